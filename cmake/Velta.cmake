@@ -1,0 +1,82 @@
+# Build-wide settings and the helpers every component uses:
+#   velta_warnings(target)                         our warning set
+#   velta_add_gtest(name SOURCES ... LIBS ... [LABELS ...] [PROPERTIES ...])
+#   velta_add_fuzzer(name SOURCES ... LIBS ...)   libFuzzer target, seeds in fuzz/corpus/<name>
+#   velta_add_bench(name SOURCES ... LIBS ...)    benchmark program, run by scripts/bench
+
+set(VELTA_BUILD_TESTS ON)
+if(VELTA_FUZZ)
+  set(VELTA_BUILD_TESTS OFF)
+endif()
+
+set(VELTA_WARNING_FLAGS -Wall -Wextra -Wpedantic)
+if(VELTA_WERROR)
+  list(APPEND VELTA_WARNING_FLAGS -Werror)
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+    # Known false positives of g++ 12 inside libstdc++; kept visible as warnings.
+    list(APPEND VELTA_WARNING_FLAGS -Wno-error=restrict -Wno-error=stringop-overflow
+                                    -Wno-error=array-bounds)
+  endif()
+endif()
+
+function(velta_warnings target)
+  target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${VELTA_WARNING_FLAGS}>)
+endfunction()
+
+if(VELTA_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+if(VELTA_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    message(FATAL_ERROR "VELTA_FUZZ needs clang (CC=clang CXX=clang++)")
+  endif()
+  # Everything is instrumented for coverage; only the fuzz targets get libFuzzer's main.
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer -g)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+include(GoogleTest OPTIONAL)
+
+function(velta_add_gtest name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS;PROPERTIES" ${ARGN})
+  if(NOT VELTA_BUILD_TESTS)
+    return()
+  endif()
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main Threads::Threads)
+  velta_warnings(${name})
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES LABELS "${T_LABELS}" TIMEOUT 300
+               ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
+               ${T_PROPERTIES})
+endfunction()
+
+set(VELTA_FUZZ_CORPUS_ROOT "${CMAKE_SOURCE_DIR}/fuzz/corpus")
+function(velta_add_fuzzer name)
+  cmake_parse_arguments(F "" "" "SOURCES;LIBS" ${ARGN})
+  if(NOT VELTA_FUZZ)
+    return()
+  endif()
+  add_executable(${name} ${F_SOURCES})
+  target_link_libraries(${name} PRIVATE ${F_LIBS})
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/fuzzers")
+  if(NOT EXISTS "${VELTA_FUZZ_CORPUS_ROOT}/${name}")
+    message(WARNING "fuzz target ${name} has no seed corpus in fuzz/corpus/${name}")
+  endif()
+endfunction()
+
+function(velta_add_bench name)
+  cmake_parse_arguments(B "" "" "SOURCES;LIBS" ${ARGN})
+  if(VELTA_FUZZ)
+    return()
+  endif()
+  add_executable(${name} ${B_SOURCES})
+  target_link_libraries(${name} PRIVATE ${B_LIBS} Threads::Threads)
+  velta_warnings(${name})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/benches")
+endfunction()
