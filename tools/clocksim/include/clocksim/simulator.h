@@ -1,0 +1,67 @@
+// Clock-terminal simulator: plays the clock's side of the clock wire protocol (status,
+// download, clearing) for models 0-6 on a pseudo-terminal, a TCP port or a UDP
+// serial-over-Ethernet unit, with optional output pacing and seeded fault injection.
+// Used in-process by tests and by the `clocksim` program.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace clocksim {
+
+struct Punch {            // one stored punch, as the clock keeps it
+  int year = 2026, month = 1, day = 1, hour = 0, minute = 0;
+  int clock = 1;          // clock number
+  int reader = 0;         // reader / record type (0..99)
+  std::string card;       // card digits (decimal, or hex digits for touch cards)
+};
+
+enum class Fault { FlipByte, DropBodyByte, CorruptCheck, Silence, Close };
+
+struct Options {
+  int model = 0;                    // 0..6
+  int clockNumber = 1;
+  int baud = 0;                     // 0 = unpaced; else output paced at baud/10 bytes per second
+  double faultRate = 0.0;           // probability per byte sent of one injected fault
+  std::vector<Fault> faults;        // kinds to draw from (empty = all kinds)
+  uint32_t seed = 1;                // fixed seed: the same run injects the same faults
+  bool udpAcknowledge = true;       // the simulated UDP unit acknowledges data datagrams
+  bool serialGateway = false;       // expect and answer the serial gateway's "connect" line first
+};
+
+class ClockState;
+class Server;
+
+// Serving calls throw std::system_error when the link cannot be set up (port taken, no pty).
+// Fault kinds a link cannot carry out (Close on a pseudo-terminal or UDP) act as Silence.
+class Simulator {
+public:
+  explicit Simulator(Options options = {});
+  ~Simulator();                                  // stops serving
+  Simulator(const Simulator&) = delete;
+  Simulator& operator=(const Simulator&) = delete;
+
+  std::string openPty();                          // serve on a new pseudo-terminal; returns the device path for VELTA_COM<n>
+  uint16_t listenTcp(uint16_t port = 0);          // serve on 127.0.0.1 (0 = any free port); returns the port
+  uint16_t listenUdp(uint16_t port = 0);          // serial-over-Ethernet unit on 127.0.0.1; replies to the sender of the last datagram
+  void stop();
+  void setPunches(std::vector<Punch> punches);
+  void generatePunches(size_t count, uint32_t seed);   // plausible, distinct punches
+  std::vector<Punch> punches() const;             // what the clock stores now (empty after a clearing)
+  size_t clearCount() const;                      // how many clearings the clock has carried out
+  // Every frame accepted from the host (correct check byte, addressed to this clock), in
+  // order, as it stood on the wire from STX through ETX (the check byte left out).
+  std::vector<std::string> receivedFrames() const;
+  void setClockTime(std::chrono::system_clock::time_point t); // the clock's date and time (default: now)
+
+private:
+  Options m_options;
+  std::unique_ptr<ClockState> m_state;
+  std::vector<std::unique_ptr<Server>> m_servers;
+};
+
+}  // namespace clocksim

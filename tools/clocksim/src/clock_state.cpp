@@ -1,0 +1,110 @@
+#include "clock_state.h"
+
+#include <ctime>
+#include <random>
+#include <set>
+#include <tuple>
+
+namespace clocksim {
+
+LocalTime toLocal(std::chrono::system_clock::time_point t) {
+  const std::time_t tt = std::chrono::system_clock::to_time_t(t);
+  std::tm tm{};
+  localtime_r(&tt, &tm);
+  return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, tm.tm_wday};
+}
+
+ClockState::ClockState(const Options& options)
+    : m_model(options.model), m_clockNumber(options.clockNumber),
+      m_lastClearing{std::chrono::system_clock::now(), '0'} {}
+
+void ClockState::setPunches(std::vector<Punch> punches) {
+  std::lock_guard lock(m_mutex);
+  m_punches = std::move(punches);
+}
+
+// Punches lie in the ten months before the clock's time, one minute or more apart, so the
+// host's year rule (month not later than now = this year) places every one correctly.
+void ClockState::generatePunches(size_t count, uint32_t seed) {
+  std::mt19937 rng(seed);
+  const TimePoint now = clockNow();
+  const long spanMinutes = 300L * 24 * 60;
+  const long maxStep = count == 0 ? 1 : std::max(1L, std::min(30L, spanMinutes / static_cast<long>(count)));
+  std::vector<Punch> out;
+  out.reserve(count);
+  std::set<std::tuple<int, int, int, int, int, std::string>> seen;
+  TimePoint t = now - std::chrono::minutes(1);
+  while (out.size() < count) {
+    t -= std::chrono::minutes(1 + static_cast<long>(rng() % static_cast<uint32_t>(maxStep)));
+    const LocalTime lt = toLocal(t);
+    Punch p;
+    p.year = lt.year, p.month = lt.month, p.day = lt.day, p.hour = lt.hour, p.minute = lt.minute;
+    p.clock = m_clockNumber;
+    if (m_model == 6) {
+      p.reader = 21 + static_cast<int>(rng() % 4);        // the four record types it reports
+      p.card = std::to_string(10000 + rng() % 90000);     // it carries five card digits
+    } else {
+      p.reader = 1 + static_cast<int>(rng() % 4);
+      p.card = std::to_string(1000 + rng() % 9999000);    // 4 to 7 digits, no leading zero
+    }
+    if (seen.emplace(p.month, p.day, p.hour, p.minute, p.reader, p.card).second) out.push_back(std::move(p));
+  }
+  std::vector<Punch> ordered(out.rbegin(), out.rend());  // oldest first, as a clock stores them
+  setPunches(std::move(ordered));
+}
+
+std::vector<Punch> ClockState::punches() const {
+  std::lock_guard lock(m_mutex);
+  return m_punches;
+}
+
+size_t ClockState::punchCount() const {
+  std::lock_guard lock(m_mutex);
+  return m_punches.size();
+}
+
+std::optional<Punch> ClockState::punchAt(size_t index) const {
+  std::lock_guard lock(m_mutex);
+  if (index >= m_punches.size()) return std::nullopt;
+  return m_punches[index];
+}
+
+void ClockState::clear() {
+  const TimePoint now = clockNow();
+  std::lock_guard lock(m_mutex);
+  m_punches.clear();
+  ++m_clearCount;
+  m_lastClearing = {now, '1'};
+}
+
+size_t ClockState::clearCount() const {
+  std::lock_guard lock(m_mutex);
+  return m_clearCount;
+}
+
+ClockState::Clearing ClockState::lastClearing() const {
+  std::lock_guard lock(m_mutex);
+  return m_lastClearing;
+}
+
+void ClockState::recordFrame(std::string frame) {
+  std::lock_guard lock(m_mutex);
+  m_frames.push_back(std::move(frame));
+}
+
+std::vector<std::string> ClockState::frames() const {
+  std::lock_guard lock(m_mutex);
+  return m_frames;
+}
+
+void ClockState::setClockTime(TimePoint t) {
+  std::lock_guard lock(m_mutex);
+  m_offset = t - std::chrono::system_clock::now();
+}
+
+ClockState::TimePoint ClockState::clockNow() const {
+  std::lock_guard lock(m_mutex);
+  return std::chrono::system_clock::now() + m_offset;
+}
+
+}  // namespace clocksim

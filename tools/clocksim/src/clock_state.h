@@ -1,0 +1,57 @@
+// What the simulated clock keeps: its running date and time, the stored punches, the last
+// clearing and the frames it accepted. Shared by every link a simulator serves; locked.
+#pragma once
+
+#include <clocksim/simulator.h>
+
+#include <chrono>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace clocksim {
+
+struct LocalTime {
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+  int weekday = 0;  // 0 = Sunday
+};
+LocalTime toLocal(std::chrono::system_clock::time_point t);
+
+class ClockState {
+public:
+  using TimePoint = std::chrono::system_clock::time_point;
+  explicit ClockState(const Options& options);
+
+  void setPunches(std::vector<Punch> punches);
+  void generatePunches(size_t count, uint32_t seed);
+  std::vector<Punch> punches() const;
+  size_t punchCount() const;
+  std::optional<Punch> punchAt(size_t index) const;
+
+  void clear();  // a clearing ordered by the host
+  size_t clearCount() const;
+  struct Clearing {
+    TimePoint when;
+    char cause;  // '0' at the clock itself, '1' by command
+  };
+  Clearing lastClearing() const;
+
+  void recordFrame(std::string frame);
+  std::vector<std::string> frames() const;
+
+  void setClockTime(TimePoint t);
+  TimePoint clockNow() const;
+
+private:
+  int m_model;
+  int m_clockNumber;
+  mutable std::mutex m_mutex;
+  std::vector<Punch> m_punches;
+  size_t m_clearCount = 0;
+  Clearing m_lastClearing;
+  std::vector<std::string> m_frames;
+  std::chrono::system_clock::duration m_offset{0};
+};
+
+}  // namespace clocksim

@@ -1,0 +1,64 @@
+// The clock's protocol engine for one link: turns the host's bytes into the clock's
+// answers (acknowledgements, reply frames, repeats on NAK, the download sequence and the
+// serial gateway's "connect" reply). Commands are dispatched through a per-model table.
+#pragma once
+
+#include "clock_state.h"
+#include "faults.h"
+#include "wire.h"
+
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace clocksim {
+
+class ClockSession {
+public:
+  ClockSession(ClockState& state, const Options& options);
+  void feed(std::string_view in, std::vector<Transmission>& out);
+  void reset();  // the link was dropped or reopened
+
+private:
+  using Handler = void (ClockSession::*)(std::string_view command, std::vector<Transmission>& out);
+  static std::map<unsigned char, Handler> commandTable(int model);
+
+  void onFrame(const HostEvent& ev, std::vector<Transmission>& out);
+  void onAck(std::vector<Transmission>& out);
+  void onNak(std::vector<Transmission>& out);
+  void onLooseByte(unsigned char b, std::vector<Transmission>& out);
+  void sendFrame(std::string payload, bool isRecord, std::vector<Transmission>& out);
+  void sendRecord(std::vector<Transmission>& out);
+  std::string recordPayload(const Punch& p) const;
+
+  // models 0-5
+  void statusA(std::string_view, std::vector<Transmission>& out);
+  void statusB(std::string_view, std::vector<Transmission>& out);
+  void startDownload(std::string_view, std::vector<Transmission>& out);
+  void clearPunches(std::string_view, std::vector<Transmission>& out);
+  // model 6
+  void statusTime6(std::string_view, std::vector<Transmission>& out);
+  void statusCount6(std::string_view, std::vector<Transmission>& out);
+  void nextRecord6(std::string_view, std::vector<Transmission>& out);
+  void clearPunches6(std::string_view, std::vector<Transmission>& out);
+
+  ClockState& m_state;
+  Options m_options;
+  std::map<unsigned char, Handler> m_commands;
+  HostFrameParser m_parser;
+
+  std::optional<std::string> m_pending;  // last reply frame, until the host acknowledges it
+  bool m_pendingIsRecord = false;
+  struct Download {
+    bool active = false;
+    size_t index = 0;
+    bool acked = false;  // model 6: the record at index was acknowledged
+  } m_download;
+
+  bool m_gatewayConnected = false;
+  std::string m_line;  // loose text, for the gateway's "connect" line
+};
+
+}  // namespace clocksim

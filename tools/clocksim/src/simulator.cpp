@@ -1,0 +1,47 @@
+#include <clocksim/simulator.h>
+
+#include "clock_state.h"
+#include "servers.h"
+
+#include <stdexcept>
+
+namespace clocksim {
+
+Simulator::Simulator(Options options) : m_options(std::move(options)) {
+  if (m_options.model < 0 || m_options.model > 6) throw std::invalid_argument("clock model must be 0..6");
+  m_state = std::make_unique<ClockState>(m_options);
+}
+
+Simulator::~Simulator() { stop(); }
+
+std::string Simulator::openPty() {
+  std::string path;
+  m_servers.push_back(makePtyServer(*m_state, m_options, &path));
+  return path;
+}
+
+uint16_t Simulator::listenTcp(uint16_t port) {
+  uint16_t bound = 0;
+  m_servers.push_back(makeTcpServer(*m_state, m_options, port, &bound));
+  return bound;
+}
+
+uint16_t Simulator::listenUdp(uint16_t port) {
+  uint16_t bound = 0;
+  m_servers.push_back(makeUdpServer(*m_state, m_options, port, &bound));
+  return bound;
+}
+
+void Simulator::stop() {
+  for (auto& s : m_servers) s->stop();
+  m_servers.clear();
+}
+
+void Simulator::setPunches(std::vector<Punch> punches) { m_state->setPunches(std::move(punches)); }
+void Simulator::generatePunches(size_t count, uint32_t seed) { m_state->generatePunches(count, seed); }
+std::vector<Punch> Simulator::punches() const { return m_state->punches(); }
+size_t Simulator::clearCount() const { return m_state->clearCount(); }
+std::vector<std::string> Simulator::receivedFrames() const { return m_state->frames(); }
+void Simulator::setClockTime(std::chrono::system_clock::time_point t) { m_state->setClockTime(t); }
+
+}  // namespace clocksim

@@ -1,0 +1,369 @@
+// The simulator against hand-written host-side bytes over real links: a pseudo-terminal,
+// loopback TCP and the UDP unit's datagrams.
+#include <clocksim/simulator.h>
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <memory>
+
+namespace {
+
+using clocksim::Options;
+using clocksim::Simulator;
+
+constexpr char STX = 0x02, ETX = 0x03, ACK = 0x06, NAK = 0x15;
+constexpr int kWaitMs = 5000;  // a bound on a reply that should come at once, not a timing check
+
+std::string withCheck(std::string body) {
+  char x = 0;
+  for (char c : body) x ^= c;
+  return body + x;
+}
+
+// The host's frame for a command, written out per model.
+std::string hostFrame(int model, const std::string& cmd) {
+  if (model == 6) return withCheck(std::string(1, STX) + static_cast<char>(cmd.size() + 4) + '\x01' + cmd + ETX);
+  if (model == 2) return withCheck(std::string(1, STX) + "E1" + cmd + ETX);
+  return withCheck(std::string(1, STX) + "R1" + cmd + ETX);
+}
+
+sockaddr_in loopback(uint16_t port) {
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_port = htons(port);
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  return a;
+}
+
+class HostEnd {
+public:
+  virtual ~HostEnd() { if (fd >= 0) ::close(fd); }
+  virtual void send(const std::string& bytes) { ASSERT_EQ(::write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size())); }
+  // The next byte from the clock, or -1 when none came.
+  int readByte(int waitMs = kWaitMs) {
+    if (pos == buf.size() && !refill(waitMs)) return -1;
+    return static_cast<unsigned char>(buf[pos++]);
+  }
+  // One reply frame, STX through check byte, or "" when incomplete.
+  std::string readFrame(int model) {
+    int b;
+    while ((b = readByte()) != STX)
+      if (b < 0) return "";
+    std::string f(1, STX);
+    for (;;) {
+      if ((b = readByte()) < 0) return "";
+      f += static_cast<char>(b);
+      if (model == 6 ? f.size() >= 2 && f.size() == static_cast<unsigned char>(f[1]) : b == ETX) break;
+    }
+    if ((b = readByte()) < 0) return "";
+    return f + static_cast<char>(b);
+  }
+  int fd = -1;
+
+protected:
+  virtual bool refill(int waitMs) {
+    pollfd p{fd, POLLIN, 0};
+    if (::poll(&p, 1, waitMs) <= 0) return false;
+    char tmp[512];
+    const ssize_t n = ::read(fd, tmp, sizeof tmp);
+    if (n <= 0) return false;
+    buf.assign(tmp, static_cast<size_t>(n));
+    pos = 0;
+    return true;
+  }
+  std::string buf;
+  size_t pos = 0;
+};
+
+class PtyHost : public HostEnd {
+public:
+  explicit PtyHost(const std::string& path) {
+    fd = ::open(path.c_str(), O_RDWR | O_NOCTTY);
+    termios t{};
+    ::tcgetattr(fd, &t);
+    ::cfmakeraw(&t);
+    ::tcsetattr(fd, TCSANOW, &t);
+  }
+};
+
+class TcpHost : public HostEnd {
+public:
+  explicit TcpHost(uint16_t port) {
+    fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    const int on = 1;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    const sockaddr_in a = loopback(port);
+    ::connect(fd, reinterpret_cast<const sockaddr*>(&a), sizeof a);
+  }
+};
+
+// Datagrams carry a sequence byte; the host adopts the unit's and acknowledges each one.
+class UdpHost : public HostEnd {
+public:
+  explicit UdpHost(uint16_t port) {
+    fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    const sockaddr_in a = loopback(port);
+    ::connect(fd, reinterpret_cast<const sockaddr*>(&a), sizeof a);
+  }
+  void send(const std::string& bytes) override { HostEnd::send(std::string(1, static_cast<char>(seq)) + bytes); }
+  std::vector<std::string> datagrams;  // as received, sequence byte included
+
+protected:
+  bool refill(int waitMs) override {
+    for (;;) {
+      pollfd p{fd, POLLIN, 0};
+      if (::poll(&p, 1, waitMs) <= 0) return false;
+      char tmp[512];
+      const ssize_t n = ::recv(fd, tmp, sizeof tmp, 0);
+      if (n <= 0) return false;
+      datagrams.emplace_back(tmp, static_cast<size_t>(n));
+      seq = static_cast<unsigned char>(tmp[0]);
+      HostEnd::send(std::string(1, static_cast<char>(seq)));
+      if (n > 1) {
+        buf.assign(tmp + 1, static_cast<size_t>(n - 1));
+        pos = 0;
+        return true;
+      }
+    }
+  }
+  unsigned char seq = 255;
+};
+
+enum class Link { Pty, Tcp, Udp };
+
+std::unique_ptr<HostEnd> connectTo(Simulator& sim, Link link) {
+  switch (link) {
+    case Link::Pty: return std::make_unique<PtyHost>(sim.openPty());
+    case Link::Tcp: return std::make_unique<TcpHost>(sim.listenTcp());
+    case Link::Udp: return std::make_unique<UdpHost>(sim.listenUdp());
+  }
+  return nullptr;
+}
+
+// Sends a command and returns the clock's reply frame (acknowledged), checking the ACK
+// that models 0-5 put first.
+std::string exchange(HostEnd& host, int model, const std::string& cmd) {
+  host.send(hostFrame(model, cmd));
+  if (model != 6) {
+    EXPECT_EQ(host.readByte(), ACK) << "command " << cmd;
+  }
+  std::string f = host.readFrame(model);
+  if (!f.empty()) host.send(std::string(1, ACK));
+  return f;
+}
+
+struct Case {
+  Link link;
+  int model;
+};
+
+std::string caseName(const testing::TestParamInfo<Case>& i) {
+  static const char* const names[] = {"Pty", "Tcp", "Udp"};
+  return std::string(names[static_cast<int>(i.param.link)]) + "Model" + std::to_string(i.param.model);
+}
+
+class StatusAndDownload : public testing::TestWithParam<Case> {};
+
+TEST_P(StatusAndDownload, CountRecordsAndClearing) {
+  const auto [link, model] = GetParam();
+  Options o;
+  o.model = model;
+  Simulator sim(o);
+  sim.generatePunches(12, 5);
+  auto host = connectTo(sim, link);
+
+  std::string status;
+  if (model == 6) {
+    const std::string a = exchange(*host, model, "\x04");
+    ASSERT_GE(a.size(), 17u);
+    const std::string b = exchange(*host, model, "\x03");
+    ASSERT_GE(b.size(), 8u);
+    status = a.substr(6, 11) + "AAAAAAAAA001010001" + "0" + b.substr(4, 4) + "00";
+  } else {
+    status = exchange(*host, model, "A") + exchange(*host, model, "B");
+  }
+  ASSERT_EQ(status.size(), 36u);
+  EXPECT_EQ(status.substr(29, 5), "00012");
+  const auto now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+  std::tm tm{};
+  localtime_r(&now, &tm);
+  EXPECT_EQ(std::stoi(status.substr(3, 2)), tm.tm_mon + 1);
+  if (model == 2) {
+    EXPECT_EQ(status[15], '1');
+  }
+
+  const auto stored = sim.punches();
+  host->send(hostFrame(model, model == 6 ? "\x01" : "0"));
+  if (model != 6) {
+    ASSERT_EQ(host->readByte(), ACK);
+  }
+  for (size_t i = 0; i < stored.size(); ++i) {
+    const std::string f = host->readFrame(model);
+    ASSERT_FALSE(f.empty()) << i;
+    if (i == 3) {  // a NAK brings the same frame again
+      host->send(std::string(1, NAK));
+      EXPECT_EQ(host->readFrame(model), f);
+    }
+    host->send(std::string(1, ACK));
+    if (model == 6) host->send(hostFrame(model, "\x01"));
+    const std::string s = f.substr(model == 6 ? 4 : 1);
+    char mmddhhmm[9];
+    std::snprintf(mmddhhmm, sizeof mmddhhmm, "%02d%02d%02d%02d", stored[i].month, stored[i].day, stored[i].hour,
+                  stored[i].minute);
+    if (model == 6) {
+      EXPECT_EQ(s[0] - '0' + 20, stored[i].reader);
+      EXPECT_EQ(s.substr(6, 8), mmddhhmm);
+      EXPECT_EQ(std::stoi(s.substr(19, 5)), std::stoi(stored[i].card));
+    } else {
+      EXPECT_EQ(std::stoi(s.substr(0, 2)), stored[i].reader);
+      EXPECT_EQ(s.substr(2, 8), mmddhhmm);
+      EXPECT_EQ(std::stoll(s.substr(10, s.size() - 12)), std::stoll(stored[i].card));
+    }
+  }
+
+  if (model == 6) {
+    EXPECT_FALSE(exchange(*host, model, "\x02").empty());
+  } else {
+    host->send(hostFrame(model, "2"));
+    EXPECT_EQ(host->readByte(), ACK);
+  }
+  EXPECT_TRUE(sim.punches().empty());
+  EXPECT_EQ(sim.clearCount(), 1u);
+  EXPECT_GE(sim.receivedFrames().size(), 4u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Links, StatusAndDownload,
+                         testing::Values(Case{Link::Tcp, 0}, Case{Link::Pty, 0}, Case{Link::Udp, 0},
+                                         Case{Link::Tcp, 2}, Case{Link::Tcp, 6}, Case{Link::Pty, 6}),
+                         caseName);
+
+TEST(Clock, DamagedOrForeignFramesAreNotAccepted) {
+  Simulator sim;
+  TcpHost host(sim.listenTcp());
+  std::string bad = hostFrame(0, "A");
+  bad.back() ^= 0x01;
+  host.send(bad);
+  EXPECT_EQ(host.readByte(), NAK);
+  host.send(withCheck("\x02R2A\x03"));  // clock 2's frame: this clock keeps quiet
+  host.send(hostFrame(0, "B"));
+  EXPECT_EQ(host.readByte(), ACK);
+  EXPECT_EQ(host.readFrame(0).size(), 18u);
+  EXPECT_EQ(sim.receivedFrames(), std::vector<std::string>{"\x02R1B\x03"});
+}
+
+TEST(Clock, SerialGatewayAnswersConnectFirst) {
+  Options o;
+  o.serialGateway = true;
+  Simulator sim(o);
+  PtyHost host(sim.openPty());
+  host.send(hostFrame(0, "A"));  // not passed before the connect line
+  host.send(std::string("connect\t10.0.0.9\t23") + '\0');
+  std::string reply;
+  for (int i = 0; i < 4; ++i) reply += static_cast<char>(host.readByte());
+  EXPECT_EQ(reply, "OK\r\n");
+  EXPECT_EQ(exchange(host, 0, "A").size(), 18u);
+  EXPECT_EQ(sim.receivedFrames().size(), 1u);
+}
+
+TEST(Clock, PtyCanBeReopenedByTheNextHost) {
+  Simulator sim;
+  const std::string path = sim.openPty();
+  for (int round = 0; round < 2; ++round) {
+    PtyHost host(path);
+    ASSERT_GE(host.fd, 0);
+    EXPECT_EQ(exchange(host, 0, "A").size(), 18u) << round;
+  }
+}
+
+TEST(UdpUnit, SequenceAndAcknowledgement) {
+  for (bool acknowledge : {true, false}) {
+    Options o;
+    o.udpAcknowledge = acknowledge;
+    Simulator sim(o);
+    UdpHost host(sim.listenUdp());
+    host.HostEnd::send(std::string(1, '\xff'));  // a lone sequence byte is never answered
+    EXPECT_EQ(exchange(host, 0, "A").size(), 18u);
+    // acknowledged: ack, ACK, frame; otherwise ACK, frame; each a new sequence byte
+    ASSERT_EQ(host.datagrams.size(), acknowledge ? 3u : 2u);
+    if (acknowledge) {
+      EXPECT_EQ(host.datagrams[0].size(), 1u);
+    }
+    EXPECT_EQ(host.datagrams[acknowledge ? 1 : 0].substr(1), std::string(1, ACK));
+    for (size_t i = 1; i < host.datagrams.size(); ++i)
+      EXPECT_EQ(static_cast<unsigned char>(host.datagrams[i][0]),
+                static_cast<unsigned char>(host.datagrams[i - 1][0] + 1));
+  }
+}
+
+}  // namespace
+
+namespace {
+
+struct FaultCase {
+  clocksim::Fault kind;
+  const char* name;
+};
+
+class EveryByteFaulted : public testing::TestWithParam<FaultCase> {};
+
+// At a rate of one, the first reply shows the fault; damaged frames still start with STX
+// and fail their check byte, silence sends nothing, close ends the connection.
+TEST_P(EveryByteFaulted, ReplyShowsTheFault) {
+  const clocksim::Fault kind = GetParam().kind;
+  Options o;
+  o.faultRate = 1.0;
+  o.faults = {kind};
+  Simulator sim(o);
+  const uint16_t port = sim.listenTcp();
+  TcpHost host(port);
+  host.send(hostFrame(0, "A"));
+  switch (kind) {
+    case clocksim::Fault::DropBodyByte:
+    case clocksim::Fault::CorruptCheck: {
+      EXPECT_EQ(host.readByte(), ACK);  // a lone byte has no body or check byte to damage
+      const std::string f = host.readFrame(0);
+      char x = 0;
+      for (char c : f) x ^= c;
+      EXPECT_NE(x, 0);
+      EXPECT_EQ(f.size(), kind == clocksim::Fault::DropBodyByte ? 17u : 18u);
+      break;
+    }
+    case clocksim::Fault::FlipByte:
+      EXPECT_NE(host.readByte(), ACK);
+      break;
+    case clocksim::Fault::Silence:
+      EXPECT_EQ(host.readByte(300), -1);
+      break;
+    case clocksim::Fault::Close: {
+      auto closedByClock = [](int fd) {
+        pollfd p{fd, POLLIN, 0};
+        char c;
+        return ::poll(&p, 1, kWaitMs) == 1 && ::recv(fd, &c, 1, 0) == 0;  // nothing sent first
+      };
+      EXPECT_TRUE(closedByClock(host.fd));
+      TcpHost again(port);  // the same port serves the next connection
+      again.send(hostFrame(0, "A"));
+      EXPECT_TRUE(closedByClock(again.fd));
+      break;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, EveryByteFaulted,
+                         testing::Values(FaultCase{clocksim::Fault::FlipByte, "Flip"},
+                                         FaultCase{clocksim::Fault::DropBodyByte, "Drop"},
+                                         FaultCase{clocksim::Fault::CorruptCheck, "Check"},
+                                         FaultCase{clocksim::Fault::Silence, "Silence"},
+                                         FaultCase{clocksim::Fault::Close, "Close"}),
+                         [](const testing::TestParamInfo<FaultCase>& i) { return std::string(i.param.name); });
+
+}  // namespace
