@@ -1,0 +1,80 @@
+// ClsMirsol: the clock protocol object. Configured for one clock at a time
+// (SetTimeRecorder), it reads the clock's status and downloads and clears its
+// stored punches, talking through the link switch and the frame layer
+// (framing per model, XOR check byte, ACK/NAK, retries, cancellable waits).
+#pragma once
+#include "clocklink/CPL_Physical.h"
+#include "clocklink/EventPump.h"
+#include "clocklink/CollectionStatus.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace clocklink {
+
+inline constexpr char STX = 0x02, ETX = 0x03, ACK = 0x06, NAK = 0x15;
+inline constexpr size_t kReceiveBufferSize = 50;
+
+class ClsMirsol {
+ public:
+  ClsMirsol();
+  ~ClsMirsol();
+  ClsMirsol(const ClsMirsol&) = delete;
+  ClsMirsol& operator=(const ClsMirsol&) = delete;
+
+  int16_t mMantenerPort = 0;
+  int16_t TimeOutModem = 40;
+  int16_t Cortar_Modem = 0;
+  int32_t RegCount = 0;
+  int32_t RegCountErr = 0;
+  int16_t AlarmCount = 0;
+
+  CollectionStatus SetTimeRecorder(const std::string& pID, int16_t pModel,
+                                   const std::string& pPort, const std::string& pSpeed,
+                                   const std::string& pPhone, int16_t pNoise,
+                                   const std::string& pIP, int16_t pInterface, int32_t PLocal,
+                                   int32_t pRemote, int16_t pConnectTimeout);
+  int16_t SetTimeOut(int16_t pTimeout);
+  int16_t SetCancel(int16_t pCancel);
+  std::string Status_Get();
+  // Step 1 returns the count of stored punches (or a status code); 2-4 a status.
+  int32_t Record_Process(int16_t pOp, int16_t pFactor = 0);
+  std::string Record_Get(int32_t Index) const;
+  void fcommclosePort();
+  static uint8_t L_CheckORex(const std::string& p_string);
+
+  // Frame layer (used by the programming commands as well).
+  int16_t BuildFrame(const std::string& command);
+  CollectionStatus SendFrame(const std::string& command);
+  std::string ReceiveFrame();
+  CollectionStatus SendRaw(const std::string& text);
+  bool CheckAbort(Clock::time_point deadline);  // time_point{} = no deadline
+  void Pause(double seconds);
+
+  // Read-only views for the host and for tests.
+  int16_t model() const { return model_; }
+  const std::string& clockId() const { return clockId_; }
+  CollectionStatus lastResult() const { return lastResult_; }
+  const std::string& frameToSend() const { return frameToSend_; }
+  CPL_Physical& link() { return link_; }
+
+ private:
+  Clock::time_point replyDeadline() const;
+  int16_t model_ = 0;
+  std::string clockId_ = "1";
+  std::string port_, speed_, phone_, ip_;
+  int16_t interface_ = 0;
+  int16_t noise_ = 1;
+  CollectionStatus lastResult_ = 0;
+  int16_t cancel_ = 0;
+  int16_t replyTimeout_ = 5;
+  int16_t retryCount_ = 2;
+  std::string frameBody_, frameToSend_, lastChunk_;
+  CPL_Physical link_;
+  std::vector<std::string> records_;
+  std::vector<int16_t> errors_;
+  int emptyInRow_ = 0;
+};
+
+}  // namespace clocklink

@@ -1,0 +1,27 @@
+// The library-wide event-pump hook and the waiting helpers built on it.
+// Every wait of the library blocks in short slices (at most 20 ms) and calls
+// the hook between them, so the host's user interface stays responsive.
+#pragma once
+#include <chrono>
+#include <functional>
+
+namespace clocklink {
+
+using Clock = std::chrono::steady_clock;
+inline constexpr std::chrono::milliseconds kWaitSlice{20};
+
+// The host sets this once (the app: QCoreApplication::processEvents).
+void setEventPump(std::function<void()> pump);
+// Runs the hook, if any.
+void pumpEvents();
+
+// Blocks until fd is readable or the slice has passed (slice capped at 20 ms).
+// Returns true when fd is readable. fd < 0 just sleeps.
+bool waitReadable(int fd, std::chrono::milliseconds slice);
+
+// Plain wait: lets events run, cannot be cancelled.
+void WaitSeconds(double seconds);
+// Sleeps without letting events run (used where re-entry must not happen).
+void sleepQuietly(double seconds);
+
+}  // namespace clocklink

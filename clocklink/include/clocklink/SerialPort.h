@@ -1,0 +1,63 @@
+// Serial-port layer over termios: the handful of operations the clock link
+// needs of a serial control (open by COM number, line settings text, input
+// length per read, pending count, send, modem lines).
+#pragma once
+#include <string>
+
+namespace clocklink {
+
+struct LineSettings {
+  int baud = 9600;
+  char parity = 'n';  // n, e, o
+  int dataBits = 8;   // 7 or 8
+  int stopBits = 1;   // 1 or 2
+};
+
+// Parses "9600,n,8,1" (blanks allowed around parts). False for an unsupported
+// speed or malformed text.
+bool parseLineSettings(const std::string& text, LineSettings& out);
+
+// Device for COMn: $VELTA_COM<n> when set, else /dev/ttyS<n-1>. Empty for n < 1.
+std::string devicePathForPort(int port);
+
+class SerialPort {
+ public:
+  SerialPort() = default;
+  ~SerialPort();
+  SerialPort(const SerialPort&) = delete;
+  SerialPort& operator=(const SerialPort&) = delete;
+
+  // Opens COMn exclusively (TIOCEXCL + flock) with the given settings text.
+  // On failure returns false and leaves the reason in lastError().
+  bool open(int port, const std::string& settings);
+  void close();
+  bool isOpen() const { return fd_ >= 0; }
+  int fd() const { return fd_; }
+  int port() const { return port_; }
+  const std::string& settings() const { return settings_; }
+  const std::string& lastError() const { return error_; }
+
+  void setInputLen(int n) { inputLen_ = n < 0 ? 0 : n; }
+  int inputLen() const { return inputLen_; }
+  // Characters waiting in the input.
+  long inBufferCount();
+  // Discards waiting input.
+  void clearInput();
+  // Takes up to inputLen() waiting characters (all when 0); never blocks.
+  std::string input();
+  // Writes all of s (waits for room, in short slices). False on error.
+  bool output(const std::string& s);
+
+  // Modem lines. False in `supported` when the device has none (pseudo-terminals).
+  bool ctsHolding(bool* supported = nullptr);
+  bool setDtr(bool on);
+
+ private:
+  int fd_ = -1;
+  int port_ = 0;
+  std::string settings_;
+  std::string error_;
+  int inputLen_ = 0;
+};
+
+}  // namespace clocklink

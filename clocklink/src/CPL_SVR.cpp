@@ -1,0 +1,134 @@
+#include "clocklink/CPL_SVR.h"
+
+#include "clocklink/EventPump.h"
+
+#include <poll.h>
+
+namespace clocklink {
+namespace {
+std::string trim(const std::string& s) {
+  auto b = s.find_first_not_of(" \t");
+  if (b == std::string::npos) return {};
+  auto e = s.find_last_not_of(" \t");
+  return s.substr(b, e - b + 1);
+}
+}  // namespace
+
+CPL_SVR::~CPL_SVR() {
+  if (ws_) {
+    ws_->close();
+    ws_->localPort = 1034;
+  }
+  ws_ = nullptr;
+}
+
+int CPL_SVR::Iniciar(NetSocket* ws, const std::string& addr, long PLocal, long pRemote,
+                     int pTimeout) {
+  ws_ = ws;
+  if (!ws_) return 0;
+  // A new port on the same host is another server: it must be reconnected too.
+  bool changed = addr != ws_->remoteHost || pRemote != ws_->remotePort;
+  if (changed && !trim(addr).empty()) {
+    if (ws_->state() != NetSocket::Closed) ws_->close();
+    // The local port is kept for reference only: TCP connects from an
+    // ephemeral port, so a reconnect never waits on TIME_WAIT.
+    if (ws_->localPort != PLocal) ws_->localPort = PLocal;
+    connectTimeout_ = pTimeout;
+    ws_->protocol = NetSocket::Tcp;
+    ws_->remoteHost = addr;
+    ws_->remotePort = pRemote;
+  }
+  return -1;
+}
+
+CollectionStatus CPL_SVR::TCP_Open() {
+  cursor_ = 0;
+  length_ = 0;
+  if (!ws_) return kFailure;
+  if (ws_->remoteHost == lastHost_ && ws_->remotePort == lastPort_ &&
+      ws_->state() == NetSocket::Connected)
+    return kSuccess;
+  lastHost_ = ws_->remoteHost;
+  lastPort_ = ws_->remotePort;
+  ws_->close();
+  WaitSeconds(1.0);
+  if (!ws_->connect()) return kFailure;
+  auto deadline = Clock::now() + std::chrono::seconds(connectTimeout_ > 0 ? connectTimeout_ : 30);
+  while (true) {
+    int st = ws_->state();
+    if (st == NetSocket::Connected) return kSuccess;
+    if (st != NetSocket::Connecting) break;  // refused: no point waiting on
+    if (Clock::now() > deadline) break;
+    pumpEvents();
+    pollfd p{ws_->fd(), POLLOUT, 0};
+    ::poll(&p, 1, static_cast<int>(kWaitSlice.count()));
+  }
+  ws_->close();
+  lastHost_.clear();
+  return kFailure;
+}
+
+int CPL_SVR::TCP_Send(const std::string& s) {
+  if (!ws_) return 0;
+  pumpEvents();
+  bool ok = ws_->sendData(s);
+  pumpEvents();
+  pumpEvents();
+  return ok ? -1 : 0;
+}
+
+void CPL_SVR::ReadPending() {
+  length_ = 0;
+  cursor_ = 1;
+  if (!ws_) return;
+  std::string data;
+  if (!ws_->getData(data)) {
+    // Peer gone: drop the socket so waits sleep instead of waking on EOF,
+    // and the next open reconnects.
+    ws_->close();
+    return;
+  }
+  if (!data.empty()) {
+    buffer_ = std::move(data);
+    length_ = static_cast<long>(buffer_.size());
+  }
+}
+
+long CPL_SVR::TCP_IsData() {
+  if (length_ < cursor_) length_ = 0;
+  if (length_ != 0) return length_;
+  ReadPending();
+  return length_;
+}
+
+std::string CPL_SVR::TCP_Get() {
+  if (length_ >= cursor_ && cursor_ >= 1 && cursor_ <= static_cast<long>(buffer_.size())) {
+    return std::string(1, buffer_[static_cast<size_t>(cursor_++ - 1)]);
+  }
+  return {};
+}
+
+int CPL_SVR::TCP_ClearRXBuf() {
+  if (ws_) {
+    std::string data;
+    while (ws_->readable() && ws_->getData(data) && !data.empty()) {
+    }
+  }
+  buffer_.clear();
+  length_ = 0;
+  cursor_ = 1;
+  return 0;
+}
+
+int CPL_SVR::TCP_Close() {
+  cursor_ = 0;
+  length_ = 0;
+  return 0;
+}
+
+int CPL_SVR::waitDescriptor() const {
+  if (length_ >= cursor_ && length_ != 0) return -1;
+  return ws_ ? ws_->fd() : -1;
+}
+
+}  // namespace clocklink

@@ -1,0 +1,53 @@
+#include "clocklink/EventPump.h"
+
+#include <poll.h>
+
+#include <algorithm>
+#include <thread>
+
+namespace clocklink {
+namespace {
+std::function<void()>& hook() {
+  static std::function<void()> h;
+  return h;
+}
+}  // namespace
+
+void setEventPump(std::function<void()> pump) { hook() = std::move(pump); }
+
+void pumpEvents() {
+  // Copy first: the hook may replace itself.
+  if (auto h = hook()) h();
+}
+
+bool waitReadable(int fd, std::chrono::milliseconds slice) {
+  auto ms = std::clamp<long long>(slice.count(), 0, kWaitSlice.count());
+  if (fd < 0) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    return false;
+  }
+  pollfd p{fd, POLLIN, 0};
+  int r = ::poll(&p, 1, static_cast<int>(ms));
+  if (r > 0 && (p.revents & POLLNVAL)) {
+    // A descriptor gone bad must not turn the caller's loop into a spin.
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    return false;
+  }
+  return r > 0;
+}
+
+void WaitSeconds(double seconds) {
+  auto end = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                std::chrono::duration<double>(seconds));
+  while (Clock::now() < end) {
+    pumpEvents();
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
+    std::this_thread::sleep_for(std::min(std::max(left, std::chrono::milliseconds(1)), kWaitSlice));
+  }
+}
+
+void sleepQuietly(double seconds) {
+  std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+}
+
+}  // namespace clocklink

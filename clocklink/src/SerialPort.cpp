@@ -1,0 +1,200 @@
+#include "clocklink/SerialPort.h"
+
+#include "clocklink/EventPump.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <sstream>
+#include <vector>
+
+namespace clocklink {
+namespace {
+
+std::string trim(const std::string& s) {
+  auto b = s.find_first_not_of(" \t");
+  if (b == std::string::npos) return {};
+  auto e = s.find_last_not_of(" \t");
+  return s.substr(b, e - b + 1);
+}
+
+bool speedConstant(int baud, speed_t& out) {
+  struct Entry { int baud; speed_t constant; };
+  static const Entry table[] = {
+      {110, B110},     {300, B300},     {600, B600},       {1200, B1200},
+      {2400, B2400},   {4800, B4800},   {9600, B9600},     {19200, B19200},
+      {38400, B38400}, {57600, B57600}, {115200, B115200}};
+  for (const auto& e : table)
+    if (e.baud == baud) { out = e.constant; return true; }
+  return false;
+}
+
+bool allDigits(const std::string& s) {
+  if (s.empty() || s.size() > 9) return false;
+  for (char c : s) if (c < '0' || c > '9') return false;
+  return true;
+}
+
+}  // namespace
+
+bool parseLineSettings(const std::string& text, LineSettings& out) {
+  std::vector<std::string> parts;
+  std::stringstream ss(text);
+  std::string part;
+  while (std::getline(ss, part, ',')) parts.push_back(trim(part));
+  if (parts.size() != 4) return false;
+  LineSettings r;
+  if (!allDigits(parts[0]) || !allDigits(parts[2]) || !allDigits(parts[3])) return false;
+  r.baud = std::atoi(parts[0].c_str());
+  speed_t unused;
+  if (!speedConstant(r.baud, unused)) return false;
+  if (parts[1].size() != 1) return false;
+  r.parity = static_cast<char>(std::tolower(static_cast<unsigned char>(parts[1][0])));
+  if (r.parity != 'n' && r.parity != 'e' && r.parity != 'o') return false;
+  r.dataBits = std::atoi(parts[2].c_str());
+  r.stopBits = std::atoi(parts[3].c_str());
+  if (r.dataBits != 7 && r.dataBits != 8) return false;
+  if (r.stopBits != 1 && r.stopBits != 2) return false;
+  out = r;
+  return true;
+}
+
+std::string devicePathForPort(int port) {
+  if (port < 1) return {};
+  std::string var = "VELTA_COM" + std::to_string(port);
+  if (const char* v = std::getenv(var.c_str()); v && *v) return v;
+  return "/dev/ttyS" + std::to_string(port - 1);
+}
+
+SerialPort::~SerialPort() { close(); }
+
+bool SerialPort::open(int port, const std::string& settings) {
+  close();
+  LineSettings ls;
+  if (!parseLineSettings(settings, ls)) {
+    error_ = "settings refused: " + settings;
+    return false;
+  }
+  std::string path = devicePathForPort(port);
+  if (path.empty()) {
+    error_ = "no such port";
+    return false;
+  }
+  int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    error_ = path + ": " + std::strerror(errno);
+    return false;
+  }
+  // flock holds even against root, for whom TIOCEXCL is no barrier.
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    error_ = path + ": in use by another process";
+    ::close(fd);
+    return false;
+  }
+  termios tio{};
+  if (::tcgetattr(fd, &tio) != 0) {
+    error_ = path + ": not a terminal";
+    ::close(fd);
+    return false;
+  }
+  ::cfmakeraw(&tio);
+  speed_t sp = B9600;
+  speedConstant(ls.baud, sp);
+  ::cfsetispeed(&tio, sp);
+  ::cfsetospeed(&tio, sp);
+  tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
+  tio.c_cflag |= CLOCAL | CREAD | (ls.dataBits == 7 ? CS7 : CS8);
+  if (ls.parity != 'n') tio.c_cflag |= PARENB;
+  if (ls.parity == 'o') tio.c_cflag |= PARODD;
+  if (ls.stopBits == 2) tio.c_cflag |= CSTOPB;
+  tio.c_cc[VMIN] = 0;
+  tio.c_cc[VTIME] = 0;
+  if (::tcsetattr(fd, TCSANOW, &tio) != 0) {
+    error_ = path + ": settings refused by the device";
+    ::close(fd);
+    return false;
+  }
+  ::ioctl(fd, TIOCEXCL);
+  fd_ = fd;
+  port_ = port;
+  settings_ = settings;
+  error_.clear();
+  return true;
+}
+
+void SerialPort::close() {
+  if (fd_ >= 0) {
+    ::ioctl(fd_, TIOCNXCL);
+    ::close(fd_);  // also drops the flock
+  }
+  fd_ = -1;
+}
+
+long SerialPort::inBufferCount() {
+  if (fd_ < 0) return 0;
+  int n = 0;
+  if (::ioctl(fd_, FIONREAD, &n) != 0) return 0;
+  return n;
+}
+
+void SerialPort::clearInput() {
+  if (fd_ < 0) return;
+  ::tcflush(fd_, TCIFLUSH);
+  char buf[512];
+  while (::read(fd_, buf, sizeof buf) > 0) {
+  }
+}
+
+std::string SerialPort::input() {
+  if (fd_ < 0) return {};
+  std::string out;
+  char buf[1024];
+  size_t want = inputLen_ > 0 ? static_cast<size_t>(inputLen_) : SIZE_MAX;
+  while (out.size() < want) {
+    size_t n = std::min(sizeof buf, want - out.size());
+    ssize_t r = ::read(fd_, buf, n);
+    if (r <= 0) break;
+    out.append(buf, static_cast<size_t>(r));
+  }
+  return out;
+}
+
+bool SerialPort::output(const std::string& s) {
+  if (fd_ < 0) return false;
+  size_t done = 0;
+  auto deadline = Clock::now() + std::chrono::seconds(10);
+  while (done < s.size()) {
+    ssize_t r = ::write(fd_, s.data() + done, s.size() - done);
+    if (r > 0) {
+      done += static_cast<size_t>(r);
+      continue;
+    }
+    if (r < 0 && errno != EAGAIN && errno != EINTR) return false;
+    if (Clock::now() > deadline) return false;
+    pollfd p{fd_, POLLOUT, 0};
+    ::poll(&p, 1, static_cast<int>(kWaitSlice.count()));
+  }
+  return true;
+}
+
+bool SerialPort::ctsHolding(bool* supported) {
+  int bits = 0;
+  bool ok = fd_ >= 0 && ::ioctl(fd_, TIOCMGET, &bits) == 0;
+  if (supported) *supported = ok;
+  return ok && (bits & TIOCM_CTS) != 0;
+}
+
+bool SerialPort::setDtr(bool on) {
+  if (fd_ < 0) return false;
+  int bit = TIOCM_DTR;
+  return ::ioctl(fd_, on ? TIOCMBIS : TIOCMBIC, &bit) == 0;
+}
+
+}  // namespace clocklink

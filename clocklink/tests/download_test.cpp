@@ -1,0 +1,126 @@
+// Whole downloads from the clock simulator over each link kind.
+#include <gtest/gtest.h>
+
+#include <clocksim/simulator.h>
+
+#include <cstdio>
+
+#include "clocklink/ClsMirsol.h"
+#include "clocklink/RecordParser.h"
+
+using namespace clocklink;
+
+namespace {
+
+enum class Kind { Pty, Tcp, Udp };
+
+struct DownloadCase {
+  const char* name;
+  Kind kind;
+  double faultRate;
+  uint32_t seed;
+};
+
+// The text Record_Get must give for a punch the simulator stored.
+std::string expectedText(const clocksim::Punch& p, Today now) {
+  char buf[64];
+  int year = p.month > now.month ? now.year - 1 : now.year;
+  std::snprintf(buf, sizeof buf, "0%04d%02d%02d%02d%02d0%d%02d", year, p.month, p.day, p.hour,
+                p.minute, 1, p.reader);
+  return buf + shortenCard(p.card);
+}
+
+class Download : public ::testing::TestWithParam<DownloadCase> {
+ protected:
+  void configure(clocksim::Simulator& sim, ClsMirsol& m) {
+    switch (GetParam().kind) {
+      case Kind::Pty: {
+        std::string dev = sim.openPty();
+        ::setenv("VELTA_COM61", dev.c_str(), 1);
+        ASSERT_EQ(m.SetTimeRecorder("1", 0, "COM61", "9600", "", 1, "", 0, 0, 0, 0), kSuccess);
+        break;
+      }
+      case Kind::Tcp:
+        ASSERT_EQ(m.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 2, 0,
+                                    sim.listenTcp(), 3),
+                  kSuccess);
+        break;
+      case Kind::Udp:
+        ASSERT_EQ(m.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 1, 0,
+                                    sim.listenUdp(), 0),
+                  kSuccess);
+        break;
+    }
+  }
+};
+
+TEST_P(Download, EveryRecordMatchesTheClock) {
+  const DownloadCase& c = GetParam();
+  clocksim::Options opt;
+  opt.model = 0;
+  opt.faultRate = c.faultRate;
+  opt.seed = c.seed;
+  if (c.faultRate > 0)
+    opt.faults = {clocksim::Fault::FlipByte, clocksim::Fault::DropBodyByte,
+                  clocksim::Fault::CorruptCheck};
+  clocksim::Simulator sim(opt);
+  sim.generatePunches(1000, 11);
+  const std::vector<clocksim::Punch> stored = sim.punches();
+
+  ClsMirsol m;
+  m.SetTimeOut(1);
+  configure(sim, m);
+  int32_t count = m.Record_Process(1);
+  int32_t r = count;
+  if (c.faultRate == 0) {
+    ASSERT_EQ(count, 1000);
+  }
+  if (count > 0) {
+    r = kSuccess;
+    while (r == kSuccess && m.RegCount < count) r = m.Record_Process(2);
+  }
+  const Today now = today();
+  for (int32_t i = 0; i < m.RegCount && i < static_cast<int32_t>(stored.size()); ++i)
+    ASSERT_EQ(m.Record_Get(i), expectedText(stored[static_cast<size_t>(i)], now)) << i;
+  m.Record_Process(3);
+  RecordProperty("records", m.RegCount);
+  RecordProperty("result", r);
+
+  if (c.faultRate == 0) {
+    EXPECT_EQ(r, kSuccess);
+    EXPECT_EQ(m.RegCount, 1000);
+    EXPECT_EQ(m.RegCountErr, 0);
+    EXPECT_EQ(m.Record_Process(4), kSuccess);
+    EXPECT_TRUE(sim.punches().empty());
+    EXPECT_EQ(sim.clearCount(), 1u);
+  } else {
+    // Faults either get repaired by NAK and repeat, or end the run cleanly.
+    EXPECT_TRUE(r == kSuccess || r == kFailure || r == kCancelled || count < 0) << r;
+    EXPECT_EQ(sim.clearCount(), 0u);
+  }
+  m.fcommclosePort();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Links, Download,
+    ::testing::Values(DownloadCase{"pty", Kind::Pty, 0, 1}, DownloadCase{"tcp", Kind::Tcp, 0, 1},
+                      DownloadCase{"udp", Kind::Udp, 0, 1},
+                      DownloadCase{"pty_faults", Kind::Pty, 0.02, 3},
+                      DownloadCase{"tcp_faults", Kind::Tcp, 0.02, 5},
+                      DownloadCase{"udp_faults", Kind::Udp, 0.02, 7}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(StatusFromSimulator, CountSilentAndGateway) {
+  clocksim::Simulator sim;
+  sim.generatePunches(12, 3);
+  ClsMirsol m;
+  m.SetTimeOut(1);
+  ASSERT_EQ(m.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 2, 0,
+                              sim.listenTcp(), 3),
+            kSuccess);
+  std::string status = m.Status_Get();
+  EXPECT_EQ(status.size(), 36u);
+  EXPECT_EQ(statusCount(status), 12);
+}
+
+}  // namespace

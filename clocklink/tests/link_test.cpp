@@ -1,0 +1,200 @@
+// Link switch, serial layer and the TCP/UDP back ends against real peers.
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+
+#include <thread>
+
+#include "clocklink/ClsMirsol.h"
+#include "clocklink/FComm.h"
+#include "clocklink/SerialPort.h"
+#include "peers.h"
+
+using namespace clocklink;
+using testpeers::PtyClock;
+using testpeers::TcpListener;
+
+namespace {
+
+TEST(LineSettings, ParsesAndRefuses) {
+  struct Case { const char* text; bool ok; int baud; };
+  const Case cases[] = {{"9600,n,8,1", true, 9600},   {"19200,N,8,1", true, 19200},
+                        {" 115200 , e , 7 , 2", true, 115200}, {"14400,n,8,1", false, 0},
+                        {"9600,x,8,1", false, 0},     {"9600,n,8", false, 0},
+                        {",n,8,1", false, 0},         {"9600,n,9,1", false, 0}};
+  for (const auto& c : cases) {
+    LineSettings ls;
+    EXPECT_EQ(parseLineSettings(c.text, ls), c.ok) << c.text;
+    if (c.ok) {
+      EXPECT_EQ(ls.baud, c.baud) << c.text;
+    }
+  }
+}
+
+TEST(SerialPortLayer, PortNamesAndMissingModemLines) {
+  ::unsetenv("VELTA_COM3");
+  EXPECT_EQ(devicePathForPort(3), "/dev/ttyS2");
+  EXPECT_EQ(devicePathForPort(0), "");
+  PtyClock clock(3);
+  EXPECT_EQ(devicePathForPort(3), clock.path());
+  SerialPort p;
+  ASSERT_TRUE(p.open(3, "9600,n,8,1")) << p.lastError();
+  bool supported = true;
+  EXPECT_FALSE(p.ctsHolding(&supported));
+  EXPECT_FALSE(supported);
+  EXPECT_FALSE(p.open(3, "14400,n,8,1"));  // unsupported speed
+}
+
+TEST(SerialOpen, PortHeldByAnotherProcessFails) {
+  PtyClock clock(44);
+  int ready[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  pid_t child = ::fork();
+  if (child == 0) {
+    int fd = ::open(clock.path().c_str(), O_RDWR | O_NOCTTY);
+    ::flock(fd, LOCK_EX);
+    (void)!::write(ready[1], "x", 1);
+    ::pause();
+    ::_exit(0);
+  }
+  char c;
+  ASSERT_EQ(::read(ready[0], &c, 1), 1);
+  ClsMirsol m;
+  m.SetTimeRecorder("1", 0, "COM44", "9600", "", 1, "", 0, 0, 0, 0);
+  EXPECT_EQ(m.link().PL_Open(), kFailure);
+  EXPECT_EQ(m.Record_Process(1), kFailure);
+  ::kill(child, SIGKILL);
+  ::waitpid(child, nullptr, 0);
+  EXPECT_EQ(m.link().PL_Open(), kSuccess);
+}
+
+TEST(SerialOpen, ReopensWhenPortOrSpeedChangesAndClosesOnce) {
+  PtyClock a(45), b(46);
+  ClsMirsol m;
+  m.SetTimeRecorder("1", 0, "COM45", "9600", "", 1, "", 0, 0, 0, 0);
+  ASSERT_EQ(m.link().PL_Open(), kSuccess);
+  EXPECT_EQ(m.link().PL_Open(), kSuccess);
+  m.SetTimeRecorder("1", 0, "COM46", " 19200 ", "", 1, "", 0, 0, 0, 0);
+  ASSERT_EQ(m.link().PL_Open(), kSuccess);
+  EXPECT_EQ(FComm::instance().xComm.port(), 46);
+  EXPECT_EQ(FComm::instance().xComm.settings(), "19200,n,8,1");
+  EXPECT_EQ(m.link().PL_Close(), kSuccess);
+  EXPECT_EQ(m.link().PL_Close(), kFailure);  // already closed
+}
+
+TEST(SerialOpen, ModemLineNeedsClearToSend) {
+  PtyClock clock(47);
+  ClsMirsol m;
+  m.SetTimeRecorder("1", 0, "COM47", "9600", "5551234", 1, "", 0, 0, 0, 0);
+  ASSERT_TRUE(FComm::instance().xComm.open(47, "9600,n,8,1"));
+  EXPECT_EQ(m.link().PL_Open(), kModemNoCarrier);  // a pty has no CTS line
+  EXPECT_EQ(m.link().PL_Close(), kFailure);        // a modem line stays open
+  EXPECT_TRUE(FComm::instance().xComm.isOpen());
+}
+
+TEST(SetTimeRecorder, ReportsBadInterfaceAndSocketFailure) {
+  ClsMirsol m;
+  EXPECT_EQ(m.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "", 3, 0, 0, 0), kFailure);
+  EXPECT_EQ(m.link().PL_Open(), kSuccess);  // routes nowhere: preset result
+  EXPECT_EQ(m.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 1, 70000, 9, 0),
+            kFailure);
+  EXPECT_EQ(m.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 1, 0, 9, 0), kSuccess);
+  EXPECT_EQ(m.link().PL_Close(), kSuccess);
+}
+
+TEST(TcpLink, RefusedAndSilentClocksFailWithinTimeouts) {
+  ClsMirsol m;
+  m.SetTimeOut(1);
+  m.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 2, 0,
+                    testpeers::closedTcpPort(), 2);
+  EXPECT_EQ(m.link().PL_Open(), kFailure);
+  EXPECT_EQ(m.Record_Process(1), kFailure);
+
+  TcpListener silent;  // accepts (backlog) but never answers
+  m.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 2, 0, silent.port(), 2);
+  EXPECT_EQ(m.Status_Get(), "");
+  EXPECT_EQ(m.Record_Process(1), kFailure);
+}
+
+TEST(TcpLink, ChunkReadModelAndReconnects) {
+  TcpListener first, second;
+  ClsMirsol m;
+  m.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 2, 1034, first.port(), 2);
+  ASSERT_EQ(m.link().PL_Open(), kSuccess);
+  int peer = first.accept(3000);
+  ASSERT_GE(peer, 0);
+  EXPECT_EQ(m.link().PL_GetBuff(), "");  // nothing read yet
+  ASSERT_EQ(::send(peer, "ABCDE", 5, 0), 5);
+  while (m.link().PL_IsData() == 0) m.link().PL_WaitInput(std::chrono::milliseconds(20));
+  std::string got;
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(m.link().PL_IsData(), 5);  // the chunk's length, not what is left
+    got += m.link().PL_GetBuff();
+  }
+  EXPECT_EQ(got, "ABCDE");
+  EXPECT_EQ(m.link().PL_IsData(), 0);
+  EXPECT_EQ(m.link().PL_Close(), kSuccess);  // the connection stays up
+  EXPECT_EQ(m.link().PL_Open(), kSuccess);
+  EXPECT_LT(first.accept(200), 0);  // no second connection
+
+  // Same host, another port: a different server, so it reconnects.
+  m.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 2, 1034, second.port(), 2);
+  ASSERT_EQ(m.link().PL_Open(), kSuccess);
+  int peer2 = second.accept(3000);
+  EXPECT_GE(peer2, 0);
+
+  // A peer that closes is seen as closed: the next open connects again.
+  ::close(peer2);
+  while (m.link().PL_IsData() == 0 && FComm::instance().WsTCP.fd() >= 0)
+    m.link().PL_WaitInput(std::chrono::milliseconds(20));
+  ASSERT_EQ(m.link().PL_Open(), kSuccess);
+  int peer3 = second.accept(3000);
+  EXPECT_GE(peer3, 0);
+  ::close(peer);
+  ::close(peer3);
+}
+
+TEST(UdpLink, SequenceByteAdoptedAndAcknowledged) {
+  int unit = ::socket(AF_INET, SOCK_DGRAM, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(::bind(unit, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+  socklen_t len = sizeof a;
+  ::getsockname(unit, reinterpret_cast<sockaddr*>(&a), &len);
+
+  ClsMirsol m;
+  ASSERT_EQ(m.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 1, 0,
+                              ntohs(a.sin_port), 0),
+            kSuccess);
+  auto recvFromHost = [&](sockaddr_in* from) {
+    char buf[512];
+    socklen_t fl = sizeof *from;
+    pollfd p{unit, POLLIN, 0};
+    if (::poll(&p, 1, 3000) <= 0) return std::string("<timeout>");
+    ssize_t n = ::recvfrom(unit, buf, sizeof buf, 0, reinterpret_cast<sockaddr*>(from), &fl);
+    return std::string(buf, static_cast<size_t>(n));
+  };
+  sockaddr_in host{};
+  m.link().PL_SendBuffer("Q");
+  EXPECT_EQ(recvFromHost(&host), "\xffQ");
+
+  for (int round = 0; round < 2; ++round) {
+    ASSERT_EQ(::sendto(unit, "\x07hi", 3, 0, reinterpret_cast<sockaddr*>(&host), sizeof host), 3);
+    while (m.link().PL_IsData() == 0) m.link().PL_WaitInput(std::chrono::milliseconds(20));
+    EXPECT_EQ(recvFromHost(&host), "\x07");  // the acknowledgement
+    EXPECT_EQ(m.link().PL_GetBuff(), "h");
+    EXPECT_EQ(m.link().PL_GetBuff(), "i");
+    EXPECT_EQ(m.link().PL_GetBuff(), "");
+  }
+  m.link().PL_SendBuffer("R");
+  EXPECT_EQ(recvFromHost(&host), "\x07R");
+
+  // A new configuration restarts the sequence.
+  m.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 1, 0, ntohs(a.sin_port), 0);
+  m.link().PL_SendBuffer("S");
+  EXPECT_EQ(recvFromHost(&host), "\xffS");
+  ::close(unit);
+}
+
+}  // namespace
