@@ -1,0 +1,27 @@
+// Whole-file reads and crash-safe whole-file replacement: a crash or a failed
+// write leaves either the old file or the new one, never a torn one.
+#pragma once
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <sys/types.h>
+
+namespace basekit {
+
+// Writes a temp file in the same folder, fsyncs it, renames it over path and
+// fsyncs the folder. A replaced file keeps its permission bits; a new file gets
+// newFileMode. On failure the old file is untouched, the temp file removed and
+// *error holds a readable reason and errno the cause.
+bool replaceFileAtomically(const std::string& path, std::string_view data,
+                           std::string* error = nullptr, mode_t newFileMode = 0644);
+
+// False when the file is missing or unreadable (reason in *error).
+bool readWholeFile(const std::string& path, std::string& out, std::string* error = nullptr);
+
+namespace testing {
+// The next replaceFileAtomically (in any thread) writes afterBytes of its temp
+// file and then fails as if write() had returned errnoValue.
+void failNextReplace(int errnoValue, size_t afterBytes = 0);
+} // namespace testing
+
+} // namespace basekit

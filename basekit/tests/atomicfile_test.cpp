@@ -1,0 +1,70 @@
+#include <basekit/atomicfile.h>
+
+#include "tempdir.h"
+
+#include <cerrno>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+using namespace basekit;
+
+namespace {
+mode_t modeOf(const std::string& p)
+{
+    struct stat st {};
+    stat(p.c_str(), &st);
+    return st.st_mode & 07777;
+}
+size_t entries(const std::string& dir)
+{
+    size_t n = 0;
+    for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(dir))
+        ++n;
+    return n;
+}
+} // namespace
+
+TEST(AtomicFile, NewFileGetsModeReplacedFileKeepsIt)
+{
+    TempDir d;
+    const std::string f = d.file("a.dat");
+    ASSERT_TRUE(replaceFileAtomically(f, "one", nullptr, 0640));
+    EXPECT_EQ(modeOf(f), 0640u);
+    chmod(f.c_str(), 0604);
+    ASSERT_TRUE(replaceFileAtomically(f, "two"));
+    EXPECT_EQ(modeOf(f), 0604u);
+    std::string got;
+    ASSERT_TRUE(readWholeFile(f, got));
+    EXPECT_EQ(got, "two");
+    EXPECT_EQ(entries(d.path), 1u);
+}
+
+TEST(AtomicFile, FailedWriteKeepsOldFileAndRemovesTemp)
+{
+    TempDir d;
+    const std::string f = d.file("a.dat");
+    ASSERT_TRUE(replaceFileAtomically(f, "old content"));
+    basekit::testing::failNextReplace(ENOSPC, 3);
+    std::string error;
+    EXPECT_FALSE(replaceFileAtomically(f, "new content", &error));
+    EXPECT_NE(error.find("No space left on device"), std::string::npos) << error;
+    std::string got;
+    ASSERT_TRUE(readWholeFile(f, got));
+    EXPECT_EQ(got, "old content");
+    EXPECT_EQ(entries(d.path), 1u);
+    EXPECT_TRUE(replaceFileAtomically(f, "new content")); // the seam fires once
+}
+
+TEST(AtomicFile, UnwritablePlacesAndMissingFiles)
+{
+    TempDir d;
+    ASSERT_TRUE(replaceFileAtomically(d.file("plain"), "x"));
+    std::string error, got;
+    EXPECT_FALSE(replaceFileAtomically(d.file("plain/under"), "x", &error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_FALSE(replaceFileAtomically(d.path, "x", &error)); // a folder is not replaced
+    EXPECT_FALSE(readWholeFile(d.file("missing"), got, &error));
+    EXPECT_NE(error.find("No such file"), std::string::npos);
+    EXPECT_FALSE(readWholeFile(d.path, got));
+}
