@@ -1,0 +1,259 @@
+#include "ClsCfgFile.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <sstream>
+#include <vector>
+
+#include <basekit/atomicfile.h>
+#include <basekit/codepage.h>
+#include <basekit/inifile.h>
+
+#include "Basic.h"
+
+namespace {
+
+// One stored setting: where it lives, its INI default and the member it fills.
+struct Row {
+  const char* section;
+  const char* key;
+  const char* iniDefault;
+  int16_t* i16 = nullptr;
+  int32_t* i32 = nullptr;
+  std::string* text = nullptr;
+};
+
+// Rows 0 to 38 and the skin colour, in table order.
+std::vector<Row> storedRows(ClsCfgFile& c) {
+  return {
+      {"COMMON", "VERSION", "2", &c.Version},
+      {"COMMON", "AUTO", "0", &c.Auto},
+      {"COMMON", "FFECHA", "dd\\/mm\\/YYYY", nullptr, nullptr, &c.formatoFecha},
+      {"COMMON", "PORPROGRAMA", "0", &c.PorPrograma},
+      {"COMMON", "HORA", "0", &c.Hora},
+      {"COMMON", "MINUTOS", "0", &c.Minutos},
+      {"COMMON", "RELOJACTIVO", "1", &c.RelojActivo},
+      {"COMMON", "LONGTARJETA", "5", &c.LongTarjeta},
+      {"COMMON", "LONGTOUCH", "0", &c.LongTouch},
+      {"COMMON", "TIMEOUT", "1", &c.TimeOut},
+      {"COMMON", "TIMEOUTMODEM", "45", &c.TimeOutModem},
+      {"COMMON", "LENGUAJE", "0", &c.LENGUAJE},
+      {"COMMON", "AUTODIAS", "11111111", nullptr, nullptr, &c.AutoDias},
+      {"COMMON", "BACKUP", "0", &c.Backup},
+      {"COMMON", "MULTIEMPRESA", "0", &c.MultiEmpresa},
+      {"COMMON", "MODEMDRIVER", "", nullptr, nullptr, &c.ModemDriver},
+      {"COMMON", "MODOVIRTUAL", "0", &c.ModoVirtual},
+      {"COMMON", "MODOLEGAJO", "0", &c.ModoLegajo},
+      {"COMMON", "CONVERTIR", "0", &c.Convertir},
+      {"COMMON", "FRECONLINE", "1", nullptr, &c.FrecOnline},
+      {"COMMON", "FRECAUTO", "0", nullptr, &c.FrecAuto},
+      {"COMMON", "ELIMINARDUPLICADOS", "0", &c.EliminarDuplicados},
+      {"COMMON", "MAXCONSOLE", "200", &c.MaxConsole},
+      {"ODBC", "cboDSNList", "0", &c.cboDSNList},
+      {"ODBC", "txtUID", "", nullptr, nullptr, &c.txtUID},
+      {"ODBC", "txtpwd", "", nullptr, nullptr, &c.txtPWD},
+      {"ODBC", "txtDatabase", "", nullptr, nullptr, &c.txtDatabase},
+      {"ODBC", "cboDrivers", "-1", &c.cboDrivers},
+      {"ODBC", "txtServer", "", nullptr, nullptr, &c.txtServer},
+      {"ODBC", "ODBCString", "", nullptr, nullptr, &c.ODBCString},
+      {"SAP", "SAPEnabled", "0", &c.SAPEnabled},
+      {"SAP", "SAPUsername", "", nullptr, nullptr, &c.SAPUsername},
+      {"SAP", "SAPPassword", "", nullptr, nullptr, &c.SAPPassword},
+      {"SAP", "SAPUrl", "", nullptr, nullptr, &c.SAPUrl},
+      {"SAP", "SAPpath", "", nullptr, nullptr, &c.SAPpath},
+      {"SAP", "SAPProxy", "", nullptr, nullptr, &c.SAPProxy},
+      {"SAP", "SAPRemotePort", "21", &c.SAPRemotePort},
+      {"SAP", "SAPTransferBinary", "0", &c.SAPTransferBinary},
+      {"SAP", "SAPModoPasivo", "0", &c.SAPModoPasivo},
+      {"SKIN", "skinBorderColor", "8388608", nullptr, &c.SkinBorderColor},
+  };
+}
+constexpr size_t kLegacyItems = 39;  // rows 0 to 38
+
+// Stores a number read from a file; a text that is no number of the row's type takes the
+// row's INI default (strict: whole text numeric; else the leading numeric value).
+void storeNumber(const Row& r, const std::string& text, bool strict) {
+  if (r.i16) {
+    auto v = strict ? basic::ParseInteger(text) : basic::ToInteger(basic::Val(text));
+    *r.i16 = v ? *v : basic::ParseInteger(r.iniDefault).value_or(0);
+  } else if (r.i32) {
+    auto v = strict ? basic::ParseLong(text) : basic::ToLong(basic::Val(text));
+    *r.i32 = v ? *v : basic::ParseLong(r.iniDefault).value_or(0);
+  }
+}
+
+bool fileExists(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// Whole text file, Windows-1252 on disk, UTF-8 in memory.
+bool readText(const std::string& path, std::string& out) {
+  std::string bytes;
+  if (!basekit::readWholeFile(path, bytes)) return false;
+  out = basekit::cp1252ToUtf8(bytes);
+  return true;
+}
+
+// Items of a sequential text file: each ends at a comma or a line end; an item that starts
+// with a double quote is taken up to the closing quote, without the quotes.
+std::vector<std::string> splitItems(const std::string& data) {
+  std::vector<std::string> items;
+  size_t i = 0;
+  const size_t n = data.size();
+  while (i < n) {
+    std::string item;
+    size_t j = i;
+    while (j < n && data[j] == ' ') ++j;
+    if (j < n && data[j] == '"') {
+      size_t end = data.find('"', j + 1);
+      if (end == std::string::npos) end = n;
+      item = data.substr(j + 1, end - j - 1);
+      i = end + 1;
+      while (i < n && data[i] != ',' && data[i] != '\n') ++i;
+    } else {
+      while (i < n && data[i] != ',' && data[i] != '\n') item += data[i++];
+      if (!item.empty() && item.back() == '\r') item.pop_back();
+    }
+    if (i < n) ++i;
+    items.push_back(item);
+  }
+  return items;
+}
+
+// A file with a "[section]" line is in INI form whatever its VERSION says.
+bool hasSectionLine(const std::string& text) {
+  std::istringstream in(text);
+  std::string line;
+  while (std::getline(in, line)) {
+    std::string t = basic::Trim(line);
+    if (t.size() >= 2 && t.front() == '[' && t.find(']') != std::string::npos) return true;
+  }
+  return false;
+}
+
+std::string rowText(const Row& r) {
+  return r.text ? *r.text : basic::Str(r.i16 ? *r.i16 : *r.i32);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------
+
+void ClsCfgFile::Init(const std::string& path) { path_ = path; }
+
+void ClsCfgFile::setStartup() {
+  ClsCfgFile fresh;
+  fresh.path_ = path_;
+  fresh.rshFile = rshFile;
+  fresh.tmpFTPFileName = tmpFTPFileName;
+  fresh.tmpFTPFilePath = tmpFTPFilePath;
+  fresh.tmpReturnValue = tmpReturnValue;
+  fresh.tmpLst = tmpLst;
+  // The RSH rows get no start-up value of their own; the read sets them.
+  fresh.RSHEnabled = RSHEnabled;
+  fresh.RSHServer = RSHServer;
+  fresh.RSHSystemName = RSHSystemName;
+  fresh.RSHSystemNumber = RSHSystemNumber;
+  fresh.RSHUser = RSHUser;
+  fresh.RSHPathEvt = RSHPathEvt;
+  *this = fresh;
+}
+
+int16_t ClsCfgFile::LoadCfg() {
+  setStartup();
+  std::string text;
+  if (!path_.empty() && readText(path_, text)) {
+    basekit::IniFile ini;
+    auto format = basic::ToInteger(basic::Val(ini.INIRead("COMMON", "VERSION", path_, "0")));
+    if (format.value_or(0) >= 1 || hasSectionLine(text))
+      loadIni();
+    else
+      loadLegacy(text);
+  }
+  loadRsh();
+  return 0;
+}
+
+void ClsCfgFile::loadIni() {
+  basekit::IniFile ini;
+  for (const Row& r : storedRows(*this)) {
+    std::string v = ini.INIRead(r.section, r.key, path_, r.iniDefault);
+    if (r.text)
+      *r.text = v;
+    else
+      storeNumber(r, v, true);
+  }
+}
+
+void ClsCfgFile::loadLegacy(const std::string& text) {
+  std::vector<std::string> items = splitItems(text);
+  std::vector<Row> rows = storedRows(*this);
+  for (size_t i = 0; i < kLegacyItems && i < items.size(); ++i) {
+    std::string item = basic::Trim(items[i]);
+    if (rows[i].text)
+      *rows[i].text = item;
+    else
+      storeNumber(rows[i], item, false);
+  }
+  // Retire the legacy file: keep a synced copy first, then put the INI form of the values
+  // in its place, so it is never read as legacy again. Without a good copy it stays as it was.
+  std::string bytes;
+  if (!basekit::readWholeFile(path_, bytes) ||
+      !basekit::replaceFileAtomically(path_ + "old", bytes, nullptr, 0600))
+    return;
+  std::string out;
+  const char* section = "";
+  for (const Row& r : rows) {
+    if (std::string(section) != r.section) {
+      section = r.section;
+      out += std::string(out.empty() ? "" : "\r\n") + "[" + section + "]\r\n";
+    }
+    std::string value = &r == &rows[0] ? basic::Str(std::max<int16_t>(Version, 2)) : rowText(r);
+    out += std::string(r.key) + "=" + basic::Trim(value) + "\r\n";
+  }
+  basekit::replaceFileAtomically(path_, basekit::utf8ToCp1252(out), nullptr, 0600);
+}
+
+void ClsCfgFile::loadRsh() {
+  struct RshRow {
+    const char* key;
+    const char* def;
+    std::string* text;
+  };
+  const RshRow rows[] = {{"RSHSERVER", kRshServerDefault, &RSHServer},
+                         {"RSHSYSTEMNAME", "R3P", &RSHSystemName},
+                         {"RSHSYSTEMNUMBER", "00", &RSHSystemNumber},
+                         {"RSHUSER", "hrmarca", &RSHUser},
+                         {"RSHPATHEVT", "/usr/sap/R3P/SYS/exe/run/", &RSHPathEvt}};
+  if (fileExists(rshFile)) {
+    RSHEnabled = basic::ToInteger(basic::Val(ReadCfg("RSHENABLED", "0", rshFile))).value_or(0);
+    for (const RshRow& r : rows) *r.text = ReadCfg(r.key, r.def, rshFile);
+  } else {
+    basekit::IniFile ini;
+    RSHEnabled = basic::ParseInteger(ini.INIRead("RSH", "RSHENABLED", path_, "0")).value_or(0);
+    for (const RshRow& r : rows) *r.text = ini.INIRead("RSH", r.key, path_, r.def);
+  }
+}
+
+int16_t ClsCfgFile::SaveCfg() {
+  // One load, every key set in place, one atomic write: lines this object does not own stay.
+  basekit::IniDocument doc = basekit::IniDocument::load(path_);
+  for (const Row& r : storedRows(*this)) doc.set(r.section, r.key, basic::Trim(rowText(r)));
+  doc.save(nullptr, 0600);
+  return 0;
+}
+
+std::string ClsCfgFile::ReadCfg(const std::string& key, const std::string& def,
+                                const std::string& pFile) {
+  std::string data;
+  if (!fileExists(pFile) || !readText(pFile, data)) return def;
+  const std::string want = basic::UCase(key) + "=";
+  for (const std::string& item : splitItems(data)) {
+    if (basic::UCase(item).find(want) == std::string::npos) continue;
+    // Cut as if the key began the item.
+    return item.size() > key.size() + 1 ? item.substr(key.size() + 1) : std::string();
+  }
+  return def;
+}

@@ -1,0 +1,96 @@
+// The settings of the main program: VELTA.INI (sections COMMON, ODBC, SAP, SKIN and a
+// read-only RSH), the older plain-text form of the same file (read once, then retired to
+// VELTA.INIold) and the remote-shell file RSH.CFG. One instance for the whole run.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+class ClsCfgFile {
+ public:
+  // Colour of the skin border sample; start-up value and INI default of SkinBorderColor.
+  static constexpr int32_t kSkinBorderColour = 8388608;
+
+  int16_t Version = 2;
+  int16_t Auto = 0;
+  std::string formatoFecha = "dd\\/mm\\/YYYY";
+  int16_t PorPrograma = 0;
+  int16_t Hora = 0;
+  int16_t Minutos = 0;
+  int16_t RelojActivo = 1;
+  int16_t LongTarjeta = 5;
+  int16_t LongTouch = 4;
+  int16_t TimeOut = 1;
+  int16_t TimeOutModem = 45;
+  int16_t LENGUAJE = 0;
+  std::string AutoDias = "11111111";
+  int16_t Backup = 0;
+  int16_t MultiEmpresa = 0;
+  std::string ModemDriver;
+  int16_t ModoVirtual = 0;
+  int16_t ModoLegajo = 0;
+  int16_t Convertir = 0;
+  int32_t FrecOnline = 1;
+  int32_t FrecAuto = 0;
+  int16_t EliminarDuplicados = 0;
+  int16_t MaxConsole = 200;
+  int16_t cboDSNList = 0;
+  std::string txtUID;
+  std::string txtPWD;
+  std::string txtDatabase;
+  int16_t cboDrivers = -1;
+  std::string txtServer;
+  std::string ODBCString;
+  int16_t SAPEnabled = 0;
+  std::string SAPUsername;
+  std::string SAPPassword;
+  std::string SAPUrl;
+  std::string SAPpath;
+  std::string SAPProxy;
+  int16_t SAPRemotePort = 21;
+  int16_t SAPTransferBinary = 0;
+  int16_t SAPModoPasivo = 0;
+  int16_t RSHEnabled = 0;
+  std::string RSHServer;
+  std::string RSHSystemName;
+  std::string RSHSystemNumber;
+  std::string RSHUser;
+  std::string RSHPathEvt;
+  int32_t SkinBorderColor = kSkinBorderColour;
+  // Run-time slots between the collection windows and the FTP / remote-command windows.
+  std::string tmpFTPFileName;
+  std::string tmpFTPFilePath;
+  int16_t tmpReturnValue = 0;
+  // The collection window's progress list: appends one line. Empty when none is handed over.
+  std::function<void(const std::string&)> tmpLst;
+
+  // Stores the settings file path (the data folder & "VELTA.INI").
+  void Init(const std::string& path);
+  // Fills every setting from the file (INI form, else legacy form), then the RSH keys.
+  int16_t LoadCfg();
+  // Writes COMMON, ODBC, SAP and SKIN to the settings file.
+  int16_t SaveCfg();
+  // Value of key in a text file of key=value items, or def.
+  std::string ReadCfg(const std::string& key, const std::string& def, const std::string& pFile);
+
+  // Character of AutoDias at a 1-based position; "0" where the text is too short.
+  char AutoDiasAt(int position) const {
+    return position >= 1 && static_cast<size_t>(position) <= AutoDias.size() ? AutoDias[position - 1]
+                                                                              : '0';
+  }
+
+  const std::string& path() const { return path_; }
+  // Name of RSH.CFG; relative to the current directory unless changed (tests point it elsewhere).
+  std::string rshFile = "RSH.CFG";
+  // Default of RSHSERVER.
+  static constexpr const char* kRshServerDefault = "sapserver";
+
+ private:
+  void setStartup();
+  void loadIni();
+  void loadLegacy(const std::string& text);
+  void loadRsh();
+
+  std::string path_;
+};
