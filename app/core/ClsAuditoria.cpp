@@ -1,0 +1,93 @@
+// Audit log.
+#include "ClsAuditoria.h"
+
+#include "Basic.h"
+#include "ClsUsers.h"
+
+#include <basekit/atomicfile.h>
+#include <basekit/codepage.h>
+#include <basekit/record.h>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+
+void ClsAuditoria::Iniciar(const std::string& path) { m_path = path; }
+
+std::string ClsAuditoria::ScrambleField(const std::string& bytes, size_t width, const std::string& mode,
+                                        int key) {
+  std::string out = bytes;
+  out.resize(width, ' ');
+  const int shift = mode == "E" ? key : -key;
+  for (char& c : out) c = static_cast<char>((static_cast<unsigned char>(c) + shift) & 0xFF);
+  return out;
+}
+
+std::string ClsAuditoria::dateText(const basic::DateTime& t) {
+  return basic::Format(t, "dd/mm/yyyy") + " " + basic::Format(t, "hh:nn:ss");
+}
+
+int16_t ClsAuditoria::AddRecord(const std::string& action) {
+  const basic::DateTime now = clock ? clock() : basic::Now();
+  const int key = (now.second % 60 + 60) % 60 / 2;
+  mVersion = kVersion;
+  mDate = ScrambleField(basekit::utf8ToCp1252(dateText(now)), 20, "E", key);
+  mDescription = ScrambleField(basekit::utf8ToCp1252("MNU->" + action), 30, "E", key);
+  mUser = ScrambleField(basekit::utf8ToCp1252(users ? users->auName : std::string()), 20, "E", key);
+  basekit::RecordWriter w(kRecordLength);
+  w.i16(mVersion);
+  w.raw(mDate, 20);
+  w.i16(static_cast<int16_t>(key));
+  w.raw(mDescription, 30);
+  w.raw(mUser, 20);
+
+  const int fd = ::open(m_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) return 0;
+  struct stat st {};
+  bool ok = ::fstat(fd, &st) == 0;
+  if (ok) {
+    // Appended at the next whole record: a torn tail from a crash is overwritten.
+    const off_t at = (st.st_size / static_cast<off_t>(kRecordLength)) * static_cast<off_t>(kRecordLength);
+    const std::string& b = w.bytes();
+    size_t done = 0;
+    while (ok && done < b.size()) {
+      const ssize_t n = ::pwrite(fd, b.data() + done, b.size() - done, at + static_cast<off_t>(done));
+      if (n < 0 && errno == EINTR) continue;
+      ok = n > 0;
+      if (ok) done += static_cast<size_t>(n);
+    }
+    ok = ok && ::fsync(fd) == 0;
+  }
+  ::close(fd);
+  return ok ? 1 : 0;
+}
+
+int16_t ClsAuditoria::GetRecords(StoreRows& list) {
+  list.clear();
+  struct stat st {};
+  if (::stat(m_path.c_str(), &st) != 0) return -2;
+  std::string data;
+  if (!basekit::readWholeFile(m_path, data)) return 0;
+  const size_t count = data.size() / kRecordLength;
+  if (count == 0 || basekit::RecordReader(data).i16() != kVersion) return 0;
+  int listed = 0;
+  for (size_t n = 0; n < count; ++n) {
+    basekit::RecordReader rd(std::string_view(data).substr(n * kRecordLength, kRecordLength));
+    rd.i16();
+    const std::string date = rd.raw(20);
+    const int key = rd.i16();
+    const std::string action = rd.raw(30);
+    const std::string user = rd.raw(20);
+    StoreRow row;
+    row.text = basekit::cp1252ToUtf8(ScrambleField(date, 20, "D", key));
+    row.subItems.push_back(basekit::cp1252ToUtf8(ScrambleField(action, 30, "D", key)));
+    row.subItems.push_back(basekit::cp1252ToUtf8(ScrambleField(user, 20, "D", key)));
+    list.addRow(row);
+    ++listed;
+  }
+  return static_cast<int16_t>(listed < 32767 ? listed : 32767);
+}
+
+int16_t ClsAuditoria::Borrar() { return ::unlink(m_path.c_str()) == 0 ? 1 : 0; }

@@ -1,0 +1,48 @@
+// The audit trail: one 74-byte record per main-menu action (date and time, action, user)
+// appended to VELTA.AUD. Text fields are stored lightly scrambled with a per-record key
+// (0..29, from the seconds of the time), which the record carries.
+#pragma once
+
+#include "Basic.h"
+#include "StoreRows.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+class ClsUsers;
+
+class ClsAuditoria {
+public:
+  static constexpr size_t kRecordLength = 74;
+  static constexpr int16_t kVersion = 1;
+
+  // The last record written, fields as stored (scrambled bytes).
+  int16_t mVersion = 0;
+  std::string mDate;
+  std::string mDescription;
+  std::string mUser;
+
+  // Whose name AddRecord records (auName of the logged-in user); none gives blanks.
+  const ClsUsers* users = nullptr;
+  // Local time source; tests set a fixed one.
+  std::function<basic::DateTime()> clock;
+
+  void Iniciar(const std::string& path);
+  // Rows: text = date and time, sub-items action ("MNU->" ...) and user. -2 when the file is
+  // missing; otherwise the number of rows listed.
+  int16_t GetRecords(StoreRows& list);
+  // 1 when appended; 0 when the file could not be written.
+  int16_t AddRecord(const std::string& action);
+  int16_t Borrar();
+
+  // Shifts every byte of the field's fixed-width form by the key, modulo 256: up for
+  // mode "E", down for any other mode. Bytes in, bytes out (the file's code page).
+  static std::string ScrambleField(const std::string& bytes, size_t width, const std::string& mode,
+                                   int key);
+  // The date and time text recorded for a moment.
+  static std::string dateText(const basic::DateTime& t);
+
+private:
+  std::string m_path;
+};

@@ -1,0 +1,136 @@
+// Company store.
+#include "ClsListaEmpresas.h"
+
+#include "Basic.h"
+
+#include <basekit/atomicfile.h>
+#include <basekit/codepage.h>
+#include <basekit/record.h>
+
+#include <cmath>
+
+CompanyRecord gCompanyTable[101];
+
+std::string ClsListaEmpresas::encodeRecord(const CompanyRecord& r) {
+  basekit::RecordWriter w(kRecordLength);
+  // One version in every record, free slots included, so record 1 always marks the form.
+  w.i16(kVersion);
+  w.i16(r.inUse);
+  w.f64(r.desde);
+  w.f64(r.hasta);
+  w.text(r.name, 50);
+  w.text(r.archivo, 20);
+  w.text(r.carpeta, 255);
+  return w.bytes();
+}
+
+CompanyRecord ClsListaEmpresas::decodeRecord(const std::string& bytes, bool oldForm) {
+  basekit::RecordReader rd(bytes);
+  CompanyRecord r;
+  r.version = rd.i16();
+  r.inUse = rd.i16();
+  if (oldForm) {
+    r.desde = rd.i32();
+    r.hasta = rd.i32();
+    r.version = kVersion;
+  } else {
+    r.desde = rd.f64();
+    r.hasta = rd.f64();
+  }
+  r.name = rd.text(50);
+  r.archivo = rd.text(20);
+  r.carpeta = rd.text(255);
+  return r;
+}
+
+void ClsListaEmpresas::Iniciar(const std::string& path) {
+  m_path = path;
+  for (int i = 1; i <= kSlots; ++i) gCompanyTable[i].inUse = -1;
+  mCount = 0;
+  m_status = StoreStatus{};
+}
+
+int16_t ClsListaEmpresas::CargarEmpresas() {
+  m_status = StoreStatus{};
+  if (!storefile::fileExists(m_path)) return 0;
+  std::string data, error;
+  if (!basekit::readWholeFile(m_path, data, &error)) {
+    m_status.unreadable = true;
+    m_status.message = "could not read " + m_path + ": " + error;
+    return 0;
+  }
+  int n = 0;
+  if (!data.empty()) {
+    const bool oldForm = data.size() >= 2 && basekit::RecordReader(data).i16() == kOldVersion &&
+                         data.size() >= kOldRecordLength;
+    const size_t len = oldForm ? kOldRecordLength : kRecordLength;
+    if (data.size() < len) {
+      m_status.unreadable = true;
+      m_status.message = m_path + " holds no whole record; nothing loaded";
+    }
+    while (n < kSlots && static_cast<size_t>(n + 1) * len <= data.size()) {
+      gCompanyTable[n + 1] = decodeRecord(data.substr(static_cast<size_t>(n) * len, len), oldForm);
+      ++n;
+    }
+  }
+  mCount = static_cast<int16_t>(1 + n);
+  return 0;
+}
+
+namespace {
+bool fits(const std::string& utf8, size_t width) {
+  std::string b = basekit::utf8ToCp1252(utf8);
+  while (!b.empty() && (b.back() == ' ' || b.back() == '\0')) b.pop_back();
+  return b.size() <= width;
+}
+} // namespace
+
+int16_t ClsListaEmpresas::GrabarEmpresas() {
+  m_status.badRow = 0;
+  std::string bytes;
+  bytes.reserve(kSlots * kRecordLength);
+  for (int i = 1; i <= kSlots; ++i) {
+    const CompanyRecord& r = gCompanyTable[i];
+    const bool ok = std::isfinite(r.desde) && std::isfinite(r.hasta) && fits(r.name, 50) &&
+                    fits(r.archivo, 20) && fits(r.carpeta, 255);
+    if (!ok) {
+      m_status.badRow = i;
+      m_status.message = "company slot " + std::to_string(i) +
+                         " has a range that is not a number or a text too long for its field; " +
+                         m_path + " left as it was";
+      return 0;
+    }
+    bytes += encodeRecord(r);
+  }
+  if (!storefile::keepUnreadableAside(m_path, m_status)) return 0;
+  return storefile::saveWhole(m_path, bytes, m_status) ? 1 : 0;
+}
+
+int16_t ClsListaEmpresas::Nuevo() {
+  for (int i = 1; i <= kSlots; ++i) {
+    CompanyRecord& r = gCompanyTable[i];
+    if (r.inUse > 0) continue;
+    r.version = kVersion;
+    r.inUse = 1;
+    r.desde = 1;
+    r.hasta = 9999;
+    r.name = std::string(50, ' ');
+    r.archivo = storefile::fitText("REGIS" + basic::Format(i, "000") + ".MIR", 20);
+    r.carpeta = std::string(255, ' ');
+    return 1;
+  }
+  return 0;
+}
+
+void ClsListaEmpresas::Borrar(int16_t i) {
+  if (i >= 0 && i <= kSlots) gCompanyTable[i].inUse = -1;
+}
+
+int16_t ClsListaEmpresas::GetEmpresa(double ptarjeta) const {
+  if (ptarjeta == 0) return -1;
+  for (int i = 1; i <= kSlots; ++i) {
+    const CompanyRecord& r = gCompanyTable[i];
+    if (r.inUse > 0 && r.desde <= ptarjeta && ptarjeta <= r.hasta) return static_cast<int16_t>(i);
+  }
+  return -1;
+}

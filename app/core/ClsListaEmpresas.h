@@ -1,0 +1,51 @@
+// The company table: up to 100 companies, each a range of card numbers and the output
+// file its punches go to, kept in EMPR.DAT (345-byte records; the loader also reads the
+// older 337-byte form, marked by version 2 in record 1). The table, gCompanyTable, is
+// program-wide: every ClsListaEmpresas works on it.
+#pragma once
+
+#include "StoreRows.h"
+
+#include <cstdint>
+#include <string>
+
+struct CompanyRecord {
+  int16_t version = 0;
+  int16_t inUse = 0;        // > 0 live company; -1 free
+  double desde = 0;         // first card number of the range
+  double hasta = 0;         // last card number of the range
+  // A slot never filled is zero bytes on disk, as the original program left it.
+  std::string name = std::string(50, '\0');
+  std::string archivo = std::string(20, '\0'); // output file name
+  std::string carpeta = std::string(255, '\0'); // output folder
+};
+
+// Elements 1..100 are the slots; element 0 is never used.
+extern CompanyRecord gCompanyTable[101];
+
+class ClsListaEmpresas {
+public:
+  static constexpr int kSlots = 100;
+  static constexpr size_t kRecordLength = 345;
+  static constexpr size_t kOldRecordLength = 337;
+  static constexpr int16_t kOldVersion = 2;
+  static constexpr int16_t kVersion = 7;
+
+  int16_t mCount = 0;
+
+  void Iniciar(const std::string& path);
+  int16_t CargarEmpresas();
+  int16_t GrabarEmpresas();
+  int16_t Nuevo();
+  void Borrar(int16_t i);
+  int16_t GetEmpresa(double ptarjeta) const;
+
+  const StoreStatus& status() const { return m_status; }
+
+  static std::string encodeRecord(const CompanyRecord& r);
+  static CompanyRecord decodeRecord(const std::string& bytes, bool oldForm);
+
+private:
+  std::string m_path;
+  StoreStatus m_status;
+};

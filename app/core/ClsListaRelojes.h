@@ -1,0 +1,100 @@
+// The clock list: 100 slots of clock records kept in velta002.dat (581-byte records,
+// form 7; the loader also reads forms 1..6), the current clock as public properties,
+// and the table of clock model names.
+#pragma once
+
+#include "StoreRows.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+// One clock slot. Texts are held at their stored width (blank padded) in UTF-8.
+struct ClockRecord {
+  int16_t m_Version = 0;
+  int16_t m_Prg = 0;
+  std::string M_Numero;       // 1
+  int16_t m_Modelo = 0;
+  std::string m_Puerto;       // 5 (4 in forms 1..6)
+  std::string m_Velocidad;    // 5
+  std::string m_Telefono;     // 25 (15 in forms 1..2)
+  int16_t M_Borrar = 0;
+  std::string M_Archivo;      // 100
+  int16_t m_ArchivoFecha = 0;
+  int16_t m_FHora = 0;
+  int16_t M_Comunicacion = 0;
+  int16_t m_TipoNumero = 0;
+  int16_t M_Activo = 0;
+  std::string m_Path;         // 250
+  std::string m_Descrip;      // 50
+  std::string m_IP;           // 15
+  int16_t m_tipo = 0;
+  std::string m_ArchivoHabil; // 100
+  int16_t m_TipoInterface = 0;
+  int32_t m_PortLocal = 0;
+  int32_t m_PortRemoto = 0;
+
+  ClockRecord(); // a never-filled slot: zero bytes throughout
+};
+
+class ClsListaRelojes {
+public:
+  static constexpr int kSlots = 100;
+  static constexpr size_t kRecordLength = 581;
+  static constexpr int16_t kVersion = 7;
+
+  // Current clock.
+  int16_t m_Version = 0;
+  int16_t m_Prg = 0;
+  std::string M_Numero;
+  int16_t m_Modelo = 0;
+  std::string m_Puerto;
+  std::string m_Velocidad;
+  std::string m_Telefono;
+  int16_t M_Borrar = 0;
+  std::string M_Archivo;
+  int16_t m_ArchivoFecha = 0;
+  int16_t m_FHora = 0;
+  int16_t M_Comunicacion = 0;
+  int16_t m_TipoNumero = 0;
+  int16_t M_Activo = 0;
+  std::string m_Path;
+  std::string m_Descrip;
+  std::string m_IP;
+  std::string m_ArchivoHabil;
+  int16_t m_tipo = 0;
+  int16_t m_TipoInterface = 0;
+  int32_t m_PortLocal = 0;
+  int32_t m_PortRemoto = 0;
+  int16_t Operation = 0; // slot handed to the clock editor and its answer; never stored
+
+  // The clock editor registers itself here; Modificar shows it modally through this hook.
+  static std::function<void(ClsListaRelojes&)> editorHook;
+
+  void Iniciar(const std::string& path);
+  int16_t CargarRelojes();
+  int16_t GrabarRelojes();
+  int16_t Nuevo();
+  std::string GetModelo(int16_t i) const;
+  void Borrar(int16_t i);
+  bool Modificar(int16_t i);
+  bool Deleted(int16_t i) const;
+  int16_t GetCurData(int16_t i);
+  int16_t SetCurData(int16_t i);
+  int16_t FillList(StoreRows& list) const;
+
+  // Slot i (1..100) as held in memory; nullptr outside the table.
+  const ClockRecord* slot(int i) const;
+  const StoreStatus& status() const { return m_status; }
+  const std::string& path() const { return m_path; }
+
+  // The record codec, public so tests and fuzzers can build and read files.
+  static std::string encodeRecord(const ClockRecord& r);
+  static bool decodeRecord(const std::string& bytes, int16_t version, ClockRecord& r);
+  static size_t recordLength(int16_t version); // 0 for an unknown form
+
+private:
+  std::string m_path;
+  ClockRecord m_slots[kSlots + 1]; // index 0 unused
+  StoreStatus m_status;
+};

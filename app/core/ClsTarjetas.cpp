@@ -1,0 +1,180 @@
+// Card store.
+#include "ClsTarjetas.h"
+
+#include "Basic.h"
+#include "Globals.h"
+
+#include <basekit/atomicfile.h>
+#include <basekit/codepage.h>
+#include <basekit/record.h>
+
+#include <cmath>
+
+using storefile::fitText;
+using storefile::trimBlanks;
+
+std::vector<CardRecord> gCardTable(1);
+
+std::string ClsTarjetas::encodeRecord(const CardRecord& r) {
+  basekit::RecordWriter w(kRecordLength);
+  w.i16(kVersion);
+  w.f64(r.card);
+  w.text(r.name, 40);
+  w.i16(r.Grupo);
+  w.i16(r.Resaltar);
+  w.i16(r.Novedad);
+  w.text(r.Legajo, 20);
+  w.text(r.reserved1, 10);
+  w.text(r.reserved2, 10);
+  for (int16_t v : r.reserved) w.i16(v);
+  return w.bytes();
+}
+
+CardRecord ClsTarjetas::decodeRecord(const std::string& bytes, int16_t version) {
+  basekit::RecordReader rd(bytes);
+  CardRecord r;
+  r.version = rd.i16();
+  r.card = version == 1 ? static_cast<double>(rd.i32()) : rd.f64();
+  r.name = rd.text(40);
+  r.Grupo = rd.i16();
+  r.Resaltar = rd.i16();
+  r.Novedad = rd.i16();
+  r.Legajo = rd.text(20);
+  r.reserved1 = rd.text(10);
+  r.reserved2 = rd.text(10);
+  for (int16_t& v : r.reserved) v = rd.i16();
+  return r;
+}
+
+std::string ClsTarjetas::Legajo() const { return hasCurrent() ? trimBlanks(m_card.Legajo) : ""; }
+
+std::string ClsTarjetas::Description(int16_t pModoVirtual) const {
+  if (pModoVirtual == 1 || !hasCurrent()) return "";
+  return trimBlanks(m_card.name);
+}
+
+int16_t ClsTarjetas::Novedad() const { return hasCurrent() ? m_card.Novedad : 0; }
+int16_t ClsTarjetas::Resaltar() const { return hasCurrent() ? m_card.Resaltar : 0; }
+int16_t ClsTarjetas::Grupo() const { return hasCurrent() ? m_card.Grupo : 0; }
+
+void ClsTarjetas::Iniciar(const std::string& path) {
+  m_path = path;
+  m_current = 0;
+  m_card = CardRecord{};
+}
+
+int16_t ClsTarjetas::CargarTarjetas() {
+  m_status = StoreStatus{};
+  gCardTable.assign(1, CardRecord{});
+  if (!storefile::fileExists(m_path)) return 0;
+  std::string data, error;
+  if (!basekit::readWholeFile(m_path, data, &error)) {
+    m_status.unreadable = true;
+    m_status.message = "could not read " + m_path + ": " + error;
+    return 1;
+  }
+  if (data.empty()) return 1;
+  const int16_t version = data.size() >= 2 ? basekit::RecordReader(data).i16() : 0;
+  // Each form is counted by its own record length, so no card of a form-1 file is lost.
+  const size_t len = version == 1 ? kOldRecordLength : kRecordLength;
+  const size_t count = data.size() / len;
+  if (count > 0) gCardTable.assign(count, CardRecord{});
+  if (version != 1 && version != kVersion) {
+    m_status.unreadable = true;
+    m_status.message = m_path + " is of an unknown form (version " + std::to_string(version) +
+                       "); no card loaded";
+    return 1;
+  }
+  for (size_t n = 0; n < count; ++n) gCardTable[n] = decodeRecord(data.substr(n * len, len), version);
+  if (version == 1)
+    for (CardRecord& r : gCardTable) r.version = kVersion;
+  return 1;
+}
+
+namespace {
+
+// The card number of a row: hexadecimal digits for touch keys, a decimal number otherwise.
+bool cardNumberOf(const std::string& text, int16_t tipoNumero, double& out) {
+  const std::string t = trimBlanks(text);
+  if (t.empty()) return false;
+  if (tipoNumero == 2) {
+    if (t.size() > 8) return false;
+    uint32_t v = 0;
+    for (char c : t) {
+      int d;
+      if (c >= '0' && c <= '9') d = c - '0';
+      else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
+      else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
+      else return false;
+      v = v * 16 + static_cast<uint32_t>(d);
+    }
+    out = v;
+    return true;
+  }
+  if (!basic::IsNumeric(t)) return false;
+  out = basic::Val(t);
+  return std::isfinite(out);
+}
+
+} // namespace
+
+int16_t ClsTarjetas::GrabarTarjetas(const StoreRows& list, int16_t tipoNumero) {
+  m_status.badRow = 0;
+  std::string bytes;
+  const size_t rows = list.rowCount();
+  bytes.reserve(rows * kRecordLength);
+  for (size_t k = 0; k < rows; ++k) {
+    const StoreRow row = list.row(k);
+    CardRecord r;
+    const std::optional<int16_t> group = basic::ToInteger(basic::Val(row.sub(2)));
+    if (!cardNumberOf(row.text, tipoNumero, r.card) || !group) {
+      m_status.badRow = static_cast<int>(k + 1);
+      m_status.message = "card row " + std::to_string(k + 1) + " (\"" + row.text +
+                         "\") is not valid; " + m_path + " left as it was";
+      return 0;
+    }
+    r.name = row.sub(1);
+    r.Grupo = *group;
+    r.Resaltar = row.sub(3) == "X" ? 1 : 0;
+    r.Novedad = row.sub(4) == "X" ? 1 : 0;
+    r.Legajo = row.sub(5);
+    bytes += encodeRecord(r);
+  }
+  if (!storefile::keepUnreadableAside(m_path, m_status)) return 0;
+  return storefile::saveWhole(m_path, bytes, m_status) ? 1 : 0;
+}
+
+void ClsTarjetas::ImportarNombres(StoreRows& list, int16_t tipoNumero) {
+  const std::string path = gDataFolder + (tipoNumero == 2 ? "DBTOU.DAT" : "DBTAR.DAT");
+  std::string data;
+  if (!storefile::fileExists(path) || !basekit::readWholeFile(path, data)) return;
+  size_t pos = 0;
+  while (pos < data.size()) {
+    size_t end = data.find('\n', pos);
+    if (end == std::string::npos) end = data.size();
+    std::string line = data.substr(pos, end - pos);
+    pos = end + 1;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    line = basekit::cp1252ToUtf8(line);
+    const size_t dash = line.find('-');
+    if (dash == std::string::npos) continue;
+    StoreRow row;
+    // "card - name": the character before the dash and the one after it are the blanks.
+    row.text = trimBlanks(line.substr(0, dash == 0 ? 0 : dash - 1));
+    row.subItems.push_back(dash + 2 <= line.size() ? line.substr(dash + 2) : std::string());
+    list.addRow(row);
+  }
+}
+
+int16_t ClsTarjetas::FindRecord(double pTjta) {
+  for (size_t n = 0; n < gCardTable.size(); ++n) {
+    if (gCardTable[n].card == pTjta) {
+      m_current = static_cast<int>(n);
+      m_card = gCardTable[n];
+      return static_cast<int16_t>(n < 32767 ? n : 32767);
+    }
+  }
+  m_current = -1;
+  m_card = CardRecord{};
+  return -1;
+}

@@ -1,0 +1,61 @@
+// The card table: one record per card holder (card number, name, group, highlight and
+// news marks, employee number) kept in VELTA.TAR (102-byte records, form 2; the loader
+// also reads the 98-byte form 1). The table itself, gCardTable, is program-wide.
+#pragma once
+
+#include "StoreRows.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct CardRecord {
+  int16_t version = 0;
+  double card = 0;          // card number
+  std::string name;         // 40
+  int16_t Grupo = 0;
+  int16_t Resaltar = 0;
+  int16_t Novedad = 0;
+  std::string Legajo;       // 20
+  std::string reserved1;    // 10
+  std::string reserved2;    // 10
+  int16_t reserved[3] = {0, 0, 0};
+};
+
+// Indexed from 0; one empty element when nothing is loaded.
+extern std::vector<CardRecord> gCardTable;
+
+class ClsTarjetas {
+public:
+  static constexpr size_t kRecordLength = 102;
+  static constexpr size_t kOldRecordLength = 98;
+  static constexpr int16_t kVersion = 2;
+
+  std::string Legajo() const;
+  std::string Description(int16_t pModoVirtual) const;
+  int16_t Novedad() const;
+  int16_t Resaltar() const;
+  int16_t Grupo() const;
+
+  void Iniciar(const std::string& path);
+  int16_t CargarTarjetas();
+  // Rows: text = card number (hexadecimal when tipoNumero is 2, the current clock's card
+  // kind), sub-items name, group, "X" highlight, "X" news, employee number.
+  // 1 when written; 0 when a row was refused (status().badRow) or the write failed.
+  int16_t GrabarTarjetas(const StoreRows& list, int16_t tipoNumero);
+  // Appends rows read from DBTOU.DAT (tipoNumero 2) or DBTAR.DAT in gDataFolder.
+  void ImportarNombres(StoreRows& list, int16_t tipoNumero);
+  int16_t FindRecord(double pTjta);
+
+  const StoreStatus& status() const { return m_status; }
+
+  static std::string encodeRecord(const CardRecord& r);
+  static CardRecord decodeRecord(const std::string& bytes, int16_t version);
+
+private:
+  bool hasCurrent() const { return m_current >= 0; }
+  std::string m_path;
+  int m_current = -1;
+  CardRecord m_card;
+  StoreStatus m_status;
+};

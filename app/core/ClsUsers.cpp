@@ -1,0 +1,145 @@
+// User store and login check.
+#include "ClsUsers.h"
+
+#include "Basic.h"
+
+#include <basekit/atomicfile.h>
+#include <basekit/record.h>
+
+#include <cmath>
+
+using storefile::fitText;
+using storefile::trimBlanks;
+
+std::function<void(ClsUsers&)> ClsUsers::editorHook;
+
+std::string ClsUsers::encodeRecord(const UserRecord& r) {
+  basekit::RecordWriter w(kRecordLength);
+  w.i16(kVersion);
+  w.i16(r.Code);
+  w.text(r.Name, 20);
+  w.i32(r.Psw);
+  w.i16(r.Level);
+  return w.bytes();
+}
+
+UserRecord ClsUsers::decodeRecord(const std::string& bytes) {
+  basekit::RecordReader rd(bytes);
+  UserRecord r;
+  r.Version = rd.i16();
+  r.Code = rd.i16();
+  r.Name = rd.text(20);
+  r.Psw = rd.i32();
+  r.Level = rd.i16();
+  return r;
+}
+
+void ClsUsers::Iniciar(const std::string& path) { m_path = path; }
+
+int16_t ClsUsers::CargarUsers() {
+  m_status = StoreStatus{};
+  for (int i = 1; i <= kSlots; ++i) m_slots[i].Name = std::string(20, ' ');
+  if (!storefile::fileExists(m_path)) return -2;
+  std::string data, error;
+  if (!basekit::readWholeFile(m_path, data, &error)) {
+    m_status.unreadable = true;
+    m_status.message = "could not read " + m_path + ": " + error;
+    return -1;
+  }
+  if (data.empty()) return -1;
+  if (data.size() < kRecordLength || decodeRecord(data.substr(0, kRecordLength)).Version != kVersion) {
+    m_status.unreadable = true;
+    m_status.message = m_path + " is of an unknown form; no user loaded";
+    return -1;
+  }
+  for (int n = 1; n <= kSlots && static_cast<size_t>(n) * kRecordLength <= data.size(); ++n)
+    m_slots[n] = decodeRecord(data.substr((n - 1) * kRecordLength, kRecordLength));
+  return 0;
+}
+
+int16_t ClsUsers::GrabarUsers() {
+  m_status.badRow = 0;
+  std::string bytes;
+  bytes.reserve(kSlots * kRecordLength);
+  for (int n = 1; n <= kSlots; ++n) {
+    m_slots[n].Code = static_cast<int16_t>(n);
+    bytes += encodeRecord(m_slots[n]);
+  }
+  if (!storefile::keepUnreadableAside(m_path, m_status)) return 0;
+  return storefile::saveWhole(m_path, bytes, m_status) ? 1 : 0;
+}
+
+bool ClsUsers::Nuevo() {
+  for (int i = 1; i <= kSlots; ++i) {
+    UserRecord& r = m_slots[i];
+    if (!trimBlanks(r.Name).empty()) continue;
+    r.Version = kVersion;
+    r.Name = std::string(20, ' ');
+    r.Psw = 0;
+    r.Level = 0;
+    r.Code = static_cast<int16_t>(i);
+    return true;
+  }
+  return false;
+}
+
+void ClsUsers::Borrar(int16_t i) {
+  if (i >= 1 && i <= kSlots) m_slots[i].Name = std::string(20, ' ');
+}
+
+bool ClsUsers::Modificar(int16_t i) {
+  if (i < 0 || i > kSlots) return false;
+  Operation = i;
+  if (editorHook) editorHook(*this);
+  return Operation != -1;
+}
+
+bool ClsUsers::Deleted(int16_t i) const {
+  if (i < 1 || i > kSlots) return false;
+  return trimBlanks(m_slots[i].Name).empty();
+}
+
+bool ClsUsers::GetCurData(int16_t i) {
+  if (i < 1 || i > kSlots) return false;
+  const UserRecord& r = m_slots[i];
+  Version = r.Version;
+  Code = r.Code;
+  Name = trimBlanks(r.Name);
+  Psw = r.Psw;
+  Level = r.Level;
+  return true;
+}
+
+bool ClsUsers::SetCurData(int16_t i) {
+  if (i == 0) i = 1;
+  if (i < 1 || i > kSlots) return false;
+  UserRecord& r = m_slots[i];
+  r.Version = Version;
+  r.Code = Code;
+  r.Name = fitText(Name, 20);
+  r.Psw = Psw;
+  r.Level = Level;
+  return true;
+}
+
+bool ClsUsers::FindUser(const std::string& name, const std::string& psw) {
+  if (!basic::IsNumeric(psw)) return false;
+  // A password that is not a whole signed 32-bit number matches nobody.
+  const double v = basic::Val(psw);
+  if (!std::isfinite(v) || v != std::floor(v) || v < -2147483648.0 || v > 2147483647.0) return false;
+  const int32_t p = static_cast<int32_t>(v);
+  const std::string wanted = trimBlanks(name);
+  for (int i = 1; i <= kSlots; ++i) {
+    if (Deleted(static_cast<int16_t>(i))) continue;
+    const UserRecord& r = m_slots[i];
+    if (trimBlanks(r.Name) == wanted && r.Psw == p) {
+      auVersion = r.Version;
+      auCode = r.Code;
+      auName = r.Name;
+      auPsw = r.Psw;
+      auLevel = r.Level;
+      return true;
+    }
+  }
+  return false;
+}

@@ -1,0 +1,64 @@
+// The user table: up to 100 users with name, numeric password and access level, kept in
+// VELTA.DAT (30-byte records, version 1); checks a login and remembers the logged-in user.
+#pragma once
+
+#include "StoreRows.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+struct UserRecord {
+  int16_t Version = 0;
+  int16_t Code = 0;
+  std::string Name = std::string(20, ' '); // all blanks = free slot
+  int32_t Psw = 0;
+  int16_t Level = 0;
+};
+
+class ClsUsers {
+public:
+  static constexpr int kSlots = 100;
+  static constexpr size_t kRecordLength = 30;
+  static constexpr int16_t kVersion = 1;
+
+  // Current record.
+  int16_t Version = 0;
+  int16_t Code = 0;
+  std::string Name;
+  int32_t Psw = 0;
+  int16_t Level = 0;
+  // Logged-in user; auName keeps the stored 20-character name.
+  int16_t auVersion = 0;
+  int16_t auCode = 0;
+  std::string auName;
+  int32_t auPsw = 0;
+  int16_t auLevel = 0;
+  int16_t Operation = 0;
+
+  // The user editor registers itself here; Modificar shows it modally through this hook.
+  static std::function<void(ClsUsers&)> editorHook;
+
+  void Iniciar(const std::string& path);
+  int16_t CargarUsers();
+  int16_t GrabarUsers();
+  bool Nuevo();
+  void Borrar(int16_t i);
+  bool Modificar(int16_t i);
+  bool Deleted(int16_t i) const;
+  bool GetCurData(int16_t i);
+  bool SetCurData(int16_t i);
+  bool FindUser(const std::string& name, const std::string& psw);
+  int16_t GetLevel() const { return auLevel; }
+
+  const UserRecord* slot(int i) const { return i >= 1 && i <= kSlots ? &m_slots[i] : nullptr; }
+  const StoreStatus& status() const { return m_status; }
+
+  static std::string encodeRecord(const UserRecord& r);
+  static UserRecord decodeRecord(const std::string& bytes);
+
+private:
+  std::string m_path;
+  UserRecord m_slots[kSlots + 1];
+  StoreStatus m_status;
+};

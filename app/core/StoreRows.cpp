@@ -1,0 +1,56 @@
+// Small file helpers shared by the record stores.
+#include "StoreRows.h"
+
+#include <basekit/atomicfile.h>
+#include <basekit/codepage.h>
+
+#include <sys/stat.h>
+
+namespace storefile {
+
+std::string trimBlanks(const std::string& s) {
+  size_t b = s.find_first_not_of(' ');
+  if (b == std::string::npos) return std::string();
+  size_t e = s.find_last_not_of(' ');
+  return s.substr(b, e - b + 1);
+}
+
+std::string fitText(const std::string& utf8, size_t width) {
+  std::string bytes = basekit::utf8ToCp1252(utf8);
+  bytes.resize(width, ' ');
+  return basekit::cp1252ToUtf8(bytes);
+}
+
+bool fileExists(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool keepUnreadableAside(const std::string& path, StoreStatus& status) {
+  if (!status.unreadable) return true;
+  if (!fileExists(path)) {
+    status.unreadable = false;
+    return true;
+  }
+  std::string bytes, error;
+  const std::string aside = path + ".unreadable";
+  if (!basekit::readWholeFile(path, bytes, &error) ||
+      !basekit::replaceFileAtomically(aside, bytes, &error, 0644)) {
+    status.message = "could not keep unreadable " + path + " aside: " + error;
+    return false;
+  }
+  status.unreadable = false;
+  status.message = "unreadable " + path + " kept as " + aside;
+  return true;
+}
+
+bool saveWhole(const std::string& path, const std::string& bytes, StoreStatus& status) {
+  std::string error;
+  if (!basekit::replaceFileAtomically(path, bytes, &error, 0644)) {
+    status.message = "could not save " + path + ": " + error;
+    return false;
+  }
+  return true;
+}
+
+} // namespace storefile

@@ -1,0 +1,267 @@
+// Company and user stores: record forms, routing by card range, login rules, safe saves.
+#include "ClsListaEmpresas.h"
+#include "ClsUsers.h"
+
+#include <basekit/atomicfile.h>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Bytes {
+  std::string b;
+  Bytes& i16(int v) { b += char(v & 0xFF); b += char((v >> 8) & 0xFF); return *this; }
+  Bytes& i32(int32_t v) { for (int k = 0; k < 4; ++k) b += char((uint32_t(v) >> (8 * k)) & 0xFF); return *this; }
+  Bytes& f64(double v) { char x[8]; std::memcpy(x, &v, 8); b.append(x, 8); return *this; }
+  Bytes& s(const std::string& t, size_t w) { std::string x = t; x.resize(w, ' '); b += x; return *this; }
+};
+
+std::string companyOld(int inUse, int32_t from, int32_t to, const std::string& name, const std::string& file) {
+  return Bytes().i16(2).i16(inUse).i32(from).i32(to).s(name, 50).s(file, 20).s("C:\\OUT\\", 255).b;
+}
+std::string company(int version, int inUse, double from, double to, const std::string& name, const std::string& file) {
+  return Bytes().i16(version).i16(inUse).f64(from).f64(to).s(name, 50).s(file, 20).s("C:\\OUT\\", 255).b;
+}
+std::string user(int version, int code, const std::string& name, int32_t psw, int level) {
+  return Bytes().i16(version).i16(code).s(name, 20).i32(psw).i16(level).b;
+}
+
+std::string readFile(const std::string& p) {
+  std::ifstream f(p, std::ios::binary);
+  std::stringstream ss;
+  ss << f.rdbuf();
+  return ss.str();
+}
+void writeFile(const std::string& p, const std::string& d) { std::ofstream(p, std::ios::binary) << d; }
+
+class TempDir : public ::testing::Test {
+protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/velta-cu-XXXXXX";
+    dir = std::string(mkdtemp(tmpl)) + "/";
+  }
+  void TearDown() override { fs::remove_all(dir); }
+  std::string dir;
+};
+
+using CompanyStore = TempDir;
+using UserStore = TempDir;
+
+} // namespace
+
+TEST_F(CompanyStore, OlderFormWidensAndSavesAsTheCurrentForm) {
+  const std::string path = dir + "EMPR.DAT";
+  writeFile(path, companyOld(1, 100, 199, "Norte", "NORTE.MIR") + companyOld(-1, 0, 0, "", "") +
+                      companyOld(1, 200, 299, "Sur", "SUR.MIR"));
+  ClsListaEmpresas e;
+  e.Iniciar(path);
+  EXPECT_EQ(e.CargarEmpresas(), 0);
+  EXPECT_EQ(e.mCount, 4);
+  EXPECT_EQ(gCompanyTable[3].desde, 200.0);
+  EXPECT_EQ(gCompanyTable[3].hasta, 299.0);
+  EXPECT_EQ(gCompanyTable[1].version, 7);
+  ASSERT_EQ(e.GrabarEmpresas(), 1);
+  const std::string saved = readFile(path);
+  ASSERT_EQ(saved.size(), 100u * 345);
+  EXPECT_EQ(saved.substr(0, 345), company(7, 1, 100, 199, "Norte", "NORTE.MIR"));
+  EXPECT_EQ(saved.substr(2 * 345, 345), company(7, 1, 200, 299, "Sur", "SUR.MIR"));
+  // Every record, free slots included, carries the same version.
+  for (int n = 0; n < 100; ++n) EXPECT_EQ(saved.substr(n * 345, 2), std::string("\x07\x00", 2)) << n;
+
+  ClsListaEmpresas again;
+  again.Iniciar(path);
+  again.CargarEmpresas();
+  EXPECT_EQ(again.mCount, 101);
+  EXPECT_EQ(gCompanyTable[1].name.substr(0, 5), "Norte");
+  EXPECT_EQ(gCompanyTable[3].hasta, 299.0);
+}
+
+TEST_F(CompanyStore, CurrentFormLoadsWhateverRecordOneSaysButTwo) {
+  const std::string path = dir + "EMPR.DAT";
+  for (int version : {7, 3, 0}) {
+    writeFile(path, company(version, version == 0 ? -1 : 1, 5, 6.5, "X", "X.MIR") + company(3, 1, 10, 20, "Y", "Y.MIR"));
+    ClsListaEmpresas e;
+    e.Iniciar(path);
+    e.CargarEmpresas();
+    EXPECT_EQ(e.mCount, 3) << version;
+    EXPECT_EQ(gCompanyTable[1].hasta, 6.5) << version;
+    EXPECT_EQ(gCompanyTable[2].desde, 10.0) << version;
+    EXPECT_FALSE(e.status().unreadable);
+  }
+}
+
+TEST_F(CompanyStore, MissingEmptyAndDamagedFiles) {
+  const std::string path = dir + "EMPR.DAT";
+  ClsListaEmpresas e;
+  e.Iniciar(path);
+  e.CargarEmpresas();
+  EXPECT_EQ(e.mCount, 0);
+  writeFile(path, "");
+  e.Iniciar(path);
+  e.CargarEmpresas();
+  EXPECT_EQ(e.mCount, 1);
+  EXPECT_FALSE(e.status().unreadable);
+  writeFile(path, "garbage");
+  e.Iniciar(path);
+  e.CargarEmpresas();
+  EXPECT_TRUE(e.status().unreadable);
+  ASSERT_EQ(e.GrabarEmpresas(), 1);
+  EXPECT_EQ(readFile(path + ".unreadable"), "garbage");
+}
+
+TEST_F(CompanyStore, GetEmpresaPicksTheLowestLiveSlotInRange) {
+  ClsListaEmpresas e;
+  e.Iniciar(dir + "EMPR.DAT");
+  gCompanyTable[1] = {7, -1, 100, 200, "", "", ""}; // free: never chosen
+  gCompanyTable[2] = {7, 1, 100, 150, "", "", ""};
+  gCompanyTable[4] = {7, 1, 0, 300, "", "", ""};
+  struct Case {
+    double card;
+    int16_t slot;
+  } cases[] = {{150, 2}, {100, 2}, {151, 4}, {0, -1}, {300, 4}, {300.5, -1}, {-1, -1}};
+  for (const Case& c : cases) EXPECT_EQ(e.GetEmpresa(c.card), c.slot) << c.card;
+}
+
+TEST_F(CompanyStore, NuevoBorrarAndSlotLimits) {
+  ClsListaEmpresas e;
+  e.Iniciar(dir + "EMPR.DAT");
+  gCompanyTable[1].inUse = 1;
+  gCompanyTable[2].inUse = 1;
+  ASSERT_EQ(e.Nuevo(), 1);
+  EXPECT_EQ(gCompanyTable[3].inUse, 1);
+  EXPECT_EQ(gCompanyTable[3].version, 7);
+  EXPECT_EQ(gCompanyTable[3].desde, 1.0);
+  EXPECT_EQ(gCompanyTable[3].hasta, 9999.0);
+  EXPECT_EQ(gCompanyTable[3].archivo, "REGIS003.MIR        ");
+  EXPECT_EQ(e.mCount, 0);
+  e.Borrar(3);
+  EXPECT_EQ(gCompanyTable[3].inUse, -1);
+  e.Borrar(0);
+  e.Borrar(101);
+  e.Borrar(-7);
+  for (int i = 1; i <= 100; ++i) gCompanyTable[i].inUse = 1;
+  EXPECT_EQ(e.Nuevo(), 0);
+}
+
+TEST_F(CompanyStore, BadRowOrFailedWriteKeepsTheOldFile) {
+  const std::string path = dir + "EMPR.DAT";
+  writeFile(path, company(3, 1, 1, 2, "A", "A.MIR"));
+  const std::string original = readFile(path);
+  ClsListaEmpresas e;
+  e.Iniciar(path);
+  e.CargarEmpresas();
+  gCompanyTable[7] = {3, 1, 1, 9, "", std::string(21, 'F'), ""}; // file name wider than its field
+  EXPECT_EQ(e.GrabarEmpresas(), 0);
+  EXPECT_EQ(e.status().badRow, 7);
+  EXPECT_EQ(readFile(path), original);
+  gCompanyTable[7].archivo = "F.MIR";
+  basekit::testing::failNextReplace(ENOSPC, 345);
+  EXPECT_EQ(e.GrabarEmpresas(), 0);
+  EXPECT_EQ(readFile(path), original);
+}
+
+TEST_F(UserStore, LoadSaveAndRecordForm) {
+  const std::string path = dir + "VELTA.DAT";
+  writeFile(path, user(1, 1, "Admin", 1234, 2) + user(1, 9, "Ana", 42, 0) + user(1, 3, "Luis", -5, 1));
+  ClsUsers u;
+  u.Iniciar(path);
+  ASSERT_EQ(u.CargarUsers(), 0);
+  ASSERT_TRUE(u.GetCurData(2));
+  EXPECT_EQ(u.Name, "Ana");
+  EXPECT_EQ(u.Psw, 42);
+  EXPECT_TRUE(u.Deleted(4));
+  u.Borrar(2);
+  ASSERT_EQ(u.GrabarUsers(), 1);
+  const std::string saved = readFile(path);
+  ASSERT_EQ(saved.size(), 3000u);
+  EXPECT_EQ(saved.substr(0, 30), user(1, 1, "Admin", 1234, 2));
+  EXPECT_EQ(saved.substr(30, 30), user(1, 2, "", 42, 0)); // blank name, old password and level
+  EXPECT_EQ(saved.substr(99 * 30, 30), user(1, 100, "", 0, 0));
+}
+
+TEST_F(UserStore, MissingEmptyAndUnknownFiles) {
+  const std::string path = dir + "VELTA.DAT";
+  ClsUsers u;
+  u.Iniciar(path);
+  EXPECT_EQ(u.CargarUsers(), -2);
+  writeFile(path, "");
+  EXPECT_EQ(u.CargarUsers(), -1);
+  EXPECT_FALSE(u.status().unreadable);
+  const std::string other = user(2, 1, "Admin", 1, 2);
+  writeFile(path, other);
+  EXPECT_EQ(u.CargarUsers(), -1);
+  EXPECT_TRUE(u.Deleted(1));
+  EXPECT_TRUE(u.status().unreadable);
+  ASSERT_EQ(u.GrabarUsers(), 1);
+  EXPECT_EQ(readFile(path + ".unreadable"), other);
+}
+
+TEST_F(UserStore, FindUserRules) {
+  const std::string path = dir + "VELTA.DAT";
+  writeFile(path, user(1, 1, "Ana", 1234, 2) + user(1, 2, "", 999, 1) + user(1, 3, "Bob", -7, 0));
+  ClsUsers u;
+  u.Iniciar(path);
+  u.CargarUsers();
+  struct Case {
+    std::string name, psw;
+    bool ok;
+  } cases[] = {
+      {"Ana", "1234", true},  {"  Ana  ", "1234", true}, {"ana", "1234", false}, {"Ana", "123", false},
+      {"Ana", "12a4", false}, {"Ana", "", false},        {"", "999", false},     {"Bob", "-7", true},
+      {"Ana", "1234.5", false}, {"Ana", "99999999999", false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(u.FindUser(c.name, c.psw), c.ok) << c.name << "/" << c.psw;
+  ASSERT_TRUE(u.FindUser("Ana", "1234"));
+  EXPECT_EQ(u.auName, "Ana                 ");
+  EXPECT_EQ(u.GetLevel(), 2);
+  EXPECT_FALSE(u.FindUser("Bob", "0"));
+  EXPECT_EQ(u.auCode, 1); // a failed login leaves the logged-in user as it was
+}
+
+TEST_F(UserStore, CurrentRecordAndSlotLimits) {
+  ClsUsers u;
+  u.Iniciar(dir + "VELTA.DAT");
+  u.CargarUsers();
+  ASSERT_TRUE(u.Nuevo());
+  u.GetCurData(1);
+  EXPECT_EQ(u.Code, 1);
+  u.Name = "Nuevo";
+  u.Psw = 77;
+  EXPECT_TRUE(u.SetCurData(0)); // 0 is slot 1
+  EXPECT_EQ(u.slot(1)->Name, "Nuevo               ");
+  EXPECT_FALSE(u.Deleted(1));
+  ASSERT_TRUE(u.Nuevo());
+  EXPECT_EQ(u.slot(2)->Code, 2);
+  for (int16_t i : {int16_t(-1), int16_t(101), int16_t(-32768)}) {
+    EXPECT_FALSE(u.SetCurData(i)) << i;
+    EXPECT_FALSE(u.GetCurData(i)) << i;
+    EXPECT_FALSE(u.Deleted(i)) << i;
+    u.Borrar(i);
+  }
+  EXPECT_FALSE(u.GetCurData(0));
+  int seen = -5;
+  ClsUsers::editorHook = [&](ClsUsers& x) { seen = x.Operation; x.Operation = -1; };
+  EXPECT_FALSE(u.Modificar(3));
+  EXPECT_EQ(seen, 3);
+  ClsUsers::editorHook = nullptr;
+}
+
+TEST_F(UserStore, FailedSaveKeepsTheOldFile) {
+  const std::string path = dir + "VELTA.DAT";
+  writeFile(path, user(1, 1, "Ana", 1, 2));
+  ClsUsers u;
+  u.Iniciar(path);
+  u.CargarUsers();
+  basekit::testing::failNextReplace(EIO, 60);
+  EXPECT_EQ(u.GrabarUsers(), 0);
+  EXPECT_EQ(readFile(path), user(1, 1, "Ana", 1, 2));
+}

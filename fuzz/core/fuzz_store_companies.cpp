@@ -1,0 +1,14 @@
+// Arbitrary bytes as EMPR.DAT: load, route a few cards, save.
+#include "ClsListaEmpresas.h"
+#include "fuzz_scratch.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string path = fuzzInputFile("EMPR.DAT", data, size);
+  ClsListaEmpresas store;
+  store.Iniciar(path);
+  store.CargarEmpresas();
+  for (double card : {0.0, 1.0, 150.0, 1e300, -5.0}) store.GetEmpresa(card);
+  store.Nuevo();
+  store.GrabarEmpresas();
+  return 0;
+}

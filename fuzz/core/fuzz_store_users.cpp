@@ -1,0 +1,15 @@
+// Arbitrary bytes as VELTA.DAT: load, try logins, save.
+#include "ClsUsers.h"
+#include "fuzz_scratch.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string path = fuzzInputFile("VELTA.DAT", data, size);
+  ClsUsers store;
+  store.Iniciar(path);
+  store.CargarUsers();
+  for (int16_t i = 1; i <= 100; ++i)
+    if (store.GetCurData(i)) store.FindUser(store.Name, std::to_string(store.Psw));
+  store.FindUser("x", "1e99");
+  store.GrabarUsers();
+  return 0;
+}
