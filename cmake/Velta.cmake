@@ -20,6 +20,9 @@ if(VELTA_WERROR)
 endif()
 
 function(velta_warnings target)
+  if(NOT TARGET ${target})  # e.g. a fuzz target outside the fuzz build
+    return()
+  endif()
   target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${VELTA_WARNING_FLAGS}>)
 endfunction()
 
