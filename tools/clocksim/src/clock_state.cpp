@@ -1,5 +1,6 @@
 #include "clock_state.h"
 
+#include <algorithm>
 #include <ctime>
 #include <random>
 #include <set>
@@ -14,8 +15,20 @@ LocalTime toLocal(std::chrono::system_clock::time_point t) {
   return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, tm.tm_wday};
 }
 
+std::optional<std::chrono::system_clock::time_point> fromLocal(int year, int month, int day, int hour, int minute) {
+  if (year < 1970 || month < 1 || month > 12 || day < 1 || day > 31 || hour < 0 || hour > 23 || minute < 0 ||
+      minute > 59)
+    return std::nullopt;
+  std::tm tm{};
+  tm.tm_year = year - 1900, tm.tm_mon = month - 1, tm.tm_mday = day, tm.tm_hour = hour, tm.tm_min = minute;
+  tm.tm_isdst = -1;
+  const std::time_t tt = std::mktime(&tm);
+  if (tt == static_cast<std::time_t>(-1) || tm.tm_mday != day) return std::nullopt;  // 31 April and the like
+  return std::chrono::system_clock::from_time_t(tt);
+}
+
 ClockState::ClockState(const Options& options)
-    : m_model(options.model), m_clockNumber(options.clockNumber),
+    : m_model(options.model), m_clockNumber(options.clockNumber), m_sirens(kSirenSlots),
       m_lastClearing{std::chrono::system_clock::now(), '0'} {}
 
 void ClockState::setPunches(std::vector<Punch> punches) {
@@ -28,6 +41,7 @@ void ClockState::setPunches(std::vector<Punch> punches) {
 void ClockState::generatePunches(size_t count, uint32_t seed) {
   std::mt19937 rng(seed);
   const TimePoint now = clockNow();
+  const int number = clockNumber();
   const long spanMinutes = 300L * 24 * 60;
   const long maxStep = count == 0 ? 1 : std::max(1L, std::min(30L, spanMinutes / static_cast<long>(count)));
   std::vector<Punch> out;
@@ -39,7 +53,7 @@ void ClockState::generatePunches(size_t count, uint32_t seed) {
     const LocalTime lt = toLocal(t);
     Punch p;
     p.year = lt.year, p.month = lt.month, p.day = lt.day, p.hour = lt.hour, p.minute = lt.minute;
-    p.clock = m_clockNumber;
+    p.clock = number;
     if (m_model == 6) {
       p.reader = 21 + static_cast<int>(rng() % 4);        // the four record types it reports
       p.card = std::to_string(10000 + rng() % 90000);     // it carries five card digits
@@ -105,6 +119,101 @@ void ClockState::setClockTime(TimePoint t) {
 ClockState::TimePoint ClockState::clockNow() const {
   std::lock_guard lock(m_mutex);
   return std::chrono::system_clock::now() + m_offset;
+}
+
+int ClockState::clockNumber() const {
+  std::lock_guard lock(m_mutex);
+  return m_clockNumber;
+}
+
+void ClockState::setClockNumber(int n) {
+  std::lock_guard lock(m_mutex);
+  m_clockNumber = n;
+}
+
+int ClockState::cachePercent() const {
+  std::lock_guard lock(m_mutex);
+  return m_cachePercent;
+}
+
+void ClockState::setCachePercent(int p) {
+  std::lock_guard lock(m_mutex);
+  m_cachePercent = p;
+}
+
+bool ClockState::locked() const {
+  std::lock_guard lock(m_mutex);
+  return m_locked;
+}
+
+void ClockState::setLocked(bool on) {
+  std::lock_guard lock(m_mutex);
+  m_locked = on;
+}
+
+namespace {
+void moveCard(const std::string& card, std::vector<std::string>& to, std::vector<std::string>& from) {
+  from.erase(std::remove(from.begin(), from.end(), card), from.end());
+  to.erase(std::remove(to.begin(), to.end(), card), to.end());
+  to.push_back(card);
+}
+}  // namespace
+
+void ClockState::enableCard(const std::string& card) {
+  std::lock_guard lock(m_mutex);
+  moveCard(card, m_enabled, m_disabled);
+}
+
+void ClockState::suspendCard(const std::string& card) {
+  std::lock_guard lock(m_mutex);
+  moveCard(card, m_disabled, m_enabled);
+}
+
+std::vector<std::string> ClockState::enabledCards() const {
+  std::lock_guard lock(m_mutex);
+  return m_enabled;
+}
+
+std::vector<std::string> ClockState::disabledCards() const {
+  std::lock_guard lock(m_mutex);
+  return m_disabled;
+}
+
+std::vector<Siren> ClockState::sirens() const {
+  std::lock_guard lock(m_mutex);
+  return m_sirens;
+}
+
+void ClockState::setSirens(std::vector<Siren> sirens) {
+  sirens.resize(kSirenSlots);
+  std::lock_guard lock(m_mutex);
+  m_sirens = std::move(sirens);
+}
+
+bool ClockState::addSiren(const Siren& s) {
+  std::lock_guard lock(m_mutex);
+  for (auto& slot : m_sirens)
+    if (slot.number == 0) {
+      slot = s;
+      return true;
+    }
+  return false;
+}
+
+bool ClockState::deleteSiren(const Siren& s) {
+  std::lock_guard lock(m_mutex);
+  for (auto& slot : m_sirens)
+    if (slot.number != 0 && slot.day == s.day && slot.number == s.number && slot.hour == s.hour &&
+        slot.minute == s.minute) {
+      slot = Siren{};
+      return true;
+    }
+  return false;
+}
+
+void ClockState::deleteAllSirens() {
+  std::lock_guard lock(m_mutex);
+  m_sirens.assign(kSirenSlots, Siren{});
 }
 
 }  // namespace clocksim

@@ -1,5 +1,7 @@
 // What the simulated clock keeps: its running date and time, the stored punches, the last
-// clearing and the frames it accepted. Shared by every link a simulator serves; locked.
+// clearing, the frames it accepted and the settings the programming commands change
+// (number, search percentage, locking, card lists, siren slots). Shared by every link a
+// simulator serves; locked.
 #pragma once
 
 #include <clocksim/simulator.h>
@@ -17,6 +19,8 @@ struct LocalTime {
   int weekday = 0;  // 0 = Sunday
 };
 LocalTime toLocal(std::chrono::system_clock::time_point t);
+// The local date and time given, as a time point; nullopt when a field is out of range.
+std::optional<std::chrono::system_clock::time_point> fromLocal(int year, int month, int day, int hour, int minute);
 
 class ClockState {
 public:
@@ -43,9 +47,30 @@ public:
   void setClockTime(TimePoint t);
   TimePoint clockNow() const;
 
+  int clockNumber() const;
+  void setClockNumber(int n);
+  int cachePercent() const;
+  void setCachePercent(int p);
+  bool locked() const;
+  void setLocked(bool on);
+  void enableCard(const std::string& card);
+  void suspendCard(const std::string& card);
+  std::vector<std::string> enabledCards() const;
+  std::vector<std::string> disabledCards() const;
+
+  std::vector<Siren> sirens() const;
+  void setSirens(std::vector<Siren> sirens);
+  bool addSiren(const Siren& s);     // into the first empty slot; false when full
+  bool deleteSiren(const Siren& s);  // the slot with that day, number and time; false when none
+  void deleteAllSirens();
+
 private:
   int m_model;
   int m_clockNumber;
+  int m_cachePercent = 0;
+  bool m_locked = false;
+  std::vector<std::string> m_enabled, m_disabled;
+  std::vector<Siren> m_sirens;
   mutable std::mutex m_mutex;
   std::vector<Punch> m_punches;
   size_t m_clearCount = 0;

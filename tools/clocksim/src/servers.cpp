@@ -152,27 +152,7 @@ protected:
 class PtyServer : public StreamServer {
 public:
   PtyServer(ClockState& state, const Options& options, std::string* path) : StreamServer(state, options) {
-    m_master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (m_master < 0) fail("posix_openpt");
-    if (::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0) {
-      ::close(m_master);
-      fail("unlockpt");
-    }
-    char name[128];
-    if (::ptsname_r(m_master, name, sizeof name) != 0) {
-      ::close(m_master);
-      fail("ptsname");
-    }
-    *path = name;
-    makeRaw(m_master);
-    // Set the slave side raw as well, then let it go: holding it open would keep the
-    // host's exclusive-use flag alive and make the device unopenable for the next run.
-    const int slave = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (slave >= 0) {
-      makeRaw(slave);
-      ::close(slave);
-    }
-    setNonBlocking(m_master);
+    m_master = openPtyMaster(path);
     start();
   }
   ~PtyServer() override {
@@ -368,6 +348,31 @@ private:
 };
 
 }  // namespace
+
+int openPtyMaster(std::string* path) {
+  const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (master < 0) fail("posix_openpt");
+  if (::grantpt(master) != 0 || ::unlockpt(master) != 0) {
+    ::close(master);
+    fail("unlockpt");
+  }
+  char name[128];
+  if (::ptsname_r(master, name, sizeof name) != 0) {
+    ::close(master);
+    fail("ptsname");
+  }
+  *path = name;
+  makeRaw(master);
+  // Set the slave side raw as well, then let it go: holding it open would keep the
+  // host's exclusive-use flag alive and make the device unopenable for the next run.
+  const int slave = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (slave >= 0) {
+    makeRaw(slave);
+    ::close(slave);
+  }
+  setNonBlocking(master);
+  return master;
+}
 
 std::unique_ptr<Server> makePtyServer(ClockState& state, const Options& options, std::string* path) {
   return std::make_unique<PtyServer>(state, options, path);

@@ -39,6 +39,10 @@ private:
   std::chrono::steady_clock::time_point m_lineFree{};
 };
 
+// A new pseudo-terminal in raw mode, master non-blocking; returns the master and puts the
+// slave's device path in *path. Throws std::system_error.
+int openPtyMaster(std::string* path);
+
 std::unique_ptr<Server> makePtyServer(ClockState& state, const Options& options, std::string* path);
 std::unique_ptr<Server> makeTcpServer(ClockState& state, const Options& options, uint16_t port, uint16_t* bound);
 std::unique_ptr<Server> makeUdpServer(ClockState& state, const Options& options, uint16_t port, uint16_t* bound);

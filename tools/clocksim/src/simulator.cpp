@@ -43,5 +43,13 @@ std::vector<Punch> Simulator::punches() const { return m_state->punches(); }
 size_t Simulator::clearCount() const { return m_state->clearCount(); }
 std::vector<std::string> Simulator::receivedFrames() const { return m_state->frames(); }
 void Simulator::setClockTime(std::chrono::system_clock::time_point t) { m_state->setClockTime(t); }
+std::chrono::system_clock::time_point Simulator::clockTime() const { return m_state->clockNow(); }
+int Simulator::clockNumber() const { return m_state->clockNumber(); }
+int Simulator::cachePercent() const { return m_state->cachePercent(); }
+bool Simulator::locked() const { return m_state->locked(); }
+std::vector<std::string> Simulator::enabledCards() const { return m_state->enabledCards(); }
+std::vector<std::string> Simulator::disabledCards() const { return m_state->disabledCards(); }
+std::vector<Siren> Simulator::sirens() const { return m_state->sirens(); }
+void Simulator::setSirens(std::vector<Siren> sirens) { m_state->setSirens(std::move(sirens)); }
 
 }  // namespace clocksim

@@ -29,6 +29,11 @@ size_t firstBodyByte(int model) { return model == 6 ? 2 : 1; }
 HostFrameParser::HostFrameParser(int model, int clockNumber)
     : m_model(model), m_clockNumber(clockNumber), m_id(std::to_string(clockNumber)) {}
 
+void HostFrameParser::setClockNumber(int clockNumber) {
+  m_clockNumber = clockNumber;
+  m_id = std::to_string(clockNumber);
+}
+
 void HostFrameParser::reset() {
   m_state = Idle;
   m_buf.clear();

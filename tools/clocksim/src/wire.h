@@ -35,6 +35,7 @@ public:
   HostFrameParser(int model, int clockNumber);
   HostEvent feed(unsigned char b);
   void reset();
+  void setClockNumber(int clockNumber);  // the clock was given a new number
 
 private:
   HostEvent finish(unsigned char check);

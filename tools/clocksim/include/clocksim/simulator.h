@@ -1,7 +1,8 @@
 // Clock-terminal simulator: plays the clock's side of the clock wire protocol (status,
-// download, clearing) for models 0-6 on a pseudo-terminal, a TCP port or a UDP
-// serial-over-Ethernet unit, with optional output pacing and seeded fault injection.
-// Used in-process by tests and by the `clocksim` program.
+// download, clearing, and the programming commands: date and time, clock number, search
+// percentage, locking, cards, sirens) for models 0-6 on a pseudo-terminal, a TCP port, a UDP
+// serial-over-Ethernet unit or behind a simulated modem (clocksim/modem.h), with optional
+// output pacing and seeded fault injection. Used in-process by tests and by `clocksim`.
 #pragma once
 
 #include <chrono>
@@ -20,6 +21,16 @@ struct Punch {            // one stored punch, as the clock keeps it
   std::string card;       // card digits (decimal, or hex digits for touch cards)
 };
 
+// One siren slot of the clock (32 of them). number 0 = empty slot.
+struct Siren {
+  int day = 0;            // 0-6 Sunday first, 7 working days ("H" on the wire), 8 every day ("T")
+  int number = 0;         // siren 1-4; 0 = empty
+  int hour = 0, minute = 0;
+  int duration = 0;       // seconds
+  bool operator==(const Siren&) const = default;
+};
+constexpr size_t kSirenSlots = 32;
+
 enum class Fault { FlipByte, DropBodyByte, CorruptCheck, Silence, Close };
 
 struct Options {
@@ -35,6 +46,7 @@ struct Options {
 
 class ClockState;
 class Server;
+class Modem;
 
 // Serving calls throw std::system_error when the link cannot be set up (port taken, no pty).
 // Fault kinds a link cannot carry out (Close on a pseudo-terminal or UDP) act as Silence.
@@ -58,7 +70,24 @@ public:
   std::vector<std::string> receivedFrames() const;
   void setClockTime(std::chrono::system_clock::time_point t); // the clock's date and time (default: now)
 
+  // State the programming commands change.
+  std::chrono::system_clock::time_point clockTime() const;  // the clock's running date and time
+  int clockNumber() const;                        // starts as Options::clockNumber; "R<n>" changes it
+  int cachePercent() const;                       // random-search percentage ("7<n>"); 0 until set
+  bool locked() const;                            // all cards locked ("6"); "3" (and "R" on models 4, 5) unlock
+  // Cards the clock holds as enabled / suspended, in the order of the command that put them
+  // there; enabling a card lifts its suspension and the other way round.
+  std::vector<std::string> enabledCards() const;
+  std::vector<std::string> disabledCards() const;
+  // "89" lists every slot, one reply frame per acknowledgement: day ("0"-"6", "H", "T"),
+  // siren number, HHMM, duration "ss". "8" + day, siren 1-4, HHMM, ss adds to the first
+  // empty slot (siren number + 4 deletes the slot with that day, siren and time); "8A"
+  // empties them all.
+  std::vector<Siren> sirens() const;              // always kSirenSlots entries
+  void setSirens(std::vector<Siren> sirens);      // fills the slots in order; the rest empty
+
 private:
+  friend class Modem;  // carries this clock's bytes over its own line
   Options m_options;
   std::unique_ptr<ClockState> m_state;
   std::vector<std::unique_ptr<Server>> m_servers;
