@@ -74,7 +74,12 @@ int16_t ClsMirsol::BuildFrame(const std::string& command) {
 }
 
 CollectionStatus ClsMirsol::SendFrame(const std::string& command) {
-  if (CheckAbort({})) return kCancelled;
+  // A cancel found before sending is this step's result: the -100 of an
+  // earlier step must not be passed on as if the command had gone out.
+  if (CheckAbort({})) {
+    lastResult_ = kCancelled;
+    return kCancelled;
+  }
   if (BuildFrame(command) == 0) {
     lastResult_ = kFailure;
     return kFailure;
@@ -185,7 +190,10 @@ std::string ClsMirsol::ReceiveFrame() {
 }
 
 CollectionStatus ClsMirsol::SendRaw(const std::string& text) {
-  if (CheckAbort({})) return kCancelled;
+  if (CheckAbort({})) {
+    lastResult_ = kCancelled;
+    return kCancelled;
+  }
   if (retryCount_ <= 0) {
     lastResult_ = kFailure;
     return kFailure;

@@ -34,8 +34,8 @@ void FComm::SetPort(const std::string& pTelefono, int pPuerto, const std::string
 CollectionStatus FComm::OpenPort() {
   if (!telephone_.empty()) {
     // Modem line: the modem object opened and dialled it; a device without
-    // modem lines reads as CTS low.
-    return xComm.isOpen() && xComm.ctsHolding() ? kSuccess : kModemNoCarrier;
+    // modem lines reads as CTS low (unless VELTA_ASSUME_CTS=1).
+    return xComm.isOpen() && xComm.ctsLine() ? kSuccess : kModemNoCarrier;
   }
   if (xComm.isOpen()) {
     // Another clock on another port or speed must not be talked to through

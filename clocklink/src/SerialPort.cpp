@@ -77,6 +77,8 @@ SerialPort::~SerialPort() { close(); }
 
 bool SerialPort::open(int port, const std::string& settings) {
   close();
+  heldPort_ = port;
+  heldSettings_ = settings;
   LineSettings ls;
   if (!parseLineSettings(settings, ls)) {
     error_ = "settings refused: " + settings;
@@ -189,6 +191,14 @@ bool SerialPort::ctsHolding(bool* supported) {
   bool ok = fd_ >= 0 && ::ioctl(fd_, TIOCMGET, &bits) == 0;
   if (supported) *supported = ok;
   return ok && (bits & TIOCM_CTS) != 0;
+}
+
+bool SerialPort::ctsLine() {
+  bool supported = false;
+  bool cts = ctsHolding(&supported);
+  if (supported || fd_ < 0) return cts;
+  const char* assume = std::getenv("VELTA_ASSUME_CTS");
+  return assume && std::string(assume) == "1";
 }
 
 bool SerialPort::setDtr(bool on) {

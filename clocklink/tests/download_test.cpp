@@ -123,4 +123,52 @@ TEST(StatusFromSimulator, CountSilentAndGateway) {
   EXPECT_EQ(statusCount(status), 12);
 }
 
+TEST(DownloadModel6, EveryRecordOverAPseudoTerminal) {
+  clocksim::Options opt;
+  opt.model = 6;
+  clocksim::Simulator sim(opt);
+  sim.generatePunches(200, 5);
+  const std::vector<clocksim::Punch> stored = sim.punches();
+  ::setenv("VELTA_COM62", sim.openPty().c_str(), 1);
+  ClsMirsol m;
+  m.SetTimeOut(1);
+  ASSERT_EQ(m.SetTimeRecorder("1", 6, "COM62", "9600", "", 1, "", 0, 0, 0, 0), kSuccess);
+  ASSERT_EQ(m.Record_Process(1), 200);
+  int32_t r = kSuccess;
+  while (r == kSuccess && m.RegCount < 200) r = m.Record_Process(2);
+  EXPECT_EQ(r, kSuccess);
+  ASSERT_EQ(m.RegCount, 200);
+  EXPECT_EQ(m.RegCountErr, 0);
+  const Today now = today();
+  for (int32_t i = 0; i < m.RegCount; ++i)
+    ASSERT_EQ(m.Record_Get(i), expectedText(stored[static_cast<size_t>(i)], now)) << i;
+  m.Record_Process(3);
+  EXPECT_EQ(m.Record_Process(4), kSuccess);
+  EXPECT_TRUE(sim.punches().empty());
+  m.fcommclosePort();
+}
+
+// A clock behind a serial gateway answers only after the gateway's
+// "connect" line, which the status read sends when the clock has an address.
+TEST(SerialGateway, ConnectLineBeforeTheStatus) {
+  struct Case { const char* ip; size_t statusSize; };
+  const Case cases[] = {{"10.0.0.7", 36}, {"", 0}};
+  for (const auto& c : cases) {
+    clocksim::Options opt;
+    opt.serialGateway = true;
+    clocksim::Simulator sim(opt);
+    sim.generatePunches(7, 2);
+    ::setenv("VELTA_COM63", sim.openPty().c_str(), 1);
+    ClsMirsol m;
+    m.SetTimeOut(1);
+    m.SetTimeRecorder("1", 0, "COM63", "9600", "", 1, c.ip, 0, 0, 0, 0);
+    std::string status = m.Status_Get();
+    EXPECT_EQ(status.size(), c.statusSize) << c.ip;
+    if (c.statusSize) {
+      EXPECT_EQ(statusCount(status), 7);
+    }
+    m.fcommclosePort();
+  }
+}
+
 }  // namespace

@@ -197,4 +197,30 @@ TEST(UdpLink, SequenceByteAdoptedAndAcknowledged) {
   ::close(unit);
 }
 
+// The port test's direct access to the shared serial port.
+TEST(SerialPassThrough, OpenSendReceiveClear) {
+  PtyClock peer(48);
+  ClsMirsol m;
+  m.FCommCommPort(48);
+  m.FCommSettings("19200,N,8,1");
+  m.FCommPortOpen(true);
+  ASSERT_TRUE(m.FCommPortOpen());
+  EXPECT_EQ(FComm::instance().xComm.settings(), "19200,N,8,1");
+  m.FCommSend("ATI\r");
+  std::string got;
+  for (int c; got.size() < 4 && (c = peer.readByte(3000)) >= 0;) got.push_back(static_cast<char>(c));
+  EXPECT_EQ(got, "ATI\r");
+  peer.write("XYZ");
+  pollfd p{FComm::instance().xComm.fd(), POLLIN, 0};
+  ASSERT_EQ(::poll(&p, 1, 3000), 1);
+  for (int i = 0; i < 300 && FComm::instance().xComm.inBufferCount() < 3; ++i) ::poll(nullptr, 0, 10);
+  m.FCommInputLen(2);
+  EXPECT_EQ(m.FCommReceive(), "XY");
+  m.FCommRxBufferCount(false);  // empties what is left
+  m.FCommInputLen(0);
+  EXPECT_EQ(m.FCommReceive(), "");
+  m.FCommPortOpen(false);
+  EXPECT_FALSE(m.FCommPortOpen());
+}
+
 }  // namespace

@@ -1,7 +1,10 @@
 // ClsMirsol: the clock protocol object. Configured for one clock at a time
-// (SetTimeRecorder), it reads the clock's status and downloads and clears its
-// stored punches, talking through the link switch and the frame layer
-// (framing per model, XOR check byte, ACK/NAK, retries, cancellable waits).
+// (SetTimeRecorder), it reads the clock's status, downloads and clears its
+// stored punches and programs it (date and time, clock number, search
+// percentage, locking, resets, cards, sirens), talking through the link
+// switch and the frame layer (framing per model, XOR check byte, ACK/NAK,
+// retries, cancellable waits). It also passes the port-test window straight
+// through to the shared serial port (the FComm* members).
 #pragma once
 #include "clocklink/CPL_Physical.h"
 #include "clocklink/EventPump.h"
@@ -15,6 +18,7 @@ namespace clocklink {
 
 inline constexpr char STX = 0x02, ETX = 0x03, ACK = 0x06, NAK = 0x15;
 inline constexpr size_t kReceiveBufferSize = 50;
+inline constexpr int kAlarmSlots = 34;  // siren entries 0-33
 
 class ClsMirsol {
  public:
@@ -43,6 +47,32 @@ class ClsMirsol {
   std::string Record_Get(int32_t Index) const;
   void fcommclosePort();
   static uint8_t L_CheckORex(const std::string& p_string);
+
+  // Programming commands. Each returns a CollectionStatus.
+  // xDate "YYYYmmdd", xDWeek one digit with Sunday = 1, xTime "HHMM".
+  CollectionStatus SetDateTime(const std::string& xDate, const std::string& xDWeek,
+                               const std::string& xTime);
+  CollectionStatus SetClockNumber(const std::string& pNumber);
+  CollectionStatus SetCache(int16_t Percent);
+  CollectionStatus SetLocked(int16_t pMode);  // 0 normal, 1 all locked, 2 all enabled
+  CollectionStatus ResetPexel();
+  CollectionStatus ResetSolvar();
+  CollectionStatus Card_Process(int16_t pOp, const std::string& pTarjeta);  // 7 enable, 8 suspend
+  // 1 request the list (link stays open), 2 receive one entry, 3 close,
+  // 4/6 delete/add one siren (pData), 5 delete all.
+  CollectionStatus Alarm_Process(int16_t pOperacion, const std::string& pData);
+  // Entry Index as received (STX through check byte); empty beyond the entries read.
+  std::string Alarm_Get(int16_t Index) const;
+
+  // Serial pass-through for the port test: each acts at once on the shared port.
+  void FCommPortOpen(bool open);
+  bool FCommPortOpen() const;
+  void FCommCommPort(int16_t port);
+  void FCommSettings(const std::string& settings);
+  void FCommInputLen(int16_t n);
+  void FCommRxBufferCount(bool keep);  // false empties the input
+  void FCommSend(const std::string& text);
+  std::string FCommReceive();
 
   // Frame layer (used by the programming commands as well).
   int16_t BuildFrame(const std::string& command);
@@ -75,6 +105,10 @@ class ClsMirsol {
   std::vector<std::string> records_;
   std::vector<int16_t> errors_;
   int emptyInRow_ = 0;
+  std::vector<std::string> alarms_ = std::vector<std::string>(kAlarmSlots);
+
+  // One command frame on an opened link; the result also becomes the last result.
+  CollectionStatus sendCommand(const std::string& command);
 };
 
 }  // namespace clocklink

@@ -51,6 +51,20 @@ class SerialPort {
   // Modem lines. False in `supported` when the device has none (pseudo-terminals).
   bool ctsHolding(bool* supported = nullptr);
   bool setDtr(bool on);
+  // Clear-to-send as the modem path reads it: the real line where the device
+  // has one. A device without modem lines (a pseudo-terminal) reads low,
+  // unless VELTA_ASSUME_CTS=1 says to treat the missing line as raised (tests
+  // and simulated modems); a real serial port always keeps the real rule.
+  bool ctsLine();
+
+  // The port number and settings text the control holds for the next open
+  // (a successful open() sets both too), as a serial control keeps them.
+  void setCommPort(int port) { heldPort_ = port; }
+  int commPort() const { return heldPort_; }
+  void setSettings(const std::string& text) { heldSettings_ = text; }
+  const std::string& heldSettings() const { return heldSettings_; }
+  // Opens with the held port and settings.
+  bool openHeld() { return open(heldPort_, heldSettings_); }
 
  private:
   int fd_ = -1;
@@ -58,6 +72,8 @@ class SerialPort {
   std::string settings_;
   std::string error_;
   int inputLen_ = 0;
+  int heldPort_ = 0;
+  std::string heldSettings_;
 };
 
 }  // namespace clocklink
