@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <mutex>
@@ -78,9 +79,19 @@ bool replaceFileAtomically(const std::string& path, std::string_view data, std::
         errno = ENOENT;
         return false;
     }
+    // Through a symbolic link the file it names is replaced and the link stays;
+    // renaming over the link itself would leave that file stale.
+    std::string target = path;
+    struct stat lst {};
+    if (::lstat(path.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) {
+        if (char* real = ::realpath(path.c_str(), nullptr)) {
+            target = real;
+            std::free(real);
+        }
+    }
     mode_t mode = newFileMode & 07777;
     struct stat st {};
-    const bool existed = ::stat(path.c_str(), &st) == 0;
+    const bool existed = ::stat(target.c_str(), &st) == 0;
     if (existed) {
         if (S_ISDIR(st.st_mode)) {
             setError(error, "cannot replace", path, EISDIR);
@@ -90,7 +101,7 @@ bool replaceFileAtomically(const std::string& path, std::string_view data, std::
         mode = st.st_mode & 07777;
     }
 
-    std::string tmp = path + ".tmpXXXXXX";
+    std::string tmp = target + ".tmpXXXXXX";
     const int fd = ::mkstemp(tmp.data());
     if (fd < 0) {
         const int e = errno;
@@ -134,11 +145,11 @@ bool replaceFileAtomically(const std::string& path, std::string_view data, std::
     }
     if (!ok)
         return fail("cannot write", err);
-    if (::rename(tmp.c_str(), path.c_str()) != 0)
+    if (::rename(tmp.c_str(), target.c_str()) != 0)
         return fail("cannot replace", errno);
 
     // The rename is only durable once the folder entry is on disk.
-    const std::string dir = folderOf(path);
+    const std::string dir = folderOf(target);
     const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dfd >= 0) {
         ::fsync(dfd);

@@ -200,17 +200,20 @@ bool IniDocument::set(std::string_view section, std::string_view key, std::strin
         if (!trimBlanks(body(m_lines[i])).empty())
             lastContent = i + 1;
         if (p.kind == Parsed::Key && fold(fromFile(p.name)) == wantKey) {
-            // Keep the line end the line already had (the last line may have none).
+            // The stored spelling of the name stays, as a profile write keeps it; so
+            // does the line end the line already had (the last line may have none).
             std::string_view old(m_lines[i]);
             const std::string_view oldEnd = old.substr(body(old).size());
-            m_lines[i] = toFile(key) + "=" + toFile(value) + std::string(oldEnd);
+            m_lines[i] = std::string(p.name) + "=" + toFile(value) + std::string(oldEnd);
             return true;
         }
     }
 
     auto terminateLine = [this](size_t i) {
         std::string& l = m_lines[i];
-        if (l.empty() || l.back() != '\n')
+        if (!l.empty() && l.back() == '\r')
+            l += '\n'; // a file cut after the CR of its last line end
+        else if (l.empty() || l.back() != '\n')
             l += m_eol;
     };
     if (sectionLine) {

@@ -141,7 +141,8 @@ Tree parseTree(const std::string& text)
                 continue;
             char* end = nullptr;
             const unsigned long h = std::strtoul(parts[0].c_str(), &end, 16);
-            if (end == parts[0].c_str() || *end != '\0' || !validRoot(static_cast<int32_t>(h)))
+            if (end == parts[0].c_str() || *end != '\0' || h > 0xFFFFFFFFul
+                || !validRoot(static_cast<int32_t>(h)))
                 continue;
             cur = t.root(static_cast<uint32_t>(h), true);
             for (size_t i = 1; i < parts.size(); ++i)
@@ -196,9 +197,19 @@ public:
         if (m_lock >= 0)
             while (::flock(m_lock, forWrite ? LOCK_EX : LOCK_SH) != 0 && errno == EINTR) {
             }
-        std::string text;
-        if (readWholeFile(m_path, text))
+        std::string text, error;
+        if (readWholeFile(m_path, text, &error)) {
             tree = parseTree(text);
+        } else {
+            // A missing file is an empty tree; one that exists but cannot be read must
+            // not be replaced by a tree holding only this call's change.
+            const int err = errno;
+            struct stat st {};
+            if (::stat(m_path.c_str(), &st) == 0 || (errno != ENOENT && errno != ENOTDIR)) {
+                m_readError = error;
+                m_readErrno = err != 0 ? err : EIO;
+            }
+        }
     }
     ~Session()
     {
@@ -208,14 +219,24 @@ public:
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
-    bool save(std::string* error) { return replaceFileAtomically(m_path, formatTree(tree), error, 0600); }
+    bool save(std::string* error)
+    {
+        if (!m_readError.empty()) {
+            if (error)
+                *error = "not saved, the key tree could not be read: " + m_readError;
+            errno = m_readErrno;
+            return false;
+        }
+        return replaceFileAtomically(m_path, formatTree(tree), error, 0600);
+    }
 
-    // The key at root\path; nullptr when it (or the root) is missing and create is false.
+    // The key at root\path; nullptr for an unknown root, or a missing key when create is false.
     Key* find(int32_t root, std::string_view path, bool create)
     {
         if (!validRoot(root))
             return nullptr;
-        Key* k = tree.root(static_cast<uint32_t>(root), create);
+        // The roots always exist, as they do on the platform, written to or not.
+        Key* k = tree.root(static_cast<uint32_t>(root), true);
         for (const auto& part : splitPath(path)) {
             if (!k)
                 return nullptr;
@@ -228,6 +249,8 @@ public:
 
 private:
     std::string m_path;
+    std::string m_readError;
+    int m_readErrno = 0;
     int m_lock = -1;
 };
 
@@ -355,7 +378,7 @@ bool Registry::DeleteValue() const
     if (!k)
         return false;
     for (auto it = k->values.begin(); it != k->values.end(); ++it)
-        if (it->first == m_valueKey) {
+        if (lower(it->first) == lower(m_valueKey)) { // one name regardless of case, as Value(v) writes it
             k->values.erase(it);
             return s.save(nullptr);
         }

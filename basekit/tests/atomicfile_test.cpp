@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace basekit;
 
@@ -38,6 +39,24 @@ TEST(AtomicFile, NewFileGetsModeReplacedFileKeepsIt)
     ASSERT_TRUE(readWholeFile(f, got));
     EXPECT_EQ(got, "two");
     EXPECT_EQ(entries(d.path), 1u);
+}
+
+TEST(AtomicFile, ThroughALinkTheTargetIsReplaced)
+{
+    TempDir d;
+    std::filesystem::create_directory(d.file("real"));
+    const std::string target = d.file("real/VELTA.INI");
+    ASSERT_TRUE(replaceFileAtomically(target, "old", nullptr, 0640));
+    const std::string link = d.file("VELTA.INI");
+    ASSERT_EQ(symlink("real/VELTA.INI", link.c_str()), 0);
+    ASSERT_TRUE(replaceFileAtomically(link, "new"));
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    std::string got;
+    ASSERT_TRUE(readWholeFile(target, got));
+    EXPECT_EQ(got, "new");
+    EXPECT_EQ(modeOf(target), 0640u);
+    EXPECT_EQ(entries(d.path), 2u);
+    EXPECT_EQ(entries(d.file("real")), 1u);
 }
 
 TEST(AtomicFile, FailedWriteKeepsOldFileAndRemovesTemp)

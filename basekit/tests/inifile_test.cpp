@@ -78,8 +78,8 @@ TEST(IniWrite, Cases)
     } cases[] = {
         {"new file", nullptr, "COMMON", "Auto", "1", "[COMMON]\r\nAuto=1\r\n"},
         {"blanks trimmed", nullptr, "S", "K", "  v a  ", "[S]\r\nK=v a\r\n"},
-        {"replace in place", "; mine\r\n[S]\r\na = 1\r\nb=2\r\n", "s", "A", "9",
-         "; mine\r\n[S]\r\nA=9\r\nb=2\r\n"},
+        {"replace in place, stored name kept", "; mine\r\n[S]\r\n  Lenguaje = 1\r\nb=2\r\n", "s",
+         "LENGUAJE", "9", "; mine\r\n[S]\r\nLenguaje=9\r\nb=2\r\n"},
         {"append key before blank lines", "[S]\r\na=1\r\n\r\n[T]\r\nx=1\r\n", "S", "b", "2",
          "[S]\r\na=1\r\nb=2\r\n\r\n[T]\r\nx=1\r\n"},
         {"append section, LF kept", "[S]\na=1", "T", "k", "v", "[S]\na=1\n[T]\nk=v\n"},
@@ -88,6 +88,7 @@ TEST(IniWrite, Cases)
          "\xEF\xBB\xBF[S]\r\nk=\u00F1\u4E2D\r\n"},
         {"cp1252 file", "[S]\r\nk=1\r\n", "S", "k", "Jos\u00E9", "[S]\r\nk=Jos\xE9\r\n"},
         {"last line without end", "[S]\r\nk=1", "S", "k", "2", "[S]\r\nk=2"},
+        {"last line cut after its CR", "[S]\r\nk=1\r\n[T]\r", "T", "k", "v", "[S]\r\nk=1\r\n[T]\r\nk=v\r\n"},
     };
     for (const auto& c : cases) {
         TempDir d;

@@ -4,6 +4,8 @@
 #include "tempdir.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace basekit;
 
@@ -38,6 +40,25 @@ TEST_F(RegistryTest, ValuesRoundTripAcrossObjects)
     EXPECT_FALSE(at("Software\\Velta", "", HKEY_CURRENT_USER).KeyExists());
 }
 
+TEST_F(RegistryTest, RootsAlwaysExist)
+{
+    struct Case { const char* section; int32_t root; bool exists; } cases[] = {
+        {"", HKEY_LOCAL_MACHINE, true},
+        {"", HKEY_USERS, true},
+        {"Software", HKEY_CURRENT_USER, false},
+        {"", 0x1234, false},
+    };
+    for (const auto& c : cases) // no tree file yet
+        EXPECT_EQ(at(c.section, "", c.root).KeyExists(), c.exists) << c.section << " " << c.root;
+    at("Software\\Velta", "v").Value("1");
+    at("System", "v").Value("2");
+    std::vector<std::string> sections;
+    int16_t count = -1;
+    at("").EnumerateSections(sections, count);
+    EXPECT_EQ(count, 2);
+    EXPECT_EQ(sections, (std::vector<std::string>{"Software", "System"}));
+}
+
 TEST_F(RegistryTest, EnumerationInCreationOrder)
 {
     for (const char* n : {"b", "a", "c"}) {
@@ -67,10 +88,10 @@ TEST_F(RegistryTest, DeleteKeyAndValue)
 {
     at("Software\\Del\\Sub", "v").Value("1");
     at("Software\\Del", "keep").Value("2");
-    at("Software\\Del", "gone").Value("3");
-    EXPECT_FALSE(at("Software\\Del", "GONE").DeleteValue());
-    EXPECT_TRUE(at("Software\\Del", "gone").DeleteValue());
-    EXPECT_EQ(at("Software\\Del", "gone").Value(), "dflt");
+    at("Software\\Del", "Gone").Value("3");
+    EXPECT_TRUE(at("Software\\Del", "GONE").DeleteValue()); // value names are one name regardless of case
+    EXPECT_FALSE(at("Software\\Del", "Gone").DeleteValue());
+    EXPECT_EQ(at("Software\\Del", "Gone").Value(), "dflt");
     EXPECT_EQ(at("Software\\Del", "keep").Value(), "2");
     EXPECT_TRUE(at("software\\del").DeleteKey());
     EXPECT_FALSE(at("Software\\Del\\Sub").KeyExists());
@@ -106,4 +127,19 @@ TEST_F(RegistryTest, FailedWriteRaises26001)
         EXPECT_NE(e.messageBoxText().find(" : "), std::string::npos);
         EXPECT_EQ(e.messageBoxText().substr(e.messageBoxText().size() - 27), "\rPlease Exit and try again.");
     }
+}
+
+TEST_F(RegistryTest, UnreadableTreeIsNeverReplaced)
+{
+    // A tree file that exists but cannot be opened (here a link to itself) keeps
+    // whatever it is; writes fail instead of saving a tree of one key.
+    const std::string loop = dir.file("loop.txt");
+    ASSERT_EQ(symlink("loop.txt", loop.c_str()), 0);
+    setenv("VELTA_REGISTRY_FILE", loop.c_str(), 1);
+    EXPECT_THROW(at("Software\\Y", "Name").Value("v"), RegistryError);
+    EXPECT_FALSE(at("Software\\Z").CreateKey());
+    EXPECT_EQ(at("Software\\Y", "Name").Value(), "dflt");
+    struct stat st {};
+    ASSERT_EQ(lstat(loop.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
 }

@@ -10,7 +10,7 @@ namespace basekit {
 
 // Writes a temp file in the same folder, fsyncs it, renames it over path and
 // fsyncs the folder. A replaced file keeps its permission bits; a new file gets
-// newFileMode. On failure the old file is untouched, the temp file removed and
+// newFileMode. Through a symbolic link, the file it names is replaced. On failure the old file is untouched, the temp file removed and
 // *error holds a readable reason and errno the cause.
 bool replaceFileAtomically(const std::string& path, std::string_view data,
                            std::string* error = nullptr, mode_t newFileMode = 0644);

@@ -22,10 +22,11 @@ public:
     bool read(std::string_view section, std::string_view key, std::string& value) const;
     std::string get(std::string_view section, std::string_view key, std::string_view def) const;
 
-    // Replaces the key's line in place, or appends the key at the end of its
-    // section, or the section at the end of the document. False (and nothing
-    // changed) for names or values that cannot be stored on one line: a line
-    // break anywhere, '=' in a key, ']' in a section, an empty key.
+    // Replaces the key's line in place (the stored name keeps its spelling), or
+    // appends the key at the end of its section, or the section at the end of the
+    // document. False (and nothing changed) for names or values that cannot be
+    // stored on one line: a line break anywhere, '=' in a key, ']' in a section,
+    // an empty key.
     bool set(std::string_view section, std::string_view key, std::string_view value);
 
     // One atomic replace of the whole file.

@@ -1,8 +1,10 @@
 // Registry: keys and string values in a tree of our own, kept in one text file
 // (VELTA_REGISTRY_FILE, else $XDG_CONFIG_HOME/velta/registry.txt, else
-// ~/.config/velta/registry.txt). Key paths match without regard to case, value
-// names in Value get exactly. Every change is an atomic replace of the file and
-// every call reads it afresh, so two Registry objects see each other's writes.
+// ~/.config/velta/registry.txt). Key paths match without regard to case; value
+// names match exactly in Value get and without regard to case in writes and
+// deletes. The four roots always exist. Every change is an atomic replace of the
+// file and every call reads it afresh, so two Registry objects see each other's
+// writes; a tree file that exists but cannot be read is never replaced.
 //
 // The one exception any basekit call throws: RegistryError, from Value(v) when
 // the value could not be written.
@@ -59,7 +61,7 @@ public:
     bool CreateKey() const;
     // Removes ClassKey\SectionKey with all its sub-keys; false when it is missing or the write failed.
     bool DeleteKey() const;
-    // Removes the value named ValueKey (exact case); false when missing or the write failed.
+    // Removes the value named ValueKey (any letter case); false when missing or the write failed.
     bool DeleteValue() const;
 
     // The value last written successfully through Value(v).
