@@ -145,6 +145,10 @@ bool IsValidDate(int year, int month, int day) {
 
 std::string Format(const DateTime& t, std::string_view pattern) {
   if (UCase(Trim(pattern)) == "SHORT DATE") return Format(t, "dd/mm/yyyy");
+  // No pattern is the general date: the short date, and the time when there is one (a
+  // settings file with an empty date pattern still gives punch lines their date).
+  if (pattern.empty())
+    return t.hour || t.minute || t.second ? Format(t, "dd/mm/yyyy hh:nn:ss") : Format(t, "dd/mm/yyyy");
   // First pass: split into tokens, so that "m" can look at its neighbours.
   struct Token {
     char kind;  // 'd','m','y','h','n','s' or 0 for literal text

@@ -53,7 +53,8 @@ bool IsValidDate(int year, int month, int day);
 // Date/time pattern, letters in either case: d dd (day), m mm (month, or minutes right after
 // an hour or right before seconds), y (day of year), yy, yyyy, h hh, n nn (minutes), s ss;
 // "\x" is the literal x, "..." a literal text, "/" and ":" stand for themselves.
-// The named pattern "SHORT DATE" gives dd/mm/yyyy.
+// The named pattern "SHORT DATE" gives dd/mm/yyyy; an empty pattern the general date (that,
+// followed by hh:nn:ss when the time is not midnight).
 std::string Format(const DateTime& t, std::string_view pattern);
 
 // Whole number with a pattern of zeros ("000", "00000"): at least that many digits; a

@@ -72,6 +72,8 @@ int16_t ClsListaEmpresas::CargarEmpresas() {
       gCompanyTable[n + 1] = decodeRecord(data.substr(static_cast<size_t>(n) * len, len), oldForm);
       ++n;
     }
+    if (!m_status.unreadable)
+      storefile::noteUnloadedBytes(m_path, data.size(), static_cast<size_t>(n) * len, m_status);
   }
   mCount = static_cast<int16_t>(1 + n);
   return 0;

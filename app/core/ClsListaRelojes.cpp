@@ -156,6 +156,7 @@ int16_t ClsListaRelojes::CargarRelojes() {
                        "); nothing loaded";
     return 0;
   }
+  int loaded = 0;
   for (int i = 1; i <= kSlots && static_cast<size_t>(i) * len <= data.size(); ++i) {
     ClockRecord r;
     if (!decodeRecord(data.substr((i - 1) * len, len), version, r)) break;
@@ -164,7 +165,9 @@ int16_t ClsListaRelojes::CargarRelojes() {
       if (r.m_ArchivoFecha == 1 && r.M_Archivo.empty()) r.M_Archivo = "YYYYmmdd";
     }
     m_slots[i] = r;
+    loaded = i;
   }
+  storefile::noteUnloadedBytes(m_path, data.size(), static_cast<size_t>(loaded) * len, m_status);
   return 0;
 }
 

@@ -86,6 +86,7 @@ int16_t ClsTarjetas::CargarTarjetas() {
     return 1;
   }
   for (size_t n = 0; n < count; ++n) gCardTable[n] = decodeRecord(data.substr(n * len, len), version);
+  storefile::noteUnloadedBytes(m_path, data.size(), count * len, m_status);
   if (version == 1)
     for (CardRecord& r : gCardTable) r.version = kVersion;
   return 1;

@@ -52,8 +52,12 @@ int16_t ClsUsers::CargarUsers() {
     m_status.message = m_path + " is of an unknown form; no user loaded";
     return -1;
   }
-  for (int n = 1; n <= kSlots && static_cast<size_t>(n) * kRecordLength <= data.size(); ++n)
+  int loaded = 0;
+  for (int n = 1; n <= kSlots && static_cast<size_t>(n) * kRecordLength <= data.size(); ++n) {
     m_slots[n] = decodeRecord(data.substr((n - 1) * kRecordLength, kRecordLength));
+    loaded = n;
+  }
+  storefile::noteUnloadedBytes(m_path, data.size(), static_cast<size_t>(loaded) * kRecordLength, m_status);
   return 0;
 }
 

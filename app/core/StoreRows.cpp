@@ -34,14 +34,24 @@ bool keepUnreadableAside(const std::string& path, StoreStatus& status) {
   }
   std::string bytes, error;
   const std::string aside = path + ".unreadable";
+  // The copy is no easier to read than the file it keeps (VELTA.DAT holds passwords).
+  struct stat st {};
+  const mode_t mode = ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 0777) : 0600;
   if (!basekit::readWholeFile(path, bytes, &error) ||
-      !basekit::replaceFileAtomically(aside, bytes, &error, 0644)) {
+      !basekit::replaceFileAtomically(aside, bytes, &error, mode)) {
     status.message = "could not keep unreadable " + path + " aside: " + error;
     return false;
   }
   status.unreadable = false;
   status.message = "unreadable " + path + " kept as " + aside;
   return true;
+}
+
+void noteUnloadedBytes(const std::string& path, size_t size, size_t loaded, StoreStatus& status) {
+  if (size <= loaded) return;
+  status.unreadable = true;
+  status.message = path + ": " + std::to_string(size - loaded) +
+                   " bytes past the records loaded; the file is kept aside before the next save";
 }
 
 bool saveWhole(const std::string& path, const std::string& bytes, StoreStatus& status) {

@@ -54,6 +54,10 @@ bool fileExists(const std::string& path);
 // path + ".unreadable". Returns false (and says why in status.message) when the copy
 // could not be made: the caller must not save then.
 bool keepUnreadableAside(const std::string& path, StoreStatus& status);
+// After a load that took the first `loaded` of a file's `size` bytes: whatever is left (a
+// torn last record, records past the table's slots) would vanish at the next save, so the
+// file is marked to be kept aside first.
+void noteUnloadedBytes(const std::string& path, size_t size, size_t loaded, StoreStatus& status);
 // The whole-file rewrite every store uses; fills status.message on failure.
 bool saveWhole(const std::string& path, const std::string& bytes, StoreStatus& status);
 

@@ -69,18 +69,18 @@ void clsRegistro::parseTarjeta(const std::string& line, int16_t tipoNumero) {
   m_tarjeta = raw;
   if (!basic::IsNumeric(raw) || (tipoNumero != 1 && tipoNumero != 2)) return;
   const double value = basic::Val(raw);
+  m_numero = value;
   if (tipoNumero == 2) {
-    // Touch keys are shown in hexadecimal (a negative one in 32-bit two's complement);
-    // values beyond the signed 32-bit range have no such form and pass through raw.
+    // Touch keys are shown in hexadecimal (a negative one in 32-bit two's complement).
+    // A value beyond the signed 32-bit range has no such form: its text passes through raw,
+    // but the number is still its own, so the punch is never filed under the previous card.
     const std::optional<int32_t> whole = basic::ToLong(value);
     if (!whole) return;
-    m_numero = value;
     char hex[16];
     std::snprintf(hex, sizeof hex, "%X", static_cast<uint32_t>(*whole));
     m_tarjeta = " " + fitDigits(hex, cfg().LongTouch);
     return;
   }
-  m_numero = value;
   m_tarjeta = fitDigits(trimBlanks(raw), cfg().LongTarjeta);
 }
 

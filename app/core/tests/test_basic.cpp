@@ -57,8 +57,10 @@ TEST(Basic, DatePatterns) {
       {"YYmmdd", "240307"},             {"dd/mm/YY", "07/03/24"},
       {"SHORT DATE", "07/03/2024"},     {"\"REG\"YYmmdd\".TXT\"", "REG240307.TXT"},
       {"d-m-y", "7-3-67"},              {"hh:nn", "09:05"},
+      {"", "07/03/2024 09:05:04"},
   };
   for (const auto& c : cases) EXPECT_EQ(basic::Format(t, c.pattern), c.want) << c.pattern;
+  EXPECT_EQ(basic::Format(DateTime{2024, 3, 7}, ""), "07/03/2024");  // midnight: the date alone
 }
 
 TEST(Basic, NumberPatterns) {

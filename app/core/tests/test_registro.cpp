@@ -63,6 +63,8 @@ TEST(PunchLines, WorkedExample) {
   cfg.SAPEnabled = 0;
   r.parseDescripcion("");
   EXPECT_EQ(r.getFileRecord(), "00012345 20240305 08:07 01 02");
+  cfg.formatoFecha = ""; // an empty pattern still dates the line
+  EXPECT_EQ(r.getFileRecord(), "00012345 05/03/2024 08:07 01 02");
   EXPECT_EQ(r.getFileRecordWithError(), "00012345 2024/03/05 08:07 01 02");
 }
 
@@ -81,6 +83,7 @@ TEST(PunchLines, CardFitting) {
       {"43981", 2, 8, 4, " ABCD", 43981},       // exactly LongTouch digits: still the blank
       {"1193046", 2, 8, 4, " 3456", 1193046},   // 0x123456: the rightmost four
       {"2147483647", 2, 8, 8, " 7FFFFFFF", 2147483647.0},
+      {"4294967296", 2, 8, 8, "4294967296", 4294967296.0}, // no 32-bit form: raw, own number
   };
   for (const Case& c : cases) {
     ClsCfgFile cfg = settings(c.longTarjeta, c.longTouch);
@@ -100,8 +103,7 @@ TEST(PunchLines, RawCardsKeepThePreviousNumber) {
     std::string punch;
     int16_t kind;
     std::string card;
-  } cases[] = {{"0202403050807010212AB", 1, "12AB"}, {"020240305080701025", 3, "5"}, {"020240305080701024294967296", 2, "4294967296"}, // no 32-bit form
-                 {"02024030508", 1, ""}};
+  } cases[] = {{"0202403050807010212AB", 1, "12AB"}, {"020240305080701025", 3, "5"}, {"02024030508", 1, ""}};
   for (const Case& c : cases) {
     r.parseTarjeta(c.punch, c.kind);
     EXPECT_EQ(r.getTarjeta(), c.card) << c.punch;

@@ -204,3 +204,19 @@ TEST_F(CardStore, ImportSplitsAtTheFirstDash) {
   store.ImportarNombres(rows, 2);
   EXPECT_EQ(rows.rows.size(), 5u);
 }
+
+TEST_F(CardStore, BytesPastTheLastWholeRecordAreKeptAsideBeforeASave) {
+  const std::string forms[] = {card1(41, "Uno", 0, 0, 0, "") + card1(42, "Dos", 0, 0, 0, "").substr(0, 50),
+                               card2(41, "Uno", 0, 0, 0, "") + card2(42, "Dos", 0, 0, 0, "").substr(0, 50)};
+  for (const std::string& file : forms) {
+    writeFile(path, file);
+    fs::remove(path + ".unreadable");
+    ASSERT_EQ(store.CargarTarjetas(), 1);
+    EXPECT_EQ(store.FindRecord(41), 0); // the whole record loads
+    EXPECT_TRUE(store.status().unreadable);
+    StoreRowVector rows;
+    rows.addRow({"41", {"Uno"}});
+    ASSERT_EQ(store.GrabarTarjetas(rows, 1), 1);
+    EXPECT_EQ(readFile(path + ".unreadable"), file);
+  }
+}

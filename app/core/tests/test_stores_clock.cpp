@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
@@ -283,4 +284,23 @@ TEST_F(ClockStore, FailedSaveLeavesTheOldFileUntouched) {
   EXPECT_FALSE(store.status().message.empty());
   EXPECT_EQ(readFile(path), original);
   EXPECT_EQ(store.GrabarRelojes(), 1);
+}
+
+TEST_F(ClockStore, BytesPastTheLoadedRecordsAreKeptAsideBeforeASave) {
+  struct Case {
+    int version, records;
+    size_t extra;
+  } cases[] = {{7, 2, 300}, {3, 1, 1}, {7, 101, 0}}; // torn last record; records past slot 100
+  for (const Case& c : cases) {
+    std::string file;
+    for (int n = 0; n < c.records; ++n) file += record(c.version, Clock{});
+    file += std::string(c.extra, 'x');
+    writeFile(path, file);
+    fs::remove(path + ".unreadable");
+    store.CargarRelojes();
+    EXPECT_TRUE(store.status().unreadable) << c.version << "/" << c.records;
+    EXPECT_FALSE(store.Deleted(static_cast<int16_t>(std::min(c.records, 100)))); // whole records load
+    ASSERT_EQ(store.GrabarRelojes(), 1);
+    EXPECT_EQ(readFile(path + ".unreadable"), file) << c.version << "/" << c.records;
+  }
 }

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -198,11 +200,15 @@ TEST_F(UserStore, MissingEmptyAndUnknownFiles) {
   EXPECT_FALSE(u.status().unreadable);
   const std::string other = user(2, 1, "Admin", 1, 2);
   writeFile(path, other);
+  ::chmod(path.c_str(), 0600);
   EXPECT_EQ(u.CargarUsers(), -1);
   EXPECT_TRUE(u.Deleted(1));
   EXPECT_TRUE(u.status().unreadable);
   ASSERT_EQ(u.GrabarUsers(), 1);
   EXPECT_EQ(readFile(path + ".unreadable"), other);
+  struct stat st {};
+  ASSERT_EQ(::stat((path + ".unreadable").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u); // the passwords kept aside are no easier to read
 }
 
 TEST_F(UserStore, FindUserRules) {
@@ -264,4 +270,41 @@ TEST_F(UserStore, FailedSaveKeepsTheOldFile) {
   basekit::testing::failNextReplace(EIO, 60);
   EXPECT_EQ(u.GrabarUsers(), 0);
   EXPECT_EQ(readFile(path), user(1, 1, "Ana", 1, 2));
+}
+
+TEST_F(CompanyStore, BytesPastTheLoadedRecordsAreKeptAsideBeforeASave) {
+  const std::string path = dir + "EMPR.DAT";
+  std::string many;
+  for (int n = 0; n < 101; ++n) many += company(3, 1, n, n, "E", "E.MIR");
+  const std::string files[] = {company(3, 1, 1, 2, "A", "A.MIR") + std::string(10, 'x'),
+                               companyOld(1, 1, 2, "A", "A.MIR") + std::string(5, 'x'), many};
+  for (const std::string& file : files) {
+    writeFile(path, file);
+    fs::remove(path + ".unreadable");
+    ClsListaEmpresas e;
+    e.Iniciar(path);
+    e.CargarEmpresas();
+    EXPECT_GT(gCompanyTable[1].inUse, 0); // the whole records load
+    EXPECT_TRUE(e.status().unreadable) << file.size();
+    ASSERT_EQ(e.GrabarEmpresas(), 1);
+    EXPECT_EQ(readFile(path + ".unreadable"), file);
+  }
+}
+
+TEST_F(UserStore, BytesPastTheLoadedRecordsAreKeptAsideBeforeASave) {
+  const std::string path = dir + "VELTA.DAT";
+  std::string many;
+  for (int n = 1; n <= 101; ++n) many += user(1, n, "U" + std::to_string(n), n, 0);
+  const std::string files[] = {user(1, 1, "Ana", 1, 2) + "torn", many};
+  for (const std::string& file : files) {
+    writeFile(path, file);
+    fs::remove(path + ".unreadable");
+    ClsUsers u;
+    u.Iniciar(path);
+    ASSERT_EQ(u.CargarUsers(), 0);
+    EXPECT_FALSE(u.Deleted(1)); // the whole records load
+    EXPECT_TRUE(u.status().unreadable) << file.size();
+    ASSERT_EQ(u.GrabarUsers(), 1);
+    EXPECT_EQ(readFile(path + ".unreadable"), file);
+  }
 }
