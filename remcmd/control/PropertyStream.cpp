@@ -2,6 +2,8 @@
 
 #include "remcmd/ControlText.h"
 
+#include <cstdint>
+
 namespace remcmd {
 
 namespace {
@@ -129,10 +131,13 @@ std::optional<std::vector<PropertyValue>> decodePropertyStream(const uint8_t* da
             uint32_t v = 0;
             if (!in.take32(v))
                 return std::nullopt;
+            const auto n = static_cast<int32_t>(v);
             if (p.kind == SavedKind::Int32)
-                values.emplace_back(static_cast<int32_t>(v));
+                values.emplace_back(n);
+            else if (n < INT16_MIN || n > INT16_MAX)
+                return std::nullopt; // would change as a 16-bit property
             else
-                values.emplace_back(static_cast<int16_t>(v));
+                values.emplace_back(static_cast<int16_t>(n));
         } else if (tag == kTagInt16) {
             uint16_t v = 0;
             if (!in.take16(v))

@@ -135,16 +135,18 @@ void RshSession::onData(std::string_view data, bool eol)
 
 void RshSession::closeAll()
 {
+    // The listener first: a Disconnected handler may start the next exchange,
+    // whose new listener must survive the rest of this close.
+    m_stderr->closeListener();
     sessionConnect(false);
     m_stderr->sessionConnect(false);
-    m_stderr->closeListener();
 }
 
 int32_t RshSession::execute(std::string_view command)
 {
     const auto keep = holdSelf();
-    clearInterrupt();
     if (command.empty()) {
+        clearInterrupt();
         if (m_busy > 0)
             requestInterrupt();
         m_command.release();
@@ -152,11 +154,13 @@ int32_t RshSession::execute(std::string_view command)
         return 0;
     }
     clearLastError();
-    // Also refused while an earlier call is still connecting or sending.
+    // Also refused while an earlier call is still connecting or sending; the
+    // refusal leaves that call's pending interruption alone.
     if (usable() || m_busy > 0) {
         setLastErrorText("Busy executing current command.");
         return result::kBusy;
     }
+    clearInterrupt();
     ++m_busy;
     const int32_t rc = run(command);
     --m_busy;
@@ -190,7 +194,7 @@ int32_t RshSession::run(std::string_view command)
         return rc;
     if (rc != 0) {
         notifyError(rc, "Could not connect through secure port. Trying alternate...");
-        if (detached())
+        if (detached() || endRequested())
             return result::kWaitEnded;
         setLocalPort(0);
         rc = connectAndWait();
@@ -244,6 +248,17 @@ int32_t RshSession::reservedPortConnect()
             return rc;
     }
     return rc;
+}
+
+bool RshSession::endRequested()
+{
+    // An end asked for by the Error handler, outside any wait, would be
+    // forgotten by the next connect, which starts by clearing it.
+    if (!interruptRequested())
+        return false;
+    clearInterrupt();
+    setLastErrorText("Interrupted.");
+    return true;
 }
 
 } // namespace remcmd

@@ -407,7 +407,9 @@ int32_t TcpSession::connectAndWait()
         const int goOn = waitLoop(10);
         if (m_detached)
             return result::kWaitEnded;
-        if (usable() || m_connectResultStored) {
+        // A wait ended in the same pass (say by a Connected handler that
+        // ended the exchange) wins over the connection's result.
+        if (goOn && (usable() || m_connectResultStored)) {
             setAcceptData(true);
             const int32_t rc = m_connectResultStored ? m_connectResult : 0;
             if (rc)
@@ -452,6 +454,7 @@ int TcpSession::waitLoop(int ms)
 
 int32_t TcpSession::sessionSend(const void* bytes, uint32_t length, bool raw)
 {
+    clearLastError();
     SocketTable& api = socketTable();
     if (m_socket < 0 || !(raw ? m_connected : usable())) {
         api.setLastError(wsa::kNotConnected);
@@ -482,14 +485,23 @@ int32_t TcpSession::sessionSendAll(const void* bytes, uint32_t length)
     const auto keep = holdSelf();
     const char* p = static_cast<const char*>(bytes);
     uint32_t done = 0;
+    int32_t rc = 0;
     for (;;) {
-        const int32_t rc = sessionSend(p + done, length - done);
+        rc = sessionSend(p + done, length - done);
+        if (rc == 0)
+            done = length;
         if (rc != wsa::kWouldBlock)
-            return rc;
+            break;
         done += static_cast<uint32_t>(m_lastSendCount);
-        if (!waitLoop(10))
-            return result::kWaitEnded;
+        if (!waitLoop(10)) {
+            rc = result::kWaitEnded;
+            break;
+        }
     }
+    // What this whole send handed to the connection, not its last piece.
+    if (!m_detached)
+        m_lastSendCount = static_cast<int32_t>(done);
+    return rc;
 }
 
 // --- notifications ---------------------------------------------------------------
@@ -556,6 +568,8 @@ void TcpSession::finishPendingClose()
 
 int32_t TcpSession::sessionClose(int32_t code)
 {
+    // An earlier operation's text must not describe this close.
+    clearLastError();
     if (m_socket < 0) {
         sessionReset();
         return 0;

@@ -4,6 +4,7 @@
 #include "remcmd/PropertyStream.h"
 #include "remcmd/Remcmd.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace remcmd;
@@ -249,6 +250,24 @@ TEST_F(Control, ReadOnlyWriteOnlyAndDesignMode)
     expectError(ctl.get_Stdin(s), 0x800A018A, "Property is write-only.", 22118);
 }
 
+TEST_F(Control, SendsWithoutAConnectionReportTheirOwnError)
+{
+    const struct {
+        const char* name;
+        std::function<HRESULT(Remcmd&)> send;
+        uint32_t help;
+    } cases[] = {{"Send", [](Remcmd& c) { return c.Send("x"); }, 42105},
+                 {"Stdin", [](Remcmd& c) { return c.put_Stdin("x"); }, 22118},
+                 {"StdinB", [](Remcmd& c) { return c.put_StdinB({'x'}); }, 22103}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        // A failure just before leaves its text in the engine.
+        expectError(ctl.Execute("ls"), 0x800A4E87, "The RemoteHost address is invalid (0.0.0.0).", 42104);
+        expectError(c.send(ctl), 0x800A61E2, "[10057] Socket is not connected", c.help);
+        EXPECT_EQ(num(&Remcmd::get_BytesSent), 0);
+    }
+}
+
 TEST_F(Control, ConfigTable)
 {
     const struct {
@@ -394,7 +413,17 @@ TEST_F(Control, DamagedStreamsFailAndChangeNothing)
         std::copy(bytes.begin(), bytes.end(), s.begin() + static_cast<long>(at));
         return s;
     };
+    // Timeout saved as a 32-bit number: 60 loads, 70000 does not fit its 16 bits.
+    auto timeoutAs32 = [&](std::vector<uint8_t> value) {
+        std::vector<uint8_t> s(good.begin(), good.end() - 4);
+        s.insert(s.end(), {3, 0});
+        s.insert(s.end(), value.begin(), value.end());
+        return s;
+    };
+    const std::vector<uint8_t> timeout60 = timeoutAs32({60, 0, 0, 0});
+    EXPECT_EQ(ctl.Load(timeout60.data(), timeout60.size()), 0);
     const std::vector<std::pair<const char*, std::vector<uint8_t>>> cases = {
+        {"timeout beyond 16 bits", timeoutAs32({0x70, 0x11, 0x01, 0x00})},
         {"empty", {}},
         {"format above 768", with(0, {0x01, 0x03})},
         {"cut in the middle", std::vector<uint8_t>(good.begin(), good.begin() + 40)},

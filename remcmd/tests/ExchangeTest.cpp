@@ -5,6 +5,7 @@
 
 #include "remcmd/SocketBinding.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -167,6 +168,8 @@ TEST_F(Exchange, ResetByPeerEndsWithItsCode)
     StubRshd stub({{Step::Out, lit("\0hi\n")}, {Step::Sleep, "", 100}, {Step::Reset, ""}});
     target(stub.port());
     ASSERT_EQ(rsh->execute("cmd"), 0);
+    // A refusal in between must not lend its text to the close.
+    EXPECT_EQ(rsh->execute("again"), 104);
     ASSERT_TRUE(pumpUntil(*reactor, [&] { return sink.has("Disconnected"); }));
     EXPECT_EQ(sink.of("Disconnected")[0].code, 10054);
     EXPECT_EQ(sink.of("Disconnected")[0].text, "[10054] Connection reset by peer");
@@ -234,6 +237,32 @@ TEST_F(Exchange, ConnectWalkFallsBackToAnyPort)
     EXPECT_EQ(sink.texts("Stdout"), std::vector<std::string>{"ok"});
 }
 
+TEST_F(Exchange, EndedFromAConnectEventGoesNoFurther)
+{
+    StubRshd stub({});
+    const struct {
+        const char* event;
+        uint16_t port;
+    } cases[] = {{"Error", freePort()}, // the fall-back after a refusal is not tried
+                 {"Connected", stub.port()}}; // the request is not sent
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.event);
+        sink.events.clear();
+        target(c.port);
+        sink.onEvent = [&](const Event& e) {
+            if (e.kind == c.event)
+                rsh->execute("");
+        };
+        EXPECT_EQ(rsh->execute("ls"), 301);
+        EXPECT_STREQ(rsh->lastErrorText().c_str(), "Interrupted.");
+        EXPECT_EQ(sink.of("Connected").size(), 1u);
+        EXPECT_EQ(rsh->socketHandle(), -1);
+    }
+    sink.onEvent = nullptr;
+    stub.join();
+    EXPECT_EQ(stub.request(), "");
+}
+
 TEST_F(Exchange, RefusalsBeforeAnyExchange)
 {
     struct Case {
@@ -281,6 +310,33 @@ TEST_F(Exchange, BusyWhileRunning)
     ASSERT_TRUE(finish());
 }
 
+TEST_F(Exchange, NextCommandStartedWhenTheLastOneIsEnded)
+{
+    StubRshd first({{Step::Out, lit("\0")}, {Step::Err, "e1\n"}, {Step::Sleep, "", 300}});
+    StubRshd second({{Step::Out, lit("\0o2\n")}, {Step::Err, "e2\n"}, {Step::Sleep, "", 30}});
+    target(first.port());
+    ASSERT_EQ(rsh->execute("one"), 0);
+    ASSERT_TRUE(pumpUntil(*reactor, [&] { return !sink.texts("Stderr").empty(); }));
+    // A host that runs its next command as soon as the last one is over.
+    int32_t started = -1;
+    sink.onEvent = [&](const Event& e) {
+        if (e.kind == "Disconnected" && started == -1) {
+            rsh->setRemotePort(second.port());
+            started = rsh->execute("two");
+        }
+    };
+    EXPECT_EQ(rsh->execute(""), 0);
+    EXPECT_EQ(started, 0);
+    // The second command's server could connect back: its standard error arrives.
+    auto seen = [&](const char* kind, const char* text) {
+        const auto t = sink.texts(kind);
+        return std::find(t.begin(), t.end(), text) != t.end();
+    };
+    EXPECT_TRUE(pumpUntil(*reactor, [&] {
+        return sink.of("Disconnected").size() == 2 && seen("Stdout", "o2") && seen("Stderr", "e2");
+    }));
+}
+
 TEST_F(Exchange, OwnerDroppedInsideAnEvent)
 {
     StubRshd stub({{Step::Out, lit("\0one\ntwo\nthree\n")}, {Step::Err, "e\n"}});
@@ -306,11 +362,16 @@ TEST_F(Exchange, DisconnectDuringConnectEndsTheExchange)
 {
     StubFirewall fw({{"\r\n\r\n", ""}}, StubFirewall::Silent, 2);
     viaFirewall(FirewallType::Tunnel, fw.port(), "127.0.0.1");
+    int32_t again = -1;
     sink.onEvent = [&](const Event& e) {
-        if (e.kind == "Status" && e.text == "Firewall connection complete.")
+        if (e.kind == "Status" && e.text == "Firewall connection complete.") {
             rsh->execute("");
+            // Refused, and the end asked for just before still holds.
+            again = rsh->execute("again");
+        }
     };
     EXPECT_EQ(rsh->execute("ls"), 301);
+    EXPECT_EQ(again, 104);
     EXPECT_STREQ(rsh->lastErrorText().c_str(), "Interrupted.");
     EXPECT_EQ(fw.stopAndCountConnections(), 1);
     EXPECT_FALSE(sink.has("Error"));

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace remcmd;
@@ -171,6 +172,46 @@ TEST_F(Session, RefusedWhileConnectedAndBufferSizes)
     EXPECT_EQ(rsh->sessionSendAll(data.data(), 100), 0);
     EXPECT_EQ(rsh->bytesSent(), 100);
     EXPECT_TRUE(pumpUntil(*reactor, [&] { return sink.has("Disconnected"); }));
+}
+
+TEST_F(Session, BytesSentIsTheWholeOfTheLastSend)
+{
+    // A peer that reads everything until the end.
+    int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof sa;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&sa), sizeof sa), 0);
+    ASSERT_EQ(::listen(listener, 1), 0);
+    ::getsockname(listener, reinterpret_cast<sockaddr*>(&sa), &len);
+    std::size_t received = 0;
+    std::thread peer([&] {
+        const int fd = ::accept(listener, nullptr, nullptr);
+        char buffer[65536];
+        for (long n; (n = ::recv(fd, buffer, sizeof buffer, 0)) > 0;)
+            received += static_cast<std::size_t>(n);
+        ::close(fd);
+    });
+
+    auto session = TcpSession::create(reactor);
+    session->setTimeout(30);
+    ASSERT_EQ(session->setRemoteHost("127.0.0.1"), 0);
+    ASSERT_EQ(session->setRemotePort(ntohs(sa.sin_port)), 0);
+    ASSERT_EQ(session->connectAndWait(), 0);
+    // A small send buffer: the system takes the big block in many pieces.
+    ASSERT_EQ(session->setOutBufferSize(4096), 0);
+    const std::string big(1 << 20, 'b');
+    EXPECT_EQ(session->sessionSendAll(big.data(), static_cast<uint32_t>(big.size())), 0);
+    EXPECT_EQ(session->bytesSent(), 1 << 20);
+    EXPECT_EQ(session->sessionSendAll("tail", 4), 0);
+    EXPECT_EQ(session->bytesSent(), 4); // not a running total
+    session->sessionConnect(false);
+    peer.join();
+    ::close(listener);
+    EXPECT_EQ(received, big.size() + 4);
+    EXPECT_EQ(session->sessionSendAll("x", 1), 10057);
+    EXPECT_EQ(session->bytesSent(), 0);
 }
 
 TEST_F(Session, SendingToAPeerThatHasGoneRaisesNoSignal)

@@ -76,6 +76,7 @@ private:
     int32_t openListener();
     int32_t reservedPortConnect();
     void closeAll();
+    bool endRequested();
     void raiseStderr(std::string_view data, bool eol);
 
     ByteBuffer m_command;

@@ -81,6 +81,7 @@ public:
     bool absoluteTimeout() const { return m_absoluteTimeout; }
     void requestInterrupt() { m_interruptRequest = true; }
     void clearInterrupt() { m_interruptRequest = false; }
+    bool interruptRequested() const { return m_interruptRequest; }
     bool interrupted() const { return m_interrupted; }
 
     void setCodePage(uint32_t codePage) { m_codePage = codePage; }
