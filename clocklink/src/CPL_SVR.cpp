@@ -111,7 +111,8 @@ std::string CPL_SVR::TCP_Get() {
 int CPL_SVR::TCP_ClearRXBuf() {
   if (ws_) {
     std::string data;
-    while (ws_->readable() && ws_->getData(data) && !data.empty()) {
+    // Bounded, as a peer that sends without pause must not hold the caller.
+    for (int i = 0; i < 1000 && ws_->readable() && ws_->getData(data) && !data.empty(); ++i) {
     }
   }
   buffer_.clear();

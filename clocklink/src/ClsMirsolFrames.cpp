@@ -109,6 +109,8 @@ CollectionStatus ClsMirsol::SendFrame(const std::string& command) {
           lastResult_ = kSuccess;
           return kSuccess;
         }
+        // A line that never falls silent must still meet the cap.
+        if (Clock::now() > deadline) break;
         continue;
       }
       if (CheckAbort(deadline)) break;
@@ -152,6 +154,9 @@ std::string ClsMirsol::ReceiveFrame() {
       if (!nextByte(deadline, c)) return {};
       if (c == STX) break;
       if (model_ == 6 && c == NAK) return {};
+      // The deadline holds while bytes keep coming too: a line full of noise
+      // without an STX must not keep the search going for ever.
+      if (Clock::now() > deadline) return {};
     }
     buf.push_back(c);
     x ^= static_cast<uint8_t>(c);

@@ -28,8 +28,10 @@ bool waitReadable(int fd, std::chrono::milliseconds slice) {
   }
   pollfd p{fd, POLLIN, 0};
   int r = ::poll(&p, 1, static_cast<int>(ms));
-  if (r > 0 && (p.revents & POLLNVAL)) {
-    // A descriptor gone bad must not turn the caller's loop into a spin.
+  if (r > 0 && (p.revents & (POLLNVAL | POLLHUP | POLLERR))) {
+    // A descriptor gone bad or hung up (a pulled adapter, a closed peer) stays
+    // "ready" for ever: it must not turn the caller's loop into a spin. The
+    // callers look for waiting bytes before they wait, so none is missed.
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
     return false;
   }

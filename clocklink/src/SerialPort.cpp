@@ -149,8 +149,9 @@ long SerialPort::inBufferCount() {
 void SerialPort::clearInput() {
   if (fd_ < 0) return;
   ::tcflush(fd_, TCIFLUSH);
+  // Bounded: a line that never falls silent must not hold the caller here.
   char buf[512];
-  while (::read(fd_, buf, sizeof buf) > 0) {
+  for (int i = 0; i < 256 && ::read(fd_, buf, sizeof buf) > 0; ++i) {
   }
 }
 
@@ -158,7 +159,8 @@ std::string SerialPort::input() {
   if (fd_ < 0) return {};
   std::string out;
   char buf[1024];
-  size_t want = inputLen_ > 0 ? static_cast<size_t>(inputLen_) : SIZE_MAX;
+  // "All waiting" is capped, so a line that never falls silent still returns.
+  size_t want = inputLen_ > 0 ? static_cast<size_t>(inputLen_) : size_t{65536};
   while (out.size() < want) {
     size_t n = std::min(sizeof buf, want - out.size());
     ssize_t r = ::read(fd_, buf, n);

@@ -142,7 +142,8 @@ TEST(SirenList, FullListAndFailedOpen) {
   ClsMirsol m;
   m.SetTimeOut(1);
   m.SetTimeRecorder("1", 0, "COM82", "9600", "", 1, "", 0, 0, 0, 0);
-  std::thread peer([&clock] {
+  // Joined on every way out, so a failed check reports instead of aborting.
+  std::jthread peer([&clock] {
     if (clock.readFrame().empty()) return;
     clock.write("\x06");
     for (int i = 0; i < kAlarmSlots; ++i) {
@@ -174,9 +175,13 @@ TEST(CardEnable, StopsWhenTheFirstFrameIsNotTaken) {
   std::atomic<bool> done{false};
   std::vector<std::string> seen;
   std::thread peer([&] {
-    while (!done) {
+    // Until the call has returned and nothing more is waiting on the line.
+    while (true) {
       std::string f = clock.readFrame(50);
-      if (!f.empty()) seen.push_back(f);
+      if (!f.empty())
+        seen.push_back(f);
+      else if (done)
+        break;
     }
   });
   EXPECT_EQ(m.Card_Process(7, "1234"), kFailure);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <thread>
 
 #include "clocklink/ClsMirsol.h"
@@ -87,21 +88,65 @@ TEST_F(PtyFixture, StrayBytesDoNotEndTheAckWait) {
   peer.join();
 }
 
-TEST_F(PtyFixture, NoisyLineCannotHoldTheAckWaitForEver) {
+// A link that never falls silent (noise without ACK or STX, sent faster than
+// it is read, so input is always waiting) must not hold either wait beyond
+// its time-out. A TCP peer can keep the input full without a gap.
+struct NoiseCase {
+  const char* name;
+  std::function<std::string(ClsMirsol&)> call;
+  std::string result;
+  CollectionStatus last;
+};
+
+class NoisyLine : public ::testing::TestWithParam<NoiseCase> {};
+
+TEST_P(NoisyLine, WaitsStillEnd) {
+  testpeers::TcpListener server;
+  ClsMirsol m;
+  ASSERT_EQ(m.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 2, 0, server.port(), 3),
+            kSuccess);
+  m.SetTimeOut(1);
+  ASSERT_EQ(m.link().PL_Open(), kSuccess);
+  int peer = server.accept(3000);
+  ASSERT_GE(peer, 0);
   std::atomic<bool> stop{false};
-  ::fcntl(clock.fd(), F_SETFL, O_NONBLOCK);
-  std::thread peer([&] {
+  std::thread flood([&] {
+    const std::string noise(65536, '?');
     while (!stop) {
-      clock.write("?");
-      std::this_thread::sleep_for(std::chrono::milliseconds(200));
-      char buf[64];
-      while (::read(clock.fd(), buf, sizeof buf) > 0) {
+      if (::send(peer, noise.data(), noise.size(), MSG_DONTWAIT | MSG_NOSIGNAL) < 0) {
+        pollfd p{peer, POLLOUT, 0};
+        ::poll(&p, 1, 10);
       }
     }
   });
-  EXPECT_EQ(m.SendFrame("A"), kFailure);
+  EXPECT_EQ(GetParam().call(m), GetParam().result);
+  EXPECT_EQ(m.lastResult(), GetParam().last);
   stop = true;
-  peer.join();
+  flood.join();
+  ::close(peer);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Waits, NoisyLine,
+    ::testing::Values(
+        NoiseCase{"ack_wait", [](ClsMirsol& m) { return std::to_string(m.SendFrame("A")); },
+                  std::to_string(kFailure), kFailure},
+        NoiseCase{"stx_search", [](ClsMirsol& m) { return m.ReceiveFrame(); }, "", kCancelled}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A line whose other side is gone reads as "ready" for ever; the waits must
+// still sleep in slices. One second of waiting makes a few hundred event
+// passes at most, where a spinning loop makes hundreds of thousands.
+TEST_F(PtyFixture, HungUpLineWaitsWithoutSpinning) {
+  long passes = 0;
+  setEventPump([&] { ++passes; });
+  clock.hangUp();
+  EXPECT_EQ(m.ReceiveFrame(), "");
+  EXPECT_EQ(m.lastResult(), kCancelled);
+  EXPECT_LT(passes, 2000);
+  passes = 0;
+  EXPECT_EQ(m.SendFrame("A"), kFailure);  // two sendings, one second each
+  EXPECT_LT(passes, 4000);
 }
 
 TEST_F(PtyFixture, Model6SendsWithoutAwaitingAcknowledgement) {

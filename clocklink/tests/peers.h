@@ -10,8 +10,10 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <string>
+#include <thread>
 
 namespace testpeers {
 
@@ -30,16 +32,31 @@ class PtyClock {
     path_ = name;
     ::setenv(("VELTA_COM" + std::to_string(port)).c_str(), name, 1);
   }
-  ~PtyClock() { ::close(master_); }
+  ~PtyClock() {
+    if (master_ >= 0) ::close(master_);
+  }
   int fd() const { return master_; }
   const std::string& path() const { return path_; }
 
-  // Reads one byte within ms; -1 on time-out.
+  // Reads one byte within ms; -1 on time-out. While the library has the line
+  // closed (not yet opened, or between two operations) the master reads as
+  // hung up at once: that is no answer yet, so the wait goes on.
   int readByte(int ms) {
-    pollfd p{master_, POLLIN, 0};
-    if (::poll(&p, 1, ms) <= 0 || !(p.revents & POLLIN)) return -1;
-    unsigned char c;
-    return ::read(master_, &c, 1) == 1 ? c : -1;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (true) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            end - std::chrono::steady_clock::now())
+                            .count();
+      if (left < 0) return -1;
+      pollfd p{master_, POLLIN, 0};
+      int r = ::poll(&p, 1, static_cast<int>(left));
+      if (r > 0 && (p.revents & POLLIN)) {
+        unsigned char c;
+        if (::read(master_, &c, 1) == 1) return c;
+      }
+      if (r == 0) return -1;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
   }
   // Reads a frame (STX .. ETX + check byte) for the "R"/"E1" framings, or a
   // single control byte; empty on time-out.
@@ -54,6 +71,11 @@ class PtyClock {
     return f;
   }
   void write(const std::string& s) { (void)!::write(master_, s.data(), s.size()); }
+  // The clock side goes away (a pulled cable): the line reads as hung up.
+  void hangUp() {
+    ::close(master_);
+    master_ = -1;
+  }
 
  private:
   int master_ = -1;
