@@ -1,17 +1,14 @@
 #include "clocklink/CPL_SVR.h"
 
+#include "TextUtil.h"
+
 #include "clocklink/EventPump.h"
 
 #include <poll.h>
 
 namespace clocklink {
 namespace {
-std::string trim(const std::string& s) {
-  auto b = s.find_first_not_of(" \t");
-  if (b == std::string::npos) return {};
-  auto e = s.find_last_not_of(" \t");
-  return s.substr(b, e - b + 1);
-}
+using detail::trim;
 }  // namespace
 
 CPL_SVR::~CPL_SVR() {

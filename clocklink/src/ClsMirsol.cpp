@@ -1,6 +1,8 @@
 // ClsMirsol: configuration, status and punch download.
 #include "clocklink/ClsMirsol.h"
 
+#include "TextUtil.h"
+
 #include "clocklink/EventPump.h"
 #include "clocklink/FComm.h"
 #include "clocklink/RecordParser.h"
@@ -10,12 +12,7 @@
 namespace clocklink {
 namespace {
 
-std::string trim(const std::string& s) {
-  auto b = s.find_first_not_of(" \t");
-  if (b == std::string::npos) return {};
-  auto e = s.find_last_not_of(" \t");
-  return s.substr(b, e - b + 1);
-}
+using detail::trim;
 
 std::string mid(const std::string& s, size_t pos, size_t len = std::string::npos) {
   if (pos < 1 || pos > s.size()) return {};

@@ -29,16 +29,7 @@ bool ClsMirsol::CheckAbort(Clock::time_point deadline) {
   return expired || cancel || cancel_ == 1;
 }
 
-void ClsMirsol::Pause(double seconds) {
-  auto end = Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                                std::chrono::duration<double>(seconds));
-  while (Clock::now() < end && cancel_ != 1) {
-    pumpEvents();
-    if (cancel_ == 1) break;
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
-    waitReadable(-1, std::max(std::min(left, kWaitSlice), std::chrono::milliseconds(1)));
-  }
-}
+void ClsMirsol::Pause(double seconds) { WaitSecondsUnlessCancelled(seconds, cancel_); }
 
 int16_t ClsMirsol::BuildFrame(const std::string& command) {
   std::string body;

@@ -133,16 +133,7 @@ std::string ClsModem::settingsText() const {
   return std::to_string(leadingNumber(speed_)) + ",n,8,1";
 }
 
-void ClsModem::Pause(double seconds) {
-  auto end = Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                                std::chrono::duration<double>(seconds));
-  while (Clock::now() < end && cancel_ != 1) {
-    pumpEvents();
-    if (cancel_ == 1) break;
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
-    waitReadable(-1, std::max(std::min(left, kWaitSlice), std::chrono::milliseconds(1)));
-  }
-}
+void ClsModem::Pause(double seconds) { WaitSecondsUnlessCancelled(seconds, cancel_); }
 
 CollectionStatus ClsModem::SendCommand(const std::string& pComando) {
   if (cancel_ == 1) return kCancelled;

@@ -48,6 +48,17 @@ void WaitSeconds(double seconds) {
   }
 }
 
+void WaitSecondsUnlessCancelled(double seconds, const int16_t& cancelFlag) {
+  auto end = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                std::chrono::duration<double>(seconds));
+  while (Clock::now() < end && cancelFlag != 1) {
+    pumpEvents();
+    if (cancelFlag == 1) break;
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
+    waitReadable(-1, std::max(std::min(left, kWaitSlice), std::chrono::milliseconds(1)));
+  }
+}
+
 void sleepQuietly(double seconds) {
   std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
 }

@@ -1,13 +1,10 @@
 #include "clocklink/FComm.h"
 
+#include "TextUtil.h"
+
 namespace clocklink {
 namespace {
-std::string trim(const std::string& s) {
-  auto b = s.find_first_not_of(" \t");
-  if (b == std::string::npos) return {};
-  auto e = s.find_last_not_of(" \t");
-  return s.substr(b, e - b + 1);
-}
+using detail::trim;
 }  // namespace
 
 FComm& FComm::instance() {

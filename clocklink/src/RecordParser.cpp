@@ -1,16 +1,13 @@
 #include "clocklink/RecordParser.h"
 
+#include "TextUtil.h"
+
 #include <ctime>
 
 namespace clocklink {
 namespace {
 
-std::string trim(const std::string& s) {
-  auto b = s.find_first_not_of(' ');
-  if (b == std::string::npos) return {};
-  auto e = s.find_last_not_of(' ');
-  return s.substr(b, e - b + 1);
-}
+std::string trim(const std::string& s) { return detail::trim(s, " "); }
 
 // 1-based substring that never reads past the end.
 std::string mid(const std::string& s, size_t pos, size_t len = std::string::npos) {

@@ -1,5 +1,7 @@
 #include "clocklink/SerialPort.h"
 
+#include "TextUtil.h"
+
 #include "clocklink/EventPump.h"
 
 #include <fcntl.h>
@@ -18,12 +20,7 @@
 namespace clocklink {
 namespace {
 
-std::string trim(const std::string& s) {
-  auto b = s.find_first_not_of(" \t");
-  if (b == std::string::npos) return {};
-  auto e = s.find_last_not_of(" \t");
-  return s.substr(b, e - b + 1);
-}
+using detail::trim;
 
 bool speedConstant(int baud, speed_t& out) {
   struct Entry { int baud; speed_t constant; };

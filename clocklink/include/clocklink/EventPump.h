@@ -3,6 +3,7 @@
 // the hook between them, so the host's user interface stays responsive.
 #pragma once
 #include <chrono>
+#include <cstdint>
 #include <functional>
 
 namespace clocklink {
@@ -21,6 +22,8 @@ bool waitReadable(int fd, std::chrono::milliseconds slice);
 
 // Plain wait: lets events run, cannot be cancelled.
 void WaitSeconds(double seconds);
+// The same wait, ended early once cancelFlag reads 1 (an object's cancel flag).
+void WaitSecondsUnlessCancelled(double seconds, const int16_t& cancelFlag);
 // Sleeps without letting events run (used where re-entry must not happen).
 void sleepQuietly(double seconds);
 
