@@ -1,5 +1,6 @@
 // Audit log and password record.
 #include "ClsAuditoria.h"
+#include "StoreFixtures.h"
 #include "ClsClave.h"
 #include "ClsUsers.h"
 
@@ -11,15 +12,12 @@
 
 namespace fs = std::filesystem;
 
+using storefixture::Bytes;
+using storefixture::readFile;
+using storefixture::writeFile;
+
 namespace {
 
-std::string readFile(const std::string& p) {
-  std::ifstream f(p, std::ios::binary);
-  std::stringstream ss;
-  ss << f.rdbuf();
-  return ss.str();
-}
-void writeFile(const std::string& p, const std::string& d) { std::ofstream(p, std::ios::binary) << d; }
 
 basic::DateTime at(int sec) {
   basic::DateTime t;

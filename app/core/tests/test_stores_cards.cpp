@@ -1,5 +1,6 @@
 // Card store: both record forms, lookup, saving from rows, importing names.
 #include "ClsTarjetas.h"
+#include "StoreFixtures.h"
 #include "Globals.h"
 
 #include <basekit/atomicfile.h>
@@ -15,15 +16,11 @@
 
 namespace fs = std::filesystem;
 
-namespace {
+using storefixture::Bytes;
+using storefixture::readFile;
+using storefixture::writeFile;
 
-struct Bytes {
-  std::string b;
-  Bytes& i16(int v) { b += char(v & 0xFF); b += char((v >> 8) & 0xFF); return *this; }
-  Bytes& i32(int32_t v) { for (int k = 0; k < 4; ++k) b += char((uint32_t(v) >> (8 * k)) & 0xFF); return *this; }
-  Bytes& f64(double v) { char x[8]; std::memcpy(x, &v, 8); b.append(x, 8); return *this; }
-  Bytes& s(const std::string& t, size_t w) { std::string x = t; x.resize(w, ' '); b += x; return *this; }
-};
+namespace {
 
 std::string card1(int32_t card, const std::string& name, int grupo, int res, int nov, const std::string& leg) {
   Bytes r;
@@ -36,13 +33,6 @@ std::string card2(double card, const std::string& name, int grupo, int res, int 
   return r.b;
 }
 
-std::string readFile(const std::string& p) {
-  std::ifstream f(p, std::ios::binary);
-  std::stringstream ss;
-  ss << f.rdbuf();
-  return ss.str();
-}
-void writeFile(const std::string& p, const std::string& d) { std::ofstream(p, std::ios::binary) << d; }
 
 class CardStore : public ::testing::Test {
 protected:

@@ -1,5 +1,6 @@
 // Clock list store: every record form, defaults, slot rules, and saves that never lose a file.
 #include "ClsListaRelojes.h"
+#include "StoreFixtures.h"
 
 #include <basekit/atomicfile.h>
 
@@ -15,16 +16,13 @@
 
 namespace fs = std::filesystem;
 
+using storefixture::Bytes;
+using storefixture::readFile;
+using storefixture::writeFile;
+
 namespace {
 
 // Builds records byte by byte from the layout, independent of the store's codec.
-struct Bytes {
-  std::string b;
-  Bytes& i16(int v) { b += char(v & 0xFF); b += char((v >> 8) & 0xFF); return *this; }
-  Bytes& i32(int32_t v) { for (int k = 0; k < 4; ++k) b += char((uint32_t(v) >> (8 * k)) & 0xFF); return *this; }
-  Bytes& s(const std::string& t, size_t w) { std::string x = t; x.resize(w, ' '); b += x; return *this; }
-};
-
 struct Clock {
   int prg = 5;
   std::string numero = "3", puerto = "COM2", vel = "19200", tel = "555-1234";
@@ -52,13 +50,6 @@ std::string record(int version, const Clock& c) {
   return r.b;
 }
 
-std::string readFile(const std::string& p) {
-  std::ifstream f(p, std::ios::binary);
-  std::stringstream ss;
-  ss << f.rdbuf();
-  return ss.str();
-}
-void writeFile(const std::string& p, const std::string& d) { std::ofstream(p, std::ios::binary) << d; }
 
 class ClockStore : public ::testing::Test {
 protected:

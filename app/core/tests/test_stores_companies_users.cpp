@@ -1,5 +1,6 @@
 // Company and user stores: record forms, routing by card range, login rules, safe saves.
 #include "ClsListaEmpresas.h"
+#include "StoreFixtures.h"
 #include "ClsUsers.h"
 
 #include <basekit/atomicfile.h>
@@ -17,15 +18,11 @@
 
 namespace fs = std::filesystem;
 
-namespace {
+using storefixture::Bytes;
+using storefixture::readFile;
+using storefixture::writeFile;
 
-struct Bytes {
-  std::string b;
-  Bytes& i16(int v) { b += char(v & 0xFF); b += char((v >> 8) & 0xFF); return *this; }
-  Bytes& i32(int32_t v) { for (int k = 0; k < 4; ++k) b += char((uint32_t(v) >> (8 * k)) & 0xFF); return *this; }
-  Bytes& f64(double v) { char x[8]; std::memcpy(x, &v, 8); b.append(x, 8); return *this; }
-  Bytes& s(const std::string& t, size_t w) { std::string x = t; x.resize(w, ' '); b += x; return *this; }
-};
+namespace {
 
 std::string companyOld(int inUse, int32_t from, int32_t to, const std::string& name, const std::string& file) {
   return Bytes().i16(2).i16(inUse).i32(from).i32(to).s(name, 50).s(file, 20).s("C:\\OUT\\", 255).b;
@@ -37,13 +34,6 @@ std::string user(int version, int code, const std::string& name, int32_t psw, in
   return Bytes().i16(version).i16(code).s(name, 20).i32(psw).i16(level).b;
 }
 
-std::string readFile(const std::string& p) {
-  std::ifstream f(p, std::ios::binary);
-  std::stringstream ss;
-  ss << f.rdbuf();
-  return ss.str();
-}
-void writeFile(const std::string& p, const std::string& d) { std::ofstream(p, std::ios::binary) << d; }
 
 class TempDir : public ::testing::Test {
 protected:
