@@ -52,9 +52,8 @@ std::optional<PropertyValue> fitBagValue(const PropertyValue& v, SavedKind kind)
 
 } // namespace
 
-HRESULT Remcmd::Save(std::vector<uint8_t>& stream)
+HRESULT Remcmd::collectSaved(std::vector<PropertyValue>& values)
 {
-    std::vector<PropertyValue> values(sCount);
     std::string host, password, user, localUser, remoteHost, remoteUser;
     int32_t port = 0;
     TFirewallType type = fwNone;
@@ -64,6 +63,7 @@ HRESULT Remcmd::Save(std::vector<uint8_t>& stream)
                       get_RemoteHost(remoteHost), get_RemoteUser(remoteUser), get_Timeout(timeout)})
         if (failed(r))
             return r;
+    values.assign(sCount, PropertyValue{});
     values[sFirewallHost] = host;
     values[sFirewallPassword] = password;
     values[sFirewallPort] = port;
@@ -73,6 +73,14 @@ HRESULT Remcmd::Save(std::vector<uint8_t>& stream)
     values[sRemoteHost] = remoteHost;
     values[sRemoteUser] = remoteUser;
     values[sTimeout] = timeout;
+    return hr::kOk;
+}
+
+HRESULT Remcmd::Save(std::vector<uint8_t>& stream)
+{
+    std::vector<PropertyValue> values;
+    if (const HRESULT r = collectSaved(values); failed(r))
+        return r;
     std::vector<uint8_t> out;
     if (!encodePropertyStream(values, out))
         return hr::kOutOfMemory;
@@ -90,24 +98,12 @@ HRESULT Remcmd::Load(const uint8_t* data, std::size_t size)
 
 HRESULT Remcmd::Save(PropertyBag& bag)
 {
-    std::string host, password, user, localUser, remoteHost, remoteUser;
-    int32_t port = 0;
-    TFirewallType type = fwNone;
-    int16_t timeout = 0;
-    for (HRESULT r : {get_FirewallHost(host), get_FirewallPassword(password), get_FirewallPort(port),
-                      get_FirewallType(type), get_FirewallUser(user), get_LocalUser(localUser),
-                      get_RemoteHost(remoteHost), get_RemoteUser(remoteUser), get_Timeout(timeout)})
-        if (failed(r))
-            return r;
-    bag["FirewallHost"] = host;
-    bag["FirewallPassword"] = password;
-    bag["FirewallPort"] = port;
-    bag["FirewallType"] = static_cast<int32_t>(type);
-    bag["FirewallUser"] = user;
-    bag["LocalUser"] = localUser;
-    bag["RemoteHost"] = remoteHost;
-    bag["RemoteUser"] = remoteUser;
-    bag["Timeout"] = timeout;
+    std::vector<PropertyValue> values;
+    if (const HRESULT r = collectSaved(values); failed(r))
+        return r;
+    const auto& props = savedProperties();
+    for (std::size_t i = 0; i < props.size(); ++i)
+        bag[props[i].name] = values[i];
     return hr::kOk;
 }
 

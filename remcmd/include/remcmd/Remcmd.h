@@ -163,6 +163,7 @@ private:
     HRESULT resolveFirewallHost(const std::string& bytes, uint32_t helpContext);
     HRESULT sendBytes(std::string_view bytes, uint32_t helpContext);
     HRESULT configRequest(std::string_view name, std::string_view value, bool query, std::string& answer);
+    HRESULT collectSaved(std::vector<PropertyValue>& values);
     HRESULT applySaved(const std::vector<PropertyValue>& values);
 
     std::shared_ptr<RshSession> m_rsh;
