@@ -1,6 +1,5 @@
 // Byte and line buffers, text helpers, Base64 and the socket layer's error texts.
 #include "remcmd/ByteBuffer.h"
-#include "remcmd/CodePage.h"
 #include "remcmd/LineBuffer.h"
 #include "remcmd/SocketBinding.h"
 #include "remcmd/TextRoutines.h"
@@ -191,18 +190,4 @@ TEST(SocketBinding, ReferenceCountedBinding)
     EXPECT_EQ(winsockReferenceCount(), 0);
     EXPECT_STREQ(winsockStartupData().systemStatus, "Down");
     EXPECT_EQ(socketTable().socket(AF_INET, SOCK_STREAM, 0), -1);
-}
-
-TEST(CodePage, ConvertsOrFailsButNeverEmpties)
-{
-    std::string out;
-    ASSERT_TRUE(toCodePage("a\xC3\xB1o", 0, out)); // "año" in Windows-1252
-    EXPECT_EQ(out, "a\xF1o");
-    ASSERT_TRUE(fromCodePage("a\xF1o", 0, out));
-    EXPECT_EQ(out, "a\xC3\xB1o");
-    ASSERT_TRUE(toCodePage(std::string("x\0y", 3), 65001, out));
-    EXPECT_EQ(out, std::string("x\0y", 3));
-    EXPECT_FALSE(toCodePage("\xE2\x82\xAC\xE4\xB8\xAD", 28591, out)); // no such letters in Latin-1
-    EXPECT_FALSE(toCodePage("ok", 99999, out));                         // unknown code page
-    EXPECT_FALSE(fromCodePage("\xFF", 65001, out));                     // not UTF-8
 }
