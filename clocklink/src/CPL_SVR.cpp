@@ -39,8 +39,7 @@ int CPL_SVR::Iniciar(NetSocket* ws, const std::string& addr, long PLocal, long p
 }
 
 CollectionStatus CPL_SVR::TCP_Open() {
-  cursor_ = 0;
-  length_ = 0;
+  chunk_.reset();
   if (!ws_) return kFailure;
   if (ws_->remoteHost == lastHost_ && ws_->remotePort == lastPort_ &&
       ws_->state() == NetSocket::Connected)
@@ -75,8 +74,7 @@ int CPL_SVR::TCP_Send(const std::string& s) {
 }
 
 void CPL_SVR::ReadPending() {
-  length_ = 0;
-  cursor_ = 1;
+  chunk_.beginRefill();
   if (!ws_) return;
   std::string data;
   if (!ws_->getData(data)) {
@@ -85,25 +83,14 @@ void CPL_SVR::ReadPending() {
     ws_->close();
     return;
   }
-  if (!data.empty()) {
-    buffer_ = std::move(data);
-    length_ = static_cast<long>(buffer_.size());
-  }
+  if (!data.empty()) chunk_.fill(std::move(data));
 }
 
 long CPL_SVR::TCP_IsData() {
-  if (length_ < cursor_) length_ = 0;
-  if (length_ != 0) return length_;
-  ReadPending();
-  return length_;
+  return chunk_.isData([this] { ReadPending(); });
 }
 
-std::string CPL_SVR::TCP_Get() {
-  if (length_ >= cursor_ && cursor_ >= 1 && cursor_ <= static_cast<long>(buffer_.size())) {
-    return std::string(1, buffer_[static_cast<size_t>(cursor_++ - 1)]);
-  }
-  return {};
-}
+std::string CPL_SVR::TCP_Get() { return chunk_.get(); }
 
 int CPL_SVR::TCP_ClearRXBuf() {
   if (ws_) {
@@ -112,20 +99,17 @@ int CPL_SVR::TCP_ClearRXBuf() {
     for (int i = 0; i < 1000 && ws_->readable() && ws_->getData(data) && !data.empty(); ++i) {
     }
   }
-  buffer_.clear();
-  length_ = 0;
-  cursor_ = 1;
+  chunk_.clear();
   return 0;
 }
 
 int CPL_SVR::TCP_Close() {
-  cursor_ = 0;
-  length_ = 0;
+  chunk_.reset();
   return 0;
 }
 
 int CPL_SVR::waitDescriptor() const {
-  if (length_ >= cursor_ && length_ != 0) return -1;
+  if (chunk_.hasUnread()) return -1;
   return ws_ ? ws_->fd() : -1;
 }
 

@@ -4,6 +4,7 @@
 // acknowledged with that byte alone.
 #pragma once
 #include "clocklink/CollectionStatus.h"
+#include "clocklink/ChunkBuffer.h"
 #include "clocklink/NetSocket.h"
 
 #include <string>
@@ -26,9 +27,7 @@ class CPL_Ether232 {
  private:
   void ReadPending();
   NetSocket* ws_ = nullptr;
-  std::string buffer_;
-  long cursor_ = 0;
-  long length_ = 0;
+  ChunkBuffer chunk_;
   char sequence_ = static_cast<char>(255);
 };
 

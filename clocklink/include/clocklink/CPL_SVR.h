@@ -3,6 +3,7 @@
 // exchanges and clocks on the same host and port.
 #pragma once
 #include "clocklink/CollectionStatus.h"
+#include "clocklink/ChunkBuffer.h"
 #include "clocklink/NetSocket.h"
 
 #include <string>
@@ -30,9 +31,7 @@ class CPL_SVR {
  private:
   void ReadPending();
   NetSocket* ws_ = nullptr;
-  std::string buffer_;
-  long cursor_ = 0;
-  long length_ = 0;
+  ChunkBuffer chunk_;
   std::string lastHost_;
   long lastPort_ = -1;
   int connectTimeout_ = 30;
