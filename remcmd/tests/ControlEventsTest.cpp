@@ -16,12 +16,6 @@ using namespace remcmd::test;
 
 namespace {
 
-template <std::size_t N>
-std::string lit(const char (&s)[N])
-{
-    return std::string(s, N - 1);
-}
-
 class Recorder : public RemcmdEvents {
 public:
     std::vector<std::string> log;

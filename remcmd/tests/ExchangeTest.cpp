@@ -50,13 +50,6 @@ protected:
     bool finish() { return pumpUntil(*reactor, [&] { return sink.has("Disconnected") && stderrClosed(); }); }
 };
 
-// A literal with its embedded zero bytes, without the terminator.
-template <std::size_t N>
-std::string lit(const char (&s)[N])
-{
-    return std::string(s, N - 1);
-}
-
 TEST_F(Exchange, RequestOutputAndBothCloseOrders)
 {
     for (bool stderrFirst : {true, false}) {

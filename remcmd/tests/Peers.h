@@ -16,6 +16,13 @@
 
 namespace remcmd::test {
 
+// A literal with its embedded zero bytes, without the terminator.
+template <std::size_t N>
+std::string lit(const char (&s)[N])
+{
+    return std::string(s, N - 1);
+}
+
 struct Event {
     std::string kind; // Connected, Status, Disconnected, Error, Stdout, Stderr
     int code = 0;

@@ -13,12 +13,6 @@ using namespace remcmd::test;
 
 namespace {
 
-template <std::size_t N>
-std::string lit(const char (&s)[N])
-{
-    return std::string(s, N - 1);
-}
-
 class Servers : public ::testing::Test {
 protected:
     std::shared_ptr<Reactor> reactor = Reactor::create();
