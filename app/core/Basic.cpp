@@ -17,19 +17,31 @@ size_t numberPrefix(std::string_view s) {
   size_t i = 0;
   if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
   size_t digits = 0;
-  while (i < s.size() && isDigit(s[i])) { ++i; ++digits; }
+  while (i < s.size() && isDigit(s[i])) {
+    ++i;
+    ++digits;
+  }
   if (i < s.size() && s[i] == '.') {
     size_t j = i + 1;
     size_t frac = 0;
-    while (j < s.size() && isDigit(s[j])) { ++j; ++frac; }
-    if (digits + frac > 0) { i = j; digits += frac; }
+    while (j < s.size() && isDigit(s[j])) {
+      ++j;
+      ++frac;
+    }
+    if (digits + frac > 0) {
+      i = j;
+      digits += frac;
+    }
   }
   if (digits == 0) return 0;
   if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
     size_t j = i + 1;
     if (j < s.size() && (s[j] == '+' || s[j] == '-')) ++j;
     size_t exp = 0;
-    while (j < s.size() && isDigit(s[j])) { ++j; ++exp; }
+    while (j < s.size() && isDigit(s[j])) {
+      ++j;
+      ++exp;
+    }
     if (exp > 0) i = j;
   }
   return i;
@@ -148,7 +160,8 @@ std::string Format(const DateTime& t, std::string_view pattern) {
   // No pattern is the general date: the short date, and the time when there is one (a
   // settings file with an empty date pattern still gives punch lines their date).
   if (pattern.empty())
-    return t.hour || t.minute || t.second ? Format(t, "dd/mm/yyyy hh:nn:ss") : Format(t, "dd/mm/yyyy");
+    return t.hour || t.minute || t.second ? Format(t, "dd/mm/yyyy hh:nn:ss")
+                                          : Format(t, "dd/mm/yyyy");
   // First pass: split into tokens, so that "m" can look at its neighbours.
   struct Token {
     char kind;  // 'd','m','y','h','n','s' or 0 for literal text
@@ -170,8 +183,7 @@ std::string Format(const DateTime& t, std::string_view pattern) {
     } else if (lower == 'd' || lower == 'm' || lower == 'y' || lower == 'h' || lower == 'n' ||
                lower == 's') {
       size_t j = i;
-      while (j < pattern.size() &&
-             std::tolower(static_cast<unsigned char>(pattern[j])) == lower)
+      while (j < pattern.size() && std::tolower(static_cast<unsigned char>(pattern[j])) == lower)
         ++j;
       tokens.push_back({lower, j - i, {}});
       i = j;
@@ -191,9 +203,12 @@ std::string Format(const DateTime& t, std::string_view pattern) {
         out += tk.count == 1 ? std::to_string(t.day) : twoDigits(t.day);
         break;
       case 'y':
-        if (tk.count == 1) out += std::to_string(dayOfYear(t));
-        else if (tk.count < 4) out += twoDigits(t.year % 100);
-        else out += std::to_string(t.year);
+        if (tk.count == 1)
+          out += std::to_string(dayOfYear(t));
+        else if (tk.count < 4)
+          out += twoDigits(t.year % 100);
+        else
+          out += std::to_string(t.year);
         break;
       case 'h':
         out += tk.count == 1 ? std::to_string(t.hour) : twoDigits(t.hour);
@@ -208,9 +223,15 @@ std::string Format(const DateTime& t, std::string_view pattern) {
         // Minutes when the nearest date part before it is an hour, or after it a second.
         char prev = 0, next = 0;
         for (size_t k = i; k-- > 0;)
-          if (tokens[k].kind) { prev = tokens[k].kind; break; }
+          if (tokens[k].kind) {
+            prev = tokens[k].kind;
+            break;
+          }
         for (size_t k = i + 1; k < tokens.size(); ++k)
-          if (tokens[k].kind) { next = tokens[k].kind; break; }
+          if (tokens[k].kind) {
+            next = tokens[k].kind;
+            break;
+          }
         int v = (prev == 'h' || next == 's') ? t.minute : t.month;
         out += tk.count == 1 ? std::to_string(v) : twoDigits(v);
         break;

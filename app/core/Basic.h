@@ -36,8 +36,8 @@ std::string LCase(std::string_view text);
 // A calendar date and time of day, local time.
 struct DateTime {
   int year = 1900;
-  int month = 1;   // 1..12
-  int day = 1;     // 1..31
+  int month = 1;  // 1..12
+  int day = 1;    // 1..31
   int hour = 0;
   int minute = 0;
   int second = 0;

@@ -9,7 +9,8 @@ class QFileDialog;
 class QWidget;
 
 // The folder the user picks, or `defaultFolder` exactly as given.
-std::string BrowseForFolder(QWidget* owner, const std::string& title, const std::string& defaultFolder);
+std::string BrowseForFolder(QWidget* owner, const std::string& title,
+                            const std::string& defaultFolder);
 
 // The two halves of BrowseForFolder: the dialog it shows, and the answer it takes from the
 // dialog once it has run with `result` (QDialog::Accepted or Rejected).

@@ -13,11 +13,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-
 void ClsAuditoria::Iniciar(const std::string& path) { m_path = path; }
 
-std::string ClsAuditoria::ScrambleField(const std::string& bytes, size_t width, const std::string& mode,
-                                        int key) {
+std::string ClsAuditoria::ScrambleField(const std::string& bytes, size_t width,
+                                        const std::string& mode, int key) {
   std::string out = bytes;
   out.resize(width, ' ');
   const int shift = mode == "E" ? key : -key;
@@ -49,11 +48,13 @@ int16_t ClsAuditoria::AddRecord(const std::string& action) {
   bool ok = ::fstat(fd, &st) == 0;
   if (ok) {
     // Appended at the next whole record: a torn tail from a crash is overwritten.
-    const off_t at = (st.st_size / static_cast<off_t>(kRecordLength)) * static_cast<off_t>(kRecordLength);
+    const off_t at =
+        (st.st_size / static_cast<off_t>(kRecordLength)) * static_cast<off_t>(kRecordLength);
     const std::string& b = w.bytes();
     size_t done = 0;
     while (ok && done < b.size()) {
-      const ssize_t n = ::pwrite(fd, b.data() + done, b.size() - done, at + static_cast<off_t>(done));
+      const ssize_t n =
+          ::pwrite(fd, b.data() + done, b.size() - done, at + static_cast<off_t>(done));
       if (n < 0 && errno == EINTR) continue;
       ok = n > 0;
       if (ok) done += static_cast<size_t>(n);

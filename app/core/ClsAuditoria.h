@@ -13,7 +13,7 @@
 class ClsUsers;
 
 class ClsAuditoria {
-public:
+ public:
   static constexpr size_t kRecordLength = 74;
   static constexpr int16_t kVersion = 1;
 
@@ -43,6 +43,6 @@ public:
   // The date and time text recorded for a moment.
   static std::string dateText(const basic::DateTime& t);
 
-private:
+ private:
   std::string m_path;
 };

@@ -133,9 +133,7 @@ bool hasSectionLine(const std::string& text) {
   return false;
 }
 
-std::string rowText(const Row& r) {
-  return r.text ? *r.text : basic::Str(r.i16 ? *r.i16 : *r.i32);
-}
+std::string rowText(const Row& r) { return r.text ? *r.text : basic::Str(r.i16 ? *r.i16 : *r.i32); }
 
 }  // namespace
 

@@ -76,8 +76,9 @@ class ClsCfgFile {
 
   // Character of AutoDias at a 1-based position; "0" where the text is too short.
   char AutoDiasAt(int position) const {
-    return position >= 1 && static_cast<size_t>(position) <= AutoDias.size() ? AutoDias[position - 1]
-                                                                              : '0';
+    return position >= 1 && static_cast<size_t>(position) <= AutoDias.size()
+               ? AutoDias[position - 1]
+               : '0';
   }
 
   const std::string& path() const { return path_; }

@@ -12,14 +12,16 @@ namespace {
 int currentYear(int set) {
   if (set > 0) return set;
   std::time_t t = std::time(nullptr);
-  std::tm tm {};
+  std::tm tm{};
   localtime_r(&t, &tm);
   return tm.tm_year + 1900;
 }
 
-int shiftFor(int year, size_t position) { return static_cast<int>((year % 97) + 3 * position + 11); }
+int shiftFor(int year, size_t position) {
+  return static_cast<int>((year % 97) + 3 * position + 11);
+}
 
-} // namespace
+}  // namespace
 
 void ClsClave::Init(const std::string& path) { m_path = path; }
 
@@ -34,9 +36,12 @@ int16_t ClsClave::LoadPsw() {
   for (size_t i = 0; i < kMaxLength; ++i) {
     const int code = rd.i16() - shiftFor(storedYear, i);
     if (code < 0 || code > 255) return -2;
-    if (code == 0) ended = true;
-    else if (ended) return -2; // a code after the end mark: not our record
-    else bytes.push_back(static_cast<char>(code));
+    if (code == 0)
+      ended = true;
+    else if (ended)
+      return -2;  // a code after the end mark: not our record
+    else
+      bytes.push_back(static_cast<char>(code));
   }
   m_psw = basekit::cp1252ToUtf8(bytes);
   return 0;

@@ -7,7 +7,7 @@
 #include <string>
 
 class ClsClave {
-public:
+ public:
   static constexpr size_t kRecordLength = 138;
   static constexpr size_t kMaxLength = 15;
 
@@ -21,7 +21,7 @@ public:
   // The current year, settable for tests.
   int year = 0;
 
-private:
+ private:
   std::string m_path;
   std::string m_psw;
 };

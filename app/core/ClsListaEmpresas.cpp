@@ -85,7 +85,7 @@ bool fits(const std::string& utf8, size_t width) {
   while (!b.empty() && (b.back() == ' ' || b.back() == '\0')) b.pop_back();
   return b.size() <= width;
 }
-} // namespace
+}  // namespace
 
 int16_t ClsListaEmpresas::GrabarEmpresas() {
   m_status.badRow = 0;

@@ -11,20 +11,20 @@
 
 struct CompanyRecord {
   int16_t version = 0;
-  int16_t inUse = 0;        // > 0 live company; -1 free
-  double desde = 0;         // first card number of the range
-  double hasta = 0;         // last card number of the range
+  int16_t inUse = 0;  // > 0 live company; -1 free
+  double desde = 0;   // first card number of the range
+  double hasta = 0;   // last card number of the range
   // A slot never filled is zero bytes on disk, as the original program left it.
   std::string name = std::string(50, '\0');
-  std::string archivo = std::string(20, '\0'); // output file name
-  std::string carpeta = std::string(255, '\0'); // output folder
+  std::string archivo = std::string(20, '\0');   // output file name
+  std::string carpeta = std::string(255, '\0');  // output folder
 };
 
 // Elements 1..100 are the slots; element 0 is never used.
 extern CompanyRecord gCompanyTable[101];
 
 class ClsListaEmpresas {
-public:
+ public:
   static constexpr int kSlots = 100;
   static constexpr size_t kRecordLength = 345;
   static constexpr size_t kOldRecordLength = 337;
@@ -45,7 +45,7 @@ public:
   static std::string encodeRecord(const CompanyRecord& r);
   static CompanyRecord decodeRecord(const std::string& bytes, bool oldForm);
 
-private:
+ private:
   std::string m_path;
   StoreStatus m_status;
 };

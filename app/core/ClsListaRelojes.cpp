@@ -25,29 +25,43 @@ Widths widthsFor(int16_t version) {
 
 std::string zeros(size_t n) { return std::string(n, '\0'); }
 
-} // namespace
+}  // namespace
 
 ClockRecord::ClockRecord()
-    : M_Numero(zeros(1)), m_Puerto(zeros(5)), m_Velocidad(zeros(5)), m_Telefono(zeros(25)),
-      M_Archivo(zeros(100)), m_Path(zeros(250)), m_Descrip(zeros(50)), m_IP(zeros(15)),
+    : M_Numero(zeros(1)),
+      m_Puerto(zeros(5)),
+      m_Velocidad(zeros(5)),
+      m_Telefono(zeros(25)),
+      M_Archivo(zeros(100)),
+      m_Path(zeros(250)),
+      m_Descrip(zeros(50)),
+      m_IP(zeros(15)),
       m_ArchivoHabil(zeros(100)) {}
 
 size_t ClsListaRelojes::recordLength(int16_t version) {
   switch (version) {
-  case 1: return 143;
-  case 2: return 443;
-  case 3: return 468;
-  case 4: return 570;
-  case 5: return 572;
-  case 6: return 580;
-  case 7: return 581;
-  default: return 0;
+    case 1:
+      return 143;
+    case 2:
+      return 443;
+    case 3:
+      return 468;
+    case 4:
+      return 570;
+    case 5:
+      return 572;
+    case 6:
+      return 580;
+    case 7:
+      return 581;
+    default:
+      return 0;
   }
 }
 
 std::string ClsListaRelojes::encodeRecord(const ClockRecord& r) {
   basekit::RecordWriter w(kRecordLength);
-  w.i16(kVersion); // every record carries the file's form
+  w.i16(kVersion);  // every record carries the file's form
   w.i16(r.m_Prg);
   w.text(r.M_Numero, 1);
   w.i16(r.m_Modelo);
@@ -152,8 +166,8 @@ int16_t ClsListaRelojes::CargarRelojes() {
   const size_t len = recordLength(version);
   if (len == 0 || data.size() < len) {
     m_status.unreadable = true;
-    m_status.message = m_path + " is of an unknown form (version " + std::to_string(version) +
-                       "); nothing loaded";
+    m_status.message =
+        m_path + " is of an unknown form (version " + std::to_string(version) + "); nothing loaded";
     return 0;
   }
   int loaded = 0;
@@ -222,7 +236,7 @@ void ClsListaRelojes::Borrar(int16_t i) {
 }
 
 bool ClsListaRelojes::Modificar(int16_t i) {
-  if (i < 0 || i > kSlots) return false; // 0 asks the editor for a new clock
+  if (i < 0 || i > kSlots) return false;  // 0 asks the editor for a new clock
   Operation = i;
   if (editorHook) editorHook(*this);
   return Operation != -1;

@@ -13,32 +13,32 @@
 struct ClockRecord {
   int16_t m_Version = 0;
   int16_t m_Prg = 0;
-  std::string M_Numero;       // 1
+  std::string M_Numero;  // 1
   int16_t m_Modelo = 0;
-  std::string m_Puerto;       // 5 (4 in forms 1..6)
-  std::string m_Velocidad;    // 5
-  std::string m_Telefono;     // 25 (15 in forms 1..2)
+  std::string m_Puerto;     // 5 (4 in forms 1..6)
+  std::string m_Velocidad;  // 5
+  std::string m_Telefono;   // 25 (15 in forms 1..2)
   int16_t M_Borrar = 0;
-  std::string M_Archivo;      // 100
+  std::string M_Archivo;  // 100
   int16_t m_ArchivoFecha = 0;
   int16_t m_FHora = 0;
   int16_t M_Comunicacion = 0;
   int16_t m_TipoNumero = 0;
   int16_t M_Activo = 0;
-  std::string m_Path;         // 250
-  std::string m_Descrip;      // 50
-  std::string m_IP;           // 15
+  std::string m_Path;     // 250
+  std::string m_Descrip;  // 50
+  std::string m_IP;       // 15
   int16_t m_tipo = 0;
-  std::string m_ArchivoHabil; // 100
+  std::string m_ArchivoHabil;  // 100
   int16_t m_TipoInterface = 0;
   int32_t m_PortLocal = 0;
   int32_t m_PortRemoto = 0;
 
-  ClockRecord(); // a never-filled slot: zero bytes throughout
+  ClockRecord();  // a never-filled slot: zero bytes throughout
 };
 
 class ClsListaRelojes {
-public:
+ public:
   static constexpr int kSlots = 100;
   static constexpr size_t kRecordLength = 581;
   static constexpr int16_t kVersion = 7;
@@ -66,7 +66,7 @@ public:
   int16_t m_TipoInterface = 0;
   int32_t m_PortLocal = 0;
   int32_t m_PortRemoto = 0;
-  int16_t Operation = 0; // slot handed to the clock editor and its answer; never stored
+  int16_t Operation = 0;  // slot handed to the clock editor and its answer; never stored
 
   // The clock editor registers itself here; Modificar shows it modally through this hook.
   static std::function<void(ClsListaRelojes&)> editorHook;
@@ -91,10 +91,10 @@ public:
   // The record codec, public so tests and fuzzers can build and read files.
   static std::string encodeRecord(const ClockRecord& r);
   static bool decodeRecord(const std::string& bytes, int16_t version, ClockRecord& r);
-  static size_t recordLength(int16_t version); // 0 for an unknown form
+  static size_t recordLength(int16_t version);  // 0 for an unknown form
 
-private:
+ private:
   std::string m_path;
-  ClockRecord m_slots[kSlots + 1]; // index 0 unused
+  ClockRecord m_slots[kSlots + 1];  // index 0 unused
   StoreStatus m_status;
 };

@@ -11,14 +11,14 @@
 
 struct CardRecord {
   int16_t version = 0;
-  double card = 0;          // card number
-  std::string name;         // 40
+  double card = 0;   // card number
+  std::string name;  // 40
   int16_t Grupo = 0;
   int16_t Resaltar = 0;
   int16_t Novedad = 0;
-  std::string Legajo;       // 20
-  std::string reserved1;    // 10
-  std::string reserved2;    // 10
+  std::string Legajo;     // 20
+  std::string reserved1;  // 10
+  std::string reserved2;  // 10
   int16_t reserved[3] = {0, 0, 0};
 };
 
@@ -26,7 +26,7 @@ struct CardRecord {
 extern std::vector<CardRecord> gCardTable;
 
 class ClsTarjetas {
-public:
+ public:
   static constexpr size_t kRecordLength = 102;
   static constexpr size_t kOldRecordLength = 98;
   static constexpr int16_t kVersion = 2;
@@ -52,7 +52,7 @@ public:
   static std::string encodeRecord(const CardRecord& r);
   static CardRecord decodeRecord(const std::string& bytes, int16_t version);
 
-private:
+ private:
   bool hasCurrent() const { return m_current >= 0; }
   std::string m_path;
   int m_current = -1;

@@ -47,7 +47,8 @@ int16_t ClsUsers::CargarUsers() {
     return -1;
   }
   if (data.empty()) return -1;
-  if (data.size() < kRecordLength || decodeRecord(data.substr(0, kRecordLength)).Version != kVersion) {
+  if (data.size() < kRecordLength ||
+      decodeRecord(data.substr(0, kRecordLength)).Version != kVersion) {
     m_status.unreadable = true;
     m_status.message = m_path + " is of an unknown form; no user loaded";
     return -1;
@@ -57,7 +58,8 @@ int16_t ClsUsers::CargarUsers() {
     m_slots[n] = decodeRecord(data.substr((n - 1) * kRecordLength, kRecordLength));
     loaded = n;
   }
-  storefile::noteUnloadedBytes(m_path, data.size(), static_cast<size_t>(loaded) * kRecordLength, m_status);
+  storefile::noteUnloadedBytes(m_path, data.size(), static_cast<size_t>(loaded) * kRecordLength,
+                               m_status);
   return 0;
 }
 
@@ -130,7 +132,8 @@ bool ClsUsers::FindUser(const std::string& name, const std::string& psw) {
   if (!basic::IsNumeric(psw)) return false;
   // A password that is not a whole signed 32-bit number matches nobody.
   const double v = basic::Val(psw);
-  if (!std::isfinite(v) || v != std::floor(v) || v < -2147483648.0 || v > 2147483647.0) return false;
+  if (!std::isfinite(v) || v != std::floor(v) || v < -2147483648.0 || v > 2147483647.0)
+    return false;
   const int32_t p = static_cast<int32_t>(v);
   const std::string wanted = trimBlanks(name);
   for (int i = 1; i <= kSlots; ++i) {

@@ -11,13 +11,13 @@
 struct UserRecord {
   int16_t Version = 0;
   int16_t Code = 0;
-  std::string Name = std::string(20, ' '); // all blanks = free slot
+  std::string Name = std::string(20, ' ');  // all blanks = free slot
   int32_t Psw = 0;
   int16_t Level = 0;
 };
 
 class ClsUsers {
-public:
+ public:
   static constexpr int kSlots = 100;
   static constexpr size_t kRecordLength = 30;
   static constexpr int16_t kVersion = 1;
@@ -57,7 +57,7 @@ public:
   static std::string encodeRecord(const UserRecord& r);
   static UserRecord decodeRecord(const std::string& bytes);
 
-private:
+ private:
   std::string m_path;
   UserRecord m_slots[kSlots + 1];
   StoreStatus m_status;

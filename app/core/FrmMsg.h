@@ -17,40 +17,40 @@ class QMenuBar;
 class QToolBar;
 
 class FrmMsg : public QDialog {
-    Q_OBJECT
+  Q_OBJECT
 
-public:
-    // `img` is the main window's second image list; its third picture goes on every toolbar
-    // button. It may be null or shorter (the buttons then show their captions).
-    explicit FrmMsg(const QList<QIcon>* img = nullptr, QWidget* parent = nullptr);
+ public:
+  // `img` is the main window's second image list; its third picture goes on every toolbar
+  // button. It may be null or shorter (the buttons then show their captions).
+  explicit FrmMsg(const QList<QIcon>* img = nullptr, QWidget* parent = nullptr);
 
-    // Puts the message in the label and the captions on the choices; an empty caption hides
-    // its menu entry and its button.
-    void setUp(const std::string& msg, const std::string& btn1, const std::string& btn2,
-               const std::string& btn3);
+  // Puts the message in the label and the captions on the choices; an empty caption hides
+  // its menu entry and its button.
+  void setUp(const std::string& msg, const std::string& btn1, const std::string& btn2,
+             const std::string& btn3);
 
-    // Shows the window. With detectar = 1, or with no caption at all, the window stays open
-    // on its own and is returned (it deletes itself when closed); otherwise the call blocks
-    // until the window has closed and returns nullptr.
-    static FrmMsg* Msg(const std::string& msg, const std::string& btn1, const std::string& btn2,
-                       const std::string& btn3, int16_t detectar,
-                       const QList<QIcon>* img = nullptr, QWidget* parent = nullptr);
+  // Shows the window. With detectar = 1, or with no caption at all, the window stays open
+  // on its own and is returned (it deletes itself when closed); otherwise the call blocks
+  // until the window has closed and returns nullptr.
+  static FrmMsg* Msg(const std::string& msg, const std::string& btn1, const std::string& btn2,
+                     const std::string& btn3, int16_t detectar, const QList<QIcon>* img = nullptr,
+                     QWidget* parent = nullptr);
 
-    // Menu entry k (0, 1, 2) and toolbar button i (1, 2, 3); button i makes choice i - 1.
-    QAction* mnu(int k) const;
-    QAction* button(int i) const;
-    QToolBar* toolBar() const { return m_toolBar; }
-    QMenuBar* menuBar() const { return m_menuBar; }
-    QLabel* label() const { return m_label; }
+  // Menu entry k (0, 1, 2) and toolbar button i (1, 2, 3); button i makes choice i - 1.
+  QAction* mnu(int k) const;
+  QAction* button(int i) const;
+  QToolBar* toolBar() const { return m_toolBar; }
+  QMenuBar* menuBar() const { return m_menuBar; }
+  QLabel* label() const { return m_label; }
 
-public slots:
-    // Answers k + 1 in gSharedText and closes the window.
-    void choose(int k);
+ public slots:
+  // Answers k + 1 in gSharedText and closes the window.
+  void choose(int k);
 
-private:
-    QLabel* m_label;
-    QMenuBar* m_menuBar;
-    QToolBar* m_toolBar;
-    std::array<QAction*, 3> m_entries{};
-    std::array<QAction*, 3> m_buttons{};
+ private:
+  QLabel* m_label;
+  QMenuBar* m_menuBar;
+  QToolBar* m_toolBar;
+  std::array<QAction*, 3> m_entries{};
+  std::array<QAction*, 3> m_buttons{};
 };

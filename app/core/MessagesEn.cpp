@@ -278,7 +278,9 @@ const MessageBlock kMessagesEn = {
     /* 371 */ "Sat",
     /* 372 */ "Weekdays",
     /* 373 */ "All",
-    /* 374 */ "There is a configuration error. To solve the problem, delete the file relojes.cfg and save the clock settings again.",
+    /* 374 */
+    "There is a configuration error. To solve the problem, delete the file relojes.cfg and save "
+    "the clock settings again.",
     /* 375 */ "Language",
     /* 376 */ "Is there a test plug on the selected port?",
     /* 377 */ "Attention",

@@ -278,7 +278,9 @@ const MessageBlock kMessagesEs = {
     /* 371 */ "Sab ",
     /* 372 */ "D Habiles",
     /* 373 */ "Todos",
-    /* 374 */ "Hay un error de configuración. Para resolver el problema deberá borrar el archivo relojes.cfg y volver a grabar la configuración de los relojes.",
+    /* 374 */
+    "Hay un error de configuración. Para resolver el problema deberá borrar el archivo relojes.cfg "
+    "y volver a grabar la configuración de los relojes.",
     /* 375 */ "Lenguaje",
     /* 376 */ "¿Posee un conector de prueba en el puerto seleccionado?",
     /* 377 */ "Atención",

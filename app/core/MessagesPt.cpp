@@ -278,7 +278,9 @@ const MessageBlock kMessagesPt = {
     /* 371 */ "Sáb",
     /* 372 */ "D Úteis",
     /* 373 */ "Todos",
-    /* 374 */ "Há um erro de configuração. Para resolver o problema, apague o arquivo relojes.cfg e grave novamente a configuração dos relógios.",
+    /* 374 */
+    "Há um erro de configuração. Para resolver o problema, apague o arquivo relojes.cfg e grave "
+    "novamente a configuração dos relógios.",
     /* 375 */ "Idioma",
     /* 376 */ "Possui um conector de teste na porta selecionada?",
     /* 377 */ "Atenção",

@@ -63,4 +63,4 @@ bool saveWhole(const std::string& path, const std::string& bytes, StoreStatus& s
   return true;
 }
 
-} // namespace storefile
+}  // namespace storefile

@@ -7,40 +7,44 @@
 #include <vector>
 
 struct StoreRow {
-  std::string text;                 // the item's own text (column 0)
-  std::vector<std::string> subItems; // sub-item k is subItems[k - 1]
+  std::string text;                   // the item's own text (column 0)
+  std::vector<std::string> subItems;  // sub-item k is subItems[k - 1]
 
   // Sub-item k (1-based); "" when the row has fewer columns.
-  std::string sub(size_t k) const { return k >= 1 && k <= subItems.size() ? subItems[k - 1] : std::string(); }
+  std::string sub(size_t k) const {
+    return k >= 1 && k <= subItems.size() ? subItems[k - 1] : std::string();
+  }
 };
 
 // What a store needs of a list: clear it, append a row, read its rows in order.
 class StoreRows {
-public:
+ public:
   virtual ~StoreRows() = default;
   virtual void clear() = 0;
   virtual void addRow(const StoreRow& row) = 0;
   virtual size_t rowCount() const = 0;
-  virtual StoreRow row(size_t index) const = 0; // 0-based, in the list's current order
+  virtual StoreRow row(size_t index) const = 0;  // 0-based, in the list's current order
 };
 
 // A list held in memory: what tests use, and a handy buffer for callers.
 class StoreRowVector : public StoreRows {
-public:
+ public:
   std::vector<StoreRow> rows;
   void clear() override { rows.clear(); }
   void addRow(const StoreRow& r) override { rows.push_back(r); }
   size_t rowCount() const override { return rows.size(); }
-  StoreRow row(size_t index) const override { return index < rows.size() ? rows[index] : StoreRow{}; }
+  StoreRow row(size_t index) const override {
+    return index < rows.size() ? rows[index] : StoreRow{};
+  }
 };
 
 // ---------------------------------------------------------------------------------------
 // What a store tells its caller about its file beyond the documented results: a file it
 // could not read (kept aside before any save replaces it), a refused or failed save.
 struct StoreStatus {
-  bool unreadable = false;   // the last load found a file it could not read
-  int badRow = 0;            // 1-based row/slot that refused the last save (0 = none)
-  std::string message;       // a line the caller can log; "" when all went well
+  bool unreadable = false;  // the last load found a file it could not read
+  int badRow = 0;           // 1-based row/slot that refused the last save (0 = none)
+  std::string message;      // a line the caller can log; "" when all went well
 };
 
 namespace storefile {
@@ -61,4 +65,4 @@ void noteUnloadedBytes(const std::string& path, size_t size, size_t loaded, Stor
 // The whole-file rewrite every store uses; fills status.message on failure.
 bool saveWhole(const std::string& path, const std::string& bytes, StoreStatus& status);
 
-} // namespace storefile
+}  // namespace storefile

@@ -56,7 +56,7 @@ basic::DateTime civilFromDays(int64_t z) {
   return t;
 }
 
-} // namespace
+}  // namespace
 
 const ClsCfgFile& clsRegistro::cfg() const {
   static const ClsCfgFile defaults;
@@ -126,13 +126,15 @@ std::string clsRegistro::getFileRecord() const {
     return m_tarjeta + m_tarjeta + stamp + stamp + (m_lector == "01" ? "P10" : "P20") + " " + "00" +
            mid(m_reloj, 2) + "    ";
   }
-  const std::string when = dateText() + " " + m_hora + ":" + m_minuto + " " + m_reloj + " " + m_lector;
-  std::string line = c.ModoLegajo == 1 ? m_legajo + " " + when + " " + m_tarjeta : m_tarjeta + " " + when;
+  const std::string when =
+      dateText() + " " + m_hora + ":" + m_minuto + " " + m_reloj + " " + m_lector;
+  std::string line =
+      c.ModoLegajo == 1 ? m_legajo + " " + when + " " + m_tarjeta : m_tarjeta + " " + when;
   if (!trimBlanks(m_descripcion).empty()) line += " " + m_descripcion;
   return line;
 }
 
 std::string clsRegistro::getFileRecordWithError() const {
-  return m_tarjeta + " " + m_anio + "/" + m_mes + "/" + m_dia + " " + m_hora + ":" + m_minuto + " " + m_reloj +
-         " " + m_lector;
+  return m_tarjeta + " " + m_anio + "/" + m_mes + "/" + m_dia + " " + m_hora + ":" + m_minuto +
+         " " + m_reloj + " " + m_lector;
 }

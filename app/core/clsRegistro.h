@@ -12,7 +12,7 @@
 class ClsCfgFile;
 
 class clsRegistro {
-public:
+ public:
   // Settings are read at each call from gCfgFile; a test may point at its own object.
   explicit clsRegistro(const ClsCfgFile* cfg = nullptr) : m_cfg(cfg) {}
 
@@ -32,7 +32,7 @@ public:
   std::string getFileRecord() const;
   std::string getFileRecordWithError() const;
 
-private:
+ private:
   const ClsCfgFile& cfg() const;
   std::string dateText() const;
 

@@ -2,13 +2,11 @@
 
 namespace basekit {
 
-std::string toLocalPath(std::string_view stored)
-{
-    std::string out(stored);
-    for (char& c : out)
-        if (c == '\\')
-            c = '/';
-    return out;
+std::string toLocalPath(std::string_view stored) {
+  std::string out(stored);
+  for (char& c : out)
+    if (c == '\\') c = '/';
+  return out;
 }
 
-} // namespace basekit
+}  // namespace basekit

@@ -11,79 +11,72 @@
 using namespace basekit;
 
 namespace {
-mode_t modeOf(const std::string& p)
-{
-    struct stat st {};
-    stat(p.c_str(), &st);
-    return st.st_mode & 07777;
+mode_t modeOf(const std::string& p) {
+  struct stat st {};
+  stat(p.c_str(), &st);
+  return st.st_mode & 07777;
 }
-size_t entries(const std::string& dir)
-{
-    size_t n = 0;
-    for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(dir))
-        ++n;
-    return n;
+size_t entries(const std::string& dir) {
+  size_t n = 0;
+  for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(dir)) ++n;
+  return n;
 }
-} // namespace
+}  // namespace
 
-TEST(AtomicFile, NewFileGetsModeReplacedFileKeepsIt)
-{
-    TempDir d;
-    const std::string f = d.file("a.dat");
-    ASSERT_TRUE(replaceFileAtomically(f, "one", nullptr, 0640));
-    EXPECT_EQ(modeOf(f), 0640u);
-    chmod(f.c_str(), 0604);
-    ASSERT_TRUE(replaceFileAtomically(f, "two"));
-    EXPECT_EQ(modeOf(f), 0604u);
-    std::string got;
-    ASSERT_TRUE(readWholeFile(f, got));
-    EXPECT_EQ(got, "two");
-    EXPECT_EQ(entries(d.path), 1u);
+TEST(AtomicFile, NewFileGetsModeReplacedFileKeepsIt) {
+  TempDir d;
+  const std::string f = d.file("a.dat");
+  ASSERT_TRUE(replaceFileAtomically(f, "one", nullptr, 0640));
+  EXPECT_EQ(modeOf(f), 0640u);
+  chmod(f.c_str(), 0604);
+  ASSERT_TRUE(replaceFileAtomically(f, "two"));
+  EXPECT_EQ(modeOf(f), 0604u);
+  std::string got;
+  ASSERT_TRUE(readWholeFile(f, got));
+  EXPECT_EQ(got, "two");
+  EXPECT_EQ(entries(d.path), 1u);
 }
 
-TEST(AtomicFile, ThroughALinkTheTargetIsReplaced)
-{
-    TempDir d;
-    std::filesystem::create_directory(d.file("real"));
-    const std::string target = d.file("real/VELTA.INI");
-    ASSERT_TRUE(replaceFileAtomically(target, "old", nullptr, 0640));
-    const std::string link = d.file("VELTA.INI");
-    ASSERT_EQ(symlink("real/VELTA.INI", link.c_str()), 0);
-    ASSERT_TRUE(replaceFileAtomically(link, "new"));
-    EXPECT_TRUE(std::filesystem::is_symlink(link));
-    std::string got;
-    ASSERT_TRUE(readWholeFile(target, got));
-    EXPECT_EQ(got, "new");
-    EXPECT_EQ(modeOf(target), 0640u);
-    EXPECT_EQ(entries(d.path), 2u);
-    EXPECT_EQ(entries(d.file("real")), 1u);
+TEST(AtomicFile, ThroughALinkTheTargetIsReplaced) {
+  TempDir d;
+  std::filesystem::create_directory(d.file("real"));
+  const std::string target = d.file("real/VELTA.INI");
+  ASSERT_TRUE(replaceFileAtomically(target, "old", nullptr, 0640));
+  const std::string link = d.file("VELTA.INI");
+  ASSERT_EQ(symlink("real/VELTA.INI", link.c_str()), 0);
+  ASSERT_TRUE(replaceFileAtomically(link, "new"));
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  std::string got;
+  ASSERT_TRUE(readWholeFile(target, got));
+  EXPECT_EQ(got, "new");
+  EXPECT_EQ(modeOf(target), 0640u);
+  EXPECT_EQ(entries(d.path), 2u);
+  EXPECT_EQ(entries(d.file("real")), 1u);
 }
 
-TEST(AtomicFile, FailedWriteKeepsOldFileAndRemovesTemp)
-{
-    TempDir d;
-    const std::string f = d.file("a.dat");
-    ASSERT_TRUE(replaceFileAtomically(f, "old content"));
-    basekit::testing::failNextReplace(ENOSPC, 3);
-    std::string error;
-    EXPECT_FALSE(replaceFileAtomically(f, "new content", &error));
-    EXPECT_NE(error.find("No space left on device"), std::string::npos) << error;
-    std::string got;
-    ASSERT_TRUE(readWholeFile(f, got));
-    EXPECT_EQ(got, "old content");
-    EXPECT_EQ(entries(d.path), 1u);
-    EXPECT_TRUE(replaceFileAtomically(f, "new content")); // the seam fires once
+TEST(AtomicFile, FailedWriteKeepsOldFileAndRemovesTemp) {
+  TempDir d;
+  const std::string f = d.file("a.dat");
+  ASSERT_TRUE(replaceFileAtomically(f, "old content"));
+  basekit::testing::failNextReplace(ENOSPC, 3);
+  std::string error;
+  EXPECT_FALSE(replaceFileAtomically(f, "new content", &error));
+  EXPECT_NE(error.find("No space left on device"), std::string::npos) << error;
+  std::string got;
+  ASSERT_TRUE(readWholeFile(f, got));
+  EXPECT_EQ(got, "old content");
+  EXPECT_EQ(entries(d.path), 1u);
+  EXPECT_TRUE(replaceFileAtomically(f, "new content"));  // the seam fires once
 }
 
-TEST(AtomicFile, UnwritablePlacesAndMissingFiles)
-{
-    TempDir d;
-    ASSERT_TRUE(replaceFileAtomically(d.file("plain"), "x"));
-    std::string error, got;
-    EXPECT_FALSE(replaceFileAtomically(d.file("plain/under"), "x", &error));
-    EXPECT_FALSE(error.empty());
-    EXPECT_FALSE(replaceFileAtomically(d.path, "x", &error)); // a folder is not replaced
-    EXPECT_FALSE(readWholeFile(d.file("missing"), got, &error));
-    EXPECT_NE(error.find("No such file"), std::string::npos);
-    EXPECT_FALSE(readWholeFile(d.path, got));
+TEST(AtomicFile, UnwritablePlacesAndMissingFiles) {
+  TempDir d;
+  ASSERT_TRUE(replaceFileAtomically(d.file("plain"), "x"));
+  std::string error, got;
+  EXPECT_FALSE(replaceFileAtomically(d.file("plain/under"), "x", &error));
+  EXPECT_FALSE(error.empty());
+  EXPECT_FALSE(replaceFileAtomically(d.path, "x", &error));  // a folder is not replaced
+  EXPECT_FALSE(readWholeFile(d.file("missing"), got, &error));
+  EXPECT_NE(error.find("No such file"), std::string::npos);
+  EXPECT_FALSE(readWholeFile(d.path, got));
 }

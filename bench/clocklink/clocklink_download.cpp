@@ -89,7 +89,8 @@ int main() {
     for (const auto& p : punches) cardChars += static_cast<double>(p.card.size());
     double perRecord = 1 + 2 + 8 + 1 + 1 + (punches.empty() ? 0 : cardChars / punches.size());
     double wireRate = 960.0 / perRecord;
-    std::printf("download_pty_9600: %.1f %% of wire rate\n", rate < 0 ? -1.0 : 100.0 * rate / wireRate);
+    std::printf("download_pty_9600: %.1f %% of wire rate\n",
+                rate < 0 ? -1.0 : 100.0 * rate / wireRate);
   }
 #endif
   {

@@ -15,18 +15,22 @@ int CPL_Physical::PL_SetUDPPort(NetSocket*& ws, const std::string& addr, long PL
   return udp_.Iniciar(ws, addr, PLocal, pRemote);
 }
 
-int CPL_Physical::PL_SetIPPort(NetSocket*& ws, const std::string& addr, long PLocal,
-                               long pRemote, int pTimeout) {
+int CPL_Physical::PL_SetIPPort(NetSocket*& ws, const std::string& addr, long PLocal, long pRemote,
+                               int pTimeout) {
   return tcp_.Iniciar(ws, addr, PLocal, pRemote, pTimeout);
 }
 
 CollectionStatus CPL_Physical::PL_Open() {
   if (memIn_) return kSuccess;
   switch (PL_PhysicalInterface) {
-    case 0: return FComm::instance().OpenPort();
-    case 1: return udp_.UDP_Open();
-    case 2: return tcp_.TCP_Open();
-    default: return kSuccess;
+    case 0:
+      return FComm::instance().OpenPort();
+    case 1:
+      return udp_.UDP_Open();
+    case 2:
+      return tcp_.TCP_Open();
+    default:
+      return kSuccess;
   }
 }
 
@@ -39,10 +43,17 @@ CollectionStatus CPL_Physical::PL_Close() {
 int CPL_Physical::PL_ClearRXBuf() {
   if (memIn_) return 0;  // the scripted input is what the clock "will" send
   switch (PL_PhysicalInterface) {
-    case 0: FComm::instance().xComm.clearInput(); break;
-    case 1: udp_.UDP_ClearRXBuf(); break;
-    case 2: tcp_.TCP_ClearRXBuf(); break;
-    default: break;
+    case 0:
+      FComm::instance().xComm.clearInput();
+      break;
+    case 1:
+      udp_.UDP_ClearRXBuf();
+      break;
+    case 2:
+      tcp_.TCP_ClearRXBuf();
+      break;
+    default:
+      break;
   }
   return 0;
 }
@@ -58,10 +69,17 @@ int CPL_Physical::PL_SendBuffer(const std::string& s) {
     return 0;
   }
   switch (PL_PhysicalInterface) {
-    case 0: FComm::instance().xComm.output(s); break;
-    case 1: udp_.UDP_Send(s); break;
-    case 2: tcp_.TCP_Send(s); break;
-    default: break;
+    case 0:
+      FComm::instance().xComm.output(s);
+      break;
+    case 1:
+      udp_.UDP_Send(s);
+      break;
+    case 2:
+      tcp_.TCP_Send(s);
+      break;
+    default:
+      break;
   }
   return 0;
 }
@@ -74,20 +92,28 @@ std::string CPL_Physical::PL_GetBuff() {
     return c;
   }
   switch (PL_PhysicalInterface) {
-    case 0: return FComm::instance().xComm.input();
-    case 1: return udp_.UDP_Get();
-    case 2: return tcp_.TCP_Get();
-    default: return {};
+    case 0:
+      return FComm::instance().xComm.input();
+    case 1:
+      return udp_.UDP_Get();
+    case 2:
+      return tcp_.TCP_Get();
+    default:
+      return {};
   }
 }
 
 long CPL_Physical::PL_IsData() {
   if (memIn_) return static_cast<long>(memIn_->size());
   switch (PL_PhysicalInterface) {
-    case 0: return FComm::instance().xComm.inBufferCount();
-    case 1: return udp_.UDP_IsData();
-    case 2: return tcp_.TCP_IsData();
-    default: return 0;
+    case 0:
+      return FComm::instance().xComm.inBufferCount();
+    case 1:
+      return udp_.UDP_IsData();
+    case 2:
+      return tcp_.TCP_IsData();
+    default:
+      return 0;
   }
 }
 
@@ -95,10 +121,19 @@ void CPL_Physical::PL_WaitInput(std::chrono::milliseconds slice) {
   if (memIn_) return;
   int fd = -1;
   switch (PL_PhysicalInterface) {
-    case 0: fd = FComm::instance().xComm.fd(); break;
-    case 1: fd = udp_.waitDescriptor(); if (fd < 0 && udp_.UDP_IsData() > 0) return; break;
-    case 2: fd = tcp_.waitDescriptor(); if (fd < 0 && tcp_.TCP_IsData() > 0) return; break;
-    default: break;
+    case 0:
+      fd = FComm::instance().xComm.fd();
+      break;
+    case 1:
+      fd = udp_.waitDescriptor();
+      if (fd < 0 && udp_.UDP_IsData() > 0) return;
+      break;
+    case 2:
+      fd = tcp_.waitDescriptor();
+      if (fd < 0 && tcp_.TCP_IsData() > 0) return;
+      break;
+    default:
+      break;
   }
   waitReadable(fd, slice);
 }

@@ -93,10 +93,18 @@ CollectionStatus ClsMirsol::SetLocked(int16_t pMode) {
   if (link_.PL_Open() != kSuccess) return lastResult_ = kFailure;
   CollectionStatus r = kFailure;
   switch (pMode) {
-    case 0: r = sendCommand(model_ == 4 || model_ == 5 ? "R" : "3"); break;
-    case 1: r = sendCommand("6"); break;
-    case 2: r = sendCommand("3"); break;
-    default: lastResult_ = kFailure; break;
+    case 0:
+      r = sendCommand(model_ == 4 || model_ == 5 ? "R" : "3");
+      break;
+    case 1:
+      r = sendCommand("6");
+      break;
+    case 2:
+      r = sendCommand("3");
+      break;
+    default:
+      lastResult_ = kFailure;
+      break;
   }
   link_.PL_Close();
   return r;

@@ -150,8 +150,8 @@ std::string ClsModem::ReadReply(int n, double seconds) {
   if (!p.isOpen()) return {};
   const int savedLen = p.inputLen();
   p.setInputLen(n);
-  auto end = Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                                std::chrono::duration<double>(seconds));
+  auto end = Clock::now() +
+             std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
   // Not ended by the cancel flag: it lasts at most the given seconds.
   while (Clock::now() < end && p.inBufferCount() < n) {
     pumpEvents();

@@ -39,8 +39,8 @@ bool waitReadable(int fd, std::chrono::milliseconds slice) {
 }
 
 void WaitSeconds(double seconds) {
-  auto end = Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                                std::chrono::duration<double>(seconds));
+  auto end = Clock::now() +
+             std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
   while (Clock::now() < end) {
     pumpEvents();
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
@@ -49,8 +49,8 @@ void WaitSeconds(double seconds) {
 }
 
 void WaitSecondsUnlessCancelled(double seconds, const int16_t& cancelFlag) {
-  auto end = Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                                std::chrono::duration<double>(seconds));
+  auto end = Clock::now() +
+             std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
   while (Clock::now() < end && cancelFlag != 1) {
     pumpEvents();
     if (cancelFlag == 1) break;

@@ -23,19 +23,25 @@ namespace {
 using detail::trim;
 
 bool speedConstant(int baud, speed_t& out) {
-  struct Entry { int baud; speed_t constant; };
-  static const Entry table[] = {
-      {110, B110},     {300, B300},     {600, B600},       {1200, B1200},
-      {2400, B2400},   {4800, B4800},   {9600, B9600},     {19200, B19200},
-      {38400, B38400}, {57600, B57600}, {115200, B115200}};
+  struct Entry {
+    int baud;
+    speed_t constant;
+  };
+  static const Entry table[] = {{110, B110},     {300, B300},     {600, B600},      {1200, B1200},
+                                {2400, B2400},   {4800, B4800},   {9600, B9600},    {19200, B19200},
+                                {38400, B38400}, {57600, B57600}, {115200, B115200}};
   for (const auto& e : table)
-    if (e.baud == baud) { out = e.constant; return true; }
+    if (e.baud == baud) {
+      out = e.constant;
+      return true;
+    }
   return false;
 }
 
 bool allDigits(const std::string& s) {
   if (s.empty() || s.size() > 9) return false;
-  for (char c : s) if (c < '0' || c > '9') return false;
+  for (char c : s)
+    if (c < '0' || c > '9') return false;
   return true;
 }
 

@@ -72,8 +72,8 @@ std::vector<ModemDefinition> parseModemDefinitions(const std::string& text) {
     if (t.empty() || t[0] == ';' || t[0] == '#') continue;
     if (t[0] == '[') {
       auto close = t.find(']');
-      std::string name = trimBlanks(t.substr(1, close == std::string::npos ? std::string::npos
-                                                                           : close - 1));
+      std::string name =
+          trimBlanks(t.substr(1, close == std::string::npos ? std::string::npos : close - 1));
       cur = nullptr;
       skipping = name.empty() || find(defs, name) != nullptr;
       if (!skipping) {

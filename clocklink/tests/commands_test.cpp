@@ -70,9 +70,21 @@ TEST_P(Commands, SendExactlyTheseFrames) {
   EXPECT_EQ(clock.sim.receivedFrames(), c.sent);
 }
 
-const std::string kDateCmd0 = "1" "261208" "2" "1430";
-const std::string kDateCmd5 = "1" "261208" "3" "1430";
-const std::string kDateCmd6 = std::string(1, '\x05') + "3" "20261208" "1430" "00";
+const std::string kDateCmd0 =
+    "1"
+    "261208"
+    "2"
+    "1430";
+const std::string kDateCmd5 =
+    "1"
+    "261208"
+    "3"
+    "1430";
+const std::string kDateCmd6 = std::string(1, '\x05') +
+                              "3"
+                              "20261208"
+                              "1430"
+                              "00";
 const std::string kRange4 = std::string(1, '\xFF') + "00002359";
 
 auto dateTime = [](ClsMirsol& m) { return m.SetDateTime("20261208", "3", "1430"); };
@@ -131,7 +143,8 @@ TEST(SirenList, ReadsThe32EntriesOfTheClock) {
   EXPECT_EQ(m.Alarm_Get(0).substr(1, 8), "11070505");
   EXPECT_EQ(m.Alarm_Get(1).substr(1, 8), "H2120030");
   EXPECT_EQ(m.Alarm_Get(2).substr(1, 8), "T4235945");
-  for (int i = 3; i < 32; ++i) EXPECT_EQ(m.Alarm_Get(static_cast<int16_t>(i)).substr(2, 1), "0") << i;
+  for (int i = 3; i < 32; ++i)
+    EXPECT_EQ(m.Alarm_Get(static_cast<int16_t>(i)).substr(2, 1), "0") << i;
   EXPECT_EQ(m.Alarm_Get(32), "");  // beyond the entries read
   EXPECT_EQ(m.Alarm_Get(-1), "");
 }
@@ -200,11 +213,15 @@ TEST(Cancel, BeforeSendingGivesCancelled) {
   ASSERT_EQ(m.SetCache(50), kSuccess);
   m.SetCancel(1);
   const std::function<CollectionStatus()> calls[] = {
-      [&] { return m.SetLocked(1); },          [&] { return m.ResetPexel(); },
-      [&] { return m.ResetSolvar(); },         [&] { return m.SetCache(10); },
+      [&] { return m.SetLocked(1); },
+      [&] { return m.ResetPexel(); },
+      [&] { return m.ResetSolvar(); },
+      [&] { return m.SetCache(10); },
       [&] { return m.SetDateTime("20261208", "3", "1430"); },
-      [&] { return m.SetClockNumber("2"); },   [&] { return m.Card_Process(7, "1"); },
-      [&] { return m.Alarm_Process(1, ""); },  [&] { return m.Alarm_Process(3, ""); }};
+      [&] { return m.SetClockNumber("2"); },
+      [&] { return m.Card_Process(7, "1"); },
+      [&] { return m.Alarm_Process(1, ""); },
+      [&] { return m.Alarm_Process(3, ""); }};
   for (const auto& call : calls) EXPECT_EQ(call(), kCancelled);
   EXPECT_EQ(clock.sim.receivedFrames(), frames(0, {"750"}));
 }

@@ -41,14 +41,14 @@ class Download : public ::testing::TestWithParam<DownloadCase> {
         break;
       }
       case Kind::Tcp:
-        ASSERT_EQ(m.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 2, 0,
-                                    sim.listenTcp(), 3),
-                  kSuccess);
+        ASSERT_EQ(
+            m.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 2, 0, sim.listenTcp(), 3),
+            kSuccess);
         break;
       case Kind::Udp:
-        ASSERT_EQ(m.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 1, 0,
-                                    sim.listenUdp(), 0),
-                  kSuccess);
+        ASSERT_EQ(
+            m.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 1, 0, sim.listenUdp(), 0),
+            kSuccess);
         break;
     }
   }
@@ -101,22 +101,21 @@ TEST_P(Download, EveryRecordMatchesTheClock) {
   m.fcommclosePort();
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Links, Download,
-    ::testing::Values(DownloadCase{"pty", Kind::Pty, 0, 1}, DownloadCase{"tcp", Kind::Tcp, 0, 1},
-                      DownloadCase{"udp", Kind::Udp, 0, 1},
-                      DownloadCase{"pty_faults", Kind::Pty, 0.02, 3},
-                      DownloadCase{"tcp_faults", Kind::Tcp, 0.02, 5},
-                      DownloadCase{"udp_faults", Kind::Udp, 0.02, 7}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Links, Download,
+                         ::testing::Values(DownloadCase{"pty", Kind::Pty, 0, 1},
+                                           DownloadCase{"tcp", Kind::Tcp, 0, 1},
+                                           DownloadCase{"udp", Kind::Udp, 0, 1},
+                                           DownloadCase{"pty_faults", Kind::Pty, 0.02, 3},
+                                           DownloadCase{"tcp_faults", Kind::Tcp, 0.02, 5},
+                                           DownloadCase{"udp_faults", Kind::Udp, 0.02, 7}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(StatusFromSimulator, CountSilentAndGateway) {
   clocksim::Simulator sim;
   sim.generatePunches(12, 3);
   ClsMirsol m;
   m.SetTimeOut(1);
-  ASSERT_EQ(m.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 2, 0,
-                              sim.listenTcp(), 3),
+  ASSERT_EQ(m.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 2, 0, sim.listenTcp(), 3),
             kSuccess);
   std::string status = m.Status_Get();
   EXPECT_EQ(status.size(), 36u);
@@ -151,7 +150,10 @@ TEST(DownloadModel6, EveryRecordOverAPseudoTerminal) {
 // A clock behind a serial gateway answers only after the gateway's
 // "connect" line, which the status read sends when the clock has an address.
 TEST(SerialGateway, ConnectLineBeforeTheStatus) {
-  struct Case { const char* ip; size_t statusSize; };
+  struct Case {
+    const char* ip;
+    size_t statusSize;
+  };
   const Case cases[] = {{"10.0.0.7", 36}, {"", 0}};
   for (const auto& c : cases) {
     clocksim::Options opt;

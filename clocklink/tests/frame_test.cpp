@@ -30,8 +30,8 @@ class FrameVectors : public ::testing::TestWithParam<FrameCase> {};
 
 TEST_P(FrameVectors, CommandAFramedWithCheckByte) {
   ClsMirsol m;
-  ASSERT_EQ(m.SetTimeRecorder("1", static_cast<int16_t>(GetParam().model), "COM9", "9600", "",
-                              1, "", 0, 0, 0, 0),
+  ASSERT_EQ(m.SetTimeRecorder("1", static_cast<int16_t>(GetParam().model), "COM9", "9600", "", 1,
+                              "", 0, 0, 0, 0),
             kSuccess);
   EXPECT_EQ(m.BuildFrame("A"), static_cast<int16_t>(GetParam().expected.size()));
   EXPECT_EQ(m.frameToSend(), GetParam().expected);
@@ -194,7 +194,10 @@ INSTANTIATE_TEST_SUITE_P(
         ReceiveCase{"exactly_50_bytes", clockFrame(std::string(47, '1')),
                     clockFrame(std::string(47, '1')), kSuccess, std::string(1, ACK)},
         ReceiveCase{"silent", "", "", kCancelled, ""},
-        ReceiveCase{"no_check_byte", "\x02" "01\x03", "", kCancelled, ""}),
+        ReceiveCase{"no_check_byte",
+                    "\x02"
+                    "01\x03",
+                    "", kCancelled, ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(PtyFixture, NakThenRepeatedFrameIsAccepted) {

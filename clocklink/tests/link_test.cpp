@@ -17,11 +17,19 @@ using testpeers::TcpListener;
 namespace {
 
 TEST(LineSettings, ParsesAndRefuses) {
-  struct Case { const char* text; bool ok; int baud; };
-  const Case cases[] = {{"9600,n,8,1", true, 9600},   {"19200,N,8,1", true, 19200},
-                        {" 115200 , e , 7 , 2", true, 115200}, {"14400,n,8,1", false, 0},
-                        {"9600,x,8,1", false, 0},     {"9600,n,8", false, 0},
-                        {",n,8,1", false, 0},         {"9600,n,9,1", false, 0}};
+  struct Case {
+    const char* text;
+    bool ok;
+    int baud;
+  };
+  const Case cases[] = {{"9600,n,8,1", true, 9600},
+                        {"19200,N,8,1", true, 19200},
+                        {" 115200 , e , 7 , 2", true, 115200},
+                        {"14400,n,8,1", false, 0},
+                        {"9600,x,8,1", false, 0},
+                        {"9600,n,8", false, 0},
+                        {",n,8,1", false, 0},
+                        {"9600,n,9,1", false, 0}};
   for (const auto& c : cases) {
     LineSettings ls;
     EXPECT_EQ(parseLineSettings(c.text, ls), c.ok) << c.text;
@@ -105,8 +113,8 @@ TEST(SetTimeRecorder, ReportsBadInterfaceAndSocketFailure) {
 TEST(TcpLink, RefusedAndSilentClocksFailWithinTimeouts) {
   ClsMirsol m;
   m.SetTimeOut(1);
-  m.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 2, 0,
-                    testpeers::closedTcpPort(), 2);
+  m.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 2, 0, testpeers::closedTcpPort(),
+                    2);
   EXPECT_EQ(m.link().PL_Open(), kFailure);
   EXPECT_EQ(m.Record_Process(1), kFailure);
 
@@ -164,9 +172,9 @@ TEST(UdpLink, SequenceByteAdoptedAndAcknowledged) {
   ::getsockname(unit, reinterpret_cast<sockaddr*>(&a), &len);
 
   ClsMirsol m;
-  ASSERT_EQ(m.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 1, 0,
-                              ntohs(a.sin_port), 0),
-            kSuccess);
+  ASSERT_EQ(
+      m.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 1, 0, ntohs(a.sin_port), 0),
+      kSuccess);
   auto recvFromHost = [&](sockaddr_in* from) {
     char buf[512];
     socklen_t fl = sizeof *from;
@@ -208,12 +216,14 @@ TEST(SerialPassThrough, OpenSendReceiveClear) {
   EXPECT_EQ(FComm::instance().xComm.settings(), "19200,N,8,1");
   m.FCommSend("ATI\r");
   std::string got;
-  for (int c; got.size() < 4 && (c = peer.readByte(3000)) >= 0;) got.push_back(static_cast<char>(c));
+  for (int c; got.size() < 4 && (c = peer.readByte(3000)) >= 0;)
+    got.push_back(static_cast<char>(c));
   EXPECT_EQ(got, "ATI\r");
   peer.write("XYZ");
   pollfd p{FComm::instance().xComm.fd(), POLLIN, 0};
   ASSERT_EQ(::poll(&p, 1, 3000), 1);
-  for (int i = 0; i < 300 && FComm::instance().xComm.inBufferCount() < 3; ++i) ::poll(nullptr, 0, 10);
+  for (int i = 0; i < 300 && FComm::instance().xComm.inBufferCount() < 3; ++i)
+    ::poll(nullptr, 0, 10);
   m.FCommInputLen(2);
   EXPECT_EQ(m.FCommReceive(), "XY");
   m.FCommRxBufferCount(false);  // empties what is left

@@ -99,7 +99,8 @@ INSTANTIATE_TEST_SUITE_P(
     Outcomes, Dialling,
     ::testing::Values(DialCase{"busy", {DialOutcome::Busy}, 0, {"BUSY"}},
                       DialCase{"no_carrier_then_connect",
-                               {DialOutcome::NoCarrier, DialOutcome::Connect}, 0,
+                               {DialOutcome::NoCarrier, DialOutcome::Connect},
+                               0,
                                {"NO CARRIER", "CONNECT"}},
                       DialCase{"no_answer", {DialOutcome::NoAnswer}, 0, {"NO ANSWER"}},
                       DialCase{"no_dial_tone", {DialOutcome::NoDialTone}, 0, {"NO DIAL TONE"}},
@@ -110,7 +111,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 // Numeric result codes: "0" on its own line is OK; the echo's zeros are not.
 TEST_F(SimModem, NumericReplies) {
-  struct Case { const char* mau; CollectionStatus want; };
+  struct Case {
+    const char* mau;
+    CollectionStatus want;
+  };
   const Case cases[] = {{"S0=0,&C1\n", kSuccess}, {"&Z0\n", kModemNoCarrier}};
   for (const auto& c : cases) {
     setUp("E1V0", c.mau);
@@ -162,7 +166,7 @@ TEST_F(SimModem, DownloadThroughTheModemAndHangUp) {
   for (int32_t i = 0; i < 60; ++i)
     EXPECT_EQ(mirsol.Record_Get(i), expectedText(stored[static_cast<size_t>(i)], now)) << i;
   mirsol.Record_Process(3);
-  mirsol.fcommclosePort();                       // a modem line stays open for the hang-up
+  mirsol.fcommclosePort();  // a modem line stays open for the hang-up
   EXPECT_TRUE(FComm::instance().xComm.isOpen());
 
   EXPECT_FALSE(m.Colgar());

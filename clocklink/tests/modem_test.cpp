@@ -23,13 +23,17 @@ namespace fs = std::filesystem;
 namespace {
 
 TEST(IsComando, ExpectedAnswers) {
-  struct Case { const char* want; const char* reply; bool ok; };
+  struct Case {
+    const char* want;
+    const char* reply;
+    bool ok;
+  };
   const Case cases[] = {
       {"OK", "AT&F\r\r\nOK\r\n", true},
-      {"ok", "at&f\r\nok\r\n", true},           // both sides upper-cased
-      {"OK", "0\r", true},                       // numeric result code 0
+      {"ok", "at&f\r\nok\r\n", true},  // both sides upper-cased
+      {"OK", "0\r", true},             // numeric result code 0
       {"0", "AT&F\r0\r", true},
-      {"OK", "AT&F0\r\r\nERROR\r\n", false},     // the 0 of the echo is no answer
+      {"OK", "AT&F0\r\r\nERROR\r\n", false},  // the 0 of the echo is no answer
       {"OK", "ATS0=0\r4\r", false},
       {"OK", "10\r", false},
       {"OK", "", false},
@@ -44,7 +48,10 @@ TEST(IsComando, ExpectedAnswers) {
 }
 
 TEST(ModemItems, SplitAtCommasAndLineEnds) {
-  struct Case { const char* text; std::vector<std::string> items; };
+  struct Case {
+    const char* text;
+    std::vector<std::string> items;
+  };
   const Case cases[] = {
       {"&F,E0\r\nS0=0\n", {"&F", "E0", "S0=0"}},
       {"  X4 ,  \"&C1,&D2\" \r\n\r\n", {"X4", "&C1,&D2"}},
@@ -158,7 +165,10 @@ void answerOk(const std::string&, PtyModem& m) { m.write("\r\nOK\r\n"); }
 TEST_F(ModemFiles, DialCommandFromTheNumber) {
   write("MODEMS.INI", "[Bare]\nCom=71\n");  // no initialisation string: nothing is sent
   testpeers::PtyClock modem(71);
-  struct Case { const char* phone; const char* dial; };
+  struct Case {
+    const char* phone;
+    const char* dial;
+  };
   const Case cases[] = {{" P5551234 ", "ATDP5551234\r"},
                         {"p42", "ATDp42\r"},
                         {"5551234", "ATDT5551234\r"},
@@ -207,7 +217,12 @@ TEST_F(ModemFiles, InitRefusals) {
   PtyModem modem(73, [](const std::string& line, PtyModem& self) {
     self.write(line == "ATE0" ? "\r\nERROR\r\n" : "\r\nOK\r\n");
   });
-  struct Case { const char* name; const char* phone; const char* driver; CollectionStatus want; };
+  struct Case {
+    const char* name;
+    const char* phone;
+    const char* driver;
+    CollectionStatus want;
+  };
   const Case cases[] = {
       {"control character in the number", "555\r1234", "TEST", kFailure},
       {"DEL in the number", "555\x7F", "TEST", kFailure},
@@ -261,7 +276,11 @@ TEST_F(ModemFiles, ConfigModemTriesAndCloses) {
 // land in two reads of the dialler.
 TEST_F(ModemFiles, SplitAnswersAreJoined) {
   write("MODEMS.INI", "[Test]\nCom=76\nInit=E0\n");
-  struct Case { const char* first; const char* second; const char* want; };
+  struct Case {
+    const char* first;
+    const char* second;
+    const char* want;
+  };
   const Case cases[] = {{"\r\nCON", "NECT 9600\r\n", "\r\nCONNECT 9600\r\n"},
                         {"\r\nNO CAR", "RIER\r\n", "NO CARRIER"}};
   for (const auto& c : cases) {

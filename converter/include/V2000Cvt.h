@@ -8,6 +8,6 @@ extern "C" {
 // cards up in BRIVANO.TXT of the current directory. `unused` is never read.
 // 1 all cards found, 0 some error lines, -1 open failure, -2 malformed line, -3 file failure.
 __attribute__((visibility("default"))) int32_t QCvt(const char* in, const char* out,
-                                                   const char* unused);
+                                                    const char* unused);
 using QCvtFunction = int32_t (*)(const char*, const char*, const char*);
 }

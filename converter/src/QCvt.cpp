@@ -4,10 +4,10 @@
 #include "Conversion.h"
 
 extern "C" int32_t QCvt(const char* in, const char* out, const char* /*unused*/) {
-    try {
-        return v2000cvt::convertFiles(in, "BRIVANO.TXT", out);
-    } catch (...) {
-        // Only memory exhaustion can get here; the files are closed by then.
-        return -3;
-    }
+  try {
+    return v2000cvt::convertFiles(in, "BRIVANO.TXT", out);
+  } catch (...) {
+    // Only memory exhaustion can get here; the files are closed by then.
+    return -3;
+  }
 }

@@ -19,8 +19,8 @@ inline const std::string& fuzzScratchDir() {
 // Writes the input as `name` in the scratch folder and returns its path.
 inline std::string fuzzInputFile(const char* name, const uint8_t* data, size_t size) {
   const std::string path = fuzzScratchDir() + name;
-  std::ofstream(path, std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char*>(data),
-                                                                 static_cast<std::streamsize>(size));
+  std::ofstream(path, std::ios::binary | std::ios::trunc)
+      .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
   ::unlink((path + ".unreadable").c_str());
   return path;
 }

@@ -14,8 +14,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     store.FindRecord(r.card);
     char number[64];
     std::snprintf(number, sizeof number, "%.0f", r.card);
-    rows.addRow({number, {store.Description(0), std::to_string(store.Grupo()), store.Resaltar() ? "X" : "",
-                          store.Novedad() ? "X" : "", store.Legajo()}});
+    rows.addRow({number,
+                 {store.Description(0), std::to_string(store.Grupo()), store.Resaltar() ? "X" : "",
+                  store.Novedad() ? "X" : "", store.Legajo()}});
   }
   store.GrabarTarjetas(rows, 1);
   return 0;

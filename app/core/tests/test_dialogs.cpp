@@ -23,18 +23,18 @@
 namespace {
 
 class QtEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-        m_app = new QApplication(m_argc, m_argv);
-    }
-    void TearDown() override { delete m_app; }
+ public:
+  void SetUp() override {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    m_app = new QApplication(m_argc, m_argv);
+  }
+  void TearDown() override { delete m_app; }
 
-private:
-    int m_argc = 1;
-    char m_name[8] = "dialogs";
-    char* m_argv[2] = {m_name, nullptr};
-    QApplication* m_app = nullptr;
+ private:
+  int m_argc = 1;
+  char m_name[8] = "dialogs";
+  char* m_argv[2] = {m_name, nullptr};
+  QApplication* m_app = nullptr;
 };
 
 [[maybe_unused]] ::testing::Environment* const qtEnvironment =
@@ -43,47 +43,48 @@ private:
 // Runs `act` on the modal window once its event loop is running.
 template <typename Window>
 void whenModal(std::function<void(Window*)> act) {
-    QTimer::singleShot(0, [act] {
-        auto* window = qobject_cast<Window*>(QApplication::activeModalWidget());
-        ASSERT_NE(window, nullptr);
-        act(window);
-    });
+  QTimer::singleShot(0, [act] {
+    auto* window = qobject_cast<Window*>(QApplication::activeModalWidget());
+    ASSERT_NE(window, nullptr);
+    act(window);
+  });
 }
 
 QList<QIcon> imageList() {
-    QList<QIcon> img;
-    for (Qt::GlobalColor colour : {Qt::red, Qt::green, Qt::blue, Qt::yellow}) {
-        QPixmap pixmap(16, 16);
-        pixmap.fill(colour);
-        img.append(QIcon(pixmap));
-    }
-    return img;
+  QList<QIcon> img;
+  for (Qt::GlobalColor colour : {Qt::red, Qt::green, Qt::blue, Qt::yellow}) {
+    QPixmap pixmap(16, 16);
+    pixmap.fill(colour);
+    img.append(QIcon(pixmap));
+  }
+  return img;
 }
 
 struct ChoiceCase {
-    int k;            // choice 0..2
-    bool viaToolbar;  // click toolbar button k + 1 instead of menu entry mnu(k)
-    const char* expected;
+  int k;            // choice 0..2
+  bool viaToolbar;  // click toolbar button k + 1 instead of menu entry mnu(k)
+  const char* expected;
 };
 
 class FrmMsgChoice : public ::testing::TestWithParam<ChoiceCase> {};
 
 TEST_P(FrmMsgChoice, AnswersInSharedTextAfterBlocking) {
-    const ChoiceCase c = GetParam();
-    gSharedText = "unchanged";
-    const QList<QIcon> img = imageList();
-    bool sawWindow = false;
-    whenModal<FrmMsg>([&](FrmMsg* window) {
-        sawWindow = true;
-        EXPECT_EQ(window->label()->text(), QString::fromUtf8("¿Confirma?"));
-        if (c.viaToolbar)
-            QTest::mouseClick(window->toolBar()->widgetForAction(window->button(c.k + 1)), Qt::LeftButton);
-        else
-            window->mnu(c.k)->trigger();
-    });
-    EXPECT_EQ(FrmMsg::Msg("¿Confirma?", "Agregar", "Reemplazar", "Cancelar", 0, &img), nullptr);
-    EXPECT_TRUE(sawWindow);
-    EXPECT_EQ(gSharedText, c.expected);
+  const ChoiceCase c = GetParam();
+  gSharedText = "unchanged";
+  const QList<QIcon> img = imageList();
+  bool sawWindow = false;
+  whenModal<FrmMsg>([&](FrmMsg* window) {
+    sawWindow = true;
+    EXPECT_EQ(window->label()->text(), QString::fromUtf8("¿Confirma?"));
+    if (c.viaToolbar)
+      QTest::mouseClick(window->toolBar()->widgetForAction(window->button(c.k + 1)),
+                        Qt::LeftButton);
+    else
+      window->mnu(c.k)->trigger();
+  });
+  EXPECT_EQ(FrmMsg::Msg("¿Confirma?", "Agregar", "Reemplazar", "Cancelar", 0, &img), nullptr);
+  EXPECT_TRUE(sawWindow);
+  EXPECT_EQ(gSharedText, c.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Choices, FrmMsgChoice,
@@ -92,85 +93,87 @@ INSTANTIATE_TEST_SUITE_P(Choices, FrmMsgChoice,
                                            ChoiceCase{1, true, "2"}, ChoiceCase{2, true, "3"}));
 
 TEST(FrmMsg, ClosingWithoutAChoiceLeavesSharedText) {
-    gSharedText = "kept";
-    whenModal<FrmMsg>([](FrmMsg* window) { window->close(); });
-    FrmMsg::Msg("Mensaje", "Agregar", "Reemplazar", "Cancelar", 0);
-    EXPECT_EQ(gSharedText, "kept");
+  gSharedText = "kept";
+  whenModal<FrmMsg>([](FrmMsg* window) { window->close(); });
+  FrmMsg::Msg("Mensaje", "Agregar", "Reemplazar", "Cancelar", 0);
+  EXPECT_EQ(gSharedText, "kept");
 }
 
 TEST(FrmMsg, CaptionsBecomeChoicesAndEmptyOnesAreHidden) {
-    const QList<QIcon> img = imageList();
-    FrmMsg window(&img);
-    window.setUp("Texto", "Agregar", "", "Cancelar");
-    const char* captions[] = {"Agregar", "", "Cancelar"};
-    for (int k = 0; k < 3; ++k) {
-        const bool shown = captions[k][0] != '\0';
-        EXPECT_EQ(window.mnu(k)->isVisible(), shown) << k;
-        EXPECT_EQ(window.button(k + 1)->isVisible(), shown) << k;
-        if (shown) {
-            EXPECT_EQ(window.mnu(k)->text(), captions[k]);
-            EXPECT_EQ(window.button(k + 1)->toolTip(), captions[k]);
-        }
-        EXPECT_EQ(window.button(k + 1)->icon().cacheKey(), img[2].cacheKey()) << "button " << k + 1;
+  const QList<QIcon> img = imageList();
+  FrmMsg window(&img);
+  window.setUp("Texto", "Agregar", "", "Cancelar");
+  const char* captions[] = {"Agregar", "", "Cancelar"};
+  for (int k = 0; k < 3; ++k) {
+    const bool shown = captions[k][0] != '\0';
+    EXPECT_EQ(window.mnu(k)->isVisible(), shown) << k;
+    EXPECT_EQ(window.button(k + 1)->isVisible(), shown) << k;
+    if (shown) {
+      EXPECT_EQ(window.mnu(k)->text(), captions[k]);
+      EXPECT_EQ(window.button(k + 1)->toolTip(), captions[k]);
     }
-    EXPECT_EQ(window.windowTitle(), "Velta 2000");
+    EXPECT_EQ(window.button(k + 1)->icon().cacheKey(), img[2].cacheKey()) << "button " << k + 1;
+  }
+  EXPECT_EQ(window.windowTitle(), "Velta 2000");
 
-    // Without the image list (or a short one) the buttons simply have no picture.
-    const QList<QIcon> shortList = imageList().mid(0, 2);
-    for (const QList<QIcon>* list : {static_cast<const QList<QIcon>*>(nullptr), &shortList}) {
-        FrmMsg plain(list);
-        EXPECT_TRUE(plain.button(1)->icon().isNull());
-    }
+  // Without the image list (or a short one) the buttons simply have no picture.
+  const QList<QIcon> shortList = imageList().mid(0, 2);
+  for (const QList<QIcon>* list : {static_cast<const QList<QIcon>*>(nullptr), &shortList}) {
+    FrmMsg plain(list);
+    EXPECT_TRUE(plain.button(1)->icon().isNull());
+  }
 }
 
 TEST(FrmMsg, WithoutCaptionsReturnsAtOnceAndOnlyShowsTheMessage) {
-    gSharedText = "kept";
-    QPointer<FrmMsg> window = FrmMsg::Msg("Procesando...Espere por favor", "", "", "", 0);
-    ASSERT_FALSE(window.isNull());
-    EXPECT_TRUE(window->isVisible());
-    EXPECT_EQ(window->label()->text(), "Procesando...Espere por favor");
-    for (int k = 0; k < 3; ++k) EXPECT_FALSE(window->mnu(k)->isVisible() || window->button(k + 1)->isVisible());
-    EXPECT_EQ(gSharedText, "kept");
-    window->close();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(window.isNull());
+  gSharedText = "kept";
+  QPointer<FrmMsg> window = FrmMsg::Msg("Procesando...Espere por favor", "", "", "", 0);
+  ASSERT_FALSE(window.isNull());
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_EQ(window->label()->text(), "Procesando...Espere por favor");
+  for (int k = 0; k < 3; ++k)
+    EXPECT_FALSE(window->mnu(k)->isVisible() || window->button(k + 1)->isVisible());
+  EXPECT_EQ(gSharedText, "kept");
+  window->close();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(window.isNull());
 }
 
 TEST(FrmMsg, DetectarShowsWithoutBlockingAndStillAnswers) {
-    gSharedText = "";
-    QPointer<FrmMsg> window = FrmMsg::Msg("Mensaje", "Uno", "Dos", "Tres", 1);
-    ASSERT_FALSE(window.isNull());
-    EXPECT_FALSE(window->isModal());
-    window->mnu(2)->trigger();
-    EXPECT_EQ(gSharedText, "3");
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(window.isNull());
+  gSharedText = "";
+  QPointer<FrmMsg> window = FrmMsg::Msg("Mensaje", "Uno", "Dos", "Tres", 1);
+  ASSERT_FALSE(window.isNull());
+  EXPECT_FALSE(window->isModal());
+  window->mnu(2)->trigger();
+  EXPECT_EQ(gSharedText, "3");
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(window.isNull());
 }
 
 class BrowseCancel : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(BrowseCancel, ReturnsTheDefaultExactly) {
-    whenModal<QFileDialog>([](QFileDialog* dialog) {
-        EXPECT_EQ(dialog->windowTitle(), QString::fromUtf8("Seleccione un Directorio..."));
-        dialog->reject();
-    });
-    EXPECT_EQ(BrowseForFolder(nullptr, "Seleccione un Directorio...", GetParam()), GetParam());
+  whenModal<QFileDialog>([](QFileDialog* dialog) {
+    EXPECT_EQ(dialog->windowTitle(), QString::fromUtf8("Seleccione un Directorio..."));
+    dialog->reject();
+  });
+  EXPECT_EQ(BrowseForFolder(nullptr, "Seleccione un Directorio...", GetParam()), GetParam());
 }
 
 INSTANTIATE_TEST_SUITE_P(Defaults, BrowseCancel,
                          ::testing::Values(std::string(), std::string("/srv/relojes/"),
-                                           std::string("  C:\\DATA\\ "), std::string("/tmp/año 2000")));
+                                           std::string("  C:\\DATA\\ "),
+                                           std::string("/tmp/año 2000")));
 
 TEST(BrowseForFolder, ReturnsThePickedFolder) {
-    QTemporaryDir tmp;
-    ASSERT_TRUE(tmp.isValid());
-    const QString picked = tmp.path() + QString::fromUtf8("/salida ñ");
-    ASSERT_TRUE(QDir().mkpath(picked));
-    whenModal<QFileDialog>([&](QFileDialog* dialog) {
-        dialog->setDirectory(picked);
-        static_cast<QDialog*>(dialog)->accept();  // QFileDialog::accept checks the folder
-    });
-    EXPECT_EQ(BrowseForFolder(nullptr, "Directorio", "/default"), picked.toStdString());
+  QTemporaryDir tmp;
+  ASSERT_TRUE(tmp.isValid());
+  const QString picked = tmp.path() + QString::fromUtf8("/salida ñ");
+  ASSERT_TRUE(QDir().mkpath(picked));
+  whenModal<QFileDialog>([&](QFileDialog* dialog) {
+    dialog->setDirectory(picked);
+    static_cast<QDialog*>(dialog)->accept();  // QFileDialog::accept checks the folder
+  });
+  EXPECT_EQ(BrowseForFolder(nullptr, "Directorio", "/default"), picked.toStdString());
 }
 
 }  // namespace

@@ -13,16 +13,16 @@
 namespace {
 
 struct LookupCase {
-    int id;
-    int lenguaje;
-    const char* expected;
+  int id;
+  int lenguaje;
+  const char* expected;
 };
 
 class LookupTest : public ::testing::TestWithParam<LookupCase> {};
 
 TEST_P(LookupTest, GivesTextOrEmpty) {
-    const LookupCase& c = GetParam();
-    EXPECT_EQ(GetMsgIn(c.id, c.lenguaje), c.expected) << c.id << " + " << c.lenguaje;
+  const LookupCase& c = GetParam();
+  EXPECT_EQ(GetMsgIn(c.id, c.lenguaje), c.expected) << c.id << " + " << c.lenguaje;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -31,8 +31,7 @@ INSTANTIATE_TEST_SUITE_P(
         LookupCase{316, 0, "CLAVE DE ACCESO ERRONEA. Verifique Mayúsculas y Minúsculas"},
         LookupCase{316, 1000, "WRONG PASSWORD. Check Upper and Lower Case"},
         LookupCase{316, 2000, "SENHA DE ACESSO ERRADA. Verifique Maiúsculas e Minúsculas"},
-        LookupCase{101, 0, "Guardar..."},
-        LookupCase{415, 0, "&Base de Touchs"},
+        LookupCase{101, 0, "Guardar..."}, LookupCase{415, 0, "&Base de Touchs"},
         LookupCase{371, 0, "Sab "},                                   // trailing blank kept
         LookupCase{318, 0, "La descripción  no puede quedar vacía"},  // doubled blank kept
         LookupCase{0, 0, ""}, LookupCase{-1, 0, ""}, LookupCase{-32768, 1000, ""},
@@ -43,53 +42,56 @@ INSTANTIATE_TEST_SUITE_P(
         // The sum is a 16-bit number: past 32767 there is nothing.
         LookupCase{32767, 1000, ""}, LookupCase{31316, 2000, ""}, LookupCase{40000, 0, ""}));
 
-int countOf(const std::string& s, char c) { return static_cast<int>(std::count(s.begin(), s.end(), c)); }
+int countOf(const std::string& s, char c) {
+  return static_cast<int>(std::count(s.begin(), s.end(), c));
+}
 
 TEST(MessageBlocks, EveryNumberHasMatchingTextInAllThreeLanguages) {
-    for (int id = 101; id <= 415; ++id) {
-        const std::string es = GetMsgIn(id, 0);
-        ASSERT_FALSE(es.empty()) << id;
-        for (int offset : {1000, 2000}) {
-            const std::string text = GetMsgIn(id, offset);
-            ASSERT_FALSE(text.empty()) << id + offset;
-            // Same access keys and the same literal or placeholder markers as the Spanish.
-            EXPECT_EQ(countOf(text, '&'), countOf(es, '&')) << id + offset << " " << text;
-            EXPECT_EQ(countOf(text, '%'), countOf(es, '%')) << id + offset << " " << text;
-            EXPECT_EQ(text == ">", es == ">") << id + offset;
-        }
-        for (int offset : {0, 1000, 2000}) {
-            const std::string text = GetMsgIn(id, offset);
-            EXPECT_EQ(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).toStdString(), text)
-                << "not valid UTF-8: " << id + offset;
-        }
+  for (int id = 101; id <= 415; ++id) {
+    const std::string es = GetMsgIn(id, 0);
+    ASSERT_FALSE(es.empty()) << id;
+    for (int offset : {1000, 2000}) {
+      const std::string text = GetMsgIn(id, offset);
+      ASSERT_FALSE(text.empty()) << id + offset;
+      // Same access keys and the same literal or placeholder markers as the Spanish.
+      EXPECT_EQ(countOf(text, '&'), countOf(es, '&')) << id + offset << " " << text;
+      EXPECT_EQ(countOf(text, '%'), countOf(es, '%')) << id + offset << " " << text;
+      EXPECT_EQ(text == ">", es == ">") << id + offset;
     }
+    for (int offset : {0, 1000, 2000}) {
+      const std::string text = GetMsgIn(id, offset);
+      EXPECT_EQ(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).toStdString(),
+                text)
+          << "not valid UTF-8: " << id + offset;
+    }
+  }
 }
 
 // The lookup through the settings: the language is read afresh at each call.
 TEST(GetMsg, FollowsTheLanguageSetting) {
-    ClsCfgFile cfg;
-    ClsCfgFile* const saved = gCfgFile;
-    gCfgFile = &cfg;
-    const struct {
-        int16_t lenguaje;
-        int id;
-        const char* expected;
-    } cases[] = {
-        {0, 316, "CLAVE DE ACCESO ERRONEA. Verifique Mayúsculas y Minúsculas"},
-        {1000, 316, "WRONG PASSWORD. Check Upper and Lower Case"},
-        {2000, 380, "Selecione um Diretório..."},
-        {0, 0, ""},
-        {0, -5, ""},
-        {500, 101, ""},
-        {1000, 32000, ""},
-    };
-    for (const auto& c : cases) {
-        cfg.LENGUAJE = c.lenguaje;
-        EXPECT_EQ(GetMsg(c.id), c.expected) << c.id << " + " << c.lenguaje;
-    }
-    gCfgFile = nullptr;
-    EXPECT_EQ(GetMsg(316), "");
-    gCfgFile = saved;
+  ClsCfgFile cfg;
+  ClsCfgFile* const saved = gCfgFile;
+  gCfgFile = &cfg;
+  const struct {
+    int16_t lenguaje;
+    int id;
+    const char* expected;
+  } cases[] = {
+      {0, 316, "CLAVE DE ACCESO ERRONEA. Verifique Mayúsculas y Minúsculas"},
+      {1000, 316, "WRONG PASSWORD. Check Upper and Lower Case"},
+      {2000, 380, "Selecione um Diretório..."},
+      {0, 0, ""},
+      {0, -5, ""},
+      {500, 101, ""},
+      {1000, 32000, ""},
+  };
+  for (const auto& c : cases) {
+    cfg.LENGUAJE = c.lenguaje;
+    EXPECT_EQ(GetMsg(c.id), c.expected) << c.id << " + " << c.lenguaje;
+  }
+  gCfgFile = nullptr;
+  EXPECT_EQ(GetMsg(316), "");
+  gCfgFile = saved;
 }
 
 }  // namespace

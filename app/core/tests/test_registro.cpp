@@ -29,7 +29,7 @@ ClsCfgFile settings(int16_t longTarjeta = 8, int16_t longTouch = 8) {
   return c;
 }
 
-} // namespace
+}  // namespace
 
 TEST(PunchLines, WorkedExample) {
   ClsCfgFile cfg = settings();
@@ -51,7 +51,7 @@ TEST(PunchLines, WorkedExample) {
   r.parseDescripcion("VISITA");
   EXPECT_EQ(r.getFileRecord(), "000777 05/03/2024 08:07 01 02 00012345 VISITA");
 
-  cfg.SAPEnabled = 1; // neither the employee number nor the description counts then
+  cfg.SAPEnabled = 1;  // neither the employee number nor the description counts then
   const std::string sap = "00012345000123452024030508070020240305080700P20 001    ";
   EXPECT_EQ(r.getFileRecord(), sap);
   EXPECT_EQ(sap.size(), 55u);
@@ -63,7 +63,7 @@ TEST(PunchLines, WorkedExample) {
   cfg.SAPEnabled = 0;
   r.parseDescripcion("");
   EXPECT_EQ(r.getFileRecord(), "00012345 20240305 08:07 01 02");
-  cfg.formatoFecha = ""; // an empty pattern still dates the line
+  cfg.formatoFecha = "";  // an empty pattern still dates the line
   EXPECT_EQ(r.getFileRecord(), "00012345 05/03/2024 08:07 01 02");
   EXPECT_EQ(r.getFileRecordWithError(), "00012345 2024/03/05 08:07 01 02");
 }
@@ -80,20 +80,29 @@ TEST(PunchLines, CardFitting) {
       {"7", 1, 8, 4, "00000007", 7},
       {"00000000000042", 1, 8, 4, "00000042", 42},
       {"255", 2, 8, 8, " 000000FF", 255},
-      {"43981", 2, 8, 4, " ABCD", 43981},       // exactly LongTouch digits: still the blank
-      {"1193046", 2, 8, 4, " 3456", 1193046},   // 0x123456: the rightmost four
+      {"43981", 2, 8, 4, " ABCD", 43981},      // exactly LongTouch digits: still the blank
+      {"1193046", 2, 8, 4, " 3456", 1193046},  // 0x123456: the rightmost four
       {"2147483647", 2, 8, 8, " 7FFFFFFF", 2147483647.0},
-      {"4294967296", 2, 8, 8, "4294967296", 4294967296.0}, // no 32-bit form: raw, own number
+      {"4294967296", 2, 8, 8, "4294967296", 4294967296.0},  // no 32-bit form: raw, own number
   };
   for (const Case& c : cases) {
     ClsCfgFile cfg = settings(c.longTarjeta, c.longTouch);
-    clsRegistro r = parsed(cfg, "020240305080701" "02" + c.digits, c.kind);
+    clsRegistro r = parsed(cfg,
+                           "020240305080701"
+                           "02" +
+                               c.digits,
+                           c.kind);
     EXPECT_EQ(r.getTarjeta(), c.card) << c.digits;
     EXPECT_EQ(r.getTarjetaAsDouble(), c.number) << c.digits;
   }
   ClsCfgFile cfg = settings(8, 8);
-  clsRegistro r = parsed(cfg, "020240305080701" "02" "255", 2);
-  EXPECT_EQ(r.getFileRecord(), " 000000FF 05/03/2024 08:07 01 02"); // the line starts with the blank
+  clsRegistro r = parsed(cfg,
+                         "020240305080701"
+                         "02"
+                         "255",
+                         2);
+  EXPECT_EQ(r.getFileRecord(),
+            " 000000FF 05/03/2024 08:07 01 02");  // the line starts with the blank
 }
 
 TEST(PunchLines, RawCardsKeepThePreviousNumber) {
@@ -103,7 +112,8 @@ TEST(PunchLines, RawCardsKeepThePreviousNumber) {
     std::string punch;
     int16_t kind;
     std::string card;
-  } cases[] = {{"0202403050807010212AB", 1, "12AB"}, {"020240305080701025", 3, "5"}, {"02024030508", 1, ""}};
+  } cases[] = {
+      {"0202403050807010212AB", 1, "12AB"}, {"020240305080701025", 3, "5"}, {"02024030508", 1, ""}};
   for (const Case& c : cases) {
     r.parseTarjeta(c.punch, c.kind);
     EXPECT_EQ(r.getTarjeta(), c.card) << c.punch;
@@ -113,7 +123,7 @@ TEST(PunchLines, RawCardsKeepThePreviousNumber) {
   r.parseHora("0");
   r.parseReloj("");
   r.parseLector("");
-  EXPECT_EQ(r.getFileRecordWithError(), " 2024// :  "); // a short record still gives a line
+  EXPECT_EQ(r.getFileRecordWithError(), " 2024// :  ");  // a short record still gives a line
 }
 
 TEST(PunchLines, SapReaderCode) {
@@ -130,16 +140,16 @@ TEST(PunchLines, SapReaderCode) {
 
 TEST(PunchLines, DateCarriesOver) {
   ClsCfgFile cfg = settings();
-  clsRegistro r = parsed(cfg, "0202413320807010212345"); // month 13, day 32
+  clsRegistro r = parsed(cfg, "0202413320807010212345");  // month 13, day 32
   const basic::DateTime d = r.getFecha();
   EXPECT_EQ(d.year, 2025);
   EXPECT_EQ(d.month, 2);
   EXPECT_EQ(d.day, 1);
-  r.parseFecha("0202400000"); // month 0, day 0: the last day of November of the year before
+  r.parseFecha("0202400000");  // month 0, day 0: the last day of November of the year before
   EXPECT_EQ(r.getFecha().year, 2023);
   EXPECT_EQ(r.getFecha().month, 11);
   EXPECT_EQ(r.getFecha().day, 30);
   r.parseFecha("0202402300");
-  EXPECT_EQ(r.getFecha().month, 3); // 30 February 2024 is 1 March
+  EXPECT_EQ(r.getFecha().month, 3);  // 30 February 2024 is 1 March
   EXPECT_EQ(r.getFecha().day, 1);
 }

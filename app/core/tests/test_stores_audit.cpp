@@ -18,7 +18,6 @@ using storefixture::writeFile;
 
 namespace {
 
-
 basic::DateTime at(int sec) {
   basic::DateTime t;
   t.year = 2024;
@@ -31,7 +30,7 @@ basic::DateTime at(int sec) {
 }
 
 class Audit : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     char tmpl[] = "/tmp/velta-aud-XXXXXX";
     dir = std::string(mkdtemp(tmpl)) + "/";
@@ -46,7 +45,7 @@ protected:
   ClsAuditoria log;
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(Audit, RecordsRoundTripWithTheirOwnKeys) {
   struct Case {
@@ -62,8 +61,8 @@ TEST_F(Audit, RecordsRoundTripWithTheirOwnKeys) {
   EXPECT_EQ(file[22], 0);       // key of second 0
   EXPECT_EQ(file[74 + 22], 0);  // second 1 shares the key of second 0
   EXPECT_EQ(file[2 * 74 + 22], 29);
-  EXPECT_EQ(file.substr(24, 5), "MNU->");          // key 0 leaves the text as it is
-  EXPECT_EQ(file.substr(2 * 74 + 24, 5), "jkrJ["); // key 29 shifts every byte up by 29
+  EXPECT_EQ(file.substr(24, 5), "MNU->");           // key 0 leaves the text as it is
+  EXPECT_EQ(file.substr(2 * 74 + 24, 5), "jkrJ[");  // key 29 shifts every byte up by 29
   StoreRowVector rows;
   ASSERT_GE(log.GetRecords(rows), 0);
   ASSERT_EQ(rows.rows.size(), 4u);
@@ -71,7 +70,7 @@ TEST_F(Audit, RecordsRoundTripWithTheirOwnKeys) {
   EXPECT_EQ(rows.rows[0].sub(1), std::string("MNU->Relojes").append(18, ' '));
   EXPECT_EQ(rows.rows[0].sub(2), "Ana                 ");
   EXPECT_EQ(rows.rows[2].sub(1), std::string("MNU->Configuración").append(12, ' '));
-  EXPECT_EQ(rows.rows[3].sub(1), "MNU->" + std::string(25, 'A')); // cut to 30
+  EXPECT_EQ(rows.rows[3].sub(1), "MNU->" + std::string(25, 'A'));  // cut to 30
 }
 
 TEST_F(Audit, ScramblingWrapsModulo256) {
@@ -89,7 +88,7 @@ TEST_F(Audit, MissingInvalidAndDeletedFiles) {
   std::string bad(74, 'x');
   writeFile(path, bad);
   log.GetRecords(rows);
-  EXPECT_TRUE(rows.rows.empty()); // first record not of version 1: nothing listed
+  EXPECT_TRUE(rows.rows.empty());  // first record not of version 1: nothing listed
   log.clock = [] { return at(10); };
   EXPECT_EQ(log.AddRecord("A"), 1);
   EXPECT_EQ(readFile(path).size(), 148u);
@@ -117,7 +116,7 @@ TEST(PasswordRecord, SavesLoadsAndRejectsDamage) {
   c.year = 2024;
   ASSERT_EQ(c.SavePsw("Señal15"), 1);
   EXPECT_EQ(readFile(path).size(), 138u);
-  EXPECT_EQ(readFile(path).find("Se"), std::string::npos); // not stored in plain
+  EXPECT_EQ(readFile(path).find("Se"), std::string::npos);  // not stored in plain
   ClsClave d;
   d.Init(path);
   ASSERT_EQ(d.LoadPsw(), 0);

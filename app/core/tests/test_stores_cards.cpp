@@ -22,20 +22,43 @@ using storefixture::writeFile;
 
 namespace {
 
-std::string card1(int32_t card, const std::string& name, int grupo, int res, int nov, const std::string& leg) {
+std::string card1(int32_t card, const std::string& name, int grupo, int res, int nov,
+                  const std::string& leg) {
   Bytes r;
-  r.i16(1).i32(card).s(name, 40).i16(grupo).i16(res).i16(nov).s(leg, 20).s("", 10).s("", 10).i16(0).i16(0).i16(0);
+  r.i16(1)
+      .i32(card)
+      .s(name, 40)
+      .i16(grupo)
+      .i16(res)
+      .i16(nov)
+      .s(leg, 20)
+      .s("", 10)
+      .s("", 10)
+      .i16(0)
+      .i16(0)
+      .i16(0);
   return r.b;
 }
-std::string card2(double card, const std::string& name, int grupo, int res, int nov, const std::string& leg) {
+std::string card2(double card, const std::string& name, int grupo, int res, int nov,
+                  const std::string& leg) {
   Bytes r;
-  r.i16(2).f64(card).s(name, 40).i16(grupo).i16(res).i16(nov).s(leg, 20).s("", 10).s("", 10).i16(0).i16(0).i16(0);
+  r.i16(2)
+      .f64(card)
+      .s(name, 40)
+      .i16(grupo)
+      .i16(res)
+      .i16(nov)
+      .s(leg, 20)
+      .s("", 10)
+      .s("", 10)
+      .i16(0)
+      .i16(0)
+      .i16(0);
   return r.b;
 }
-
 
 class CardStore : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     char tmpl[] = "/tmp/velta-cards-XXXXXX";
     dir = mkdtemp(tmpl);
@@ -49,12 +72,14 @@ protected:
   ClsTarjetas store;
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(CardStore, FormOneFilesKeepEveryCardWidened) {
   // 30 cards: more than a count by the newer record length would find.
   std::string file;
-  for (int n = 1; n <= 30; ++n) file += card1(1000 + n, "Titular " + std::to_string(n), n, n % 2, (n + 1) % 2, "L" + std::to_string(n));
+  for (int n = 1; n <= 30; ++n)
+    file += card1(1000 + n, "Titular " + std::to_string(n), n, n % 2, (n + 1) % 2,
+                  "L" + std::to_string(n));
   writeFile(path, file);
   ASSERT_EQ(store.CargarTarjetas(), 1);
   ASSERT_EQ(gCardTable.size(), 30u);
@@ -75,12 +100,13 @@ TEST_F(CardStore, FormOneFilesKeepEveryCardWidened) {
 
 TEST_F(CardStore, FormTwoLoadsAndSavesByteForByte) {
   // On disk Windows-1252; in the table UTF-8.
-  const std::string cp = card2(12345, "Ana P\xE9rez", 7, 1, 0, "000777") + card2(4294967295.0, "Touch", 0, 0, 1, "");
+  const std::string cp =
+      card2(12345, "Ana P\xE9rez", 7, 1, 0, "000777") + card2(4294967295.0, "Touch", 0, 0, 1, "");
   writeFile(path, cp);
   ASSERT_EQ(store.CargarTarjetas(), 1);
   ASSERT_EQ(store.FindRecord(12345), 0);
   EXPECT_EQ(store.Description(0), "Ana Pérez");
-  EXPECT_EQ(store.Description(1), ""); // the virtual mode hides names
+  EXPECT_EQ(store.Description(1), "");  // the virtual mode hides names
   // Save the same rows back: the same bytes.
   StoreRowVector rows;
   rows.addRow({"12345", {"Ana Pérez", "007", "X", "", "000777"}});
@@ -110,9 +136,10 @@ TEST_F(CardStore, MissingEmptyAndUnknownFiles) {
 }
 
 TEST_F(CardStore, FindRecordScansTheWholeTableAndClearsOnAMiss) {
-  writeFile(path, card2(0, "vacio", 0, 0, 0, "") + card2(77, "Luis", 3, 1, 1, "L77") + card2(77, "Otro", 0, 0, 0, ""));
+  writeFile(path, card2(0, "vacio", 0, 0, 0, "") + card2(77, "Luis", 3, 1, 1, "L77") +
+                      card2(77, "Otro", 0, 0, 0, ""));
   store.CargarTarjetas();
-  EXPECT_EQ(store.FindRecord(77), 1); // past an entry with card 0; the first match wins
+  EXPECT_EQ(store.FindRecord(77), 1);  // past an entry with card 0; the first match wins
   EXPECT_EQ(store.Description(0), "Luis");
   EXPECT_EQ(store.FindRecord(78), -1);
   EXPECT_EQ(store.Description(0), "");
@@ -130,8 +157,12 @@ TEST_F(CardStore, RowsBecomeRecords) {
     std::string group;
     int16_t grupo;
   } cases[] = {
-      {"1A0F", 2, 6671, "3", 3},       {" 1a0f ", 2, 6671, "", 0}, {"FFFFFFFF", 2, 4294967295.0, "abc", 0},
-      {"00012345", 1, 12345, "2.5", 2}, {"  99 ", 1, 99, "3.5", 4},  {"123456789012", 1, 123456789012.0, "007", 7},
+      {"1A0F", 2, 6671, "3", 3},
+      {" 1a0f ", 2, 6671, "", 0},
+      {"FFFFFFFF", 2, 4294967295.0, "abc", 0},
+      {"00012345", 1, 12345, "2.5", 2},
+      {"  99 ", 1, 99, "3.5", 4},
+      {"123456789012", 1, 123456789012.0, "007", 7},
   };
   for (const Case& c : cases) {
     StoreRowVector rows;
@@ -141,7 +172,7 @@ TEST_F(CardStore, RowsBecomeRecords) {
     ASSERT_EQ(store.FindRecord(c.card), 0) << c.text;
     EXPECT_EQ(store.Grupo(), c.grupo) << c.text;
     EXPECT_EQ(store.Resaltar(), 1);
-    EXPECT_EQ(store.Novedad(), 0); // only "X" sets a mark
+    EXPECT_EQ(store.Novedad(), 0);  // only "X" sets a mark
     EXPECT_EQ(store.Legajo(), "LEG");
   }
 }
@@ -152,7 +183,8 @@ TEST_F(CardStore, OneBadRowRefusesTheSaveAndNamesIt) {
   struct Case {
     std::string text, group;
     int16_t kind;
-  } bad[] = {{"", "1", 1}, {"12AB", "1", 1}, {"XYZ", "1", 2}, {"123456789", "1", 2}, {"5", "40000", 1}};
+  } bad[] = {
+      {"", "1", 1}, {"12AB", "1", 1}, {"XYZ", "1", 2}, {"123456789", "1", 2}, {"5", "40000", 1}};
   for (const Case& c : bad) {
     StoreRowVector rows;
     rows.addRow({"10", {"Bueno"}});
@@ -196,13 +228,14 @@ TEST_F(CardStore, ImportSplitsAtTheFirstDash) {
 }
 
 TEST_F(CardStore, BytesPastTheLastWholeRecordAreKeptAsideBeforeASave) {
-  const std::string forms[] = {card1(41, "Uno", 0, 0, 0, "") + card1(42, "Dos", 0, 0, 0, "").substr(0, 50),
-                               card2(41, "Uno", 0, 0, 0, "") + card2(42, "Dos", 0, 0, 0, "").substr(0, 50)};
+  const std::string forms[] = {
+      card1(41, "Uno", 0, 0, 0, "") + card1(42, "Dos", 0, 0, 0, "").substr(0, 50),
+      card2(41, "Uno", 0, 0, 0, "") + card2(42, "Dos", 0, 0, 0, "").substr(0, 50)};
   for (const std::string& file : forms) {
     writeFile(path, file);
     fs::remove(path + ".unreadable");
     ASSERT_EQ(store.CargarTarjetas(), 1);
-    EXPECT_EQ(store.FindRecord(41), 0); // the whole record loads
+    EXPECT_EQ(store.FindRecord(41), 0);  // the whole record loads
     EXPECT_TRUE(store.status().unreadable);
     StoreRowVector rows;
     rows.addRow({"41", {"Uno"}});

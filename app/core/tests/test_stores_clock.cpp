@@ -50,9 +50,8 @@ std::string record(int version, const Clock& c) {
   return r.b;
 }
 
-
 class ClockStore : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     char tmpl[] = "/tmp/velta-clock-XXXXXX";
     dir = mkdtemp(tmpl);
@@ -68,13 +67,16 @@ protected:
 Clock expectedFrom(int version, Clock c) {
   if (version < 2) c.path = c.descrip = "";
   if (version < 3) c.ip = "";
-  if (version < 4) { c.tipo = 0; c.habil = ""; }
+  if (version < 4) {
+    c.tipo = 0;
+    c.habil = "";
+  }
   if (version < 5) c.tipoIf = 0;
   if (version < 6) c.pl = c.pr = 7001;
   return c;
 }
 
-} // namespace
+}  // namespace
 
 class ClockForms : public ClockStore, public ::testing::WithParamInterface<int> {};
 
@@ -82,7 +84,7 @@ TEST_P(ClockForms, LoadsWidensAndSavesTheCurrentForm) {
   const int version = GetParam();
   Clock a, b;
   b.prg = 9;
-  b.descrip = "Dep\xF3sito"; // Windows-1252 on disk
+  b.descrip = "Dep\xF3sito";  // Windows-1252 on disk
   b.puerto = "COM4";
   writeFile(path, record(version, a) + record(version, b));
 
@@ -112,7 +114,8 @@ TEST_P(ClockForms, LoadsWidensAndSavesTheCurrentForm) {
   EXPECT_TRUE(store.Deleted(3));
   EXPECT_FALSE(store.status().unreadable);
   // The file keeps its old form until saved.
-  EXPECT_EQ(readFile(path).size(), 2 * ClsListaRelojes::recordLength(static_cast<int16_t>(version)));
+  EXPECT_EQ(readFile(path).size(),
+            2 * ClsListaRelojes::recordLength(static_cast<int16_t>(version)));
 
   // Reload so the slots hold the texts as read, then save: the current form, byte for byte.
   ClsListaRelojes again;
@@ -148,7 +151,9 @@ TEST_F(ClockStore, DateStampedNameFillsOnlyInTheCurrentForm) {
 
 TEST_F(ClockStore, UnknownFormLoadsNothingAndIsKeptAsideBeforeASave) {
   for (int version : {0, 8, -3}) {
-    const std::string original = record(7, Clock{}).replace(0, 2, std::string{char(version & 0xFF), char((version >> 8) & 0xFF)});
+    const std::string original =
+        record(7, Clock{})
+            .replace(0, 2, std::string{char(version & 0xFF), char((version >> 8) & 0xFF)});
     writeFile(path, original);
     fs::remove(path + ".unreadable");
     store.CargarRelojes();
@@ -187,7 +192,7 @@ TEST_F(ClockStore, MissingFileGivesOneDefaultClockAndWritesNothing) {
 }
 
 TEST_F(ClockStore, NuevoTakesTheFirstFreeSlotWithNumberOne) {
-  store.CargarRelojes(); // slot 1
+  store.CargarRelojes();  // slot 1
   ASSERT_EQ(store.Nuevo(), 1);
   store.GetCurData(2);
   store.m_Prg = 2;
@@ -196,7 +201,8 @@ TEST_F(ClockStore, NuevoTakesTheFirstFreeSlotWithNumberOne) {
   EXPECT_FALSE(store.Deleted(3));
   store.GetCurData(3);
   EXPECT_EQ(store.m_Prg, 1);
-  while (store.Nuevo() == 1) {}
+  while (store.Nuevo() == 1) {
+  }
   EXPECT_EQ(store.Nuevo(), 0);
 }
 
@@ -228,13 +234,13 @@ TEST_F(ClockStore, CurrentClockRoundTripTrimsAndPads) {
   store.GetCurData(1);
   store.m_IP = "  192.168.0.9 ";
   store.m_Descrip = "  Entrada";
-  store.M_Archivo = std::string(120, 'A'); // wider than its field: cut
+  store.M_Archivo = std::string(120, 'A');  // wider than its field: cut
   ASSERT_EQ(store.SetCurData(1), 1);
   EXPECT_EQ(store.slot(1)->m_IP, std::string("192.168.0.9").append(4, ' '));
   EXPECT_EQ(store.slot(1)->M_Archivo, std::string(100, 'A'));
   store.GetCurData(1);
   EXPECT_EQ(store.m_Descrip, "Entrada");
-  EXPECT_EQ(store.slot(1)->m_Descrip, "Entrada"); // trimmed text written back into the slot
+  EXPECT_EQ(store.slot(1)->m_Descrip, "Entrada");  // trimmed text written back into the slot
 }
 
 TEST_F(ClockStore, SlotNumbersOutsideTheTableAreRefused) {
@@ -251,7 +257,10 @@ TEST_F(ClockStore, SlotNumbersOutsideTheTableAreRefused) {
 
 TEST_F(ClockStore, ModificarOpensTheRegisteredEditor) {
   int seen = -5;
-  ClsListaRelojes::editorHook = [&](ClsListaRelojes& l) { seen = l.Operation; l.Operation = seen == 4 ? -1 : 1; };
+  ClsListaRelojes::editorHook = [&](ClsListaRelojes& l) {
+    seen = l.Operation;
+    l.Operation = seen == 4 ? -1 : 1;
+  };
   EXPECT_TRUE(store.Modificar(2));
   EXPECT_EQ(seen, 2);
   EXPECT_FALSE(store.Modificar(4));
@@ -259,7 +268,8 @@ TEST_F(ClockStore, ModificarOpensTheRegisteredEditor) {
 }
 
 TEST_F(ClockStore, GetModeloNamesTheSevenModels) {
-  const char* names[] = {"Vireo", "Corvin", "Pexel", "Vireo Touch", "Solvar II", "Solvar I", "QLM-400"};
+  const char* names[] = {"Vireo",     "Corvin",   "Pexel",  "Vireo Touch",
+                         "Solvar II", "Solvar I", "QLM-400"};
   for (int16_t i = 0; i < 7; ++i) EXPECT_EQ(store.GetModelo(i), names[i]);
   EXPECT_EQ(store.GetModelo(7), "");
   EXPECT_EQ(store.GetModelo(-1), "");
@@ -281,7 +291,7 @@ TEST_F(ClockStore, BytesPastTheLoadedRecordsAreKeptAsideBeforeASave) {
   struct Case {
     int version, records;
     size_t extra;
-  } cases[] = {{7, 2, 300}, {3, 1, 1}, {7, 101, 0}}; // torn last record; records past slot 100
+  } cases[] = {{7, 2, 300}, {3, 1, 1}, {7, 101, 0}};  // torn last record; records past slot 100
   for (const Case& c : cases) {
     std::string file;
     for (int n = 0; n < c.records; ++n) file += record(c.version, Clock{});
@@ -290,7 +300,8 @@ TEST_F(ClockStore, BytesPastTheLoadedRecordsAreKeptAsideBeforeASave) {
     fs::remove(path + ".unreadable");
     store.CargarRelojes();
     EXPECT_TRUE(store.status().unreadable) << c.version << "/" << c.records;
-    EXPECT_FALSE(store.Deleted(static_cast<int16_t>(std::min(c.records, 100)))); // whole records load
+    EXPECT_FALSE(
+        store.Deleted(static_cast<int16_t>(std::min(c.records, 100))));  // whole records load
     ASSERT_EQ(store.GrabarRelojes(), 1);
     EXPECT_EQ(readFile(path + ".unreadable"), file) << c.version << "/" << c.records;
   }

@@ -24,19 +24,28 @@ using storefixture::writeFile;
 
 namespace {
 
-std::string companyOld(int inUse, int32_t from, int32_t to, const std::string& name, const std::string& file) {
+std::string companyOld(int inUse, int32_t from, int32_t to, const std::string& name,
+                       const std::string& file) {
   return Bytes().i16(2).i16(inUse).i32(from).i32(to).s(name, 50).s(file, 20).s("C:\\OUT\\", 255).b;
 }
-std::string company(int version, int inUse, double from, double to, const std::string& name, const std::string& file) {
-  return Bytes().i16(version).i16(inUse).f64(from).f64(to).s(name, 50).s(file, 20).s("C:\\OUT\\", 255).b;
+std::string company(int version, int inUse, double from, double to, const std::string& name,
+                    const std::string& file) {
+  return Bytes()
+      .i16(version)
+      .i16(inUse)
+      .f64(from)
+      .f64(to)
+      .s(name, 50)
+      .s(file, 20)
+      .s("C:\\OUT\\", 255)
+      .b;
 }
 std::string user(int version, int code, const std::string& name, int32_t psw, int level) {
   return Bytes().i16(version).i16(code).s(name, 20).i32(psw).i16(level).b;
 }
 
-
 class TempDir : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     char tmpl[] = "/tmp/velta-cu-XXXXXX";
     dir = std::string(mkdtemp(tmpl)) + "/";
@@ -48,7 +57,7 @@ protected:
 using CompanyStore = TempDir;
 using UserStore = TempDir;
 
-} // namespace
+}  // namespace
 
 TEST_F(CompanyStore, OlderFormWidensAndSavesAsTheCurrentForm) {
   const std::string path = dir + "EMPR.DAT";
@@ -67,7 +76,8 @@ TEST_F(CompanyStore, OlderFormWidensAndSavesAsTheCurrentForm) {
   EXPECT_EQ(saved.substr(0, 345), company(7, 1, 100, 199, "Norte", "NORTE.MIR"));
   EXPECT_EQ(saved.substr(2 * 345, 345), company(7, 1, 200, 299, "Sur", "SUR.MIR"));
   // Every record, free slots included, carries the same version.
-  for (int n = 0; n < 100; ++n) EXPECT_EQ(saved.substr(n * 345, 2), std::string("\x07\x00", 2)) << n;
+  for (int n = 0; n < 100; ++n)
+    EXPECT_EQ(saved.substr(n * 345, 2), std::string("\x07\x00", 2)) << n;
 
   ClsListaEmpresas again;
   again.Iniciar(path);
@@ -80,7 +90,8 @@ TEST_F(CompanyStore, OlderFormWidensAndSavesAsTheCurrentForm) {
 TEST_F(CompanyStore, CurrentFormLoadsWhateverRecordOneSaysButTwo) {
   const std::string path = dir + "EMPR.DAT";
   for (int version : {7, 3, 0}) {
-    writeFile(path, company(version, version == 0 ? -1 : 1, 5, 6.5, "X", "X.MIR") + company(3, 1, 10, 20, "Y", "Y.MIR"));
+    writeFile(path, company(version, version == 0 ? -1 : 1, 5, 6.5, "X", "X.MIR") +
+                        company(3, 1, 10, 20, "Y", "Y.MIR"));
     ClsListaEmpresas e;
     e.Iniciar(path);
     e.CargarEmpresas();
@@ -113,7 +124,7 @@ TEST_F(CompanyStore, MissingEmptyAndDamagedFiles) {
 TEST_F(CompanyStore, GetEmpresaPicksTheLowestLiveSlotInRange) {
   ClsListaEmpresas e;
   e.Iniciar(dir + "EMPR.DAT");
-  gCompanyTable[1] = {7, -1, 100, 200, "", "", ""}; // free: never chosen
+  gCompanyTable[1] = {7, -1, 100, 200, "", "", ""};  // free: never chosen
   gCompanyTable[2] = {7, 1, 100, 150, "", "", ""};
   gCompanyTable[4] = {7, 1, 0, 300, "", "", ""};
   struct Case {
@@ -151,7 +162,7 @@ TEST_F(CompanyStore, BadRowOrFailedWriteKeepsTheOldFile) {
   ClsListaEmpresas e;
   e.Iniciar(path);
   e.CargarEmpresas();
-  gCompanyTable[7] = {3, 1, 1, 9, "", std::string(21, 'F'), ""}; // file name wider than its field
+  gCompanyTable[7] = {3, 1, 1, 9, "", std::string(21, 'F'), ""};  // file name wider than its field
   EXPECT_EQ(e.GrabarEmpresas(), 0);
   EXPECT_EQ(e.status().badRow, 7);
   EXPECT_EQ(readFile(path), original);
@@ -163,7 +174,8 @@ TEST_F(CompanyStore, BadRowOrFailedWriteKeepsTheOldFile) {
 
 TEST_F(UserStore, LoadSaveAndRecordForm) {
   const std::string path = dir + "VELTA.DAT";
-  writeFile(path, user(1, 1, "Admin", 1234, 2) + user(1, 9, "Ana", 42, 0) + user(1, 3, "Luis", -5, 1));
+  writeFile(path,
+            user(1, 1, "Admin", 1234, 2) + user(1, 9, "Ana", 42, 0) + user(1, 3, "Luis", -5, 1));
   ClsUsers u;
   u.Iniciar(path);
   ASSERT_EQ(u.CargarUsers(), 0);
@@ -176,7 +188,7 @@ TEST_F(UserStore, LoadSaveAndRecordForm) {
   const std::string saved = readFile(path);
   ASSERT_EQ(saved.size(), 3000u);
   EXPECT_EQ(saved.substr(0, 30), user(1, 1, "Admin", 1234, 2));
-  EXPECT_EQ(saved.substr(30, 30), user(1, 2, "", 42, 0)); // blank name, old password and level
+  EXPECT_EQ(saved.substr(30, 30), user(1, 2, "", 42, 0));  // blank name, old password and level
   EXPECT_EQ(saved.substr(99 * 30, 30), user(1, 100, "", 0, 0));
 }
 
@@ -198,7 +210,7 @@ TEST_F(UserStore, MissingEmptyAndUnknownFiles) {
   EXPECT_EQ(readFile(path + ".unreadable"), other);
   struct stat st {};
   ASSERT_EQ(::stat((path + ".unreadable").c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0777, 0600u); // the passwords kept aside are no easier to read
+  EXPECT_EQ(st.st_mode & 0777, 0600u);  // the passwords kept aside are no easier to read
 }
 
 TEST_F(UserStore, FindUserRules) {
@@ -211,8 +223,10 @@ TEST_F(UserStore, FindUserRules) {
     std::string name, psw;
     bool ok;
   } cases[] = {
-      {"Ana", "1234", true},  {"  Ana  ", "1234", true}, {"ana", "1234", false}, {"Ana", "123", false},
-      {"Ana", "12a4", false}, {"Ana", "", false},        {"", "999", false},     {"Bob", "-7", true},
+      {"Ana", "1234", true},    {"  Ana  ", "1234", true},
+      {"ana", "1234", false},   {"Ana", "123", false},
+      {"Ana", "12a4", false},   {"Ana", "", false},
+      {"", "999", false},       {"Bob", "-7", true},
       {"Ana", "1234.5", false}, {"Ana", "99999999999", false},
   };
   for (const Case& c : cases) EXPECT_EQ(u.FindUser(c.name, c.psw), c.ok) << c.name << "/" << c.psw;
@@ -220,7 +234,7 @@ TEST_F(UserStore, FindUserRules) {
   EXPECT_EQ(u.auName, "Ana                 ");
   EXPECT_EQ(u.GetLevel(), 2);
   EXPECT_FALSE(u.FindUser("Bob", "0"));
-  EXPECT_EQ(u.auCode, 1); // a failed login leaves the logged-in user as it was
+  EXPECT_EQ(u.auCode, 1);  // a failed login leaves the logged-in user as it was
 }
 
 TEST_F(UserStore, CurrentRecordAndSlotLimits) {
@@ -232,7 +246,7 @@ TEST_F(UserStore, CurrentRecordAndSlotLimits) {
   EXPECT_EQ(u.Code, 1);
   u.Name = "Nuevo";
   u.Psw = 77;
-  EXPECT_TRUE(u.SetCurData(0)); // 0 is slot 1
+  EXPECT_TRUE(u.SetCurData(0));  // 0 is slot 1
   EXPECT_EQ(u.slot(1)->Name, "Nuevo               ");
   EXPECT_FALSE(u.Deleted(1));
   ASSERT_TRUE(u.Nuevo());
@@ -245,7 +259,10 @@ TEST_F(UserStore, CurrentRecordAndSlotLimits) {
   }
   EXPECT_FALSE(u.GetCurData(0));
   int seen = -5;
-  ClsUsers::editorHook = [&](ClsUsers& x) { seen = x.Operation; x.Operation = -1; };
+  ClsUsers::editorHook = [&](ClsUsers& x) {
+    seen = x.Operation;
+    x.Operation = -1;
+  };
   EXPECT_FALSE(u.Modificar(3));
   EXPECT_EQ(seen, 3);
   ClsUsers::editorHook = nullptr;
@@ -274,7 +291,7 @@ TEST_F(CompanyStore, BytesPastTheLoadedRecordsAreKeptAsideBeforeASave) {
     ClsListaEmpresas e;
     e.Iniciar(path);
     e.CargarEmpresas();
-    EXPECT_GT(gCompanyTable[1].inUse, 0); // the whole records load
+    EXPECT_GT(gCompanyTable[1].inUse, 0);  // the whole records load
     EXPECT_TRUE(e.status().unreadable) << file.size();
     ASSERT_EQ(e.GrabarEmpresas(), 1);
     EXPECT_EQ(readFile(path + ".unreadable"), file);
@@ -292,7 +309,7 @@ TEST_F(UserStore, BytesPastTheLoadedRecordsAreKeptAsideBeforeASave) {
     ClsUsers u;
     u.Iniciar(path);
     ASSERT_EQ(u.CargarUsers(), 0);
-    EXPECT_FALSE(u.Deleted(1)); // the whole records load
+    EXPECT_FALSE(u.Deleted(1));  // the whole records load
     EXPECT_TRUE(u.status().unreadable) << file.size();
     ASSERT_EQ(u.GrabarUsers(), 1);
     EXPECT_EQ(readFile(path + ".unreadable"), file);

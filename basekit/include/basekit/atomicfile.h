@@ -10,8 +10,8 @@ namespace basekit {
 
 // Writes a temp file in the same folder, fsyncs it, renames it over path and
 // fsyncs the folder. A replaced file keeps its permission bits; a new file gets
-// newFileMode. Through a symbolic link, the file it names is replaced. On failure the old file is untouched, the temp file removed and
-// *error holds a readable reason and errno the cause.
+// newFileMode. Through a symbolic link, the file it names is replaced. On failure the old file is
+// untouched, the temp file removed and *error holds a readable reason and errno the cause.
 bool replaceFileAtomically(const std::string& path, std::string_view data,
                            std::string* error = nullptr, mode_t newFileMode = 0644);
 
@@ -22,6 +22,6 @@ namespace testing {
 // The next replaceFileAtomically (in any thread) writes afterBytes of its temp
 // file and then fails as if write() had returned errnoValue.
 void failNextReplace(int errnoValue, size_t afterBytes = 0);
-} // namespace testing
+}  // namespace testing
 
-} // namespace basekit
+}  // namespace basekit

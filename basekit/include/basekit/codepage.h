@@ -14,4 +14,4 @@ std::string cp1252ToUtf8(std::string_view bytes);
 // '?' and clears *exact (when given). *exact is set true otherwise.
 std::string utf8ToCp1252(std::string_view utf8, bool* exact = nullptr);
 
-} // namespace basekit
+}  // namespace basekit

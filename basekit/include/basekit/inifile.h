@@ -10,53 +10,54 @@
 namespace basekit {
 
 class IniDocument {
-public:
-    IniDocument() = default;
-    // A missing file gives an empty document. An existing file that cannot be
-    // read also gives an empty document, but one that refuses to save, so its
-    // content is never overwritten.
-    static IniDocument load(const std::string& path);
+ public:
+  IniDocument() = default;
+  // A missing file gives an empty document. An existing file that cannot be
+  // read also gives an empty document, but one that refuses to save, so its
+  // content is never overwritten.
+  static IniDocument load(const std::string& path);
 
-    // Values in and out are UTF-8. Blanks around the value and one pair of
-    // matching surrounding quotes are removed.
-    bool read(std::string_view section, std::string_view key, std::string& value) const;
-    std::string get(std::string_view section, std::string_view key, std::string_view def) const;
+  // Values in and out are UTF-8. Blanks around the value and one pair of
+  // matching surrounding quotes are removed.
+  bool read(std::string_view section, std::string_view key, std::string& value) const;
+  std::string get(std::string_view section, std::string_view key, std::string_view def) const;
 
-    // Replaces the key's line in place (the stored name keeps its spelling), or
-    // appends the key at the end of its section, or the section at the end of the
-    // document. False (and nothing changed) for names or values that cannot be
-    // stored on one line: a line break anywhere, '=' in a key, ']' in a section,
-    // an empty key.
-    bool set(std::string_view section, std::string_view key, std::string_view value);
+  // Replaces the key's line in place (the stored name keeps its spelling), or
+  // appends the key at the end of its section, or the section at the end of the
+  // document. False (and nothing changed) for names or values that cannot be
+  // stored on one line: a line break anywhere, '=' in a key, ']' in a section,
+  // an empty key.
+  bool set(std::string_view section, std::string_view key, std::string_view value);
 
-    // One atomic replace of the whole file.
-    bool save(std::string* error = nullptr, mode_t newFileMode = 0644) const;
+  // One atomic replace of the whole file.
+  bool save(std::string* error = nullptr, mode_t newFileMode = 0644) const;
 
-    const std::string& path() const { return m_path; }
-    // False when the file existed but could not be read.
-    bool loadedOk() const { return m_loadError.empty(); }
+  const std::string& path() const { return m_path; }
+  // False when the file existed but could not be read.
+  bool loadedOk() const { return m_loadError.empty(); }
 
-private:
-    std::string toFile(std::string_view utf8) const;
-    std::string fromFile(std::string_view bytes) const;
+ private:
+  std::string toFile(std::string_view utf8) const;
+  std::string fromFile(std::string_view bytes) const;
 
-    std::string m_path;
-    std::string m_loadError;
-    bool m_bom = false;
-    std::string m_eol = "\r\n";
-    std::vector<std::string> m_lines; // raw bytes, each with its own line end (the last may lack one)
+  std::string m_path;
+  std::string m_loadError;
+  bool m_bom = false;
+  std::string m_eol = "\r\n";
+  std::vector<std::string>
+      m_lines;  // raw bytes, each with its own line end (the last may lack one)
 };
 
 // The object the settings code calls: one read or one write of a key per call.
 class IniFile {
-public:
-    // Missing file, section or key, an empty value and the stored text
-    // "NO_SUCH_KEY" all give DefaultValue.
-    std::string INIRead(const std::string& Section, const std::string& KeyName,
-                        const std::string& FileName, const std::string& DefaultValue);
-    // Stores the value without surrounding blanks; true when the write succeeded.
-    bool INIWrite(const std::string& Section, const std::string& KeyName,
-                  const std::string& KeyValue, const std::string& FileName);
+ public:
+  // Missing file, section or key, an empty value and the stored text
+  // "NO_SUCH_KEY" all give DefaultValue.
+  std::string INIRead(const std::string& Section, const std::string& KeyName,
+                      const std::string& FileName, const std::string& DefaultValue);
+  // Stores the value without surrounding blanks; true when the write succeeded.
+  bool INIWrite(const std::string& Section, const std::string& KeyName, const std::string& KeyValue,
+                const std::string& FileName);
 };
 
-} // namespace basekit
+}  // namespace basekit

@@ -8,4 +8,4 @@ namespace basekit {
 // '\' is read as '/'.
 std::string toLocalPath(std::string_view stored);
 
-} // namespace basekit
+}  // namespace basekit

@@ -10,11 +10,21 @@ namespace clocklink {
 class ChunkBuffer {
  public:
   // Forgets the chunk's position (open and close of a link).
-  void reset() { cursor_ = 0; length_ = 0; }
+  void reset() {
+    cursor_ = 0;
+    length_ = 0;
+  }
   // Empty, ready for the next refill (after a receive-buffer clear).
-  void clear() { buffer_.clear(); length_ = 0; cursor_ = 1; }
+  void clear() {
+    buffer_.clear();
+    length_ = 0;
+    cursor_ = 1;
+  }
   // Start of a refill: nothing unread until fill() hands over a chunk.
-  void beginRefill() { length_ = 0; cursor_ = 1; }
+  void beginRefill() {
+    length_ = 0;
+    cursor_ = 1;
+  }
   void fill(std::string chunk) {
     buffer_ = std::move(chunk);
     length_ = static_cast<long>(buffer_.size());

@@ -34,11 +34,10 @@ class ClsMirsol {
   int32_t RegCountErr = 0;
   int16_t AlarmCount = 0;
 
-  CollectionStatus SetTimeRecorder(const std::string& pID, int16_t pModel,
-                                   const std::string& pPort, const std::string& pSpeed,
-                                   const std::string& pPhone, int16_t pNoise,
-                                   const std::string& pIP, int16_t pInterface, int32_t PLocal,
-                                   int32_t pRemote, int16_t pConnectTimeout);
+  CollectionStatus SetTimeRecorder(const std::string& pID, int16_t pModel, const std::string& pPort,
+                                   const std::string& pSpeed, const std::string& pPhone,
+                                   int16_t pNoise, const std::string& pIP, int16_t pInterface,
+                                   int32_t PLocal, int32_t pRemote, int16_t pConnectTimeout);
   int16_t SetTimeOut(int16_t pTimeout);
   int16_t SetCancel(int16_t pCancel);
   std::string Status_Get();

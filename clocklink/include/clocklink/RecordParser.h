@@ -12,7 +12,7 @@ struct Today {
 Today today();
 
 struct ParsedRecord {
-  std::string text;    // the punch text as Record_Get returns it
+  std::string text;  // the punch text as Record_Get returns it
   bool valid = false;
 };
 

@@ -22,4 +22,4 @@ bool bytesToUtf8(std::string_view bytes, uint32_t codePage, std::string& utf8);
 bool utf16leToUtf8(std::string_view utf16, std::string& utf8);
 bool utf8ToUtf16le(std::string_view utf8, std::string& utf16);
 
-} // namespace remcmd
+}  // namespace remcmd

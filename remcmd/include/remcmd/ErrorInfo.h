@@ -29,7 +29,7 @@ constexpr HRESULT kWriteOnly = hresultOf(0x800A018Au);
 constexpr HRESULT kReadOnly = hresultOf(0x800A017Fu);
 constexpr HRESULT kBadValue = hresultOf(0x800A017Cu);
 constexpr HRESULT kNoMemory = hresultOf(0x800A0007u);
-} // namespace hr
+}  // namespace hr
 
 constexpr bool failed(HRESULT r) { return r < 0; }
 
@@ -41,16 +41,16 @@ constexpr const char* kOneDimensional = "Property accepts only one-dimensional b
 constexpr const char* kOutOfRange = "Value is out of range.";
 constexpr const char* kOutOfMemory = "Out of memory.";
 constexpr const char* kNoDescription = "No description available.";
-} // namespace text
+}  // namespace text
 
 constexpr const char* kProgId = "Tarnet.Remcmd.1";
 constexpr const char* kHelpFile = "remcmd60.hlp";
 
 struct ErrorInfo {
-    std::string source;
-    std::string description; // UTF-8
-    std::string helpFile;    // empty when there is no help context
-    uint32_t helpContext = 0;
+  std::string source;
+  std::string description;  // UTF-8
+  std::string helpFile;     // empty when there is no help context
+  uint32_t helpContext = 0;
 };
 
 // The thread's current error information: set by a failing member, taken
@@ -67,4 +67,4 @@ HRESULT reportControlError(std::string_view ansiText, uint32_t helpContext, HRES
 // engine where it had none) as the description.
 HRESULT resultToHresult(int32_t code, uint32_t helpContext, std::string_view lastErrorText);
 
-} // namespace remcmd
+}  // namespace remcmd

@@ -16,47 +16,47 @@ class TcpSession;
 enum class FirewallType : uint8_t { None = 0, Tunnel = 1, Socks4 = 2, Socks5 = 3 };
 
 class FirewallLayer {
-public:
-    explicit FirewallLayer(TcpSession& session) : m_session(session) {}
+ public:
+  explicit FirewallLayer(TcpSession& session) : m_session(session) {}
 
-    FirewallType type() const { return m_type; }
-    void setType(FirewallType type) { m_type = type; }
-    int32_t port() const { return m_port; }
-    void setPort(int32_t port) { m_port = port; }
-    uint32_t address() const { return m_address; }
-    const ByteBuffer& hostText() const { return m_hostText; }
-    // Resolves the text at once; an empty text means no firewall host.
-    int32_t setHost(std::string_view text);
-    const ByteBuffer& user() const { return m_user; }
-    const ByteBuffer& password() const { return m_password; }
-    int setUser(std::string_view text) { return m_user.set(text); }
-    int setPassword(std::string_view text) { return m_password.set(text); }
-    bool negotiating() const { return m_negotiating; }
+  FirewallType type() const { return m_type; }
+  void setType(FirewallType type) { m_type = type; }
+  int32_t port() const { return m_port; }
+  void setPort(int32_t port) { m_port = port; }
+  uint32_t address() const { return m_address; }
+  const ByteBuffer& hostText() const { return m_hostText; }
+  // Resolves the text at once; an empty text means no firewall host.
+  int32_t setHost(std::string_view text);
+  const ByteBuffer& user() const { return m_user; }
+  const ByteBuffer& password() const { return m_password; }
+  int setUser(std::string_view text) { return m_user.set(text); }
+  int setPassword(std::string_view text) { return m_password.set(text); }
+  bool negotiating() const { return m_negotiating; }
 
-    void connected(int32_t error);
-    void dataIn(const char* bytes, uint32_t length, bool lineFlag);
-    void disconnected(int32_t code);
-    // The firewall closed the connection before it answered.
-    void hungUp(int32_t code);
-    void clearNegotiation() { m_negotiating = false; }
+  void connected(int32_t error);
+  void dataIn(const char* bytes, uint32_t length, bool lineFlag);
+  void disconnected(int32_t code);
+  // The firewall closed the connection before it answered.
+  void hungUp(int32_t code);
+  void clearNegotiation() { m_negotiating = false; }
 
-private:
-    void fail(std::string_view text);
-    void succeed(const char* extra, uint32_t extraLength, bool lineFlag);
-    bool resolveRemoteHost(uint32_t& address);
-    void sendSocks5Connect();
-    void send(const ByteBuffer& request);
+ private:
+  void fail(std::string_view text);
+  void succeed(const char* extra, uint32_t extraLength, bool lineFlag);
+  bool resolveRemoteHost(uint32_t& address);
+  void sendSocks5Connect();
+  void send(const ByteBuffer& request);
 
-    TcpSession& m_session;
-    FirewallType m_type = FirewallType::None;
-    uint8_t m_socks5Step = 0;
-    int32_t m_port = 0;
-    ByteBuffer m_reply;
-    ByteBuffer m_user;
-    ByteBuffer m_password;
-    ByteBuffer m_hostText;
-    uint32_t m_address = 0;
-    bool m_negotiating = false;
+  TcpSession& m_session;
+  FirewallType m_type = FirewallType::None;
+  uint8_t m_socks5Step = 0;
+  int32_t m_port = 0;
+  ByteBuffer m_reply;
+  ByteBuffer m_user;
+  ByteBuffer m_password;
+  ByteBuffer m_hostText;
+  uint32_t m_address = 0;
+  bool m_negotiating = false;
 };
 
-} // namespace remcmd
+}  // namespace remcmd

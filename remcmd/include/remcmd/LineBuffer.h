@@ -9,48 +9,48 @@
 namespace remcmd {
 
 class LineBuffer {
-public:
-    static constexpr uint32_t kDefaultCapacity = 2048;
-    static constexpr uint32_t kMaxCapacity = 65536;
+ public:
+  static constexpr uint32_t kDefaultCapacity = 2048;
+  static constexpr uint32_t kMaxCapacity = 65536;
 
-    struct Room {
-        char* data = nullptr;
-        uint32_t size = 0;
-    };
+  struct Room {
+    char* data = nullptr;
+    uint32_t size = 0;
+  };
 
-    LineBuffer();
-    ~LineBuffer();
-    LineBuffer(const LineBuffer&) = delete;
-    LineBuffer& operator=(const LineBuffer&) = delete;
+  LineBuffer();
+  ~LineBuffer();
+  LineBuffer(const LineBuffer&) = delete;
+  LineBuffer& operator=(const LineBuffer&) = delete;
 
-    // A capacity of 0 would leave no room to receive into; it is taken as 1.
-    // Above kMaxCapacity the capacity is kMaxCapacity. False: out of memory.
-    bool allocate(uint32_t capacity);
-    bool setEol(const void* bytes, uint32_t length);
-    std::string_view eol() const { return {m_eol, m_eolLength}; }
+  // A capacity of 0 would leave no room to receive into; it is taken as 1.
+  // Above kMaxCapacity the capacity is kMaxCapacity. False: out of memory.
+  bool allocate(uint32_t capacity);
+  bool setEol(const void* bytes, uint32_t length);
+  std::string_view eol() const { return {m_eol, m_eolLength}; }
 
-    Room freeRoom();
-    void commit(uint32_t count);
-    bool add(const void* bytes, uint32_t count);
-    // With an end-of-line text: the bytes before its first complete occurrence
-    // (consumed together with it); without one: all unread bytes.
-    bool nextPiece(std::string_view& piece);
-    bool rest(std::string_view& piece);
-    void clear();
+  Room freeRoom();
+  void commit(uint32_t count);
+  bool add(const void* bytes, uint32_t count);
+  // With an end-of-line text: the bytes before its first complete occurrence
+  // (consumed together with it); without one: all unread bytes.
+  bool nextPiece(std::string_view& piece);
+  bool rest(std::string_view& piece);
+  void clear();
 
-    uint32_t capacity() const { return m_capacity; }
-    uint32_t count() const { return m_count; }
-    bool full() const { return m_count == m_capacity; }
+  uint32_t capacity() const { return m_capacity; }
+  uint32_t count() const { return m_count; }
+  bool full() const { return m_count == m_capacity; }
 
-private:
-    void moveToFront();
+ private:
+  void moveToFront();
 
-    char* m_storage = nullptr;
-    uint32_t m_capacity = 0;
-    uint32_t m_start = 0;
-    uint32_t m_count = 0;
-    char* m_eol = nullptr;
-    uint32_t m_eolLength = 0;
+  char* m_storage = nullptr;
+  uint32_t m_capacity = 0;
+  uint32_t m_start = 0;
+  uint32_t m_count = 0;
+  char* m_eol = nullptr;
+  uint32_t m_eolLength = 0;
 };
 
-} // namespace remcmd
+}  // namespace remcmd

@@ -18,8 +18,8 @@ constexpr uint32_t kStreamFormat = 768;
 enum class SavedKind { Text, Int32, Int16 };
 
 struct SavedProperty {
-    const char* name;
-    SavedKind kind;
+  const char* name;
+  SavedKind kind;
 };
 
 // The saved properties in their stream order.
@@ -30,6 +30,7 @@ bool encodePropertyStream(const std::vector<PropertyValue>& values, std::vector<
 // Reads and checks a whole stream: nullopt when the format word is too new,
 // a tag is unknown or does not fit its property, a byte count is odd, runs
 // past the end or a string lacks its terminator or is no UTF-16 text.
-std::optional<std::vector<PropertyValue>> decodePropertyStream(const uint8_t* data, std::size_t size);
+std::optional<std::vector<PropertyValue>> decodePropertyStream(const uint8_t* data,
+                                                               std::size_t size);
 
-} // namespace remcmd
+}  // namespace remcmd

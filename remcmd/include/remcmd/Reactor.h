@@ -21,69 +21,69 @@
 namespace remcmd {
 
 class SocketTarget {
-public:
-    virtual ~SocketTarget() = default;
-    virtual void onSocketEvent(int socket, uint16_t event, uint16_t error) = 0;
+ public:
+  virtual ~SocketTarget() = default;
+  virtual void onSocketEvent(int socket, uint16_t event, uint16_t error) = 0;
 };
 
 class Reactor : public std::enable_shared_from_this<Reactor> {
-public:
-    enum Event : uint16_t { Read = 1, Write = 2, Accept = 8, Connect = 16, Close = 32 };
+ public:
+  enum Event : uint16_t { Read = 1, Write = 2, Accept = 8, Connect = 16, Close = 32 };
 
-    struct WatchState {
-        int fd;
-        bool wantRead;
-        bool wantWrite;
-    };
+  struct WatchState {
+    int fd;
+    bool wantRead;
+    bool wantWrite;
+  };
 
-    static std::shared_ptr<Reactor> create();
+  static std::shared_ptr<Reactor> create();
 
-    // Replaces any earlier watch of the socket; a mask of 0 cancels it and
-    // drops its queued notifications.
-    void watch(int fd, uint16_t mask, std::weak_ptr<SocketTarget> target);
-    void unwatch(int fd);
-    bool isWatched(int fd) const;
-    void rearm(int fd, uint16_t event);
-    // Queues a notification of a watched socket, as if it had happened.
-    void post(int fd, uint16_t event, uint16_t error = 0);
+  // Replaces any earlier watch of the socket; a mask of 0 cancels it and
+  // drops its queued notifications.
+  void watch(int fd, uint16_t mask, std::weak_ptr<SocketTarget> target);
+  void unwatch(int fd);
+  bool isWatched(int fd) const;
+  void rearm(int fd, uint16_t event);
+  // Queues a notification of a watched socket, as if it had happened.
+  void post(int fd, uint16_t event, uint16_t error = 0);
 
-    // Polls the watched sockets (waiting up to timeoutMs when nothing is
-    // queued) and delivers the notifications queued at that point.
-    int runOnePass(int timeoutMs);
-    bool hasQueued() const { return !m_queue.empty(); }
+  // Polls the watched sockets (waiting up to timeoutMs when nothing is
+  // queued) and delivers the notifications queued at that point.
+  int runOnePass(int timeoutMs);
+  bool hasQueued() const { return !m_queue.empty(); }
 
-    std::vector<WatchState> watchStates() const;
-    // Called whenever the descriptors or the events wanted of them change.
-    void setWatchChangedCallback(std::function<void()> callback) { m_changed = std::move(callback); }
+  std::vector<WatchState> watchStates() const;
+  // Called whenever the descriptors or the events wanted of them change.
+  void setWatchChangedCallback(std::function<void()> callback) { m_changed = std::move(callback); }
 
-private:
-    Reactor() = default;
+ private:
+  Reactor() = default;
 
-    struct Watch {
-        uint64_t id = 0;
-        uint16_t mask = 0;
-        std::weak_ptr<SocketTarget> target;
-        bool connectPending = false;
-        bool readArmed = true;
-        bool writeArmed = false;
-        bool acceptArmed = true;
-        bool closePosted = false;
-    };
-    struct Item {
-        int fd;
-        uint64_t id;
-        uint16_t event;
-        uint16_t error;
-    };
+  struct Watch {
+    uint64_t id = 0;
+    uint16_t mask = 0;
+    std::weak_ptr<SocketTarget> target;
+    bool connectPending = false;
+    bool readArmed = true;
+    bool writeArmed = false;
+    bool acceptArmed = true;
+    bool closePosted = false;
+  };
+  struct Item {
+    int fd;
+    uint64_t id;
+    uint16_t event;
+    uint16_t error;
+  };
 
-    static short wantedEvents(const Watch& w);
-    void push(int fd, const Watch& w, uint16_t event, uint16_t error);
-    void changed();
+  static short wantedEvents(const Watch& w);
+  void push(int fd, const Watch& w, uint16_t event, uint16_t error);
+  void changed();
 
-    std::map<int, Watch> m_watches;
-    std::deque<Item> m_queue;
-    uint64_t m_nextId = 1;
-    std::function<void()> m_changed;
+  std::map<int, Watch> m_watches;
+  std::deque<Item> m_queue;
+  uint64_t m_nextId = 1;
+  std::function<void()> m_changed;
 };
 
-} // namespace remcmd
+}  // namespace remcmd

@@ -28,16 +28,16 @@ constexpr const char* kProgIdIndependent = "Tarnet.Remcmd";
 constexpr const char* kProgIdSecond = "Tarnet6.Remcmd";
 constexpr const char* kDisplayName = "Tarnet Remote Command Control";
 constexpr const char* kTypeLibVersion = "1.0";
-} // namespace id
+}  // namespace id
 
 // Identifiers compare without regard to the case of their hex digits.
 bool sameId(std::string_view a, std::string_view b);
 
 class ClassFactory {
-public:
-    // The new object; nullptr with E_OUTOFMEMORY when it could not be built.
-    HRESULT CreateInstance(std::unique_ptr<Remcmd>& object);
-    HRESULT LockServer(bool lock);
+ public:
+  // The new object; nullptr with E_OUTOFMEMORY when it could not be built.
+  HRESULT CreateInstance(std::unique_ptr<Remcmd>& object);
+  HRESULT LockServer(bool lock);
 };
 
 // E_POINTER without `factory`; CLASS_E_CLASSNOTAVAILABLE for another class;
@@ -56,6 +56,6 @@ long serverLockCount();
 namespace detail {
 void objectCreated();
 void objectReleased();
-} // namespace detail
+}  // namespace detail
 
-} // namespace remcmd
+}  // namespace remcmd

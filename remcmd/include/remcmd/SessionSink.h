@@ -9,16 +9,17 @@
 namespace remcmd {
 
 class SessionSink {
-public:
-    virtual ~SessionSink() = default;
-    // Handed over before every notification (the code page of its texts).
-    virtual void setCodePage(uint32_t /*codePage*/) {}
-    virtual void onConnected(int32_t code, std::string_view description) = 0;
-    virtual void onConnectionStatus(std::string_view event, int32_t code, std::string_view description) = 0;
-    virtual void onDisconnected(int32_t code, std::string_view description) = 0;
-    virtual void onError(int32_t code, std::string_view text) = 0;
-    virtual void onStdout(std::string_view text, bool eol) = 0;
-    virtual void onStderr(std::string_view text, bool eol) = 0;
+ public:
+  virtual ~SessionSink() = default;
+  // Handed over before every notification (the code page of its texts).
+  virtual void setCodePage(uint32_t /*codePage*/) {}
+  virtual void onConnected(int32_t code, std::string_view description) = 0;
+  virtual void onConnectionStatus(std::string_view event, int32_t code,
+                                  std::string_view description) = 0;
+  virtual void onDisconnected(int32_t code, std::string_view description) = 0;
+  virtual void onError(int32_t code, std::string_view text) = 0;
+  virtual void onStdout(std::string_view text, bool eol) = 0;
+  virtual void onStderr(std::string_view text, bool eol) = 0;
 };
 
 // Engine results beside 0 (success) and the Winsock codes 10004-11004.
@@ -34,6 +35,6 @@ constexpr int32_t kInvalidPort = 116;
 constexpr int32_t kFirewallRefused = 118;
 constexpr int32_t kOutOfMemory = 200;
 constexpr int32_t kWaitEnded = 301;
-} // namespace result
+}  // namespace result
 
-} // namespace remcmd
+}  // namespace remcmd

@@ -14,36 +14,36 @@
 namespace remcmd {
 
 struct StartupData {
-    uint16_t version = 0;
-    uint16_t highVersion = 0;
-    char description[257] = {};
-    char systemStatus[129] = {};
-    uint16_t maxSockets = 0;
-    uint16_t maxDatagramSize = 0;
+  uint16_t version = 0;
+  uint16_t highVersion = 0;
+  char description[257] = {};
+  char systemStatus[129] = {};
+  uint16_t maxSockets = 0;
+  uint16_t maxDatagramSize = 0;
 };
 
 struct SocketTable {
-    // Sockets come back non-blocking and close-on-exec.
-    int (*accept)(int s, sockaddr* address, socklen_t* length);
-    int (*bind)(int s, const sockaddr* address, socklen_t length);
-    int (*closesocket)(int s);
-    int (*connect)(int s, const sockaddr* address, socklen_t length);
-    int (*getpeername)(int s, sockaddr* address, socklen_t* length);
-    int (*getsockname)(int s, sockaddr* address, socklen_t* length);
-    int (*getsockopt)(int s, int level, int name, void* value, socklen_t* length);
-    int (*setsockopt)(int s, int level, int name, const void* value, socklen_t length);
-    int (*listen)(int s, int backlog);
-    long (*recv)(int s, void* buffer, std::size_t length, int flags);
-    // Never raises SIGPIPE.
-    long (*send)(int s, const void* buffer, std::size_t length, int flags);
-    int (*socket)(int family, int type, int protocol);
-    // First IPv4 address of a name, network order; 0 or -1 with the error set.
-    int (*gethostbyname)(const char* name, uint32_t* address);
-    int (*gethostname)(char* name, std::size_t length);
-    int (*startup)(uint16_t version, StartupData* data);
-    int (*cleanup)();
-    int (*getLastError)();
-    void (*setLastError)(int code);
+  // Sockets come back non-blocking and close-on-exec.
+  int (*accept)(int s, sockaddr* address, socklen_t* length);
+  int (*bind)(int s, const sockaddr* address, socklen_t length);
+  int (*closesocket)(int s);
+  int (*connect)(int s, const sockaddr* address, socklen_t length);
+  int (*getpeername)(int s, sockaddr* address, socklen_t* length);
+  int (*getsockname)(int s, sockaddr* address, socklen_t* length);
+  int (*getsockopt)(int s, int level, int name, void* value, socklen_t* length);
+  int (*setsockopt)(int s, int level, int name, const void* value, socklen_t length);
+  int (*listen)(int s, int backlog);
+  long (*recv)(int s, void* buffer, std::size_t length, int flags);
+  // Never raises SIGPIPE.
+  long (*send)(int s, const void* buffer, std::size_t length, int flags);
+  int (*socket)(int family, int type, int protocol);
+  // First IPv4 address of a name, network order; 0 or -1 with the error set.
+  int (*gethostbyname)(const char* name, uint32_t* address);
+  int (*gethostname)(char* name, std::size_t length);
+  int (*startup)(uint16_t version, StartupData* data);
+  int (*cleanup)();
+  int (*getLastError)();
+  void (*setLastError)(int code);
 };
 
 namespace wsa {
@@ -67,7 +67,7 @@ constexpr int kHostNotFound = 11001;
 constexpr int kTryAgain = 11002;
 constexpr int kNoRecovery = 11003;
 constexpr int kNoData = 11004;
-} // namespace wsa
+}  // namespace wsa
 
 SocketTable& socketTable();
 
@@ -90,4 +90,4 @@ std::string winsockErrorText(int code);
 // Dotted IPv4 text of an address in network order.
 std::string dottedAddress(uint32_t address);
 
-} // namespace remcmd
+}  // namespace remcmd

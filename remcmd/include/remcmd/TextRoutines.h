@@ -24,4 +24,4 @@ int32_t parseDecimal(std::string_view text);
 // every group that starts at a multiple of 48 input bytes other than 0.
 int base64Encode(const void* bytes, uint32_t length, bool lineBreaks, ByteBuffer& out);
 
-} // namespace remcmd
+}  // namespace remcmd

@@ -12,23 +12,29 @@ LocalTime toLocal(std::chrono::system_clock::time_point t) {
   const std::time_t tt = std::chrono::system_clock::to_time_t(t);
   std::tm tm{};
   localtime_r(&tt, &tm);
-  return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, tm.tm_wday};
+  return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour,
+          tm.tm_min,         tm.tm_sec,     tm.tm_wday};
 }
 
-std::optional<std::chrono::system_clock::time_point> fromLocal(int year, int month, int day, int hour, int minute) {
-  if (year < 1970 || month < 1 || month > 12 || day < 1 || day > 31 || hour < 0 || hour > 23 || minute < 0 ||
-      minute > 59)
+std::optional<std::chrono::system_clock::time_point> fromLocal(int year, int month, int day,
+                                                               int hour, int minute) {
+  if (year < 1970 || month < 1 || month > 12 || day < 1 || day > 31 || hour < 0 || hour > 23 ||
+      minute < 0 || minute > 59)
     return std::nullopt;
   std::tm tm{};
-  tm.tm_year = year - 1900, tm.tm_mon = month - 1, tm.tm_mday = day, tm.tm_hour = hour, tm.tm_min = minute;
+  tm.tm_year = year - 1900, tm.tm_mon = month - 1, tm.tm_mday = day, tm.tm_hour = hour,
+  tm.tm_min = minute;
   tm.tm_isdst = -1;
   const std::time_t tt = std::mktime(&tm);
-  if (tt == static_cast<std::time_t>(-1) || tm.tm_mday != day) return std::nullopt;  // 31 April and the like
+  if (tt == static_cast<std::time_t>(-1) || tm.tm_mday != day)
+    return std::nullopt;  // 31 April and the like
   return std::chrono::system_clock::from_time_t(tt);
 }
 
 ClockState::ClockState(const Options& options)
-    : m_model(options.model), m_clockNumber(options.clockNumber), m_sirens(kSirenSlots),
+    : m_model(options.model),
+      m_clockNumber(options.clockNumber),
+      m_sirens(kSirenSlots),
       m_lastClearing{std::chrono::system_clock::now(), '0'} {}
 
 void ClockState::setPunches(std::vector<Punch> punches) {
@@ -43,7 +49,8 @@ void ClockState::generatePunches(size_t count, uint32_t seed) {
   const TimePoint now = clockNow();
   const int number = clockNumber();
   const long spanMinutes = 300L * 24 * 60;
-  const long maxStep = count == 0 ? 1 : std::max(1L, std::min(30L, spanMinutes / static_cast<long>(count)));
+  const long maxStep =
+      count == 0 ? 1 : std::max(1L, std::min(30L, spanMinutes / static_cast<long>(count)));
   std::vector<Punch> out;
   out.reserve(count);
   std::set<std::tuple<int, int, int, int, int, std::string>> seen;
@@ -55,13 +62,14 @@ void ClockState::generatePunches(size_t count, uint32_t seed) {
     p.year = lt.year, p.month = lt.month, p.day = lt.day, p.hour = lt.hour, p.minute = lt.minute;
     p.clock = number;
     if (m_model == 6) {
-      p.reader = 21 + static_cast<int>(rng() % 4);        // the four record types it reports
-      p.card = std::to_string(10000 + rng() % 90000);     // it carries five card digits
+      p.reader = 21 + static_cast<int>(rng() % 4);     // the four record types it reports
+      p.card = std::to_string(10000 + rng() % 90000);  // it carries five card digits
     } else {
       p.reader = 1 + static_cast<int>(rng() % 4);
-      p.card = std::to_string(1000 + rng() % 9999000);    // 4 to 7 digits, no leading zero
+      p.card = std::to_string(1000 + rng() % 9999000);  // 4 to 7 digits, no leading zero
     }
-    if (seen.emplace(p.month, p.day, p.hour, p.minute, p.reader, p.card).second) out.push_back(std::move(p));
+    if (seen.emplace(p.month, p.day, p.hour, p.minute, p.reader, p.card).second)
+      out.push_back(std::move(p));
   }
   std::vector<Punch> ordered(out.rbegin(), out.rend());  // oldest first, as a clock stores them
   setPunches(std::move(ordered));
@@ -152,7 +160,8 @@ void ClockState::setLocked(bool on) {
 }
 
 namespace {
-void moveCard(const std::string& card, std::vector<std::string>& to, std::vector<std::string>& from) {
+void moveCard(const std::string& card, std::vector<std::string>& to,
+              std::vector<std::string>& from) {
   from.erase(std::remove(from.begin(), from.end(), card), from.end());
   to.erase(std::remove(to.begin(), to.end(), card), to.end());
   to.push_back(card);

@@ -20,10 +20,11 @@ struct LocalTime {
 };
 LocalTime toLocal(std::chrono::system_clock::time_point t);
 // The local date and time given, as a time point; nullopt when a field is out of range.
-std::optional<std::chrono::system_clock::time_point> fromLocal(int year, int month, int day, int hour, int minute);
+std::optional<std::chrono::system_clock::time_point> fromLocal(int year, int month, int day,
+                                                               int hour, int minute);
 
 class ClockState {
-public:
+ public:
   using TimePoint = std::chrono::system_clock::time_point;
   explicit ClockState(const Options& options);
 
@@ -64,7 +65,7 @@ public:
   bool deleteSiren(const Siren& s);  // the slot with that day, number and time; false when none
   void deleteAllSirens();
 
-private:
+ private:
   int m_model;
   int m_clockNumber;
   int m_cachePercent = 0;

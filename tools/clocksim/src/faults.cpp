@@ -11,7 +11,8 @@ bool isControl(unsigned char b) { return b == kStx || b == kEtx || b == kAck || 
 FaultInjector::FaultInjector(double rate, std::vector<Fault> kinds, uint32_t seed)
     : m_rate(rate), m_kinds(std::move(kinds)), m_rng(seed) {
   if (m_kinds.empty())
-    m_kinds = {Fault::FlipByte, Fault::DropBodyByte, Fault::CorruptCheck, Fault::Silence, Fault::Close};
+    m_kinds = {Fault::FlipByte, Fault::DropBodyByte, Fault::CorruptCheck, Fault::Silence,
+               Fault::Close};
 }
 
 // Body bytes of a frame lie between bodyFirst and ETX; loose bytes are all eligible.
@@ -31,11 +32,15 @@ size_t FaultInjector::nearestEligible(const Transmission& t, size_t at, bool non
 
 bool FaultInjector::applicable(Fault f, const Transmission& t) const {
   switch (f) {
-    case Fault::FlipByte: return nearestEligible(t, 0, false) != std::string::npos;
-    case Fault::DropBodyByte: return t.isFrame && nearestEligible(t, 0, true) != std::string::npos;
-    case Fault::CorruptCheck: return t.isFrame && t.bytes.size() >= 2;
+    case Fault::FlipByte:
+      return nearestEligible(t, 0, false) != std::string::npos;
+    case Fault::DropBodyByte:
+      return t.isFrame && nearestEligible(t, 0, true) != std::string::npos;
+    case Fault::CorruptCheck:
+      return t.isFrame && t.bytes.size() >= 2;
     case Fault::Silence:
-    case Fault::Close: return true;
+    case Fault::Close:
+      return true;
   }
   return false;
 }
@@ -61,7 +66,8 @@ Shaped FaultInjector::shape(const Transmission& t) {
         const auto orig = static_cast<unsigned char>(t.bytes[at]);
         unsigned bit = m_rng() % 8;
         // Never turn a byte into a control byte: the frame keeps its shape and fails its check.
-        for (int k = 0; k < 8 && isControl(static_cast<unsigned char>(orig ^ (1u << bit))); ++k) bit = (bit + 1) % 8;
+        for (int k = 0; k < 8 && isControl(static_cast<unsigned char>(orig ^ (1u << bit))); ++k)
+          bit = (bit + 1) % 8;
         out.bytes[at] = static_cast<char>(orig ^ (1u << bit));
         break;
       }
@@ -69,7 +75,8 @@ Shaped FaultInjector::shape(const Transmission& t) {
         out.bytes.erase(nearestEligible(t, i, true), 1);
         break;
       case Fault::CorruptCheck:
-        out.bytes.back() = static_cast<char>(static_cast<unsigned char>(out.bytes.back()) ^ (1u + m_rng() % 255u));
+        out.bytes.back() =
+            static_cast<char>(static_cast<unsigned char>(out.bytes.back()) ^ (1u + m_rng() % 255u));
         break;
       case Fault::Silence:
         out.bytes.resize(i);

@@ -20,18 +20,18 @@ struct Transmission {
 };
 
 struct Shaped {
-  std::string bytes;          // what actually goes on the wire
-  bool closeAfter = false;    // the link is closed after sending them
+  std::string bytes;        // what actually goes on the wire
+  bool closeAfter = false;  // the link is closed after sending them
   bool faulted = false;
   Fault kind = Fault::FlipByte;
 };
 
 class FaultInjector {
-public:
+ public:
   FaultInjector(double rate, std::vector<Fault> kinds, uint32_t seed);
   Shaped shape(const Transmission& t);
 
-private:
+ private:
   bool applicable(Fault f, const Transmission& t) const;
   size_t nearestEligible(const Transmission& t, size_t at, bool nonZero) const;
 

@@ -16,20 +16,27 @@ constexpr size_t kMaxLine = 255;
 // X, L, M, &C, &D, &K and &W are accepted and change nothing on a simulated line.
 const std::map<std::string, int>& accepted() {
   static const std::map<std::string, int> table = {
-      {"E", 1}, {"V", 1}, {"Q", 1}, {"H", 1}, {"Z", 0}, {"O", 0}, {"X", 4},  {"L", 3},
-      {"M", 3}, {"&F", 0}, {"&C", 1}, {"&D", 3}, {"&K", 6}, {"&W", 1}};
+      {"E", 1}, {"V", 1}, {"Q", 1},  {"H", 1},  {"Z", 0},  {"O", 0},  {"X", 4},
+      {"L", 3}, {"M", 3}, {"&F", 0}, {"&C", 1}, {"&D", 3}, {"&K", 6}, {"&W", 1}};
   return table;
 }
 
 const char* text(int code) {
   switch (code) {
-    case 0: return "OK";
-    case 1: return "CONNECT";
-    case 3: return "NO CARRIER";
-    case 4: return "ERROR";
-    case 6: return "NO DIAL TONE";
-    case 7: return "BUSY";
-    case 8: return "NO ANSWER";
+    case 0:
+      return "OK";
+    case 1:
+      return "CONNECT";
+    case 3:
+      return "NO CARRIER";
+    case 4:
+      return "ERROR";
+    case 6:
+      return "NO DIAL TONE";
+    case 7:
+      return "BUSY";
+    case 8:
+      return "NO ANSWER";
   }
   return "ERROR";
 }
@@ -37,14 +44,16 @@ const char* text(int code) {
 // Digits at s[i...], at most maxDigits; none gives 0 (the Hayes default).
 int digitsAt(const std::string& s, size_t& i, size_t maxDigits = 3) {
   int v = 0;
-  for (size_t n = 0; n < maxDigits && i < s.size() && std::isdigit(static_cast<unsigned char>(s[i])); ++n, ++i)
+  for (size_t n = 0;
+       n < maxDigits && i < s.size() && std::isdigit(static_cast<unsigned char>(s[i])); ++n, ++i)
     v = v * 10 + (s[i] - '0');
   return v;
 }
 
 }  // namespace
 
-Hayes::Hayes(ModemOptions options) : m_options(std::move(options)), m_echo(m_options.echo), m_verbose(m_options.verbose) {
+Hayes::Hayes(ModemOptions options)
+    : m_options(std::move(options)), m_echo(m_options.echo), m_verbose(m_options.verbose) {
   resetProfile(false);
 }
 
@@ -53,7 +62,8 @@ void Hayes::resetProfile(bool factory) {
   m_verbose = factory ? true : m_options.verbose;
   m_quiet = false;
   m_registers.fill(0);
-  m_registers[2] = '+', m_registers[3] = '\r', m_registers[4] = '\n', m_registers[5] = 8, m_registers[7] = 50;
+  m_registers[2] = '+', m_registers[3] = '\r', m_registers[4] = '\n', m_registers[5] = 8,
+  m_registers[7] = 50;
 }
 
 bool Hayes::feed(unsigned char b, std::vector<ModemWrite>& out) {
@@ -72,13 +82,17 @@ bool Hayes::feed(unsigned char b, std::vector<ModemWrite>& out) {
     const bool overflow = m_lineOverflow;
     m_line.clear();
     m_lineOverflow = false;
-    if (overflow) result(Error, out);
-    else execute(line, out);
+    if (overflow)
+      result(Error, out);
+    else
+      execute(line, out);
   } else if (b == 8) {
     if (!m_line.empty()) m_line.pop_back();
   } else if (b != '\n') {
-    if (m_line.size() < kMaxLine) m_line += static_cast<char>(b);
-    else m_lineOverflow = true;
+    if (m_line.size() < kMaxLine)
+      m_line += static_cast<char>(b);
+    else
+      m_lineOverflow = true;
   }
   return false;
 }
@@ -86,7 +100,8 @@ bool Hayes::feed(unsigned char b, std::vector<ModemWrite>& out) {
 void Hayes::execute(const std::string& line, std::vector<ModemWrite>& out) {
   size_t at = std::string::npos;
   for (size_t i = 0; i + 1 < line.size(); ++i)
-    if (std::toupper(static_cast<unsigned char>(line[i])) == 'A' && std::toupper(static_cast<unsigned char>(line[i + 1])) == 'T') {
+    if (std::toupper(static_cast<unsigned char>(line[i])) == 'A' &&
+        std::toupper(static_cast<unsigned char>(line[i + 1])) == 'T') {
       at = i;
       break;
     }
@@ -128,14 +143,19 @@ void Hayes::execute(const std::string& line, std::vector<ModemWrite>& out) {
     if (it == accepted().end()) return result(Error, out);
     const int v = digitsAt(body, i);
     if (v > it->second) return result(Error, out);
-    if (key == "E") m_echo = v == 1;
-    else if (key == "V") m_verbose = v == 1;
-    else if (key == "Q") m_quiet = v == 1;
-    else if (key == "H" && v == 0) hangUp();
+    if (key == "E")
+      m_echo = v == 1;
+    else if (key == "V")
+      m_verbose = v == 1;
+    else if (key == "Q")
+      m_quiet = v == 1;
+    else if (key == "H" && v == 0)
+      hangUp();
     else if (key == "Z") {
       hangUp();
       resetProfile(false);
-    } else if (key == "&F") resetProfile(true);
+    } else if (key == "&F")
+      resetProfile(true);
     else if (key == "O") {
       bool up;
       {
@@ -153,18 +173,21 @@ void Hayes::execute(const std::string& line, std::vector<ModemWrite>& out) {
 void Hayes::dial(const std::string& dialString, std::vector<ModemWrite>& out) {
   std::string number;
   for (char c : dialString)
-    if (!std::strchr(" TtPp;", c)) number += c;  // T/P choose tone or pulse; ';' stays in command mode
+    if (!std::strchr(" TtPp;", c))
+      number += c;  // T/P choose tone or pulse; ';' stays in command mode
   {
     std::lock_guard lock(m_mutex);
     if (m_carrier) return result(Error, out);  // a call is up already: ATO returns to it
     m_dialled.push_back(number);
   }
   const auto& script = m_options.script;
-  const DialOutcome outcome = script.empty() ? DialOutcome::Connect : script[std::min(m_attempts, script.size() - 1)];
+  const DialOutcome outcome =
+      script.empty() ? DialOutcome::Connect : script[std::min(m_attempts, script.size() - 1)];
   ++m_attempts;
   Code code = Ok;
   switch (outcome) {
-    case DialOutcome::Silence: return;
+    case DialOutcome::Silence:
+      return;
     case DialOutcome::Connect: {
       std::lock_guard lock(m_mutex);
       m_carrier = true;
@@ -174,18 +197,28 @@ void Hayes::dial(const std::string& dialString, std::vector<ModemWrite>& out) {
       code = Connect;
       break;
     }
-    case DialOutcome::Busy: code = Busy; break;
-    case DialOutcome::NoCarrier: code = NoCarrier; break;
-    case DialOutcome::NoAnswer: code = NoAnswer; break;
-    case DialOutcome::NoDialTone: code = NoDialTone; break;
+    case DialOutcome::Busy:
+      code = Busy;
+      break;
+    case DialOutcome::NoCarrier:
+      code = NoCarrier;
+      break;
+    case DialOutcome::NoAnswer:
+      code = NoAnswer;
+      break;
+    case DialOutcome::NoDialTone:
+      code = NoDialTone;
+      break;
   }
   result(code, out, m_options.dialDelay, true);
 }
 
-void Hayes::result(Code code, std::vector<ModemWrite>& out, std::chrono::milliseconds pause, bool split) {
+void Hayes::result(Code code, std::vector<ModemWrite>& out, std::chrono::milliseconds pause,
+                   bool split) {
   if (m_quiet) return;
   std::string t = m_verbose ? text(code) : std::to_string(static_cast<int>(code));
-  if (m_verbose && code == Connect && !m_options.connectSpeed.empty()) t += " " + m_options.connectSpeed;
+  if (m_verbose && code == Connect && !m_options.connectSpeed.empty())
+    t += " " + m_options.connectSpeed;
   const std::string pre = m_verbose ? "\r\n" : "", post = m_verbose ? "\r\n" : "\r";
   const size_t k = m_options.splitAt;
   if (split && k > 0 && k < t.size()) {

@@ -21,7 +21,7 @@ struct ModemWrite {
 };
 
 class Hayes {
-public:
+ public:
   explicit Hayes(ModemOptions options);
 
   // A byte from the host. True: it is data for the clock (a call is up and the modem is
@@ -35,11 +35,20 @@ public:
   size_t hangUps() const;
   size_t calls() const;  // calls connected so far; a new value means a fresh clock link
 
-private:
-  enum Code { Ok = 0, Connect = 1, NoCarrier = 3, Error = 4, NoDialTone = 6, Busy = 7, NoAnswer = 8 };
+ private:
+  enum Code {
+    Ok = 0,
+    Connect = 1,
+    NoCarrier = 3,
+    Error = 4,
+    NoDialTone = 6,
+    Busy = 7,
+    NoAnswer = 8
+  };
   void execute(const std::string& line, std::vector<ModemWrite>& out);
   void dial(const std::string& dialString, std::vector<ModemWrite>& out);
-  void result(Code code, std::vector<ModemWrite>& out, std::chrono::milliseconds pause = {}, bool split = false);
+  void result(Code code, std::vector<ModemWrite>& out, std::chrono::milliseconds pause = {},
+              bool split = false);
   void info(const std::string& text, std::vector<ModemWrite>& out);
   void hangUp();
   void resetProfile(bool factory);

@@ -21,9 +21,11 @@ using Clock = std::chrono::steady_clock;
 // Bytes go through the Hayes interpreter; data bytes of a call go to a clock session of
 // its own, whose answers come back through the clock's fault injector and pacing.
 class ModemLine : public Server {
-public:
+ public:
   ModemLine(ClockState& state, const Options& options, Hayes& hayes, std::string* path)
-      : Server(state, options), m_hayes(hayes), m_session(state, options),
+      : Server(state, options),
+        m_hayes(hayes),
+        m_session(state, options),
         m_faults(options.faultRate, options.faults, options.seed) {
     m_master = openPtyMaster(path);
     start();
@@ -33,7 +35,7 @@ public:
     ::close(m_master);
   }
 
-private:
+ private:
   void run() override {
     bool hostPresent = false;  // the host has the port open (it wrote to it since the last close)
     char buf[512];
@@ -79,7 +81,8 @@ private:
   }
 
   bool toClock(const std::string& data) {
-    if (m_call != m_hayes.calls()) {  // a new call reaches a clock that knows nothing of the last one
+    if (m_call !=
+        m_hayes.calls()) {  // a new call reaches a clock that knows nothing of the last one
       m_call = m_hayes.calls();
       m_session.reset();
     }
@@ -88,7 +91,8 @@ private:
     for (const auto& t : out) {
       const Shaped s = m_faults.shape(t);
       if (!writeAll(s.bytes)) return false;
-      if (s.faulted && (s.kind == Fault::Silence || s.kind == Fault::Close)) break;  // no line to close: silence
+      if (s.faulted && (s.kind == Fault::Silence || s.kind == Fault::Close))
+        break;  // no line to close: silence
     }
     return true;
   }
@@ -96,7 +100,8 @@ private:
   bool pause(std::chrono::milliseconds d) {
     const auto until = Clock::now() + d;
     for (auto now = Clock::now(); now < until; now = Clock::now()) {
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - now).count() + 1;
+      const auto left =
+          std::chrono::duration_cast<std::chrono::milliseconds>(until - now).count() + 1;
       if (!waitFor(-1, 0, static_cast<int>(std::min<long long>(20, left)), nullptr)) return false;
     }
     return true;

@@ -22,7 +22,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-[[noreturn]] void fail(const char* what) { throw std::system_error(errno, std::generic_category(), what); }
+[[noreturn]] void fail(const char* what) {
+  throw std::system_error(errno, std::generic_category(), what);
+}
 
 void setNonBlocking(int fd) { ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK); }
 
@@ -46,7 +48,9 @@ Server::~Server() {
   ::close(m_wake);
 }
 
-void Server::start() { m_thread = std::thread([this] { run(); }); }
+void Server::start() {
+  m_thread = std::thread([this] { run(); });
+}
 
 void Server::stop() {
   if (m_thread.joinable()) {
@@ -76,7 +80,8 @@ size_t Server::pacedChunk(size_t remaining) {
       m_lineFree += byteTime * static_cast<long>(k);
       return k;
     }
-    const auto wait = std::chrono::duration_cast<std::chrono::microseconds>(m_lineFree - now).count();
+    const auto wait =
+        std::chrono::duration_cast<std::chrono::microseconds>(m_lineFree - now).count();
     const int ms = static_cast<int>(std::min<long long>(20, (wait + 999) / 1000));
     if (!waitFor(-1, 0, ms, nullptr)) return 0;
   }
@@ -99,9 +104,10 @@ enum class WriteResult { Ok, Stopped, Failed };
 
 // Base of the two byte-stream links (pty, TCP): one session, faults, paced writes.
 class StreamServer : public Server {
-protected:
+ protected:
   StreamServer(ClockState& state, const Options& options)
-      : Server(state, options), m_session(state, options),
+      : Server(state, options),
+        m_session(state, options),
         m_faults(options.faultRate, options.faults, options.seed) {}
 
   virtual WriteResult writeSome(int fd, const char* data, size_t n, size_t* written) = 0;
@@ -150,8 +156,9 @@ protected:
 };
 
 class PtyServer : public StreamServer {
-public:
-  PtyServer(ClockState& state, const Options& options, std::string* path) : StreamServer(state, options) {
+ public:
+  PtyServer(ClockState& state, const Options& options, std::string* path)
+      : StreamServer(state, options) {
     m_master = openPtyMaster(path);
     start();
   }
@@ -160,7 +167,7 @@ public:
     ::close(m_master);
   }
 
-private:
+ private:
   WriteResult writeSome(int fd, const char* data, size_t n, size_t* written) override {
     const ssize_t w = ::write(fd, data, n);
     if (w >= 0) {
@@ -216,14 +223,16 @@ uint16_t boundPort(int fd) {
 }
 
 class TcpServer : public StreamServer {
-public:
-  TcpServer(ClockState& state, const Options& options, uint16_t port, uint16_t* bound) : StreamServer(state, options) {
+ public:
+  TcpServer(ClockState& state, const Options& options, uint16_t port, uint16_t* bound)
+      : StreamServer(state, options) {
     m_listen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (m_listen < 0) fail("socket");
     const int on = 1;
     ::setsockopt(m_listen, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
     const sockaddr_in a = loopback(port);
-    if (::bind(m_listen, reinterpret_cast<const sockaddr*>(&a), sizeof a) != 0 || ::listen(m_listen, 8) != 0) {
+    if (::bind(m_listen, reinterpret_cast<const sockaddr*>(&a), sizeof a) != 0 ||
+        ::listen(m_listen, 8) != 0) {
       const int e = errno;
       ::close(m_listen);
       errno = e;
@@ -238,7 +247,7 @@ public:
     ::close(m_listen);
   }
 
-private:
+ private:
   void dropClient() {
     if (m_client >= 0) ::close(m_client);
     m_client = -1;
@@ -271,7 +280,8 @@ private:
       if (m_client >= 0 && (p[2].revents & (POLLIN | POLLHUP | POLLERR))) {
         const ssize_t n = ::recv(m_client, buf, sizeof buf, 0);
         if (n > 0) {
-          if (!handleInput(m_client, std::string_view(buf, static_cast<size_t>(n)), true)) dropClient();
+          if (!handleInput(m_client, std::string_view(buf, static_cast<size_t>(n)), true))
+            dropClient();
         } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
           dropClient();
         }
@@ -288,9 +298,11 @@ private:
 // datagram of that byte alone, and never acknowledges a one-byte datagram, so two ends
 // acknowledging each other cannot ping-pong.
 class UdpServer : public Server {
-public:
+ public:
   UdpServer(ClockState& state, const Options& options, uint16_t port, uint16_t* bound)
-      : Server(state, options), m_session(state, options), m_faults(options.faultRate, options.faults, options.seed) {
+      : Server(state, options),
+        m_session(state, options),
+        m_faults(options.faultRate, options.faults, options.seed) {
     m_sock = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (m_sock < 0) fail("socket");
     const sockaddr_in a = loopback(port);
@@ -308,11 +320,12 @@ public:
     ::close(m_sock);
   }
 
-private:
+ private:
   bool sendDatagram(const std::string& payload) {
     std::string d(1, static_cast<char>(m_sequence++));
     d += payload;
-    ::sendto(m_sock, d.data(), d.size(), MSG_NOSIGNAL, reinterpret_cast<const sockaddr*>(&m_peer), sizeof m_peer);
+    ::sendto(m_sock, d.data(), d.size(), MSG_NOSIGNAL, reinterpret_cast<const sockaddr*>(&m_peer),
+             sizeof m_peer);
     return true;
   }
 
@@ -324,7 +337,8 @@ private:
       if (!(rev & POLLIN)) continue;
       sockaddr_in from{};
       socklen_t len = sizeof from;
-      const ssize_t n = ::recvfrom(m_sock, buf, sizeof buf, 0, reinterpret_cast<sockaddr*>(&from), &len);
+      const ssize_t n =
+          ::recvfrom(m_sock, buf, sizeof buf, 0, reinterpret_cast<sockaddr*>(&from), &len);
       if (n <= 0) continue;
       m_peer = from;
       if (n == 1) continue;  // the host's acknowledgement
@@ -374,13 +388,16 @@ int openPtyMaster(std::string* path) {
   return master;
 }
 
-std::unique_ptr<Server> makePtyServer(ClockState& state, const Options& options, std::string* path) {
+std::unique_ptr<Server> makePtyServer(ClockState& state, const Options& options,
+                                      std::string* path) {
   return std::make_unique<PtyServer>(state, options, path);
 }
-std::unique_ptr<Server> makeTcpServer(ClockState& state, const Options& options, uint16_t port, uint16_t* bound) {
+std::unique_ptr<Server> makeTcpServer(ClockState& state, const Options& options, uint16_t port,
+                                      uint16_t* bound) {
   return std::make_unique<TcpServer>(state, options, port, bound);
 }
-std::unique_ptr<Server> makeUdpServer(ClockState& state, const Options& options, uint16_t port, uint16_t* bound) {
+std::unique_ptr<Server> makeUdpServer(ClockState& state, const Options& options, uint16_t port,
+                                      uint16_t* bound) {
   return std::make_unique<UdpServer>(state, options, port, bound);
 }
 

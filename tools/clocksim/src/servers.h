@@ -15,11 +15,11 @@
 namespace clocksim {
 
 class Server {
-public:
+ public:
   virtual ~Server();
   void stop();
 
-protected:
+ protected:
   Server(ClockState& state, const Options& options);
   void start();
   virtual void run() = 0;
@@ -34,7 +34,7 @@ protected:
   Options m_options;
   int m_wake = -1;
 
-private:
+ private:
   std::thread m_thread;
   std::chrono::steady_clock::time_point m_lineFree{};
 };
@@ -44,7 +44,9 @@ private:
 int openPtyMaster(std::string* path);
 
 std::unique_ptr<Server> makePtyServer(ClockState& state, const Options& options, std::string* path);
-std::unique_ptr<Server> makeTcpServer(ClockState& state, const Options& options, uint16_t port, uint16_t* bound);
-std::unique_ptr<Server> makeUdpServer(ClockState& state, const Options& options, uint16_t port, uint16_t* bound);
+std::unique_ptr<Server> makeTcpServer(ClockState& state, const Options& options, uint16_t port,
+                                      uint16_t* bound);
+std::unique_ptr<Server> makeUdpServer(ClockState& state, const Options& options, uint16_t port,
+                                      uint16_t* bound);
 
 }  // namespace clocksim

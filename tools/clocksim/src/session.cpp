@@ -28,7 +28,9 @@ std::string padCard(const std::string& card, size_t width, bool keepRight) {
 }  // namespace
 
 ClockSession::ClockSession(ClockState& state, const Options& options)
-    : m_state(state), m_options(options), m_commands(commandTable(options.model)),
+    : m_state(state),
+      m_options(options),
+      m_commands(commandTable(options.model)),
       m_parser(options.model, options.clockNumber) {}
 
 // Commands this clock answers with more than its acknowledgement or changes its state
@@ -36,10 +38,11 @@ ClockSession::ClockSession(ClockState& state, const Options& options)
 // "P02" that opens a card enabling on models 4 and 5) is acknowledged by the framing of
 // models 0-5 and has no further effect.
 std::map<unsigned char, ClockSession::Handler> ClockSession::commandTable(int model) {
-  std::map<unsigned char, Handler> t = {{'R', &ClockSession::setNumber},   {'7', &ClockSession::setCache},
-                                        {'6', &ClockSession::lockAll},     {'3', &ClockSession::unlock},
-                                        {'5', &ClockSession::enableCard},  {'4', &ClockSession::suspendCard},
-                                        {'8', &ClockSession::sirenCommand}};
+  std::map<unsigned char, Handler> t = {
+      {'R', &ClockSession::setNumber},   {'7', &ClockSession::setCache},
+      {'6', &ClockSession::lockAll},     {'3', &ClockSession::unlock},
+      {'5', &ClockSession::enableCard},  {'4', &ClockSession::suspendCard},
+      {'8', &ClockSession::sirenCommand}};
   if (model == 6) {
     t.insert({{0x04, &ClockSession::statusTime6},
               {0x03, &ClockSession::statusCount6},
@@ -70,14 +73,24 @@ void ClockSession::feed(std::string_view in, std::vector<Transmission>& out) {
   for (char c : in) {
     const HostEvent ev = m_parser.feed(static_cast<unsigned char>(c));
     switch (ev.kind) {
-      case HostEvent::None: break;
-      case HostEvent::Frame: onFrame(ev, out); break;
-      case HostEvent::BadFrame:
-        if (!m_options.serialGateway || m_gatewayConnected) out.push_back({std::string(1, static_cast<char>(kNak))});
+      case HostEvent::None:
         break;
-      case HostEvent::Ack: onAck(out); break;
-      case HostEvent::Nak: onNak(out); break;
-      case HostEvent::Other: onLooseByte(ev.byte, out); break;
+      case HostEvent::Frame:
+        onFrame(ev, out);
+        break;
+      case HostEvent::BadFrame:
+        if (!m_options.serialGateway || m_gatewayConnected)
+          out.push_back({std::string(1, static_cast<char>(kNak))});
+        break;
+      case HostEvent::Ack:
+        onAck(out);
+        break;
+      case HostEvent::Nak:
+        onNak(out);
+        break;
+      case HostEvent::Other:
+        onLooseByte(ev.byte, out);
+        break;
     }
   }
 }
@@ -96,7 +109,7 @@ void ClockSession::onLooseByte(unsigned char b, std::vector<Transmission>& out) 
 }
 
 void ClockSession::onFrame(const HostEvent& ev, std::vector<Transmission>& out) {
-  if (!ev.addressed) return;                                  // another clock on the line
+  if (!ev.addressed) return;                                   // another clock on the line
   if (m_options.serialGateway && !m_gatewayConnected) return;  // the gateway passes nothing yet
   m_state.recordFrame(ev.frame);
   m_pending.reset();  // a new command supersedes a reply the host never acknowledged
@@ -160,7 +173,8 @@ std::string ClockSession::recordPayload(const Punch& p) const {
     s += padCard(p.card, 5, true);
     return s;
   }
-  return two(p.reader) + two(p.month) + two(p.day) + two(p.hour) + two(p.minute) + padCard(p.card, 7, false);
+  return two(p.reader) + two(p.month) + two(p.day) + two(p.hour) + two(p.minute) +
+         padCard(p.card, 7, false);
 }
 
 // Status "A": date and time; position 16 of the status text carries the clock id. On models
@@ -249,7 +263,8 @@ void ClockSession::setDateTime(std::string_view cmd, std::vector<Transmission>& 
     const std::string_view date = six ? c.substr(1, 8) : c.substr(0, 6);
     const std::string_view time = six ? c.substr(9, 4) : c.substr(7, 4);
     const auto year = six ? number(date.substr(0, 4)) : number(date.substr(0, 2));
-    const auto month = number(date.substr(six ? 4 : 2, 2)), day = number(date.substr(six ? 6 : 4, 2));
+    const auto month = number(date.substr(six ? 4 : 2, 2)),
+               day = number(date.substr(six ? 6 : 4, 2));
     const auto hour = number(time.substr(0, 2)), minute = number(time.substr(2, 2));
     if (year && month && day && hour && minute) {
       const auto t = fromLocal(six ? *year : 2000 + *year, *month, *day, *hour, *minute);
@@ -288,7 +303,8 @@ void ClockSession::unlock(std::string_view cmd, std::vector<Transmission>&) {
 // "5" card; models 4 and 5 close the card with "AB" (the two access windows it gets).
 void ClockSession::enableCard(std::string_view cmd, std::vector<Transmission>&) {
   std::string_view card = cmd.substr(1);
-  if ((m_options.model == 4 || m_options.model == 5) && card.size() > 2 && card.substr(card.size() - 2) == "AB")
+  if ((m_options.model == 4 || m_options.model == 5) && card.size() > 2 &&
+      card.substr(card.size() - 2) == "AB")
     card.remove_suffix(2);
   if (!card.empty()) m_state.enableCard(std::string(card));
 }
@@ -311,11 +327,16 @@ void ClockSession::sirenCommand(std::string_view cmd, std::vector<Transmission>&
   }
   if (cmd.size() != 9) return;
   const auto day = number(cmd.substr(1, 1)), n = number(cmd.substr(2, 1));
-  const auto hour = number(cmd.substr(3, 2)), minute = number(cmd.substr(5, 2)), duration = number(cmd.substr(7, 2));
-  if (!day || !n || !hour || !minute || !duration || *day > 8 || *n < 1 || *n > 8 || *hour > 23 || *minute > 59) return;
+  const auto hour = number(cmd.substr(3, 2)), minute = number(cmd.substr(5, 2)),
+             duration = number(cmd.substr(7, 2));
+  if (!day || !n || !hour || !minute || !duration || *day > 8 || *n < 1 || *n > 8 || *hour > 23 ||
+      *minute > 59)
+    return;
   Siren s{*day, *n > 4 ? *n - 4 : *n, *hour, *minute, *duration};
-  if (*n > 4) m_state.deleteSiren(s);
-  else m_state.addSiren(s);
+  if (*n > 4)
+    m_state.deleteSiren(s);
+  else
+    m_state.addSiren(s);
 }
 
 // One slot: day (digit, "H" working days, "T" every day), siren number, HHMM, duration.
@@ -326,7 +347,9 @@ void ClockSession::sendSiren(std::vector<Transmission>& out) {
     return;
   }
   const Siren& s = all[m_sirenList.index];
-  std::string p(1, s.day == 7 ? 'H' : s.day == 8 ? 'T' : static_cast<char>('0' + ((s.day % 10) + 10) % 10));
+  std::string p(1, s.day == 7   ? 'H'
+                   : s.day == 8 ? 'T'
+                                : static_cast<char>('0' + ((s.day % 10) + 10) % 10));
   p += static_cast<char>('0' + ((s.number % 10) + 10) % 10);
   p += two(s.hour) + two(s.minute) + two(s.duration);
   sendFrame(std::move(p), Sequence::Siren, out);

@@ -17,12 +17,12 @@
 namespace clocksim {
 
 class ClockSession {
-public:
+ public:
   ClockSession(ClockState& state, const Options& options);
   void feed(std::string_view in, std::vector<Transmission>& out);
   void reset();  // the link was dropped or reopened
 
-private:
+ private:
   using Handler = void (ClockSession::*)(std::string_view command, std::vector<Transmission>& out);
   static std::map<unsigned char, Handler> commandTable(int model);
 
@@ -42,7 +42,8 @@ private:
   void startDownload(std::string_view, std::vector<Transmission>& out);
   void clearPunches(std::string_view, std::vector<Transmission>& out);
   // programming, every model unless said
-  void setDateTime(std::string_view cmd, std::vector<Transmission>& out);  // models 0-5 "1...", model 6 0x05...
+  void setDateTime(std::string_view cmd,
+                   std::vector<Transmission>& out);  // models 0-5 "1...", model 6 0x05...
   void setNumber(std::string_view cmd, std::vector<Transmission>& out);
   void setCache(std::string_view cmd, std::vector<Transmission>& out);
   void lockAll(std::string_view, std::vector<Transmission>& out);

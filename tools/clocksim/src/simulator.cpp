@@ -8,7 +8,8 @@
 namespace clocksim {
 
 Simulator::Simulator(Options options) : m_options(std::move(options)) {
-  if (m_options.model < 0 || m_options.model > 6) throw std::invalid_argument("clock model must be 0..6");
+  if (m_options.model < 0 || m_options.model > 6)
+    throw std::invalid_argument("clock model must be 0..6");
   m_state = std::make_unique<ClockState>(m_options);
 }
 
@@ -38,7 +39,9 @@ void Simulator::stop() {
 }
 
 void Simulator::setPunches(std::vector<Punch> punches) { m_state->setPunches(std::move(punches)); }
-void Simulator::generatePunches(size_t count, uint32_t seed) { m_state->generatePunches(count, seed); }
+void Simulator::generatePunches(size_t count, uint32_t seed) {
+  m_state->generatePunches(count, seed);
+}
 std::vector<Punch> Simulator::punches() const { return m_state->punches(); }
 size_t Simulator::clearCount() const { return m_state->clearCount(); }
 std::vector<std::string> Simulator::receivedFrames() const { return m_state->frames(); }

@@ -101,13 +101,15 @@ HostEvent HostFrameParser::finish(unsigned char check) {
   std::string_view inner(frame);
   inner = inner.substr(1, inner.size() - 2);  // between STX and ETX
   if (m_model == 6) {
-    ev.addressed = inner.size() >= 2 && static_cast<uint8_t>(inner[1]) == static_cast<uint8_t>(m_clockNumber);
+    ev.addressed =
+        inner.size() >= 2 && static_cast<uint8_t>(inner[1]) == static_cast<uint8_t>(m_clockNumber);
     if (ev.addressed) ev.command = std::string(inner.substr(2));
   } else if (m_model == 2) {
     ev.addressed = inner.substr(0, 2) == "E1";
     if (ev.addressed) ev.command = std::string(inner.substr(2));
   } else {
-    ev.addressed = inner.size() >= 1 + m_id.size() && inner[0] == 'R' && inner.substr(1, m_id.size()) == m_id;
+    ev.addressed =
+        inner.size() >= 1 + m_id.size() && inner[0] == 'R' && inner.substr(1, m_id.size()) == m_id;
     if (ev.addressed) ev.command = std::string(inner.substr(1 + m_id.size()));
   }
   ev.frame = std::move(frame);

@@ -23,21 +23,21 @@ size_t firstBodyByte(int model);
 
 struct HostEvent {
   enum Kind { None, Frame, BadFrame, Ack, Nak, Other } kind = None;
-  bool addressed = false;   // Frame: addressed to this clock
-  std::string frame;        // Frame: STX through ETX
-  std::string command;      // Frame: the command text inside the framing
-  unsigned char byte = 0;   // Other: the byte
+  bool addressed = false;  // Frame: addressed to this clock
+  std::string frame;       // Frame: STX through ETX
+  std::string command;     // Frame: the command text inside the framing
+  unsigned char byte = 0;  // Other: the byte
 };
 
 // Splits the host's byte stream into frames (checked) and loose bytes.
 class HostFrameParser {
-public:
+ public:
   HostFrameParser(int model, int clockNumber);
   HostEvent feed(unsigned char b);
   void reset();
   void setClockNumber(int clockNumber);  // the clock was given a new number
 
-private:
+ private:
   HostEvent finish(unsigned char check);
 
   int m_model;

@@ -35,7 +35,8 @@ inline std::string withCheck(std::string body) {
 
 // The host's frame for a command, written out per model.
 inline std::string hostFrame(int model, const std::string& cmd) {
-  if (model == 6) return withCheck(std::string(1, STX) + static_cast<char>(cmd.size() + 4) + '\x01' + cmd + ETX);
+  if (model == 6)
+    return withCheck(std::string(1, STX) + static_cast<char>(cmd.size() + 4) + '\x01' + cmd + ETX);
   if (model == 2) return withCheck(std::string(1, STX) + "E1" + cmd + ETX);
   return withCheck(std::string(1, STX) + "R1" + cmd + ETX);
 }
@@ -49,9 +50,13 @@ inline sockaddr_in loopback(uint16_t port) {
 }
 
 class HostEnd {
-public:
-  virtual ~HostEnd() { if (fd >= 0) ::close(fd); }
-  virtual void send(const std::string& bytes) { ASSERT_EQ(::write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size())); }
+ public:
+  virtual ~HostEnd() {
+    if (fd >= 0) ::close(fd);
+  }
+  virtual void send(const std::string& bytes) {
+    ASSERT_EQ(::write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+  }
   // The next byte from the clock, or -1 when none came.
   int readByte(int waitMs = kWaitMs) {
     if (pos == buf.size() && !refill(waitMs)) return -1;
@@ -66,14 +71,15 @@ public:
     for (;;) {
       if ((b = readByte()) < 0) return "";
       f += static_cast<char>(b);
-      if (model == 6 ? f.size() >= 2 && f.size() == static_cast<unsigned char>(f[1]) : b == ETX) break;
+      if (model == 6 ? f.size() >= 2 && f.size() == static_cast<unsigned char>(f[1]) : b == ETX)
+        break;
     }
     if ((b = readByte()) < 0) return "";
     return f + static_cast<char>(b);
   }
   int fd = -1;
 
-protected:
+ protected:
   virtual bool refill(int waitMs) {
     pollfd p{fd, POLLIN, 0};
     if (::poll(&p, 1, waitMs) <= 0) return false;
@@ -89,7 +95,7 @@ protected:
 };
 
 class PtyHost : public HostEnd {
-public:
+ public:
   explicit PtyHost(const std::string& path) {
     fd = ::open(path.c_str(), O_RDWR | O_NOCTTY);
     termios t{};
@@ -100,7 +106,7 @@ public:
 };
 
 class TcpHost : public HostEnd {
-public:
+ public:
   explicit TcpHost(uint16_t port) {
     fd = ::socket(AF_INET, SOCK_STREAM, 0);
     const int on = 1;
@@ -112,16 +118,18 @@ public:
 
 // Datagrams carry a sequence byte; the host adopts the unit's and acknowledges each one.
 class UdpHost : public HostEnd {
-public:
+ public:
   explicit UdpHost(uint16_t port) {
     fd = ::socket(AF_INET, SOCK_DGRAM, 0);
     const sockaddr_in a = loopback(port);
     ::connect(fd, reinterpret_cast<const sockaddr*>(&a), sizeof a);
   }
-  void send(const std::string& bytes) override { HostEnd::send(std::string(1, static_cast<char>(seq)) + bytes); }
+  void send(const std::string& bytes) override {
+    HostEnd::send(std::string(1, static_cast<char>(seq)) + bytes);
+  }
   std::vector<std::string> datagrams;  // as received, sequence byte included
 
-protected:
+ protected:
   bool refill(int waitMs) override {
     for (;;) {
       pollfd p{fd, POLLIN, 0};
@@ -146,9 +154,12 @@ enum class Link { Pty, Tcp, Udp };
 
 inline std::unique_ptr<HostEnd> connectTo(Simulator& sim, Link link) {
   switch (link) {
-    case Link::Pty: return std::make_unique<PtyHost>(sim.openPty());
-    case Link::Tcp: return std::make_unique<TcpHost>(sim.listenTcp());
-    case Link::Udp: return std::make_unique<UdpHost>(sim.listenUdp());
+    case Link::Pty:
+      return std::make_unique<PtyHost>(sim.openPty());
+    case Link::Tcp:
+      return std::make_unique<TcpHost>(sim.listenTcp());
+    case Link::Udp:
+      return std::make_unique<UdpHost>(sim.listenUdp());
   }
   return nullptr;
 }

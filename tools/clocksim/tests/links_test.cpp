@@ -13,7 +13,8 @@ struct Case {
 
 std::string caseName(const testing::TestParamInfo<Case>& i) {
   static const char* const names[] = {"Pty", "Tcp", "Udp"};
-  return std::string(names[static_cast<int>(i.param.link)]) + "Model" + std::to_string(i.param.model);
+  return std::string(names[static_cast<int>(i.param.link)]) + "Model" +
+         std::to_string(i.param.model);
 }
 
 class StatusAndDownload : public testing::TestWithParam<Case> {};
@@ -62,8 +63,8 @@ TEST_P(StatusAndDownload, CountRecordsAndClearing) {
     if (model == 6) host->send(hostFrame(model, "\x01"));
     const std::string s = f.substr(model == 6 ? 4 : 1);
     char mmddhhmm[9];
-    std::snprintf(mmddhhmm, sizeof mmddhhmm, "%02d%02d%02d%02d", stored[i].month, stored[i].day, stored[i].hour,
-                  stored[i].minute);
+    std::snprintf(mmddhhmm, sizeof mmddhhmm, "%02d%02d%02d%02d", stored[i].month, stored[i].day,
+                  stored[i].hour, stored[i].minute);
     if (model == 6) {
       EXPECT_EQ(s[0] - '0' + 20, stored[i].reader);
       EXPECT_EQ(s.substr(6, 8), mmddhhmm);
@@ -88,7 +89,8 @@ TEST_P(StatusAndDownload, CountRecordsAndClearing) {
 
 INSTANTIATE_TEST_SUITE_P(Links, StatusAndDownload,
                          testing::Values(Case{Link::Tcp, 0}, Case{Link::Pty, 0}, Case{Link::Udp, 0},
-                                         Case{Link::Tcp, 2}, Case{Link::Tcp, 6}, Case{Link::Pty, 6}),
+                                         Case{Link::Tcp, 2}, Case{Link::Tcp, 6},
+                                         Case{Link::Pty, 6}),
                          caseName);
 
 TEST(Clock, DamagedOrForeignFramesAreNotAccepted) {
@@ -209,6 +211,8 @@ INSTANTIATE_TEST_SUITE_P(Kinds, EveryByteFaulted,
                                          FaultCase{clocksim::Fault::CorruptCheck, "Check"},
                                          FaultCase{clocksim::Fault::Silence, "Silence"},
                                          FaultCase{clocksim::Fault::Close, "Close"}),
-                         [](const testing::TestParamInfo<FaultCase>& i) { return std::string(i.param.name); });
+                         [](const testing::TestParamInfo<FaultCase>& i) {
+                           return std::string(i.param.name);
+                         });
 
 }  // namespace

@@ -17,7 +17,8 @@ using clocksim::ModemOptions;
 // Reads until the text received ends with the given suffix (or nothing more comes).
 std::string readUntil(HostEnd& host, const std::string& suffix) {
   std::string got;
-  while (got.size() < suffix.size() || got.compare(got.size() - suffix.size(), suffix.size(), suffix) != 0) {
+  while (got.size() < suffix.size() ||
+         got.compare(got.size() - suffix.size(), suffix.size(), suffix) != 0) {
     const int b = host.readByte();
     if (b < 0) break;
     got += static_cast<char>(b);
@@ -60,7 +61,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         DialogueCase{"EchoOk", true, true, "AT\r", "AT\r\r\nOK\r\n"},
         DialogueCase{"NoEcho", false, true, "at\r", "\r\nOK\r\n"},
-        DialogueCase{"EchoOffTakesEffectAtOnce", true, true, "ATE0\rAT\r", "ATE0\r\r\nOK\r\n\r\nOK\r\n"},
+        DialogueCase{"EchoOffTakesEffectAtOnce", true, true, "ATE0\rAT\r",
+                     "ATE0\r\r\nOK\r\n\r\nOK\r\n"},
         DialogueCase{"InitString", false, true, "AT&FE0V1X4&C1&D2S0=0M0\r", "\r\nOK\r\n"},
         DialogueCase{"RegisterQuery", false, true, "ATS7=60S7?\r", "\r\n060\r\n\r\nOK\r\n"},
         DialogueCase{"UnknownCommand", false, true, "AT\\N3\r", "\r\nERROR\r\n"},
@@ -111,24 +113,32 @@ TEST_P(DialScript, OutcomePerAttempt) {
     EXPECT_EQ(readUntil(host, c.results[i] + ok), c.results[i] + ok) << i;
   }
   const std::vector<std::string> numbers = {"5551234", "0123", "55599", "7"};
-  EXPECT_EQ(modem.dialledNumbers(), std::vector<std::string>(numbers.begin(), numbers.begin() + static_cast<long>(c.results.size())));
+  EXPECT_EQ(modem.dialledNumbers(),
+            std::vector<std::string>(numbers.begin(),
+                                     numbers.begin() + static_cast<long>(c.results.size())));
   EXPECT_FALSE(modem.online());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Scripts, DialScript,
     testing::Values(
-        ScriptCase{"Verbose",
-                   {DialOutcome::Busy, DialOutcome::NoCarrier, DialOutcome::NoAnswer, DialOutcome::NoDialTone},
-                   true,
-                   {"\r\nBUSY\r\n", "\r\nNO CARRIER\r\n", "\r\nNO ANSWER\r\n", "\r\nNO DIAL TONE\r\n"}},
+        ScriptCase{
+            "Verbose",
+            {DialOutcome::Busy, DialOutcome::NoCarrier, DialOutcome::NoAnswer,
+             DialOutcome::NoDialTone},
+            true,
+            {"\r\nBUSY\r\n", "\r\nNO CARRIER\r\n", "\r\nNO ANSWER\r\n", "\r\nNO DIAL TONE\r\n"}},
         ScriptCase{"Numeric",
-                   {DialOutcome::NoAnswer, DialOutcome::NoDialTone, DialOutcome::Busy, DialOutcome::NoCarrier},
+                   {DialOutcome::NoAnswer, DialOutcome::NoDialTone, DialOutcome::Busy,
+                    DialOutcome::NoCarrier},
                    false,
                    {"8\r", "6\r", "7\r", "3\r"}},
-        ScriptCase{"LastRepeats", {DialOutcome::NoCarrier, DialOutcome::Busy}, true,
+        ScriptCase{"LastRepeats",
+                   {DialOutcome::NoCarrier, DialOutcome::Busy},
+                   true,
                    {"\r\nNO CARRIER\r\n", "\r\nBUSY\r\n", "\r\nBUSY\r\n", "\r\nBUSY\r\n"}},
-        ScriptCase{"Silence", {DialOutcome::Silence, DialOutcome::Busy}, true, {"", "\r\nBUSY\r\n"}}),
+        ScriptCase{
+            "Silence", {DialOutcome::Silence, DialOutcome::Busy}, true, {"", "\r\nBUSY\r\n"}}),
     [](const testing::TestParamInfo<ScriptCase>& i) { return std::string(i.param.name); });
 
 // A call: the script's CONNECT, the clock's status over it, then the host's hang-up as
@@ -174,7 +184,9 @@ TEST_P(Call, CarriesTheClockUntilHangUp) {
 }
 
 INSTANTIATE_TEST_SUITE_P(ResultCodes, Call, testing::Values(true, false),
-                         [](const testing::TestParamInfo<bool>& i) { return i.param ? "Verbose" : "Numeric"; });
+                         [](const testing::TestParamInfo<bool>& i) {
+                           return i.param ? "Verbose" : "Numeric";
+                         });
 
 // Closing the port drops DTR: the call ends; the next host finds the modem in command mode.
 TEST(Modem, ClosingThePortHangsUp) {

@@ -27,14 +27,16 @@ void expectDecember8At1430(const Simulator& sim) {
   EXPECT_EQ(tm.tm_min, 30);
 }
 
-const std::string kRange4 = "\xff" "00002359";
+const std::string kRange4 =
+    "\xff"
+    "00002359";
 
 struct Case {
   const char* name;
   int model;
   std::vector<std::string> commands;  // as handed to the frame layer, in order
   std::function<void(const Simulator&)> check;
-  std::string replyAfterLast;         // payload of a reply frame the last command gets ("" none)
+  std::string replyAfterLast;  // payload of a reply frame the last command gets ("" none)
 };
 
 class Programming : public testing::TestWithParam<Case> {};
@@ -75,51 +77,137 @@ TEST_P(Programming, AcknowledgedRecordedApplied) {
 // model 6 in ADDR.
 std::string frameTo(int model, int number, const std::string& cmd) {
   if (model == 6)
-    return withCheck(std::string(1, STX) + static_cast<char>(cmd.size() + 4) + static_cast<char>(number) + cmd + ETX);
+    return withCheck(std::string(1, STX) + static_cast<char>(cmd.size() + 4) +
+                     static_cast<char>(number) + cmd + ETX);
   return withCheck(std::string(1, STX) + "R" + std::to_string(number) + cmd + ETX);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Commands, Programming,
     testing::Values(
-        Case{"DateModel0", 0, {"12612082" "1430", "12612082" "1430", "12612082" "1430"}, expectDecember8At1430, ""},
-        Case{"DateModel3", 3, {"12612082" "1430"}, expectDecember8At1430, ""},
-        Case{"DateModel5", 5, {"12612083" "1430"}, expectDecember8At1430, ""},
-        Case{"DateModel6", 6, {"\x05" "3" "20261208" "1430" "00"}, expectDecember8At1430, "\x05" "0"},
-        Case{"BadDateIsIgnored", 0, {"12613322" "1430"},
-             [](const Simulator& s) { EXPECT_NE(localOf(s.clockTime()).tm_mon + 1, 13); }, ""},
-        Case{"CacheModel0", 0, {"785"}, [](const Simulator& s) { EXPECT_EQ(s.cachePercent(), 85); }, ""},
-        Case{"CacheTop", 2, {"799"}, [](const Simulator& s) { EXPECT_EQ(s.cachePercent(), 99); }, ""},
-        Case{"CacheModel6", 6, {"750"}, [](const Simulator& s) { EXPECT_EQ(s.cachePercent(), 50); }, ""},
+        Case{"DateModel0",
+             0,
+             {"12612082"
+              "1430",
+              "12612082"
+              "1430",
+              "12612082"
+              "1430"},
+             expectDecember8At1430,
+             ""},
+        Case{"DateModel3",
+             3,
+             {"12612082"
+              "1430"},
+             expectDecember8At1430,
+             ""},
+        Case{"DateModel5",
+             5,
+             {"12612083"
+              "1430"},
+             expectDecember8At1430,
+             ""},
+        Case{"DateModel6",
+             6,
+             {"\x05"
+              "3"
+              "20261208"
+              "1430"
+              "00"},
+             expectDecember8At1430,
+             "\x05"
+             "0"},
+        Case{"BadDateIsIgnored",
+             0,
+             {"12613322"
+              "1430"},
+             [](const Simulator& s) { EXPECT_NE(localOf(s.clockTime()).tm_mon + 1, 13); },
+             ""},
+        Case{"CacheModel0",
+             0,
+             {"785"},
+             [](const Simulator& s) { EXPECT_EQ(s.cachePercent(), 85); },
+             ""},
+        Case{"CacheTop",
+             2,
+             {"799"},
+             [](const Simulator& s) { EXPECT_EQ(s.cachePercent(), 99); },
+             ""},
+        Case{"CacheModel6",
+             6,
+             {"750"},
+             [](const Simulator& s) { EXPECT_EQ(s.cachePercent(), 50); },
+             ""},
         Case{"LockAll", 0, {"6"}, [](const Simulator& s) { EXPECT_TRUE(s.locked()); }, ""},
-        Case{"LockThenEnableAll", 1, {"6", "3"}, [](const Simulator& s) { EXPECT_FALSE(s.locked()); }, ""},
-        Case{"LockThenNormalModel4", 4, {"6", "R"},
+        Case{"LockThenEnableAll",
+             1,
+             {"6", "3"},
+             [](const Simulator& s) { EXPECT_FALSE(s.locked()); },
+             ""},
+        Case{"LockThenNormalModel4",
+             4,
+             {"6", "R"},
              [](const Simulator& s) {
                EXPECT_FALSE(s.locked());
                EXPECT_EQ(s.clockNumber(), 1);  // "R" alone is no renumbering
-             }, ""},
-        Case{"EmptyNumberModel0", 0, {"6", "R"},
+             },
+             ""},
+        Case{"EmptyNumberModel0",
+             0,
+             {"6", "R"},
              [](const Simulator& s) {
                EXPECT_TRUE(s.locked());  // only models 4 and 5 read "R" as the normal mode
                EXPECT_EQ(s.clockNumber(), 1);
-             }, ""},
-        Case{"CardsModel0", 0, {"51234", "5777", "41234", "4900"},
+             },
+             ""},
+        Case{"CardsModel0",
+             0,
+             {"51234", "5777", "41234", "4900"},
              [](const Simulator& s) {
                EXPECT_EQ(s.enabledCards(), std::vector<std::string>{"777"});
                EXPECT_EQ(s.disabledCards(), (std::vector<std::string>{"1234", "900"}));
-             }, ""},
-        Case{"CardModel6", 6, {"40001", "50001"},
+             },
+             ""},
+        Case{"CardModel6",
+             6,
+             {"40001", "50001"},
              [](const Simulator& s) {
                EXPECT_EQ(s.enabledCards(), std::vector<std::string>{"0001"});
                EXPECT_TRUE(s.disabledCards().empty());
-             }, ""},
-        // "A"/"B" with a range set access windows: no status reply (the probe's B reply comes first)
-        Case{"CardModel4", 4, {"P02", "A" + kRange4, "B" + kRange4, "5" "4321" "AB"},
-             [](const Simulator& s) { EXPECT_EQ(s.enabledCards(), std::vector<std::string>{"4321"}); }, ""},
-        Case{"CardModel5", 5, {"P02", "A00002359", "B00002359", "5" "4321" "AB"},
-             [](const Simulator& s) { EXPECT_EQ(s.enabledCards(), std::vector<std::string>{"4321"}); }, ""},
-        Case{"ResetModel2", 2, {"\x89"}, [](const Simulator& s) { EXPECT_EQ(s.clockNumber(), 1); }, ""},
-        Case{"ResetModel5", 5, {"C"}, [](const Simulator& s) { EXPECT_EQ(s.clockNumber(), 1); }, ""}),
+             },
+             ""},
+        // "A"/"B" with a range set access windows: no status reply (the probe's B reply comes
+        // first)
+        Case{"CardModel4",
+             4,
+             {"P02", "A" + kRange4, "B" + kRange4,
+              "5"
+              "4321"
+              "AB"},
+             [](const Simulator& s) {
+               EXPECT_EQ(s.enabledCards(), std::vector<std::string>{"4321"});
+             },
+             ""},
+        Case{"CardModel5",
+             5,
+             {"P02", "A00002359", "B00002359",
+              "5"
+              "4321"
+              "AB"},
+             [](const Simulator& s) {
+               EXPECT_EQ(s.enabledCards(), std::vector<std::string>{"4321"});
+             },
+             ""},
+        Case{"ResetModel2",
+             2,
+             {"\x89"},
+             [](const Simulator& s) { EXPECT_EQ(s.clockNumber(), 1); },
+             ""},
+        Case{"ResetModel5",
+             5,
+             {"C"},
+             [](const Simulator& s) { EXPECT_EQ(s.clockNumber(), 1); },
+             ""}),
     [](const testing::TestParamInfo<Case>& i) { return std::string(i.param.name); });
 
 // After "R5" the clock answers to 5 only; the reply frames carry the new number too.
@@ -152,7 +240,8 @@ TEST(ClockNumber, RenumberedClockAnswersToItsNewNumber) {
 }
 
 std::string sirenPayload(const std::string& frame, int model) {
-  return frame.size() < 5 ? "" : frame.substr(model == 6 ? 3 : 1, frame.size() - (model == 6 ? 5 : 3));
+  return frame.size() < 5 ? ""
+                          : frame.substr(model == 6 ? 3 : 1, frame.size() - (model == 6 ? 5 : 3));
 }
 
 class SirenList : public testing::TestWithParam<int> {};
@@ -191,7 +280,9 @@ TEST_P(SirenList, AllSlotsOnePerAck) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Models, SirenList, testing::Values(0, 4, 6),
-                         [](const testing::TestParamInfo<int>& i) { return "Model" + std::to_string(i.param); });
+                         [](const testing::TestParamInfo<int>& i) {
+                           return "Model" + std::to_string(i.param);
+                         });
 
 // Adding fills the first free slot, the siren number plus 4 deletes that siren, "8A" all.
 TEST(Sirens, AddDeleteDeleteAll) {

@@ -21,20 +21,31 @@ TEST_P(HostFrameVectors, CheckByteAndParse) {
 
   HostFrameParser parser(v.model, 1);
   HostEvent ev;
-  for (char c : v.body + static_cast<char>(v.check)) ev = parser.feed(static_cast<unsigned char>(c));
+  for (char c : v.body + static_cast<char>(v.check))
+    ev = parser.feed(static_cast<unsigned char>(c));
   ASSERT_EQ(ev.kind, HostEvent::Frame);
   EXPECT_TRUE(ev.addressed);
   EXPECT_EQ(ev.command, "A");
   EXPECT_EQ(ev.frame, v.body);
 
-  for (char c : v.body + static_cast<char>(v.check ^ 0x10)) ev = parser.feed(static_cast<unsigned char>(c));
+  for (char c : v.body + static_cast<char>(v.check ^ 0x10))
+    ev = parser.feed(static_cast<unsigned char>(c));
   EXPECT_EQ(ev.kind, HostEvent::BadFrame);
 }
 
 INSTANTIATE_TEST_SUITE_P(Models, HostFrameVectors,
-                         testing::Values(Vector{0, "\x02R1A\x03", 0x23}, Vector{2, "\x02" "E1A\x03", 0x34},
-                                         Vector{6, "\x02\x05\x01" "A\x03", 0x44}),
-                         [](const testing::TestParamInfo<Vector>& i) { return "Model" + std::to_string(i.param.model); });
+                         testing::Values(Vector{0, "\x02R1A\x03", 0x23},
+                                         Vector{2,
+                                                "\x02"
+                                                "E1A\x03",
+                                                0x34},
+                                         Vector{6,
+                                                "\x02\x05\x01"
+                                                "A\x03",
+                                                0x44}),
+                         [](const testing::TestParamInfo<Vector>& i) {
+                           return "Model" + std::to_string(i.param.model);
+                         });
 
 TEST(HostFrameParser, OtherAddressIsNotForThisClock) {
   HostFrameParser parser(0, 2);
@@ -49,19 +60,24 @@ TEST(HostFrameParser, ModelSixLengthRulesTheBody) {
   HostFrameParser parser(6, 1);
   const std::string body("\x02\x05\x01\x03\x03", 5);
   HostEvent ev;
-  for (char c : body + static_cast<char>(checkByte(body))) ev = parser.feed(static_cast<unsigned char>(c));
+  for (char c : body + static_cast<char>(checkByte(body)))
+    ev = parser.feed(static_cast<unsigned char>(c));
   ASSERT_EQ(ev.kind, HostEvent::Frame);
   EXPECT_EQ(ev.command, "\x03");
 }
 
 TEST(ReplyFrame, ModelSixCarriesLengthAndAddress) {
-  const std::string f = replyFrame(6, 3, std::string("\x03" "0012"));
+  const std::string f = replyFrame(6, 3,
+                                   std::string("\x03"
+                                               "0012"));
   ASSERT_EQ(f.size(), 10u);
   EXPECT_EQ(f[1], 9);  // STX through ETX
   EXPECT_EQ(f[2], 3);
   EXPECT_EQ(f[8], '\x03');
   EXPECT_EQ(checkByte(f), 0);  // the check byte cancels the rest
-  EXPECT_EQ(replyFrame(0, 1, "AB"), std::string("\x02" "AB\x03") + static_cast<char>(0x02 ^ 'A' ^ 'B' ^ 0x03));
+  EXPECT_EQ(replyFrame(0, 1, "AB"), std::string("\x02"
+                                                "AB\x03") +
+                                        static_cast<char>(0x02 ^ 'A' ^ 'B' ^ 0x03));
 }
 
 std::vector<Shaped> run(uint32_t seed, std::vector<Fault> kinds) {

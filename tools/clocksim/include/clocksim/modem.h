@@ -18,11 +18,12 @@ namespace clocksim {
 enum class DialOutcome { Connect, Busy, NoCarrier, NoAnswer, NoDialTone, Silence };
 
 struct ModemOptions {
-  std::vector<DialOutcome> script;        // one outcome per dial attempt, the last repeating; empty = always Connect
-  bool echo = true;                       // E1 at power-up and after ATZ
-  bool verbose = true;                    // V1 (texts) or V0 (numeric result codes)
-  std::string connectSpeed = "9600";      // "CONNECT 9600"; empty gives "CONNECT"
-  std::chrono::milliseconds dialDelay{0}; // ringing: from the dial command to its result
+  std::vector<DialOutcome>
+      script;           // one outcome per dial attempt, the last repeating; empty = always Connect
+  bool echo = true;     // E1 at power-up and after ATZ
+  bool verbose = true;  // V1 (texts) or V0 (numeric result codes)
+  std::string connectSpeed = "9600";       // "CONNECT 9600"; empty gives "CONNECT"
+  std::chrono::milliseconds dialDelay{0};  // ringing: from the dial command to its result
   // Above 0: a dial result leaves in two writes, split after this many characters of its
   // text ("CON" | "NECT 9600"), with splitPause between them.
   size_t splitAt = 0;
@@ -42,21 +43,24 @@ class Server;
 // are CR LF text CR LF, numeric ones the code and CR. The clock's faults and pacing apply
 // to its bytes on the call.
 class Modem {
-public:
+ public:
   explicit Modem(Simulator& clock, ModemOptions options = {});
   ~Modem();  // stops serving
   Modem(const Modem&) = delete;
   Modem& operator=(const Modem&) = delete;
 
-  std::string openPty();  // serve on a new pseudo-terminal (once); returns the device path for VELTA_COM<n>
+  std::string
+  openPty();  // serve on a new pseudo-terminal (once); returns the device path for VELTA_COM<n>
   void stop();
 
-  std::vector<std::string> commands() const;        // every AT command line received, from "AT" on, without CR
-  std::vector<std::string> dialledNumbers() const;  // per dial attempt, the dial string without T/P and blanks
-  bool online() const;                              // a call is up (carrier)
-  size_t hangUps() const;                           // calls ended, by ATH, ATZ or the port closing
+  std::vector<std::string> commands()
+      const;  // every AT command line received, from "AT" on, without CR
+  std::vector<std::string> dialledNumbers()
+      const;               // per dial attempt, the dial string without T/P and blanks
+  bool online() const;     // a call is up (carrier)
+  size_t hangUps() const;  // calls ended, by ATH, ATZ or the port closing
 
-private:
+ private:
   Simulator& m_clock;
   ModemOptions m_options;
   std::unique_ptr<Hayes> m_hayes;
