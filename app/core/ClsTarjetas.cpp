@@ -1,6 +1,8 @@
 // Card store.
 #include "ClsTarjetas.h"
 
+#include "CardNumber.h"
+
 #include "Basic.h"
 #include "Globals.h"
 
@@ -81,43 +83,17 @@ int16_t ClsTarjetas::CargarTarjetas() {
   if (count > 0) gCardTable.assign(count, CardRecord{});
   if (version != 1 && version != kVersion) {
     m_status.unreadable = true;
-    m_status.message = m_path + " is of an unknown form (version " + std::to_string(version) +
-                       "); no card loaded";
+    m_status.message =
+        m_path + " is of an unknown form (version " + std::to_string(version) + "); no card loaded";
     return 1;
   }
-  for (size_t n = 0; n < count; ++n) gCardTable[n] = decodeRecord(data.substr(n * len, len), version);
+  for (size_t n = 0; n < count; ++n)
+    gCardTable[n] = decodeRecord(data.substr(n * len, len), version);
   storefile::noteUnloadedBytes(m_path, data.size(), count * len, m_status);
   if (version == 1)
     for (CardRecord& r : gCardTable) r.version = kVersion;
   return 1;
 }
-
-namespace {
-
-// The card number of a row: hexadecimal digits for touch keys, a decimal number otherwise.
-bool cardNumberOf(const std::string& text, int16_t tipoNumero, double& out) {
-  const std::string t = trimBlanks(text);
-  if (t.empty()) return false;
-  if (tipoNumero == 2) {
-    if (t.size() > 8) return false;
-    uint32_t v = 0;
-    for (char c : t) {
-      int d;
-      if (c >= '0' && c <= '9') d = c - '0';
-      else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
-      else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
-      else return false;
-      v = v * 16 + static_cast<uint32_t>(d);
-    }
-    out = v;
-    return true;
-  }
-  if (!basic::IsNumeric(t)) return false;
-  out = basic::Val(t);
-  return std::isfinite(out);
-}
-
-} // namespace
 
 int16_t ClsTarjetas::GrabarTarjetas(const StoreRows& list, int16_t tipoNumero) {
   m_status.badRow = 0;

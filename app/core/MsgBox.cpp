@@ -1,0 +1,110 @@
+#include "MsgBox.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include <utility>
+#include <vector>
+
+#include "Messages.h"
+
+namespace {
+
+std::function<int(const msgbox::Request&)>& hookSlot() {
+  static std::function<int(const msgbox::Request&)> hook;
+  return hook;
+}
+
+struct ButtonSpec {
+  QMessageBox::StandardButton button;
+  int answer;
+};
+
+std::vector<ButtonSpec> buttonsOf(int set) {
+  using B = QMessageBox;
+  switch (set) {
+    case msgbox::OkCancel:
+      return {{B::Ok, msgbox::Ok}, {B::Cancel, msgbox::Cancel}};
+    case msgbox::AbortRetryIgnore:
+      return {{B::Abort, msgbox::Abort}, {B::Retry, msgbox::Retry}, {B::Ignore, msgbox::Ignore}};
+    case msgbox::YesNoCancel:
+      return {{B::Yes, msgbox::Yes}, {B::No, msgbox::No}, {B::Cancel, msgbox::Cancel}};
+    case msgbox::YesNo:
+      return {{B::Yes, msgbox::Yes}, {B::No, msgbox::No}};
+    case msgbox::RetryCancel:
+      return {{B::Retry, msgbox::Retry}, {B::Cancel, msgbox::Cancel}};
+    default:
+      return {{B::Ok, msgbox::Ok}};
+  }
+}
+
+// The answer a box gives when it is closed without a button: Cancel where the set has one,
+// No for Yes/No, Ok for a lone Ok (the platform's rule).
+int escapeAnswer(int set) {
+  switch (set) {
+    case msgbox::OkCancel:
+    case msgbox::YesNoCancel:
+    case msgbox::RetryCancel:
+      return msgbox::Cancel;
+    case msgbox::YesNo:
+      return msgbox::No;
+    case msgbox::AbortRetryIgnore:
+      return msgbox::Abort;
+    default:
+      return msgbox::Ok;
+  }
+}
+
+int show(const msgbox::Request& r, QWidget* parent) {
+  if (hookSlot()) return hookSlot()(r);
+  QMessageBox box(parent ? parent : QApplication::activeWindow());
+  box.setWindowTitle(QString::fromStdString(r.title.empty() ? std::string("Velta 2000") : r.title));
+  box.setText(QString::fromStdString(r.text));
+  switch (r.icon()) {
+    case msgbox::Critical:
+      box.setIcon(QMessageBox::Critical);
+      break;
+    case msgbox::Question:
+      box.setIcon(QMessageBox::Question);
+      break;
+    case msgbox::Exclamation:
+      box.setIcon(QMessageBox::Warning);
+      break;
+    case msgbox::Information:
+      box.setIcon(QMessageBox::Information);
+      break;
+    default:
+      box.setIcon(QMessageBox::NoIcon);
+  }
+  const std::vector<ButtonSpec> specs = buttonsOf(r.buttons());
+  std::vector<QAbstractButton*> made;
+  for (const ButtonSpec& s : specs) made.push_back(box.addButton(s.button));
+  std::size_t def = 0;
+  if (r.style & msgbox::DefaultButton2) def = 1;
+  if (r.style & msgbox::DefaultButton3) def = 2;
+  if (def < made.size()) box.setDefaultButton(qobject_cast<QPushButton*>(made[def]));
+  box.exec();
+  QAbstractButton* clicked = box.clickedButton();
+  for (std::size_t i = 0; i < made.size(); ++i)
+    if (made[i] == clicked) return specs[i].answer;
+  return escapeAnswer(r.buttons());
+}
+
+}  // namespace
+
+namespace msgbox {
+void setHook(std::function<int(const Request&)> hook) { hookSlot() = std::move(hook); }
+}  // namespace msgbox
+
+int MsgBox(int number, int style, const std::string& title, const std::string& extra,
+           QWidget* parent) {
+  msgbox::Request r{number, GetMsg(number) + extra, style, title};
+  return show(r, parent);
+}
+
+int MsgBoxText(const std::string& text, int style, const std::string& title, int number,
+               QWidget* parent) {
+  msgbox::Request r{number, text, style, title};
+  return show(r, parent);
+}

@@ -1,0 +1,61 @@
+// The one message-box helper of the program. Boxes are asked for by message number (the text
+// is GetMsg(number), optionally followed by more text) or by a composed text; the style adds
+// one button set and one icon, as the original program's boxes did, and the answer is the
+// button pressed. A test hook takes over every box: it records the request and answers it,
+// so no test ever blocks on a modal box.
+#pragma once
+
+#include <functional>
+#include <string>
+
+class QWidget;
+
+namespace msgbox {
+
+// Button sets.
+constexpr int OkOnly = 0;
+constexpr int OkCancel = 1;
+constexpr int AbortRetryIgnore = 2;
+constexpr int YesNoCancel = 3;
+constexpr int YesNo = 4;
+constexpr int RetryCancel = 5;
+// Icons.
+constexpr int Critical = 16;
+constexpr int Question = 32;
+constexpr int Exclamation = 48;
+constexpr int Information = 64;
+// Default button: the second or third of the set (the first otherwise).
+constexpr int DefaultButton2 = 256;
+constexpr int DefaultButton3 = 512;
+
+// Answers.
+constexpr int Ok = 1;
+constexpr int Cancel = 2;
+constexpr int Abort = 3;
+constexpr int Retry = 4;
+constexpr int Ignore = 5;
+constexpr int Yes = 6;
+constexpr int No = 7;
+
+struct Request {
+  int number = 0;     // message number, 0 for a composed text
+  std::string text;   // the text shown
+  int style = 0;      // button set + icon + default button
+  std::string title;  // as asked ("" shows "Velta 2000")
+  int buttons() const { return style & 7; }
+  int icon() const { return style & 0x70; }
+};
+
+// Sets the hook that answers every box instead of showing it; an empty function restores the
+// real boxes. The hook's return value is the answer.
+void setHook(std::function<int(const Request&)> hook);
+
+}  // namespace msgbox
+
+// Box with message `number` (GetMsg(number) followed by `extra`).
+int MsgBox(int number, int style = msgbox::OkOnly, const std::string& title = {},
+           const std::string& extra = {}, QWidget* parent = nullptr);
+
+// Box with a composed text; `number` is recorded for tests when the text starts with a message.
+int MsgBoxText(const std::string& text, int style = msgbox::OkOnly, const std::string& title = {},
+               int number = 0, QWidget* parent = nullptr);

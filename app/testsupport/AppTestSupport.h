@@ -1,0 +1,68 @@
+// Test support for the main program's tests: one QApplication on the offscreen platform, a
+// temporary data folder that the test enters and leaves with the program-wide objects reset,
+// grabbing a window to PNG with a non-blank check, and the message-box recorder.
+#pragma once
+
+#include <QString>
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "MsgBox.h"
+
+class QWidget;
+
+namespace apptest {
+
+// The QApplication of the test program (created on first use, offscreen unless
+// QT_QPA_PLATFORM says otherwise). Linking this library registers a gtest environment that
+// creates it before the first test.
+void ensureApplication();
+
+// Deletes whichever program-wide objects exist (gMirsol ... gAuditoria, gCfgFile) and sets
+// them to null; clears gSharedText, gRunMode and the split fields' owner state.
+void resetProgramObjects();
+
+// A fresh temporary folder made the working directory and gDataFolder ("/" at the end) for
+// the fixture's life; the previous working directory and the objects are restored/reset after.
+class TempDataFolder {
+ public:
+  TempDataFolder();
+  ~TempDataFolder();
+  TempDataFolder(const TempDataFolder&) = delete;
+  TempDataFolder& operator=(const TempDataFolder&) = delete;
+
+  const std::string& path() const { return m_path; }  // with a trailing "/"
+  std::string file(const std::string& name) const { return m_path + name; }
+  void write(const std::string& name, const std::string& bytes) const;
+  std::string read(const std::string& name) const;  // "" when missing
+  bool exists(const std::string& name) const;
+
+ private:
+  std::string m_path;
+  std::string m_previous;
+};
+
+// Grabs `w` (shown first if hidden) to `pngPath`; true when the file was written and the
+// picture holds more than one colour. The path defaults to $VELTA_GRAB_DIR or the temp folder.
+bool grabNonBlank(QWidget* w, const QString& pngPath);
+
+// Takes over every message box for its lifetime: records each request and answers with the
+// queued answers in order, then with `fallback` (0 = the first button of the box's set).
+class MsgBoxRecorder {
+ public:
+  explicit MsgBoxRecorder(int fallback = 0);
+  ~MsgBoxRecorder();
+  void answer(int a) { m_answers.push_back(a); }
+  const std::vector<msgbox::Request>& boxes() const { return m_boxes; }
+  std::vector<int> numbers() const;
+  void clear() { m_boxes.clear(); }
+
+ private:
+  int m_fallback;
+  std::deque<int> m_answers;
+  std::vector<msgbox::Request> m_boxes;
+};
+
+}  // namespace apptest
