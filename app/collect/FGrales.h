@@ -1,0 +1,29 @@
+// Module FGrales: the clock result routines the collection windows share. They act on the
+// program's clock object (gMirsol), configured beforehand by the caller, and write their
+// result as a line of the caller's progress list.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "ProgressList.h"
+
+namespace collect {
+
+// Sets the clock's date ("YYYYmmdd"), weekday digit (Sunday = 1) and time ("HHMM"); a blue
+// result line on success (-100), red 329 otherwise (-200).
+int16_t ConsoleDateTimeResult(ProgressList& list, const std::string& date,
+                              const std::string& weekday, const std::string& time);
+
+// Clears the clock's stored records (Record_Process 4): blue ">" & 273 on -100, else a red
+// line naming the failure; the code comes back unchanged.
+int16_t ConsoleClearResult(ProgressList& list);
+
+// The plain wait: lets window events run for `seconds` (monotonic, never cancelled).
+void Wait(double seconds);
+
+// `value` right-aligned in `width` characters (cut to its last `width` characters), with
+// every `find` character replaced by `replacement`.
+std::string PadAndReplace(long long value, int width, char find, const std::string& replacement);
+
+}  // namespace collect
