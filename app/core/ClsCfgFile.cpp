@@ -239,7 +239,8 @@ int16_t ClsCfgFile::SaveCfg() {
   // One load, every key set in place, one atomic write: lines this object does not own stay.
   basekit::IniDocument doc = basekit::IniDocument::load(path_);
   for (const Row& r : storedRows(*this)) doc.set(r.section, r.key, basic::Trim(rowText(r)));
-  doc.save(nullptr, 0600);
+  lastSaveError_.clear();
+  if (!doc.save(&lastSaveError_, 0600) && lastSaveError_.empty()) lastSaveError_ = "not saved";
   return 0;
 }
 

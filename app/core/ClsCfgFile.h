@@ -71,6 +71,8 @@ class ClsCfgFile {
   int16_t LoadCfg();
   // Writes COMMON, ODBC, SAP and SKIN to the settings file.
   int16_t SaveCfg();
+  // Why the last SaveCfg failed; "" after one that wrote the file.
+  const std::string& lastSaveError() const { return lastSaveError_; }
   // Value of key in a text file of key=value items, or def.
   std::string ReadCfg(const std::string& key, const std::string& def, const std::string& pFile);
 
@@ -94,4 +96,5 @@ class ClsCfgFile {
   void loadRsh();
 
   std::string path_;
+  std::string lastSaveError_;
 };

@@ -1,0 +1,75 @@
+#include "ModemProgram.h"
+
+#include <clocklink/ClsModem.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "Basic.h"
+#include "Messages.h"
+#include "MsgBox.h"
+
+namespace fs = std::filesystem;
+
+std::vector<std::string> ModemProgram::programFiles(const std::string& folder) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (fs::directory_iterator it(folder.empty() ? "." : folder, ec), end; !ec && it != end;
+       it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (name.size() > 4 && basic::LCase(name.substr(name.size() - 4)) == ".cfx" &&
+        it->is_regular_file(ec))
+      names.push_back(name);
+  }
+  std::sort(names.begin(), names.end());
+  if (names.size() > kMaxFiles) names.resize(kMaxFiles);
+  return names;
+}
+
+std::optional<bool> ModemProgram::run(const std::string& path, clocklink::ClsModem& modem,
+                                      collect::ProgressList& list) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::ostringstream text;
+  text << in.rdbuf();
+  list.add(GetMsg(229));
+  list.refresh();
+  bool allOk = true;
+  for (const std::string& item : clocklink::splitModemItems(text.str())) {
+    const bool ok = modem.ConfigModem(item) == clocklink::kSuccess;
+    allOk = allOk && ok;
+    list.add(GetMsg(270) + item + " - " + GetMsg(297) + ": " + (ok ? "OK" : "ERR"));
+    list.selectLast();
+    list.refresh();
+  }
+  return allOk;
+}
+
+ModemProgram::Outcome ModemProgram::runCommand(const std::string& folder, const std::string& name,
+                                               clocklink::ClsModem& modem,
+                                               collect::ProgressList& list,
+                                               const std::function<void(bool)>& busy) {
+  modem.SetCancel(0);
+  const std::string file = basic::Trim(name);
+  // A held line belongs to a clock's call; programming would break into it.
+  if (file.empty() || modem.cortarModem()) return Outcome::NotRun;
+  // The listed name is the file's own: on a case-sensitive file system it is the only one
+  // that opens.
+  const std::string path = folder + file;
+  busy(true);
+  list.clear();
+  Outcome outcome = Outcome::Missing;
+  std::error_code ec;
+  const std::optional<bool> allOk =
+      fs::is_regular_file(path, ec) ? run(path, modem, list) : std::nullopt;
+  if (!allOk) {
+    MsgBoxText(GetMsg(307) + ": " + path, msgbox::Critical, {}, 307);
+  } else {
+    outcome = *allOk ? Outcome::AllOk : Outcome::Failed;
+    MsgBox(*allOk ? 266 : 320, msgbox::Exclamation);
+  }
+  busy(false);
+  return outcome;
+}
