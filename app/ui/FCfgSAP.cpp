@@ -35,6 +35,7 @@ FCfgSAP::FCfgSAP(ClsCfgFile& cfg, QWidget* parent) : QDialog(parent), m_cfg(cfg)
   m_user = named(new QLineEdit, "txtUID");
   m_password = named(new QLineEdit, "txtPWD");
   m_password->setEchoMode(QLineEdit::Password);
+  m_password->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));  // "*"
   m_url = named(new QLineEdit, "txtURL");
   m_path = named(new QLineEdit, "txtPath");
   m_port = named(new QLineEdit, "txtRemotePort");

@@ -25,6 +25,7 @@ FODBCLogon::FODBCLogon(QWidget* parent) : QDialog(parent) {
   row(QStringLiteral("&Id. de usuario:"), new QLineEdit, "txtUID");
   auto* password = new QLineEdit;
   password->setEchoMode(QLineEdit::Password);
+  password->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));  // "*"
   row(QStringLiteral("&Contraseña:"), password, "txtPWD");
   row(QStringLiteral("&Base de datos:"), new QLineEdit, "txtDatabase");
   row(QStringLiteral("C&ontrolador:"), new QComboBox, "cboDrivers");
@@ -43,4 +44,5 @@ FODBCLogon::FODBCLogon(QWidget* parent) : QDialog(parent) {
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(frame);
   layout->addLayout(buttons);
+  setMinimumWidth(360);
 }

@@ -180,7 +180,8 @@ void Fconfig::buildCommands(const QList<QIcon>* images) {
 void Fconfig::buildTab0(QWidget* page) {
   auto* console = frame("FrmConsole", msg(411), page);
   m_maxConsole = named(new QLineEdit, "MaxConsole");
-  (new QHBoxLayout(console))->addWidget(m_maxConsole);
+  m_maxConsole->setMaximumWidth(90);
+  (new QHBoxLayout(console))->addWidget(m_maxConsole, 0, Qt::AlignLeft);
 
   auto* modem = frame("FrmModem", msg(241), page);
   m_modem = named(new QComboBox, "Modem");
@@ -215,6 +216,8 @@ void Fconfig::buildTab0(QWidget* page) {
   grid->addWidget(options, 1, 1, 2, 1);
   grid->addWidget(language, 2, 0);
   grid->setRowStretch(3, 1);
+  grid->setColumnStretch(0, 1);
+  grid->setColumnStretch(1, 1);
 
   connect(m_modoLegajo, &QCheckBox::toggled, this, [this](bool on) {
     if (on) m_modoVirtual->setChecked(false);
