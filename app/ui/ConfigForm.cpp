@@ -203,35 +203,36 @@ bool confirmed() { return MsgBox(194, msgbox::YesNo | msgbox::Question) == msgbo
 
 bool validSlot(int slot) { return slot >= 1 && slot <= 100; }
 
+// Both stores hand the selected slot to their editor the same way; no selection, no editor.
+template <typename Store>
+bool edit(Store& store, int slot) {
+  return validSlot(slot) && store.Modificar(static_cast<int16_t>(slot));
+}
+
+bool nothingToDelete(int rows) {
+  if (rows >= 1) return false;
+  MsgBox(336, msgbox::Exclamation);
+  return true;
+}
+
 }  // namespace
 
 bool newClock(ClsListaRelojes& clocks) { return clocks.Modificar(0); }
 
-bool modifyClock(ClsListaRelojes& clocks, int slot) {
-  return validSlot(slot) && clocks.Modificar(static_cast<int16_t>(slot));
-}
+bool modifyClock(ClsListaRelojes& clocks, int slot) { return edit(clocks, slot); }
 
 bool deleteClock(ClsListaRelojes& clocks, int rows, int slot) {
-  if (rows < 1) {
-    MsgBox(336, msgbox::Exclamation);
-    return false;
-  }
-  if (!validSlot(slot) || !confirmed()) return false;
+  if (nothingToDelete(rows) || !validSlot(slot) || !confirmed()) return false;
   clocks.Borrar(static_cast<int16_t>(slot));
   return true;
 }
 
 bool newUser(ClsUsers& users) { return users.Modificar(0); }
 
-bool modifyUser(ClsUsers& users, int slot) {
-  return validSlot(slot) && users.Modificar(static_cast<int16_t>(slot));
-}
+bool modifyUser(ClsUsers& users, int slot) { return edit(users, slot); }
 
 bool deleteUser(ClsUsers& users, int rows, int slot) {
-  if (rows < 1) {
-    MsgBox(336, msgbox::Exclamation);
-    return false;
-  }
+  if (nothingToDelete(rows)) return false;
   // The last user stays, silently; the last administrator stays with a reason, or nobody
   // could open this dialog again.
   if (rows == 1 || !validSlot(slot)) return false;
