@@ -116,7 +116,6 @@ void openFconfig(QWidget* parent, std::function<void()> loadText, const QList<QI
 
 Fconfig::Fconfig(std::function<void()> loadText, const QList<QIcon>* images, QWidget* parent)
     : QDialog(parent), m_loadText(std::move(loadText)) {
-  HourglassGuard hourglass;
   setObjectName("Fconfig");
   setWindowTitle(msg(192));
   setModal(true);
@@ -139,21 +138,25 @@ Fconfig::Fconfig(std::function<void()> loadText, const QList<QIcon>* images, QWi
   layout->addWidget(m_tabs);
   resize(640, 470);
 
-  // The dialog works on the settings object itself; its one change at load keeps the week
-  // mask readable for every later reader.
-  ClsCfgFile fallback;
-  ClsCfgFile& cfg = gCfgFile ? *gCfgFile : fallback;
-  config::normaliseAutoDias(cfg);
-  const auto names = gModem ? config::modemNamesOf(*gModem) : std::nullopt;
-  showForm(config::fromSettings(cfg, names.value_or(std::vector<std::string>{})));
-  for (const std::string& name : ModemProgram::programFiles(gDataFolder))
-    m_modemPrg->addItem(qs(name));
-  m_modemPrg->setCurrentIndex(-1);
-  MostrarRelojes();
-  MostrarUsuarios();
-
+  bool modemsListed = false;
+  {
+    HourglassGuard hourglass;
+    // The dialog works on the settings object itself; its one change at load keeps the week
+    // mask readable for every later reader.
+    ClsCfgFile fallback;
+    ClsCfgFile& cfg = gCfgFile ? *gCfgFile : fallback;
+    config::normaliseAutoDias(cfg);
+    const auto names = gModem ? config::modemNamesOf(*gModem) : std::nullopt;
+    modemsListed = names.has_value();
+    showForm(config::fromSettings(cfg, names.value_or(std::vector<std::string>{})));
+    for (const std::string& name : ModemProgram::programFiles(gDataFolder))
+      m_modemPrg->addItem(qs(name));
+    m_modemPrg->setCurrentIndex(-1);
+    MostrarRelojes();
+    MostrarUsuarios();
+  }
   connect(m_tabs, &QTabWidget::currentChanged, this, &Fconfig::tabChanged);
-  if (!names) MsgBox(317, msgbox::Critical, {}, {}, this);
+  if (!modemsListed) MsgBox(317, msgbox::Critical, {}, {}, this);
 }
 
 void Fconfig::buildCommands(const QList<QIcon>* images) {
