@@ -34,8 +34,19 @@ void appendPort(ByteBuffer& b, uint16_t port) {
 }  // namespace
 
 int32_t FirewallLayer::setHost(std::string_view text) {
+  if (int32_t rc = m_session.refuseNul(text)) return rc;
   if (m_hostText.set(text)) return 200;
   return m_session.resolveHostAddress(text, m_address);
+}
+
+int FirewallLayer::setUser(std::string_view text) {
+  if (int32_t rc = m_session.refuseNul(text)) return rc;
+  return m_user.set(text);
+}
+
+int FirewallLayer::setPassword(std::string_view text) {
+  if (int32_t rc = m_session.refuseNul(text)) return rc;
+  return m_password.set(text);
 }
 
 void FirewallLayer::send(const ByteBuffer& request) {

@@ -29,8 +29,8 @@ class FirewallLayer {
   int32_t setHost(std::string_view text);
   const ByteBuffer& user() const { return m_user; }
   const ByteBuffer& password() const { return m_password; }
-  int setUser(std::string_view text) { return m_user.set(text); }
-  int setPassword(std::string_view text) { return m_password.set(text); }
+  int setUser(std::string_view text);
+  int setPassword(std::string_view text);
   bool negotiating() const { return m_negotiating; }
 
   void connected(int32_t error);

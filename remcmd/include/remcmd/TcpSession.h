@@ -108,6 +108,9 @@ class TcpSession : public SocketTarget {
   // Sets lastErrorText to "[code] text" of the Winsock table.
   bool winsockErrorText(int32_t code);
   int32_t resolveHostAddress(std::string_view text, uint32_t& address);
+  // The engine's texts travel as zero-terminated fields: one with a NUL inside would
+  // shift the fields after it. 0, or 10022 with its text as last error.
+  int32_t refuseNul(std::string_view text);
 
   void onSocketEvent(int socket, uint16_t event, uint16_t error) override;
 
