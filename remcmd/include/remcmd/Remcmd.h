@@ -158,7 +158,7 @@ class Remcmd {
     std::shared_ptr<RemcmdEvents> sink;
   };
 
-  HRESULT runtimeOnly() const;
+  HRESULT runtimeOnly(uint32_t helpContext) const;
   HRESULT engineResult(int32_t code, uint32_t helpContext);
   HRESULT liveResult(uint32_t helpContext);
   std::string toBytes(const std::string& utf8, bool terminated) const;
