@@ -1,4 +1,4 @@
-#include "remcmd/ControlText.h"
+#include "ControlText.h"
 
 #include <basekit/codepage.h>
 

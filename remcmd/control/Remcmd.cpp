@@ -1,9 +1,9 @@
 #include "remcmd/Remcmd.h"
 
-#include "remcmd/ControlText.h"
-#include "remcmd/RshSession.h"
+#include "ControlText.h"
+#include "RshSession.h"
 #include "remcmd/Server.h"
-#include "remcmd/SocketBinding.h"
+#include "SocketBinding.h"
 
 #include <limits>
 

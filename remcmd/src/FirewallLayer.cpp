@@ -1,8 +1,8 @@
-#include "remcmd/FirewallLayer.h"
+#include "FirewallLayer.h"
 
-#include "remcmd/SocketBinding.h"
-#include "remcmd/TcpSession.h"
-#include "remcmd/TextRoutines.h"
+#include "SocketBinding.h"
+#include "TcpSession.h"
+#include "TextRoutines.h"
 
 #include <arpa/inet.h>
 #include <string>
@@ -35,7 +35,6 @@ void appendPort(ByteBuffer& b, uint16_t port) {
 
 int32_t FirewallLayer::setHost(std::string_view text) {
   if (int32_t rc = m_session.refuseNul(text)) return rc;
-  if (m_hostText.set(text)) return 200;
   return m_session.resolveHostAddress(text, m_address);
 }
 

@@ -1,6 +1,6 @@
-#include "remcmd/RshSession.h"
+#include "RshSession.h"
 
-#include "remcmd/SocketBinding.h"
+#include "SocketBinding.h"
 
 #include <netinet/in.h>
 #include <string>

@@ -1,6 +1,6 @@
-#include "remcmd/TcpSession.h"
+#include "TcpSession.h"
 
-#include "remcmd/SocketBinding.h"
+#include "SocketBinding.h"
 
 #include <arpa/inet.h>
 #include <chrono>
@@ -395,7 +395,6 @@ int TcpSession::waitLoop(int ms) {
   auto interruptedNow = [this] {
     if (!m_interruptRequest) return false;
     m_interruptRequest = false;
-    m_interrupted = true;
     m_lastErrorText.set("Interrupted.");
     return true;
   };
@@ -630,7 +629,6 @@ void TcpSession::reportConnectResult(int32_t code) {
 }
 
 void TcpSession::reportDisconnection(int32_t code) {
-  m_disconnectCode = code;
   notifyConnectionStatus("Remote host disconnected.", code);
   notifyDisconnected(code);
 }

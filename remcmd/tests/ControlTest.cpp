@@ -1,7 +1,7 @@
 // The remote-shell control's surface without a peer: result mapping and
 // error information, property rules and defaults, design mode, Config, byte
 // arrays and the saved properties in stream and property-bag form.
-#include "remcmd/PropertyStream.h"
+#include "PropertyStream.h"
 #include "remcmd/Remcmd.h"
 
 #include <functional>

@@ -2,7 +2,7 @@
 // refusals while connected, and sends to a peer that has gone.
 #include "Peers.h"
 
-#include "remcmd/SocketBinding.h"
+#include "SocketBinding.h"
 
 #include <arpa/inet.h>
 #include <functional>

@@ -6,7 +6,7 @@
 // whatever drives the reactor.
 #pragma once
 
-#include "remcmd/TcpSession.h"
+#include "TcpSession.h"
 
 #include <memory>
 
