@@ -160,10 +160,14 @@ bool replaceFileAtomically(const std::string& path, std::string_view data, std::
   removeStaleTemporaries(target, dir);
   std::string tmp = target + std::string(kTmpTag) + std::to_string(::getpid()) + ".XXXXXX";
   int fd = -1;
+  std::string liveKey;  // spelled as removeStaleTemporaries spells the names it finds
   {
     std::lock_guard lock(g_liveMutex);
     fd = ::mkostemp(tmp.data(), O_CLOEXEC);
-    if (fd >= 0) g_live.insert(tmp);
+    if (fd >= 0) {
+      liveKey = dir + "/" + baseName(tmp);
+      g_live.insert(liveKey);
+    }
   }
   if (fd < 0) {
     const int e = errno;
@@ -177,7 +181,7 @@ bool replaceFileAtomically(const std::string& path, std::string_view data, std::
       std::lock_guard lock(g_liveMutex);
       g_live.erase(name);
     }
-  } live{tmp};
+  } live{liveKey};
   auto fail = [&](const std::string& what, int err) {
     ::unlink(tmp.c_str());
     setError(error, what, path, err);

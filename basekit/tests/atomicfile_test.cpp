@@ -2,12 +2,15 @@
 
 #include "tempdir.h"
 
+#include <atomic>
 #include <cerrno>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
+#include <vector>
 
 using namespace basekit;
 
@@ -125,4 +128,21 @@ TEST(AtomicFile, ATemporaryLeftByAKilledSaveGoesAtTheNextSave) {
   ASSERT_TRUE(readWholeFile(f, got));
   EXPECT_EQ(got, "new");
   EXPECT_EQ(entries(d.path), 3u);  // the file and the two that are not stale
+}
+
+TEST(AtomicFile, ThreadsReplacingOneFileNeverTakeEachOthersTemporary) {
+  TempDir d;
+  const std::filesystem::path back = std::filesystem::current_path();
+  std::filesystem::current_path(d.path);  // a relative path, as the stores in the data folder use
+  std::atomic<int> failures{0};
+  std::vector<std::thread> writers;
+  for (int t = 0; t < 4; ++t)
+    writers.emplace_back([&failures, t] {
+      for (int i = 0; i < 200; ++i)
+        if (!replaceFileAtomically("VELTA.DAT", std::string(100, char('a' + t)))) ++failures;
+    });
+  for (std::thread& w : writers) w.join();
+  std::filesystem::current_path(back);
+  EXPECT_EQ(failures.load(), 0);
+  EXPECT_EQ(entries(d.path), 1u);
 }
