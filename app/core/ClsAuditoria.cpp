@@ -25,7 +25,7 @@ std::string ClsAuditoria::ScrambleField(const std::string& bytes, size_t width,
 }
 
 std::string ClsAuditoria::dateText(const basic::DateTime& t) {
-  return basic::Format(t, "dd/mm/yyyy") + " " + basic::Format(t, "hh:nn:ss");
+  return basic::Format(t, "mm-dd-yyyy") + " " + basic::Format(t, "hh:nn:ss");
 }
 
 int16_t ClsAuditoria::AddRecord(const std::string& action) {
@@ -42,7 +42,7 @@ int16_t ClsAuditoria::AddRecord(const std::string& action) {
   w.raw(mDescription, 30);
   w.raw(mUser, 20);
 
-  const int fd = ::open(m_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  const int fd = ::open(m_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
   if (fd < 0) return 0;
   struct stat st {};
   bool ok = ::fstat(fd, &st) == 0;

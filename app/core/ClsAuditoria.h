@@ -40,7 +40,7 @@ class ClsAuditoria {
   // mode "E", down for any other mode. Bytes in, bytes out (the file's code page).
   static std::string ScrambleField(const std::string& bytes, size_t width, const std::string& mode,
                                    int key);
-  // The date and time text recorded for a moment.
+  // The date and time text recorded for a moment: "mm-dd-yyyy hh:nn:ss".
   static std::string dateText(const basic::DateTime& t);
 
  private:

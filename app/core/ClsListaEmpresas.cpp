@@ -7,14 +7,11 @@
 #include <basekit/codepage.h>
 #include <basekit/record.h>
 
-#include <cmath>
-
 CompanyRecord gCompanyTable[101];
 
 std::string ClsListaEmpresas::encodeRecord(const CompanyRecord& r) {
   basekit::RecordWriter w(kRecordLength);
-  // One version in every record, free slots included, so record 1 always marks the form.
-  w.i16(kVersion);
+  w.i16(r.version);
   w.i16(r.inUse);
   w.f64(r.desde);
   w.f64(r.hasta);
@@ -92,14 +89,18 @@ int16_t ClsListaEmpresas::GrabarEmpresas() {
   std::string bytes;
   bytes.reserve(kSlots * kRecordLength);
   for (int i = 1; i <= kSlots; ++i) {
-    const CompanyRecord& r = gCompanyTable[i];
-    const bool ok = std::isfinite(r.desde) && std::isfinite(r.hasta) && fits(r.name, 50) &&
-                    fits(r.archivo, 20) && fits(r.carpeta, 255);
-    if (!ok) {
+    CompanyRecord r = gCompanyTable[i];
+    // Each slot keeps the version it holds, free ones too. Only a 2 in record 1 is
+    // not written: it would mark the file as the older form and garble every record
+    // at the next load.
+    if (i == 1 && r.version == kOldVersion) r.version = kVersion;
+    // A card range is written as it stands, even one that is not a finite number: it
+    // came from the file, and refusing it would block every later save. Only a text
+    // that cannot be encoded in its field is refused.
+    if (!fits(r.name, 50) || !fits(r.archivo, 20) || !fits(r.carpeta, 255)) {
       m_status.badRow = i;
       m_status.message = "company slot " + std::to_string(i) +
-                         " has a range that is not a number or a text too long for its field; " +
-                         m_path + " left as it was";
+                         " has a text too long for its field; " + m_path + " left as it was";
       return 0;
     }
     bytes += encodeRecord(r);

@@ -72,7 +72,8 @@ int16_t ClsUsers::GrabarUsers() {
     bytes += encodeRecord(m_slots[n]);
   }
   if (!storefile::keepUnreadableAside(m_path, m_status)) return 0;
-  return storefile::saveWhole(m_path, bytes, m_status) ? 1 : 0;
+  // The passwords are stored in plain: nobody but the owner may read the file.
+  return storefile::saveWhole(m_path, bytes, m_status, 0600) ? 1 : 0;
 }
 
 bool ClsUsers::Nuevo() {

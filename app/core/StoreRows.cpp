@@ -54,9 +54,10 @@ void noteUnloadedBytes(const std::string& path, size_t size, size_t loaded, Stor
                    " bytes past the records loaded; the file is kept aside before the next save";
 }
 
-bool saveWhole(const std::string& path, const std::string& bytes, StoreStatus& status) {
+bool saveWhole(const std::string& path, const std::string& bytes, StoreStatus& status,
+               mode_t newFileMode) {
   std::string error;
-  if (!basekit::replaceFileAtomically(path, bytes, &error, 0644)) {
+  if (!basekit::replaceFileAtomically(path, bytes, &error, newFileMode)) {
     status.message = "could not save " + path + ": " + error;
     return false;
   }

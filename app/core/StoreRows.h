@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 struct StoreRow {
@@ -62,7 +63,10 @@ bool keepUnreadableAside(const std::string& path, StoreStatus& status);
 // torn last record, records past the table's slots) would vanish at the next save, so the
 // file is marked to be kept aside first.
 void noteUnloadedBytes(const std::string& path, size_t size, size_t loaded, StoreStatus& status);
-// The whole-file rewrite every store uses; fills status.message on failure.
-bool saveWhole(const std::string& path, const std::string& bytes, StoreStatus& status);
+// The whole-file rewrite every store uses; fills status.message on failure. A new file gets
+// newFileMode less the umask (0600 for a store that holds passwords); an existing one keeps
+// its mode.
+bool saveWhole(const std::string& path, const std::string& bytes, StoreStatus& status,
+               mode_t newFileMode = 0666);
 
 }  // namespace storefile

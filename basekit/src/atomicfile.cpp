@@ -1,11 +1,14 @@
 #include <basekit/atomicfile.h>
 
-#include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <fstream>
 #include <mutex>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,6 +18,40 @@ namespace {
 std::mutex g_seamMutex;
 int g_failErrno = 0;
 size_t g_failAfter = 0;
+testing::StepHook g_stepHook = nullptr;
+
+// Temporaries this process is writing now: another thread's live file is not stale.
+std::mutex g_liveMutex;
+std::set<std::string> g_live;
+
+// A temporary is "<file>.velta-tmp.<pid>.XXXXXX": the pid tells a crashed
+// writer's leftover from a file another process is still writing.
+constexpr std::string_view kTmpTag = ".velta-tmp.";
+
+void runStepHook(std::string_view step) {
+  testing::StepHook hook;
+  {
+    std::lock_guard lock(g_seamMutex);
+    hook = g_stepHook;
+  }
+  if (hook) hook(step);
+}
+
+// The process umask, read without changing it (umask() would race other threads).
+mode_t currentUmask() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("Umask:", 0) == 0)
+      return static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8));
+  }
+  return 022;
+}
+
+std::string baseName(const std::string& path) {
+  const auto slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
 
 // Takes the pending injected failure, if any (one replace consumes it).
 bool takeInjected(int& err, size_t& after) {
@@ -35,6 +72,31 @@ std::string folderOf(const std::string& path) {
   if (slash == std::string::npos) return ".";
   if (slash == 0) return "/";
   return path.substr(0, slash);
+}
+
+// Removes temporaries of target left by writers that died between writing them
+// and the rename, so crashes do not pile up copies (of passwords, too) beside it.
+void removeStaleTemporaries(const std::string& target, const std::string& dir) {
+  const std::string prefix = baseName(target) + std::string(kTmpTag);
+  DIR* d = ::opendir(dir.c_str());
+  if (!d) return;
+  while (const dirent* e = ::readdir(d)) {
+    const std::string name = e->d_name;
+    if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
+    char* end = nullptr;
+    const long pid = std::strtol(name.c_str() + prefix.size(), &end, 10);
+    if (pid <= 0 || *end != '.' || std::strlen(end + 1) != 6) continue;
+    const std::string full = dir + "/" + name;
+    if (pid == ::getpid()) {
+      std::lock_guard lock(g_liveMutex);
+      if (g_live.count(full)) continue;
+    } else if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) {
+      continue;  // its writer may still be at work
+    }
+    struct stat st {};
+    if (::lstat(full.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::unlink(full.c_str());
+  }
+  ::closedir(d);
 }
 
 bool writeAll(int fd, const char* p, size_t n, int& err) {
@@ -59,6 +121,10 @@ void failNextReplace(int errnoValue, size_t afterBytes) {
   g_failErrno = errnoValue;
   g_failAfter = afterBytes;
 }
+void setStepHook(StepHook hook) {
+  std::lock_guard lock(g_seamMutex);
+  g_stepHook = hook;
+}
 }  // namespace testing
 
 bool replaceFileAtomically(const std::string& path, std::string_view data, std::string* error,
@@ -78,7 +144,7 @@ bool replaceFileAtomically(const std::string& path, std::string_view data, std::
       std::free(real);
     }
   }
-  mode_t mode = newFileMode & 07777;
+  mode_t mode = newFileMode & 07777 & ~currentUmask();
   struct stat st {};
   const bool existed = ::stat(target.c_str(), &st) == 0;
   if (existed) {
@@ -90,14 +156,32 @@ bool replaceFileAtomically(const std::string& path, std::string_view data, std::
     mode = st.st_mode & 07777;
   }
 
-  std::string tmp = target + ".tmpXXXXXX";
-  const int fd = ::mkstemp(tmp.data());
+  const std::string dir = folderOf(target);
+  removeStaleTemporaries(target, dir);
+  std::string tmp = target + std::string(kTmpTag) + std::to_string(::getpid()) + ".XXXXXX";
+  int fd = -1;
+  std::string liveKey;  // spelled as removeStaleTemporaries spells the names it finds
+  {
+    std::lock_guard lock(g_liveMutex);
+    fd = ::mkostemp(tmp.data(), O_CLOEXEC);
+    if (fd >= 0) {
+      liveKey = dir + "/" + baseName(tmp);
+      g_live.insert(liveKey);
+    }
+  }
   if (fd < 0) {
     const int e = errno;
     setError(error, "cannot create a temporary file for", path, e);
     errno = e;
     return false;
   }
+  struct LiveEntry {
+    const std::string& name;
+    ~LiveEntry() {
+      std::lock_guard lock(g_liveMutex);
+      g_live.erase(name);
+    }
+  } live{liveKey};
   auto fail = [&](const std::string& what, int err) {
     ::unlink(tmp.c_str());
     setError(error, what, path, err);
@@ -133,10 +217,10 @@ bool replaceFileAtomically(const std::string& path, std::string_view data, std::
     ok = false;
   }
   if (!ok) return fail("cannot write", err);
+  runStepHook("written");
   if (::rename(tmp.c_str(), target.c_str()) != 0) return fail("cannot replace", errno);
 
   // The rename is only durable once the folder entry is on disk.
-  const std::string dir = folderOf(target);
   const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dfd >= 0) {
     ::fsync(dfd);

@@ -5,26 +5,34 @@
 #include <basekit/paths.h>
 
 #include <cerrno>
-#include <optional>
 #include <sys/stat.h>
 
 namespace basekit {
 namespace {
 
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16Bom = "\xFF\xFE";
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+// The profile functions trim blank, tab, VT and FF around names and values, and
+// a Ctrl-Z at the end (the DOS end-of-file mark some editors still leave).
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
 
 std::string_view trimBlanks(std::string_view s) {
   while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
+  while (!s.empty() && (isBlank(s.back()) || s.back() == '\x1A')) s.remove_suffix(1);
   return s;
+}
+
+// Length of the line end at the end of line: CR LF, LF or a lone CR.
+size_t endLength(std::string_view line) {
+  if (line.size() >= 2 && line.substr(line.size() - 2) == "\r\n") return 2;
+  if (!line.empty() && (line.back() == '\n' || line.back() == '\r')) return 1;
+  return 0;
 }
 
 // A line without its line end.
 std::string_view body(std::string_view line) {
-  if (!line.empty() && line.back() == '\n') line.remove_suffix(1);
-  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  line.remove_suffix(endLength(line));
   return line;
 }
 
@@ -56,17 +64,24 @@ Parsed parse(std::string_view line) {
   std::string_view s = trimBlanks(body(line));
   if (s.empty() || s.front() == ';') return p;
   if (s.front() == '[') {
-    s.remove_prefix(1);
-    const auto close = s.find(']');
-    p.kind = Parsed::Section;
-    p.name = trimBlanks(s.substr(0, close));
+    // The name runs to the last ']' ("[a]b]" is section "a]b"); without one the
+    // line is no header and belongs to the section above it.
+    const auto close = s.rfind(']');
+    if (close != std::string_view::npos && close > 0) {
+      p.kind = Parsed::Section;
+      p.name = trimBlanks(s.substr(1, close - 1));
+      return p;
+    }
+  }
+  p.kind = Parsed::Key;
+  const auto eq = s.find('=');
+  if (eq == std::string_view::npos) {
+    p.name = s;  // a key without '=': present, with an empty value
     return p;
   }
-  const auto eq = s.find('=');
-  if (eq == std::string_view::npos) return p;
-  p.kind = Parsed::Key;
   p.name = trimBlanks(s.substr(0, eq));
   p.value = trimBlanks(s.substr(eq + 1));
+  p.value = p.value.substr(0, p.value.find('\0'));  // the profile functions stop at a NUL
   return p;
 }
 
@@ -94,36 +109,50 @@ IniDocument IniDocument::load(const std::string& path) {
       doc.m_loadError = error;
     return doc;
   }
+  std::string decoded;
   std::string_view rest(data);
   if (rest.substr(0, kBom.size()) == kBom) {
-    doc.m_bom = true;
+    doc.m_encoding = Encoding::Utf8Bom;
     rest.remove_prefix(kBom.size());
+  } else if (rest.substr(0, kUtf16Bom.size()) == kUtf16Bom) {
+    // Held as UTF-8 in memory and written back as UTF-16LE; a file that would not
+    // come back byte for byte is read but never written.
+    doc.m_encoding = Encoding::Utf16Le;
+    if (!utf16LeToUtf8(rest.substr(kUtf16Bom.size()), decoded))
+      doc.m_writeRefusal = "the file is not UTF-16LE throughout";
+    rest = decoded;
   }
-  const auto firstLf = rest.find('\n');
-  if (firstLf != std::string_view::npos)
-    doc.m_eol = (firstLf > 0 && rest[firstLf - 1] == '\r') ? "\r\n" : "\n";
+  bool eolSeen = false;
   while (!rest.empty()) {
-    const auto lf = rest.find('\n');
-    const size_t n = lf == std::string_view::npos ? rest.size() : lf + 1;
+    // A line ends at LF, CR LF or a lone CR, as the profile functions read it.
+    const auto brk = rest.find_first_of("\r\n");
+    size_t n = rest.size();
+    if (brk != std::string_view::npos)
+      n = brk + ((rest[brk] == '\r' && brk + 1 < rest.size() && rest[brk + 1] == '\n') ? 2 : 1);
     doc.m_lines.emplace_back(rest.substr(0, n));
+    if (!eolSeen && brk != std::string_view::npos) {
+      doc.m_eol = std::string(rest.substr(brk, n - brk));
+      eolSeen = true;
+    }
     rest.remove_prefix(n);
   }
   return doc;
 }
 
 std::string IniDocument::toFile(std::string_view utf8) const {
-  return m_bom ? std::string(utf8) : utf8ToCp1252(utf8);
+  return m_encoding == Encoding::Ansi ? utf8ToCp1252(utf8) : std::string(utf8);
 }
 
 std::string IniDocument::fromFile(std::string_view bytes) const {
-  return m_bom ? std::string(bytes) : cp1252ToUtf8(bytes);
+  return m_encoding == Encoding::Ansi ? cp1252ToUtf8(bytes) : std::string(bytes);
 }
 
 bool IniDocument::read(std::string_view section, std::string_view key, std::string& value) const {
   const std::string wantSection = fold(trimBlanks(section));
   const std::string wantKey = fold(trimBlanks(key));
-  bool inSection = false;
-  bool sectionSeen = false;
+  // Keys above the first header belong to the section whose name is empty.
+  bool inSection = wantSection.empty();
+  bool sectionSeen = inSection;
   for (const std::string& line : m_lines) {
     const Parsed p = parse(line);
     if (p.kind == Parsed::Section) {
@@ -154,30 +183,34 @@ bool IniDocument::set(std::string_view section, std::string_view key, std::strin
   value = trimBlanks(value);
   if (key.empty() || key.front() == ';' || key.front() == '[' ||
       key.find('=') != std::string_view::npos || hasBreak(key) || hasBreak(section) ||
-      hasBreak(value) || section.find(']') != std::string_view::npos)
+      hasBreak(value) || section.find(']') != std::string_view::npos ||
+      (key.find('\0') != std::string_view::npos) || section.find('\0') != std::string_view::npos ||
+      value.find('\0') != std::string_view::npos)
     return false;
 
   const std::string wantSection = fold(section);
   const std::string wantKey = fold(key);
   const std::string newLine = toFile(key) + "=" + toFile(value) + m_eol;
 
-  std::optional<size_t> sectionLine;
+  // The nameless section is the stretch above the first header.
+  bool found = wantSection.empty();
   size_t lastContent = 0;  // index after the section's last non-blank line
   for (size_t i = 0; i < m_lines.size(); ++i) {
     const Parsed p = parse(m_lines[i]);
     if (p.kind == Parsed::Section) {
-      if (sectionLine) break;
+      if (found) break;
       if (fold(fromFile(p.name)) == wantSection) {
-        sectionLine = i;
+        found = true;
         lastContent = i + 1;
       }
       continue;
     }
-    if (!sectionLine) continue;
+    if (!found) continue;
     if (!trimBlanks(body(m_lines[i])).empty()) lastContent = i + 1;
     if (p.kind == Parsed::Key && fold(fromFile(p.name)) == wantKey) {
       // The stored spelling of the name stays, as a profile write keeps it; so
-      // does the line end the line already had (the last line may have none).
+      // does the line end the line already had (the last line may have none). A
+      // key line without '=' becomes key=value here too.
       std::string_view old(m_lines[i]);
       const std::string_view oldEnd = old.substr(body(old).size());
       m_lines[i] = std::string(p.name) + "=" + toFile(value) + std::string(oldEnd);
@@ -187,13 +220,13 @@ bool IniDocument::set(std::string_view section, std::string_view key, std::strin
 
   auto terminateLine = [this](size_t i) {
     std::string& l = m_lines[i];
-    if (!l.empty() && l.back() == '\r')
-      l += '\n';  // a file cut after the CR of its last line end
-    else if (l.empty() || l.back() != '\n')
+    if (endLength(l) == 0)
       l += m_eol;
+    else if (i + 1 == m_lines.size() && l.back() == '\r' && m_eol == "\r\n")
+      l += '\n';  // a file cut after the CR of its last line end
   };
-  if (sectionLine) {
-    terminateLine(lastContent - 1);
+  if (found) {
+    if (lastContent > 0) terminateLine(lastContent - 1);
     m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(lastContent), newLine);
     return true;
   }
@@ -204,13 +237,29 @@ bool IniDocument::set(std::string_view section, std::string_view key, std::strin
 }
 
 bool IniDocument::save(std::string* error, mode_t newFileMode) const {
-  if (!m_loadError.empty()) {
-    if (error) *error = "not saved, the file could not be read: " + m_loadError;
+  const std::string& refusal = !m_loadError.empty() ? m_loadError : m_writeRefusal;
+  if (!refusal.empty()) {
+    if (error) *error = "not saved, the file could not be read as it stands: " + refusal;
     return false;
   }
+  std::string text;
+  for (const std::string& l : m_lines) text += l;
   std::string data;
-  if (m_bom) data += kBom;
-  for (const std::string& l : m_lines) data += l;
+  switch (m_encoding) {
+    case Encoding::Ansi:
+      data = std::move(text);
+      break;
+    case Encoding::Utf8Bom:
+      data = std::string(kBom) + text;
+      break;
+    case Encoding::Utf16Le:
+      data = kUtf16Bom;
+      if (!utf8ToUtf16Le(text, data)) {
+        if (error) *error = "not saved, a value is not text that UTF-16 can hold";
+        return false;
+      }
+      break;
+  }
   return replaceFileAtomically(m_path, data, error, newFileMode);
 }
 
@@ -226,7 +275,9 @@ std::string IniFile::INIRead(const std::string& Section, const std::string& KeyN
 bool IniFile::INIWrite(const std::string& Section, const std::string& KeyName,
                        const std::string& KeyValue, const std::string& FileName) {
   IniDocument doc = IniDocument::load(toLocalPath(FileName));
-  return doc.set(Section, KeyName, trimSpaces(KeyValue)) && doc.save();
+  // Settings files hold passwords (VELTA.INI keeps the SAP one): a file this
+  // write creates is its owner's alone.
+  return doc.set(Section, KeyName, trimSpaces(KeyValue)) && doc.save(nullptr, 0600);
 }
 
 }  // namespace basekit

@@ -2,11 +2,15 @@
 
 #include "tempdir.h"
 
+#include <atomic>
 #include <cerrno>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
+#include <vector>
 
 using namespace basekit;
 
@@ -79,4 +83,66 @@ TEST(AtomicFile, UnwritablePlacesAndMissingFiles) {
   EXPECT_FALSE(readWholeFile(d.file("missing"), got, &error));
   EXPECT_NE(error.find("No such file"), std::string::npos);
   EXPECT_FALSE(readWholeFile(d.path, got));
+}
+
+TEST(AtomicFile, NewFileModeHonoursTheUmask) {
+  TempDir d;
+  const mode_t old = umask(027);
+  const bool written = replaceFileAtomically(d.file("a.dat"), "x");
+  const bool secret = replaceFileAtomically(d.file("b.dat"), "x", nullptr, 0600);
+  umask(old);
+  ASSERT_TRUE(written && secret);
+  EXPECT_EQ(modeOf(d.file("a.dat")), 0640u);
+  EXPECT_EQ(modeOf(d.file("b.dat")), 0600u);
+}
+
+TEST(AtomicFile, ATemporaryLeftByAKilledSaveGoesAtTheNextSave) {
+  TempDir d;
+  const std::string f = d.file("VELTA.DAT");
+  ASSERT_TRUE(replaceFileAtomically(f, "old"));
+  // Not ours, or of a writer that may still be at work (pid 1 never ends): kept.
+  for (const char* other : {"VELTA.DAT.tmpAbCdEf", "VELTA.DAT.velta-tmp.1.AbCdEf"})
+    ASSERT_TRUE(replaceFileAtomically(d.file(other), "other"));
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    basekit::testing::setStepHook([](std::string_view step) {
+      if (step == "written") _exit(0);
+    });
+    replaceFileAtomically(f, "torn away");
+    _exit(1);  // the hook did not fire
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  const std::string leftover = d.file("VELTA.DAT.velta-tmp." + std::to_string(child) + ".");
+  size_t leftovers = 0;
+  for (auto& e : std::filesystem::directory_iterator(d.path))
+    leftovers += e.path().string().rfind(leftover, 0) == 0;
+  EXPECT_EQ(leftovers, 1u);
+  std::string got;
+  ASSERT_TRUE(readWholeFile(f, got));
+  EXPECT_EQ(got, "old");
+
+  ASSERT_TRUE(replaceFileAtomically(f, "new"));
+  ASSERT_TRUE(readWholeFile(f, got));
+  EXPECT_EQ(got, "new");
+  EXPECT_EQ(entries(d.path), 3u);  // the file and the two that are not stale
+}
+
+TEST(AtomicFile, ThreadsReplacingOneFileNeverTakeEachOthersTemporary) {
+  TempDir d;
+  const std::filesystem::path back = std::filesystem::current_path();
+  std::filesystem::current_path(d.path);  // a relative path, as the stores in the data folder use
+  std::atomic<int> failures{0};
+  std::vector<std::thread> writers;
+  for (int t = 0; t < 4; ++t)
+    writers.emplace_back([&failures, t] {
+      for (int i = 0; i < 200; ++i)
+        if (!replaceFileAtomically("VELTA.DAT", std::string(100, char('a' + t)))) ++failures;
+    });
+  for (std::thread& w : writers) w.join();
+  std::filesystem::current_path(back);
+  EXPECT_EQ(failures.load(), 0);
+  EXPECT_EQ(entries(d.path), 1u);
 }

@@ -5,14 +5,29 @@
 
 #include <cerrno>
 #include <gtest/gtest.h>
+#include <optional>
+#include <sys/stat.h>
 
 using namespace basekit;
+
+using namespace std::string_literals;
 
 namespace {
 std::string slurp(const std::string& p) {
   std::string s;
   readWholeFile(p, s);
   return s;
+}
+// A UTF-16LE file with its BOM, from ASCII and Latin-1 text given as UTF-8.
+std::string utf16File(std::string_view utf8) {
+  std::string out = "\xFF\xFE";
+  for (size_t i = 0; i < utf8.size(); ++i) {
+    unsigned c = static_cast<unsigned char>(utf8[i]);
+    if (c == 0xC3) c = 0xC0 | (static_cast<unsigned char>(utf8[++i]) & 0x3F);
+    out += static_cast<char>(c);
+    out += '\0';
+  }
+  return out;
 }
 }  // namespace
 
@@ -36,10 +51,17 @@ TEST(IniRead, Cases) {
       "\r\n"
       "Ca\xF1"
       "a=Jos\xE9\r\n"
+      "\v\fVt\t=\v x \f\x1A\r\n"
+      "Nul=ab\0cd\r\n"s +
+      "Bare\r\n"
+      "[Unclosed\r\n"
+      "AfterUnclosed=still common\r\n"
       "[common]\r\n"
       "Other=in second section\r\n"
       "[ Spaced Name ]\n"
-      "k=lf line\n";
+      "k=lf line\n"
+      "[a]b]\n"
+      "k=to the last bracket\n";
   struct Case {
     const char* section;
     const char* key;
@@ -60,6 +82,13 @@ TEST(IniRead, Cases) {
       {"COMMON", "Other", "def"},  // only the first [COMMON] counts
       {"Spaced Name", "K", "lf line"},
       {"COMMON", "orphan", "def"},
+      {"", "ORPHAN", "before any section"},  // above the first header: the nameless section
+      {"COMMON", "vt", "x"},                 // VT, FF and a trailing Ctrl-Z are trimmed
+      {"COMMON", "Nul", "ab"},               // a value ends at a NUL
+      {"COMMON", "Bare", "def"},             // a key without '=' is empty
+      {"Unclosed", "AfterUnclosed", "def"},  // no closing bracket, no header
+      {"COMMON", "AfterUnclosed", "still common"},
+      {"a]b", "k", "to the last bracket"},
       {"NOPE", "Lenguaje", "def"},
   };
   TempDir d;
@@ -72,17 +101,38 @@ TEST(IniRead, Cases) {
   EXPECT_EQ(ini.INIRead("COMMON", "Lenguaje", d.path + "\\VELTA.INI", "def"), "1");
 }
 
+TEST(IniRead, LineEndsAndEncodings) {
+  struct Case {
+    const char* name;
+    std::string file;
+    const char* key;
+    std::string expected;
+  } cases[] = {
+      {"CR before CR LF", "[COMMON]\r\r\nTIMEOUT=7\r\r\n", "TIMEOUT", "7"},
+      {"CR only", "[COMMON]\rAuto=1\rTIMEOUT=7\r", "TIMEOUT", "7"},
+      {"mixed", "[COMMON]\nAuto=1\rTIMEOUT=7\r\n", "TIMEOUT", "7"},
+      {"UTF-16LE", utf16File("[COMMON]\r\nTIMEOUT=Jos\u00E9\r\n"), "TIMEOUT", "Jos\u00E9"},
+      {"UTF-16LE, odd length", utf16File("[COMMON]\r\nTIMEOUT=7\r\n") + "x", "TIMEOUT", "7"},
+  };
+  for (const auto& c : cases) {
+    TempDir d;
+    const std::string path = d.file("VELTA.INI");
+    ASSERT_TRUE(replaceFileAtomically(path, c.file));
+    EXPECT_EQ(IniFile().INIRead("COMMON", c.key, path, "def"), c.expected) << c.name;
+  }
+}
+
 TEST(IniWrite, Cases) {
   struct Case {
     const char* name;
-    const char* before;  // nullptr: no file
+    std::optional<std::string> before;  // none: no file
     const char* section;
     const char* key;
     const char* value;
-    const char* after;
+    std::string after;
   } cases[] = {
-      {"new file", nullptr, "COMMON", "Auto", "1", "[COMMON]\r\nAuto=1\r\n"},
-      {"blanks trimmed", nullptr, "S", "K", "  v a  ", "[S]\r\nK=v a\r\n"},
+      {"new file", std::nullopt, "COMMON", "Auto", "1", "[COMMON]\r\nAuto=1\r\n"},
+      {"blanks trimmed", std::nullopt, "S", "K", "  v a  ", "[S]\r\nK=v a\r\n"},
       {"replace in place, stored name kept", "; mine\r\n[S]\r\n  Lenguaje = 1\r\nb=2\r\n", "s",
        "LENGUAJE", "9", "; mine\r\n[S]\r\nLenguaje=9\r\nb=2\r\n"},
       {"append key before blank lines", "[S]\r\na=1\r\n\r\n[T]\r\nx=1\r\n", "S", "b", "2",
@@ -96,12 +146,29 @@ TEST(IniWrite, Cases) {
       {"last line without end", "[S]\r\nk=1", "S", "k", "2", "[S]\r\nk=2"},
       {"last line cut after its CR", "[S]\r\nk=1\r\n[T]\r", "T", "k", "v",
        "[S]\r\nk=1\r\n[T]\r\nk=v\r\n"},
+      {"CR before CR LF, in place", "[COMMON]\r\r\nTIMEOUT=7\r\r\n", "COMMON", "TIMEOUT", "9",
+       "[COMMON]\r\r\nTIMEOUT=9\r\r\n"},
+      {"CR only, appended with CR", "[S]\rk=1\r", "S", "n", "2", "[S]\rk=1\rn=2\r"},
+      {"unclosed header is no section", "[S\r\nk=1\r\n", "S", "k", "2",
+       "[S\r\nk=1\r\n[S]\r\nk=2\r\n"},
+      {"key without '=' gets its value in place", "[S]\r\nFlag\r\nb=1\r\n", "S", "FLAG", "on",
+       "[S]\r\nFlag=on\r\nb=1\r\n"},
+      {"nameless section, in place", "a=1\r\n[S]\r\na=1\r\n", "", "A", "2",
+       "a=2\r\n[S]\r\na=1\r\n"},
+      {"nameless section, new key on top", "[S]\r\nk=1\r\n", "", "top", "1",
+       "top=1\r\n[S]\r\nk=1\r\n"},
+      {"section to the last bracket", "[a]b]\r\nk=1\r\n[a]\r\nk=1\r\n", "a", "k", "2",
+       "[a]b]\r\nk=1\r\n[a]\r\nk=2\r\n"},
+      {"UTF-16LE stays UTF-16LE", utf16File("[S]\r\nk=1\r\n"), "S", "k", "Jos\u00E9",
+       utf16File("[S]\r\nk=Jos\u00E9\r\n")},
+      {"UTF-16LE, new section", utf16File("[S]\r\nk=1"), "T", "k", "v",
+       utf16File("[S]\r\nk=1\r\n[T]\r\nk=v\r\n")},
   };
   for (const auto& c : cases) {
     TempDir d;
     const std::string path = d.file("t.ini");
     if (c.before) {
-      ASSERT_TRUE(replaceFileAtomically(path, c.before));
+      ASSERT_TRUE(replaceFileAtomically(path, *c.before));
     }
     EXPECT_TRUE(IniFile().INIWrite(c.section, c.key, c.value, path)) << c.name;
     EXPECT_EQ(slurp(path), c.after) << c.name;
@@ -134,7 +201,30 @@ TEST(IniWrite, FailuresLeaveTheOldFile) {
   EXPECT_FALSE(ini.INIWrite("S", "k", "a\r\n[X]", path));
   EXPECT_FALSE(ini.INIWrite("S", "a=b", "1", path));
   EXPECT_FALSE(ini.INIWrite("S]", "k", "1", path));
+  EXPECT_FALSE(ini.INIWrite("S", "k", "a\0b"s, path));
   EXPECT_EQ(slurp(path), "[S]\r\nk=1\r\n");
+  // A UTF-16 file that would not come back as it was is not written, and single-byte
+  // lines never go into one.
+  const std::string torn = utf16File("[S]\r\nk=1\r\n") + "x";
+  ASSERT_TRUE(replaceFileAtomically(path, torn));
+  EXPECT_FALSE(ini.INIWrite("S", "k", "2", path));
+  EXPECT_EQ(slurp(path), torn);
+  ASSERT_TRUE(replaceFileAtomically(path, utf16File("[S]\r\nk=1\r\n")));
+  EXPECT_FALSE(ini.INIWrite("S", "k", "\xE9", path));  // not UTF-8
+  EXPECT_EQ(slurp(path), utf16File("[S]\r\nk=1\r\n"));
+}
+
+TEST(IniWrite, CreatesFilesForItsOwnerOnly) {
+  TempDir d;
+  const std::string path = d.file("VELTA.INI");
+  ASSERT_TRUE(IniFile().INIWrite("SAP", "Password", "secret", path));
+  struct stat st {};
+  ASSERT_EQ(stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  chmod(path.c_str(), 0640);  // an existing file keeps its mode
+  ASSERT_TRUE(IniFile().INIWrite("SAP", "Password", "other", path));
+  ASSERT_EQ(stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
 }
 
 TEST(IniDocument, UnreadableFileIsNeverOverwritten) {

@@ -1,6 +1,6 @@
 // Firewall replies: a session negotiating with a tunnel, SOCKS4 or SOCKS5
 // firewall is fed arbitrary reply bytes in arbitrary pieces.
-#include "remcmd/TcpSession.h"
+#include "TcpSession.h"
 
 #include <algorithm>
 #include <cstdint>

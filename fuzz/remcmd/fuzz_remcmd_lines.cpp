@@ -1,6 +1,6 @@
 // Line cutting: first bytes choose the capacity and the end-of-line text, the
 // rest arrives in chunks of varying size. Every byte comes out exactly once.
-#include "remcmd/LineBuffer.h"
+#include "LineBuffer.h"
 
 #include <algorithm>
 #include <cstdint>

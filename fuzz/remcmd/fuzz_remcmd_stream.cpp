@@ -1,6 +1,6 @@
 // The control's saved-property stream loader on arbitrary bytes: a stream is
 // either refused whole or read, and what is read survives a save and a load.
-#include "remcmd/PropertyStream.h"
+#include "PropertyStream.h"
 #include "remcmd/Remcmd.h"
 
 #include <arpa/inet.h>

@@ -1,4 +1,6 @@
-#include "remcmd/ControlText.h"
+#include "ControlText.h"
+
+#include <basekit/codepage.h>
 
 #include <cerrno>
 #include <iconv.h>
@@ -60,6 +62,11 @@ std::size_t utf8SequenceLength(std::string_view s) {
   return n;
 }
 
+// Windows-1252 (also the ANSI code page 0) goes through basekit's table: iconv's
+// CP1252 drops the five bytes Windows leaves undefined (0x81, 0x8D, 0x8F, 0x90,
+// 0x9D) to U+FFFD and "?", where Windows maps them to U+0081.. and back.
+bool isWindows1252(uint32_t codePage) { return codePage == 0 || codePage == 1252; }
+
 }  // namespace
 
 std::string charsetName(uint32_t codePage) {
@@ -84,6 +91,10 @@ bool codePageAvailable(uint32_t codePage) {
 }
 
 bool utf8ToBytes(std::string_view utf8, uint32_t codePage, std::string& bytes) {
+  if (isWindows1252(codePage)) {
+    bytes = basekit::utf8ToCp1252(utf8);
+    return true;
+  }
   Converter c(charsetName(codePage), "UTF-8");
   if (!c.ok()) {
     bytes.clear();
@@ -96,6 +107,10 @@ bool utf8ToBytes(std::string_view utf8, uint32_t codePage, std::string& bytes) {
 }
 
 bool bytesToUtf8(std::string_view bytes, uint32_t codePage, std::string& utf8) {
+  if (isWindows1252(codePage)) {
+    utf8 = basekit::cp1252ToUtf8(bytes);
+    return true;
+  }
   Converter c("UTF-8", charsetName(codePage));
   if (!c.ok()) {
     utf8.clear();

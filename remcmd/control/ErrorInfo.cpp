@@ -1,6 +1,6 @@
 #include "remcmd/ErrorInfo.h"
 
-#include "remcmd/ControlText.h"
+#include "ControlText.h"
 
 namespace remcmd {
 

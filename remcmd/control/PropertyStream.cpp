@@ -1,6 +1,6 @@
-#include "remcmd/PropertyStream.h"
+#include "PropertyStream.h"
 
-#include "remcmd/ControlText.h"
+#include "ControlText.h"
 
 #include <cstdint>
 

@@ -1,9 +1,9 @@
 #include "remcmd/Remcmd.h"
 
-#include "remcmd/ControlText.h"
-#include "remcmd/RshSession.h"
+#include "ControlText.h"
+#include "RshSession.h"
 #include "remcmd/Server.h"
-#include "remcmd/SocketBinding.h"
+#include "SocketBinding.h"
 
 #include <limits>
 
@@ -209,8 +209,10 @@ const std::shared_ptr<Reactor>& Remcmd::reactor() const { return m_rsh->reactor(
 
 // --- helpers ----------------------------------------------------------------------
 
-HRESULT Remcmd::runtimeOnly() const {
-  return isDesignMode() ? reportControlError(text::kRuntimeOnly, 0, hr::kRuntimeOnly) : hr::kOk;
+HRESULT Remcmd::runtimeOnly(uint32_t helpContext) const {
+  // Like every other failure, the refusal points at the member's help topic.
+  return isDesignMode() ? reportControlError(text::kRuntimeOnly, helpContext, hr::kRuntimeOnly)
+                        : hr::kOk;
 }
 
 HRESULT Remcmd::engineResult(int32_t code, uint32_t helpContext) {
@@ -251,7 +253,7 @@ HRESULT Remcmd::sendBytes(std::string_view bytes, uint32_t helpContext) {
 // --- properties -------------------------------------------------------------------
 
 HRESULT Remcmd::get_BytesSent(int32_t& value) {
-  if (HRESULT r = runtimeOnly()) return r;
+  if (HRESULT r = runtimeOnly(hBytesSent)) return r;
   m_rsh->clearLastError();
   value = m_rsh->bytesSent();
   return liveResult(0);
@@ -268,7 +270,7 @@ HRESULT Remcmd::put_Command(const std::string& value) {
 }
 
 HRESULT Remcmd::get_Connected(bool& value) {
-  if (HRESULT r = runtimeOnly()) return r;
+  if (HRESULT r = runtimeOnly(hConnected)) return r;
   m_rsh->clearLastError();
   value = m_rsh->usable();
   return liveResult(0);
@@ -280,7 +282,7 @@ HRESULT Remcmd::put_Connected(bool value) {
 }
 
 HRESULT Remcmd::get_EOL(std::string& value) {
-  if (HRESULT r = runtimeOnly()) return r;
+  if (HRESULT r = runtimeOnly(hEol)) return r;
   return toText(m_rsh->eol(), value);
 }
 
@@ -289,7 +291,7 @@ HRESULT Remcmd::put_EOL(const std::string& value) {
 }
 
 HRESULT Remcmd::get_ErrEOL(std::string& value) {
-  if (HRESULT r = runtimeOnly()) return r;
+  if (HRESULT r = runtimeOnly(hErrEol)) return r;
   return toText(m_rsh->errEol(), value);
 }
 
@@ -376,7 +378,7 @@ HRESULT Remcmd::put_LocalHost(const std::string& value) {
 }
 
 HRESULT Remcmd::get_LocalPort(int32_t& value) {
-  if (HRESULT r = runtimeOnly()) return r;
+  if (HRESULT r = runtimeOnly(hLocalPort)) return r;
   m_rsh->clearLastError();
   value = m_rsh->localPort();
   return liveResult(0);
@@ -407,7 +409,7 @@ HRESULT Remcmd::put_RemoteHost(const std::string& value) {
 }
 
 HRESULT Remcmd::get_RemotePort(int32_t& value) {
-  if (HRESULT r = runtimeOnly()) return r;
+  if (HRESULT r = runtimeOnly(hRemotePort)) return r;
   m_rsh->clearLastError();
   value = m_rsh->remotePort();
   return liveResult(0);
@@ -450,7 +452,7 @@ HRESULT Remcmd::put_Timeout(int16_t value) {
 
 HRESULT Remcmd::get_EOLB(ByteArray& value) {
   value.clear();
-  if (HRESULT r = runtimeOnly()) return r;
+  if (HRESULT r = runtimeOnly(hEolB)) return r;
   value = toByteArray(m_rsh->eol());
   return hr::kOk;
 }
@@ -461,7 +463,7 @@ HRESULT Remcmd::put_EOLB(const ByteArray& value) {
 
 HRESULT Remcmd::get_ErrEOLB(ByteArray& value) {
   value.clear();
-  if (HRESULT r = runtimeOnly()) return r;
+  if (HRESULT r = runtimeOnly(hErrEolB)) return r;
   value = toByteArray(m_rsh->errEol());
   return hr::kOk;
 }
@@ -472,7 +474,7 @@ HRESULT Remcmd::put_ErrEOLB(const ByteArray& value) {
 
 HRESULT Remcmd::get_StdinB(ByteArray& value) {
   value.clear();
-  if (HRESULT r = runtimeOnly()) return r;
+  if (HRESULT r = runtimeOnly(hStdinB)) return r;
   return reportControlError(text::kWriteOnly, hStdinB, hr::kWriteOnly);
 }
 
@@ -480,25 +482,25 @@ HRESULT Remcmd::put_StdinB(const ByteArray& value) { return sendBytes(bytesOf(va
 
 HRESULT Remcmd::get_StderrTextB(ByteArray& value) {
   value.clear();
-  if (HRESULT r = runtimeOnly()) return r;
+  if (HRESULT r = runtimeOnly(hStderrTextB)) return r;
   if (const std::string_view* chunk = m_events->stderrChunk()) value = toByteArray(*chunk);
   return hr::kOk;
 }
 
 HRESULT Remcmd::put_StderrTextB(const ByteArray&) {
-  if (HRESULT r = runtimeOnly()) return r;
+  if (HRESULT r = runtimeOnly(hStderrTextB)) return r;
   return reportControlError(text::kReadOnly, hStderrTextB, hr::kReadOnly);
 }
 
 HRESULT Remcmd::get_StdoutTextB(ByteArray& value) {
   value.clear();
-  if (HRESULT r = runtimeOnly()) return r;
+  if (HRESULT r = runtimeOnly(hStdoutTextB)) return r;
   if (const std::string_view* chunk = m_events->stdoutChunk()) value = toByteArray(*chunk);
   return hr::kOk;
 }
 
 HRESULT Remcmd::put_StdoutTextB(const ByteArray&) {
-  if (HRESULT r = runtimeOnly()) return r;
+  if (HRESULT r = runtimeOnly(hStdoutTextB)) return r;
   return reportControlError(text::kReadOnly, hStdoutTextB, hr::kReadOnly);
 }
 

@@ -1,6 +1,6 @@
 // Saving and loading the control's saved properties, always through the
 // property members so every put rule applies on load.
-#include "remcmd/PropertyStream.h"
+#include "PropertyStream.h"
 #include "remcmd/Remcmd.h"
 #include <charconv>
 #include <climits>

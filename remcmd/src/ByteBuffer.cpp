@@ -1,4 +1,4 @@
-#include "remcmd/ByteBuffer.h"
+#include "ByteBuffer.h"
 
 #include <cstdio>
 #include <cstring>

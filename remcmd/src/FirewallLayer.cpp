@@ -1,8 +1,8 @@
-#include "remcmd/FirewallLayer.h"
+#include "FirewallLayer.h"
 
-#include "remcmd/SocketBinding.h"
-#include "remcmd/TcpSession.h"
-#include "remcmd/TextRoutines.h"
+#include "SocketBinding.h"
+#include "TcpSession.h"
+#include "TextRoutines.h"
 
 #include <arpa/inet.h>
 #include <string>
@@ -34,8 +34,18 @@ void appendPort(ByteBuffer& b, uint16_t port) {
 }  // namespace
 
 int32_t FirewallLayer::setHost(std::string_view text) {
-  if (m_hostText.set(text)) return 200;
+  if (int32_t rc = m_session.refuseNul(text)) return rc;
   return m_session.resolveHostAddress(text, m_address);
+}
+
+int FirewallLayer::setUser(std::string_view text) {
+  if (int32_t rc = m_session.refuseNul(text)) return rc;
+  return m_user.set(text);
+}
+
+int FirewallLayer::setPassword(std::string_view text) {
+  if (int32_t rc = m_session.refuseNul(text)) return rc;
+  return m_password.set(text);
 }
 
 void FirewallLayer::send(const ByteBuffer& request) {

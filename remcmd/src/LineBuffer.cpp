@@ -1,4 +1,4 @@
-#include "remcmd/LineBuffer.h"
+#include "LineBuffer.h"
 
 #include <algorithm>
 #include <cstring>

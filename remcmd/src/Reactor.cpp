@@ -1,6 +1,6 @@
 #include "remcmd/Reactor.h"
 
-#include "remcmd/SocketBinding.h"
+#include "SocketBinding.h"
 
 #include <poll.h>
 

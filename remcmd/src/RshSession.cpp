@@ -1,6 +1,6 @@
-#include "remcmd/RshSession.h"
+#include "RshSession.h"
 
-#include "remcmd/SocketBinding.h"
+#include "SocketBinding.h"
 
 #include <netinet/in.h>
 #include <string>
@@ -96,6 +96,16 @@ void RshSession::detach() {
   TcpSession::detach();
 }
 
+int32_t RshSession::setLocalUser(std::string_view text) {
+  if (int32_t rc = refuseNul(text)) return rc;
+  return m_localUser.set(text);
+}
+
+int32_t RshSession::setRemoteUser(std::string_view text) {
+  if (int32_t rc = refuseNul(text)) return rc;
+  return m_remoteUser.set(text);
+}
+
 void RshSession::raiseStderr(std::string_view data, bool eol) {
   if (SessionSink* s = sink()) {
     s->setCodePage(codePage());
@@ -140,6 +150,7 @@ int32_t RshSession::execute(std::string_view command) {
     setLastErrorText("Busy executing current command.");
     return result::kBusy;
   }
+  if (int32_t rc = refuseNul(command)) return rc;
   clearInterrupt();
   ++m_busy;
   const int32_t rc = run(command);

@@ -1,4 +1,4 @@
-#include "remcmd/SocketBinding.h"
+#include "SocketBinding.h"
 
 #include <arpa/inet.h>
 #include <cerrno>

@@ -1,6 +1,6 @@
-#include "remcmd/TcpSession.h"
+#include "TcpSession.h"
 
-#include "remcmd/SocketBinding.h"
+#include "SocketBinding.h"
 
 #include <arpa/inet.h>
 #include <chrono>
@@ -85,11 +85,18 @@ std::string TcpSession::describe(int32_t code) {
   return std::string(m_lastErrorText.view());
 }
 
+int32_t TcpSession::refuseNul(std::string_view text) {
+  if (text.find('\0') == std::string_view::npos) return 0;
+  winsockErrorText(wsa::kInvalidArgument);
+  return wsa::kInvalidArgument;
+}
+
 int32_t TcpSession::resolveHostAddress(std::string_view text, uint32_t& address) {
   clearLastError();
   address = 0;
   if (text.empty()) return 0;
-  const std::string name(text.substr(0, text.find('\0')));
+  if (int32_t rc = refuseNul(text)) return rc;
+  const std::string name(text);
   in_addr parsed{};
   if (::inet_aton(name.c_str(), &parsed) != 0) {
     address = parsed.s_addr;
@@ -110,6 +117,7 @@ int32_t TcpSession::resolveHostAddress(std::string_view text, uint32_t& address)
 
 int32_t TcpSession::setRemoteHost(std::string_view text) {
   clearLastError();
+  if (int32_t rc = refuseNul(text)) return rc;
   if (m_remoteHostText.set(text)) return result::kOutOfMemory;
   if (m_firewall.type() != FirewallType::None) return 0;
   if (m_socket >= 0) {
@@ -387,7 +395,6 @@ int TcpSession::waitLoop(int ms) {
   auto interruptedNow = [this] {
     if (!m_interruptRequest) return false;
     m_interruptRequest = false;
-    m_interrupted = true;
     m_lastErrorText.set("Interrupted.");
     return true;
   };
@@ -622,7 +629,6 @@ void TcpSession::reportConnectResult(int32_t code) {
 }
 
 void TcpSession::reportDisconnection(int32_t code) {
-  m_disconnectCode = code;
   notifyConnectionStatus("Remote host disconnected.", code);
   notifyDisconnected(code);
 }

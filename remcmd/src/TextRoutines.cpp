@@ -1,6 +1,6 @@
-#include "remcmd/TextRoutines.h"
+#include "TextRoutines.h"
 
-#include "remcmd/ByteBuffer.h"
+#include "ByteBuffer.h"
 
 #include <cstring>
 

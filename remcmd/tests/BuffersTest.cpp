@@ -1,8 +1,8 @@
 // Byte and line buffers, text helpers, Base64 and the socket layer's error texts.
-#include "remcmd/ByteBuffer.h"
-#include "remcmd/LineBuffer.h"
-#include "remcmd/SocketBinding.h"
-#include "remcmd/TextRoutines.h"
+#include "ByteBuffer.h"
+#include "LineBuffer.h"
+#include "SocketBinding.h"
+#include "TextRoutines.h"
 
 #include <cerrno>
 #include <gtest/gtest.h>

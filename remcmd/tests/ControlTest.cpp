@@ -1,7 +1,7 @@
 // The remote-shell control's surface without a peer: result mapping and
 // error information, property rules and defaults, design mode, Config, byte
 // arrays and the saved properties in stream and property-bag form.
-#include "remcmd/PropertyStream.h"
+#include "PropertyStream.h"
 #include "remcmd/Remcmd.h"
 
 #include <functional>
@@ -187,6 +187,16 @@ TEST_F(Control, CodePageConvertsEveryText) {
   ASSERT_EQ(ctl.put_EOL("\xE4\xB8\xAD"), 0);  // no such letter: the platform's "?"
   ASSERT_EQ(ctl.get_EOLB(b), 0);
   EXPECT_EQ(b, ByteArray{'?'});
+  // The five bytes Windows-1252 leaves undefined keep their C1 letters both ways.
+  for (const uint8_t undefined : {0x81, 0x8D, 0x8F, 0x90, 0x9D}) {
+    SCOPED_TRACE(int(undefined));
+    const std::string letter = {char(0xC2), char(undefined)};
+    ASSERT_EQ(ctl.put_EOLB({undefined}), 0);
+    EXPECT_EQ(str(&Remcmd::get_EOL), letter);
+    ASSERT_EQ(ctl.put_EOL(letter), 0);
+    ASSERT_EQ(ctl.get_EOLB(b), 0);
+    EXPECT_EQ(b, ByteArray{undefined});
+  }
   config("CodePage=65001");
   ASSERT_EQ(ctl.put_EOL("\xE4\xB8\xAD"), 0);
   ASSERT_EQ(ctl.get_EOLB(b), 0);
@@ -211,24 +221,30 @@ TEST_F(Control, ReadOnlyWriteOnlyAndDesignMode) {
 
   ctl.setUserMode(false);
   int32_t n = 0;
-  const std::vector<std::pair<const char*, std::function<HRESULT()>>> refused = {
-      {"BytesSent", [&] { return ctl.get_BytesSent(n); }},
-      {"Connected", [&] { return ctl.get_Connected(on); }},
-      {"EOL", [&] { return ctl.get_EOL(s); }},
-      {"ErrEOL", [&] { return ctl.get_ErrEOL(s); }},
-      {"LocalPort", [&] { return ctl.get_LocalPort(n); }},
-      {"RemotePort", [&] { return ctl.get_RemotePort(n); }},
-      {"EOLB", [&] { return ctl.get_EOLB(b); }},
-      {"ErrEOLB", [&] { return ctl.get_ErrEOLB(b); }},
-      {"StdinB", [&] { return ctl.get_StdinB(b); }},
-      {"StderrTextB get", [&] { return ctl.get_StderrTextB(b); }},
-      {"StderrTextB put", [&] { return ctl.put_StderrTextB({}); }},
-      {"StdoutTextB get", [&] { return ctl.get_StdoutTextB(b); }},
-      {"StdoutTextB put", [&] { return ctl.put_StdoutTextB({}); }},
+  // Each refusal carries the member's help context, like every other failure.
+  const struct {
+    const char* name;
+    std::function<HRESULT()> call;
+    uint32_t help;
+  } refused[] = {
+      {"BytesSent", [&] { return ctl.get_BytesSent(n); }, 22101},
+      {"Connected", [&] { return ctl.get_Connected(on); }, 22103},
+      {"EOL", [&] { return ctl.get_EOL(s); }, 22104},
+      {"ErrEOL", [&] { return ctl.get_ErrEOL(s); }, 22105},
+      {"LocalPort", [&] { return ctl.get_LocalPort(n); }, 22113},
+      {"RemotePort", [&] { return ctl.get_RemotePort(n); }, 22116},
+      {"EOLB", [&] { return ctl.get_EOLB(b); }, 22101},
+      {"ErrEOLB", [&] { return ctl.get_ErrEOLB(b); }, 22102},
+      {"StdinB", [&] { return ctl.get_StdinB(b); }, 22103},
+      {"StderrTextB get", [&] { return ctl.get_StderrTextB(b); }, 32105},
+      {"StderrTextB put", [&] { return ctl.put_StderrTextB({}); }, 32105},
+      {"StdoutTextB get", [&] { return ctl.get_StdoutTextB(b); }, 32106},
+      {"StdoutTextB put", [&] { return ctl.put_StdoutTextB({}); }, 32106},
   };
-  for (const auto& [name, call] : refused) {
-    SCOPED_TRACE(name);
-    expectError(call(), 0x800A018A, "Property is runtime only (no supported in design time).", 0);
+  for (const auto& r : refused) {
+    SCOPED_TRACE(r.name);
+    expectError(r.call(), 0x800A018A, "Property is runtime only (no supported in design time).",
+                r.help);
   }
   // The saved properties work in design mode.
   EXPECT_EQ(ctl.put_RemotePort(600), 0);

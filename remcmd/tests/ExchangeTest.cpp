@@ -3,7 +3,7 @@
 // reserved ports, time-outs, interruption and firewall negotiation faults.
 #include "Peers.h"
 
-#include "remcmd/SocketBinding.h"
+#include "SocketBinding.h"
 
 #include <algorithm>
 #include <arpa/inet.h>

@@ -1,6 +1,6 @@
 #include "Peers.h"
 
-#include "remcmd/SocketBinding.h"
+#include "SocketBinding.h"
 
 #include <arpa/inet.h>
 #include <chrono>

@@ -4,7 +4,7 @@
 // injector for the socket table's bind entry.
 #pragma once
 
-#include "remcmd/RshSession.h"
+#include "RshSession.h"
 
 #include <atomic>
 #include <functional>

@@ -115,8 +115,11 @@ TEST_F(Servers, DanteSocks) {
                               std::to_string(p) +
                               "\n"
                               "external: 127.0.0.1\n"
+                              // Username and password go to the test-only PAM service
+                              // that scripts/testaccount writes, never to the system
+                              // password: the test account stays locked.
                               "socksmethod: " +
-                              std::string(c.usernameMethod ? "username" : "none") +
+                              std::string(c.usernameMethod ? "pam.username" : "none") +
                               "\n"
                               "clientmethod: none\n"
                               "user.privileged: root\n"
@@ -124,8 +127,9 @@ TEST_F(Servers, DanteSocks) {
                               "client pass { from: 127.0.0.0/8 to: 0.0.0.0/0 }\n"
                               "socks block { from: 0.0.0.0/0 to: 127.0.0.1/32 port = " +
                               std::to_string(blocked) +
-                              " }\n"
-                              "socks pass { from: 127.0.0.0/8 to: 127.0.0.1/32 }\n");
+                              " pam.servicename: velta-socks-test }\n"
+                              "socks pass { from: 127.0.0.0/8 to: 127.0.0.1/32 "
+                              "pam.servicename: velta-socks-test }\n");
           return std::vector<std::string>{"/usr/sbin/danted", "-f", conf, "-N", "1", "-p",
                                           dir + "/danted.pid"};
         },

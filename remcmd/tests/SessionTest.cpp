@@ -2,9 +2,10 @@
 // refusals while connected, and sends to a peer that has gone.
 #include "Peers.h"
 
-#include "remcmd/SocketBinding.h"
+#include "SocketBinding.h"
 
 #include <arpa/inet.h>
+#include <functional>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -119,6 +120,32 @@ TEST_F(Session, SettingsAndAddresses) {
   EXPECT_EQ(rsh->localHost().empty(), false);
   EXPECT_EQ(rsh->setLocalHost("127.0.0.1"), 0);
   EXPECT_EQ(rsh->localHost(), "127.0.0.1");
+}
+
+TEST_F(Session, TextsWithANulInsideAreRefused) {
+  ASSERT_EQ(rsh->setLocalUser("a"), 0);
+  ASSERT_EQ(rsh->setRemoteUser("b"), 0);
+  const std::string nul = lit("a\0root");
+  struct Case {
+    const char* name;
+    std::function<int32_t()> set;
+  } cases[] = {
+      {"LocalUser", [&] { return rsh->setLocalUser(nul); }},
+      {"RemoteUser", [&] { return rsh->setRemoteUser(nul); }},
+      {"RemoteHost", [&] { return rsh->setRemoteHost(lit("127.0.0.1\0x")); }},
+      {"LocalHost", [&] { return rsh->setLocalHost(lit("127.0.0.1\0x")); }},
+      {"FirewallHost", [&] { return rsh->firewall().setHost(lit("127.0.0.1\0x")); }},
+      {"FirewallUser", [&] { return int32_t(rsh->firewall().setUser(nul)); }},
+      {"FirewallPassword", [&] { return int32_t(rsh->firewall().setPassword(nul)); }},
+      {"command", [&] { return rsh->execute(lit("ls\0rm")); }},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(c.set(), 10022) << c.name;
+    EXPECT_STREQ(rsh->lastErrorText().c_str(), "[10022] Invalid argument") << c.name;
+  }
+  EXPECT_EQ(rsh->localUser().view(), "a");
+  EXPECT_EQ(rsh->remoteUser().view(), "b");
+  EXPECT_FALSE(rsh->connected());
 }
 
 TEST_F(Session, RefusedWhileConnectedAndBufferSizes) {

@@ -76,6 +76,17 @@ TEST_F(CfgFileTest, SectionWithoutVersionIsIniForm) {
   EXPECT_FALSE(fs::exists(ini + "old"));
 }
 
+TEST_F(CfgFileTest, CrOnlyFileLoadsAndSavesInPlace) {
+  put(ini, "[COMMON]\rVERSION=2\rLONGTARJETA=8\r\r\nTIMEOUT=7\r");
+  cfg.LoadCfg();
+  EXPECT_EQ(cfg.LongTarjeta, 8);
+  cfg.LongTarjeta = 6;
+  cfg.SaveCfg();
+  const std::string text = get(ini);
+  EXPECT_EQ(text.rfind("[COMMON]\rVERSION=2\rLONGTARJETA=6\r\r\nTIMEOUT=7\r", 0), 0u) << text;
+  EXPECT_EQ(text.find("LONGTARJETA", text.find("LONGTARJETA") + 1), std::string::npos) << text;
+}
+
 TEST_F(CfgFileTest, BadNumbersTakeTheIniDefault) {
   put(ini,
       "[COMMON]\nVERSION=2\nLONGTARJETA=abc\nMAXCONSOLE=99999\nFRECONLINE=3000000\n"

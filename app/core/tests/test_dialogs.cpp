@@ -14,6 +14,7 @@
 #include <QToolBar>
 
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "BrowseForFolder.h"
@@ -40,14 +41,19 @@ class QtEnvironment : public ::testing::Environment {
 [[maybe_unused]] ::testing::Environment* const qtEnvironment =
     ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
-// Runs `act` on the modal window once its event loop is running.
+// Runs `act` on the modal window once its event loop is running. The flag it returns turns
+// true once that window was there and shown: a call that never opened it fails the test
+// instead of passing without its checks.
 template <typename Window>
-void whenModal(std::function<void(Window*)> act) {
-  QTimer::singleShot(0, [act] {
+std::shared_ptr<bool> whenModal(std::function<void(Window*)> act) {
+  auto shown = std::make_shared<bool>(false);
+  QTimer::singleShot(0, [act, shown] {
     auto* window = qobject_cast<Window*>(QApplication::activeModalWidget());
     ASSERT_NE(window, nullptr);
+    *shown = window->isVisible();
     act(window);
   });
+  return shown;
 }
 
 QList<QIcon> imageList() {
@@ -72,9 +78,7 @@ TEST_P(FrmMsgChoice, AnswersInSharedTextAfterBlocking) {
   const ChoiceCase c = GetParam();
   gSharedText = "unchanged";
   const QList<QIcon> img = imageList();
-  bool sawWindow = false;
-  whenModal<FrmMsg>([&](FrmMsg* window) {
-    sawWindow = true;
+  const auto shown = whenModal<FrmMsg>([&](FrmMsg* window) {
     EXPECT_EQ(window->label()->text(), QString::fromUtf8("¿Confirma?"));
     if (c.viaToolbar)
       QTest::mouseClick(window->toolBar()->widgetForAction(window->button(c.k + 1)),
@@ -83,7 +87,7 @@ TEST_P(FrmMsgChoice, AnswersInSharedTextAfterBlocking) {
       window->mnu(c.k)->trigger();
   });
   EXPECT_EQ(FrmMsg::Msg("¿Confirma?", "Agregar", "Reemplazar", "Cancelar", 0, &img), nullptr);
-  EXPECT_TRUE(sawWindow);
+  EXPECT_TRUE(*shown);
   EXPECT_EQ(gSharedText, c.expected);
 }
 
@@ -94,8 +98,9 @@ INSTANTIATE_TEST_SUITE_P(Choices, FrmMsgChoice,
 
 TEST(FrmMsg, ClosingWithoutAChoiceLeavesSharedText) {
   gSharedText = "kept";
-  whenModal<FrmMsg>([](FrmMsg* window) { window->close(); });
+  const auto shown = whenModal<FrmMsg>([](FrmMsg* window) { window->close(); });
   FrmMsg::Msg("Mensaje", "Agregar", "Reemplazar", "Cancelar", 0);
+  EXPECT_TRUE(*shown);
   EXPECT_EQ(gSharedText, "kept");
 }
 
@@ -142,6 +147,7 @@ TEST(FrmMsg, DetectarShowsWithoutBlockingAndStillAnswers) {
   gSharedText = "";
   QPointer<FrmMsg> window = FrmMsg::Msg("Mensaje", "Uno", "Dos", "Tres", 1);
   ASSERT_FALSE(window.isNull());
+  EXPECT_TRUE(window->isVisible());
   EXPECT_FALSE(window->isModal());
   window->mnu(2)->trigger();
   EXPECT_EQ(gSharedText, "3");
@@ -152,11 +158,12 @@ TEST(FrmMsg, DetectarShowsWithoutBlockingAndStillAnswers) {
 class BrowseCancel : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(BrowseCancel, ReturnsTheDefaultExactly) {
-  whenModal<QFileDialog>([](QFileDialog* dialog) {
+  const auto shown = whenModal<QFileDialog>([](QFileDialog* dialog) {
     EXPECT_EQ(dialog->windowTitle(), QString::fromUtf8("Seleccione un Directorio..."));
     dialog->reject();
   });
   EXPECT_EQ(BrowseForFolder(nullptr, "Seleccione un Directorio...", GetParam()), GetParam());
+  EXPECT_TRUE(*shown);
 }
 
 INSTANTIATE_TEST_SUITE_P(Defaults, BrowseCancel,
@@ -169,11 +176,12 @@ TEST(BrowseForFolder, ReturnsThePickedFolder) {
   ASSERT_TRUE(tmp.isValid());
   const QString picked = tmp.path() + QString::fromUtf8("/salida ñ");
   ASSERT_TRUE(QDir().mkpath(picked));
-  whenModal<QFileDialog>([&](QFileDialog* dialog) {
+  const auto shown = whenModal<QFileDialog>([&](QFileDialog* dialog) {
     dialog->setDirectory(picked);
     static_cast<QDialog*>(dialog)->accept();  // QFileDialog::accept checks the folder
   });
   EXPECT_EQ(BrowseForFolder(nullptr, "Directorio", "/default"), picked.toStdString());
+  EXPECT_TRUE(*shown);
 }
 
 }  // namespace

@@ -66,7 +66,7 @@ TEST_F(Audit, RecordsRoundTripWithTheirOwnKeys) {
   StoreRowVector rows;
   ASSERT_GE(log.GetRecords(rows), 0);
   ASSERT_EQ(rows.rows.size(), 4u);
-  EXPECT_EQ(rows.rows[0].text, "05/03/2024 08:07:00 ");
+  EXPECT_EQ(rows.rows[0].text, "03-05-2024 08:07:00 ");  // month first, as the viewer sorts it
   EXPECT_EQ(rows.rows[0].sub(1), std::string("MNU->Relojes").append(18, ' '));
   EXPECT_EQ(rows.rows[0].sub(2), "Ana                 ");
   EXPECT_EQ(rows.rows[2].sub(1), std::string("MNU->Configuración").append(12, ' '));

@@ -1,19 +1,26 @@
 // Company and user stores: record forms, routing by card range, login rules, safe saves.
+#include "ClsAuditoria.h"
 #include "ClsListaEmpresas.h"
-#include "StoreFixtures.h"
 #include "ClsUsers.h"
+#include "StoreFixtures.h"
 
 #include <basekit/atomicfile.h>
 
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <cmath>
 #include <cstdint>
+#include <limits>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <set>
 #include <sstream>
 
 namespace fs = std::filesystem;
@@ -75,9 +82,8 @@ TEST_F(CompanyStore, OlderFormWidensAndSavesAsTheCurrentForm) {
   ASSERT_EQ(saved.size(), 100u * 345);
   EXPECT_EQ(saved.substr(0, 345), company(7, 1, 100, 199, "Norte", "NORTE.MIR"));
   EXPECT_EQ(saved.substr(2 * 345, 345), company(7, 1, 200, 299, "Sur", "SUR.MIR"));
-  // Every record, free slots included, carries the same version.
-  for (int n = 0; n < 100; ++n)
-    EXPECT_EQ(saved.substr(n * 345, 2), std::string("\x07\x00", 2)) << n;
+  // The records loaded from the older form carry version 7, free ones included.
+  for (int n = 0; n < 3; ++n) EXPECT_EQ(saved.substr(n * 345, 2), std::string("\x07\x00", 2)) << n;
 
   ClsListaEmpresas again;
   again.Iniciar(path);
@@ -153,6 +159,33 @@ TEST_F(CompanyStore, NuevoBorrarAndSlotLimits) {
   e.Borrar(-7);
   for (int i = 1; i <= 100; ++i) gCompanyTable[i].inUse = 1;
   EXPECT_EQ(e.Nuevo(), 0);
+}
+
+TEST_F(CompanyStore, SaveKeepsEachSlotsVersionAndAnyRange) {
+  const std::string path = dir + "EMPR.DAT";
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  const std::string original = company(0, -1, 0, 0, "", "") +
+                               company(3, 1, nan, inf, "Norte", "N.MIR") +
+                               company(7, 1, 1, 9, "Sur", "S.MIR") + company(5, -1, 0, 0, "", "");
+  writeFile(path, original);
+  ClsListaEmpresas e;
+  e.Iniciar(path);
+  e.CargarEmpresas();
+  ASSERT_EQ(e.GrabarEmpresas(), 1);  // a range that is no finite number is kept, not refused
+  std::string saved = readFile(path);
+  // Each record as it was, its own version included (free slots too).
+  EXPECT_EQ(saved.substr(0, 4 * 345), original);
+  // A 2 in slot 1 would make the file read as the older form: it is written as 7.
+  gCompanyTable[1].version = 2;
+  ASSERT_EQ(e.GrabarEmpresas(), 1);
+  saved = readFile(path);
+  EXPECT_EQ(saved.substr(0, 2), std::string("\x07\x00", 2));
+  e.Iniciar(path);
+  e.CargarEmpresas();
+  EXPECT_EQ(e.mCount, 101);
+  EXPECT_TRUE(std::isnan(gCompanyTable[2].desde));
+  EXPECT_EQ(gCompanyTable[3].hasta, 9.0);
 }
 
 TEST_F(CompanyStore, BadRowOrFailedWriteKeepsTheOldFile) {
@@ -314,4 +347,75 @@ TEST_F(UserStore, BytesPastTheLoadedRecordsAreKeptAsideBeforeASave) {
     ASSERT_EQ(u.GrabarUsers(), 1);
     EXPECT_EQ(readFile(path + ".unreadable"), file);
   }
+}
+
+TEST_F(UserStore, NewFilesHoldingPasswordsAreOwnerOnlyOthersHonourTheUmask) {
+  struct Case {
+    const char* file;
+    std::function<void(const std::string&)> save;
+    mode_t expected;
+  } cases[] = {
+      {"VELTA.DAT",
+       [](const std::string& p) {
+         ClsUsers u;
+         u.Iniciar(p);
+         ASSERT_EQ(u.GrabarUsers(), 1);
+       },
+       0600},
+      {"EMPR.DAT",
+       [](const std::string& p) {
+         ClsListaEmpresas e;
+         e.Iniciar(p);
+         ASSERT_EQ(e.GrabarEmpresas(), 1);
+       },
+       0640},
+      {"VELTA.AUD",
+       [](const std::string& p) {
+         ClsAuditoria a;
+         a.Iniciar(p);
+         ASSERT_EQ(a.AddRecord("Relojes"), 1);
+       },
+       0640},
+  };
+  for (const Case& c : cases) {
+    const mode_t old = ::umask(027);
+    c.save(dir + c.file);
+    ::umask(old);
+    struct stat st {};
+    ASSERT_EQ(::stat((dir + c.file).c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, c.expected) << c.file;
+  }
+}
+
+TEST_F(UserStore, ASaveKilledBeforeItsRenameLeavesNoTemporaryAfterTheNextSave) {
+  const std::string path = dir + "VELTA.DAT";
+  writeFile(path, user(1, 1, "Ana", 1234, 2));
+  const auto names = [&] {
+    std::set<std::string> out;
+    for (const auto& e : fs::directory_iterator(dir)) out.insert(e.path().filename().string());
+    return out;
+  };
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    basekit::testing::setStepHook([](std::string_view step) {
+      if (step == "written") _exit(0);
+    });
+    ClsUsers u;
+    u.Iniciar(path);
+    u.CargarUsers();
+    u.GrabarUsers();
+    _exit(1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_EQ(names().size(), 2u);  // the file and the killed save's temporary
+  EXPECT_EQ(readFile(path), user(1, 1, "Ana", 1234, 2));
+  ClsUsers u;
+  u.Iniciar(path);
+  ASSERT_EQ(u.CargarUsers(), 0);
+  ASSERT_EQ(u.GrabarUsers(), 1);
+  EXPECT_EQ(names(), std::set<std::string>{"VELTA.DAT"});
+  EXPECT_EQ(readFile(path).size(), 3000u);
 }

@@ -10,10 +10,12 @@ namespace basekit {
 
 // Writes a temp file in the same folder, fsyncs it, renames it over path and
 // fsyncs the folder. A replaced file keeps its permission bits; a new file gets
-// newFileMode. Through a symbolic link, the file it names is replaced. On failure the old file is
-// untouched, the temp file removed and *error holds a readable reason and errno the cause.
+// newFileMode less the umask. Through a symbolic link, the file it names is replaced. On failure
+// the old file is untouched, the temp file removed and *error holds a readable reason and errno
+// the cause. The temp file is "<file>.velta-tmp.<pid>.XXXXXX"; one left by a writer that died
+// before its rename is removed at the next replace of the same file.
 bool replaceFileAtomically(const std::string& path, std::string_view data,
-                           std::string* error = nullptr, mode_t newFileMode = 0644);
+                           std::string* error = nullptr, mode_t newFileMode = 0666);
 
 // False when the file is missing or unreadable (reason in *error).
 bool readWholeFile(const std::string& path, std::string& out, std::string* error = nullptr);
@@ -22,6 +24,10 @@ namespace testing {
 // The next replaceFileAtomically (in any thread) writes afterBytes of its temp
 // file and then fails as if write() had returned errnoValue.
 void failNextReplace(int errnoValue, size_t afterBytes = 0);
+// Called at each step of every replace: "written" once the temp file is complete
+// and synced, just before the rename (a test kills the process there). nullptr: none.
+using StepHook = void (*)(std::string_view step);
+void setStepHook(StepHook hook);
 }  // namespace testing
 
 }  // namespace basekit

@@ -1,6 +1,24 @@
 // The INI engine (private-profile semantics: names match without regard to case,
 // the first match wins, every untouched line is kept byte for byte, writes
 // create the file, section and key) and the IniFile object built on it.
+//
+// Files read as the Windows profile functions read them: LF, CR LF and a lone CR
+// end a line; "[name]" is a header only with its closing bracket, and the name
+// runs to the last ']' of the line; keys above the first header belong to the
+// section whose name is empty; a line without '=' is a key with an empty value;
+// blank, tab, VT and FF are trimmed around names and values, and a trailing
+// Ctrl-Z too; a value ends at a NUL; a UTF-16LE file (BOM FF FE) is text.
+//
+// Where this engine differs from them, on purpose:
+// - values are never cut to 254 characters;
+// - a name or value that cannot live on one line (a line break or NUL anywhere,
+//   '=' or a leading '[' or ';' in a key, ']' in a section, an empty key) is
+//   refused, not written torn;
+// - every write replaces the whole file atomically, and a file that could not
+//   be read, or a UTF-16 file that would not come back byte for byte, is never
+//   written;
+// - INIWrite gives true when the write succeeded, and a file it creates is
+//   readable by its owner only.
 #pragma once
 #include <string>
 #include <string_view>
@@ -18,7 +36,7 @@ class IniDocument {
   static IniDocument load(const std::string& path);
 
   // Values in and out are UTF-8. Blanks around the value and one pair of
-  // matching surrounding quotes are removed.
+  // matching surrounding quotes are removed. A key line without '=' reads as "".
   bool read(std::string_view section, std::string_view key, std::string& value) const;
   std::string get(std::string_view section, std::string_view key, std::string_view def) const;
 
@@ -29,8 +47,9 @@ class IniDocument {
   // an empty key.
   bool set(std::string_view section, std::string_view key, std::string_view value);
 
-  // One atomic replace of the whole file.
-  bool save(std::string* error = nullptr, mode_t newFileMode = 0644) const;
+  // One atomic replace of the whole file, in the encoding it was read in. A new
+  // file gets newFileMode less the umask.
+  bool save(std::string* error = nullptr, mode_t newFileMode = 0666) const;
 
   const std::string& path() const { return m_path; }
   // False when the file existed but could not be read.
@@ -40,9 +59,12 @@ class IniDocument {
   std::string toFile(std::string_view utf8) const;
   std::string fromFile(std::string_view bytes) const;
 
+  enum class Encoding { Ansi, Utf8Bom, Utf16Le };
+
   std::string m_path;
   std::string m_loadError;
-  bool m_bom = false;
+  std::string m_writeRefusal;  // why a readable file must still not be written
+  Encoding m_encoding = Encoding::Ansi;
   std::string m_eol = "\r\n";
   std::vector<std::string>
       m_lines;  // raw bytes, each with its own line end (the last may lack one)

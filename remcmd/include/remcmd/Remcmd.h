@@ -158,13 +158,12 @@ class Remcmd {
     std::shared_ptr<RemcmdEvents> sink;
   };
 
-  HRESULT runtimeOnly() const;
+  HRESULT runtimeOnly(uint32_t helpContext) const;
   HRESULT engineResult(int32_t code, uint32_t helpContext);
   HRESULT liveResult(uint32_t helpContext);
   std::string toBytes(const std::string& utf8, bool terminated) const;
   HRESULT toText(std::string_view bytes, std::string& utf8) const;
   HRESULT putPort(int32_t value, int32_t (*apply)(RshSession&, uint16_t), uint32_t helpContext);
-  HRESULT resolveFirewallHost(const std::string& bytes, uint32_t helpContext);
   HRESULT sendBytes(std::string_view bytes, uint32_t helpContext);
   HRESULT configRequest(std::string_view name, std::string_view value, bool query,
                         std::string& answer);

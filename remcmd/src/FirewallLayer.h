@@ -4,7 +4,7 @@
 // lets the session report itself connected.
 #pragma once
 
-#include "remcmd/ByteBuffer.h"
+#include "ByteBuffer.h"
 
 #include <cstdint>
 #include <string_view>
@@ -24,13 +24,12 @@ class FirewallLayer {
   int32_t port() const { return m_port; }
   void setPort(int32_t port) { m_port = port; }
   uint32_t address() const { return m_address; }
-  const ByteBuffer& hostText() const { return m_hostText; }
   // Resolves the text at once; an empty text means no firewall host.
   int32_t setHost(std::string_view text);
   const ByteBuffer& user() const { return m_user; }
   const ByteBuffer& password() const { return m_password; }
-  int setUser(std::string_view text) { return m_user.set(text); }
-  int setPassword(std::string_view text) { return m_password.set(text); }
+  int setUser(std::string_view text);
+  int setPassword(std::string_view text);
   bool negotiating() const { return m_negotiating; }
 
   void connected(int32_t error);
@@ -38,7 +37,6 @@ class FirewallLayer {
   void disconnected(int32_t code);
   // The firewall closed the connection before it answered.
   void hungUp(int32_t code);
-  void clearNegotiation() { m_negotiating = false; }
 
  private:
   void fail(std::string_view text);
@@ -54,7 +52,6 @@ class FirewallLayer {
   ByteBuffer m_reply;
   ByteBuffer m_user;
   ByteBuffer m_password;
-  ByteBuffer m_hostText;
   uint32_t m_address = 0;
   bool m_negotiating = false;
 };

@@ -6,7 +6,7 @@
 // whatever drives the reactor.
 #pragma once
 
-#include "remcmd/TcpSession.h"
+#include "TcpSession.h"
 
 #include <memory>
 
@@ -59,8 +59,10 @@ class RshSession : public TcpSession {
   const ByteBuffer& errorMessage() const { return m_errorMessage; }
   const ByteBuffer& localUser() const { return m_localUser; }
   const ByteBuffer& remoteUser() const { return m_remoteUser; }
-  int32_t setLocalUser(std::string_view text) { return m_localUser.set(text); }
-  int32_t setRemoteUser(std::string_view text) { return m_remoteUser.set(text); }
+  // A user name or command with a NUL inside is refused (10022): the request
+  // separates its fields with zero bytes.
+  int32_t setLocalUser(std::string_view text);
+  int32_t setRemoteUser(std::string_view text);
 
   StderrChannel& stderrChannel() { return *m_stderr; }
   int32_t setErrEol(std::string_view eol) { return m_stderr->setEol(eol); }

@@ -9,11 +9,11 @@
 // event handler (after detach()) never leaves the engine on freed memory.
 #pragma once
 
-#include "remcmd/ByteBuffer.h"
-#include "remcmd/FirewallLayer.h"
-#include "remcmd/LineBuffer.h"
+#include "ByteBuffer.h"
+#include "FirewallLayer.h"
+#include "LineBuffer.h"
 #include "remcmd/Reactor.h"
-#include "remcmd/SessionSink.h"
+#include "SessionSink.h"
 
 #include <cstdint>
 #include <functional>
@@ -68,11 +68,8 @@ class TcpSession : public SocketTarget {
   int32_t setOutBufferSize(int32_t size);
   int32_t outBufferSize() const { return m_outBufferSize; }
   int32_t setKeepAlive(bool on);
-  bool keepAlive() const { return m_keepAlive; }
   int32_t setLinger(bool on);
-  bool linger() const { return m_linger; }
   void setAcceptData(bool on);
-  bool acceptData() const { return m_acceptData; }
 
   void setTimeout(int32_t seconds);
   int32_t timeout() const { return static_cast<int32_t>(m_timeoutMs / 1000); }
@@ -82,7 +79,6 @@ class TcpSession : public SocketTarget {
   void requestInterrupt() { m_interruptRequest = true; }
   void clearInterrupt() { m_interruptRequest = false; }
   bool interruptRequested() const { return m_interruptRequest; }
-  bool interrupted() const { return m_interrupted; }
 
   void setCodePage(uint32_t codePage) { m_codePage = codePage; }
   uint32_t codePage() const { return m_codePage; }
@@ -93,7 +89,6 @@ class TcpSession : public SocketTarget {
   bool connected() const { return m_connected; }
   bool usable() const { return m_connected && !m_firewall.negotiating(); }
   int32_t bytesSent() const { return m_lastSendCount; }
-  int32_t disconnectCode() const { return m_disconnectCode; }
   bool holdsWinsock() const { return m_winsockHeld; }
 
   FirewallLayer& firewall() { return m_firewall; }
@@ -108,6 +103,9 @@ class TcpSession : public SocketTarget {
   // Sets lastErrorText to "[code] text" of the Winsock table.
   bool winsockErrorText(int32_t code);
   int32_t resolveHostAddress(std::string_view text, uint32_t& address);
+  // The engine's texts travel as zero-terminated fields: one with a NUL inside would
+  // shift the fields after it. 0, or 10022 with its text as last error.
+  int32_t refuseNul(std::string_view text);
 
   void onSocketEvent(int socket, uint16_t event, uint16_t error) override;
 
@@ -169,7 +167,6 @@ class TcpSession : public SocketTarget {
   int64_t m_deadline = 0;
   bool m_absoluteTimeout = false;
   bool m_interruptRequest = false;
-  bool m_interrupted = false;
   uint32_t m_codePage = 0;
   int8_t m_charsetMode = 0;
   ByteBuffer m_lastErrorText;
@@ -177,7 +174,6 @@ class TcpSession : public SocketTarget {
   bool m_connectResultStored = false;
   int32_t m_connectResult = 0;
   ByteBuffer m_connectResultText;
-  int32_t m_disconnectCode = 0;
   LineBuffer m_lines;
   FirewallLayer m_firewall{*this};
   bool m_winsockHeld = false;
