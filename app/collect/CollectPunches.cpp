@@ -269,11 +269,11 @@ bool Collection::write(size_t from, std::optional<std::string>& prevKept, int16_
           ok = files.append(errPath, text) && (!backup || files.append(backupPath, text));
         }
         if (!ok) return writeFailed(files.error(), result);
+        ++written;
+        m_list.setText(progress, label + counter(written) + "/" + counter(total));
+        m_list.refresh();
       }
-      ++written;
-      m_list.setText(progress, label + counter(written) + "/" + counter(total));
-      m_list.refresh();
-      step("written", static_cast<int>(written));
+      step("written", static_cast<int>(i + 1));
     }
     if (!files.finish()) return writeFailed(files.error(), result);
     step("synced", 0);
