@@ -17,6 +17,7 @@
 #include "Basic.h"
 #include "ClsCfgFile.h"
 #include "ClsListaEmpresas.h"
+#include "ClsListaRelojes.h"
 #include "ClsTarjetas.h"
 #include "CollectPunches.h"
 #include "Globals.h"
@@ -389,6 +390,21 @@ TEST_F(CollectPunchesTest, TheRealAddInAndTheOnesThatCannotBeCalled) {
   }
   EXPECT_NE(list.text(list.count() - 1).find("QCvt"), std::string::npos)
       << "a library without the export says so";
+}
+
+TEST_F(CollectPunchesTest, TheProgramWideRoutineUsesTheProgramObjects) {
+  cfg->Convertir = 1;
+  collect::testing::setConverterLibrary("libvelta-no-such-addin.so");
+  gMirsol = mirsol.get();
+  gListaRelojes = new ClsListaRelojes();
+  gListaRelojes->m_TipoNumero = 1;
+  sim->setPunches({punch("1234", 1, 8, 5)});
+  const int16_t r = collect::CollectPunches(list, folder.path(), " REGIS.MIR ", 0, 0, 0);
+  gMirsol = nullptr;  // the fixture owns it
+  collect::testing::setConverterLibrary("");
+  ASSERT_EQ(r, -100);
+  EXPECT_EQ(fileLines("REGIS.MIR").size(), 1u);
+  EXPECT_EQ(list.text(list.count() - 1).rfind("ERROR CRITICO: libvelta-no-such-addin.so", 0), 0u);
 }
 
 TEST_F(CollectPunchesTest, TheClockIsClearedOnlyAfterEveryLineIsSynced) {
