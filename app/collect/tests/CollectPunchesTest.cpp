@@ -105,7 +105,7 @@ class CollectPunchesTest : public ::testing::Test {
     clocksim::Options options;
     options.model = model;
     sim = std::make_unique<clocksim::Simulator>(options);
-    gCfgFile = cfg = new ClsCfgFile();
+    if (!cfg) gCfgFile = cfg = new ClsCfgFile();  // the data folder deletes it
     mirsol = std::make_unique<clocklink::ClsMirsol>();
     mirsol->SetTimeOut(3);
     ASSERT_EQ(mirsol->SetTimeRecorder("1", static_cast<int16_t>(model), "COM1", "9600", "", 1,
