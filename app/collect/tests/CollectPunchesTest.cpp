@@ -100,7 +100,7 @@ class CollectPunchesTest : public ::testing::Test {
     sim.reset();
   }
   // The simulator of `model` on TCP, the clock object configured for it.
-  void start(int model) {
+  void start(int model, bool pty = false) {
     mirsol.reset();
     clocksim::Options options;
     options.model = model;
@@ -108,9 +108,16 @@ class CollectPunchesTest : public ::testing::Test {
     if (!cfg) gCfgFile = cfg = new ClsCfgFile();  // the data folder deletes it
     mirsol = std::make_unique<clocklink::ClsMirsol>();
     mirsol->SetTimeOut(3);
-    ASSERT_EQ(mirsol->SetTimeRecorder("1", static_cast<int16_t>(model), "COM1", "9600", "", 1,
-                                      "127.0.0.1", 2, 0, sim->listenTcp(), 5),
-              -100);
+    if (pty) {
+      ::setenv("VELTA_COM57", sim->openPty().c_str(), 1);
+      ASSERT_EQ(mirsol->SetTimeRecorder("1", static_cast<int16_t>(model), "COM57", "9600", "", 1,
+                                        "", 0, 0, 0, 0),
+                -100);
+    } else {
+      ASSERT_EQ(mirsol->SetTimeRecorder("1", static_cast<int16_t>(model), "COM1", "9600", "", 1,
+                                        "127.0.0.1", 2, 0, sim->listenTcp(), 5),
+                -100);
+    }
     ops = std::make_unique<collect::MirsolClockOps>(*mirsol);
     modelo = static_cast<int16_t>(model);
   }
@@ -270,8 +277,13 @@ TEST_F(CollectPunchesTest, CompaniesRouteByCardAndStraysGoToTheErrorFile) {
   a.carpeta = folder.file("empa") + "/";
   folder.write("EMPR.DAT", ClsListaEmpresas::encodeRecord(a));
   // 5000 is in no range; "12A4" is no number at all (a flagged record whose card is lost).
+  cfg->Convertir = 1;
   sim->setPunches({punch("1500", 5, 8, 0), punch("5000", 5, 8, 1), punch("12A4", 5, 8, 2)});
   ASSERT_EQ(collect(), -100);
+  // Every file the call wrote is converted once, in the order of first use.
+  EXPECT_EQ(converter.calls, (std::vector<std::pair<std::string, std::string>>{
+                                 {folder.file("empa/EMPA.MIR"), folder.file("empa/CVT_EMPA.MIR")},
+                                 {folder.file("REGIS.MIR"), folder.file("CVT_REGIS.MIR")}}));
   EXPECT_EQ(linesOf(folder.read("empa/EMPA.MIR")),
             std::vector<std::string>{"01500 " + date(5) + " 08:00 01 01"});
   const auto errors = fileLines("ERRORES.TXT");
@@ -474,6 +486,16 @@ TEST_F(CollectPunchesTest, AClockThatNoLongerHoldsWhatWasWrittenIsNotCleared) {
   EXPECT_EQ(clear(6), -200);
   EXPECT_EQ(sim->clearCount(), 0u);
   EXPECT_EQ(fileLines("REGIS.MIR").size(), 6u);
+}
+
+TEST_F(CollectPunchesTest, OverAPseudoTerminalToo) {
+  start(0, /*pty=*/true);
+  sim->generatePunches(30, 9);
+  ASSERT_EQ(collect(), -100);
+  EXPECT_EQ(fileLines("REGIS.MIR").size(), 30u);
+  ASSERT_EQ(clear(30), -100);
+  EXPECT_TRUE(sim->punches().empty());
+  mirsol->fcommclosePort();
 }
 
 TEST_F(CollectPunchesTest, AModel6ClockHoldingOtherRecordsIsCollectedCompletely) {
