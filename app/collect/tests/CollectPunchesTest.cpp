@@ -5,6 +5,7 @@
 
 #include <clocklink/ClsMirsol.h>
 #include <clocklink/EventPump.h>
+#include <clocklink/FComm.h>
 #include <clocksim/simulator.h>
 
 #include <ctime>
@@ -496,6 +497,17 @@ TEST_F(CollectPunchesTest, OverAPseudoTerminalToo) {
   ASSERT_EQ(clear(30), -100);
   EXPECT_TRUE(sim->punches().empty());
   mirsol->fcommclosePort();
+}
+
+TEST_F(CollectPunchesTest, ACancelledDownloadLeavesThePortClosed) {
+  start(0, /*pty=*/true);
+  sim->generatePunches(8, 10);
+  clocklink::setEventPump([this] {
+    if (mirsol->RegCount >= 2) mirsol->SetCancel(1);
+  });
+  ASSERT_EQ(collect(), -200);
+  EXPECT_EQ(fileLines("REGIS.MIR").size(), 2u);
+  EXPECT_FALSE(clocklink::FComm::instance().xComm.isOpen());
 }
 
 TEST_F(CollectPunchesTest, AModel6ClockHoldingOtherRecordsIsCollectedCompletely) {
