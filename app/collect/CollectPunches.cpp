@@ -286,7 +286,7 @@ bool Collection::write(size_t from, std::optional<std::string>& prevKept, int16_
 
 void Collection::convert() {
   if (m_ctx.cfg.Convertir != 1) return;
-  // One company's file is the Part's single call; with several companies every file the
+  // Single-company mode converts the one output file; with several companies every file the
   // call wrote is converted, in the order it was first used.
   std::vector<std::pair<std::string, std::string>> targets = m_outputs;
   if (m_ctx.cfg.MultiEmpresa != 1 || targets.empty()) targets = {{m_dirOut, m_fileOut}};
