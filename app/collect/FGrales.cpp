@@ -1,8 +1,19 @@
 #include "FGrales.h"
 
+#include <basekit/paths.h>
 #include <clocklink/ClsMirsol.h>
+#include <clocklink/ClsModem.h>
 #include <clocklink/EventPump.h>
+#include <sys/stat.h>
 
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "Basic.h"
+#include "CardNumber.h"
+#include "ClsListaRelojes.h"
+#include "CollectPunches.h"
 #include "Globals.h"
 #include "Messages.h"
 
@@ -26,6 +37,10 @@ int16_t ConsoleDateTimeResult(ProgressList& list, const std::string& date,
 int16_t ConsoleClearResult(ProgressList& list) {
   const int16_t code =
       gMirsol ? static_cast<int16_t>(gMirsol->Record_Process(4, 0)) : static_cast<int16_t>(-200);
+  return ShowClearResult(list, code);
+}
+
+int16_t ShowClearResult(ProgressList& list, int16_t code) {
   const int line = list.add("");
   if (code == -100) {
     list.setText(line, ">" + GetMsg(273));
@@ -42,6 +57,34 @@ int16_t ConsoleClearResult(ProgressList& list) {
   list.setText(line, ">" + GetMsg(msg));
   list.setStyle(line, kRedLine);
   return code;
+}
+
+int16_t clearAfterDownload(ProgressList& list, int32_t downloaded) {
+  const int16_t code = withProgramContext(
+      [&](CollectContext& ctx) { return collect::clearAfterDownload(ctx, list, downloaded); });
+  return code;
+}
+
+int16_t SendCardFile(int16_t mode, const std::string& path) {
+  const std::string local = basekit::toLocalPath(basic::Trim(path));
+  struct stat st {};
+  if (local.empty() || ::stat(local.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return -200;
+  std::ifstream in(local, std::ios::binary);
+  if (!in) return -200;
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const int16_t kind = gListaRelojes && gListaRelojes->m_TipoNumero == 2 ? 2 : 1;
+  for (const std::string& raw : clocklink::splitModemItems(text)) {
+    const std::string item = basic::Trim(raw);
+    if (item.size() <= 2) continue;
+    double number = 0;
+    // An item that is no card number ends the file: the clock must not get part of a list
+    // whose rest is unknown to be sound.
+    if (!cardNumberOf(item, kind, number) || !gMirsol) return -200;
+    std::string card = cardNumberText(number, 1);
+    if (card.size() < 5) card.insert(0, 5 - card.size(), '0');
+    if (gMirsol->Card_Process(mode != 0 ? 7 : 8, card) != -100) return -200;
+  }
+  return -100;
 }
 
 void Wait(double seconds) { clocklink::WaitSeconds(seconds); }

@@ -145,6 +145,7 @@ int32_t ClsMirsol::Record_Process(int16_t pOp, int16_t /*pFactor*/) {
       if (r != kSuccess) return r;
       RegCount = 0;
       RegCountErr = 0;
+      fetchedSteps_ = 0;
       emptyInRow_ = 0;
       size_t slots = static_cast<size_t>(count + 2);
       records_.assign(slots, std::string());
@@ -155,6 +156,14 @@ int32_t ClsMirsol::Record_Process(int16_t pOp, int16_t /*pFactor*/) {
       std::string frame = ReceiveFrame();
       CollectionStatus received = lastResult_;
       std::string type6;
+      if (!frame.empty()) {
+        // The clock moved on by one record, stored or not: a caller compares this with the
+        // count the clock announced to tell a complete download from a short one.
+        ++fetchedSteps_;
+        emptyInRow_ = 0;
+      } else {
+        ++emptyInRow_;
+      }
       if (model_ == 6 && !frame.empty()) {
         char c = frame.size() >= 5 ? frame[4] : 0;
         if (c >= '1' && c <= '4')
@@ -172,14 +181,11 @@ int32_t ClsMirsol::Record_Process(int16_t pOp, int16_t /*pFactor*/) {
         if (!rec.valid) ++RegCountErr;
         ++RegCount;
         lastResult_ = kSuccess;
-        emptyInRow_ = 0;
-      } else {
-        ++emptyInRow_;
       }
       if (model_ == 6) {
         SendFrame(std::string(1, '\x01'));
-        // A silent clock must not look like a successful step, and a clock
-        // that sends only non-punch frames must not keep the loop going.
+        // A silent or garbled clock must not look like a successful step; frames dropped for
+        // their type are a normal clock's content and never end the download.
         if (frame.empty() && received != kSuccess) lastResult_ = received;
         if (emptyInRow_ >= 3) lastResult_ = kFailure;
       }

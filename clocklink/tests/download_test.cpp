@@ -147,6 +147,30 @@ TEST(DownloadModel6, EveryRecordOverAPseudoTerminal) {
   m.fcommclosePort();
 }
 
+// Type-9 frames are records the clock counted but not punches: three of them in a row are
+// no silent clock, and the steps taken still reach the announced count.
+TEST(DownloadModel6, FramesDroppedForTheirTypeCountAsSteps) {
+  clocksim::Options opt;
+  opt.model = 6;
+  clocksim::Simulator sim(opt);
+  sim.generatePunches(10, 6);
+  std::vector<clocksim::Punch> stored = sim.punches();
+  for (size_t i : {2u, 3u, 4u, 9u}) stored[i].reader = 9;
+  sim.setPunches(stored);
+  ::setenv("VELTA_COM63", sim.openPty().c_str(), 1);
+  ClsMirsol m;
+  m.SetTimeOut(1);
+  ASSERT_EQ(m.SetTimeRecorder("1", 6, "COM63", "9600", "", 1, "", 0, 0, 0, 0), kSuccess);
+  ASSERT_EQ(m.Record_Process(1), 10);
+  int32_t r = kSuccess;
+  while (r == kSuccess && m.fetchedSteps() < 10) r = m.Record_Process(2);
+  EXPECT_EQ(r, kSuccess);
+  EXPECT_EQ(m.fetchedSteps(), 10);
+  EXPECT_EQ(m.RegCount, 6);
+  m.Record_Process(3);
+  m.fcommclosePort();
+}
+
 // A clock behind a serial gateway answers only after the gateway's
 // "connect" line, which the status read sends when the clock has an address.
 TEST(SerialGateway, ConnectLineBeforeTheStatus) {

@@ -87,6 +87,9 @@ class ClsMirsol {
   CollectionStatus lastResult() const { return lastResult_; }
   const std::string& frameToSend() const { return frameToSend_; }
   CPL_Physical& link() { return link_; }
+  // Records the clock delivered in the current download: stored ones plus, on model 6, the
+  // frames dropped for their type. Equals RegCount on every other model.
+  int32_t fetchedSteps() const { return fetchedSteps_; }
 
  private:
   Clock::time_point replyDeadline() const;
@@ -104,6 +107,7 @@ class ClsMirsol {
   std::vector<std::string> records_;
   std::vector<int16_t> errors_;
   int emptyInRow_ = 0;
+  int32_t fetchedSteps_ = 0;
   std::vector<std::string> alarms_ = std::vector<std::string>(kAlarmSlots);
 
   // One command frame on an opened link; the result also becomes the last result.

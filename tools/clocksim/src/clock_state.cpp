@@ -80,6 +80,11 @@ std::vector<Punch> ClockState::punches() const {
   return m_punches;
 }
 
+void ClockState::addPunch(Punch punch) {
+  std::lock_guard lock(m_mutex);
+  m_punches.push_back(std::move(punch));
+}
+
 size_t ClockState::punchCount() const {
   std::lock_guard lock(m_mutex);
   return m_punches.size();

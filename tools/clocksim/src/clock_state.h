@@ -30,6 +30,7 @@ class ClockState {
 
   void setPunches(std::vector<Punch> punches);
   void generatePunches(size_t count, uint32_t seed);
+  void addPunch(Punch punch);
   std::vector<Punch> punches() const;
   size_t punchCount() const;
   std::optional<Punch> punchAt(size_t index) const;

@@ -42,6 +42,7 @@ void Simulator::setPunches(std::vector<Punch> punches) { m_state->setPunches(std
 void Simulator::generatePunches(size_t count, uint32_t seed) {
   m_state->generatePunches(count, seed);
 }
+void Simulator::addPunch(Punch punch) { m_state->addPunch(std::move(punch)); }
 std::vector<Punch> Simulator::punches() const { return m_state->punches(); }
 size_t Simulator::clearCount() const { return m_state->clearCount(); }
 std::vector<std::string> Simulator::receivedFrames() const { return m_state->frames(); }

@@ -66,6 +66,9 @@ class Simulator {
   void stop();
   void setPunches(std::vector<Punch> punches);
   void generatePunches(size_t count, uint32_t seed);  // plausible, distinct punches
+  // A punch made at the clock now, after the ones stored; safe while a link is serving (a
+  // punch made in the middle of a download).
+  void addPunch(Punch punch);
   std::vector<Punch> punches() const;  // what the clock stores now (empty after a clearing)
   size_t clearCount() const;           // how many clearings the clock has carried out
   // Every frame accepted from the host (correct check byte, addressed to this clock), in

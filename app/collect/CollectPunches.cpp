@@ -1,0 +1,421 @@
+#include "CollectPunches.h"
+
+#include <basekit/paths.h>
+#include <clocklink/ClsMirsol.h>
+#include <clocklink/EventPump.h>
+
+#include <algorithm>
+#include <exception>
+#include <optional>
+#include <vector>
+
+#include "Basic.h"
+#include "CardNumber.h"
+#include "ClsCfgFile.h"
+#include "ClsListaEmpresas.h"
+#include "ClsListaRelojes.h"
+#include "ClsTarjetas.h"
+#include "FGrales.h"
+#include "Globals.h"
+#include "Messages.h"
+#include "PunchFiles.h"
+#include "Release.h"
+#include "clsRegistro.h"
+
+namespace collect {
+
+namespace {
+
+std::function<void(const char*, int)>& stepHook() {
+  static std::function<void(const char*, int)> hook;
+  return hook;
+}
+
+void step(const char* name, int index) {
+  if (stepHook()) stepHook()(name, index);
+}
+
+struct Params {
+  std::string dir, name;
+  int16_t dropDup = 0, factor = 0, console = 0;
+};
+
+// What the last good download wrote. clearAfterDownload compares the clock with it, and a
+// top-up continues it (same files, same duplicate test).
+struct LastDownload {
+  bool good = false;
+  Params params;
+  std::vector<std::string> texts;  // every record fetched, in order
+  int32_t steps = 0;               // records the clock delivered (dropped ones too)
+  std::optional<std::string> prevKept;
+};
+
+LastDownload& lastDownload() {
+  static LastDownload d;
+  return d;
+}
+
+// Blanks and the NUL filler of never-filled store fields.
+std::string trimField(const std::string& s) {
+  const auto b = s.find_first_not_of(std::string(" \0", 2));
+  if (b == std::string::npos) return {};
+  return s.substr(b, s.find_last_not_of(std::string(" \0", 2)) - b + 1);
+}
+
+std::string fromPosition(const std::string& s, size_t pos) {
+  return pos >= 1 && pos <= s.size() ? s.substr(pos - 1) : std::string();
+}
+
+std::string counter(int64_t n) { return basic::Format(n, "00000"); }
+
+// One download and its writing phase.
+class Collection {
+ public:
+  Collection(CollectContext& ctx, ProgressList& list, Params params)
+      : m_ctx(ctx), m_list(list), m_p(std::move(params)), m_dirOut(m_p.dir), m_fileOut(m_p.name) {}
+
+  // Opening and fetch loop. False when the routine ends here with `result` (reported).
+  bool download(int16_t& result);
+  // Writes the records from `from` on, through the files kept open for the phase, then
+  // syncs them. False when the phase failed (reported, download ended, result -200).
+  bool write(size_t from, std::optional<std::string>& prevKept, int16_t& result);
+  void convert();
+  void end() { m_ctx.clock.recordProcess(3, 0); }
+
+  std::string msg(int id) const { return GetMsgIn(id, m_ctx.cfg.LENGUAJE); }
+  void line(const std::string& text, LineStyle style = kPlain) {
+    m_list.add(text, style);
+    m_list.refresh();
+  }
+
+  int32_t last() const { return m_last; }
+  const std::vector<std::string>& texts() const { return m_texts; }
+  int32_t steps() const { return m_steps; }
+
+ private:
+  bool writeFailed(const std::string& why, int16_t& result) {
+    line(why, kRedLine);
+    end();
+    result = -200;
+    return false;
+  }
+
+  CollectContext& m_ctx;
+  ProgressList& m_list;
+  Params m_p;
+  int32_t m_count = 0;
+  int32_t m_last = -100;
+  int32_t m_steps = 0;
+  std::vector<std::string> m_texts;
+  std::string m_dirOut, m_fileOut;
+  // Output files in order of first use: each is converted once.
+  std::vector<std::pair<std::string, std::string>> m_outputs;
+};
+
+bool Collection::download(int16_t& result) {
+  ClockOps& clock = m_ctx.clock;
+  line(msg(270) + msg(233), LineStyle{true, kBlue});
+  m_count = clock.recordProcess(1, 0);
+  if (m_count == 0) {
+    line(msg(279), kRedLine);
+    end();
+    result = -100;
+    return false;
+  }
+  if (m_count < -100) {
+    const int m = m_count == -300 ? 306 : m_count == -400 ? 346 : m_count == -500 ? 322 : 337;
+    line(msg(m), kRedLine);
+    end();
+    result = -200;
+    return false;
+  }
+  m_list.add("    " + msg(295) + ": " + counter(m_count));
+  const std::string readLabel = "    " + msg(232) + ": ";
+  const std::string errLabel = "    " + msg(217) + ": ";
+  const int readLine = m_list.add(readLabel + counter(clock.regCount()));
+  const int errLine = m_list.add(errLabel + counter(clock.regCountErr()));
+  m_list.refresh();
+
+  // The count is of records the clock holds; on model 6 some are not punches and are not
+  // stored, so the steps taken, not the records kept, tell when the download is complete.
+  m_last = -100;
+  while (clock.fetchedSteps() < m_count && m_last == -100) {
+    clocklink::pumpEvents();
+    m_last = clock.recordProcess(2, m_p.factor);
+    clocklink::pumpEvents();
+    m_list.setText(readLine, readLabel + counter(clock.regCount()));
+    m_list.setText(errLine, errLabel + counter(clock.regCountErr()));
+    m_list.refresh();
+    step("fetched", clock.fetchedSteps());
+  }
+
+  if (clock.regCountErr() > 0) line(msg(347), kRedLine);
+  if (m_last != -100) {
+    line(msg(337), kRedLine);
+    if (clock.regCount() <= 0) {
+      end();
+      result = -200;
+      return false;
+    }
+  }
+  if (m_count < 0) {
+    end();
+    result = -200;
+    return false;
+  }
+  const int32_t total = clock.regCount();
+  m_steps = clock.fetchedSteps();
+  m_texts.reserve(static_cast<size_t>(total));
+  for (int32_t i = 0; i < total; ++i) m_texts.push_back(clock.recordGet(i));
+  return true;
+}
+
+bool Collection::write(size_t from, std::optional<std::string>& prevKept, int16_t& result) {
+  const ClsCfgFile& cfg = m_ctx.cfg;
+  try {
+    ClsTarjetas cards;
+    cards.Iniciar(m_ctx.dataFolder + "VELTA.TAR");
+    cards.CargarTarjetas();
+    const bool multi = cfg.MultiEmpresa == 1;
+    ClsListaEmpresas companies;
+    if (multi) {
+      companies.Iniciar(m_ctx.dataFolder + "EMPR.DAT");
+      companies.CargarEmpresas();
+      if (companies.mCount == 0) {
+        line(msg(381), kRedLine);
+        end();
+        result = -200;
+        return false;
+      }
+    }
+
+    const int64_t total = static_cast<int64_t>(m_texts.size() - std::min(from, m_texts.size()));
+    const std::string label = ">" + msg(223) + ": ";
+    const int progress = m_list.add(label + counter(0) + "/" + counter(total));
+    m_list.refresh();
+
+    PunchFiles files;
+    clsRegistro reg(&cfg);
+    const bool anyInvalid = m_ctx.clock.regCountErr() > 0;
+    const bool backup = cfg.Backup == 1;
+    const bool console = m_p.console == -1;
+    const std::string consolePath = m_ctx.dataFolder + "CONSOLE.MIR";
+    const std::string backupPath = m_ctx.dataFolder + "BACKUP.MIR";
+    const std::string openAll = std::string(cfg.LongTouch > 0 ? cfg.LongTouch : 0, '0');
+    bool noCompany = false;
+    int64_t written = 0;
+
+    for (size_t i = from; i < m_texts.size(); ++i) {
+      const std::string& rec = m_texts[i];
+      if (console && !files.open(consolePath)) return writeFailed(files.error(), result);
+
+      int16_t company = 0;
+      if (multi) {
+        // A card that is no number belongs to no company: its punch goes to the error file
+        // like any other stray, instead of failing every pass and filling the clock up.
+        double card = 0;
+        company = cardNumberOf(trimField(fromPosition(rec, 18)), 1, card)
+                      ? companies.GetEmpresa(card)
+                      : static_cast<int16_t>(-1);
+        if (company < 0) noCompany = true;
+      }
+      if (company > 0) {
+        m_dirOut = trimField(gCompanyTable[company].carpeta);
+        m_fileOut = trimField(gCompanyTable[company].archivo);
+      } else {
+        m_dirOut = m_p.dir;
+        m_fileOut = m_p.name;
+      }
+      const std::string outPath = m_dirOut + trimField(m_fileOut);
+      const std::string errPath = m_dirOut + "ERRORES.TXT";
+      if (!files.open(outPath)) return writeFailed(files.error(), result);
+      if (std::find(m_outputs.begin(), m_outputs.end(), std::pair(m_dirOut, m_fileOut)) ==
+          m_outputs.end())
+        m_outputs.emplace_back(m_dirOut, m_fileOut);
+      if ((anyInvalid || company < 0) && !files.open(errPath))
+        return writeFailed(files.error(), result);
+      if (backup && !files.open(backupPath)) return writeFailed(files.error(), result);
+
+      bool keep = true;
+      if (m_p.dropDup == 1) {
+        if (prevKept && *prevKept == rec)
+          keep = false;
+        else
+          prevKept = rec;
+      }
+      if (keep) {
+        reg.parseFecha(rec);
+        reg.parseHora(rec);
+        reg.parseReloj(rec);
+        reg.parseLector(rec);
+        reg.parseTarjeta(rec, m_ctx.tipoNumero);
+        bool ok = true;
+        if (!rec.empty() && rec[0] == '0' && company >= 0) {
+          if (basic::Trim(reg.getTarjeta()) == openAll && m_ctx.modelo == 2) {
+            reg.parseDescripcion(msg(275));
+          } else {
+            cards.FindRecord(reg.getTarjetaAsDouble());
+            reg.parseDescripcion(basic::Trim(cards.Description(cfg.ModoVirtual)));
+            reg.parseLegajo(basic::Trim(cards.Legajo()));
+            if (reg.getLegajo().empty()) reg.parseLegajo("XXXXXXXXXX");
+          }
+          const std::string text = reg.getFileRecord();
+          ok = files.append(outPath, text) && (!backup || files.append(backupPath, text)) &&
+               (!anyInvalid || files.append(errPath, text)) &&
+               (!console || files.append(consolePath, text));
+        } else {
+          const std::string text =
+              reg.getFileRecordWithError() + (company >= 0 ? " ** " + msg(320) : msg(382));
+          ok = files.append(errPath, text) && (!backup || files.append(backupPath, text));
+        }
+        if (!ok) return writeFailed(files.error(), result);
+        ++written;
+        m_list.setText(progress, label + counter(written) + "/" + counter(total));
+        m_list.refresh();
+      }
+      step("written", static_cast<int>(i + 1));
+    }
+    if (!files.finish()) return writeFailed(files.error(), result);
+    step("synced", 0);
+    if (noCompany) line(msg(383), kRedLine);
+    return true;
+  } catch (const std::exception& e) {
+    return writeFailed(e.what(), result);
+  }
+}
+
+void Collection::convert() {
+  if (m_ctx.cfg.Convertir != 1) return;
+  // Single-company mode converts the one output file; with several companies every file the
+  // call wrote is converted, in the order it was first used.
+  std::vector<std::pair<std::string, std::string>> targets = m_outputs;
+  if (m_ctx.cfg.MultiEmpresa != 1 || targets.empty()) targets = {{m_dirOut, m_fileOut}};
+  for (const auto& [dirOut, fileOut] : targets) {
+    line(msg(384));
+    const int resultLine = m_list.add("");
+    const std::string name = trimField(fileOut);
+    int32_t r = 0;
+    std::string why;
+    std::string text;
+    if (!m_ctx.converter.convert(basekit::toLocalPath(dirOut + name),
+                                 basekit::toLocalPath(dirOut + "CVT_" + name), r, why)) {
+      text = msg(389) + ": " + why;
+    } else {
+      const int m = r == 1    ? 266
+                    : r == 0  ? 385
+                    : r == -1 ? 386
+                    : r == -2 ? 387
+                    : r == -4 ? 388
+                              : 389;
+      text = msg(m);
+    }
+    m_list.setText(resultLine, text);
+    m_list.refresh();
+  }
+}
+
+// Downloads again after a punch was made during the download: the clock must still hold
+// what was written as the first records; only the records after them are written.
+bool topUp(CollectContext& ctx, ProgressList& list, LastDownload& d) {
+  Collection c(ctx, list, d.params);
+  int16_t result = 0;
+  if (!c.download(result)) return false;
+  const size_t prefix = d.texts.size();
+  if (c.texts().size() < prefix || !std::equal(d.texts.begin(), d.texts.end(), c.texts().begin())) {
+    c.end();
+    return false;
+  }
+  if (c.last() != -100) {
+    c.end();
+    return false;
+  }
+  if (!c.write(prefix, d.prevKept, result)) return false;
+  c.line(c.msg(266), kBlueLine);
+  c.end();
+  d.texts = c.texts();
+  d.steps = c.steps();
+  return true;
+}
+
+// The count at positions 30-34 of a complete status text; -1 otherwise.
+long recount(const std::string& status) {
+  if (status.size() != 36) return -1;
+  long n = 0;
+  for (size_t i = 29; i < 34; ++i) {
+    if (status[i] < '0' || status[i] > '9') return -1;
+    n = n * 10 + (status[i] - '0');
+  }
+  return n;
+}
+
+}  // namespace
+
+int16_t collectPunches(CollectContext& ctx, ProgressList& list, const std::string& dir,
+                       const std::string& name, int16_t dropDup, int16_t factor, int16_t console) {
+  LastDownload& d = lastDownload();
+  d = LastDownload{};
+  Params params{dir, basic::Trim(name), dropDup, factor, console};
+  Collection c(ctx, list, params);
+  int16_t result = -200;
+  if (!c.download(result)) {
+    // An empty clock is a complete download of nothing.
+    if (result == -100) d = LastDownload{true, params, {}, 0, std::nullopt};
+    return result;
+  }
+  std::optional<std::string> prevKept;
+  if (!c.write(0, prevKept, result)) return result;
+  c.convert();
+  c.line(c.msg(266), kBlueLine);
+  c.end();
+  if (c.last() != -100) return -200;
+  if (ctx.cfg.MultiEmpresa == 0) MarcarEstado(1);
+  d = LastDownload{true, params, c.texts(), c.steps(), prevKept};
+  return -100;
+}
+
+int16_t clearAfterDownload(CollectContext& ctx, ProgressList& list, int32_t downloaded) {
+  LastDownload& d = lastDownload();
+  auto refuse = [&] {
+    list.add(">" + GetMsgIn(312, ctx.cfg.LENGUAJE), kRedLine);
+    list.refresh();
+    d.good = false;
+    return static_cast<int16_t>(-200);
+  };
+  if (!d.good || downloaded < 0 || static_cast<size_t>(downloaded) != d.texts.size())
+    return refuse();
+  for (int round = 0;; ++round) {
+    const long n = recount(ctx.clock.statusGet());
+    step("recounted", round);
+    if (n == d.steps) {
+      d.good = false;  // one clearing per download
+      return ShowClearResult(list, static_cast<int16_t>(ctx.clock.recordProcess(4, 0)));
+    }
+    if (n < d.steps || round == 3 || !topUp(ctx, list, d)) return refuse();
+  }
+}
+
+int16_t withProgramContext(const std::function<int16_t(CollectContext&)>& fn) {
+  if (!gMirsol || !gCfgFile) return -200;
+  MirsolClockOps clock(*gMirsol);
+  CollectContext ctx{clock, *gCfgFile, 1, 0, gDataFolder, ConverterLink::program()};
+  if (gListaRelojes) {
+    ctx.tipoNumero = gListaRelojes->m_TipoNumero;
+    ctx.modelo = gListaRelojes->m_Modelo;
+  }
+  return fn(ctx);
+}
+
+int16_t CollectPunches(ProgressList& list, const std::string& dir, const std::string& name,
+                       int16_t dropDup, int16_t factor, int16_t console) {
+  return withProgramContext([&](CollectContext& ctx) {
+    return collectPunches(ctx, list, dir, name, dropDup, factor, console);
+  });
+}
+
+namespace testing {
+void setStepHook(std::function<void(const char* step, int index)> hook) {
+  stepHook() = std::move(hook);
+}
+}  // namespace testing
+
+}  // namespace collect

@@ -1,0 +1,57 @@
+// Module fnAuto: the download routine. Downloads the current clock's punches and appends each
+// one as a line to its company's or the caller's output file, to ERRORES.TXT, BACKUP.MIR and
+// CONSOLE.MIR as the settings ask, showing its progress in the caller's list; then runs the
+// converter add-in when asked and marks OK.TMP. A punch is reported written only once its
+// line is on disk, and the clock is cleared (clearAfterDownload) only when it holds exactly
+// what was written.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "ClockOps.h"
+#include "ConverterLink.h"
+#include "ProgressList.h"
+
+class ClsCfgFile;
+
+namespace collect {
+
+// What one download works with; CollectPunches fills it from the program-wide objects.
+struct CollectContext {
+  ClockOps& clock;
+  const ClsCfgFile& cfg;
+  int16_t tipoNumero = 1;  // the clock's card kind (m_TipoNumero; 2 = touch keys)
+  int16_t modelo = 0;      // the clock's model (m_Modelo)
+  std::string dataFolder;  // with a trailing "/"
+  Converter& converter;
+};
+
+// dir & name is the default output file; dropDup 1 drops a record equal to the one before;
+// factor goes to every fetch; console -1 also appends the valid lines to CONSOLE.MIR.
+// -100 or -200.
+int16_t collectPunches(CollectContext& ctx, ProgressList& list, const std::string& dir,
+                       const std::string& name, int16_t dropDup, int16_t factor, int16_t console);
+
+// The same over gMirsol, gCfgFile, the current clock of gListaRelojes and gDataFolder.
+int16_t CollectPunches(ProgressList& list, const std::string& dir, const std::string& name,
+                       int16_t dropDup, int16_t factor, int16_t console);
+
+// Clears the clock after a good download of `downloaded` records, but only when a fresh
+// status count equals what this download took from the clock. Punches made meanwhile are
+// topped up first (downloaded again, checked against what was written, the new ones written
+// and synced), for at most three rounds; otherwise red ">" & 312, -200 and nothing cleared.
+int16_t clearAfterDownload(CollectContext& ctx, ProgressList& list, int32_t downloaded);
+
+// Runs `fn` over the program-wide objects (gMirsol, gCfgFile, gListaRelojes' current clock,
+// gDataFolder, the program's converter binding); -200 when start-up has not created them.
+int16_t withProgramContext(const std::function<int16_t(CollectContext&)>& fn);
+
+namespace testing {
+// Called at "fetched" (index: records delivered so far), "written" (records handled so far),
+// "synced" (0) and "recounted" (top-up round). Empty to remove.
+void setStepHook(std::function<void(const char* step, int index)> hook);
+}  // namespace testing
+
+}  // namespace collect

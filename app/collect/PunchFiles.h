@@ -1,0 +1,44 @@
+// The files one writing phase appends punch lines to (output, error, backup and console
+// files). Lines are UTF-8 in memory and go to disk in Windows-1252 with CR LF. A file stays
+// open for the whole phase and is written in large pieces; finish() writes what is left and
+// fsyncs every file appended to and the folder of every file it created, so that a punch is
+// only ever reported written once it is on disk.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace collect {
+
+class PunchFiles {
+ public:
+  PunchFiles() = default;
+  ~PunchFiles();  // closes whatever is still open, without syncing (the failure path)
+  PunchFiles(const PunchFiles&) = delete;
+  PunchFiles& operator=(const PunchFiles&) = delete;
+
+  // Opens `path` for appending, creating it when missing. False with error() set.
+  bool open(const std::string& path);
+  // Appends one line (CR LF added). False with error() set: the path and the system's reason.
+  bool append(const std::string& path, const std::string& line);
+  // Writes everything, fsyncs the files and the folders of new ones, closes them all.
+  bool finish();
+  const std::string& error() const { return m_error; }
+
+ private:
+  struct File {
+    std::string path;
+    int fd = -1;
+    bool created = false;
+    std::string pending;  // bytes not yet written
+  };
+  File* find(const std::string& path);
+  bool flush(File& f);
+  bool fail(const std::string& path, int err);
+
+  std::vector<File> m_files;
+  File* m_last = nullptr;  // most lookups hit the file of the previous line
+  std::string m_error;
+};
+
+}  // namespace collect

@@ -1,0 +1,55 @@
+// collect_child: one collection pass as the automatic run makes it (download, then the
+// clearing that checks the clock first), in a process of its own so that a test can kill it
+// with SIGKILL at any moment. Usage:
+//   collect_child <data folder> <TCP port of the clock> [<step> <index>]
+// With a step ("fetched", "written", "synced", "recounted") the process kills itself with
+// SIGKILL when it reaches that step with that index. Exit 0 when the clock was cleared.
+#include <clocklink/ClsMirsol.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "ClsCfgFile.h"
+#include "ClsListaRelojes.h"
+#include "CollectPunches.h"
+#include "FGrales.h"
+#include "Globals.h"
+
+int main(int argc, char** argv) {
+  if (argc != 3 && argc != 5) {
+    std::fprintf(stderr, "usage: collect_child <folder> <port> [<step> <index>]\n");
+    return 2;
+  }
+  const std::string folder = argv[1];
+  if (::chdir(folder.c_str()) != 0) return 2;
+  if (argc == 5) {
+    const std::string killStep = argv[3];
+    const int killIndex = std::atoi(argv[4]);
+    collect::testing::setStepHook([=](const char* step, int index) {
+      if (killStep == step && index == killIndex) ::kill(::getpid(), SIGKILL);
+    });
+  }
+  gDataFolder = folder + "/";
+  gCfgFile = new ClsCfgFile();
+  gCfgFile->LongTarjeta = 7;  // the simulator's cards have up to 7 digits: keep them whole
+  gListaRelojes = new ClsListaRelojes();
+  gListaRelojes->m_TipoNumero = 1;
+  gMirsol = new clocklink::ClsMirsol();
+  gMirsol->SetTimeOut(5);
+  if (gMirsol->SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 2, 0, std::atoi(argv[2]),
+                               10) != -100)
+    return 2;
+  collect::VectorProgressList list;
+  int rc = 1;
+  if (collect::CollectPunches(list, gDataFolder, "REGIS.MIR", 0, 0, 0) == -100 &&
+      collect::clearAfterDownload(list, gMirsol->RegCount) == -100)
+    rc = 0;
+  for (const auto& line : list.lines()) std::printf("%s\n", line.text.c_str());
+  delete gMirsol;
+  delete gListaRelojes;
+  delete gCfgFile;
+  return rc;
+}
