@@ -88,8 +88,7 @@ void FFtp::startTransfer() {
       result = m_upload.run(collect::FtpSettings::fromConfig(*gCfgFile),
                             collect::ftpLocalFile(gCfgFile->tmpFTPFilePath, name), name);
     } else {
-      result.step = "InternetOpen";
-      result.reply = "Sin configuracion";
+      result.step = "ClsCfgFile";  // no settings to read: named like a failed step
     }
   }
   m_busy = false;
