@@ -3,10 +3,6 @@
 #include "FFtp.h"
 
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -23,39 +19,14 @@
 #include "ClsCfgFile.h"
 #include "FtpServerFixture.h"
 #include "Globals.h"
+#include "SilentListener.h"
 #include "WaitFor.h"
 
 using apptest::FtpServerFixture;
+using apptest::SilentListener;
 using apptest::waitFor;
 
 namespace {
-
-// A listener that accepts nothing itself (the kernel queues the connection) and never greets:
-// the transfer stays in its first step until it is cancelled.
-class SilentListener {
- public:
-  SilentListener() {
-    m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    ::bind(m_fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    ::listen(m_fd, 4);
-    ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&a), &len);
-    m_port = ntohs(a.sin_port);
-  }
-  ~SilentListener() { ::close(m_fd); }
-  uint16_t port() const { return m_port; }
-  bool connectionWaiting() const {
-    pollfd p{m_fd, POLLIN, 0};
-    return ::poll(&p, 1, 0) > 0;
-  }
-
- private:
-  int m_fd = -1;
-  uint16_t m_port = 0;
-};
 
 // The window's transfer runs nested event loops (its waits pump events), so a test acts from
 // a timer, which fires inside them: `action` runs once, as soon as `when` holds.

@@ -2,8 +2,6 @@
 #include "FtpUpload.h"
 
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,6 +12,7 @@
 
 #include "AppTestSupport.h"
 #include "FtpServerFixture.h"
+#include "SilentListener.h"
 #include "TinyproxyFixture.h"
 
 using apptest::FtpServerFixture;
@@ -46,13 +45,16 @@ class FtpUploadTest : public ::testing::Test {
  protected:
   apptest::TempDataFolder data;
 
-  FtpSettings settingsFor(const FtpServerFixture& server) const {
+  static FtpSettings settingsAt(uint16_t port) {
     FtpSettings s;
     s.url = "127.0.0.1";
     // A port above 32767 arrives negative, as the settings store it.
-    s.remotePort = static_cast<int16_t>(server.port());
+    s.remotePort = static_cast<int16_t>(port);
     s.modoPasivo = 1;
     return s;
+  }
+  static FtpSettings settingsFor(const FtpServerFixture& server) {
+    return settingsAt(server.port());
   }
 };
 
@@ -175,9 +177,7 @@ TEST_F(FtpUploadTest, RealServerTable) {
 }
 
 TEST_F(FtpUploadTest, NothingListening) {
-  FtpSettings s;
-  s.url = "127.0.0.1";
-  s.remotePort = static_cast<int16_t>(apptest::freeLoopbackPort());
+  FtpSettings s = settingsAt(apptest::freeLoopbackPort());
   data.write("REGIS.MIR", kPunches);
   const FtpResult r = FtpUpload().run(s, data.file("REGIS.MIR"), "REGIS.MIR");
   EXPECT_EQ(r.step, "InternetConnect");
@@ -186,23 +186,13 @@ TEST_F(FtpUploadTest, NothingListening) {
 }
 
 TEST_F(FtpUploadTest, SilentListenerEndsAtTheReplyLimit) {
-  // Accepted by the kernel's backlog, never greeted.
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t len = sizeof a;
-  ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
-  ASSERT_EQ(::listen(fd, 4), 0);
-  ASSERT_EQ(::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len), 0);
-  FtpSettings s;
-  s.url = "127.0.0.1";
-  s.remotePort = static_cast<int16_t>(ntohs(a.sin_port));
+  apptest::SilentListener listener;  // connects, never greets
+  ASSERT_NE(listener.port(), 0);
+  FtpSettings s = settingsAt(listener.port());
   data.write("REGIS.MIR", kPunches);
   FtpUpload upload;
   upload.replyLimit = std::chrono::seconds(2);
   const FtpResult r = upload.run(s, data.file("REGIS.MIR"), "REGIS.MIR");
-  ::close(fd);
   EXPECT_EQ(r.step, "InternetConnect");
   EXPECT_EQ(r.extendedError, 28);
 }
@@ -212,10 +202,7 @@ TEST_F(FtpUploadTest, ThroughAnHttpProxy) {
   ASSERT_TRUE(proxy.started());
   FtpServerFixture server;
   ASSERT_TRUE(server.started());
-  FtpSettings s;
-  s.url = "127.0.0.1";
-  s.remotePort = static_cast<int16_t>(server.port());
-  s.modoPasivo = 1;
+  FtpSettings s = settingsFor(server);
   s.transferBinary = 1;
   s.proxy = "127.0.0.1:" + std::to_string(proxy.port());
   data.write("REGIS.MIR", kPunches);
@@ -228,10 +215,7 @@ TEST_F(FtpUploadTest, ThroughAnHttpProxy) {
 TEST_F(FtpUploadTest, CancelFromThePumpEndsAtOnce) {
   FtpServerFixture server;
   ASSERT_TRUE(server.started());
-  FtpSettings s;
-  s.url = "127.0.0.1";
-  s.remotePort = static_cast<int16_t>(server.port());
-  s.modoPasivo = 1;
+  FtpSettings s = settingsFor(server);
   data.write("REGIS.MIR", kPunches);
   FtpUpload upload;
   upload.pump = [&upload] { upload.cancel(); };
@@ -251,10 +235,7 @@ TEST_F(FtpUploadTest, PasswordNeverOnStandardError) {
   FILE* capture = std::fopen(errFile.c_str(), "w");
   ::dup2(::fileno(capture), 2);
   for (const std::string& password : {kSecret, kSecret + "x"}) {
-    FtpSettings s;
-    s.url = "127.0.0.1";
-    s.remotePort = static_cast<int16_t>(server.port());
-    s.modoPasivo = 1;
+    FtpSettings s = settingsFor(server);
     s.username = "velta";
     s.password = password;
     FtpUpload().run(s, data.file("REGIS.MIR"), "REGIS.MIR");
