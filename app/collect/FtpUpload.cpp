@@ -165,28 +165,30 @@ bool proxyAccepted(const std::string& proxy) {
 }
 
 // ftp://host:port/name with the name percent-encoded; false when the host is no host name or
-// address.
+// address. A bare IPv6 address is taken in the brackets a URL needs.
 bool buildUrl(const FtpSettings& s, const std::string& name, std::string& url) {
   std::unique_ptr<CURLU, decltype(&curl_url_cleanup)> u(curl_url(), curl_url_cleanup);
-  if (!u || s.url.empty()) return false;
+  if (!u || s.url.empty() || s.url.find_first_of(" \t/\\@?#") != std::string::npos) return false;
+  const std::string host =
+      s.url.find(':') != std::string::npos && s.url.front() != '[' ? "[" + s.url + "]" : s.url;
   // A port above 32767 is stored negative; the same 16 bits are meant.
   const uint16_t port = static_cast<uint16_t>(s.remotePort);
   const std::string portText = std::to_string(port == 0 ? 21 : port);
   if (curl_url_set(u.get(), CURLUPART_SCHEME, "ftp", 0) != CURLUE_OK ||
-      curl_url_set(u.get(), CURLUPART_HOST, s.url.c_str(), 0) != CURLUE_OK ||
+      curl_url_set(u.get(), CURLUPART_HOST, host.c_str(), 0) != CURLUE_OK ||
       curl_url_set(u.get(), CURLUPART_PORT, portText.c_str(), 0) != CURLUE_OK ||
       curl_url_set(u.get(), CURLUPART_PATH, ("/" + name).c_str(), CURLU_URLENCODE) != CURLUE_OK)
     return false;
+  // The host must come back as it was given: nothing of it was read as another part.
+  char* got = nullptr;
+  if (curl_url_get(u.get(), CURLUPART_HOST, &got, 0) != CURLUE_OK) return false;
+  const bool same = host == got;
+  curl_free(got);
   char* text = nullptr;
-  if (curl_url_get(u.get(), CURLUPART_URL, &text, 0) != CURLUE_OK) return false;
+  if (!same || curl_url_get(u.get(), CURLUPART_URL, &text, 0) != CURLUE_OK) return false;
   url = text;
   curl_free(text);
-  // A text with separators or an authority of its own would not come back as the same host.
-  char* host = nullptr;
-  if (curl_url_get(u.get(), CURLUPART_HOST, &host, 0) != CURLUE_OK) return false;
-  const bool same = s.url == host;
-  curl_free(host);
-  return same && s.url.find_first_of(" \t/\\@?#") == std::string::npos;
+  return true;
 }
 
 // CURL and CURLM are the same type to C++: one deleter each.

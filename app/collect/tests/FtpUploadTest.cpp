@@ -23,7 +23,8 @@ using collect::FtpUpload;
 namespace {
 
 const std::string kSecret = "s3cr3t-Pw";
-const std::string kPunches = "0001;2026-12-10;08:00\r\n0002;2026-12-10;08:01\r\n";
+// CR LF lines, then a bare LF and a lone CR: a text transfer must send each as it stands.
+const std::string kPunches = "0001;2026-12-10;08:00\r\n0002;2026-12-10;08:01\r\n0003\n0004\r0005";
 
 struct Case {
   const char* name;
@@ -121,7 +122,8 @@ TEST_F(FtpUploadTest, RealServerTable) {
          EXPECT_EQ(f.count("EPSV"), 0);
          EXPECT_TRUE(contains(f.commands(), "TYPE A"));
          // The server stores a text transfer with its own line ends.
-         EXPECT_EQ(f.fileAt("REGIS.MIR"), "0001;2026-12-10;08:00\n0002;2026-12-10;08:01\n");
+         EXPECT_EQ(f.fileAt("REGIS.MIR"),
+                   "0001;2026-12-10;08:00\n0002;2026-12-10;08:01\n0003\n0004\r0005");
        }},
       {"binary", anonymousWritable, [](FtpSettings& s, auto&) { s.transferBinary = 1; },
        "REGIS.MIR", true, "", 0, "",
@@ -177,12 +179,18 @@ TEST_F(FtpUploadTest, RealServerTable) {
 }
 
 TEST_F(FtpUploadTest, NothingListening) {
-  FtpSettings s = settingsAt(apptest::freeLoopbackPort());
   data.write("REGIS.MIR", kPunches);
-  const FtpResult r = FtpUpload().run(s, data.file("REGIS.MIR"), "REGIS.MIR");
-  EXPECT_EQ(r.step, "InternetConnect");
-  EXPECT_EQ(r.extendedError, 7);
-  EXPECT_FALSE(r.reply.empty());  // libcurl's text, the server said nothing
+  const uint16_t port = apptest::freeLoopbackPort();
+  // A bare IPv6 address is a host too: it fails at connecting, not as a malformed URL.
+  for (const char* host : {"127.0.0.1", "::1"}) {
+    SCOPED_TRACE(host);
+    FtpSettings s = settingsAt(port);
+    s.url = host;
+    const FtpResult r = FtpUpload().run(s, data.file("REGIS.MIR"), "REGIS.MIR");
+    EXPECT_EQ(r.step, "InternetConnect");
+    EXPECT_EQ(r.extendedError, 7);
+    EXPECT_FALSE(r.reply.empty());  // libcurl's text, the server said nothing
+  }
 }
 
 TEST_F(FtpUploadTest, SilentListenerEndsAtTheReplyLimit) {
