@@ -43,12 +43,17 @@ FtpResult failure(const char* step, long code, std::string reply) {
   return r;
 }
 
-// What the debug callback keeps of the conversation: the verb of each command sent (never its
-// argument: PASS carries the password) and the lines of the server's last reply.
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// What the debug callback keeps of the conversation: the verb of each FTP command sent (never
+// its argument: PASS carries the password) and the server's last reply. A proxy's CONNECT
+// exchange goes through the same callback: its request is no FTP verb, and of its answer only
+// the status line is kept (its headers may say anything).
 struct Conversation {
   std::string lastVerb;
   std::string reply;
-  bool replyComplete = true;
+  bool inMultiline = false;  // inside an FTP reply of several lines ("ddd-" ... "ddd ")
+  bool inHttp = false;       // inside a proxy's answer, up to its blank line
 
   void sent(std::string_view line) {
     std::string verb;
@@ -56,17 +61,33 @@ struct Conversation {
       if (c == ' ' || c == '\r' || c == '\n') break;
       verb += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     }
-    lastVerb = verb;
+    const bool ftpVerb =
+        (verb.size() == 3 || verb.size() == 4) &&
+        std::all_of(verb.begin(), verb.end(), [](char c) { return c >= 'A' && c <= 'Z'; });
+    if (ftpVerb) lastVerb = verb;
   }
 
   void received(std::string_view line) {
-    if (replyComplete) reply.clear();
+    const bool blank = line.find_first_not_of("\r\n") == std::string_view::npos;
+    if (inHttp) {
+      inHttp = !blank;
+      return;
+    }
+    if (blank) return;
+    if (line.substr(0, 5) == "HTTP/") {
+      reply.assign(line);
+      inHttp = true;
+      inMultiline = false;
+      return;
+    }
+    const bool coded = line.size() >= 4 && isDigit(line[0]) && isDigit(line[1]) && isDigit(line[2]);
+    if (!inMultiline) {
+      reply.clear();
+      inMultiline = coded && line[3] == '-';
+    } else if (coded && line[3] == ' ') {
+      inMultiline = false;
+    }
     reply.append(line);
-    // The last line of a reply is three digits and a blank (or nothing) after them.
-    const bool digits = line.size() >= 3 && std::isdigit(static_cast<unsigned char>(line[0])) &&
-                        std::isdigit(static_cast<unsigned char>(line[1])) &&
-                        std::isdigit(static_cast<unsigned char>(line[2]));
-    replyComplete = digits && (line.size() == 3 || line[3] != '-');
   }
 };
 

@@ -149,6 +149,13 @@ TEST_F(FtpUploadTest, RealServerTable) {
        [](FtpSettings& s, auto&) { s.url = "user@127.0.0.1/x"; }, "REGIS.MIR", false,
        "InternetConnect", 3, "",
        [](const FtpServerFixture& f) { EXPECT_TRUE(f.commands().empty()); }},
+      {"proxy not listening", anonymousWritable,
+       [](FtpSettings& s, auto&) {
+         s.proxy = "http://velta:" + kSecret +
+                   "@127.0.0.1:" + std::to_string(apptest::freeLoopbackPort());
+       },
+       "REGIS.MIR", false, "InternetConnect", 7, "",
+       [](const FtpServerFixture& f) { EXPECT_TRUE(f.commands().empty()); }},
       {"proxy text refused", anonymousWritable,
        [](FtpSettings& s, auto&) { s.proxy = "gopher://127.0.0.1:1"; }, "REGIS.MIR", false,
        "InternetOpen", 1, "", nullptr},
