@@ -1,0 +1,50 @@
+// Pieces the four store editors (clocks, users, cards, companies) share: the command bar
+// (one QAction per command, shown in the menu bar and as a toolbar button), the typing limit
+// of a text box that never cuts what the program puts there, and the folder text rule.
+#pragma once
+
+#include <QIcon>
+#include <QList>
+#include <QObject>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+class QAction;
+class QLineEdit;
+class QMenuBar;
+class QToolBar;
+class QToolButton;
+class QWidget;
+
+// A folder as the editors store it: trimmed, and with "/" added when the text is not empty
+// and ends in neither "/" nor "\" (a path copied from Windows keeps its own separator).
+std::string folderWithSeparator(const std::string& text);
+
+// Lets the operator type at most `maxChars` characters into `box`. Unlike setMaxLength it
+// leaves a longer text set by the program whole (a stored value is shown as it is); the
+// operator can then only shorten it.
+void limitTyping(QLineEdit* box, int maxChars);
+
+// The commands of an editor. Command i is the action "mnu(i)" on the menu bar; toolbar
+// button i + 1 ("Toolbar(i+1)") triggers that same action and follows its caption (as its
+// tooltip) and its enabled state. A menu bar would show an action's picture in place of its
+// caption, so the picture goes on the button only.
+class EditorCommands {
+ public:
+  EditorCommands(QWidget* owner, QMenuBar* menuBar, QToolBar* toolBar, const QList<QIcon>* img);
+  // Adds the next command; `image` is 1-based in the image list (0 or missing: no picture).
+  QAction* add(const std::string& caption, int image, std::function<void()> run);
+  QAction* action(int i) const;
+  QToolButton* button(int i) const;  // 1-based, as the toolbar counts
+  int count() const { return static_cast<int>(m_actions.size()); }
+
+ private:
+  QWidget* m_owner;
+  QMenuBar* m_menuBar;
+  QToolBar* m_toolBar;
+  const QList<QIcon>* m_img;
+  std::vector<QAction*> m_actions;
+  std::vector<QToolButton*> m_buttons;
+};
