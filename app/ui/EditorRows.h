@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "ColumnSort.h"
@@ -65,21 +67,23 @@ class EditorRows {
   // Sorts by the current column and gives back where row `follow` went (-1 stays -1).
   int resort(int follow) {
     const size_t col = static_cast<size_t>(m_sort.column());
-    std::vector<uint32_t> order(m_rows.size());
-    for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
-    auto text = [&](uint32_t i) -> const std::string& { return cell(i, col); };
+    // The keys sit side by side with their row numbers, so the sort compares texts without
+    // walking from row to cells on every comparison.
+    using Key = std::pair<std::string_view, uint32_t>;
+    std::vector<Key> keys(m_rows.size());
+    for (uint32_t i = 0; i < keys.size(); ++i) keys[i] = {cell(i, col), i};
     if (m_sort.ascending())
-      std::stable_sort(order.begin(), order.end(),
-                       [&](uint32_t a, uint32_t b) { return text(a) < text(b); });
+      std::stable_sort(keys.begin(), keys.end(),
+                       [](const Key& a, const Key& b) { return a.first < b.first; });
     else
-      std::stable_sort(order.begin(), order.end(),
-                       [&](uint32_t a, uint32_t b) { return text(b) < text(a); });
+      std::stable_sort(keys.begin(), keys.end(),
+                       [](const Key& a, const Key& b) { return b.first < a.first; });
     std::vector<Row> sorted;
     sorted.reserve(m_rows.size());
     int moved = -1;
-    for (size_t k = 0; k < order.size(); ++k) {
-      if (static_cast<int>(order[k]) == follow) moved = static_cast<int>(k);
-      sorted.push_back(std::move(m_rows[order[k]]));
+    for (size_t k = 0; k < keys.size(); ++k) {
+      if (static_cast<int>(keys[k].second) == follow) moved = static_cast<int>(k);
+      sorted.push_back(std::move(m_rows[keys[k].second]));
     }
     m_rows = std::move(sorted);
     return moved;
