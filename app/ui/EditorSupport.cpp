@@ -1,19 +1,12 @@
 #include "EditorSupport.h"
 
 #include <QAction>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QToolBar>
 #include <QToolButton>
 #include <QValidator>
-
-#include "Basic.h"
-
-std::string folderWithSeparator(const std::string& text) {
-  std::string folder = basic::Trim(text);
-  if (!folder.empty() && folder.back() != '/' && folder.back() != '\\') folder += '/';
-  return folder;
-}
 
 namespace {
 
@@ -74,4 +67,12 @@ QAction* EditorCommands::action(int i) const {
 
 QToolButton* EditorCommands::button(int i) const {
   return i >= 1 && i <= count() ? m_buttons[static_cast<size_t>(i - 1)] : nullptr;
+}
+
+void NoEscapeDialog::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape) {
+    event->accept();
+    return;
+  }
+  QDialog::keyPressEvent(event);
 }

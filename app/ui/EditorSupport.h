@@ -1,8 +1,9 @@
 // Pieces the four store editors (clocks, users, cards, companies) share: the command bar
-// (one QAction per command, shown in the menu bar and as a toolbar button), the typing limit
-// of a text box that never cuts what the program puts there, and the folder text rule.
+// (one QAction per command, shown in the menu bar and as a toolbar button) and the typing
+// limit of a text box that never cuts what the program puts there.
 #pragma once
 
+#include <QDialog>
 #include <QIcon>
 #include <QList>
 #include <QObject>
@@ -11,16 +12,15 @@
 #include <string>
 #include <vector>
 
+#include "EditorText.h"
+
 class QAction;
+class QKeyEvent;
 class QLineEdit;
 class QMenuBar;
 class QToolBar;
 class QToolButton;
 class QWidget;
-
-// A folder as the editors store it: trimmed, and with "/" added when the text is not empty
-// and ends in neither "/" nor "\" (a path copied from Windows keeps its own separator).
-std::string folderWithSeparator(const std::string& text);
 
 // Lets the operator type at most `maxChars` characters into `box`. Unlike setMaxLength it
 // leaves a longer text set by the program whole (a stored value is shown as it is); the
@@ -47,4 +47,14 @@ class EditorCommands {
   const QList<QIcon>* m_img;
   std::vector<QAction*> m_actions;
   std::vector<QToolButton*> m_buttons;
+};
+
+// The card and company editors end only by their exit command (which writes) or the close
+// box (which discards); Escape, which a dialog takes as a close, is ignored.
+class NoEscapeDialog : public QDialog {
+ public:
+  using QDialog::QDialog;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
 };

@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QGridLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -33,7 +32,7 @@ constexpr int kListWidth = 640;
 
 }  // namespace
 
-FBases::FBases(const QList<QIcon>* img, QWidget* parent) : QDialog(parent) {
+FBases::FBases(const QList<QIcon>* img, QWidget* parent) : NoEscapeDialog(parent) {
   const HourglassGuard hourglass;
   setObjectName(QStringLiteral("FBases"));
   setWindowTitle(msg(171));
@@ -107,15 +106,6 @@ FBases::FBases(const QList<QIcon>* img, QWidget* parent) : QDialog(parent) {
 }
 
 FBases::~FBases() = default;
-
-void FBases::keyPressEvent(QKeyEvent* event) {
-  // Only Salir or the close box end this window; Escape would drop the changes unasked.
-  if (event->key() == Qt::Key_Escape) {
-    event->accept();
-    return;
-  }
-  QDialog::keyPressEvent(event);
-}
 
 void FBases::collectFields() {
   FBasesModel::Fields& f = m_model.fields;

@@ -8,17 +8,16 @@
 #include <QIcon>
 #include <QList>
 
+#include "EditorSupport.h"
 #include "FBasesModel.h"
 
-class EditorCommands;
 class EditorTableModel;
 class QCheckBox;
-class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QTableView;
 
-class FBases : public QDialog {
+class FBases : public NoEscapeDialog {
   Q_OBJECT
 
  public:
@@ -28,9 +27,6 @@ class FBases : public QDialog {
   FBasesModel& model() { return m_model; }
   EditorCommands& commands() { return *m_commands; }
   QTableView* list() const { return m_list; }
-
- protected:
-  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void command(int index);

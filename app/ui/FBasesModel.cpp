@@ -2,8 +2,7 @@
 
 #include "Basic.h"
 #include "CardNumber.h"
-#include "ClsCfgFile.h"
-#include "ClsListaRelojes.h"
+#include "EditorText.h"
 #include "Globals.h"
 #include "Messages.h"
 #include "MsgBox.h"
@@ -43,14 +42,9 @@ class CardRowsForStore : public StoreRows {
 
 FBasesModel::FBasesModel() { habilitarEdicion(true); }
 
-int16_t FBasesModel::tipoNumero() const {
-  return gListaRelojes && gListaRelojes->m_TipoNumero == 2 ? 2 : 1;
-}
+int16_t FBasesModel::tipoNumero() const { return currentCardKind(); }
 
-int FBasesModel::digits() const {
-  if (!gCfgFile) return 0;
-  return tipoNumero() == 2 ? gCfgFile->LongTouch : gCfgFile->LongTarjeta;
-}
+int FBasesModel::digits() const { return cardDigits(tipoNumero()); }
 
 std::string FBasesModel::numberText(double value) const {
   std::string text = cardNumberText(value, tipoNumero());

@@ -4,7 +4,7 @@
 
 #include "Basic.h"
 #include "ClsListaRelojes.h"
-#include "EditorSupport.h"
+#include "EditorText.h"
 #include "Messages.h"
 #include "MsgBox.h"
 
