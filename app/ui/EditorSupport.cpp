@@ -26,6 +26,7 @@ class TypingLimit : public QValidator {
 }  // namespace
 
 void limitTyping(QLineEdit* box, int maxChars) {
+  if (maxChars <= 0) return;  // a setting of 0 digits must not lock the box
   box->setValidator(new TypingLimit(maxChars, box));
 }
 

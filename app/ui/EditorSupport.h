@@ -24,7 +24,7 @@ class QWidget;
 
 // Lets the operator type at most `maxChars` characters into `box`. Unlike setMaxLength it
 // leaves a longer text set by the program whole (a stored value is shown as it is); the
-// operator can then only shorten it.
+// operator can then only shorten it. A limit of 0 or less sets none.
 void limitTyping(QLineEdit* box, int maxChars);
 
 // The commands of an editor. Command i is the action "mnu(i)" on the menu bar; toolbar

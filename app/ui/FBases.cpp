@@ -119,29 +119,16 @@ void FBases::collectFields() {
 
 void FBases::command(int index) {
   collectFields();
-  if (index == FBasesModel::kSalir) {
-    bool written = false;
-    {
-      const HourglassGuard hourglass;
-      written = m_model.salir();
-    }
-    if (written) {
-      accept();
-      return;
-    }
-  } else {
-    m_model.run(static_cast<FBasesModel::Command>(index));
+  if (listeditor::run(m_model, index)) {
+    accept();
+    return;
   }
   showState();
 }
 
 void FBases::showState() {
   m_showing = true;
-  if (m_shownChanges != m_model.rowsChanged()) {
-    m_table->refresh();
-    m_shownChanges = m_model.rowsChanged();
-  }
-  selectListRow(m_list, m_model.rows().selected());
+  listeditor::show(m_model, m_table, m_list, m_shownChanges, *m_commands);
   const FBasesModel::Fields& f = m_model.fields;
   m_touch->setText(qs(f.touch));
   m_descrip->setText(qs(f.descrip));
@@ -151,10 +138,6 @@ void FBases::showState() {
   m_novedad->setChecked(f.novedad);
   const bool entry = m_model.entry();
   m_touch->setEnabled(entry);
-  m_list->setEnabled(!entry);
-  for (int i = 0; i < FBasesModel::kCommands; ++i)
-    m_commands->action(i)->setEnabled(m_model.enabled(static_cast<FBasesModel::Command>(i)));
-  m_commands->action(0)->setText(msg(m_model.caption0()));
   if (entry) m_touch->setFocus();
   m_showing = false;
 }

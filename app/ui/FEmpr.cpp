@@ -121,29 +121,16 @@ void FEmpr::collectFields() {
 
 void FEmpr::command(int index) {
   collectFields();
-  if (index == FEmprModel::kSalir) {
-    bool written = false;
-    {
-      const HourglassGuard hourglass;
-      written = m_model.salir();
-    }
-    if (written) {
-      accept();
-      return;
-    }
-  } else {
-    m_model.run(static_cast<FEmprModel::Command>(index));
+  if (listeditor::run(m_model, index)) {
+    accept();
+    return;
   }
   showState();
 }
 
 void FEmpr::showState() {
   m_showing = true;
-  if (m_shownChanges != m_model.rowsChanged()) {
-    m_table->refresh();
-    m_shownChanges = m_model.rowsChanged();
-  }
-  selectListRow(m_list, m_model.rows().selected());
+  listeditor::show(m_model, m_table, m_list, m_shownChanges, *m_commands);
   const FEmprModel::Fields& f = m_model.fields;
   m_desde->setText(qs(f.desde));
   m_hasta->setText(qs(f.hasta));
@@ -153,10 +140,6 @@ void FEmpr::showState() {
   const bool entry = m_model.entry();
   m_desde->setEnabled(entry);
   m_hasta->setEnabled(entry);
-  m_list->setEnabled(!entry);
-  for (int i = 0; i < FEmprModel::kCommands; ++i)
-    m_commands->action(i)->setEnabled(m_model.enabled(static_cast<FEmprModel::Command>(i)));
-  m_commands->action(0)->setText(msg(m_model.caption0()));
   if (entry) m_desde->setFocus();
   m_showing = false;
 }

@@ -27,7 +27,10 @@ QLineEdit* box(const char* name, int maxChars, bool secret) {
   auto* b = new QLineEdit;
   b->setObjectName(QString::fromLatin1(name));
   limitTyping(b, maxChars);
-  if (secret) b->setEchoMode(QLineEdit::Password);
+  if (secret) {
+    b->setEchoMode(QLineEdit::Password);
+    b->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));  // "*"
+  }
   return b;
 }
 }  // namespace
