@@ -38,7 +38,7 @@ FBases::FBases(const QList<QIcon>* img, QWidget* parent) : NoEscapeDialog(parent
   setWindowTitle(msg(171));
   auto* menuBar = named(new QMenuBar(this), "mnu");
   auto* toolBar = named(new QToolBar(this), "Toolbar");
-  m_commands = new EditorCommands(this, menuBar, toolBar, img);
+  m_commands = std::make_unique<EditorCommands>(this, menuBar, toolBar, img);
   const int captions[FBasesModel::kCommands] = {110, 146, 115, 123, 134, 154};
   const int images[FBasesModel::kCommands] = {8, 1, 9, 10, 5, 2};
   for (int i = 0; i < FBasesModel::kCommands; ++i)

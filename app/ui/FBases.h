@@ -8,6 +8,8 @@
 #include <QIcon>
 #include <QList>
 
+#include <memory>
+
 #include "EditorSupport.h"
 #include "FBasesModel.h"
 
@@ -34,7 +36,7 @@ class FBases : public NoEscapeDialog {
   void showState();  // model -> widgets
 
   FBasesModel m_model;
-  EditorCommands* m_commands = nullptr;
+  std::unique_ptr<EditorCommands> m_commands;
   EditorTableModel* m_table = nullptr;
   QTableView* m_list = nullptr;
   QLineEdit *m_touch, *m_descrip, *m_grupo, *m_lega;

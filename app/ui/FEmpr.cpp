@@ -38,7 +38,7 @@ FEmpr::FEmpr(const QList<QIcon>* img, QWidget* parent) : NoEscapeDialog(parent) 
   setWindowTitle(msg(171));
   auto* menuBar = named(new QMenuBar(this), "mnu");
   auto* toolBar = named(new QToolBar(this), "Toolbar");
-  m_commands = new EditorCommands(this, menuBar, toolBar, img);
+  m_commands = std::make_unique<EditorCommands>(this, menuBar, toolBar, img);
   const int captions[FEmprModel::kCommands] = {110, 146, 115, 123, 154};
   const int images[FEmprModel::kCommands] = {8, 1, 9, 10, 2};
   for (int i = 0; i < FEmprModel::kCommands; ++i)

@@ -7,6 +7,8 @@
 #include <QIcon>
 #include <QList>
 
+#include <memory>
+
 #include "EditorSupport.h"
 #include "FEmprModel.h"
 
@@ -33,7 +35,7 @@ class FEmpr : public NoEscapeDialog {
   void onExaminar();
 
   FEmprModel m_model;
-  EditorCommands* m_commands = nullptr;
+  std::unique_ptr<EditorCommands> m_commands;
   EditorTableModel* m_table = nullptr;
   QTableView* m_list = nullptr;
   QLineEdit *m_desde, *m_hasta, *m_descripcion, *m_archivo, *m_directorio;

@@ -44,7 +44,7 @@ FUsr::FUsr(ClsUsers& users, const QList<QIcon>* img, QWidget* parent)
   menuBar->setObjectName(QStringLiteral("mnu"));
   auto* toolBar = new QToolBar(this);
   toolBar->setObjectName(QStringLiteral("Toolbar"));
-  m_commands = new EditorCommands(this, menuBar, toolBar, img);
+  m_commands = std::make_unique<EditorCommands>(this, menuBar, toolBar, img);
   m_commands->add(GetMsg(108), 1, [this] { onAccept(); });
   m_commands->add(GetMsg(123), 2, [this] {
     m_model.cancel();

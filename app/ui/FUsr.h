@@ -6,6 +6,8 @@
 #include <QIcon>
 #include <QList>
 
+#include <memory>
+
 #include "FUsrModel.h"
 
 class EditorCommands;
@@ -31,7 +33,7 @@ class FUsr : public QDialog {
 
   FUsrModel m_model;
   bool m_opened = false;
-  EditorCommands* m_commands = nullptr;
+  std::unique_ptr<EditorCommands> m_commands;
   QLineEdit *m_usr, *m_psw, *m_vPsw;
   QComboBox* m_level;
 };

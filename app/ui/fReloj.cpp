@@ -74,7 +74,7 @@ void fReloj::buildWindow(const QList<QIcon>* img) {
   setWindowTitle(msg(274));
   auto* menuBar = named(new QMenuBar(this), "mnu");
   auto* toolBar = named(new QToolBar(this), "Toolbar");
-  m_commands = new EditorCommands(this, menuBar, toolBar, img);
+  m_commands = std::make_unique<EditorCommands>(this, menuBar, toolBar, img);
   m_commands->add(GetMsg(108), 1, [this] { onAccept(); });
   m_commands->add(GetMsg(123), 2, [this] { onCancel(); });
 

@@ -7,6 +7,8 @@
 #include <QIcon>
 #include <QList>
 
+#include <memory>
+
 #include <array>
 
 #include "fRelojModel.h"
@@ -48,7 +50,7 @@ class fReloj : public QDialog {
 
   fRelojModel m_model;
   bool m_opened = false;
-  EditorCommands* m_commands = nullptr;
+  std::unique_ptr<EditorCommands> m_commands;
   QTabWidget* m_tabs = nullptr;
   QComboBox *m_prg, *m_numero, *m_modelo, *m_puerto, *m_velocidad, *m_comunicacion, *m_tipoNumero;
   QLineEdit *m_descrip, *m_telefono, *m_portLocal, *m_portRemoto, *m_archTipo, *m_archivo;
