@@ -33,12 +33,6 @@ double seconds(const std::function<void()>& work) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-double best(const std::function<double()>& run) {
-  double b = 1e9;
-  for (int i = 0; i < kRuns; ++i) b = std::min(b, run());
-  return b;
-}
-
 std::string description(int i) {
   // Names in no particular order, with repeats, as a real card base has.
   static const char* first[] = {"Ana",  "Bruno", "Carla", "Diego",  "Elena", "Fabio", "Gloria",
@@ -71,40 +65,44 @@ int main() {
   }
   folder.write("VELTA.TAR", bytes);
 
-  const double load = best([&] {
-    ClsTarjetas store;
-    return seconds([&] {
-      store.Iniciar(gDataFolder + "VELTA.TAR");
-      store.CargarTarjetas();
-    });
-  });
-
-  const double plainSort = best([&] {
-    std::vector<std::string> copy = descriptions;
-    return seconds([&] {
-      std::stable_sort(copy.begin(), copy.end());
-      std::stable_sort(copy.begin(), copy.end(), std::greater<>());
-    });
-  });
-
-  const double open = best([&] {
-    return seconds([&] {
-      FBases window;
-      window.show();
-      QApplication::processEvents();
-    });
-  });
+  // Each reference is timed beside what it is judged against, run for run, so both meet the
+  // same memory and cache state; the best of the runs counts.
+  double load = 1e9, open = 1e9;
+  for (int run = 0; run < kRuns; ++run) {
+    {
+      ClsTarjetas store;
+      load = std::min(load, seconds([&] {
+                        store.Iniciar(gDataFolder + "VELTA.TAR");
+                        store.CargarTarjetas();
+                      }));
+    }
+    open = std::min(open, seconds([&] {
+                      FBases window;
+                      window.show();
+                      QApplication::processEvents();
+                    }));
+  }
 
   FBases window;
   window.show();
   QApplication::processEvents();
   QHeaderView* header = window.list()->horizontalHeader();
-  const double sort = seconds([&] {
-    emit header->sectionClicked(1);
+  double plainSort = 1e9, sort = 1e9;
+  for (int run = 0; run < kRuns; ++run) {
+    std::vector<std::string> copy = descriptions;
+    plainSort = std::min(plainSort, seconds([&] {
+                           std::stable_sort(copy.begin(), copy.end());
+                           std::stable_sort(copy.begin(), copy.end(), std::greater<>());
+                         }));
+    emit header->sectionClicked(0);  // back to file order (the numbers ascend in the file)
     QApplication::processEvents();
-    emit header->sectionClicked(1);
-    QApplication::processEvents();
-  });
+    sort = std::min(sort, seconds([&] {
+                      emit header->sectionClicked(1);
+                      QApplication::processEvents();
+                      emit header->sectionClicked(1);
+                      QApplication::processEvents();
+                    }));
+  }
 
   const double save = seconds([&] { window.commands().action(FBasesModel::kSalir)->trigger(); });
 
