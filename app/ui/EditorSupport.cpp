@@ -7,6 +7,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QValidator>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -76,4 +77,24 @@ void NoEscapeDialog::keyPressEvent(QKeyEvent* event) {
     return;
   }
   QDialog::keyPressEvent(event);
+}
+
+QVBoxLayout* buildEditorFrame(QDialog* window, const char* name, int caption,
+                              const QList<QIcon>* img, std::initializer_list<CommandSpec> specs,
+                              const std::function<void(int)>& run,
+                              std::unique_ptr<EditorCommands>& commands) {
+  window->setObjectName(QString::fromLatin1(name));
+  window->setWindowTitle(QString::fromStdString(GetMsg(caption)));
+  auto* menuBar = editorui::named(new QMenuBar(window), "mnu");
+  auto* toolBar = editorui::named(new QToolBar(window), "Toolbar");
+  commands = std::make_unique<EditorCommands>(window, menuBar, toolBar, img);
+  int i = 0;
+  for (const CommandSpec& spec : specs) {
+    commands->add(GetMsg(spec.caption), spec.image, [run, i] { run(i); });
+    ++i;
+  }
+  auto* layout = new QVBoxLayout(window);
+  layout->setMenuBar(menuBar);
+  layout->addWidget(toolBar);
+  return layout;
 }

@@ -9,10 +9,13 @@
 #include <QObject>
 
 #include <functional>
+#include <initializer_list>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "EditorText.h"
+#include "Messages.h"
 
 class QAction;
 class QKeyEvent;
@@ -20,6 +23,7 @@ class QLineEdit;
 class QMenuBar;
 class QToolBar;
 class QToolButton;
+class QVBoxLayout;
 class QWidget;
 
 // Lets the operator type at most `maxChars` characters into `box`. Unlike setMaxLength it
@@ -58,3 +62,27 @@ class NoEscapeDialog : public QDialog {
  protected:
   void keyPressEvent(QKeyEvent* event) override;
 };
+
+// What every editor window starts with: its object name and caption (a message), a vertical
+// layout with the menu bar "mnu" and the toolbar "Toolbar" on top, and one command per
+// {caption message, image} pair, command i running run(i). The window's body goes into the
+// layout returned.
+struct CommandSpec {
+  int caption;
+  int image;
+};
+QVBoxLayout* buildEditorFrame(QDialog* window, const char* name, int caption,
+                              const QList<QIcon>* img, std::initializer_list<CommandSpec> specs,
+                              const std::function<void(int)>& run,
+                              std::unique_ptr<EditorCommands>& commands);
+
+// Small conveniences of the editor windows.
+namespace editorui {
+inline QString msg(int n) { return QString::fromStdString(GetMsg(n)); }
+inline QString qs(const std::string& s) { return QString::fromStdString(s); }
+template <typename W>
+W* named(W* w, const char* name) {
+  w->setObjectName(QString::fromLatin1(name));
+  return w;
+}
+}  // namespace editorui

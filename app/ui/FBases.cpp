@@ -17,16 +17,11 @@
 #include "HourglassGuard.h"
 #include "Messages.h"
 
+using editorui::msg;
+using editorui::named;
+using editorui::qs;
+
 namespace {
-
-QString msg(int n) { return QString::fromStdString(GetMsg(n)); }
-QString qs(const std::string& s) { return QString::fromStdString(s); }
-
-template <typename W>
-W* named(W* w, const char* name) {
-  w->setObjectName(QString::fromLatin1(name));
-  return w;
-}
 
 constexpr int kListWidth = 640;
 
@@ -34,15 +29,9 @@ constexpr int kListWidth = 640;
 
 FBases::FBases(const QList<QIcon>* img, QWidget* parent) : NoEscapeDialog(parent) {
   const HourglassGuard hourglass;
-  setObjectName(QStringLiteral("FBases"));
-  setWindowTitle(msg(171));
-  auto* menuBar = named(new QMenuBar(this), "mnu");
-  auto* toolBar = named(new QToolBar(this), "Toolbar");
-  m_commands = std::make_unique<EditorCommands>(this, menuBar, toolBar, img);
-  const int captions[FBasesModel::kCommands] = {110, 146, 115, 123, 134, 154};
-  const int images[FBasesModel::kCommands] = {8, 1, 9, 10, 5, 2};
-  for (int i = 0; i < FBasesModel::kCommands; ++i)
-    m_commands->add(GetMsg(captions[i]), images[i], [this, i] { command(i); });
+  QVBoxLayout* layout = buildEditorFrame(
+      this, "FBases", 171, img, {{110, 8}, {146, 1}, {115, 9}, {123, 10}, {134, 5}, {154, 2}},
+      [this](int i) { command(i); }, m_commands);
 
   m_table = new EditorTableModel(
       {msg(254), msg(204), msg(224), msg(280), msg(253), msg(235)},
@@ -92,9 +81,6 @@ FBases::FBases(const QList<QIcon>* img, QWidget* parent) : NoEscapeDialog(parent
   fieldsGrid->addWidget(m_novedad, 2, 3);
   fieldsGrid->setColumnStretch(3, 1);
 
-  auto* layout = new QVBoxLayout(this);
-  layout->setMenuBar(menuBar);
-  layout->addWidget(toolBar);
   layout->addWidget(m_list, 1);
   layout->addLayout(fieldsGrid);
   resize(kListWidth + 24, 460);

@@ -17,16 +17,11 @@
 #include "HourglassGuard.h"
 #include "Messages.h"
 
+using editorui::msg;
+using editorui::named;
+using editorui::qs;
+
 namespace {
-
-QString msg(int n) { return QString::fromStdString(GetMsg(n)); }
-QString qs(const std::string& s) { return QString::fromStdString(s); }
-
-template <typename W>
-W* named(W* w, const char* name) {
-  w->setObjectName(QString::fromLatin1(name));
-  return w;
-}
 
 constexpr int kListWidth = 640;
 
@@ -34,15 +29,9 @@ constexpr int kListWidth = 640;
 
 FEmpr::FEmpr(const QList<QIcon>* img, QWidget* parent) : NoEscapeDialog(parent) {
   const HourglassGuard hourglass;
-  setObjectName(QStringLiteral("FEmpr"));
-  setWindowTitle(msg(171));
-  auto* menuBar = named(new QMenuBar(this), "mnu");
-  auto* toolBar = named(new QToolBar(this), "Toolbar");
-  m_commands = std::make_unique<EditorCommands>(this, menuBar, toolBar, img);
-  const int captions[FEmprModel::kCommands] = {110, 146, 115, 123, 154};
-  const int images[FEmprModel::kCommands] = {8, 1, 9, 10, 2};
-  for (int i = 0; i < FEmprModel::kCommands; ++i)
-    m_commands->add(GetMsg(captions[i]), images[i], [this, i] { command(i); });
+  QVBoxLayout* layout = buildEditorFrame(
+      this, "FEmpr", 171, img, {{110, 8}, {146, 1}, {115, 9}, {123, 10}, {154, 2}},
+      [this](int i) { command(i); }, m_commands);
 
   m_table = new EditorTableModel(
       {msg(206), msg(226), msg(204), msg(167), msg(210)},
@@ -95,9 +84,6 @@ FEmpr::FEmpr(const QList<QIcon>* img, QWidget* parent) : NoEscapeDialog(parent) 
   grid->addWidget(m_examinar, 3, 2);
   grid->setColumnStretch(1, 1);
 
-  auto* layout = new QVBoxLayout(this);
-  layout->setMenuBar(menuBar);
-  layout->addWidget(toolBar);
   layout->addWidget(m_list, 1);
   layout->addLayout(grid);
   resize(kListWidth + 24, 460);

@@ -13,9 +13,11 @@
 #include "HourglassGuard.h"
 #include "Messages.h"
 
+using editorui::msg;
+using editorui::named;
+using editorui::qs;
+
 namespace {
-QString msg(int n) { return QString::fromStdString(GetMsg(n)); }
-QString qs(const std::string& s) { return QString::fromStdString(s); }
 
 QLabel* label(const char* name, int message) {
   auto* l = new QLabel(msg(message));
@@ -38,18 +40,14 @@ QLineEdit* box(const char* name, int maxChars, bool secret) {
 FUsr::FUsr(ClsUsers& users, const QList<QIcon>* img, QWidget* parent)
     : QDialog(parent), m_model(users) {
   const HourglassGuard hourglass;
-  setObjectName(QStringLiteral("FUsr"));
-  setWindowTitle(msg(398));
-  auto* menuBar = new QMenuBar(this);
-  menuBar->setObjectName(QStringLiteral("mnu"));
-  auto* toolBar = new QToolBar(this);
-  toolBar->setObjectName(QStringLiteral("Toolbar"));
-  m_commands = std::make_unique<EditorCommands>(this, menuBar, toolBar, img);
-  m_commands->add(GetMsg(108), 1, [this] { onAccept(); });
-  m_commands->add(GetMsg(123), 2, [this] {
-    m_model.cancel();
-    reject();
-  });
+  QVBoxLayout* layout = buildEditorFrame(
+      this, "FUsr", 398, img, {{108, 1}, {123, 2}},
+      [this](int i) {
+        if (i == 0) return onAccept();
+        m_model.cancel();
+        reject();
+      },
+      m_commands);
 
   auto* tabs = new QTabWidget(this);
   tabs->setObjectName(QStringLiteral("SSTab1"));
@@ -73,9 +71,6 @@ FUsr::FUsr(ClsUsers& users, const QList<QIcon>* img, QWidget* parent)
   grid->addWidget(m_level, 3, 1);
   grid->setRowStretch(4, 1);
 
-  auto* layout = new QVBoxLayout(this);
-  layout->setMenuBar(menuBar);
-  layout->addWidget(toolBar);
   layout->addWidget(tabs, 1);
 
   m_opened = m_model.load();

@@ -22,17 +22,13 @@
 #include "HourglassGuard.h"
 #include "Messages.h"
 
+using editorui::msg;
+using editorui::named;
+using editorui::qs;
+
 namespace {
 
-QString msg(int n) { return QString::fromStdString(GetMsg(n)); }
-QString qs(const std::string& s) { return QString::fromStdString(s); }
 std::string ss(const QString& s) { return s.toStdString(); }
-
-template <typename W>
-W* named(W* w, const char* name) {
-  w->setObjectName(QString::fromLatin1(name));
-  return w;
-}
 
 QLabel* label(const char* name, const QString& text) { return named(new QLabel(text), name); }
 
@@ -70,13 +66,9 @@ void fReloj::run(ClsListaRelojes& list, QWidget* parent, const QList<QIcon>* img
 }
 
 void fReloj::buildWindow(const QList<QIcon>* img) {
-  setObjectName(QStringLiteral("fReloj"));
-  setWindowTitle(msg(274));
-  auto* menuBar = named(new QMenuBar(this), "mnu");
-  auto* toolBar = named(new QToolBar(this), "Toolbar");
-  m_commands = std::make_unique<EditorCommands>(this, menuBar, toolBar, img);
-  m_commands->add(GetMsg(108), 1, [this] { onAccept(); });
-  m_commands->add(GetMsg(123), 2, [this] { onCancel(); });
+  QVBoxLayout* layout = buildEditorFrame(
+      this, "fReloj", 274, img, {{108, 1}, {123, 2}},
+      [this](int i) { i == 0 ? onAccept() : onCancel(); }, m_commands);
 
   m_tabs = named(new QTabWidget(this), "SSTab1");
   std::array<QWidget*, 4> frames{};
@@ -195,9 +187,6 @@ void fReloj::buildWindow(const QList<QIcon>* img) {
   g3->addWidget(m_examinar, 1, 2);
   g3->setRowStretch(2, 1);
 
-  auto* layout = new QVBoxLayout(this);
-  layout->setMenuBar(menuBar);
-  layout->addWidget(toolBar);
   layout->addWidget(m_tabs, 1);
 
   connect(m_modelo, &QComboBox::currentIndexChanged, this, [this](int row) {
