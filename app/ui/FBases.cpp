@@ -6,9 +6,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenuBar>
 #include <QTableView>
-#include <QToolBar>
 #include <QVBoxLayout>
 
 #include "EditorListView.h"

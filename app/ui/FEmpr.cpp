@@ -5,10 +5,8 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenuBar>
 #include <QPushButton>
 #include <QTableView>
-#include <QToolBar>
 #include <QVBoxLayout>
 
 #include "EditorListView.h"

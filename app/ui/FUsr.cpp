@@ -4,9 +4,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenuBar>
 #include <QTabWidget>
-#include <QToolBar>
 #include <QVBoxLayout>
 
 #include "EditorSupport.h"

@@ -8,12 +8,10 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QTabWidget>
-#include <QToolBar>
 #include <QVBoxLayout>
 
 #include "ClsListaRelojes.h"
