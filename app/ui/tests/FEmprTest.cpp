@@ -172,6 +172,18 @@ TEST_F(FEmprTest, ExitWritesTheSortedOrderIntoSlotsOneToN) {
   for (int i = 1; i <= 100; ++i) EXPECT_EQ(gCompanyTable[i].inUse, i <= 3 ? 1 : -1) << i;
 }
 
+TEST_F(FEmprTest, AnEmptiedTableIsLeftInTheCurrentForm) {
+  // Slots as an older file leaves them: the loader reads a whole file by slot 1's version.
+  for (int i = 1; i <= 100; ++i) gCompanyTable[i].version = ClsListaEmpresas::kOldVersion;
+  FEmprModel m;
+  m.load();
+  ASSERT_TRUE(m.salir());
+  for (int i = 1; i <= 100; ++i) {
+    EXPECT_EQ(gCompanyTable[i].version, 3) << i;
+    EXPECT_EQ(gCompanyTable[i].inUse, -1) << i;
+  }
+}
+
 TEST_F(FEmprTest, NoMoreThanAHundredCompanies) {
   std::vector<CompanyRecord> all;
   for (int i = 0; i < 100; ++i) all.push_back(company(i * 10, i * 10 + 9, "C" + std::to_string(i)));
