@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPixmap>
 #include <QToolButton>
 
 #include <functional>
@@ -171,6 +172,24 @@ TEST_F(FUsrTest, TheLastAdministratorCannotBeDemoted) {
   EXPECT_TRUE(boxes.boxes().empty());
   ASSERT_TRUE(users.GetCurData(1));
   EXPECT_EQ(users.Level, 0);
+}
+
+TEST_F(FUsrTest, ToolbarTakesThePicturesOfTheMainWindowsImageList) {
+  QList<QIcon> img;
+  for (Qt::GlobalColor c : {Qt::red, Qt::green}) {
+    QPixmap p(16, 16);
+    p.fill(c);
+    img.append(QIcon(p));
+  }
+  users.Operation = 0;
+  FUsr w(users, &img);
+  for (int i = 1; i <= 2; ++i) {
+    EXPECT_EQ(w.commands().button(i)->icon().cacheKey(), img[i - 1].cacheKey()) << i;
+    EXPECT_EQ(w.commands().button(i)->toolTip(), w.commands().action(i - 1)->text());
+  }
+  EXPECT_EQ(w.commands().action(0)->text(), "&Aceptar");
+  EXPECT_TRUE(w.commands().action(0)->icon().isNull());  // the menu bar keeps its caption
+  EXPECT_TRUE(apptest::grabNonBlank(&w, QStringLiteral("FUsr-icons.png")));
 }
 
 TEST_F(FUsrTest, FullTableRefusesANewUser) {
