@@ -1,0 +1,74 @@
+#include "FUsrModel.h"
+
+#include "Basic.h"
+#include "ClsUsers.h"
+#include "Messages.h"
+#include "MsgBox.h"
+#include "UserRules.h"
+
+namespace {
+void refuse(int number) { MsgBox(number, msgbox::OkOnly | msgbox::Critical, GetMsg(320)); }
+}  // namespace
+
+FUsrModel::FUsrModel(ClsUsers& users) : m_users(users) {}
+
+bool FUsrModel::load() {
+  controls = Controls{};
+  const int16_t op = m_users.Operation;
+  if (op != 0) {
+    m_users.GetCurData(op);
+    // The user goes back into the slot it was opened from, whatever its record says.
+    m_slot = op;
+    controls.level = (m_users.Level >= 0 && m_users.Level <= 2) ? m_users.Level : -1;
+    controls.psw = std::to_string(m_users.Psw);
+    controls.vPsw = controls.psw;
+    controls.usr = basic::Trim(m_users.Name);
+    return true;
+  }
+  for (int16_t i = 1; i <= ClsUsers::kSlots; ++i) {
+    if (!m_users.Deleted(i)) continue;
+    m_slot = i;
+    m_users.Code = i;
+    controls.level = 0;
+    return true;
+  }
+  // No free slot: a new user would be stored over an existing one.
+  MsgBox(338, msgbox::OkOnly | msgbox::Critical, GetMsg(320));
+  m_users.Operation = -1;
+  return false;
+}
+
+bool FUsrModel::accept() {
+  m_users.Operation = 1;
+  controls.usr = basic::Trim(controls.usr);
+  if (controls.usr.empty() || controls.level < 0) {
+    refuse(325);
+    return false;
+  }
+  if (controls.psw != controls.vPsw) {
+    refuse(360);
+    return false;
+  }
+  // Numeric, and a whole 32-bit value once rounded (an exponent such as 1e10 is numeric but
+  // cannot be stored).
+  const std::optional<int32_t> psw =
+      basic::IsNumeric(controls.psw) ? basic::ToLong(basic::Val(controls.psw)) : std::nullopt;
+  if (!psw) {
+    refuse(410);
+    return false;
+  }
+  // Nobody could open the configuration again without an administrator.
+  if (!leavesAnAdministrator(m_users, m_slot, controls.level)) {
+    refuse(338);
+    return false;
+  }
+  m_users.Version = 1;
+  m_users.Code = m_slot;
+  m_users.Name = controls.usr;
+  m_users.Level = static_cast<int16_t>(controls.level);
+  m_users.Psw = *psw;
+  m_users.SetCurData(m_slot);
+  return true;
+}
+
+void FUsrModel::cancel() { m_users.Operation = -1; }
