@@ -1,6 +1,8 @@
 #include "RecordView.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -13,6 +15,7 @@
 #include "Basic.h"
 #include "CardIndex.h"
 #include "CardNumber.h"
+#include "basekit/atomicfile.h"
 #include "basekit/codepage.h"
 #include "basekit/paths.h"
 
@@ -303,3 +306,29 @@ void RecordView::sortBy(int column, bool ascending) {
 }
 
 void RecordView::unsort() { std::iota(m_order.begin(), m_order.end(), 0u); }
+
+std::string saveRows(const RecordView& view, const std::string& pathText, SaveMode mode) {
+  std::string bytes;
+  for (size_t k = 0; k < view.rowCount(); ++k) bytes += view.savedLine(k) + "\r\n";
+  const std::string path = basekit::toLocalPath(pathText);
+  if (mode == SaveMode::Replace) {
+    std::string error;
+    return basekit::replaceFileAtomically(path, bytes, &error) ? std::string() : error;
+  }
+  const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) return std::strerror(errno);
+  std::string error;
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      error = std::strerror(errno);
+      break;
+    }
+    done += static_cast<size_t>(n);
+  }
+  if (error.empty() && ::fsync(fd) != 0) error = std::strerror(errno);
+  if (::close(fd) != 0 && error.empty()) error = std::strerror(errno);
+  return error;
+}

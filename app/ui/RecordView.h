@@ -86,3 +86,9 @@ class RecordView {
 
 // "Listed/lines" as the counter label writes it: each number after a blank (" 12/ 250").
 std::string totalText(int64_t listed, int64_t lines);
+
+// Writes rows 0..rowCount-1 of `view` in its current order as saved lines, each ending in
+// CR LF, Windows-1252. Replace rewrites the file atomically; Append adds to it (creating it).
+// "" when written, otherwise the reason.
+enum class SaveMode { Append, Replace };
+std::string saveRows(const RecordView& view, const std::string& path, SaveMode mode);
