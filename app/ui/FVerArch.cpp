@@ -14,7 +14,7 @@
 #include <QPrinter>
 #include <QProgressBar>
 #include <QToolBar>
-#include <QTreeView>
+#include <QTableView>
 #include <QVBoxLayout>
 
 #include "Basic.h"
@@ -124,17 +124,23 @@ FVerArch::FVerArch(QWidget* parent) : QDialog(parent), m_mail(std::make_unique<X
 
   m_model = new RecordViewModel(m_view, this);
   m_model->setCaptions({msg(219), msg(227), msg(274), msg(231), msg(cardCaption), msg(204)});
-  m_list = new QTreeView(this);
+  // A table with fixed row heights lays out a million rows in no time; a tree view would
+  // build an item for each row whenever the list is shown.
+  m_list = new QTableView(this);
   m_list->setObjectName(QStringLiteral("ListaReg"));
-  m_list->setRootIsDecorated(false);
-  m_list->setUniformRowHeights(true);
-  m_list->setAlternatingRowColors(false);
+  m_list->setShowGrid(false);
+  m_list->setWordWrap(false);
+  m_list->verticalHeader()->setVisible(false);
+  m_list->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  m_list->verticalHeader()->setDefaultSectionSize(m_list->fontMetrics().height() + 4);
+  m_list->horizontalHeader()->setHighlightSections(false);
+  m_list->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
   m_list->setModel(m_model);
   m_list->setToolTip(msg(225));
-  m_list->header()->setSectionsClickable(true);
-  m_list->header()->setStretchLastSection(true);
-  connect(m_list->header(), &QHeaderView::sectionClicked, this, &FVerArch::sortByColumn);
+  m_list->horizontalHeader()->setSectionsClickable(true);
+  m_list->horizontalHeader()->setStretchLastSection(true);
+  connect(m_list->horizontalHeader(), &QHeaderView::sectionClicked, this, &FVerArch::sortByColumn);
   auto* frame = new QGroupBox(msg(272), this);
   (new QVBoxLayout(frame))->addWidget(m_list);
 
@@ -183,7 +189,7 @@ void FVerArch::showEvent(QShowEvent* event) {
   // Columns in the proportion 3:2:1:1:2:6 of the list's width.
   const int u = m_list->viewport()->width() / 15;
   const int parts[6] = {3, 2, 1, 1, 2, 6};
-  for (int c = 0; c < 6; ++c) m_list->header()->resizeSection(c, parts[c] * u);
+  for (int c = 0; c < 6; ++c) m_list->horizontalHeader()->resizeSection(c, parts[c] * u);
 }
 
 ViewSettings FVerArch::settings() const {
@@ -218,7 +224,7 @@ void FVerArch::Visualizar() {
   m_model->beginChange();
   m_view.clear();
   m_model->endChange();
-  m_list->header()->setSortIndicatorShown(false);
+  m_list->horizontalHeader()->setSortIndicatorShown(false);
   m_mnu[2]->setEnabled(false);
   m_mnu[3]->setEnabled(false);
   for (int i : {0, 7, 8}) {
@@ -293,9 +299,9 @@ void FVerArch::sortByColumn(int column) {
   m_model->beginChange();
   m_view.sortBy(m_sort.column(), m_sort.ascending());
   m_model->endChange();
-  m_list->header()->setSortIndicatorShown(true);
-  m_list->header()->setSortIndicator(column,
-                                     m_sort.ascending() ? Qt::AscendingOrder : Qt::DescendingOrder);
+  m_list->horizontalHeader()->setSortIndicatorShown(true);
+  m_list->horizontalHeader()->setSortIndicator(
+      column, m_sort.ascending() ? Qt::AscendingOrder : Qt::DescendingOrder);
 }
 
 void FVerArch::Guardar() {

@@ -18,7 +18,7 @@ class QAction;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
-class QTreeView;
+class QTableView;
 class RecordViewModel;
 
 class FVerArch : public QDialog {
@@ -32,7 +32,7 @@ class FVerArch : public QDialog {
   QLineEdit* TxtF(int index) const { return m_txtF.at(static_cast<size_t>(index)); }
   QLineEdit* Archivo() const { return m_archivo; }
   QLabel* TTotal() const { return m_total; }
-  QTreeView* ListaReg() const { return m_list; }
+  QTableView* ListaReg() const { return m_list; }
   const RecordView& view() const { return m_view; }
   bool viewing() const { return m_viewing; }
   // The mail client used by Enviar Correo (xdg-email unless a test puts another).
@@ -62,7 +62,7 @@ class FVerArch : public QDialog {
   QLineEdit* m_archivo = nullptr;
   QLabel* m_total = nullptr;
   QProgressBar* m_progress = nullptr;
-  QTreeView* m_list = nullptr;
+  QTableView* m_list = nullptr;
   RecordViewModel* m_model = nullptr;
   RecordView m_view;
   ColumnSort m_sort;

@@ -139,7 +139,13 @@ RecordView::Outcome RecordView::run(const std::string& pathText, const ViewFilte
     return out.status = Status::ReadError, out.error = path + ": " + std::strerror(errno), out;
   FileCloser closer(file);
   const int64_t total = st.st_size;
-  m_text.reserve(static_cast<size_t>(total) + 1);
+  constexpr size_t kChunk = 1 << 20;
+  // Room for the last chunk's read too: growing a buffer of the whole file near its end would
+  // copy all of it at once, a long pause in the middle of the view.
+  m_text.reserve(static_cast<size_t>(total) + kChunk + 1);
+  // Rows likewise: no line is shorter than ten bytes, and pages never written cost nothing.
+  m_rows.reserve(
+      static_cast<size_t>(std::min<int64_t>(int64_t{out.last} - out.first + 1, total / 10 + 1)));
 
   using Clock = std::chrono::steady_clock;
   Clock::time_point lastReport{};  // the first check reports at once
@@ -147,7 +153,6 @@ RecordView::Outcome RecordView::run(const std::string& pathText, const ViewFilte
   size_t scan = 0;  // start of the first line not yet handled
   bool eof = false;
   std::string card;
-  constexpr size_t kChunk = 1 << 20;
 
   auto handleLine = [&](size_t begin, size_t end) {
     size_t len = end - begin;

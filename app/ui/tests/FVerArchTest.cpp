@@ -11,7 +11,7 @@
 #include <QProcess>
 #include <QTest>
 #include <QTimer>
-#include <QTreeView>
+#include <QTableView>
 
 #include <fstream>
 #include <regex>
@@ -142,7 +142,7 @@ TEST_F(ViewerFixture, OnlyTypingInTheLowerCardBoxCopiesIt) {
 
 TEST_F(ViewerFixture, HeaderClicksSortAndVisualizarReturnsToFileOrder) {
   view();
-  QHeaderView* header = window().ListaReg()->header();
+  QHeaderView* header = window().ListaReg()->horizontalHeader();
   auto click = [&](int c) {
     emit header->sectionClicked(c);
     return column(4);
@@ -206,7 +206,7 @@ INSTANTIATE_TEST_SUITE_P(Choices, SaveOverExisting,
 
 TEST_F(ViewerFixture, SaveToANewFileFollowsTheSortAndViewsAgain) {
   view();
-  emit window().ListaReg()->header()->sectionClicked(4);
+  emit window().ListaReg()->horizontalHeader()->sectionClicked(4);
   filedialogs::testing::setNextFileName(folder.file("NEW.MIR"));
   window().mnu(2)->trigger();  // no box: nothing to ask about a new file
   EXPECT_EQ(folder.read("NEW.MIR"),
