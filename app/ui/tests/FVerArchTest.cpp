@@ -5,6 +5,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QColor>
+#include <QFont>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -107,6 +109,29 @@ TEST_F(ViewerFixture, ViewListsCountsAndEnablesSaveAndPrint) {
   EXPECT_TRUE(window().mnu(3)->isEnabled());
   EXPECT_TRUE(window().ListaReg()->isVisible());
   EXPECT_TRUE(apptest::grabNonBlank(&window(), "FVerArch.png"));
+}
+
+TEST_F(ViewerFixture, MarkedRowsAreRedAndBoldAndShowNamesInVirtualMode) {
+  CardRecord novedad, resaltar;
+  novedad.version = resaltar.version = 2;
+  novedad.card = 300;
+  novedad.name = "Ana";
+  novedad.Novedad = 1;
+  resaltar.card = 100;
+  resaltar.name = "Beto";
+  resaltar.Resaltar = 1;
+  folder.write("VELTA.TAR",
+               ClsTarjetas::encodeRecord(novedad) + ClsTarjetas::encodeRecord(resaltar));
+  gCfgFile->ModoVirtual = 1;
+  view();
+  EXPECT_EQ(column(5), (std::vector<std::string>{"Ana", "Beto", ""}));
+  auto* model = window().ListaReg()->model();
+  EXPECT_EQ(model->index(0, 0).data(Qt::ForegroundRole).value<QColor>(), QColor(255, 0, 0));
+  EXPECT_TRUE(model->index(0, 3).data(Qt::FontRole).value<QFont>().bold());
+  EXPECT_TRUE(model->index(1, 5).data(Qt::FontRole).value<QFont>().bold());
+  EXPECT_FALSE(model->index(1, 0).data(Qt::ForegroundRole).isValid());
+  EXPECT_FALSE(model->index(2, 0).data(Qt::FontRole).isValid());
+  EXPECT_TRUE(apptest::grabNonBlank(&window(), "FVerArch-marks.png"));
 }
 
 TEST_F(ViewerFixture, LettersAsCardEndWith308AndTouchClocksWith309) {
