@@ -211,7 +211,7 @@ void FVerArch::setViewCommands(bool enabled) {
 void FVerArch::Examinar() {
   const auto name = filedialogs::openFileName(
       this, GetMsg(167), gDataFolder,
-      "Reg. Velta (*.mir);;Reg. Velta 6 (*.reg);;Texto (*.txt);;Todos (*.*)");
+      "Reg. Velta(*.mir);;Reg. Velta 6(*.reg);;Texto (*.txt);;Todos (*.*)");
   if (!name) {
     m_archivo->clear();
     return;

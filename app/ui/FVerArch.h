@@ -35,6 +35,7 @@ class FVerArch : public QDialog {
   QTableView* ListaReg() const { return m_list; }
   const RecordView& view() const { return m_view; }
   bool viewing() const { return m_viewing; }
+  int cardWidth() const { return m_cardWidth; }  // of the printed card column
   // The mail client used by Enviar Correo (xdg-email unless a test puts another).
   void setMailSender(std::unique_ptr<MailSender> sender) { m_mail = std::move(sender); }
 

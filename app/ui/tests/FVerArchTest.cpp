@@ -96,6 +96,40 @@ TEST_F(ViewerFixture, VisualizarOnTheStartFolderSays251) {
   EXPECT_EQ(window().TTotal()->text(), "0/0");
 }
 
+TEST_F(ViewerFixture, TheCardColumnFollowsTheModeAndTheClock) {
+  struct Mode {
+    int16_t legajo, tipoNumero;
+    std::string caption;
+    int maxLength, printWidth;
+  };
+  gCfgFile->LongTarjeta = 6;
+  gCfgFile->LongTouch = 3;
+  for (const Mode& m :
+       {Mode{1, 2, "Legajo", 20, 20}, Mode{0, 2, "Touch", 3, 8}, Mode{0, 1, "Tarjeta", 6, 8}}) {
+    gCfgFile->ModoLegajo = m.legajo;
+    delete gListaRelojes;
+    gListaRelojes = new ClsListaRelojes;
+    gListaRelojes->m_TipoNumero = m.tipoNumero;
+    FVerArch v;
+    EXPECT_EQ(v.findChild<QLabel*>("LblF(0)")->text().toStdString(), m.caption);
+    EXPECT_EQ(v.ListaReg()->model()->headerData(4, Qt::Horizontal).toString().toStdString(),
+              m.caption);
+    EXPECT_EQ(v.TxtF(0)->maxLength(), m.maxLength);
+    EXPECT_EQ(v.TxtF(5)->maxLength(), m.maxLength);
+    EXPECT_EQ(v.cardWidth(), m.printWidth);
+  }
+}
+
+TEST_F(ViewerFixture, ExaminarTakesTheChosenFileAndACancelEmptiesTheBox) {
+  filedialogs::testing::setNextFileName(folder.file("REGIS.MIR"));
+  window().mnu(0)->trigger();
+  EXPECT_EQ(window().Archivo()->text().toStdString(), folder.file("REGIS.MIR"));
+  EXPECT_NE(filedialogs::testing::lastAsk().filter.find("(*.mir)"), std::string::npos);
+  filedialogs::testing::setNextFileName(std::nullopt);
+  window().mnu(0)->trigger();
+  EXPECT_EQ(window().Archivo()->text(), "");
+}
+
 TEST_F(ViewerFixture, ViewListsCountsAndEnablesSaveAndPrint) {
   EXPECT_FALSE(window().mnu(3)->isEnabled());
   view();
