@@ -29,6 +29,15 @@ std::string joinLines(const std::vector<std::string>& lines) {
   return s;
 }
 
+// A file of `count` lines whose cards are 1..count.
+std::string numberedFile(const apptest::TempDataFolder& folder, const std::string& name, int count,
+                         const std::string& eol = "\r\n") {
+  std::string text;
+  for (int n = 1; n <= count; ++n) text += std::to_string(n) + " 01/02/2024 08:00 01 01" + eol;
+  folder.write(name, text);
+  return folder.file(name);
+}
+
 // Column 5 (the card field) of every listed row, in list order.
 std::vector<std::string> cardsListed(const RecordView& v) {
   std::vector<std::string> out;
@@ -63,11 +72,21 @@ TEST_P(RecordViewFilters, ListsExactlyTheMatchingLines) {
   EXPECT_EQ(view.lineCount(), static_cast<int64_t>(c.lines.size()));
 }
 
-ViewFilter cardRange(const std::string& from, const std::string& to) {
+// A filter with the given fields typed in.
+using Field = std::pair<std::string ViewFilter::*, std::string>;
+ViewFilter filterOf(std::initializer_list<Field> fields) {
   ViewFilter f;
-  f.cardFrom = from;
-  f.cardTo = to;
+  for (const auto& [member, text] : fields) f.*member = text;
   return f;
+}
+ViewFilter cardRange(const std::string& from, const std::string& to) {
+  return filterOf({{&ViewFilter::cardFrom, from}, {&ViewFilter::cardTo, to}});
+}
+// Settings with one flag on.
+ViewSettings with(bool ViewSettings::*flag) {
+  ViewSettings s;
+  s.*flag = true;
+  return s;
 }
 
 const std::vector<std::string> kClockLines{"1 01/02/2024 08:00 02 01", "2 01/02/2024 08:00 2 01",
@@ -79,102 +98,46 @@ const std::vector<std::string> kTouchLines{"19 01/02/2024 08:00 01 01", "1A 01/0
                                            "2F 01/02/2024 08:00 01 01",
                                            "30 01/02/2024 08:00 01 01"};
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Cases, RecordViewFilters,
     ::testing::Values(
         FilterCase{"Empty", {}, {}, {}, {}, false},
-        FilterCase{"ClockTwoMatchesZeroTwoNotTwelve",
-                   kClockLines,
-                   [] {
-                     ViewFilter f;
-                     f.clock = "2";
-                     return f;
-                   }(),
-                   {},
-                   {"1", "2"},
+        FilterCase{"ClockTwoMatchesZeroTwoNotTwelve", kClockLines,
+                   filterOf({{&ViewFilter::clock, "2"}}), {}, {"1", "2"}, false},
+        FilterCase{"DateAndReaderExact",
+                   {"1 01/02/2024 08:00 01 01", "2 02/02/2024 08:00 01 01", "3 01/02/2024 08:00 01 02"},
+                   filterOf({{&ViewFilter::date, "01/02/2024"}, {&ViewFilter::reader, "01"}}), {},
+                   {"1"}, false},
+        FilterCase{"GroupLowerOnlyListsNone", kCardLines,
+                   filterOf({{&ViewFilter::groupFrom, "1"}}), {}, {}, false},
+        FilterCase{"GroupRangeUsesCardTable", kCardLines,
+                   filterOf({{&ViewFilter::groupFrom, "1"}, {&ViewFilter::groupTo, "1"}}), {},
+                   {"100"}, false},
+        FilterCase{"CardRangeInclusive", kCardLines, cardRange("100", "200"), {}, {"100", "200"},
                    false},
-        FilterCase{
-            "DateAndReaderExact",
-            {"1 01/02/2024 08:00 01 01", "2 02/02/2024 08:00 01 01", "3 01/02/2024 08:00 01 02"},
-            [] {
-              ViewFilter f;
-              f.date = "01/02/2024";
-              f.reader = "01";
-              return f;
-            }(),
-            {},
-            {"1"},
-            false},
-        FilterCase{"GroupLowerOnlyListsNone",
-                   kCardLines,
-                   [] {
-                     ViewFilter f;
-                     f.groupFrom = "1";
-                     return f;
-                   }(),
-                   {},
-                   {},
-                   false},
-        FilterCase{"GroupRangeUsesCardTable",
-                   kCardLines,
-                   [] {
-                     ViewFilter f;
-                     f.groupFrom = "1";
-                     f.groupTo = "1";
-                     return f;
-                   }(),
-                   {},
-                   {"100"},
-                   false},
-        FilterCase{
-            "CardRangeInclusive", kCardLines, cardRange("100", "200"), {}, {"100", "200"}, false},
-        FilterCase{"TouchRangeIsHexadecimal",
-                   kTouchLines,
-                   cardRange("1A", "2F"),
-                   [] {
-                     ViewSettings s;
-                     s.touch = true;
-                     return s;
-                   }(),
-                   {"1A", "2F"},
-                   false},
+        FilterCase{"TouchRangeIsHexadecimal", kTouchLines, cardRange("1A", "2F"), with(&ViewSettings::touch),
+                   {"1A", "2F"}, false},
         FilterCase{"LettersFailTheRangeWhichStaysInForce",
                    {"100 01/02/2024 08:00 01 01", "ABC 01/02/2024 08:00 01 01",
                     "150 01/02/2024 08:00 01 01", "300 01/02/2024 08:00 01 01"},
-                   cardRange("100", "200"),
-                   {},
-                   {"100", "150"},
-                   true},
-        FilterCase{"EmptyLineIsAnEmptyRowAndABadNumber",
-                   {"100 01/02/2024 08:00 01 01", ""},
-                   {},
-                   {},
-                   {"100", ""},
-                   true},
+                   cardRange("100", "200"), {}, {"100", "150"}, true},
+        FilterCase{"EmptyLineIsAnEmptyRowAndABadNumber", {"100 01/02/2024 08:00 01 01", ""}, {},
+                   {}, {"100", ""}, true},
         FilterCase{"ShortLineHasNoFields", {"100 01/02/2024 08:00"}, {}, {}, {""}, true},
         FilterCase{"EmployeeModeBoundsFieldOne",
                    {"7 01/02/2024 08:00 01 01 100", "12 01/02/2024 08:00 01 01 150",
                     "X 01/02/2024 08:00 01 01 150"},
-                   cardRange("5", "10"),
-                   [] {
-                     ViewSettings s;
-                     s.employeeNumbers = true;
-                     return s;
-                   }(),
-                   {"7"},
-                   false}),
+                   cardRange("5", "10"), with(&ViewSettings::employeeNumbers), {"7"}, false}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 TEST(RecordView, WindowDefaultsToThirtyThousandAndCountsEveryLine) {
   apptest::TempDataFolder folder;
-  std::string text;
-  for (int n = 1; n <= 30005; ++n) text += std::to_string(n) + " 01/02/2024 08:00 01 01\r\n";
-  folder.write("A.MIR", text);
   RecordView view;
-  ViewFilter f;
-  f.firstRecord = "5";
-  f.lastRecord = "3";
-  const auto out = view.run(folder.file("A.MIR"), f, {}, {CardRecord{}});
+  const ViewFilter window =
+      filterOf({{&ViewFilter::firstRecord, "5"}, {&ViewFilter::lastRecord, "3"}});
+  const auto out = view.run(numberedFile(folder, "A.MIR", 30005), window, {}, {CardRecord{}});
   EXPECT_EQ(out.first, 1);
   EXPECT_EQ(out.last, 30000);
   EXPECT_EQ(view.rowCount(), 30000u);
@@ -185,14 +148,10 @@ TEST(RecordView, WindowDefaultsToThirtyThousandAndCountsEveryLine) {
 
 TEST(RecordView, FortyThousandLinesPassTheOldSixteenBitLimit) {
   apptest::TempDataFolder folder;
-  std::string text;
-  for (int n = 1; n <= 40000; ++n) text += std::to_string(n) + " 01/02/2024 08:00 01 01\n";
-  folder.write("B.MIR", text);
   RecordView view;
-  ViewFilter f;
-  f.firstRecord = "32760";
-  f.lastRecord = "40000";
-  const auto out = view.run(folder.file("B.MIR"), f, {}, {CardRecord{}});
+  const ViewFilter window =
+      filterOf({{&ViewFilter::firstRecord, "32760"}, {&ViewFilter::lastRecord, "40000"}});
+  const auto out = view.run(numberedFile(folder, "B.MIR", 40000, "\n"), window, {}, {CardRecord{}});
   EXPECT_EQ(out.status, RecordView::Status::Done);
   EXPECT_EQ(view.rowCount(), 7241u);
   EXPECT_EQ(view.cell(view.rowCount() - 1, 4), "40000");
@@ -210,13 +169,8 @@ TEST(RecordView, BoundThatIsNotANumberFailsTheView) {
   apptest::TempDataFolder folder;
   folder.write("C.MIR", "100 01/02/2024 08:00 01 01\r\n");
   RecordView view;
-  const auto out = view.run(folder.file("C.MIR"), cardRange("1G", "1G"),
-                            [] {
-                              ViewSettings s;
-                              s.touch = true;
-                              return s;
-                            }(),
-                            {});
+  const auto out =
+      view.run(folder.file("C.MIR"), cardRange("1G", "1G"), with(&ViewSettings::touch), {});
   EXPECT_EQ(out.status, RecordView::Status::BadBound);
   EXPECT_EQ(out.error, "1G");
   EXPECT_EQ(view.rowCount(), 0u);
@@ -293,9 +247,6 @@ TEST(RecordView, HeaderClicksSortByTextAndVisualizarReturnsToFileOrder) {
 
 TEST(RecordView, StopsWhenTheSinkAsks) {
   apptest::TempDataFolder folder;
-  std::string text;
-  for (int n = 1; n <= 200000; ++n) text += std::to_string(n) + " 01/02/2024 08:00 01 01\n";
-  folder.write("G.MIR", text);
   struct StopAtOnce : ViewSink {
     int calls = 0;
     bool progress(int64_t, int64_t lines, int64_t bytes, int64_t total) override {
@@ -306,7 +257,7 @@ TEST(RecordView, StopsWhenTheSinkAsks) {
     }
   } sink;
   RecordView view;
-  const auto out = view.run(folder.file("G.MIR"), {}, {}, {}, &sink);
+  const auto out = view.run(numberedFile(folder, "G.MIR", 200000), {}, {}, {}, &sink);
   EXPECT_EQ(out.status, RecordView::Status::Stopped);
   EXPECT_EQ(sink.calls, 1);
   EXPECT_LT(view.lineCount(), 200000);
