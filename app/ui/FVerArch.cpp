@@ -32,11 +32,10 @@
 
 namespace {
 QString msg(int id) { return QString::fromStdString(GetMsg(id)); }
+}  // namespace
 
 // Reports the view's progress on the counter and the bar, and lets window events run so the
 // operator can still stop the view or close the window.
-}  // namespace
-
 class FVerArch::Sink : public ViewSink {
  public:
   explicit Sink(FVerArch& w) : m_w(w) {}

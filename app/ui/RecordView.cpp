@@ -107,8 +107,10 @@ RecordView::Outcome RecordView::run(const std::string& pathText, const ViewFilte
   out.last = windowBound(filter.lastRecord);
   if (out.first <= 0 || out.last <= 0 || out.first > out.last) out.first = 1, out.last = 30000;
 
-  // Card range. Employee-number mode bounds the decimal employee number of field 1.
-  const int16_t kind = settings.touch && !settings.employeeNumbers ? 2 : 1;
+  // Cards are hexadecimal on touch clocks; employee-number mode bounds the decimal employee
+  // number of field 1 instead of the card.
+  const int16_t cardKind = settings.touch ? 2 : 1;
+  const int16_t kind = settings.employeeNumbers ? 1 : cardKind;
   const std::string cardFrom = basic::Trim(filter.cardFrom);
   const bool cardFilter = !cardFrom.empty();
   double lower = 0, upper = 0;
@@ -169,10 +171,10 @@ RecordView::Outcome RecordView::run(const std::string& pathText, const ViewFilte
     if (settings.employeeNumbers) {
       const std::string_view rest = f.rest;
       card.assign(rest.substr(0, rest.find(' ')));
-      hasCard = cardNumberOf(card, 1, value);
+      hasCard = cardNumberOf(card, cardKind, value);
     } else {
       card.assign(keyText);
-      hasCard = cardNumberOf(card, kind, value);
+      hasCard = cardNumberOf(card, cardKind, value);
       if (!hasCard) out.badNumbers = true;
     }
     if (cardFilter) {

@@ -222,6 +222,15 @@ TEST(RecordView, EmployeeModeLooksUpTheCardAfterTheReader) {
   EXPECT_EQ(view.cell(0, 5), "Beto");
   EXPECT_EQ(view.marks(0), RecordView::kBold | RecordView::kRed);
   EXPECT_EQ(view.cell(1, 5), "");
+
+  // On a touch clock the card after the reader is hexadecimal; the bounds stay decimal.
+  folder.write("T.MIR", joinLines({"7 01/02/2024 08:00 01 01 1A", "12 01/02/2024 08:00 01 01 1A"}));
+  s.touch = true;
+  const auto touch =
+      view.run(folder.file("T.MIR"), cardRange("5", "10"), s, {cardOf(0x1A, "Touch A")});
+  EXPECT_EQ(touch.status, RecordView::Status::Done);
+  ASSERT_EQ(view.rowCount(), 1u);
+  EXPECT_EQ(view.cell(0, 5), "Touch A");
 }
 
 TEST(RecordView, HeaderClicksSortByTextAndVisualizarReturnsToFileOrder) {
