@@ -87,6 +87,7 @@ void FAud::fill() {
     gAuditoria->GetRecords(*m_model);
   else
     m_model->clear();
+  m_model->resort();
 }
 
 void FAud::Baja() {

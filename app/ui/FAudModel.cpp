@@ -12,13 +12,11 @@ void FAudModel::clear() {
 }
 
 void FAudModel::addRow(const StoreRow& row) {
-  // Once sorted, the list stays sorted: a new row takes its place in the order.
-  beginResetModel();
+  const int at = static_cast<int>(m_rows.size());
+  beginInsertRows({}, at, at);
   m_rows.push_back(row);
   m_order.push_back(m_rows.size() - 1);
-  m_sort.apply<size_t>(m_order,
-                       [this](const size_t& n, int column) { return textOf(m_rows[n], column); });
-  endResetModel();
+  endInsertRows();
 }
 
 StoreRow FAudModel::row(size_t index) const {
@@ -26,8 +24,12 @@ StoreRow FAudModel::row(size_t index) const {
 }
 
 void FAudModel::sortClick(int column) {
-  beginResetModel();
   m_sort.click(column);
+  resort();
+}
+
+void FAudModel::resort() {
+  beginResetModel();
   std::iota(m_order.begin(), m_order.end(), size_t{0});
   m_sort.apply<size_t>(m_order, [this](const size_t& n, int c) { return textOf(m_rows[n], c); });
   endResetModel();

@@ -17,7 +17,8 @@ class FAudModel : public QAbstractTableModel, public StoreRows {
   explicit FAudModel(QObject* parent = nullptr);
   void setCaptions(const QStringList& captions) { m_captions = captions; }
 
-  // StoreRows, as the audit log fills it; rows come in file order.
+  // StoreRows, as the audit log fills it: rows are added in file order; resort() puts them
+  // in the order of the last header click once they are all in.
   void clear() override;
   void addRow(const StoreRow& row) override;
   size_t rowCount() const override { return m_rows.size(); }
@@ -25,6 +26,7 @@ class FAudModel : public QAbstractTableModel, public StoreRows {
 
   // A header click: the column's text, ascending for a new column, toggling for the same one.
   void sortClick(int column);
+  void resort();
   const ColumnSort& sortState() const { return m_sort; }
 
   int rowCount(const QModelIndex& parent) const override;
