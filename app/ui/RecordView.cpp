@@ -77,7 +77,11 @@ LineFields splitLineFields(std::string_view line) {
 }
 
 std::string totalText(int64_t listed, int64_t lines) {
-  return " " + std::to_string(listed) + "/ " + std::to_string(lines);
+  std::string text = " ";
+  text += std::to_string(listed);
+  text += "/ ";
+  text += std::to_string(lines);
+  return text;
 }
 
 void RecordView::clear() {
