@@ -217,14 +217,15 @@ TEST_F(ViewerFixture, HeaderClicksSortAndVisualizarReturnsToFileOrder) {
 
 TEST_F(ViewerFixture, SalirDuringAViewStopsItAndCloses) {
   std::string big;
-  for (int n = 0; n < 300000; ++n) big += std::to_string(n) + " 01/02/2024 08:00 01 01\r\n";
+  // The first progress report comes within the first slice of lines and runs the queued Salir.
+  for (int n = 0; n < 20000; ++n) big += std::to_string(n) + " 01/02/2024 08:00 01 01\r\n";
   folder.write("BIG.MIR", big);
   window().TxtF(4)->setText("1000000");
   QTimer::singleShot(0, &window(), [this] { window().mnu(5)->trigger(); });
   view("BIG.MIR");
   EXPECT_FALSE(window().viewing());
   EXPECT_FALSE(window().isVisible());
-  EXPECT_LT(window().view().lineCount(), 300000);
+  EXPECT_LT(window().view().lineCount(), 20000);
   EXPECT_FALSE(window().mnu(2)->isEnabled());
 }
 
