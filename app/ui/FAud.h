@@ -1,0 +1,39 @@
+// The audit-log viewer: lists VELTA.AUD (date and time, action, user), sorts by a column on
+// a header click, and empties the log on Baja. It only reads and deletes; it adds nothing.
+#pragma once
+
+#include <QDialog>
+
+class QAction;
+class QTreeView;
+class FAudModel;
+
+class FAud : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit FAud(QWidget* parent = nullptr);
+
+  QAction* mnuBaja() const { return m_baja; }
+  QAction* mnuSalir() const { return m_salir; }
+  QTreeView* Lst() const { return m_list; }
+  FAudModel* model() const { return m_model; }
+
+ public slots:
+  void Baja();
+  void Salir();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void fill();
+  QAction* m_baja;
+  QAction* m_salir;
+  QTreeView* m_list;
+  FAudModel* m_model;
+  bool m_columnsSized = false;
+};
+
+// The main window's "Auditoría" command: shows the viewer modally.
+void openFAud(QWidget* parent);

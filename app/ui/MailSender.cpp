@@ -1,0 +1,32 @@
+#include "MailSender.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QProcess>
+
+std::string XdgEmailSender::send(const std::string& subject, const std::string& body,
+                                 const std::string& attachment) {
+  QProcess process;
+  process.setProgram(QStringLiteral("xdg-email"));
+  process.setArguments({QStringLiteral("--utf8"), QStringLiteral("--subject"),
+                        QString::fromStdString(subject), QStringLiteral("--body"),
+                        QString::fromStdString(body), QStringLiteral("--attach"),
+                        QFileInfo(QString::fromStdString(attachment)).absoluteFilePath()});
+  process.start();
+  if (!process.waitForStarted(10000))
+    return "xdg-email could not be started: " + process.errorString().toStdString();
+  // The mail client may stay open for as long as the operator writes; keep the window alive.
+  while (!process.waitForFinished(20)) {
+    if (process.state() == QProcess::NotRunning) break;
+    QCoreApplication::processEvents();
+  }
+  if (process.exitStatus() != QProcess::NormalExit)
+    return "xdg-email ended abnormally: " + process.errorString().toStdString();
+  if (process.exitCode() != 0) {
+    std::string why =
+        QString::fromLocal8Bit(process.readAllStandardError()).trimmed().toStdString();
+    return "xdg-email failed with exit code " + std::to_string(process.exitCode()) +
+           (why.empty() ? std::string() : ": " + why);
+  }
+  return {};
+}
