@@ -22,7 +22,7 @@ struct ClockSpec {
   int16_t model = 0;
   int16_t interface = 2;  // 0 serial, 1 UDP, 2 TCP
   std::string ip = "127.0.0.1";
-  int32_t port = 7001;     // remote (and local) port
+  int32_t port = 7001;  // remote (and local) port
   std::string comPort = "COM2";
   std::string phone;
   int16_t cardKind = 1;  // m_TipoNumero

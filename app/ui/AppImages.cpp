@@ -213,35 +213,35 @@ void chooseArrow(QPainter& p) {
 
 QList<QIcon> imgTool() {
   return {
-      draw([](QPainter& p) { clockFace(p, kGreen); }),        // 1 read status
-      draw([](QPainter& p) { arrowDown(p, kBlue); }),         // 2 read records
-      draw(trash),                                            // 3 clear records
-      draw(calendar),                                         // 4 date and time
-      draw([](QPainter& p) { handset(p, kGreen); }),          // 5 dial
-      draw(gear),                                             // 6 configuration
-      draw(document),                                         // 7 view file
-      draw(card),                                             // 8 card base
-      draw(play),                                             // 9 continue
-      draw(exitDoor),                                         // 10 exit
-      draw([](QPainter& p) { handset(p, kOrange); }),         // 11 dialling
-      draw(pause),                                            // 12 pause
+      draw([](QPainter& p) { clockFace(p, kGreen); }),  // 1 read status
+      draw([](QPainter& p) { arrowDown(p, kBlue); }),   // 2 read records
+      draw(trash),                                      // 3 clear records
+      draw(calendar),                                   // 4 date and time
+      draw([](QPainter& p) { handset(p, kGreen); }),    // 5 dial
+      draw(gear),                                       // 6 configuration
+      draw(document),                                   // 7 view file
+      draw(card),                                       // 8 card base
+      draw(play),                                       // 9 continue
+      draw(exitDoor),                                   // 10 exit
+      draw([](QPainter& p) { handset(p, kOrange); }),   // 11 dialling
+      draw(pause),                                      // 12 pause
   };
 }
 
 QList<QIcon> img() {
   return {
-      draw(tick),                                       // 1 accept
-      draw([](QPainter& p) { cross(p, kRed); }),        // 2 cancel
-      draw(chooseArrow),                                // 3 choose
-      draw(disk),                                       // 4 save
-      draw(folder),                                     // 5 open
-      draw(printer),                                    // 6 print
-      draw(trash),                                      // 7 delete
-      draw(refresh),                                    // 8 refresh
-      draw(play),                                       // 9 continue
-      draw(exitDoor),                                   // 10 exit
-      draw(pause),                                      // 11 pause
-      draw(help),                                       // 12 help
+      draw(tick),                                 // 1 accept
+      draw([](QPainter& p) { cross(p, kRed); }),  // 2 cancel
+      draw(chooseArrow),                          // 3 choose
+      draw(disk),                                 // 4 save
+      draw(folder),                               // 5 open
+      draw(printer),                              // 6 print
+      draw(trash),                                // 7 delete
+      draw(refresh),                              // 8 refresh
+      draw(play),                                 // 9 continue
+      draw(exitDoor),                             // 10 exit
+      draw(pause),                                // 11 pause
+      draw(help),                                 // 12 help
   };
 }
 

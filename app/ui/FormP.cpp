@@ -48,8 +48,8 @@ constexpr const char* kIndexProperty = "veltaIndex";
 constexpr const char* kNotAvailable = " (not available yet)";
 
 // Toolbar position -> tool-tip message (0: none).
-constexpr std::array<int, 14> kButtonTips = {0,   230, 234, 174, 176, 185, 192,
-                                             0,   303, 203, 0,   364, 0,   281};
+constexpr std::array<int, 14> kButtonTips = {0, 230, 234, 174, 176, 185, 192,
+                                             0, 303, 203, 0,   364, 0,   281};
 
 QLineEdit* field(const char* name, QWidget* parent) {
   auto* e = new QLineEdit(parent);
@@ -148,8 +148,8 @@ void FormP::buildToolbar() {
   m_toolBar->setMovable(false);
   m_toolBar->setIconSize(QSize(24, 24));
   addToolBar(Qt::TopToolBarArea, m_toolBar);
-  m_buttons = {nullptr, m_co[0], m_co[2], m_co[3], m_co[4], m_co[1], m_op[0], nullptr,
-               m_ve[0], m_he[3], nullptr, m_co[5], nullptr, m_op[2]};
+  m_buttons = {nullptr, m_co[0], m_co[2], m_co[3], m_co[4], m_co[1], m_op[0],
+               nullptr, m_ve[0], m_he[3], nullptr, m_co[5], nullptr, m_op[2]};
   // Pictures of ImgTool per position (5 is the dial picture; 9, 10, 12 are also the
   // console's continue, exit and pause).
   constexpr std::array<int, 14> kPicture = {0, 1, 2, 3, 4, 5, 6, 0, 7, 8, 0, 9, 0, 10};
@@ -181,9 +181,12 @@ void FormP::buildPanel() {
   m_cmbPrg->setMinimumWidth(260);
   connect(m_cmbPrg, &QComboBox::activated, this, [this](int) { selectorClicked(); });
 
-  m_labels = {label("LblReloj", central),        label("LblPuerto", central),
-              label("LblTelefono", central),     label("LblComunicacion", central),
-              label("LblPath", central),         label("LblIP", central),
+  m_labels = {label("LblReloj", central),
+              label("LblPuerto", central),
+              label("LblTelefono", central),
+              label("LblComunicacion", central),
+              label("LblPath", central),
+              label("LblIP", central),
               lblRS};
   m_txtReloj = field("TxtReloj", central);
   m_txtReloj->setMaximumWidth(40);
@@ -656,7 +659,10 @@ void FormP::closeEvent(QCloseEvent* e) {
   gCfgFile->SaveCfg();
   {
     HourglassGuard hourglass;
-    if (gModem && gModem->cortarModem()) gModem->Colgar();
+    if (gModem && gModem->cortarModem()) {
+      gModem->Colgar();
+      gModem->cortarModem(false);  // the line is down now
+    }
   }
   MarcarEstado(3);
   // Every other window goes before the objects it may use; the windows opened from here

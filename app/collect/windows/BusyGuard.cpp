@@ -22,7 +22,7 @@ class BusyState : public QObject {
   std::function<void()> notify;
 };
 
-int gLiveGuards = 0;                      // guards alive in the whole program
+int gLiveGuards = 0;                         // guards alive in the whole program
 QList<QPointer<QWidget>> gCloseWhenAllIdle;  // windows whose close waits for every guard
 
 void closeLater(QWidget* w) {

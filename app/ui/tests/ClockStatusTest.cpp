@@ -14,7 +14,8 @@ namespace {
 std::string status(const std::string& mmdd, const std::string& hhnn, const std::string& five,
                    char cause, const std::string& clearMmdd, const std::string& clearHhnn,
                    const std::string& count) {
-  std::string s = "A00" + mmdd + hhnn + five + "0000" + cause + clearMmdd + clearHhnn + count + "00";
+  std::string s =
+      "A00" + mmdd + hhnn + five + "0000" + cause + clearMmdd + clearHhnn + count + "00";
   return s;
 }
 

@@ -46,7 +46,7 @@ TEST_F(ReleaseTest, MensajeErrorCommMapsCodesToBoxes) {
     bool result;
     int box;  // 0 = none
   };
-  const Case cases[] = {{-100, 1, false, 0}, {-101, 1, true, 0}, {-200, 1, true, 320},
+  const Case cases[] = {{-100, 1, false, 0},  {-101, 1, true, 0},   {-200, 1, true, 320},
                         {-300, 1, true, 306}, {-400, 1, true, 346}, {-500, 1, true, 330},
                         {-500, 0, true, 0},   {7, 1, true, 0}};
   for (const Case& c : cases) {
@@ -68,8 +68,11 @@ TEST_F(ReleaseTest, ValidarHoraRefusesOutOfRangeWith327) {
     const char* minute;
     bool ok;
   };
-  const Case cases[] = {{"23", "59", true}, {"0", "0", true},   {"24", "00", false},
-                        {"12", "60", false}, {"-1", "10", false}};
+  const Case cases[] = {{"23", "59", true},
+                        {"0", "0", true},
+                        {"24", "00", false},
+                        {"12", "60", false},
+                        {"-1", "10", false}};
   for (const Case& c : cases) {
     apptest::MsgBoxRecorder boxes;
     EXPECT_EQ(ValidarHora(c.hour, c.minute), c.ok) << c.hour << ":" << c.minute;
@@ -91,14 +94,14 @@ TEST_F(ReleaseTest, ValidarFechaUsesThisYearOrTheOneBefore) {
     int year;
   };
   const Case cases[] = {
-      {day(2024, 3, 10), "02", "29", true, 2024},   // leap year
-      {day(2026, 3, 10), "02", "29", false, 0},     // not one
-      {day(2025, 1, 1), "12", "31", true, 2024},    // a later month is last year's
-      {day(2025, 3, 1), "02", "29", false, 0},      // February is this year's: 2025 has none
-      {day(2026, 5, 10), "13", "01", false, 0},     // no such month
-      {day(2026, 5, 10), "04", "31", false, 0},     // no such day
+      {day(2024, 3, 10), "02", "29", true, 2024},  // leap year
+      {day(2026, 3, 10), "02", "29", false, 0},    // not one
+      {day(2025, 1, 1), "12", "31", true, 2024},   // a later month is last year's
+      {day(2025, 3, 1), "02", "29", false, 0},     // February is this year's: 2025 has none
+      {day(2026, 5, 10), "13", "01", false, 0},    // no such month
+      {day(2026, 5, 10), "04", "31", false, 0},    // no such day
       {day(2026, 5, 10), "04", "0", false, 0},
-      {day(2026, 5, 10), "x4", "10", false, 0},     // not numeric
+      {day(2026, 5, 10), "x4", "10", false, 0},  // not numeric
       {day(2026, 5, 10), "", "10", false, 0},
   };
   for (const Case& c : cases) {
@@ -139,7 +142,8 @@ TEST_F(ReleaseTest, SepararCamposCutsAtSingleBlanks) {
   };
   const Case cases[] = {
       // card-first line: card, date, time, clock, reader, description
-      {"00123 01/02/2026 08:00 01 02 Ana Perez", {"00123", "01/02/2026", "08:00", "01", "02"},
+      {"00123 01/02/2026 08:00 01 02 Ana Perez",
+       {"00123", "01/02/2026", "08:00", "01", "02"},
        "Ana Perez"},
       // a touch line starts with a blank that belongs to the card
       {" 00FF 01/02/2026 08:00 1 01", {" 00FF", "01/02/2026", "08:00", "1", "01"}, ""},
