@@ -94,7 +94,7 @@ void FormP::buildMenus() {
     into->addAction(a);
     return a;
   };
-  auto separator = [this](const char* name, QMenu* into) {
+  auto separator = [](const char* name, QMenu* into) {
     QAction* a = into->addSeparator();
     a->setObjectName(name);
     return a;

@@ -236,31 +236,25 @@ TEST_F(FormPTest, StatusReadingOnAPhoneClockDialsInstead) {
   EXPECT_EQ(audited(), (std::vector<std::string>{"MNU->" + GetMsg(143), "MNU->" + GetMsg(130)}));
 }
 
-TEST_F(FormPTest, ClearingAskedNoOnlyAudits) {
+TEST_F(FormPTest, ClearingAsksFirstThenClearsTheTcpClockInBlue) {
   apptest::TcpClockSim clock;
   clock.sim().generatePunches(5, 1);
   apptest::writeClocks({ClockSpec{.port = clock.port()}});
   FormP& w = open();
+  // No: the audit record and nothing else. Yes: the clock is cleared, one blue line.
   boxes.answer(msgbox::No);
   act(FormP::Co, 3)->trigger();
-  EXPECT_EQ(boxes.numbers(), std::vector<int>{173});
   EXPECT_EQ(clock.sim().clearCount(), 0u);
   EXPECT_EQ(w.LstP()->count(), 0);
   EXPECT_EQ(audited().size(), 1u);
-}
-
-TEST_F(FormPTest, ClearingOnATcpClockClearsItAndSaysSoInBlue) {
-  apptest::TcpClockSim clock;
-  clock.sim().generatePunches(5, 1);
-  apptest::writeClocks({ClockSpec{.port = clock.port()}});
-  FormP& w = open();
   boxes.answer(msgbox::Yes);
   act(FormP::Co, 3)->trigger();
-  EXPECT_EQ(boxes.numbers(), std::vector<int>{173});
+  EXPECT_EQ(boxes.numbers(), (std::vector<int>{173, 173}));
   EXPECT_EQ(clock.sim().clearCount(), 1u);
   ASSERT_EQ(w.LstP()->count(), 1);
   EXPECT_EQ(w.LstP()->text(1), ">" + GetMsg(273));
   EXPECT_EQ(w.LstP()->style(1), collect::kBlueLine);
+  EXPECT_EQ(audited().size(), 2u);
 }
 
 TEST_F(FormPTest, ClearingAPhoneClockWithoutALineSays322) {
