@@ -354,17 +354,24 @@ QString FormP::baseTip(const QAction* a) const {
   return QString(a->text()).remove('&');
 }
 
+bool FormP::available(const QAction* a) const {
+  const WindowOpeners::Opener* opener = openerOf(a);
+  return !opener || static_cast<bool>(*opener);
+}
+
+bool FormP::allowed(const QAction* a) const {
+  if (!a || a->isSeparator() || a == m_he[4]) return false;
+  if (!available(a) || m_levelOff.contains(a) || m_ruleOff.contains(a)) return false;
+  return a != m_co[1] || m_dialEnabled;
+}
+
 void FormP::updateActions() {
   if (!m_co[0]) return;
   const bool busy = BusyGuard::busy(this);
   auto apply = [&](QAction* a) {
     if (!a || a->isSeparator() || a == m_he[4]) return;
-    const WindowOpeners::Opener* opener = openerOf(a);
-    const bool available = !opener || static_cast<bool>(*opener);
-    bool on = available && !busy && !m_levelOff.contains(a) && !m_ruleOff.contains(a);
-    if (a == m_co[1]) on = on && m_dialEnabled;
-    a->setEnabled(on);
-    if (!available)
+    a->setEnabled(allowed(a) && !busy);
+    if (!available(a))
       a->setToolTip(baseTip(a) + kNotAvailable);
     else if (m_tipped.contains(a))
       a->setToolTip(baseTip(a));
@@ -475,12 +482,13 @@ void FormP::resetClicked() {
     QApplication::beep();
     return;
   }
+  BusyGuard busy(this);
   int16_t status;
   {
-    BusyGuard busy(this);
     HourglassGuard hourglass;
     status = gMirsol->ResetPexel();
   }
+  if (BusyGuard::closePending(this)) return;
   if (status == -100)
     MsgBoxText("RESETEADO", msgbox::Exclamation);
   else
@@ -514,14 +522,19 @@ QAction* FormP::button(int position) const {
 }
 
 void FormP::openWindow(const WindowOpeners::Opener& opener) {
-  if (!opener) return;
-  BusyGuard busy(this);
-  opener(this);
+  if (opener) opener(this);
 }
 
 void FormP::menuCommand(Menu menu, int index) {
   QAction* a = item(menu, index);
-  if (!a || !a->isEnabled() || BusyGuard::busy(this)) return;
+  if (!a || BusyGuard::busy(this) || !allowed(a)) return;
+  // Busy for the whole command, boxes included: a close asked for meanwhile (a signal, the
+  // close box) waits until the command is over instead of freeing what it still uses.
+  BusyGuard busy(this);
+  runCommand(a);
+}
+
+void FormP::runCommand(QAction* a) {
   if (gAuditoria) gAuditoria->AddRecord(a->text().toStdString());
   const WindowOpeners::Opener* opener = openerOf(a);
   if (a == m_co[0]) {
@@ -557,13 +570,12 @@ void FormP::menuCommand(Menu menu, int index) {
 void FormP::statusReading() {
   const ClsListaRelojes& c = *gListaRelojes;
   if (!basic::Trim(c.m_Telefono).empty() && !gModem->cortarModem()) {
-    menuCommand(Co, 1);
+    if (allowed(m_co[1])) runCommand(m_co[1]);
     return;
   }
   try {
     std::string text;
     {
-      BusyGuard busy(this);
       HourglassGuard hourglass;
       text = gMirsol->Status_Get();
       // A close asked for meanwhile ends the command here; the window goes right after.
@@ -591,7 +603,6 @@ void FormP::clearRecords() {
   if (MsgBox(173, msgbox::YesNo | msgbox::Question) != msgbox::Yes) return;
   int16_t status;
   {
-    BusyGuard busy(this);
     HourglassGuard hourglass;
     status = collect::ConsoleClearResult(*m_lstP);
     m_lstP->refresh();

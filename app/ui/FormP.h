@@ -74,6 +74,10 @@ class FormP : public QMainWindow, public MainWindowHost {
   void start();
   void applyLevelGating();
   const WindowOpeners::Opener* openerOf(const QAction* a) const;
+  bool available(const QAction* a) const;  // its window exists (or it needs none)
+  // Level, current clock, dial flag and window available allow the command (busy aside).
+  bool allowed(const QAction* a) const;
+  void runCommand(QAction* a);
   void openWindow(const WindowOpeners::Opener& opener);
   void reselectClock();
   void fillSelector();

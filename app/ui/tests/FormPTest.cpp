@@ -426,6 +426,26 @@ TEST_F(FormPTest, CloseHangsUpADialledLine) {
   ::unsetenv("VELTA_ASSUME_CTS");
 }
 
+TEST_F(FormPTest, CloseWhileABoxIsUpWaitsForTheCommand) {
+  apptest::TcpClockSim clock;
+  clock.sim().generatePunches(5, 1);
+  apptest::writeClocks({ClockSpec{.port = clock.port()}});
+  FormP& w = open();
+  bool aliveDuringBox = false;
+  msgbox::setHook([&](const msgbox::Request&) {  // a SIGTERM arrives while "¿Desea borrar?" is up
+    w.close();
+    aliveDuringBox = w.isVisible() && gMirsol != nullptr;
+    return msgbox::Yes;
+  });
+  act(FormP::Co, 3)->trigger();
+  msgbox::setHook({});
+  EXPECT_TRUE(aliveDuringBox);
+  EXPECT_EQ(clock.sim().clearCount(), 0u);  // the close request cancelled the clearing
+  for (int i = 0; i < 100 && gMirsol; ++i) QTest::qWait(20);
+  EXPECT_EQ(gMirsol, nullptr);
+  EXPECT_TRUE(data.exists("OU.TMP"));
+}
+
 TEST_F(FormPTest, CloseDuringAStatusReadingWaitsForIt) {
   testpeers::TcpListener silent;  // accepts, never answers
   apptest::writeClocks({ClockSpec{.port = silent.port()}});

@@ -1,6 +1,9 @@
 // Module Release: the shared checks and the start-up, headless (message boxes recorded).
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -248,6 +251,19 @@ TEST_F(StartupTest, LogsInAndShowsTheMainWindow) {
   EXPECT_EQ(gUsers->GetLevel(), 2);
   ASSERT_NE(gAuditoria, nullptr);
   EXPECT_EQ(gAuditoria->users, gUsers);
+}
+
+TEST_F(StartupTest, DataFolderIsTheWorkingDirectoryAsItIs) {
+  // A Linux folder name may end in a blank; trimming it would look for the files elsewhere.
+  const std::string folder = data.path() + "datos ";
+  ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+  ASSERT_EQ(::chdir(folder.c_str()), 0);
+  gDataFolder = folder + "/";
+  apptest::writeUsers({{"ANA", 7, 1}});
+  EXPECT_EQ(run("ANA", "7"), StartResult::Running);
+  EXPECT_EQ(gDataFolder, folder + "/");
+  EXPECT_TRUE(boxes.boxes().empty());
+  ASSERT_EQ(::chdir(data.path().c_str()), 0);
 }
 
 TEST_F(StartupTest, SecondCopyIsRefusedBeforeAnyStoreOpens) {
