@@ -667,7 +667,7 @@ void FormP::closeEvent(QCloseEvent* e) {
     return;
   }
   m_closed = true;
-  gCfgFile->SaveCfg();
+  if (gCfgFile) gCfgFile->SaveCfg();
   {
     HourglassGuard hourglass;
     if (gModem && gModem->cortarModem()) {

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QImage>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -226,6 +227,28 @@ TEST_F(FormPTest, ToolbarButtonFiveAuditsTheDialCaption) {
   QTest::mouseClick(b, Qt::LeftButton);
   EXPECT_EQ(opened, std::vector<std::string>{"FIniModem"});
   EXPECT_EQ(audited(), std::vector<std::string>{"MNU->" + GetMsg(130)});
+}
+
+TEST_F(FormPTest, DialUpWindowTurnsTheDialCommandAndSelectorOff) {
+  apptest::writeClocks({ClockSpec{.phone = "5551234"}});
+  FormP& w = open();
+  MainWindowHost& host = w;  // what the collection windows see
+  ASSERT_TRUE(act(FormP::Co, 1)->isEnabled());
+  const QImage normal = w.button(5)->icon().pixmap(24).toImage();
+  host.setDialEnabled(false);
+  host.setDialPicture(11);
+  host.setSelectorEnabled(false);
+  EXPECT_FALSE(act(FormP::Co, 1)->isEnabled());
+  EXPECT_NE(w.button(5)->icon().pixmap(24).toImage(), normal);
+  EXPECT_FALSE(selector()->isEnabled());
+  host.setDialEnabled(true);
+  host.setDialPicture(5);
+  host.setSelectorEnabled(true);
+  EXPECT_TRUE(act(FormP::Co, 1)->isEnabled());
+  EXPECT_EQ(w.button(5)->icon().pixmap(24).toImage(), normal);
+  EXPECT_TRUE(selector()->isEnabled());
+  EXPECT_EQ(host.ImgTool().size(), 12);
+  EXPECT_FALSE(host.Img().isEmpty());
 }
 
 TEST_F(FormPTest, StatusReadingOnAPhoneClockDialsInstead) {
