@@ -364,6 +364,35 @@ TEST_F(FormPTest, ModelTwoEnablingAndTouchCaption) {
   EXPECT_EQ(act(FormP::He, 1)->text().toStdString(), GetMsg(286));
 }
 
+TEST_F(FormPTest, ResetButtonAnswersWithItsTwoLiteralBoxes) {
+  apptest::TcpClockSim pexel(clocksim::Options{.model = 2});
+  struct Case {
+    int16_t model;
+    int32_t port;
+    std::vector<std::string> boxes;
+  };
+  const Case cases[] = {
+      {2, pexel.port(), {"RESETEADO"}},
+      {2, testpeers::closedTcpPort(), {"ERROR AL RESETEAR"}},
+      {0, pexel.port(), {}},  // another model: a beep, nothing sent
+  };
+  for (const Case& c : cases) {
+    form.reset();
+    apptest::resetProgramObjects();
+    boxes.clear();
+    apptest::writeClocks({ClockSpec{.model = c.model, .port = c.port}});
+    open();
+    const size_t framesBefore = pexel.sim().receivedFrames().size();
+    form->findChild<QPushButton*>("CmdReset")->click();
+    std::vector<std::string> texts;
+    for (const msgbox::Request& r : boxes.boxes()) texts.push_back(r.text);
+    EXPECT_EQ(texts, c.boxes) << c.model << " " << c.port;
+    if (c.model != 2) {
+      EXPECT_EQ(pexel.sim().receivedFrames().size(), framesBefore);
+    }
+  }
+}
+
 TEST_F(FormPTest, AfterTheOnLineRunTheShownClockIsTargetedAgain) {
   apptest::writeClocks({ClockSpec{.slot = 1, .description = "A", .number = "1"},
                         ClockSpec{.slot = 2, .description = "B", .number = "2"}});
