@@ -1,16 +1,47 @@
 #include "Release.h"
 
+#include <unistd.h>
+
+#include <clocklink/ClsMirsol.h>
+#include <clocklink/ClsModem.h>
+
 #include <cstdio>
+#include <optional>
 #include <string>
 
+#include "ClsAuditoria.h"
 #include "ClsCfgFile.h"
+#include "ClsListaRelojes.h"
+#include "ClsUsers.h"
 #include "Globals.h"
+#include "InstanceLock.h"
+#include "Messages.h"
+#include "MsgBox.h"
+#include "VeltaVersion.h"
+#include "frmSplash.h"
+
+SplitFields gSplitFields;
 
 namespace {
 void createEmpty(const std::string& name) {
   if (FILE* f = std::fopen((gDataFolder + name).c_str(), "ab")) std::fclose(f);
 }
 void removeIfPresent(const std::string& name) { std::remove((gDataFolder + name).c_str()); }
+
+// A numeric text holding a whole number; nullopt for anything else ("1.5", "", "x").
+std::optional<int> wholeNumber(const std::string& text) {
+  if (!basic::IsNumeric(text)) return std::nullopt;
+  const double v = basic::Val(text);
+  if (v != static_cast<double>(static_cast<long long>(v)) || v < -100000 || v > 100000)
+    return std::nullopt;
+  return static_cast<int>(v);
+}
+
+template <typename T>
+void drop(T*& p) {
+  delete p;
+  p = nullptr;
+}
 }  // namespace
 
 void MarcarEstado(int16_t kind) {
@@ -31,4 +62,156 @@ void MarcarEstado(int16_t kind) {
     default:
       break;
   }
+}
+
+bool MensajeErrorComm(int16_t code, int16_t show) {
+  int message = 0;
+  switch (code) {
+    case -100:
+      return false;
+    case -200:
+      message = 320;
+      break;
+    case -300:
+      message = 306;
+      break;
+    case -400:
+      message = 346;
+      break;
+    case -500:
+      message = 330;
+      break;
+    default:
+      return true;
+  }
+  if (show != 0) MsgBox(message, msgbox::Critical);
+  return true;
+}
+
+bool ValidarHora(const std::string& hour, const std::string& minute) {
+  const double h = basic::Val(hour);
+  const double m = basic::Val(minute);
+  if (h >= 0 && h < 24 && m >= 0 && m < 60) return true;
+  MsgBox(327, msgbox::Exclamation);
+  return false;
+}
+
+bool ValidarFecha(const std::string& month, const std::string& day, const basic::DateTime& today,
+                  int* year) {
+  const std::optional<int> m = wholeNumber(month);
+  const std::optional<int> d = wholeNumber(day);
+  if (!m || !d || *m < 1 || *m > 12 || *d < 1 || *d > 31) return false;
+  const int y = *m > today.month ? today.year - 1 : today.year;
+  if (!basic::IsValidDate(y, *m, *d)) return false;
+  if (year) *year = y;
+  return true;
+}
+
+bool ValidarFecha(const std::string& month, const std::string& day) {
+  return ValidarFecha(month, day, basic::Now());
+}
+
+void SepararCampos(const std::string& line) {
+  gSplitFields = SplitFields{};
+  size_t start = 0;
+  // The first character is never a separator: a touch line's card starts with a blank.
+  size_t searchFrom = line.empty() ? 0 : 1;
+  for (size_t k = 0; k < 5; ++k) {
+    if (start > line.size()) return;
+    const size_t blank = line.find(' ', searchFrom);
+    if (blank == std::string::npos) {
+      gSplitFields.fields[k] = line.substr(start);
+      return;
+    }
+    gSplitFields.fields[k] = line.substr(start, blank - start);
+    start = blank + 1;
+    searchFrom = start;
+  }
+  if (start <= line.size()) gSplitFields.rest = line.substr(start);
+}
+
+StartChoice decideStart(LockState lock, int16_t usersResult, int16_t autoFlag,
+                        const std::string& autoDias, const basic::DateTime& today) {
+  if (lock == LockState::Held) return {StartChoice::Refuse, 166, 0};
+  if (lock == LockState::Failed) return {StartChoice::Refuse, 320, 0};
+  if (usersResult == -2) return {StartChoice::Refuse, 310, 320};
+  if (usersResult == -1) return {StartChoice::Refuse, 335, 320};
+  const size_t position = static_cast<size_t>(basic::Weekday(today));
+  if (autoFlag == 1 && position <= autoDias.size() && autoDias[position - 1] == '1')
+    return {StartChoice::Automatic, 0, 0};
+  return {StartChoice::Login, 0, 0};
+}
+
+int16_t createProgramObjects() {
+  gMirsol = new clocklink::ClsMirsol;
+  gListaRelojes = new ClsListaRelojes;
+  gModem = new clocklink::ClsModem;
+  gUsers = new ClsUsers;
+  gAuditoria = new ClsAuditoria;
+  gAuditoria->users = gUsers;
+  gAuditoria->Iniciar(gDataFolder + "VELTA.AUD");
+  gMirsol->SetTimeOut(gCfgFile->TimeOut);
+  gListaRelojes->Iniciar(gDataFolder + "velta002.dat");
+  gListaRelojes->CargarRelojes();
+  gUsers->Iniciar(gDataFolder + "VELTA.DAT");
+  return gUsers->CargarUsers();
+}
+
+void releaseProgramObjects() {
+  drop(gMirsol);
+  drop(gListaRelojes);
+  drop(gModem);
+  drop(gCfgFile);
+  drop(gUsers);
+  drop(gAuditoria);
+}
+
+StartResult runStartup(InstanceLock& lock, const StartupHooks& hooks) {
+  gVersionText =
+      std::to_string(VELTA_VERSION_MAJOR) + "." + basic::Format(VELTA_VERSION_MINOR, "00");
+  // The working directory exactly as it is: a Linux folder name may end in a blank, and
+  // trimming it would point every data file at another folder.
+  std::string cwd(4096, '\0');
+  if (!getcwd(cwd.data(), cwd.size())) cwd = ".";
+  gDataFolder = cwd.c_str();
+  if (gDataFolder.empty() || gDataFolder.back() != '/') gDataFolder += '/';
+
+  if (!gCfgFile) gCfgFile = new ClsCfgFile;
+  gCfgFile->Init(gDataFolder + "VELTA.INI");
+  gCfgFile->LoadCfg();
+
+  const LockState state = lock.acquire(gDataFolder);
+  if (state != LockState::Acquired) {
+    const StartChoice c = decideStart(state, 0, 0, "", basic::Now());
+    const std::string extra =
+        state == LockState::Failed ? "\n" + lock.path() + ": " + lock.reason() : std::string();
+    MsgBox(c.message, msgbox::Critical, {}, extra);
+    return StartResult::EndedWithError;
+  }
+
+  const int16_t users = createProgramObjects();
+  const StartChoice c =
+      decideStart(LockState::Acquired, users, gCfgFile->Auto, gCfgFile->AutoDias, basic::Now());
+  if (c.kind == StartChoice::Refuse) {
+    MsgBox(c.message, msgbox::Critical, c.title ? GetMsg(c.title) : std::string());
+    return StartResult::EndedWithError;
+  }
+  if (c.kind == StartChoice::Automatic) {
+    gRunMode = 2;
+    if (hooks.openAuto) hooks.openAuto();
+  } else {
+    std::string user, psw;
+    if (hooks.login)
+      hooks.login(user, psw);
+    else
+      frmSplash::ask(user, psw);
+    if (basic::Trim(user).empty()) return StartResult::EndedOk;
+    if (!gUsers->FindUser(user, psw)) {
+      MsgBox(316, msgbox::Critical, GetMsg(320));
+      return StartResult::EndedWithError;
+    }
+  }
+  gModem->SetCancel(0);
+  if (hooks.showMain) hooks.showMain();
+  return StartResult::Running;
 }

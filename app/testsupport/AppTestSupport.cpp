@@ -21,6 +21,7 @@
 #include "ClsListaRelojes.h"
 #include "ClsUsers.h"
 #include "Globals.h"
+#include "Release.h"
 
 namespace apptest {
 namespace {
@@ -61,6 +62,7 @@ void resetProgramObjects() {
   drop(gCfgFile);
   gSharedText.clear();
   gRunMode = 0;
+  gSplitFields = SplitFields{};
 }
 
 TempDataFolder::TempDataFolder() {

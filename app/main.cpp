@@ -1,0 +1,97 @@
+// The program `velta`: the Qt application, the clock library's event pump, the windows'
+// openers, the start-up, and the event loop. SIGTERM and SIGINT ask the main window to close
+// (its normal close: settings saved, line hung up, marker written), through a self-pipe, since
+// nothing of that may run inside a signal handler.
+#include <QApplication>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <clocklink/EventPump.h>
+
+#include <csignal>
+#include <cstdio>
+#include <memory>
+
+#include "FormP.h"
+#include "InstanceLock.h"
+#include "Release.h"
+#include "WindowOpeners.h"
+
+namespace {
+
+int gSignalPipe[2] = {-1, -1};
+
+void onSignal(int) {
+  const char byte = 1;
+  (void)!::write(gSignalPipe[1], &byte, 1);
+}
+
+void catchStopSignals() {
+  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, gSignalPipe) != 0)
+    return;
+  struct sigaction sa {};
+  sa.sa_handler = onSignal;
+  sigemptyset(&sa.sa_mask);
+  sa.sa_flags = SA_RESTART;
+  sigaction(SIGTERM, &sa, nullptr);
+  sigaction(SIGINT, &sa, nullptr);
+}
+
+// Each window registers its opener here as it comes; the others stay disabled meanwhile.
+void registerOpeners(WindowOpeners& openers) { (void)openers; }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  clocklink::setEventPump([] { QCoreApplication::processEvents(); });
+  registerOpeners(windowOpeners());
+
+  catchStopSignals();
+  std::unique_ptr<FormP> mainWindow;
+  std::unique_ptr<QSocketNotifier> stopNotifier;
+  if (gSignalPipe[0] >= 0) {
+    stopNotifier = std::make_unique<QSocketNotifier>(gSignalPipe[0], QSocketNotifier::Read);
+    QObject::connect(stopNotifier.get(), &QSocketNotifier::activated, [&mainWindow] {
+      char buf[16];
+      while (::read(gSignalPipe[0], buf, sizeof buf) > 0) {
+      }
+      if (mainWindow && mainWindow->isVisible())
+        mainWindow->close();
+      else
+        QCoreApplication::exit(0);  // still logging in: that is a cancelled log-in
+    });
+  }
+
+  InstanceLock lock;
+  StartupHooks hooks;
+  if (windowOpeners().fAuto) hooks.openAuto = [] { windowOpeners().fAuto(nullptr); };
+  hooks.showMain = [&mainWindow] {
+    mainWindow = std::make_unique<FormP>(windowOpeners());
+    mainWindow->show();
+  };
+  const StartResult started = runStartup(lock, hooks);
+  if (started != StartResult::Running) {
+    releaseProgramObjects();
+    return started == StartResult::EndedOk ? 0 : 1;
+  }
+
+  // VELTA_GRAB=<png>: a picture of the main window once it is shown, then the normal close
+  // (the demo's way to show the program without a display).
+  const QString grabPath = qEnvironmentVariable("VELTA_GRAB");
+  if (!grabPath.isEmpty()) {
+    QTimer::singleShot(300, mainWindow.get(), [&mainWindow, grabPath] {
+      if (!mainWindow->grab().save(grabPath, "PNG"))
+        std::fprintf(stderr, "velta: could not write %s\n", grabPath.toLocal8Bit().constData());
+      mainWindow->close();
+    });
+  }
+
+  app.exec();
+  mainWindow.reset();
+  releaseProgramObjects();
+  return 0;
+}

@@ -1,0 +1,6 @@
+#include "WindowOpeners.h"
+
+WindowOpeners& windowOpeners() {
+  static WindowOpeners openers;
+  return openers;
+}

@@ -1,0 +1,32 @@
+// The windows the main window opens, one opener each. Every window registers its opener in
+// app/main.cpp when it exists; until then its command stays in menu and toolbar, disabled,
+// its tip saying it is not available yet. Each opener shows its window (modally unless the
+// window is modeless by nature, as the dial-up window) with the main window as parent.
+#pragma once
+
+#include <functional>
+
+class QWidget;
+
+struct WindowOpeners {
+  using Opener = std::function<void(QWidget* parent)>;
+  Opener FIniModemConectar;  // dial-up, modeless; result not used
+  Opener FLeer;
+  Opener FTime;
+  Opener fAuto;  // automatic / on-line run (gRunMode says which)
+  Opener FCbioReloj;
+  Opener FConsole;
+  Opener FCacheo;
+  Opener FTjtas;
+  Opener FSirenas;
+  Opener FBases;
+  Opener FEmpr;
+  Opener FrmTest;
+  Opener Fconfig;  // the main window's LoadText is reachable through the parent (FormP)
+  Opener FVerArch;
+  Opener FAud;
+  Opener frmAbout;
+};
+
+// The program's openers (filled by main.cpp, or by a test with recording stubs).
+WindowOpeners& windowOpeners();
