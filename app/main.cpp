@@ -15,7 +15,14 @@
 #include <cstdio>
 #include <memory>
 
+#include "EditorHooks.h"
+#include "FAud.h"
+#include "FBases.h"
+#include "FEmpr.h"
+#include "FVerArch.h"
+#include "Fconfig.h"
 #include "FormP.h"
+#include "frmAbout.h"
 #include "InstanceLock.h"
 #include "Release.h"
 #include "WindowOpeners.h"
@@ -41,7 +48,28 @@ void catchStopSignals() {
 }
 
 // Each window registers its opener here as it comes; the others stay disabled meanwhile.
-void registerOpeners(WindowOpeners& openers) { (void)openers; }
+// The main window's image list for a window's toolbar, when the parent is the main window.
+const QList<QIcon>* imagesOf(QWidget* parent) {
+  auto* main = qobject_cast<FormP*>(parent);
+  return main ? &main->Img() : nullptr;
+}
+
+void registerOpeners(WindowOpeners& openers) {
+  registerEditorHooks();
+  openers.Fconfig = [](QWidget* parent) {
+    openFconfig(
+        parent,
+        [parent] {
+          if (auto* main = qobject_cast<FormP*>(parent)) main->LoadText();
+        },
+        imagesOf(parent));
+  };
+  openers.FBases = [](QWidget* parent) { openFBases(parent, imagesOf(parent)); };
+  openers.FEmpr = [](QWidget* parent) { openFEmpr(parent, imagesOf(parent)); };
+  openers.FVerArch = [](QWidget* parent) { openFVerArch(parent); };
+  openers.FAud = [](QWidget* parent) { openFAud(parent); };
+  openers.frmAbout = [](QWidget* parent) { openfrmAbout(parent); };
+}
 
 }  // namespace
 
