@@ -4,8 +4,8 @@
 #include "TextUtil.h"
 
 #include "clocklink/EventPump.h"
-#include "clocklink/FComm.h"
-#include "clocklink/RecordParser.h"
+#include "FComm.h"
+#include "RecordParser.h"
 
 #include <cstdlib>
 
@@ -30,7 +30,7 @@ int leadingNumber(const std::string& s) {
 
 }  // namespace
 
-ClsMirsol::ClsMirsol() = default;
+ClsMirsol::ClsMirsol() { link_.watchCancel(&cancel_); }
 
 ClsMirsol::~ClsMirsol() { FComm::unload(); }
 
@@ -57,6 +57,7 @@ CollectionStatus ClsMirsol::SetTimeRecorder(const std::string& pID, int16_t pMod
   bool ok = pInterface >= 0 && pInterface <= 2;
   if (pInterface == 1) {
     NetSocket* ws = &f.WSock;
+    ws->lookupSeconds = connectTimeout;
     ok = link_.PL_SetUDPPort(ws, pIP, PLocal, pRemote) != 0;
   } else if (pInterface == 2) {
     NetSocket* ws = &f.WsTCP;
@@ -148,7 +149,6 @@ int32_t ClsMirsol::Record_Process(int16_t pOp, int16_t /*pFactor*/) {
       emptyInRow_ = 0;
       size_t slots = static_cast<size_t>(count + 2);
       records_.assign(slots, std::string());
-      errors_.assign(slots, 0);
       return static_cast<int32_t>(count);
     }
     case 2: {
@@ -165,10 +165,7 @@ int32_t ClsMirsol::Record_Process(int16_t pOp, int16_t /*pFactor*/) {
       if (!frame.empty()) {
         ParsedRecord rec = parseRecordFrame(frame, model_, clockId_, type6, today());
         size_t idx = static_cast<size_t>(RegCount);
-        if (idx < records_.size()) {
-          records_[idx] = rec.text;
-          errors_[idx] = rec.valid ? 0 : 1;
-        }
+        if (idx < records_.size()) records_[idx] = rec.text;
         if (!rec.valid) ++RegCountErr;
         ++RegCount;
         lastResult_ = kSuccess;
@@ -188,7 +185,6 @@ int32_t ClsMirsol::Record_Process(int16_t pOp, int16_t /*pFactor*/) {
     case 3: {
       link_.PL_Close();
       records_.clear();
-      errors_.clear();
       return lastResult_;
     }
     case 4: {

@@ -4,7 +4,7 @@
 #include "clocklink/ClsMirsol.h"
 
 #include "clocklink/EventPump.h"
-#include "clocklink/FComm.h"
+#include "FComm.h"
 
 namespace clocklink {
 namespace {
@@ -218,7 +218,9 @@ void ClsMirsol::FCommRxBufferCount(bool keep) {
   if (!keep) FComm::instance().xComm.clearInput();
 }
 
-void ClsMirsol::FCommSend(const std::string& text) { FComm::instance().xComm.output(text); }
+void ClsMirsol::FCommSend(const std::string& text) {
+  FComm::instance().xComm.output(text, &cancel_);
+}
 
 std::string ClsMirsol::FCommReceive() { return FComm::instance().xComm.input(); }
 

@@ -1,7 +1,7 @@
 #include "clocklink/ClsModem.h"
 
 #include "clocklink/EventPump.h"
-#include "clocklink/FComm.h"
+#include "FComm.h"
 #include "clocklink/Tornikel.h"
 
 #include <algorithm>
@@ -141,7 +141,7 @@ CollectionStatus ClsModem::SendCommand(const std::string& pComando) {
   if (!p.isOpen()) return kFailure;
   p.setInputLen(1);
   p.clearInput();
-  return p.output(pComando) ? kSuccess : kFailure;
+  return p.output(pComando, &cancel_) ? kSuccess : kFailure;
 }
 
 std::string ClsModem::ReadReply(int n, double seconds) {

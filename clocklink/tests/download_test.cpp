@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "clocklink/ClsMirsol.h"
-#include "clocklink/RecordParser.h"
+#include "RecordParser.h"
 
 using namespace clocklink;
 

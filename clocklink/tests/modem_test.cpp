@@ -15,7 +15,7 @@
 #include <thread>
 
 #include "clocklink/ClsModem.h"
-#include "clocklink/FComm.h"
+#include "FComm.h"
 #include "clocklink/Tornikel.h"
 #include "peers.h"
 

@@ -102,7 +102,6 @@ class ClsMirsol {
   std::string frameBody_, frameToSend_, lastChunk_;
   CPL_Physical link_;
   std::vector<std::string> records_;
-  std::vector<int16_t> errors_;
   int emptyInRow_ = 0;
   std::vector<std::string> alarms_ = std::vector<std::string>(kAlarmSlots);
 
