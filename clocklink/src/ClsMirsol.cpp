@@ -5,6 +5,7 @@
 
 #include "clocklink/EventPump.h"
 #include "FComm.h"
+#include "ModelTraits.h"
 #include "RecordParser.h"
 
 #include <cstdlib>
@@ -33,6 +34,8 @@ int leadingNumber(const std::string& s) {
 ClsMirsol::ClsMirsol() { link_.watchCancel(&cancel_); }
 
 ClsMirsol::~ClsMirsol() { FComm::unload(); }
+
+const ModelTraits& ClsMirsol::traits() const { return modelTraits(model_); }
 
 CollectionStatus ClsMirsol::SetTimeRecorder(const std::string& pID, int16_t pModel,
                                             const std::string& pPort, const std::string& pSpeed,
@@ -97,7 +100,7 @@ std::string ClsMirsol::Status_Get() {
   }
 
   std::string text;
-  if (model_ != 6) {
+  if (!traits().statusBySingleByte) {
     if (SendFrame("A") != kSuccess) {
       link_.PL_Close();
       return {};
@@ -135,14 +138,14 @@ int32_t ClsMirsol::Record_Process(int16_t pOp, int16_t /*pFactor*/) {
       cancel_ = 0;
       std::string status = Status_Get();
       long count = statusCount(status);
-      if (model_ == 2 && status.size() >= 16) clockId_ = status.substr(15, 1);
+      if (traits().idFromStatus && status.size() >= 16) clockId_ = status.substr(15, 1);
       if (lastResult_ == kFailure) return kFailure;
       if (link_.PL_Open() != kSuccess) {
         lastResult_ = kFailure;
         return kFailure;
       }
       sleepQuietly(0.5);
-      CollectionStatus r = SendFrame(model_ == 6 ? std::string(1, '\x01') : std::string("0"));
+      CollectionStatus r = SendFrame(std::string(traits().startCommand));
       if (r != kSuccess) return r;
       RegCount = 0;
       RegCountErr = 0;
@@ -193,10 +196,11 @@ int32_t ClsMirsol::Record_Process(int16_t pOp, int16_t /*pFactor*/) {
         lastResult_ = r;
         return r;
       }
-      if (model_ != 6) {
-        lastResult_ = SendFrame("2");
+      const std::string clear(traits().clearCommand);
+      if (!traits().clearAnswered) {
+        lastResult_ = SendFrame(clear);
       } else {
-        SendFrame(std::string(1, '\x02'));
+        SendFrame(clear);
         std::string reply = ReceiveFrame();
         if (!reply.empty()) lastResult_ = kSuccess;
       }

@@ -16,6 +16,8 @@
 
 namespace clocklink {
 
+struct ModelTraits;
+
 inline constexpr char STX = 0x02, ETX = 0x03, ACK = 0x06, NAK = 0x15;
 inline constexpr size_t kReceiveBufferSize = 50;
 inline constexpr int kAlarmSlots = 34;  // siren entries 0-33
@@ -90,6 +92,8 @@ class ClsMirsol {
 
  private:
   Clock::time_point replyDeadline() const;
+  // The row of the model table for the configured model.
+  const ModelTraits& traits() const;
   int16_t model_ = 0;
   std::string clockId_ = "1";
   std::string port_, speed_, phone_, ip_;
