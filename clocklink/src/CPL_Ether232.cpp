@@ -60,7 +60,7 @@ int CPL_Ether232::UDP_Close() {
 
 void CPL_Ether232::waitInput(std::chrono::milliseconds slice) {
   if (chunk_.hasUnread()) return;
-  waitReadable(ws_ ? ws_->fd() : -1, slice);
+  waitOn(ws_ ? ws_->fd() : -1, slice);
 }
 
 }  // namespace clocklink

@@ -26,7 +26,7 @@ class CPL_Ether232 : public LinkBackend {
   CollectionStatus open() override { return UDP_Open(); }
   void clearInput() override { UDP_ClearRXBuf(); }
   void send(const std::string& s) override { UDP_Send(s); }
-  long pending() override { return UDP_IsData(); }
+  long pending() override { return takeQuiet() && !chunk_.hasUnread() ? 0 : UDP_IsData(); }
   std::string read() override { return UDP_Get(); }
   void waitInput(std::chrono::milliseconds slice) override;
 

@@ -114,7 +114,7 @@ int CPL_SVR::TCP_Close() {
 
 void CPL_SVR::waitInput(std::chrono::milliseconds slice) {
   if (chunk_.hasUnread()) return;
-  waitReadable(ws_ ? ws_->fd() : -1, slice);
+  waitOn(ws_ ? ws_->fd() : -1, slice);
 }
 
 }  // namespace clocklink

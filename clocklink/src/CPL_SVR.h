@@ -30,7 +30,7 @@ class CPL_SVR : public LinkBackend {
   CollectionStatus open() override { return TCP_Open(); }
   void clearInput() override { TCP_ClearRXBuf(); }
   void send(const std::string& s) override { TCP_Send(s); }
-  long pending() override { return TCP_IsData(); }
+  long pending() override { return takeQuiet() && !chunk_.hasUnread() ? 0 : TCP_IsData(); }
   std::string read() override { return TCP_Get(); }
   void waitInput(std::chrono::milliseconds slice) override;
 

@@ -4,6 +4,7 @@
 // shape of libmodbus' modbus_backend_t, one implementation per file).
 #pragma once
 #include "clocklink/CollectionStatus.h"
+#include "clocklink/EventPump.h"
 
 #include <chrono>
 #include <cstdint>
@@ -34,7 +35,22 @@ class LinkBackend {
   void watchCancel(const int16_t* flag) { cancel_ = flag; }
 
  protected:
+  // One slice of waiting on fd. A slice that passed with nothing at all on the descriptor is
+  // remembered, so the look for input that follows can answer "nothing" without asking the
+  // system again: a wait on a silent clock then costs one call per slice, not two.
+  void waitOn(int fd, std::chrono::milliseconds slice) {
+    quiet_ = waitSlice(fd, slice) == SliceEnd::Quiet;
+  }
+  bool takeQuiet() {
+    const bool q = quiet_;
+    quiet_ = false;
+    return q;
+  }
+
   const int16_t* cancel_ = nullptr;
+
+ private:
+  bool quiet_ = false;
 };
 
 }  // namespace clocklink

@@ -15,12 +15,15 @@ void SerialBackend::setInputLen(int n) { FComm::instance().xComm.setInputLen(n);
 
 void SerialBackend::send(const std::string& s) { FComm::instance().xComm.output(s, cancel_); }
 
-long SerialBackend::pending() { return FComm::instance().xComm.inBufferCount(); }
+long SerialBackend::pending() {
+  if (takeQuiet()) return 0;
+  return FComm::instance().xComm.inBufferCount();
+}
 
 std::string SerialBackend::read() { return FComm::instance().xComm.input(); }
 
 void SerialBackend::waitInput(std::chrono::milliseconds slice) {
-  waitReadable(FComm::instance().xComm.fd(), slice);
+  waitOn(FComm::instance().xComm.fd(), slice);
 }
 
 }  // namespace clocklink
