@@ -83,7 +83,10 @@ int CPL_Physical::PL_SetInputLen(int n) {
 
 int CPL_Physical::PL_SendBuffer(const std::string& s) {
   // A failed send is not reported here: it shows as a missing reply above.
-  if (LinkBackend* b = backend()) b->send(s);
+  if (LinkBackend* b = backend()) {
+    b->send(s);
+    b->expectAnswer();
+  }
   return 0;
 }
 

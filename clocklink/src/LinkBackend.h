@@ -31,6 +31,10 @@ class LinkBackend {
   // unread input remains, so a caller polling pending() never spins.
   virtual void waitInput(std::chrono::milliseconds slice) = 0;
 
+  // Right after a send the answer cannot be there yet: the next look for input goes straight
+  // to the wait (one poll) instead of first making a read that would find nothing.
+  void expectAnswer() { quiet_ = true; }
+
   // The owner's cancel flag (1 = stop): long sends and look-ups end early on it.
   void watchCancel(const int16_t* flag) { cancel_ = flag; }
 
