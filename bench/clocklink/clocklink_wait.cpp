@@ -85,23 +85,20 @@ double floorCpuPercent(double seconds) {
 int main(int argc, char** argv) {
   // At least 30 s per link; a shorter run (seconds as the argument) for a quick look.
   const double seconds = argc > 1 ? std::atof(argv[1]) : 30.0;
-  {
+  struct NetworkLink {
+    const char* name;
+    int socketType;
+    int16_t interface;
+  };
+  for (const NetworkLink& l :
+       {NetworkLink{"tcp", SOCK_STREAM, 2}, NetworkLink{"udp", SOCK_DGRAM, 1}}) {
     uint16_t port = 0;
-    int server = silentSocket(SOCK_STREAM, &port);
+    int peer = silentSocket(l.socketType, &port);
     ClsMirsol m;
-    m.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 2, 0, port, 5);
-    std::printf("wait_cpu_tcp: %.2f %% of one core\n", waitCpuPercent(m, seconds));
+    m.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", l.interface, 0, port, 5);
+    std::printf("wait_cpu_%s: %.2f %% of one core\n", l.name, waitCpuPercent(m, seconds));
     std::fflush(stdout);
-    ::close(server);
-  }
-  {
-    uint16_t port = 0;
-    int unit = silentSocket(SOCK_DGRAM, &port);
-    ClsMirsol m;
-    m.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 1, 0, port, 0);
-    std::printf("wait_cpu_udp: %.2f %% of one core\n", waitCpuPercent(m, seconds));
-    std::fflush(stdout);
-    ::close(unit);
+    ::close(peer);
   }
   {
     int master = -1, slave = -1;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <sstream>
+#include <utility>
 
 namespace clocksim {
 namespace {
@@ -27,47 +28,35 @@ bool serialSpeed(unsigned long long baud) {
   return false;
 }
 
-bool parseFaults(const std::string& text, std::vector<Fault>& out) {
+// A comma-separated list of names, each turned into its value by the table; false for an
+// empty list or an unknown name.
+template <typename T, size_t N>
+bool parseNames(const std::string& text, const std::pair<const char*, T> (&table)[N],
+                std::vector<T>& out) {
   std::stringstream s(text);
-  std::string k;
-  while (std::getline(s, k, ',')) {
-    if (k == "flip")
-      out.push_back(Fault::FlipByte);
-    else if (k == "drop")
-      out.push_back(Fault::DropBodyByte);
-    else if (k == "check")
-      out.push_back(Fault::CorruptCheck);
-    else if (k == "silence")
-      out.push_back(Fault::Silence);
-    else if (k == "close")
-      out.push_back(Fault::Close);
-    else
-      return false;
+  std::string name;
+  while (std::getline(s, name, ',')) {
+    bool known = false;
+    for (const auto& [word, value] : table)
+      if (name == word) {
+        out.push_back(value);
+        known = true;
+      }
+    if (!known) return false;
   }
   return !out.empty();
 }
 
-bool parseScript(const std::string& text, std::vector<DialOutcome>& out) {
-  std::stringstream s(text);
-  std::string k;
-  while (std::getline(s, k, ',')) {
-    if (k == "connect")
-      out.push_back(DialOutcome::Connect);
-    else if (k == "busy")
-      out.push_back(DialOutcome::Busy);
-    else if (k == "no-carrier")
-      out.push_back(DialOutcome::NoCarrier);
-    else if (k == "no-answer")
-      out.push_back(DialOutcome::NoAnswer);
-    else if (k == "no-dial-tone")
-      out.push_back(DialOutcome::NoDialTone);
-    else if (k == "silence")
-      out.push_back(DialOutcome::Silence);
-    else
-      return false;
-  }
-  return !out.empty();
-}
+const std::pair<const char*, Fault> kFaultNames[] = {{"flip", Fault::FlipByte},
+                                                     {"drop", Fault::DropBodyByte},
+                                                     {"check", Fault::CorruptCheck},
+                                                     {"silence", Fault::Silence},
+                                                     {"close", Fault::Close}};
+
+const std::pair<const char*, DialOutcome> kDialNames[] = {
+    {"connect", DialOutcome::Connect},         {"busy", DialOutcome::Busy},
+    {"no-carrier", DialOutcome::NoCarrier},    {"no-answer", DialOutcome::NoAnswer},
+    {"no-dial-tone", DialOutcome::NoDialTone}, {"silence", DialOutcome::Silence}};
 
 CommandLine refused(CommandLine c, const std::string& line) {
   c.exitCode = 2;
@@ -166,7 +155,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
       c.port = static_cast<uint16_t>(n);
     } else if (a == "--modem") {
       c.modem.script.clear();
-      if (!parseScript(v, c.modem.script))
+      if (!parseNames(v, kDialNames, c.modem.script))
         return bad("connect, busy, no-carrier, no-answer, no-dial-tone, silence");
       c.link = CommandLine::Link::Modem;
     } else if (a == "--modem-split") {
@@ -195,7 +184,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
       c.options.faultRate = r;
     } else if (a == "--faults") {
       c.options.faults.clear();
-      if (!parseFaults(v, c.options.faults)) return bad("flip, drop, check, silence, close");
+      if (!parseNames(v, kFaultNames, c.options.faults))
+        return bad("flip, drop, check, silence, close");
     }
   }
   if (c.link == CommandLine::Link::None)
