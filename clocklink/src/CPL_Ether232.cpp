@@ -1,4 +1,6 @@
-#include "clocklink/CPL_Ether232.h"
+#include "CPL_Ether232.h"
+
+#include "clocklink/EventPump.h"
 
 namespace clocklink {
 
@@ -22,7 +24,7 @@ CollectionStatus CPL_Ether232::UDP_Open() {
 
 int CPL_Ether232::UDP_Send(const std::string& s) {
   if (!ws_) return 0;
-  return ws_->sendData(std::string(1, sequence_) + s) ? -1 : 0;
+  return ws_->sendData(std::string(1, sequence_) + s, cancel_) ? -1 : 0;
 }
 
 void CPL_Ether232::ReadPending() {
@@ -56,9 +58,9 @@ int CPL_Ether232::UDP_Close() {
   return 0;
 }
 
-int CPL_Ether232::waitDescriptor() const {
-  if (chunk_.hasUnread()) return -1;
-  return ws_ ? ws_->fd() : -1;
+void CPL_Ether232::waitInput(std::chrono::milliseconds slice) {
+  if (chunk_.hasUnread()) return;
+  waitOn(ws_ ? ws_->fd() : -1, slice);
 }
 
 }  // namespace clocklink

@@ -1,9 +1,50 @@
 #include "clocklink/CPL_Physical.h"
 
+#include "CPL_Ether232.h"
+#include "CPL_SVR.h"
+#include "FComm.h"
+#include "MemoryBackend.h"
+#include "SerialBackend.h"
 #include "clocklink/EventPump.h"
-#include "clocklink/FComm.h"
 
 namespace clocklink {
+
+CPL_Physical::CPL_Physical()
+    : serial_(std::make_unique<SerialBackend>()),
+      udp_(std::make_unique<CPL_Ether232>()),
+      tcp_(std::make_unique<CPL_SVR>()) {}
+
+CPL_Physical::~CPL_Physical() = default;
+
+LinkBackend* CPL_Physical::backend() {
+  if (memory_) return memory_.get();
+  switch (PL_PhysicalInterface) {
+    case 0:
+      return serial_.get();
+    case 1:
+      return udp_.get();
+    case 2:
+      return tcp_.get();
+    default:
+      return nullptr;
+  }
+}
+
+void CPL_Physical::watchCancel(const int16_t* flag) {
+  cancel_ = flag;
+  serial_->watchCancel(flag);
+  udp_->watchCancel(flag);
+  tcp_->watchCancel(flag);
+  if (memory_) memory_->watchCancel(flag);
+}
+
+void CPL_Physical::useMemoryLink(std::string* input, std::string* output) {
+  memory_.reset();
+  if (input) {
+    memory_ = std::make_unique<MemoryBackend>(input, output);
+    memory_->watchCancel(cancel_);
+  }
+}
 
 int CPL_Physical::PL_Set232Port(const std::string& pPhone, int pPort, const std::string& pSpeed) {
   FComm::instance().SetPort(pPhone, pPort, pSpeed);
@@ -12,130 +53,58 @@ int CPL_Physical::PL_Set232Port(const std::string& pPhone, int pPort, const std:
 
 int CPL_Physical::PL_SetUDPPort(NetSocket*& ws, const std::string& addr, long PLocal,
                                 long pRemote) {
-  return udp_.Iniciar(ws, addr, PLocal, pRemote);
+  return udp_->Iniciar(ws, addr, PLocal, pRemote);
 }
 
 int CPL_Physical::PL_SetIPPort(NetSocket*& ws, const std::string& addr, long PLocal, long pRemote,
                                int pTimeout) {
-  return tcp_.Iniciar(ws, addr, PLocal, pRemote, pTimeout);
+  return tcp_->Iniciar(ws, addr, PLocal, pRemote, pTimeout);
 }
 
 CollectionStatus CPL_Physical::PL_Open() {
-  if (memIn_) return kSuccess;
-  switch (PL_PhysicalInterface) {
-    case 0:
-      return FComm::instance().OpenPort();
-    case 1:
-      return udp_.UDP_Open();
-    case 2:
-      return tcp_.TCP_Open();
-    default:
-      return kSuccess;
-  }
+  LinkBackend* b = backend();
+  return b ? b->open() : kSuccess;
 }
 
 CollectionStatus CPL_Physical::PL_Close() {
-  if (memIn_) return kSuccess;
-  if (PL_PhysicalInterface == 0) return FComm::instance().ClosePort();
-  return kSuccess;
+  LinkBackend* b = backend();
+  return b ? b->close() : kSuccess;
 }
 
 int CPL_Physical::PL_ClearRXBuf() {
-  if (memIn_) return 0;  // the scripted input is what the clock "will" send
-  switch (PL_PhysicalInterface) {
-    case 0:
-      FComm::instance().xComm.clearInput();
-      break;
-    case 1:
-      udp_.UDP_ClearRXBuf();
-      break;
-    case 2:
-      tcp_.TCP_ClearRXBuf();
-      break;
-    default:
-      break;
-  }
+  if (LinkBackend* b = backend()) b->clearInput();
   return 0;
 }
 
 int CPL_Physical::PL_SetInputLen(int n) {
-  if (PL_PhysicalInterface == 0) FComm::instance().xComm.setInputLen(n);
+  if (LinkBackend* b = backend()) b->setInputLen(n);
   return 0;
 }
 
 int CPL_Physical::PL_SendBuffer(const std::string& s) {
-  if (memIn_) {
-    if (memOut_) memOut_->append(s);
-    return 0;
-  }
-  switch (PL_PhysicalInterface) {
-    case 0:
-      FComm::instance().xComm.output(s);
-      break;
-    case 1:
-      udp_.UDP_Send(s);
-      break;
-    case 2:
-      tcp_.TCP_Send(s);
-      break;
-    default:
-      break;
+  // A failed send is not reported here: it shows as a missing reply above.
+  if (LinkBackend* b = backend()) {
+    b->send(s);
+    b->expectAnswer();
   }
   return 0;
 }
 
 std::string CPL_Physical::PL_GetBuff() {
-  if (memIn_) {
-    if (memIn_->empty()) return {};
-    std::string c = memIn_->substr(0, 1);
-    memIn_->erase(0, 1);
-    return c;
-  }
-  switch (PL_PhysicalInterface) {
-    case 0:
-      return FComm::instance().xComm.input();
-    case 1:
-      return udp_.UDP_Get();
-    case 2:
-      return tcp_.TCP_Get();
-    default:
-      return {};
-  }
+  LinkBackend* b = backend();
+  return b ? b->read() : std::string();
 }
 
 long CPL_Physical::PL_IsData() {
-  if (memIn_) return static_cast<long>(memIn_->size());
-  switch (PL_PhysicalInterface) {
-    case 0:
-      return FComm::instance().xComm.inBufferCount();
-    case 1:
-      return udp_.UDP_IsData();
-    case 2:
-      return tcp_.TCP_IsData();
-    default:
-      return 0;
-  }
+  LinkBackend* b = backend();
+  return b ? b->pending() : 0;
 }
 
 void CPL_Physical::PL_WaitInput(std::chrono::milliseconds slice) {
-  if (memIn_) return;
-  int fd = -1;
-  switch (PL_PhysicalInterface) {
-    case 0:
-      fd = FComm::instance().xComm.fd();
-      break;
-    case 1:
-      fd = udp_.waitDescriptor();
-      if (fd < 0 && udp_.UDP_IsData() > 0) return;
-      break;
-    case 2:
-      fd = tcp_.waitDescriptor();
-      if (fd < 0 && tcp_.TCP_IsData() > 0) return;
-      break;
-    default:
-      break;
-  }
-  waitReadable(fd, slice);
+  if (LinkBackend* b = backend())
+    b->waitInput(slice);
+  else
+    waitReadable(-1, slice);
 }
 
 }  // namespace clocklink

@@ -1,4 +1,4 @@
-#include "clocklink/CPL_SVR.h"
+#include "CPL_SVR.h"
 
 #include "TextUtil.h"
 
@@ -48,8 +48,12 @@ CollectionStatus CPL_SVR::TCP_Open() {
   lastPort_ = ws_->remotePort;
   ws_->close();
   WaitSeconds(1.0);
-  if (!ws_->connect()) return kFailure;
+  // The connect time-out bounds the host name's look-up and the connect together.
   auto deadline = Clock::now() + std::chrono::seconds(connectTimeout_ > 0 ? connectTimeout_ : 30);
+  if (!ws_->connect(deadline, cancel_)) {
+    lastHost_.clear();
+    return kFailure;
+  }
   while (true) {
     int st = ws_->state();
     if (st == NetSocket::Connected) return kSuccess;
@@ -67,7 +71,7 @@ CollectionStatus CPL_SVR::TCP_Open() {
 int CPL_SVR::TCP_Send(const std::string& s) {
   if (!ws_) return 0;
   pumpEvents();
-  bool ok = ws_->sendData(s);
+  bool ok = ws_->sendData(s, cancel_);
   pumpEvents();
   pumpEvents();
   return ok ? -1 : 0;
@@ -108,9 +112,9 @@ int CPL_SVR::TCP_Close() {
   return 0;
 }
 
-int CPL_SVR::waitDescriptor() const {
-  if (chunk_.hasUnread()) return -1;
-  return ws_ ? ws_->fd() : -1;
+void CPL_SVR::waitInput(std::chrono::milliseconds slice) {
+  if (chunk_.hasUnread()) return;
+  waitOn(ws_ ? ws_->fd() : -1, slice);
 }
 
 }  // namespace clocklink

@@ -4,8 +4,9 @@
 #include "TextUtil.h"
 
 #include "clocklink/EventPump.h"
-#include "clocklink/FComm.h"
-#include "clocklink/RecordParser.h"
+#include "FComm.h"
+#include "ModelTraits.h"
+#include "RecordParser.h"
 
 #include <cstdlib>
 
@@ -30,9 +31,11 @@ int leadingNumber(const std::string& s) {
 
 }  // namespace
 
-ClsMirsol::ClsMirsol() = default;
+ClsMirsol::ClsMirsol() { link_.watchCancel(&cancel_); }
 
 ClsMirsol::~ClsMirsol() { FComm::unload(); }
+
+const ModelTraits& ClsMirsol::traits() const { return modelTraits(model_); }
 
 CollectionStatus ClsMirsol::SetTimeRecorder(const std::string& pID, int16_t pModel,
                                             const std::string& pPort, const std::string& pSpeed,
@@ -57,6 +60,7 @@ CollectionStatus ClsMirsol::SetTimeRecorder(const std::string& pID, int16_t pMod
   bool ok = pInterface >= 0 && pInterface <= 2;
   if (pInterface == 1) {
     NetSocket* ws = &f.WSock;
+    ws->lookupSeconds = connectTimeout;
     ok = link_.PL_SetUDPPort(ws, pIP, PLocal, pRemote) != 0;
   } else if (pInterface == 2) {
     NetSocket* ws = &f.WsTCP;
@@ -96,7 +100,7 @@ std::string ClsMirsol::Status_Get() {
   }
 
   std::string text;
-  if (model_ != 6) {
+  if (!traits().statusBySingleByte) {
     if (SendFrame("A") != kSuccess) {
       link_.PL_Close();
       return {};
@@ -134,14 +138,14 @@ int32_t ClsMirsol::Record_Process(int16_t pOp, int16_t /*pFactor*/) {
       cancel_ = 0;
       std::string status = Status_Get();
       long count = statusCount(status);
-      if (model_ == 2 && status.size() >= 16) clockId_ = status.substr(15, 1);
+      if (traits().idFromStatus && status.size() >= 16) clockId_ = status.substr(15, 1);
       if (lastResult_ == kFailure) return kFailure;
       if (link_.PL_Open() != kSuccess) {
         lastResult_ = kFailure;
         return kFailure;
       }
       sleepQuietly(0.5);
-      CollectionStatus r = SendFrame(model_ == 6 ? std::string(1, '\x01') : std::string("0"));
+      CollectionStatus r = SendFrame(std::string(traits().startCommand));
       if (r != kSuccess) return r;
       RegCount = 0;
       RegCountErr = 0;
@@ -149,7 +153,6 @@ int32_t ClsMirsol::Record_Process(int16_t pOp, int16_t /*pFactor*/) {
       emptyInRow_ = 0;
       size_t slots = static_cast<size_t>(count + 2);
       records_.assign(slots, std::string());
-      errors_.assign(slots, 0);
       return static_cast<int32_t>(count);
     }
     case 2: {
@@ -174,10 +177,7 @@ int32_t ClsMirsol::Record_Process(int16_t pOp, int16_t /*pFactor*/) {
       if (!frame.empty()) {
         ParsedRecord rec = parseRecordFrame(frame, model_, clockId_, type6, today());
         size_t idx = static_cast<size_t>(RegCount);
-        if (idx < records_.size()) {
-          records_[idx] = rec.text;
-          errors_[idx] = rec.valid ? 0 : 1;
-        }
+        if (idx < records_.size()) records_[idx] = rec.text;
         if (!rec.valid) ++RegCountErr;
         ++RegCount;
         lastResult_ = kSuccess;
@@ -194,7 +194,6 @@ int32_t ClsMirsol::Record_Process(int16_t pOp, int16_t /*pFactor*/) {
     case 3: {
       link_.PL_Close();
       records_.clear();
-      errors_.clear();
       return lastResult_;
     }
     case 4: {
@@ -203,10 +202,11 @@ int32_t ClsMirsol::Record_Process(int16_t pOp, int16_t /*pFactor*/) {
         lastResult_ = r;
         return r;
       }
-      if (model_ != 6) {
-        lastResult_ = SendFrame("2");
+      const std::string clear(traits().clearCommand);
+      if (!traits().clearAnswered) {
+        lastResult_ = SendFrame(clear);
       } else {
-        SendFrame(std::string(1, '\x02'));
+        SendFrame(clear);
         std::string reply = ReceiveFrame();
         if (!reply.empty()) lastResult_ = kSuccess;
       }

@@ -4,7 +4,8 @@
 #include "clocklink/ClsMirsol.h"
 
 #include "clocklink/EventPump.h"
-#include "clocklink/FComm.h"
+#include "FComm.h"
+#include "ModelTraits.h"
 
 namespace clocklink {
 namespace {
@@ -39,19 +40,24 @@ CollectionStatus ClsMirsol::SetDateTime(const std::string& xDate, const std::str
   if (!allDigits(xDate, 8) || !allDigits(xDWeek, 1) || !allDigits(xTime, 4))
     return lastResult_ = kFailure;
   int weekday = xDWeek[0] - '0';
+  const DateLayout layout = traits().date;
   std::string command;
-  if (model_ == 6) {
-    command = std::string(1, '\x05') + xDWeek + xDate + xTime + "00";
-  } else if (model_ == 4 || model_ == 5) {
-    command = "1" + xDate.substr(2, 6) + xDWeek + xTime;
-  } else {
-    if (weekday < 1) return lastResult_ = kFailure;
-    command = "1" + xDate.substr(2, 6) + std::to_string(weekday - 1) + xTime;
+  switch (layout) {
+    case DateLayout::Qlm:
+      command = std::string(1, '\x05') + xDWeek + xDate + xTime + "00";
+      break;
+    case DateLayout::WeekdayFromOne:
+      command = "1" + xDate.substr(2, 6) + xDWeek + xTime;
+      break;
+    case DateLayout::WeekdayFromZero:
+      if (weekday < 1) return lastResult_ = kFailure;
+      command = "1" + xDate.substr(2, 6) + std::to_string(weekday - 1) + xTime;
+      break;
   }
   CollectionStatus r = link_.PL_Open();
   lastResult_ = r;
   if (r != kSuccess) return r;
-  if (model_ == 6) {
+  if (layout == DateLayout::Qlm) {
     sendCommand(command);
     WaitSeconds(0.1);
     // The model answers with a frame; an empty reception leaves its own result.
@@ -94,7 +100,7 @@ CollectionStatus ClsMirsol::SetLocked(int16_t pMode) {
   CollectionStatus r = kFailure;
   switch (pMode) {
     case 0:
-      r = sendCommand(model_ == 4 || model_ == 5 ? "R" : "3");
+      r = sendCommand(std::string(traits().unlockCommand));
       break;
     case 1:
       r = sendCommand("6");
@@ -132,9 +138,10 @@ CollectionStatus ClsMirsol::Card_Process(int16_t pOp, const std::string& pTarjet
   if (lastResult_ == kSuccess) {
     if (pOp == 8) {
       sendCommand("4" + pTarjeta);
-    } else if (model_ == 4 || model_ == 5) {
-      const std::string range =
-          model_ == 5 ? std::string("00002359") : std::string(1, '\xFF') + "00002359";
+    } else if (traits().cardEnabling != CardEnabling::Single) {
+      const std::string range = traits().cardEnabling == CardEnabling::TimedPlain
+                                    ? std::string("00002359")
+                                    : std::string(1, '\xFF') + "00002359";
       const std::string steps[] = {"P02", "A" + range, "B" + range, "5" + pTarjeta + "AB"};
       lastResult_ = kFailure;
       // Each frame only after the previous one was taken: the card must not be
@@ -218,7 +225,9 @@ void ClsMirsol::FCommRxBufferCount(bool keep) {
   if (!keep) FComm::instance().xComm.clearInput();
 }
 
-void ClsMirsol::FCommSend(const std::string& text) { FComm::instance().xComm.output(text); }
+void ClsMirsol::FCommSend(const std::string& text) {
+  FComm::instance().xComm.output(text, &cancel_);
+}
 
 std::string ClsMirsol::FCommReceive() { return FComm::instance().xComm.input(); }
 

@@ -3,6 +3,7 @@
 // to a serial gateway, and the cancellable waits.
 #include "clocklink/ClsMirsol.h"
 
+#include "ModelTraits.h"
 #include "clocklink/EventPump.h"
 
 #include <cmath>
@@ -33,7 +34,8 @@ void ClsMirsol::Pause(double seconds) { WaitSecondsUnlessCancelled(seconds, canc
 
 int16_t ClsMirsol::BuildFrame(const std::string& command) {
   std::string body;
-  if (model_ == 6) {
+  const Framing framing = traits().framing;
+  if (framing == Framing::Qlm) {
     size_t len = command.size() + 4;
     std::string id = clockId_;
     char* end = nullptr;
@@ -49,7 +51,7 @@ int16_t ClsMirsol::BuildFrame(const std::string& command) {
     body.push_back(static_cast<char>(addr));
     body += command;
     body.push_back(ETX);
-  } else if (model_ == 2) {
+  } else if (framing == Framing::Pexel) {
     body = std::string(1, STX) + "E1" + command + ETX;
   } else {
     body = std::string(1, STX) + "R" + clockId_ + command + ETX;
@@ -80,7 +82,7 @@ CollectionStatus ClsMirsol::SendFrame(const std::string& command) {
     link_.PL_SetInputLen(1);
     link_.PL_ClearRXBuf();
     link_.PL_SendBuffer(frameToSend_);
-    if (model_ == 6) {
+    if (!traits().acknowledges) {
       lastResult_ = kSuccess;
       return kSuccess;
     }
@@ -135,6 +137,7 @@ std::string ClsMirsol::ReceiveFrame() {
     }
   };
 
+  const bool lengthFramed = traits().framing == Framing::Qlm;
   for (int attempt = 0; attempt <= retryCount_; ++attempt) {
     if (CheckAbort({})) return {};
     uint8_t x = 0;
@@ -144,7 +147,7 @@ std::string ClsMirsol::ReceiveFrame() {
     while (true) {
       if (!nextByte(deadline, c)) return {};
       if (c == STX) break;
-      if (model_ == 6 && c == NAK) return {};
+      if (lengthFramed && c == NAK) return {};
       // The deadline holds while bytes keep coming too: a line full of noise
       // without an STX must not keep the search going for ever.
       if (Clock::now() > deadline) return {};
@@ -157,7 +160,7 @@ std::string ClsMirsol::ReceiveFrame() {
       buf.push_back(c);
       x ^= static_cast<uint8_t>(c);
       bool end;
-      if (model_ == 6) {
+      if (lengthFramed) {
         size_t len = buf.size() >= 2 ? static_cast<uint8_t>(buf[1]) : 0;
         end = buf.size() >= 3 && c == ETX && buf.size() + 2 >= len;
       } else {

@@ -1,7 +1,7 @@
 #include "clocklink/ClsModem.h"
 
 #include "clocklink/EventPump.h"
-#include "clocklink/FComm.h"
+#include "FComm.h"
 #include "clocklink/Tornikel.h"
 
 #include <algorithm>
@@ -141,7 +141,7 @@ CollectionStatus ClsModem::SendCommand(const std::string& pComando) {
   if (!p.isOpen()) return kFailure;
   p.setInputLen(1);
   p.clearInput();
-  return p.output(pComando) ? kSuccess : kFailure;
+  return p.output(pComando, &cancel_) ? kSuccess : kFailure;
 }
 
 std::string ClsModem::ReadReply(int n, double seconds) {
@@ -172,7 +172,11 @@ CollectionStatus ClsModem::openModemPort() {
   p.setSettings(settingsText());
   LineSettings ls;
   if (!parseLineSettings(settingsText(), ls)) return kFailure;  // the control refuses the settings
-  if (!p.openHeld() || !p.isOpen()) return kPortNotOpen;
+  // A port that cannot be opened at all (no such device, held by another
+  // program) is the control's error, -200; -300 is kept for a port that
+  // opened without error yet does not report open.
+  if (!p.openHeld()) return kFailure;
+  if (!p.isOpen()) return kPortNotOpen;
   p.setInputLen(0);
   p.clearInput();
   return kSuccess;

@@ -20,11 +20,11 @@ void pumpEvents() {
   if (auto h = hook()) h();
 }
 
-bool waitReadable(int fd, std::chrono::milliseconds slice) {
+SliceEnd waitSlice(int fd, std::chrono::milliseconds slice) {
   auto ms = std::clamp<long long>(slice.count(), 0, kWaitSlice.count());
   if (fd < 0) {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-    return false;
+    return SliceEnd::Other;
   }
   pollfd p{fd, POLLIN, 0};
   int r = ::poll(&p, 1, static_cast<int>(ms));
@@ -33,9 +33,14 @@ bool waitReadable(int fd, std::chrono::milliseconds slice) {
     // "ready" for ever: it must not turn the caller's loop into a spin. The
     // callers look for waiting bytes before they wait, so none is missed.
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-    return false;
+    return SliceEnd::Other;
   }
-  return r > 0;
+  if (r > 0) return SliceEnd::Readable;
+  return r == 0 ? SliceEnd::Quiet : SliceEnd::Other;
+}
+
+bool waitReadable(int fd, std::chrono::milliseconds slice) {
+  return waitSlice(fd, slice) == SliceEnd::Readable;
 }
 
 void WaitSeconds(double seconds) {

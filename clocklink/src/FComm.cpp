@@ -1,4 +1,4 @@
-#include "clocklink/FComm.h"
+#include "FComm.h"
 
 #include "TextUtil.h"
 

@@ -1,5 +1,6 @@
-#include "clocklink/NetSocket.h"
+#include "NetSocket.h"
 
+#include "WriteAll.h"
 #include "clocklink/EventPump.h"
 
 #include <arpa/inet.h>
@@ -13,11 +14,89 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
 
 namespace clocklink {
 
-static_assert(sizeof(sockaddr_in) <= 16);
+namespace {
+
+bool systemResolver(const std::string& host, in_addr& out) {
+  addrinfo hints{};
+  hints.ai_family = AF_INET;
+  addrinfo* res = nullptr;
+  if (::getaddrinfo(host.c_str(), nullptr, &hints, &res) != 0 || !res) return false;
+  out = reinterpret_cast<const sockaddr_in*>(res->ai_addr)->sin_addr;
+  ::freeaddrinfo(res);
+  return true;
+}
+
+std::mutex& resolverMutex() {
+  static std::mutex m;
+  return m;
+}
+HostResolver& currentResolver() {
+  static HostResolver r = systemResolver;
+  return r;
+}
+
+// What a look-up thread hands back; shared, as a look-up given up on still finishes later.
+struct LookUp {
+  std::mutex mutex;
+  std::condition_variable done;
+  bool finished = false;
+  bool found = false;
+  in_addr address{};
+};
+
+}  // namespace
+
+void setHostResolver(HostResolver resolver) {
+  std::lock_guard<std::mutex> lock(resolverMutex());
+  currentResolver() = resolver ? std::move(resolver) : HostResolver(systemResolver);
+}
+
+bool lookUpHost(const std::string& host, in_addr& out, Clock::time_point deadline,
+                const int16_t* cancelFlag) {
+  if (::inet_pton(AF_INET, host.c_str(), &out) == 1) return true;
+  if (host.empty()) return false;
+  HostResolver resolver;
+  {
+    std::lock_guard<std::mutex> lock(resolverMutex());
+    resolver = currentResolver();
+  }
+  auto job = std::make_shared<LookUp>();
+  try {
+    std::thread([job, resolver, host] {
+      in_addr a{};
+      bool ok = resolver(host, a);
+      std::lock_guard<std::mutex> lock(job->mutex);
+      job->found = ok;
+      job->address = a;
+      job->finished = true;
+      job->done.notify_all();
+    }).detach();
+  } catch (const std::system_error&) {
+    return false;  // no thread to be had: no look-up
+  }
+  while (true) {
+    {
+      std::unique_lock<std::mutex> lock(job->mutex);
+      job->done.wait_for(lock, kWaitSlice, [&] { return job->finished; });
+      if (job->finished) {
+        out = job->address;
+        return job->found;
+      }
+    }
+    if (Clock::now() > deadline) return false;
+    pumpEvents();
+    if (cancelFlag && *cancelFlag == 1) return false;
+  }
+}
 
 NetSocket::~NetSocket() { close(); }
 
@@ -27,29 +106,24 @@ void NetSocket::close() {
   state_ = Closed;
 }
 
-bool NetSocket::resolveRemote() {
+bool NetSocket::resolveRemote(Clock::time_point deadline, const int16_t* cancelFlag) {
   if (haveRemote_ && resolvedHost_ == remoteHost && resolvedPort_ == remotePort) return true;
   haveRemote_ = false;
   if (remotePort < 0 || remotePort > 65535) return false;
-  addrinfo hints{};
-  hints.ai_family = AF_INET;
-  hints.ai_socktype = protocol == Tcp ? SOCK_STREAM : SOCK_DGRAM;
-  addrinfo* res = nullptr;
-  if (::getaddrinfo(remoteHost.c_str(), nullptr, &hints, &res) != 0 || !res) return false;
   sockaddr_in sin{};
-  std::memcpy(&sin, res->ai_addr, sizeof sin);
-  ::freeaddrinfo(res);
+  sin.sin_family = AF_INET;
+  if (!lookUpHost(remoteHost, sin.sin_addr, deadline, cancelFlag)) return false;
   sin.sin_port = htons(static_cast<uint16_t>(remotePort));
-  std::memcpy(addr_, &sin, sizeof sin);
+  addr_ = sin;
   haveRemote_ = true;
   resolvedHost_ = remoteHost;
   resolvedPort_ = remotePort;
   return true;
 }
 
-bool NetSocket::connect() {
+bool NetSocket::connect(Clock::time_point deadline, const int16_t* cancelFlag) {
   close();
-  if (!resolveRemote()) {
+  if (!resolveRemote(deadline, cancelFlag)) {
     state_ = Error;
     return false;
   }
@@ -60,7 +134,7 @@ bool NetSocket::connect() {
   }
   int one = 1;
   ::setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-  int r = ::connect(fd_, reinterpret_cast<sockaddr*>(addr_), sizeof(sockaddr_in));
+  int r = ::connect(fd_, reinterpret_cast<const sockaddr*>(&addr_), sizeof addr_);
   if (r == 0) {
     state_ = Connected;
   } else if (errno == EINPROGRESS) {
@@ -111,31 +185,32 @@ bool NetSocket::bind(long port) {
   return true;
 }
 
-bool NetSocket::sendData(const std::string& data) {
+bool NetSocket::sendData(const std::string& data, const int16_t* cancelFlag) {
   if (fd_ < 0) return false;
   if (protocol == Udp) {
-    if (!resolveRemote()) return false;
-    ssize_t r = ::sendto(fd_, data.data(), data.size(), MSG_NOSIGNAL,
-                         reinterpret_cast<sockaddr*>(addr_), sizeof(sockaddr_in));
-    return r == static_cast<ssize_t>(data.size());
+    const auto deadline =
+        Clock::now() + std::chrono::seconds(lookupSeconds > 0 ? lookupSeconds : 30);
+    if (!resolveRemote(deadline, cancelFlag)) return false;
+    // A datagram goes whole or not at all; a full send queue is waited out like a stream's.
+    return writeAll(
+        fd_, data,
+        [this](const char* p, size_t n) {
+          return ::sendto(fd_, p, n, MSG_NOSIGNAL, reinterpret_cast<const sockaddr*>(&addr_),
+                          sizeof addr_);
+        },
+        cancelFlag);
   }
-  size_t done = 0;
-  auto deadline = Clock::now() + std::chrono::seconds(10);
-  while (done < data.size()) {
-    ssize_t r = ::send(fd_, data.data() + done, data.size() - done, MSG_NOSIGNAL);
-    if (r > 0) {
-      done += static_cast<size_t>(r);
-      continue;
-    }
-    if (r < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
-      state_ = Error;
-      return false;
-    }
-    if (Clock::now() > deadline) return false;
-    pollfd p{fd_, POLLOUT, 0};
-    ::poll(&p, 1, static_cast<int>(kWaitSlice.count()));
-  }
-  return true;
+  bool broken = false;
+  const bool ok = writeAll(
+      fd_, data,
+      [this, &broken](const char* p, size_t n) {
+        const ssize_t r = ::send(fd_, p, n, MSG_NOSIGNAL);
+        if (r < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) broken = true;
+        return r;
+      },
+      cancelFlag);
+  if (broken) state_ = Error;
+  return ok;
 }
 
 bool NetSocket::getData(std::string& out) {

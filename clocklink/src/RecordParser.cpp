@@ -1,4 +1,4 @@
-#include "clocklink/RecordParser.h"
+#include "RecordParser.h"
 
 #include "TextUtil.h"
 

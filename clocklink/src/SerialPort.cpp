@@ -1,6 +1,7 @@
-#include "clocklink/SerialPort.h"
+#include "SerialPort.h"
 
 #include "TextUtil.h"
+#include "WriteAll.h"
 
 #include "clocklink/EventPump.h"
 
@@ -173,22 +174,9 @@ std::string SerialPort::input() {
   return out;
 }
 
-bool SerialPort::output(const std::string& s) {
-  if (fd_ < 0) return false;
-  size_t done = 0;
-  auto deadline = Clock::now() + std::chrono::seconds(10);
-  while (done < s.size()) {
-    ssize_t r = ::write(fd_, s.data() + done, s.size() - done);
-    if (r > 0) {
-      done += static_cast<size_t>(r);
-      continue;
-    }
-    if (r < 0 && errno != EAGAIN && errno != EINTR) return false;
-    if (Clock::now() > deadline) return false;
-    pollfd p{fd_, POLLOUT, 0};
-    ::poll(&p, 1, static_cast<int>(kWaitSlice.count()));
-  }
-  return true;
+bool SerialPort::output(const std::string& s, const int16_t* cancelFlag) {
+  return writeAll(
+      fd_, s, [this](const char* p, size_t n) { return ::write(fd_, p, n); }, cancelFlag);
 }
 
 bool SerialPort::ctsHolding(bool* supported) {

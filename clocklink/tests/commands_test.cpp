@@ -12,7 +12,7 @@
 #include <thread>
 
 #include "clocklink/ClsMirsol.h"
-#include "clocklink/FComm.h"
+#include "FComm.h"
 #include "peers.h"
 
 using namespace clocklink;

@@ -3,11 +3,15 @@
 #include <sys/file.h>
 #include <sys/wait.h>
 
+#include <condition_variable>
+#include <memory>
+#include <mutex>
 #include <thread>
 
 #include "clocklink/ClsMirsol.h"
-#include "clocklink/FComm.h"
-#include "clocklink/SerialPort.h"
+#include "FComm.h"
+#include "NetSocket.h"
+#include "SerialPort.h"
 #include "peers.h"
 
 using namespace clocklink;
@@ -160,6 +164,93 @@ TEST(TcpLink, ChunkReadModelAndReconnects) {
   EXPECT_GE(peer3, 0);
   ::close(peer);
   ::close(peer3);
+}
+
+// Sends wait for room like receives wait for input: in slices that let the host's events run
+// and end on the cancel flag, over a serial line and a TCP connection whose far end never
+// reads.
+TEST(LinkSend, StalledPeerLetsEventsRunAndCancelEndsTheSend) {
+  PtyClock line(49);  // nobody reads its master side
+  TcpListener server;
+  const std::string big(32 << 20, 'x');  // more than any socket buffer takes unread
+  struct Case {
+    const char* name;
+    int16_t interface;
+  };
+  for (const Case& c : {Case{"serial", 0}, Case{"tcp", 2}}) {
+    ClsMirsol m;
+    ASSERT_EQ(m.SetTimeRecorder("1", 0, "COM49", "9600", "", 1, "127.0.0.1", c.interface, 0,
+                                server.port(), 5),
+              kSuccess);
+    ASSERT_EQ(m.link().PL_Open(), kSuccess) << c.name;
+    const int peer = c.interface == 2 ? server.accept(3000) : -1;
+    int pumps = 0;
+    setEventPump([&] {
+      if (++pumps == 20) m.SetCancel(1);
+    });
+    m.link().PL_SendBuffer(big);
+    setEventPump({});
+    EXPECT_GE(pumps, 20) << c.name;  // it waited in slices, and the cancel ended it
+    m.SetCancel(0);
+    m.link().PL_Close();
+    if (peer >= 0) ::close(peer);
+  }
+}
+
+// A numeric address is never looked up; a host name's look-up ends at the connect time-out
+// or on a cancel, however long the resolver takes.
+TEST(TcpLink, HostLookUpIsBoundedAndCancellable) {
+  // Shared with the look-up threads, which may outlive a look-up given up on.
+  struct NameServer {
+    std::mutex mutex;
+    std::condition_variable change;
+    bool answering = false;
+    int lookUps = 0;
+    int hanging = 0;
+  };
+  auto ns = std::make_shared<NameServer>();
+  setHostResolver([ns](const std::string& host, in_addr& out) {
+    std::unique_lock<std::mutex> lock(ns->mutex);
+    ++ns->lookUps;
+    if (host == "clock.example") return ::inet_pton(AF_INET, "127.0.0.1", &out) == 1;
+    ++ns->hanging;  // a name server that does not answer until the test ends
+    ns->change.wait(lock, [&] { return ns->answering; });
+    --ns->hanging;
+    ns->change.notify_all();
+    return false;
+  });
+  auto lookUps = [ns] {
+    std::lock_guard<std::mutex> lock(ns->mutex);
+    return ns->lookUps;
+  };
+  TcpListener server;
+  ClsMirsol m;
+  m.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 2, 0, server.port(), 5);
+  EXPECT_EQ(m.link().PL_Open(), kSuccess);
+  EXPECT_EQ(lookUps(), 0);
+
+  m.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "clock.example", 2, 0, server.port(), 5);
+  EXPECT_EQ(m.link().PL_Open(), kSuccess);
+  EXPECT_EQ(lookUps(), 1);
+
+  m.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "silent.example", 2, 0, server.port(), 2);
+  EXPECT_EQ(m.link().PL_Open(), kFailure);  // ends with the 2 s connect time-out
+  EXPECT_EQ(lookUps(), 2);
+
+  // A connect time-out of hours: only the cancel can end this look-up.
+  m.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "other.example", 2, 0, server.port(), 30000);
+  int pumps = 0;
+  setEventPump([&] {
+    if (++pumps == 60) m.SetCancel(1);
+  });
+  EXPECT_EQ(m.link().PL_Open(), kFailure);
+  setEventPump({});
+  EXPECT_EQ(lookUps(), 3);
+  setHostResolver(nullptr);
+  std::unique_lock<std::mutex> lock(ns->mutex);
+  ns->answering = true;
+  ns->change.notify_all();
+  ns->change.wait(lock, [&] { return ns->hanging == 0; });
 }
 
 TEST(UdpLink, SequenceByteAdoptedAndAcknowledged) {

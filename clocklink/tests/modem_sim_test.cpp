@@ -15,8 +15,8 @@
 
 #include "clocklink/ClsMirsol.h"
 #include "clocklink/ClsModem.h"
-#include "clocklink/FComm.h"
-#include "clocklink/RecordParser.h"
+#include "FComm.h"
+#include "RecordParser.h"
 
 using namespace clocklink;
 using clocksim::DialOutcome;

@@ -1,7 +1,9 @@
 // The modem object against a hand-driven modem on a pseudo-terminal, the
 // reply rules, MODEM.MAU items and the modem-definitions provider.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -13,7 +15,7 @@
 #include <thread>
 
 #include "clocklink/ClsModem.h"
-#include "clocklink/FComm.h"
+#include "FComm.h"
 #include "clocklink/Tornikel.h"
 #include "peers.h"
 
@@ -213,10 +215,15 @@ TEST_F(ModemFiles, InitWithoutInitStringSendsNothing) {
 }
 
 TEST_F(ModemFiles, InitRefusals) {
-  write("MODEMS.INI", "[Test]\nCom=73\nInit=E0\n");
+  write("MODEMS.INI", "[Test]\nCom=73\nInit=E0\n[Gone]\nCom=79\nInit=E0\n[Held]\nCom=80\n");
   PtyModem modem(73, [](const std::string& line, PtyModem& self) {
     self.write(line == "ATE0" ? "\r\nERROR\r\n" : "\r\nOK\r\n");
   });
+  ::setenv("VELTA_COM79", (dir_ / "no-such-tty").c_str(), 1);
+  testpeers::PtyClock heldLine(80);
+  const int holder = ::open(heldLine.path().c_str(), O_RDWR | O_NOCTTY);  // another program
+  ASSERT_GE(holder, 0);
+  ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
   struct Case {
     const char* name;
     const char* phone;
@@ -229,6 +236,8 @@ TEST_F(ModemFiles, InitRefusals) {
       {"empty driver", "555", "", kFailure},
       {"unknown driver", "555", "OTHER", kFailure},
       {"no OK in three tries", "555", "TEST", kModemNoCarrier},
+      {"no such device", "555", "GONE", kFailure},
+      {"port held by another program", "555", "HELD", kFailure},
   };
   for (const auto& c : cases) {
     ClsModem m;
@@ -245,6 +254,13 @@ TEST_F(ModemFiles, InitRefusals) {
   EXPECT_EQ(m.InitModem(folder(), "TEST"), kPortInUse);
   EXPECT_EQ(m.ConfigModem("E0"), kPortInUse);
   m.cortarModem(false);
+
+  for (int port : {79, 80}) {  // the settings line goes to a port that cannot be opened either
+    m.SetModem(static_cast<int16_t>(port), "9600", "");
+    EXPECT_EQ(m.ConfigModem("E0"), kFailure) << port;
+  }
+  ::close(holder);
+  ::unsetenv("VELTA_COM79");
 }
 
 TEST_F(ModemFiles, CancelDuringInitClosesThePort) {

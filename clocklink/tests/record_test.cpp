@@ -1,7 +1,7 @@
 // Record and status parsing.
 #include <gtest/gtest.h>
 
-#include "clocklink/RecordParser.h"
+#include "RecordParser.h"
 #include "peers.h"
 
 using namespace clocklink;

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "clocklink/RecordParser.h"
+#include "RecordParser.h"
 
 using namespace clocklink;
 

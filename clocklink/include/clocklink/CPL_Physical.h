@@ -2,18 +2,29 @@
 // serial port (interface 0), the UDP unit (1) or the TCP server (2). Any other
 // interface makes each operation do nothing and return its preset result.
 #pragma once
-#include "clocklink/CPL_Ether232.h"
-#include "clocklink/CPL_SVR.h"
 #include "clocklink/CollectionStatus.h"
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace clocklink {
 
+class LinkBackend;
+class SerialBackend;
+class CPL_Ether232;
+class CPL_SVR;
+class MemoryBackend;
+class NetSocket;
+
 class CPL_Physical {
  public:
+  CPL_Physical();
+  ~CPL_Physical();
+  CPL_Physical(const CPL_Physical&) = delete;
+  CPL_Physical& operator=(const CPL_Physical&) = delete;
+
   uint8_t PL_PhysicalInterface = 0;
 
   int PL_Set232Port(const std::string& pPhone, int pPort, const std::string& pSpeed);
@@ -32,22 +43,23 @@ class CPL_Physical {
   // polling PL_IsData never spin. Returns at once when unread bytes remain.
   void PL_WaitInput(std::chrono::milliseconds slice);
 
+  // The owner's cancel flag: sends waiting for room and host look-ups end on it.
+  void watchCancel(const int16_t* flag);
+
   // Routes every operation to in-memory bytes instead of a port (fuzzing and
   // diagnostics): reads take from *input, sends append to *output. nullptr
   // returns to the real back ends.
-  void useMemoryLink(std::string* input, std::string* output) {
-    memIn_ = input;
-    memOut_ = output;
-  }
-
-  CPL_Ether232& udp() { return udp_; }
-  CPL_SVR& tcp() { return tcp_; }
+  void useMemoryLink(std::string* input, std::string* output);
 
  private:
-  CPL_Ether232 udp_;
-  CPL_SVR tcp_;
-  std::string* memIn_ = nullptr;
-  std::string* memOut_ = nullptr;
+  // The back end of the current interface; nullptr for an interface that routes nowhere.
+  LinkBackend* backend();
+
+  std::unique_ptr<SerialBackend> serial_;
+  std::unique_ptr<CPL_Ether232> udp_;
+  std::unique_ptr<CPL_SVR> tcp_;
+  std::unique_ptr<MemoryBackend> memory_;
+  const int16_t* cancel_ = nullptr;
 };
 
 }  // namespace clocklink

@@ -16,6 +16,8 @@
 
 namespace clocklink {
 
+struct ModelTraits;
+
 inline constexpr char STX = 0x02, ETX = 0x03, ACK = 0x06, NAK = 0x15;
 inline constexpr size_t kReceiveBufferSize = 50;
 inline constexpr int kAlarmSlots = 34;  // siren entries 0-33
@@ -93,6 +95,8 @@ class ClsMirsol {
 
  private:
   Clock::time_point replyDeadline() const;
+  // The row of the model table for the configured model.
+  const ModelTraits& traits() const;
   int16_t model_ = 0;
   std::string clockId_ = "1";
   std::string port_, speed_, phone_, ip_;
@@ -105,7 +109,6 @@ class ClsMirsol {
   std::string frameBody_, frameToSend_, lastChunk_;
   CPL_Physical link_;
   std::vector<std::string> records_;
-  std::vector<int16_t> errors_;
   int emptyInRow_ = 0;
   int32_t fetchedSteps_ = 0;
   std::vector<std::string> alarms_ = std::vector<std::string>(kAlarmSlots);

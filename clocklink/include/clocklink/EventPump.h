@@ -20,6 +20,14 @@ void pumpEvents();
 // Returns true when fd is readable. fd < 0 just sleeps.
 bool waitReadable(int fd, std::chrono::milliseconds slice);
 
+// How one slice of waiting on a descriptor ended.
+enum class SliceEnd {
+  Readable,  // input waits
+  Quiet,     // the slice passed and nothing at all happened on the descriptor
+  Other,     // no descriptor, or it reported an error or a hang-up
+};
+SliceEnd waitSlice(int fd, std::chrono::milliseconds slice);
+
 // Plain wait: lets events run, cannot be cancelled.
 void WaitSeconds(double seconds);
 // The same wait, ended early once cancelFlag reads 1 (an object's cancel flag).

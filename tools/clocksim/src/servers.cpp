@@ -112,6 +112,14 @@ class StreamServer : public Server {
 
   virtual WriteResult writeSome(int fd, const char* data, size_t n, size_t* written) = 0;
 
+  // One slice of waiting for room to write; Failed gives the link up.
+  virtual WriteResult waitWritable(int fd) {
+    short rev = 0;
+    if (!waitFor(fd, POLLOUT, 20, &rev)) return WriteResult::Stopped;
+    if (rev & (POLLERR | POLLHUP)) return WriteResult::Failed;
+    return WriteResult::Ok;
+  }
+
   WriteResult writeAll(int fd, const std::string& data) {
     size_t off = 0;
     while (off < data.size()) {
@@ -123,9 +131,8 @@ class StreamServer : public Server {
         const WriteResult r = writeSome(fd, data.data() + off + done, chunk - done, &w);
         if (r != WriteResult::Ok) return r;
         if (w == 0) {
-          short rev = 0;
-          if (!waitFor(fd, POLLOUT, 20, &rev)) return WriteResult::Stopped;
-          if (rev & (POLLERR | POLLHUP)) return WriteResult::Failed;
+          const WriteResult waited = waitWritable(fd);
+          if (waited != WriteResult::Ok) return waited;
         }
         done += w;
       }
@@ -259,6 +266,18 @@ class TcpServer : public StreamServer {
     *written = w > 0 ? static_cast<size_t>(w) : 0;
     if (w >= 0 || errno == EAGAIN || errno == EINTR) return WriteResult::Ok;
     return WriteResult::Failed;
+  }
+
+  // A host that sends but never reads leaves the clock's answers stuck in the socket. The
+  // write waits only until the next host knocks: the newest connection wins, so one stalled
+  // client cannot keep the port from everybody else.
+  WriteResult waitWritable(int fd) override {
+    pollfd p[3] = {{m_wake, POLLIN, 0}, {fd, POLLOUT, 0}, {m_listen, POLLIN, 0}};
+    if (::poll(p, 3, 20) < 0) return WriteResult::Ok;
+    if (p[0].revents & POLLIN) return WriteResult::Stopped;
+    if (p[1].revents & (POLLERR | POLLHUP)) return WriteResult::Failed;
+    if (p[2].revents & POLLIN) return WriteResult::Failed;
+    return WriteResult::Ok;
   }
 
   void run() override {

@@ -131,6 +131,39 @@ TEST(Clock, PtyCanBeReopenedByTheNextHost) {
   }
 }
 
+// A host that starts a download and acknowledges blindly without reading fills the socket
+// both ways; the clock's port must still take the next host.
+TEST(Clock, StalledTcpClientDoesNotKeepTheNextHostOut) {
+  Simulator sim;
+  sim.generatePunches(200000, 4);
+  const uint16_t port = sim.listenTcp();
+  const int stalled = ::socket(AF_INET, SOCK_STREAM, 0);
+  ASSERT_GE(stalled, 0);
+  const int small = 2048;  // a small window, so the clock's writes block early
+  ::setsockopt(stalled, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+  const sockaddr_in a = loopback(port);
+  ASSERT_EQ(::connect(stalled, reinterpret_cast<const sockaddr*>(&a), sizeof a), 0);
+  ::fcntl(stalled, F_SETFL, ::fcntl(stalled, F_GETFL) | O_NONBLOCK);
+  const std::string start = hostFrame(0, "0");
+  ASSERT_EQ(::send(stalled, start.data(), start.size(), MSG_NOSIGNAL),
+            static_cast<ssize_t>(start.size()));
+  const std::string acks(4096, ACK);  // each one asks for the next record
+  // Send until the clock has stopped taking input: its records can no longer leave.
+  bool full = false;
+  for (int round = 0; round < 100000 && !full; ++round) {
+    if (::send(stalled, acks.data(), acks.size(), MSG_NOSIGNAL) > 0) continue;
+    pollfd p{stalled, POLLOUT, 0};
+    full = ::poll(&p, 1, 500) == 0;
+  }
+  ASSERT_TRUE(full);
+
+  TcpHost next(port);
+  next.send(hostFrame(0, "A"));
+  EXPECT_EQ(next.readByte(20000), ACK);
+  EXPECT_FALSE(next.readFrame(0).empty());  // and its status reply
+  ::close(stalled);
+}
+
 TEST(UdpUnit, SequenceAndAcknowledgement) {
   for (bool acknowledge : {true, false}) {
     Options o;

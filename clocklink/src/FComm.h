@@ -3,8 +3,8 @@
 // opened and dialled is the line the protocol object then uses.
 #pragma once
 #include "clocklink/CollectionStatus.h"
-#include "clocklink/NetSocket.h"
-#include "clocklink/SerialPort.h"
+#include "NetSocket.h"
+#include "SerialPort.h"
 
 #include <string>
 
@@ -26,9 +26,6 @@ class FComm {
   CollectionStatus OpenPort();
   CollectionStatus ClosePort();
 
-  const std::string& telephone() const { return telephone_; }
-  int port() const { return port_; }
-  const std::string& speed() const { return speed_; }
   // The settings text the port is opened with: speed & ",n,8,1".
   std::string settingsText() const { return speed_ + ",n,8,1"; }
 

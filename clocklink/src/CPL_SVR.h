@@ -2,18 +2,19 @@
 // clock protocol directly on the socket. The connection stays up across
 // exchanges and clocks on the same host and port.
 #pragma once
+#include "ChunkBuffer.h"
+#include "LinkBackend.h"
+#include "NetSocket.h"
 #include "clocklink/CollectionStatus.h"
-#include "clocklink/ChunkBuffer.h"
-#include "clocklink/NetSocket.h"
 
 #include <string>
 
 namespace clocklink {
 
-class CPL_SVR {
+class CPL_SVR : public LinkBackend {
  public:
   CPL_SVR() = default;
-  ~CPL_SVR();
+  ~CPL_SVR() override;
   CPL_SVR(const CPL_SVR&) = delete;
   CPL_SVR& operator=(const CPL_SVR&) = delete;
 
@@ -25,8 +26,13 @@ class CPL_SVR {
   int TCP_ClearRXBuf();
   int TCP_Close();
 
-  // Descriptor to block on while waiting for input; -1 when unread bytes remain.
-  int waitDescriptor() const;
+  // As the link switch routes to it; its close leaves the connection up.
+  CollectionStatus open() override { return TCP_Open(); }
+  void clearInput() override { TCP_ClearRXBuf(); }
+  void send(const std::string& s) override { TCP_Send(s); }
+  long pending() override { return takeQuiet() && !chunk_.hasUnread() ? 0 : TCP_IsData(); }
+  std::string read() override { return TCP_Get(); }
+  void waitInput(std::chrono::milliseconds slice) override;
 
  private:
   void ReadPending();

@@ -3,15 +3,16 @@
 // set-up, afterwards the unit's last one) and every datagram received is
 // acknowledged with that byte alone.
 #pragma once
+#include "ChunkBuffer.h"
+#include "LinkBackend.h"
+#include "NetSocket.h"
 #include "clocklink/CollectionStatus.h"
-#include "clocklink/ChunkBuffer.h"
-#include "clocklink/NetSocket.h"
 
 #include <string>
 
 namespace clocklink {
 
-class CPL_Ether232 {
+class CPL_Ether232 : public LinkBackend {
  public:
   int Iniciar(NetSocket* ws, const std::string& addr, long PLocal, long pRemote);
   CollectionStatus UDP_Open();
@@ -21,8 +22,13 @@ class CPL_Ether232 {
   int UDP_ClearRXBuf();
   int UDP_Close();
 
-  unsigned char sequenceByte() const { return static_cast<unsigned char>(sequence_); }
-  int waitDescriptor() const;
+  // As the link switch routes to it; there is no connection to close.
+  CollectionStatus open() override { return UDP_Open(); }
+  void clearInput() override { UDP_ClearRXBuf(); }
+  void send(const std::string& s) override { UDP_Send(s); }
+  long pending() override { return takeQuiet() && !chunk_.hasUnread() ? 0 : UDP_IsData(); }
+  std::string read() override { return UDP_Get(); }
+  void waitInput(std::chrono::milliseconds slice) override;
 
  private:
   void ReadPending();

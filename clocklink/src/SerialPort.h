@@ -2,6 +2,7 @@
 // needs of a serial control (open by COM number, line settings text, input
 // length per read, pending count, send, modem lines).
 #pragma once
+#include <cstdint>
 #include <string>
 
 namespace clocklink {
@@ -45,8 +46,9 @@ class SerialPort {
   void clearInput();
   // Takes up to inputLen() waiting characters (all when 0); never blocks.
   std::string input();
-  // Writes all of s (waits for room, in short slices). False on error.
-  bool output(const std::string& s);
+  // Writes all of s, waiting for room in short slices that let events run; false on error
+  // or once cancelFlag reads 1.
+  bool output(const std::string& s, const int16_t* cancelFlag = nullptr);
 
   // Modem lines. False in `supported` when the device has none (pseudo-terminals).
   bool ctsHolding(bool* supported = nullptr);
@@ -60,9 +62,7 @@ class SerialPort {
   // The port number and settings text the control holds for the next open
   // (a successful open() sets both too), as a serial control keeps them.
   void setCommPort(int port) { heldPort_ = port; }
-  int commPort() const { return heldPort_; }
   void setSettings(const std::string& text) { heldSettings_ = text; }
-  const std::string& heldSettings() const { return heldSettings_; }
   // Opens with the held port and settings.
   bool openHeld() { return open(heldPort_, heldSettings_); }
 
