@@ -5,7 +5,7 @@
 
 #include <clocklink/ClsMirsol.h>
 #include <clocklink/EventPump.h>
-#include <clocklink/FComm.h>
+#include "FComm.h"
 #include <clocksim/simulator.h>
 
 #include <ctime>

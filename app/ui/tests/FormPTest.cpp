@@ -17,7 +17,7 @@
 
 #include <clocklink/ClsMirsol.h>
 #include <clocklink/ClsModem.h>
-#include <clocklink/FComm.h>
+#include "FComm.h"
 
 #include <sys/stat.h>
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <clocklink/ClsModem.h>
-#include <clocklink/FComm.h>
+#include "FComm.h"
 #include <clocksim/modem.h>
 #include <clocksim/simulator.h>
 
