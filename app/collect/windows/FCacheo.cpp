@@ -1,0 +1,63 @@
+#include "FCacheo.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QSlider>
+#include <QVBoxLayout>
+
+#include <clocklink/ClsMirsol.h>
+
+#include "BusyGuard.h"
+#include "ClockSettingRules.h"
+#include "Globals.h"
+#include "HourglassGuard.h"
+#include "MsgBox.h"
+
+FCacheo::FCacheo(QWidget* parent) : ClockWindow(parent, "FCacheo", 262, Images::Img) {
+  addCommand("mnu0", 108, 1, [this] { mnu(0); });
+  addCommand("mnu1", 123, 2, [this] { mnu(1); });
+  m_gge = new QSlider(Qt::Horizontal, this);
+  m_gge->setObjectName("Gge");
+  m_gge->setRange(0, 100);
+  m_gge->setTickPosition(QSlider::TicksBelow);
+  m_gge->setTickInterval(10);
+  m_value = new QLabel(this);
+  m_value->setObjectName("LblValor");
+  m_value->setMinimumWidth(40);
+  m_value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  connect(m_gge, &QSlider::valueChanged, this,
+          [this](int v) { m_value->setText(QString::number(v) + " %"); });
+  m_value->setText("0 %");
+  auto* row = new QHBoxLayout;
+  row->addWidget(m_gge, 1);
+  row->addWidget(m_value);
+  body()->addLayout(row);
+  body()->addStretch(1);
+  resize(360, 120);
+}
+
+void FCacheo::mnu(int index) {
+  if (index == 1) {
+    close();
+    return;
+  }
+  send();
+}
+
+void FCacheo::send() {
+  if (!gMirsol) return;
+  int16_t result = 0;
+  {
+    BusyGuard busy(this);
+    HourglassGuard hourglass;
+    result = gMirsol->SetCache(collect::cacheValue(m_gge->value()));
+  }
+  if (result == -100) {
+    QApplication::beep();
+    MsgBox(378, msgbox::Exclamation);
+    close();
+  } else {
+    MsgBox(340, msgbox::Critical);
+  }
+}
