@@ -17,8 +17,12 @@
 
 #include "EditorHooks.h"
 #include "FAud.h"
+#include "FCacheo.h"
+#include "FCbioReloj.h"
+#include "FTime.h"
 #include "FBases.h"
 #include "FEmpr.h"
+#include "FLeer.h"
 #include "FVerArch.h"
 #include "Fconfig.h"
 #include "FormP.h"
@@ -47,6 +51,13 @@ void catchStopSignals() {
   sigaction(SIGINT, &sa, nullptr);
 }
 
+// The clock windows: modal over the main window, freed when closed.
+template <class Window>
+void execModal(QWidget* parent) {
+  Window w(parent);
+  w.exec();
+}
+
 // Each window registers its opener here as it comes; the others stay disabled meanwhile.
 // The main window's image list for a window's toolbar, when the parent is the main window.
 const QList<QIcon>* imagesOf(QWidget* parent) {
@@ -69,6 +80,10 @@ void registerOpeners(WindowOpeners& openers) {
   openers.FVerArch = [](QWidget* parent) { openFVerArch(parent); };
   openers.FAud = [](QWidget* parent) { openFAud(parent); };
   openers.frmAbout = [](QWidget* parent) { openfrmAbout(parent); };
+  openers.FTime = [](QWidget* parent) { execModal<FTime>(parent); };
+  openers.FCbioReloj = [](QWidget* parent) { execModal<FCbioReloj>(parent); };
+  openers.FCacheo = [](QWidget* parent) { execModal<FCacheo>(parent); };
+  openers.FLeer = [](QWidget* parent) { execModal<FLeer>(parent); };
 }
 
 }  // namespace

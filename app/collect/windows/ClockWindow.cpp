@@ -46,8 +46,8 @@ QAction* ClockWindow::addCommand(const char* name, int captionMsg, int image,
   a->setToolTip(QString(caption).remove('&'));
   if (image > 0 && image <= m_images.size()) a->setIcon(m_images.at(image - 1));
   connect(a, &QAction::triggered, this, [this, a, run = std::move(run)] {
-    // A toolbar click can still arrive while the command is off (a queued event).
-    if (!BusyGuard::busy(this) && a->isEnabled()) run();
+    // A queued toolbar click can arrive after the command went off.
+    if (a->isEnabled()) run();
   });
   m_menuBar->addAction(a);
   m_toolBar->addAction(a);
