@@ -20,6 +20,7 @@
 #include "FCacheo.h"
 #include "FCbioReloj.h"
 #include "FTime.h"
+#include "FTjtas.h"
 #include "FBases.h"
 #include "FEmpr.h"
 #include "FLeer.h"
@@ -84,6 +85,7 @@ void registerOpeners(WindowOpeners& openers) {
   openers.FCbioReloj = [](QWidget* parent) { execModal<FCbioReloj>(parent); };
   openers.FCacheo = [](QWidget* parent) { execModal<FCacheo>(parent); };
   openers.FLeer = [](QWidget* parent) { execModal<FLeer>(parent); };
+  openers.FTjtas = [](QWidget* parent) { execModal<FTjtas>(parent); };
 }
 
 }  // namespace

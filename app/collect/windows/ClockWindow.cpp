@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QMenu>
 #include <QMenuBar>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -39,7 +40,7 @@ ClockWindow::ClockWindow(QWidget* parent, const char* name, int captionMsg, Imag
 }
 
 QAction* ClockWindow::addCommand(const char* name, int captionMsg, int image,
-                                 std::function<void()> run) {
+                                 std::function<void()> run, QMenu* menu, bool toolbar) {
   const QString caption = QString::fromStdString(GetMsg(captionMsg));
   auto* a = new QAction(caption, this);
   a->setObjectName(name);
@@ -49,8 +50,11 @@ QAction* ClockWindow::addCommand(const char* name, int captionMsg, int image,
     // A queued toolbar click can arrive after the command went off.
     if (a->isEnabled()) run();
   });
-  m_menuBar->addAction(a);
-  m_toolBar->addAction(a);
+  if (menu)
+    menu->addAction(a);
+  else
+    m_menuBar->addAction(a);
+  if (toolbar) m_toolBar->addAction(a);
   m_commands.push_back(a);
   return a;
 }

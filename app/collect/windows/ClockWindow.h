@@ -13,6 +13,7 @@
 #include <vector>
 
 class QAction;
+class QMenu;
 class QMenuBar;
 class QToolBar;
 class QVBoxLayout;
@@ -28,9 +29,12 @@ class ClockWindow : public QDialog {
   QMenuBar* menuBar() const { return m_menuBar; }
 
  protected:
-  // A command shown in the menu bar (caption `captionMsg`) and on the toolbar (the same text
-  // as tip, picture `image` of the image list, 1-based; 0 for none).
-  QAction* addCommand(const char* name, int captionMsg, int image, std::function<void()> run);
+  // A command shown in the menu bar, or in `menu` when given (caption `captionMsg`), and on
+  // the toolbar unless `toolbar` is false (the same text as tip, picture `image` of the image
+  // list, 1-based; 0 for none).
+  QAction* addCommand(const char* name, int captionMsg, int image, std::function<void()> run,
+                      QMenu* menu = nullptr, bool toolbar = true);
+  const QList<QIcon>& images() const { return m_images; }
   // Re-enables or disables the commands when the window becomes idle or busy; windows with
   // their own enabling rules override it and call it.
   virtual void updateCommands();
