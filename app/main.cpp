@@ -24,6 +24,7 @@
 #include "FBases.h"
 #include "FEmpr.h"
 #include "FLeer.h"
+#include "FSirenas.h"
 #include "FVerArch.h"
 #include "Fconfig.h"
 #include "FormP.h"
@@ -86,6 +87,7 @@ void registerOpeners(WindowOpeners& openers) {
   openers.FCacheo = [](QWidget* parent) { execModal<FCacheo>(parent); };
   openers.FLeer = [](QWidget* parent) { execModal<FLeer>(parent); };
   openers.FTjtas = [](QWidget* parent) { execModal<FTjtas>(parent); };
+  openers.FSirenas = [](QWidget* parent) { execModal<FSirenas>(parent); };
 }
 
 }  // namespace
