@@ -26,6 +26,7 @@
 #include "FLeer.h"
 #include "FSirenas.h"
 #include "FVerArch.h"
+#include "FrmTest.h"
 #include "Fconfig.h"
 #include "FormP.h"
 #include "frmAbout.h"
@@ -88,6 +89,7 @@ void registerOpeners(WindowOpeners& openers) {
   openers.FLeer = [](QWidget* parent) { execModal<FLeer>(parent); };
   openers.FTjtas = [](QWidget* parent) { execModal<FTjtas>(parent); };
   openers.FSirenas = [](QWidget* parent) { execModal<FSirenas>(parent); };
+  openers.FrmTest = [](QWidget* parent) { execModal<FrmTest>(parent); };
 }
 
 }  // namespace

@@ -222,4 +222,6 @@ void ClsMirsol::FCommSend(const std::string& text) { FComm::instance().xComm.out
 
 std::string ClsMirsol::FCommReceive() { return FComm::instance().xComm.input(); }
 
+const std::string& ClsMirsol::FCommOpenError() const { return FComm::instance().xComm.lastError(); }
+
 }  // namespace clocklink
