@@ -17,22 +17,22 @@
 
 #include "EditorHooks.h"
 #include "FAud.h"
+#include "FBases.h"
 #include "FCacheo.h"
 #include "FCbioReloj.h"
-#include "FTime.h"
-#include "FTjtas.h"
-#include "FBases.h"
 #include "FEmpr.h"
 #include "FLeer.h"
 #include "FSirenas.h"
+#include "FTime.h"
+#include "FTjtas.h"
 #include "FVerArch.h"
-#include "FrmTest.h"
 #include "Fconfig.h"
 #include "FormP.h"
-#include "frmAbout.h"
+#include "FrmTest.h"
 #include "InstanceLock.h"
 #include "Release.h"
 #include "WindowOpeners.h"
+#include "frmAbout.h"
 
 namespace {
 
