@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTreeView>
@@ -17,7 +18,9 @@
 #include "ClockSimFixture.h"
 #include "ClsCfgFile.h"
 #include "ClsListaRelojes.h"
+#include "CollectPunches.h"
 #include "FLeer.h"
+#include "FtpServerFixture.h"
 #include "FrmMsg.h"
 #include "Globals.h"
 #include "ManualRead.h"
@@ -178,6 +181,74 @@ TEST_F(FLeerTest, FailedReadDisablesTheReadCommand) {
   EXPECT_EQ(boxes.numbers(), std::vector<int>{337});
   EXPECT_FALSE(w.mnuAction(0)->isEnabled());
   EXPECT_TRUE(w.mnuAction(1)->isEnabled());
+}
+
+// A clock whose punches come slowly: a pty line paced at 1200 baud, published as COM21.
+class SlowClock {
+ public:
+  SlowClock() : sim(options()) {
+    sim.generatePunches(40, 3);
+    ::setenv("VELTA_COM21", sim.openPty().c_str(), 1);
+  }
+  ~SlowClock() { ::unsetenv("VELTA_COM21"); }
+  static clocksim::Options options() {
+    clocksim::Options o;
+    o.baud = 1200;
+    return o;
+  }
+  clocksim::Simulator sim;
+};
+
+TEST_F(FLeerTest, CancelDuringASlowReadKeepsWhatWasWritten) {
+  SlowClock slow;
+  gMirsol->SetTimeRecorder("1", 0, "COM21", "1200", "", 1, "", 0, 0, 0, 5);
+  for (const bool byClose : {false, true}) {
+    folder.write("REGIS.MIR", "");
+    boxes.clear();
+    FLeer w;
+    w.show();
+    nextAnswer = 2;
+    bool stopped = false;
+    collect::testing::setStepHook([&w, &stopped, byClose](const char* step, int index) {
+      if (stopped || std::string(step) != "fetched" || index != 3) return;
+      stopped = true;
+      EXPECT_FALSE(w.mnuAction(1)->isEnabled());  // no exit while reading
+      if (byClose)
+        w.close();  // waits for the read, cancelling it
+      else
+        w.mnuAction(0)->trigger();  // the read command is "&Cancelar" now
+    });
+    w.mnuAction(0)->trigger();
+    collect::testing::setStepHook({});
+    EXPECT_EQ(boxes.numbers(), std::vector<int>{337}) << byClose;
+    const size_t written = lineCount(folder.read("REGIS.MIR"));
+    EXPECT_GE(written, 3u) << byClose;
+    EXPECT_LT(written, 40u) << byClose;
+    EXPECT_FALSE(w.mnuAction(0)->isEnabled());
+    EXPECT_TRUE(w.mnuAction(1)->isEnabled());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w.isVisible(), !byClose);
+  }
+}
+
+TEST_F(FLeerTest, ShipsTheTrimmedNameToARealFtpServer) {
+  apptest::FtpServerFixture server;
+  ASSERT_TRUE(server.started());
+  gCfgFile->SAPEnabled = 1;
+  gCfgFile->SAPUrl = "127.0.0.1";
+  gCfgFile->SAPRemotePort = static_cast<int16_t>(server.port());
+  gCfgFile->SAPModoPasivo = 1;
+  gCfgFile->SAPTransferBinary = 1;
+  gCfgFile->SAPUsername = "anonymous";
+  gCfgFile->SAPPassword = "pw";
+  FLeer w;
+  EXPECT_EQ(w.ArchivoReg()->text().left(8), "AR_2011_");
+  w.ArchivoReg()->setText("  SHIP.TXT ");
+  w.mnuAction(0)->trigger();
+  EXPECT_TRUE(boxes.numbers().empty());
+  EXPECT_EQ(gCfgFile->tmpFTPFileName, "SHIP.TXT");
+  EXPECT_EQ(server.fileAt("SHIP.TXT"), folder.read("SHIP.TXT"));
+  EXPECT_EQ(lineCount(server.fileAt("SHIP.TXT")), 5u);
 }
 
 TEST(ManualReadTest, ProposedName) {
