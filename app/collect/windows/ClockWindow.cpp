@@ -10,6 +10,8 @@
 #include <clocklink/ClsMirsol.h>
 #include <clocklink/ClsModem.h>
 
+#include <string>
+
 #include "BusyGuard.h"
 #include "Globals.h"
 #include "MainWindowHost.h"
@@ -46,7 +48,7 @@ QAction* ClockWindow::addCommand(const char* name, int captionMsg, int image,
   a->setObjectName(name);
   a->setToolTip(QString(caption).remove('&'));
   if (image > 0 && image <= m_images.size()) a->setIcon(m_images.at(image - 1));
-  connect(a, &QAction::triggered, this, [this, a, run = std::move(run)] {
+  connect(a, &QAction::triggered, this, [a, run = std::move(run)] {
     // A queued toolbar click can arrive after the command went off.
     if (a->isEnabled()) run();
   });
@@ -57,6 +59,22 @@ QAction* ClockWindow::addCommand(const char* name, int captionMsg, int image,
   if (toolbar) m_toolBar->addAction(a);
   m_commands.push_back(a);
   return a;
+}
+
+std::vector<QAction*> ClockWindow::addCommands(const std::vector<int>& captions,
+                                               const std::function<void(int index)>& run) {
+  std::vector<QAction*> out;
+  for (int i = 0; i < static_cast<int>(captions.size()); ++i) {
+    const std::string name = "mnu" + std::to_string(i);
+    out.push_back(
+        addCommand(name.c_str(), captions[static_cast<size_t>(i)], i + 1, [run, i] { run(i); }));
+  }
+  return out;
+}
+
+void ClockWindow::addOkCancel(std::function<void()> ok) {
+  addCommand("mnu0", 108, 1, std::move(ok));
+  addCommand("mnu1", 123, 2, [this] { close(); });
 }
 
 void ClockWindow::updateCommands() {

@@ -35,6 +35,12 @@ class ClockWindow : public QDialog {
   QAction* addCommand(const char* name, int captionMsg, int image, std::function<void()> run,
                       QMenu* menu = nullptr, bool toolbar = true);
   const QList<QIcon>& images() const { return m_images; }
+  // A row of commands "mnu0", "mnu1", ... captioned by `captions`, picture i + 1 each; the
+  // command's index goes to `run`.
+  std::vector<QAction*> addCommands(const std::vector<int>& captions,
+                                    const std::function<void(int index)>& run);
+  // The setting dialogs' pair: "mnu0" "&Aceptar" runs `ok`, "mnu1" "&Cancelar" closes.
+  void addOkCancel(std::function<void()> ok);
   // Re-enables or disables the commands when the window becomes idle or busy; windows with
   // their own enabling rules override it and call it.
   virtual void updateCommands();

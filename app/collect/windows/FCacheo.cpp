@@ -15,8 +15,7 @@
 #include "MsgBox.h"
 
 FCacheo::FCacheo(QWidget* parent) : ClockWindow(parent, "FCacheo", 262, Images::Img) {
-  addCommand("mnu0", 108, 1, [this] { mnu(0); });
-  addCommand("mnu1", 123, 2, [this] { mnu(1); });
+  addOkCancel([this] { send(); });
   m_gge = new QSlider(Qt::Horizontal, this);
   m_gge->setObjectName("Gge");
   m_gge->setRange(0, 100);
@@ -35,14 +34,6 @@ FCacheo::FCacheo(QWidget* parent) : ClockWindow(parent, "FCacheo", 262, Images::
   body()->addLayout(row);
   body()->addStretch(1);
   resize(360, 120);
-}
-
-void FCacheo::mnu(int index) {
-  if (index == 1) {
-    close();
-    return;
-  }
-  send();
 }
 
 void FCacheo::send() {

@@ -12,7 +12,6 @@ class FCacheo : public ClockWindow {
  public:
   explicit FCacheo(QWidget* parent = nullptr);
   QSlider* Gge() const { return m_gge; }
-  void mnu(int index);
 
  private:
   void send();

@@ -13,8 +13,7 @@
 #include "MsgBox.h"
 
 FCbioReloj::FCbioReloj(QWidget* parent) : ClockWindow(parent, "FCbioReloj", 177, Images::Img) {
-  addCommand("mnu0", 108, 1, [this] { mnu(0); });
-  addCommand("mnu1", 123, 2, [this] { mnu(1); });
+  addOkCancel([this] { send(); });
   m_text = new QLineEdit(this);
   m_text->setObjectName("Text1");
   m_text->setMaximumWidth(60);
@@ -23,14 +22,6 @@ FCbioReloj::FCbioReloj(QWidget* parent) : ClockWindow(parent, "FCbioReloj", 177,
   body()->addLayout(form);
   body()->addStretch(1);
   resize(320, 110);
-}
-
-void FCbioReloj::mnu(int index) {
-  if (index == 1) {
-    close();
-    return;
-  }
-  send();
 }
 
 void FCbioReloj::send() {

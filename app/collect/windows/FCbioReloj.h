@@ -11,7 +11,6 @@ class FCbioReloj : public ClockWindow {
  public:
   explicit FCbioReloj(QWidget* parent = nullptr);
   QLineEdit* Text1() const { return m_text; }
-  void mnu(int index);
 
  private:
   void send();

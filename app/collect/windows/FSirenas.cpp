@@ -13,6 +13,8 @@
 
 #include <clocklink/ClsMirsol.h>
 
+#include <algorithm>
+
 #include "BusyGuard.h"
 #include "ClsListaRelojes.h"
 #include "Globals.h"
@@ -34,12 +36,8 @@ QLineEdit* twoDigits(QWidget* parent, const char* name) {
 }  // namespace
 
 FSirenas::FSirenas(QWidget* parent) : ClockWindow(parent, "FSirenas", 268, Images::Img) {
-  const int captions[5] = {110, 115, 120, 123, 154};
-  for (int i = 0; i < 5; ++i) {
-    const std::string name = "mnu" + std::to_string(i);
-    m_cmd[static_cast<size_t>(i)] =
-        addCommand(name.c_str(), captions[i], i + 1, [this, i] { mnu(i); });
-  }
+  const auto commands = addCommands({110, 115, 120, 123, 154}, [this](int i) { mnu(i); });
+  std::copy(commands.begin(), commands.end(), m_cmd.begin());
 
   m_lst = new QTreeWidget(this);
   m_lst->setObjectName("LstSir");

@@ -15,8 +15,7 @@
 #include "MsgBox.h"
 
 FTime::FTime(QWidget* parent) : ClockWindow(parent, "FTime", 176, Images::Img) {
-  addCommand("mnu0", 108, 1, [this] { mnu(0); });
-  addCommand("mnu1", 123, 2, [this] { mnu(1); });
+  addOkCancel([this] { send(); });
   // Date and time editors rather than free masks: no 31 February can be typed.
   const QDateTime now = QDateTime::currentDateTime();
   m_fecha = new QDateEdit(now.date(), this);
@@ -32,14 +31,6 @@ FTime::FTime(QWidget* parent) : ClockWindow(parent, "FTime", 176, Images::Img) {
   body()->addLayout(form);
   body()->addStretch(1);
   resize(340, 140);
-}
-
-void FTime::mnu(int index) {
-  if (index == 1) {
-    close();
-    return;
-  }
-  send();
 }
 
 void FTime::send() {

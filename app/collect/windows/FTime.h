@@ -13,7 +13,6 @@ class FTime : public ClockWindow {
   explicit FTime(QWidget* parent = nullptr);
   QDateEdit* MEdFecha() const { return m_fecha; }
   QTimeEdit* MEdHora() const { return m_hora; }
-  void mnu(int index);
 
  private:
   void send();

@@ -122,13 +122,11 @@ bool FTjtas::checkTarjeta(std::string& card) {
   return false;
 }
 
-bool FTjtas::done(int16_t result) {
-  if (result == -100) {
+void FTjtas::lockDone(int16_t result) {
+  if (result == -100)
     QApplication::beep();
-    return true;
-  }
-  MsgBox(338, msgbox::Critical);
-  return false;
+  else
+    MsgBox(338, msgbox::Critical);
 }
 
 void FTjtas::mnu1(int index) {
@@ -193,7 +191,7 @@ void FTjtas::mnu3(int index) {
     BusyGuard busy(this);
     result = gMirsol->SetLocked(lock);
   }
-  done(result);
+  lockDone(result);
 }
 
 void FTjtas::mnum(int index) {

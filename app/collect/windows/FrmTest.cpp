@@ -12,6 +12,8 @@
 #include <clocklink/ClsMirsol.h>
 #include <clocklink/ClsModem.h>
 
+#include <algorithm>
+
 #include "Basic.h"
 #include "BusyGuard.h"
 #include "Globals.h"
@@ -23,12 +25,8 @@ QString msgText(int n) { return QString::fromStdString(GetMsg(n)); }
 }  // namespace
 
 FrmTest::FrmTest(QWidget* parent) : ClockWindow(parent, "FrmTest", 264, Images::Img) {
-  const int captions[4] = {137, 105, 123, 154};
-  for (int i = 0; i < 4; ++i) {
-    const std::string name = "mnu" + std::to_string(i);
-    m_cmd[static_cast<size_t>(i)] =
-        addCommand(name.c_str(), captions[i], i + 1, [this, i] { mnu(i); });
-  }
+  const auto commands = addCommands({137, 105, 123, 154}, [this](int i) { mnu(i); });
+  std::copy(commands.begin(), commands.end(), m_cmd.begin());
   m_port = new QComboBox(this);
   m_port->setObjectName("CmbPuerto");
   for (int n = 1; n <= 16; ++n) m_port->addItem(QString("COM%1").arg(n));
