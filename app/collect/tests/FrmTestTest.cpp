@@ -3,6 +3,7 @@
 // and against the simulator.
 #include <QAction>
 #include <QComboBox>
+#include <QLabel>
 
 #include <gtest/gtest.h>
 
@@ -239,13 +240,23 @@ TEST_F(FrmTestTest, DetectarFindsTheSimulatorAndRestoresTheClockOnCancel) {
   for (int p : {1, 2, 4}) publish(p, "/nonexistent/velta-tty");
 
   FrmTest w;
-  w.hooks().progress = [&w](int, const std::string&, const std::string&, const std::string&) {
-    if (w.LstLst()->count() >= 4) w.command(2)->trigger();
+  // The window's own progress line stays; the test cancels once the clock is found.
+  QString shownAtFind;
+  w.hooks().progress = [&w, &shownAtFind, show = w.hooks().progress](int n, const std::string& id,
+                                                                     const std::string& speed,
+                                                                     const std::string& port) {
+    show(n, id, speed, port);
+    if (w.LstLst()->count() >= 4 && shownAtFind.isEmpty()) {
+      shownAtFind = w.LblProbe()->text();
+      w.command(2)->trigger();
+    }
   };
   w.command(1)->trigger();
   EXPECT_EQ(lines(*w.LstLst()),
             (Lines{"Reloj: 1", "Velocidad: 2400  ", "Puerto: COM3", "Datos: OK"}));
   EXPECT_TRUE(boxes.numbers().empty());  // cancelled: no 266
+  // Probe 24 (clock 1, 2400, COM4) was running when the find was seen.
+  EXPECT_EQ(shownAtFind, "Reloj: 1   Velocidad: 2400   Puerto: COM4   (24 / 1952)");
   EXPECT_TRUE(w.command(1)->isEnabled());
   // The current clock is configured again, IP included: its status comes back.
   EXPECT_EQ(gMirsol->clockId(), "1");
