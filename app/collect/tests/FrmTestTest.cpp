@@ -3,6 +3,7 @@
 // and against the simulator.
 #include <QAction>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLabel>
 
 #include <gtest/gtest.h>
@@ -184,6 +185,23 @@ TEST_F(FrmTestTest, CancelStopsAtTheNextCheck) {
   EXPECT_EQ(boxes.numbers(), std::vector<int>{376});  // no 266
   EXPECT_FALSE(gMirsol->FCommPortOpen());
   EXPECT_TRUE(w.command(0)->isEnabled());
+}
+
+TEST_F(FrmTestTest, CloseBoxCancelsTheRunThenCloses) {
+  testpeers::PtyClock line(6);
+  boxes.answer(msgbox::No);
+  FrmTest w;
+  w.show();
+  int waits = 0;
+  runTest(w, 6, [&] {
+    if (++waits == 2) w.close();
+  });
+  // Seen at the speed's last check: the header and the first speed line only.
+  EXPECT_EQ(lines(*w.LstLst()).size(), 2u);
+  EXPECT_EQ(boxes.numbers(), std::vector<int>{376});
+  EXPECT_FALSE(gMirsol->FCommPortOpen());
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(w.isVisible());
 }
 
 TEST(PortTestRules, StatusFieldAndMessages) {
