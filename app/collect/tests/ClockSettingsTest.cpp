@@ -113,7 +113,7 @@ TEST_F(ClockSettingsTest, DateTimeSendsTheSundayDigit) {
   EXPECT_TRUE(boxes.numbers().empty());
   // Model 0 takes "1", yymmdd, the weekday counted from Sunday = 0, HHMM: the digit 1 sent
   // by the window goes out as 0.
-  EXPECT_TRUE(sent("12612060" "0930"));
+  EXPECT_TRUE(sent("126120600930"));
 }
 
 TEST_F(ClockSettingsTest, CancelSendsNothing) {
