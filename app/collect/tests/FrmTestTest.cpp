@@ -243,9 +243,9 @@ TEST_F(FrmTestTest, DetectarProbesEveryCombinationInOrder) {
 TEST_F(FrmTestTest, DetectarFindsTheSimulatorAndRestoresTheClockOnCancel) {
   // The program's current clock: a TCP clock, reached again after the search.
   apptest::TcpClockSim current;
-  apptest::ClockSpec spec;
-  spec.port = current.port();
-  apptest::writeClocks({spec});
+  apptest::ClockSpec record;
+  record.port = current.port();
+  apptest::writeClocks({record});
   gListaRelojes = new ClsListaRelojes;
   gListaRelojes->Iniciar(gDataFolder + "velta002.dat");
   gListaRelojes->CargarRelojes();
