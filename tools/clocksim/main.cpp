@@ -19,6 +19,7 @@ int usage() {
       << "usage: clocksim --model N (--pty | --tcp PORT | --udp PORT | --modem SCRIPT) [--clock "
          "N]\n"
          "                [--punches N [--punch-seed S] | --punches-file F] [--baud B]\n"
+         "                [--answer-at B]  (pty: hear the host only at line speed B)\n"
          "                [--fault-rate R] [--seed S] [--faults flip,drop,check,silence,close]\n"
          "                [--no-udp-ack] [--gateway]\n"
          "                [--modem-numeric] [--modem-no-echo] [--modem-split N] [--dial-delay MS]\n"
@@ -125,6 +126,8 @@ int main(int argc, char** argv) {
       punchFile = v;
     else if (a == "--baud")
       o.baud = std::atoi(v);
+    else if (a == "--answer-at")
+      o.answerOnlyAtBaud = std::atoi(v);
     else if (a == "--fault-rate")
       o.faultRate = std::atof(v);
     else if (a == "--seed")
