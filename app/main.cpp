@@ -18,14 +18,21 @@
 #include "EditorHooks.h"
 #include "FAud.h"
 #include "FBases.h"
+#include "FCacheo.h"
+#include "FCbioReloj.h"
 #include "FEmpr.h"
+#include "FLeer.h"
+#include "FSirenas.h"
+#include "FTime.h"
+#include "FTjtas.h"
 #include "FVerArch.h"
 #include "Fconfig.h"
 #include "FormP.h"
-#include "frmAbout.h"
+#include "FrmTest.h"
 #include "InstanceLock.h"
 #include "Release.h"
 #include "WindowOpeners.h"
+#include "frmAbout.h"
 
 namespace {
 
@@ -45,6 +52,13 @@ void catchStopSignals() {
   sa.sa_flags = SA_RESTART;
   sigaction(SIGTERM, &sa, nullptr);
   sigaction(SIGINT, &sa, nullptr);
+}
+
+// The clock windows: modal over the main window, freed when closed.
+template <class Window>
+void execModal(QWidget* parent) {
+  Window w(parent);
+  w.exec();
 }
 
 // Each window registers its opener here as it comes; the others stay disabled meanwhile.
@@ -69,6 +83,13 @@ void registerOpeners(WindowOpeners& openers) {
   openers.FVerArch = [](QWidget* parent) { openFVerArch(parent); };
   openers.FAud = [](QWidget* parent) { openFAud(parent); };
   openers.frmAbout = [](QWidget* parent) { openfrmAbout(parent); };
+  openers.FTime = [](QWidget* parent) { execModal<FTime>(parent); };
+  openers.FCbioReloj = [](QWidget* parent) { execModal<FCbioReloj>(parent); };
+  openers.FCacheo = [](QWidget* parent) { execModal<FCacheo>(parent); };
+  openers.FLeer = [](QWidget* parent) { execModal<FLeer>(parent); };
+  openers.FTjtas = [](QWidget* parent) { execModal<FTjtas>(parent); };
+  openers.FSirenas = [](QWidget* parent) { execModal<FSirenas>(parent); };
+  openers.FrmTest = [](QWidget* parent) { execModal<FrmTest>(parent); };
 }
 
 }  // namespace

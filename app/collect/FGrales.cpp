@@ -12,6 +12,7 @@
 
 #include "Basic.h"
 #include "CardNumber.h"
+#include "CardText.h"
 #include "ClsListaRelojes.h"
 #include "CollectPunches.h"
 #include "Globals.h"
@@ -80,9 +81,7 @@ int16_t SendCardFile(int16_t mode, const std::string& path) {
     // An item that is no card number ends the file: the clock must not get part of a list
     // whose rest is unknown to be sound.
     if (!cardNumberOf(item, kind, number) || !gMirsol) return -200;
-    std::string card = cardNumberText(number, 1);
-    if (card.size() < 5) card.insert(0, 5 - card.size(), '0');
-    if (gMirsol->Card_Process(mode != 0 ? 7 : 8, card) != -100) return -200;
+    if (gMirsol->Card_Process(mode != 0 ? 7 : 8, cardText(number)) != -100) return -200;
   }
   return -100;
 }

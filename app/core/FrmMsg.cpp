@@ -53,6 +53,17 @@ void FrmMsg::setUp(const std::string& msg, const std::string& btn1, const std::s
   }
 }
 
+namespace {
+std::function<int(const std::string&)>& answerHook() {
+  static std::function<int(const std::string&)> hook;
+  return hook;
+}
+}  // namespace
+
+void frmmsg::setHook(std::function<int(const std::string& msg)> hook) {
+  answerHook() = std::move(hook);
+}
+
 FrmMsg* FrmMsg::Msg(const std::string& msg, const std::string& btn1, const std::string& btn2,
                     const std::string& btn3, int16_t detectar, const QList<QIcon>* img,
                     QWidget* parent) {
@@ -63,6 +74,11 @@ FrmMsg* FrmMsg::Msg(const std::string& msg, const std::string& btn1, const std::
     window->setUp(msg, btn1, btn2, btn3);
     window->show();
     return window;
+  }
+  if (answerHook()) {
+    const int answer = answerHook()(msg);
+    if (answer >= 1 && answer <= 3) gSharedText = std::to_string(answer);
+    return nullptr;
   }
   FrmMsg window(img, parent);
   window.setUp(msg, btn1, btn2, btn3);

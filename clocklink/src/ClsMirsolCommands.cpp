@@ -231,4 +231,6 @@ void ClsMirsol::FCommSend(const std::string& text) {
 
 std::string ClsMirsol::FCommReceive() { return FComm::instance().xComm.input(); }
 
+const std::string& ClsMirsol::FCommOpenError() const { return FComm::instance().xComm.lastError(); }
+
 }  // namespace clocklink

@@ -2,21 +2,12 @@
 // needs of a serial control (open by COM number, line settings text, input
 // length per read, pending count, send, modem lines).
 #pragma once
+
+#include "clocklink/LineSettings.h"
 #include <cstdint>
 #include <string>
 
 namespace clocklink {
-
-struct LineSettings {
-  int baud = 9600;
-  char parity = 'n';  // n, e, o
-  int dataBits = 8;   // 7 or 8
-  int stopBits = 1;   // 1 or 2
-};
-
-// Parses "9600,n,8,1" (blanks allowed around parts). False for an unsupported
-// speed or malformed text.
-bool parseLineSettings(const std::string& text, LineSettings& out);
 
 // Device for COMn: $VELTA_COM<n> when set, else /dev/ttyS<n-1>. Empty for n < 1.
 std::string devicePathForPort(int port);

@@ -74,6 +74,9 @@ class ClsMirsol {
   void FCommRxBufferCount(bool keep);  // false empties the input
   void FCommSend(const std::string& text);
   std::string FCommReceive();
+  // Why the last open of the shared serial port failed (the serial layer's reason); read-only,
+  // since a refused open raises nothing and the port test must tell the operator why.
+  const std::string& FCommOpenError() const;
 
   // Frame layer (used by the programming commands as well).
   int16_t BuildFrame(const std::string& command);

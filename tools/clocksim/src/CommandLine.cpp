@@ -88,6 +88,7 @@ std::string usageText() {
          "                     YYYY-MM-DD HH:MM CLOCK READER CARD  (# starts a comment)\n"
          "  --baud B           pace the clock's output at B baud, a serial speed 110-115200\n"
          "                     (default: unpaced)\n"
+         "  --answer-at B      pty: hear the host only when it set line speed B (default: any)\n"
          "  --fault-rate R     chance 0-1 per byte sent of one injected fault (default 0)\n"
          "  --faults LIST      fault kinds to draw from: flip,drop,check,silence,close (default "
          "all)\n"
@@ -133,7 +134,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
     static const char* const withValue[] = {
         "--model",       "--clock",      "--tcp",     "--udp",        "--modem",
         "--modem-split", "--dial-delay", "--punches", "--punch-seed", "--punches-file",
-        "--baud",        "--fault-rate", "--seed",    "--faults"};
+        "--baud",        "--fault-rate", "--seed",    "--faults",     "--answer-at"};
     bool known = false;
     for (const char* o : withValue) known = known || a == o;
     if (!known) return refused(c, "unknown option: " + a);
@@ -177,6 +178,10 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
       if (!wholeNumber(v, 1, 115200, n) || !serialSpeed(n))
         return bad("a serial speed: 110, 300, ... 9600, 19200, 38400, 57600, 115200");
       c.options.baud = static_cast<int>(n);
+    } else if (a == "--answer-at") {
+      if (!wholeNumber(v, 1, 115200, n) || !serialSpeed(n))
+        return bad("a serial speed: 110, 300, ... 9600, 19200, 38400, 57600, 115200");
+      c.options.answerOnlyAtBaud = static_cast<int>(n);
     } else if (a == "--fault-rate") {
       char* end = nullptr;
       const double r = std::strtod(v.c_str(), &end);

@@ -14,6 +14,7 @@
 #include <sys/socket.h>
 #include <system_error>
 #include <termios.h>
+#include <utility>
 #include <unistd.h>
 
 namespace clocksim {
@@ -196,6 +197,10 @@ class PtyServer : public StreamServer {
         const ssize_t n = ::read(m_master, buf, sizeof buf);
         if (n > 0) {
           hungUp = false;
+          if (!hearsLineSpeed()) {
+            m_session.reset();  // bytes at another speed are noise to the clock
+            continue;
+          }
           if (!handleInput(m_master, std::string_view(buf, static_cast<size_t>(n)), false)) return;
           continue;
         }
@@ -209,6 +214,20 @@ class PtyServer : public StreamServer {
         if (!waitFor(-1, 0, 20, nullptr)) return;
       }
     }
+  }
+
+  // The master reads the line settings the host gave the slave side.
+  bool hearsLineSpeed() const {
+    if (m_options.answerOnlyAtBaud == 0) return true;
+    termios tio{};
+    if (::tcgetattr(m_master, &tio) != 0) return false;
+    const speed_t speed = ::cfgetospeed(&tio);
+    static const std::pair<int, speed_t> table[] = {
+        {110, B110},   {300, B300},   {600, B600},     {1200, B1200},   {2400, B2400},
+        {4800, B4800}, {9600, B9600}, {19200, B19200}, {38400, B38400}, {57600, B57600}};
+    for (const auto& [baud, constant] : table)
+      if (baud == m_options.answerOnlyAtBaud) return constant == speed;
+    return false;
   }
 
   int m_master = -1;

@@ -121,6 +121,25 @@ TEST(Clock, SerialGatewayAnswersConnectFirst) {
   EXPECT_EQ(sim.receivedFrames().size(), 1u);
 }
 
+TEST(Clock, AnswersOnlyAtTheChosenLineSpeed) {
+  Options o;
+  o.answerOnlyAtBaud = 2400;
+  Simulator sim(o);
+  PtyHost host(sim.openPty());
+  auto setSpeed = [&host](speed_t speed) {
+    termios t{};
+    ::tcgetattr(host.fd, &t);
+    ::cfsetspeed(&t, speed);
+    ::tcsetattr(host.fd, TCSANOW, &t);
+  };
+  setSpeed(B9600);
+  host.send(hostFrame(0, "A"));
+  EXPECT_EQ(host.readByte(1000), -1);  // noise at the wrong speed: no answer
+  setSpeed(B2400);
+  EXPECT_EQ(exchange(host, 0, "A").size(), 18u);
+  EXPECT_EQ(sim.receivedFrames().size(), 1u);
+}
+
 TEST(Clock, PtyCanBeReopenedByTheNextHost) {
   Simulator sim;
   const std::string path = sim.openPty();

@@ -42,6 +42,9 @@ struct Options {
   uint32_t seed = 1;           // fixed seed: the same run injects the same faults
   bool udpAcknowledge = true;  // the simulated UDP unit acknowledges data datagrams
   bool serialGateway = false;  // expect and answer the serial gateway's "connect" line first
+  // On a pseudo-terminal: 0 answers at any line speed; otherwise the clock hears the host only
+  // while the host has set the line to this speed (a clock found by trying every speed).
+  int answerOnlyAtBaud = 0;
 };
 
 class ClockState;

@@ -1,0 +1,113 @@
+#include "ManualRead.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <clocklink/ClsMirsol.h>
+#include <clocklink/ClsModem.h>
+#include <clocklink/EventPump.h>
+
+#include "ClsCfgFile.h"
+#include "CollectPunches.h"
+#include "Globals.h"
+#include "Messages.h"
+#include "MsgBox.h"
+
+namespace collect {
+
+std::string proposedReadName(const std::string& mArchivo, int16_t archivoFecha, bool sapEnabled,
+                             const basic::DateTime& now) {
+  if (sapEnabled)
+    return "AR_2011_" + basic::Format(now, "YYYYmmdd") + "_" + basic::Format(now, "HHMMss") +
+           ".txt";
+  if (archivoFecha == 1) return basic::Format(now, mArchivo) + ".MIR";
+  return mArchivo;
+}
+
+namespace {
+
+void clearCancelFlags() {
+  if (gMirsol) gMirsol->SetCancel(0);
+  if (gModem) gModem->SetCancel(0);
+}
+
+bool fileExists(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0;
+}
+
+// Empties the file for "Reemplazar"; the system's reason when it cannot.
+std::string emptyFile(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+  if (fd < 0) return std::strerror(errno);
+  ::close(fd);
+  return {};
+}
+
+}  // namespace
+
+ManualRead::Outcome ManualRead::run(const std::string& folder, const std::string& boxText,
+                                    int16_t dropDup) {
+  const bool multi = gCfgFile && gCfgFile->MultiEmpresa == 1;
+  std::string dir;
+  std::string name;
+  if (!multi) {
+    if (boxText.empty()) {
+      MsgBox(249, msgbox::Critical);
+      return Outcome::Refused;
+    }
+    dir = folder;
+    if (dir.empty() || dir.back() != '/') dir += '/';
+    name = basic::Trim(boxText);
+    const std::string path = dir + name;
+    if (fileExists(path)) {
+      const int answer =
+          m_hooks.askExisting ? m_hooks.askExisting(GetMsg(168) + dir + name + GetMsg(169)) : 1;
+      if (answer == 3) return Outcome::ReadAgain;
+      if (answer == 2) {
+        // Reading on into a file that kept its old lines would mix two reads.
+        const std::string reason = emptyFile(path);
+        if (!reason.empty()) {
+          MsgBoxText(path + ": " + reason, msgbox::Critical);
+          return Outcome::Refused;
+        }
+      }
+    }
+  }
+  m_list.clear();
+  clearCancelFlags();
+  if (m_hooks.started) m_hooks.started();
+  const int16_t result = CollectPunches(m_list, dir, name, dropDup, 1000, 0);
+  if (result != -100) {
+    MsgBox(337, msgbox::Critical);
+    return Outcome::Failed;
+  }
+  clearCancelFlags();
+  // With several companies the punches went to the companies' files: no file of this read
+  // has the box's name, so there is nothing to ship.
+  if (!multi) ship(dir, name);
+  return Outcome::Done;
+}
+
+void ManualRead::ship(const std::string& dir, const std::string& name) {
+  if (!gMirsol || !gCfgFile || gMirsol->RegCount < 1 || gCfgFile->SAPEnabled != 1) return;
+  // The file was written under the trimmed name: that is the one to upload.
+  gCfgFile->tmpFTPFileName = name;
+  gCfgFile->tmpFTPFilePath = dir;
+  clocklink::pumpEvents();
+  const int16_t ftp = m_hooks.shipFtp ? m_hooks.shipFtp() : -200;
+  if (ftp != -100) {
+    MsgBoxText("No se pudo transmitir el archivo al servidor ftp", msgbox::Critical);
+    return;
+  }
+  if (gCfgFile->RSHEnabled == 0) return;
+  gCfgFile->tmpFTPFileName = name;
+  clocklink::pumpEvents();
+  const int16_t rsh = m_hooks.shipRsh ? m_hooks.shipRsh() : -200;
+  if (rsh != -100) MsgBoxText("No se pudo ejecutar el comando remoto", msgbox::Critical);
+}
+
+}  // namespace collect

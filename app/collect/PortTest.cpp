@@ -1,0 +1,223 @@
+#include "PortTest.h"
+
+#include <clocklink/ClsMirsol.h>
+#include <clocklink/ClsModem.h>
+#include <clocklink/EventPump.h>
+#include <clocklink/LineSettings.h>
+
+#include "Basic.h"
+#include "ClsCfgFile.h"
+#include "ClsListaRelojes.h"
+#include "FGrales.h"
+#include "Globals.h"
+#include "Messages.h"
+#include "MsgBox.h"
+
+namespace collect {
+
+std::string clockNumberAt(int index) {
+  if (index < 9) return std::string(1, static_cast<char>('1' + index));
+  if (index < 35) return std::string(1, static_cast<char>('A' + index - 9));
+  return std::string(1, static_cast<char>('a' + index - 35));
+}
+
+int portOpenMessage(const std::string& reason) {
+  if (reason.find("No such file") != std::string::npos ||
+      reason.find("No such device") != std::string::npos ||
+      reason.find("no such port") != std::string::npos)
+    return 344;
+  if (reason.find("in use") != std::string::npos || reason.find("busy") != std::string::npos)
+    return 346;
+  return 0;
+}
+
+bool PortTest::clockAnswered(const std::string& status) {
+  std::string field = status.substr(0, 50);
+  field.resize(50, ' ');
+  return basic::Trim(field).size() >= 5;
+}
+
+PortTest::PortTest(ProgressList& list, clocklink::ClsMirsol& mirsol, Hooks hooks)
+    : m_list(list), m_mirsol(mirsol), m_hooks(std::move(hooks)) {}
+
+void PortTest::Cancelar() {
+  m_mirsol.SetCancel(1);
+  if (gModem) gModem->SetCancel(1);
+  m_cancel = 1;
+}
+
+bool PortTest::cancelled() {
+  clocklink::pumpEvents();
+  if (m_cancel != 1) return false;
+  m_cancel = 0;
+  return true;
+}
+
+void PortTest::wait(double seconds) {
+  if (m_hooks.wait)
+    m_hooks.wait(seconds);
+  else
+    Wait(seconds);
+}
+
+void PortTest::picture(int n) {
+  if (m_hooks.picture) m_hooks.picture(n);
+}
+
+void PortTest::beep() {
+  if (m_hooks.beep) m_hooks.beep();
+}
+
+void PortTest::endRun() {
+  m_running = false;
+  if (m_hooks.enable) m_hooks.enable();
+}
+
+PortTest::Open PortTest::openPort(const std::string& settings) {
+  m_mirsol.FCommPortOpen(true);
+  if (m_mirsol.FCommPortOpen()) return Open::Ok;
+  // The pass-through raises nothing on a refused open: the serial layer's reason tells.
+  const std::string reason = m_mirsol.FCommOpenError();
+  clocklink::LineSettings unused;
+  if (!clocklink::parseLineSettings(settings, unused)) {
+    m_list.add(reason, kRedLine);  // a speed this port cannot take: on to the next
+    return Open::SpeedRefused;
+  }
+  if (const int msg = portOpenMessage(reason))
+    MsgBox(msg, msgbox::Critical);
+  else
+    MsgBoxText(reason, msgbox::Critical);
+  m_mirsol.FCommPortOpen(false);
+  return Open::Failed;
+}
+
+void PortTest::clearCancelFlags() {
+  m_cancel = 0;
+  m_mirsol.SetCancel(0);
+  if (gModem) gModem->SetCancel(0);
+}
+
+void PortTest::DoTest(int port) {
+  m_running = true;
+  if (m_hooks.disable) m_hooks.disable();
+  const bool plug = MsgBox(376, msgbox::YesNo | msgbox::Exclamation, GetMsg(377)) == msgbox::Yes;
+  m_list.clear();
+  m_list.add(GetMsg(265) + " COM " + std::to_string(port));
+  if (m_mirsol.FCommPortOpen()) {
+    m_list.add(GetMsg(102));
+    endRun();
+    return;
+  }
+  m_mirsol.FCommCommPort(static_cast<int16_t>(port));
+  bool stopped = false;
+  bool failed = false;
+  for (const std::string& speed : kPortSpeeds) {
+    if ((stopped = cancelled())) break;
+    picture(1);
+    wait(0.5);
+    m_list.add(speed + " bps");
+    const std::string settings = speed + ",N,8,1";
+    m_mirsol.FCommSettings(settings);
+    const Open opened = openPort(settings);
+    if ((failed = opened == Open::Failed)) break;
+    if (opened == Open::SpeedRefused) continue;
+    m_mirsol.FCommInputLen(0);
+    picture(2);
+    wait(0.5);
+    if (plug) {
+      m_list.add(GetMsg(103));
+      m_mirsol.FCommRxBufferCount(false);
+      m_mirsol.FCommSend("PRUEBA");
+    }
+    picture(3);
+    wait(0.5);
+    if (plug) m_list.add(GetMsg(104) + (m_mirsol.FCommReceive() == "PRUEBA" ? ": OK" : ": ERR"));
+    picture(4);
+    wait(0.5);
+    m_mirsol.FCommPortOpen(false);
+    wait(0.5);
+    if ((failed = openPort(settings) == Open::Failed)) break;
+    m_mirsol.FCommInputLen(0);
+    m_mirsol.FCommRxBufferCount(false);
+    m_mirsol.FCommSend("AT\r");
+    picture(1);
+    wait(0.5);
+    const std::string reply = m_mirsol.FCommReceive();
+    if (reply.find('0') != std::string::npos || reply.find("OK") != std::string::npos)
+      m_list.add(GetMsg(241));
+    picture(2);
+    wait(0.5);
+    m_mirsol.FCommPortOpen(false);
+    beep();
+    if ((stopped = cancelled())) break;
+    wait(1.0);
+  }
+  // Every way out leaves the port closed: a port left open made every later test say 102.
+  m_mirsol.FCommPortOpen(false);
+  if (stopped) clearCancelFlags();
+  picture(0);
+  if (!stopped && !failed) MsgBox(266, msgbox::Information);
+  endRun();
+}
+
+void PortTest::DoDetectar() {
+  m_running = true;
+  m_list.clear();
+  m_mirsol.SetTimeOut(1);
+  if (m_hooks.disable) m_hooks.disable();
+  const int16_t connectTimeout = gCfgFile ? gCfgFile->TimeOutModem : int16_t{45};
+  int n = 0;
+  for (int c = 0; c < kClockNumbers; ++c) {
+    const std::string id = clockNumberAt(c);
+    for (const std::string& speed : kPortSpeeds) {
+      for (int p = 1; p <= kDetectPorts; ++p) {
+        ++n;
+        picture(n % 4 + 1);
+        gSharedText = "COM" + std::to_string(p);
+        const std::string port = gSharedText;
+        if (m_hooks.progress) m_hooks.progress(n, id, speed, port);
+        std::string status;
+        if (m_hooks.probe) {
+          status = m_hooks.probe(id, port, speed);
+        } else {
+          m_mirsol.SetTimeRecorder(id, 0, port, speed, "", 0, "", 0, 7001, 7001, connectTimeout);
+          status = m_mirsol.Status_Get();
+        }
+        if (clockAnswered(status)) {
+          m_list.add(GetMsg(274) + ": " + id);
+          m_list.add(GetMsg(301) + ": " + speed);
+          m_list.add(GetMsg(271) + ": " + port);
+          m_list.add(GetMsg(104) + ": OK");
+        }
+        beep();
+        if (m_cancel == 1) {
+          finishDetect(false);
+          return;
+        }
+        clocklink::pumpEvents();
+      }
+    }
+  }
+  finishDetect(true);
+}
+
+void PortTest::finishDetect(bool complete) {
+  // Every way out puts the program's clock back as it found it: the reply time-out and the
+  // current clock, with its IP (an empty one left a serial-gateway clock unreachable).
+  if (gCfgFile) {
+    m_mirsol.SetTimeOut(gCfgFile->TimeOut);
+    if (gCfgFile->RelojActivo >= 0 && gListaRelojes) {
+      gListaRelojes->GetCurData(gCfgFile->RelojActivo);
+      const ClsListaRelojes& r = *gListaRelojes;
+      m_mirsol.SetTimeRecorder(r.M_Numero, r.m_Modelo, r.m_Puerto, r.m_Velocidad, r.m_Telefono,
+                               r.M_Comunicacion, r.m_IP, r.m_TipoInterface, r.m_PortLocal,
+                               r.m_PortRemoto, gCfgFile->TimeOutModem);
+    }
+  }
+  clearCancelFlags();
+  picture(0);
+  if (complete) MsgBox(266, msgbox::OkOnly);
+  endRun();
+}
+
+}  // namespace collect

@@ -1,0 +1,85 @@
+// PortTest: the two runs of the port test window. DoTest exercises one serial port at every
+// line speed with a loop-back plug or a modem on it; DoDetectar looks for a clock on COM1-COM4
+// by trying every clock number at every speed. Findings go to a progress list; the window
+// supplies the waits, pictures and enabling through hooks, so the runs work without a display.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "ProgressList.h"
+
+namespace clocklink {
+class ClsMirsol;
+}
+
+namespace collect {
+
+// The speed table: 6-character fields, blank-padded on the right, joined into texts as they
+// stand ("9600" and two blanks).
+inline const std::array<std::string, 8> kPortSpeeds = {"9600  ", "110   ", "300   ", "600   ",
+                                                       "1200  ", "2400  ", "14400 ", "19200 "};
+// The clock numbers tried: "1"-"9", "A"-"Z", "a"-"z".
+std::string clockNumberAt(int index);  // 0..60
+inline constexpr int kClockNumbers = 61;
+inline constexpr int kDetectPorts = 4;
+inline constexpr int kDetectProbes = kClockNumbers * 8 * kDetectPorts;  // 1,952
+
+// The message for a refused open of the serial port: 344 no such device, 346 in use; 0 when
+// the reason itself is to be shown.
+int portOpenMessage(const std::string& reason);
+
+class PortTest {
+ public:
+  struct Hooks {
+    std::function<void(double seconds)> wait;  // lets window events run (default Wait)
+    std::function<void(int picture)> picture;  // 0 idle, 1-4 the steps
+    std::function<void()> beep;
+    std::function<void()> disable;  // Deshabilitar: only Cancelar on
+    std::function<void()> enable;   // habilitar
+    // One DoDetectar probe: the status the clock answers (default: SetTimeRecorder + Status_Get).
+    std::function<std::string(const std::string& id, const std::string& port,
+                              const std::string& speed)>
+        probe;
+    // DoDetectar: probe n (1-based) of kDetectProbes is about to run.
+    std::function<void(int n, const std::string& id, const std::string& speed,
+                       const std::string& port)>
+        progress;
+  };
+
+  PortTest(ProgressList& list, clocklink::ClsMirsol& mirsol, Hooks hooks);
+
+  void DoTest(int port);
+  void DoDetectar();
+  // Cancelar: both clock objects and the run's own flag; the run stops at its next check and
+  // re-enables the window itself when it returns.
+  void Cancelar();
+  int16_t cancelFlag() const { return m_cancel; }
+  bool running() const { return m_running; }
+
+  // The line of a status text: true when the trimmed 50-character field holds 5 or more.
+  static bool clockAnswered(const std::string& status);
+
+ private:
+  bool cancelled();  // lets events run; true (flag cleared) when a cancel came
+  void wait(double seconds);
+  void picture(int n);
+  void beep();
+  // Opens the port with the settings held; a refused speed gets its line, any other refusal
+  // its box (the run then ends).
+  enum class Open { Ok, SpeedRefused, Failed };
+  Open openPort(const std::string& settings);
+  void clearCancelFlags();
+  void finishDetect(bool complete);
+  void endRun();
+
+  ProgressList& m_list;
+  clocklink::ClsMirsol& m_mirsol;
+  Hooks m_hooks;
+  int16_t m_cancel = 0;
+  bool m_running = false;
+};
+
+}  // namespace collect

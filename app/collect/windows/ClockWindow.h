@@ -1,0 +1,59 @@
+// The frame every clock window shares: caption, a menu bar and a toolbar carrying the same
+// QAction per command (the toolbar's pictures from one of the main window's image lists), the
+// clock objects' cancel flags cleared on opening (a flag left by an earlier window would make
+// every command fail), and the busy rule: while a clock exchange runs the commands are off and
+// a close waits for it (BusyGuard).
+#pragma once
+
+#include <QDialog>
+#include <QIcon>
+#include <QList>
+
+#include <functional>
+#include <vector>
+
+class QAction;
+class QMenu;
+class QMenuBar;
+class QToolBar;
+class QVBoxLayout;
+
+class ClockWindow : public QDialog {
+  Q_OBJECT
+
+ public:
+  enum class Images { Img, ImgTool };
+  ClockWindow(QWidget* parent, const char* name, int captionMsg, Images images);
+
+  QToolBar* toolBar() const { return m_toolBar; }
+  QMenuBar* menuBar() const { return m_menuBar; }
+
+ protected:
+  // A command shown in the menu bar, or in `menu` when given (caption `captionMsg`), and on
+  // the toolbar unless `toolbar` is false (the same text as tip, picture `image` of the image
+  // list, 1-based; 0 for none).
+  QAction* addCommand(const char* name, int captionMsg, int image, std::function<void()> run,
+                      QMenu* menu = nullptr, bool toolbar = true);
+  const QList<QIcon>& images() const { return m_images; }
+  // A row of commands "mnu0", "mnu1", ... captioned by `captions`, picture i + 1 each; the
+  // command's index goes to `run`.
+  std::vector<QAction*> addCommands(const std::vector<int>& captions,
+                                    const std::function<void(int index)>& run);
+  // The setting dialogs' pair: "mnu0" "&Aceptar" runs `ok`, "mnu1" "&Cancelar" closes.
+  void addOkCancel(std::function<void()> ok);
+  // Re-enables or disables the commands when the window becomes idle or busy; windows with
+  // their own enabling rules override it and call it.
+  virtual void updateCommands();
+  // The window's own controls go here, under the toolbar.
+  QVBoxLayout* body() const { return m_body; }
+  void closeEvent(QCloseEvent* e) override;
+  void reject() override;
+
+ private:
+  QMenuBar* m_menuBar;
+  QToolBar* m_toolBar;
+  QVBoxLayout* m_body;
+  QList<QIcon> m_images;
+  std::vector<QAction*> m_commands;
+  std::vector<bool> m_wanted;  // each command's enabled state when not busy
+};
