@@ -178,7 +178,7 @@ PassResult Pass::run() {
     log(timeLine(start));
     log("");
   }
-  label("");
+  if (m_mode == PassMode::Console) label("");
   for (int i = 1; i <= ClsListaRelojes::kSlots; ++i) {
     clocks.GetCurData(static_cast<int16_t>(i));
     if (clocks.M_Activo != 1 || clocks.m_Prg < 1) continue;
