@@ -26,6 +26,7 @@
 #include "InstanceLock.h"
 #include "Release.h"
 #include "WindowOpeners.h"
+#include "fAuto.h"
 
 namespace {
 
@@ -69,6 +70,10 @@ void registerOpeners(WindowOpeners& openers) {
   openers.FVerArch = [](QWidget* parent) { openFVerArch(parent); };
   openers.FAud = [](QWidget* parent) { openFAud(parent); };
   openers.frmAbout = [](QWidget* parent) { openfrmAbout(parent); };
+  openers.fAuto = [](QWidget* parent) {
+    fAuto w(parent);
+    w.exec();
+  };
 }
 
 }  // namespace
@@ -87,6 +92,13 @@ int main(int argc, char** argv) {
       char buf[16];
       while (::read(gSignalPipe[0], buf, sizeof buf) > 0) {
       }
+      // The automatic or on-line run stops without a log-in (nobody is there to give one),
+      // and the program ends after it.
+      if (fAuto* run = fAuto::current()) {
+        run->stopUnattended();
+        if (mainWindow) mainWindow->close();
+        return;
+      }
       if (mainWindow && mainWindow->isVisible())
         mainWindow->close();
       else
@@ -98,13 +110,14 @@ int main(int argc, char** argv) {
   StartupHooks hooks;
   if (windowOpeners().fAuto) hooks.openAuto = [] { windowOpeners().fAuto(nullptr); };
   hooks.showMain = [&mainWindow] {
+    if (fAuto::programEndRequested()) return;  // the automatic run ended the program
     mainWindow = std::make_unique<FormP>(windowOpeners());
     mainWindow->show();
   };
   const StartResult started = runStartup(lock, hooks);
-  if (started != StartResult::Running) {
+  if (started != StartResult::Running || fAuto::programEndRequested()) {
     releaseProgramObjects();
-    return started == StartResult::EndedOk ? 0 : 1;
+    return started == StartResult::EndedWithError ? 1 : 0;
   }
 
   // VELTA_GRAB=<png>: a picture of the main window once it is shown, then the normal close
