@@ -26,6 +26,7 @@
 #include "InstanceLock.h"
 #include "Release.h"
 #include "WindowOpeners.h"
+#include "FIniModem.h"
 #include "fAuto.h"
 
 namespace {
@@ -70,6 +71,12 @@ void registerOpeners(WindowOpeners& openers) {
   openers.FVerArch = [](QWidget* parent) { openFVerArch(parent); };
   openers.FAud = [](QWidget* parent) { openFAud(parent); };
   openers.frmAbout = [](QWidget* parent) { openfrmAbout(parent); };
+  openers.FIniModemConectar = [](QWidget* parent) {
+    auto* w = new FIniModem(parent);
+    w->setAttribute(Qt::WA_DeleteOnClose);
+    w->Conectar();
+    if (!w->isVisible()) w->deleteLater();  // the line was hung up or there is no number
+  };
   openers.fAuto = [](QWidget* parent) {
     fAuto w(parent);
     w.exec();
