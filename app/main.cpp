@@ -26,6 +26,7 @@
 #include "InstanceLock.h"
 #include "Release.h"
 #include "WindowOpeners.h"
+#include "FConsole.h"
 #include "FIniModem.h"
 #include "fAuto.h"
 
@@ -76,6 +77,10 @@ void registerOpeners(WindowOpeners& openers) {
     w->setAttribute(Qt::WA_DeleteOnClose);
     w->Conectar();
     if (!w->isVisible()) w->deleteLater();  // the line was hung up or there is no number
+  };
+  openers.FConsole = [](QWidget* parent) {
+    FConsole w(parent);
+    w.exec();
   };
   openers.fAuto = [](QWidget* parent) {
     fAuto w(parent);
