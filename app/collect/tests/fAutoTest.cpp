@@ -102,8 +102,8 @@ TEST_F(fAutoTest, CountdownPassWithoutEndingStaysOpenOnTheClosingLines) {
   apptest::TcpClockSim clock;
   clock.sim().generatePunches(3, 4);
   start({ClockSpec{.port = clock.port(), .file = "R1.MIR"}}, "AUTODIAS=11111110\r\n");
-  skip = std::chrono::seconds(31);
   auto w = open();
+  skip = std::chrono::seconds(31);
   ASSERT_TRUE(apptest::waitFor([&] { return w->passesRun() == 1; }));
   EXPECT_FALSE(fAuto::programEndRequested());
   EXPECT_TRUE(w->isVisible());
