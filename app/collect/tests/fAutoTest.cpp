@@ -13,11 +13,14 @@
 #include <clocklink/EventPump.h>
 
 #include <chrono>
+#include <filesystem>
 
 #include "AppTestSupport.h"
 #include "BusyGuard.h"
 #include "ClockSimFixture.h"
 #include "ClsCfgFile.h"
+#include "ClsListaRelojes.h"
+#include "FtpServerFixture.h"
 #include "Globals.h"
 #include "ProgressListWidget.h"
 #include "Release.h"
@@ -186,4 +189,45 @@ TEST_F(fAutoTest, OnlineWithoutPeriodRunsNoPassAndStopsAtOnce) {
   w->findChild<QPushButton*>("Cmd")->click();
   EXPECT_FALSE(w->isVisible());
   EXPECT_TRUE(boxes.boxes().empty());
+}
+
+TEST_F(fAutoTest, ShippingByFtpThenClearingAndARefusedStoreClearsNothing) {
+  for (const bool writable : {true, false}) {
+    SCOPED_TRACE(writable ? "stored" : "refused");
+    apptest::resetProgramObjects();
+    fAuto::resetProgramEndRequest();
+    std::filesystem::remove(folder.file(basic::Format(basic::Now(), "YYYYmmdd") + ".LOG"));
+    apptest::FtpServerFixture server({writable, "", ""});
+    ASSERT_TRUE(server.started());
+    apptest::TcpClockSim clock;
+    clock.sim().generatePunches(5, 8);
+    start({ClockSpec{.port = clock.port()}}, "AUTODIAS=11111110\r\n");
+    gListaRelojes->GetCurData(1);
+    gListaRelojes->M_Borrar = 1;
+    gListaRelojes->SetCurData(1);
+    gCfgFile->SAPEnabled = 1;
+    gCfgFile->RSHEnabled = writable ? 0 : 1;  // the remote command only after a good upload
+    gCfgFile->SAPUrl = "127.0.0.1";
+    gCfgFile->SAPRemotePort = static_cast<int16_t>(server.port());
+    gCfgFile->SAPModoPasivo = 1;
+    gCfgFile->SAPTransferBinary = 1;
+    gCfgFile->SAPUsername = "anonymous";
+    gCfgFile->SAPPassword = "pw";
+    gCfgFile->tmpReturnValue = -100;  // an earlier success must not count
+    auto w = open();
+    skip = std::chrono::seconds(31);
+    ASSERT_TRUE(apptest::waitFor([&] { return w->passesRun() == 1; }, 120000));
+    const std::string log =
+        basekit::cp1252ToUtf8(folder.read(basic::Format(basic::Now(), "YYYYmmdd") + ".LOG"));
+    if (writable) {
+      EXPECT_NE(log.find(" Archivo enviado OK"), std::string::npos);
+      EXPECT_EQ(server.count("STOR"), 1);
+      EXPECT_TRUE(clock.sim().punches().empty());
+    } else {
+      EXPECT_NE(log.find(" No se pudo transmitir el archivo al servidor ftp"), std::string::npos);
+      EXPECT_EQ(log.find(">Ejecutando RSH..."), std::string::npos) << "no remote command";
+      EXPECT_EQ(clock.sim().punches().size(), 5u) << "nothing cleared";
+      EXPECT_EQ(w->list()->text(w->list()->count()).rfind("Existen Errores", 0), 0u);
+    }
+  }
 }
