@@ -125,7 +125,7 @@ void fAuto::onTick() {
 
 void fAuto::runPass() {
   m_passBusy = true;
-  m_lst->clear();
+  if (automatic()) m_lst->clear();  // the waiting line; on-line lines stay across passes
   {
     BusyGuard busy(this);
     collect::PassSeams seams = m_seams;
