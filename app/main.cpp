@@ -33,6 +33,9 @@
 #include "Release.h"
 #include "WindowOpeners.h"
 #include "frmAbout.h"
+#include "FConsole.h"
+#include "FIniModem.h"
+#include "fAuto.h"
 
 namespace {
 
@@ -90,6 +93,20 @@ void registerOpeners(WindowOpeners& openers) {
   openers.FTjtas = [](QWidget* parent) { execModal<FTjtas>(parent); };
   openers.FSirenas = [](QWidget* parent) { execModal<FSirenas>(parent); };
   openers.FrmTest = [](QWidget* parent) { execModal<FrmTest>(parent); };
+  openers.FIniModemConectar = [](QWidget* parent) {
+    auto* w = new FIniModem(parent);
+    w->setAttribute(Qt::WA_DeleteOnClose);
+    w->Conectar();
+    if (!w->isVisible()) w->deleteLater();  // the line was hung up or there is no number
+  };
+  openers.FConsole = [](QWidget* parent) {
+    FConsole w(parent);
+    w.exec();
+  };
+  openers.fAuto = [](QWidget* parent) {
+    fAuto w(parent);
+    w.exec();
+  };
 }
 
 }  // namespace
@@ -108,6 +125,13 @@ int main(int argc, char** argv) {
       char buf[16];
       while (::read(gSignalPipe[0], buf, sizeof buf) > 0) {
       }
+      // The automatic or on-line run stops without a log-in (nobody is there to give one),
+      // and the program ends after it.
+      if (fAuto* run = fAuto::current()) {
+        run->stopUnattended();
+        if (mainWindow) mainWindow->close();
+        return;
+      }
       if (mainWindow && mainWindow->isVisible())
         mainWindow->close();
       else
@@ -119,13 +143,14 @@ int main(int argc, char** argv) {
   StartupHooks hooks;
   if (windowOpeners().fAuto) hooks.openAuto = [] { windowOpeners().fAuto(nullptr); };
   hooks.showMain = [&mainWindow] {
+    if (fAuto::programEndRequested()) return;  // the automatic run ended the program
     mainWindow = std::make_unique<FormP>(windowOpeners());
     mainWindow->show();
   };
   const StartResult started = runStartup(lock, hooks);
-  if (started != StartResult::Running) {
+  if (started != StartResult::Running || fAuto::programEndRequested()) {
     releaseProgramObjects();
-    return started == StartResult::EndedOk ? 0 : 1;
+    return started == StartResult::EndedWithError ? 1 : 0;
   }
 
   // VELTA_GRAB=<png>: a picture of the main window once it is shown, then the normal close

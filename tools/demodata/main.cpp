@@ -1,8 +1,10 @@
 // demodata: the demo's data folder, written through the program's own stores.
-//   demodata write <folder> <clock-port> <auto 0|1>
-//     VELTA.INI (AUTO as given, clock 1 current), velta002.dat with clock 1 on TCP
-//     127.0.0.1:<clock-port> writing REGIS.MIR into the folder, VELTA.DAT with the user DEMO,
-//     password 1234, level 2.
+//   demodata write <folder> <clock-port> <auto 0|1> [<udp-port>]
+//     VELTA.INI (AUTO as given, every day, the countdown kind, clock 1 current), velta002.dat
+//     with clock 1 on TCP 127.0.0.1:<clock-port> writing R1.MIR into the folder, VELTA.DAT
+//     with the user DEMO, password 1234, level 2, and VELTA.TAR with a few card holders.
+//     With <udp-port> also clock 2 on UDP 127.0.0.1:<udp-port> (R2.MIR) and clock 3 on the
+//     serial port COM5 (R3.MIR; VELTA_COM5 names the device).
 //   demodata check-png <file>
 //     exit 0 when the picture exists and holds more than one colour.
 #include <QGuiApplication>
@@ -11,8 +13,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "ClsCfgFile.h"
+#include "ClsListaRelojes.h"
+#include "ClsTarjetas.h"
 #include "Globals.h"
 #include "StoreWriters.h"
 
@@ -20,12 +25,12 @@ namespace {
 
 int usage() {
   std::fprintf(stderr,
-               "usage: demodata write <folder> <clock-port> <auto 0|1>\n"
+               "usage: demodata write <folder> <clock-port> <auto 0|1> [<udp-port>]\n"
                "       demodata check-png <file>\n");
   return 2;
 }
 
-int writeFolder(std::string folder, int port, int autoFlag) {
+int writeFolder(std::string folder, int port, int autoFlag, int udpPort) {
   if (folder.empty()) return usage();
   if (folder.back() != '/') folder += '/';
   gDataFolder = folder;
@@ -34,15 +39,61 @@ int writeFolder(std::string folder, int port, int autoFlag) {
   cfg.LoadCfg();
   cfg.Auto = static_cast<int16_t>(autoFlag);
   cfg.AutoDias = "11111111";
+  cfg.PorPrograma = 0;
   cfg.RelojActivo = 1;
   cfg.SaveCfg();
-  apptest::ClockSpec clock;
-  clock.description = "Demo clock (simulated)";
-  clock.port = port;
-  clock.path = folder;
-  apptest::writeClocks({clock});
+  std::vector<apptest::ClockSpec> clocks(1);
+  clocks[0].description = "Demo clock on TCP (simulated)";
+  clocks[0].port = port;
+  clocks[0].path = folder;
+  clocks[0].file = "R1.MIR";
+  if (udpPort > 0) {
+    apptest::ClockSpec udp;
+    udp.slot = 2;
+    udp.description = "Demo clock on UDP (simulated)";
+    udp.interface = 1;
+    udp.port = udpPort;
+    udp.path = folder;
+    udp.file = "R2.MIR";
+    apptest::ClockSpec serial;
+    serial.slot = 3;
+    serial.description = "Demo clock on COM5 (simulated)";
+    serial.interface = 0;
+    serial.ip = "";
+    serial.port = 0;
+    serial.comPort = "COM5";
+    serial.path = folder;
+    serial.file = "R3.MIR";
+    clocks.push_back(udp);
+    clocks.push_back(serial);
+  }
+  apptest::writeClocks(clocks);
+  if (udpPort > 0) {
+    // The UDP unit answers whatever port the program sends from.
+    ClsListaRelojes store;
+    store.Iniciar(folder + "velta002.dat");
+    store.CargarRelojes();
+    store.GetCurData(2);
+    store.m_PortLocal = 0;
+    store.SetCurData(2);
+    store.GrabarRelojes();
+  }
   apptest::writeUsers({{"DEMO", 1234, 2}});
-  std::printf("demodata: wrote %sVELTA.INI, velta002.dat, VELTA.DAT\n", folder.c_str());
+  std::string cards;
+  const char* names[] = {"ANA DEMO", "BRUNO DEMO", "CARLA DEMO"};
+  for (int i = 0; i < 3; ++i) {
+    CardRecord r;
+    r.version = ClsTarjetas::kVersion;
+    r.card = 1000 + i;
+    r.name = names[i];
+    cards += ClsTarjetas::encodeRecord(r);
+  }
+  std::FILE* f = std::fopen((folder + "VELTA.TAR").c_str(), "wb");
+  if (!f || std::fwrite(cards.data(), 1, cards.size(), f) != cards.size() || std::fclose(f) != 0) {
+    std::fprintf(stderr, "demodata: could not write %sVELTA.TAR\n", folder.c_str());
+    return 1;
+  }
+  std::printf("demodata: wrote %sVELTA.INI, velta002.dat, VELTA.DAT, VELTA.TAR\n", folder.c_str());
   return 0;
 }
 
@@ -65,8 +116,9 @@ int checkPng(const char* path) {
 int main(int argc, char** argv) {
   if (argc < 2) return usage();
   const std::string command = argv[1];
-  if (command == "write" && argc == 5)
-    return writeFolder(argv[2], std::atoi(argv[3]), std::atoi(argv[4]));
+  if (command == "write" && (argc == 5 || argc == 6))
+    return writeFolder(argv[2], std::atoi(argv[3]), std::atoi(argv[4]),
+                       argc == 6 ? std::atoi(argv[5]) : 0);
   if (command == "check-png" && argc == 3) return checkPng(argv[2]);
   return usage();
 }

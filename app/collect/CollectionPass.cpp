@@ -1,0 +1,284 @@
+#include "CollectionPass.h"
+
+#include <clocklink/ClsMirsol.h>
+#include <clocklink/ClsModem.h>
+#include <clocklink/EventPump.h>
+
+#include <exception>
+
+#include "ClsCfgFile.h"
+#include "ClsListaRelojes.h"
+#include "ClsLogger.h"
+#include "CollectPunches.h"
+#include "DialClock.h"
+#include "FGrales.h"
+#include "Globals.h"
+#include "Messages.h"
+
+namespace collect {
+
+namespace {
+
+void yield() { clocklink::pumpEvents(); }
+
+std::string shortDateLine(const basic::DateTime& t) {
+  return GetMsg(219) + ": " + basic::Format(t, "SHORT DATE");
+}
+std::string timeLine(const basic::DateTime& t) {
+  return GetMsg(227) + ": " + basic::Format(t, "hh\\:MM");
+}
+
+std::string mark(bool on) { return on ? ": X" : ":  "; }
+
+class Pass {
+ public:
+  Pass(PassMode mode, const PassSeams& s) : m_mode(mode), m_s(s), m_list(*s.list) {}
+
+  PassResult run();
+
+ private:
+  bool automatic() const { return m_mode == PassMode::Automatic; }
+  bool stopRequested() const { return m_s.stopRequested && m_s.stopRequested(); }
+  void label(const std::string& text) const {
+    if (m_s.label) m_s.label(text);
+  }
+  void log(const std::string& text) const {
+    if (m_s.logger) m_s.logger->Log(text);
+  }
+  void describe(int number, const std::string& shippingName);
+  // The clock's steps after its line is up; false when it failed somewhere.
+  bool clockSteps(const basic::DateTime& now, const std::string& name);
+  bool ship(const std::string& name);
+  int16_t dial() { return DialClock(DialSeams{&m_list, m_s.stopRequested, m_s.retryWaitSeconds}); }
+
+  PassMode m_mode;
+  const PassSeams& m_s;
+  ProgressList& m_list;
+  PassResult m_result;
+};
+
+void Pass::describe(int number, const std::string& shippingName) {
+  const ClsListaRelojes& c = *gListaRelojes;
+  const ClsCfgFile& cfg = *gCfgFile;
+  m_list.add(GetMsg(270) + GetMsg(267) + ": " + basic::Format(int64_t{number}, "000"), kBold);
+  m_list.add(c.m_Descrip);
+  if (automatic()) {
+    m_list.add(GetMsg(274) + ": " + c.M_Numero);
+    m_list.add(GetMsg(242) + ": " + c.GetModelo(c.m_Modelo));
+    m_list.add(GetMsg(271) + ": " + c.m_Puerto);
+    m_list.add(GetMsg(301) + ": " + c.m_Velocidad);
+    m_list.add(GetMsg(289) + ": " + c.m_Telefono);
+    m_list.add(GetMsg(172) + mark(c.M_Borrar == 1));
+    if (cfg.SAPEnabled == 1)
+      m_list.add(shippingName);
+    else
+      m_list.add(GetMsg(167) + ": " + c.M_Archivo + (c.m_ArchivoFecha == 1 ? ".MIR" : ""));
+    m_list.add(GetMsg(165) + mark(c.m_FHora != 0));
+    m_list.add(GetMsg(183) + ": " + GetMsg(c.M_Comunicacion == 1 ? 246 : 285));
+    m_list.add(GetMsg(254) + ": " + GetMsg(c.m_TipoNumero == 2 ? 296 : 288));
+  }
+  yield();
+  m_list.selectLast();
+  m_list.refresh();
+}
+
+bool Pass::ship(const std::string& name) {
+  ClsCfgFile& cfg = *gCfgFile;
+  const ClsListaRelojes& c = *gListaRelojes;
+  m_list.add(">Ejecutando envio de archivos FTP");
+  cfg.tmpFTPFileName = name;
+  cfg.tmpFTPFilePath = basic::Trim(c.m_Path);
+  // A window closed before it reported anything must read as a failure, not as the last
+  // success.
+  cfg.tmpReturnValue = -200;
+  yield();
+  if (m_s.ship) m_s.ship(Shipment::Ftp);
+  if (cfg.tmpReturnValue != -100) {
+    m_list.add(" No se pudo transmitir el archivo al servidor ftp", kRedLine);
+    return false;
+  }
+  m_list.add(" Archivo enviado OK");
+  if (cfg.RSHEnabled == 0) return true;
+  m_list.add(">Ejecutando RSH...");
+  cfg.tmpFTPFileName = name;
+  cfg.tmpReturnValue = -200;
+  yield();
+  cfg.tmpLst = [this](const std::string& line) { m_list.add(line); };
+  if (m_s.ship) m_s.ship(Shipment::Rsh);
+  cfg.tmpLst = nullptr;  // the list belongs to this pass only
+  if (cfg.tmpReturnValue != -100) {
+    m_list.add(" No se pudo ejecutar el comando remoto", kRedLine);
+    return false;
+  }
+  m_list.add(" RSH Ejecutado OK");
+  return true;
+}
+
+bool Pass::clockSteps(const basic::DateTime& now, const std::string& name) {
+  const ClsListaRelojes& c = *gListaRelojes;
+  const ClsCfgFile& cfg = *gCfgFile;
+  bool ok = true;
+  yield();
+  const int16_t console = m_mode == PassMode::Console ? -1 : 0;
+  const int16_t got =
+      CollectPunches(m_list, basic::Trim(c.m_Path), name, cfg.EliminarDuplicados, 0, console);
+  yield();
+  if (got != -100) ok = false;
+  if (m_mode == PassMode::Console) {
+    if (ok && clearAfterDownload(m_list, gMirsol->RegCount) != -100) ok = false;
+    return ok;
+  }
+  if (ok && gMirsol->RegCount >= 1 && cfg.SAPEnabled == 1) ok = ship(name);
+  if (ok && c.M_Borrar == 1 && clearAfterDownload(m_list, gMirsol->RegCount) != -100) ok = false;
+  yield();
+  if (c.m_FHora == 1) {
+    const int16_t r =
+        ConsoleDateTimeResult(m_list, basic::Format(now, "YYYYmmdd"),
+                              std::to_string(basic::Weekday(now)), basic::Format(now, "HHMM"));
+    if (r != -100) ok = false;
+  }
+  if (!basic::Trim(c.m_ArchivoHabil).empty()) {
+    const bool solvar = c.m_Modelo == 4 || c.m_Modelo == 5;
+    int16_t r;
+    if (c.m_tipo != 0) {
+      if (!solvar) gMirsol->SetLocked(2);
+      r = SendCardFile(0, c.m_ArchivoHabil);
+      m_list.add(r == -100 ? " TARJETAS INHABILITADAS..." : " ERROR AL INHABILITAR TARJETAS",
+                 r == -100 ? kPlain : kRedLine);
+    } else {
+      if (solvar) {
+        gMirsol->ResetSolvar();
+        gMirsol->SetLocked(0);
+      } else {
+        gMirsol->SetLocked(1);
+      }
+      r = SendCardFile(1, c.m_ArchivoHabil);
+      m_list.add(r == -100 ? " TARJETAS HABILITADAS..." : " ERROR AL HABILITAR TARJETAS",
+                 r == -100 ? kPlain : kRedLine);
+    }
+    if (r != -100) ok = false;
+  }
+  return ok;
+}
+
+PassResult Pass::run() {
+  ClsCfgFile& cfg = *gCfgFile;
+  ClsListaRelojes& clocks = *gListaRelojes;
+  clocklink::ClsMirsol& mirsol = *gMirsol;
+  clocklink::ClsModem& modem = *gModem;
+  const basic::DateTime start = m_s.clock();
+  if (m_s.logger) {
+    m_s.logger->InitLog();
+    log("");
+    log("");
+    log(std::string(80, '*'));
+    log("Velta 2000");
+    log(GetMsg(265));
+    log(shortDateLine(start));
+    log(timeLine(start));
+    log("");
+  }
+  if (m_mode == PassMode::Console) label("");
+  for (int i = 1; i <= ClsListaRelojes::kSlots; ++i) {
+    clocks.GetCurData(static_cast<int16_t>(i));
+    if (clocks.M_Activo != 1 || clocks.m_Prg < 1) continue;
+    ++m_result.clocksVisited;
+    yield();
+    mirsol.SetTimeRecorder(clocks.M_Numero, clocks.m_Modelo, clocks.m_Puerto, clocks.m_Velocidad,
+                           clocks.m_Telefono, clocks.M_Comunicacion, clocks.m_IP,
+                           clocks.m_TipoInterface, clocks.m_PortLocal, clocks.m_PortRemoto,
+                           cfg.TimeOutModem);
+    const std::string port = clocks.m_Puerto.size() > 3 ? clocks.m_Puerto.substr(3) : "";
+    modem.SetModem(static_cast<int16_t>(basic::Val(port)), clocks.m_Velocidad, clocks.m_Telefono);
+    yield();
+    if (stopRequested()) {
+      m_result.stopped = true;
+      break;
+    }
+    // One name per clock: the shipping line, the download and the upload all use it.
+    const basic::DateTime now = m_s.clock();
+    const std::string name =
+        outputFileName(now, m_mode != PassMode::Console && cfg.SAPEnabled == 1);
+    if (m_mode == PassMode::Console) {
+      label(clocks.m_Descrip);
+      yield();
+    } else {
+      describe(i, name);
+    }
+    bool ok = true;
+    try {
+      const int16_t dialled = basic::Trim(clocks.m_Telefono).empty() ? -100 : dial();
+      if (dialled != -100) {
+        ok = false;
+      } else {
+        ok = clockSteps(now, name);
+      }
+    } catch (const std::exception& e) {
+      ok = false;
+      m_list.add(GetMsg(270) + basic::Trim(clocks.m_Descrip) + ": " + e.what(), kRedLine);
+    } catch (...) {
+      ok = false;
+      m_list.add(GetMsg(270) + basic::Trim(clocks.m_Descrip) + ": " + GetMsg(320), kRedLine);
+    }
+    if (!ok) {
+      m_result.errors = true;
+      if (m_mode == PassMode::Console) label(clocks.m_Descrip + " " + GetMsg(320));
+    }
+    try {
+      if (modem.cortarModem()) dial();  // hangs the line up
+    } catch (...) {
+      m_result.errors = true;
+    }
+    if (m_list.count() > 0) m_list.selectLast();
+    m_list.refresh();
+    if (m_s.logger)
+      for (int k = 1; k <= m_list.count(); ++k) log(m_list.text(k));
+    Wait(m_s.closeWaitSeconds);
+    if (automatic()) m_list.clear();
+    mirsol.fcommclosePort();
+    if (stopRequested()) {
+      m_result.stopped = true;
+      break;
+    }
+  }
+  const basic::DateTime end = m_s.clock();
+  if (automatic()) {
+    m_list.add(GetMsg(266), kBold);
+    m_list.add(shortDateLine(end), kBold);
+    m_list.add(timeLine(end), kBold);
+    if (m_result.errors) {
+      std::string line = GetMsg(305);
+      if (m_s.logger && m_s.logger->logEnabled) line += m_s.logger->getFileName();
+      m_list.add(line, kBold);
+    }
+    m_list.selectLast();
+    m_list.refresh();
+  }
+  if (m_s.logger) {
+    log(GetMsg(266));
+    log(shortDateLine(end));
+    log(timeLine(end));
+    log(std::string(80, '*'));
+    m_s.logger->EndLog();
+  }
+  if (m_mode == PassMode::Console) {
+    label("");
+    m_list.clear();
+  }
+  return m_result;
+}
+
+}  // namespace
+
+std::string outputFileName(const basic::DateTime& now, bool sapNaming) {
+  if (sapNaming)
+    return "AR_2011_" + basic::Format(now, "YYYYmmdd") + "_" + basic::Format(now, "HHMMss") +
+           ".txt";
+  const ClsListaRelojes& c = *gListaRelojes;
+  if (c.m_ArchivoFecha != 0) return basic::Format(now, c.M_Archivo) + ".MIR";
+  return c.M_Archivo;
+}
+
+PassResult PollClocks(PassMode mode, const PassSeams& seams) { return Pass(mode, seams).run(); }
+
+}  // namespace collect

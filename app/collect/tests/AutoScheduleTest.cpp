@@ -1,0 +1,155 @@
+// The automatic run's schedule: countdown, fixed time with its repeats, on-line period, and
+// the waiting line the window shows.
+#include "AutoSchedule.h"
+
+#include <gtest/gtest.h>
+
+#include "AppTestSupport.h"
+#include "ClsCfgFile.h"
+#include "Globals.h"
+
+using collect::AutoSchedule;
+using collect::ScheduleNow;
+using collect::ScheduleSettings;
+using std::chrono::seconds;
+
+namespace {
+
+basic::DateTime at(int day, int h, int m, int s = 0) { return {2024, 1, day, h, m, s}; }
+
+ScheduleNow now(const basic::DateTime& t, int monoSeconds) {
+  return {t, std::chrono::steady_clock::time_point(seconds(monoSeconds))};
+}
+
+class AutoScheduleTest : public ::testing::Test {
+ protected:
+  void SetUp() override { gCfgFile = new ClsCfgFile(); }
+  apptest::TempDataFolder folder;
+};
+
+ScheduleSettings fixedAt(int h, int m, int every) {
+  ScheduleSettings s;
+  s.porPrograma = 1;
+  s.hora = static_cast<int16_t>(h);
+  s.minutos = static_cast<int16_t>(m);
+  s.frecAuto = every;
+  return s;
+}
+
+}  // namespace
+
+TEST_F(AutoScheduleTest, CountdownPassesThirtySecondsAfterLoadEvenAcrossMidnight) {
+  for (const auto& start : {at(5, 10, 0, 0), at(5, 23, 59, 45)}) {
+    AutoSchedule s;
+    s.load({}, now(start, 1000));
+    const auto waiting = s.tick(now(start, 1001));
+    EXPECT_FALSE(waiting.due);
+    EXPECT_EQ(waiting.line, "> Inicio de Proceso Automático: 29 Segs.");
+    EXPECT_EQ(waiting.minimizedCaption, "29 Segs.");
+    // The wall clock has passed midnight by then; the monotonic instant decides.
+    EXPECT_FALSE(s.tick(now(at(6, 0, 0, 14), 1029)).due);
+    EXPECT_TRUE(s.tick(now(at(6, 0, 0, 15), 1030)).due);
+    EXPECT_FALSE(s.passDone(now(at(6, 0, 1), 1090))) << "one pass only";
+    EXPECT_FALSE(s.tick(now(at(6, 0, 2), 1200)).due);
+  }
+}
+
+TEST_F(AutoScheduleTest, FixedTimeDueDatesAndRepeats) {
+  struct Case {
+    const char* what;
+    ScheduleSettings settings;
+    basic::DateTime load;
+    basic::DateTime firstDue;
+    basic::DateTime passEnds;  // when the first pass returns
+    bool again;
+    basic::DateTime nextDue;
+  };
+  const Case cases[] = {
+      {"23:30 + 60 gives 00:30", fixedAt(23, 30, 60), at(5, 22, 0), at(5, 23, 30), at(5, 23, 31),
+       true, at(6, 0, 30)},
+      {"08:00 loaded at 10:00 is tomorrow",
+       fixedAt(8, 0, 0),
+       at(5, 10, 0),
+       at(6, 8, 0),
+       at(6, 8, 1),
+       false,
+       {}},
+      {"the load minute itself counts",
+       fixedAt(10, 0, 0),
+       at(5, 10, 0, 40),
+       at(5, 10, 0),
+       at(5, 10, 1),
+       false,
+       {}},
+      {"a pass longer than its interval collapses the repeats, phase kept", fixedAt(9, 0, 15),
+       at(5, 8, 0), at(5, 9, 0), at(5, 9, 47), true, at(5, 10, 0)},
+      {"1440 repeats daily", fixedAt(7, 0, 1440), at(5, 6, 0), at(5, 7, 0), at(5, 7, 2), true,
+       at(6, 7, 0)},
+      {"2880 repeats every other day", fixedAt(7, 0, 2880), at(5, 6, 0), at(5, 7, 0), at(5, 7, 2),
+       true, at(7, 7, 0)},
+      {"a negative count is one pass",
+       fixedAt(7, 0, -5),
+       at(5, 6, 0),
+       at(5, 7, 0),
+       at(5, 7, 2),
+       false,
+       {}},
+      {"month end",
+       fixedAt(23, 50, 20),
+       at(31, 23, 0),
+       at(31, 23, 50),
+       at(31, 23, 51),
+       true,
+       {2024, 2, 1, 0, 10, 0}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    AutoSchedule s;
+    s.load(c.settings, now(c.load, 0));
+    EXPECT_EQ(collect::compareDateTime(s.fixedDue(), c.firstDue), 0);
+    EXPECT_FALSE(s.tick(now(collect::addMinutes(c.firstDue, -1), 1)).due);
+    EXPECT_TRUE(s.tick(now(c.firstDue, 2)).due);
+    EXPECT_EQ(s.passDone(now(c.passEnds, 3)), c.again);
+    if (c.again) {
+      EXPECT_EQ(collect::compareDateTime(s.fixedDue(), c.nextDue), 0);
+      EXPECT_FALSE(s.tick(now(c.passEnds, 4)).due);
+      EXPECT_TRUE(s.tick(now(c.nextDue, 5)).due);
+    } else {
+      EXPECT_FALSE(s.tick(now(collect::addMinutes(c.passEnds, 3000), 5)).due);
+    }
+  }
+}
+
+TEST_F(AutoScheduleTest, AStalledTickOverTheMinuteStillFiresOnce) {
+  AutoSchedule s;
+  s.load(fixedAt(12, 0, 0), now(at(5, 11, 0), 0));
+  EXPECT_FALSE(s.tick(now(at(5, 11, 59, 59), 1)).due);
+  const auto late = now(at(5, 12, 1, 30), 2);  // the machine was busy through 12:00
+  EXPECT_TRUE(s.tick(late).due);
+  EXPECT_FALSE(s.passDone(late));
+  EXPECT_FALSE(s.tick(now(at(5, 12, 2), 3)).due);
+}
+
+TEST_F(AutoScheduleTest, FixedWaitingLineShowsTheDueTimeAndCaptionTheSetting) {
+  AutoSchedule s;
+  s.load(fixedAt(23, 30, 60), now(at(5, 22, 0), 0));
+  ASSERT_TRUE(s.tick(now(at(5, 23, 30), 1)).due);
+  s.passDone(now(at(5, 23, 31), 2));
+  const auto t = s.tick(now(at(5, 23, 40), 3));
+  EXPECT_EQ(t.line, "> Inicio de Proceso Automático: 00:30");
+  EXPECT_EQ(t.minimizedCaption, "23:30");
+}
+
+TEST_F(AutoScheduleTest, OnlinePeriod) {
+  for (int every : {0, 5, -3}) {
+    ScheduleSettings set;
+    set.runMode = 1;
+    set.frecOnline = every;
+    AutoSchedule s;
+    s.load(set, now(at(5, 10, 0), 0));
+    EXPECT_EQ(s.kind(), AutoSchedule::Kind::Online);
+    EXPECT_EQ(s.timerIntervalMs(), every > 0 ? every * 1000 : 0) << "0 or less: no timer";
+    EXPECT_TRUE(s.tick(now(at(5, 10, 0), 1)).due);
+    EXPECT_EQ(s.passDone(now(at(5, 10, 1), 2)), every > 0);
+  }
+}

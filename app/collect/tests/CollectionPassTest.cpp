@@ -1,0 +1,355 @@
+// The collection pass over simulated clocks on TCP, UDP and a pseudo-terminal, and behind a
+// simulated Hayes modem: what reaches each file, the clock, the list and the daily log.
+#include "CollectionPass.h"
+
+#include <gtest/gtest.h>
+
+#include <clocklink/ClsMirsol.h>
+#include <clocklink/ClsModem.h>
+#include <clocklink/EventPump.h>
+#include <clocksim/simulator.h>
+#include <basekit/codepage.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "AppTestSupport.h"
+#include "Basic.h"
+#include "ClockSimFixture.h"
+#include "ClsCfgFile.h"
+#include "ClsListaRelojes.h"
+#include "ClsLogger.h"
+#include "DialClock.h"
+#include "Globals.h"
+#include "Release.h"
+#include "StoreWriters.h"
+
+// Clock specs name only the fields that matter to each test.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+
+using apptest::ClockSpec;
+using collect::PassMode;
+
+namespace {
+
+std::vector<std::string> linesOf(const std::string& bytes) {
+  std::vector<std::string> out;
+  size_t start = 0;
+  while (start < bytes.size()) {
+    size_t end = bytes.find("\r\n", start);
+    if (end == std::string::npos) end = bytes.size();
+    out.push_back(bytes.substr(start, end - start));
+    start = end + 2;
+  }
+  return out;
+}
+
+bool contains(const std::vector<std::string>& lines, const std::string& line) {
+  for (const auto& l : lines)
+    if (l == line) return true;
+  return false;
+}
+
+class CollectionPassTest : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    for (const auto& v : variables) ::unsetenv(v.c_str());
+  }
+  // Settings, stores and the program-wide objects over the clocks given.
+  void start(const std::vector<ClockSpec>& clocks, const std::string& ini = "") {
+    folder.write("VELTA.INI", "[COMMON]\r\nTIMEOUT=3\r\n" + ini);
+    apptest::writeClocks(clocks);
+    gCfgFile = new ClsCfgFile();
+    gCfgFile->Init(gDataFolder + "VELTA.INI");
+    gCfgFile->LoadCfg();
+    createProgramObjects();
+  }
+  // Changes slot `slot` of the loaded clock store.
+  template <typename F>
+  void edit(int slot, F change) {
+    gListaRelojes->GetCurData(static_cast<int16_t>(slot));
+    change(*gListaRelojes);
+    gListaRelojes->SetCurData(static_cast<int16_t>(slot));
+  }
+  // A serial clock carries no network address (the link takes one as a network clock).
+  static void serialOnly(ClsListaRelojes& c) {
+    c.m_IP.clear();
+    c.m_PortLocal = 0;
+    c.m_PortRemoto = 0;
+  }
+  std::string pty(clocksim::Simulator& sim, int com) {
+    const std::string v = "VELTA_COM" + std::to_string(com);
+    ::setenv(v.c_str(), sim.openPty().c_str(), 1);
+    variables.push_back(v);
+    return "COM" + std::to_string(com);
+  }
+  collect::PassResult run(PassMode mode, ClsLogger* logger = nullptr) {
+    collect::PassSeams s;
+    s.list = &list;
+    s.closeWaitSeconds = 0;
+    s.retryWaitSeconds = 0.3;
+    s.stopRequested = [this] { return stop && stop(); };
+    s.label = [this](const std::string& t) { labels.push_back(t); };
+    s.logger = logger;
+    auto r = collect::PollClocks(mode, s);
+    if (getenv("DUMP"))
+      for (auto& t : list.texts()) fprintf(stderr, "L: %s\n", t.c_str());
+    return r;
+  }
+  std::vector<std::string> file(const std::string& name) {
+    return linesOf(basekit::cp1252ToUtf8(folder.read(name)));
+  }
+
+  apptest::TempDataFolder folder;
+  collect::VectorProgressList list;
+  std::function<bool()> stop;
+  std::vector<std::string> labels;
+  std::vector<std::string> variables;
+};
+
+}  // namespace
+
+TEST_F(CollectionPassTest, AutomaticPassCollectsTcpUdpAndSerialClocksAndLogsEachStep) {
+  clocksim::Simulator tcp, udp, serial, skipped;
+  tcp.generatePunches(7, 1);
+  udp.generatePunches(5, 2);
+  serial.generatePunches(3, 3);
+  skipped.generatePunches(2, 4);
+  tcp.setClockTime(std::chrono::system_clock::now() - std::chrono::hours(24 * 400));
+  serial.addPunch({});  // one more on the serial clock, made before the pass
+  const auto serialCount = serial.punches().size();
+  folder.write("CARDS.TXT", "1234\r\n5678\r\n");
+  start({ClockSpec{.slot = 1, .description = "Entrada", .port = tcp.listenTcp(), .file = "R1.MIR"},
+         ClockSpec{.slot = 2,
+                   .description = "Deposito",
+                   .interface = 1,
+                   .port = udp.listenUdp(),
+                   .file = "R2.MIR"},
+         ClockSpec{.slot = 3,
+                   .description = "Serie",
+                   .interface = 0,
+                   .comPort = pty(serial, 57),
+                   .file = "R3.MIR"},
+         ClockSpec{
+             .slot = 4, .description = "Apagado", .port = skipped.listenTcp(), .file = "R4.MIR"}});
+  edit(1, [](ClsListaRelojes& c) {
+    c.M_Borrar = 1;
+    c.m_FHora = 1;
+    c.m_ArchivoHabil = gDataFolder + "CARDS.TXT";
+  });
+  edit(2, [](ClsListaRelojes& c) { c.m_PortLocal = 0; });  // any local port for UDP
+  edit(3, [](ClsListaRelojes& c) {
+    c.M_Borrar = 1;
+    serialOnly(c);
+  });
+  edit(4, [](ClsListaRelojes& c) { c.m_Prg = 0; });  // active but not programmed: skipped
+  ClsLogger logger;
+  logger.logEnabled = true;
+  const auto result = run(PassMode::Automatic, &logger);
+
+  EXPECT_FALSE(result.errors);
+  EXPECT_EQ(result.clocksVisited, 3);
+  EXPECT_EQ(file("R1.MIR").size(), 7u);
+  EXPECT_EQ(file("R2.MIR").size(), 5u);
+  EXPECT_EQ(file("R3.MIR").size(), serialCount);
+  EXPECT_FALSE(folder.exists("R4.MIR"));
+  EXPECT_EQ(skipped.punches().size(), 2u);
+  // Cleared only where M_Borrar is 1.
+  EXPECT_TRUE(tcp.punches().empty());
+  EXPECT_EQ(udp.punches().size(), 5u);
+  EXPECT_TRUE(serial.punches().empty());
+  // Date and cards reached the first clock.
+  const auto clockNow = std::chrono::system_clock::to_time_t(tcp.clockTime());
+  EXPECT_LT(std::abs(std::difftime(clockNow, std::time(nullptr))), 3600 * 2);
+  EXPECT_EQ(tcp.enabledCards().size(), 2u);
+
+  // The list keeps the closing lines only; each clock's lines went to the log first.
+  ASSERT_EQ(list.count(), 3);
+  EXPECT_EQ(list.text(1), "Proceso finalizado");
+  EXPECT_EQ(list.text(2).rfind("Fecha: ", 0), 0u);
+  const auto log = file(logger.getFileName());
+  for (const char* line : {"Velta 2000",
+                           "Procesando...Espere por favor",
+                           ">Programa: 001",
+                           "Entrada",
+                           "Reloj: 1",
+                           "Puerto: COM2",
+                           "Velocidad: 9600",
+                           "Teléfono: ",
+                           "Borrar: X",
+                           "Archivo: R1.MIR",
+                           "Actualizar Fecha y Hora: X",
+                           "Comunicación: Filtro de Ruido",
+                           "Número: Tarjeta",
+                           ">Fecha y Hora actualizada",
+                           ">Las registraciones han sido borradas",
+                           " TARJETAS HABILITADAS...",
+                           ">Programa: 002",
+                           "Borrar:  ",
+                           ">Programa: 003",
+                           "Proceso finalizado"})
+    EXPECT_TRUE(contains(log, line)) << line;
+  EXPECT_FALSE(contains(log, ">Programa: 004"));
+  EXPECT_EQ(log.back(), std::string(80, '*'));
+}
+
+TEST_F(CollectionPassTest, AFailedClockSetsTheErrorLineAndTheNextClockStillRuns) {
+  uint16_t closedPort;
+  {
+    clocksim::Simulator gone;
+    closedPort = gone.listenTcp();
+  }
+  clocksim::Simulator good;
+  good.generatePunches(4, 9);
+  start({ClockSpec{.slot = 1, .description = "Caido", .port = closedPort, .file = "R1.MIR"},
+         ClockSpec{.slot = 2, .description = "Bueno", .port = good.listenTcp(), .file = "R2.MIR"}});
+  edit(1, [](ClsListaRelojes& c) { c.M_Borrar = 1; });
+  ClsLogger logger;
+  logger.logEnabled = true;
+  const auto result = run(PassMode::Automatic, &logger);
+  EXPECT_TRUE(result.errors);
+  EXPECT_EQ(file("R2.MIR").size(), 4u);
+  ASSERT_EQ(list.count(), 4);
+  EXPECT_EQ(list.text(4), "Existen Errores. Verifique el archivo:" + logger.getFileName());
+}
+
+TEST_F(CollectionPassTest, AFailedCardFileOrClearingSetsTheErrorFlag) {
+  clocksim::Simulator sim;
+  sim.generatePunches(2, 5);
+  start({ClockSpec{.slot = 1, .port = sim.listenTcp()}});
+  edit(1, [](ClsListaRelojes& c) { c.m_ArchivoHabil = gDataFolder + "MISSING.TXT"; });
+  const auto result = run(PassMode::Automatic);
+  EXPECT_TRUE(result.errors);
+  EXPECT_EQ(list.text(list.count()), "Existen Errores. Verifique el archivo:");
+}
+
+TEST_F(CollectionPassTest, OnlineKeepsItsLinesAndTheConsoleClearsEveryGoodDownload) {
+  clocksim::Simulator a;
+  a.generatePunches(3, 6);
+  start({ClockSpec{.slot = 1, .description = "Uno", .port = a.listenTcp(), .file = "R1.MIR"}});
+  run(PassMode::Online);
+  EXPECT_EQ(list.text(1), ">Programa: 001");
+  EXPECT_EQ(list.text(2), "Uno");
+  EXPECT_EQ(a.punches().size(), 3u) << "M_Borrar 0: on-line leaves the punches";
+  EXPECT_TRUE(labels.empty());
+
+  list.clear();
+  a.generatePunches(2, 7);
+  const auto result = run(PassMode::Console);
+  EXPECT_FALSE(result.errors);
+  EXPECT_TRUE(a.punches().empty()) << "the console clears after every good download";
+  EXPECT_EQ(file("CONSOLE.MIR").size(), 2u);
+  EXPECT_EQ(list.count(), 0);
+  EXPECT_EQ(labels, (std::vector<std::string>{"", "Uno", ""}));
+}
+
+TEST_F(CollectionPassTest, AStopRequestEndsThePassBeforeTheNextClock) {
+  clocksim::Simulator a, b;
+  a.generatePunches(2, 1);
+  b.generatePunches(2, 2);
+  start({ClockSpec{.slot = 1, .port = a.listenTcp(), .file = "R1.MIR"},
+         ClockSpec{.slot = 2, .port = b.listenTcp(), .file = "R2.MIR"}});
+  stop = [this] { return folder.exists("R1.MIR"); };
+  const auto result = run(PassMode::Online);
+  EXPECT_TRUE(result.stopped);
+  EXPECT_EQ(file("R1.MIR").size(), 2u);
+  EXPECT_FALSE(folder.exists("R2.MIR"));
+}
+
+// Dial-up clocks behind the simulated modem on COM5.
+class DialTest : public CollectionPassTest {
+ protected:
+  void SetUp() override { ::setenv("VELTA_ASSUME_CTS", "1", 1); }
+  void TearDown() override {
+    ::unsetenv("VELTA_ASSUME_CTS");
+    CollectionPassTest::TearDown();
+  }
+  void startModem(apptest::ModemClockSim& m, const std::string& ini = "") {
+    folder.write("MODEMS.INI", "[Sim]\nCom=5\nInit=&FE0V1\n");
+    ::setenv("VELTA_MODEMS", folder.file("MODEMS.INI").c_str(), 1);
+    variables.push_back("VELTA_MODEMS");
+    start({ClockSpec{.interface = 0, .comPort = "COM5", .phone = "5551234", .file = "R1.MIR"}},
+          "MODEMDRIVER=Sim\r\n" + ini);
+    edit(1, serialOnly);
+    (void)m;
+  }
+  int16_t dial() {
+    const ClsListaRelojes& c = *gListaRelojes;
+    gListaRelojes->GetCurData(1);
+    gMirsol->SetTimeRecorder(c.M_Numero, c.m_Modelo, c.m_Puerto, c.m_Velocidad, c.m_Telefono,
+                             c.M_Comunicacion, c.m_IP, c.m_TipoInterface, c.m_PortLocal,
+                             c.m_PortRemoto, gCfgFile->TimeOutModem);
+    gModem->SetModem(5, "9600", "5551234");
+    auto r = collect::DialClock({&list, [this] { return stop && stop(); }, 0.3});
+    if (getenv("DUMP"))
+      for (auto& t : list.texts()) fprintf(stderr, "L: %s\n", t.c_str());
+    return r;
+  }
+};
+
+TEST_F(DialTest, FourFailuresGiveTheirLineAndHangUp) {
+  struct Case {
+    clocksim::DialOutcome outcome;
+    std::string lastLine;
+    int timeout;  // TIMEOUTMODEM: a silent modem is waited for that long
+  };
+  const Case cases[] = {
+      {clocksim::DialOutcome::Busy, "La línea se encuentra ocupada", 10},
+      {clocksim::DialOutcome::NoCarrier, "NO CARRIER", 10},
+      {clocksim::DialOutcome::Silence, "No se ha establecido la comunicación", 1}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.lastLine);
+    apptest::resetProgramObjects();
+    list.clear();
+    apptest::ModemClockSim modem(5, {}, {.script = {c.outcome}});
+    startModem(modem, "TIMEOUTMODEM=" + std::to_string(c.timeout) + "\r\n");
+    EXPECT_EQ(dial(), -200);
+    EXPECT_EQ(modem.modem().dialledNumbers().size(), 4u);
+    EXPECT_EQ(list.text(list.count()), c.lastLine);
+    EXPECT_EQ(list.style(list.count()), collect::kRedLine);
+    EXPECT_FALSE(gModem->cortarModem());
+    // The port was let go: the next set-up finds it free.
+    EXPECT_EQ(gModem->InitModem(gDataFolder, "Sim"), -100);
+    gModem->Colgar();
+  }
+}
+
+TEST_F(DialTest, NoCarrierThenConnectDownloadsOverTheLineAndHangsUpOnce) {
+  apptest::ModemClockSim modem(
+      5, {}, {.script = {clocksim::DialOutcome::NoCarrier, clocksim::DialOutcome::Connect}});
+  modem.sim().generatePunches(6, 3);
+  startModem(modem);
+  const auto result = run(PassMode::Online);
+  EXPECT_FALSE(result.errors);
+  EXPECT_EQ(file("R1.MIR").size(), 6u);
+  EXPECT_EQ(modem.modem().dialledNumbers().size(), 2u);
+  EXPECT_EQ(modem.modem().hangUps(), 1u);
+  EXPECT_FALSE(gModem->cortarModem());
+  bool retryLine = false, connected = false;
+  for (const auto& l : list.texts()) {
+    retryLine |=
+        l.rfind("Reintento en: ", 0) == 0 && l.find("\rStatus: NO CARRIER") != std::string::npos;
+    connected |= l.rfind("Comunicación establecida a", 0) == 0;
+  }
+  EXPECT_TRUE(retryLine);
+  EXPECT_TRUE(connected);
+  EXPECT_EQ(list.text(list.count()), ">Colgando...");
+}
+
+TEST_F(DialTest, AStopInTheRetryWaitEndsTheDialAndTheLineGoesDown) {
+  apptest::ModemClockSim modem(5, {}, {.script = {clocksim::DialOutcome::Busy}});
+  startModem(modem);
+  bool seen = false;  // the stop flag stays set once the countdown showed
+  stop = [&] {
+    seen = seen || (list.count() > 0 && list.text(list.count()).rfind("Reintento", 0) == 0);
+    return seen;
+  };
+  const auto result = run(PassMode::Online);
+  EXPECT_TRUE(result.errors);
+  EXPECT_TRUE(result.stopped);
+  EXPECT_EQ(modem.modem().dialledNumbers().size(), 1u);
+  EXPECT_FALSE(gModem->cortarModem());
+  EXPECT_FALSE(modem.modem().online());
+  EXPECT_FALSE(folder.exists("R1.MIR"));
+}

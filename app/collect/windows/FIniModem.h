@@ -1,0 +1,43 @@
+// FIniModem: dials the current clock's modem by hand, so the clock's other windows then work
+// over the telephone line. Conectar shows the window without blocking and dials; the one
+// button cancels while dialling, hangs up a line that is up, and dials again otherwise.
+#pragma once
+
+#include <QDialog>
+
+#include <cstdint>
+
+class QLabel;
+class QPushButton;
+class MainWindowHost;
+
+class FIniModem : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit FIniModem(QWidget* parent = nullptr);
+  ~FIniModem() override;
+
+  // -100 connected or hung up, -101 cancelled, -200 not connected (the caller ignores it).
+  int16_t Conectar();
+  void CmdCancelar_Click();
+
+  bool dialling() const { return m_dialling; }
+  // Tests shorten the 15 s wait between attempts.
+  double retryWaitSeconds = 15.0;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void say(const std::string& text);
+  void followLineState();
+  void hangUp();
+  MainWindowHost* host() const;
+
+  QLabel* m_lblMsg;
+  QPushButton* m_cmd;
+  bool m_dialling = false;
+  bool m_cancel = false;
+  bool m_closeAfterDial = false;
+};

@@ -1,0 +1,235 @@
+#include "fAuto.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <clocklink/ClsMirsol.h>
+#include <clocklink/ClsModem.h>
+
+#include "BusyGuard.h"
+#include "ClsCfgFile.h"
+#include "ClsUsers.h"
+#include "FFtp.h"
+#include "FRsh.h"
+#include "Globals.h"
+#include "Messages.h"
+#include "MsgBox.h"
+#include "ProgressListWidget.h"
+#include "frmSplash.h"
+
+namespace {
+bool gProgramEnd = false;
+fAuto* gCurrent = nullptr;
+// The on-line list keeps this many lines; older ones go as new passes add theirs.
+constexpr int kOnlineLines = 150;
+
+void cancelBoth(int16_t flag) {
+  if (gMirsol) gMirsol->SetCancel(flag);
+  if (gModem) gModem->SetCancel(flag);
+}
+}  // namespace
+
+fAuto::fAuto(QWidget* parent) : QDialog(parent) {
+  setObjectName("fAuto");
+  gCurrent = this;
+  m_timer = new QTimer(this);
+  m_timer->setObjectName("Cronometro");
+  m_timer->setInterval(1000);
+  m_lst = new ProgressListWidget(this);
+  m_lst->setObjectName("LstP");
+  m_label = new QLabel(this);
+  m_label->setObjectName("LBLMensaje");
+  QFont big = m_label->font();
+  big.setBold(true);
+  big.setPointSizeF(big.pointSizeF() * 1.4);
+  m_label->setFont(big);
+  m_cmd = new QPushButton(this);
+  m_cmd->setObjectName("Cmd");
+  m_cmd->setText(QString::fromStdString(GetMsg(154)));
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(m_label);
+  layout->addWidget(m_lst, 1);
+  auto* row = new QHBoxLayout;
+  row->addStretch(1);
+  row->addWidget(m_cmd);
+  layout->addLayout(row);
+  resize(560, 420);
+
+  connect(m_timer, &QTimer::timeout, this, &fAuto::onTick);
+  connect(m_cmd, &QPushButton::clicked, this, &fAuto::Cmd_Click);
+
+  m_seams.list = m_lst;
+  m_seams.stopRequested = [this] { return m_exitRequested; };
+  m_seams.ship = [this](collect::Shipment what) { shipModally(what); };
+  m_seams.logger = &m_logger;
+
+  // Load.
+  m_exitRequested = false;
+  cancelBoth(0);
+  m_automatic = gRunMode == 2;
+  m_logger.logEnabled = m_automatic;
+  const std::string caption = "Velta 2000 - " + GetMsg(m_automatic ? 170 : 364);
+  setWindowTitle(QString::fromStdString(caption));
+  m_label->setText(windowTitle());
+}
+
+fAuto::~fAuto() {
+  m_timer->stop();
+  if (gMirsol) gMirsol->SetCancel(0);
+  if (gCurrent == this) gCurrent = nullptr;
+}
+
+bool fAuto::programEndRequested() { return gProgramEnd; }
+void fAuto::resetProgramEndRequest() { gProgramEnd = false; }
+fAuto* fAuto::current() { return gCurrent; }
+
+void fAuto::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (m_loaded) return;
+  m_loaded = true;
+  collect::ScheduleSettings s;
+  s.runMode = m_automatic ? 2 : 1;
+  if (gCfgFile) {
+    s.porPrograma = gCfgFile->PorPrograma;
+    s.hora = gCfgFile->Hora;
+    s.minutos = gCfgFile->Minutos;
+    s.frecAuto = gCfgFile->FrecAuto;
+    s.frecOnline = gCfgFile->FrecOnline;
+  }
+  m_schedule.load(s, now());
+  // An interval of 0 or less means no timer: Qt's 0 would run the passes back to back.
+  const int interval = m_schedule.timerIntervalMs();
+  if (interval > 0) {
+    m_timer->setInterval(interval);
+    m_timer->start();
+  }
+}
+
+void fAuto::onTick() {
+  const collect::AutoSchedule::Tick t = m_schedule.tick(now());
+  if (!t.due) {
+    if (!automatic()) return;
+    m_lst->clear();
+    m_lst->add(t.line, {true, collect::kRed});
+    setWindowTitle(isMinimized() ? QString::fromStdString(t.minimizedCaption)
+                                 : QStringLiteral("Velta 2000"));
+    return;
+  }
+  setWindowTitle(QStringLiteral("Velta 2000"));
+  m_timer->stop();
+  runPass();
+}
+
+void fAuto::runPass() {
+  m_passBusy = true;
+  if (automatic()) m_lst->clear();  // the waiting line; on-line lines stay across passes
+  {
+    BusyGuard busy(this);
+    collect::PassSeams seams = m_seams;
+    if (!automatic()) seams.logger = nullptr;
+    collect::PollClocks(automatic() ? collect::PassMode::Automatic : collect::PassMode::Online,
+                        seams);
+  }
+  ++m_passes;
+  const bool more = m_schedule.passDone(now());
+  if (!automatic())
+    while (m_lst->count() > kOnlineLines) m_lst->remove(1);
+  m_passBusy = false;
+  const bool stopped = m_exitRequested;
+  m_exitRequested = false;
+  if (m_closeGranted || m_unattended) return;  // the deferred close comes next
+  if (automatic() && !stopped && gCfgFile && gCfgFile->AutoDiasAt(8) == '1') {
+    endProgram();
+    return;
+  }
+  if (more && m_timer->interval() > 0) m_timer->start();
+}
+
+void fAuto::shipModally(collect::Shipment what) {
+  if (what == collect::Shipment::Ftp) {
+    FFtp w(this);
+    w.exec();
+  } else {
+    FRsh w(this);
+    w.exec();
+  }
+}
+
+void fAuto::endProgram() {
+  gProgramEnd = true;
+  m_closeGranted = true;
+  m_timer->stop();
+  close();
+}
+
+void fAuto::Cmd_Click() {
+  if (m_passBusy) {
+    m_exitRequested = true;
+    return;
+  }
+  if (!automatic()) {
+    m_timer->stop();
+    m_exitRequested = true;
+    cancelBoth(1);
+    m_closeGranted = true;
+    close();
+    return;
+  }
+  if (m_exitRequested) return;
+  std::string user, psw;
+  if (login)
+    login(user, psw);
+  else
+    frmSplash::ask(user, psw, this);
+  if (basic::Trim(user).empty()) {
+    endProgram();
+    return;
+  }
+  if (!gUsers || !gUsers->FindUser(user, basic::Trim(psw))) {
+    MsgBox(316, msgbox::Critical, GetMsg(320), {}, this);
+    m_exitRequested = false;
+    return;
+  }
+  if (MsgBox(195, msgbox::YesNo | msgbox::Exclamation, {}, {}, this) == msgbox::Yes) {
+    m_timer->stop();
+    m_exitRequested = true;
+    cancelBoth(1);
+    m_closeGranted = true;
+    close();
+  } else {
+    cancelBoth(0);
+    m_exitRequested = false;
+  }
+}
+
+void fAuto::stopUnattended() {
+  m_unattended = true;
+  m_exitRequested = true;
+  m_timer->stop();
+  cancelBoth(1);
+  endProgram();
+}
+
+void fAuto::closeEvent(QCloseEvent* event) {
+  if (!m_closeGranted) {
+    // The close box is the stop request; it closes only when that granted the stop.
+    const bool wasBusy = m_passBusy;
+    Cmd_Click();
+    if (wasBusy && m_exitRequested) m_closeGranted = true;
+    if (!m_closeGranted) {
+      event->ignore();
+      return;
+    }
+  }
+  // Granted during a pass: the pass is told to stop, its waits are cut short, and the
+  // window goes once the pass has returned, never under it.
+  if (m_passBusy) m_exitRequested = true;
+  if (BusyGuard::deferClose(this, event)) return;
+  m_timer->stop();
+  event->accept();
+}
+
+void fAuto::reject() { close(); }
