@@ -45,7 +45,6 @@ QString msg(int id) { return q(GetMsg(id)); }
 
 constexpr const char* kMenuProperty = "veltaMenu";
 constexpr const char* kIndexProperty = "veltaIndex";
-constexpr const char* kNotAvailable = " (not available yet)";
 
 // Toolbar position -> tool-tip message (0: none).
 constexpr std::array<int, 14> kButtonTips = {0, 230, 234, 174, 176, 185, 192,
@@ -371,9 +370,7 @@ void FormP::updateActions() {
   auto apply = [&](QAction* a) {
     if (!a || a->isSeparator() || a == m_he[4]) return;
     a->setEnabled(allowed(a) && !busy);
-    if (!available(a))
-      a->setToolTip(baseTip(a) + kNotAvailable);
-    else if (m_tipped.contains(a))
+    if (m_tipped.contains(a))
       a->setToolTip(baseTip(a));
     else
       a->setToolTip(QString());

@@ -1,7 +1,7 @@
-// The windows the main window opens, one opener each. Every window registers its opener in
-// app/main.cpp when it exists; until then its command stays in menu and toolbar, disabled,
-// its tip saying it is not available yet. Each opener shows its window (modally unless the
-// window is modeless by nature, as the dial-up window) with the main window as parent.
+// The windows the main window opens, one opener each, registered in app/main.cpp (tests
+// register recording stubs). A command whose opener is unset stays disabled. Each opener shows
+// its window (modally unless the window is modeless by nature, as the dial-up window) with the
+// main window as parent.
 #pragma once
 
 #include <functional>

@@ -181,12 +181,12 @@ TEST_F(FormPTest, MenusToolbarAndCaptions) {
   }
 }
 
-TEST_F(FormPTest, UnregisteredWindowsLeaveTheirCommandDisabledWithATip) {
+TEST_F(FormPTest, AWindowWithoutOpenerLeavesItsCommandDisabled) {
   apptest::writeClocks({ClockSpec{}});
   openers.FLeer = nullptr;
   FormP& w = open();
   EXPECT_FALSE(act(FormP::Co, 2)->isEnabled());
-  EXPECT_EQ(w.button(2)->toolTip().toStdString(), GetMsg(234) + " (not available yet)");
+  EXPECT_EQ(w.button(2)->toolTip().toStdString(), GetMsg(234));
   EXPECT_TRUE(act(FormP::Co, 4)->isEnabled());
 }
 
