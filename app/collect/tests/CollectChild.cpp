@@ -4,6 +4,9 @@
 //   collect_child <data folder> <TCP port of the clock> [<step> <index>]
 // With a step ("fetched", "written", "synced", "recounted") the process kills itself with
 // SIGKILL when it reaches that step with that index. Exit 0 when the clock was cleared.
+//   collect_child --pass <data folder>
+// runs one whole automatic pass over the clocks of the folder's stores and VELTA.INI, with
+// the daily log on, as the automatic run does. Exit 0 when no clock failed.
 #include <clocklink/ClsMirsol.h>
 #include <signal.h>
 #include <unistd.h>
@@ -16,9 +19,36 @@
 #include "ClsListaRelojes.h"
 #include "CollectPunches.h"
 #include "FGrales.h"
+#include "ClsLogger.h"
+#include "CollectionPass.h"
 #include "Globals.h"
+#include "Release.h"
+
+namespace {
+
+int runPass(const std::string& folder) {
+  if (::chdir(folder.c_str()) != 0) return 2;
+  gDataFolder = folder + "/";
+  gCfgFile = new ClsCfgFile();
+  gCfgFile->Init(gDataFolder + "VELTA.INI");
+  gCfgFile->LoadCfg();
+  createProgramObjects();
+  ClsLogger logger;
+  logger.logEnabled = true;
+  collect::VectorProgressList list;
+  collect::PassSeams seams;
+  seams.list = &list;
+  seams.logger = &logger;
+  const collect::PassResult result = collect::PollClocks(collect::PassMode::Automatic, seams);
+  for (const auto& line : list.lines()) std::printf("%s\n", line.text.c_str());
+  releaseProgramObjects();
+  return result.errors || result.stopped ? 1 : 0;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 3 && std::string(argv[1]) == "--pass") return runPass(argv[2]);
   if (argc != 3 && argc != 5) {
     std::fprintf(stderr, "usage: collect_child <folder> <port> [<step> <index>]\n");
     return 2;

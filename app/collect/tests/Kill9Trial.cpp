@@ -11,13 +11,19 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <random>
 #include <set>
 #include <thread>
 #include <vector>
+
+#include "ClsListaRelojes.h"
+#include "Globals.h"
+#include "StoreWriters.h"
 
 extern char** environ;
 
@@ -78,19 +84,25 @@ std::set<std::string> keysOf(const std::vector<clocksim::Punch>& punches) {
   return keys;
 }
 
-// Runs the child; with killAfter, SIGKILLs it once that time has passed (if still running).
+// Runs the child with `env` added to its environment; SIGKILLs it as soon as killNow (asked
+// every few milliseconds with the time since the start) says so, if it is still running.
 // The exit status, or -1 when it had to be stopped for taking far too long.
 int runChild(const std::string& program, const std::vector<std::string>& args,
-             std::optional<std::chrono::milliseconds> killAfter) {
+             const std::vector<std::string>& env,
+             const std::function<bool(std::chrono::milliseconds)>& killNow) {
   std::vector<char*> argv;
   argv.push_back(const_cast<char*>(program.c_str()));
   for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
+  std::vector<char*> envp;
+  for (char** e = environ; *e; ++e) envp.push_back(*e);
+  for (const auto& e : env) envp.push_back(const_cast<char*>(e.c_str()));
+  envp.push_back(nullptr);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
   pid_t pid = 0;
-  const int err = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+  const int err = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
   if (err != 0) return -1;
   const auto start = std::chrono::steady_clock::now();
@@ -100,7 +112,8 @@ int runChild(const std::string& program, const std::vector<std::string>& args,
     const pid_t r = ::waitpid(pid, &status, WNOHANG);
     if (r == pid) break;
     const auto now = std::chrono::steady_clock::now();
-    if ((killAfter && now - start >= *killAfter) || now >= giveUp) {
+    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(now - start);
+    if ((killNow && killNow(elapsed)) || now >= giveUp) {
       ::kill(pid, SIGKILL);  // not reaped yet, so the id is still this child's
       ::waitpid(pid, &status, 0);
       if (now >= giveUp) return -1;
@@ -112,16 +125,204 @@ int runChild(const std::string& program, const std::vector<std::string>& args,
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+// A fresh folder of its own under /tmp; "" when none could be made.
+std::string makeFolder() {
+  char tmpl[] = "/tmp/velta-kill9-XXXXXX";
+  return ::mkdtemp(tmpl) ? std::string(tmpl) : std::string();
+}
+
+// The whole-pass trial: what each clock holds, where its punches go, how long a pass runs.
+constexpr size_t kPassPunches = 120;
+constexpr int kSerialCom = 7;        // the pseudo-terminal clock's COM port
+constexpr int kPassSpanMs = 12000;   // a little more than a whole pass takes
+constexpr int kWindowSpanMs = 1500;  // about the longest download-to-clearing span
+
+std::string readBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// Every file of the folder with its bytes.
+std::map<std::string, std::string> snapshot(const std::string& folder) {
+  std::map<std::string, std::string> files;
+  for (const auto& e : std::filesystem::directory_iterator(folder))
+    if (e.is_regular_file()) files[e.path().filename().string()] = readBytes(e.path().string());
+  return files;
+}
+
+// Writes VELTA.INI and the clock store of a pass over the two clocks. The store writers work
+// in gDataFolder, which trials running side by side must take turns with.
+void writePassStores(const std::string& folder, uint16_t tcpPort) {
+  static std::mutex turn;
+  std::lock_guard<std::mutex> lock(turn);
+  const std::string saved = gDataFolder;
+  gDataFolder = folder + "/";
+  std::ofstream(gDataFolder + "VELTA.INI", std::ios::binary)
+      << "[COMMON]\r\nTIMEOUT=3\r\nLONGTARJETA=7\r\nBACKUP=1\r\n";
+  apptest::ClockSpec network, serial;
+  network.slot = 1;
+  network.description = "Red";
+  network.port = tcpPort;
+  network.file = "R1.MIR";
+  serial.slot = 2;
+  serial.description = "Serie";
+  serial.interface = 0;
+  serial.comPort = "COM" + std::to_string(kSerialCom);
+  serial.file = "R2.MIR";
+  apptest::writeClocks({network, serial});
+  ClsListaRelojes store;
+  store.Iniciar(gDataFolder + "velta002.dat");
+  store.CargarRelojes();
+  for (int16_t slot : {1, 2}) {
+    store.GetCurData(slot);
+    store.M_Borrar = 1;
+    if (slot == 2) {  // a serial clock carries no network address
+      store.m_IP.clear();
+      store.m_PortLocal = 0;
+      store.m_PortRemoto = 0;
+    }
+    store.SetCurData(slot);
+  }
+  store.GrabarRelojes();
+  gDataFolder = saved;
+}
+
+// The clock has been asked for its punches ("0" after the address, as the clock sees it).
+bool downloadStarted(const clocksim::Simulator& sim) {
+  for (const std::string& f : sim.receivedFrames())
+    if (f.size() >= 3 && f.size() <= 8 && f[f.size() - 2] == '0') return true;
+  return false;
+}
+
 }  // namespace
 
-TrialResult runTrial(const std::string& childProgram, uint32_t seed) {
+TrialResult runPassTrial(const std::string& childProgram, uint32_t seed) {
   TrialResult result;
-  char tmpl[] = "/tmp/velta-kill9-XXXXXX";
-  if (!::mkdtemp(tmpl)) {
+  const std::string folder = makeFolder();
+  if (folder.empty()) {
     result.failure = "no temporary folder";
     return result;
   }
-  const std::string folder = tmpl;
+  clocksim::Simulator tcp, serial;
+  clocksim::Simulator* clocks[] = {&tcp, &serial};
+  const char* outputs[] = {"R1.MIR", "R2.MIR"};
+  tcp.generatePunches(kPassPunches, seed);
+  serial.generatePunches(kPassPunches, seed + 0x10000);
+  const std::vector<clocksim::Punch> original[] = {tcp.punches(), serial.punches()};
+  writePassStores(folder, tcp.listenTcp());
+  const std::vector<std::string> env = {"VELTA_COM" + std::to_string(kSerialCom) + "=" +
+                                        serial.openPty()};
+  const std::map<std::string, std::string> stores = snapshot(folder);
+
+  std::mt19937 rng(seed);
+  std::function<bool(std::chrono::milliseconds)> killNow;
+  std::string how;
+  if (rng() % 2 == 0) {
+    const auto delay = std::chrono::milliseconds(rng() % kPassSpanMs);
+    how = "after " + std::to_string(delay.count()) + " ms";
+    killNow = [delay](std::chrono::milliseconds elapsed) { return elapsed >= delay; };
+  } else {
+    const size_t which = rng() % 2;
+    const auto delay = std::chrono::milliseconds(rng() % kWindowSpanMs);
+    how = std::to_string(delay.count()) + " ms into clock " + std::to_string(which + 1) +
+          "'s download";
+    clocksim::Simulator& sim = *clocks[which];
+    std::optional<std::chrono::milliseconds> started;
+    killNow = [&sim, delay, started](std::chrono::milliseconds elapsed) mutable {
+      if (!started && downloadStarted(sim)) started = elapsed;
+      return started && (elapsed - *started >= delay || sim.clearCount() > 0);
+    };
+  }
+  const std::string trial = "seed " + std::to_string(seed) + ", killed " + how + ": ";
+  auto fail = [&](const std::string& what) {
+    if (result.failure.empty()) result.failure = trial + what;
+  };
+
+  // Stores and settings are never written by a pass; text files end whole but for a last
+  // line the kill cut.
+  auto checkFiles = [&](bool afterKill, std::set<std::string>& tornAtKill) {
+    for (const auto& [name, bytes] : snapshot(folder)) {
+      const auto before = stores.find(name);
+      if (before != stores.end()) {
+        if (before->second != bytes) {
+          ++result.tornFiles;
+          fail(name + " changed");
+        }
+        continue;
+      }
+      if (readLines(folder + "/" + name).torn) {
+        if (afterKill) {
+          tornAtKill.insert(name);
+        } else {
+          ++result.tornFiles;
+          fail(name + " ends inside a line after the next pass");
+        }
+      }
+    }
+  };
+  // The punches of clock `c` in its output and the error file.
+  auto writtenBy = [&](size_t c, size_t* unparsed) {
+    std::set<std::string> keys;
+    for (const char* name : {outputs[c], "ERRORES.TXT"})
+      for (const std::string& line : readLines(folder + "/" + name).lines) {
+        const auto key = keyOfLine(line);
+        if (key)
+          keys.insert(*key);
+        else if (unparsed && name == outputs[c])
+          ++*unparsed;
+      }
+    return keys;
+  };
+
+  runChild(childProgram, {"--pass", folder}, env, killNow);
+  std::set<std::string> tornAtKill;
+  checkFiles(true, tornAtKill);
+  for (size_t c = 0; c < 2; ++c) {
+    const std::set<std::string> written = writtenBy(c, nullptr);
+    const std::set<std::string> onClock = keysOf(clocks[c]->punches());
+    for (const auto& p : original[c]) {
+      const std::string key = keyOf(p);
+      if (!written.count(key) && !onClock.count(key)) {
+        ++result.lost;
+        fail("clock " + std::to_string(c + 1) + " lost " + key);
+      }
+    }
+  }
+
+  // The next pass collects what was left, empties both clocks and mends a cut last line.
+  const int rc = runChild(childProgram, {"--pass", folder}, env, nullptr);
+  if (rc != 0) fail("the next pass ended with " + std::to_string(rc));
+  std::set<std::string> unusedTorn;
+  checkFiles(false, unusedTorn);
+  size_t lostAtEnd = 0;
+  for (size_t c = 0; c < 2; ++c) {
+    if (!clocks[c]->punches().empty())
+      fail("the next pass left punches on clock " + std::to_string(c + 1));
+    size_t unparsed = 0;
+    const std::set<std::string> written = writtenBy(c, &unparsed);
+    // The cut line of the kill, ended by the next pass, is the only one allowed not to parse.
+    if (unparsed > (tornAtKill.count(outputs[c]) ? 1u : 0u)) {
+      ++result.tornFiles;
+      fail(std::string("a broken line in the middle of ") + outputs[c]);
+    }
+    for (const auto& p : original[c])
+      if (!written.count(keyOf(p))) ++lostAtEnd;
+  }
+  if (lostAtEnd > 0) fail(std::to_string(lostAtEnd) + " punches missing after the next pass");
+  result.lost = std::max(result.lost, lostAtEnd);
+  result.passed = result.failure.empty();
+  std::error_code ignored;
+  std::filesystem::remove_all(folder, ignored);
+  return result;
+}
+
+TrialResult runTrial(const std::string& childProgram, uint32_t seed) {
+  TrialResult result;
+  const std::string folder = makeFolder();
+  if (folder.empty()) {
+    result.failure = "no temporary folder";
+    return result;
+  }
   const std::string file = folder + "/REGIS.MIR";
 
   clocksim::Simulator sim;
@@ -146,7 +347,8 @@ TrialResult runTrial(const std::string& childProgram, uint32_t seed) {
 
   // After the kill: every punch is written or still on the clock; lines are whole but for
   // a lone torn last one.
-  runChild(childProgram, args, delay);
+  runChild(childProgram, args, {},
+           [&](std::chrono::milliseconds elapsed) { return delay && elapsed >= *delay; });
   const FileLines afterKill = readLines(file);
   std::set<std::string> written;
   for (const std::string& line : afterKill.lines) {
@@ -167,7 +369,7 @@ TrialResult runTrial(const std::string& childProgram, uint32_t seed) {
   }
 
   // The next pass collects what was left and empties the clock.
-  const int rc = runChild(childProgram, {folder, port}, std::nullopt);
+  const int rc = runChild(childProgram, {folder, port}, {}, nullptr);
   if (result.failure.empty() && rc != 0)
     result.failure = "killed " + how + ": the next pass ended with " + std::to_string(rc);
   if (result.failure.empty() && !sim.punches().empty())

@@ -1,7 +1,6 @@
-// One kill -9 trial of a collection pass: a clock simulator held here, collect_child
-// collecting from it and killed with SIGKILL at a random step or after a random delay, the
-// files and the clock checked, then a last pass that must empty the clock. Shared by the
-// CTest and the 200-trial benchmark.
+// Kill -9 trials of collection: a clock simulator held here, collect_child collecting from it
+// and killed with SIGKILL at a random moment, the files and the clock checked, then a last
+// run that must empty the clock. Shared by the CTests and the benchmarks.
 #pragma once
 
 #include <cstddef>
@@ -15,8 +14,15 @@ struct TrialResult {
   std::string failure;        // what did not, when not passed
   size_t lost = 0;            // punches neither in REGIS.MIR nor on the clock, ever
   size_t duplicateLines = 0;  // lines written again by the pass after the kill
+  size_t tornFiles = 0;       // stores or settings changed, text files with broken lines
 };
 
+// One download and clearing of one TCP clock, killed at a random step or after a random delay.
 TrialResult runTrial(const std::string& childProgram, uint32_t seed);
+
+// One whole automatic pass (collect_child --pass, daily log on, BACKUP 1) over a TCP and a
+// pseudo-terminal clock, killed at a random instant of the pass or, in every other trial, at a
+// random instant between a download's start and its clearing as the clock sees them.
+TrialResult runPassTrial(const std::string& childProgram, uint32_t seed);
 
 }  // namespace kill9
