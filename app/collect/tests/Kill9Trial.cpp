@@ -133,9 +133,9 @@ std::string makeFolder() {
 
 // The whole-pass trial: what each clock holds, where its punches go, how long a pass runs.
 constexpr size_t kPassPunches = 120;
-constexpr int kSerialCom = 7;        // the pseudo-terminal clock's COM port
-constexpr int kPassSpanMs = 12000;   // a little more than a whole pass takes
-constexpr int kWindowSpanMs = 1500;  // about the longest download-to-clearing span
+constexpr int kSerialCom = 7;       // the pseudo-terminal clock's COM port
+constexpr int kPassSpanMs = 8500;   // a whole pass takes about 8.1 s here
+constexpr int kWindowSpanMs = 600;  // a download-to-clearing span takes about 0.5 s here
 
 std::string readBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
