@@ -2,32 +2,15 @@
 // delay), 8 at a time, each followed by a pass that must empty the clock. Prints the punches
 // lost (must be 0) and the lines written twice (the accepted cost of never losing one).
 #include <cstdio>
-#include <future>
-#include <vector>
 
 #include "Kill9Trial.h"
 
 int main() {
-  constexpr uint32_t kTrials = 200, kAtOnce = 8;
-  size_t lost = 0, duplicates = 0, failed = 0;
-  for (uint32_t first = 0; first < kTrials; first += kAtOnce) {
-    std::vector<std::future<kill9::TrialResult>> batch;
-    for (uint32_t seed = first + 1001; seed < first + 1001 + kAtOnce && seed <= 1000 + kTrials;
-         ++seed)
-      batch.push_back(std::async(std::launch::async, kill9::runTrial, COLLECT_CHILD, seed));
-    for (auto& f : batch) {
-      const kill9::TrialResult r = f.get();
-      lost += r.lost;
-      duplicates += r.duplicateLines;
-      if (!r.passed) {
-        ++failed;
-        std::fprintf(stderr, "%s\n", r.failure.c_str());
-      }
-    }
-  }
+  constexpr uint32_t kTrials = 200;
+  const kill9::Tally t = kill9::tallyTrials(kill9::runTrial, COLLECT_CHILD, 1001, kTrials, 8);
   std::printf("kill9_trials: %u trials\n", kTrials);
-  std::printf("kill9_failed_checks: %zu trials\n", failed);
-  std::printf("kill9_duplicate_lines: %zu lines\n", duplicates);
-  std::printf("kill9_lost: %zu punches\n", lost);
-  return lost == 0 && failed == 0 ? 0 : 1;
+  std::printf("kill9_failed_checks: %zu trials\n", t.failed);
+  std::printf("kill9_duplicate_lines: %zu lines\n", t.duplicateLines);
+  std::printf("kill9_lost: %zu punches\n", t.lost);
+  return t.lost == 0 && t.failed == 0 ? 0 : 1;
 }

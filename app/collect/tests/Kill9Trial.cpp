@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <future>
 #include <iterator>
 #include <map>
 #include <mutex>
@@ -125,10 +126,12 @@ int runChild(const std::string& program, const std::vector<std::string>& args,
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// A fresh folder of its own under /tmp; "" when none could be made.
-std::string makeFolder() {
+// A fresh folder of its own under /tmp; "" and the failure set when none could be made.
+std::string makeFolder(TrialResult& result) {
   char tmpl[] = "/tmp/velta-kill9-XXXXXX";
-  return ::mkdtemp(tmpl) ? std::string(tmpl) : std::string();
+  if (::mkdtemp(tmpl)) return tmpl;
+  result.failure = "no temporary folder";
+  return {};
 }
 
 // The whole-pass trial: what each clock holds, where its punches go, how long a pass runs.
@@ -198,11 +201,8 @@ bool downloadStarted(const clocksim::Simulator& sim) {
 
 TrialResult runPassTrial(const std::string& childProgram, uint32_t seed) {
   TrialResult result;
-  const std::string folder = makeFolder();
-  if (folder.empty()) {
-    result.failure = "no temporary folder";
-    return result;
-  }
+  const std::string folder = makeFolder(result);
+  if (folder.empty()) return result;
   clocksim::Simulator tcp, serial;
   clocksim::Simulator* clocks[] = {&tcp, &serial};
   const char* outputs[] = {"R1.MIR", "R2.MIR"};
@@ -318,11 +318,8 @@ TrialResult runPassTrial(const std::string& childProgram, uint32_t seed) {
 
 TrialResult runTrial(const std::string& childProgram, uint32_t seed) {
   TrialResult result;
-  const std::string folder = makeFolder();
-  if (folder.empty()) {
-    result.failure = "no temporary folder";
-    return result;
-  }
+  const std::string folder = makeFolder(result);
+  if (folder.empty()) return result;
   const std::string file = folder + "/REGIS.MIR";
 
   clocksim::Simulator sim;
@@ -402,6 +399,32 @@ TrialResult runTrial(const std::string& childProgram, uint32_t seed) {
   std::error_code ignored;
   std::filesystem::remove_all(folder, ignored);
   return result;
+}
+
+void runTrials(Trial trial, const std::string& childProgram, uint32_t firstSeed, uint32_t count,
+               uint32_t atOnce, const std::function<void(uint32_t, const TrialResult&)>& each) {
+  const uint32_t end = firstSeed + count;
+  for (uint32_t first = firstSeed; first < end; first += atOnce) {
+    std::vector<std::future<TrialResult>> batch;
+    for (uint32_t seed = first; seed < first + atOnce && seed < end; ++seed)
+      batch.push_back(std::async(std::launch::async, trial, childProgram, seed));
+    for (uint32_t i = 0; i < batch.size(); ++i) each(first + i, batch[i].get());
+  }
+}
+
+Tally tallyTrials(Trial trial, const std::string& childProgram, uint32_t firstSeed, uint32_t count,
+                  uint32_t atOnce) {
+  Tally t;
+  runTrials(trial, childProgram, firstSeed, count, atOnce, [&](uint32_t, const TrialResult& r) {
+    t.lost += r.lost;
+    t.duplicateLines += r.duplicateLines;
+    t.tornFiles += r.tornFiles;
+    if (!r.passed) {
+      ++t.failed;
+      std::fprintf(stderr, "%s\n", r.failure.c_str());
+    }
+  });
+  return t;
 }
 
 }  // namespace kill9

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace kill9 {
@@ -24,5 +25,18 @@ TrialResult runTrial(const std::string& childProgram, uint32_t seed);
 // pseudo-terminal clock, killed at a random instant of the pass or, in every other trial, at a
 // random instant between a download's start and its clearing as the clock sees them.
 TrialResult runPassTrial(const std::string& childProgram, uint32_t seed);
+
+// Runs `count` trials from seed `firstSeed` on, `atOnce` side by side, each with its own clocks
+// and folder, and hands each result with its seed to `each`, in seed order.
+using Trial = TrialResult (*)(const std::string&, uint32_t);
+void runTrials(Trial trial, const std::string& childProgram, uint32_t firstSeed, uint32_t count,
+               uint32_t atOnce, const std::function<void(uint32_t, const TrialResult&)>& each);
+
+// The sums of a benchmark's trials; each failed check is written to standard error.
+struct Tally {
+  size_t lost = 0, duplicateLines = 0, tornFiles = 0, failed = 0;
+};
+Tally tallyTrials(Trial trial, const std::string& childProgram, uint32_t firstSeed, uint32_t count,
+                  uint32_t atOnce);
 
 }  // namespace kill9
