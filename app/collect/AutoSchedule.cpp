@@ -9,30 +9,8 @@ namespace collect {
 
 namespace {
 
-// Days since 1970-01-01 of a proleptic Gregorian date, and back.
-int64_t daysFromCivil(int64_t y, int m, int d) {
-  y -= m <= 2;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const int64_t yoe = y - era * 400;
-  const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468;
-}
-
-void civilFromDays(int64_t z, int& y, int& m, int& d) {
-  z += 719468;
-  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const int64_t doe = z - era * 146097;
-  const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const int64_t mp = (5 * doy + 2) / 153;
-  d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-  m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  y = static_cast<int>(yoe + era * 400 + (m <= 2));
-}
-
 int64_t minuteNumber(const basic::DateTime& t) {
-  return daysFromCivil(t.year, t.month, t.day) * 1440 + t.hour * 60 + t.minute;
+  return basic::DaysFromCivil(t.year, t.month, t.day) * 1440 + t.hour * 60 + t.minute;
 }
 
 std::string twoDigits(int64_t v) { return basic::Format(v, "00"); }
@@ -49,8 +27,8 @@ basic::DateTime addMinutes(const basic::DateTime& t, int64_t minutes) {
     rest += 1440;
     --days;
   }
-  basic::DateTime r = t;
-  civilFromDays(days, r.year, r.month, r.day);
+  basic::DateTime r = basic::CivilFromDays(days);
+  r.second = t.second;
   r.hour = static_cast<int>(rest / 60);
   r.minute = static_cast<int>(rest % 60);
   return r;

@@ -49,6 +49,9 @@ DateTime FromTimeT(std::time_t t);
 int Weekday(const DateTime& t);
 // True when year, month and day form a valid calendar date.
 bool IsValidDate(int year, int month, int day);
+// Days since 1970-01-01 of a proleptic Gregorian date, and back (time of day 00:00:00).
+int64_t DaysFromCivil(int64_t year, int64_t month, int64_t day);
+DateTime CivilFromDays(int64_t days);
 
 // Date/time pattern, letters in either case: d dd (day), m mm (month, or minutes right after
 // an hour or right before seconds), y (day of year), yy, yyyy, h hh, n nn (minutes), s ss;

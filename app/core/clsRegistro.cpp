@@ -29,33 +29,6 @@ std::string fitDigits(const std::string& s, int digits) {
   return std::string(n - s.size(), '0') + s;
 }
 
-// Days since 1970-01-01 of a proleptic Gregorian date, and back.
-int64_t daysFromCivil(int64_t y, int64_t m, int64_t d) {
-  y -= m <= 2;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const int64_t yoe = y - era * 400;
-  const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468;
-}
-
-basic::DateTime civilFromDays(int64_t z) {
-  z += 719468;
-  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const int64_t doe = z - era * 146097;
-  const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const int64_t mp = (5 * doy + 2) / 153;
-  const int64_t d = doy - (153 * mp + 2) / 5 + 1;
-  const int64_t m = mp < 10 ? mp + 3 : mp - 9;
-  const int64_t y = yoe + era * 400 + (m <= 2);
-  basic::DateTime t;
-  t.year = static_cast<int>(y);
-  t.month = static_cast<int>(m);
-  t.day = static_cast<int>(d);
-  return t;
-}
-
 }  // namespace
 
 const ClsCfgFile& clsRegistro::cfg() const {
@@ -111,8 +84,8 @@ basic::DateTime clsRegistro::getFecha() const {
   // Month first (13 is January of the next year), then the day from the first of it.
   y += (m - 1) >= 0 ? (m - 1) / 12 : -((12 - m) / 12);
   m = ((m - 1) % 12 + 12) % 12 + 1;
-  const int64_t days = daysFromCivil(y, m, 1) + (d - 1);
-  return civilFromDays(days);
+  const int64_t days = basic::DaysFromCivil(y, m, 1) + (d - 1);
+  return basic::CivilFromDays(days);
 }
 
 std::string clsRegistro::dateText() const {

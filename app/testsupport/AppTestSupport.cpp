@@ -99,6 +99,18 @@ bool TempDataFolder::exists(const std::string& name) const {
   return QFileInfo::exists(QString::fromStdString(file(name)));
 }
 
+std::vector<std::string> linesOf(const std::string& bytes) {
+  std::vector<std::string> out;
+  std::size_t start = 0;
+  while (start < bytes.size()) {
+    std::size_t end = bytes.find("\r\n", start);
+    if (end == std::string::npos) end = bytes.size();
+    out.push_back(bytes.substr(start, end - start));
+    start = end + 2;
+  }
+  return out;
+}
+
 bool grabNonBlank(QWidget* w, const QString& pngPath) {
   if (!w) return false;
   if (!w->isVisible()) w->show();

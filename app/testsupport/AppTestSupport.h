@@ -44,6 +44,9 @@ class TempDataFolder {
   std::string m_previous;
 };
 
+// The lines of a text file the program wrote (CR LF line ends, the last one optional).
+std::vector<std::string> linesOf(const std::string& bytes);
+
 // Grabs `w` (shown first if hidden) to `pngPath`; true when the file was written and the
 // picture holds more than one colour. The path defaults to $VELTA_GRAB_DIR or the temp folder.
 bool grabNonBlank(QWidget* w, const QString& pngPath);

@@ -33,17 +33,7 @@ using collect::PassMode;
 
 namespace {
 
-std::vector<std::string> linesOf(const std::string& bytes) {
-  std::vector<std::string> out;
-  size_t start = 0;
-  while (start < bytes.size()) {
-    size_t end = bytes.find("\r\n", start);
-    if (end == std::string::npos) end = bytes.size();
-    out.push_back(bytes.substr(start, end - start));
-    start = end + 2;
-  }
-  return out;
-}
+using apptest::linesOf;
 
 bool contains(const std::vector<std::string>& lines, const std::string& line) {
   for (const auto& l : lines)
