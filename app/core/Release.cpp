@@ -210,7 +210,7 @@ StartResult runStartup(InstanceLock& lock, const StartupHooks& hooks) {
     const StartChoice c = decideStart(state, 0, 0, "", basic::Now());
     const std::string extra =
         state == LockState::Failed ? "\n" + lock.path() + ": " + lock.reason() : std::string();
-    refuse(hooks, c.message, 0, extra, false);
+    refuse(hooks, c.message, 0, extra, gCfgFile->Auto == 1);
     return StartResult::EndedWithError;
   }
   // Settings that are there but were refused: the defaults would silently turn an automatic
@@ -226,10 +226,11 @@ StartResult runStartup(InstanceLock& lock, const StartupHooks& hooks) {
   if (c.kind == StartChoice::Refuse) {
     // A user file that exists but could not be opened or read says so, not "empty".
     const StoreStatus& us = gUsers->status();
+    const bool unattended = gCfgFile->Auto == 1;
     if (users == -1 && us.readErrno != 0)
-      refuse(hooks, 386, 320, readFailure(us), false);
+      refuse(hooks, 386, 320, readFailure(us), unattended);
     else
-      refuse(hooks, c.message, c.title, {}, false);
+      refuse(hooks, c.message, c.title, {}, unattended);
     return StartResult::EndedWithError;
   }
   const StoreStatus& clocksRead = gListaRelojes->status();

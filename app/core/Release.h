@@ -101,4 +101,5 @@ enum class StartResult { Running, EndedOk, EndedWithError };
 // cannot tell whether it was meant to run unattended. So is a user file that cannot be read
 // (386, titled 320), and, in the automatic run, a clock list that cannot be read (daily log).
 // In the log-in case that clock list gives a 386 box and the program goes on without clocks.
+// With AUTO set, every refusal also goes to the daily log.
 StartResult runStartup(InstanceLock& lock, const StartupHooks& hooks);

@@ -354,6 +354,8 @@ TEST_F(StartupTest, FilesThatCannotBeReadAreNamedWithTheirReason) {
       {"huge RSH.CFG", "RSH.CFG", size_t{1} << 30, automatic, StartResult::EndedWithError, true},
       {"huge user file", "VELTA.DAT", ClsUsers::kMaxFileBytes + 1, nullptr,
        StartResult::EndedWithError, false},
+      {"huge user file, automatic site", "VELTA.DAT", ClsUsers::kMaxFileBytes + 1, automatic,
+       StartResult::EndedWithError, true},
       {"huge clock list, automatic run", "velta002.dat", ClsListaRelojes::kMaxFileBytes + 1,
        automatic, StartResult::EndedWithError, true},
       {"huge clock list, log-in", "velta002.dat", ClsListaRelojes::kMaxFileBytes + 1, nullptr,
