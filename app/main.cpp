@@ -1,8 +1,10 @@
 // The program `velta`: the Qt application, the clock library's event pump, the windows'
 // openers, the start-up, and the event loop. SIGTERM and SIGINT ask the main window to close
 // (its normal close: settings saved, line hung up, marker written), through a self-pipe, since
-// nothing of that may run inside a signal handler.
+// nothing of that may run inside a signal handler. Without a display, a start-up refusal
+// goes to standard error and the program ends with status 1.
 #include <QApplication>
+#include <QGuiApplication>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -44,6 +46,14 @@ int gSignalPipe[2] = {-1, -1};
 void onSignal(int) {
   const char byte = 1;
   (void)!::write(gSignalPipe[1], &byte, 1);
+}
+
+// No screen to show a box on: the offscreen or minimal platform, or neither an X nor a
+// Wayland display. A refusal shown in a modal box there would wait for nobody, forever.
+bool withoutDisplay() {
+  const QString platform = QGuiApplication::platformName();
+  if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal")) return true;
+  return qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
 void catchStopSignals() {
@@ -141,6 +151,10 @@ int main(int argc, char** argv) {
 
   InstanceLock lock;
   StartupHooks hooks;
+  if (withoutDisplay())
+    hooks.refuseWithoutDisplay = [](const std::string& text) {
+      std::fprintf(stderr, "velta: %s\n", text.c_str());
+    };
   if (windowOpeners().fAuto) hooks.openAuto = [] { windowOpeners().fAuto(nullptr); };
   hooks.showMain = [&mainWindow] {
     if (fAuto::programEndRequested()) return;  // the automatic run ended the program

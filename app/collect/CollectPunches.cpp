@@ -176,6 +176,9 @@ bool Collection::write(size_t from, std::optional<std::string>& prevKept, int16_
     ClsTarjetas cards;
     cards.Iniciar(m_ctx.dataFolder + "VELTA.TAR");
     cards.CargarTarjetas();
+    // The punches are written all the same, without names; the list (and the daily log) says
+    // why the names are missing.
+    if (cards.status().readErrno != 0) line(msg(386) + ": " + cards.status().readReason, kRedLine);
     const bool multi = cfg.MultiEmpresa == 1;
     ClsListaEmpresas companies;
     if (multi) {

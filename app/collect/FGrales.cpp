@@ -1,5 +1,6 @@
 #include "FGrales.h"
 
+#include <basekit/atomicfile.h>
 #include <basekit/paths.h>
 #include <clocklink/ClsMirsol.h>
 #include <clocklink/ClsModem.h>
@@ -14,6 +15,7 @@
 #include "CardNumber.h"
 #include "CardText.h"
 #include "ClsListaRelojes.h"
+#include "ClsTarjetas.h"
 #include "CollectPunches.h"
 #include "Globals.h"
 #include "Messages.h"
@@ -70,9 +72,11 @@ int16_t SendCardFile(int16_t mode, const std::string& path) {
   const std::string local = basekit::toLocalPath(basic::Trim(path));
   struct stat st {};
   if (local.empty() || ::stat(local.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return -200;
-  std::ifstream in(local, std::ios::binary);
-  if (!in) return -200;
-  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  // A list of card numbers, one short item each, for at most as many cards as a card base
+  // holds; a larger file is not read.
+  constexpr size_t kMaxCardListBytes = ClsTarjetas::kMaxCards * 24;
+  std::string text;
+  if (!basekit::readWholeFile(local, text, nullptr, kMaxCardListBytes)) return -200;
   const int16_t kind = gListaRelojes && gListaRelojes->m_TipoNumero == 2 ? 2 : 1;
   for (const std::string& raw : clocklink::splitModemItems(text)) {
     const std::string item = basic::Trim(raw);

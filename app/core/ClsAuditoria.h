@@ -16,6 +16,9 @@ class ClsAuditoria {
  public:
   static constexpr size_t kRecordLength = 74;
   static constexpr int16_t kVersion = 1;
+  // Most records listed: years of menu commands; a larger file is not read.
+  static constexpr size_t kMaxRecords = 1'000'000;
+  static constexpr size_t kMaxFileBytes = kMaxRecords * kRecordLength;
 
   // The last record written, fields as stored (scrambled bytes).
   int16_t mVersion = 0;
@@ -32,6 +35,8 @@ class ClsAuditoria {
   // Rows: text = date and time, sub-items action ("MNU->" ...) and user. -2 when the file is
   // missing; otherwise the number of rows listed.
   int16_t GetRecords(StoreRows& list);
+  // Why the last GetRecords listed nothing of a file that is there ("" otherwise).
+  const std::string& readError() const { return m_readError; }
   // 1 when appended; 0 when the file could not be written.
   int16_t AddRecord(const std::string& action);
   int16_t Borrar();
@@ -45,4 +50,5 @@ class ClsAuditoria {
 
  private:
   std::string m_path;
+  std::string m_readError;
 };

@@ -1,8 +1,10 @@
 #include "ClsCfgFile.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <sstream>
 #include <vector>
 
@@ -88,10 +90,11 @@ bool fileExists(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-// Whole text file, Windows-1252 on disk, UTF-8 in memory.
-bool readText(const std::string& path, std::string& out) {
+// Whole text file of at most maxBytes, Windows-1252 on disk, UTF-8 in memory.
+bool readText(const std::string& path, std::string& out, size_t maxBytes,
+              std::string* error = nullptr) {
   std::string bytes;
-  if (!basekit::readWholeFile(path, bytes)) return false;
+  if (!basekit::readWholeFile(path, bytes, error, maxBytes)) return false;
   out = basekit::cp1252ToUtf8(bytes);
   return true;
 }
@@ -135,6 +138,58 @@ bool hasSectionLine(const std::string& text) {
 
 std::string rowText(const Row& r) { return r.text ? *r.text : basic::Str(r.i16 ? *r.i16 : *r.i32); }
 
+// The older form as its writer left it: plain text (no control characters but tab and line
+// ends, a trailing Ctrl-Z allowed) whose items (at most one per stored row) begin with the
+// format number. Anything else (empty, binary, other text) is no settings file we know.
+bool looksLegacy(const std::string& text) {
+  std::string body = text;
+  while (!body.empty() && body.back() == '\x1a') body.pop_back();
+  for (unsigned char c : body)
+    if ((c < 0x20 && c != '\t' && c != '\r' && c != '\n') || c == 0x7f) return false;
+  std::vector<std::string> items = splitItems(body);
+  while (!items.empty() && basic::Trim(items.back()).empty()) items.pop_back();
+  if (items.empty() || items.size() > kLegacyItems) return false;
+  return basic::IsNumeric(basic::Trim(items[0]));
+}
+
+// Value of key in the items of a key=value file, as ReadCfg finds it; def when absent.
+std::string itemValue(const std::vector<std::string>& items, const std::string& key,
+                      const std::string& def) {
+  const std::string want = basic::UCase(key) + "=";
+  for (const std::string& item : items) {
+    if (basic::UCase(item).find(want) == std::string::npos) continue;
+    // Cut as if the key began the item.
+    return item.size() > key.size() + 1 ? item.substr(key.size() + 1) : std::string();
+  }
+  return def;
+}
+
+// The INI text of the stored rows, in table order (VERSION at least 2: INI form).
+std::string iniText(const std::vector<Row>& rows, int16_t version) {
+  std::string out;
+  const char* section = "";
+  for (const Row& r : rows) {
+    if (std::string(section) != r.section) {
+      section = r.section;
+      out += std::string(out.empty() ? "" : "\r\n") + "[" + section + "]\r\n";
+    }
+    std::string value = &r == &rows[0] ? basic::Str(std::max<int16_t>(version, 2)) : rowText(r);
+    out += std::string(r.key) + "=" + basic::Trim(value) + "\r\n";
+  }
+  return basekit::utf8ToCp1252(out);
+}
+
+// A relative name as a full path in the current folder, so a refusal names the file plainly.
+std::string inCurrentFolder(const std::string& name) {
+  if (name.empty() || name[0] == '/') return name;
+  std::string cwd(4096, '\0');
+  if (!::getcwd(cwd.data(), cwd.size())) return name;
+  return std::string(cwd.c_str()) + "/" + name;
+}
+
+// errno after a failed read: the file is simply not there.
+bool wasMissing() { return errno == ENOENT || errno == ENOTDIR; }
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------
@@ -161,23 +216,41 @@ void ClsCfgFile::setStartup() {
 
 int16_t ClsCfgFile::LoadCfg() {
   setStartup();
-  std::string text;
-  if (!path_.empty() && readText(path_, text)) {
-    basekit::IniFile ini;
-    auto format = basic::ToInteger(basic::Val(ini.INIRead("COMMON", "VERSION", path_, "0")));
-    if (format.value_or(0) >= 1 || hasSectionLine(text))
-      loadIni();
-    else
-      loadLegacy(text);
+  std::string text, error;
+  if (!path_.empty()) {
+    if (readText(path_, text, kMaxSettingsBytes, &error)) {
+      if (hasSectionLine(text))
+        loadIni();
+      else if (looksLegacy(text))
+        loadLegacy(text);
+      else
+        unrecognised_ = true;
+    } else if (!wasMissing()) {
+      settingsRefused_ = true;
+      noteRefusal(error);
+    }
   }
   loadRsh();
   return 0;
 }
 
+void ClsCfgFile::noteRefusal(const std::string& why) {
+  if (!loadError_.empty()) loadError_ += "\n";
+  loadError_ += why;
+}
+
 void ClsCfgFile::loadIni() {
-  basekit::IniFile ini;
+  // One read of the file for all keys, with the profile read's rules: a missing key, an empty
+  // value and the text NO_SUCH_KEY give the row's default.
+  const basekit::IniDocument doc = basekit::IniDocument::load(path_, kMaxSettingsBytes);
+  if (!doc.loadedOk()) {  // changed since it was looked at
+    settingsRefused_ = true;
+    noteRefusal(doc.loadError());
+    return;
+  }
   for (const Row& r : storedRows(*this)) {
-    std::string v = ini.INIRead(r.section, r.key, path_, r.iniDefault);
+    std::string v;
+    if (!doc.read(r.section, r.key, v) || v.empty() || v == "NO_SUCH_KEY") v = r.iniDefault;
     if (r.text)
       *r.text = v;
     else
@@ -198,20 +271,10 @@ void ClsCfgFile::loadLegacy(const std::string& text) {
   // Retire the legacy file: keep a synced copy first, then put the INI form of the values
   // in its place, so it is never read as legacy again. Without a good copy it stays as it was.
   std::string bytes;
-  if (!basekit::readWholeFile(path_, bytes) ||
+  if (!basekit::readWholeFile(path_, bytes, nullptr, kMaxSettingsBytes) ||
       !basekit::replaceFileAtomically(path_ + "old", bytes, nullptr, 0600))
     return;
-  std::string out;
-  const char* section = "";
-  for (const Row& r : rows) {
-    if (std::string(section) != r.section) {
-      section = r.section;
-      out += std::string(out.empty() ? "" : "\r\n") + "[" + section + "]\r\n";
-    }
-    std::string value = &r == &rows[0] ? basic::Str(std::max<int16_t>(Version, 2)) : rowText(r);
-    out += std::string(r.key) + "=" + basic::Trim(value) + "\r\n";
-  }
-  basekit::replaceFileAtomically(path_, basekit::utf8ToCp1252(out), nullptr, 0600);
+  basekit::replaceFileAtomically(path_, iniText(rows, Version), nullptr, 0600);
 }
 
 void ClsCfgFile::loadRsh() {
@@ -226,33 +289,54 @@ void ClsCfgFile::loadRsh() {
                          {"RSHUSER", "hrmarca", &RSHUser},
                          {"RSHPATHEVT", "/usr/sap/R3P/SYS/exe/run/", &RSHPathEvt}};
   if (fileExists(rshFile)) {
-    RSHEnabled = basic::ToInteger(basic::Val(ReadCfg("RSHENABLED", "0", rshFile))).value_or(0);
-    for (const RshRow& r : rows) *r.text = ReadCfg(r.key, r.def, rshFile);
+    // One read for all keys; a file that cannot be read gives every key its default.
+    std::string data, error;
+    std::vector<std::string> items;
+    if (readText(inCurrentFolder(rshFile), data, kMaxRshBytes, &error))
+      items = splitItems(data);
+    else
+      noteRefusal(error);
+    RSHEnabled = basic::ToInteger(basic::Val(itemValue(items, "RSHENABLED", "0"))).value_or(0);
+    for (const RshRow& r : rows) *r.text = itemValue(items, r.key, r.def);
   } else {
-    basekit::IniFile ini;
-    RSHEnabled = basic::ParseInteger(ini.INIRead("RSH", "RSHENABLED", path_, "0")).value_or(0);
-    for (const RshRow& r : rows) *r.text = ini.INIRead("RSH", r.key, path_, r.def);
+    const basekit::IniDocument doc = basekit::IniDocument::load(path_, kMaxSettingsBytes);
+    auto read = [&doc](const char* key, const char* def) {
+      std::string v;
+      if (!doc.read("RSH", key, v) || v.empty() || v == "NO_SUCH_KEY") v = def;
+      return v;
+    };
+    RSHEnabled = basic::ParseInteger(read("RSHENABLED", "0")).value_or(0);
+    for (const RshRow& r : rows) *r.text = read(r.key, r.def);
   }
 }
 
 int16_t ClsCfgFile::SaveCfg() {
   // One load, every key set in place, one atomic write: lines this object does not own stay.
-  basekit::IniDocument doc = basekit::IniDocument::load(path_);
-  for (const Row& r : storedRows(*this)) doc.set(r.section, r.key, basic::Trim(rowText(r)));
+  // A file of no known form holds no line worth keeping: it is replaced by the INI text.
   lastSaveError_.clear();
+  if (unrecognised_) {
+    if (!basekit::replaceFileAtomically(path_, iniText(storedRows(*this), Version), &lastSaveError_,
+                                        0600) &&
+        lastSaveError_.empty())
+      lastSaveError_ = "not saved";
+    if (lastSaveError_.empty()) unrecognised_ = false;
+    return 0;
+  }
+  basekit::IniDocument doc = basekit::IniDocument::load(path_, kMaxSettingsBytes);
+  for (const Row& r : storedRows(*this)) doc.set(r.section, r.key, basic::Trim(rowText(r)));
   if (!doc.save(&lastSaveError_, 0600) && lastSaveError_.empty()) lastSaveError_ = "not saved";
   return 0;
+}
+
+int16_t ClsCfgFile::SaveCfgOnClose() {
+  lastSaveError_.clear();
+  if (unrecognised_ || settingsRefused_) return 0;
+  return SaveCfg();
 }
 
 std::string ClsCfgFile::ReadCfg(const std::string& key, const std::string& def,
                                 const std::string& pFile) {
   std::string data;
-  if (!fileExists(pFile) || !readText(pFile, data)) return def;
-  const std::string want = basic::UCase(key) + "=";
-  for (const std::string& item : splitItems(data)) {
-    if (basic::UCase(item).find(want) == std::string::npos) continue;
-    // Cut as if the key began the item.
-    return item.size() > key.size() + 1 ? item.substr(key.size() + 1) : std::string();
-  }
-  return def;
+  if (!fileExists(pFile) || !readText(pFile, data, kMaxRshBytes)) return def;
+  return itemValue(splitItems(data), key, def);
 }

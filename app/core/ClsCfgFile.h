@@ -1,6 +1,11 @@
 // The settings of the main program: VELTA.INI (sections COMMON, ODBC, SAP, SKIN and a
 // read-only RSH), the older plain-text form of the same file (read once, then retired to
 // VELTA.INIold) and the remote-shell file RSH.CFG. One instance for the whole run.
+//
+// A settings file that is neither INI text nor the older form (empty, binary, any other
+// text) gives the defaults and is left as it is until the operator saves the configuration.
+// One that exists but cannot be read, or is far larger than settings can be, is refused:
+// loadError() says why, and it is never written over.
 #pragma once
 
 #include <cstdint>
@@ -67,10 +72,25 @@ class ClsCfgFile {
 
   // Stores the settings file path (the data folder & "VELTA.INI").
   void Init(const std::string& path);
+  // Largest VELTA.INI read: the 46 stored keys take a few kilobytes.
+  static constexpr size_t kMaxSettingsBytes = size_t{1} << 20;
+  // Largest RSH.CFG read: six key=value lines.
+  static constexpr size_t kMaxRshBytes = size_t{64} << 10;
+
   // Fills every setting from the file (INI form, else legacy form), then the RSH keys.
+  // Always 0; a file that was refused is named in loadError().
   int16_t LoadCfg();
-  // Writes COMMON, ODBC, SAP and SKIN to the settings file.
+  // Why the last LoadCfg refused VELTA.INI or RSH.CFG (one line each); "" when both were read
+  // or are missing.
+  const std::string& loadError() const { return loadError_; }
+  // True when the last LoadCfg refused VELTA.INI itself (its settings are the defaults).
+  bool settingsRefused() const { return settingsRefused_; }
+  // Writes COMMON, ODBC, SAP and SKIN to the settings file (the operator's save: a file of
+  // no known form is replaced by the INI text).
   int16_t SaveCfg();
+  // The save when the main window closes: the same, but a file of no known form, or one that
+  // was refused, is left as it is.
+  int16_t SaveCfgOnClose();
   // Why the last SaveCfg failed; "" after one that wrote the file.
   const std::string& lastSaveError() const { return lastSaveError_; }
   // Value of key in a text file of key=value items, or def.
@@ -94,7 +114,11 @@ class ClsCfgFile {
   void loadIni();
   void loadLegacy(const std::string& text);
   void loadRsh();
+  void noteRefusal(const std::string& why);
 
   std::string path_;
   std::string lastSaveError_;
+  std::string loadError_;
+  bool settingsRefused_ = false;
+  bool unrecognised_ = false;  // the file is of no known form: the defaults are in use
 };

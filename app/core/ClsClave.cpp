@@ -27,7 +27,7 @@ void ClsClave::Init(const std::string& path) { m_path = path; }
 
 int16_t ClsClave::LoadPsw() {
   std::string data;
-  if (!basekit::readWholeFile(m_path, data)) return -1;
+  if (!basekit::readWholeFile(m_path, data, nullptr, kMaxFileBytes)) return -1;
   if (data.size() < kRecordLength) return -2;
   basekit::RecordReader rd(std::string_view(data).substr(0, kRecordLength));
   const int storedYear = rd.i16();

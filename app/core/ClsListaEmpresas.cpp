@@ -50,10 +50,8 @@ void ClsListaEmpresas::Iniciar(const std::string& path) {
 int16_t ClsListaEmpresas::CargarEmpresas() {
   m_status = StoreStatus{};
   if (!storefile::fileExists(m_path)) return 0;
-  std::string data, error;
-  if (!basekit::readWholeFile(m_path, data, &error)) {
-    m_status.unreadable = true;
-    m_status.message = "could not read " + m_path + ": " + error;
+  std::string data;
+  if (!storefile::readStore(m_path, data, kMaxFileBytes, m_status)) {
     return 0;
   }
   int n = 0;

@@ -30,6 +30,8 @@ class ClsListaEmpresas {
   static constexpr size_t kOldRecordLength = 337;
   static constexpr int16_t kOldVersion = 2;
   static constexpr int16_t kVersion = 7;
+  // Largest EMPR.DAT read: 16 times the 100 slots.
+  static constexpr size_t kMaxFileBytes = 16 * kSlots * kRecordLength;
 
   int16_t mCount = 0;
 

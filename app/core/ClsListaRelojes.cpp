@@ -154,10 +154,8 @@ int16_t ClsListaRelojes::CargarRelojes() {
     Nuevo();
     return 0;
   }
-  std::string data, error;
-  if (!basekit::readWholeFile(m_path, data, &error)) {
-    m_status.unreadable = true;
-    m_status.message = "could not read " + m_path + ": " + error;
+  std::string data;
+  if (!storefile::readStore(m_path, data, kMaxFileBytes, m_status)) {
     return 0;
   }
   if (data.empty()) return 0;

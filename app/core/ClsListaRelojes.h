@@ -42,6 +42,8 @@ class ClsListaRelojes {
   static constexpr int kSlots = 100;
   static constexpr size_t kRecordLength = 581;
   static constexpr int16_t kVersion = 7;
+  // Largest velta002.dat read: 16 times the 100 slots, older and longer records included.
+  static constexpr size_t kMaxFileBytes = 16 * kSlots * kRecordLength;
 
   // Current clock.
   int16_t m_Version = 0;

@@ -69,10 +69,8 @@ int16_t ClsTarjetas::CargarTarjetas() {
   m_status = StoreStatus{};
   gCardTable.assign(1, CardRecord{});
   if (!storefile::fileExists(m_path)) return 0;
-  std::string data, error;
-  if (!basekit::readWholeFile(m_path, data, &error)) {
-    m_status.unreadable = true;
-    m_status.message = "could not read " + m_path + ": " + error;
+  std::string data;
+  if (!storefile::readStore(m_path, data, kMaxFileBytes, m_status)) {
     return 1;
   }
   if (data.empty()) return 1;
@@ -124,7 +122,8 @@ int16_t ClsTarjetas::GrabarTarjetas(const StoreRows& list, int16_t tipoNumero) {
 void ClsTarjetas::ImportarNombres(StoreRows& list, int16_t tipoNumero) {
   const std::string path = gDataFolder + (tipoNumero == 2 ? "DBTOU.DAT" : "DBTAR.DAT");
   std::string data;
-  if (!storefile::fileExists(path) || !basekit::readWholeFile(path, data)) return;
+  if (!storefile::fileExists(path) || !basekit::readWholeFile(path, data, nullptr, kMaxImportBytes))
+    return;
   size_t pos = 0;
   while (pos < data.size()) {
     size_t end = data.find('\n', pos);

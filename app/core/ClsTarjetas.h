@@ -30,6 +30,12 @@ class ClsTarjetas {
   static constexpr size_t kRecordLength = 102;
   static constexpr size_t kOldRecordLength = 98;
   static constexpr int16_t kVersion = 2;
+  // Most cards a VELTA.TAR may hold (a site has tens of thousands; card numbers have at most
+  // a few digits more), and the largest file read.
+  static constexpr size_t kMaxCards = 2'000'000;
+  static constexpr size_t kMaxFileBytes = kMaxCards * kRecordLength;
+  // Largest name import file (DBTAR.DAT, DBTOU.DAT) read: a line of up to 100 bytes a card.
+  static constexpr size_t kMaxImportBytes = kMaxCards * 100;
 
   std::string Legajo() const;
   std::string Description(int16_t pModoVirtual) const;

@@ -40,10 +40,8 @@ int16_t ClsUsers::CargarUsers() {
   m_status = StoreStatus{};
   for (int i = 1; i <= kSlots; ++i) m_slots[i].Name = std::string(20, ' ');
   if (!storefile::fileExists(m_path)) return -2;
-  std::string data, error;
-  if (!basekit::readWholeFile(m_path, data, &error)) {
-    m_status.unreadable = true;
-    m_status.message = "could not read " + m_path + ": " + error;
+  std::string data;
+  if (!storefile::readStore(m_path, data, kMaxFileBytes, m_status)) {
     return -1;
   }
   if (data.empty()) return -1;

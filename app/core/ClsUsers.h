@@ -21,6 +21,8 @@ class ClsUsers {
   static constexpr int kSlots = 100;
   static constexpr size_t kRecordLength = 30;
   static constexpr int16_t kVersion = 1;
+  // Largest VELTA.DAT read: 16 times the 100 slots.
+  static constexpr size_t kMaxFileBytes = 16 * kSlots * kRecordLength;
 
   // Current record.
   int16_t Version = 0;

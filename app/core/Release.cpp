@@ -12,6 +12,7 @@
 #include "ClsAuditoria.h"
 #include "ClsCfgFile.h"
 #include "ClsListaRelojes.h"
+#include "ClsLogger.h"
 #include "ClsUsers.h"
 #include "Globals.h"
 #include "InstanceLock.h"
@@ -36,6 +37,30 @@ std::optional<int> wholeNumber(const std::string& text) {
     return std::nullopt;
   return static_cast<int>(v);
 }
+
+// One line in today's daily log, where the unattended run's operator looks.
+void logRefusal(const std::string& text) {
+  ClsLogger logger;
+  logger.logEnabled = true;
+  logger.InitLog();
+  logger.Log(basic::Format(basic::Now(), "dd\\/mm\\/YYYY hh\\:MM\\:ss") + " Velta 2000: " + text);
+  logger.EndLog();
+}
+
+// A start-up refusal: message `number` (with `extra` after it) in a critical box, or on
+// standard error when there is no display; in the daily log too when `toLog`.
+void refuse(const StartupHooks& hooks, int number, int title, const std::string& extra,
+            bool toLog) {
+  const std::string text = GetMsg(number) + extra;
+  if (toLog) logRefusal(text);
+  if (hooks.refuseWithoutDisplay)
+    hooks.refuseWithoutDisplay(text);
+  else
+    MsgBox(number, msgbox::Critical, title ? GetMsg(title) : std::string(), extra);
+}
+
+// ": <reason>" of a store file that could not be read, the reason naming the file.
+std::string readFailure(const StoreStatus& s) { return ": " + s.readReason; }
 
 template <typename T>
 void drop(T*& p) {
@@ -185,7 +210,13 @@ StartResult runStartup(InstanceLock& lock, const StartupHooks& hooks) {
     const StartChoice c = decideStart(state, 0, 0, "", basic::Now());
     const std::string extra =
         state == LockState::Failed ? "\n" + lock.path() + ": " + lock.reason() : std::string();
-    MsgBox(c.message, msgbox::Critical, {}, extra);
+    refuse(hooks, c.message, 0, extra, gCfgFile->Auto == 1);
+    return StartResult::EndedWithError;
+  }
+  // Settings that are there but were refused: the defaults would silently turn an automatic
+  // site into one waiting for a log-in.
+  if (!gCfgFile->loadError().empty()) {
+    refuse(hooks, 386, 320, ": " + gCfgFile->loadError(), true);
     return StartResult::EndedWithError;
   }
 
@@ -193,8 +224,22 @@ StartResult runStartup(InstanceLock& lock, const StartupHooks& hooks) {
   const StartChoice c =
       decideStart(LockState::Acquired, users, gCfgFile->Auto, gCfgFile->AutoDias, basic::Now());
   if (c.kind == StartChoice::Refuse) {
-    MsgBox(c.message, msgbox::Critical, c.title ? GetMsg(c.title) : std::string());
+    // A user file that exists but could not be opened or read says so, not "empty".
+    const StoreStatus& us = gUsers->status();
+    const bool unattended = gCfgFile->Auto == 1;
+    if (users == -1 && us.readErrno != 0)
+      refuse(hooks, 386, 320, readFailure(us), unattended);
+    else
+      refuse(hooks, c.message, c.title, {}, unattended);
     return StartResult::EndedWithError;
+  }
+  const StoreStatus& clocksRead = gListaRelojes->status();
+  if (clocksRead.readErrno != 0) {
+    if (c.kind == StartChoice::Automatic) {  // a pass over no clock would look like success
+      refuse(hooks, 386, 320, readFailure(clocksRead), true);
+      return StartResult::EndedWithError;
+    }
+    refuse(hooks, 386, 320, readFailure(clocksRead), false);
   }
   if (c.kind == StartChoice::Automatic) {
     gRunMode = 2;

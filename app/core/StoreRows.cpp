@@ -1,6 +1,8 @@
 // Small file helpers shared by the record stores.
 #include "StoreRows.h"
 
+#include <cerrno>
+
 #include <basekit/atomicfile.h>
 #include <basekit/codepage.h>
 
@@ -28,6 +30,10 @@ bool fileExists(const std::string& path) {
 
 bool keepUnreadableAside(const std::string& path, StoreStatus& status) {
   if (!status.unreadable) return true;
+  if (status.readErrno == EFBIG) {
+    status.message = path + " is larger than such a file may be; it is left as it was";
+    return false;
+  }
   if (!fileExists(path)) {
     status.unreadable = false;
     return true;
@@ -45,6 +51,16 @@ bool keepUnreadableAside(const std::string& path, StoreStatus& status) {
   status.unreadable = false;
   status.message = "unreadable " + path + " kept as " + aside;
   return true;
+}
+
+bool readStore(const std::string& path, std::string& data, size_t maxBytes, StoreStatus& status) {
+  std::string reason;
+  if (basekit::readWholeFile(path, data, &reason, maxBytes)) return true;
+  status.readErrno = errno != 0 ? errno : EIO;
+  status.unreadable = true;
+  status.readReason = reason;
+  status.message = "could not read " + path + ": " + reason;
+  return false;
 }
 
 void noteUnloadedBytes(const std::string& path, size_t size, size_t loaded, StoreStatus& status) {

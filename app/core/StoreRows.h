@@ -44,8 +44,12 @@ class StoreRowVector : public StoreRows {
 // could not read (kept aside before any save replaces it), a refused or failed save.
 struct StoreStatus {
   bool unreadable = false;  // the last load found a file it could not read
-  int badRow = 0;           // 1-based row/slot that refused the last save (0 = none)
-  std::string message;      // a line the caller can log; "" when all went well
+  // The last load could not open or read the file at all: errno of the failure (EFBIG: larger
+  // than such a file may be, so it is never written over) and the system's reason.
+  int readErrno = 0;
+  std::string readReason;
+  int badRow = 0;       // 1-based row/slot that refused the last save (0 = none)
+  std::string message;  // a line the caller can log; "" when all went well
 };
 
 namespace storefile {
@@ -55,6 +59,9 @@ std::string trimBlanks(const std::string& s);
 // Cut to, or pad with blanks to, `width` characters of the file's code page.
 std::string fitText(const std::string& utf8, size_t width);
 bool fileExists(const std::string& path);
+// Reads a store file whole when it holds at most maxBytes. On failure the status says so
+// (unreadable, readErrno, readReason, message) and data is empty.
+bool readStore(const std::string& path, std::string& data, size_t maxBytes, StoreStatus& status);
 // Before a save replaces a file that its load could not read, keep a copy of it at
 // path + ".unreadable". Returns false (and says why in status.message) when the copy
 // could not be made: the caller must not save then.

@@ -664,7 +664,7 @@ void FormP::closeEvent(QCloseEvent* e) {
     return;
   }
   m_closed = true;
-  if (gCfgFile) gCfgFile->SaveCfg();
+  if (gCfgFile) gCfgFile->SaveCfgOnClose();
   {
     HourglassGuard hourglass;
     if (gModem && gModem->cortarModem()) {

@@ -1,5 +1,6 @@
 #include "ModemProgram.h"
 
+#include <basekit/atomicfile.h>
 #include <clocklink/ClsModem.h>
 
 #include <algorithm>
@@ -29,15 +30,16 @@ std::vector<std::string> ModemProgram::programFiles(const std::string& folder) {
 }
 
 std::optional<bool> ModemProgram::run(const std::string& path, clocklink::ClsModem& modem,
-                                      collect::ProgressList& list) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::ostringstream text;
-  text << in.rdbuf();
+                                      collect::ProgressList& list, std::string* readError) {
+  std::string text, error;
+  if (!basekit::readWholeFile(path, text, &error, kMaxFileBytes)) {
+    if (readError) *readError = error;
+    return std::nullopt;
+  }
   list.add(GetMsg(229));
   list.refresh();
   bool allOk = true;
-  for (const std::string& item : clocklink::splitModemItems(text.str())) {
+  for (const std::string& item : clocklink::splitModemItems(text)) {
     const bool ok = modem.ConfigModem(item) == clocklink::kSuccess;
     allOk = allOk && ok;
     list.add(GetMsg(270) + item + " - " + GetMsg(297) + ": " + (ok ? "OK" : "ERR"));
@@ -62,9 +64,13 @@ ModemProgram::Outcome ModemProgram::runCommand(const std::string& folder, const 
   list.clear();
   Outcome outcome = Outcome::Missing;
   std::error_code ec;
+  std::string readError;
   const std::optional<bool> allOk =
-      fs::is_regular_file(path, ec) ? run(path, modem, list) : std::nullopt;
-  if (!allOk) {
+      fs::is_regular_file(path, ec) ? run(path, modem, list, &readError) : std::nullopt;
+  if (!allOk && !readError.empty()) {
+    // There, but unreadable or far larger than a program of modem commands: not "missing".
+    MsgBoxText(GetMsg(386) + ": " + readError, msgbox::Critical, {}, 386);
+  } else if (!allOk) {
     MsgBoxText(GetMsg(307) + ": " + path, msgbox::Critical, {}, 307);
   } else {
     outcome = *allOk ? Outcome::AllOk : Outcome::Failed;

@@ -96,12 +96,12 @@ std::string trimSpaces(const std::string& s) {
 
 }  // namespace
 
-IniDocument IniDocument::load(const std::string& path) {
+IniDocument IniDocument::load(const std::string& path, size_t maxBytes) {
   IniDocument doc;
   doc.m_path = path;
   std::string data;
   std::string error;
-  if (!readWholeFile(path, data, &error)) {
+  if (!readWholeFile(path, data, &error, maxBytes)) {
     // Missing (also: a path through a non-folder) is an empty document; anything
     // else must not be overwritten by a later save.
     struct stat st {};

@@ -162,6 +162,10 @@ void makeFolders(const std::string& file) {
 // register at once do not lose each other's keys.
 class Session {
  public:
+  // The key tree holds a few registrations (names and values of at most 255
+  // characters each); a file many times larger than any real tree is refused.
+  static constexpr size_t kMaxTreeBytes = size_t{16} << 20;
+
   explicit Session(bool forWrite) : m_path(Registry::storePath()) {
     if (forWrite) makeFolders(m_path);
     const std::string lockPath = m_path + ".lock";
@@ -170,7 +174,7 @@ class Session {
       while (::flock(m_lock, forWrite ? LOCK_EX : LOCK_SH) != 0 && errno == EINTR) {
       }
     std::string text, error;
-    if (readWholeFile(m_path, text, &error)) {
+    if (readWholeFile(m_path, text, &error, kMaxTreeBytes)) {
       tree = parseTree(text);
     } else {
       // A missing file is an empty tree; one that exists but cannot be read must

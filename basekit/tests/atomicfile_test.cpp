@@ -146,3 +146,44 @@ TEST(AtomicFile, ThreadsReplacingOneFileNeverTakeEachOthersTemporary) {
   EXPECT_EQ(failures.load(), 0);
   EXPECT_EQ(entries(d.path), 1u);
 }
+
+// A whole-file read is bounded: the size is checked before anything is read, and each kind of
+// failure is told apart by errno (missing, too large, there but unreadable).
+TEST(AtomicFile, ReadWholeFileRefusesWhatItCannotOrShouldNotRead) {
+  TempDir d;
+  ASSERT_TRUE(replaceFileAtomically(d.file("ten"), "0123456789"));
+  ASSERT_EQ(::mkfifo(d.file("fifo").c_str(), 0600), 0);  // would block a plain open
+  ASSERT_TRUE(replaceFileAtomically(d.file("huge"), "x"));
+  ASSERT_EQ(::truncate(d.file("huge").c_str(), off_t{1} << 30), 0);
+  struct Case {
+    const char* name;
+    size_t limit;
+    bool read;
+    int err;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {"ten", 10, true, 0, ""},
+      {"ten", 9, false, EFBIG, "more than the 9 bytes"},
+      {"huge", kDefaultReadLimit, false, EFBIG, "1073741824 bytes"},
+      {"missing", 10, false, ENOENT, "No such file"},
+      {"", 10, false, EISDIR, "Is a directory"},
+      {"fifo", 10, false, EINVAL, "not a regular file"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.name) + " limit " + std::to_string(c.limit));
+    std::string got = "stale", error;
+    errno = 0;
+    const bool read = readWholeFile(d.file(c.name), got, &error, c.limit);
+    const int err = errno;
+    EXPECT_EQ(read, c.read);
+    if (c.read) {
+      EXPECT_EQ(got, "0123456789");
+      continue;
+    }
+    EXPECT_EQ(err, c.err);
+    EXPECT_TRUE(got.empty());
+    EXPECT_NE(error.find(c.reason), std::string::npos) << error;
+    EXPECT_NE(error.find(d.file(c.name)), std::string::npos) << error;
+  }
+}

@@ -236,3 +236,25 @@ TEST(IniDocument, UnreadableFileIsNeverOverwritten) {
   EXPECT_FALSE(doc.save(&error));
   EXPECT_FALSE(error.empty());
 }
+
+TEST(IniDocument, OversizedFileIsNeitherReadNorOverwritten) {
+  TempDir d;
+  const std::string f = d.file("big.ini");
+  std::string text = "[S]\r\nk=1\r\n";
+  text.resize(IniDocument::kMaxFileBytes + 1, ';');
+  ASSERT_TRUE(replaceFileAtomically(f, text));
+  IniDocument doc = IniDocument::load(f);
+  EXPECT_FALSE(doc.loadedOk());
+  EXPECT_NE(doc.loadError().find("bytes"), std::string::npos) << doc.loadError();
+  EXPECT_EQ(doc.get("S", "k", "default"), "default");
+  doc.set("S", "k", "2");
+  EXPECT_FALSE(doc.save());
+  IniFile ini;
+  EXPECT_EQ(ini.INIRead("S", "k", f, "default"), "default");
+  EXPECT_FALSE(ini.INIWrite("S", "k", "3", f));
+  EXPECT_EQ(slurp(f), text);
+  // At the limit it is an ordinary file.
+  text.resize(IniDocument::kMaxFileBytes);
+  ASSERT_TRUE(replaceFileAtomically(f, text));
+  EXPECT_EQ(ini.INIRead("S", "k", f, "default"), "1");
+}

@@ -2,6 +2,7 @@
 
 #include "clocklink/EventPump.h"
 #include "FComm.h"
+#include "ReadAll.h"
 #include "clocklink/Tornikel.h"
 
 #include <algorithm>
@@ -198,13 +199,13 @@ CollectionStatus ClsModem::InitModem(const std::string& dirtrabajo,
 
   std::vector<std::string> items;
   {
-    std::ifstream in(joinPath(dirtrabajo, "MODEM.MAU"), std::ios::binary);
-    if (in) {
-      std::ostringstream ss;
-      ss << in.rdbuf();
-      if (in.bad()) return kFailure;
-      items = splitModemItems(ss.str());
-    }
+    // A few extra commands; a file that cannot be read, or is far too large, fails the dial
+    // rather than dialling without the commands the site asked for.
+    constexpr size_t kMaxExtraCommandsBytes = 64 * 1024;
+    std::string text;
+    const ReadResult r = readAll(joinPath(dirtrabajo, "MODEM.MAU"), text, kMaxExtraCommandsBytes);
+    if (r == ReadResult::Refused) return kFailure;
+    items = splitModemItems(text);
   }
   commands_.assign(items.size() + 3, std::string());
   const bool pulse = !phone_.empty() && (phone_[0] == 'P' || phone_[0] == 'p');

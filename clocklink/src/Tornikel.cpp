@@ -1,5 +1,7 @@
 #include "clocklink/Tornikel.h"
 
+#include "ReadAll.h"
+
 #include <cctype>
 #include <cstdlib>
 #include <fstream>
@@ -34,11 +36,13 @@ long number(const std::string& s) {
 }
 
 bool readDefinitions(std::vector<ModemDefinition>& out) {
-  std::ifstream in(modemDefinitionsPath(), std::ios::binary);
-  if (!in) return false;
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  out = parseModemDefinitions(ss.str());
+  // A handful of modems of a few lines each; a larger file is no definitions file.
+  constexpr size_t kMaxDefinitionsBytes = 1024 * 1024;
+  std::string text;
+  if (clocklink::readAll(modemDefinitionsPath(), text, kMaxDefinitionsBytes) !=
+      clocklink::ReadResult::Read)
+    return false;
+  out = parseModemDefinitions(text);
   return true;
 }
 

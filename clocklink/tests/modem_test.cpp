@@ -214,6 +214,28 @@ TEST_F(ModemFiles, InitWithoutInitStringSendsNothing) {
   EXPECT_TRUE(modem.lines().empty());
 }
 
+// MODEM.MAU and the definitions file hold a few lines: one far larger is not read, and a dial
+// that needs it fails before anything goes to the modem.
+TEST_F(ModemFiles, OversizedFilesAreNotRead) {
+  const std::string definitions = "[Test]\nCom=74\nInit=E0\n";
+  write("MODEMS.INI", definitions);
+  std::string extra = "X4\n";
+  extra.resize(64 * 1024 + 1, ' ');
+  write("MODEM.MAU", extra);
+  PtyModem modem(74, answerOk);
+  ClsModem m;
+  m.SetModem(1, "9600", "555");
+  EXPECT_EQ(m.InitModem(folder(), "TEST"), kFailure);
+  EXPECT_FALSE(FComm::instance().xComm.isOpen());
+  EXPECT_TRUE(modem.lines().empty());
+
+  EXPECT_EQ(tornikel::GetModemCount(), 1);
+  std::string huge = definitions;
+  huge.resize(1024 * 1024 + 1, ';');
+  write("MODEMS.INI", huge);
+  EXPECT_EQ(tornikel::GetModemCount(), -1);
+}
+
 TEST_F(ModemFiles, InitRefusals) {
   write("MODEMS.INI", "[Test]\nCom=73\nInit=E0\n[Gone]\nCom=79\nInit=E0\n[Held]\nCom=80\n");
   PtyModem modem(73, [](const std::string& line, PtyModem& self) {

@@ -1,7 +1,14 @@
 // Settings object against real files in a temporary folder.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -206,6 +213,187 @@ TEST_F(CfgFileTest, RshSectionWhenNoRshFile) {
   EXPECT_EQ(cfg.RSHUser, "ini");
   EXPECT_EQ(cfg.RSHEnabled, 0);
   EXPECT_EQ(cfg.RSHSystemName, "R3P");
+}
+
+// What a load does with each kind of settings file: the older plain-text form is retired (a
+// copy kept, the INI text in its place); a file of no known form gives the defaults and stays
+// byte for byte, through the close-time save too, until the operator saves.
+TEST_F(CfgFileTest, OnlyTheOlderFormIsRetired) {
+  std::string tooManyItems = "2";
+  for (int i = 0; i < 45; ++i) tooManyItems += ",1";
+  struct Case {
+    const char* what;
+    std::string bytes;
+    bool retired;
+    int16_t autoFlag;
+  };
+  const Case cases[] = {
+      {"older form", "2,1,\"dd/mm/YY\"\r\n", true, 1},
+      {"older form, an item a line, Ctrl-Z at the end", "0\r\n1\r\n\x1a", true, 1},
+      {"empty", "", false, 0},
+      {"blank lines", "\r\n \r\n", false, 0},
+      {"binary",
+       std::string("\x00\x01\xff\xfe"
+                   "2,1",
+                   7),
+       false, 0},
+      {"keys without a section", "AUTO=1\r\nVERSION=2\r\n", false, 0},
+      {"text that begins with a word", "hello,1,2\n", false, 0},
+      {"more items than settings", tooManyItems, false, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove(ini + "old");
+    put(ini, c.bytes);
+    ClsCfgFile cfg1;
+    cfg1.Init(ini);
+    cfg1.rshFile = cfg.rshFile;
+    cfg1.LoadCfg();
+    EXPECT_EQ(cfg1.Auto, c.autoFlag);
+    EXPECT_EQ(cfg1.loadError(), "");
+    EXPECT_EQ(fs::exists(ini + "old"), c.retired);
+    if (c.retired) {
+      EXPECT_EQ(get(ini + "old"), c.bytes);
+      EXPECT_NE(get(ini).find("[COMMON]"), std::string::npos);
+      continue;
+    }
+    EXPECT_EQ(get(ini), c.bytes);
+    cfg1.SaveCfgOnClose();
+    EXPECT_EQ(get(ini), c.bytes);
+    cfg1.LongTarjeta = 7;
+    cfg1.SaveCfg();  // the operator's save replaces it
+    EXPECT_EQ(cfg1.lastSaveError(), "");
+    ClsCfgFile back;
+    back.Init(ini);
+    back.rshFile = cfg.rshFile;
+    back.LoadCfg();
+    EXPECT_EQ(back.LongTarjeta, 7);
+    EXPECT_EQ(back.Version, 2);
+    EXPECT_EQ(get(ini).find('\0'), std::string::npos);
+  }
+}
+
+// A settings file or RSH.CFG that is there but cannot be read, or is far larger than such a
+// file can be, is refused without being read whole: the load runs in a child process whose
+// peak memory is measured. The refused file is never written over, by either save.
+TEST_F(CfgFileTest, HugeOrUnreadableFilesAreRefusedAndKept) {
+  const passwd* tester = ::getpwnam("veltatest");
+  const bool root = ::geteuid() == 0;
+  const std::string rsh = cfg.rshFile;
+  const std::string goodIni = "[COMMON]\r\nVERSION=2\r\nAUTO=1\r\n";
+  enum Make { Sparse, NoPermission, Folder };
+  struct Case {
+    const char* what;
+    const std::string* target;
+    Make make;
+    off_t size;
+    bool settingsRefused;
+  };
+  const off_t gib = off_t{1} << 30;
+  const Case cases[] = {
+      {"1 GB sparse VELTA.INI", &ini, Sparse, gib, true},
+      {"VELTA.INI one byte over its limit", &ini, Sparse, ClsCfgFile::kMaxSettingsBytes + 1, true},
+      {"VELTA.INI without read permission", &ini, NoPermission, 0, true},
+      {"a folder named VELTA.INI", &ini, Folder, 0, true},
+      {"1 GB sparse RSH.CFG", &rsh, Sparse, gib, false},
+      {"RSH.CFG one byte over its limit", &rsh, Sparse, ClsCfgFile::kMaxRshBytes + 1, false},
+      {"RSH.CFG without read permission", &rsh, NoPermission, 0, false},
+  };
+  ASSERT_EQ(::chmod(dir.c_str(), 0755), 0);  // the test account may look in
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove_all(ini);
+    fs::remove_all(rsh);
+    fs::remove(ini + "old");
+    put(ini, goodIni);
+    put(rsh, "RSHENABLED=1\r\nRSHUSER=abc\r\n");
+    const std::string& path = *c.target;
+    fs::remove(path);
+    if (c.make == Folder) {
+      fs::create_directory(path);
+    } else {
+      const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      ASSERT_GE(fd, 0);
+      if (c.make == Sparse) {
+        // Text at the start, so a reader that got past the limit would find a section.
+        const std::string head = path == ini ? goodIni : "RSHENABLED=1\r\n";
+        ASSERT_EQ(::write(fd, head.data(), head.size()), static_cast<ssize_t>(head.size()));
+        ASSERT_EQ(::ftruncate(fd, c.size), 0);
+      }
+      ::close(fd);
+      if (c.make == NoPermission) {
+        ASSERT_EQ(::chmod(path.c_str(), 0), 0);
+      }
+    }
+    const bool dropToTester = c.make == NoPermission && root;
+    if (dropToTester && !tester) {
+      std::printf("skipped (%s): root reads any file and there is no veltatest account\n", c.what);
+      continue;
+    }
+    const struct stat before = [&] {
+      struct stat st {};
+      ::stat(path.c_str(), &st);
+      return st;
+    }();
+
+    int pipeFd[2];
+    ASSERT_EQ(::pipe(pipeFd), 0);
+    const auto started = std::chrono::steady_clock::now();
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      ::close(pipeFd[0]);
+      if (dropToTester && (::setgid(tester->pw_gid) != 0 || ::setuid(tester->pw_uid) != 0))
+        ::_exit(3);
+      ClsCfgFile loaded;
+      loaded.Init(ini);
+      loaded.rshFile = rsh;
+      loaded.LoadCfg();
+      const std::string report = std::string(loaded.settingsRefused() ? "1" : "0") +
+                                 std::to_string(loaded.Auto) + std::to_string(loaded.RSHEnabled) +
+                                 loaded.loadError();
+      (void)!::write(pipeFd[1], report.data(), report.size());
+      ::_exit(0);
+    }
+    ::close(pipeFd[1]);
+    std::string report;
+    char buf[512];
+    for (ssize_t n; (n = ::read(pipeFd[0], buf, sizeof buf)) > 0;) report.append(buf, n);
+    ::close(pipeFd[0]);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        std::chrono::steady_clock::now() - started)
+                        .count();
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    rusage usage{};
+    ASSERT_EQ(::getrusage(RUSAGE_CHILDREN, &usage), 0);
+    std::printf("%s: refused in %lld ms, peak of the loading process %ld KiB\n", c.what,
+                static_cast<long long>(ms), usage.ru_maxrss);
+    EXPECT_LT(usage.ru_maxrss, 200 * 1024);
+    ASSERT_GE(report.size(), 3u);
+    EXPECT_EQ(report[0], c.settingsRefused ? '1' : '0');
+    EXPECT_EQ(report[1], c.settingsRefused ? '0' : '1') << "AUTO";
+    EXPECT_EQ(report[2], c.settingsRefused ? '1' : '0') << "RSHENABLED";
+    EXPECT_NE(report.find(path), std::string::npos) << report;
+
+    // Neither save writes over a refused settings file.
+    if (c.settingsRefused && !dropToTester) {
+      ClsCfgFile here;
+      here.Init(ini);
+      here.rshFile = rsh;
+      here.LoadCfg();
+      here.SaveCfgOnClose();
+      here.SaveCfg();
+      EXPECT_NE(here.lastSaveError(), "");
+    }
+    struct stat after {};
+    ASSERT_EQ(::stat(path.c_str(), &after), 0);
+    EXPECT_EQ(after.st_size, before.st_size);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_FALSE(fs::exists(ini + "old"));
+    ::chmod(path.c_str(), 0644);
+  }
 }
 
 }  // namespace

@@ -106,6 +106,18 @@ TEST_F(ModemRun, FileGoneAfterListing) {
   EXPECT_TRUE(modem.commands().empty());
 }
 
+TEST_F(ModemRun, FileFarTooLargeIsRefusedUnread) {
+  std::string text = "E1\n";
+  text.resize(ModemProgram::kMaxFileBytes + 1, ' ');
+  folder.write("big.cfx", text);
+  EXPECT_EQ(run("big.cfx"), ModemProgram::Outcome::Missing);
+  ASSERT_EQ(boxes.numbers(), std::vector<int>{386});
+  EXPECT_NE(boxes.boxes()[0].text.find(folder.file("big.cfx")), std::string::npos);
+  EXPECT_EQ(boxes.boxes()[0].icon(), msgbox::Critical);
+  EXPECT_TRUE(lines.texts().empty());
+  EXPECT_TRUE(modem.commands().empty());
+}
+
 TEST(ModemProgramFiles, AtMost99InNameOrderWhateverTheCase) {
   apptest::TempDataFolder folder;
   for (int i = 0; i < 150; ++i) {

@@ -1,8 +1,13 @@
 // Module Release: the shared checks and the start-up, headless (message boxes recorded).
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -20,6 +25,7 @@
 #include "InstanceLock.h"
 #include "Messages.h"
 #include "Release.h"
+#include "PeerProcess.h"
 #include "StoreWriters.h"
 #include "frmSplash.h"
 
@@ -315,6 +321,97 @@ TEST_F(StartupTest, AutomaticDayRunsTheAutomaticWindowWithoutLogIn) {
   EXPECT_EQ(autoRunMode, 2);
   EXPECT_EQ(mainShown, 1);
   EXPECT_EQ(gUsers->GetLevel(), 0);  // nobody logged in
+}
+
+// A file of `size` bytes in the data folder (sparse: nothing but its size on disk).
+void makeSparse(const std::string& path, off_t size) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::ftruncate(fd, size), 0);
+  ::close(fd);
+}
+
+std::string todaysLogPath() {
+  return gDataFolder + basic::Format(basic::Now(), "YYYYmmdd") + ".LOG";
+}
+std::string todaysLog() { return apptest::readWholeFile(todaysLogPath()); }
+
+// A start-up file that is there but cannot be read says which and why, and is never taken
+// for missing or empty. Settings and, in the automatic run, the clock list go to the daily
+// log too: nobody may be watching.
+TEST_F(StartupTest, FilesThatCannotBeReadAreNamedWithTheirReason) {
+  struct Case {
+    const char* what;
+    const char* file;
+    size_t size;
+    const char* settings;
+    StartResult result;
+    bool logged;
+  };
+  const char* automatic = "[COMMON]\r\nAUTO=1\r\nAUTODIAS=11111111\r\n";
+  const Case cases[] = {
+      {"huge settings", "VELTA.INI", size_t{1} << 30, nullptr, StartResult::EndedWithError, true},
+      {"huge RSH.CFG", "RSH.CFG", size_t{1} << 30, automatic, StartResult::EndedWithError, true},
+      {"huge user file", "VELTA.DAT", ClsUsers::kMaxFileBytes + 1, nullptr,
+       StartResult::EndedWithError, false},
+      {"huge user file, automatic site", "VELTA.DAT", ClsUsers::kMaxFileBytes + 1, automatic,
+       StartResult::EndedWithError, true},
+      {"huge clock list, automatic run", "velta002.dat", ClsListaRelojes::kMaxFileBytes + 1,
+       automatic, StartResult::EndedWithError, true},
+      {"huge clock list, log-in", "velta002.dat", ClsListaRelojes::kMaxFileBytes + 1, nullptr,
+       StartResult::Running, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    apptest::resetProgramObjects();
+    boxes.clear();
+    autoRuns = mainShown = 0;
+    std::remove(data.file("VELTA.INI").c_str());
+    std::remove(data.file("RSH.CFG").c_str());
+    std::remove(todaysLogPath().c_str());
+    apptest::writeUsers({{"ADMIN", 1234, 2}});
+    std::remove(data.file("velta002.dat").c_str());
+    if (c.settings) data.write("VELTA.INI", c.settings);
+    makeSparse(data.file(c.file), static_cast<off_t>(c.size));
+    EXPECT_EQ(run("ADMIN", "1234"), c.result);
+    ASSERT_EQ(boxes.numbers(), std::vector<int>{386});
+    EXPECT_EQ(boxes.boxes()[0].title, GetMsg(320));
+    EXPECT_NE(boxes.boxes()[0].text.find(data.file(c.file)), std::string::npos)
+        << boxes.boxes()[0].text;
+    const std::string log = todaysLog();
+    EXPECT_EQ(log.find(data.file(c.file)) != std::string::npos, c.logged) << log;
+    EXPECT_EQ(autoRuns, 0);
+    EXPECT_EQ(mainShown, c.result == StartResult::Running ? 1 : 0);
+    std::remove(data.file(c.file).c_str());
+  }
+  // No read permission on the user file: only a user other than root is kept out by it.
+  if (::geteuid() != 0) {
+    apptest::resetProgramObjects();
+    boxes.clear();
+    apptest::writeUsers({{"ADMIN", 1234, 2}});
+    ASSERT_EQ(::chmod(data.file("VELTA.DAT").c_str(), 0), 0);
+    EXPECT_EQ(run("ADMIN", "1234"), StartResult::EndedWithError);
+    ASSERT_EQ(boxes.numbers(), std::vector<int>{386});
+    EXPECT_NE(boxes.boxes()[0].text.find(std::strerror(EACCES)), std::string::npos);
+  } else {
+    std::printf("no permission case here: root reads any file\n");
+  }
+}
+
+// Without a display the refusal goes to the hook (standard error in the program), not to a
+// box nobody could answer.
+TEST_F(StartupTest, WithoutADisplayARefusalIsTextNotABox) {
+  InstanceLock running;
+  ASSERT_EQ(running.acquire(data.path()), LockState::Acquired);
+  std::vector<std::string> refusals;
+  StartupHooks hooks;
+  hooks.refuseWithoutDisplay = [&](const std::string& text) { refusals.push_back(text); };
+  hooks.showMain = [this] { ++mainShown; };
+  InstanceLock second;
+  EXPECT_EQ(runStartup(second, hooks), StartResult::EndedWithError);
+  EXPECT_EQ(refusals, std::vector<std::string>{GetMsg(166)});
+  EXPECT_TRUE(boxes.boxes().empty());
+  EXPECT_EQ(mainShown, 0);
 }
 
 // ---------------------------------------------------------------------------------------

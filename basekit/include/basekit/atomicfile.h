@@ -17,8 +17,16 @@ namespace basekit {
 bool replaceFileAtomically(const std::string& path, std::string_view data,
                            std::string* error = nullptr, mode_t newFileMode = 0666);
 
-// False when the file is missing or unreadable (reason in *error).
-bool readWholeFile(const std::string& path, std::string& out, std::string* error = nullptr);
+// Limit of readWholeFile for a caller whose format gives none of its own.
+constexpr size_t kDefaultReadLimit = size_t{64} << 20;
+
+// Reads a whole regular file into out. A file larger than maxBytes is refused before anything
+// is read (its size is checked first, and again as it is read, in case it grows). False when
+// the file is missing, no regular file, unreadable or too large: *error holds a readable
+// reason, and errno tells the cases apart: ENOENT (or ENOTDIR) missing, EFBIG too large,
+// anything else a file that exists but cannot be read. out is empty after a failure.
+bool readWholeFile(const std::string& path, std::string& out, std::string* error = nullptr,
+                   size_t maxBytes = kDefaultReadLimit);
 
 namespace testing {
 // The next replaceFileAtomically (in any thread) writes afterBytes of its temp

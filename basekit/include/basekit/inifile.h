@@ -30,10 +30,13 @@ namespace basekit {
 class IniDocument {
  public:
   IniDocument() = default;
+  // Profile files hold a few hundred keys at most; a larger file is refused.
+  static constexpr size_t kMaxFileBytes = size_t{4} << 20;
+
   // A missing file gives an empty document. An existing file that cannot be
-  // read also gives an empty document, but one that refuses to save, so its
-  // content is never overwritten.
-  static IniDocument load(const std::string& path);
+  // read, or is larger than maxBytes, also gives an empty document, but one
+  // that refuses to save, so its content is never overwritten.
+  static IniDocument load(const std::string& path, size_t maxBytes = kMaxFileBytes);
 
   // Values in and out are UTF-8. Blanks around the value and one pair of
   // matching surrounding quotes are removed. A key line without '=' reads as "".
@@ -52,8 +55,10 @@ class IniDocument {
   bool save(std::string* error = nullptr, mode_t newFileMode = 0666) const;
 
   const std::string& path() const { return m_path; }
-  // False when the file existed but could not be read.
+  // False when the file existed but could not be read (or was too large).
   bool loadedOk() const { return m_loadError.empty(); }
+  // Why it could not be read; "" after a good load or for a missing file.
+  const std::string& loadError() const { return m_loadError; }
 
  private:
   std::string toFile(std::string_view utf8) const;

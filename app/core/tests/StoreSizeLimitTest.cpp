@@ -1,0 +1,148 @@
+// Every store file is read whole only up to a size fitting its records (with a wide margin):
+// one byte more and the load refuses it without reading it, says why, and no save writes over
+// it. At the limit it is read as usual.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "ClsAuditoria.h"
+#include "ClsClave.h"
+#include "ClsListaEmpresas.h"
+#include "ClsListaRelojes.h"
+#include "ClsTarjetas.h"
+#include "ClsUsers.h"
+#include "StoreFixtures.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class StoreSizeLimit : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string tmpl = (fs::temp_directory_path() / "storelimitXXXXXX").string();
+    ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
+    dir = tmpl + "/";
+  }
+  void TearDown() override { fs::remove_all(dir); }
+
+  // A file of `size` bytes that starts with `head` (a sparse tail of zeros).
+  void make(const std::string& path, const std::string& head, off_t size) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, head.data(), head.size()), static_cast<ssize_t>(head.size()));
+    ASSERT_EQ(::ftruncate(fd, size), 0);
+    ::close(fd);
+  }
+
+  std::string dir;
+};
+
+// What one load found, whatever the store: errno of a refused read (0: it was read) and the
+// reason given; the save that follows, and whether it went through.
+struct Outcome {
+  int readErrno = 0;
+  std::string reason;
+  bool saved = false;
+};
+
+struct Store {
+  const char* name;
+  size_t limit;
+  std::string head;  // the start of a file of the current form
+  std::function<Outcome(const std::string& path)> loadAndSave;
+};
+
+template <class T>
+Outcome statusOf(T& store, bool saved) {
+  return {store.status().readErrno, store.status().message, saved};
+}
+
+TEST_F(StoreSizeLimit, JustOverTheLimitIsRefusedAndKept) {
+  using storefixture::Bytes;
+  const Store stores[] = {
+      {"velta002.dat", ClsListaRelojes::kMaxFileBytes, Bytes().i16(ClsListaRelojes::kVersion).b,
+       [](const std::string& p) {
+         ClsListaRelojes s;
+         s.Iniciar(p);
+         s.CargarRelojes();
+         const bool saved = s.GrabarRelojes() != 0;
+         return statusOf(s, saved);
+       }},
+      {"EMPR.DAT", ClsListaEmpresas::kMaxFileBytes, Bytes().i16(ClsListaEmpresas::kVersion).b,
+       [](const std::string& p) {
+         ClsListaEmpresas s;
+         s.Iniciar(p);
+         s.CargarEmpresas();
+         const bool saved = s.GrabarEmpresas() != 0;
+         return statusOf(s, saved);
+       }},
+      {"VELTA.DAT", ClsUsers::kMaxFileBytes, Bytes().i16(ClsUsers::kVersion).i16(1).b,
+       [](const std::string& p) {
+         ClsUsers s;
+         s.Iniciar(p);
+         s.CargarUsers();
+         const bool saved = s.GrabarUsers() != 0;
+         return statusOf(s, saved);
+       }},
+      {"VELTA.TAR", ClsTarjetas::kMaxFileBytes, Bytes().i16(ClsTarjetas::kVersion).b,
+       [](const std::string& p) {
+         ClsTarjetas s;
+         s.Iniciar(p);
+         s.CargarTarjetas();
+         StoreRowVector none;
+         const bool saved = s.GrabarTarjetas(none, 1) != 0;
+         return statusOf(s, saved);
+       }},
+      {"VELTA.AUD", ClsAuditoria::kMaxFileBytes, Bytes().i16(ClsAuditoria::kVersion).b,
+       [](const std::string& p) {
+         ClsAuditoria s;
+         s.Iniciar(p);
+         StoreRowVector rows;
+         s.GetRecords(rows);
+         const int e = s.readError().empty() ? 0 : EFBIG;
+         return Outcome{e, s.readError(), false};
+       }},
+      {"password record", ClsClave::kMaxFileBytes, "",
+       [](const std::string& p) {
+         ClsClave s;
+         s.Init(p);
+         return Outcome{s.LoadPsw() == -1 ? EFBIG : 0, "", false};
+       }},
+  };
+  for (const Store& store : stores) {
+    SCOPED_TRACE(store.name);
+    const std::string path = dir + store.name;
+    // At the limit: read (whatever it holds), not refused.
+    if (store.limit <= (size_t{4} << 20)) {
+      make(path, store.head, static_cast<off_t>(store.limit));
+      EXPECT_EQ(store.loadAndSave(path).readErrno, 0);
+      fs::remove(path + ".unreadable");  // the zeros past the records, kept aside by the save
+    }
+    // One byte over: refused, named, and left exactly as it was.
+    make(path, store.head, static_cast<off_t>(store.limit + 1));
+    struct stat before {};
+    ASSERT_EQ(::stat(path.c_str(), &before), 0);
+    const Outcome o = store.loadAndSave(path);
+    EXPECT_EQ(o.readErrno, EFBIG);
+    if (!o.reason.empty()) {
+      EXPECT_NE(o.reason.find(path), std::string::npos) << o.reason;
+    }
+    EXPECT_FALSE(o.saved);
+    struct stat after {};
+    ASSERT_EQ(::stat(path.c_str(), &after), 0);
+    EXPECT_EQ(after.st_size, before.st_size);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_FALSE(fs::exists(path + ".unreadable"));
+    fs::remove(path);
+  }
+}
+
+}  // namespace
