@@ -376,7 +376,8 @@ int16_t collectPunches(CollectContext& ctx, ProgressList& list, const std::strin
   return -100;
 }
 
-int16_t clearAfterDownload(CollectContext& ctx, ProgressList& list, int32_t downloaded) {
+int16_t clearAfterDownload(CollectContext& ctx, ProgressList& list, int32_t downloaded,
+                           bool shippingOn) {
   LastDownload& d = lastDownload();
   auto refuse = [&] {
     list.add(">" + GetMsgIn(312, ctx.cfg.LENGUAJE), kRedLine);
@@ -393,7 +394,7 @@ int16_t clearAfterDownload(CollectContext& ctx, ProgressList& list, int32_t down
       d.good = false;  // one clearing per download
       return ShowClearResult(list, static_cast<int16_t>(ctx.clock.recordProcess(4, 0)));
     }
-    if (n < d.steps || round == 3 || !topUp(ctx, list, d)) return refuse();
+    if (n < d.steps || shippingOn || round == 3 || !topUp(ctx, list, d)) return refuse();
   }
 }
 

@@ -42,7 +42,11 @@ int16_t CollectPunches(ProgressList& list, const std::string& dir, const std::st
 // status count equals what this download took from the clock. Punches made meanwhile are
 // topped up first (downloaded again, checked against what was written, the new ones written
 // and synced), for at most three rounds; otherwise red ">" & 312, -200 and nothing cleared.
-int16_t clearAfterDownload(CollectContext& ctx, ProgressList& list, int32_t downloaded);
+// With `shippingOn` the file has already gone to the host (or an empty clock shipped
+// nothing): a top-up would put the new punches where the host never looks, so there is none;
+// they stay on the clock, uncleared, and come in the next pass's file.
+int16_t clearAfterDownload(CollectContext& ctx, ProgressList& list, int32_t downloaded,
+                           bool shippingOn = false);
 
 // Runs `fn` over the program-wide objects (gMirsol, gCfgFile, gListaRelojes' current clock,
 // gDataFolder, the program's converter binding); -200 when start-up has not created them.

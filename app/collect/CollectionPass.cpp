@@ -128,8 +128,12 @@ bool Pass::clockSteps(const basic::DateTime& now, const std::string& name) {
     if (ok && clearAfterDownload(m_list, gMirsol->RegCount) != -100) ok = false;
     return ok;
   }
-  if (ok && gMirsol->RegCount >= 1 && cfg.SAPEnabled == 1) ok = ship(name);
-  if (ok && c.M_Borrar == 1 && clearAfterDownload(m_list, gMirsol->RegCount) != -100) ok = false;
+  const bool shippingOn = cfg.SAPEnabled == 1;
+  if (ok && gMirsol->RegCount >= 1 && shippingOn) ok = ship(name);
+  // With shipping on, only what reached the host may be cleared: punches made since the
+  // download keep the clock uncleared and come in the next pass's file.
+  if (ok && c.M_Borrar == 1 && clearAfterDownload(m_list, gMirsol->RegCount, shippingOn) != -100)
+    ok = false;
   yield();
   if (c.m_FHora == 1) {
     const int16_t r =

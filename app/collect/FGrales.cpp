@@ -62,9 +62,10 @@ int16_t ShowClearResult(ProgressList& list, int16_t code) {
   return code;
 }
 
-int16_t clearAfterDownload(ProgressList& list, int32_t downloaded) {
-  const int16_t code = withProgramContext(
-      [&](CollectContext& ctx) { return collect::clearAfterDownload(ctx, list, downloaded); });
+int16_t clearAfterDownload(ProgressList& list, int32_t downloaded, bool shippingOn) {
+  const int16_t code = withProgramContext([&](CollectContext& ctx) {
+    return collect::clearAfterDownload(ctx, list, downloaded, shippingOn);
+  });
   return code;
 }
 

@@ -23,8 +23,9 @@ int16_t ShowClearResult(ProgressList& list, int16_t code);
 
 // The clearing the automatic run and the console use after a download of `downloaded`
 // records: only when the clock holds exactly what was written (punches made meanwhile are
-// collected first). See collect::clearAfterDownload.
-int16_t clearAfterDownload(ProgressList& list, int32_t downloaded);
+// collected first, unless `shippingOn`: then they stay on the clock). See
+// collect::clearAfterDownload.
+int16_t clearAfterDownload(ProgressList& list, int32_t downloaded, bool shippingOn = false);
 
 // Sends every card of the card file at `path` to the clock: enabled when mode is not 0,
 // suspended when it is. Items are separated by line ends or commas and may be quoted; items

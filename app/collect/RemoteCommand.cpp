@@ -170,6 +170,15 @@ void RemoteCommand::onDisconnected(int16_t code, const std::string& description)
     ErrorOut(description);
     return;
   }
+  // The server refused the request (first reply byte 1): the connection closed normally, but
+  // the command never ran and the host knows nothing of the file.
+  if (m_control->serverRefused()) {
+    std::string reason;
+    m_control->get_ErrorMessage(reason);
+    while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r')) reason.pop_back();
+    ErrorOut(reason.empty() ? "El servidor rechaz\u00f3 el comando" : reason);
+    return;
+  }
   say(m_view.label, "Comando ejecutado. Finalizando");
   finish(Outcome::Succeeded);
 }

@@ -1,8 +1,9 @@
 // RemoteCommand: announces a shipped file to the host by running the host's sapevt program
 // over rsh. It builds and checks the command line from the remote-shell settings, runs it on
 // one remote-shell control, and turns the control's events into the window's label, its
-// error-channel list, the caller's progress list and one outcome. No Qt: the window supplies
-// the views and drives the control's reactor.
+// error-channel list, the caller's progress list and one outcome; a request the rsh server
+// refused (its first reply byte not 0) is a failure, though the connection closes normally.
+// No Qt: the window supplies the views and drives the control's reactor.
 #pragma once
 
 #include <remcmd/Remcmd.h>

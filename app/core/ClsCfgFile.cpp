@@ -78,6 +78,13 @@ constexpr size_t kLegacyItems = 39;  // rows 0 to 38
 void storeNumber(const Row& r, const std::string& text, bool strict) {
   if (r.i16) {
     auto v = strict ? basic::ParseInteger(text) : basic::ToInteger(basic::Val(text));
+    // The FTP port is unsigned: 0..65535 as written by hand, or the negative 16-bit form the
+    // configuration dialog stores, is the same port.
+    if (!v && std::string_view(r.key) == "SAPRemotePort") {
+      const auto wide = strict ? basic::ParseLong(text) : basic::ToLong(basic::Val(text));
+      if (wide && *wide >= 0 && *wide <= 65535)
+        v = static_cast<int16_t>(static_cast<uint16_t>(*wide));
+    }
     *r.i16 = v ? *v : basic::ParseInteger(r.iniDefault).value_or(0);
   } else if (r.i32) {
     auto v = strict ? basic::ParseLong(text) : basic::ToLong(basic::Val(text));

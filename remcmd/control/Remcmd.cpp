@@ -207,6 +207,8 @@ void Remcmd::setEventPump(std::function<void()> pump) { m_rsh->setEventPump(std:
 
 const std::shared_ptr<Reactor>& Remcmd::reactor() const { return m_rsh->reactor(); }
 
+bool Remcmd::serverRefused() const { return m_rsh->refused(); }
+
 // --- helpers ----------------------------------------------------------------------
 
 HRESULT Remcmd::runtimeOnly(uint32_t helpContext) const {

@@ -120,7 +120,10 @@ void RshSession::onData(std::string_view data, bool eol) {
     if (!data.empty()) {
       const char verdict = data[0];
       data.remove_prefix(1);
-      if (verdict != 0) m_errorMessage.set(data);
+      if (verdict != 0) {
+        m_refused = true;
+        m_errorMessage.set(data);
+      }
     }
   }
   TcpSession::onData(data, eol);
@@ -167,6 +170,7 @@ int32_t RshSession::execute(std::string_view command) {
 int32_t RshSession::run(std::string_view command) {
   armDeadline();
   m_firstByteSeen = false;
+  m_refused = false;
   m_errorMessage.release();
   setLinger(true);
   if (m_command.set(command)) {

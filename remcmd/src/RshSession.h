@@ -57,6 +57,9 @@ class RshSession : public TcpSession {
 
   const ByteBuffer& command() const { return m_command; }
   const ByteBuffer& errorMessage() const { return m_errorMessage; }
+  // The server's first reply byte of this exchange was not 0: it refused the request (with
+  // or without a text after it).
+  bool refused() const { return m_refused; }
   const ByteBuffer& localUser() const { return m_localUser; }
   const ByteBuffer& remoteUser() const { return m_remoteUser; }
   // A user name or command with a NUL inside is refused (10022): the request
@@ -86,6 +89,7 @@ class RshSession : public TcpSession {
   ByteBuffer m_remoteUser;
   ByteBuffer m_errorMessage;
   bool m_firstByteSeen = false;
+  bool m_refused = false;
   int m_busy = 0;
   std::shared_ptr<StderrChannel> m_stderr;
 };

@@ -90,17 +90,21 @@ TEST_F(Exchange, FirstReplyByte) {
     std::string output;
     std::vector<std::pair<std::string, bool>> stdoutPieces;
     std::string errorMessage;
+    bool refused;
   };
+  // In this order: each exchange starts from the verdict of the one before.
   const std::vector<Case> cases = {
       {"refusal",
        "\n",
        lit("\1permission denied\n"),
        {{"permission denied", true}},
-       "permission denied"},
-      {"zero byte alone", "\n", lit("\0"), {{"", false}}, ""},
-      {"zero byte and empty line", "\n", lit("\0\n"), {{"", true}}, ""},
-      {"no eol refusal", "", lit("\1no"), {{"no", true}}, "no"},
-      {"empty first line", "\n", "\nrest\n", {{"", true}, {"rest", true}}, ""},
+       "permission denied",
+       true},
+      {"zero byte alone", "\n", lit("\0"), {{"", false}}, "", false},
+      {"refusal without a text", "\n", lit("\1\n"), {{"", true}}, "", true},
+      {"zero byte and empty line", "\n", lit("\0\n"), {{"", true}}, "", false},
+      {"no eol refusal", "", lit("\1no"), {{"no", true}}, "no", true},
+      {"empty first line", "\n", "\nrest\n", {{"", true}, {"rest", true}}, "", false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -114,6 +118,10 @@ TEST_F(Exchange, FirstReplyByte) {
     for (const Event& e : sink.of("Stdout")) got.emplace_back(e.text, e.eol);
     EXPECT_EQ(got, c.stdoutPieces);
     EXPECT_EQ(std::string(rsh->errorMessage().view()), c.errorMessage);
+    EXPECT_EQ(rsh->refused(), c.refused);
+    const auto disconnected = sink.of("Disconnected");
+    ASSERT_EQ(disconnected.size(), 1u);
+    EXPECT_EQ(disconnected[0].code, 0) << "a refusal closes like any exchange";
   }
 }
 

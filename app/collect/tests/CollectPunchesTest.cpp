@@ -446,6 +446,25 @@ TEST_F(CollectPunchesTest, APunchMadeDuringTheDownloadIsToppedUpThenCleared) {
   EXPECT_TRUE(sim->punches().empty());
 }
 
+// With shipping on the file has gone to the host before the clearing: a punch made after
+// the download is not added to it (the host would never see it) but left on the clock.
+TEST_F(CollectPunchesTest, WithShippingOnAPunchMadeAfterTheDownloadStaysOnTheClock) {
+  for (const size_t stored : {size_t{10}, size_t{0}}) {
+    SCOPED_TRACE(stored);
+    sim->setPunches({});
+    sim->generatePunches(stored, 9);
+    const std::string name = "S" + std::to_string(stored) + ".MIR";
+    ASSERT_EQ(collect(0, 0, "", name), -100);
+    sim->addPunch(punch("4242", 1, 0, 0));
+    auto ctx = context(*ops, converter);
+    ASSERT_EQ(collect::clearAfterDownload(ctx, list, static_cast<int32_t>(stored), true), -200);
+    EXPECT_EQ(list.text(list.count()), ">No se pudo borrar la información del Reloj");
+    EXPECT_EQ(fileLines(name).size(), stored) << "nothing topped up";
+    EXPECT_EQ(sim->punches().size(), stored + 1);
+    EXPECT_EQ(sim->clearCount(), 0u);
+  }
+}
+
 TEST_F(CollectPunchesTest, ACountStillMovingAfterThreeRoundsClearsNothing) {
   sim->generatePunches(10, 6);
   int made = 0;

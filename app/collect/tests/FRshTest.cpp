@@ -138,6 +138,17 @@ TEST_F(FRshTest, FailuresShowTheControlsDescription) {
        "127.0.0.1",
        "Timeout."},
       {"unknown host", {}, 60, "no-such-host.invalid", ""},
+      // The server's own refusal closes the connection normally; the command never ran.
+      {"refused",
+       {{Step::Out, lit("\1Permission denied.\n")}, {Step::CloseErr, ""}, {Step::CloseOut, ""}},
+       60,
+       "127.0.0.1",
+       "Permission denied."},
+      {"refused without a text",
+       {{Step::Out, lit("\1\n")}, {Step::CloseErr, ""}, {Step::CloseOut, ""}},
+       60,
+       "127.0.0.1",
+       "El servidor rechaz\u00f3 el comando"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -159,6 +170,9 @@ TEST_F(FRshTest, FailuresShowTheControlsDescription) {
     EXPECT_FALSE(button(w)->isEnabled());
     EXPECT_TRUE(exitTimer(w)->isActive());
     EXPECT_EQ(exitTimer(w)->interval(), 10000);
+    if (c.name == std::string("refused")) {
+      EXPECT_TRUE(apptest::grabNonBlank(&w, "FRsh-refused.png"));
+    }
     if (c.name == std::string("reset")) {
       EXPECT_TRUE(apptest::grabNonBlank(&w, "FRsh-failure.png"));
       ASSERT_TRUE(waitFor([&] { return !w.isVisible(); }));

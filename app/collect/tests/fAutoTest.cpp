@@ -14,16 +14,22 @@
 
 #include <chrono>
 #include <filesystem>
+#include <memory>
+#include <set>
 
 #include "AppTestSupport.h"
 #include "BusyGuard.h"
 #include "ClockSimFixture.h"
 #include "ClsCfgFile.h"
 #include "ClsListaRelojes.h"
+#include "FFtp.h"
+#include "FRsh.h"
 #include "FtpServerFixture.h"
 #include "Globals.h"
+#include "Peers.h"
 #include "ProgressListWidget.h"
 #include "Release.h"
+#include "RshdFixture.h"
 #include "StoreWriters.h"
 #include "WaitFor.h"
 #include "peers.h"
@@ -228,6 +234,129 @@ TEST_F(fAutoTest, ShippingByFtpThenClearingAndARefusedStoreClearsNothing) {
       EXPECT_EQ(log.find(">Ejecutando RSH..."), std::string::npos) << "no remote command";
       EXPECT_EQ(clock.sim().punches().size(), 5u) << "nothing cleared";
       EXPECT_EQ(w->list()->text(w->list()->count()).rfind("Existen Errores", 0), 0u);
+    }
+  }
+}
+
+// Shipping and clearing over a real FTP server and a real (or refusing) rshd. Punches made at
+// the clock after the upload are in no shipped file: they stay on the clock, and the next
+// pass ships them. The FTP port is in VELTA.INI as an operator writes it, above 32767.
+TEST_F(fAutoTest, OnlyPunchesInAShippedFileAreClearedAndARefusedCommandClearsNothing) {
+  enum class Rsh { None, Rshd, Refusing };
+  struct Case {
+    const char* what;
+    Rsh rsh;
+    collect::Shipment punchAfter;  // the shipment after which two punches are made
+    bool punchesMade;
+  };
+  const Case cases[] = {
+      {"ftp only, punches made after the upload", Rsh::None, collect::Shipment::Ftp, true},
+      {"in.rshd, punches made after the command", Rsh::Rshd, collect::Shipment::Rsh, true},
+      {"rshd refuses the request", Rsh::Refusing, collect::Shipment::Rsh, false},
+  };
+  const std::string logName = basic::Format(basic::Now(), "YYYYmmdd") + ".LOG";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    apptest::resetProgramObjects();
+    std::filesystem::remove(folder.file(logName));
+    apptest::FtpServerFixture server;
+    ASSERT_TRUE(server.started());
+    ASSERT_GT(server.port(), 32767) << "the system hands out ports from 32768 up";
+    std::unique_ptr<apptest::RshdFixture> rshd;
+    if (c.rsh == Rsh::Rshd) {
+      rshd = std::make_unique<apptest::RshdFixture>();
+      ASSERT_TRUE(rshd->started()) << "tcpserver did not start";
+    }
+    apptest::SharedFolder bin;
+    bin.writeScript("sapevt", "#!/bin/sh\necho \"anuncio $*\"\n");
+    // Started when the command is due: the stub waits a few seconds only for its caller.
+    std::unique_ptr<remcmd::test::StubRshd> refusing;
+    auto rshPort = [&]() -> uint16_t {
+      if (rshd) return rshd->port();
+      using remcmd::test::lit;
+      using remcmd::test::Step;
+      refusing = std::make_unique<remcmd::test::StubRshd>(std::vector<Step>{
+          {Step::Out, lit("\1Permission denied.\n")}, {Step::CloseErr, ""}, {Step::CloseOut, ""}});
+      return refusing->port();
+    };
+    apptest::TcpClockSim clock;
+    clock.sim().generatePunches(10, 11);
+    start({ClockSpec{.port = clock.port()}},
+          "AUTODIAS=11111110\r\n[SAP]\r\nSAPEnabled=1\r\nSAPUrl=127.0.0.1\r\nSAPRemotePort=" +
+              std::to_string(server.port()) +
+              "\r\nSAPModoPasivo=1\r\nSAPTransferBinary=1\r\nSAPUsername=anonymous\r\n"
+              "SAPPassword=pw\r\n[RSH]\r\nRSHENABLED=" +
+              (c.rsh == Rsh::None ? "0" : "1") +
+              "\r\nRSHSERVER=127.0.0.1\r\nRSHUSER=veltatest\r\nRSHPATHEVT=" + bin.path() + "\r\n");
+    gListaRelojes->GetCurData(1);
+    gListaRelojes->M_Borrar = 1;
+    gListaRelojes->SetCurData(1);
+
+    // One countdown pass in a window of its own; `made` punches follow c.punchAfter.
+    auto pass = [&](int made) {
+      skip = std::chrono::seconds(0);
+      auto w = open();
+      w->passSeams().ship = [&, made, w = w.get()](collect::Shipment what) {
+        if (what == collect::Shipment::Ftp) {
+          FFtp f(w);
+          f.exec();
+        } else {
+          FRsh r(w);
+          const uint16_t port = rshPort();
+          r.command().beforeExecute = [port](remcmd::Remcmd& ctl) { ctl.put_RemotePort(port); };
+          r.exec();
+        }
+        if (what == c.punchAfter)
+          for (int i = 1; i <= made; ++i)
+            clock.sim().addPunch({2026, 3, 2, 8, i, 1, 0, "7700" + std::to_string(i)});
+      };
+      skip = std::chrono::seconds(31);
+      EXPECT_TRUE(apptest::waitFor([&] { return w->passesRun() == 1; }, 120000));
+      // The clock's lines from the daily log, then the list's closing line.
+      std::string log = basekit::cp1252ToUtf8(folder.read(logName));
+      std::filesystem::remove(folder.file(logName));
+      return log + w->list()->text(w->list()->count());
+    };
+    // Every file on the server is byte for byte the local file of its name; their lines.
+    auto shipped = [&] {
+      std::set<std::string> lines;
+      for (const auto& e : std::filesystem::directory_iterator(server.root())) {
+        const std::string name = e.path().filename().string();
+        EXPECT_EQ(server.fileAt(name), folder.read(name)) << name;
+        for (const auto& l : apptest::linesOf(server.fileAt(name))) lines.insert(l);
+      }
+      return lines;
+    };
+    const auto has = [](const std::string& log, const std::string& line) {
+      return log.find(line) != std::string::npos;
+    };
+
+    const std::string first = pass(c.punchesMade ? 2 : 0);
+    EXPECT_TRUE(has(first, " Archivo enviado OK"));
+    EXPECT_EQ(server.count("STOR"), 1);
+    EXPECT_EQ(shipped().size(), 10u);
+    EXPECT_FALSE(has(first, ">Las registraciones han sido borradas"));
+    EXPECT_TRUE(has(first, "Existen Errores"));
+    if (c.rsh == Rsh::Refusing) {
+      EXPECT_TRUE(has(first, "Error: Permission denied."));
+      EXPECT_TRUE(has(first, " No se pudo ejecutar el comando remoto"));
+      EXPECT_FALSE(has(first, " RSH Ejecutado OK"));
+      EXPECT_EQ(clock.sim().punches().size(), 10u) << "the host was never told";
+      continue;
+    }
+    EXPECT_EQ(has(first, " RSH Ejecutado OK"), c.rsh == Rsh::Rshd);
+    EXPECT_TRUE(has(first, ">No se pudo borrar la información del Reloj"));
+    EXPECT_EQ(clock.sim().punches().size(), 12u) << "the two new punches are on the clock only";
+
+    // The next pass ships all twelve (the first ten again), announces them, then clears.
+    const std::string second = pass(0);
+    EXPECT_TRUE(has(second, ">Las registraciones han sido borradas"));
+    EXPECT_FALSE(has(second, "Existen Errores"));
+    EXPECT_TRUE(clock.sim().punches().empty());
+    EXPECT_EQ(server.count("STOR"), 2);
+    EXPECT_EQ(shipped().size(), 12u) << "every punch reached the host";
+    if (c.rsh == Rsh::Rshd) {
+      EXPECT_TRUE(has(second, "anuncio ZHRMARCAS -p AR_2011_"));
     }
   }
 }

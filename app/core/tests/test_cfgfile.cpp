@@ -108,6 +108,26 @@ TEST_F(CfgFileTest, BadNumbersTakeTheIniDefault) {
   EXPECT_EQ(cfg.SkinBorderColor, 8388608);
 }
 
+TEST_F(CfgFileTest, FtpPortReadsEveryUnsignedPortAndItsNegativeForm) {
+  const struct {
+    const char* text;
+    uint16_t port;  // as the upload uses it
+  } cases[] = {
+      {"40021", 40021}, {"-25515", 40021}, {"65535", 65535}, {"-1", 65535},  {"32768", 32768},
+      {"0", 0},         {"2121", 2121},    {"65536", 21},    {"-40000", 21}, {"4x", 21},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    put(ini, std::string("[COMMON]\nVERSION=2\n[SAP]\nSAPRemotePort=") + c.text + "\n");
+    cfg.LoadCfg();
+    EXPECT_EQ(static_cast<uint16_t>(cfg.SAPRemotePort), c.port);
+  }
+  // The legacy text form (row 36) reads the same way.
+  put(ini, "0,0,x,0,0,0,1,5,0,1,45,0,11111111,0,0,,0,0,0,1,0,0,200,0,,,,-1,,,1,,,,,,40021\n");
+  cfg.LoadCfg();
+  EXPECT_EQ(static_cast<uint16_t>(cfg.SAPRemotePort), 40021);
+}
+
 TEST_F(CfgFileTest, LegacyFileIsReadAndRetired) {
   const std::string legacy = "1,1,\"dd/mm/YY\"\r\n";
   put(ini, legacy);

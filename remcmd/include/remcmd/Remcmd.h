@@ -69,6 +69,11 @@ class Remcmd {
   // Called on every pass of the control's own waits.
   void setEventPump(std::function<void()> pump);
   const std::shared_ptr<Reactor>& reactor() const;
+  // The rsh server refused the current (or last) exchange: its first reply byte was not 0.
+  // The events stay as they are (the refusal text arrives as Stdout, the close as a normal
+  // Disconnected); a host that must count a refusal as a failure asks here. Cleared when an
+  // exchange starts.
+  bool serverRefused() const;
 
   // --- properties (DISPID order) ---
   HRESULT get_BytesSent(int32_t& value);
