@@ -2,10 +2,13 @@
 #include "ClsListaRelojes.h"
 
 #include "Basic.h"
+#include "MessagesExtra.h"
 #include "Messages.h"
 
 #include <basekit/atomicfile.h>
 #include <basekit/record.h>
+
+#include <cerrno>
 
 using storefile::fitText;
 using storefile::trimBlanks;
@@ -156,8 +159,9 @@ int16_t ClsListaRelojes::CargarRelojes() {
   }
   std::string data, error;
   if (!basekit::readWholeFile(m_path, data, &error)) {
+    const int err = errno;
     m_status.unreadable = true;
-    m_status.message = "could not read " + m_path + ": " + error;
+    m_status.message = GetExtraMsg(ExtraMsg::ReadFailed, {m_path, systemReason(err)});
     return 0;
   }
   if (data.empty()) return 0;
@@ -166,8 +170,7 @@ int16_t ClsListaRelojes::CargarRelojes() {
   const size_t len = recordLength(version);
   if (len == 0 || data.size() < len) {
     m_status.unreadable = true;
-    m_status.message =
-        m_path + " is of an unknown form (version " + std::to_string(version) + "); nothing loaded";
+    m_status.message = GetExtraMsg(ExtraMsg::UnknownForm, {m_path, std::to_string(version)});
     return 0;
   }
   int loaded = 0;

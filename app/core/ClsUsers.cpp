@@ -2,10 +2,12 @@
 #include "ClsUsers.h"
 
 #include "Basic.h"
+#include "MessagesExtra.h"
 
 #include <basekit/atomicfile.h>
 #include <basekit/record.h>
 
+#include <cerrno>
 #include <cmath>
 
 using storefile::fitText;
@@ -42,15 +44,16 @@ int16_t ClsUsers::CargarUsers() {
   if (!storefile::fileExists(m_path)) return -2;
   std::string data, error;
   if (!basekit::readWholeFile(m_path, data, &error)) {
+    const int err = errno;
     m_status.unreadable = true;
-    m_status.message = "could not read " + m_path + ": " + error;
+    m_status.message = GetExtraMsg(ExtraMsg::ReadFailed, {m_path, systemReason(err)});
     return -1;
   }
   if (data.empty()) return -1;
   if (data.size() < kRecordLength ||
       decodeRecord(data.substr(0, kRecordLength)).Version != kVersion) {
     m_status.unreadable = true;
-    m_status.message = m_path + " is of an unknown form; no user loaded";
+    m_status.message = GetExtraMsg(ExtraMsg::UnknownUserForm, {m_path});
     return -1;
   }
   int loaded = 0;
