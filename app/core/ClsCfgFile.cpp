@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <sstream>
 #include <vector>
 
@@ -11,6 +12,8 @@
 #include <basekit/inifile.h>
 
 #include "Basic.h"
+#include "Messages.h"
+#include "MessagesExtra.h"
 
 namespace {
 
@@ -171,6 +174,9 @@ int16_t ClsCfgFile::LoadCfg() {
       loadLegacy(text);
   }
   loadRsh();
+  // Only the three offsets are languages: any other value, hand-edited or torn, would blank
+  // every caption of every window, so it reads as Spanish as an unreadable one does.
+  if (LENGUAJE != 0 && LENGUAJE != 1000 && LENGUAJE != 2000) LENGUAJE = 0;
   return 0;
 }
 
@@ -240,7 +246,15 @@ int16_t ClsCfgFile::SaveCfg() {
   basekit::IniDocument doc = basekit::IniDocument::load(path_);
   for (const Row& r : storedRows(*this)) doc.set(r.section, r.key, basic::Trim(rowText(r)));
   lastSaveError_.clear();
-  if (!doc.save(&lastSaveError_, 0600) && lastSaveError_.empty()) lastSaveError_ = "not saved";
+  errno = 0;
+  std::string detail;
+  if (!doc.save(&detail, 0600)) {
+    // The system's reason when a write failed; a file refused as it stands (unreadable, or a
+    // value its encoding cannot hold) is an error in the settings file.
+    const int err = errno;
+    lastSaveError_ =
+        GetExtraMsg(ExtraMsg::SaveFailed, {path_, err != 0 ? systemReason(err) : GetMsg(311)});
+  }
   return 0;
 }
 

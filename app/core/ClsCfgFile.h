@@ -71,7 +71,8 @@ class ClsCfgFile {
   int16_t LoadCfg();
   // Writes COMMON, ODBC, SAP and SKIN to the settings file.
   int16_t SaveCfg();
-  // Why the last SaveCfg failed; "" after one that wrote the file.
+  // Why the last SaveCfg failed, with the file name, in the current language; "" after one
+  // that wrote the file.
   const std::string& lastSaveError() const { return lastSaveError_; }
   // Value of key in a text file of key=value items, or def.
   std::string ReadCfg(const std::string& key, const std::string& def, const std::string& pFile);
