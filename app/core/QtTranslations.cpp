@@ -2,16 +2,56 @@
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
-#include <QLocale>
 #include <QTranslator>
 
+#include <cstring>
 #include <memory>
 
 namespace {
 
-std::unique_ptr<QTranslator>& installed() {
-  static std::unique_ptr<QTranslator> translator;
-  return translator;
+// The few texts of Qt's file and print dialogs that Debian's qtbase translations lack ("Folder"
+// in every file list), asked for only when the translation has no text of its own.
+class MissingQtTexts : public QTranslator {
+ public:
+  explicit MissingQtTexts(bool portuguese) : m_portuguese(portuguese) {}
+  bool isEmpty() const override { return false; }
+  QString translate(const char*, const char* sourceText, const char*, int) const override {
+    struct Text {
+      const char* english;
+      const char* spanish;
+      const char* portuguese;
+    };
+    static const Text texts[] = {
+        {"Folder", "Carpeta", "Pasta"},
+        {"Drive", "Unidad", "Unidade"},
+        {"Unknown", "Desconocido", "Desconhecido"},
+        {"Double Sided Printing", "Impresión a doble cara", nullptr},
+        {"Off", "Desactivada", nullptr},
+        {"Long side binding", "Encuadernación por el lado largo", nullptr},
+        {"Short side binding", "Encuadernación por el lado corto", nullptr},
+        {"Pages", "Páginas", nullptr},
+    };
+    if (!sourceText) return {};
+    for (const Text& t : texts) {
+      if (std::strcmp(t.english, sourceText) != 0) continue;
+      const char* text = m_portuguese ? t.portuguese : t.spanish;
+      return text ? QString::fromUtf8(text) : QString();
+    }
+    return {};
+  }
+
+ private:
+  bool m_portuguese;
+};
+
+struct Installed {
+  std::unique_ptr<QTranslator> fallback;
+  std::unique_ptr<QTranslator> qt;
+};
+
+Installed& installed() {
+  static Installed translators;
+  return translators;
 }
 
 }  // namespace
@@ -25,18 +65,21 @@ std::string qtTranslationLocale(int lenguaje) {
 bool applyQtTranslations(int lenguaje) {
   auto* app = QCoreApplication::instance();
   if (!app) return false;
-  std::unique_ptr<QTranslator>& current = installed();
-  if (current) {
-    QCoreApplication::removeTranslator(current.get());
-    current.reset();
+  Installed& current = installed();
+  for (std::unique_ptr<QTranslator>* t : {&current.qt, &current.fallback}) {
+    if (*t) QCoreApplication::removeTranslator(t->get());
+    t->reset();
   }
   if (lenguaje == 1000) return true;
-  auto next = std::make_unique<QTranslator>();
+  auto qt = std::make_unique<QTranslator>();
   const QString locale = QString::fromStdString(qtTranslationLocale(lenguaje));
-  if (!next->load(QStringLiteral("qtbase_") + locale,
-                  QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+  if (!qt->load(QStringLiteral("qtbase_") + locale,
+                QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
     return false;
-  QCoreApplication::installTranslator(next.get());
-  current = std::move(next);
+  // The translator installed last is asked first: Qt's translation, then the missing texts.
+  current.fallback = std::make_unique<MissingQtTexts>(lenguaje == 2000);
+  QCoreApplication::installTranslator(current.fallback.get());
+  QCoreApplication::installTranslator(qt.get());
+  current.qt = std::move(qt);
   return true;
 }

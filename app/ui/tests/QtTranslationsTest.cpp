@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QAbstractFileIconProvider>
+#include <QDir>
+#include <QFileInfo>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QLabel>
@@ -56,13 +59,24 @@ TEST_F(QtTranslationsTest, BoxesAndDialogsInEachLanguage) {
     int lenguaje;
     QStringList yesNo, okCancel, saveDialog;
     QString lookIn;
+    QString folder;
   };
   const Case cases[] = {
-      {0, {"&No", "&Sí"}, {"Aceptar", "Cancelar"}, {"&Guardar", "Cancelar"}, "Ver en:"},
-      {1000, {"&No", "&Yes"}, {"Cancel", "OK"}, {"&Save", "Cancel"}, "Look in:"},
-      {2000, {"&Não", "&Sim"}, {"Cancelar", "OK"}, {"&Salvar", "Cancelar"}, "Procurar em:"},
+      {0, {"&No", "&Sí"}, {"Aceptar", "Cancelar"}, {"&Guardar", "Cancelar"}, "Ver en:", "Carpeta"},
+      {1000, {"&No", "&Yes"}, {"Cancel", "OK"}, {"&Save", "Cancel"}, "Look in:", "Folder"},
+      {2000,
+       {"&Não", "&Sim"},
+       {"Cancelar", "OK"},
+       {"&Salvar", "Cancelar"},
+       "Procurar em:",
+       "Pasta"},
       // Read as Spanish, as the settings read any other value.
-      {500, {"&No", "&Sí"}, {"Aceptar", "Cancelar"}, {"&Guardar", "Cancelar"}, "Ver en:"},
+      {500,
+       {"&No", "&Sí"},
+       {"Aceptar", "Cancelar"},
+       {"&Guardar", "Cancelar"},
+       "Ver en:",
+       "Carpeta"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.lenguaje);
@@ -75,6 +89,8 @@ TEST_F(QtTranslationsTest, BoxesAndDialogsInEachLanguage) {
     save.setAcceptMode(QFileDialog::AcceptSave);
     EXPECT_EQ(buttonTexts(*save.findChild<QDialogButtonBox*>()), c.saveDialog);
     EXPECT_EQ(save.findChild<QLabel*>("lookInLabel")->text(), c.lookIn);
+    // The file list's "Folder", which Qt's translations lack, comes from our own few texts.
+    EXPECT_EQ(QAbstractFileIconProvider().type(QFileInfo(QDir::tempPath())), c.folder);
   }
 }
 
@@ -87,6 +103,9 @@ TEST_F(QtTranslationsTest, PrintDialogInSpanish) {
   EXPECT_TRUE(texts.contains("Cancelar")) << texts.join('|').toStdString();
   EXPECT_FALSE(texts.contains("&Print"));
   EXPECT_FALSE(texts.contains("Cancel"));
+  // Texts Qt's Spanish translation lacks, from our own.
+  EXPECT_TRUE(texts.contains("Encuadernación por el lado largo")) << texts.join('|').toStdString();
+  EXPECT_FALSE(texts.contains("Long side binding"));
 }
 
 // A box sizes itself to its text: "Hora Incorrecta" made one whose title bar cut "Velta 2000"
