@@ -306,4 +306,20 @@ TEST_F(FrmTestTest, DetectarFindsTheSimulatorAndRestoresTheClockOnCancel) {
   EXPECT_GE(basic::Trim(gMirsol->Status_Get()).size(), 5u);
 }
 
+// A clock that hears its line only at 14400 (a speed outside the termios table) is found there.
+TEST_F(FrmTestTest, DetectarFindsAClockAt14400) {
+  clocksim::Options options;
+  options.answerOnlyAtBaud = 14400;
+  clocksim::Simulator searched(options);
+  publish(3, searched.openPty());
+  for (int p : {1, 2, 4}) publish(p, "/nonexistent/velta-tty");
+  FrmTest w;
+  w.hooks().progress = [&w](int, const std::string&, const std::string&, const std::string&) {
+    if (w.LstLst()->count() >= 4) w.command(2)->trigger();
+  };
+  w.command(1)->trigger();
+  EXPECT_EQ(lines(*w.LstLst()),
+            (Lines{"Reloj: 1", "Velocidad: 14400 ", "Puerto: COM3", "Datos: OK"}));
+}
+
 }  // namespace
