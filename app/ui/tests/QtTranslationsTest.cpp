@@ -20,8 +20,11 @@
 #include "AppTestSupport.h"
 #include "ClsCfgFile.h"
 #include "Globals.h"
+#include "InstanceLock.h"
 #include "MsgBox.h"
 #include "QtTranslations.h"
+#include "Release.h"
+#include "StoreWriters.h"
 
 namespace {
 
@@ -150,6 +153,26 @@ TEST_F(QtTranslationsTest, ClickedButtonIsTheAnswerOfARealBox) {
   msgbox::setBoxInspector([](QMessageBox&) {});
   EXPECT_EQ(MsgBox(194, msgbox::YesNo), msgbox::No);  // closed without a choice
   EXPECT_EQ(MsgBox(194, msgbox::OkCancel), msgbox::Cancel);
+}
+
+// The start-up loads Qt's texts for the language of the settings file, before its first box.
+TEST_F(QtTranslationsTest, StartUpFollowsTheSettingsFile) {
+  apptest::writeUsers({{"ADMIN", 1, 2}});
+  const std::pair<const char*, const char*> cases[] = {
+      {"2000", "&Sim"}, {"1000", "&Yes"}, {"0", "&Sí"}, {"500", "&Sí"}};
+  for (const auto& [lenguaje, yes] : cases) {
+    folder.write("VELTA.INI",
+                 std::string("[COMMON]\r\nVERSION=2\r\nLENGUAJE=") + lenguaje + "\r\n");
+    StartupHooks hooks;
+    hooks.login = [](std::string& user, std::string&) {
+      user.clear();  // a cancelled log-in ends the start-up quietly
+      return false;
+    };
+    InstanceLock lock;
+    EXPECT_EQ(runStartup(lock, hooks), StartResult::EndedOk) << lenguaje;
+    EXPECT_EQ(QMessageBox().addButton(QMessageBox::Yes)->text().toStdString(), yes) << lenguaje;
+    releaseProgramObjects();
+  }
 }
 
 }  // namespace
