@@ -3,7 +3,6 @@
 #include <clocklink/ClsMirsol.h>
 #include <clocklink/ClsModem.h>
 #include <clocklink/EventPump.h>
-#include <clocklink/LineSettings.h>
 
 #include "Basic.h"
 #include "ClsCfgFile.h"
@@ -11,7 +10,10 @@
 #include "FGrales.h"
 #include "Globals.h"
 #include "Messages.h"
+#include "MessagesExtra.h"
 #include "MsgBox.h"
+
+#include <cerrno>
 
 namespace collect {
 
@@ -21,14 +23,37 @@ std::string clockNumberAt(int index) {
   return std::string(1, static_cast<char>('a' + index - 35));
 }
 
-int portOpenMessage(const std::string& reason) {
-  if (reason.find("No such file") != std::string::npos ||
-      reason.find("No such device") != std::string::npos ||
-      reason.find("no such port") != std::string::npos)
-    return 344;
-  if (reason.find("in use") != std::string::npos || reason.find("busy") != std::string::npos)
-    return 346;
-  return 0;
+int portOpenMessage(const clocklink::SerialOpenFailure& failure) {
+  using clocklink::SerialFailure;
+  switch (failure.kind) {
+    case SerialFailure::NoPort:
+      return 344;
+    case SerialFailure::InUse:
+      return 346;
+    case SerialFailure::System:
+      if (failure.error == ENOENT || failure.error == ENODEV || failure.error == ENXIO) return 344;
+      if (failure.error == EBUSY) return 346;
+      return 0;
+    default:
+      return 0;
+  }
+}
+
+std::string portFailureText(const clocklink::SerialOpenFailure& failure) {
+  using clocklink::SerialFailure;
+  if (const int msg = portOpenMessage(failure)) return GetMsg(msg);
+  const std::string settings = basic::Trim(failure.settings);
+  switch (failure.kind) {
+    case SerialFailure::Settings:
+      return GetExtraMsg(ExtraMsg::LineSettings, {settings});
+    case SerialFailure::NotTerminal:
+      return GetExtraMsg(ExtraMsg::NotSerialPort, {failure.device});
+    case SerialFailure::DeviceRefused:
+      return GetExtraMsg(ExtraMsg::DeviceRefused,
+                         {failure.device, settings, systemReason(failure.error)});
+    default:
+      return GetMsg(306) + "\n" + failure.device + ": " + systemReason(failure.error);
+  }
 }
 
 bool PortTest::clockAnswered(const std::string& status) {
@@ -73,22 +98,18 @@ void PortTest::endRun() {
   if (m_hooks.enable) m_hooks.enable();
 }
 
-PortTest::Open PortTest::openPort(const std::string& settings) {
+bool PortTest::openPort() {
   m_mirsol.FCommPortOpen(true);
-  if (m_mirsol.FCommPortOpen()) return Open::Ok;
-  // The pass-through raises nothing on a refused open: the serial layer's reason tells.
-  const std::string reason = m_mirsol.FCommOpenError();
-  clocklink::LineSettings unused;
-  if (!clocklink::parseLineSettings(settings, unused)) {
-    m_list.add(reason, kRedLine);  // a speed this port cannot take: on to the next
-    return Open::SpeedRefused;
-  }
-  if (const int msg = portOpenMessage(reason))
+  if (m_mirsol.FCommPortOpen()) return true;
+  // The pass-through raises nothing on a refused open: the serial layer's failure tells why,
+  // and the run ends on it as on any other error.
+  const clocklink::SerialOpenFailure& failure = m_mirsol.FCommOpenFailure();
+  if (const int msg = portOpenMessage(failure))
     MsgBox(msg, msgbox::Critical);
   else
-    MsgBoxText(reason, msgbox::Critical);
+    MsgBoxText(portFailureText(failure), msgbox::Critical);
   m_mirsol.FCommPortOpen(false);
-  return Open::Failed;
+  return false;
 }
 
 void PortTest::clearCancelFlags() {
@@ -116,11 +137,8 @@ void PortTest::DoTest(int port) {
     picture(1);
     wait(0.5);
     m_list.add(speed + " bps");
-    const std::string settings = speed + ",N,8,1";
-    m_mirsol.FCommSettings(settings);
-    const Open opened = openPort(settings);
-    if ((failed = opened == Open::Failed)) break;
-    if (opened == Open::SpeedRefused) continue;
+    m_mirsol.FCommSettings(speed + ",N,8,1");
+    if ((failed = !openPort())) break;
     m_mirsol.FCommInputLen(0);
     picture(2);
     wait(0.5);
@@ -136,7 +154,7 @@ void PortTest::DoTest(int port) {
     wait(0.5);
     m_mirsol.FCommPortOpen(false);
     wait(0.5);
-    if ((failed = openPort(settings) == Open::Failed)) break;
+    if ((failed = !openPort())) break;
     m_mirsol.FCommInputLen(0);
     m_mirsol.FCommRxBufferCount(false);
     m_mirsol.FCommSend("AT\r");

@@ -9,6 +9,8 @@
 #include <functional>
 #include <string>
 
+#include <clocklink/LineSettings.h>
+
 #include "ProgressList.h"
 
 namespace clocklink {
@@ -28,8 +30,11 @@ inline constexpr int kDetectPorts = 4;
 inline constexpr int kDetectProbes = kClockNumbers * 8 * kDetectPorts;  // 1,952
 
 // The message for a refused open of the serial port: 344 no such device, 346 in use; 0 when
-// the reason itself is to be shown.
-int portOpenMessage(const std::string& reason);
+// the failure's own description is to be shown.
+int portOpenMessage(const clocklink::SerialOpenFailure& failure);
+// The failure's description in the current language: the message above, or a text built from
+// the device, the settings and the system's reason.
+std::string portFailureText(const clocklink::SerialOpenFailure& failure);
 
 class PortTest {
  public:
@@ -67,10 +72,9 @@ class PortTest {
   void wait(double seconds);
   void picture(int n);
   void beep();
-  // Opens the port with the settings held; a refused speed gets its line, any other refusal
-  // its box (the run then ends).
-  enum class Open { Ok, SpeedRefused, Failed };
-  Open openPort(const std::string& settings);
+  // Opens the port with the settings held; a refusal gets its box and false (the run then
+  // ends).
+  bool openPort();
   void clearCancelFlags();
   void finishDetect(bool complete);
   void endRun();

@@ -13,6 +13,8 @@
 #include <basekit/inifile.h>
 
 #include "Basic.h"
+#include "Messages.h"
+#include "MessagesExtra.h"
 
 namespace {
 
@@ -197,6 +199,12 @@ std::string inCurrentFolder(const std::string& name) {
 // errno after a failed read: the file is simply not there.
 bool wasMissing() { return errno == ENOENT || errno == ENOTDIR; }
 
+// The failed save's text: the system's reason when a write failed; a file refused as it stands
+// (unreadable, or a value its encoding cannot hold) is an error in the settings file.
+std::string saveFailure(const std::string& path, int err) {
+  return GetExtraMsg(ExtraMsg::SaveFailed, {path, err != 0 ? systemReason(err) : GetMsg(311)});
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------
@@ -234,10 +242,13 @@ int16_t ClsCfgFile::LoadCfg() {
         unrecognised_ = true;
     } else if (!wasMissing()) {
       settingsRefused_ = true;
-      noteRefusal(error);
+      noteRefusal(path_ + ": " + systemReason(errno));
     }
   }
   loadRsh();
+  // Only the three offsets are languages: any other value, hand-edited or torn, would blank
+  // every caption of every window, so it reads as Spanish as an unreadable one does.
+  if (LENGUAJE != 0 && LENGUAJE != 1000 && LENGUAJE != 2000) LENGUAJE = 0;
   return 0;
 }
 
@@ -302,7 +313,7 @@ void ClsCfgFile::loadRsh() {
     if (readText(inCurrentFolder(rshFile), data, kMaxRshBytes, &error))
       items = splitItems(data);
     else
-      noteRefusal(error);
+      noteRefusal(inCurrentFolder(rshFile) + ": " + systemReason(errno));
     RSHEnabled = basic::ToInteger(basic::Val(itemValue(items, "RSHENABLED", "0"))).value_or(0);
     for (const RshRow& r : rows) *r.text = itemValue(items, r.key, r.def);
   } else {
@@ -322,16 +333,19 @@ int16_t ClsCfgFile::SaveCfg() {
   // A file of no known form holds no line worth keeping: it is replaced by the INI text.
   lastSaveError_.clear();
   if (unrecognised_) {
-    if (!basekit::replaceFileAtomically(path_, iniText(storedRows(*this), Version), &lastSaveError_,
-                                        0600) &&
-        lastSaveError_.empty())
-      lastSaveError_ = "not saved";
-    if (lastSaveError_.empty()) unrecognised_ = false;
+    errno = 0;
+    std::string detail;
+    if (basekit::replaceFileAtomically(path_, iniText(storedRows(*this), Version), &detail, 0600))
+      unrecognised_ = false;
+    else
+      lastSaveError_ = saveFailure(path_, errno);
     return 0;
   }
   basekit::IniDocument doc = basekit::IniDocument::load(path_, kMaxSettingsBytes);
   for (const Row& r : storedRows(*this)) doc.set(r.section, r.key, basic::Trim(rowText(r)));
-  if (!doc.save(&lastSaveError_, 0600) && lastSaveError_.empty()) lastSaveError_ = "not saved";
+  errno = 0;
+  std::string detail;
+  if (!doc.save(&detail, 0600)) lastSaveError_ = saveFailure(path_, errno);
   return 0;
 }
 

@@ -91,7 +91,8 @@ class ClsCfgFile {
   // The save when the main window closes: the same, but a file of no known form, or one that
   // was refused, is left as it is.
   int16_t SaveCfgOnClose();
-  // Why the last SaveCfg failed; "" after one that wrote the file.
+  // Why the last SaveCfg failed, with the file name, in the current language; "" after one
+  // that wrote the file.
   const std::string& lastSaveError() const { return lastSaveError_; }
   // Value of key in a text file of key=value items, or def.
   std::string ReadCfg(const std::string& key, const std::string& def, const std::string& pFile);

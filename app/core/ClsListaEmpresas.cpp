@@ -2,10 +2,13 @@
 #include "ClsListaEmpresas.h"
 
 #include "Basic.h"
+#include "MessagesExtra.h"
 
 #include <basekit/atomicfile.h>
 #include <basekit/codepage.h>
 #include <basekit/record.h>
+
+#include <cerrno>
 
 CompanyRecord gCompanyTable[101];
 
@@ -61,7 +64,7 @@ int16_t ClsListaEmpresas::CargarEmpresas() {
     const size_t len = oldForm ? kOldRecordLength : kRecordLength;
     if (data.size() < len) {
       m_status.unreadable = true;
-      m_status.message = m_path + " holds no whole record; nothing loaded";
+      m_status.message = GetExtraMsg(ExtraMsg::NoWholeRecord, {m_path});
     }
     while (n < kSlots && static_cast<size_t>(n + 1) * len <= data.size()) {
       gCompanyTable[n + 1] = decodeRecord(data.substr(static_cast<size_t>(n) * len, len), oldForm);
@@ -97,8 +100,7 @@ int16_t ClsListaEmpresas::GrabarEmpresas() {
     // that cannot be encoded in its field is refused.
     if (!fits(r.name, 50) || !fits(r.archivo, 20) || !fits(r.carpeta, 255)) {
       m_status.badRow = i;
-      m_status.message = "company slot " + std::to_string(i) +
-                         " has a text too long for its field; " + m_path + " left as it was";
+      m_status.message = GetExtraMsg(ExtraMsg::CompanyTooLong, {std::to_string(i), m_path});
       return 0;
     }
     bytes += encodeRecord(r);

@@ -2,10 +2,13 @@
 #include "ClsListaRelojes.h"
 
 #include "Basic.h"
+#include "MessagesExtra.h"
 #include "Messages.h"
 
 #include <basekit/atomicfile.h>
 #include <basekit/record.h>
+
+#include <cerrno>
 
 using storefile::fitText;
 using storefile::trimBlanks;
@@ -164,8 +167,7 @@ int16_t ClsListaRelojes::CargarRelojes() {
   const size_t len = recordLength(version);
   if (len == 0 || data.size() < len) {
     m_status.unreadable = true;
-    m_status.message =
-        m_path + " is of an unknown form (version " + std::to_string(version) + "); nothing loaded";
+    m_status.message = GetExtraMsg(ExtraMsg::UnknownForm, {m_path, std::to_string(version)});
     return 0;
   }
   int loaded = 0;

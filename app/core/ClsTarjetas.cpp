@@ -5,11 +5,13 @@
 
 #include "Basic.h"
 #include "Globals.h"
+#include "MessagesExtra.h"
 
 #include <basekit/atomicfile.h>
 #include <basekit/codepage.h>
 #include <basekit/record.h>
 
+#include <cerrno>
 #include <cmath>
 
 using storefile::fitText;
@@ -81,8 +83,7 @@ int16_t ClsTarjetas::CargarTarjetas() {
   if (count > 0) gCardTable.assign(count, CardRecord{});
   if (version != 1 && version != kVersion) {
     m_status.unreadable = true;
-    m_status.message =
-        m_path + " is of an unknown form (version " + std::to_string(version) + "); no card loaded";
+    m_status.message = GetExtraMsg(ExtraMsg::UnknownForm, {m_path, std::to_string(version)});
     return 1;
   }
   for (size_t n = 0; n < count; ++n)
@@ -104,8 +105,8 @@ int16_t ClsTarjetas::GrabarTarjetas(const StoreRows& list, int16_t tipoNumero) {
     const std::optional<int16_t> group = basic::ToInteger(basic::Val(row.sub(2)));
     if (!cardNumberOf(row.text, tipoNumero, r.card) || !group) {
       m_status.badRow = static_cast<int>(k + 1);
-      m_status.message = "card row " + std::to_string(k + 1) + " (\"" + row.text +
-                         "\") is not valid; " + m_path + " left as it was";
+      m_status.message =
+          GetExtraMsg(ExtraMsg::CardRowInvalid, {std::to_string(k + 1), row.text, m_path});
       return 0;
     }
     r.name = row.sub(1);

@@ -2,10 +2,12 @@
 #include "ClsUsers.h"
 
 #include "Basic.h"
+#include "MessagesExtra.h"
 
 #include <basekit/atomicfile.h>
 #include <basekit/record.h>
 
+#include <cerrno>
 #include <cmath>
 
 using storefile::fitText;
@@ -48,7 +50,7 @@ int16_t ClsUsers::CargarUsers() {
   if (data.size() < kRecordLength ||
       decodeRecord(data.substr(0, kRecordLength)).Version != kVersion) {
     m_status.unreadable = true;
-    m_status.message = m_path + " is of an unknown form; no user loaded";
+    m_status.message = GetExtraMsg(ExtraMsg::UnknownUserForm, {m_path});
     return -1;
   }
   int loaded = 0;

@@ -1,8 +1,11 @@
 #include "MsgBox.h"
 
 #include <QApplication>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSpacerItem>
 
 #include <utility>
 #include <vector>
@@ -14,6 +17,22 @@ namespace {
 std::function<int(const msgbox::Request&)>& hookSlot() {
   static std::function<int(const msgbox::Request&)> hook;
   return hook;
+}
+
+std::function<void(QMessageBox&)>& inspectorSlot() {
+  static std::function<void(QMessageBox&)> inspector;
+  return inspector;
+}
+
+// A message box sizes itself to its text, not its title: a short text ("Hora Incorrecta")
+// made a box whose title bar showed "Vel…000". A spacer as wide as the title, drawn in the
+// title bar's bold face, with room for the window manager's icon and buttons, keeps it whole.
+void fitTitle(QMessageBox& box, const QString& title) {
+  auto* grid = qobject_cast<QGridLayout*>(box.layout());
+  if (!grid) return;
+  const int width = msgbox::widthForTitle(title, box.font());
+  grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
+                grid->rowCount(), 0, 1, grid->columnCount());
 }
 
 struct ButtonSpec {
@@ -59,7 +78,9 @@ int escapeAnswer(int set) {
 int show(const msgbox::Request& r, QWidget* parent) {
   if (hookSlot()) return hookSlot()(r);
   QMessageBox box(parent ? parent : QApplication::activeWindow());
-  box.setWindowTitle(QString::fromStdString(r.title.empty() ? std::string("Velta 2000") : r.title));
+  const QString title =
+      QString::fromStdString(r.title.empty() ? std::string("Velta 2000") : r.title);
+  box.setWindowTitle(title);
   box.setText(QString::fromStdString(r.text));
   switch (r.icon()) {
     case msgbox::Critical:
@@ -84,7 +105,12 @@ int show(const msgbox::Request& r, QWidget* parent) {
   if (r.style & msgbox::DefaultButton2) def = 1;
   if (r.style & msgbox::DefaultButton3) def = 2;
   if (def < made.size()) box.setDefaultButton(qobject_cast<QPushButton*>(made[def]));
-  box.exec();
+  fitTitle(box, title);
+  if (inspectorSlot()) {
+    inspectorSlot()(box);
+  } else {
+    box.exec();
+  }
   QAbstractButton* clicked = box.clickedButton();
   for (std::size_t i = 0; i < made.size(); ++i)
     if (made[i] == clicked) return specs[i].answer;
@@ -95,6 +121,17 @@ int show(const msgbox::Request& r, QWidget* parent) {
 
 namespace msgbox {
 void setHook(std::function<int(const Request&)> hook) { hookSlot() = std::move(hook); }
+
+void setBoxInspector(std::function<void(QMessageBox&)> inspector) {
+  inspectorSlot() = std::move(inspector);
+}
+
+int widthForTitle(const QString& title, const QFont& font) {
+  QFont bold = font;
+  bold.setBold(true);
+  constexpr int kFrameRoom = 160;  // the window icon and the close, minimize, maximize buttons
+  return QFontMetrics(bold).horizontalAdvance(title) + kFrameRoom;
+}
 }  // namespace msgbox
 
 int MsgBox(int number, int style, const std::string& title, const std::string& extra,

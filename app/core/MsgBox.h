@@ -8,6 +8,9 @@
 #include <functional>
 #include <string>
 
+class QFont;
+class QMessageBox;
+class QString;
 class QWidget;
 
 namespace msgbox {
@@ -49,6 +52,14 @@ struct Request {
 // Sets the hook that answers every box instead of showing it; an empty function restores the
 // real boxes. The hook's return value is the answer.
 void setHook(std::function<int(const Request&)> hook);
+
+// Tests of the real box: with an inspector set (and no hook), each box is built as it would be
+// shown and handed to the inspector instead of being run; the answer is then the button the
+// inspector clicked (QAbstractButton::click), or the box's escape answer.
+void setBoxInspector(std::function<void(QMessageBox&)> inspector);
+
+// The least width of a box whose title bar shows `title` whole.
+int widthForTitle(const QString& title, const QFont& font);
 
 }  // namespace msgbox
 

@@ -18,6 +18,7 @@
 #include "InstanceLock.h"
 #include "Messages.h"
 #include "MsgBox.h"
+#include "QtTranslations.h"
 #include "VeltaVersion.h"
 #include "frmSplash.h"
 
@@ -204,6 +205,7 @@ StartResult runStartup(InstanceLock& lock, const StartupHooks& hooks) {
   if (!gCfgFile) gCfgFile = new ClsCfgFile;
   gCfgFile->Init(gDataFolder + "VELTA.INI");
   gCfgFile->LoadCfg();
+  applyQtTranslations(gCfgFile->LENGUAJE);  // Qt's own buttons and dialogs in that language
 
   const LockState state = lock.acquire(gDataFolder);
   if (state != LockState::Acquired) {

@@ -8,6 +8,10 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
+
+#include "MessagesExtra.h"
+
 namespace storefile {
 
 std::string trimBlanks(const std::string& s) {
@@ -45,11 +49,12 @@ bool keepUnreadableAside(const std::string& path, StoreStatus& status) {
   const mode_t mode = ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 0777) : 0600;
   if (!basekit::readWholeFile(path, bytes, &error) ||
       !basekit::replaceFileAtomically(aside, bytes, &error, mode)) {
-    status.message = "could not keep unreadable " + path + " aside: " + error;
+    const int err = errno;
+    status.message = GetExtraMsg(ExtraMsg::KeepAsideFailed, {path, systemReason(err)});
     return false;
   }
   status.unreadable = false;
-  status.message = "unreadable " + path + " kept as " + aside;
+  status.message = GetExtraMsg(ExtraMsg::KeptAside, {path, aside});
   return true;
 }
 
@@ -58,23 +63,24 @@ bool readStore(const std::string& path, std::string& data, size_t maxBytes, Stor
   if (basekit::readWholeFile(path, data, &reason, maxBytes)) return true;
   status.readErrno = errno != 0 ? errno : EIO;
   status.unreadable = true;
-  status.readReason = reason;
-  status.message = "could not read " + path + ": " + reason;
+  // Shown to the operator: the file and the system's reason, framed in the settings' language.
+  status.readReason = path + ": " + systemReason(status.readErrno);
+  status.message = GetExtraMsg(ExtraMsg::ReadFailed, {path, systemReason(status.readErrno)});
   return false;
 }
 
 void noteUnloadedBytes(const std::string& path, size_t size, size_t loaded, StoreStatus& status) {
   if (size <= loaded) return;
   status.unreadable = true;
-  status.message = path + ": " + std::to_string(size - loaded) +
-                   " bytes past the records loaded; the file is kept aside before the next save";
+  status.message = GetExtraMsg(ExtraMsg::BytesPastRecords, {path, std::to_string(size - loaded)});
 }
 
 bool saveWhole(const std::string& path, const std::string& bytes, StoreStatus& status,
                mode_t newFileMode) {
   std::string error;
   if (!basekit::replaceFileAtomically(path, bytes, &error, newFileMode)) {
-    status.message = "could not save " + path + ": " + error;
+    const int err = errno;
+    status.message = GetExtraMsg(ExtraMsg::SaveFailed, {path, systemReason(err)});
     return false;
   }
   return true;

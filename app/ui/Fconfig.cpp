@@ -34,6 +34,7 @@
 #include "Messages.h"
 #include "ModemProgram.h"
 #include "MsgBox.h"
+#include "QtTranslations.h"
 
 namespace {
 
@@ -466,11 +467,11 @@ void Fconfig::ok() {
       gMirsol->TimeOutModem = gCfgFile->TimeOutModem;
     }
     gCfgFile->SaveCfg();
-    if (!gCfgFile->lastSaveError().empty())
-      errors += "\n" + gCfgFile->path() + ": " + gCfgFile->lastSaveError();
+    if (!gCfgFile->lastSaveError().empty()) errors += "\n" + gCfgFile->lastSaveError();
     if (gListaRelojes && !gListaRelojes->GrabarRelojes())
       errors += "\n" + gListaRelojes->status().message;
     if (gUsers && !gUsers->GrabarUsers()) errors += "\n" + gUsers->status().message;
+    applyQtTranslations(gCfgFile->LENGUAJE);
     if (m_loadText) m_loadText();
   }
   // A file that was not written is said, and the dialog stays so OK can try again.

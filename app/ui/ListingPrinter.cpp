@@ -6,6 +6,7 @@
 #include <QPrinter>
 
 #include "Basic.h"
+#include "MessagesExtra.h"
 
 namespace {
 
@@ -90,7 +91,7 @@ std::string printListing(QPrinter& printer, const ListingHeader& header, size_t 
   if (!painter.begin(&printer)) {
     const QString name =
         printer.outputFileName().isEmpty() ? printer.printerName() : printer.outputFileName();
-    return "the printer could not start the document (" + name.toStdString() + ")";
+    return GetExtraMsg(ExtraMsg::PrinterNoDocument, {name.toStdString()});
   }
   QFont font(QStringLiteral("Courier New"), 10);
   font.setStyleHint(QFont::Monospace);
@@ -100,8 +101,8 @@ std::string printListing(QPrinter& printer, const ListingHeader& header, size_t 
   ListingPrinter listing(surface, header);
   const bool printed = listing.print(count, rowAt);
   const bool ended = painter.end();
-  if (!printed) return "the printer could not start page " + std::to_string(listing.page() + 1);
+  if (!printed) return GetExtraMsg(ExtraMsg::PrinterNoPage, {std::to_string(listing.page() + 1)});
   if (!ended || printer.printerState() == QPrinter::Error)
-    return "the printer failed while printing the document";
+    return GetExtraMsg(ExtraMsg::PrinterFailed);
   return {};
 }

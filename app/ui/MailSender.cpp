@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QProcess>
 
+#include "MessagesExtra.h"
+
 std::string XdgEmailSender::send(const std::string& subject, const std::string& body,
                                  const std::string& attachment) {
   QProcess process;
@@ -13,19 +15,22 @@ std::string XdgEmailSender::send(const std::string& subject, const std::string& 
                         QString::fromStdString(body), QStringLiteral("--attach"),
                         QFileInfo(QString::fromStdString(attachment)).absoluteFilePath()});
   process.start();
+  const std::string program = process.program().toStdString();
+  // QProcess's reasons are Qt's own texts, in the language of the settings.
   if (!process.waitForStarted(10000))
-    return "xdg-email could not be started: " + process.errorString().toStdString();
+    return GetExtraMsg(ExtraMsg::ProgramNotStarted, {program, process.errorString().toStdString()});
   // The mail client may stay open for as long as the operator writes; keep the window alive.
   while (!process.waitForFinished(20)) {
     if (process.state() == QProcess::NotRunning) break;
     QCoreApplication::processEvents();
   }
   if (process.exitStatus() != QProcess::NormalExit)
-    return "xdg-email ended abnormally: " + process.errorString().toStdString();
+    return GetExtraMsg(ExtraMsg::ProgramAbnormalEnd,
+                       {program, process.errorString().toStdString()});
   if (process.exitCode() != 0) {
     std::string why =
         QString::fromLocal8Bit(process.readAllStandardError()).trimmed().toStdString();
-    return "xdg-email failed with exit code " + std::to_string(process.exitCode()) +
+    return GetExtraMsg(ExtraMsg::ProgramExitCode, {program, std::to_string(process.exitCode())}) +
            (why.empty() ? std::string() : ": " + why);
   }
   return {};

@@ -233,4 +233,8 @@ std::string ClsMirsol::FCommReceive() { return FComm::instance().xComm.input(); 
 
 const std::string& ClsMirsol::FCommOpenError() const { return FComm::instance().xComm.lastError(); }
 
+const SerialOpenFailure& ClsMirsol::FCommOpenFailure() const {
+  return FComm::instance().xComm.lastFailure();
+}
+
 }  // namespace clocklink

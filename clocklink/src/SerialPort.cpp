@@ -1,5 +1,6 @@
 #include "SerialPort.h"
 
+#include "SerialSpeed.h"
 #include "TextUtil.h"
 #include "WriteAll.h"
 
@@ -39,6 +40,9 @@ bool speedConstant(int baud, speed_t& out) {
   return false;
 }
 
+constexpr int kLowestBaud = 50;
+constexpr int kHighestBaud = 4000000;
+
 bool allDigits(const std::string& s) {
   if (s.empty() || s.size() > 9) return false;
   for (char c : s)
@@ -57,8 +61,7 @@ bool parseLineSettings(const std::string& text, LineSettings& out) {
   LineSettings r;
   if (!allDigits(parts[0]) || !allDigits(parts[2]) || !allDigits(parts[3])) return false;
   r.baud = std::atoi(parts[0].c_str());
-  speed_t unused;
-  if (!speedConstant(r.baud, unused)) return false;
+  if (r.baud < kLowestBaud || r.baud > kHighestBaud) return false;
   if (parts[1].size() != 1) return false;
   r.parity = static_cast<char>(std::tolower(static_cast<unsigned char>(parts[1][0])));
   if (r.parity != 'n' && r.parity != 'e' && r.parity != 'o') return false;
@@ -79,40 +82,47 @@ std::string devicePathForPort(int port) {
 
 SerialPort::~SerialPort() { close(); }
 
+void SerialPort::fail(SerialFailure kind, const std::string& device, int err,
+                      const std::string& text) {
+  failure_ = SerialOpenFailure{kind, device, heldSettings_, err};
+  error_ = text;
+}
+
 bool SerialPort::open(int port, const std::string& settings) {
   close();
   heldPort_ = port;
   heldSettings_ = settings;
   LineSettings ls;
   if (!parseLineSettings(settings, ls)) {
-    error_ = "settings refused: " + settings;
+    fail(SerialFailure::Settings, {}, 0, "settings refused: " + settings);
     return false;
   }
   std::string path = devicePathForPort(port);
   if (path.empty()) {
-    error_ = "no such port";
+    fail(SerialFailure::NoPort, {}, 0, "no such port");
     return false;
   }
   int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
-    error_ = path + ": " + std::strerror(errno);
+    const int e = errno;
+    fail(SerialFailure::System, path, e, path + ": " + std::strerror(e));
     return false;
   }
   // flock holds even against root, for whom TIOCEXCL is no barrier.
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    error_ = path + ": in use by another process";
+    fail(SerialFailure::InUse, path, EWOULDBLOCK, path + ": in use by another process");
     ::close(fd);
     return false;
   }
   termios tio{};
   if (::tcgetattr(fd, &tio) != 0) {
-    error_ = path + ": not a terminal";
+    fail(SerialFailure::NotTerminal, path, errno, path + ": not a terminal");
     ::close(fd);
     return false;
   }
   ::cfmakeraw(&tio);
-  speed_t sp = B9600;
-  speedConstant(ls.baud, sp);
+  speed_t sp = B9600;  // a speed outside the table is set through termios2 below
+  const bool tableSpeed = speedConstant(ls.baud, sp);
   ::cfsetispeed(&tio, sp);
   ::cfsetospeed(&tio, sp);
   tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
@@ -123,15 +133,25 @@ bool SerialPort::open(int port, const std::string& settings) {
   tio.c_cc[VMIN] = 0;
   tio.c_cc[VTIME] = 0;
   if (::tcsetattr(fd, TCSANOW, &tio) != 0) {
-    error_ = path + ": settings refused by the device";
+    const int e = errno;
+    fail(SerialFailure::DeviceRefused, path, e, path + ": settings refused by the device");
     ::close(fd);
     return false;
+  }
+  if (!tableSpeed) {
+    if (const int e = detail::setOtherLineSpeed(fd, ls.baud); e != 0) {
+      fail(SerialFailure::DeviceRefused, path, e,
+           path + ": speed " + std::to_string(ls.baud) + " refused: " + std::strerror(e));
+      ::close(fd);
+      return false;
+    }
   }
   ::ioctl(fd, TIOCEXCL);
   fd_ = fd;
   port_ = port;
   settings_ = settings;
   error_.clear();
+  failure_ = SerialOpenFailure{};
   return true;
 }
 

@@ -28,6 +28,8 @@ class SerialPort {
   int port() const { return port_; }
   const std::string& settings() const { return settings_; }
   const std::string& lastError() const { return error_; }
+  // The same failure by kind, device and errno, for a host that words it itself.
+  const SerialOpenFailure& lastFailure() const { return failure_; }
 
   void setInputLen(int n) { inputLen_ = n < 0 ? 0 : n; }
   int inputLen() const { return inputLen_; }
@@ -58,10 +60,13 @@ class SerialPort {
   bool openHeld() { return open(heldPort_, heldSettings_); }
 
  private:
+  void fail(SerialFailure kind, const std::string& device, int err, const std::string& text);
+
   int fd_ = -1;
   int port_ = 0;
   std::string settings_;
   std::string error_;
+  SerialOpenFailure failure_;
   int inputLen_ = 0;
   int heldPort_ = 0;
   std::string heldSettings_;

@@ -226,4 +226,24 @@ TEST(Cancel, BeforeSendingGivesCancelled) {
   EXPECT_EQ(clock.sim.receivedFrames(), frames(0, {"750"}));
 }
 
+// A speed outside the termios table (14400) is set through termios2: a clock that hears the
+// line only at 14400 answers there and stays silent at 9600.
+TEST(SerialSpeed, ClockHeardAtASpeedOutsideTheTable) {
+  clocksim::Options o;
+  o.answerOnlyAtBaud = 14400;
+  clocksim::Simulator sim(o);
+  ::setenv("VELTA_COM82", sim.openPty().c_str(), 1);
+  struct Case {
+    const char* speed;
+    size_t statusSize;
+  };
+  for (const Case c : {Case{"9600", 0}, Case{"14400", 36}, Case{" 14400 ", 36}}) {
+    ClsMirsol m;
+    m.SetTimeOut(1);
+    m.SetTimeRecorder("1", 0, "COM82", c.speed, "", 1, "", 0, 0, 0, 0);
+    EXPECT_EQ(m.Status_Get().size(), c.statusSize) << c.speed;
+    FComm::instance().xComm.close();
+  }
+}
+
 }  // namespace

@@ -3,6 +3,7 @@
 #include <sys/file.h>
 #include <sys/wait.h>
 
+#include <cerrno>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -29,7 +30,11 @@ TEST(LineSettings, ParsesAndRefuses) {
   const Case cases[] = {{"9600,n,8,1", true, 9600},
                         {"19200,N,8,1", true, 19200},
                         {" 115200 , e , 7 , 2", true, 115200},
-                        {"14400,n,8,1", false, 0},
+                        {"14400,n,8,1", true, 14400},
+                        {"50,n,8,1", true, 50},
+                        {"49,n,8,1", false, 0},
+                        {"0,n,8,1", false, 0},
+                        {"4000001,n,8,1", false, 0},
                         {"9600,x,8,1", false, 0},
                         {"9600,n,8", false, 0},
                         {",n,8,1", false, 0},
@@ -54,7 +59,20 @@ TEST(SerialPortLayer, PortNamesAndMissingModemLines) {
   bool supported = true;
   EXPECT_FALSE(p.ctsHolding(&supported));
   EXPECT_FALSE(supported);
-  EXPECT_FALSE(p.open(3, "14400,n,8,1"));  // unsupported speed
+  // A speed outside the termios table opens too; malformed settings and a missing device say
+  // why by kind, with the device and the system's errno.
+  EXPECT_TRUE(p.open(3, "14400,n,8,1")) << p.lastError();
+  EXPECT_EQ(p.lastFailure().kind, SerialFailure::None);
+  EXPECT_FALSE(p.open(3, "14400,n,9,1"));
+  EXPECT_EQ(p.lastFailure().kind, SerialFailure::Settings);
+  EXPECT_EQ(p.lastFailure().settings, "14400,n,9,1");
+  ::setenv("VELTA_COM3", "/nonexistent/velta-tty", 1);
+  EXPECT_FALSE(p.open(3, "9600,n,8,1"));
+  EXPECT_EQ(p.lastFailure().kind, SerialFailure::System);
+  EXPECT_EQ(p.lastFailure().device, "/nonexistent/velta-tty");
+  EXPECT_EQ(p.lastFailure().error, ENOENT);
+  EXPECT_FALSE(p.open(0, "9600,n,8,1"));
+  EXPECT_EQ(p.lastFailure().kind, SerialFailure::NoPort);
 }
 
 TEST(SerialOpen, PortHeldByAnotherProcessFails) {

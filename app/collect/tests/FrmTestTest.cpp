@@ -83,18 +83,10 @@ class FrmTestTest : public ::testing::Test {
   static Lines expectedRun(int port, bool plug, const std::string& extra = {}) {
     Lines out{"Procesando...Espere por favor COM " + std::to_string(port)};
     for (const std::string& s : collect::kPortSpeeds) {
-      if (s == "14400 ") {
-        out.push_back("14400  bps");
-        continue;  // its refusal line is checked apart
-      }
       for (const std::string& l : speedLines(s, plug)) out.push_back(l);
       if (!extra.empty()) out.push_back(extra);
     }
     return out;
-  }
-  static Lines withoutRefusal(Lines l) {
-    std::erase_if(l, [](const std::string& s) { return s.find("settings refused") == 0; });
-    return l;
   }
 
   apptest::TempDataFolder folder;
@@ -107,12 +99,8 @@ TEST_F(FrmTestTest, LoopBackPlug) {
   FrmTest w;
   runTest(w, 12, [&line] { echo(line.fd()); });
   const Lines got = lines(*w.LstLst());
-  EXPECT_EQ(withoutRefusal(got), expectedRun(12, true));
-  // 14400 is no speed of the serial layer: its line says so, and the run goes on.
-  const auto at = std::find(got.begin(), got.end(), "14400  bps");
-  ASSERT_NE(at, got.end());
-  EXPECT_EQ(at[1].find("settings refused"), 0u);
-  EXPECT_EQ(w.LstLst()->style(static_cast<int>(at - got.begin()) + 2), collect::kRedLine);
+  // Every speed is tried, 14400 (outside the termios table) as the others.
+  EXPECT_EQ(got, expectedRun(12, true));
   EXPECT_EQ(boxes.numbers(), (std::vector<int>{376, 266}));
   EXPECT_EQ(boxes.boxes()[0].title, "Atención");
   EXPECT_FALSE(gMirsol->FCommPortOpen());
@@ -126,7 +114,7 @@ TEST_F(FrmTestTest, NothingAttachedGivesSpeedLinesOnly) {
   boxes.answer(msgbox::No);
   FrmTest w;
   runTest(w, 3);
-  EXPECT_EQ(withoutRefusal(lines(*w.LstLst())), expectedRun(3, false));
+  EXPECT_EQ(lines(*w.LstLst()), expectedRun(3, false));
 }
 
 TEST_F(FrmTestTest, ModemAnswers) {
@@ -137,7 +125,7 @@ TEST_F(FrmTestTest, ModemAnswers) {
   w.hooks().wait = [](double) { clocklink::WaitSeconds(0.2); };
   w.CmbPuerto()->setCurrentIndex(4);
   w.command(0)->trigger();
-  EXPECT_EQ(withoutRefusal(lines(*w.LstLst())), expectedRun(5, false, "Modem"));
+  EXPECT_EQ(lines(*w.LstLst()), expectedRun(5, false, "Modem"));
 }
 
 TEST_F(FrmTestTest, RefusedPorts) {
@@ -210,9 +198,46 @@ TEST(PortTestRules, StatusFieldAndMessages) {
   EXPECT_TRUE(collect::PortTest::clockAnswered("ABCDE"));
   EXPECT_TRUE(collect::PortTest::clockAnswered(std::string(60, 'x')));
   EXPECT_FALSE(collect::PortTest::clockAnswered(std::string(50, ' ') + "ABCDEF"));
-  EXPECT_EQ(collect::portOpenMessage("/dev/ttyS3: No such file or directory"), 344);
-  EXPECT_EQ(collect::portOpenMessage("/dev/pts/4: in use by another process"), 346);
-  EXPECT_EQ(collect::portOpenMessage("/dev/ttyS0: Permission denied"), 0);
+}
+
+// A refused open is said by its message where it has one, else by its own description in the
+// language of the settings: never the serial layer's English.
+TEST_F(FrmTestTest, RefusalsInTheChosenLanguage) {
+  using clocklink::SerialFailure;
+  using F = clocklink::SerialOpenFailure;
+  struct Case {
+    F failure;
+    int message;
+    const char* es;
+    const char* en;
+  };
+  const Case cases[] = {
+      {F{SerialFailure::System, "/dev/ttyS3", "9600  ,N,8,1", ENOENT}, 344,
+       "El puerto ingresado es incorrecto", "The port entered is wrong"},
+      {F{SerialFailure::NoPort, "", "9600  ,N,8,1", 0}, 344, "El puerto ingresado es incorrecto",
+       "The port entered is wrong"},
+      {F{SerialFailure::InUse, "/dev/pts/4", "9600  ,N,8,1", EWOULDBLOCK}, 346,
+       "El puerto está siendo utilizado por otro dispositivo",
+       "The port is being used by another device"},
+      {F{SerialFailure::System, "/dev/ttyS0", "9600  ,N,8,1", EACCES}, 0,
+       "No se pudo abrir el puerto de comunicaciones\n/dev/ttyS0: Permission denied",
+       "The communication port could not be opened\n/dev/ttyS0: Permission denied"},
+      {F{SerialFailure::DeviceRefused, "/dev/ttyUSB0", "14400 ,N,8,1", EINVAL}, 0,
+       "/dev/ttyUSB0: el dispositivo no acepta la configuración 14400 ,N,8,1: Invalid argument",
+       "/dev/ttyUSB0: the device does not take the settings 14400 ,N,8,1: Invalid argument"},
+      {F{SerialFailure::NotTerminal, "/tmp/x", "9600,N,8,1", ENOTTY}, 0,
+       "/tmp/x: no es un puerto serie", "/tmp/x: not a serial port"},
+      {F{SerialFailure::Settings, "", "9600,N,9,1", 0}, 0,
+       "Configuración de línea no válida: 9600,N,9,1", "Line settings not valid: 9600,N,9,1"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(collect::portOpenMessage(c.failure), c.message) << c.es;
+    gCfgFile->LENGUAJE = 0;
+    EXPECT_EQ(collect::portFailureText(c.failure), c.es);
+    gCfgFile->LENGUAJE = 1000;
+    EXPECT_EQ(collect::portFailureText(c.failure), c.en);
+  }
+  gCfgFile->LENGUAJE = 0;
 }
 
 TEST_F(FrmTestTest, DetectarProbesEveryCombinationInOrder) {
@@ -279,6 +304,22 @@ TEST_F(FrmTestTest, DetectarFindsTheSimulatorAndRestoresTheClockOnCancel) {
   // The current clock is configured again, IP included: its status comes back.
   EXPECT_EQ(gMirsol->clockId(), "1");
   EXPECT_GE(basic::Trim(gMirsol->Status_Get()).size(), 5u);
+}
+
+// A clock that hears its line only at 14400 (a speed outside the termios table) is found there.
+TEST_F(FrmTestTest, DetectarFindsAClockAt14400) {
+  clocksim::Options options;
+  options.answerOnlyAtBaud = 14400;
+  clocksim::Simulator searched(options);
+  publish(3, searched.openPty());
+  for (int p : {1, 2, 4}) publish(p, "/nonexistent/velta-tty");
+  FrmTest w;
+  w.hooks().progress = [&w](int, const std::string&, const std::string&, const std::string&) {
+    if (w.LstLst()->count() >= 4) w.command(2)->trigger();
+  };
+  w.command(1)->trigger();
+  EXPECT_EQ(lines(*w.LstLst()),
+            (Lines{"Reloj: 1", "Velocidad: 14400 ", "Puerto: COM3", "Datos: OK"}));
 }
 
 }  // namespace

@@ -128,6 +128,25 @@ TEST_F(CfgFileTest, FtpPortReadsEveryUnsignedPortAndItsNegativeForm) {
   EXPECT_EQ(static_cast<uint16_t>(cfg.SAPRemotePort), 40021);
 }
 
+// Only 0, 1000 and 2000 are languages; any other value would blank every caption of every
+// window, so it reads as Spanish, in both forms of the file.
+TEST_F(CfgFileTest, LanguageOutsideTheThreeOffsetsReadsAsSpanish) {
+  const std::pair<const char*, int16_t> cases[] = {
+      {"0", 0},     {"1000", 1000}, {"2000", 2000}, {"500", 0},   {"abc", 0},
+      {"-1000", 0}, {"1001", 0},    {"3000", 0},    {"32767", 0}, {"", 0}};
+  for (const auto& [text, expected] : cases) {
+    put(ini, std::string("[COMMON]\r\nVERSION=2\r\nLENGUAJE=") + text + "\r\n");
+    cfg.LoadCfg();
+    EXPECT_EQ(cfg.LENGUAJE, expected) << text;
+  }
+  // The legacy form: LENGUAJE is its twelfth item.
+  for (const auto& [text, expected] : {std::pair<const char*, int16_t>{"500", 0}, {"1000", 1000}}) {
+    put(ini, std::string("1,0,\"dd/mm/YY\",0,0,0,1,5,0,1,45,") + text + "\r\n");
+    cfg.LoadCfg();
+    EXPECT_EQ(cfg.LENGUAJE, expected) << text;
+  }
+}
+
 TEST_F(CfgFileTest, LegacyFileIsReadAndRetired) {
   const std::string legacy = "1,1,\"dd/mm/YY\"\r\n";
   put(ini, legacy);

@@ -9,6 +9,7 @@
 #include "ClsCfgFile.h"
 #include "Globals.h"
 #include "Messages.h"
+#include "MessagesExtra.h"
 
 namespace {
 
@@ -92,6 +93,65 @@ TEST(GetMsg, FollowsTheLanguageSetting) {
   gCfgFile = nullptr;
   EXPECT_EQ(GetMsg(316), "");
   gCfgFile = saved;
+}
+
+// The texts added beside the table: each present in all three languages, each language its own
+// text, with the same parts to fill as the Spanish.
+TEST(ExtraMessages, EveryTextInAllThreeLanguagesWithTheSameParts) {
+  const auto parts = [](const std::string& s) {
+    std::string out;
+    for (std::size_t i = 0; i + 1 < s.size(); ++i)
+      if (s[i] == '%' && s[i + 1] >= '1' && s[i + 1] <= '9') out += s[i + 1];
+    std::sort(out.begin(), out.end());
+    return out;
+  };
+  for (int k = 0; k < static_cast<int>(ExtraMsg::Count); ++k) {
+    const auto id = static_cast<ExtraMsg>(k);
+    const std::string es = GetExtraMsgIn(id, 0);
+    const std::string en = GetExtraMsgIn(id, 1000);
+    const std::string pt = GetExtraMsgIn(id, 2000);
+    ASSERT_FALSE(es.empty()) << k;
+    ASSERT_FALSE(en.empty()) << k;
+    ASSERT_FALSE(pt.empty()) << k;
+    EXPECT_NE(es, en) << k;
+    EXPECT_NE(es, pt) << k;
+    EXPECT_NE(en, pt) << k;
+    EXPECT_EQ(parts(en), parts(es)) << en;
+    EXPECT_EQ(parts(pt), parts(es)) << pt;
+  }
+  EXPECT_EQ(GetExtraMsgIn(ExtraMsg::Count, 0), "");
+}
+
+TEST(ExtraMessages, PartsFilledOnceAndLanguageFollowsTheSettings) {
+  struct Case {
+    int lenguaje;
+    std::initializer_list<std::string> args;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {0,
+       {"/d/velta002.dat", "Permission denied"},
+       "No se pudo grabar /d/velta002.dat: Permission denied"},
+      {1000,
+       {"/d/velta002.dat", "Permission denied"},
+       "Could not save /d/velta002.dat: Permission denied"},
+      {2000,
+       {"/d/velta002.dat", "Permission denied"},
+       "Não foi possível gravar /d/velta002.dat: Permission denied"},
+      // A part that itself holds "%2" stays as it is; a missing part leaves its marker.
+      {0, {"/d/100%2.dat", "x"}, "No se pudo grabar /d/100%2.dat: x"},
+      {0, {"/d/a"}, "No se pudo grabar /d/a: %2"},
+      // No language: Spanish, never an empty report.
+      {500, {"a", "b"}, "No se pudo grabar a: b"},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(GetExtraMsgIn(ExtraMsg::SaveFailed, c.lenguaje, c.args), c.expected) << c.lenguaje;
+  ClsCfgFile cfg;
+  gCfgFile = &cfg;
+  cfg.LENGUAJE = 1000;
+  EXPECT_EQ(GetExtraMsg(ExtraMsg::PrinterFailed), "The printer failed while printing the document");
+  gCfgFile = nullptr;
+  EXPECT_EQ(GetExtraMsg(ExtraMsg::PrinterFailed), "La impresora falló al imprimir el documento");
 }
 
 }  // namespace

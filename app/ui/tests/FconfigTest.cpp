@@ -12,6 +12,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTabWidget>
@@ -28,6 +29,7 @@
 #include "FODBCLogon.h"
 #include "Fconfig.h"
 #include "Messages.h"
+#include "QtTranslations.h"
 
 namespace {
 
@@ -163,6 +165,9 @@ class FconfigTest : public ::testing::Test {
 };
 
 TEST_F(FconfigTest, OkSavesTheSettingsFileExactlyAndTheNewLanguageShows) {
+  ASSERT_TRUE(applyQtTranslations(0));  // as the start-up leaves it for LENGUAJE=0
+  const auto qtYes = [] { return QMessageBox().addButton(QMessageBox::Yes)->text(); };
+  EXPECT_EQ(qtYes(), "&Sí");
   auto dialog = open();
   EXPECT_TRUE(boxes.boxes().empty());
   auto* tabs = child<QTabWidget>(*dialog, "Carpeta");
@@ -192,6 +197,7 @@ TEST_F(FconfigTest, OkSavesTheSettingsFileExactlyAndTheNewLanguageShows) {
   EXPECT_FALSE(dialog->isVisible());
   EXPECT_EQ(loadTexts, 1);
   EXPECT_EQ(GetMsg(192), "Settings");
+  EXPECT_EQ(qtYes(), "&Yes");  // Qt's own texts follow the new language
   EXPECT_EQ(gMirsol->TimeOutModem, 120);
 
   std::string expected = kIni;

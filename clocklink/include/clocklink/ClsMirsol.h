@@ -9,6 +9,7 @@
 #include "clocklink/CPL_Physical.h"
 #include "clocklink/EventPump.h"
 #include "clocklink/CollectionStatus.h"
+#include "clocklink/LineSettings.h"
 
 #include <cstdint>
 #include <string>
@@ -77,6 +78,8 @@ class ClsMirsol {
   // Why the last open of the shared serial port failed (the serial layer's reason); read-only,
   // since a refused open raises nothing and the port test must tell the operator why.
   const std::string& FCommOpenError() const;
+  // The same failure by kind, device and errno, for the port test's own wording.
+  const SerialOpenFailure& FCommOpenFailure() const;
 
   // Frame layer (used by the programming commands as well).
   int16_t BuildFrame(const std::string& command);

@@ -12,8 +12,27 @@ struct LineSettings {
   int stopBits = 1;   // 1 or 2
 };
 
-// Parses "9600,n,8,1" (blanks allowed around parts). False for a speed the serial layer
-// cannot set (termios has no 14400) or malformed text.
+// Parses "9600,n,8,1" (blanks allowed around parts). Any speed from 50 to 4000000 bit/s is
+// taken (speeds outside the termios table, such as 14400, are set through termios2); false
+// for another speed or malformed text.
 bool parseLineSettings(const std::string& text, LineSettings& out);
+
+// Why the last open of a serial port failed, so the host can say it in its own language.
+enum class SerialFailure {
+  None,
+  Settings,       // the settings text is refused (parseLineSettings)
+  NoPort,         // no device for that port number
+  System,         // open() failed: `error` holds the errno
+  InUse,          // held by another process (flock)
+  NotTerminal,    // the device is no terminal
+  DeviceRefused,  // the device does not take the settings or speed (`error`: errno)
+};
+
+struct SerialOpenFailure {
+  SerialFailure kind = SerialFailure::None;
+  std::string device;    // the device path ("" for Settings and NoPort)
+  std::string settings;  // the settings text asked for
+  int error = 0;         // errno, for System and DeviceRefused
+};
 
 }  // namespace clocklink

@@ -1,5 +1,6 @@
 #include "servers.h"
 
+#include "LineSpeed.h"
 #include "faults.h"
 #include "session.h"
 
@@ -219,15 +220,7 @@ class PtyServer : public StreamServer {
   // The master reads the line settings the host gave the slave side.
   bool hearsLineSpeed() const {
     if (m_options.answerOnlyAtBaud == 0) return true;
-    termios tio{};
-    if (::tcgetattr(m_master, &tio) != 0) return false;
-    const speed_t speed = ::cfgetospeed(&tio);
-    static const std::pair<int, speed_t> table[] = {
-        {110, B110},   {300, B300},   {600, B600},     {1200, B1200},   {2400, B2400},
-        {4800, B4800}, {9600, B9600}, {19200, B19200}, {38400, B38400}, {57600, B57600}};
-    for (const auto& [baud, constant] : table)
-      if (baud == m_options.answerOnlyAtBaud) return constant == speed;
-    return false;
+    return lineSpeedOf(m_master) == m_options.answerOnlyAtBaud;
   }
 
   int m_master = -1;

@@ -30,6 +30,7 @@ TEST(CommandLine, RefusalsNameTheBadValueOnOneLine) {
       {{"--tcp", "0", "--model", "-1"}, "'-1'"},
       {{"--tcp", "0", "--model", "3x"}, "'3x'"},
       {{"--pty", "--baud", "12"}, "'12'"},
+      {{"--pty", "--answer-at", "49"}, "'49'"},
       {{"--tcp", "70000"}, "'70000'"},
       {{"--udp", "-5"}, "'-5'"},
       {{"--pty", "--punches", "many"}, "'many'"},
@@ -66,6 +67,10 @@ TEST(CommandLine, AcceptedForms) {
   EXPECT_EQ(c.options.model, 0);
   EXPECT_EQ(c.punches, 0u);
   EXPECT_EQ(c.options.baud, 0);
+
+  c = parseCommandLine({"--pty", "--answer-at", "14400"});  // a speed outside the termios table
+  ASSERT_EQ(c.exitCode, -1) << c.error;
+  EXPECT_EQ(c.options.answerOnlyAtBaud, 14400);
 
   c = parseCommandLine({"--modem", "busy,connect", "--modem-numeric"});
   ASSERT_EQ(c.exitCode, -1) << c.error;

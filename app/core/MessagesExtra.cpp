@@ -1,0 +1,112 @@
+#include "MessagesExtra.h"
+
+#include <array>
+#include <cstring>
+
+#include "ClsCfgFile.h"
+#include "Globals.h"
+
+namespace {
+
+constexpr std::size_t kCount = static_cast<std::size_t>(ExtraMsg::Count);
+using Block = std::array<const char*, kCount>;
+
+// In ExtraMsg order.
+const Block kEs = {
+    "No se pudo grabar %1: %2",
+    "No se pudo leer %1: %2",
+    "No se pudo apartar el archivo ilegible %1: %2",
+    "El archivo ilegible %1 se guardó como %2",
+    "%1: %2 bytes después de los registros leídos; el archivo se apartará antes de la próxima "
+    "grabación",
+    "%1 tiene un formato desconocido (versión %2); no se cargó ningún registro",
+    "%1 no tiene ningún registro completo; no se cargó nada",
+    "%1 tiene un formato desconocido; no se cargó ningún usuario",
+    "La fila %1 de la base de tarjetas (\"%2\") no es válida; %3 quedó como estaba",
+    "La empresa %1 tiene un texto demasiado largo para su campo; %2 quedó como estaba",
+    "Configuración de línea no válida: %1",
+    "%1: no es un puerto serie",
+    "%1: el dispositivo no acepta la configuración %2: %3",
+    "No se pudo iniciar %1: %2",
+    "%1 terminó de forma anormal: %2",
+    "%1 terminó con el código de error %2",
+    "La impresora no pudo iniciar el documento (%1)",
+    "La impresora no pudo iniciar la página %1",
+    "La impresora falló al imprimir el documento",
+};
+
+const Block kEn = {
+    "Could not save %1: %2",
+    "Could not read %1: %2",
+    "Could not keep the unreadable file %1 aside: %2",
+    "The unreadable file %1 was kept as %2",
+    "%1: %2 bytes past the records loaded; the file is kept aside before the next save",
+    "%1 is of an unknown form (version %2); nothing loaded",
+    "%1 holds no whole record; nothing loaded",
+    "%1 is of an unknown form; no user loaded",
+    "Card row %1 (\"%2\") is not valid; %3 was left as it was",
+    "Company %1 has a text too long for its field; %2 was left as it was",
+    "Line settings not valid: %1",
+    "%1: not a serial port",
+    "%1: the device does not take the settings %2: %3",
+    "%1 could not be started: %2",
+    "%1 ended abnormally: %2",
+    "%1 ended with error code %2",
+    "The printer could not start the document (%1)",
+    "The printer could not start page %1",
+    "The printer failed while printing the document",
+};
+
+const Block kPt = {
+    "Não foi possível gravar %1: %2",
+    "Não foi possível ler %1: %2",
+    "Não foi possível separar o arquivo ilegível %1: %2",
+    "O arquivo ilegível %1 foi guardado como %2",
+    "%1: %2 bytes após os registros lidos; o arquivo será separado antes da próxima gravação",
+    "%1 tem um formato desconhecido (versão %2); nada foi carregado",
+    "%1 não tem nenhum registro completo; nada foi carregado",
+    "%1 tem um formato desconhecido; nenhum usuário foi carregado",
+    "A linha %1 da base de cartões (\"%2\") não é válida; %3 ficou como estava",
+    "A empresa %1 tem um texto longo demais para o seu campo; %2 ficou como estava",
+    "Configuração de linha inválida: %1",
+    "%1: não é uma porta serial",
+    "%1: o dispositivo não aceita a configuração %2: %3",
+    "Não foi possível iniciar %1: %2",
+    "%1 terminou de forma anormal: %2",
+    "%1 terminou com o código de erro %2",
+    "A impressora não pôde iniciar o documento (%1)",
+    "A impressora não pôde iniciar a página %1",
+    "A impressora falhou ao imprimir o documento",
+};
+
+// One pass, so a part that itself holds "%2" is not replaced again.
+std::string fill(const char* pattern, std::initializer_list<std::string> args) {
+  std::string out;
+  for (const char* p = pattern; *p; ++p) {
+    if (*p == '%' && p[1] >= '1' && p[1] <= '9') {
+      const auto k = static_cast<std::size_t>(p[1] - '1');
+      if (k < args.size()) {
+        out += *(args.begin() + k);
+        ++p;
+        continue;
+      }
+    }
+    out += *p;
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string GetExtraMsgIn(ExtraMsg id, int lenguaje, std::initializer_list<std::string> args) {
+  const auto k = static_cast<std::size_t>(id);
+  if (k >= kCount) return {};
+  const Block& block = lenguaje == 1000 ? kEn : lenguaje == 2000 ? kPt : kEs;
+  return fill(block[k], args);
+}
+
+std::string GetExtraMsg(ExtraMsg id, std::initializer_list<std::string> args) {
+  return GetExtraMsgIn(id, gCfgFile ? gCfgFile->LENGUAJE : 0, args);
+}
+
+std::string systemReason(int err) { return std::strerror(err); }

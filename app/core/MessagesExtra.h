@@ -1,0 +1,42 @@
+// Texts the program adds beside its message table: the failures it reports with a file name
+// and the system's reason, for which the table has no number. Each is held in the table's
+// three languages and chosen by the same LENGUAJE offset; %1, %2, ... stand for the parts
+// filled in (a file name, a count, the system's reason).
+#pragma once
+
+#include <initializer_list>
+#include <string>
+
+enum class ExtraMsg {
+  SaveFailed,          // %1 file, %2 reason
+  ReadFailed,          // %1 file, %2 reason
+  KeepAsideFailed,     // %1 file, %2 reason
+  KeptAside,           // %1 file, %2 the copy
+  BytesPastRecords,    // %1 file, %2 count
+  UnknownForm,         // %1 file, %2 version
+  NoWholeRecord,       // %1 file
+  UnknownUserForm,     // %1 file
+  CardRowInvalid,      // %1 row, %2 card text, %3 file
+  CompanyTooLong,      // %1 slot, %2 file
+  LineSettings,        // %1 settings text
+  NotSerialPort,       // %1 device
+  DeviceRefused,       // %1 device, %2 settings text, %3 reason
+  ProgramNotStarted,   // %1 program, %2 reason
+  ProgramAbnormalEnd,  // %1 program, %2 reason
+  ProgramExitCode,     // %1 program, %2 exit code
+  PrinterNoDocument,   // %1 printer or file
+  PrinterNoPage,       // %1 page
+  PrinterFailed,
+  Count
+};
+
+// Text `id` in the language of the current settings with %1, %2, ... replaced by `args`.
+// Spanish when there are no settings or the offset is no language, so a failure is never
+// reported with an empty text.
+std::string GetExtraMsg(ExtraMsg id, std::initializer_list<std::string> args = {});
+
+// The same with an explicit language offset (0, 1000, 2000).
+std::string GetExtraMsgIn(ExtraMsg id, int lenguaje, std::initializer_list<std::string> args = {});
+
+// The system's reason for errno `err`.
+std::string systemReason(int err);

@@ -1,0 +1,85 @@
+#include "QtTranslations.h"
+
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
+
+#include <cstring>
+#include <memory>
+
+namespace {
+
+// The few texts of Qt's file and print dialogs that Debian's qtbase translations lack ("Folder"
+// in every file list), asked for only when the translation has no text of its own.
+class MissingQtTexts : public QTranslator {
+ public:
+  explicit MissingQtTexts(bool portuguese) : m_portuguese(portuguese) {}
+  bool isEmpty() const override { return false; }
+  QString translate(const char*, const char* sourceText, const char*, int) const override {
+    struct Text {
+      const char* english;
+      const char* spanish;
+      const char* portuguese;
+    };
+    static const Text texts[] = {
+        {"Folder", "Carpeta", "Pasta"},
+        {"Drive", "Unidad", "Unidade"},
+        {"Unknown", "Desconocido", "Desconhecido"},
+        {"Double Sided Printing", "Impresión a doble cara", nullptr},
+        {"Off", "Desactivada", nullptr},
+        {"Long side binding", "Encuadernación por el lado largo", nullptr},
+        {"Short side binding", "Encuadernación por el lado corto", nullptr},
+        {"Pages", "Páginas", nullptr},
+    };
+    if (!sourceText) return {};
+    for (const Text& t : texts) {
+      if (std::strcmp(t.english, sourceText) != 0) continue;
+      const char* text = m_portuguese ? t.portuguese : t.spanish;
+      return text ? QString::fromUtf8(text) : QString();
+    }
+    return {};
+  }
+
+ private:
+  bool m_portuguese;
+};
+
+struct Installed {
+  std::unique_ptr<QTranslator> fallback;
+  std::unique_ptr<QTranslator> qt;
+};
+
+Installed& installed() {
+  static Installed translators;
+  return translators;
+}
+
+}  // namespace
+
+std::string qtTranslationLocale(int lenguaje) {
+  if (lenguaje == 1000) return "en";
+  if (lenguaje == 2000) return "pt_BR";
+  return "es";
+}
+
+bool applyQtTranslations(int lenguaje) {
+  auto* app = QCoreApplication::instance();
+  if (!app) return false;
+  Installed& current = installed();
+  for (std::unique_ptr<QTranslator>* t : {&current.qt, &current.fallback}) {
+    if (*t) QCoreApplication::removeTranslator(t->get());
+    t->reset();
+  }
+  if (lenguaje == 1000) return true;
+  auto qt = std::make_unique<QTranslator>();
+  const QString locale = QString::fromStdString(qtTranslationLocale(lenguaje));
+  if (!qt->load(QStringLiteral("qtbase_") + locale,
+                QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    return false;
+  // The translator installed last is asked first: Qt's translation, then the missing texts.
+  current.fallback = std::make_unique<MissingQtTexts>(lenguaje == 2000);
+  QCoreApplication::installTranslator(current.fallback.get());
+  QCoreApplication::installTranslator(qt.get());
+  current.qt = std::move(qt);
+  return true;
+}

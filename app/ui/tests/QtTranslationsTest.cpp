@@ -1,0 +1,178 @@
+// Qt's own texts follow the language of the settings: the buttons of the program's message
+// boxes and the file and print dialogs, at start-up and after the language changes; and a box
+// is wide enough for its title.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QAbstractFileIconProvider>
+#include <QDir>
+#include <QFileInfo>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
+
+#include <algorithm>
+
+#include "AppTestSupport.h"
+#include "ClsCfgFile.h"
+#include "Globals.h"
+#include "InstanceLock.h"
+#include "MsgBox.h"
+#include "QtTranslations.h"
+#include "Release.h"
+#include "StoreWriters.h"
+
+namespace {
+
+QStringList buttonTexts(const QWidget& w) {
+  QStringList out;
+  for (const QAbstractButton* b : w.findChildren<QAbstractButton*>())
+    if (!b->text().isEmpty()) out << b->text();
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+class QtTranslationsTest : public ::testing::Test {
+ protected:
+  QtTranslationsTest() {
+    apptest::ensureApplication();
+    gCfgFile = new ClsCfgFile;
+  }
+  ~QtTranslationsTest() override {
+    msgbox::setBoxInspector({});
+    applyQtTranslations(0);
+  }
+  // The buttons of a real box of `style`, built as it would be shown.
+  QStringList boxButtons(int style) {
+    QStringList out;
+    msgbox::setBoxInspector([&out](QMessageBox& box) { out = buttonTexts(box); });
+    MsgBox(194, style);
+    msgbox::setBoxInspector({});
+    return out;
+  }
+  apptest::TempDataFolder folder;
+};
+
+TEST_F(QtTranslationsTest, BoxesAndDialogsInEachLanguage) {
+  struct Case {
+    int lenguaje;
+    QStringList yesNo, okCancel, saveDialog;
+    QString lookIn;
+    QString folder;
+  };
+  const Case cases[] = {
+      {0, {"&No", "&Sí"}, {"Aceptar", "Cancelar"}, {"&Guardar", "Cancelar"}, "Ver en:", "Carpeta"},
+      {1000, {"&No", "&Yes"}, {"Cancel", "OK"}, {"&Save", "Cancel"}, "Look in:", "Folder"},
+      {2000,
+       {"&Não", "&Sim"},
+       {"Cancelar", "OK"},
+       {"&Salvar", "Cancelar"},
+       "Procurar em:",
+       "Pasta"},
+      // Read as Spanish, as the settings read any other value.
+      {500,
+       {"&No", "&Sí"},
+       {"Aceptar", "Cancelar"},
+       {"&Guardar", "Cancelar"},
+       "Ver en:",
+       "Carpeta"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.lenguaje);
+    ASSERT_TRUE(applyQtTranslations(c.lenguaje));
+    EXPECT_EQ(boxButtons(msgbox::YesNo | msgbox::Question), c.yesNo);
+    EXPECT_EQ(boxButtons(msgbox::OkCancel), c.okCancel);
+    // The file dialogs are Qt's own (not the desktop's), as the file-dialog seam opens them.
+    QFileDialog save;
+    save.setOption(QFileDialog::DontUseNativeDialog);
+    save.setAcceptMode(QFileDialog::AcceptSave);
+    EXPECT_EQ(buttonTexts(*save.findChild<QDialogButtonBox*>()), c.saveDialog);
+    EXPECT_EQ(save.findChild<QLabel*>("lookInLabel")->text(), c.lookIn);
+    // The file list's "Folder", which Qt's translations lack, comes from our own few texts.
+    EXPECT_EQ(QAbstractFileIconProvider().type(QFileInfo(QDir::tempPath())), c.folder);
+  }
+}
+
+TEST_F(QtTranslationsTest, PrintDialogInSpanish) {
+  ASSERT_TRUE(applyQtTranslations(0));
+  QPrinter printer;
+  QPrintDialog dialog(&printer);
+  const QStringList texts = buttonTexts(dialog);
+  EXPECT_TRUE(texts.contains("Im&primir")) << texts.join('|').toStdString();
+  EXPECT_TRUE(texts.contains("Cancelar")) << texts.join('|').toStdString();
+  EXPECT_FALSE(texts.contains("&Print"));
+  EXPECT_FALSE(texts.contains("Cancel"));
+  // Texts Qt's Spanish translation lacks, from our own.
+  EXPECT_TRUE(texts.contains("Encuadernación por el lado largo")) << texts.join('|').toStdString();
+  EXPECT_FALSE(texts.contains("Long side binding"));
+}
+
+// A box sizes itself to its text: "Hora Incorrecta" made one whose title bar cut "Velta 2000"
+// to "Vel…000". Every box is at least as wide as its title needs, whatever its text.
+TEST_F(QtTranslationsTest, BoxIsWideEnoughForItsTitle) {
+  struct Case {
+    int number;
+    std::string title;
+  };
+  const Case cases[] = {{327, ""},
+                        {327, "Prueba de Puertos de Comunicación"},
+                        {376, "Atención"},
+                        {283, "Configuración del Reloj"}};
+  for (const Case& c : cases) {
+    int width = 0;
+    QString shownTitle;
+    QFont font;
+    msgbox::setBoxInspector([&](QMessageBox& box) {
+      box.show();
+      width = box.width();
+      shownTitle = box.windowTitle();
+      font = box.font();
+      box.hide();
+    });
+    MsgBox(c.number, msgbox::OkOnly | msgbox::Exclamation, c.title);
+    msgbox::setBoxInspector({});
+    EXPECT_EQ(shownTitle.toStdString(), c.title.empty() ? "Velta 2000" : c.title);
+    QFont bold = font;
+    bold.setBold(true);
+    // Room for the title in the title bar's bold face and the frame's icon and buttons.
+    EXPECT_GE(width, QFontMetrics(bold).horizontalAdvance(shownTitle) + 100) << c.title;
+  }
+}
+
+TEST_F(QtTranslationsTest, ClickedButtonIsTheAnswerOfARealBox) {
+  ASSERT_TRUE(applyQtTranslations(0));
+  msgbox::setBoxInspector([](QMessageBox& box) {
+    for (QAbstractButton* b : box.buttons())
+      if (b->text() == "&No") b->click();
+  });
+  EXPECT_EQ(MsgBox(194, msgbox::YesNo), msgbox::No);
+  msgbox::setBoxInspector([](QMessageBox&) {});
+  EXPECT_EQ(MsgBox(194, msgbox::YesNo), msgbox::No);  // closed without a choice
+  EXPECT_EQ(MsgBox(194, msgbox::OkCancel), msgbox::Cancel);
+}
+
+// The start-up loads Qt's texts for the language of the settings file, before its first box.
+TEST_F(QtTranslationsTest, StartUpFollowsTheSettingsFile) {
+  apptest::writeUsers({{"ADMIN", 1, 2}});
+  const std::pair<const char*, const char*> cases[] = {
+      {"2000", "&Sim"}, {"1000", "&Yes"}, {"0", "&Sí"}, {"500", "&Sí"}};
+  for (const auto& [lenguaje, yes] : cases) {
+    folder.write("VELTA.INI",
+                 std::string("[COMMON]\r\nVERSION=2\r\nLENGUAJE=") + lenguaje + "\r\n");
+    StartupHooks hooks;
+    hooks.login = [](std::string& user, std::string&) {
+      user.clear();  // a cancelled log-in ends the start-up quietly
+      return false;
+    };
+    InstanceLock lock;
+    EXPECT_EQ(runStartup(lock, hooks), StartResult::EndedOk) << lenguaje;
+    EXPECT_EQ(QMessageBox().addButton(QMessageBox::Yes)->text().toStdString(), yes) << lenguaje;
+    releaseProgramObjects();
+  }
+}
+
+}  // namespace
