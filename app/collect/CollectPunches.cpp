@@ -16,6 +16,7 @@
 #include "ClsListaRelojes.h"
 #include "ClsTarjetas.h"
 #include "FGrales.h"
+#include "FailureMessage.h"
 #include "Globals.h"
 #include "Messages.h"
 #include "PunchFiles.h"
@@ -123,8 +124,7 @@ bool Collection::download(int16_t& result) {
     return false;
   }
   if (m_count < -100) {
-    const int m = m_count == -300 ? 306 : m_count == -400 ? 346 : m_count == -500 ? 322 : 337;
-    line(msg(m), kRedLine);
+    line(msg(failureMessage(m_count, 337)), kRedLine);
     end();
     result = -200;
     return false;

@@ -12,9 +12,13 @@
 #include "ClsListaRelojes.h"
 #include "Globals.h"
 #include "Messages.h"
-#include "Release.h"
 
 namespace collect {
+
+using clocklink::CollectionStatus;
+using clocklink::kCancelled;
+using clocklink::kFailure;
+using clocklink::kSuccess;
 
 bool isFailedDialReply(const std::string& reply) {
   const std::string r = basic::Trim(reply);
@@ -24,89 +28,123 @@ bool isFailedDialReply(const std::string& reply) {
 
 namespace {
 
-bool stopped(const DialSeams& s) { return s.stopRequested && s.stopRequested(); }
+bool cancelled(const DialControl& c) { return c.cancelled && c.cancelled(); }
 
-// The countdown line between attempts; monotonic, so a wait over midnight still ends.
-// False when the run was stopped meanwhile.
-bool retryWait(const DialSeams& s, const std::string& reply) {
+// The countdown between attempts; monotonic, so a wait over midnight still ends. False when
+// cancelled meanwhile.
+bool retryWait(const DialControl& c, const std::string& reply) {
   using Clock = std::chrono::steady_clock;
   const auto end = Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                                      std::chrono::duration<double>(s.retryWaitSeconds));
-  int line = 0;
+                                      std::chrono::duration<double>(c.retryWaitSeconds));
   for (;;) {
     const double left = std::chrono::duration<double>(end - Clock::now()).count();
-    const std::string text =
-        GetMsg(291) + ": " +
-        basic::Format(static_cast<int64_t>(std::ceil(std::max(left, 0.0))), "00") + " " +
-        GetMsg(283) + "\r" + GetMsg(297) + ": " + reply;
-    if (line == 0)
-      line = s.list->add(text);
-    else
-      s.list->setText(line, text);
-    s.list->selectLast();
-    s.list->refresh();
-    if (stopped(s)) return false;
+    c.progress->retryCountdown(static_cast<int>(std::ceil(std::max(left, 0.0))), reply);
+    if (cancelled(c)) return false;
     if (left <= 0) return true;
     clocklink::WaitSeconds(std::min(left, 0.1));
   }
 }
 
+// The runs' words: one list line per step, the countdown one line rewritten in place.
+class ListProgress : public DialProgress {
+ public:
+  explicit ListProgress(ProgressList& list) : m_list(list) {}
+
+  void hangingUp() override { m_list.add(GetMsg(270) + GetMsg(180)); }
+  void initialising() override {
+    m_list.add(GetMsg(270) + GetMsg(229));
+    m_list.refresh();
+  }
+  void initFailed(CollectionStatus) override { m_list.add(GetMsg(321), kRedLine); }
+  void dialling(int, const std::string& phone) override {
+    m_countdownLine = 0;
+    m_list.add(GetMsg(211) + " " + phone);
+    m_list.selectLast();
+    m_list.refresh();
+  }
+  void attemptFailed(int, const std::string& reply, bool last) override {
+    if (!last) return;
+    const std::string r = basic::Trim(reply);
+    m_list.add(r == "BUSY" ? GetMsg(106) : r.empty() ? GetMsg(321) : r, kRedLine);
+  }
+  void retryCountdown(int secondsLeft, const std::string& reply) override {
+    const std::string text = GetMsg(291) + ": " +
+                             basic::Format(static_cast<int64_t>(secondsLeft), "00") + " " +
+                             GetMsg(283) + "\r" + GetMsg(297) + ": " + reply;
+    if (m_countdownLine == 0)
+      m_countdownLine = m_list.add(text);
+    else
+      m_list.setText(m_countdownLine, text);
+    m_list.selectLast();
+    m_list.refresh();
+  }
+  void connected(const std::string& reply) override { m_list.add(GetMsg(184) + reply); }
+
+ private:
+  ProgressList& m_list;
+  int m_countdownLine = 0;
+};
+
 }  // namespace
 
-int16_t DialClock(const DialSeams& s) {
-  ProgressList& list = *s.list;
+CollectionStatus dialModem(const DialControl& c) {
+  DialProgress& progress = *c.progress;
   clocklink::ClsModem& modem = *gModem;
   modem.SetCancel(0);
   if (modem.cortarModem()) {
-    list.add(GetMsg(270) + GetMsg(180));
+    progress.hangingUp();
     modem.Colgar();
     modem.cortarModem(false);
-    return -100;
+    return kSuccess;
   }
-  list.add(GetMsg(270) + GetMsg(229));
-  list.refresh();
+  progress.initialising();
   clocklink::pumpEvents();
-  if (stopped(s)) return -101;
-  const int16_t init = modem.InitModem(gDataFolder, basic::Trim(gCfgFile->ModemDriver));
+  if (cancelled(c)) return kCancelled;
+  const CollectionStatus init = modem.InitModem(gDataFolder, basic::Trim(gCfgFile->ModemDriver));
   clocklink::pumpEvents();
-  if (stopped(s)) {
+  if (cancelled(c)) {
     modem.Colgar();  // InitModem may have left the port open
-    return -101;
+    return kCancelled;
   }
-  if (MensajeErrorComm(init, 0)) {
-    list.add(GetMsg(321), kRedLine);
+  if (init != kSuccess) {
+    progress.initFailed(init);
     modem.Colgar();
-    return -200;
+    return kFailure;
   }
-  modem.cortarModem(true);
+  if (c.lineUpWhileDialling) modem.cortarModem(true);
   const std::string phone = basic::Trim(gListaRelojes->m_Telefono);
   for (int attempt = 1; attempt <= 4; ++attempt) {
-    if (stopped(s)) return -101;
-    list.add(GetMsg(211) + " " + phone);
-    list.selectLast();
-    list.refresh();
+    if (cancelled(c)) return kCancelled;
+    progress.dialling(attempt, phone);
     clocklink::pumpEvents();
-    if (stopped(s)) return -101;
+    if (cancelled(c)) return kCancelled;
     const std::string reply = modem.Discar(gCfgFile->TimeOutModem);
     gSharedText = reply;
     if (!isFailedDialReply(reply)) {
-      gMirsol->Status_Get();
-      list.add(GetMsg(184) + reply);
       modem.cortarModem(true);
-      return -100;
+      progress.connected(reply);
+      gMirsol->Status_Get();
+      return kSuccess;
     }
+    progress.attemptFailed(attempt, reply, attempt == 4);
     if (attempt == 4) {
-      const std::string r = basic::Trim(reply);
-      list.add(r == "BUSY" ? GetMsg(106) : r.empty() ? GetMsg(321) : r, kRedLine);
       // The line is down but the port is still open: closed here, or the next InitModem
       // finds it busy.
       modem.Colgar();
       modem.cortarModem(false);
-      return -200;
+      return kFailure;
     }
-    if (!retryWait(s, reply)) return -101;
+    if (!retryWait(c, reply)) return kCancelled;
   }
-  return -200;
+  return kFailure;
+}
+
+int16_t DialClock(const DialSeams& s) {
+  ListProgress progress(*s.list);
+  return dialModem({.progress = &progress,
+                    .cancelled = s.stopRequested,
+                    .retryWaitSeconds = s.retryWaitSeconds,
+                    .lineUpWhileDialling = true});
 }
 
 }  // namespace collect

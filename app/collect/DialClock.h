@@ -1,7 +1,10 @@
-// The dial step of the collection runs: dials the current clock's modem line (four attempts,
-// a 15 s retry wait between them) or hangs up a line that is up. The automatic run, the
-// on-line run and the console share it; each gives its own list and stop test.
+// The one dialler of the current clock's modem line: four attempts with a retry wait between
+// them, or the hang-up of a line that is up. The collection runs (automatic, on-line,
+// console) and the manual dial-up window share it; each words the steps its own way through
+// a DialProgress and gives its own cancel test.
 #pragma once
+
+#include <clocklink/CollectionStatus.h>
 
 #include <cstdint>
 #include <functional>
@@ -11,17 +14,50 @@
 
 namespace collect {
 
+// The steps of a dial as they happen, for the window to show.
+class DialProgress {
+ public:
+  virtual ~DialProgress() = default;
+  virtual void hangingUp() = 0;  // a line that was up goes down
+  virtual void initialising() = 0;
+  virtual void initFailed(clocklink::CollectionStatus code) = 0;
+  virtual void dialling(int attempt, const std::string& phone) = 0;
+  // A failed reply ("BUSY", "NO CARRIER", ... or "" from a silent modem); `last` on the 4th.
+  virtual void attemptFailed(int attempt, const std::string& reply, bool last) = 0;
+  // Rewritten on every slice of the retry wait, down to 0.
+  virtual void retryCountdown(int secondsLeft, const std::string& reply) = 0;
+  // The call is up; the clock's status is read next.
+  virtual void connected(const std::string& reply) = 0;
+};
+
+struct DialControl {
+  DialProgress* progress = nullptr;
+  std::function<bool()> cancelled;  // tested between steps and on every slice of the wait
+  double retryWaitSeconds = 15.0;   // tests shorten it
+  // The runs count the line as up from the first dial on, so that a stop half-way still
+  // hangs it up at the clock's end. The dial-up window hangs up itself on a cancel and keeps
+  // the line down for the main window until a call is up.
+  bool lineUpWhileDialling = true;
+};
+
+// Over gModem, gMirsol, gCfgFile (TIMEOUTMODEM, MODEMDRIVER) and the current clock of
+// gListaRelojes: kSuccess connected (or a line that was up hung up), kCancelled when the
+// cancel test said so (a call half made is left to the caller), kFailure not connected (the
+// port let go).
+clocklink::CollectionStatus dialModem(const DialControl& control);
+
+// True for the replies that mean the call did not go through ("" is a silent modem).
+bool isFailedDialReply(const std::string& reply);
+
+// The runs' dial: its steps are lines of their progress list.
 struct DialSeams {
   ProgressList* list = nullptr;
   std::function<bool()> stopRequested;  // the run's stop flag
   double retryWaitSeconds = 15.0;       // tests shorten it
 };
 
-// True for the replies that mean the call did not go through ("" is a silent modem).
-bool isFailedDialReply(const std::string& reply);
-
-// Over gModem, gMirsol, gCfgFile (TIMEOUTMODEM, MODEMDRIVER) and the current clock of
-// gListaRelojes: -100 connected or hung up, -101 stopped, -200 not connected.
+// dialModem with the runs' lines: -100 connected or hung up, -101 stopped, -200 not
+// connected.
 int16_t DialClock(const DialSeams& seams);
 
 }  // namespace collect

@@ -7,7 +7,6 @@
 #include <clocklink/EventPump.h>
 #include <sys/stat.h>
 
-#include <fstream>
 #include <iterator>
 #include <vector>
 
@@ -17,47 +16,43 @@
 #include "ClsListaRelojes.h"
 #include "ClsTarjetas.h"
 #include "CollectPunches.h"
+#include "FailureMessage.h"
 #include "Globals.h"
 #include "Messages.h"
 
 namespace collect {
 
+using clocklink::kFailure;
+using clocklink::kSuccess;
+
 int16_t ConsoleDateTimeResult(ProgressList& list, const std::string& date,
                               const std::string& weekday, const std::string& time) {
   const int line = list.add("");
-  const int16_t code = gMirsol ? static_cast<int16_t>(gMirsol->SetDateTime(date, weekday, time))
-                               : static_cast<int16_t>(-200);
-  if (code == -100) {
+  const int16_t code =
+      gMirsol ? static_cast<int16_t>(gMirsol->SetDateTime(date, weekday, time)) : kFailure;
+  if (code == kSuccess) {
     list.setText(line, GetMsg(270) + GetMsg(221));
     list.setStyle(line, kBlueLine);
-    return -100;
+    return kSuccess;
   }
   list.setText(line, GetMsg(329));
   list.setStyle(line, kRedLine);
-  return -200;
+  return kFailure;
 }
 
 int16_t ConsoleClearResult(ProgressList& list) {
-  const int16_t code =
-      gMirsol ? static_cast<int16_t>(gMirsol->Record_Process(4, 0)) : static_cast<int16_t>(-200);
+  const int16_t code = gMirsol ? static_cast<int16_t>(gMirsol->Record_Process(4, 0)) : kFailure;
   return ShowClearResult(list, code);
 }
 
 int16_t ShowClearResult(ProgressList& list, int16_t code) {
   const int line = list.add("");
-  if (code == -100) {
+  if (code == kSuccess) {
     list.setText(line, ">" + GetMsg(273));
     list.setStyle(line, kBlueLine);
     return code;
   }
-  int msg = 312;
-  if (code == -500)
-    msg = 322;
-  else if (code == -400)
-    msg = 346;
-  else if (code == -300)
-    msg = 306;
-  list.setText(line, ">" + GetMsg(msg));
+  list.setText(line, ">" + GetMsg(failureMessage(code, 312)));
   list.setStyle(line, kRedLine);
   return code;
 }
@@ -72,12 +67,12 @@ int16_t clearAfterDownload(ProgressList& list, int32_t downloaded, bool shipping
 int16_t SendCardFile(int16_t mode, const std::string& path) {
   const std::string local = basekit::toLocalPath(basic::Trim(path));
   struct stat st {};
-  if (local.empty() || ::stat(local.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return -200;
+  if (local.empty() || ::stat(local.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return kFailure;
   // A list of card numbers, one short item each, for at most as many cards as a card base
   // holds; a larger file is not read.
   constexpr size_t kMaxCardListBytes = ClsTarjetas::kMaxCards * 24;
   std::string text;
-  if (!basekit::readWholeFile(local, text, nullptr, kMaxCardListBytes)) return -200;
+  if (!basekit::readWholeFile(local, text, nullptr, kMaxCardListBytes)) return kFailure;
   const int16_t kind = gListaRelojes && gListaRelojes->m_TipoNumero == 2 ? 2 : 1;
   for (const std::string& raw : clocklink::splitModemItems(text)) {
     const std::string item = basic::Trim(raw);
@@ -85,10 +80,10 @@ int16_t SendCardFile(int16_t mode, const std::string& path) {
     double number = 0;
     // An item that is no card number ends the file: the clock must not get part of a list
     // whose rest is unknown to be sound.
-    if (!cardNumberOf(item, kind, number) || !gMirsol) return -200;
-    if (gMirsol->Card_Process(mode != 0 ? 7 : 8, cardText(number)) != -100) return -200;
+    if (!cardNumberOf(item, kind, number) || !gMirsol) return kFailure;
+    if (gMirsol->Card_Process(mode != 0 ? 7 : 8, cardText(number)) != kSuccess) return kFailure;
   }
-  return -100;
+  return kSuccess;
 }
 
 void Wait(double seconds) { clocklink::WaitSeconds(seconds); }

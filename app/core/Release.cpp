@@ -14,6 +14,7 @@
 #include "ClsListaRelojes.h"
 #include "ClsLogger.h"
 #include "ClsUsers.h"
+#include "FailureMessage.h"
 #include "Globals.h"
 #include "InstanceLock.h"
 #include "Messages.h"
@@ -91,25 +92,10 @@ void MarcarEstado(int16_t kind) {
 }
 
 bool MensajeErrorComm(int16_t code, int16_t show) {
-  int message = 0;
-  switch (code) {
-    case -100:
-      return false;
-    case -200:
-      message = 320;
-      break;
-    case -300:
-      message = 306;
-      break;
-    case -400:
-      message = 346;
-      break;
-    case -500:
-      message = 330;
-      break;
-    default:
-      return true;
-  }
+  if (code == clocklink::kSuccess) return false;
+  // Here the modem's failure is its set-up: 330 "Error al iniciar el modem".
+  const int message = code == clocklink::kFailure ? 320 : failureMessage(code, 0, 330);
+  if (message == 0) return true;  // an unknown code fails silently
   if (show != 0) MsgBox(message, msgbox::Critical);
   return true;
 }

@@ -31,6 +31,7 @@
 #include "ClsListaRelojes.h"
 #include "ClsUsers.h"
 #include "FGrales.h"
+#include "FailureMessage.h"
 #include "Globals.h"
 #include "HourglassGuard.h"
 #include "Messages.h"
@@ -605,22 +606,7 @@ void FormP::clearRecords() {
     m_lstP->refresh();
     if (BusyGuard::closePending(this)) return;
   }
-  switch (status) {
-    case -100:
-      return;
-    case -500:
-      MsgBox(322, msgbox::Critical);
-      break;
-    case -400:
-      MsgBox(346, msgbox::Critical);
-      break;
-    case -300:
-      MsgBox(306, msgbox::Critical);
-      break;
-    default:
-      MsgBox(312, msgbox::Critical);
-      break;
-  }
+  if (status != clocklink::kSuccess) MsgBox(failureMessage(status, 312), msgbox::Critical);
 }
 
 // ---------------------------------------------------------------------------------------

@@ -1,5 +1,5 @@
 // The dial-up window against the simulated Hayes modem on COM5: connecting, retries, four
-// failures, a cancel, a line already up and a clock without a number.
+// failures, a cancel, a set-up that fails, a line already up and a clock without a number.
 #include "FIniModem.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +8,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
+
+#include <chrono>
 
 #include <clocklink/ClsMirsol.h>
 #include <clocklink/ClsModem.h>
@@ -38,8 +40,8 @@ class FIniModemTest : public ::testing::Test {
     ::unsetenv("VELTA_ASSUME_CTS");
     ::unsetenv("VELTA_MODEMS");
   }
-  void start(const std::string& phone = "5551234") {
-    folder.write("MODEMS.INI", "[Sim]\nCom=5\nInit=&FE0V1\n");
+  void start(const std::string& phone = "5551234", const std::string& init = "&FE0V1") {
+    folder.write("MODEMS.INI", "[Sim]\nCom=5\nInit=" + init + "\n");
     ::setenv("VELTA_MODEMS", folder.file("MODEMS.INI").c_str(), 1);
     folder.write("VELTA.INI", "[COMMON]\r\nTIMEOUT=3\r\nMODEMDRIVER=Sim\r\nTIMEOUTMODEM=10\r\n");
     apptest::writeClocks({apptest::ClockSpec{
@@ -88,6 +90,8 @@ TEST_F(FIniModemTest, DialOutcomes) {
        4,
        "No se ha establecido la comunicación",
        "&Discar"},
+      // The operator learns that the line is busy, not just that the call failed.
+      {"four busy", {DialOutcome::Busy}, -200, 4, "La línea se encuentra ocupada", "&Discar"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -100,6 +104,9 @@ TEST_F(FIniModemTest, DialOutcomes) {
     EXPECT_EQ(modem.modem().dialledNumbers().size(), c.dials);
     EXPECT_EQ(label(w), c.label);
     EXPECT_EQ(button(w), c.button);
+    if (c.dials == 4 && c.script.front() == DialOutcome::Busy) {
+      EXPECT_TRUE(apptest::grabNonBlank(&w, "FIniModem-busy.png"));
+    }
     EXPECT_EQ(gModem->cortarModem(), c.result == -100);
     EXPECT_EQ(modem.modem().online(), c.result == -100);
     if (c.result == -100) {
@@ -130,6 +137,87 @@ TEST_F(FIniModemTest, TheButtonCancelsWhileDiallingAndTheLineGoesDown) {
   EXPECT_EQ(modem.modem().dialledNumbers().size(), 1u);
   EXPECT_FALSE(gModem->cortarModem());
   EXPECT_EQ(button(w), "&Discar");
+}
+
+// Cancelar while dialling hangs up and says so, wherever the dial was: ringing or waiting to
+// try again.
+TEST_F(FIniModemTest, CancelarShowsColgandoAndLetsThePortGo) {
+  struct Case {
+    const char* what;
+    clocksim::ModemOptions modem;
+    const char* clickOn;  // the label the button is pressed on, once the modem has the number
+  };
+  const Case cases[] = {
+      {"in the retry wait", {.script = {DialOutcome::Busy}}, "Reintento en"},
+      {"while ringing",
+       {.script = {DialOutcome::Busy}, .dialDelay = std::chrono::milliseconds(5000)},
+       "Discando"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    apptest::resetProgramObjects();
+    apptest::ModemClockSim modem(5, {}, c.modem);
+    start();
+    FIniModem w;
+    w.retryWaitSeconds = 30;
+    bool clicked = false;
+    QTimer watcher;
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+      if (clicked || modem.modem().dialledNumbers().empty() || label(w).rfind(c.clickOn, 0) != 0)
+        return;
+      clicked = true;
+      w.findChild<QPushButton*>("CmdCancelar")->click();
+    });
+    watcher.start(50);
+    EXPECT_EQ(w.Conectar(), -101);
+    watcher.stop();
+    EXPECT_TRUE(clicked);
+    EXPECT_EQ(label(w), "Colgando...");
+    EXPECT_EQ(button(w), "&Discar");
+    EXPECT_EQ(modem.modem().dialledNumbers().size(), 1u);
+    EXPECT_FALSE(gModem->cortarModem());
+    EXPECT_FALSE(modem.modem().online());
+    // Hung up: the next set-up finds the port free (a modem still ringing does not answer
+    // it yet, but the port is not held).
+    gModem->SetCancel(0);
+    const int16_t again = gModem->InitModem(gDataFolder, "Sim");
+    if (c.modem.dialDelay.count() == 0)
+      EXPECT_EQ(again, -100);
+    else
+      EXPECT_NE(again, -400);
+    gModem->Colgar();
+  }
+}
+
+// A modem that cannot be set up is reported with the message of its code; nothing is dialled.
+TEST_F(FIniModemTest, ASetUpFailureShowsTheMessageOfItsCode) {
+  struct Case {
+    const char* what;
+    const char* init;
+    bool portHeld;
+    std::string label;
+  };
+  const Case cases[] = {
+      {"the port is held", "&FE0V1", true, "El puerto está siendo utilizado por otro dispositivo"},
+      {"the modem refuses its set-up", "&FE0V1X9", false,
+       "La comunicación con el modem no se ha establecido"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    apptest::resetProgramObjects();
+    apptest::ModemClockSim modem(5);
+    start("5551234", c.init);
+    if (c.portHeld) {
+      ASSERT_EQ(gModem->InitModem(gDataFolder, "Sim"), -100);
+    }
+    FIniModem w;
+    EXPECT_EQ(w.Conectar(), -200);
+    EXPECT_EQ(label(w), c.label);
+    EXPECT_EQ(button(w), "&Discar");
+    EXPECT_TRUE(modem.modem().dialledNumbers().empty());
+    EXPECT_FALSE(gModem->cortarModem());
+    gModem->Colgar();
+  }
 }
 
 TEST_F(FIniModemTest, ALineAlreadyUpIsHungUpAndNoNumberIsRefused) {

@@ -9,17 +9,23 @@
 #include <clocklink/ClsModem.h>
 #include <clocklink/EventPump.h>
 
-#include <chrono>
-#include <cmath>
+#include <functional>
+#include <utility>
 
 #include "Basic.h"
 #include "ClsCfgFile.h"
 #include "ClsListaRelojes.h"
 #include "DialClock.h"
+#include "FailureMessage.h"
 #include "Globals.h"
 #include "MainWindowHost.h"
 #include "Messages.h"
 #include "MsgBox.h"
+
+using clocklink::CollectionStatus;
+using clocklink::kCancelled;
+using clocklink::kFailure;
+using clocklink::kSuccess;
 
 FIniModem::FIniModem(QWidget* parent) : QDialog(parent) {
   setObjectName("FIniModem");
@@ -65,18 +71,53 @@ void FIniModem::hangUp() {
   gModem->cortarModem(false);
 }
 
-int16_t FIniModem::Conectar() {
+namespace {
+
+// The window's words for the dial's steps: each one replaces the label's text.
+class LabelProgress : public collect::DialProgress {
+ public:
+  LabelProgress(std::function<void(const std::string&)> say, std::string phone)
+      : m_say(std::move(say)), m_phone(std::move(phone)) {}
+
+  void hangingUp() override { m_say(GetMsg(180)); }
+  void initialising() override { m_say(GetMsg(229)); }
+  void initFailed(CollectionStatus code) override { m_say(GetMsg(failureMessage(code, 321))); }
+  void dialling(int, const std::string& phone) override { m_say(GetMsg(211) + " " + phone); }
+  void attemptFailed(int, const std::string& reply, bool last) override {
+    // A busy line says so, the last time too: the operator must learn why it failed.
+    if (basic::Trim(reply) == "BUSY")
+      m_say(GetMsg(106));
+    else if (last)
+      m_say(GetMsg(321));
+  }
+  void retryCountdown(int secondsLeft, const std::string&) override {
+    m_say(GetMsg(291) + ": " + basic::Format(static_cast<int64_t>(secondsLeft), "00") + " " +
+          GetMsg(283));
+  }
+  void connected(const std::string&) override {
+    m_say(GetMsg(184) + " " + m_phone);
+    m_say(GetMsg(297));
+  }
+
+ private:
+  std::function<void(const std::string&)> m_say;
+  std::string m_phone;
+};
+
+}  // namespace
+
+CollectionStatus FIniModem::Conectar() {
   clocklink::ClsModem& modem = *gModem;
   modem.SetCancel(0);
   if (modem.cortarModem()) {
     hangUp();
     followLineState();
-    return -100;
+    return kSuccess;
   }
   const std::string phone = basic::Trim(gListaRelojes->m_Telefono);
   if (phone.empty()) {
     MsgBox(351, msgbox::OkOnly, {}, {}, this);
-    return -200;
+    return kFailure;
   }
   show();
   if (MainWindowHost* h = host()) {
@@ -86,48 +127,15 @@ int16_t FIniModem::Conectar() {
   m_dialling = true;
   m_cancel = false;
   m_cmd->setText(QString::fromStdString(GetMsg(123)));
-  int16_t result = -200;
-  say(GetMsg(229));
-  const int16_t init = modem.InitModem(gDataFolder, basic::Trim(gCfgFile->ModemDriver));
-  if (init != -100) {
-    const int m = init == -300 ? 306 : init == -400 ? 346 : init == -500 ? 322 : 321;
-    say(GetMsg(m));
-    modem.Colgar();  // the port may be open: the next set-up must find it free
-  } else {
-    for (int attempt = 1; attempt < 5 && !m_cancel; ++attempt) {
-      say(GetMsg(211) + " " + phone);
-      const std::string reply = modem.Discar(gCfgFile->TimeOutModem);
-      if (m_cancel) break;
-      if (!collect::isFailedDialReply(reply)) {
-        say(GetMsg(184) + " " + phone);
-        modem.cortarModem(true);
-        say(GetMsg(297));
-        gMirsol->Status_Get();
-        result = -100;
-        break;
-      }
-      if (basic::Trim(reply) == "BUSY") say(GetMsg(106));
-      if (attempt == 4) {
-        say(GetMsg(321));
-        break;
-      }
-      using Clock = std::chrono::steady_clock;
-      const auto end = Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                                          std::chrono::duration<double>(retryWaitSeconds));
-      while (!m_cancel) {
-        const double left = std::chrono::duration<double>(end - Clock::now()).count();
-        if (left <= 0) break;
-        say(GetMsg(291) + ": " + basic::Format(static_cast<int64_t>(std::ceil(left)), "00") + " " +
-            GetMsg(283));
-        clocklink::WaitSeconds(std::min(left, 0.1));
-      }
-    }
-    if (result != -100) {
-      // Four failures or a cancel: the port is still open and must be let go.
-      modem.Colgar();
-      modem.cortarModem(false);
-      if (m_cancel) result = -101;
-    }
+  LabelProgress progress([this](const std::string& text) { say(text); }, phone);
+  CollectionStatus result = collect::dialModem({.progress = &progress,
+                                                .cancelled = [this] { return m_cancel; },
+                                                .retryWaitSeconds = retryWaitSeconds,
+                                                .lineUpWhileDialling = false});
+  if (m_cancel) {
+    // Cancelar: whatever the dial had reached, the line goes down and the window says so.
+    hangUp();
+    result = kCancelled;
   }
   m_dialling = false;
   followLineState();

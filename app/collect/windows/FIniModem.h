@@ -5,6 +5,8 @@
 
 #include <QDialog>
 
+#include <clocklink/CollectionStatus.h>
+
 #include <cstdint>
 
 class QLabel;
@@ -18,8 +20,9 @@ class FIniModem : public QDialog {
   explicit FIniModem(QWidget* parent = nullptr);
   ~FIniModem() override;
 
-  // -100 connected or hung up, -101 cancelled, -200 not connected (the caller ignores it).
-  int16_t Conectar();
+  // kSuccess connected or hung up, kCancelled cancelled, kFailure not connected (the caller
+  // ignores it).
+  clocklink::CollectionStatus Conectar();
   void CmdCancelar_Click();
 
   bool dialling() const { return m_dialling; }
