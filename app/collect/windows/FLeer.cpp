@@ -40,8 +40,9 @@ void setCancelBoth(int16_t value) {
 }  // namespace
 
 FLeer::FLeer(QWidget* parent) : ClockWindow(parent, "FLeer", 233, Images::ImgTool) {
-  m_read = addCommand("mnu0", 108, 1, [this] { mnu(0); });
-  m_exit = addCommand("mnu1", 154, 2, [this] { mnu(1); });
+  // The main toolbar's pictures: reading the records, and leaving.
+  m_read = addCommand("mnu0", 108, 2, [this] { mnu(0); });
+  m_exit = addCommand("mnu1", 154, 10, [this] { mnu(1); });
 
   m_drive = new QComboBox(this);
   m_drive->setObjectName("Drive1");

@@ -36,7 +36,8 @@ QLineEdit* twoDigits(QWidget* parent, const char* name) {
 }  // namespace
 
 FSirenas::FSirenas(QWidget* parent) : ClockWindow(parent, "FSirenas", 268, Images::Img) {
-  const auto commands = addCommands({110, 115, 120, 123, 154}, [this](int i) { mnu(i); });
+  const auto commands =
+      addCommands({{110, 8}, {115, 9}, {120, 7}, {123, 10}, {154, 2}}, [this](int i) { mnu(i); });
   std::copy(commands.begin(), commands.end(), m_cmd.begin());
 
   m_lst = new QTreeWidget(this);

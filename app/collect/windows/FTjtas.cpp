@@ -73,10 +73,10 @@ FTjtas::FTjtas(QWidget* parent)
     button->setMenu(menu);
     toolBar()->addWidget(button);
   };
-  dropDown("ButtonTarjetas", touch ? 296 : 288, 1, {{111, "1"}, {116, "2"}});
-  dropDown("ButtonBloqueo", 148, 2, {{147, "3"}, {141, "4"}, {144, "5"}});
+  dropDown("ButtonTarjetas", touch ? 296 : 288, 13, {{111, "1"}, {116, "2"}});
+  dropDown("ButtonBloqueo", 148, 14, {{147, "3"}, {141, "4"}, {144, "5"}});
   addCommand(
-      "mnum3", 154, 4, [this] { mnum(3); }, fileMenu);
+      "mnum3", 154, 2, [this] { mnum(3); }, fileMenu);
 
   m_option1 = new QRadioButton(msgText(touch ? 296 : 288), this);
   m_option1->setObjectName("Option1");
