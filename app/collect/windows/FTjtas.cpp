@@ -116,8 +116,10 @@ void FTjtas::optionChanged() {
 
 bool FTjtas::checkTarjeta(std::string& card) {
   if (collect::cardTextOf(m_tarjeta->text().toStdString(), m_tipo, card) == 0) return true;
-  MsgBox(341);
+  // Emptied before the box shows: the box takes the focus, and the number box would then check
+  // the same wrong number again as the focus leaves it.
   m_tarjeta->clear();
+  MsgBox(341);
   m_tarjeta->setFocus();
   return false;
 }
