@@ -5,11 +5,11 @@
 #include <QAction>
 #include <QComboBox>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QLabel>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTest>
