@@ -55,7 +55,8 @@ ManualRead::Outcome ManualRead::run(const std::string& folder, const std::string
   std::string dir;
   std::string name;
   if (!multi) {
-    if (boxText.empty()) {
+    // A name of blanks only names the folder itself: no name either.
+    if (basic::Trim(boxText).empty()) {
       MsgBox(249, msgbox::Critical);
       return Outcome::Refused;
     }

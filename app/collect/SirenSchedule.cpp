@@ -68,10 +68,14 @@ bool SirenSchedule::vTodo(const std::string& duration, const std::string& hour,
   return ValidarHora(hour, minute);
 }
 
-int16_t SirenSchedule::read(clocklink::ClsMirsol& mirsol, std::vector<std::string>& entries) {
+int16_t SirenSchedule::read(clocklink::ClsMirsol& mirsol, std::vector<std::string>& entries,
+                            const std::function<void(int done, int total)>& progress) {
   entries.clear();
   int16_t result = mirsol.Alarm_Process(1, "");
-  for (int i = 0; result == -100 && i < kSirenEntries; ++i) result = mirsol.Alarm_Process(2, "");
+  for (int i = 0; result == -100 && i < kSirenEntries; ++i) {
+    result = mirsol.Alarm_Process(2, "");
+    if (result == -100 && progress) progress(i + 1, kSirenEntries);
+  }
   if (result == -100)
     for (int16_t i = 0; i < kSirenEntries; ++i) entries.push_back(mirsol.Alarm_Get(i));
   mirsol.Alarm_Process(3, "");

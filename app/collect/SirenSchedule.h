@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -54,8 +55,9 @@ class SirenSchedule {
   static int newSirenError(int rowsShown) { return rowsShown >= kMaxSirenRows ? 354 : 0; }
 
   // Reads the 32 entries from the clock; -100 with the entries, or the failing result (the
-  // link is closed either way).
-  static int16_t read(clocklink::ClsMirsol& mirsol, std::vector<std::string>& entries);
+  // link is closed either way). `progress` (when set) hears each entry read: done of total.
+  static int16_t read(clocklink::ClsMirsol& mirsol, std::vector<std::string>& entries,
+                      const std::function<void(int done, int total)>& progress = {});
 };
 
 }  // namespace collect

@@ -250,6 +250,11 @@ void FormP::buildPanel() {
   row->addWidget(m_lstP, 1);
 
   statusBar()->setObjectName("StatusBar");
+  // The clock's last clearing is the status bar's own text, not a passing message: the menus'
+  // tips, which clear a passing message, only cover it while they show.
+  m_statusText = new QLabel(statusBar());
+  m_statusText->setObjectName("StatusText");
+  statusBar()->addWidget(m_statusText, 1);
   resize(860, 520);
 }
 
@@ -408,6 +413,9 @@ void FormP::fillSelector() {
   gListaRelojes->FillList(rows);
   m_cmbPrg->clear();
   for (const StoreRow& r : rows.rows) m_cmbPrg->addItem(q(r.text));
+  // No row until a clock is chosen: a filled list would otherwise show its first row for a
+  // current clock that is not in it (none, or a free slot).
+  m_cmbPrg->setCurrentIndex(-1);
 }
 
 void FormP::MostrarConfig(int16_t n) {
@@ -443,7 +451,7 @@ void FormP::MostrarConfig(int16_t n) {
   }
   m_fecActual->clear();
   m_cantRegis->setText("0");
-  statusBar()->clearMessage();
+  m_statusText->clear();
   const QString key = q(basic::Format(n, "000"));
   for (int i = 0; i < m_cmbPrg->count(); ++i) {
     if (m_cmbPrg->itemText(i).left(3) == key) {
@@ -586,10 +594,7 @@ void FormP::statusReading() {
     }
     m_fecActual->setText(q(v->fecActual));
     m_cantRegis->setText(q(v->cantRegis));
-    if (v->statusBar.empty())
-      statusBar()->clearMessage();
-    else
-      statusBar()->showMessage(q(v->statusBar));
+    m_statusText->setText(q(v->statusBar));
     QApplication::beep();
     MsgBox(277, msgbox::Exclamation);
   } catch (const std::exception& e) {

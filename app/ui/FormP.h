@@ -115,6 +115,7 @@ class FormP : public QMainWindow, public MainWindowHost {
   QLineEdit* m_txtPath = nullptr;
   QLineEdit* m_txtIP = nullptr;
   QLineEdit* m_fecActual = nullptr;
+  QLabel* m_statusText = nullptr;  // the status bar's text
   QLineEdit* m_cantRegis = nullptr;
   QGroupBox* m_frmEA = nullptr;
   QLabel* m_lbleafecha = nullptr;
