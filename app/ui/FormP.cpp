@@ -644,6 +644,15 @@ void FormP::closeOtherWindows() {
   }
 }
 
+bool FormP::eventFilter(QObject* watched, QEvent* event) {
+  if (m_closeWaiting && event->type() == QEvent::Show && watched != this) {
+    auto* w = qobject_cast<QWidget*>(watched);
+    // Queued: the window's own event loop, if it has one, takes the close.
+    if (w && w->isWindow()) QMetaObject::invokeMethod(w, "close", Qt::QueuedConnection);
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
 void FormP::closeEvent(QCloseEvent* e) {
   if (m_closed) {
     e->accept();
@@ -651,10 +660,20 @@ void FormP::closeEvent(QCloseEvent* e) {
   }
   if (BusyGuard::deferClose(this, e, true)) {
     // Modal windows end, so the command that opened them can return; the close follows.
+    // A window the command opens after this (the next box, the window a box stood before)
+    // would hold it up again with nobody there to close it: it goes as soon as it shows.
+    if (!m_closeWaiting) {
+      m_closeWaiting = true;
+      qApp->installEventFilter(this);
+    }
     closeOtherWindows();
     return;
   }
   m_closed = true;
+  if (m_closeWaiting) {
+    qApp->removeEventFilter(this);
+    m_closeWaiting = false;
+  }
   if (gCfgFile) gCfgFile->SaveCfgOnClose();
   {
     HourglassGuard hourglass;

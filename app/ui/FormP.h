@@ -66,6 +66,7 @@ class FormP : public QMainWindow, public MainWindowHost {
 
  protected:
   void closeEvent(QCloseEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void buildMenus();
@@ -130,4 +131,5 @@ class FormP : public QMainWindow, public MainWindowHost {
   bool m_selectorEnabled = true;
   int m_displayState = 0;
   bool m_closed = false;
+  bool m_closeWaiting = false;  // a close waits for the command on the stack
 };
