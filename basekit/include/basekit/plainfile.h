@@ -1,9 +1,9 @@
 // Writing into a data file in place (appends, a record at the end, empty marker files).
 // A name whose last component is a symbolic link is refused, so a link planted in the data
-// folder never gets its target written (the folders on the way may be links); a pipe without a
-// reader fails at once instead of blocking the program. An append is whole or
-// not at all: a write that fails part-way (disk full, a file-size limit) cuts the file back to
-// the length it had before, so a text file only ever holds whole lines.
+// folder never gets its target written (the folders on the way may be links); a pipe without
+// a reader fails at once instead of blocking the program. An append is whole or not at all:
+// a write that fails part-way (disk full, a file-size limit) cuts the file back to the length
+// it had before, so a text file only ever holds whole lines.
 #pragma once
 #include <string>
 #include <string_view>
