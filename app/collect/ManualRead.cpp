@@ -1,10 +1,8 @@
 #include "ManualRead.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
+
+#include <basekit/plainfile.h>
 
 #include <clocklink/ClsMirsol.h>
 #include <clocklink/ClsModem.h>
@@ -39,11 +37,13 @@ bool fileExists(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0;
 }
 
-// Empties the file for "Reemplazar"; the system's reason when it cannot.
+// Empties the file for "Reemplazar" (never through a symbolic link); "<path>: <reason>" when
+// it cannot.
 std::string emptyFile(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-  if (fd < 0) return std::strerror(errno);
-  ::close(fd);
+  basekit::PlainFile file;
+  std::string error;
+  if (!file.open(path, 0666, &error) || !file.truncate(0, &error) || !file.close(&error))
+    return error;
   return {};
 }
 
@@ -70,9 +70,9 @@ ManualRead::Outcome ManualRead::run(const std::string& folder, const std::string
       if (answer == 3) return Outcome::ReadAgain;
       if (answer == 2) {
         // Reading on into a file that kept its old lines would mix two reads.
-        const std::string reason = emptyFile(path);
-        if (!reason.empty()) {
-          MsgBoxText(path + ": " + reason, msgbox::Critical);
+        const std::string error = emptyFile(path);
+        if (!error.empty()) {
+          MsgBoxText(error, msgbox::Critical);
           return Outcome::Refused;
         }
       }

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <basekit/plainfile.h>
 #include <clocklink/ClsMirsol.h>
 #include <clocklink/ClsModem.h>
 
@@ -26,9 +27,9 @@
 SplitFields gSplitFields;
 
 namespace {
-void createEmpty(const std::string& name) {
-  if (FILE* f = std::fopen((gDataFolder + name).c_str(), "ab")) std::fclose(f);
-}
+// A marker that is a symbolic link is left alone: creating it would make or touch whatever
+// file the link names.
+void createEmpty(const std::string& name) { basekit::touchPlainFile(gDataFolder + name); }
 void removeIfPresent(const std::string& name) { std::remove((gDataFolder + name).c_str()); }
 
 // A numeric text holding a whole number; nullopt for anything else ("1.5", "", "x").

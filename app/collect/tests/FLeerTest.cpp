@@ -17,6 +17,7 @@
 #include <filesystem>
 
 #include "AppTestSupport.h"
+#include "PlantedLink.h"
 #include "ClockSimFixture.h"
 #include "ClsCfgFile.h"
 #include "ClsListaRelojes.h"
@@ -173,6 +174,16 @@ TEST_F(FLeerTest, AFileThatCannotBeEmptiedStopsTheRead) {
   EXPECT_EQ(readPlain("REGIS.MIR"), collect::ManualRead::Outcome::Refused);
   ASSERT_EQ(boxes.boxes().size(), 1u);
   EXPECT_NE(boxes.boxes()[0].text.find("Is a directory"), std::string::npos);
+  EXPECT_EQ(clock.sim().receivedFrames().size(), 0u);
+
+  // A link to a file elsewhere: "Reemplazar" must not empty the file it names.
+  boxes.clear();
+  apptest::PlantedLink link(folder.file("LINK.MIR"));
+  EXPECT_EQ(readPlain("LINK.MIR"), collect::ManualRead::Outcome::Refused);
+  EXPECT_TRUE(link.unchanged());
+  ASSERT_EQ(boxes.boxes().size(), 1u);
+  EXPECT_EQ(boxes.boxes()[0].text,
+            folder.file("LINK.MIR") + ": Is a symbolic link; data files must be plain files");
   EXPECT_EQ(clock.sim().receivedFrames().size(), 0u);
 }
 
