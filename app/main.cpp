@@ -8,6 +8,7 @@
 
 #include <clocklink/EventPump.h>
 
+#include <csignal>
 #include <cstdio>
 #include <memory>
 
@@ -99,6 +100,9 @@ void registerOpeners(WindowOpeners& openers) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A file-size limit set from outside must fail the write (EFBIG), so the writer cuts its file
+  // back to whole lines and reports it, not kill the program half-way through a punch line.
+  std::signal(SIGXFSZ, SIG_IGN);
   QApplication app(argc, argv);
   clocklink::setEventPump([] { QCoreApplication::processEvents(); });
   registerOpeners(windowOpeners());
