@@ -1,0 +1,66 @@
+// Arbitrary bytes as VELTA.INI, in the INI form or the older plain-text form: the load
+// converts every value without crashing, and what it loaded survives a save and a second
+// load unchanged (the older form is retired to the INI form on the way), but for what the INI
+// form cannot keep: blanks at a value's ends, and an empty value, which reads as the default.
+#include "ClsCfgFile.h"
+#include "fuzz_nosync.h"
+#include "fuzz_scratch.h"
+
+#include <cstdlib>
+#include <string>
+#include <tuple>
+#include <unistd.h>
+
+namespace {
+
+// A text as the INI form keeps it: no blanks at its ends, no end-of-file mark behind it.
+std::string kept(std::string s) {
+  auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; };
+  while (!s.empty() && (blank(s.back()) || s.back() == '\x1A')) s.pop_back();
+  size_t b = 0;
+  while (b < s.size() && blank(s[b])) ++b;
+  return s.substr(b);
+}
+
+// Everything LoadCfg fills, as one comparable row.
+auto settingsOf(ClsCfgFile c) {
+  for (std::string* t : {&c.formatoFecha, &c.AutoDias, &c.ModemDriver, &c.txtUID, &c.txtPWD,
+                         &c.txtDatabase, &c.txtServer, &c.ODBCString, &c.SAPUsername,
+                         &c.SAPPassword, &c.SAPUrl, &c.SAPpath, &c.SAPProxy}) {
+    *t = kept(*t);
+    if (*t == "NO_SUCH_KEY") t->clear();  // the INI read gives the default for it
+  }
+  // An empty value reads as the key's default.
+  if (c.formatoFecha.empty()) c.formatoFecha = "dd\\/mm\\/YYYY";
+  if (c.AutoDias.empty()) c.AutoDias = "11111111";
+  return std::make_tuple(c.Version, c.Auto, c.formatoFecha, c.PorPrograma, c.Hora, c.Minutos,
+                         c.RelojActivo, c.LongTarjeta, c.LongTouch, c.TimeOut, c.TimeOutModem,
+                         c.LENGUAJE, c.AutoDias, c.Backup, c.MultiEmpresa, c.ModemDriver,
+                         c.ModoVirtual, c.ModoLegajo, c.Convertir, c.FrecOnline, c.FrecAuto,
+                         c.EliminarDuplicados, c.MaxConsole, c.cboDSNList, c.txtUID, c.txtPWD,
+                         c.txtDatabase, c.cboDrivers, c.txtServer, c.ODBCString, c.SAPEnabled,
+                         c.SAPUsername, c.SAPPassword, c.SAPUrl, c.SAPpath, c.SAPProxy,
+                         c.SAPRemotePort, c.SAPTransferBinary, c.SAPModoPasivo, c.SkinBorderColor);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string path = fuzzInputFile("VELTA.INI", data, size);
+  ::unlink((path + "old").c_str());
+  ClsCfgFile cfg;
+  cfg.Init(path);
+  cfg.rshFile = fuzzScratchDir() + "no-RSH.CFG";  // the RSH keys come from the INI file
+  cfg.LoadCfg();
+  (void)cfg.AutoDiasAt(3);
+  const auto loaded = settingsOf(cfg);
+
+  cfg.SaveCfg();
+  if (!cfg.lastSaveError().empty()) std::abort();
+  ClsCfgFile again;
+  again.Init(path);
+  again.rshFile = cfg.rshFile;
+  again.LoadCfg();
+  if (settingsOf(again) != loaded) std::abort();
+  return 0;
+}
