@@ -6,6 +6,8 @@
 #include "fuzz_nosync.h"
 #include "fuzz_scratch.h"
 
+#include <basekit/atomicfile.h>
+
 #include <cstdlib>
 #include <string>
 #include <tuple>
@@ -55,8 +57,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   (void)cfg.AutoDiasAt(3);
   const auto loaded = settingsOf(cfg);
 
+  // A file the INI engine cannot write back as it stands (a UTF-16 mark over other bytes) is
+  // refused, with a reason, and left exactly as it was.
+  std::string before, after;
+  if (!basekit::readWholeFile(path, before)) std::abort();
   cfg.SaveCfg();
-  if (!cfg.lastSaveError().empty()) std::abort();
+  if (!cfg.lastSaveError().empty()) {
+    if (!basekit::readWholeFile(path, after) || after != before) std::abort();
+    return 0;
+  }
   ClsCfgFile again;
   again.Init(path);
   again.rshFile = cfg.rshFile;
