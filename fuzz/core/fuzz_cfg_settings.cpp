@@ -1,7 +1,8 @@
 // Arbitrary bytes as VELTA.INI, in the INI form or the older plain-text form: the load
 // converts every value without crashing, and what it loaded survives a save and a second
 // load unchanged (the older form is retired to the INI form on the way), but for what the INI
-// form cannot keep: blanks at a value's ends, and an empty value, which reads as the default.
+// form cannot keep: blanks and quotes at a value's ends, and an empty value, which reads as the
+// default.
 #include "ClsCfgFile.h"
 #include "fuzz_nosync.h"
 #include "fuzz_scratch.h"
@@ -15,13 +16,20 @@
 
 namespace {
 
-// A text as the INI form keeps it: no blanks at its ends, no end-of-file mark behind it.
+// A text as the INI form keeps it: no blanks at its ends, no end-of-file mark behind it, and
+// no pair of matching quotes around it (a read drops them).
 std::string kept(std::string s) {
   auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; };
-  while (!s.empty() && (blank(s.back()) || s.back() == '\x1A')) s.pop_back();
-  size_t b = 0;
-  while (b < s.size() && blank(s[b])) ++b;
-  return s.substr(b);
+  for (std::string last; last != s;) {
+    last = s;
+    while (!s.empty() && (blank(s.back()) || s.back() == '\x1A')) s.pop_back();
+    size_t b = 0;
+    while (b < s.size() && blank(s[b])) ++b;
+    s.erase(0, b);
+    if (s.size() >= 2 && (s.front() == '"' || s.front() == '\'') && s.back() == s.front())
+      s = s.substr(1, s.size() - 2);
+  }
+  return s;
 }
 
 // Everything LoadCfg fills, as one comparable row.
