@@ -29,6 +29,7 @@
 #include "FODBCLogon.h"
 #include "Fconfig.h"
 #include "Messages.h"
+#include "MessagesExtra.h"
 #include "PlantedLink.h"
 #include "QtTranslations.h"
 
@@ -290,9 +291,8 @@ TEST_F(FconfigTest, ASettingsOrStoreFileThatIsALinkIsReportedAsAFailedSave) {
     child<QAction>(*dialog, "mnuOk")->trigger();
     ASSERT_EQ(boxes.numbers(), std::vector<int>{320});
     const std::string& text = boxes.boxes()[0].text;
-    EXPECT_NE(
-        text.find(folder.file(name) + "': Is a symbolic link; data files must be plain files"),
-        std::string::npos)
+    EXPECT_NE(text.find(folder.file(name) + ": " + GetExtraMsg(ExtraMsg::NotPlainFile)),
+              std::string::npos)
         << text;
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_TRUE(link.unchanged());
