@@ -56,7 +56,7 @@ set(VELTA_TEST_TIME_SCALE 0.1)
 #          ModemClockSim), a kill9 trial, or SLOW given
 function(velta_test_labels out name)
   set(peer_includes "clocksim/|ClockSimFixture|FtpServerFixture|RshdFixture|TinyproxyFixture"
-                    "|PeerProcess|SilentListener|peers\\.h|host_end\\.h|Kill9Trial")
+                    "|PeerProcess|SilentListener|[Pp]eers\\.h|host_end\\.h|Kill9Trial")
   string(JOIN "" peer_re ${peer_includes})
   set(labels)
   set(slow ${ARGN})
