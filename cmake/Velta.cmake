@@ -45,7 +45,8 @@ include(GoogleTest OPTIONAL)
 
 # The library's fixed waits (pauses, guard times, modem reply windows) run at this fraction of
 # their length in the test programs and the programs they start; the program itself keeps 1.
-set(VELTA_TEST_TIME_SCALE 0.1)
+# -DVELTA_TEST_TIME_SCALE=1 runs the tests with the real lengths.
+set(VELTA_TEST_TIME_SCALE 0.1 CACHE STRING "fraction of the link library's fixed waits in tests")
 
 # Every test gets its labels by rule (ctest -L <label>):
 #   unit   no peer: neither the clock simulator nor a server, a modem or a child program
