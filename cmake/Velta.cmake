@@ -53,12 +53,16 @@ set(VELTA_TEST_TIME_SCALE 0.1 CACHE STRING "fraction of the link library's fixed
 #   sim    the clock simulator or another real peer (FTP server, in.rshd, pseudo-terminal
 #          clocks, listeners), found from the sources' includes
 #   kill9  the kill -9 trials (programs named *Kill9*); also slow
-#   slow   a program with tests of over about 10 s: a simulated modem dialled (clocksim/modem.h,
-#          ModemClockSim), a kill9 trial, or SLOW given
+#   slow   a program with tests of about 10 s or more: a simulated modem dialled, an FTP server,
+#          in.rshd or a silent listener as the peer (their time-outs and timers are real), a
+#          kill9 trial, or SLOW given
 function(velta_test_labels out name)
   set(peer_includes "clocksim/|ClockSimFixture|FtpServerFixture|RshdFixture|TinyproxyFixture"
                     "|PeerProcess|SilentListener|[Pp]eers\\.h|host_end\\.h|Kill9Trial")
   string(JOIN "" peer_re ${peer_includes})
+  # Peers whose tests sit through real waits: a dialled modem, the FTP window's and the remote
+  # command's time-outs and exit timers, a listener that never answers.
+  set(slow_re "clocksim/modem\\.h|ModemClockSim|FtpServerFixture|RshdFixture|SilentListener")
   set(labels)
   set(slow ${ARGN})
   foreach(src ${T_SOURCES})
@@ -68,8 +72,8 @@ function(velta_test_labels out name)
       if(peers)
         list(APPEND labels sim)
       endif()
-      file(STRINGS "${path}" modems REGEX "clocksim/modem\\.h|ModemClockSim")
-      if(modems)
+      file(STRINGS "${path}" waits REGEX "${slow_re}")
+      if(waits)
         set(slow ON)
       endif()
     endif()
