@@ -32,7 +32,7 @@
 #include "FormP.h"
 #include "FrmTest.h"
 #include "InstanceLock.h"
-#include "Release.h"
+#include "ReleaseBoxes.h"
 #include "WindowOpeners.h"
 #include "frmAbout.h"
 #include "FConsole.h"
