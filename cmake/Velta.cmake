@@ -3,7 +3,7 @@
 #   velta_add_gtest(name SOURCES ... LIBS ... [LABELS ...] [PROPERTIES ...])
 #   velta_add_fuzzer(name SOURCES ... LIBS ...)   libFuzzer target, seeds in fuzz/corpus/<name>
 #   velta_add_bench(name SOURCES ... LIBS ...)    benchmark program, run by scripts/bench
-#   velta_add_component_folders()                  fuzz/ and bench/: one sub-folder a component
+#   velta_add_component_folders(folder ...)        fuzz/ and bench/: one sub-folder a component
 
 set(VELTA_BUILD_TESTS ON)
 if(VELTA_FUZZ)
@@ -86,19 +86,16 @@ function(velta_add_bench name)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/benches")
 endfunction()
 
-# fuzz/ and bench/ keep one sub-folder per component, named after it (core = app/core); a
-# sub-folder is added only when its component is configured.
+# fuzz/ and bench/ keep one sub-folder per component, named after it (core = app/core), each
+# named in the call; a sub-folder is added only when its component is configured.
 function(velta_add_component_folders)
-  file(GLOB children CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*/CMakeLists.txt")
-  foreach(child ${children})
-    get_filename_component(dir "${child}" DIRECTORY)
-    get_filename_component(name "${dir}" NAME)
+  foreach(name ${ARGN})
     set(component ${name})
     if(name STREQUAL "core" OR name STREQUAL "collect" OR name STREQUAL "ui")
       set(component app)
     endif()
     if(component IN_LIST VELTA_COMPONENTS)
-      add_subdirectory("${dir}")
+      add_subdirectory(${name})
     endif()
   endforeach()
 endfunction()
