@@ -4,6 +4,8 @@
 #   velta_add_fuzzer(name SOURCES ... LIBS ...)   libFuzzer target, seeds in fuzz/corpus/<name>
 #   velta_add_bench(name SOURCES ... LIBS ...)    benchmark program, run by scripts/bench
 #   velta_add_component_folders(folder ...)        fuzz/ and bench/: one sub-folder a component
+#   velta_headless_check(library)                  fails the build when the library needs more
+#                                                  than what it links (e.g. a widget call)
 
 set(VELTA_BUILD_TESTS ON)
 if(VELTA_FUZZ)
@@ -98,4 +100,20 @@ function(velta_add_component_folders)
       add_subdirectory(${name})
     endif()
   endforeach()
+endfunction()
+
+# Every object of a static library, linked whole into a shared object with no undefined
+# symbol and only the libraries it links itself: a library that links Qt Core alone and calls
+# a widget or window-system function fails here, not in whichever program happens to link
+# the missing library too. Sanitizer and fuzz builds leave their runtimes' symbols undefined
+# in shared objects: the check runs in the other builds.
+function(velta_headless_check library)
+  if(VELTA_SANITIZE OR VELTA_FUZZ)
+    return()
+  endif()
+  set(src "${CMAKE_CURRENT_BINARY_DIR}/${library}_headless_check.cpp")
+  file(CONFIGURE OUTPUT "${src}" CONTENT "// Empty: the objects come whole from ${library}.\n")
+  add_library(${library}_headless_check SHARED "${src}")
+  target_link_libraries(${library}_headless_check PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,${library}>")
+  target_link_options(${library}_headless_check PRIVATE "LINKER:--no-undefined")
 endfunction()
