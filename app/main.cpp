@@ -28,6 +28,7 @@
 #include "FrmTest.h"
 #include "InstanceLock.h"
 #include "Release.h"
+#include "ReleaseBoxes.h"
 #include "StopSignals.h"
 #include "WindowOpeners.h"
 #include "frmAbout.h"

@@ -3,7 +3,9 @@
 #   velta_add_gtest(name SOURCES ... LIBS ... [SLOW] [LABELS ...] [PROPERTIES ...])
 #   velta_add_fuzzer(name SOURCES ... LIBS ...)   libFuzzer target, seeds in fuzz/corpus/<name>
 #   velta_add_bench(name SOURCES ... LIBS ...)    benchmark program, run by scripts/bench
-#   velta_add_component_folders()                  fuzz/ and bench/: one sub-folder a component
+#   velta_add_component_folders(folder ...)        fuzz/ and bench/: one sub-folder a component
+#   velta_headless_check(library)                  fails the build when the library needs more
+#                                                  than what it links (e.g. a widget call)
 
 set(VELTA_BUILD_TESTS ON)
 if(VELTA_FUZZ)
@@ -145,19 +147,32 @@ function(velta_add_bench name)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/benches")
 endfunction()
 
-# fuzz/ and bench/ keep one sub-folder per component, named after it (core = app/core); a
-# sub-folder is added only when its component is configured.
+# fuzz/ and bench/ keep one sub-folder per component, named after it (core = app/core), each
+# named in the call; a sub-folder is added only when its component is configured.
 function(velta_add_component_folders)
-  file(GLOB children CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*/CMakeLists.txt")
-  foreach(child ${children})
-    get_filename_component(dir "${child}" DIRECTORY)
-    get_filename_component(name "${dir}" NAME)
+  foreach(name ${ARGN})
     set(component ${name})
     if(name STREQUAL "core" OR name STREQUAL "collect" OR name STREQUAL "ui")
       set(component app)
     endif()
     if(component IN_LIST VELTA_COMPONENTS)
-      add_subdirectory("${dir}")
+      add_subdirectory(${name})
     endif()
   endforeach()
+endfunction()
+
+# Every object of a static library, linked whole into a shared object with no undefined
+# symbol and only the libraries it links itself: a library that links Qt Core alone and calls
+# a widget or window-system function fails here, not in whichever program happens to link
+# the missing library too. Sanitizer and fuzz builds leave their runtimes' symbols undefined
+# in shared objects: the check runs in the other builds.
+function(velta_headless_check library)
+  if(VELTA_SANITIZE OR VELTA_FUZZ)
+    return()
+  endif()
+  set(src "${CMAKE_CURRENT_BINARY_DIR}/${library}_headless_check.cpp")
+  file(CONFIGURE OUTPUT "${src}" CONTENT "// Empty: the objects come whole from ${library}.\n")
+  add_library(${library}_headless_check SHARED "${src}")
+  target_link_libraries(${library}_headless_check PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,${library}>")
+  target_link_options(${library}_headless_check PRIVATE "LINKER:--no-undefined")
 endfunction()

@@ -12,7 +12,7 @@
 #include "CollectPunches.h"
 #include "Globals.h"
 #include "Messages.h"
-#include "MsgBox.h"
+#include "Reporter.h"
 
 namespace collect {
 
@@ -57,7 +57,7 @@ ManualRead::Outcome ManualRead::run(const std::string& folder, const std::string
   if (!multi) {
     // A name of blanks only names the folder itself: no name either.
     if (basic::Trim(boxText).empty()) {
-      MsgBox(249, msgbox::Critical);
+      m_reporter.inform(249, msgbox::Critical);
       return Outcome::Refused;
     }
     dir = folder;
@@ -72,7 +72,7 @@ ManualRead::Outcome ManualRead::run(const std::string& folder, const std::string
         // Reading on into a file that kept its old lines would mix two reads.
         const std::string error = emptyFile(path);
         if (!error.empty()) {
-          MsgBoxText(error, msgbox::Critical);
+          m_reporter.informText(error, msgbox::Critical);
           return Outcome::Refused;
         }
       }
@@ -83,7 +83,7 @@ ManualRead::Outcome ManualRead::run(const std::string& folder, const std::string
   if (m_hooks.started) m_hooks.started();
   const int16_t result = CollectPunches(m_list, dir, name, dropDup, 1000, 0);
   if (result != -100) {
-    MsgBox(337, msgbox::Critical);
+    m_reporter.inform(337, msgbox::Critical);
     return Outcome::Failed;
   }
   clearCancelFlags();
@@ -101,14 +101,14 @@ void ManualRead::ship(const std::string& dir, const std::string& name) {
   clocklink::pumpEvents();
   const int16_t ftp = m_hooks.shipFtp ? m_hooks.shipFtp() : -200;
   if (ftp != -100) {
-    MsgBoxText("No se pudo transmitir el archivo al servidor ftp", msgbox::Critical);
+    m_reporter.informText("No se pudo transmitir el archivo al servidor ftp", msgbox::Critical);
     return;
   }
   if (gCfgFile->RSHEnabled == 0) return;
   gCfgFile->tmpFTPFileName = name;
   clocklink::pumpEvents();
   const int16_t rsh = m_hooks.shipRsh ? m_hooks.shipRsh() : -200;
-  if (rsh != -100) MsgBoxText("No se pudo ejecutar el comando remoto", msgbox::Critical);
+  if (rsh != -100) m_reporter.informText("No se pudo ejecutar el comando remoto", msgbox::Critical);
 }
 
 }  // namespace collect

@@ -5,8 +5,8 @@
 #include "Basic.h"
 #include "FGrales.h"
 #include "Messages.h"
-#include "MsgBox.h"
 #include "Release.h"
+#include "Reporter.h"
 
 namespace collect {
 
@@ -58,14 +58,14 @@ std::string SirenSchedule::dataText(int16_t dayCode, int sirenNumber, const std:
          PadAndReplace(static_cast<long long>(basic::Val(duration)), 2, ' ', "0");
 }
 
-bool SirenSchedule::vTodo(const std::string& duration, const std::string& hour,
+bool SirenSchedule::vTodo(Reporter& reporter, const std::string& duration, const std::string& hour,
                           const std::string& minute) {
   const double seconds = basic::Val(duration);
   if (!(seconds > 0 && seconds <= 45)) {
-    MsgBox(214, msgbox::Critical);
+    reporter.inform(214, msgbox::Critical);
     return false;
   }
-  return ValidarHora(hour, minute);
+  return ValidarHora(hour, minute, reporter);
 }
 
 int16_t SirenSchedule::read(clocklink::ClsMirsol& mirsol, std::vector<std::string>& entries,

@@ -11,6 +11,7 @@
 namespace clocklink {
 class ClsMirsol;
 }
+class Reporter;
 
 namespace collect {
 
@@ -47,8 +48,8 @@ class SirenSchedule {
                               const std::string& minute, const std::string& duration);
 
   // The checks of the edit fields: 214 for a duration outside 1-45, then the hour check
-  // (which shows 327 itself). True when the fields may be sent.
-  static bool vTodo(const std::string& duration, const std::string& hour,
+  // (327), each to `reporter`. True when the fields may be sent.
+  static bool vTodo(Reporter& reporter, const std::string& duration, const std::string& hour,
                     const std::string& minute);
 
   // 354 when the list is full, else 0.

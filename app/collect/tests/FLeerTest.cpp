@@ -28,6 +28,7 @@
 #include "Globals.h"
 #include "ManualRead.h"
 #include "Messages.h"
+#include "MsgBoxReporter.h"
 #include "ProgressListWidget.h"
 #include "WaitFor.h"
 
@@ -72,7 +73,8 @@ class FLeerTest : public ::testing::Test {
       shipped.push_back("rsh " + gCfgFile->tmpFTPFileName);
       return int16_t{-100};
     };
-    collect::ManualRead read(list, hooks);
+    MsgBoxReporter reporter;
+    collect::ManualRead read(list, reporter, hooks);
     return read.run(folder.path(), boxText, 0);
   }
 

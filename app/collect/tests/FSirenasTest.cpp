@@ -21,6 +21,7 @@
 #include "FSirenas.h"
 #include "Globals.h"
 #include "Messages.h"
+#include "MsgBoxReporter.h"
 #include "SilentListener.h"
 #include "SirenSchedule.h"
 
@@ -98,9 +99,10 @@ TEST(SirenScheduleTest, DataTextAndChecks) {
     const char *duration, *hour;
     bool ok;
   };
+  MsgBoxReporter reporter;
   for (const Case& c : {Case{"0", "7", false}, Case{"46", "7", false}, Case{"", "7", false},
                         Case{"45", "7", true}, Case{"1", "23", true}, Case{"5", "24", false}})
-    EXPECT_EQ(collect::SirenSchedule::vTodo(c.duration, c.hour, "05"), c.ok)
+    EXPECT_EQ(collect::SirenSchedule::vTodo(reporter, c.duration, c.hour, "05"), c.ok)
         << c.duration << " " << c.hour;
   EXPECT_EQ(boxes.numbers(), (std::vector<int>{214, 214, 214, 327}));
   EXPECT_EQ(collect::SirenSchedule::newSirenError(32), 0);

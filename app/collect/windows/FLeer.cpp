@@ -28,6 +28,7 @@
 #include "HourglassGuard.h"
 #include "MainWindowHost.h"
 #include "Messages.h"
+#include "MsgBoxReporter.h"
 #include "ProgressListWidget.h"
 
 namespace {
@@ -210,7 +211,8 @@ void FLeer::read() {
     w.exec();
     return gCfgFile ? gCfgFile->tmpReturnValue : int16_t{-200};
   };
-  collect::ManualRead run(*m_lst, std::move(hooks));
+  MsgBoxReporter boxes;
+  collect::ManualRead run(*m_lst, boxes, std::move(hooks));
   const auto outcome =
       run.run(m_folder.toStdString(), m_name->text().toStdString(), m_dropDup->isChecked() ? 1 : 0);
   m_reading = 0;

@@ -21,6 +21,7 @@
 #include "Globals.h"
 #include "Messages.h"
 #include "MsgBox.h"
+#include "MsgBoxReporter.h"
 
 namespace {
 QString msgText(int n) { return QString::fromStdString(GetMsg(n)); }
@@ -205,7 +206,8 @@ void FSirenas::LeerSirenas() {
 }
 
 bool FSirenas::vTodo() {
-  return collect::SirenSchedule::vTodo(m_duracion->text().toStdString(),
+  MsgBoxReporter boxes;
+  return collect::SirenSchedule::vTodo(boxes, m_duracion->text().toStdString(),
                                        m_hora[0]->text().toStdString(),
                                        m_hora[1]->text().toStdString());
 }

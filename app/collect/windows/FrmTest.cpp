@@ -87,7 +87,7 @@ void FrmTest::habilitar() {
 }
 
 std::unique_ptr<collect::PortTest> FrmTest::makeRun() {
-  return std::make_unique<collect::PortTest>(*m_lst, *gMirsol, m_hooks);
+  return std::make_unique<collect::PortTest>(*m_lst, *gMirsol, m_boxes, m_hooks);
 }
 
 void FrmTest::DoTest() {
