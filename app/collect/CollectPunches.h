@@ -30,7 +30,7 @@ struct CollectContext {
 
 // dir & name is the default output file; dropDup 1 drops a record equal to the one before;
 // factor goes to every fetch; console -1 also appends the valid lines to CONSOLE.MIR.
-// -100 or -200.
+// kSuccess or kFailure.
 int16_t collectPunches(CollectContext& ctx, ProgressList& list, const std::string& dir,
                        const std::string& name, int16_t dropDup, int16_t factor, int16_t console);
 
@@ -41,7 +41,7 @@ int16_t CollectPunches(ProgressList& list, const std::string& dir, const std::st
 // Clears the clock after a good download of `downloaded` records, but only when a fresh
 // status count equals what this download took from the clock. Punches made meanwhile are
 // topped up first (downloaded again, checked against what was written, the new ones written
-// and synced), for at most three rounds; otherwise red ">" & 312, -200 and nothing cleared.
+// and synced), for at most three rounds; otherwise red ">" & 312, kFailure and nothing cleared.
 // With `shippingOn` the file has already gone to the host (or an empty clock shipped
 // nothing): a top-up would put the new punches where the host never looks, so there is none;
 // they stay on the clock, uncleared, and come in the next pass's file.
@@ -49,7 +49,7 @@ int16_t clearAfterDownload(CollectContext& ctx, ProgressList& list, int32_t down
                            bool shippingOn = false);
 
 // Runs `fn` over the program-wide objects (gMirsol, gCfgFile, gListaRelojes' current clock,
-// gDataFolder, the program's converter binding); -200 when start-up has not created them.
+// gDataFolder, the program's converter binding); kFailure when start-up has not created them.
 int16_t withProgramContext(const std::function<int16_t(CollectContext&)>& fn);
 
 namespace testing {

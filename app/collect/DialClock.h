@@ -56,8 +56,8 @@ struct DialSeams {
   double retryWaitSeconds = 15.0;       // tests shorten it
 };
 
-// dialModem with the runs' lines: -100 connected or hung up, -101 stopped, -200 not
-// connected.
+// dialModem with the runs' lines: kSuccess connected or hung up, kCancelled stopped, kFailure
+// not connected.
 int16_t DialClock(const DialSeams& seams);
 
 }  // namespace collect

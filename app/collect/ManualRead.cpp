@@ -6,6 +6,7 @@
 
 #include <clocklink/ClsMirsol.h>
 #include <clocklink/ClsModem.h>
+#include <clocklink/CollectionStatus.h>
 #include <clocklink/EventPump.h>
 
 #include "ClsCfgFile.h"
@@ -82,7 +83,7 @@ ManualRead::Outcome ManualRead::run(const std::string& folder, const std::string
   clearCancelFlags();
   if (m_hooks.started) m_hooks.started();
   const int16_t result = CollectPunches(m_list, dir, name, dropDup, 1000, 0);
-  if (result != -100) {
+  if (result != clocklink::kSuccess) {
     m_reporter.inform(337, msgbox::Critical);
     return Outcome::Failed;
   }
@@ -99,16 +100,17 @@ void ManualRead::ship(const std::string& dir, const std::string& name) {
   gCfgFile->tmpFTPFileName = name;
   gCfgFile->tmpFTPFilePath = dir;
   clocklink::pumpEvents();
-  const int16_t ftp = m_hooks.shipFtp ? m_hooks.shipFtp() : -200;
-  if (ftp != -100) {
+  const int16_t ftp = m_hooks.shipFtp ? m_hooks.shipFtp() : clocklink::kFailure;
+  if (ftp != clocklink::kSuccess) {
     m_reporter.informText("No se pudo transmitir el archivo al servidor ftp", msgbox::Critical);
     return;
   }
   if (gCfgFile->RSHEnabled == 0) return;
   gCfgFile->tmpFTPFileName = name;
   clocklink::pumpEvents();
-  const int16_t rsh = m_hooks.shipRsh ? m_hooks.shipRsh() : -200;
-  if (rsh != -100) m_reporter.informText("No se pudo ejecutar el comando remoto", msgbox::Critical);
+  const int16_t rsh = m_hooks.shipRsh ? m_hooks.shipRsh() : clocklink::kFailure;
+  if (rsh != clocklink::kSuccess)
+    m_reporter.informText("No se pudo ejecutar el comando remoto", msgbox::Critical);
 }
 
 }  // namespace collect

@@ -1,6 +1,7 @@
 #include "SirenSchedule.h"
 
 #include <clocklink/ClsMirsol.h>
+#include <clocklink/CollectionStatus.h>
 
 #include "Basic.h"
 #include "FGrales.h"
@@ -72,11 +73,11 @@ int16_t SirenSchedule::read(clocklink::ClsMirsol& mirsol, std::vector<std::strin
                             const std::function<void(int done, int total)>& progress) {
   entries.clear();
   int16_t result = mirsol.Alarm_Process(1, "");
-  for (int i = 0; result == -100 && i < kSirenEntries; ++i) {
+  for (int i = 0; result == clocklink::kSuccess && i < kSirenEntries; ++i) {
     result = mirsol.Alarm_Process(2, "");
-    if (result == -100 && progress) progress(i + 1, kSirenEntries);
+    if (result == clocklink::kSuccess && progress) progress(i + 1, kSirenEntries);
   }
-  if (result == -100)
+  if (result == clocklink::kSuccess)
     for (int16_t i = 0; i < kSirenEntries; ++i) entries.push_back(mirsol.Alarm_Get(i));
   mirsol.Alarm_Process(3, "");
   return result;

@@ -55,7 +55,7 @@ class SirenSchedule {
   // 354 when the list is full, else 0.
   static int newSirenError(int rowsShown) { return rowsShown >= kMaxSirenRows ? 354 : 0; }
 
-  // Reads the 32 entries from the clock; -100 with the entries, or the failing result (the
+  // Reads the 32 entries from the clock; kSuccess with the entries, or the failing result (the
   // link is closed either way). `progress` (when set) hears each entry read: done of total.
   static int16_t read(clocklink::ClsMirsol& mirsol, std::vector<std::string>& entries,
                       const std::function<void(int done, int total)>& progress = {});

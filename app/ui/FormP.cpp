@@ -19,6 +19,7 @@
 
 #include <clocklink/ClsMirsol.h>
 #include <clocklink/ClsModem.h>
+#include <clocklink/CollectionStatus.h>
 
 #include <exception>
 
@@ -495,7 +496,7 @@ void FormP::resetClicked() {
     status = gMirsol->ResetPexel();
   }
   if (BusyGuard::closePending(this)) return;
-  if (status == -100)
+  if (status == clocklink::kSuccess)
     MsgBoxText("RESETEADO", msgbox::Exclamation);
   else
     MsgBoxText("ERROR AL RESETEAR", msgbox::Critical);

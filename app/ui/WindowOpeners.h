@@ -1,7 +1,7 @@
-// The windows the main window opens, one opener each, registered in app/main.cpp (tests
-// register recording stubs). A command whose opener is unset stays disabled. Each opener shows
-// its window (modally unless the window is modeless by nature, as the dial-up window) with the
-// main window as parent.
+// The windows the main window opens, one opener each, registered by registerOpeners
+// (ProgramWindows.h; tests register recording stubs). A command whose opener is unset stays
+// disabled. Each opener shows its window (modally unless the window is modeless by nature, as
+// the dial-up window) with the main window as parent.
 #pragma once
 
 #include <functional>
@@ -28,5 +28,5 @@ struct WindowOpeners {
   Opener frmAbout;
 };
 
-// The program's openers (filled by main.cpp, or by a test with recording stubs).
+// The program's openers (filled by registerOpeners, or by a test with recording stubs).
 WindowOpeners& windowOpeners();

@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include <clocklink/ClsMirsol.h>
+#include <clocklink/CollectionStatus.h>
 
 #include "BusyGuard.h"
 #include "ClockSettingRules.h"
@@ -44,7 +45,7 @@ void FCacheo::send() {
     HourglassGuard hourglass;
     result = gMirsol->SetCache(collect::cacheValue(m_gge->value()));
   }
-  if (result == -100) {
+  if (result == clocklink::kSuccess) {
     QApplication::beep();
     MsgBox(378, msgbox::Exclamation);
     close();

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 
 #include <clocklink/ClsMirsol.h>
+#include <clocklink/CollectionStatus.h>
 
 #include "BusyGuard.h"
 #include "ClockSettingRules.h"
@@ -37,7 +38,7 @@ void FCbioReloj::send() {
     BusyGuard busy(this);
     result = gMirsol->SetClockNumber(number);
   }
-  if (result == -100)
+  if (result == clocklink::kSuccess)
     QApplication::beep();
   else
     MsgBox(350, msgbox::Critical);

@@ -13,6 +13,7 @@
 #include <QTreeWidget>
 
 #include <clocklink/ClsMirsol.h>
+#include <clocklink/CollectionStatus.h>
 
 #include <algorithm>
 
@@ -158,7 +159,7 @@ bool FSirenas::fAltaSirena() {
   const std::string text = dataText(m_sirenas->currentIndex() + 1);
   BusyGuard busy(this);
   m_result = gMirsol->Alarm_Process(6, text);
-  return m_result == -100;
+  return m_result == clocklink::kSuccess;
 }
 
 bool FSirenas::fBajaSirena() {
@@ -171,7 +172,7 @@ bool FSirenas::fBajaSirena() {
     m_result = gMirsol->Alarm_Process(4, text);
   }
   MostrarSirena(0);
-  return m_result == -100;
+  return m_result == clocklink::kSuccess;
 }
 
 void FSirenas::LeerSirenas() {
@@ -189,7 +190,7 @@ void FSirenas::LeerSirenas() {
           *gMirsol, entries, [this](int done, int) { m_progress->setValue(done); });
     }
     m_progress->setVisible(false);
-    if (m_result != -100) {
+    if (m_result != clocklink::kSuccess) {
       MsgBox(332, msgbox::Critical);
     } else {
       int bad = 0;
@@ -255,7 +256,7 @@ void FSirenas::mnu(int index) {
           BusyGuard busy(this);
           m_result = gMirsol->Alarm_Process(5, "");
         }
-        if (m_result != -100) MsgBox(338, msgbox::Critical);
+        if (m_result != clocklink::kSuccess) MsgBox(338, msgbox::Critical);
       }
       LeerSirenas();
       return;

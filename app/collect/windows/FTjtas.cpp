@@ -12,6 +12,7 @@
 #include <QToolButton>
 
 #include <clocklink/ClsMirsol.h>
+#include <clocklink/CollectionStatus.h>
 #include <sys/stat.h>
 
 #include "Basic.h"
@@ -125,7 +126,7 @@ bool FTjtas::checkTarjeta(std::string& card) {
 }
 
 void FTjtas::lockDone(int16_t result) {
-  if (result == -100)
+  if (result == clocklink::kSuccess)
     QApplication::beep();
   else
     MsgBox(338, msgbox::Critical);
@@ -155,7 +156,7 @@ void FTjtas::mnu1(int index) {
     BusyGuard busy(this);
     result = gMirsol->Card_Process(mode == 0 ? 8 : 7, card);
   }
-  if (result == -100)
+  if (result == clocklink::kSuccess)
     QApplication::beep();
   else
     MsgBox(mode == 0 ? 339 : 314, msgbox::Critical);
@@ -175,7 +176,7 @@ void FTjtas::EnviaArchivo(int16_t mode) {
     HourglassGuard hourglass;
     result = collect::SendCardFile(mode, path);
   }
-  if (result != -100) MsgBox(338, msgbox::Critical);
+  if (result != clocklink::kSuccess) MsgBox(338, msgbox::Critical);
 }
 
 void FTjtas::mnu3(int index) {

@@ -30,7 +30,7 @@ class FTjtas : public ClockWindow {
   void optionChanged();
   // The Tarjeta check: false (341 shown, box emptied and focused) for a wrong number.
   bool checkTarjeta(std::string& card);
-  void lockDone(int16_t result);  // beep for -100, else 338
+  void lockDone(int16_t result);  // beep for kSuccess, else 338
 
   QRadioButton* m_option1;
   QRadioButton* m_option2;

@@ -8,8 +8,9 @@
 
 #include "Release.h"
 
-// False only for -100 (success). The four known failures (-200, -300, -400, -500) show their
-// message in a critical box when `show` is non-zero; any other code is a silent failure.
+// False only for kSuccess. The four known failures (kFailure, kPortNotOpen, kPortInUse,
+// kModemNoCarrier) show their message in a critical box when `show` is non-zero; any other
+// code is a silent failure.
 bool MensajeErrorComm(int16_t code, int16_t show);
 
 // True for 0 <= hour < 24 and 0 <= minute < 60 (numeric values of the texts); otherwise box
