@@ -32,6 +32,7 @@
 #include "FormP.h"
 #include "FrmTest.h"
 #include "InstanceLock.h"
+#include "ProgramObjects.h"
 #include "Release.h"
 #include "WindowOpeners.h"
 #include "frmAbout.h"
@@ -123,6 +124,9 @@ void registerOpeners(WindowOpeners& openers) {
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  // The program-wide objects live here, after the application and before every window; the
+  // main window's close frees them, and whatever is left goes when main returns.
+  ProgramObjects objects;
   clocklink::setEventPump([] { QCoreApplication::processEvents(); });
   registerOpeners(windowOpeners());
 
@@ -163,7 +167,7 @@ int main(int argc, char** argv) {
   };
   const StartResult started = runStartup(lock, hooks);
   if (started != StartResult::Running || fAuto::programEndRequested()) {
-    releaseProgramObjects();
+    objects.release();
     return started == StartResult::EndedWithError ? 1 : 0;
   }
 
@@ -180,6 +184,6 @@ int main(int argc, char** argv) {
 
   app.exec();
   mainWindow.reset();
-  releaseProgramObjects();
+  objects.release();
   return 0;
 }

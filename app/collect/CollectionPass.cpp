@@ -120,19 +120,20 @@ bool Pass::clockSteps(const basic::DateTime& now, const std::string& name) {
   bool ok = true;
   yield();
   const int16_t console = m_mode == PassMode::Console ? -1 : 0;
-  const int16_t got =
+  Download got =
       CollectPunches(m_list, basic::Trim(c.m_Path), name, cfg.EliminarDuplicados, 0, console);
   yield();
-  if (got != -100) ok = false;
+  if (got.status != -100) ok = false;
   if (m_mode == PassMode::Console) {
-    if (ok && clearAfterDownload(m_list, gMirsol->RegCount) != -100) ok = false;
+    if (ok && clearAfterDownload(m_list, got, gMirsol->RegCount) != -100) ok = false;
     return ok;
   }
   const bool shippingOn = cfg.SAPEnabled == 1;
   if (ok && gMirsol->RegCount >= 1 && shippingOn) ok = ship(name);
   // With shipping on, only what reached the host may be cleared: punches made since the
   // download keep the clock uncleared and come in the next pass's file.
-  if (ok && c.M_Borrar == 1 && clearAfterDownload(m_list, gMirsol->RegCount, shippingOn) != -100)
+  if (ok && c.M_Borrar == 1 &&
+      clearAfterDownload(m_list, got, gMirsol->RegCount, shippingOn) != -100)
     ok = false;
   yield();
   if (c.m_FHora == 1) {

@@ -80,7 +80,7 @@ ManualRead::Outcome ManualRead::run(const std::string& folder, const std::string
   m_list.clear();
   clearCancelFlags();
   if (m_hooks.started) m_hooks.started();
-  const int16_t result = CollectPunches(m_list, dir, name, dropDup, 1000, 0);
+  const int16_t result = CollectPunches(m_list, dir, name, dropDup, 1000, 0).status;
   if (result != -100) {
     MsgBox(337, msgbox::Critical);
     return Outcome::Failed;

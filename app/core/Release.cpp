@@ -19,6 +19,7 @@
 #include "InstanceLock.h"
 #include "Messages.h"
 #include "MsgBox.h"
+#include "ProgramObjects.h"
 #include "QtTranslations.h"
 #include "VeltaVersion.h"
 #include "frmSplash.h"
@@ -63,12 +64,6 @@ void refuse(const StartupHooks& hooks, int number, int title, const std::string&
 
 // ": <reason>" of a store file that could not be read, the reason naming the file.
 std::string readFailure(const StoreStatus& s) { return ": " + s.readReason; }
-
-template <typename T>
-void drop(T*& p) {
-  delete p;
-  p = nullptr;
-}
 }  // namespace
 
 void MarcarEstado(int16_t kind) {
@@ -154,30 +149,6 @@ StartChoice decideStart(LockState lock, int16_t usersResult, int16_t autoFlag,
   return {StartChoice::Login, 0, 0};
 }
 
-int16_t createProgramObjects() {
-  gMirsol = new clocklink::ClsMirsol;
-  gListaRelojes = new ClsListaRelojes;
-  gModem = new clocklink::ClsModem;
-  gUsers = new ClsUsers;
-  gAuditoria = new ClsAuditoria;
-  gAuditoria->users = gUsers;
-  gAuditoria->Iniciar(gDataFolder + "VELTA.AUD");
-  gMirsol->SetTimeOut(gCfgFile->TimeOut);
-  gListaRelojes->Iniciar(gDataFolder + "velta002.dat");
-  gListaRelojes->CargarRelojes();
-  gUsers->Iniciar(gDataFolder + "VELTA.DAT");
-  return gUsers->CargarUsers();
-}
-
-void releaseProgramObjects() {
-  drop(gMirsol);
-  drop(gListaRelojes);
-  drop(gModem);
-  drop(gCfgFile);
-  drop(gUsers);
-  drop(gAuditoria);
-}
-
 StartResult runStartup(InstanceLock& lock, const StartupHooks& hooks) {
   gVersionText =
       std::to_string(VELTA_VERSION_MAJOR) + "." + basic::Format(VELTA_VERSION_MINOR, "00");
@@ -188,7 +159,8 @@ StartResult runStartup(InstanceLock& lock, const StartupHooks& hooks) {
   gDataFolder = cwd.c_str();
   if (gDataFolder.empty() || gDataFolder.back() != '/') gDataFolder += '/';
 
-  if (!gCfgFile) gCfgFile = new ClsCfgFile;
+  ProgramObjects& objects = ProgramObjects::live();
+  if (!gCfgFile) objects.createSettings();
   gCfgFile->Init(gDataFolder + "VELTA.INI");
   gCfgFile->LoadCfg();
   applyQtTranslations(gCfgFile->LENGUAJE);  // Qt's own buttons and dialogs in that language
@@ -208,7 +180,7 @@ StartResult runStartup(InstanceLock& lock, const StartupHooks& hooks) {
     return StartResult::EndedWithError;
   }
 
-  const int16_t users = createProgramObjects();
+  const int16_t users = objects.createStartupObjects();
   const StartChoice c =
       decideStart(LockState::Acquired, users, gCfgFile->Auto, gCfgFile->AutoDias, basic::Now());
   if (c.kind == StartChoice::Refuse) {

@@ -50,10 +50,10 @@ class CollectionPassTest : public ::testing::Test {
   void start(const std::vector<ClockSpec>& clocks, const std::string& ini = "") {
     folder.write("VELTA.INI", "[COMMON]\r\nTIMEOUT=3\r\n" + ini);
     apptest::writeClocks(clocks);
-    gCfgFile = new ClsCfgFile();
+    apptest::objects().createSettings();
     gCfgFile->Init(gDataFolder + "VELTA.INI");
     gCfgFile->LoadCfg();
-    createProgramObjects();
+    apptest::objects().createStartupObjects();
   }
   // Changes slot `slot` of the loaded clock store.
   template <typename F>

@@ -45,10 +45,10 @@ class FConsoleTest : public ::testing::Test {
   void start(const std::string& ini, const std::vector<apptest::ClockSpec>& clocks = {}) {
     folder.write("VELTA.INI", "[COMMON]\r\nTIMEOUT=3\r\n" + ini);
     apptest::writeClocks(clocks);
-    gCfgFile = new ClsCfgFile();
+    apptest::objects().createSettings();
     gCfgFile->Init(gDataFolder + "VELTA.INI");
     gCfgFile->LoadCfg();
-    createProgramObjects();
+    apptest::objects().createStartupObjects();
   }
   std::string total(FConsole& w) { return w.findChild<QLabel*>("TTotal")->text().toStdString(); }
 

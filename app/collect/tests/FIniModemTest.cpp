@@ -46,10 +46,10 @@ class FIniModemTest : public ::testing::Test {
     folder.write("VELTA.INI", "[COMMON]\r\nTIMEOUT=3\r\nMODEMDRIVER=Sim\r\nTIMEOUTMODEM=10\r\n");
     apptest::writeClocks({apptest::ClockSpec{
         .interface = 0, .ip = "", .port = 0, .comPort = "COM5", .phone = phone}});
-    gCfgFile = new ClsCfgFile();
+    apptest::objects().createSettings();
     gCfgFile->Init(gDataFolder + "VELTA.INI");
     gCfgFile->LoadCfg();
-    createProgramObjects();
+    apptest::objects().createStartupObjects();
     const ClsListaRelojes& c = *gListaRelojes;
     gListaRelojes->GetCurData(1);
     gMirsol->SetTimeRecorder(c.M_Numero, c.m_Modelo, c.m_Puerto, c.m_Velocidad, c.m_Telefono,

@@ -55,9 +55,9 @@ void echo(int master) {
 class FrmTestTest : public ::testing::Test {
  protected:
   FrmTestTest() {
-    gCfgFile = new ClsCfgFile;
+    apptest::objects().createSettings();
     gCfgFile->RelojActivo = -1;
-    gMirsol = new clocklink::ClsMirsol;
+    apptest::objects().createMirsol();
   }
   ~FrmTestTest() override {
     for (const std::string& v : published) ::unsetenv(v.c_str());
@@ -271,7 +271,7 @@ TEST_F(FrmTestTest, DetectarFindsTheSimulatorAndRestoresTheClockOnCancel) {
   apptest::ClockSpec record;
   record.port = current.port();
   apptest::writeClocks({record});
-  gListaRelojes = new ClsListaRelojes;
+  apptest::objects().createClockList();
   gListaRelojes->Iniciar(gDataFolder + "velta002.dat");
   gListaRelojes->CargarRelojes();
   gCfgFile->RelojActivo = 1;

@@ -54,10 +54,10 @@ class fAutoTest : public ::testing::Test {
     folder.write("VELTA.INI", "[COMMON]\r\nTIMEOUT=3\r\n" + ini);
     apptest::writeClocks(clocks);
     apptest::writeUsers({{"ADMIN", 1234, 1}});
-    gCfgFile = new ClsCfgFile();
+    apptest::objects().createSettings();
     gCfgFile->Init(gDataFolder + "VELTA.INI");
     gCfgFile->LoadCfg();
-    createProgramObjects();
+    apptest::objects().createStartupObjects();
     gRunMode = runMode;
   }
   // The window with its monotonic clock moved on by `skip` (the countdown need not be sat

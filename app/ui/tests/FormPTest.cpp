@@ -85,10 +85,10 @@ class FormPTest : public ::testing::Test {
   // Settings from VELTA.INI (written first when given), the objects, the log-in, the window.
   FormP& open(const std::string& user = "ADMIN", const std::string& ini = {}) {
     if (!ini.empty()) data.write("VELTA.INI", ini);
-    gCfgFile = new ClsCfgFile;
+    apptest::objects().createSettings();
     gCfgFile->Init(data.file("VELTA.INI"));
     gCfgFile->LoadCfg();
-    createProgramObjects();
+    apptest::objects().createStartupObjects();
     const std::map<std::string, std::string> psw = {
         {"BASICO", "1"}, {"AVANZADO", "2"}, {"ADMIN", "3"}};
     if (!user.empty()) {

@@ -40,7 +40,7 @@ class QtTranslationsTest : public ::testing::Test {
  protected:
   QtTranslationsTest() {
     apptest::ensureApplication();
-    gCfgFile = new ClsCfgFile;
+    apptest::objects().createSettings();
   }
   ~QtTranslationsTest() override {
     msgbox::setBoxInspector({});
@@ -171,7 +171,7 @@ TEST_F(QtTranslationsTest, StartUpFollowsTheSettingsFile) {
     InstanceLock lock;
     EXPECT_EQ(runStartup(lock, hooks), StartResult::EndedOk) << lenguaje;
     EXPECT_EQ(QMessageBox().addButton(QMessageBox::Yes)->text().toStdString(), yes) << lenguaje;
-    releaseProgramObjects();
+    apptest::objects().release();
   }
 }
 

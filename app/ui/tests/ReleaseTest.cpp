@@ -42,7 +42,7 @@ basic::DateTime day(int y, int m, int d) {
 class ReleaseTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    gCfgFile = new ClsCfgFile;
+    apptest::objects().createSettings();
     gCfgFile->Init(data.file("VELTA.INI"));
   }
   apptest::TempDataFolder data;

@@ -124,11 +124,11 @@ class WindowLanguageTest : public ::testing::TestWithParam<int> {
     apptest::writeClocks({apptest::ClockSpec{}});
     folder.write("VELTA.INI",
                  "[COMMON]\r\nVERSION=2\r\nLENGUAJE=" + std::to_string(GetParam()) + "\r\n");
-    gCfgFile = new ClsCfgFile;
+    apptest::objects().createSettings();
     gCfgFile->Init(folder.file("VELTA.INI"));
     gCfgFile->LoadCfg();
     applyQtTranslations(gCfgFile->LENGUAJE);
-    createProgramObjects();
+    apptest::objects().createStartupObjects();
     gUsers->FindUser("ADMIN", "3");
   }
   ~WindowLanguageTest() override {
