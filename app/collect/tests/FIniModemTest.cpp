@@ -44,7 +44,7 @@ class FIniModemTest : public ::testing::Test {
     folder.write("MODEMS.INI", "[Sim]\nCom=5\nInit=" + init + "\n");
     ::setenv("VELTA_MODEMS", folder.file("MODEMS.INI").c_str(), 1);
     folder.write("VELTA.INI", "[COMMON]\r\nTIMEOUT=3\r\nMODEMDRIVER=Sim\r\nTIMEOUTMODEM=10\r\n");
-    apptest::writeClocks({apptest::ClockSpec{
+    stores::writeClocks({stores::ClockSpec{
         .interface = 0, .ip = "", .port = 0, .comPort = "COM5", .phone = phone}});
     apptest::objects().createSettings();
     gCfgFile->Init(gDataFolder + "VELTA.INI");

@@ -268,9 +268,9 @@ TEST_F(FrmTestTest, DetectarProbesEveryCombinationInOrder) {
 TEST_F(FrmTestTest, DetectarFindsTheSimulatorAndRestoresTheClockOnCancel) {
   // The program's current clock: a TCP clock, reached again after the search.
   apptest::TcpClockSim current;
-  apptest::ClockSpec record;
+  stores::ClockSpec record;
   record.port = current.port();
-  apptest::writeClocks({record});
+  stores::writeClocks({record});
   apptest::objects().createClockList();
   gListaRelojes->Iniciar(gDataFolder + "velta002.dat");
   gListaRelojes->CargarRelojes();

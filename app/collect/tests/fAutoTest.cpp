@@ -36,7 +36,7 @@
 
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 
-using apptest::ClockSpec;
+using stores::ClockSpec;
 
 namespace {
 
@@ -52,8 +52,8 @@ class fAutoTest : public ::testing::Test {
   }
   void start(const std::vector<ClockSpec>& clocks, const std::string& ini, int16_t runMode = 2) {
     folder.write("VELTA.INI", "[COMMON]\r\nTIMEOUT=3\r\n" + ini);
-    apptest::writeClocks(clocks);
-    apptest::writeUsers({{"ADMIN", 1234, 1}});
+    stores::writeClocks(clocks);
+    stores::writeUsers({{"ADMIN", 1234, 1}});
     apptest::objects().createSettings();
     gCfgFile->Init(gDataFolder + "VELTA.INI");
     gCfgFile->LoadCfg();

@@ -46,14 +46,14 @@
 
 namespace {
 
-using apptest::ClockSpec;
+using stores::ClockSpec;
 
 class FormPTest : public ::testing::Test {
  protected:
   void SetUp() override {
     // As the program does: the clock objects' waits let the window's events run.
     clocklink::setEventPump([] { QCoreApplication::processEvents(); });
-    apptest::writeUsers({{"BASICO", 1, 0}, {"AVANZADO", 2, 1}, {"ADMIN", 3, 2}});
+    stores::writeUsers({{"BASICO", 1, 0}, {"AVANZADO", 2, 1}, {"ADMIN", 3, 2}});
     // Every window the main window opens is a recording stub here.
     auto stub = [this](const char* name) {
       return [this, name](QWidget*) { opened.push_back(name); };
@@ -121,7 +121,7 @@ class FormPTest : public ::testing::Test {
 };
 
 TEST_F(FormPTest, LevelGatingPerUserLevel) {
-  apptest::writeClocks({ClockSpec{}});
+  stores::writeClocks({ClockSpec{}});
   struct Case {
     const char* user;
     std::vector<std::pair<FormP::Menu, int>> off;
@@ -156,7 +156,7 @@ TEST_F(FormPTest, LevelGatingPerUserLevel) {
 }
 
 TEST_F(FormPTest, MenusToolbarAndCaptions) {
-  apptest::writeClocks({ClockSpec{}});
+  stores::writeClocks({ClockSpec{}});
   FormP& w = open();
   EXPECT_EQ(w.windowTitle().toStdString(), "Velta 2000 - " + gUsers->auName);
   QStringList menus;
@@ -182,7 +182,7 @@ TEST_F(FormPTest, MenusToolbarAndCaptions) {
 }
 
 TEST_F(FormPTest, AWindowWithoutOpenerLeavesItsCommandDisabled) {
-  apptest::writeClocks({ClockSpec{}});
+  stores::writeClocks({ClockSpec{}});
   openers.FLeer = nullptr;
   FormP& w = open();
   EXPECT_FALSE(act(FormP::Co, 2)->isEnabled());
@@ -191,7 +191,7 @@ TEST_F(FormPTest, AWindowWithoutOpenerLeavesItsCommandDisabled) {
 }
 
 TEST_F(FormPTest, EveryCommandIsAuditedWithItsCaption) {
-  apptest::writeClocks({ClockSpec{.phone = "5551234"}});
+  stores::writeClocks({ClockSpec{.phone = "5551234"}});
   data.write("VELTA.INI", "[COMMON]\r\nMULTIEMPRESA=1\r\n");
   open("ADMIN");
   struct Case {
@@ -220,7 +220,7 @@ TEST_F(FormPTest, EveryCommandIsAuditedWithItsCaption) {
 }
 
 TEST_F(FormPTest, ToolbarButtonFiveAuditsTheDialCaption) {
-  apptest::writeClocks({ClockSpec{.phone = "5551234"}});
+  stores::writeClocks({ClockSpec{.phone = "5551234"}});
   FormP& w = open();
   auto* b = qobject_cast<QToolButton*>(w.toolBar()->widgetForAction(w.button(5)));
   ASSERT_NE(b, nullptr);
@@ -230,7 +230,7 @@ TEST_F(FormPTest, ToolbarButtonFiveAuditsTheDialCaption) {
 }
 
 TEST_F(FormPTest, DialUpWindowTurnsTheDialCommandAndSelectorOff) {
-  apptest::writeClocks({ClockSpec{.phone = "5551234"}});
+  stores::writeClocks({ClockSpec{.phone = "5551234"}});
   FormP& w = open();
   MainWindowHost& host = w;  // what the collection windows see
   ASSERT_TRUE(act(FormP::Co, 1)->isEnabled());
@@ -252,7 +252,7 @@ TEST_F(FormPTest, DialUpWindowTurnsTheDialCommandAndSelectorOff) {
 }
 
 TEST_F(FormPTest, StatusReadingOnAPhoneClockDialsInstead) {
-  apptest::writeClocks({ClockSpec{.phone = "5551234"}});
+  stores::writeClocks({ClockSpec{.phone = "5551234"}});
   open();
   act(FormP::Co, 0)->trigger();
   EXPECT_EQ(opened, std::vector<std::string>{"FIniModem"});
@@ -262,7 +262,7 @@ TEST_F(FormPTest, StatusReadingOnAPhoneClockDialsInstead) {
 TEST_F(FormPTest, ClearingAsksFirstThenClearsTheTcpClockInBlue) {
   apptest::TcpClockSim clock;
   clock.sim().generatePunches(5, 1);
-  apptest::writeClocks({ClockSpec{.port = clock.port()}});
+  stores::writeClocks({ClockSpec{.port = clock.port()}});
   FormP& w = open();
   // No: the audit record and nothing else. Yes: the clock is cleared, one blue line.
   boxes.answer(msgbox::No);
@@ -283,7 +283,7 @@ TEST_F(FormPTest, ClearingAsksFirstThenClearsTheTcpClockInBlue) {
 TEST_F(FormPTest, ClearingAPhoneClockWithoutALineSays322) {
   ::setenv("VELTA_ASSUME_CTS", "0", 1);
   testpeers::PtyClock line(4);  // a port that opens, with no modem line up on it
-  apptest::writeClocks({ClockSpec{.interface = 0, .comPort = "COM4", .phone = "5551234"}});
+  stores::writeClocks({ClockSpec{.interface = 0, .comPort = "COM4", .phone = "5551234"}});
   FormP& w = open();
   boxes.answer(msgbox::Yes);
   act(FormP::Co, 3)->trigger();
@@ -298,7 +298,7 @@ TEST_F(FormPTest, ChoosingTheSecondClockThenReadingItsStatus) {
   apptest::TcpClockSim second(clocksim::Options{.clockNumber = 2});
   first.sim().generatePunches(3, 1);
   second.sim().generatePunches(12, 2);
-  apptest::writeClocks(
+  stores::writeClocks(
       {ClockSpec{.slot = 1, .description = "Entrada", .port = first.port()},
        ClockSpec{.slot = 2, .description = "Salida", .number = "2", .port = second.port()}});
   open();
@@ -315,7 +315,7 @@ TEST_F(FormPTest, ChoosingTheSecondClockThenReadingItsStatus) {
 }
 
 TEST_F(FormPTest, NoClockShowsTheDefaults) {
-  apptest::writeClocks({ClockSpec{.slot = 3, .description = "Tres"}});
+  stores::writeClocks({ClockSpec{.slot = 3, .description = "Tres"}});
   open();
   for (int16_t n : {0, 7}) {  // outside the table, and a free slot
     form->MostrarConfig(n);
@@ -330,14 +330,14 @@ TEST_F(FormPTest, NoClockShowsTheDefaults) {
 }
 
 TEST_F(FormPTest, DateNamedFileShowsItsPatternUnexpanded) {
-  apptest::writeClocks({ClockSpec{.path = "/srv/out/", .file = "YYYYmmdd", .dateNamed = 1}});
+  stores::writeClocks({ClockSpec{.path = "/srv/out/", .file = "YYYYmmdd", .dateNamed = 1}});
   open();
   EXPECT_EQ(text("txtPath"), "/srv/out/YYYYmmdd.MIR");
 }
 
 TEST_F(FormPTest, SelectorKeepsTheClockWhileALineIsUp) {
-  apptest::writeClocks({ClockSpec{.slot = 1, .description = "A"},
-                        ClockSpec{.slot = 2, .description = "B", .number = "2"}});
+  stores::writeClocks({ClockSpec{.slot = 1, .description = "A"},
+                       ClockSpec{.slot = 2, .description = "B", .number = "2"}});
   open();
   gModem->cortarModem(true);
   selector()->setCurrentIndex(1);
@@ -349,8 +349,8 @@ TEST_F(FormPTest, SelectorKeepsTheClockWhileALineIsUp) {
 }
 
 TEST_F(FormPTest, ModelTwoEnablingAndTouchCaption) {
-  apptest::writeClocks({ClockSpec{.slot = 1, .description = "Pexel", .model = 2},
-                        ClockSpec{.slot = 2, .description = "Touch", .cardKind = 2}});
+  stores::writeClocks({ClockSpec{.slot = 1, .description = "Pexel", .model = 2},
+                       ClockSpec{.slot = 2, .description = "Touch", .cardKind = 2}});
   open();
   EXPECT_FALSE(act(FormP::Co, 5)->isEnabled());
   EXPECT_TRUE(act(FormP::Co, 6)->isEnabled());
@@ -380,7 +380,7 @@ TEST_F(FormPTest, ResetButtonAnswersWithItsTwoLiteralBoxes) {
     form.reset();
     apptest::resetProgramObjects();
     boxes.clear();
-    apptest::writeClocks({ClockSpec{.model = c.model, .port = c.port}});
+    stores::writeClocks({ClockSpec{.model = c.model, .port = c.port}});
     open();
     const size_t framesBefore = pexel.sim().receivedFrames().size();
     form->findChild<QPushButton*>("CmdReset")->click();
@@ -394,8 +394,8 @@ TEST_F(FormPTest, ResetButtonAnswersWithItsTwoLiteralBoxes) {
 }
 
 TEST_F(FormPTest, AfterTheOnLineRunTheShownClockIsTargetedAgain) {
-  apptest::writeClocks({ClockSpec{.slot = 1, .description = "A", .number = "1"},
-                        ClockSpec{.slot = 2, .description = "B", .number = "2"}});
+  stores::writeClocks({ClockSpec{.slot = 1, .description = "A", .number = "1"},
+                       ClockSpec{.slot = 2, .description = "B", .number = "2"}});
   openers.fAuto = [](QWidget*) {  // the run visits clock 2 last
     gListaRelojes->GetCurData(2);
     gMirsol->SetTimeRecorder("2", 0, "COM2", "9600", "", 1, "127.0.0.1", 2, 7001, 7001, 5);
@@ -420,8 +420,8 @@ TEST_F(FormPTest, UnreadableClockStoreShows311AndGoesOn) {
 // Close
 
 TEST_F(FormPTest, CloseSavesMarksAndReleasesInOrder) {
-  apptest::writeClocks({ClockSpec{.slot = 1, .description = "A"},
-                        ClockSpec{.slot = 2, .description = "B", .number = "2"}});
+  stores::writeClocks({ClockSpec{.slot = 1, .description = "A"},
+                       ClockSpec{.slot = 2, .description = "B", .number = "2"}});
   FormP& w = open();
   EXPECT_TRUE(data.exists("IN.TMP"));
   selector()->setCurrentIndex(1);
@@ -449,7 +449,7 @@ TEST_F(FormPTest, CloseSavesMarksAndReleasesInOrder) {
 }
 
 TEST_F(FormPTest, MarkersUntouchedInMultiCompanyOrAutomaticSetups) {
-  apptest::writeClocks({ClockSpec{}});
+  stores::writeClocks({ClockSpec{}});
   for (const char* ini : {"[COMMON]\r\nMULTIEMPRESA=1\r\n", "[COMMON]\r\nAUTO=1\r\n"}) {
     form.reset();
     apptest::resetProgramObjects();
@@ -464,7 +464,7 @@ TEST_F(FormPTest, CloseHangsUpADialledLine) {
   ::setenv("VELTA_ASSUME_CTS", "1", 1);
   apptest::ModemClockSim modem(5);
   data.write("MODEMS.INI", "[Sim]\nCom=5\nInit=&FE1V1\n");
-  apptest::writeClocks({ClockSpec{.interface = 0, .comPort = "COM5", .phone = "5551234"}});
+  stores::writeClocks({ClockSpec{.interface = 0, .comPort = "COM5", .phone = "5551234"}});
   FormP& w = open("ADMIN", "[COMMON]\r\nMODEMDRIVER=Sim\r\n");
   // What the dial-up window does: set the modem up, dial, and mark the line as up.
   ASSERT_EQ(gModem->InitModem(gDataFolder, "Sim"), -100);
@@ -481,7 +481,7 @@ TEST_F(FormPTest, CloseHangsUpADialledLine) {
 TEST_F(FormPTest, CloseWhileABoxIsUpWaitsForTheCommand) {
   apptest::TcpClockSim clock;
   clock.sim().generatePunches(5, 1);
-  apptest::writeClocks({ClockSpec{.port = clock.port()}});
+  stores::writeClocks({ClockSpec{.port = clock.port()}});
   FormP& w = open();
   bool aliveDuringBox = false;
   msgbox::setHook([&](const msgbox::Request&) {  // a SIGTERM arrives while "¿Desea borrar?" is up
@@ -500,7 +500,7 @@ TEST_F(FormPTest, CloseWhileABoxIsUpWaitsForTheCommand) {
 
 TEST_F(FormPTest, CloseDuringAStatusReadingWaitsForIt) {
   testpeers::TcpListener silent;  // accepts, never answers
-  apptest::writeClocks({ClockSpec{.port = silent.port()}});
+  stores::writeClocks({ClockSpec{.port = silent.port()}});
   data.write("VELTA.INI", "[COMMON]\r\nTIMEOUT=10\r\n");
   FormP& w = open();
   bool closedDuring = false;

@@ -157,7 +157,7 @@ TEST_F(QtTranslationsTest, ClickedButtonIsTheAnswerOfARealBox) {
 
 // The start-up loads Qt's texts for the language of the settings file, before its first box.
 TEST_F(QtTranslationsTest, StartUpFollowsTheSettingsFile) {
-  apptest::writeUsers({{"ADMIN", 1, 2}});
+  stores::writeUsers({{"ADMIN", 1, 2}});
   const std::pair<const char*, const char*> cases[] = {
       {"2000", "&Sim"}, {"1000", "&Yes"}, {"0", "&Sí"}, {"500", "&Sí"}};
   for (const auto& [lenguaje, yes] : cases) {
