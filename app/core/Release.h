@@ -83,13 +83,15 @@ struct StartupHooks {
 enum class StartResult { Running, EndedOk, EndedWithError };
 
 // The program's start: version text, data folder (the working directory as it is, "/"
-// added), settings (created in the live ProgramObjects unless a test made them first), the instance
-// lock (held in `lock` for the run), the objects and stores, then the automatic run or the log-in,
-// and the main window. EndedOk after a cancelled log-in; EndedWithError after a refusal (166, 320,
-// 310, 335) or a wrong password (316). A settings file or RSH.CFG that is there but cannot be read
-// (or is far too large) is a refusal too (386 with the file and the reason, and a line in the daily
-// log): the program cannot tell whether it was meant to run unattended. So is a user file that
-// cannot be read (386, titled 320), and, in the automatic run, a clock list that cannot be read
-// (daily log). In the log-in case that clock list gives a 386 box and the program goes on without
-// clocks. With AUTO set, every refusal also goes to the daily log.
+// added), settings, the instance lock (held in `lock` for the run), the objects and stores,
+// then the automatic run or the log-in, and the main window. EndedOk after a cancelled
+// log-in; EndedWithError after a refusal (166, 320, 310, 335) or a wrong password (316).
+// A settings file or RSH.CFG that is there but cannot be read (or is far too large) is a
+// refusal too (386 with the file and the reason, and a line in the daily log): the program
+// cannot tell whether it was meant to run unattended. So is a user file that cannot be read
+// (386, titled 320), and, in the automatic run, a clock list that cannot be read (daily log).
+// In the log-in case that clock list gives a 386 box and the program goes on without clocks.
+// With AUTO set, every refusal also goes to the daily log.
+// The settings and the other objects go into the live ProgramObjects (the settings only
+// when they do not exist yet).
 StartResult runStartup(InstanceLock& lock, const StartupHooks& hooks);
