@@ -43,6 +43,7 @@ class FLeerTest : public ::testing::Test {
     gListaRelojes->M_Archivo = "REGIS.MIR";
     gListaRelojes->m_Path = folder.path();
     apptest::objects().createMirsol();
+    apptest::objects().createModem();
     gMirsol->SetTimeOut(3);
     clock.sim().generatePunches(5, 1);
     gMirsol->SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 2, 0, clock.port(), 5);
