@@ -1,15 +1,10 @@
 // The program `velta`: the Qt application, the clock library's event pump, the windows'
 // openers, the start-up, and the event loop. SIGTERM and SIGINT ask the main window to close
-// (its normal close: settings saved, line hung up, marker written), through a self-pipe, since
-// nothing of that may run inside a signal handler. Without a display, a start-up refusal
-// goes to standard error and the program ends with status 1.
+// (its normal close: settings saved, line hung up, marker written), see StopSignals. Without a
+// display, a start-up refusal goes to standard error and the program ends with status 1.
 #include <QApplication>
 #include <QGuiApplication>
-#include <QSocketNotifier>
 #include <QTimer>
-
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <clocklink/EventPump.h>
 
@@ -34,6 +29,8 @@
 #include "InstanceLock.h"
 #include "ProgramObjects.h"
 #include "Release.h"
+#include "ReleaseBoxes.h"
+#include "StopSignals.h"
 #include "WindowOpeners.h"
 #include "frmAbout.h"
 #include "FConsole.h"
@@ -42,30 +39,12 @@
 
 namespace {
 
-int gSignalPipe[2] = {-1, -1};
-
-void onSignal(int) {
-  const char byte = 1;
-  (void)!::write(gSignalPipe[1], &byte, 1);
-}
-
 // No screen to show a box on: the offscreen or minimal platform, or neither an X nor a
 // Wayland display. A refusal shown in a modal box there would wait for nobody, forever.
 bool withoutDisplay() {
   const QString platform = QGuiApplication::platformName();
   if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal")) return true;
   return qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-}
-
-void catchStopSignals() {
-  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, gSignalPipe) != 0)
-    return;
-  struct sigaction sa {};
-  sa.sa_handler = onSignal;
-  sigemptyset(&sa.sa_mask);
-  sa.sa_flags = SA_RESTART;
-  sigaction(SIGTERM, &sa, nullptr);
-  sigaction(SIGINT, &sa, nullptr);
 }
 
 // The clock windows: modal over the main window, freed when closed.
@@ -123,6 +102,9 @@ void registerOpeners(WindowOpeners& openers) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A file-size limit set from outside must fail the write (EFBIG), so the writer cuts its file
+  // back to whole lines and reports it, not kill the program half-way through a punch line.
+  std::signal(SIGXFSZ, SIG_IGN);
   QApplication app(argc, argv);
   // The program-wide objects live here, after the application and before every window; the
   // main window's close frees them, and whatever is left goes when main returns.
@@ -130,28 +112,8 @@ int main(int argc, char** argv) {
   clocklink::setEventPump([] { QCoreApplication::processEvents(); });
   registerOpeners(windowOpeners());
 
-  catchStopSignals();
   std::unique_ptr<FormP> mainWindow;
-  std::unique_ptr<QSocketNotifier> stopNotifier;
-  if (gSignalPipe[0] >= 0) {
-    stopNotifier = std::make_unique<QSocketNotifier>(gSignalPipe[0], QSocketNotifier::Read);
-    QObject::connect(stopNotifier.get(), &QSocketNotifier::activated, [&mainWindow] {
-      char buf[16];
-      while (::read(gSignalPipe[0], buf, sizeof buf) > 0) {
-      }
-      // The automatic or on-line run stops without a log-in (nobody is there to give one),
-      // and the program ends after it.
-      if (fAuto* run = fAuto::current()) {
-        run->stopUnattended();
-        if (mainWindow) mainWindow->close();
-        return;
-      }
-      if (mainWindow && mainWindow->isVisible())
-        mainWindow->close();
-      else
-        QCoreApplication::exit(0);  // still logging in: that is a cancelled log-in
-    });
-  }
+  const StopSignals stopSignals([&mainWindow] { return mainWindow.get(); });
 
   InstanceLock lock;
   StartupHooks hooks;

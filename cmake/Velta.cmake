@@ -1,9 +1,11 @@
 # Build-wide settings and the helpers every component uses:
 #   velta_warnings(target)                         our warning set
-#   velta_add_gtest(name SOURCES ... LIBS ... [LABELS ...] [PROPERTIES ...])
+#   velta_add_gtest(name SOURCES ... LIBS ... [SLOW] [LABELS ...] [PROPERTIES ...])
 #   velta_add_fuzzer(name SOURCES ... LIBS ...)   libFuzzer target, seeds in fuzz/corpus/<name>
 #   velta_add_bench(name SOURCES ... LIBS ...)    benchmark program, run by scripts/bench
-#   velta_add_component_folders()                  fuzz/ and bench/: one sub-folder a component
+#   velta_add_component_folders(folder ...)        fuzz/ and bench/: one sub-folder a component
+#   velta_headless_check(library)                  fails the build when the library needs more
+#                                                  than what it links (e.g. a widget call)
 
 set(VELTA_BUILD_TESTS ON)
 if(VELTA_FUZZ)
@@ -43,20 +45,79 @@ endif()
 
 include(GoogleTest OPTIONAL)
 
+# The library's fixed waits (pauses, guard times, modem reply windows) run at this fraction of
+# their length in the test programs and the programs they start; the program itself keeps 1.
+# -DVELTA_TEST_TIME_SCALE=1 runs the tests with the real lengths.
+set(VELTA_TEST_TIME_SCALE 0.1 CACHE STRING "fraction of the link library's fixed waits in tests")
+
+# Every test gets its labels by rule (ctest -L <label>):
+#   unit   no peer: neither the clock simulator nor a server, a modem or a child program
+#   sim    the clock simulator or another real peer (FTP server, in.rshd, pseudo-terminal
+#          clocks, listeners), found from the sources' includes
+#   kill9  the kill -9 trials (programs named *Kill9*); also slow
+#   slow   a program with tests of about 10 s or more: a simulated modem dialled, an FTP server,
+#          in.rshd or a silent listener as the peer (their time-outs and timers are real), a
+#          kill9 trial, or SLOW given
+function(velta_test_labels out name)
+  set(peer_includes "clocksim/|ClockSimFixture|FtpServerFixture|RshdFixture|TinyproxyFixture"
+                    "|PeerProcess|SilentListener|[Pp]eers\\.h|host_end\\.h|Kill9Trial")
+  string(JOIN "" peer_re ${peer_includes})
+  # Peers whose tests sit through real waits: a dialled modem, the FTP window's and the remote
+  # command's time-outs and exit timers, a listener that never answers.
+  set(slow_re "clocksim/modem\\.h|ModemClockSim|FtpServerFixture|RshdFixture|SilentListener")
+  set(labels)
+  set(slow ${ARGN})
+  foreach(src ${T_SOURCES})
+    get_filename_component(path "${src}" ABSOLUTE)
+    if(EXISTS "${path}")
+      file(STRINGS "${path}" peers REGEX "^#include [<\"](${peer_re})")
+      if(peers)
+        list(APPEND labels sim)
+      endif()
+      file(STRINGS "${path}" waits REGEX "${slow_re}")
+      if(waits)
+        set(slow ON)
+      endif()
+    endif()
+  endforeach()
+  if(name MATCHES "Kill9")
+    list(APPEND labels kill9 sim)
+    set(slow ON)
+  endif()
+  if(NOT labels)
+    list(APPEND labels unit)
+  endif()
+  if(slow)
+    list(APPEND labels slow)
+  endif()
+  list(REMOVE_DUPLICATES labels)
+  set(${out} ${labels} PARENT_SCOPE)
+endfunction()
+
 function(velta_add_gtest name)
-  cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS;PROPERTIES" ${ARGN})
+  cmake_parse_arguments(T "SLOW" "" "SOURCES;LIBS;LABELS;PROPERTIES" ${ARGN})
   if(NOT VELTA_BUILD_TESTS)
     return()
   endif()
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main Threads::Threads)
   velta_warnings(${name})
+  velta_test_labels(labels ${name} ${T_SLOW})
+  list(APPEND labels ${T_LABELS})
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS "${T_LABELS}" TIMEOUT 300
-               ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
-               ${T_PROPERTIES})
+    PROPERTIES TIMEOUT 300 ${T_PROPERTIES})
+  # The properties that hold lists (labels, environment) are set on the discovered tests by a
+  # file ctest reads after the discovery: passed through the discovery they lose their ";".
+  set(env "QT_QPA_PLATFORM=offscreen" "VELTA_TEST_TIME_SCALE=${VELTA_TEST_TIME_SCALE}")
+  set(list_props "${CMAKE_CURRENT_BINARY_DIR}/${name}_list_properties.cmake")
+  file(WRITE "${list_props}"
+       "if(${name}_TESTS)\n"
+       "  set_tests_properties(\${${name}_TESTS} PROPERTIES LABELS \"${labels}\"\n"
+       "                      ENVIRONMENT \"${env}\")\n"
+       "endif()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${list_props}")
 endfunction()
 
 set(VELTA_FUZZ_CORPUS_ROOT "${CMAKE_SOURCE_DIR}/fuzz/corpus")
@@ -86,19 +147,32 @@ function(velta_add_bench name)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/benches")
 endfunction()
 
-# fuzz/ and bench/ keep one sub-folder per component, named after it (core = app/core); a
-# sub-folder is added only when its component is configured.
+# fuzz/ and bench/ keep one sub-folder per component, named after it (core = app/core), each
+# named in the call; a sub-folder is added only when its component is configured.
 function(velta_add_component_folders)
-  file(GLOB children CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*/CMakeLists.txt")
-  foreach(child ${children})
-    get_filename_component(dir "${child}" DIRECTORY)
-    get_filename_component(name "${dir}" NAME)
+  foreach(name ${ARGN})
     set(component ${name})
     if(name STREQUAL "core" OR name STREQUAL "collect" OR name STREQUAL "ui")
       set(component app)
     endif()
     if(component IN_LIST VELTA_COMPONENTS)
-      add_subdirectory("${dir}")
+      add_subdirectory(${name})
     endif()
   endforeach()
+endfunction()
+
+# Every object of a static library, linked whole into a shared object with no undefined
+# symbol and only the libraries it links itself: a library that links Qt Core alone and calls
+# a widget or window-system function fails here, not in whichever program happens to link
+# the missing library too. Sanitizer and fuzz builds leave their runtimes' symbols undefined
+# in shared objects: the check runs in the other builds.
+function(velta_headless_check library)
+  if(VELTA_SANITIZE OR VELTA_FUZZ)
+    return()
+  endif()
+  set(src "${CMAKE_CURRENT_BINARY_DIR}/${library}_headless_check.cpp")
+  file(CONFIGURE OUTPUT "${src}" CONTENT "// Empty: the objects come whole from ${library}.\n")
+  add_library(${library}_headless_check SHARED "${src}")
+  target_link_libraries(${library}_headless_check PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,${library}>")
+  target_link_options(${library}_headless_check PRIVATE "LINKER:--no-undefined")
 endfunction()

@@ -1,6 +1,7 @@
 #include "ConsoleFile.h"
 
 #include <basekit/atomicfile.h>
+#include <basekit/plainfile.h>
 
 #include <fstream>
 #include <sstream>
@@ -78,6 +79,9 @@ std::vector<ConsoleRow> ConsoleFile::readNew(int32_t& total) {
 
 bool DepurarConsola(int32_t maxLines) {
   const std::string console = gDataFolder + "CONSOLE.MIR";
+  // A console file that is a link is never trimmed: its target's lines must not be copied
+  // into CONS.TMP, and the replace below would refuse it anyway.
+  if (basekit::isSymbolicLink(console)) return false;
   std::ifstream in(console, std::ios::binary);
   if (!in) return true;
   std::stringstream all;

@@ -1,10 +1,8 @@
 #include "ManualRead.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
+
+#include <basekit/plainfile.h>
 
 #include <clocklink/ClsMirsol.h>
 #include <clocklink/ClsModem.h>
@@ -13,7 +11,7 @@
 #include "ClsCfgFile.h"
 #include "CollectPunches.h"
 #include "Messages.h"
-#include "MsgBox.h"
+#include "Reporter.h"
 
 namespace collect {
 
@@ -38,11 +36,13 @@ bool fileExists(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0;
 }
 
-// Empties the file for "Reemplazar"; the system's reason when it cannot.
+// Empties the file for "Reemplazar" (never through a symbolic link); "<path>: <reason>" when
+// it cannot.
 std::string emptyFile(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-  if (fd < 0) return std::strerror(errno);
-  ::close(fd);
+  basekit::PlainFile file;
+  std::string error;
+  if (!file.open(path, 0666, &error) || !file.truncate(0, &error) || !file.close(&error))
+    return error;
   return {};
 }
 
@@ -51,7 +51,7 @@ std::string emptyFile(const std::string& path) {
 ManualRead::Outcome ManualRead::run(const std::string& folder, const std::string& boxText,
                                     int16_t dropDup) {
   if (std::optional<RunContext> ctx = programContext()) return run(*ctx, folder, boxText, dropDup);
-  MsgBox(337, msgbox::Critical);
+  m_reporter.inform(337, msgbox::Critical);
   return Outcome::Failed;
 }
 
@@ -61,8 +61,9 @@ ManualRead::Outcome ManualRead::run(RunContext& ctx, const std::string& folder,
   std::string dir;
   std::string name;
   if (!multi) {
-    if (boxText.empty()) {
-      MsgBox(249, msgbox::Critical);
+    // A name of blanks only names the folder itself: no name either.
+    if (basic::Trim(boxText).empty()) {
+      m_reporter.inform(249, msgbox::Critical);
       return Outcome::Refused;
     }
     dir = folder;
@@ -75,9 +76,9 @@ ManualRead::Outcome ManualRead::run(RunContext& ctx, const std::string& folder,
       if (answer == 3) return Outcome::ReadAgain;
       if (answer == 2) {
         // Reading on into a file that kept its old lines would mix two reads.
-        const std::string reason = emptyFile(path);
-        if (!reason.empty()) {
-          MsgBoxText(path + ": " + reason, msgbox::Critical);
+        const std::string error = emptyFile(path);
+        if (!error.empty()) {
+          m_reporter.informText(error, msgbox::Critical);
           return Outcome::Refused;
         }
       }
@@ -90,7 +91,7 @@ ManualRead::Outcome ManualRead::run(RunContext& ctx, const std::string& folder,
   CollectContext download = ctx.download(clock);
   const int16_t result = collectPunches(download, m_list, dir, name, dropDup, 1000, 0).status;
   if (result != -100) {
-    MsgBox(337, msgbox::Critical);
+    m_reporter.inform(337, msgbox::Critical);
     return Outcome::Failed;
   }
   clearCancelFlags(ctx);
@@ -109,14 +110,14 @@ void ManualRead::ship(RunContext& ctx, const std::string& dir, const std::string
   clocklink::pumpEvents();
   const int16_t ftp = m_hooks.shipFtp ? m_hooks.shipFtp() : -200;
   if (ftp != -100) {
-    MsgBoxText("No se pudo transmitir el archivo al servidor ftp", msgbox::Critical);
+    m_reporter.informText("No se pudo transmitir el archivo al servidor ftp", msgbox::Critical);
     return;
   }
   if (cfg.RSHEnabled == 0) return;
   cfg.tmpFTPFileName = name;
   clocklink::pumpEvents();
   const int16_t rsh = m_hooks.shipRsh ? m_hooks.shipRsh() : -200;
-  if (rsh != -100) MsgBoxText("No se pudo ejecutar el comando remoto", msgbox::Critical);
+  if (rsh != -100) m_reporter.informText("No se pudo ejecutar el comando remoto", msgbox::Critical);
 }
 
 }  // namespace collect

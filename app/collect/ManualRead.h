@@ -11,6 +11,8 @@
 #include "ProgressList.h"
 #include "RunContext.h"
 
+class Reporter;
+
 namespace collect {
 
 // The name proposed when the window opens: the clock's file name (a date pattern + ".MIR"
@@ -35,7 +37,9 @@ class ManualRead {
     Done,       // read; shipped as the settings ask (a shipping failure has shown its box)
   };
 
-  ManualRead(ProgressList& list, Hooks hooks) : m_list(list), m_hooks(std::move(hooks)) {}
+  // The boxes of the read (a refused name, a failed download or shipping) go to `reporter`.
+  ManualRead(ProgressList& list, Reporter& reporter, Hooks hooks)
+      : m_list(list), m_reporter(reporter), m_hooks(std::move(hooks)) {}
 
   // The read command over `ctx`'s current clock: `folder` the chosen folder, `boxText` the
   // name box as typed.
@@ -47,6 +51,7 @@ class ManualRead {
  private:
   void ship(RunContext& ctx, const std::string& dir, const std::string& boxText);
   ProgressList& m_list;
+  Reporter& m_reporter;
   Hooks m_hooks;
 };
 

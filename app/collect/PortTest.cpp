@@ -11,7 +11,7 @@
 #include "Globals.h"
 #include "Messages.h"
 #include "MessagesExtra.h"
-#include "MsgBox.h"
+#include "Reporter.h"
 
 #include <cerrno>
 
@@ -62,8 +62,9 @@ bool PortTest::clockAnswered(const std::string& status) {
   return basic::Trim(field).size() >= 5;
 }
 
-PortTest::PortTest(ProgressList& list, clocklink::ClsMirsol& mirsol, Hooks hooks)
-    : m_list(list), m_mirsol(mirsol), m_hooks(std::move(hooks)) {}
+PortTest::PortTest(ProgressList& list, clocklink::ClsMirsol& mirsol, Reporter& reporter,
+                   Hooks hooks)
+    : m_list(list), m_mirsol(mirsol), m_reporter(reporter), m_hooks(std::move(hooks)) {}
 
 void PortTest::Cancelar() {
   m_mirsol.SetCancel(1);
@@ -105,9 +106,9 @@ bool PortTest::openPort() {
   // and the run ends on it as on any other error.
   const clocklink::SerialOpenFailure& failure = m_mirsol.FCommOpenFailure();
   if (const int msg = portOpenMessage(failure))
-    MsgBox(msg, msgbox::Critical);
+    m_reporter.inform(msg, msgbox::Critical);
   else
-    MsgBoxText(portFailureText(failure), msgbox::Critical);
+    m_reporter.informText(portFailureText(failure), msgbox::Critical);
   m_mirsol.FCommPortOpen(false);
   return false;
 }
@@ -121,7 +122,8 @@ void PortTest::clearCancelFlags() {
 void PortTest::DoTest(int port) {
   m_running = true;
   if (m_hooks.disable) m_hooks.disable();
-  const bool plug = MsgBox(376, msgbox::YesNo | msgbox::Exclamation, GetMsg(377)) == msgbox::Yes;
+  const bool plug =
+      m_reporter.ask(376, msgbox::YesNo | msgbox::Exclamation, GetMsg(377)) == msgbox::Yes;
   m_list.clear();
   m_list.add(GetMsg(265) + " COM " + std::to_string(port));
   if (m_mirsol.FCommPortOpen()) {
@@ -174,7 +176,7 @@ void PortTest::DoTest(int port) {
   m_mirsol.FCommPortOpen(false);
   if (stopped) clearCancelFlags();
   picture(0);
-  if (!stopped && !failed) MsgBox(266, msgbox::Information);
+  if (!stopped && !failed) m_reporter.inform(266, msgbox::Information);
   endRun();
 }
 
@@ -234,7 +236,7 @@ void PortTest::finishDetect(bool complete) {
   }
   clearCancelFlags();
   picture(0);
-  if (complete) MsgBox(266, msgbox::OkOnly);
+  if (complete) m_reporter.inform(266, msgbox::OkOnly);
   endRun();
 }
 

@@ -16,6 +16,7 @@
 namespace clocklink {
 class ClsMirsol;
 }
+class Reporter;
 
 namespace collect {
 
@@ -54,7 +55,8 @@ class PortTest {
         progress;
   };
 
-  PortTest(ProgressList& list, clocklink::ClsMirsol& mirsol, Hooks hooks);
+  // The run's boxes (the plug question, a refused port, the end of the run) go to `reporter`.
+  PortTest(ProgressList& list, clocklink::ClsMirsol& mirsol, Reporter& reporter, Hooks hooks);
 
   void DoTest(int port);
   void DoDetectar();
@@ -81,6 +83,7 @@ class PortTest {
 
   ProgressList& m_list;
   clocklink::ClsMirsol& m_mirsol;
+  Reporter& m_reporter;
   Hooks m_hooks;
   int16_t m_cancel = 0;
   bool m_running = false;

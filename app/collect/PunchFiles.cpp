@@ -6,9 +6,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <cstring>
-
 namespace collect {
 
 namespace {
@@ -26,16 +23,6 @@ std::string folderOf(const std::string& path) {
 
 }  // namespace
 
-PunchFiles::~PunchFiles() {
-  for (File& f : m_files)
-    if (f.fd >= 0) ::close(f.fd);
-}
-
-bool PunchFiles::fail(const std::string& path, int err) {
-  m_error = path + ": " + std::strerror(err);
-  return false;
-}
-
 PunchFiles::File* PunchFiles::find(const std::string& path) {
   if (m_last && m_last->path == path) return m_last;
   for (File& f : m_files)
@@ -48,17 +35,14 @@ bool PunchFiles::open(const std::string& stored) {
   if (find(path)) return true;
   File f;
   f.path = path;
-  f.fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  f.created = f.fd >= 0;
-  if (f.fd < 0 && errno == EEXIST)
-    f.fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
-  if (f.fd < 0) return fail(path, errno);
-  // A last line without its end (torn by a crash, or edited by hand) must not swallow the
-  // first line of this call.
+  if (!f.file.open(path, 0666, &m_error)) return false;
+  // A last line without its end (edited by hand, or left by an older program) must not
+  // swallow the first line of this call.
   struct stat st {};
-  if (!f.created && ::fstat(f.fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+  if (!f.file.created() && ::fstat(f.file.fd(), &st) == 0 && S_ISREG(st.st_mode) &&
+      st.st_size > 0) {
     char last = 0;
-    const int rfd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int rfd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     if (rfd >= 0) {
       if (::pread(rfd, &last, 1, st.st_size - 1) == 1 && last != '\n') f.pending = "\r\n";
       ::close(rfd);
@@ -70,15 +54,8 @@ bool PunchFiles::open(const std::string& stored) {
 }
 
 bool PunchFiles::flush(File& f) {
-  size_t done = 0;
-  while (done < f.pending.size()) {
-    const ssize_t n = ::write(f.fd, f.pending.data() + done, f.pending.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return fail(f.path, errno);
-    }
-    done += static_cast<size_t>(n);
-  }
+  // Whole lines or nothing: a failed write is cut back and the lines stay unwritten.
+  if (!f.file.append(f.pending, &m_error)) return false;
   f.pending.clear();
   return true;
 }
@@ -99,24 +76,17 @@ bool PunchFiles::finish() {
   bool ok = true;
   std::vector<std::string> newFolders;
   for (File& f : m_files) {
-    if (f.fd < 0) continue;
+    if (!f.file.isOpen()) continue;
     if (ok && !flush(f)) ok = false;
-    if (ok && ::fsync(f.fd) != 0) ok = fail(f.path, errno);
-    if (::close(f.fd) != 0 && ok) ok = fail(f.path, errno);
-    f.fd = -1;
-    if (f.created) newFolders.push_back(folderOf(f.path));
+    if (ok && !f.file.sync(&m_error)) ok = false;
+    if (!f.file.close(ok ? &m_error : nullptr)) ok = false;
+    if (f.file.created()) newFolders.push_back(folderOf(f.path));
   }
   // A new file's name lives in its folder: without this a crash could keep the data but
   // lose the file.
   for (const std::string& dir : newFolders) {
     if (!ok) break;
-    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
-      ok = fail(dir, errno);
-      break;
-    }
-    if (::fsync(fd) != 0) ok = fail(dir, errno);
-    ::close(fd);
+    if (!basekit::syncFolder(dir, &m_error)) ok = false;
   }
   m_files.clear();
   m_last = nullptr;

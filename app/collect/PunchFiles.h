@@ -2,8 +2,12 @@
 // files). Lines are UTF-8 in memory and go to disk in Windows-1252 with CR LF. A file stays
 // open for the whole phase and is written in large pieces; finish() writes what is left and
 // fsyncs every file appended to and the folder of every file it created, so that a punch is
-// only ever reported written once it is on disk.
+// only ever reported written once it is on disk. The files go through basekit's PlainFile: a
+// file that is a symbolic link is refused, and a write that fails part-way is cut back, so the
+// files only ever hold whole CR LF lines.
 #pragma once
+
+#include <basekit/plainfile.h>
 
 #include <string>
 #include <vector>
@@ -13,7 +17,7 @@ namespace collect {
 class PunchFiles {
  public:
   PunchFiles() = default;
-  ~PunchFiles();  // closes whatever is still open, without syncing (the failure path)
+  ~PunchFiles() = default;  // closes whatever is still open, without syncing (the failure path)
   PunchFiles(const PunchFiles&) = delete;
   PunchFiles& operator=(const PunchFiles&) = delete;
 
@@ -28,13 +32,11 @@ class PunchFiles {
  private:
   struct File {
     std::string path;
-    int fd = -1;
-    bool created = false;
-    std::string pending;  // bytes not yet written
+    basekit::PlainFile file;
+    std::string pending;  // whole lines not yet written
   };
   File* find(const std::string& path);
   bool flush(File& f);
-  bool fail(const std::string& path, int err);
 
   std::vector<File> m_files;
   File* m_last = nullptr;  // most lookups hit the file of the previous line

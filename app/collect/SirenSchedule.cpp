@@ -5,8 +5,8 @@
 #include "Basic.h"
 #include "FGrales.h"
 #include "Messages.h"
-#include "MsgBox.h"
 #include "Release.h"
+#include "Reporter.h"
 
 namespace collect {
 
@@ -58,20 +58,24 @@ std::string SirenSchedule::dataText(int16_t dayCode, int sirenNumber, const std:
          PadAndReplace(static_cast<long long>(basic::Val(duration)), 2, ' ', "0");
 }
 
-bool SirenSchedule::vTodo(const std::string& duration, const std::string& hour,
+bool SirenSchedule::vTodo(Reporter& reporter, const std::string& duration, const std::string& hour,
                           const std::string& minute) {
   const double seconds = basic::Val(duration);
   if (!(seconds > 0 && seconds <= 45)) {
-    MsgBox(214, msgbox::Critical);
+    reporter.inform(214, msgbox::Critical);
     return false;
   }
-  return ValidarHora(hour, minute);
+  return ValidarHora(hour, minute, reporter);
 }
 
-int16_t SirenSchedule::read(clocklink::ClsMirsol& mirsol, std::vector<std::string>& entries) {
+int16_t SirenSchedule::read(clocklink::ClsMirsol& mirsol, std::vector<std::string>& entries,
+                            const std::function<void(int done, int total)>& progress) {
   entries.clear();
   int16_t result = mirsol.Alarm_Process(1, "");
-  for (int i = 0; result == -100 && i < kSirenEntries; ++i) result = mirsol.Alarm_Process(2, "");
+  for (int i = 0; result == -100 && i < kSirenEntries; ++i) {
+    result = mirsol.Alarm_Process(2, "");
+    if (result == -100 && progress) progress(i + 1, kSirenEntries);
+  }
   if (result == -100)
     for (int16_t i = 0; i < kSirenEntries; ++i) entries.push_back(mirsol.Alarm_Get(i));
   mirsol.Alarm_Process(3, "");

@@ -4,12 +4,14 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace clocklink {
 class ClsMirsol;
 }
+class Reporter;
 
 namespace collect {
 
@@ -46,16 +48,17 @@ class SirenSchedule {
                               const std::string& minute, const std::string& duration);
 
   // The checks of the edit fields: 214 for a duration outside 1-45, then the hour check
-  // (which shows 327 itself). True when the fields may be sent.
-  static bool vTodo(const std::string& duration, const std::string& hour,
+  // (327), each to `reporter`. True when the fields may be sent.
+  static bool vTodo(Reporter& reporter, const std::string& duration, const std::string& hour,
                     const std::string& minute);
 
   // 354 when the list is full, else 0.
   static int newSirenError(int rowsShown) { return rowsShown >= kMaxSirenRows ? 354 : 0; }
 
   // Reads the 32 entries from the clock; -100 with the entries, or the failing result (the
-  // link is closed either way).
-  static int16_t read(clocklink::ClsMirsol& mirsol, std::vector<std::string>& entries);
+  // link is closed either way). `progress` (when set) hears each entry read: done of total.
+  static int16_t read(clocklink::ClsMirsol& mirsol, std::vector<std::string>& entries,
+                      const std::function<void(int done, int total)>& progress = {});
 };
 
 }  // namespace collect

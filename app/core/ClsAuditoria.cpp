@@ -6,10 +6,9 @@
 
 #include <basekit/atomicfile.h>
 #include <basekit/codepage.h>
+#include <basekit/plainfile.h>
 #include <basekit/record.h>
 
-#include <cerrno>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -42,26 +41,15 @@ int16_t ClsAuditoria::AddRecord(const std::string& action) {
   w.raw(mDescription, 30);
   w.raw(mUser, 20);
 
-  const int fd = ::open(m_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-  if (fd < 0) return 0;
-  struct stat st {};
-  bool ok = ::fstat(fd, &st) == 0;
-  if (ok) {
-    // Appended at the next whole record: a torn tail from a crash is overwritten.
-    const off_t at =
-        (st.st_size / static_cast<off_t>(kRecordLength)) * static_cast<off_t>(kRecordLength);
-    const std::string& b = w.bytes();
-    size_t done = 0;
-    while (ok && done < b.size()) {
-      const ssize_t n =
-          ::pwrite(fd, b.data() + done, b.size() - done, at + static_cast<off_t>(done));
-      if (n < 0 && errno == EINTR) continue;
-      ok = n > 0;
-      if (ok) done += static_cast<size_t>(n);
-    }
-    ok = ok && ::fsync(fd) == 0;
-  }
-  ::close(fd);
+  // Never through a symbolic link; appended at the next whole record, so a torn tail from a
+  // crash is replaced, and a record that cannot be written whole is cut back again.
+  basekit::PlainFile file;
+  if (!file.open(m_path, 0666)) return 0;
+  const off_t size = file.size();
+  const off_t at =
+      size < 0 ? -1 : size / static_cast<off_t>(kRecordLength) * static_cast<off_t>(kRecordLength);
+  const bool ok = at >= 0 && (at == size || file.truncate(at)) && file.append(w.bytes()) &&
+                  file.sync() && file.close();
   return ok ? 1 : 0;
 }
 

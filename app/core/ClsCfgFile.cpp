@@ -280,7 +280,11 @@ void ClsCfgFile::loadLegacy(const std::string& text) {
   std::vector<std::string> items = splitItems(text);
   std::vector<Row> rows = storedRows(*this);
   for (size_t i = 0; i < kLegacyItems && i < items.size(); ++i) {
-    std::string item = basic::Trim(items[i]);
+    // The INI form holds no line break or NUL in a value: a text stops there, in memory as
+    // in the file that replaces this one.
+    const std::string_view whole = items[i];
+    std::string item =
+        basic::Trim(whole.substr(0, whole.find_first_of(std::string_view("\r\n\0", 3))));
     if (rows[i].text)
       *rows[i].text = item;
     else

@@ -1,9 +1,8 @@
 #include "ClsLogger.h"
 
-#include <cerrno>
-#include <cstring>
-
 #include <basekit/codepage.h>
+
+#include <cstdio>
 
 #include "Globals.h"
 
@@ -15,7 +14,7 @@ ClsLogger::~ClsLogger() { EndLog(); }
 void ClsLogger::fault(const std::string& what) {
   if (failed_) return;
   failed_ = true;
-  if (report) report(what + ": " + std::strerror(errno));
+  if (report) report(what);
 }
 
 void ClsLogger::InitLog() {
@@ -23,23 +22,20 @@ void ClsLogger::InitLog() {
   EndLog();
   failed_ = false;
   fileName_ = basic::Format(clock(), "YYYYmmdd") + ".LOG";
-  std::string path = gDataFolder + fileName_;
-  file_ = std::fopen(path.c_str(), "ab");
-  if (!file_) fault("cannot open daily log " + path);
+  std::string error;
+  if (!file_.open(gDataFolder + fileName_, 0666, &error)) fault("cannot open daily log " + error);
 }
 
 void ClsLogger::Log(const std::string& text) {
   if (!logEnabled) return;
-  if (!file_) {
+  if (!file_.isOpen()) {
     fault("daily log " + fileName_ + " is not open");
     return;
   }
-  std::string line = basekit::utf8ToCp1252(text) + "\r\n";
-  if (std::fwrite(line.data(), 1, line.size(), file_) != line.size() || std::fflush(file_) != 0)
-    fault("cannot write daily log " + fileName_);
+  // One write per line, as the lines come: the log shows a pass while it runs.
+  std::string error;
+  if (!file_.append(basekit::utf8ToCp1252(text) + "\r\n", &error))
+    fault("cannot write daily log " + error);
 }
 
-void ClsLogger::EndLog() {
-  if (file_) std::fclose(file_);
-  file_ = nullptr;
-}
+void ClsLogger::EndLog() { file_.close(); }

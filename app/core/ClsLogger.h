@@ -1,10 +1,12 @@
 // Daily log of the automatic collection run: one text file per day, YYYYmmdd.LOG in the data
 // folder (Windows-1252, CRLF lines), opened for appending at the start of a pass and closed at
 // its end. A log that cannot be opened or written never stops the run: the fault is reported
-// once and the lines are dropped.
+// once and the lines are dropped. A log that is a symbolic link is not written through, and a
+// line that cannot be written whole is not written at all.
 #pragma once
 
-#include <cstdio>
+#include <basekit/plainfile.h>
+
 #include <functional>
 #include <string>
 
@@ -38,7 +40,7 @@ class ClsLogger {
  private:
   void fault(const std::string& what);
 
-  std::FILE* file_ = nullptr;
+  basekit::PlainFile file_;
   std::string fileName_;
   bool failed_ = false;
 };

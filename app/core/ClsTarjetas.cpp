@@ -13,6 +13,7 @@
 
 #include <cerrno>
 #include <cmath>
+#include <string_view>
 
 using storefile::fitText;
 using storefile::trimBlanks;
@@ -120,25 +121,62 @@ int16_t ClsTarjetas::GrabarTarjetas(const StoreRows& list, int16_t tipoNumero) {
   return storefile::saveWhole(m_path, bytes, m_status) ? 1 : 0;
 }
 
+namespace {
+
+// The name file as the clock software writes it: a sequence of items, each ending at a comma
+// or at the end of a line. An item in double quotes may hold commas and comes without its
+// quotes; blanks before the opening quote and anything between the closing quote and the
+// next comma belong to no item. A quote left open ends with its line, so one stray quote
+// cannot swallow the holders on the lines after it.
+std::vector<std::string_view> importItems(std::string_view text) {
+  std::vector<std::string_view> items;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t end = text.find('\n', pos);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(pos, end - pos);
+    pos = end + 1;
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    size_t at = 0;
+    for (;;) {
+      size_t first = at;
+      while (first < line.size() && (line[first] == ' ' || line[first] == '\t')) ++first;
+      size_t next;  // the comma that ends the item, or npos
+      if (first < line.size() && line[first] == '"') {
+        const size_t close = line.find('"', first + 1);
+        if (close == std::string_view::npos) {
+          items.push_back(line.substr(first + 1));
+          next = std::string_view::npos;
+        } else {
+          items.push_back(line.substr(first + 1, close - first - 1));
+          next = line.find(',', close + 1);
+        }
+      } else {
+        next = line.find(',', at);
+        items.push_back(line.substr(at, next == std::string_view::npos ? next : next - at));
+      }
+      if (next == std::string_view::npos) break;
+      at = next + 1;
+    }
+  }
+  return items;
+}
+
+}  // namespace
+
 void ClsTarjetas::ImportarNombres(StoreRows& list, int16_t tipoNumero) {
   const std::string path = gDataFolder + (tipoNumero == 2 ? "DBTOU.DAT" : "DBTAR.DAT");
   std::string data;
   if (!storefile::fileExists(path) || !basekit::readWholeFile(path, data, nullptr, kMaxImportBytes))
     return;
-  size_t pos = 0;
-  while (pos < data.size()) {
-    size_t end = data.find('\n', pos);
-    if (end == std::string::npos) end = data.size();
-    std::string line = data.substr(pos, end - pos);
-    pos = end + 1;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    line = basekit::cp1252ToUtf8(line);
-    const size_t dash = line.find('-');
+  for (std::string_view raw : importItems(data)) {
+    const std::string item = basekit::cp1252ToUtf8(std::string(raw));
+    const size_t dash = item.find('-');
     if (dash == std::string::npos) continue;
     StoreRow row;
     // "card - name": the character before the dash and the one after it are the blanks.
-    row.text = trimBlanks(line.substr(0, dash == 0 ? 0 : dash - 1));
-    row.subItems.push_back(dash + 2 <= line.size() ? line.substr(dash + 2) : std::string());
+    row.text = trimBlanks(item.substr(0, dash == 0 ? 0 : dash - 1));
+    row.subItems.push_back(dash + 2 <= item.size() ? item.substr(dash + 2) : std::string());
     list.addRow(row);
   }
 }

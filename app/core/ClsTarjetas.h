@@ -49,7 +49,9 @@ class ClsTarjetas {
   // kind), sub-items name, group, "X" highlight, "X" news, employee number.
   // 1 when written; 0 when a row was refused (status().badRow) or the write failed.
   int16_t GrabarTarjetas(const StoreRows& list, int16_t tipoNumero);
-  // Appends rows read from DBTOU.DAT (tipoNumero 2) or DBTAR.DAT in gDataFolder.
+  // Appends rows read from DBTOU.DAT (tipoNumero 2) or DBTAR.DAT in gDataFolder: one row per
+  // item "card - name" (items end at a comma or a line end; a quoted item may hold commas);
+  // an item without a dash is skipped.
   void ImportarNombres(StoreRows& list, int16_t tipoNumero);
   int16_t FindRecord(double pTjta);
 

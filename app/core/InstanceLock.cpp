@@ -1,5 +1,6 @@
 #include "InstanceLock.h"
 
+#include <basekit/plainfile.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -17,9 +18,11 @@ LockState InstanceLock::acquire(const std::string& folder) {
   m_reason.clear();
   // O_CLOEXEC: a program started from Velta (the mail client, the system viewer) must not
   // inherit the lock and keep the next copy of Velta out after this one has ended.
-  const int fd = ::open(m_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  // O_NOFOLLOW: a link planted as VELTA.LCK must not make Velta create the file it names.
+  const int fd = ::open(m_path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
   if (fd < 0) {
-    m_reason = std::strerror(errno);
+    m_reason = errno == ELOOP && basekit::isSymbolicLink(m_path) ? basekit::symbolicLinkReason()
+                                                                 : std::strerror(errno);
     return LockState::Failed;
   }
   int r;

@@ -1,6 +1,7 @@
 #include "MessagesExtra.h"
 
 #include <array>
+#include <cerrno>
 #include <cstring>
 
 #include "ClsCfgFile.h"
@@ -33,6 +34,7 @@ const Block kEs = {
     "La impresora no pudo iniciar el documento (%1)",
     "La impresora no pudo iniciar la página %1",
     "La impresora falló al imprimir el documento",
+    "es un enlace simbólico; los archivos de datos deben ser archivos comunes",
 };
 
 const Block kEn = {
@@ -55,6 +57,7 @@ const Block kEn = {
     "The printer could not start the document (%1)",
     "The printer could not start page %1",
     "The printer failed while printing the document",
+    "is a symbolic link; data files must be plain files",
 };
 
 const Block kPt = {
@@ -77,6 +80,7 @@ const Block kPt = {
     "A impressora não pôde iniciar o documento (%1)",
     "A impressora não pôde iniciar a página %1",
     "A impressora falhou ao imprimir o documento",
+    "é um link simbólico; os arquivos de dados devem ser arquivos comuns",
 };
 
 // One pass, so a part that itself holds "%2" is not replaced again.
@@ -109,4 +113,7 @@ std::string GetExtraMsg(ExtraMsg id, std::initializer_list<std::string> args) {
   return GetExtraMsgIn(id, gCfgFile ? gCfgFile->LENGUAJE : 0, args);
 }
 
-std::string systemReason(int err) { return std::strerror(err); }
+std::string systemReason(int err) {
+  if (err == ELOOP) return GetExtraMsg(ExtraMsg::NotPlainFile);
+  return std::strerror(err);
+}

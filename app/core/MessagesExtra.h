@@ -27,6 +27,7 @@ enum class ExtraMsg {
   PrinterNoDocument,   // %1 printer or file
   PrinterNoPage,       // %1 page
   PrinterFailed,
+  NotPlainFile,  // the reason for a data file that is a symbolic link
   Count
 };
 
@@ -38,5 +39,6 @@ std::string GetExtraMsg(ExtraMsg id, std::initializer_list<std::string> args = {
 // The same with an explicit language offset (0, 1000, 2000).
 std::string GetExtraMsgIn(ExtraMsg id, int lenguaje, std::initializer_list<std::string> args = {});
 
-// The system's reason for errno `err`.
+// The system's reason for errno `err`; for ELOOP (a data file that is a symbolic link, which
+// no writer follows) NotPlainFile in the current language.
 std::string systemReason(int err);

@@ -3,8 +3,11 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QWidget>
 
 #include <functional>
+
+#include "MainWindowHost.h"
 
 namespace appimages {
 namespace {
@@ -156,14 +159,6 @@ void calendar(QPainter& p) {
   p.restore();
 }
 
-void disk(QPainter& p) {
-  p.setPen(pen(kBlue, 3));
-  p.setBrush(QColor(200, 215, 240));
-  p.drawRect(QRectF(8, 8, 32, 32));
-  p.setBrush(Qt::white);
-  p.drawRect(QRectF(15, 8, 18, 11));
-}
-
 void folder(QPainter& p) {
   p.setPen(pen(kOrange, 3));
   p.setBrush(QColor(250, 220, 140));
@@ -181,32 +176,70 @@ void printer(QPainter& p) {
   p.drawRect(QRectF(14, 30, 20, 12));
 }
 
-void refresh(QPainter& p) {
-  p.setPen(pen(kGreen, 5));
-  p.setBrush(Qt::NoBrush);
-  p.drawArc(QRectF(9, 9, 30, 30), 30 * 16, 300 * 16);
-  p.setBrush(kGreen);
-  p.setPen(Qt::NoPen);
-  p.drawPolygon(QPolygonF({QPointF(30, 4), QPointF(42, 14), QPointF(28, 18)}));
-}
-
-void help(QPainter& p) {
-  p.setBrush(kBlue);
-  p.setPen(Qt::NoPen);
-  p.drawEllipse(QPointF(24, 24), 20, 20);
-  p.setPen(Qt::white);
-  QFont f = p.font();
-  f.setPixelSize(28);
-  f.setBold(true);
-  p.setFont(f);
-  p.drawText(QRectF(0, 0, kSide, kSide), Qt::AlignCenter, "?");
-}
-
 void chooseArrow(QPainter& p) {
   p.setPen(pen(kBlue, 6));
   p.drawLine(8, 24, 38, 24);
   p.drawLine(28, 13, 39, 24);
   p.drawLine(28, 35, 39, 24);
+}
+
+void sheet(QPainter& p) {
+  p.setPen(pen(kGrey, 3));
+  p.setBrush(Qt::white);
+  p.drawRect(QRectF(8, 5, 26, 36));
+}
+
+// A new row: a sheet with a green plus.
+void newSheet(QPainter& p) {
+  sheet(p);
+  p.setPen(pen(kGreen, 6));
+  p.drawLine(QPointF(34, 26), QPointF(34, 44));
+  p.drawLine(QPointF(25, 35), QPointF(43, 35));
+}
+
+// One row deleted: a sheet with a red minus.
+void removeSheet(QPainter& p) {
+  sheet(p);
+  p.setPen(pen(kRed, 7));
+  p.drawLine(QPointF(24, 35), QPointF(44, 35));
+}
+
+// Cancel what is under way: a red ring with a bar.
+void stopSign(QPainter& p) {
+  p.setPen(pen(kRed, 6));
+  p.setBrush(Qt::NoBrush);
+  p.drawEllipse(QPointF(24, 24), 17, 17);
+  p.drawLine(QPointF(12, 36), QPointF(36, 12));
+}
+
+void envelope(QPainter& p) {
+  p.setPen(pen(kBlue, 3));
+  p.setBrush(QColor(250, 245, 225));
+  p.drawRect(QRectF(5, 12, 38, 26));
+  p.drawLine(QPointF(5, 12), QPointF(24, 28));
+  p.drawLine(QPointF(43, 12), QPointF(24, 28));
+}
+
+void magnifier(QPainter& p) {
+  p.setPen(pen(kGrey, 7));
+  p.drawLine(QPointF(30, 30), QPointF(42, 42));
+  p.setPen(pen(kBlue, 4));
+  p.setBrush(QColor(225, 235, 250));
+  p.drawEllipse(QPointF(20, 20), 13, 13);
+}
+
+void padlock(QPainter& p) {
+  p.setPen(pen(kGrey, 5));
+  p.setBrush(Qt::NoBrush);
+  p.drawArc(QRectF(14, 5, 20, 24), 0, 180 * 16);
+  p.drawLine(QPointF(14, 17), QPointF(14, 22));
+  p.drawLine(QPointF(34, 17), QPointF(34, 22));
+  p.setPen(pen(kOrange, 3));
+  p.setBrush(QColor(250, 200, 90));
+  p.drawRoundedRect(QRectF(9, 21, 30, 22), 3, 3);
+  p.setBrush(kGrey);
+  p.setPen(Qt::NoPen);
+  p.drawEllipse(QPointF(24, 31), 3, 3);
 }
 
 }  // namespace
@@ -230,19 +263,28 @@ QList<QIcon> imgTool() {
 
 QList<QIcon> img() {
   return {
-      draw(tick),                                 // 1 accept
-      draw([](QPainter& p) { cross(p, kRed); }),  // 2 cancel
+      draw(tick),                                 // 1 accept, store
+      draw([](QPainter& p) { cross(p, kRed); }),  // 2 exit, cancel
       draw(chooseArrow),                          // 3 choose
-      draw(disk),                                 // 4 save
+      draw(printer),                              // 4 print
       draw(folder),                               // 5 open
-      draw(printer),                              // 6 print
-      draw(trash),                                // 7 delete
-      draw(refresh),                              // 8 refresh
-      draw(play),                                 // 9 continue
-      draw(exitDoor),                             // 10 exit
-      draw(pause),                                // 11 pause
-      draw(help),                                 // 12 help
+      draw(play),                                 // 6 start
+      draw(trash),                                // 7 delete all
+      draw(newSheet),                             // 8 new
+      draw(removeSheet),                          // 9 delete one
+      draw(stopSign),                             // 10 cancel the entry
+      draw(envelope),                             // 11 mail
+      draw(magnifier),                            // 12 search
+      draw(card),                                 // 13 cards
+      draw(padlock),                              // 14 locking
   };
+}
+
+const QList<QIcon>& imgOf(const QWidget* window) {
+  for (const QWidget* w = window; w; w = w->parentWidget())
+    if (const auto* host = dynamic_cast<const MainWindowHost*>(w)) return host->Img();
+  static const QList<QIcon> own = img();
+  return own;
 }
 
 QPixmap banner(QSize size) {

@@ -7,14 +7,19 @@
 #include <QPixmap>
 #include <QSize>
 
+class QWidget;
+
 namespace appimages {
 
 // 1 read status, 2 read records, 3 clear records, 4 date and time, 5 dial, 6 configuration,
 // 7 view file, 8 card base, 9 continue, 10 exit, 11 dialling, 12 pause.
 QList<QIcon> imgTool();
-// 1 accept, 2 cancel, 3 choose, 4 save, 5 open, 6 print, 7 delete, 8 refresh, 9 continue,
-// 10 exit, 11 pause, 12 help.
+// 1 accept, 2 exit, 3 choose, 4 print, 5 open, 6 start, 7 delete all, 8 new, 9 delete one,
+// 10 cancel, 11 mail, 12 search, 13 cards, 14 locking.
 QList<QIcon> img();
+// The main window's Img for a window opened over it (the nearest main window among its
+// parents), else the same pictures, drawn once for the program.
+const QList<QIcon>& imgOf(const QWidget* window);
 // The decoration of the main window's panel.
 QPixmap banner(QSize size);
 

@@ -9,6 +9,9 @@
 #include <QValidator>
 #include <QVBoxLayout>
 
+#include "AppImages.h"
+#include "ToolbarButton.h"
+
 namespace {
 
 // Refuses typing past the limit; QLineEdit validates only what the operator types, so a text
@@ -42,21 +45,10 @@ QAction* EditorCommands::add(const std::string& caption, int image, std::functio
   QObject::connect(action, &QAction::triggered, m_owner, [run = std::move(run)] { run(); });
   m_menuBar->addAction(action);
 
-  auto* button = new QToolButton(m_toolBar);
-  button->setObjectName(QStringLiteral("Toolbar(%1)").arg(i + 1));
   const QIcon picture =
       (m_img && image >= 1 && image <= m_img->size()) ? m_img->at(image - 1) : QIcon();
-  button->setIcon(picture);
-  button->setToolButtonStyle(picture.isNull() ? Qt::ToolButtonTextOnly : Qt::ToolButtonIconOnly);
-  auto follow = [button, action] {
-    button->setText(action->text());
-    button->setToolTip(action->text());
-    button->setEnabled(action->isEnabled());
-  };
-  follow();
-  QObject::connect(action, &QAction::changed, button, follow);
-  QObject::connect(button, &QToolButton::clicked, action, &QAction::trigger);
-  m_toolBar->addWidget(button);
+  auto* button = new ToolbarButton(action, picture, m_toolBar);
+  button->setObjectName(QStringLiteral("Toolbar(%1)").arg(i + 1));
 
   m_actions.push_back(action);
   m_buttons.push_back(button);
@@ -87,6 +79,11 @@ QVBoxLayout* buildEditorFrame(QDialog* window, const char* name, int caption,
   window->setWindowTitle(QString::fromStdString(GetMsg(caption)));
   auto* menuBar = editorui::named(new QMenuBar(window), "mnu");
   auto* toolBar = editorui::named(new QToolBar(window), "Toolbar");
+  toolBar->setMovable(false);
+  toolBar->setIconSize(QSize(24, 24));
+  // Opened without the list (the clock and user editors come through their stores), the
+  // toolbar takes the main window's all the same.
+  if (!img) img = &appimages::imgOf(window);
   commands = std::make_unique<EditorCommands>(window, menuBar, toolBar, img);
   int i = 0;
   for (const CommandSpec& spec : specs) {

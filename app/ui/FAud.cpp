@@ -11,12 +11,14 @@
 #include <cerrno>
 #include <cstring>
 
+#include "AppImages.h"
 #include "ClsAuditoria.h"
 #include "FAudModel.h"
 #include "Globals.h"
 #include "HourglassGuard.h"
 #include "Messages.h"
 #include "MsgBox.h"
+#include "ToolbarButton.h"
 
 namespace {
 QString msg(int id) { return QString::fromStdString(GetMsg(id)); }
@@ -37,10 +39,18 @@ FAud::FAud(QWidget* parent) : QDialog(parent) {
   auto* menuBar = new QMenuBar(this);
   auto* toolBar = new QToolBar(this);
   toolBar->setObjectName(QStringLiteral("Toolbar"));
-  toolBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
-  for (QAction* a : {m_baja, m_salir}) {
-    menuBar->addAction(a);
-    toolBar->addAction(a);
+  toolBar->setMovable(false);
+  toolBar->setIconSize(QSize(24, 24));
+  const QList<QIcon>& img = appimages::imgOf(this);
+  const struct {
+    QAction* command;
+    int image;
+  } buttons[] = {{m_baja, 9}, {m_salir, 2}};
+  int k = 0;
+  for (const auto& b : buttons) {
+    menuBar->addAction(b.command);
+    auto* button = new ToolbarButton(b.command, img.value(b.image - 1), toolBar);
+    button->setObjectName(QStringLiteral("Toolbar(%1)").arg(++k));
   }
 
   m_model = new FAudModel(this);

@@ -17,6 +17,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include "AppImages.h"
 #include "Basic.h"
 #include "ClsCfgFile.h"
 #include "ClsListaRelojes.h"
@@ -29,6 +30,7 @@
 #include "Messages.h"
 #include "MsgBox.h"
 #include "RecordViewModel.h"
+#include "ToolbarButton.h"
 
 namespace {
 QString msg(int id) { return QString::fromStdString(GetMsg(id)); }
@@ -61,24 +63,26 @@ FVerArch::FVerArch(QWidget* parent) : QDialog(parent), m_mail(std::make_unique<X
   auto* menuBar = new QMenuBar(this);
   auto* toolBar = new QToolBar(this);
   toolBar->setObjectName(QStringLiteral("Toolbar"));
-  toolBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  toolBar->setMovable(false);
+  toolBar->setIconSize(QSize(24, 24));
+  const QList<QIcon>& img = appimages::imgOf(this);
   const struct {
     QString caption;
+    int image;
     void (FVerArch::*slot)();
   } commands[6] = {
-      {msg(133) + "...", &FVerArch::Examinar}, {msg(160), &FVerArch::Visualizar},
-      {msg(101), &FVerArch::Guardar},          {msg(135), &FVerArch::Imprimir},
-      {msg(390), &FVerArch::EnviarCorreo},     {msg(154), &FVerArch::Salir},
+      {msg(133) + "...", 3, &FVerArch::Examinar}, {msg(160), 5, &FVerArch::Visualizar},
+      {msg(101), 1, &FVerArch::Guardar},          {msg(135), 4, &FVerArch::Imprimir},
+      {msg(390), 11, &FVerArch::EnviarCorreo},    {msg(154), 2, &FVerArch::Salir},
   };
   for (int i = 0; i < 6; ++i) {
-    // No image: a menu bar shows an action's image instead of its caption, and the caption is
-    // what the operator knows the command by.
     auto* action = new QAction(commands[i].caption, this);
     action->setObjectName(QStringLiteral("mnu(%1)").arg(i));
     action->setToolTip(QString(commands[i].caption).remove('&'));
     connect(action, &QAction::triggered, this, commands[i].slot);
     menuBar->addAction(action);
-    toolBar->addAction(action);
+    auto* button = new ToolbarButton(action, img.value(commands[i].image - 1), toolBar);
+    button->setObjectName(QStringLiteral("Toolbar(%1)").arg(i + 1));
     m_mnu[static_cast<size_t>(i)] = action;
   }
   m_mnu[2]->setEnabled(false);

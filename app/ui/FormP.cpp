@@ -251,6 +251,11 @@ void FormP::buildPanel() {
   row->addWidget(m_lstP, 1);
 
   statusBar()->setObjectName("StatusBar");
+  // The clock's last clearing is the status bar's own text, not a passing message: the menus'
+  // tips, which clear a passing message, only cover it while they show.
+  m_statusText = new QLabel(statusBar());
+  m_statusText->setObjectName("StatusText");
+  statusBar()->addWidget(m_statusText, 1);
   resize(860, 520);
 }
 
@@ -409,6 +414,9 @@ void FormP::fillSelector() {
   gListaRelojes->FillList(rows);
   m_cmbPrg->clear();
   for (const StoreRow& r : rows.rows) m_cmbPrg->addItem(q(r.text));
+  // No row until a clock is chosen: a filled list would otherwise show its first row for a
+  // current clock that is not in it (none, or a free slot).
+  m_cmbPrg->setCurrentIndex(-1);
 }
 
 void FormP::MostrarConfig(int16_t n) {
@@ -444,7 +452,7 @@ void FormP::MostrarConfig(int16_t n) {
   }
   m_fecActual->clear();
   m_cantRegis->setText("0");
-  statusBar()->clearMessage();
+  m_statusText->clear();
   const QString key = q(basic::Format(n, "000"));
   for (int i = 0; i < m_cmbPrg->count(); ++i) {
     if (m_cmbPrg->itemText(i).left(3) == key) {
@@ -587,10 +595,7 @@ void FormP::statusReading() {
     }
     m_fecActual->setText(q(v->fecActual));
     m_cantRegis->setText(q(v->cantRegis));
-    if (v->statusBar.empty())
-      statusBar()->clearMessage();
-    else
-      statusBar()->showMessage(q(v->statusBar));
+    m_statusText->setText(q(v->statusBar));
     QApplication::beep();
     MsgBox(277, msgbox::Exclamation);
   } catch (const std::exception& e) {
@@ -640,6 +645,15 @@ void FormP::closeOtherWindows() {
   }
 }
 
+bool FormP::eventFilter(QObject* watched, QEvent* event) {
+  if (m_closeWaiting && event->type() == QEvent::Show && watched != this) {
+    auto* w = qobject_cast<QWidget*>(watched);
+    // Queued: the window's own event loop, if it has one, takes the close.
+    if (w && w->isWindow()) QMetaObject::invokeMethod(w, "close", Qt::QueuedConnection);
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
 void FormP::closeEvent(QCloseEvent* e) {
   if (m_closed) {
     e->accept();
@@ -647,10 +661,20 @@ void FormP::closeEvent(QCloseEvent* e) {
   }
   if (BusyGuard::deferClose(this, e, true)) {
     // Modal windows end, so the command that opened them can return; the close follows.
+    // A window the command opens after this (the next box, the window a box stood before)
+    // would hold it up again with nobody there to close it: it goes as soon as it shows.
+    if (!m_closeWaiting) {
+      m_closeWaiting = true;
+      qApp->installEventFilter(this);
+    }
     closeOtherWindows();
     return;
   }
   m_closed = true;
+  if (m_closeWaiting) {
+    qApp->removeEventFilter(this);
+    m_closeWaiting = false;
+  }
   if (gCfgFile) gCfgFile->SaveCfgOnClose();
   {
     HourglassGuard hourglass;

@@ -66,6 +66,7 @@ class FormP : public QMainWindow, public MainWindowHost {
 
  protected:
   void closeEvent(QCloseEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void buildMenus();
@@ -115,6 +116,7 @@ class FormP : public QMainWindow, public MainWindowHost {
   QLineEdit* m_txtPath = nullptr;
   QLineEdit* m_txtIP = nullptr;
   QLineEdit* m_fecActual = nullptr;
+  QLabel* m_statusText = nullptr;  // the status bar's text
   QLineEdit* m_cantRegis = nullptr;
   QGroupBox* m_frmEA = nullptr;
   QLabel* m_lbleafecha = nullptr;
@@ -129,4 +131,5 @@ class FormP : public QMainWindow, public MainWindowHost {
   bool m_selectorEnabled = true;
   int m_displayState = 0;
   bool m_closed = false;
+  bool m_closeWaiting = false;  // a close waits for the command on the stack
 };

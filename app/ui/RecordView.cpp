@@ -1,8 +1,6 @@
 #include "RecordView.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -18,6 +16,7 @@
 #include "basekit/atomicfile.h"
 #include "basekit/codepage.h"
 #include "basekit/paths.h"
+#include "basekit/plainfile.h"
 
 namespace {
 
@@ -326,20 +325,11 @@ std::string saveRows(const RecordView& view, const std::string& pathText, SaveMo
     std::string error;
     return basekit::replaceFileAtomically(path, bytes, &error) ? std::string() : error;
   }
-  const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-  if (fd < 0) return std::strerror(errno);
+  // Appended whole or not at all, never through a symbolic link.
+  basekit::PlainFile file;
   std::string error;
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      error = std::strerror(errno);
-      break;
-    }
-    done += static_cast<size_t>(n);
-  }
-  if (error.empty() && ::fsync(fd) != 0) error = std::strerror(errno);
-  if (::close(fd) != 0 && error.empty()) error = std::strerror(errno);
-  return error;
+  if (!file.open(path, 0644, &error) || !file.append(bytes, &error) || !file.sync(&error) ||
+      !file.close(&error))
+    return error;
+  return {};
 }

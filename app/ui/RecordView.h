@@ -88,7 +88,8 @@ class RecordView {
 std::string totalText(int64_t listed, int64_t lines);
 
 // Writes rows 0..rowCount-1 of `view` in its current order as saved lines, each ending in
-// CR LF, Windows-1252. Replace rewrites the file atomically; Append adds to it (creating it).
-// "" when written, otherwise the reason.
+// CR LF, Windows-1252. Replace rewrites the file atomically; Append adds to it (creating it),
+// all the lines or none. A file that is a symbolic link is refused. "" when written, otherwise
+// the reason.
 enum class SaveMode { Append, Replace };
 std::string saveRows(const RecordView& view, const std::string& path, SaveMode mode);

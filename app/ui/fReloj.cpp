@@ -80,7 +80,11 @@ void fReloj::buildWindow(const QList<QIcon>* img) {
   // Tab 0: the clock.
   m_prg = named(new QComboBox, "CmbPrg");
   m_numero = list("CmbNumero", fRelojModel::numeroRows());
-  m_numero->setStyleSheet(QStringLiteral("QComboBox { background: blue; color: white; }"));
+  // The open list too: white text on the style's light list background cannot be read.
+  m_numero->setStyleSheet(
+      QStringLiteral("QComboBox { background: blue; color: white; }"
+                     "QComboBox QAbstractItemView { background: blue; color: white;"
+                     " selection-background-color: white; selection-color: blue; }"));
   m_modelo = list("CmbModelo", m_model.modeloRows());
   m_descrip = named(new QLineEdit, "TxtDescrip");
   auto* g0 = new QGridLayout(frames[0]);

@@ -1,4 +1,5 @@
 #include <basekit/atomicfile.h>
+#include <basekit/plainfile.h>
 
 #include <cerrno>
 #include <csignal>
@@ -134,19 +135,19 @@ bool replaceFileAtomically(const std::string& path, std::string_view data, std::
     errno = ENOENT;
     return false;
   }
-  // Through a symbolic link the file it names is replaced and the link stays;
-  // renaming over the link itself would leave that file stale.
-  std::string target = path;
-  struct stat lst {};
-  if (::lstat(path.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) {
-    if (char* real = ::realpath(path.c_str(), nullptr)) {
-      target = real;
-      std::free(real);
-    }
-  }
+  // A symbolic link is refused: following it would rewrite a file outside the folder (as
+  // root, a system file), and renaming over it would silently turn it into a plain file. The
+  // rename never follows a link, so one planted after this check is replaced, never written
+  // through; the temporary is made with O_EXCL, which follows nothing either.
+  const std::string& target = path;
   mode_t mode = newFileMode & 07777 & ~currentUmask();
   struct stat st {};
-  const bool existed = ::stat(target.c_str(), &st) == 0;
+  const bool existed = ::lstat(target.c_str(), &st) == 0;
+  if (existed && S_ISLNK(st.st_mode)) {
+    if (error) *error = "cannot replace '" + path + "': " + symbolicLinkReason();
+    errno = ELOOP;
+    return false;
+  }
   if (existed) {
     if (S_ISDIR(st.st_mode)) {
       setError(error, "cannot replace", path, EISDIR);

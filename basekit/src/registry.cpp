@@ -1,6 +1,7 @@
 #include <basekit/registry.h>
 
 #include <basekit/atomicfile.h>
+#include <basekit/plainfile.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -169,10 +170,13 @@ class Session {
   explicit Session(bool forWrite) : m_path(Registry::storePath()) {
     if (forWrite) makeFolders(m_path);
     const std::string lockPath = m_path + ".lock";
-    m_lock = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    // Never through a symbolic link: a planted link must not make us create the file it names.
+    m_lock = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (m_lock >= 0)
       while (::flock(m_lock, forWrite ? LOCK_EX : LOCK_SH) != 0 && errno == EINTR) {
       }
+    else if (forWrite && errno == ELOOP && isSymbolicLink(lockPath))
+      m_lockError = "cannot lock '" + lockPath + "': " + symbolicLinkReason();
     std::string text, error;
     if (readWholeFile(m_path, text, &error, kMaxTreeBytes)) {
       tree = parseTree(text);
@@ -194,6 +198,11 @@ class Session {
   Session& operator=(const Session&) = delete;
 
   bool save(std::string* error) {
+    if (!m_lockError.empty()) {
+      if (error) *error = "not saved, " + m_lockError;
+      errno = ELOOP;
+      return false;
+    }
     if (!m_readError.empty()) {
       if (error) *error = "not saved, the key tree could not be read: " + m_readError;
       errno = m_readErrno;
@@ -219,6 +228,7 @@ class Session {
  private:
   std::string m_path;
   std::string m_readError;
+  std::string m_lockError;
   int m_readErrno = 0;
   int m_lock = -1;
 };

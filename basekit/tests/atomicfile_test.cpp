@@ -41,21 +41,44 @@ TEST(AtomicFile, NewFileGetsModeReplacedFileKeepsIt) {
   EXPECT_EQ(entries(d.path), 1u);
 }
 
-TEST(AtomicFile, ThroughALinkTheTargetIsReplaced) {
+TEST(AtomicFile, ALinkIsRefusedEvenOnePlantedWhileTheSaveRuns) {
   TempDir d;
   std::filesystem::create_directory(d.file("real"));
   const std::string target = d.file("real/VELTA.INI");
   ASSERT_TRUE(replaceFileAtomically(target, "old", nullptr, 0640));
   const std::string link = d.file("VELTA.INI");
   ASSERT_EQ(symlink("real/VELTA.INI", link.c_str()), 0);
-  ASSERT_TRUE(replaceFileAtomically(link, "new"));
+  std::string error;
+  EXPECT_FALSE(replaceFileAtomically(link, "new", &error));
+  EXPECT_EQ(errno, ELOOP);
+  EXPECT_EQ(error,
+            "cannot replace '" + link + "': Is a symbolic link; data files must be plain files");
   EXPECT_TRUE(std::filesystem::is_symlink(link));
   std::string got;
   ASSERT_TRUE(readWholeFile(target, got));
-  EXPECT_EQ(got, "new");
+  EXPECT_EQ(got, "old");
   EXPECT_EQ(modeOf(target), 0640u);
   EXPECT_EQ(entries(d.path), 2u);
   EXPECT_EQ(entries(d.file("real")), 1u);
+
+  // A plain file swapped for a link after the check: the rename replaces the link itself.
+  static std::string swapped, swappedTo;
+  swapped = d.file("VELTA.DAT");
+  swappedTo = target;
+  ASSERT_TRUE(replaceFileAtomically(swapped, "plain"));
+  basekit::testing::setStepHook([](std::string_view step) {
+    if (step != "written") return;
+    ::unlink(swapped.c_str());
+    ASSERT_EQ(::symlink(swappedTo.c_str(), swapped.c_str()), 0);
+  });
+  const bool saved = replaceFileAtomically(swapped, "saved");
+  basekit::testing::setStepHook(nullptr);
+  EXPECT_TRUE(saved);
+  EXPECT_FALSE(std::filesystem::is_symlink(swapped));
+  ASSERT_TRUE(readWholeFile(swapped, got));
+  EXPECT_EQ(got, "saved");
+  ASSERT_TRUE(readWholeFile(target, got));
+  EXPECT_EQ(got, "old");
 }
 
 TEST(AtomicFile, FailedWriteKeepsOldFileAndRemovesTemp) {

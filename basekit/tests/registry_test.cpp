@@ -145,3 +145,23 @@ TEST_F(RegistryTest, UnreadableTreeIsNeverReplaced) {
   ASSERT_EQ(lstat(loop.c_str(), &st), 0);
   EXPECT_TRUE(S_ISLNK(st.st_mode));
 }
+
+TEST_F(RegistryTest, ALinkedTreeOrLockFileIsNeverWrittenThrough) {
+  for (const char* linked : {"registry.txt", "registry.txt.lock"}) {
+    SCOPED_TRACE(linked);
+    TempDir d;
+    const std::string tree = d.file("registry.txt");
+    const std::string outside = dir.file(std::string("outside-") + linked);
+    ASSERT_TRUE(replaceFileAtomically(outside, "kept\n", nullptr, 0604));
+    ASSERT_EQ(symlink(outside.c_str(), d.file(linked).c_str()), 0);
+    setenv("VELTA_REGISTRY_FILE", tree.c_str(), 1);
+    EXPECT_THROW(at("Software\\Y", "Name").Value("v"), RegistryError);
+    EXPECT_FALSE(at("Software\\Z").CreateKey());
+    std::string got;
+    ASSERT_TRUE(readWholeFile(outside, got));
+    EXPECT_EQ(got, "kept\n");
+    struct stat st {};
+    ASSERT_EQ(lstat(d.file(linked).c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+  }
+}

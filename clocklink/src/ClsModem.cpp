@@ -151,8 +151,12 @@ std::string ClsModem::ReadReply(int n, double seconds) {
   if (!p.isOpen()) return {};
   const int savedLen = p.inputLen();
   p.setInputLen(n);
+  // A shortened window (tests) still leaves a loaded machine time to answer.
+  constexpr std::chrono::milliseconds kShortestWindow{250};
+  const auto full =
+      std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
   auto end = Clock::now() +
-             std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+             std::max(scaledWait(seconds), std::min(full, Clock::duration(kShortestWindow)));
   // Not ended by the cancel flag: it lasts at most the given seconds.
   while (Clock::now() < end && p.inBufferCount() < n) {
     pumpEvents();

@@ -3,6 +3,8 @@
 #include <poll.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cstdlib>
 #include <thread>
 
 namespace clocklink {
@@ -11,7 +13,30 @@ std::function<void()>& hook() {
   static std::function<void()> h;
   return h;
 }
+double validScale(double factor) { return factor > 0 && factor <= 1 ? factor : 1.0; }
+
+std::atomic<double>& scale() {
+  static std::atomic<double> s{[] {
+    const char* v = std::getenv("VELTA_TEST_TIME_SCALE");
+    if (!v || !*v) return 1.0;
+    char* end = nullptr;
+    const double f = std::strtod(v, &end);
+    return *end == '\0' ? validScale(f) : 1.0;
+  }()};
+  return s;
+}
 }  // namespace
+
+double timeScale() { return scale().load(std::memory_order_relaxed); }
+
+Clock::duration scaledWait(double seconds) {
+  return std::chrono::duration_cast<Clock::duration>(
+      std::chrono::duration<double>(std::max(seconds, 0.0) * timeScale()));
+}
+
+namespace testing {
+void setTimeScale(double factor) { scale().store(validScale(factor), std::memory_order_relaxed); }
+}  // namespace testing
 
 void setEventPump(std::function<void()> pump) { hook() = std::move(pump); }
 
@@ -44,8 +69,7 @@ bool waitReadable(int fd, std::chrono::milliseconds slice) {
 }
 
 void WaitSeconds(double seconds) {
-  auto end = Clock::now() +
-             std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+  auto end = Clock::now() + scaledWait(seconds);
   while (Clock::now() < end) {
     pumpEvents();
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
@@ -54,8 +78,7 @@ void WaitSeconds(double seconds) {
 }
 
 void WaitSecondsUnlessCancelled(double seconds, const int16_t& cancelFlag) {
-  auto end = Clock::now() +
-             std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+  auto end = Clock::now() + scaledWait(seconds);
   while (Clock::now() < end && cancelFlag != 1) {
     pumpEvents();
     if (cancelFlag == 1) break;
@@ -64,8 +87,6 @@ void WaitSecondsUnlessCancelled(double seconds, const int16_t& cancelFlag) {
   }
 }
 
-void sleepQuietly(double seconds) {
-  std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
-}
+void sleepQuietly(double seconds) { std::this_thread::sleep_for(scaledWait(seconds)); }
 
 }  // namespace clocklink

@@ -86,17 +86,25 @@ class LineReader {
   bool m_eof = false;
 };
 
+// Lines are gathered whole and written in large blocks. A block that fails part-way (disk full,
+// a file-size limit) is cut back off the file, so the output only ever holds whole lines.
 class OutputFile {
  public:
   explicit OutputFile(int fd) : m_fd(fd) { m_buf.reserve(kChunk + 256); }
   std::string& buffer() { return m_buf; }
   bool maybeFlush() { return m_buf.size() < kChunk || flush(); }
   bool flush() {
+    if (m_buf.empty()) return true;
+    struct stat st {};
+    if (::fstat(m_fd, &st) != 0) return false;
     size_t done = 0;
     while (done < m_buf.size()) {
       ssize_t n = ::write(m_fd, m_buf.data() + done, m_buf.size() - done);
       if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) return false;
+      if (n <= 0) {
+        if (done > 0 && S_ISREG(st.st_mode)) (void)!::ftruncate(m_fd, st.st_size);
+        return false;
+      }
       done += static_cast<size_t>(n);
     }
     m_buf.clear();
@@ -265,8 +273,13 @@ int32_t convertFiles(const char* inPath, const char* lookupPath, const char* out
   if (in.get() < 0) return -1;
   Fd lookupFd(openForReading(lookupPath));
   if (lookupFd.get() < 0) return -1;
-  Fd outFd(::open(localPath(outPath).c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666));
+  // Never through a symbolic link (O_NOFOLLOW), so a planted link cannot get the lines appended
+  // to the file it names; a pipe without a reader fails here instead of blocking the program.
+  Fd outFd(::open(localPath(outPath).c_str(),
+                  O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666));
   if (outFd.get() < 0) return -1;
+  if (const int fl = ::fcntl(outFd.get(), F_GETFL); fl >= 0)
+    ::fcntl(outFd.get(), F_SETFL, fl & ~O_NONBLOCK);
 
   OutputFile out(outFd.get());
   LineReader reader(in.get());

@@ -4,11 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <dlfcn.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -190,6 +193,45 @@ TEST_F(QCvtTest, FileFailures) {
   EXPECT_EQ(loadQCvt()("in.txt", "/dev/full", " "), -3);  // the write fails
   // Offset 0 of a process's own memory is unmapped: the read fails.
   EXPECT_EQ(loadQCvt()("/proc/self/mem", "out.txt", " "), -3);
+}
+
+TEST_F(QCvtTest, AnOutputThatIsALinkIsNeverWrittenThrough) {
+  write("elsewhere.txt", "system file\n");
+  fs::permissions("elsewhere.txt",
+                  fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read);
+  const auto before = fs::last_write_time("elsewhere.txt");
+  for (const char* target : {"elsewhere.txt", "missing.txt"}) {
+    SCOPED_TRACE(target);
+    fs::remove("CVT_in.txt");
+    fs::create_symlink(fs::absolute(target), "CVT_in.txt");
+    EXPECT_EQ(convert("123 05/03/2024 08:07 01 02\n"), -1);
+    EXPECT_TRUE(fs::is_symlink("CVT_in.txt"));
+  }
+  EXPECT_EQ(read("elsewhere.txt"), "system file\n");
+  EXPECT_EQ(fs::status("elsewhere.txt").permissions(),
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read);
+  EXPECT_EQ(fs::last_write_time("elsewhere.txt"), before);
+  EXPECT_FALSE(fs::exists("missing.txt"));
+}
+
+TEST_F(QCvtTest, AWriteCutShortByAFileSizeLimitLeavesOnlyWholeLines) {
+  write("CVT_in.txt", "kept\r\n");
+  write("in.txt", "123 05/03/2024 08:07 01 02\n456 05/03/2024 08:07 01 20\n");
+  write("BRIVANO.TXT", kLookup);
+  // The limit falls inside the second converted line; SIGXFSZ ignored, so the write fails.
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{6 + 30, 6 + 30};
+    if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(100);
+    _exit(loadQCvt()("in.txt", "CVT_in.txt", " ") == -3 ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "the failed write must give -3";
+  EXPECT_EQ(read("CVT_in.txt"), "kept\r\n");
 }
 
 }  // namespace

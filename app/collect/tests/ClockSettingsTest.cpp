@@ -3,6 +3,7 @@
 #include <QDateEdit>
 #include <QLineEdit>
 #include <QSlider>
+#include <QTest>
 #include <QTimeEdit>
 
 #include <gtest/gtest.h>
@@ -114,6 +115,41 @@ TEST_F(ClockSettingsTest, DateTimeSendsTheSundayDigit) {
   // Model 0 takes "1", yymmdd, the weekday counted from Sunday = 0, HHMM: the digit 1 sent
   // by the window goes out as 0.
   EXPECT_TRUE(sent("126120600930"));
+}
+
+// The operator selects the whole date or time and types a new one, or types over one part.
+TEST_F(ClockSettingsTest, DateAndTimeCanBeTypedWhole) {
+  struct Case {
+    bool date;         // the date box, else the time box
+    bool whole;        // the whole text selected, else the first part only
+    const char* keys;  // typed
+    const char* shows;
+  };
+  const Case cases[] = {
+      {true, true, "06/12/2026", "06/12/2026"}, {true, true, "31/01/2027", "31/01/2027"},
+      {true, true, "6/12/2026", "06/12/2026"},  {true, false, "15", "15/03/2025"},
+      {false, true, "23:59", "23:59"},          {false, true, "07:05", "07:05"},
+      {false, true, "7:05", "07:05"},           {false, false, "11", "11:45"},
+  };
+  FTime w;
+  w.show();
+  w.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.keys);
+    QDateTimeEdit* box = c.date ? static_cast<QDateTimeEdit*>(w.MEdFecha()) : w.MEdHora();
+    w.MEdFecha()->setDate(QDate(2025, 3, 10));
+    w.MEdHora()->setTime(QTime(8, 45));
+    box->setFocus();
+    if (c.whole)
+      box->selectAll();
+    else
+      box->setSelectedSection(box->sectionAt(0));
+    QTest::keyClicks(box, c.keys);
+    EXPECT_EQ(box->text().toStdString(), c.shows);
+    QTest::keyClick(box, Qt::Key_Tab);  // leaving the box keeps what it shows
+    EXPECT_EQ(box->text().toStdString(), c.shows);
+  }
 }
 
 TEST_F(ClockSettingsTest, CancelSendsNothing) {

@@ -22,6 +22,7 @@
 #include "ClsTarjetas.h"
 #include "CollectPunches.h"
 #include "Globals.h"
+#include "PlantedLink.h"
 
 using collect::LineStyle;
 
@@ -342,6 +343,37 @@ TEST_F(CollectPunchesTest, AWriteThatFailsNamesThePathAndClearsNothing) {
     EXPECT_EQ(clear(1), -200) << "a failed download is never cleared";
     EXPECT_EQ(sim->clearCount(), 0u);
     EXPECT_EQ(sim->punches().size(), 1u);
+  }
+}
+
+TEST_F(CollectPunchesTest, AnyPunchFileThatIsALinkGetsNoPunchAndTheClockKeepsThem) {
+  // Backup, console and a flagged record: all four files are opened for the one download.
+  cfg->Backup = 1;
+  auto bad = punch("3333", 4, 10, 0);
+  bad.month = 13;
+  for (const char* name : {"REGIS.MIR", "BACKUP.MIR", "ERRORES.TXT", "CONSOLE.MIR"}) {
+    for (const auto target :
+         {apptest::PlantedLink::Target::Existing, apptest::PlantedLink::Target::Missing}) {
+      SCOPED_TRACE(name);
+      list.clear();
+      for (const char* other : {"REGIS.MIR", "BACKUP.MIR", "ERRORES.TXT", "CONSOLE.MIR"})
+        std::filesystem::remove(folder.file(other));
+      apptest::PlantedLink link(folder.file(name), target);
+      sim->setPunches({punch("1234", 4, 9, 0), bad});
+      ASSERT_EQ(collect(0, /*console=*/-1), -200);
+      EXPECT_TRUE(link.unchanged());
+      EXPECT_EQ(list.text(list.count()),
+                folder.file(name) + ": Is a symbolic link; data files must be plain files");
+      EXPECT_EQ(list.style(list.count()), collect::kRedLine);
+      for (const char* other : {"REGIS.MIR", "BACKUP.MIR", "ERRORES.TXT", "CONSOLE.MIR"})
+        if (std::string(other) != name) {
+          EXPECT_EQ(folder.read(other), "") << other;
+        }
+      EXPECT_FALSE(folder.exists("OK.TMP"));
+      EXPECT_EQ(clear(2), -200);
+      EXPECT_EQ(sim->clearCount(), 0u);
+      EXPECT_EQ(sim->punches().size(), 2u);
+    }
   }
 }
 

@@ -22,6 +22,7 @@
 #include "ClsLogger.h"
 #include "DialClock.h"
 #include "Globals.h"
+#include "PlantedLink.h"
 #include "Release.h"
 #include "StoreWriters.h"
 
@@ -202,6 +203,25 @@ TEST_F(CollectionPassTest, AFailedClockSetsTheErrorLineAndTheNextClockStillRuns)
   EXPECT_EQ(file("R2.MIR").size(), 4u);
   ASSERT_EQ(list.count(), 4);
   EXPECT_EQ(list.text(4), "Existen Errores. Verifique el archivo:" + logger.getFileName());
+}
+
+TEST_F(CollectionPassTest, AnOutputFileThatIsALinkIsNotWrittenNorClearedAndTheLogSaysWhy) {
+  clocksim::Simulator sim;
+  sim.generatePunches(3, 5);
+  start(
+      {ClockSpec{.slot = 1, .description = "Enlazado", .port = sim.listenTcp(), .file = "R1.MIR"}});
+  edit(1, [](ClsListaRelojes& c) { c.M_Borrar = 1; });
+  apptest::PlantedLink link(folder.file("R1.MIR"));
+  ClsLogger logger;
+  logger.logEnabled = true;
+  const auto result = run(PassMode::Automatic, &logger);
+  EXPECT_TRUE(result.errors);
+  EXPECT_TRUE(link.unchanged());
+  EXPECT_EQ(sim.punches().size(), 3u) << "nothing written, nothing cleared";
+  EXPECT_FALSE(contains(file(logger.getFileName()), ">Las registraciones han sido borradas"));
+  EXPECT_TRUE(
+      contains(file(logger.getFileName()),
+               folder.file("R1.MIR") + ": Is a symbolic link; data files must be plain files"));
 }
 
 TEST_F(CollectionPassTest, AFailedCardFileOrClearingSetsTheErrorFlag) {

@@ -4,6 +4,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QFileInfo>
+#include <QFileSystemModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTreeView>
@@ -15,6 +17,7 @@
 #include <filesystem>
 
 #include "AppTestSupport.h"
+#include "PlantedLink.h"
 #include "ClockSimFixture.h"
 #include "ClsCfgFile.h"
 #include "ClsListaRelojes.h"
@@ -25,7 +28,9 @@
 #include "Globals.h"
 #include "ManualRead.h"
 #include "Messages.h"
+#include "MsgBoxReporter.h"
 #include "ProgressListWidget.h"
+#include "WaitFor.h"
 
 namespace {
 
@@ -69,7 +74,8 @@ class FLeerTest : public ::testing::Test {
       shipped.push_back("rsh " + gCfgFile->tmpFTPFileName);
       return int16_t{-100};
     };
-    collect::ManualRead read(list, hooks);
+    MsgBoxReporter reporter;
+    collect::ManualRead read(list, reporter, hooks);
     return read.run(folder.path(), boxText, 0);
   }
 
@@ -99,12 +105,48 @@ TEST_F(FLeerTest, ReadsIntoTheProposedFileOnce) {
 }
 
 TEST_F(FLeerTest, EmptyNameIsRefusedAndTheReadStaysUsable) {
+  for (const char* name : {"", "   "}) {
+    SCOPED_TRACE(std::string("name \"") + name + "\"");
+    boxes.clear();
+    questions.clear();
+    FLeer w;
+    w.ArchivoReg()->setText(name);
+    w.mnuAction(0)->trigger();
+    EXPECT_EQ(boxes.numbers(), std::vector<int>{249});
+    EXPECT_TRUE(questions.empty());  // no question about the folder as an existing file
+    EXPECT_TRUE(w.mnuAction(0)->isEnabled());
+    EXPECT_EQ(clock.sim().receivedFrames().size(), 0u);
+  }
+}
+
+// The clock's folder is selected and scrolled into view, below a long run of folders.
+TEST_F(FLeerTest, TheClocksFolderIsInView) {
+  for (int i = 0; i < 300; ++i)
+    std::filesystem::create_directory(folder.path() + "d" + std::to_string(1000 + i));
+  const std::string deep = folder.path() + "zz/yy/";
+  std::filesystem::create_directories(deep);
+
+  gListaRelojes->m_Path = deep;
   FLeer w;
-  w.ArchivoReg()->clear();
-  w.mnuAction(0)->trigger();
-  EXPECT_EQ(boxes.numbers(), std::vector<int>{249});
-  EXPECT_TRUE(w.mnuAction(0)->isEnabled());
-  EXPECT_EQ(clock.sim().receivedFrames().size(), 0u);
+  QTreeView* dir = w.Dir1();
+  // The rows come in as the folders are read: look once the clock's folder's siblings are in.
+  auto* model = qobject_cast<QFileSystemModel*>(dir->model());
+  ASSERT_NE(model, nullptr);
+  const QString parent = QFileInfo(QString::fromStdString(deep).chopped(1)).absolutePath();
+  bool siblingsIn = false;
+  QObject::connect(model, &QFileSystemModel::directoryLoaded, &w,
+                   [&](const QString& path) { siblingsIn = siblingsIn || path == parent; });
+  w.show();
+  ASSERT_TRUE(apptest::waitFor([&] { return siblingsIn; }));
+  const QModelIndex current = dir->currentIndex();
+  ASSERT_TRUE(current.isValid());
+  EXPECT_EQ(w.folder().toStdString() + "/", deep);
+  EXPECT_TRUE(apptest::waitFor([&] {
+    const QRect row = dir->visualRect(dir->currentIndex());
+    return row.isValid() && dir->viewport()->rect().contains(row.center());
+  })) << "current row at "
+      << dir->visualRect(dir->currentIndex()).y() << " of " << dir->viewport()->height();
+  EXPECT_TRUE(apptest::grabNonBlank(&w, "FLeer-folder.png"));
 }
 
 TEST_F(FLeerTest, ExistingFileAnswers) {
@@ -135,6 +177,16 @@ TEST_F(FLeerTest, AFileThatCannotBeEmptiedStopsTheRead) {
   EXPECT_EQ(readPlain("REGIS.MIR"), collect::ManualRead::Outcome::Refused);
   ASSERT_EQ(boxes.boxes().size(), 1u);
   EXPECT_NE(boxes.boxes()[0].text.find("Is a directory"), std::string::npos);
+  EXPECT_EQ(clock.sim().receivedFrames().size(), 0u);
+
+  // A link to a file elsewhere: "Reemplazar" must not empty the file it names.
+  boxes.clear();
+  apptest::PlantedLink link(folder.file("LINK.MIR"));
+  EXPECT_EQ(readPlain("LINK.MIR"), collect::ManualRead::Outcome::Refused);
+  EXPECT_TRUE(link.unchanged());
+  ASSERT_EQ(boxes.boxes().size(), 1u);
+  EXPECT_EQ(boxes.boxes()[0].text,
+            folder.file("LINK.MIR") + ": Is a symbolic link; data files must be plain files");
   EXPECT_EQ(clock.sim().receivedFrames().size(), 0u);
 }
 

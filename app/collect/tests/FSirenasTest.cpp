@@ -1,12 +1,18 @@
 // The siren schedule window against the simulator on TCP, and the schedule rules.
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
 #include <clocklink/ClsMirsol.h>
+#include <clocklink/EventPump.h>
+
+#include <set>
 
 #include "AppTestSupport.h"
 #include "ClockSimFixture.h"
@@ -14,6 +20,8 @@
 #include "ClsListaRelojes.h"
 #include "FSirenas.h"
 #include "Globals.h"
+#include "Messages.h"
+#include "MsgBoxReporter.h"
 #include "SilentListener.h"
 #include "SirenSchedule.h"
 
@@ -91,9 +99,10 @@ TEST(SirenScheduleTest, DataTextAndChecks) {
     const char *duration, *hour;
     bool ok;
   };
+  MsgBoxReporter reporter;
   for (const Case& c : {Case{"0", "7", false}, Case{"46", "7", false}, Case{"", "7", false},
                         Case{"45", "7", true}, Case{"1", "23", true}, Case{"5", "24", false}})
-    EXPECT_EQ(collect::SirenSchedule::vTodo(c.duration, c.hour, "05"), c.ok)
+    EXPECT_EQ(collect::SirenSchedule::vTodo(reporter, c.duration, c.hour, "05"), c.ok)
         << c.duration << " " << c.hour;
   EXPECT_EQ(boxes.numbers(), (std::vector<int>{214, 214, 214, 327}));
   EXPECT_EQ(collect::SirenSchedule::newSirenError(32), 0);
@@ -135,6 +144,47 @@ TEST_F(FSirenasTest, ListsTheClocksSchedule) {
   EXPECT_EQ(w.ListaDias()->count(), 9);
   EXPECT_FALSE(w.command(1)->isEnabled());  // "&Baja" waits for a row
   EXPECT_TRUE(apptest::grabNonBlank(&w, "FSirenas.png"));
+}
+
+// Opened over a window on screen, the window is up while it reads and counts the entries.
+TEST_F(FSirenasTest, ShowsTheReadingAsItGoes) {
+  connect(0);
+  clock->sim().setSirens({Siren{1, 1, 7, 5, 5}});
+  QWidget main;
+  main.show();
+  struct Seen {
+    bool visible;
+    std::string message;
+    int count;
+  };
+  std::vector<Seen> seen;
+  clocklink::setEventPump([&seen] {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      if (w->objectName() != "FSirenas") continue;
+      auto* bar = w->findChild<QProgressBar*>("PrgSirenas");
+      seen.push_back({w->isVisible(), w->findChild<QLabel*>("LBLMensaje")->text().toStdString(),
+                      bar && bar->isVisible() ? bar->value() : -1});
+      if (seen.back().count == 16 && seen[seen.size() - 2].count != 16)
+        apptest::grabNonBlank(w, "FSirenas-reading.png");
+    }
+    QCoreApplication::processEvents();
+  });
+  {
+    FSirenas w(&main);
+    clocklink::setEventPump({});
+    EXPECT_EQ(w.LstSir()->topLevelItemCount(), 1);
+    EXPECT_FALSE(w.findChild<QProgressBar*>("PrgSirenas")->isVisible());  // done
+    EXPECT_TRUE(w.findChild<QLabel*>("LBLMensaje")->text().isEmpty());
+  }
+  ASSERT_FALSE(seen.empty());
+  std::set<int> counts;
+  for (const Seen& s : seen) {
+    EXPECT_TRUE(s.visible);
+    EXPECT_EQ(s.message, GetMsg(164));
+    counts.insert(s.count);
+  }
+  // Every entry's count was on show at some wait, from none read to all but the last.
+  for (int n = 0; n < collect::kSirenEntries; ++n) EXPECT_TRUE(counts.count(n)) << n;
 }
 
 TEST_F(FSirenasTest, AddDeleteAndDeleteAll) {

@@ -1,9 +1,13 @@
 // The card suspension and locking window against the simulator on TCP, and the card text rule.
 #include <QAction>
+#include <QApplication>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 #include <clocklink/ClsMirsol.h>
 
@@ -76,6 +80,41 @@ TEST_F(FTjtasTest, OneCardSuspendedAndLifted) {
   w.ButtonMenuClick("1");
   EXPECT_EQ(boxes.numbers(), (std::vector<int>{196, 356, 341}));
   EXPECT_TRUE(w.Tarjeta()->text().isEmpty());
+  EXPECT_EQ(clock.sim().disabledCards(), Cards{});
+}
+
+// A box takes the focus from the number box while it shows; the number box's own check must
+// not then ask again about the same wrong number.
+TEST_F(FTjtasTest, AWrongNumberIsReportedOnce) {
+  std::vector<int> shown;
+  msgbox::setHook([&](const msgbox::Request& r) {
+    shown.push_back(r.number);
+    if (QWidget* focus = QApplication::focusWidget()) focus->clearFocus();
+    return msgbox::Ok;
+  });
+  FTjtas w;
+  w.show();
+  w.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+  struct Case {
+    const char* how;
+    std::function<void()> run;
+  };
+  const Case cases[] = {
+      {"menu command", [&] { trigger(w, "mnu1_0"); }},
+      {"toolbar entry", [&] { w.ButtonMenuClick("1"); }},
+      {"leaving the box", [&] { w.Tarjeta()->clearFocus(); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.how);
+    shown.clear();
+    w.Tarjeta()->setFocus();
+    ASSERT_TRUE(w.Tarjeta()->hasFocus());
+    QTest::keyClicks(w.Tarjeta(), "12X");
+    c.run();
+    EXPECT_EQ(shown, std::vector<int>{341});
+    EXPECT_TRUE(w.Tarjeta()->text().isEmpty());
+  }
   EXPECT_EQ(clock.sim().disabledCards(), Cards{});
 }
 

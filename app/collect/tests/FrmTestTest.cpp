@@ -24,6 +24,7 @@
 #include "FrmTest.h"
 #include "Globals.h"
 #include "Messages.h"
+#include "MsgBoxReporter.h"
 #include "PortTest.h"
 #include "ProgressListWidget.h"
 #include "StoreWriters.h"
@@ -250,7 +251,8 @@ TEST_F(FrmTestTest, DetectarProbesEveryCombinationInOrder) {
     if (id == "C") return std::string(" ABCD ");
     return std::string();
   };
-  collect::PortTest run(list, *gMirsol, hooks);
+  MsgBoxReporter reporter;
+  collect::PortTest run(list, *gMirsol, reporter, hooks);
   run.DoDetectar();
   ASSERT_EQ(probes.size(), 1952u);
   using P = std::tuple<std::string, std::string, std::string>;

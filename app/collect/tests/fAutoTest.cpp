@@ -200,6 +200,7 @@ TEST_F(fAutoTest, OnlineWithoutPeriodRunsNoPassAndStopsAtOnce) {
 TEST_F(fAutoTest, ShippingByFtpThenClearingAndARefusedStoreClearsNothing) {
   for (const bool writable : {true, false}) {
     SCOPED_TRACE(writable ? "stored" : "refused");
+    skip = std::chrono::seconds(0);  // the countdown starts unskipped, as in the other tests
     apptest::resetProgramObjects();
     fAuto::resetProgramEndRequest();
     std::filesystem::remove(folder.file(basic::Format(basic::Now(), "YYYYmmdd") + ".LOG"));

@@ -16,14 +16,20 @@
 #include "Globals.h"
 #include "MainWindowHost.h"
 #include "Messages.h"
+#include "ToolbarButton.h"
 
 ClockWindow::ClockWindow(QWidget* parent, const char* name, int captionMsg, Images images)
     : QDialog(parent) {
   setObjectName(name);
   setWindowTitle(QString::fromStdString(GetMsg(captionMsg)));
   setModal(true);
-  if (auto* host = dynamic_cast<MainWindowHost*>(parent))
-    m_images = images == Images::Img ? host->Img() : host->ImgTool();
+  // Opened over the main window, or over a window opened over it.
+  for (QWidget* w = parent; w; w = w->parentWidget()) {
+    if (auto* host = dynamic_cast<MainWindowHost*>(w)) {
+      m_images = images == Images::Img ? host->Img() : host->ImgTool();
+      break;
+    }
+  }
 
   m_menuBar = new QMenuBar(this);
   m_toolBar = new QToolBar(this);
@@ -47,7 +53,6 @@ QAction* ClockWindow::addCommand(const char* name, int captionMsg, int image,
   auto* a = new QAction(caption, this);
   a->setObjectName(name);
   a->setToolTip(QString(caption).remove('&'));
-  if (image > 0 && image <= m_images.size()) a->setIcon(m_images.at(image - 1));
   connect(a, &QAction::triggered, this, [a, run = std::move(run)] {
     // A queued toolbar click can arrive after the command went off.
     if (a->isEnabled()) run();
@@ -56,18 +61,23 @@ QAction* ClockWindow::addCommand(const char* name, int captionMsg, int image,
     menu->addAction(a);
   else
     m_menuBar->addAction(a);
-  if (toolbar) m_toolBar->addAction(a);
+  if (toolbar) {
+    // The picture goes on the button only: on the menu bar it would hide the caption.
+    auto* button = new ToolbarButton(
+        a, image > 0 && image <= m_images.size() ? m_images.at(image - 1) : QIcon(), m_toolBar);
+    button->setObjectName(QStringLiteral("Toolbar(%1)").arg(m_toolBar->actions().size()));
+  }
   m_commands.push_back(a);
   return a;
 }
 
-std::vector<QAction*> ClockWindow::addCommands(const std::vector<int>& captions,
+std::vector<QAction*> ClockWindow::addCommands(const std::vector<Command>& commands,
                                                const std::function<void(int index)>& run) {
   std::vector<QAction*> out;
-  for (int i = 0; i < static_cast<int>(captions.size()); ++i) {
+  for (int i = 0; i < static_cast<int>(commands.size()); ++i) {
     const std::string name = "mnu" + std::to_string(i);
-    out.push_back(
-        addCommand(name.c_str(), captions[static_cast<size_t>(i)], i + 1, [run, i] { run(i); }));
+    const Command& c = commands[static_cast<size_t>(i)];
+    out.push_back(addCommand(name.c_str(), c.caption, c.image, [run, i] { run(i); }));
   }
   return out;
 }

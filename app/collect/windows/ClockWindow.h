@@ -35,9 +35,13 @@ class ClockWindow : public QDialog {
   QAction* addCommand(const char* name, int captionMsg, int image, std::function<void()> run,
                       QMenu* menu = nullptr, bool toolbar = true);
   const QList<QIcon>& images() const { return m_images; }
-  // A row of commands "mnu0", "mnu1", ... captioned by `captions`, picture i + 1 each; the
+  // A row of commands "mnu0", "mnu1", ..., each a {caption message, picture} pair; the
   // command's index goes to `run`.
-  std::vector<QAction*> addCommands(const std::vector<int>& captions,
+  struct Command {
+    int caption;
+    int image;
+  };
+  std::vector<QAction*> addCommands(const std::vector<Command>& commands,
                                     const std::function<void(int index)>& run);
   // The setting dialogs' pair: "mnu0" "&Aceptar" runs `ok`, "mnu1" "&Cancelar" closes.
   void addOkCancel(std::function<void()> ok);

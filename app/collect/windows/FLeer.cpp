@@ -28,6 +28,7 @@
 #include "HourglassGuard.h"
 #include "MainWindowHost.h"
 #include "Messages.h"
+#include "MsgBoxReporter.h"
 #include "ProgressListWidget.h"
 
 namespace {
@@ -40,8 +41,9 @@ void setCancelBoth(int16_t value) {
 }  // namespace
 
 FLeer::FLeer(QWidget* parent) : ClockWindow(parent, "FLeer", 233, Images::ImgTool) {
-  m_read = addCommand("mnu0", 108, 1, [this] { mnu(0); });
-  m_exit = addCommand("mnu1", 154, 2, [this] { mnu(1); });
+  // The main toolbar's pictures: reading the records, and leaving.
+  m_read = addCommand("mnu0", 108, 2, [this] { mnu(0); });
+  m_exit = addCommand("mnu1", 154, 10, [this] { mnu(1); });
 
   m_drive = new QComboBox(this);
   m_drive->setObjectName("Drive1");
@@ -93,6 +95,11 @@ FLeer::FLeer(QWidget* parent) : ClockWindow(parent, "FLeer", 233, Images::ImgToo
             if (current.isValid()) m_folder = m_model->filePath(current);
           });
   connect(m_drive, &QComboBox::activated, this, &FLeer::driveChanged);
+  // The folders come in as they are read and sorted after, each batch moving the chosen folder
+  // down the list: it is brought back into view until the operator takes the list in hand.
+  connect(m_model, &QFileSystemModel::rowsInserted, this, &FLeer::showFolder);
+  connect(m_model, &QFileSystemModel::layoutChanged, this, &FLeer::showFolder);
+  m_dir->viewport()->installEventFilter(this);
 
   // Load: the proposed name and the clock's folder; a folder that is not there keeps the
   // initial one and skips the shipping name.
@@ -121,9 +128,20 @@ bool FLeer::setFolder(const QString& path) {
   m_folder = QDir::cleanPath(info.absoluteFilePath());
   const QModelIndex index = m_model->index(m_folder);
   m_dir->setCurrentIndex(index);
-  m_dir->scrollTo(index);
+  m_followFolder = true;
+  for (QModelIndex up = index.parent(); up.isValid(); up = up.parent()) m_dir->expand(up);
   m_dir->expand(index);
+  showFolder();
   return true;
+}
+
+void FLeer::showFolder() {
+  if (m_followFolder) m_dir->scrollTo(m_dir->currentIndex(), QAbstractItemView::PositionAtCenter);
+}
+
+void FLeer::showEvent(QShowEvent* event) {
+  ClockWindow::showEvent(event);
+  showFolder();
 }
 
 void FLeer::driveChanged(int index) {
@@ -132,6 +150,10 @@ void FLeer::driveChanged(int index) {
 }
 
 bool FLeer::eventFilter(QObject* watched, QEvent* event) {
+  if ((watched == m_dir || watched == m_dir->viewport()) &&
+      (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::Wheel ||
+       event->type() == QEvent::KeyPress))
+    m_followFolder = false;
   if (watched == m_dir && event->type() == QEvent::KeyPress) {
     const auto* key = static_cast<QKeyEvent*>(event);
     if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
@@ -189,7 +211,8 @@ void FLeer::read() {
     w.exec();
     return gCfgFile ? gCfgFile->tmpReturnValue : int16_t{-200};
   };
-  collect::ManualRead run(*m_lst, std::move(hooks));
+  MsgBoxReporter boxes;
+  collect::ManualRead run(*m_lst, boxes, std::move(hooks));
   const auto outcome =
       run.run(m_folder.toStdString(), m_name->text().toStdString(), m_dropDup->isChecked() ? 1 : 0);
   m_reading = 0;

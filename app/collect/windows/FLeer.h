@@ -39,10 +39,12 @@ class FLeer : public ClockWindow {
  protected:
   void updateCommands() override {}  // the read keeps its own command states
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   void setCaption(QAction* a, int msg);
   void driveChanged(int index);
+  void showFolder();  // the current folder row scrolled into the middle of the list
   void read();
 
   QComboBox* m_drive;
@@ -56,5 +58,6 @@ class FLeer : public ClockWindow {
   QAction* m_exit;
   QString m_folder;
   int16_t m_reading = 0;
+  bool m_followFolder = true;  // keep the chosen folder in view while the list fills
   std::optional<BusyGuard> m_busy;
 };

@@ -8,6 +8,7 @@
 #include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QRegularExpressionValidator>
 #include <QTreeWidget>
 
@@ -20,6 +21,7 @@
 #include "Globals.h"
 #include "Messages.h"
 #include "MsgBox.h"
+#include "MsgBoxReporter.h"
 
 namespace {
 QString msgText(int n) { return QString::fromStdString(GetMsg(n)); }
@@ -36,7 +38,8 @@ QLineEdit* twoDigits(QWidget* parent, const char* name) {
 }  // namespace
 
 FSirenas::FSirenas(QWidget* parent) : ClockWindow(parent, "FSirenas", 268, Images::Img) {
-  const auto commands = addCommands({110, 115, 120, 123, 154}, [this](int i) { mnu(i); });
+  const auto commands =
+      addCommands({{110, 8}, {115, 9}, {120, 7}, {123, 10}, {154, 2}}, [this](int i) { mnu(i); });
   std::copy(commands.begin(), commands.end(), m_cmd.begin());
 
   m_lst = new QTreeWidget(this);
@@ -78,7 +81,15 @@ FSirenas::FSirenas(QWidget* parent) : ClockWindow(parent, "FSirenas", 268, Image
   row->addWidget(m_lst, 3);
   row->addLayout(grid, 2);
   body()->addLayout(row, 1);
-  body()->addWidget(m_mensaje);
+  m_progress = new QProgressBar(this);
+  m_progress->setObjectName("PrgSirenas");
+  m_progress->setRange(0, collect::kSirenEntries);
+  m_progress->setFormat("%v / %m");
+  m_progress->setVisible(false);
+  auto* status = new QHBoxLayout;
+  status->addWidget(m_mensaje, 1);
+  status->addWidget(m_progress, 1);
+  body()->addLayout(status);
   resize(640, 360);
 
   connect(m_lst, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
@@ -87,6 +98,9 @@ FSirenas::FSirenas(QWidget* parent) : ClockWindow(parent, "FSirenas", 268, Image
   });
 
   CbiaEnabled(false);
+  // Opened over the program's windows, the window shows itself before it reads the clock, so
+  // the operator sees the reading go on.
+  if (parent && parent->isVisible()) show();
   LeerSirenas();
   m_editMode = false;
 }
@@ -167,10 +181,14 @@ void FSirenas::LeerSirenas() {
   m_rows.clear();
   if (gMirsol) {
     std::vector<std::string> entries;
+    m_progress->setValue(0);
+    m_progress->setVisible(true);
     {
       BusyGuard busy(this);
-      m_result = collect::SirenSchedule::read(*gMirsol, entries);
+      m_result = collect::SirenSchedule::read(
+          *gMirsol, entries, [this](int done, int) { m_progress->setValue(done); });
     }
+    m_progress->setVisible(false);
     if (m_result != -100) {
       MsgBox(332, msgbox::Critical);
     } else {
@@ -188,7 +206,8 @@ void FSirenas::LeerSirenas() {
 }
 
 bool FSirenas::vTodo() {
-  return collect::SirenSchedule::vTodo(m_duracion->text().toStdString(),
+  MsgBoxReporter boxes;
+  return collect::SirenSchedule::vTodo(boxes, m_duracion->text().toStdString(),
                                        m_hora[0]->text().toStdString(),
                                        m_hora[1]->text().toStdString());
 }

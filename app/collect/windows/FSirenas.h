@@ -13,6 +13,8 @@ class QLabel;
 class QLineEdit;
 class QTreeWidget;
 
+class QProgressBar;
+
 class FSirenas : public ClockWindow {
   Q_OBJECT
 
@@ -49,6 +51,7 @@ class FSirenas : public ClockWindow {
   QLineEdit* m_hora[2];
   QLineEdit* m_duracion;
   QLabel* m_mensaje;
+  QProgressBar* m_progress;  // the entries read, while the schedule is read
   std::array<QAction*, 5> m_cmd{};
   std::vector<collect::SirenDay> m_days;
   std::vector<collect::SirenRow> m_rows;

@@ -73,10 +73,10 @@ FTjtas::FTjtas(QWidget* parent)
     button->setMenu(menu);
     toolBar()->addWidget(button);
   };
-  dropDown("ButtonTarjetas", touch ? 296 : 288, 1, {{111, "1"}, {116, "2"}});
-  dropDown("ButtonBloqueo", 148, 2, {{147, "3"}, {141, "4"}, {144, "5"}});
+  dropDown("ButtonTarjetas", touch ? 296 : 288, 13, {{111, "1"}, {116, "2"}});
+  dropDown("ButtonBloqueo", 148, 14, {{147, "3"}, {141, "4"}, {144, "5"}});
   addCommand(
-      "mnum3", 154, 4, [this] { mnum(3); }, fileMenu);
+      "mnum3", 154, 2, [this] { mnum(3); }, fileMenu);
 
   m_option1 = new QRadioButton(msgText(touch ? 296 : 288), this);
   m_option1->setObjectName("Option1");
@@ -116,8 +116,10 @@ void FTjtas::optionChanged() {
 
 bool FTjtas::checkTarjeta(std::string& card) {
   if (collect::cardTextOf(m_tarjeta->text().toStdString(), m_tipo, card) == 0) return true;
-  MsgBox(341);
+  // Emptied before the box shows: the box takes the focus, and the number box would then check
+  // the same wrong number again as the focus leaves it.
   m_tarjeta->clear();
+  MsgBox(341);
   m_tarjeta->setFocus();
   return false;
 }

@@ -25,7 +25,8 @@ QString msgText(int n) { return QString::fromStdString(GetMsg(n)); }
 }  // namespace
 
 FrmTest::FrmTest(QWidget* parent) : ClockWindow(parent, "FrmTest", 264, Images::Img) {
-  const auto commands = addCommands({137, 105, 123, 154}, [this](int i) { mnu(i); });
+  const auto commands =
+      addCommands({{137, 6}, {105, 12}, {123, 10}, {154, 2}}, [this](int i) { mnu(i); });
   std::copy(commands.begin(), commands.end(), m_cmd.begin());
   m_port = new QComboBox(this);
   m_port->setObjectName("CmbPuerto");
@@ -86,7 +87,7 @@ void FrmTest::habilitar() {
 }
 
 std::unique_ptr<collect::PortTest> FrmTest::makeRun() {
-  return std::make_unique<collect::PortTest>(*m_lst, *gMirsol, m_hooks);
+  return std::make_unique<collect::PortTest>(*m_lst, *gMirsol, m_boxes, m_hooks);
 }
 
 void FrmTest::DoTest() {

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "ClockWindow.h"
+#include "MsgBoxReporter.h"
 #include "PortTest.h"
 
 class QComboBox;
@@ -48,6 +49,7 @@ class FrmTest : public ClockWindow {
   QLabel* m_probe;
   std::array<QAction*, 4> m_cmd{};
   collect::PortTest::Hooks m_hooks;
+  MsgBoxReporter m_boxes;
   std::unique_ptr<collect::PortTest> m_run;
   int m_picture = 0;
 };

@@ -168,6 +168,38 @@ TEST_F(CfgFileTest, LegacyFileIsReadAndRetired) {
   EXPECT_EQ(again.LongTouch, 4);
 }
 
+// A quoted legacy item may span lines or hold a NUL; neither can stand in an INI value. The text
+// stops there, so the retired file gains no lines of its own and reads back as loaded.
+TEST_F(CfgFileTest, LegacyTextStopsAtLineBreakOrNul) {
+  using namespace std::string_literals;
+  // A line break inside a quoted item: the text ends there, and retiring the file to the INI
+  // form cannot slip a line of its own into it.
+  put(ini, "0,1,\"dd/mm\r\nMAXCONSOLE=1\",0,0,0,1,5,4,1,45,0,\"1111111\",0,0,\"HAYES\"\r\n"s);
+  cfg.LoadCfg();
+  EXPECT_EQ(cfg.formatoFecha, "dd/mm");
+  EXPECT_EQ(cfg.ModemDriver, "HAYES");
+  // The next start reads the retired file.
+  ClsCfgFile again;
+  again.Init(ini);
+  again.rshFile = cfg.rshFile;
+  again.LoadCfg();
+  EXPECT_EQ(again.formatoFecha, "dd/mm");
+  EXPECT_EQ(again.ModemDriver, "HAYES");
+  EXPECT_EQ(again.MaxConsole, 200);
+
+  // A NUL is no text the older form's writer left: the file is no settings file at all, so
+  // the defaults are used and the file stays as it is.
+  const std::string withNul = "0,1,\"dd/mm\",0,0,0,1,5,4,1,45,0,\"1111111\",0,0,\"HAYES\0X\"\r\n"s;
+  put(ini, withNul);
+  ClsCfgFile third;
+  third.Init(ini);
+  third.rshFile = cfg.rshFile;
+  third.LoadCfg();
+  EXPECT_EQ(third.ModemDriver, "");
+  EXPECT_EQ(third.MaxConsole, 200);
+  EXPECT_EQ(get(ini), withNul);
+}
+
 TEST_F(CfgFileTest, LegacyNumbersUseLeadingValueOrDefault) {
   put(ini, "0, 0 ,x,1, 7.5h,99999,3, 8 \n");
   cfg.LoadCfg();

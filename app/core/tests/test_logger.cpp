@@ -1,10 +1,15 @@
 // Daily log against a real temporary data folder and a settable clock.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "ClsLogger.h"
 #include "Globals.h"
@@ -88,15 +93,27 @@ TEST_F(LoggerTest, OpenFailureIsReportedOnceAndRunGoesOn) {
   EXPECT_EQ(log.getFileName(), "20241231.LOG");
 }
 
-TEST_F(LoggerTest, WriteFailureIsReportedOnce) {
-  if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
-  fs::create_symlink("/dev/full", dir + "/20241231.LOG");
-  log.logEnabled = true;
-  log.InitLog();
-  log.Log("a");
-  log.Log("b");
-  log.EndLog();
-  EXPECT_EQ(reports, 1);
+TEST_F(LoggerTest, WriteFailureIsReportedOnceAndLeavesOnlyWholeLines) {
+  // A file-size limit inside the second line (SIGXFSZ ignored: the write fails with EFBIG).
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{5, 5};
+    if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(100);
+    log.logEnabled = true;
+    log.InitLog();
+    log.Log("a");
+    log.Log("bcdef");
+    log.Log("c");
+    log.EndLog();
+    _exit(reports);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  EXPECT_EQ(get("20241231.LOG"), "a\r\n");
 }
 
 }  // namespace

@@ -13,6 +13,8 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <utility>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -225,6 +227,41 @@ TEST_F(CardStore, ImportSplitsAtTheFirstDash) {
   fs::remove(dir + "DBTOU.DAT");
   store.ImportarNombres(rows, 2);
   EXPECT_EQ(rows.rows.size(), 5u);
+}
+
+TEST_F(CardStore, ImportReadsItemsEndingAtACommaOrALineEnd) {
+  using Rows = std::vector<std::pair<std::string, std::string>>;
+  const struct {
+    const char* file;
+    Rows rows;  // (number, name) in file order
+  } cases[] = {
+      {"555 - Pepe Import,\"456 - Lopez, Ana\"\r\n",
+       {{"555", "Pepe Import"}, {"456", "Lopez, Ana"}}},
+      {"\"123 - Ana\"", {{"123", "Ana"}}},
+      {"1 - Uno,2 - Dos\r\n3 - Tres\n", {{"1", "Uno"}, {"2", "Dos"}, {"3", "Tres"}}},
+      {"sin guion,,  ,\"sin, guion\",\"\"\r\n\r\n", {}},
+      {",,14 - W,,\n15 - Coma al final,", {{"14", "W"}, {"15", "Coma al final"}}},
+      // blanks before a quote, text after the closing one up to the comma
+      {"7 - A,  \"8 - B, C\" resto,9 - D", {{"7", "A"}, {"8", "B, C"}, {"9", "D"}}},
+      // a quote left open ends with its line: the next line is still read
+      {"\"10 - Abierta, sin cierre\r\n11 - Siguiente\r\n",
+       {{"10", "Abierta, sin cierre"}, {"11", "Siguiente"}}},
+      {"12 - Jos\xe9 Pe\xf1"
+       "a,13 - Juan - Perez ",
+       {{"12", "José Peña"}, {"13", "Juan - Perez "}}},
+      {"", {}},
+  };
+  for (const auto& c : cases) {
+    writeFile(dir + "DBTAR.DAT", c.file);
+    StoreRowVector rows;
+    store.ImportarNombres(rows, 1);
+    Rows got;
+    for (const StoreRow& r : rows.rows) {
+      EXPECT_EQ(r.subItems.size(), 1u) << c.file;
+      got.emplace_back(r.text, r.sub(1));
+    }
+    EXPECT_EQ(got, c.rows) << c.file;
+  }
 }
 
 TEST_F(CardStore, BytesPastTheLastWholeRecordAreKeptAsideBeforeASave) {

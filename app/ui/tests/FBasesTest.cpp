@@ -196,6 +196,18 @@ TEST_F(FBasesTest, ImportedNumbersAreNotPaddedAndImportingTwiceAddsTwice) {
   EXPECT_EQ(m.rows().size(), 6u);
 }
 
+TEST_F(FBasesTest, ImportedQuotedItemsAndCommasAreSavedAsTheirOwnHolders) {
+  tmp.write("DBTAR.DAT", "555 - Pepe Import,\"456 - Lopez, Ana\"\r\n\"123 - Ana\"\r\n");
+  FBasesModel m;
+  m.load();
+  m.run(FBasesModel::kImportar);
+  ASSERT_EQ(m.rows().size(), 3u);
+  EXPECT_EQ(row(m, 1).cells[0], "456");
+  EXPECT_EQ(row(m, 2).cells[0], "123");
+  ASSERT_TRUE(m.salir());
+  EXPECT_EQ(storedNames(), (std::vector<std::string>{"Pepe Import", "Lopez, Ana", "Ana"}));
+}
+
 TEST_F(FBasesTest, ModificarKeepsTheNumberAndTheTypedGroup) {
   writeCards({card(1234567, "Bruno", 3)});
   FBasesModel m;

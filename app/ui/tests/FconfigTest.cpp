@@ -29,6 +29,8 @@
 #include "FODBCLogon.h"
 #include "Fconfig.h"
 #include "Messages.h"
+#include "MessagesExtra.h"
+#include "PlantedLink.h"
 #include "QtTranslations.h"
 
 namespace {
@@ -278,6 +280,23 @@ TEST_F(FconfigTest, AFailedSaveIsReportedAndOkTriesAgain) {
   EXPECT_EQ(boxes.numbers().size(), 1u);
   EXPECT_EQ(dialog->result(), QDialog::Accepted);
   EXPECT_NE(folder.read("VELTA.INI").find("TIMEOUT=30\r\n"), std::string::npos);
+}
+
+TEST_F(FconfigTest, ASettingsOrStoreFileThatIsALinkIsReportedAsAFailedSave) {
+  for (const char* name : {"VELTA.INI", "velta002.dat"}) {
+    SCOPED_TRACE(name);
+    boxes.clear();
+    auto dialog = open();
+    apptest::PlantedLink link(folder.file(name));
+    child<QAction>(*dialog, "mnuOk")->trigger();
+    ASSERT_EQ(boxes.numbers(), std::vector<int>{320});
+    const std::string& text = boxes.boxes()[0].text;
+    EXPECT_NE(text.find(folder.file(name) + ": " + GetExtraMsg(ExtraMsg::NotPlainFile)),
+              std::string::npos)
+        << text;
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_TRUE(link.unchanged());
+  }
 }
 
 TEST_F(FconfigTest, AFailedCheckKeepsTheDialogOpenOnTheControl) {

@@ -5,11 +5,13 @@
 #include <QAction>
 #include <QComboBox>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -311,7 +313,42 @@ TEST_F(FormPTest, ChoosingTheSecondClockThenReadingItsStatus) {
   EXPECT_EQ(boxes.numbers(), std::vector<int>{277});
   EXPECT_EQ(text("CantRegis"), "00012");
   EXPECT_FALSE(text("FecActual").isEmpty());
-  EXPECT_FALSE(form->statusBar()->currentMessage().isEmpty());
+  auto* status = form->findChild<QLabel*>("StatusText");
+  const QString clearing = status->text();
+  EXPECT_EQ(clearing.toStdString().rfind(GetMsg(300), 0), 0u) << clearing.toStdString();
+  // The pointer over the menus shows their tips, then an empty one: the text stays.
+  for (const char* tip : {"a menu's tip", ""}) {
+    QStatusTipEvent event{QString(tip)};
+    QCoreApplication::sendEvent(form.get(), &event);
+  }
+  EXPECT_EQ(status->text(), clearing);
+  EXPECT_TRUE(status->isVisible());
+  // Until another clock is selected.
+  selector()->setCurrentIndex(0);
+  emit selector()->activated(0);
+  EXPECT_TRUE(status->text().isEmpty());
+}
+
+// The selector shows the current clock's row, and none when the current clock is not a clock
+// of the list (the panel and the commands then use the default clock).
+TEST_F(FormPTest, SelectorShowsNoRowWithoutAClock) {
+  stores::writeClocks(
+      {ClockSpec{.slot = 1, .description = "Uno"}, ClockSpec{.slot = 3, .description = "Tres"}});
+  const struct {
+    const char* active;
+    int row;  // -1: none
+  } cases[] = {{"3", 1}, {"1", 0}, {"0", -1}, {"999", -1}, {"7", -1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.active);
+    form.reset();
+    apptest::resetProgramObjects();
+    open("ADMIN", std::string("[COMMON]\r\nRELOJACTIVO=") + c.active + "\r\n");
+    EXPECT_EQ(selector()->currentIndex(), c.row);
+    if (c.row < 0) {
+      EXPECT_TRUE(selector()->currentText().isEmpty());
+      EXPECT_EQ(text("TxtPuerto"), "COM2");
+    }
+  }
 }
 
 TEST_F(FormPTest, NoClockShowsTheDefaults) {

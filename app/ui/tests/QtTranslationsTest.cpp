@@ -23,7 +23,7 @@
 #include "InstanceLock.h"
 #include "MsgBox.h"
 #include "QtTranslations.h"
-#include "Release.h"
+#include "ReleaseBoxes.h"
 #include "StoreWriters.h"
 
 namespace {

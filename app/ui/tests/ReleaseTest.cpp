@@ -24,7 +24,7 @@
 #include "Globals.h"
 #include "InstanceLock.h"
 #include "Messages.h"
-#include "Release.h"
+#include "ReleaseBoxes.h"
 #include "PeerProcess.h"
 #include "StoreWriters.h"
 #include "frmSplash.h"

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QCheckBox>
+#include <QDir>
+#include <QImage>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -9,7 +12,9 @@
 #include <QTest>
 #include <QToolButton>
 
+#include <algorithm>
 #include <functional>
+#include <map>
 
 #include "AppTestSupport.h"
 #include "ClsCfgFile.h"
@@ -344,3 +349,28 @@ TEST(EditorSupport, FolderSeparator) {
 }
 
 }  // namespace
+
+// The number list is blue with white text, open or closed: its open rows must be as readable
+// as the closed box (a light list background under white text is not).
+TEST_F(fRelojTest, OpenNumberListKeepsWhiteTextOnBlue) {
+  list.Operation = 0;
+  fReloj w(list);
+  w.show();
+  auto* numero = w.findChild<QComboBox*>("CmbNumero");
+  ASSERT_NE(numero, nullptr);
+  numero->showPopup();
+  QAbstractItemView* rows = numero->view();
+  ASSERT_TRUE(rows->isVisible());
+  const QImage shot = rows->viewport()->grab().toImage();
+  std::map<QRgb, int> counts;
+  for (int y = 0; y < shot.height(); ++y)
+    for (int x = 0; x < shot.width(); ++x) ++counts[shot.pixel(x, y)];
+  const auto background =
+      std::max_element(counts.begin(), counts.end(), [](const auto& a, const auto& b) {
+        return a.second < b.second;
+      })->first;
+  EXPECT_LT(qGray(background), 100) << std::hex << background;  // dark: the list's blue
+  EXPECT_TRUE(counts.count(qRgb(255, 255, 255))) << "white row text";
+  rows->grab().save(QDir::temp().filePath("fReloj-CmbNumero-open.png"));
+  numero->hidePopup();
+}

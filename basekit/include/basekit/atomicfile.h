@@ -10,10 +10,11 @@ namespace basekit {
 
 // Writes a temp file in the same folder, fsyncs it, renames it over path and
 // fsyncs the folder. A replaced file keeps its permission bits; a new file gets
-// newFileMode less the umask. Through a symbolic link, the file it names is replaced. On failure
-// the old file is untouched, the temp file removed and *error holds a readable reason and errno
-// the cause. The temp file is "<file>.velta-tmp.<pid>.XXXXXX"; one left by a writer that died
-// before its rename is removed at the next replace of the same file.
+// newFileMode less the umask. A path whose last component is a symbolic link is refused (false,
+// errno ELOOP) and the file it names left untouched. On failure the old file is untouched, the temp
+// file removed and *error holds a readable reason and errno the cause. The temp file is
+// "<file>.velta-tmp.<pid>.XXXXXX"; one left by a writer that died before its rename is removed at
+// the next replace of the same file.
 bool replaceFileAtomically(const std::string& path, std::string_view data,
                            std::string* error = nullptr, mode_t newFileMode = 0666);
 

@@ -35,4 +35,16 @@ void WaitSecondsUnlessCancelled(double seconds, const int16_t& cancelFlag);
 // Sleeps without letting events run (used where re-entry must not happen).
 void sleepQuietly(double seconds);
 
+// The library's fixed waits (the pauses above, guard times, a modem's reply windows) are
+// multiplied by this factor; the time-outs a caller sets are not. It is 1 in the program. A
+// test program may shorten the waits: VELTA_TEST_TIME_SCALE in its environment (read once,
+// taken only between 0 and 1) or the setter below, so the library's waits and pauses run in
+// milliseconds against the test peers.
+double timeScale();
+// A fixed wait of `seconds`, scaled.
+Clock::duration scaledWait(double seconds);
+namespace testing {
+void setTimeScale(double factor);  // 0 < factor <= 1; anything else restores 1
+}  // namespace testing
+
 }  // namespace clocklink

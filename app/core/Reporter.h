@@ -1,0 +1,21 @@
+// Reporter: how a class without windows tells the operator something or asks a question. The
+// window over it passes one in (MsgBoxReporter shows message boxes); the class names the
+// message by number and the box by its style, so the operator sees what a box of the window
+// itself would have shown.
+#pragma once
+
+#include <string>
+
+#include "MsgStyle.h"
+
+class Reporter {
+ public:
+  virtual ~Reporter() = default;
+  // Message `number` (GetMsg(number)) with one button; `style` adds the icon.
+  virtual void inform(int number, int style) = 0;
+  // A composed text (a path and the system's reason, ...) with one button.
+  virtual void informText(const std::string& text, int style) = 0;
+  // Message `number` as a question under `title` ("" for the program's own); the answer is
+  // the button pressed (msgbox::Yes, msgbox::No, ...).
+  virtual int ask(int number, int style, const std::string& title = {}) = 0;
+};

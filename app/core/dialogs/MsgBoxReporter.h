@@ -1,0 +1,17 @@
+// The Reporter of the windows: every report is a message box through MsgBox, so the boxes a
+// class without windows asks for are shown (and recorded in tests) like any other.
+#pragma once
+
+#include <string>
+
+#include "MsgBox.h"
+#include "Reporter.h"
+
+class MsgBoxReporter final : public Reporter {
+ public:
+  void inform(int number, int style) override { MsgBox(number, style); }
+  void informText(const std::string& text, int style) override { MsgBoxText(text, style); }
+  int ask(int number, int style, const std::string& title) override {
+    return MsgBox(number, style, title);
+  }
+};

@@ -1,0 +1,196 @@
+// SIGTERM with each modal window of the main window open: the program ends the normal way,
+// as from the main window's close box (OU.TMP written, IN.TMP gone, VELTA.INI saved), with
+// the program's own windows, a clock simulator as the clock and a real signal.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QTimer>
+
+#include <clocklink/ClsModem.h>
+#include <clocklink/EventPump.h>
+#include "FComm.h"
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <memory>
+
+#include "AppTestSupport.h"
+#include "BusyGuard.h"
+#include "ClockSimFixture.h"
+#include "ClsCfgFile.h"
+#include "ClsUsers.h"
+#include "FAud.h"
+#include "FBases.h"
+#include "FCacheo.h"
+#include "FCbioReloj.h"
+#include "FConsole.h"
+#include "FEmpr.h"
+#include "FLeer.h"
+#include "FSirenas.h"
+#include "FTime.h"
+#include "FTjtas.h"
+#include "FVerArch.h"
+#include "Fconfig.h"
+#include "FormP.h"
+#include "FrmTest.h"
+#include "Globals.h"
+#include "Release.h"
+#include "StopSignals.h"
+#include "StoreWriters.h"
+#include "fAuto.h"
+#include "frmAbout.h"
+#include "peers.h"
+
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+
+namespace {
+
+using stores::ClockSpec;
+
+template <class Window>
+void execModal(QWidget* parent) {
+  Window w(parent);
+  w.exec();
+}
+
+// The program's openers, as the program registers them.
+WindowOpeners programOpeners() {
+  WindowOpeners o;
+  o.Fconfig = [](QWidget* parent) {
+    openFconfig(
+        parent, [] {}, nullptr);
+  };
+  o.FBases = [](QWidget* parent) { openFBases(parent); };
+  o.FEmpr = [](QWidget* parent) { openFEmpr(parent); };
+  o.FVerArch = [](QWidget* parent) { openFVerArch(parent); };
+  o.FAud = [](QWidget* parent) { openFAud(parent); };
+  o.frmAbout = [](QWidget* parent) { openfrmAbout(parent); };
+  o.FTime = execModal<FTime>;
+  o.FCbioReloj = execModal<FCbioReloj>;
+  o.FCacheo = execModal<FCacheo>;
+  o.FLeer = execModal<FLeer>;
+  o.FTjtas = execModal<FTjtas>;
+  o.FSirenas = execModal<FSirenas>;
+  o.FrmTest = execModal<FrmTest>;
+  o.FConsole = execModal<FConsole>;
+  o.fAuto = execModal<fAuto>;
+  return o;
+}
+
+class StopSignalsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    clocklink::setEventPump([] { QCoreApplication::processEvents(); });
+    stores::writeUsers({{"ADMIN", 3, 2}});
+  }
+  void TearDown() override {
+    form.reset();
+    clocklink::setEventPump({});
+    clocklink::FComm::unload();
+    clocklink::ClsModem().cortarModem(false);
+  }
+
+  FormP& open(const std::string& ini) {
+    data.write("VELTA.INI", ini);
+    apptest::objects().createSettings();
+    gCfgFile->Init(data.file("VELTA.INI"));
+    gCfgFile->LoadCfg();
+    apptest::objects().createStartupObjects();
+    EXPECT_TRUE(gUsers->FindUser("ADMIN", "3"));
+    form = std::make_unique<FormP>(openers);
+    form->show();
+    return *form;
+  }
+
+  apptest::TempDataFolder data;
+  WindowOpeners openers = programOpeners();
+  std::unique_ptr<FormP> form;
+};
+
+TEST_F(StopSignalsTest, SigtermWithAModalWindowOpenClosesTheMainWindowTheNormalWay) {
+  struct Case {
+    FormP::Menu menu;
+    int index;
+    const char* window;  // the first modal window the command shows
+    int16_t model = 0;
+    bool multiCompany = false;  // the company editor needs it; the markers are off then
+    bool busy = false;          // the signal comes while the window waits on a silent clock
+  };
+  using M = FormP::Menu;
+  const Case cases[] = {
+      {M::Co, 7, "FConsole"},
+      {M::Co, 7, "FConsole", 0, false, true},
+      {M::Co, 5, "fAuto"},
+      {M::Co, 5, "fAuto", 0, false, true},
+      {M::Co, 2, "FLeer"},
+      {M::Co, 4, "FTime"},
+      {M::Co, 6, "FCbioReloj", 2},
+      {M::He, 0, "FCacheo"},
+      {M::He, 1, "FTjtas"},
+      {M::He, 2, "FSirenas"},
+      {M::He, 3, "FBases"},
+      {M::He, 5, "FEmpr", 0, true},
+      {M::He, 7, "FrmTest"},
+      // Its box "no modem definitions" comes before the window itself.
+      {M::Op, 0, "QMessageBox"},
+      {M::Ve, 0, "FVerArch"},
+      {M::Ve, 1, "FAud"},
+      {M::Ay, 0, "frmAbout"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.window) + (c.busy ? " busy" : ""));
+    form.reset();
+    apptest::resetProgramObjects();
+    ::unlink(data.file("OU.TMP").c_str());
+    apptest::TcpClockSim clock;
+    clock.sim().generatePunches(3, 1);
+    testpeers::TcpListener silent;  // accepts, never answers
+    const int port = c.busy ? silent.port() : clock.port();
+    stores::writeClocks({ClockSpec{.model = c.model, .port = port}});
+    std::string ini = "[COMMON]\r\nFRECONLINE=1\r\nTIMEOUT=30\r\n";
+    if (c.multiCompany) ini += "MULTIEMPRESA=1\r\n";
+    FormP& w = open(ini);
+    ASSERT_EQ(data.exists("IN.TMP"), !c.multiCompany);
+    StopSignals stop([&w] { return &w; });
+
+    std::string shown;
+    QTimer sender;
+    QObject::connect(&sender, &QTimer::timeout, [&] {
+      QWidget* modal = QApplication::activeModalWidget();
+      if (!modal || !shown.empty() || (c.busy && !BusyGuard::busy(modal))) return;
+      shown = modal->metaObject()->className();
+      ::kill(::getpid(), SIGTERM);
+    });
+    sender.start(20);
+    QAction* a = w.item(c.menu, c.index);
+    ASSERT_TRUE(a->isEnabled());
+    // As in the program: the command runs from the application's event loop, which ends
+    // once the main window has closed.
+    QTimer::singleShot(0, a, &QAction::trigger);
+    QTimer hangGuard;
+    hangGuard.setSingleShot(true);
+    QObject::connect(&hangGuard, &QTimer::timeout, [] {
+      ADD_FAILURE() << "the program did not end";
+      QCoreApplication::exit(1);
+    });
+    hangGuard.start(120000);
+    EXPECT_EQ(QApplication::exec(), 0);
+    hangGuard.stop();
+    sender.stop();
+
+    EXPECT_EQ(shown, c.window);
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(gCfgFile, nullptr);
+    EXPECT_EQ(gMirsol, nullptr);
+    EXPECT_EQ(data.exists("OU.TMP"), !c.multiCompany);
+    EXPECT_FALSE(data.exists("IN.TMP"));
+    EXPECT_NE(data.read("VELTA.INI").find("RELOJACTIVO="), std::string::npos);
+    for (QWidget* t : QApplication::topLevelWidgets())
+      EXPECT_FALSE(t->isVisible()) << t->metaObject()->className();
+  }
+}
+
+}  // namespace
