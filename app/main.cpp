@@ -14,6 +14,7 @@
 
 #include "FormP.h"
 #include "InstanceLock.h"
+#include "ProgramObjects.h"
 #include "ProgramWindows.h"
 #include "Release.h"
 #include "ReleaseBoxes.h"
@@ -38,6 +39,9 @@ int main(int argc, char** argv) {
   // back to whole lines and reports it, not kill the program half-way through a punch line.
   std::signal(SIGXFSZ, SIG_IGN);
   QApplication app(argc, argv);
+  // The program-wide objects live here, after the application and before every window; the
+  // main window's close frees them, and whatever is left goes when main returns.
+  ProgramObjects objects;
   clocklink::setEventPump([] { QCoreApplication::processEvents(); });
   registerOpeners(windowOpeners());
 
@@ -58,7 +62,7 @@ int main(int argc, char** argv) {
   };
   const StartResult started = runStartup(lock, hooks);
   if (started != StartResult::Running || fAuto::programEndRequested()) {
-    releaseProgramObjects();
+    objects.release();
     return started == StartResult::EndedWithError ? 1 : 0;
   }
 
@@ -75,6 +79,6 @@ int main(int argc, char** argv) {
 
   app.exec();
   mainWindow.reset();
-  releaseProgramObjects();
+  objects.release();
   return 0;
 }

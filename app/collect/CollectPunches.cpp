@@ -36,25 +36,7 @@ void step(const char* name, int index) {
   if (stepHook()) stepHook()(name, index);
 }
 
-struct Params {
-  std::string dir, name;
-  int16_t dropDup = 0, factor = 0, console = 0;
-};
-
-// What the last good download wrote. clearAfterDownload compares the clock with it, and a
-// top-up continues it (same files, same duplicate test).
-struct LastDownload {
-  bool good = false;
-  Params params;
-  std::vector<std::string> texts;  // every record fetched, in order
-  int32_t steps = 0;               // records the clock delivered (dropped ones too)
-  std::optional<std::string> prevKept;
-};
-
-LastDownload& lastDownload() {
-  static LastDownload d;
-  return d;
-}
+using Params = DownloadParams;
 
 // Blanks and the NUL filler of never-filled store fields.
 std::string trimField(const std::string& s) {
@@ -319,7 +301,7 @@ void Collection::convert() {
 
 // Downloads again after a punch was made during the download: the clock must still hold
 // what was written as the first records; only the records after them are written.
-bool topUp(CollectContext& ctx, ProgressList& list, LastDownload& d) {
+bool topUp(CollectContext& ctx, ProgressList& list, Download& d) {
   Collection c(ctx, list, d.params);
   int16_t result = 0;
   if (!c.download(result)) return false;
@@ -353,45 +335,48 @@ long recount(const std::string& status) {
 
 }  // namespace
 
-int16_t collectPunches(CollectContext& ctx, ProgressList& list, const std::string& dir,
-                       const std::string& name, int16_t dropDup, int16_t factor, int16_t console) {
-  LastDownload& d = lastDownload();
-  d = LastDownload{};
-  Params params{dir, basic::Trim(name), dropDup, factor, console};
-  Collection c(ctx, list, params);
-  int16_t result = -200;
-  if (!c.download(result)) {
-    // An empty clock is a complete download of nothing.
-    if (result == -100) d = LastDownload{true, params, {}, 0, std::nullopt};
-    return result;
+Download collectPunches(CollectContext& ctx, ProgressList& list, const std::string& dir,
+                        const std::string& name, int16_t dropDup, int16_t factor, int16_t console) {
+  Download d;
+  d.params = Params{dir, basic::Trim(name), dropDup, factor, console};
+  Collection c(ctx, list, d.params);
+  if (!c.download(d.status)) {
+    d.clearable = d.status == -100;  // an empty clock is a complete download of nothing
+    return d;
   }
   std::optional<std::string> prevKept;
-  if (!c.write(0, prevKept, result)) return result;
+  if (!c.write(0, prevKept, d.status)) return d;
   c.convert();
   c.line(c.msg(266), kBlueLine);
   c.end();
-  if (c.last() != -100) return -200;
+  if (c.last() != -100) {
+    d.status = -200;
+    return d;
+  }
   if (ctx.cfg.MultiEmpresa == 0) MarcarEstado(1);
-  d = LastDownload{true, params, c.texts(), c.steps(), prevKept};
-  return -100;
+  d.status = -100;
+  d.clearable = true;
+  d.texts = c.texts();
+  d.steps = c.steps();
+  d.prevKept = prevKept;
+  return d;
 }
 
-int16_t clearAfterDownload(CollectContext& ctx, ProgressList& list, int32_t downloaded,
+int16_t clearAfterDownload(CollectContext& ctx, ProgressList& list, Download& d, int32_t downloaded,
                            bool shippingOn) {
-  LastDownload& d = lastDownload();
   auto refuse = [&] {
     list.add(">" + GetMsgIn(312, ctx.cfg.LENGUAJE), kRedLine);
     list.refresh();
-    d.good = false;
+    d.clearable = false;
     return static_cast<int16_t>(-200);
   };
-  if (!d.good || downloaded < 0 || static_cast<size_t>(downloaded) != d.texts.size())
+  if (!d.clearable || downloaded < 0 || static_cast<size_t>(downloaded) != d.texts.size())
     return refuse();
   for (int round = 0;; ++round) {
     const long n = recount(ctx.clock.statusGet());
     step("recounted", round);
     if (n == d.steps) {
-      d.good = false;  // one clearing per download
+      d.clearable = false;  // one clearing per download
       return ShowClearResult(list, static_cast<int16_t>(ctx.clock.recordProcess(4, 0)));
     }
     if (n < d.steps || shippingOn || round == 3 || !topUp(ctx, list, d)) return refuse();
@@ -409,11 +394,14 @@ int16_t withProgramContext(const std::function<int16_t(CollectContext&)>& fn) {
   return fn(ctx);
 }
 
-int16_t CollectPunches(ProgressList& list, const std::string& dir, const std::string& name,
-                       int16_t dropDup, int16_t factor, int16_t console) {
-  return withProgramContext([&](CollectContext& ctx) {
-    return collectPunches(ctx, list, dir, name, dropDup, factor, console);
+Download CollectPunches(ProgressList& list, const std::string& dir, const std::string& name,
+                        int16_t dropDup, int16_t factor, int16_t console) {
+  Download d;
+  d.status = withProgramContext([&](CollectContext& ctx) {
+    d = collectPunches(ctx, list, dir, name, dropDup, factor, console);
+    return d.status;
   });
+  return d;
 }
 
 namespace testing {

@@ -8,7 +8,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
+#include <vector>
+
+#include <clocklink/CollectionStatus.h>
 
 #include "ClockOps.h"
 #include "ConverterLink.h"
@@ -28,25 +32,43 @@ struct CollectContext {
   Converter& converter;
 };
 
+// The files and choices of one download; a top-up goes on with the same.
+struct DownloadParams {
+  std::string dir, name;
+  int16_t dropDup = 0, factor = 0, console = 0;
+};
+
+// What one download gave: the routine's result, and what it wrote, which a clearing checks
+// the clock against. Only a complete download may be cleared, and only once.
+struct Download {
+  int16_t status = clocklink::kFailure;  // kSuccess or kFailure
+  bool clearable = false;
+  DownloadParams params;
+  std::vector<std::string> texts;       // every record fetched, in order
+  int32_t steps = 0;                    // records the clock delivered (dropped ones too)
+  std::optional<std::string> prevKept;  // the duplicate test's last kept text
+};
+
 // dir & name is the default output file; dropDup 1 drops a record equal to the one before;
 // factor goes to every fetch; console -1 also appends the valid lines to CONSOLE.MIR.
-// kSuccess or kFailure.
-int16_t collectPunches(CollectContext& ctx, ProgressList& list, const std::string& dir,
-                       const std::string& name, int16_t dropDup, int16_t factor, int16_t console);
+// Its status is kSuccess or kFailure.
+Download collectPunches(CollectContext& ctx, ProgressList& list, const std::string& dir,
+                        const std::string& name, int16_t dropDup, int16_t factor, int16_t console);
 
 // The same over gMirsol, gCfgFile, the current clock of gListaRelojes and gDataFolder.
-int16_t CollectPunches(ProgressList& list, const std::string& dir, const std::string& name,
-                       int16_t dropDup, int16_t factor, int16_t console);
+Download CollectPunches(ProgressList& list, const std::string& dir, const std::string& name,
+                        int16_t dropDup, int16_t factor, int16_t console);
 
-// Clears the clock after a good download of `downloaded` records, but only when a fresh
-// status count equals what this download took from the clock. Punches made meanwhile are
+// Clears the clock after `download`, good with `downloaded` records, but only when a fresh
+// status count equals what that download took from the clock. Punches made meanwhile are
 // topped up first (downloaded again, checked against what was written, the new ones written
-// and synced), for at most three rounds; otherwise red ">" & 312, kFailure and nothing cleared.
-// With `shippingOn` the file has already gone to the host (or an empty clock shipped
-// nothing): a top-up would put the new punches where the host never looks, so there is none;
-// they stay on the clock, uncleared, and come in the next pass's file.
-int16_t clearAfterDownload(CollectContext& ctx, ProgressList& list, int32_t downloaded,
-                           bool shippingOn = false);
+// and synced, and added to `download`), for at most three rounds; otherwise red ">" & 312,
+// kFailure and nothing cleared. With `shippingOn` the file has already gone to the host (or an
+// empty clock shipped nothing): a top-up would put the new punches where the host never
+// looks, so there is none; they stay on the clock, uncleared, and come in the next pass's
+// file. Either way `download` cannot be cleared again.
+int16_t clearAfterDownload(CollectContext& ctx, ProgressList& list, Download& download,
+                           int32_t downloaded, bool shippingOn = false);
 
 // Runs `fn` over the program-wide objects (gMirsol, gCfgFile, gListaRelojes' current clock,
 // gDataFolder, the program's converter binding); kFailure when start-up has not created them.

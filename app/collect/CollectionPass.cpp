@@ -12,7 +12,6 @@
 #include "CollectPunches.h"
 #include "DialClock.h"
 #include "FGrales.h"
-#include "Globals.h"
 #include "Messages.h"
 
 namespace collect {
@@ -32,7 +31,8 @@ std::string mark(bool on) { return on ? ": X" : ":  "; }
 
 class Pass {
  public:
-  Pass(PassMode mode, const PassSeams& s) : m_mode(mode), m_s(s), m_list(*s.list) {}
+  Pass(RunContext& ctx, PassMode mode, const PassSeams& s)
+      : m_ctx(ctx), m_mode(mode), m_s(s), m_list(*s.list) {}
 
   PassResult run();
 
@@ -49,8 +49,11 @@ class Pass {
   // The clock's steps after its line is up; false when it failed somewhere.
   bool clockSteps(const basic::DateTime& now, const std::string& name);
   bool ship(const std::string& name);
-  int16_t dial() { return DialClock(DialSeams{&m_list, m_s.stopRequested, m_s.retryWaitSeconds}); }
+  int16_t dial() {
+    return DialClock(m_ctx, DialSeams{&m_list, m_s.stopRequested, m_s.retryWaitSeconds});
+  }
 
+  RunContext& m_ctx;
   PassMode m_mode;
   const PassSeams& m_s;
   ProgressList& m_list;
@@ -58,8 +61,8 @@ class Pass {
 };
 
 void Pass::describe(int number, const std::string& shippingName) {
-  const ClsListaRelojes& c = *gListaRelojes;
-  const ClsCfgFile& cfg = *gCfgFile;
+  const ClsListaRelojes& c = m_ctx.clocks;
+  const ClsCfgFile& cfg = m_ctx.cfg;
   m_list.add(GetMsg(270) + GetMsg(267) + ": " + basic::Format(int64_t{number}, "000"), kBold);
   m_list.add(c.m_Descrip);
   if (automatic()) {
@@ -83,8 +86,8 @@ void Pass::describe(int number, const std::string& shippingName) {
 }
 
 bool Pass::ship(const std::string& name) {
-  ClsCfgFile& cfg = *gCfgFile;
-  const ClsListaRelojes& c = *gListaRelojes;
+  ClsCfgFile& cfg = m_ctx.cfg;
+  const ClsListaRelojes& c = m_ctx.clocks;
   m_list.add(">Ejecutando envio de archivos FTP");
   cfg.tmpFTPFileName = name;
   cfg.tmpFTPFilePath = basic::Trim(c.m_Path);
@@ -115,24 +118,28 @@ bool Pass::ship(const std::string& name) {
 }
 
 bool Pass::clockSteps(const basic::DateTime& now, const std::string& name) {
-  const ClsListaRelojes& c = *gListaRelojes;
-  const ClsCfgFile& cfg = *gCfgFile;
+  const ClsListaRelojes& c = m_ctx.clocks;
+  const ClsCfgFile& cfg = m_ctx.cfg;
+  clocklink::ClsMirsol& mirsol = m_ctx.mirsol;
   bool ok = true;
   yield();
   const int16_t console = m_mode == PassMode::Console ? -1 : 0;
-  const int16_t got =
-      CollectPunches(m_list, basic::Trim(c.m_Path), name, cfg.EliminarDuplicados, 0, console);
+  MirsolClockOps clock(mirsol);
+  CollectContext download = m_ctx.download(clock);
+  Download got = collectPunches(download, m_list, basic::Trim(c.m_Path), name,
+                                cfg.EliminarDuplicados, 0, console);
   yield();
-  if (got != -100) ok = false;
+  if (got.status != -100) ok = false;
   if (m_mode == PassMode::Console) {
-    if (ok && clearAfterDownload(m_list, gMirsol->RegCount) != -100) ok = false;
+    if (ok && clearAfterDownload(download, m_list, got, mirsol.RegCount) != -100) ok = false;
     return ok;
   }
   const bool shippingOn = cfg.SAPEnabled == 1;
-  if (ok && gMirsol->RegCount >= 1 && shippingOn) ok = ship(name);
+  if (ok && mirsol.RegCount >= 1 && shippingOn) ok = ship(name);
   // With shipping on, only what reached the host may be cleared: punches made since the
   // download keep the clock uncleared and come in the next pass's file.
-  if (ok && c.M_Borrar == 1 && clearAfterDownload(m_list, gMirsol->RegCount, shippingOn) != -100)
+  if (ok && c.M_Borrar == 1 &&
+      clearAfterDownload(download, m_list, got, mirsol.RegCount, shippingOn) != -100)
     ok = false;
   yield();
   if (c.m_FHora == 1) {
@@ -145,16 +152,16 @@ bool Pass::clockSteps(const basic::DateTime& now, const std::string& name) {
     const bool solvar = c.m_Modelo == 4 || c.m_Modelo == 5;
     int16_t r;
     if (c.m_tipo != 0) {
-      if (!solvar) gMirsol->SetLocked(2);
+      if (!solvar) mirsol.SetLocked(2);
       r = SendCardFile(0, c.m_ArchivoHabil);
       m_list.add(r == -100 ? " TARJETAS INHABILITADAS..." : " ERROR AL INHABILITAR TARJETAS",
                  r == -100 ? kPlain : kRedLine);
     } else {
       if (solvar) {
-        gMirsol->ResetSolvar();
-        gMirsol->SetLocked(0);
+        mirsol.ResetSolvar();
+        mirsol.SetLocked(0);
       } else {
-        gMirsol->SetLocked(1);
+        mirsol.SetLocked(1);
       }
       r = SendCardFile(1, c.m_ArchivoHabil);
       m_list.add(r == -100 ? " TARJETAS HABILITADAS..." : " ERROR AL HABILITAR TARJETAS",
@@ -166,10 +173,10 @@ bool Pass::clockSteps(const basic::DateTime& now, const std::string& name) {
 }
 
 PassResult Pass::run() {
-  ClsCfgFile& cfg = *gCfgFile;
-  ClsListaRelojes& clocks = *gListaRelojes;
-  clocklink::ClsMirsol& mirsol = *gMirsol;
-  clocklink::ClsModem& modem = *gModem;
+  ClsCfgFile& cfg = m_ctx.cfg;
+  ClsListaRelojes& clocks = m_ctx.clocks;
+  clocklink::ClsMirsol& mirsol = m_ctx.mirsol;
+  clocklink::ClsModem& modem = m_ctx.modem;
   const basic::DateTime start = m_s.clock();
   if (m_s.logger) {
     m_s.logger->InitLog();
@@ -202,7 +209,7 @@ PassResult Pass::run() {
     // One name per clock: the shipping line, the download and the upload all use it.
     const basic::DateTime now = m_s.clock();
     const std::string name =
-        outputFileName(now, m_mode != PassMode::Console && cfg.SAPEnabled == 1);
+        outputFileName(clocks, now, m_mode != PassMode::Console && cfg.SAPEnabled == 1);
     if (m_mode == PassMode::Console) {
       label(clocks.m_Descrip);
       yield();
@@ -274,15 +281,22 @@ PassResult Pass::run() {
 
 }  // namespace
 
-std::string outputFileName(const basic::DateTime& now, bool sapNaming) {
+std::string outputFileName(const ClsListaRelojes& c, const basic::DateTime& now, bool sapNaming) {
   if (sapNaming)
     return "AR_2011_" + basic::Format(now, "YYYYmmdd") + "_" + basic::Format(now, "HHMMss") +
            ".txt";
-  const ClsListaRelojes& c = *gListaRelojes;
   if (c.m_ArchivoFecha != 0) return basic::Format(now, c.M_Archivo) + ".MIR";
   return c.M_Archivo;
 }
 
-PassResult PollClocks(PassMode mode, const PassSeams& seams) { return Pass(mode, seams).run(); }
+PassResult PollClocks(RunContext& ctx, PassMode mode, const PassSeams& seams) {
+  return Pass(ctx, mode, seams).run();
+}
+
+PassResult PollClocks(PassMode mode, const PassSeams& seams) {
+  std::optional<RunContext> ctx = programContext();
+  if (!ctx) return PassResult{true, false, 0};
+  return PollClocks(*ctx, mode, seams);
+}
 
 }  // namespace collect

@@ -1,7 +1,7 @@
 // One collection pass over the active clocks 1..100, as the automatic run, the on-line run and
 // the console make it: link set-up, dialling, download, shipping, clearing, date and time,
 // card file, hang-up, and the pass's lines into the daily log. The windows give it their list,
-// label, stop test and shipper; everything else comes from the program-wide objects.
+// label, stop test and shipper, and the objects it works on as a RunContext.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +10,7 @@
 
 #include "Basic.h"
 #include "ProgressList.h"
+#include "RunContext.h"
 
 class ClsLogger;
 
@@ -41,9 +42,13 @@ struct PassResult {
   int clocksVisited = 0;
 };
 
-// The output file name of the current clock at `now`.
-std::string outputFileName(const basic::DateTime& now, bool sapNaming);
+// The output file name of the current clock of `clocks` at `now`.
+std::string outputFileName(const ClsListaRelojes& clocks, const basic::DateTime& now,
+                           bool sapNaming);
 
+PassResult PollClocks(RunContext& ctx, PassMode mode, const PassSeams& seams);
+// The same over the program-wide objects; a pass with errors and no clock when start-up has
+// not created them.
 PassResult PollClocks(PassMode mode, const PassSeams& seams);
 
 }  // namespace collect

@@ -87,9 +87,9 @@ class ListProgress : public DialProgress {
 
 }  // namespace
 
-CollectionStatus dialModem(const DialControl& c) {
+CollectionStatus dialModem(RunContext& ctx, const DialControl& c) {
   DialProgress& progress = *c.progress;
-  clocklink::ClsModem& modem = *gModem;
+  clocklink::ClsModem& modem = ctx.modem;
   modem.SetCancel(0);
   if (modem.cortarModem()) {
     progress.hangingUp();
@@ -100,7 +100,7 @@ CollectionStatus dialModem(const DialControl& c) {
   progress.initialising();
   clocklink::pumpEvents();
   if (cancelled(c)) return kCancelled;
-  const CollectionStatus init = modem.InitModem(gDataFolder, basic::Trim(gCfgFile->ModemDriver));
+  const CollectionStatus init = modem.InitModem(ctx.dataFolder, basic::Trim(ctx.cfg.ModemDriver));
   clocklink::pumpEvents();
   if (cancelled(c)) {
     modem.Colgar();  // InitModem may have left the port open
@@ -112,18 +112,18 @@ CollectionStatus dialModem(const DialControl& c) {
     return kFailure;
   }
   if (c.lineUpWhileDialling) modem.cortarModem(true);
-  const std::string phone = basic::Trim(gListaRelojes->m_Telefono);
+  const std::string phone = basic::Trim(ctx.clocks.m_Telefono);
   for (int attempt = 1; attempt <= 4; ++attempt) {
     if (cancelled(c)) return kCancelled;
     progress.dialling(attempt, phone);
     clocklink::pumpEvents();
     if (cancelled(c)) return kCancelled;
-    const std::string reply = modem.Discar(gCfgFile->TimeOutModem);
+    const std::string reply = modem.Discar(ctx.cfg.TimeOutModem);
     gSharedText = reply;
     if (!isFailedDialReply(reply)) {
       modem.cortarModem(true);
       progress.connected(reply);
-      gMirsol->Status_Get();
+      ctx.mirsol.Status_Get();
       return kSuccess;
     }
     progress.attemptFailed(attempt, reply, attempt == 4);
@@ -139,12 +139,22 @@ CollectionStatus dialModem(const DialControl& c) {
   return kFailure;
 }
 
-int16_t DialClock(const DialSeams& s) {
+CollectionStatus dialModem(const DialControl& control) {
+  std::optional<RunContext> ctx = programContext();
+  return ctx ? dialModem(*ctx, control) : kFailure;
+}
+
+int16_t DialClock(RunContext& ctx, const DialSeams& s) {
   ListProgress progress(*s.list);
-  return dialModem({.progress = &progress,
-                    .cancelled = s.stopRequested,
-                    .retryWaitSeconds = s.retryWaitSeconds,
-                    .lineUpWhileDialling = true});
+  return dialModem(ctx, {.progress = &progress,
+                         .cancelled = s.stopRequested,
+                         .retryWaitSeconds = s.retryWaitSeconds,
+                         .lineUpWhileDialling = true});
+}
+
+int16_t DialClock(const DialSeams& seams) {
+  std::optional<RunContext> ctx = programContext();
+  return ctx ? DialClock(*ctx, seams) : kFailure;
 }
 
 }  // namespace collect

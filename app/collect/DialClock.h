@@ -11,6 +11,7 @@
 #include <string>
 
 #include "ProgressList.h"
+#include "RunContext.h"
 
 namespace collect {
 
@@ -40,10 +41,12 @@ struct DialControl {
   bool lineUpWhileDialling = true;
 };
 
-// Over gModem, gMirsol, gCfgFile (TIMEOUTMODEM, MODEMDRIVER) and the current clock of
-// gListaRelojes: kSuccess connected (or a line that was up hung up), kCancelled when the
+// Over the context's modem and clock objects, its settings (TIMEOUTMODEM, MODEMDRIVER) and its
+// current clock: kSuccess connected (or a line that was up hung up), kCancelled when the
 // cancel test said so (a call half made is left to the caller), kFailure not connected (the
 // port let go).
+clocklink::CollectionStatus dialModem(RunContext& ctx, const DialControl& control);
+// The same over the program-wide objects; kFailure when start-up has not created them.
 clocklink::CollectionStatus dialModem(const DialControl& control);
 
 // True for the replies that mean the call did not go through ("" is a silent modem).
@@ -58,6 +61,8 @@ struct DialSeams {
 
 // dialModem with the runs' lines: kSuccess connected or hung up, kCancelled stopped, kFailure
 // not connected.
+int16_t DialClock(RunContext& ctx, const DialSeams& seams);
+// The same over the program-wide objects.
 int16_t DialClock(const DialSeams& seams);
 
 }  // namespace collect

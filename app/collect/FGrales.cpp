@@ -57,9 +57,10 @@ int16_t ShowClearResult(ProgressList& list, int16_t code) {
   return code;
 }
 
-int16_t clearAfterDownload(ProgressList& list, int32_t downloaded, bool shippingOn) {
+int16_t clearAfterDownload(ProgressList& list, Download& download, int32_t downloaded,
+                           bool shippingOn) {
   const int16_t code = withProgramContext([&](CollectContext& ctx) {
-    return collect::clearAfterDownload(ctx, list, downloaded, shippingOn);
+    return collect::clearAfterDownload(ctx, list, download, downloaded, shippingOn);
   });
   return code;
 }

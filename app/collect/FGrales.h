@@ -10,6 +10,8 @@
 
 namespace collect {
 
+struct Download;
+
 // Sets the clock's date ("YYYYmmdd"), weekday digit (Sunday = 1) and time ("HHMM"); a blue
 // result line on success (kSuccess), red 329 otherwise (kFailure).
 int16_t ConsoleDateTimeResult(ProgressList& list, const std::string& date,
@@ -21,11 +23,12 @@ int16_t ConsoleClearResult(ProgressList& list);
 // The result line of a clearing that returned `code`; the code comes back unchanged.
 int16_t ShowClearResult(ProgressList& list, int16_t code);
 
-// The clearing the automatic run and the console use after a download of `downloaded`
+// The clearing the automatic run and the console use after `download` of `downloaded`
 // records: only when the clock holds exactly what was written (punches made meanwhile are
 // collected first, unless `shippingOn`: then they stay on the clock). See
 // collect::clearAfterDownload.
-int16_t clearAfterDownload(ProgressList& list, int32_t downloaded, bool shippingOn = false);
+int16_t clearAfterDownload(ProgressList& list, Download& download, int32_t downloaded,
+                           bool shippingOn = false);
 
 // Sends every card of the card file at `path` to the clock: enabled when mode is not 0,
 // suspended when it is. Items are separated by line ends or commas and may be quoted; items

@@ -11,7 +11,6 @@
 
 #include "ClsCfgFile.h"
 #include "CollectPunches.h"
-#include "Globals.h"
 #include "Messages.h"
 #include "Reporter.h"
 
@@ -28,9 +27,9 @@ std::string proposedReadName(const std::string& mArchivo, int16_t archivoFecha, 
 
 namespace {
 
-void clearCancelFlags() {
-  if (gMirsol) gMirsol->SetCancel(0);
-  if (gModem) gModem->SetCancel(0);
+void clearCancelFlags(RunContext& ctx) {
+  ctx.mirsol.SetCancel(0);
+  ctx.modem.SetCancel(0);
 }
 
 bool fileExists(const std::string& path) {
@@ -52,7 +51,14 @@ std::string emptyFile(const std::string& path) {
 
 ManualRead::Outcome ManualRead::run(const std::string& folder, const std::string& boxText,
                                     int16_t dropDup) {
-  const bool multi = gCfgFile && gCfgFile->MultiEmpresa == 1;
+  if (std::optional<RunContext> ctx = programContext()) return run(*ctx, folder, boxText, dropDup);
+  m_reporter.inform(337, msgbox::Critical);
+  return Outcome::Failed;
+}
+
+ManualRead::Outcome ManualRead::run(RunContext& ctx, const std::string& folder,
+                                    const std::string& boxText, int16_t dropDup) {
+  const bool multi = ctx.cfg.MultiEmpresa == 1;
   std::string dir;
   std::string name;
   if (!multi) {
@@ -80,33 +86,36 @@ ManualRead::Outcome ManualRead::run(const std::string& folder, const std::string
     }
   }
   m_list.clear();
-  clearCancelFlags();
+  clearCancelFlags(ctx);
   if (m_hooks.started) m_hooks.started();
-  const int16_t result = CollectPunches(m_list, dir, name, dropDup, 1000, 0);
+  MirsolClockOps clock(ctx.mirsol);
+  CollectContext download = ctx.download(clock);
+  const int16_t result = collectPunches(download, m_list, dir, name, dropDup, 1000, 0).status;
   if (result != clocklink::kSuccess) {
     m_reporter.inform(337, msgbox::Critical);
     return Outcome::Failed;
   }
-  clearCancelFlags();
+  clearCancelFlags(ctx);
   // With several companies the punches went to the companies' files: no file of this read
   // has the box's name, so there is nothing to ship.
-  if (!multi) ship(dir, name);
+  if (!multi) ship(ctx, dir, name);
   return Outcome::Done;
 }
 
-void ManualRead::ship(const std::string& dir, const std::string& name) {
-  if (!gMirsol || !gCfgFile || gMirsol->RegCount < 1 || gCfgFile->SAPEnabled != 1) return;
+void ManualRead::ship(RunContext& ctx, const std::string& dir, const std::string& name) {
+  ClsCfgFile& cfg = ctx.cfg;
+  if (ctx.mirsol.RegCount < 1 || cfg.SAPEnabled != 1) return;
   // The file was written under the trimmed name: that is the one to upload.
-  gCfgFile->tmpFTPFileName = name;
-  gCfgFile->tmpFTPFilePath = dir;
+  cfg.tmpFTPFileName = name;
+  cfg.tmpFTPFilePath = dir;
   clocklink::pumpEvents();
   const int16_t ftp = m_hooks.shipFtp ? m_hooks.shipFtp() : clocklink::kFailure;
   if (ftp != clocklink::kSuccess) {
     m_reporter.informText("No se pudo transmitir el archivo al servidor ftp", msgbox::Critical);
     return;
   }
-  if (gCfgFile->RSHEnabled == 0) return;
-  gCfgFile->tmpFTPFileName = name;
+  if (cfg.RSHEnabled == 0) return;
+  cfg.tmpFTPFileName = name;
   clocklink::pumpEvents();
   const int16_t rsh = m_hooks.shipRsh ? m_hooks.shipRsh() : clocklink::kFailure;
   if (rsh != clocklink::kSuccess)

@@ -9,6 +9,7 @@
 
 #include "Basic.h"
 #include "ProgressList.h"
+#include "RunContext.h"
 
 class Reporter;
 
@@ -40,11 +41,15 @@ class ManualRead {
   ManualRead(ProgressList& list, Reporter& reporter, Hooks hooks)
       : m_list(list), m_reporter(reporter), m_hooks(std::move(hooks)) {}
 
-  // The read command: `folder` the chosen folder, `boxText` the name box as typed.
+  // The read command over `ctx`'s current clock: `folder` the chosen folder, `boxText` the
+  // name box as typed.
+  Outcome run(RunContext& ctx, const std::string& folder, const std::string& boxText,
+              int16_t dropDup);
+  // The same over the program-wide objects (337 and Failed when start-up has not made them).
   Outcome run(const std::string& folder, const std::string& boxText, int16_t dropDup);
 
  private:
-  void ship(const std::string& dir, const std::string& boxText);
+  void ship(RunContext& ctx, const std::string& dir, const std::string& boxText);
   ProgressList& m_list;
   Reporter& m_reporter;
   Hooks m_hooks;

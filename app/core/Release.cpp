@@ -34,11 +34,6 @@ std::optional<int> wholeNumber(const std::string& text) {
   return static_cast<int>(v);
 }
 
-template <typename T>
-void drop(T*& p) {
-  delete p;
-  p = nullptr;
-}
 }  // namespace
 
 void MarcarEstado(int16_t kind) {
@@ -113,28 +108,4 @@ StartChoice decideStart(LockState lock, int16_t usersResult, int16_t autoFlag,
   if (autoFlag == 1 && position <= autoDias.size() && autoDias[position - 1] == '1')
     return {StartChoice::Automatic, 0, 0};
   return {StartChoice::Login, 0, 0};
-}
-
-int16_t createProgramObjects() {
-  gMirsol = new clocklink::ClsMirsol;
-  gListaRelojes = new ClsListaRelojes;
-  gModem = new clocklink::ClsModem;
-  gUsers = new ClsUsers;
-  gAuditoria = new ClsAuditoria;
-  gAuditoria->users = gUsers;
-  gAuditoria->Iniciar(gDataFolder + "VELTA.AUD");
-  gMirsol->SetTimeOut(gCfgFile->TimeOut);
-  gListaRelojes->Iniciar(gDataFolder + "velta002.dat");
-  gListaRelojes->CargarRelojes();
-  gUsers->Iniciar(gDataFolder + "VELTA.DAT");
-  return gUsers->CargarUsers();
-}
-
-void releaseProgramObjects() {
-  drop(gMirsol);
-  drop(gListaRelojes);
-  drop(gModem);
-  drop(gCfgFile);
-  drop(gUsers);
-  drop(gAuditoria);
 }

@@ -62,13 +62,3 @@ struct StartChoice {
 // 1 and today's character of AutoDias (Sunday first) is "1"; else the log-in.
 StartChoice decideStart(LockState lock, int16_t usersResult, int16_t autoFlag,
                         const std::string& autoDias, const basic::DateTime& today);
-
-// Creates the program-wide objects over the files of gDataFolder, in start-up's order: the
-// clock and modem objects, the clock list, the users and the audit log (which records the
-// logged-in user's name); hands the reply time-out to the clock object; loads the clock list
-// and the users. gCfgFile must exist. Returns CargarUsers' result.
-int16_t createProgramObjects();
-
-// Releases the program-wide objects in the main window's order (clock object, clock list,
-// modem, settings, users, audit log); each pointer is null afterwards.
-void releaseProgramObjects();

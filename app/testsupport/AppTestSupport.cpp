@@ -36,12 +36,6 @@ class QtEnvironment : public ::testing::Environment {
 [[maybe_unused]] ::testing::Environment* const qtEnvironment =
     ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
-template <typename T>
-void drop(T*& p) {
-  delete p;
-  p = nullptr;
-}
-
 }  // namespace
 
 void ensureApplication() {
@@ -54,12 +48,7 @@ void ensureApplication() {
 }
 
 void resetProgramObjects() {
-  drop(gMirsol);
-  drop(gModem);
-  drop(gListaRelojes);
-  drop(gUsers);
-  drop(gAuditoria);
-  drop(gCfgFile);
+  if (ProgramObjects* o = ProgramObjects::current()) o->release();
   gSharedText.clear();
   gRunMode = 0;
   gSplitFields = SplitFields{};
@@ -75,6 +64,8 @@ TempDataFolder::TempDataFolder() {
   resetProgramObjects();
   gDataFolder = m_path;
 }
+
+ProgramObjects& objects() { return ProgramObjects::live(); }
 
 TempDataFolder::~TempDataFolder() {
   resetProgramObjects();

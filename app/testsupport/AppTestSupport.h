@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "MsgBox.h"
+#include "ProgramObjects.h"
 
 class QWidget;
 
@@ -20,18 +21,25 @@ namespace apptest {
 // creates it before the first test.
 void ensureApplication();
 
-// Deletes whichever program-wide objects exist (gMirsol ... gAuditoria, gCfgFile) and sets
-// them to null; clears gSharedText, gRunMode and the split fields' owner state.
+// Releases whichever program-wide objects the live owner holds (gMirsol ... gAuditoria,
+// gCfgFile: null afterwards); clears gSharedText, gRunMode and the split fields.
 void resetProgramObjects();
 
-// A fresh temporary folder made the working directory and gDataFolder ("/" at the end) for
-// the fixture's life; the previous working directory and the objects are restored/reset after.
+// The program-wide objects of the test: those of the TempDataFolder alive now.
+ProgramObjects& objects();
+
+// The one fixture of the main program's tests: a fresh temporary folder made the working
+// directory and gDataFolder ("/" at the end) for the fixture's life, and the owner of the
+// program-wide objects, empty at the start (a test creates what it needs through objects()).
+// After it the previous working directory is back and the objects are gone.
 class TempDataFolder {
  public:
   TempDataFolder();
   ~TempDataFolder();
   TempDataFolder(const TempDataFolder&) = delete;
   TempDataFolder& operator=(const TempDataFolder&) = delete;
+
+  ProgramObjects& objects() { return m_objects; }
 
   const std::string& path() const { return m_path; }  // with a trailing "/"
   std::string file(const std::string& name) const { return m_path + name; }
@@ -42,6 +50,7 @@ class TempDataFolder {
  private:
   std::string m_path;
   std::string m_previous;
+  ProgramObjects m_objects;
 };
 
 // The lines of a text file the program wrote (CR LF line ends, the last one optional).

@@ -37,6 +37,7 @@
 #include "HourglassGuard.h"
 #include "Messages.h"
 #include "MsgBox.h"
+#include "ProgramObjects.h"
 #include "ProgressListWidget.h"
 #include "Release.h"
 
@@ -690,6 +691,6 @@ void FormP::closeEvent(QCloseEvent* e) {
   const QList<QWidget*> children = findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
   for (QWidget* w : children)
     if (w->isWindow()) delete w;
-  releaseProgramObjects();
+  if (ProgramObjects* objects = ProgramObjects::current()) objects->release();
   e->accept();
 }

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "ClsCfgFile.h"
+#include "ProgramObjects.h"
 #include "ClsListaRelojes.h"
 #include "ClsLogger.h"
 #include "CollectionPass.h"
@@ -42,10 +43,11 @@ int main(int argc, char** argv) {
   char tmpl[] = "/tmp/velta-bench-auto-XXXXXX";
   if (!::mkdtemp(tmpl) || ::chdir(tmpl) != 0) return 1;
   gDataFolder = std::string(tmpl) + "/";
-  gCfgFile = new ClsCfgFile();
+  ProgramObjects objects;
+  objects.createSettings();
   gCfgFile->Init(gDataFolder + "VELTA.INI");
   gCfgFile->TimeOut = 3;
-  createProgramObjects();
+  objects.createStartupObjects();
 
   std::vector<std::unique_ptr<clocksim::Simulator>> sims;
   ClsListaRelojes& store = *gListaRelojes;
@@ -93,6 +95,6 @@ int main(int argc, char** argv) {
   std::printf("auto_cycle_rate: %.1f clocks/min\n", 60.0 / perClock);
   std::printf("auto_cycle_floor: %.3f s per clock\n", kFloor);
   std::printf("auto_cycle_cpu: %.2f %% of one core\n", 100.0 * cpu / wall);
-  releaseProgramObjects();
+  objects.release();
   return 0;
 }

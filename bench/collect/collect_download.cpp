@@ -15,6 +15,7 @@
 #include <string>
 
 #include "ClsCfgFile.h"
+#include "ProgramObjects.h"
 #include "ClsTarjetas.h"
 #include "CollectPunches.h"
 #include "Globals.h"
@@ -57,10 +58,10 @@ int main() {
   if (!::mkdtemp(tmpl) || ::chdir(tmpl) != 0) return 1;
   const std::string folder = std::string(tmpl) + "/";
   gDataFolder = folder;
-  ClsCfgFile cfg;
+  ProgramObjects objects;
+  ClsCfgFile& cfg = objects.createSettings();
   cfg.Backup = 1;
   cfg.LongTarjeta = 7;
-  gCfgFile = &cfg;
 
   std::string cards;
   for (int k = 0; k < kCards; ++k) {
@@ -104,7 +105,8 @@ int main() {
     }
     bestRaw = std::min(bestRaw, raw);
     TimedList list;
-    const int16_t r = collect::collectPunches(ctx, list, folder, "REGIS.MIR", 0, 0, /*console=*/-1);
+    const int16_t r =
+        collect::collectPunches(ctx, list, folder, "REGIS.MIR", 0, 0, /*console=*/-1).status;
     const auto end = SteadyClock::now();
     if (r != -100 || mirsol.RegCount != kPunches) {
       std::fprintf(stderr, "collection failed (%d)\n", r);
@@ -117,7 +119,7 @@ int main() {
     }
   }
   mirsol.fcommclosePort();
-  gCfgFile = nullptr;
+  objects.release();
   std::filesystem::remove_all(tmpl);
   std::printf("raw_tcp: %.0f records/s\n", kPunches / bestRaw);
   std::printf("collect_write_phase_tcp: %.1f ms\n", 1000 * writing);

@@ -46,9 +46,9 @@ std::string description(int i) {
 int main() {
   apptest::ensureApplication();
   apptest::TempDataFolder folder;
-  gCfgFile = new ClsCfgFile;
+  folder.objects().createSettings();
   gCfgFile->LongTarjeta = 8;
-  gListaRelojes = new ClsListaRelojes;
+  folder.objects().createClockList();
   gListaRelojes->m_TipoNumero = 1;
 
   std::string bytes;

@@ -21,6 +21,7 @@
 #include <string>
 
 #include "ClsCfgFile.h"
+#include "ProgramObjects.h"
 #include "ClsTarjetas.h"
 #include "FVerArch.h"
 #include "Globals.h"
@@ -83,7 +84,8 @@ int main(int argc, char** argv) {
   std::filesystem::current_path(dir);
   gDataFolder = dir.string() + "/";
   writeFiles();
-  gCfgFile = new ClsCfgFile;
+  ProgramObjects objects;
+  objects.createSettings();
   gCfgFile->ModoVirtual = 1;
   gCfgFile->LongTarjeta = 8;
 
@@ -131,8 +133,7 @@ int main(int argc, char** argv) {
   getrusage(RUSAGE_SELF, &usage);
   std::filesystem::current_path(old);
   std::filesystem::remove_all(dir);
-  delete gCfgFile;
-  gCfgFile = nullptr;
+  objects.release();
 
   std::printf("listed %zu of %d lines; filter listed %zu\n", listed, kLines, filtered);
   std::printf("recordview_rawread_1m: %.3f s\n", raw);

@@ -5,6 +5,7 @@
 #include "ClsListaRelojes.h"
 #include "ClsTarjetas.h"
 #include "ConsoleFile.h"
+#include "ProgramObjects.h"
 #include "Globals.h"
 #include "StoreRows.h"
 #include "fuzz_nosync.h"
@@ -46,12 +47,11 @@ void writeCards() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static ClsCfgFile cfg;
-  static ClsListaRelojes clocks;
+  static ProgramObjects objects;  // for the whole fuzzing run
+  static ClsCfgFile& cfg = objects.createSettings();
+  static ClsListaRelojes& clocks = objects.createClockList();
   static const bool ready = [] {
     gDataFolder = fuzzScratchDir();
-    gCfgFile = &cfg;
-    gListaRelojes = &clocks;
     writeCards();
     return true;
   }();

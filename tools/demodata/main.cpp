@@ -42,20 +42,20 @@ int writeFolder(std::string folder, int port, int autoFlag, int udpPort) {
   cfg.PorPrograma = 0;
   cfg.RelojActivo = 1;
   cfg.SaveCfg();
-  std::vector<apptest::ClockSpec> clocks(1);
+  std::vector<stores::ClockSpec> clocks(1);
   clocks[0].description = "Demo clock on TCP (simulated)";
   clocks[0].port = port;
   clocks[0].path = folder;
   clocks[0].file = "R1.MIR";
   if (udpPort > 0) {
-    apptest::ClockSpec udp;
+    stores::ClockSpec udp;
     udp.slot = 2;
     udp.description = "Demo clock on UDP (simulated)";
     udp.interface = 1;
     udp.port = udpPort;
     udp.path = folder;
     udp.file = "R2.MIR";
-    apptest::ClockSpec serial;
+    stores::ClockSpec serial;
     serial.slot = 3;
     serial.description = "Demo clock on COM5 (simulated)";
     serial.interface = 0;
@@ -67,7 +67,7 @@ int writeFolder(std::string folder, int port, int autoFlag, int udpPort) {
     clocks.push_back(udp);
     clocks.push_back(serial);
   }
-  apptest::writeClocks(clocks);
+  stores::writeClocks(clocks);
   if (udpPort > 0) {
     // The UDP unit answers whatever port the program sends from.
     ClsListaRelojes store;
@@ -78,7 +78,7 @@ int writeFolder(std::string folder, int port, int autoFlag, int udpPort) {
     store.SetCurData(2);
     store.GrabarRelojes();
   }
-  apptest::writeUsers({{"DEMO", 1234, 2}});
+  stores::writeUsers({{"DEMO", 1234, 2}});
   std::string cards;
   const char* names[] = {"ANA DEMO", "BRUNO DEMO", "CARLA DEMO"};
   for (int i = 0; i < 3; ++i) {

@@ -23,7 +23,7 @@ ScheduleNow now(const basic::DateTime& t, int monoSeconds) {
 
 class AutoScheduleTest : public ::testing::Test {
  protected:
-  void SetUp() override { gCfgFile = new ClsCfgFile(); }
+  void SetUp() override { apptest::objects().createSettings(); }
   apptest::TempDataFolder folder;
 };
 

@@ -31,8 +31,8 @@ class Window : public QWidget {
 
 TEST(BusyGuardTest, CloseWaitsForTheLastGuardAndCancelsTheClockObjects) {
   apptest::TempDataFolder data;
-  gMirsol = new clocklink::ClsMirsol;
-  gModem = new clocklink::ClsModem;
+  apptest::objects().createMirsol();
+  apptest::objects().createModem();
   Window w;
   int changes = 0;
   BusyGuard::onChange(&w, [&] { ++changes; });

@@ -26,10 +26,10 @@ namespace {
 
 class ClockSettingsTest : public ::testing::Test {
  protected:
-  ClockSettingsTest() { gCfgFile = new ClsCfgFile; }  // the data folder deletes it
+  ClockSettingsTest() { apptest::objects().createSettings(); }  // the data folder deletes it
   // The program's protocol object pointed at `port` on 127.0.0.1.
   void connectTo(uint16_t port) {
-    gMirsol = new clocklink::ClsMirsol;
+    apptest::objects().createMirsol();
     gMirsol->SetTimeOut(2);
     ASSERT_EQ(gMirsol->SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 2, 0, port, 5),
               -100);

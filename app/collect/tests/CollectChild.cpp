@@ -22,17 +22,18 @@
 #include "ClsLogger.h"
 #include "CollectionPass.h"
 #include "Globals.h"
-#include "Release.h"
+#include "ProgramObjects.h"
 
 namespace {
 
 int runPass(const std::string& folder) {
   if (::chdir(folder.c_str()) != 0) return 2;
   gDataFolder = folder + "/";
-  gCfgFile = new ClsCfgFile();
+  ProgramObjects objects;
+  objects.createSettings();
   gCfgFile->Init(gDataFolder + "VELTA.INI");
   gCfgFile->LoadCfg();
-  createProgramObjects();
+  objects.createStartupObjects();
   ClsLogger logger;
   logger.logEnabled = true;
   collect::VectorProgressList list;
@@ -41,7 +42,6 @@ int runPass(const std::string& folder) {
   seams.logger = &logger;
   const collect::PassResult result = collect::PollClocks(collect::PassMode::Automatic, seams);
   for (const auto& line : list.lines()) std::printf("%s\n", line.text.c_str());
-  releaseProgramObjects();
   return result.errors || result.stopped ? 1 : 0;
 }
 
@@ -63,23 +63,20 @@ int main(int argc, char** argv) {
     });
   }
   gDataFolder = folder + "/";
-  gCfgFile = new ClsCfgFile();
-  gCfgFile->LongTarjeta = 7;  // the simulator's cards have up to 7 digits: keep them whole
-  gListaRelojes = new ClsListaRelojes();
-  gListaRelojes->m_TipoNumero = 1;
-  gMirsol = new clocklink::ClsMirsol();
+  ProgramObjects objects;
+  objects.createSettings().LongTarjeta = 7;  // the simulator's cards have up to 7 digits
+  objects.createClockList().m_TipoNumero = 1;
+  objects.createMirsol();
   gMirsol->SetTimeOut(5);
   if (gMirsol->SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 2, 0, std::atoi(argv[2]),
                                10) != -100)
     return 2;
   collect::VectorProgressList list;
   int rc = 1;
-  if (collect::CollectPunches(list, gDataFolder, "REGIS.MIR", 0, 0, 0) == -100 &&
-      collect::clearAfterDownload(list, gMirsol->RegCount) == -100)
+  collect::Download download = collect::CollectPunches(list, gDataFolder, "REGIS.MIR", 0, 0, 0);
+  if (download.status == -100 &&
+      collect::clearAfterDownload(list, download, gMirsol->RegCount) == -100)
     rc = 0;
   for (const auto& line : list.lines()) std::printf("%s\n", line.text.c_str());
-  delete gMirsol;
-  delete gListaRelojes;
-  delete gCfgFile;
   return rc;
 }

@@ -88,17 +88,19 @@ class CollectPunchesTest : public ::testing::Test {
   void TearDown() override {
     collect::testing::setStepHook(nullptr);
     clocklink::setEventPump(nullptr);
-    mirsol.reset();
+    ops.reset();
+    apptest::objects().release();  // the clock object goes before its simulator
+    mirsol = nullptr;
     sim.reset();
   }
   // The simulator of `model` on TCP, the clock object configured for it.
   void start(int model, bool pty = false) {
-    mirsol.reset();
+    ops.reset();
+    mirsol = &apptest::objects().createMirsol();  // a fresh one: the old goes before its peer
     clocksim::Options options;
     options.model = model;
     sim = std::make_unique<clocksim::Simulator>(options);
-    if (!cfg) gCfgFile = cfg = new ClsCfgFile();  // the data folder deletes it
-    mirsol = std::make_unique<clocklink::ClsMirsol>();
+    if (!cfg) cfg = &apptest::objects().createSettings();
     mirsol->SetTimeOut(3);
     if (pty) {
       ::setenv("VELTA_COM57", sim->openPty().c_str(), 1);
@@ -119,12 +121,14 @@ class CollectPunchesTest : public ::testing::Test {
   int16_t collect(int16_t dropDup = 0, int16_t console = 0, const std::string& dir = "",
                   const std::string& name = "REGIS.MIR") {
     auto ctx = context(*ops, converter);
-    return collect::collectPunches(ctx, list, dir.empty() ? folder.path() : dir, name, dropDup, 0,
+    last = collect::collectPunches(ctx, list, dir.empty() ? folder.path() : dir, name, dropDup, 0,
                                    console);
+    return last.status;
   }
+  // Clears after the last download.
   int16_t clear(int32_t downloaded) {
     auto ctx = context(*ops, converter);
-    return collect::clearAfterDownload(ctx, list, downloaded);
+    return collect::clearAfterDownload(ctx, list, last, downloaded);
   }
   std::vector<std::string> fileLines(const std::string& name) { return linesOf(folder.read(name)); }
   void card(double number, const std::string& name, const std::string& legajo) {
@@ -138,10 +142,11 @@ class CollectPunchesTest : public ::testing::Test {
 
   apptest::TempDataFolder folder;
   std::unique_ptr<clocksim::Simulator> sim;
-  std::unique_ptr<clocklink::ClsMirsol> mirsol;
+  clocklink::ClsMirsol* mirsol = nullptr;  // the program's clock object
   std::unique_ptr<collect::MirsolClockOps> ops;
   ScriptedConverter converter;
   collect::VectorProgressList list;
+  collect::Download last;  // what collect() gave
   ClsCfgFile* cfg = nullptr;
   int16_t tipo = 1;
   int16_t modelo = 0;
@@ -200,7 +205,7 @@ TEST_F(CollectPunchesTest, OpeningCodesGiveTheirLineAndEndTheDownload) {
     clock.count = c.count;
     collect::VectorProgressList l;
     auto ctx = context(clock, converter);
-    EXPECT_EQ(collect::collectPunches(ctx, l, folder.path(), "REGIS.MIR", 0, 0, 0), -200);
+    EXPECT_EQ(collect::collectPunches(ctx, l, folder.path(), "REGIS.MIR", 0, 0, 0).status, -200);
     std::vector<std::string> want = {">Lectura de Registraciones"};
     want.insert(want.end(), c.lines.begin(), c.lines.end());
     EXPECT_EQ(l.texts(), want) << c.count;
@@ -418,7 +423,7 @@ TEST_F(CollectPunchesTest, TheRealAddInAndTheOnesThatCannotBeCalled) {
     sim->setPunches({punch("1234", 1, 8, 5)});
     collect::ConverterLink link(c.library);
     auto ctx = context(*ops, link);
-    ASSERT_EQ(collect::collectPunches(ctx, list, folder.path(), "REGIS.MIR", 0, 0, 0), -100)
+    ASSERT_EQ(collect::collectPunches(ctx, list, folder.path(), "REGIS.MIR", 0, 0, 0).status, -100)
         << c.library;
     const std::string got = list.text(list.count() - 1);
     EXPECT_EQ(got.substr(0, c.line.size()), c.line) << c.library;
@@ -430,12 +435,10 @@ TEST_F(CollectPunchesTest, TheRealAddInAndTheOnesThatCannotBeCalled) {
 TEST_F(CollectPunchesTest, TheProgramWideRoutineUsesTheProgramObjects) {
   cfg->Convertir = 1;
   collect::testing::setConverterLibrary("libvelta-no-such-addin.so");
-  gMirsol = mirsol.get();
-  gListaRelojes = new ClsListaRelojes();
+  apptest::objects().createClockList();
   gListaRelojes->m_TipoNumero = 1;
   sim->setPunches({punch("1234", 1, 8, 5)});
-  const int16_t r = collect::CollectPunches(list, folder.path(), " REGIS.MIR ", 0, 0, 0);
-  gMirsol = nullptr;  // the fixture owns it
+  const int16_t r = collect::CollectPunches(list, folder.path(), " REGIS.MIR ", 0, 0, 0).status;
   collect::testing::setConverterLibrary("");
   ASSERT_EQ(r, -100);
   EXPECT_EQ(fileLines("REGIS.MIR").size(), 1u);
@@ -489,7 +492,8 @@ TEST_F(CollectPunchesTest, WithShippingOnAPunchMadeAfterTheDownloadStaysOnTheClo
     ASSERT_EQ(collect(0, 0, "", name), -100);
     sim->addPunch(punch("4242", 1, 0, 0));
     auto ctx = context(*ops, converter);
-    ASSERT_EQ(collect::clearAfterDownload(ctx, list, static_cast<int32_t>(stored), true), -200);
+    ASSERT_EQ(collect::clearAfterDownload(ctx, list, last, static_cast<int32_t>(stored), true),
+              -200);
     EXPECT_EQ(list.text(list.count()), ">No se pudo borrar la información del Reloj");
     EXPECT_EQ(fileLines(name).size(), stored) << "nothing topped up";
     EXPECT_EQ(sim->punches().size(), stored + 1);

@@ -29,8 +29,8 @@
 // Clock specs name only the fields that matter to each test.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 
-using apptest::ClockSpec;
 using collect::PassMode;
+using stores::ClockSpec;
 
 namespace {
 
@@ -50,11 +50,11 @@ class CollectionPassTest : public ::testing::Test {
   // Settings, stores and the program-wide objects over the clocks given.
   void start(const std::vector<ClockSpec>& clocks, const std::string& ini = "") {
     folder.write("VELTA.INI", "[COMMON]\r\nTIMEOUT=3\r\n" + ini);
-    apptest::writeClocks(clocks);
-    gCfgFile = new ClsCfgFile();
+    stores::writeClocks(clocks);
+    apptest::objects().createSettings();
     gCfgFile->Init(gDataFolder + "VELTA.INI");
     gCfgFile->LoadCfg();
-    createProgramObjects();
+    apptest::objects().createStartupObjects();
   }
   // Changes slot `slot` of the loaded clock store.
   template <typename F>

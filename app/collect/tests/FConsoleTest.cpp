@@ -42,13 +42,13 @@ class FConsoleTest : public ::testing::Test {
     clocklink::setEventPump([] { QCoreApplication::processEvents(); });
   }
   void TearDown() override { clocklink::setEventPump(nullptr); }
-  void start(const std::string& ini, const std::vector<apptest::ClockSpec>& clocks = {}) {
+  void start(const std::string& ini, const std::vector<stores::ClockSpec>& clocks = {}) {
     folder.write("VELTA.INI", "[COMMON]\r\nTIMEOUT=3\r\n" + ini);
-    apptest::writeClocks(clocks);
-    gCfgFile = new ClsCfgFile();
+    stores::writeClocks(clocks);
+    apptest::objects().createSettings();
     gCfgFile->Init(gDataFolder + "VELTA.INI");
     gCfgFile->LoadCfg();
-    createProgramObjects();
+    apptest::objects().createStartupObjects();
   }
   std::string total(FConsole& w) { return w.findChild<QLabel*>("TTotal")->text().toStdString(); }
 
@@ -129,7 +129,7 @@ TEST_F(FConsoleTest, ACycleCollectsClearsAndShowsTheNewLines) {
   apptest::TcpClockSim clock;
   clock.sim().generatePunches(4, 2);
   start("FRECONLINE=1\r\nMAXCONSOLE=100\r\n",
-        {apptest::ClockSpec{.description = "Puerta", .port = clock.port(), .file = "R1.MIR"}});
+        {stores::ClockSpec{.description = "Puerta", .port = clock.port(), .file = "R1.MIR"}});
   FConsole w;
   w.passSeams().closeWaitSeconds = 0;
   w.show();

@@ -46,7 +46,7 @@ class FFtpTest : public ::testing::Test {
 
   void SetUp() override {
     clocklink::setEventPump([] { QCoreApplication::processEvents(); });
-    gCfgFile = new ClsCfgFile;
+    apptest::objects().createSettings();
     gCfgFile->SAPUrl = "127.0.0.1";
     gCfgFile->SAPModoPasivo = 1;
     gCfgFile->SAPTransferBinary = 1;

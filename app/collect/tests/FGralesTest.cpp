@@ -31,7 +31,7 @@ TEST(FGrales, ClearResultLinesByCode) {
       {-200, ">No se pudo borrar la información del Reloj"},
       {-101, ">No se pudo borrar la información del Reloj"}};
   apptest::TempDataFolder folder;
-  gCfgFile = new ClsCfgFile();
+  apptest::objects().createSettings();
   for (const auto& [code, text] : cases) {
     collect::VectorProgressList list;
     EXPECT_EQ(collect::ShowClearResult(list, code), code);
@@ -46,10 +46,10 @@ namespace {
 class FGralesClock : public ::testing::Test {
  protected:
   void SetUp() override {
-    gCfgFile = new ClsCfgFile();
-    gListaRelojes = new ClsListaRelojes();
+    apptest::objects().createSettings();
+    apptest::objects().createClockList();
     gListaRelojes->m_TipoNumero = 1;
-    gMirsol = new clocklink::ClsMirsol();
+    apptest::objects().createMirsol();
     gMirsol->SetTimeOut(3);
     ASSERT_EQ(gMirsol->SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 2, 0,
                                        sim.listenTcp(), 5),

@@ -44,12 +44,12 @@ class FIniModemTest : public ::testing::Test {
     folder.write("MODEMS.INI", "[Sim]\nCom=5\nInit=" + init + "\n");
     ::setenv("VELTA_MODEMS", folder.file("MODEMS.INI").c_str(), 1);
     folder.write("VELTA.INI", "[COMMON]\r\nTIMEOUT=3\r\nMODEMDRIVER=Sim\r\nTIMEOUTMODEM=10\r\n");
-    apptest::writeClocks({apptest::ClockSpec{
+    stores::writeClocks({stores::ClockSpec{
         .interface = 0, .ip = "", .port = 0, .comPort = "COM5", .phone = phone}});
-    gCfgFile = new ClsCfgFile();
+    apptest::objects().createSettings();
     gCfgFile->Init(gDataFolder + "VELTA.INI");
     gCfgFile->LoadCfg();
-    createProgramObjects();
+    apptest::objects().createStartupObjects();
     const ClsListaRelojes& c = *gListaRelojes;
     gListaRelojes->GetCurData(1);
     gMirsol->SetTimeRecorder(c.M_Numero, c.m_Modelo, c.m_Puerto, c.m_Velocidad, c.m_Telefono,

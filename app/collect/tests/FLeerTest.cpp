@@ -43,11 +43,12 @@ size_t lineCount(const std::string& text) {
 class FLeerTest : public ::testing::Test {
  protected:
   FLeerTest() {
-    gCfgFile = new ClsCfgFile;
-    gListaRelojes = new ClsListaRelojes;
+    apptest::objects().createSettings();
+    apptest::objects().createClockList();
     gListaRelojes->M_Archivo = "REGIS.MIR";
     gListaRelojes->m_Path = folder.path();
-    gMirsol = new clocklink::ClsMirsol;
+    apptest::objects().createMirsol();
+    apptest::objects().createModem();
     gMirsol->SetTimeOut(3);
     clock.sim().generatePunches(5, 1);
     gMirsol->SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 2, 0, clock.port(), 5);

@@ -41,7 +41,7 @@ class FRshTest : public ::testing::Test {
 
   void SetUp() override {
     clocklink::setEventPump([] { QCoreApplication::processEvents(); });
-    gCfgFile = new ClsCfgFile;
+    apptest::objects().createSettings();
     gCfgFile->RSHServer = "127.0.0.1";
     gCfgFile->RSHUser = "veltatest";
     gCfgFile->RSHPathEvt = "/usr/sap/R3P/SYS/exe/run/";

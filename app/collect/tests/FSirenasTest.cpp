@@ -32,8 +32,8 @@ using clocksim::Siren;
 class FSirenasTest : public ::testing::Test {
  protected:
   FSirenasTest() {
-    gCfgFile = new ClsCfgFile;
-    gListaRelojes = new ClsListaRelojes;
+    apptest::objects().createSettings();
+    apptest::objects().createClockList();
   }
   // The clock of model `model` on a simulator, or on a silent listener when `port` is given.
   void connect(int16_t model, uint16_t port = 0) {
@@ -41,7 +41,7 @@ class FSirenasTest : public ::testing::Test {
     clocksim::Options options;
     options.model = model;
     clock = std::make_unique<apptest::TcpClockSim>(options);
-    gMirsol = new clocklink::ClsMirsol;
+    apptest::objects().createMirsol();
     gMirsol->SetTimeOut(port ? 1 : 3);
     gMirsol->SetTimeRecorder("1", model, "COM1", "9600", "", 1, "127.0.0.1", 2, 0,
                              port ? port : clock->port(), 5);
@@ -73,7 +73,7 @@ class FSirenasTest : public ::testing::Test {
 
 TEST(SirenScheduleTest, DayTables) {
   apptest::TempDataFolder folder;
-  gCfgFile = new ClsCfgFile;
+  apptest::objects().createSettings();
   for (int16_t model : {0, 1}) {
     const auto days = collect::SirenSchedule::days(model);
     ASSERT_EQ(days.size(), 8u);
@@ -93,7 +93,7 @@ TEST(SirenScheduleTest, DataTextAndChecks) {
   EXPECT_EQ(collect::SirenSchedule::dataText(1, 5, "07", "05", "5"), "15070505");
   EXPECT_EQ(collect::SirenSchedule::dataText(8, 4, "23", "59", "45"), "84235945");
   apptest::TempDataFolder folder;
-  gCfgFile = new ClsCfgFile;
+  apptest::objects().createSettings();
   apptest::MsgBoxRecorder boxes;
   struct Case {
     const char *duration, *hour;

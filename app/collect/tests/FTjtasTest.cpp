@@ -44,10 +44,10 @@ TEST(CardTextTest, ByKind) {
 class FTjtasTest : public ::testing::Test {
  protected:
   FTjtasTest() {
-    gCfgFile = new ClsCfgFile;
-    gListaRelojes = new ClsListaRelojes;
+    apptest::objects().createSettings();
+    apptest::objects().createClockList();
     gListaRelojes->m_TipoNumero = 1;
-    gMirsol = new clocklink::ClsMirsol;
+    apptest::objects().createMirsol();
     gMirsol->SetTimeOut(2);
     gMirsol->SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 2, 0, clock.port(), 5);
   }

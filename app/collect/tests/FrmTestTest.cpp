@@ -56,9 +56,9 @@ void echo(int master) {
 class FrmTestTest : public ::testing::Test {
  protected:
   FrmTestTest() {
-    gCfgFile = new ClsCfgFile;
+    apptest::objects().createSettings();
     gCfgFile->RelojActivo = -1;
-    gMirsol = new clocklink::ClsMirsol;
+    apptest::objects().createMirsol();
   }
   ~FrmTestTest() override {
     for (const std::string& v : published) ::unsetenv(v.c_str());
@@ -270,10 +270,10 @@ TEST_F(FrmTestTest, DetectarProbesEveryCombinationInOrder) {
 TEST_F(FrmTestTest, DetectarFindsTheSimulatorAndRestoresTheClockOnCancel) {
   // The program's current clock: a TCP clock, reached again after the search.
   apptest::TcpClockSim current;
-  apptest::ClockSpec record;
+  stores::ClockSpec record;
   record.port = current.port();
-  apptest::writeClocks({record});
-  gListaRelojes = new ClsListaRelojes;
+  stores::writeClocks({record});
+  apptest::objects().createClockList();
   gListaRelojes->Iniciar(gDataFolder + "velta002.dat");
   gListaRelojes->CargarRelojes();
   gCfgFile->RelojActivo = 1;

@@ -162,7 +162,7 @@ void writePassStores(const std::string& folder, uint16_t tcpPort) {
   gDataFolder = folder + "/";
   std::ofstream(gDataFolder + "VELTA.INI", std::ios::binary)
       << "[COMMON]\r\nTIMEOUT=3\r\nLONGTARJETA=7\r\nBACKUP=1\r\n";
-  apptest::ClockSpec network, serial;
+  stores::ClockSpec network, serial;
   network.slot = 1;
   network.description = "Red";
   network.port = tcpPort;
@@ -172,7 +172,7 @@ void writePassStores(const std::string& folder, uint16_t tcpPort) {
   serial.interface = 0;
   serial.comPort = "COM" + std::to_string(kSerialCom);
   serial.file = "R2.MIR";
-  apptest::writeClocks({network, serial});
+  stores::writeClocks({network, serial});
   ClsListaRelojes store;
   store.Iniciar(gDataFolder + "velta002.dat");
   store.CargarRelojes();

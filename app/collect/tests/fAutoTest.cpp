@@ -36,7 +36,7 @@
 
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 
-using apptest::ClockSpec;
+using stores::ClockSpec;
 
 namespace {
 
@@ -52,12 +52,12 @@ class fAutoTest : public ::testing::Test {
   }
   void start(const std::vector<ClockSpec>& clocks, const std::string& ini, int16_t runMode = 2) {
     folder.write("VELTA.INI", "[COMMON]\r\nTIMEOUT=3\r\n" + ini);
-    apptest::writeClocks(clocks);
-    apptest::writeUsers({{"ADMIN", 1234, 1}});
-    gCfgFile = new ClsCfgFile();
+    stores::writeClocks(clocks);
+    stores::writeUsers({{"ADMIN", 1234, 1}});
+    apptest::objects().createSettings();
     gCfgFile->Init(gDataFolder + "VELTA.INI");
     gCfgFile->LoadCfg();
-    createProgramObjects();
+    apptest::objects().createStartupObjects();
     gRunMode = runMode;
   }
   // The window with its monotonic clock moved on by `skip` (the countdown need not be sat

@@ -17,6 +17,7 @@
 #include "Messages.h"
 #include "MsgBox.h"
 #include "MsgBoxReporter.h"
+#include "ProgramObjects.h"
 #include "QtTranslations.h"
 #include "VeltaVersion.h"
 #include "frmSplash.h"
@@ -71,7 +72,8 @@ StartResult runStartup(InstanceLock& lock, const StartupHooks& hooks) {
   gDataFolder = cwd.c_str();
   if (gDataFolder.empty() || gDataFolder.back() != '/') gDataFolder += '/';
 
-  if (!gCfgFile) gCfgFile = new ClsCfgFile;
+  ProgramObjects& objects = ProgramObjects::live();
+  if (!gCfgFile) objects.createSettings();
   gCfgFile->Init(gDataFolder + "VELTA.INI");
   gCfgFile->LoadCfg();
   applyQtTranslations(gCfgFile->LENGUAJE);  // Qt's own buttons and dialogs in that language
@@ -91,7 +93,7 @@ StartResult runStartup(InstanceLock& lock, const StartupHooks& hooks) {
     return StartResult::EndedWithError;
   }
 
-  const int16_t users = createProgramObjects();
+  const int16_t users = objects.createStartupObjects();
   const StartChoice c =
       decideStart(LockState::Acquired, users, gCfgFile->Auto, gCfgFile->AutoDias, basic::Now());
   if (c.kind == StartChoice::Refuse) {

@@ -45,4 +45,6 @@ enum class StartResult { Running, EndedOk, EndedWithError };
 // (386, titled 320), and, in the automatic run, a clock list that cannot be read (daily log).
 // In the log-in case that clock list gives a 386 box and the program goes on without clocks.
 // With AUTO set, every refusal also goes to the daily log.
+// The settings and the other objects go into the live ProgramObjects (the settings only
+// when they do not exist yet).
 StartResult runStartup(InstanceLock& lock, const StartupHooks& hooks);

@@ -10,6 +10,7 @@
 #include "Globals.h"
 #include "Messages.h"
 #include "MessagesExtra.h"
+#include "ProgramObjects.h"
 
 namespace {
 
@@ -70,9 +71,8 @@ TEST(MessageBlocks, EveryNumberHasMatchingTextInAllThreeLanguages) {
 
 // The lookup through the settings: the language is read afresh at each call.
 TEST(GetMsg, FollowsTheLanguageSetting) {
-  ClsCfgFile cfg;
-  ClsCfgFile* const saved = gCfgFile;
-  gCfgFile = &cfg;
+  ProgramObjects objects;
+  ClsCfgFile& cfg = objects.createSettings();
   const struct {
     int16_t lenguaje;
     int id;
@@ -90,9 +90,8 @@ TEST(GetMsg, FollowsTheLanguageSetting) {
     cfg.LENGUAJE = c.lenguaje;
     EXPECT_EQ(GetMsg(c.id), c.expected) << c.id << " + " << c.lenguaje;
   }
-  gCfgFile = nullptr;
+  objects.release();
   EXPECT_EQ(GetMsg(316), "");
-  gCfgFile = saved;
 }
 
 // The texts added beside the table: each present in all three languages, each language its own
@@ -146,11 +145,10 @@ TEST(ExtraMessages, PartsFilledOnceAndLanguageFollowsTheSettings) {
   };
   for (const Case& c : cases)
     EXPECT_EQ(GetExtraMsgIn(ExtraMsg::SaveFailed, c.lenguaje, c.args), c.expected) << c.lenguaje;
-  ClsCfgFile cfg;
-  gCfgFile = &cfg;
-  cfg.LENGUAJE = 1000;
+  ProgramObjects objects;
+  objects.createSettings().LENGUAJE = 1000;
   EXPECT_EQ(GetExtraMsg(ExtraMsg::PrinterFailed), "The printer failed while printing the document");
-  gCfgFile = nullptr;
+  objects.release();
   EXPECT_EQ(GetExtraMsg(ExtraMsg::PrinterFailed), "La impresora falló al imprimir el documento");
 }
 

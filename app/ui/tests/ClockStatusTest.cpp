@@ -29,7 +29,7 @@ basic::DateTime today() {
 
 class ClockStatusTest : public ::testing::Test {
  protected:
-  void SetUp() override { gCfgFile = new ClsCfgFile; }
+  void SetUp() override { apptest::objects().createSettings(); }
   apptest::TempDataFolder data;
 };
 

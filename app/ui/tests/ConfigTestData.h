@@ -19,15 +19,15 @@ namespace configtest {
 // clock when there is no clock file (the store would offer a first one).
 inline void createStores(const apptest::TempDataFolder& folder) {
   const bool clockFile = folder.exists("velta002.dat");
-  gCfgFile = new ClsCfgFile;
+  apptest::objects().createSettings();
   gCfgFile->Init(folder.file("VELTA.INI"));
   gCfgFile->rshFile = folder.file("RSH.CFG");
   gCfgFile->LoadCfg();
-  gListaRelojes = new ClsListaRelojes;
+  apptest::objects().createClockList();
   gListaRelojes->Iniciar(folder.file("velta002.dat"));
   gListaRelojes->CargarRelojes();
   if (!clockFile) gListaRelojes->Borrar(1);
-  gUsers = new ClsUsers;
+  apptest::objects().createUsers();
   gUsers->Iniciar(folder.file("VELTA.DAT"));
   gUsers->CargarUsers();
 }

@@ -152,7 +152,7 @@ TEST(DataFileLinksTest, NoWriterWritesThroughALinkAndEachReportsItsFailure) {
       SCOPED_TRACE(std::string(w.name) +
                    (target == apptest::PlantedLink::Target::Existing ? "" : ", dangling link"));
       apptest::TempDataFolder folder;
-      gCfgFile = new ClsCfgFile();  // markers are written with MULTIEMPRESA and AUTO 0
+      apptest::objects().createSettings();  // markers are written with MULTIEMPRESA and AUTO 0
       gCfgFile->Init(folder.file("VELTA.INI"));
       // The console trim needs a console file to trim; its copy CONS.TMP is the link.
       if (std::string(w.file) == "CONS.TMP") folder.write("CONSOLE.MIR", "1\r\n2\r\n");

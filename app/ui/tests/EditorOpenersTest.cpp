@@ -33,10 +33,10 @@ void whenShownTrigger(int index) {
 class EditorOpenersTest : public ::testing::Test {
  protected:
   EditorOpenersTest() {
-    gCfgFile = new ClsCfgFile;
-    gListaRelojes = new ClsListaRelojes;
+    apptest::objects().createSettings();
+    apptest::objects().createClockList();
     gListaRelojes->Iniciar(tmp.file("velta002.dat"));
-    gUsers = new ClsUsers;
+    apptest::objects().createUsers();
     gUsers->Iniciar(tmp.file("VELTA.DAT"));
     registerEditorHooks();
   }

@@ -20,8 +20,8 @@ struct AuditFixture : ::testing::Test {
   apptest::TempDataFolder folder;
   apptest::MsgBoxRecorder boxes;
   void SetUp() override {
-    gCfgFile = new ClsCfgFile;
-    gAuditoria = new ClsAuditoria;
+    apptest::objects().createSettings();
+    apptest::objects().createAuditLog();
     gAuditoria->Iniciar(folder.file("VELTA.AUD"));
   }
   std::vector<std::string> column(FAud& w, int c) {

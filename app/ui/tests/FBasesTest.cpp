@@ -36,10 +36,10 @@ CardRecord card(double number, const std::string& name, int16_t group = 0,
 class FBasesTest : public ::testing::Test {
  protected:
   FBasesTest() {
-    gCfgFile = new ClsCfgFile;
+    apptest::objects().createSettings();
     gCfgFile->LongTarjeta = 5;
     gCfgFile->LongTouch = 4;
-    gListaRelojes = new ClsListaRelojes;
+    apptest::objects().createClockList();
     gListaRelojes->m_TipoNumero = 1;
   }
 

@@ -38,10 +38,10 @@ CompanyRecord company(double from, double to, const std::string& name) {
 class FEmprTest : public ::testing::Test {
  protected:
   FEmprTest() {
-    gCfgFile = new ClsCfgFile;
+    apptest::objects().createSettings();
     gCfgFile->LongTarjeta = 8;
     gCfgFile->LongTouch = 4;
-    gListaRelojes = new ClsListaRelojes;
+    apptest::objects().createClockList();
     gListaRelojes->m_TipoNumero = 1;
   }
 

@@ -21,7 +21,7 @@ namespace {
 class FUsrTest : public ::testing::Test {
  protected:
   FUsrTest() {
-    gCfgFile = new ClsCfgFile;
+    apptest::objects().createSettings();
     users.Iniciar(tmp.file("VELTA.DAT"));
   }
 

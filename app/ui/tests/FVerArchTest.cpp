@@ -45,7 +45,7 @@ struct ViewerFixture : ::testing::Test {
   std::unique_ptr<FVerArch> w;
 
   void SetUp() override {
-    gCfgFile = new ClsCfgFile;
+    apptest::objects().createSettings();
     gVersionText = "6.00";
     folder.write("REGIS.MIR",
                  lines({"300 01/02/2024 08:00 01 01 tres", "100 01/02/2024 09:00 02 01",
@@ -107,8 +107,7 @@ TEST_F(ViewerFixture, TheCardColumnFollowsTheModeAndTheClock) {
   for (const Mode& m :
        {Mode{1, 2, "Legajo", 20, 20}, Mode{0, 2, "Touch", 3, 8}, Mode{0, 1, "Tarjeta", 6, 8}}) {
     gCfgFile->ModoLegajo = m.legajo;
-    delete gListaRelojes;
-    gListaRelojes = new ClsListaRelojes;
+    apptest::objects().createClockList();
     gListaRelojes->m_TipoNumero = m.tipoNumero;
     FVerArch v;
     EXPECT_EQ(v.findChild<QLabel*>("LblF(0)")->text().toStdString(), m.caption);
@@ -179,7 +178,7 @@ TEST_F(ViewerFixture, LettersAsCardEndWith308AndTouchClocksWith309) {
 
   w.reset();
   boxes.clear();
-  gListaRelojes = new ClsListaRelojes;
+  apptest::objects().createClockList();
   gListaRelojes->m_TipoNumero = 2;
   view("BAD.MIR");  // "ABC" is a touch number; "150" is too
   EXPECT_TRUE(boxes.numbers().empty());

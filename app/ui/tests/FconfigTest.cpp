@@ -138,8 +138,8 @@ class FconfigTest : public ::testing::Test {
     ASSERT_TRUE(gUsers->GrabarUsers());
     clocksFile = folder.read("velta002.dat");
     usersFile = folder.read("VELTA.DAT");
-    gMirsol = new clocklink::ClsMirsol;
-    gModem = new clocklink::ClsModem;
+    apptest::objects().createMirsol();
+    apptest::objects().createModem();
   }
   void TearDown() override {
     ::unsetenv("VELTA_MODEMS");

@@ -48,14 +48,14 @@
 
 namespace {
 
-using apptest::ClockSpec;
+using stores::ClockSpec;
 
 class FormPTest : public ::testing::Test {
  protected:
   void SetUp() override {
     // As the program does: the clock objects' waits let the window's events run.
     clocklink::setEventPump([] { QCoreApplication::processEvents(); });
-    apptest::writeUsers({{"BASICO", 1, 0}, {"AVANZADO", 2, 1}, {"ADMIN", 3, 2}});
+    stores::writeUsers({{"BASICO", 1, 0}, {"AVANZADO", 2, 1}, {"ADMIN", 3, 2}});
     // Every window the main window opens is a recording stub here.
     auto stub = [this](const char* name) {
       return [this, name](QWidget*) { opened.push_back(name); };
@@ -87,10 +87,10 @@ class FormPTest : public ::testing::Test {
   // Settings from VELTA.INI (written first when given), the objects, the log-in, the window.
   FormP& open(const std::string& user = "ADMIN", const std::string& ini = {}) {
     if (!ini.empty()) data.write("VELTA.INI", ini);
-    gCfgFile = new ClsCfgFile;
+    apptest::objects().createSettings();
     gCfgFile->Init(data.file("VELTA.INI"));
     gCfgFile->LoadCfg();
-    createProgramObjects();
+    apptest::objects().createStartupObjects();
     const std::map<std::string, std::string> psw = {
         {"BASICO", "1"}, {"AVANZADO", "2"}, {"ADMIN", "3"}};
     if (!user.empty()) {
@@ -123,7 +123,7 @@ class FormPTest : public ::testing::Test {
 };
 
 TEST_F(FormPTest, LevelGatingPerUserLevel) {
-  apptest::writeClocks({ClockSpec{}});
+  stores::writeClocks({ClockSpec{}});
   struct Case {
     const char* user;
     std::vector<std::pair<FormP::Menu, int>> off;
@@ -158,7 +158,7 @@ TEST_F(FormPTest, LevelGatingPerUserLevel) {
 }
 
 TEST_F(FormPTest, MenusToolbarAndCaptions) {
-  apptest::writeClocks({ClockSpec{}});
+  stores::writeClocks({ClockSpec{}});
   FormP& w = open();
   EXPECT_EQ(w.windowTitle().toStdString(), "Velta 2000 - " + gUsers->auName);
   QStringList menus;
@@ -184,7 +184,7 @@ TEST_F(FormPTest, MenusToolbarAndCaptions) {
 }
 
 TEST_F(FormPTest, AWindowWithoutOpenerLeavesItsCommandDisabled) {
-  apptest::writeClocks({ClockSpec{}});
+  stores::writeClocks({ClockSpec{}});
   openers.FLeer = nullptr;
   FormP& w = open();
   EXPECT_FALSE(act(FormP::Co, 2)->isEnabled());
@@ -193,7 +193,7 @@ TEST_F(FormPTest, AWindowWithoutOpenerLeavesItsCommandDisabled) {
 }
 
 TEST_F(FormPTest, EveryCommandIsAuditedWithItsCaption) {
-  apptest::writeClocks({ClockSpec{.phone = "5551234"}});
+  stores::writeClocks({ClockSpec{.phone = "5551234"}});
   data.write("VELTA.INI", "[COMMON]\r\nMULTIEMPRESA=1\r\n");
   open("ADMIN");
   struct Case {
@@ -222,7 +222,7 @@ TEST_F(FormPTest, EveryCommandIsAuditedWithItsCaption) {
 }
 
 TEST_F(FormPTest, ToolbarButtonFiveAuditsTheDialCaption) {
-  apptest::writeClocks({ClockSpec{.phone = "5551234"}});
+  stores::writeClocks({ClockSpec{.phone = "5551234"}});
   FormP& w = open();
   auto* b = qobject_cast<QToolButton*>(w.toolBar()->widgetForAction(w.button(5)));
   ASSERT_NE(b, nullptr);
@@ -232,7 +232,7 @@ TEST_F(FormPTest, ToolbarButtonFiveAuditsTheDialCaption) {
 }
 
 TEST_F(FormPTest, DialUpWindowTurnsTheDialCommandAndSelectorOff) {
-  apptest::writeClocks({ClockSpec{.phone = "5551234"}});
+  stores::writeClocks({ClockSpec{.phone = "5551234"}});
   FormP& w = open();
   MainWindowHost& host = w;  // what the collection windows see
   ASSERT_TRUE(act(FormP::Co, 1)->isEnabled());
@@ -254,7 +254,7 @@ TEST_F(FormPTest, DialUpWindowTurnsTheDialCommandAndSelectorOff) {
 }
 
 TEST_F(FormPTest, StatusReadingOnAPhoneClockDialsInstead) {
-  apptest::writeClocks({ClockSpec{.phone = "5551234"}});
+  stores::writeClocks({ClockSpec{.phone = "5551234"}});
   open();
   act(FormP::Co, 0)->trigger();
   EXPECT_EQ(opened, std::vector<std::string>{"FIniModem"});
@@ -264,7 +264,7 @@ TEST_F(FormPTest, StatusReadingOnAPhoneClockDialsInstead) {
 TEST_F(FormPTest, ClearingAsksFirstThenClearsTheTcpClockInBlue) {
   apptest::TcpClockSim clock;
   clock.sim().generatePunches(5, 1);
-  apptest::writeClocks({ClockSpec{.port = clock.port()}});
+  stores::writeClocks({ClockSpec{.port = clock.port()}});
   FormP& w = open();
   // No: the audit record and nothing else. Yes: the clock is cleared, one blue line.
   boxes.answer(msgbox::No);
@@ -285,7 +285,7 @@ TEST_F(FormPTest, ClearingAsksFirstThenClearsTheTcpClockInBlue) {
 TEST_F(FormPTest, ClearingAPhoneClockWithoutALineSays322) {
   ::setenv("VELTA_ASSUME_CTS", "0", 1);
   testpeers::PtyClock line(4);  // a port that opens, with no modem line up on it
-  apptest::writeClocks({ClockSpec{.interface = 0, .comPort = "COM4", .phone = "5551234"}});
+  stores::writeClocks({ClockSpec{.interface = 0, .comPort = "COM4", .phone = "5551234"}});
   FormP& w = open();
   boxes.answer(msgbox::Yes);
   act(FormP::Co, 3)->trigger();
@@ -300,7 +300,7 @@ TEST_F(FormPTest, ChoosingTheSecondClockThenReadingItsStatus) {
   apptest::TcpClockSim second(clocksim::Options{.clockNumber = 2});
   first.sim().generatePunches(3, 1);
   second.sim().generatePunches(12, 2);
-  apptest::writeClocks(
+  stores::writeClocks(
       {ClockSpec{.slot = 1, .description = "Entrada", .port = first.port()},
        ClockSpec{.slot = 2, .description = "Salida", .number = "2", .port = second.port()}});
   open();
@@ -332,7 +332,7 @@ TEST_F(FormPTest, ChoosingTheSecondClockThenReadingItsStatus) {
 // The selector shows the current clock's row, and none when the current clock is not a clock
 // of the list (the panel and the commands then use the default clock).
 TEST_F(FormPTest, SelectorShowsNoRowWithoutAClock) {
-  apptest::writeClocks(
+  stores::writeClocks(
       {ClockSpec{.slot = 1, .description = "Uno"}, ClockSpec{.slot = 3, .description = "Tres"}});
   const struct {
     const char* active;
@@ -352,7 +352,7 @@ TEST_F(FormPTest, SelectorShowsNoRowWithoutAClock) {
 }
 
 TEST_F(FormPTest, NoClockShowsTheDefaults) {
-  apptest::writeClocks({ClockSpec{.slot = 3, .description = "Tres"}});
+  stores::writeClocks({ClockSpec{.slot = 3, .description = "Tres"}});
   open();
   for (int16_t n : {0, 7}) {  // outside the table, and a free slot
     form->MostrarConfig(n);
@@ -367,14 +367,14 @@ TEST_F(FormPTest, NoClockShowsTheDefaults) {
 }
 
 TEST_F(FormPTest, DateNamedFileShowsItsPatternUnexpanded) {
-  apptest::writeClocks({ClockSpec{.path = "/srv/out/", .file = "YYYYmmdd", .dateNamed = 1}});
+  stores::writeClocks({ClockSpec{.path = "/srv/out/", .file = "YYYYmmdd", .dateNamed = 1}});
   open();
   EXPECT_EQ(text("txtPath"), "/srv/out/YYYYmmdd.MIR");
 }
 
 TEST_F(FormPTest, SelectorKeepsTheClockWhileALineIsUp) {
-  apptest::writeClocks({ClockSpec{.slot = 1, .description = "A"},
-                        ClockSpec{.slot = 2, .description = "B", .number = "2"}});
+  stores::writeClocks({ClockSpec{.slot = 1, .description = "A"},
+                       ClockSpec{.slot = 2, .description = "B", .number = "2"}});
   open();
   gModem->cortarModem(true);
   selector()->setCurrentIndex(1);
@@ -386,8 +386,8 @@ TEST_F(FormPTest, SelectorKeepsTheClockWhileALineIsUp) {
 }
 
 TEST_F(FormPTest, ModelTwoEnablingAndTouchCaption) {
-  apptest::writeClocks({ClockSpec{.slot = 1, .description = "Pexel", .model = 2},
-                        ClockSpec{.slot = 2, .description = "Touch", .cardKind = 2}});
+  stores::writeClocks({ClockSpec{.slot = 1, .description = "Pexel", .model = 2},
+                       ClockSpec{.slot = 2, .description = "Touch", .cardKind = 2}});
   open();
   EXPECT_FALSE(act(FormP::Co, 5)->isEnabled());
   EXPECT_TRUE(act(FormP::Co, 6)->isEnabled());
@@ -417,7 +417,7 @@ TEST_F(FormPTest, ResetButtonAnswersWithItsTwoLiteralBoxes) {
     form.reset();
     apptest::resetProgramObjects();
     boxes.clear();
-    apptest::writeClocks({ClockSpec{.model = c.model, .port = c.port}});
+    stores::writeClocks({ClockSpec{.model = c.model, .port = c.port}});
     open();
     const size_t framesBefore = pexel.sim().receivedFrames().size();
     form->findChild<QPushButton*>("CmdReset")->click();
@@ -431,8 +431,8 @@ TEST_F(FormPTest, ResetButtonAnswersWithItsTwoLiteralBoxes) {
 }
 
 TEST_F(FormPTest, AfterTheOnLineRunTheShownClockIsTargetedAgain) {
-  apptest::writeClocks({ClockSpec{.slot = 1, .description = "A", .number = "1"},
-                        ClockSpec{.slot = 2, .description = "B", .number = "2"}});
+  stores::writeClocks({ClockSpec{.slot = 1, .description = "A", .number = "1"},
+                       ClockSpec{.slot = 2, .description = "B", .number = "2"}});
   openers.fAuto = [](QWidget*) {  // the run visits clock 2 last
     gListaRelojes->GetCurData(2);
     gMirsol->SetTimeRecorder("2", 0, "COM2", "9600", "", 1, "127.0.0.1", 2, 7001, 7001, 5);
@@ -457,8 +457,8 @@ TEST_F(FormPTest, UnreadableClockStoreShows311AndGoesOn) {
 // Close
 
 TEST_F(FormPTest, CloseSavesMarksAndReleasesInOrder) {
-  apptest::writeClocks({ClockSpec{.slot = 1, .description = "A"},
-                        ClockSpec{.slot = 2, .description = "B", .number = "2"}});
+  stores::writeClocks({ClockSpec{.slot = 1, .description = "A"},
+                       ClockSpec{.slot = 2, .description = "B", .number = "2"}});
   FormP& w = open();
   EXPECT_TRUE(data.exists("IN.TMP"));
   selector()->setCurrentIndex(1);
@@ -486,7 +486,7 @@ TEST_F(FormPTest, CloseSavesMarksAndReleasesInOrder) {
 }
 
 TEST_F(FormPTest, MarkersUntouchedInMultiCompanyOrAutomaticSetups) {
-  apptest::writeClocks({ClockSpec{}});
+  stores::writeClocks({ClockSpec{}});
   for (const char* ini : {"[COMMON]\r\nMULTIEMPRESA=1\r\n", "[COMMON]\r\nAUTO=1\r\n"}) {
     form.reset();
     apptest::resetProgramObjects();
@@ -501,7 +501,7 @@ TEST_F(FormPTest, CloseHangsUpADialledLine) {
   ::setenv("VELTA_ASSUME_CTS", "1", 1);
   apptest::ModemClockSim modem(5);
   data.write("MODEMS.INI", "[Sim]\nCom=5\nInit=&FE1V1\n");
-  apptest::writeClocks({ClockSpec{.interface = 0, .comPort = "COM5", .phone = "5551234"}});
+  stores::writeClocks({ClockSpec{.interface = 0, .comPort = "COM5", .phone = "5551234"}});
   FormP& w = open("ADMIN", "[COMMON]\r\nMODEMDRIVER=Sim\r\n");
   // What the dial-up window does: set the modem up, dial, and mark the line as up.
   ASSERT_EQ(gModem->InitModem(gDataFolder, "Sim"), -100);
@@ -518,7 +518,7 @@ TEST_F(FormPTest, CloseHangsUpADialledLine) {
 TEST_F(FormPTest, CloseWhileABoxIsUpWaitsForTheCommand) {
   apptest::TcpClockSim clock;
   clock.sim().generatePunches(5, 1);
-  apptest::writeClocks({ClockSpec{.port = clock.port()}});
+  stores::writeClocks({ClockSpec{.port = clock.port()}});
   FormP& w = open();
   bool aliveDuringBox = false;
   msgbox::setHook([&](const msgbox::Request&) {  // a SIGTERM arrives while "¿Desea borrar?" is up
@@ -537,7 +537,7 @@ TEST_F(FormPTest, CloseWhileABoxIsUpWaitsForTheCommand) {
 
 TEST_F(FormPTest, CloseDuringAStatusReadingWaitsForIt) {
   testpeers::TcpListener silent;  // accepts, never answers
-  apptest::writeClocks({ClockSpec{.port = silent.port()}});
+  stores::writeClocks({ClockSpec{.port = silent.port()}});
   data.write("VELTA.INI", "[COMMON]\r\nTIMEOUT=10\r\n");
   FormP& w = open();
   bool closedDuring = false;

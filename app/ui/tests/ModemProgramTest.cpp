@@ -24,7 +24,7 @@ constexpr int kPort = 87;
 class ModemRun : public ::testing::Test {
  protected:
   void SetUp() override {
-    gCfgFile = new ClsCfgFile;  // messages in Spanish
+    apptest::objects().createSettings();  // messages in Spanish
     ::setenv(("VELTA_COM" + std::to_string(kPort)).c_str(), modem.openPty().c_str(), 1);
     modemObject.SetModem(kPort, "9600", "");
   }

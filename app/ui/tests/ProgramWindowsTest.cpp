@@ -87,18 +87,18 @@ class ProgramWindowsTest : public ::testing::Test {
   void SetUp() override {
     clocklink::setEventPump([] { QCoreApplication::processEvents(); });
     frmmsg::setHook([](const std::string&) { return 0; });
-    apptest::writeUsers({{"ADMIN", 3, 2}});
+    stores::writeUsers({{"ADMIN", 3, 2}});
     // Slot 1 enables the commands of the common models, slot 2 (model 2, a telephone number)
     // the clock-number change and the dial.
-    apptest::writeClocks(
-        {apptest::ClockSpec{}, apptest::ClockSpec{.slot = 2, .model = 2, .phone = "5551234"}});
+    stores::writeClocks(
+        {stores::ClockSpec{}, stores::ClockSpec{.slot = 2, .model = 2, .phone = "5551234"}});
     // No polling on its own (the console and the on-line run wait for the operator); the
     // company editor enabled.
     data.write("VELTA.INI", "[COMMON]\r\nFRECONLINE=0\r\nMULTIEMPRESA=1\r\n");
-    gCfgFile = new ClsCfgFile;
+    apptest::objects().createSettings();
     gCfgFile->Init(data.file("VELTA.INI"));
     gCfgFile->LoadCfg();
-    createProgramObjects();
+    apptest::objects().createStartupObjects();
     ASSERT_TRUE(gUsers->FindUser("ADMIN", "3"));
     registerOpeners(openers);
   }

@@ -40,7 +40,7 @@ class QtTranslationsTest : public ::testing::Test {
  protected:
   QtTranslationsTest() {
     apptest::ensureApplication();
-    gCfgFile = new ClsCfgFile;
+    apptest::objects().createSettings();
   }
   ~QtTranslationsTest() override {
     msgbox::setBoxInspector({});
@@ -157,7 +157,7 @@ TEST_F(QtTranslationsTest, ClickedButtonIsTheAnswerOfARealBox) {
 
 // The start-up loads Qt's texts for the language of the settings file, before its first box.
 TEST_F(QtTranslationsTest, StartUpFollowsTheSettingsFile) {
-  apptest::writeUsers({{"ADMIN", 1, 2}});
+  stores::writeUsers({{"ADMIN", 1, 2}});
   const std::pair<const char*, const char*> cases[] = {
       {"2000", "&Sim"}, {"1000", "&Yes"}, {"0", "&Sí"}, {"500", "&Sí"}};
   for (const auto& [lenguaje, yes] : cases) {
@@ -171,7 +171,7 @@ TEST_F(QtTranslationsTest, StartUpFollowsTheSettingsFile) {
     InstanceLock lock;
     EXPECT_EQ(runStartup(lock, hooks), StartResult::EndedOk) << lenguaje;
     EXPECT_EQ(QMessageBox().addButton(QMessageBox::Yes)->text().toStdString(), yes) << lenguaje;
-    releaseProgramObjects();
+    apptest::objects().release();
   }
 }
 

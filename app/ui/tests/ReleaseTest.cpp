@@ -42,7 +42,7 @@ basic::DateTime day(int y, int m, int d) {
 class ReleaseTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    gCfgFile = new ClsCfgFile;
+    apptest::objects().createSettings();
     gCfgFile->Init(data.file("VELTA.INI"));
   }
   apptest::TempDataFolder data;
@@ -223,7 +223,7 @@ TEST_F(ReleaseTest, InstanceLockRefusesASecondHolderAndKeepsItsFile) {
 
 class StartupTest : public ::testing::Test {
  protected:
-  void SetUp() override { apptest::writeUsers({{"ADMIN", 1234, 2}, {"PEDRO", 55, 0}}); }
+  void SetUp() override { stores::writeUsers({{"ADMIN", 1234, 2}, {"PEDRO", 55, 0}}); }
 
   StartResult run(const std::string& user, const std::string& psw) {
     StartupHooks hooks;
@@ -265,7 +265,7 @@ TEST_F(StartupTest, DataFolderIsTheWorkingDirectoryAsItIs) {
   ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
   ASSERT_EQ(::chdir(folder.c_str()), 0);
   gDataFolder = folder + "/";
-  apptest::writeUsers({{"ANA", 7, 1}});
+  stores::writeUsers({{"ANA", 7, 1}});
   EXPECT_EQ(run("ANA", "7"), StartResult::Running);
   EXPECT_EQ(gDataFolder, folder + "/");
   EXPECT_TRUE(boxes.boxes().empty());
@@ -369,7 +369,7 @@ TEST_F(StartupTest, FilesThatCannotBeReadAreNamedWithTheirReason) {
     std::remove(data.file("VELTA.INI").c_str());
     std::remove(data.file("RSH.CFG").c_str());
     std::remove(todaysLogPath().c_str());
-    apptest::writeUsers({{"ADMIN", 1234, 2}});
+    stores::writeUsers({{"ADMIN", 1234, 2}});
     std::remove(data.file("velta002.dat").c_str());
     if (c.settings) data.write("VELTA.INI", c.settings);
     makeSparse(data.file(c.file), static_cast<off_t>(c.size));
@@ -388,7 +388,7 @@ TEST_F(StartupTest, FilesThatCannotBeReadAreNamedWithTheirReason) {
   if (::geteuid() != 0) {
     apptest::resetProgramObjects();
     boxes.clear();
-    apptest::writeUsers({{"ADMIN", 1234, 2}});
+    stores::writeUsers({{"ADMIN", 1234, 2}});
     ASSERT_EQ(::chmod(data.file("VELTA.DAT").c_str(), 0), 0);
     EXPECT_EQ(run("ADMIN", "1234"), StartResult::EndedWithError);
     ASSERT_EQ(boxes.numbers(), std::vector<int>{386});

@@ -48,7 +48,7 @@
 
 namespace {
 
-using apptest::ClockSpec;
+using stores::ClockSpec;
 
 template <class Window>
 void execModal(QWidget* parent) {
@@ -84,7 +84,7 @@ class StopSignalsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     clocklink::setEventPump([] { QCoreApplication::processEvents(); });
-    apptest::writeUsers({{"ADMIN", 3, 2}});
+    stores::writeUsers({{"ADMIN", 3, 2}});
   }
   void TearDown() override {
     form.reset();
@@ -95,10 +95,10 @@ class StopSignalsTest : public ::testing::Test {
 
   FormP& open(const std::string& ini) {
     data.write("VELTA.INI", ini);
-    gCfgFile = new ClsCfgFile;
+    apptest::objects().createSettings();
     gCfgFile->Init(data.file("VELTA.INI"));
     gCfgFile->LoadCfg();
-    createProgramObjects();
+    apptest::objects().createStartupObjects();
     EXPECT_TRUE(gUsers->FindUser("ADMIN", "3"));
     form = std::make_unique<FormP>(openers);
     form->show();
@@ -149,7 +149,7 @@ TEST_F(StopSignalsTest, SigtermWithAModalWindowOpenClosesTheMainWindowTheNormalW
     clock.sim().generatePunches(3, 1);
     testpeers::TcpListener silent;  // accepts, never answers
     const int port = c.busy ? silent.port() : clock.port();
-    apptest::writeClocks({ClockSpec{.model = c.model, .port = port}});
+    stores::writeClocks({ClockSpec{.model = c.model, .port = port}});
     std::string ini = "[COMMON]\r\nFRECONLINE=1\r\nTIMEOUT=30\r\n";
     if (c.multiCompany) ini += "MULTIEMPRESA=1\r\n";
     FormP& w = open(ini);

@@ -111,7 +111,7 @@ long peakOfChildrenKiB() {
 
 class VeltaProgram : public ::testing::Test {
  protected:
-  void SetUp() override { apptest::writeUsers({{"ADMIN", 1234, 2}}); }
+  void SetUp() override { stores::writeUsers({{"ADMIN", 1234, 2}}); }
   apptest::TempDataFolder data;
 };
 

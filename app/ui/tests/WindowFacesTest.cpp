@@ -42,11 +42,11 @@ namespace {
 class WindowFacesTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    apptest::writeUsers({{"ADMIN", 3, 2}});
-    gCfgFile = new ClsCfgFile;
+    stores::writeUsers({{"ADMIN", 3, 2}});
+    apptest::objects().createSettings();
     gCfgFile->Init(data.file("VELTA.INI"));
     gCfgFile->LoadCfg();
-    createProgramObjects();
+    apptest::objects().createStartupObjects();
     ASSERT_TRUE(gUsers->FindUser("ADMIN", "3"));
     form = std::make_unique<FormP>(openers);
   }

@@ -120,15 +120,15 @@ struct WindowCase {
 class WindowLanguageTest : public ::testing::TestWithParam<int> {
  protected:
   WindowLanguageTest() {
-    apptest::writeUsers({{"ADMIN", 3, 2}});
-    apptest::writeClocks({apptest::ClockSpec{}});
+    stores::writeUsers({{"ADMIN", 3, 2}});
+    stores::writeClocks({stores::ClockSpec{}});
     folder.write("VELTA.INI",
                  "[COMMON]\r\nVERSION=2\r\nLENGUAJE=" + std::to_string(GetParam()) + "\r\n");
-    gCfgFile = new ClsCfgFile;
+    apptest::objects().createSettings();
     gCfgFile->Init(folder.file("VELTA.INI"));
     gCfgFile->LoadCfg();
     applyQtTranslations(gCfgFile->LENGUAJE);
-    createProgramObjects();
+    apptest::objects().createStartupObjects();
     gUsers->FindUser("ADMIN", "3");
   }
   ~WindowLanguageTest() override {

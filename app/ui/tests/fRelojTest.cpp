@@ -28,7 +28,7 @@ namespace {
 class fRelojTest : public ::testing::Test {
  protected:
   fRelojTest() {
-    gCfgFile = new ClsCfgFile;
+    apptest::objects().createSettings();
     list.Iniciar(tmp.file("velta002.dat"));
   }
 

@@ -20,7 +20,7 @@ struct AboutFixture : ::testing::Test {
   apptest::TempDataFolder folder;
   QByteArray savedRegistry;
   void SetUp() override {
-    gCfgFile = new ClsCfgFile;
+    apptest::objects().createSettings();
     savedRegistry = qgetenv("VELTA_REGISTRY_FILE");
     qputenv("VELTA_REGISTRY_FILE", QByteArray::fromStdString(folder.file("registry.txt")));
   }

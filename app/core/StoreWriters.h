@@ -1,12 +1,13 @@
-// Stores built by a test: VELTA.DAT users and velta002.dat clocks written into gDataFolder
-// through the stores themselves, so the files are what the program writes.
+// Seeding a data folder: VELTA.DAT users and velta002.dat clocks written into gDataFolder
+// through the stores themselves, so the files are what the program writes. The demo's data
+// tool and the tests use them.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-namespace apptest {
+namespace stores {
 
 struct UserSpec {
   std::string name;
@@ -32,4 +33,4 @@ struct ClockSpec {
 };
 void writeClocks(const std::vector<ClockSpec>& clocks);
 
-}  // namespace apptest
+}  // namespace stores

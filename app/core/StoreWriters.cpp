@@ -4,7 +4,7 @@
 #include "ClsUsers.h"
 #include "Globals.h"
 
-namespace apptest {
+namespace stores {
 
 void writeUsers(const std::vector<UserSpec>& users) {
   ClsUsers store;
@@ -48,4 +48,4 @@ void writeClocks(const std::vector<ClockSpec>& clocks) {
   store.GrabarRelojes();
 }
 
-}  // namespace apptest
+}  // namespace stores

@@ -1,0 +1,18 @@
+#include "RunContext.h"
+
+#include "ClsListaRelojes.h"
+#include "Globals.h"
+
+namespace collect {
+
+CollectContext RunContext::download(ClockOps& clock) const {
+  return CollectContext{clock, cfg, clocks.m_TipoNumero, clocks.m_Modelo, dataFolder, converter};
+}
+
+std::optional<RunContext> programContext() {
+  if (!gCfgFile || !gListaRelojes || !gMirsol || !gModem) return std::nullopt;
+  return RunContext{*gCfgFile, *gListaRelojes, *gMirsol,
+                    *gModem,   gDataFolder,    ConverterLink::program()};
+}
+
+}  // namespace collect

@@ -1,0 +1,68 @@
+// The one owner of the program-wide objects: start-up's objects bound to their names over the
+// data folder's stores, every name null again after the release, and no second owner.
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include <clocklink/ClsMirsol.h>
+#include <clocklink/ClsModem.h>
+
+#include "ClsAuditoria.h"
+#include "ClsCfgFile.h"
+#include "ClsListaRelojes.h"
+#include "ClsUsers.h"
+#include "Globals.h"
+#include "ProgramObjects.h"
+#include "StoreWriters.h"
+
+namespace {
+
+bool noneBound() {
+  return !gCfgFile && !gMirsol && !gModem && !gListaRelojes && !gUsers && !gAuditoria;
+}
+
+TEST(ProgramObjectsTest, StartUpsObjectsAreBoundToTheirNamesAndReleasedTogether) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  gDataFolder = dir.path().toStdString() + "/";
+  stores::writeUsers({{"ADMIN", 3, 1}, {"OTRO", 4, 0}});
+  stores::ClockSpec clock;
+  clock.slot = 2;
+  clock.description = "Entrada";
+  stores::writeClocks({clock});
+  {
+    ProgramObjects objects;
+    EXPECT_EQ(ProgramObjects::current(), &objects);
+    EXPECT_TRUE(noneBound()) << "nothing exists before it is created";
+    ClsCfgFile& first = objects.createSettings();
+    first.TimeOut = 7;
+    ClsCfgFile& cfg = objects.createSettings();
+    EXPECT_EQ(gCfgFile, &cfg) << "a fresh object takes the name";
+    EXPECT_NE(cfg.TimeOut, 7);
+    EXPECT_EQ(objects.createStartupObjects(), 0) << "the users loaded";
+    ASSERT_TRUE(gMirsol && gModem && gListaRelojes && gUsers && gAuditoria);
+    EXPECT_EQ(gAuditoria->users, gUsers) << "the audit log records the logged-in user";
+    gListaRelojes->GetCurData(2);
+    EXPECT_EQ(gListaRelojes->m_Descrip.substr(0, 7), "Entrada");
+    EXPECT_TRUE(gUsers->FindUser("ADMIN", "3"));
+    objects.release();
+    EXPECT_TRUE(noneBound());
+    objects.release();  // nothing left to release
+    objects.createMirsol();
+  }
+  EXPECT_TRUE(noneBound()) << "the owner's end releases what is left";
+  EXPECT_EQ(ProgramObjects::current(), nullptr);
+  gDataFolder.clear();
+}
+
+TEST(ProgramObjectsDeathTest, ASecondOwnerStopsTheProgram) {
+  EXPECT_DEATH(
+      {
+        ProgramObjects a;
+        ProgramObjects b;
+      },
+      "a second owner of the program-wide objects");
+  EXPECT_DEATH(ProgramObjects::live(), "have no owner");
+}
+
+}  // namespace
