@@ -19,6 +19,7 @@
 
 #include "AppImages.h"
 #include "Basic.h"
+#include "BusyGuard.h"
 #include "ClsCfgFile.h"
 #include "ClsListaRelojes.h"
 #include "FileDialogs.h"
@@ -173,10 +174,15 @@ FVerArch::FVerArch(QWidget* parent) : QDialog(parent), m_mail(std::make_unique<X
   layout->addLayout(totalRow);
   resize(900, 600);
 
+  // A close during a view stops it between two slices; the window goes once it has returned.
+  BusyGuard::onCancel(this, [this] { m_stop = true; });
+
   HourglassGuard wait;
   m_cards.Iniciar(gDataFolder + "VELTA.TAR");
   m_cards.CargarTarjetas();
 }
+
+bool FVerArch::viewing() const { return BusyGuard::busy(this); }
 
 FVerArch::~FVerArch() {
   m_stop = true;
@@ -223,7 +229,7 @@ void FVerArch::Examinar() {
 }
 
 void FVerArch::Visualizar() {
-  if (m_viewing) return;
+  if (viewing()) return;
   m_model->beginChange();
   m_view.clear();
   m_model->endChange();
@@ -249,7 +255,7 @@ void FVerArch::Visualizar() {
   RecordView::Outcome out;
   {
     HourglassGuard wait;
-    m_viewing = true;
+    BusyGuard busy(this);
     m_stop = false;
     setViewCommands(false);
     m_list->setVisible(false);
@@ -262,7 +268,6 @@ void FVerArch::Visualizar() {
     m_progress->setVisible(false);
     m_list->setVisible(true);
     setViewCommands(true);
-    m_viewing = false;
   }
   if (out.status != RecordView::Status::NoFile) {
     m_total->setText(QString::fromStdString(
@@ -270,6 +275,8 @@ void FVerArch::Visualizar() {
     m_txtF[3]->setText(QString::fromStdString(" " + std::to_string(out.first)));
     m_txtF[4]->setText(QString::fromStdString(" " + std::to_string(out.last)));
   }
+  // A close asked for during the view comes next: no box may stand before it.
+  if (BusyGuard::closePending(this)) return;
   const int badNumber = s.touch ? 309 : 308;
   switch (out.status) {
     case RecordView::Status::NoFile:
@@ -282,10 +289,6 @@ void FVerArch::Visualizar() {
       MsgBox(320, msgbox::Critical, {}, "\n" + out.error, this);
       return;
     case RecordView::Status::Stopped:
-      if (m_closeAfterView) {
-        m_closeAfterView = false;
-        QDialog::reject();
-      }
       return;
     case RecordView::Status::Done:
       break;
@@ -296,7 +299,7 @@ void FVerArch::Visualizar() {
 }
 
 void FVerArch::sortByColumn(int column) {
-  if (m_viewing) return;
+  if (viewing()) return;
   m_sort.click(column);
   HourglassGuard wait;
   m_model->beginChange();
@@ -308,7 +311,7 @@ void FVerArch::sortByColumn(int column) {
 }
 
 void FVerArch::Guardar() {
-  if (m_viewing || m_view.rowCount() == 0) return;
+  if (viewing() || m_view.rowCount() == 0) return;
   const auto chosen = filedialogs::saveFileName(
       this, GetMsg(101), gDataFolder,
       "Reg. Velta 7 (*.mir);;Reg. Velta 6 (*.reg);;Texto (*.txt);;Todos (*.*)");
@@ -318,11 +321,11 @@ void FVerArch::Guardar() {
   if (QFileInfo::exists(QString::fromStdString(path))) {
     // Closing the box without a choice must not find an old answer here and truncate the file.
     gSharedText.clear();
-    FrmMsg::Msg(GetMsg(168) + path + GetMsg(169), GetMsg(109), GetMsg(152), GetMsg(123), 0, nullptr,
-                this);
-    QCoreApplication::processEvents();
-    answer = gSharedText;
-    if (answer != "1" && answer != "2") return;
+    const int choice = FrmMsg::Msg(GetMsg(168) + path + GetMsg(169), GetMsg(109), GetMsg(152),
+                                   GetMsg(123), 0, nullptr, this)
+                           .choice;
+    if (choice != 1 && choice != 2) return;
+    answer = std::to_string(choice);
   }
   std::string error;
   {
@@ -333,7 +336,7 @@ void FVerArch::Guardar() {
 }
 
 void FVerArch::Imprimir() {
-  if (m_viewing) return;
+  if (viewing()) return;
   if (m_view.rowCount() == 0) {
     MsgBox(250, msgbox::Critical, {}, {}, this);
     return;
@@ -362,7 +365,7 @@ void FVerArch::Imprimir() {
 }
 
 void FVerArch::EnviarCorreo() {
-  if (m_viewing) return;
+  if (viewing()) return;
   const std::string path = m_archivo->text().trimmed().toStdString();
   const QFileInfo file(QString::fromStdString(path));
   if (path.empty() || !file.isFile()) {
@@ -378,24 +381,15 @@ void FVerArch::EnviarCorreo() {
 }
 
 void FVerArch::Salir() {
-  if (m_viewing) {
-    // The view notices between two slices; the window closes once it has returned.
-    m_stop = true;
-    m_closeAfterView = true;
-    return;
-  }
+  // During a view: it notices between two slices; the window closes once it has returned.
+  if (BusyGuard::deferClose(this, nullptr)) return;
   QDialog::reject();
 }
 
 void FVerArch::reject() { Salir(); }
 
 void FVerArch::closeEvent(QCloseEvent* event) {
-  if (m_viewing) {
-    m_stop = true;
-    m_closeAfterView = true;
-    event->ignore();
-    return;
-  }
+  if (BusyGuard::deferClose(this, event)) return;
   QDialog::closeEvent(event);
 }
 

@@ -34,7 +34,7 @@ class FVerArch : public QDialog {
   QLabel* TTotal() const { return m_total; }
   QTableView* ListaReg() const { return m_list; }
   const RecordView& view() const { return m_view; }
-  bool viewing() const { return m_viewing; }
+  bool viewing() const;
   int cardWidth() const { return m_cardWidth; }  // of the printed card column
   // The mail client used by Enviar Correo (xdg-email unless a test puts another).
   void setMailSender(std::unique_ptr<MailSender> sender) { m_mail = std::move(sender); }
@@ -70,9 +70,7 @@ class FVerArch : public QDialog {
   ClsTarjetas m_cards;
   std::unique_ptr<MailSender> m_mail;
   int m_cardWidth = 8;
-  bool m_viewing = false;
-  bool m_stop = false;
-  bool m_closeAfterView = false;
+  bool m_stop = false;  // the view's own stop flag
   bool m_columnsSized = false;
 };
 

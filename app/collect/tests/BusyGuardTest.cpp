@@ -76,4 +76,68 @@ TEST(BusyGuardTest, MainWindowCloseWaitsForAnyBusyWindow) {
   EXPECT_TRUE(other.isVisible());
 }
 
+// One state per window, whoever asks for the close: idle, running, closing until the close
+// has been delivered; a window's own cancel replaces the clock objects'.
+TEST(BusyGuardTest, StatesAndTheWindowsOwnCancel) {
+  using S = BusyGuard::State;
+  struct Case {
+    const char* what;
+    bool ownCancel;
+    bool viaRequest;  // the window's own close, else a close from outside (close box)
+  };
+  for (const Case& c :
+       {Case{"close box, clock objects", false, false}, Case{"close box, own cancel", true, false},
+        Case{"own close, own cancel", true, true}}) {
+    SCOPED_TRACE(c.what);
+    apptest::TempDataFolder data;
+    apptest::objects().createMirsol();
+    Window w;
+    int cancels = 0;
+    if (c.ownCancel) BusyGuard::onCancel(&w, [&] { ++cancels; });
+    w.show();
+    EXPECT_EQ(BusyGuard::state(&w), S::Idle);
+    S closingSeenByCloseEvent = S::Idle;
+    {
+      BusyGuard busy(&w);
+      EXPECT_EQ(BusyGuard::state(&w), S::Running);
+      if (c.viaRequest)
+        BusyGuard::requestClose(&w);
+      else
+        EXPECT_FALSE(w.close());
+      EXPECT_EQ(BusyGuard::state(&w), S::Closing);
+      EXPECT_EQ(cancels, c.ownCancel ? 1 : 0);
+      if (!c.ownCancel) {
+        EXPECT_EQ(gMirsol->Status_Get(), "");  // the clock objects cancel
+      }
+      EXPECT_TRUE(w.isVisible());
+    }
+    // Still closing after the exchange, until the queued close has come.
+    EXPECT_EQ(BusyGuard::state(&w), S::Closing);
+    struct Spy : QObject {
+      S* seen;
+      QWidget* w;
+      bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Close) *seen = BusyGuard::state(w);
+        return false;
+      }
+    } spy;
+    spy.seen = &closingSeenByCloseEvent;
+    spy.w = &w;
+    w.installEventFilter(&spy);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(closingSeenByCloseEvent, S::Closing);
+    EXPECT_EQ(BusyGuard::state(&w), S::Idle);
+  }
+}
+
+TEST(BusyGuardTest, AnIdleWindowsOwnCloseIsAtOnce) {
+  apptest::TempDataFolder data;
+  Window w;
+  w.show();
+  BusyGuard::requestClose(&w);
+  EXPECT_FALSE(w.isVisible());
+  EXPECT_EQ(BusyGuard::state(&w), BusyGuard::State::Idle);
+}
+
 }  // namespace

@@ -117,6 +117,47 @@ TEST_F(ClockSettingsTest, DateTimeSendsTheSundayDigit) {
   EXPECT_TRUE(sent("126120600930"));
 }
 
+// The date typed in the box goes out as typed, without leaving the box first; a Cancel and a
+// second OK queued behind the OK cannot run inside it: only the first OK's date goes out, and
+// the window closes once.
+TEST_F(ClockSettingsTest, EventsQueuedBehindOkWaitForIt) {
+  useSimulator();
+  FTime w;
+  w.show();
+  w.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+  w.MEdFecha()->setDate(QDate(2025, 3, 10));
+  w.MEdHora()->setTime(QTime(9, 30));
+  w.MEdFecha()->setFocus();
+  w.MEdFecha()->selectAll();
+  QTest::keyClicks(w.MEdFecha(), "06/12/2026");
+  QAction* ok = w.findChild<QAction*>("mnu0");
+  QAction* cancel = w.findChild<QAction*>("mnu1");
+  int finished = 0;
+  QObject::connect(&w, &QDialog::finished, [&] { ++finished; });
+  bool cancelRan = false;
+  QObject::connect(cancel, &QAction::triggered, [&] { cancelRan = true; });
+  QMetaObject::invokeMethod(cancel, &QAction::trigger, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      ok,
+      [&] {
+        w.MEdFecha()->setDate(QDate(2027, 1, 2));
+        ok->trigger();
+      },
+      Qt::QueuedConnection);
+  ok->trigger();
+  EXPECT_FALSE(cancelRan);
+  EXPECT_FALSE(w.isVisible());
+  // The second OK would send its own date, 2 January 2027.
+  EXPECT_TRUE(sent("126120600930"));
+  EXPECT_FALSE(sent("1270102"));
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(cancelRan);
+  EXPECT_FALSE(sent("1270102")) << "a command of a closed window runs nothing";
+  EXPECT_EQ(finished, 1);
+  EXPECT_TRUE(boxes.numbers().empty());
+}
+
 // The operator selects the whole date or time and types a new one, or types over one part.
 TEST_F(ClockSettingsTest, DateAndTimeCanBeTypedWhole) {
   struct Case {

@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QTimer>
 #include <QTreeWidget>
@@ -19,6 +21,7 @@
 #include "ClsTarjetas.h"
 #include "Globals.h"
 #include "Release.h"
+#include "SilentListener.h"
 #include "StoreWriters.h"
 #include "WaitFor.h"
 
@@ -159,4 +162,37 @@ TEST_F(FConsoleTest, ACycleCollectsClearsAndShowsTheNewLines) {
   EXPECT_TRUE(w.timer()->isActive());
   w.close();
   EXPECT_FALSE(w.isVisible());
+}
+
+// The close box and Escape during a cycle on a silent clock: the cycle is cut short, and the
+// window goes once it has returned, with no next cycle scheduled.
+TEST_F(FConsoleTest, CloseDuringACycleWaitsForIt) {
+  for (const bool escape : {false, true}) {
+    SCOPED_TRACE(escape ? "escape" : "close box");
+    apptest::resetProgramObjects();
+    apptest::SilentListener silent;
+    start("FRECONLINE=1\r\nTIMEOUT=30\r\n", {stores::ClockSpec{.port = silent.port()}});
+    gMirsol->SetTimeOut(30);
+    FConsole w;
+    w.passSeams().closeWaitSeconds = 0;
+    bool asked = false, visibleAfter = false;
+    QTimer watcher;
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+      if (asked || !w.busy()) return;
+      asked = true;
+      if (escape) {
+        QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(&w, &esc);
+      } else {
+        w.close();
+      }
+      visibleAfter = w.isVisible();
+    });
+    watcher.start(5);
+    w.show();
+    ASSERT_TRUE(apptest::waitFor([&] { return asked && !w.isVisible(); }));
+    EXPECT_TRUE(visibleAfter) << "not under the running cycle";
+    EXPECT_EQ(w.cycles(), 1);
+    EXPECT_FALSE(w.timer()->isActive());
+  }
 }

@@ -4,12 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
 
 #include <chrono>
+#include <functional>
 
 #include <clocklink/ClsMirsol.h>
 #include <clocklink/ClsModem.h>
@@ -186,6 +189,50 @@ TEST_F(FIniModemTest, CancelarShowsColgandoAndLetsThePortGo) {
     else
       EXPECT_NE(again, -400);
     gModem->Colgar();
+  }
+}
+
+// The close box and Escape while dialling cancel the dial, hang up, and close the window only
+// once the dial has returned.
+TEST_F(FIniModemTest, CloseWhileDiallingWaitsForTheDialAndHangsUp) {
+  struct Way {
+    const char* name;
+    std::function<void(FIniModem&)> ask;
+  };
+  const Way ways[] = {
+      {"close box", [](FIniModem& w) { w.close(); }},
+      {"escape",
+       [](FIniModem& w) {
+         QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+         QApplication::sendEvent(&w, &esc);
+       }},
+  };
+  for (const Way& way : ways) {
+    SCOPED_TRACE(way.name);
+    apptest::resetProgramObjects();
+    apptest::ModemClockSim modem(5, {}, {.script = {DialOutcome::Busy}});
+    start();
+    FIniModem w;
+    w.retryWaitSeconds = 30;
+    bool asked = false, visibleAfter = false;
+    QTimer watcher;
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+      if (asked || label(w).rfind("Reintento en", 0) != 0) return;
+      asked = true;
+      way.ask(w);
+      visibleAfter = w.isVisible();
+    });
+    watcher.start(50);
+    EXPECT_EQ(w.Conectar(), -101);
+    watcher.stop();
+    EXPECT_TRUE(asked);
+    EXPECT_TRUE(visibleAfter) << "not under the running dial";
+    EXPECT_EQ(label(w), "Colgando...");
+    EXPECT_EQ(modem.modem().dialledNumbers().size(), 1u);
+    EXPECT_FALSE(gModem->cortarModem());
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_FALSE(w.dialling());
   }
 }
 

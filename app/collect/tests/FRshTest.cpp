@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -182,25 +183,44 @@ TEST_F(FRshTest, FailuresShowTheControlsDescription) {
 }
 
 TEST_F(FRshTest, CancelKeepsTheFailureWhenTheCommandEndsWellLater) {
-  StubRshd stub({{Step::Out, lit("\0")},
-                 {Step::Sleep, "", 300},
-                 {Step::Out, "late\n"},
-                 {Step::CloseErr, ""},
-                 {Step::CloseOut, ""}});
-  FRsh w;
-  toPort(w, stub.port());
-  int finished = 0;
-  QObject::connect(&w, &QDialog::finished, [&] { ++finished; });
-  w.show();
-  ASSERT_TRUE(waitFor([&] { return !stub.request().empty(); }));
-  button(w)->click();
-  EXPECT_EQ(label(w), "Cancelando ... ");
-  EXPECT_EQ(gCfgFile->tmpReturnValue, -200);
-  stub.join();  // the command has ended; its Disconnected 0 is waiting for the event loop
-  ASSERT_TRUE(waitFor([&] { return !w.isVisible(); }));
-  EXPECT_EQ(finished, 1);
-  EXPECT_EQ(label(w), "Cancelando ... ");
-  EXPECT_EQ(gCfgFile->tmpReturnValue, -200);
+  // The button, the close box and Escape are all Cancel while the command runs.
+  struct Way {
+    const char* name;
+    std::function<void(FRsh&)> cancel;
+  };
+  const Way ways[] = {
+      {"button", [](FRsh& w) { button(w)->click(); }},
+      {"close box", [](FRsh& w) { w.close(); }},
+      {"escape",
+       [](FRsh& w) {
+         QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+         QApplication::sendEvent(&w, &esc);
+       }},
+  };
+  for (const Way& way : ways) {
+    SCOPED_TRACE(way.name);
+    StubRshd stub({{Step::Out, lit("\0")},
+                   {Step::Sleep, "", 300},
+                   {Step::Out, "late\n"},
+                   {Step::CloseErr, ""},
+                   {Step::CloseOut, ""}});
+    gCfgFile->tmpReturnValue = -100;
+    FRsh w;
+    toPort(w, stub.port());
+    int finished = 0;
+    QObject::connect(&w, &QDialog::finished, [&] { ++finished; });
+    w.show();
+    ASSERT_TRUE(waitFor([&] { return !stub.request().empty(); }));
+    way.cancel(w);
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(label(w), "Cancelando ... ");
+    EXPECT_EQ(gCfgFile->tmpReturnValue, -200);
+    stub.join();  // the command has ended; its Disconnected 0 is waiting for the event loop
+    ASSERT_TRUE(waitFor([&] { return !w.isVisible(); }));
+    EXPECT_EQ(finished, 1);
+    EXPECT_EQ(label(w), "Cancelando ... ");
+    EXPECT_EQ(gCfgFile->tmpReturnValue, -200);
+  }
 }
 
 }  // namespace

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QTimer>
 
@@ -167,23 +169,32 @@ TEST_F(fAutoTest, CloseDuringAPassStopsItAndClosesAfterIt) {
         "TIMEOUT=20\r\n", 1);
   gCfgFile->TimeOut = 20;
   gMirsol->SetTimeOut(20);
-  auto w = open();  // on-line: FRECONLINE 1, the first pass after a second
-  // The pass runs inside the window's timer; a watcher closes the window from within it, as
-  // the close box would while the pass waits for the silent clock.
-  bool closedDuring = false, visibleAfterClose = false;
-  QTimer watcher;
-  QObject::connect(&watcher, &QTimer::timeout, [&] {
-    if (closedDuring || !w->passBusy()) return;
-    closedDuring = true;
-    w->close();
-    visibleAfterClose = w->isVisible();
-  });
-  watcher.start(50);
-  ASSERT_TRUE(apptest::waitFor([&] { return closedDuring && !w->isVisible(); }));
-  EXPECT_TRUE(visibleAfterClose) << "not under the running pass";
-  EXPECT_EQ(w->passesRun(), 1);
-  EXPECT_FALSE(folder.exists("R2.MIR")) << "the pass stopped before the next clock";
-  EXPECT_TRUE(boxes.boxes().empty()) << "on-line: no log-in";
+  // The close box, and Escape, which is the close box here.
+  for (const bool escape : {false, true}) {
+    SCOPED_TRACE(escape ? "escape" : "close box");
+    auto w = open();  // on-line: FRECONLINE 1, the first pass after a second
+    // The pass runs inside the window's timer; a watcher closes the window from within it, as
+    // the close box would while the pass waits for the silent clock.
+    bool closedDuring = false, visibleAfterClose = false;
+    QTimer watcher;
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+      if (closedDuring || !w->passBusy()) return;
+      closedDuring = true;
+      if (escape) {
+        QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(w.get(), &esc);
+      } else {
+        w->close();
+      }
+      visibleAfterClose = w->isVisible();
+    });
+    watcher.start(50);
+    ASSERT_TRUE(apptest::waitFor([&] { return closedDuring && !w->isVisible(); }));
+    EXPECT_TRUE(visibleAfterClose) << "not under the running pass";
+    EXPECT_EQ(w->passesRun(), 1);
+    EXPECT_FALSE(folder.exists("R2.MIR")) << "the pass stopped before the next clock";
+    EXPECT_TRUE(boxes.boxes().empty()) << "on-line: no log-in";
+  }
 }
 
 TEST_F(fAutoTest, OnlineWithoutPeriodRunsNoPassAndStopsAtOnce) {

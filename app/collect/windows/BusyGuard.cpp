@@ -20,21 +20,44 @@ class BusyState : public QObject {
   int depth = 0;
   bool closePending = false;
   std::function<void()> notify;
+  std::function<void()> cancel;
 };
 
+// The guard's own program-wide state: the main window's close waits for every guard.
 int gLiveGuards = 0;                         // guards alive in the whole program
 QList<QPointer<QWidget>> gCloseWhenAllIdle;  // windows whose close waits for every guard
-
-void closeLater(QWidget* w) {
-  // Queued: the command that held the guard still has to return before the window goes.
-  if (w) QMetaObject::invokeMethod(w, "close", Qt::QueuedConnection);
-}
 
 BusyState* stateOf(const QWidget* w, bool create) {
   if (!w) return nullptr;
   auto* s = w->findChild<BusyState*>("veltaBusyState", Qt::FindDirectChildrenOnly);
   if (!s && create) s = new BusyState(const_cast<QWidget*>(w));
   return s;
+}
+
+// Closes `w`; a pending close stays pending while its closeEvent runs, and is over after it.
+void deliverClose(QWidget* w) {
+  QPointer<QWidget> alive(w);
+  w->close();
+  // A close asked for from inside the window's own closeEvent does nothing by itself: it
+  // stays pending for that closeEvent to accept.
+  if (!alive || alive->isVisible()) return;
+  if (BusyState* s = stateOf(alive, false); s && s->depth == 0) s->closePending = false;
+}
+
+void closeLater(QWidget* w) {
+  // Queued: the command that held the guard still has to return before the window goes.
+  if (w)
+    QMetaObject::invokeMethod(
+        w, [w] { deliverClose(w); }, Qt::QueuedConnection);
+}
+
+void cancelExchange(BusyState* s) {
+  if (s && s->cancel) {
+    s->cancel();
+    return;
+  }
+  if (gMirsol) gMirsol->SetCancel(1);
+  if (gModem) gModem->SetCancel(1);
 }
 
 }  // namespace
@@ -51,10 +74,7 @@ BusyGuard::~BusyGuard() {
   BusyState* s = stateOf(m_window, false);
   if (s && --s->depth == 0) {
     if (s->notify) s->notify();
-    if (s->closePending) {
-      s->closePending = false;
-      closeLater(m_window);
-    }
+    if (s->closePending) closeLater(m_window);
   }
   if (gLiveGuards == 0) {
     const QList<QPointer<QWidget>> waiting = gCloseWhenAllIdle;
@@ -65,6 +85,13 @@ BusyGuard::~BusyGuard() {
 
 bool BusyGuard::anyBusy() { return gLiveGuards > 0; }
 
+BusyGuard::State BusyGuard::state(const QWidget* window) {
+  const BusyState* s = stateOf(window, false);
+  if (!s) return State::Idle;
+  if (s->closePending) return State::Closing;
+  return s->depth > 0 ? State::Running : State::Idle;
+}
+
 bool BusyGuard::busy(const QWidget* window) {
   const BusyState* s = stateOf(window, false);
   return s && s->depth > 0;
@@ -74,18 +101,33 @@ void BusyGuard::onChange(QWidget* window, std::function<void()> notify) {
   if (BusyState* s = stateOf(window, true)) s->notify = std::move(notify);
 }
 
+void BusyGuard::onCancel(QWidget* window, std::function<void()> cancel) {
+  if (BusyState* s = stateOf(window, true)) s->cancel = std::move(cancel);
+}
+
 bool BusyGuard::deferClose(QWidget* window, QCloseEvent* e, bool untilAllIdle) {
+  BusyState* s = stateOf(window, false);
   if (busy(window)) {
-    stateOf(window, false)->closePending = true;
+    s->closePending = true;
   } else if (untilAllIdle && anyBusy()) {
     if (!gCloseWhenAllIdle.contains(window)) gCloseWhenAllIdle.append(window);
   } else {
     return false;
   }
-  if (gMirsol) gMirsol->SetCancel(1);
-  if (gModem) gModem->SetCancel(1);
+  cancelExchange(s);
   if (e) e->ignore();
   return true;
+}
+
+void BusyGuard::requestClose(QWidget* window) {
+  if (!window) return;
+  BusyState* s = stateOf(window, true);
+  s->closePending = true;
+  if (s->depth > 0) {
+    cancelExchange(s);
+    return;
+  }
+  deliverClose(window);
 }
 
 bool BusyGuard::closePending(const QWidget* window) {

@@ -1,8 +1,12 @@
-// The busy rule of every window that talks to a clock: while an exchange runs (the clock
-// objects let window events through during their waits), the window's commands are off and a
-// close request waits. A close asked for meanwhile makes both clock objects cancel, and the
-// window closes once the last guard has ended; closing at once would free the window (and at
-// the main window the clock objects) under the exchange still on the stack.
+// The busy rule of every window that runs an exchange (with a clock, an FTP or rsh host, a
+// file being viewed) whose waits let window events through: while it runs, the window's
+// commands are off and a close request waits. A close asked for meanwhile (the close box,
+// Escape, the main window's close on SIGTERM) makes the exchange cancel, and the window closes
+// once the last guard has ended; closing at once would free the window (and at the main
+// window the clock objects) under the exchange still on the stack.
+//
+// Each window has one state: idle, running (a guard is alive) or closing (a close waits for
+// the running exchange, or has been queued after it and not yet delivered).
 #pragma once
 
 #include <functional>
@@ -12,24 +16,35 @@ class QWidget;
 
 class BusyGuard {
  public:
+  enum class State { Idle, Running, Closing };
+
   explicit BusyGuard(QWidget* window);
   ~BusyGuard();
   BusyGuard(const BusyGuard&) = delete;
   BusyGuard& operator=(const BusyGuard&) = delete;
 
+  static State state(const QWidget* window);
   // True while a guard of `window` is alive.
   static bool busy(const QWidget* window);
   // Called whenever `window` becomes busy or idle (the window turns its commands off or on).
   static void onChange(QWidget* window, std::function<void()> notify);
+  // How a deferred close cancels the window's exchange. Without one, gMirsol and gModem are
+  // asked to cancel (the clock windows); a window whose exchange is not the clock objects'
+  // sets its own flags instead, and a window that uses both does both.
+  static void onCancel(QWidget* window, std::function<void()> cancel);
   // True while any guard of any window is alive.
   static bool anyBusy();
-  // For the window's closeEvent: when it is busy, ignores the event, asks gMirsol and gModem
-  // to cancel, remembers the request and returns true; the close then comes after its last
-  // guard. With `untilAllIdle` (the main window, whose close frees the clock objects) any
-  // busy window counts, and the close comes once no guard is left anywhere. False when the
-  // window may close now.
+  // For the window's closeEvent (or Escape, with a null event): when it is busy, ignores the
+  // event, cancels the exchange, remembers the request and returns true; the close then comes
+  // after its last guard. With `untilAllIdle` (the main window, whose close frees the clock
+  // objects) any busy window counts, and the close comes once no guard is left anywhere.
+  // False when the window may close now.
   static bool deferClose(QWidget* window, QCloseEvent* e, bool untilAllIdle = false);
-  // True while a deferred close is waiting.
+  // The window's own close (a granted stop, an outcome shown long enough): now when it is
+  // idle, else the exchange is cancelled and the close comes once it has returned.
+  static void requestClose(QWidget* window);
+  // True from a deferred close's request until its close has been delivered, the window's
+  // closeEvent included: that close is the one asked for, and nothing may hold it up again.
   static bool closePending(const QWidget* window);
 
  private:

@@ -53,9 +53,11 @@ QAction* ClockWindow::addCommand(const char* name, int captionMsg, int image,
   auto* a = new QAction(caption, this);
   a->setObjectName(name);
   a->setToolTip(QString(caption).remove('&'));
-  connect(a, &QAction::triggered, this, [a, run = std::move(run)] {
-    // A queued toolbar click can arrive after the command went off.
-    if (a->isEnabled()) run();
+  connect(a, &QAction::triggered, this, [this, a, run = std::move(run)] {
+    // A queued toolbar click can arrive after the command went off, or after the window it
+    // belongs to was closed (shown once, hidden since).
+    const bool closed = testAttribute(Qt::WA_WState_ExplicitShowHide) && isHidden();
+    if (a->isEnabled() && !closed) run();
   });
   if (menu)
     menu->addAction(a);

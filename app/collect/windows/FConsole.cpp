@@ -173,7 +173,6 @@ void FConsole::sortBy(int column) {
 
 void FConsole::onTick() {
   m_timer->stop();
-  m_busy = true;
   {
     BusyGuard guard(this);
     collect::PollClocks(collect::PassMode::Console, m_seams);
@@ -181,14 +180,15 @@ void FConsole::onTick() {
     ReadFile(false);
   }
   ++m_cycles;
-  m_busy = false;
   const bool closing = BusyGuard::closePending(this) || !isVisible();
   m_abort = false;
   if (!closing && !m_paused) m_timer->start();
 }
 
+bool FConsole::busy() const { return BusyGuard::busy(this); }
+
 void FConsole::menuCommand(int index) {
-  if (m_busy) {
+  if (busy()) {
     m_abort = true;
     return;
   }
@@ -217,3 +217,5 @@ void FConsole::closeEvent(QCloseEvent* event) {
   if (BusyGuard::deferClose(this, event)) return;
   event->accept();
 }
+
+void FConsole::reject() { close(); }

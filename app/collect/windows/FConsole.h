@@ -30,12 +30,13 @@ class FConsole : public QDialog {
 
   QTreeWidget* records() const { return m_lista; }
   QTimer* timer() const { return m_timer; }
-  bool busy() const { return m_busy; }
+  bool busy() const;
   int cycles() const { return m_cycles; }
   collect::PassSeams& passSeams() { return m_seams; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void reject() override;  // Escape is the close box
 
  private:
   void onTick();
@@ -51,7 +52,6 @@ class FConsole : public QDialog {
   collect::PassSeams m_seams;
   int m_sortColumn = 0;
   bool m_ascending = false;
-  bool m_busy = false;
   bool m_abort = false;
   bool m_paused = false;
   int m_cycles = 0;

@@ -10,6 +10,7 @@
 
 #include <clocklink/EventPump.h>
 
+#include "BusyGuard.h"
 #include "ClsCfgFile.h"
 #include "Globals.h"
 
@@ -59,6 +60,12 @@ FFtp::FFtp(QWidget* parent) : QDialog(parent) {
   layout->addLayout(top, 1);
   layout->addLayout(buttons);
   setMinimumSize(420, 130);
+  // The transfer's waits run events: a close meanwhile cuts them short, and the window goes
+  // once the transfer has returned.
+  BusyGuard::onCancel(this, [this] {
+    m_upload.cancel();
+    m_cancelFlag = 1;
+  });
 }
 
 void FFtp::setReturnValue(int16_t value) {
@@ -77,26 +84,24 @@ void FFtp::showEvent(QShowEvent* event) {
 
 void FFtp::startTransfer() {
   if (m_final) return;
-  m_busy = true;
-  m_lblMsg->setText("Conectando...");
-  repaint();
-  clocklink::WaitSecondsUnlessCancelled(1.0, m_cancelFlag);
   collect::FtpResult result;
-  if (!m_final) {
-    if (gCfgFile) {
-      const std::string name = gCfgFile->tmpFTPFileName;
-      result = m_upload.run(collect::FtpSettings::fromConfig(*gCfgFile),
-                            collect::ftpLocalFile(gCfgFile->tmpFTPFilePath, name), name);
-    } else {
-      result.step = "ClsCfgFile";  // no settings to read: named like a failed step
+  {
+    BusyGuard busy(this);
+    m_lblMsg->setText("Conectando...");
+    repaint();
+    clocklink::WaitSecondsUnlessCancelled(1.0, m_cancelFlag);
+    if (!m_final) {
+      if (gCfgFile) {
+        const std::string name = gCfgFile->tmpFTPFileName;
+        result = m_upload.run(collect::FtpSettings::fromConfig(*gCfgFile),
+                              collect::ftpLocalFile(gCfgFile->tmpFTPFilePath, name), name);
+      } else {
+        result.step = "ClsCfgFile";  // no settings to read: named like a failed step
+      }
     }
   }
-  m_busy = false;
-  if (m_closing) {  // asked to close while the transfer was ending
-    closeOnce();
-    return;
-  }
-  if (m_final) return;  // cancelled: the first outcome stands
+  // Cancelled, or asked to close (which comes next): the first outcome stands.
+  if (m_final || BusyGuard::closePending(this)) return;
   if (!result.done) {
     ErrorOut(result);
     return;
@@ -136,14 +141,10 @@ void FFtp::exitTimer() {
 }
 
 void FFtp::closeOnce() {
-  m_closing = true;
   m_tmrExit->stop();
-  // The transfer's own waits are on the stack: it closes the window when it returns.
-  if (m_busy) {
-    m_upload.cancel();
-    m_cancelFlag = 1;
-    return;
-  }
+  // The transfer's own waits are on the stack: it is cancelled, and the window closes once it
+  // has returned.
+  if (BusyGuard::deferClose(this, nullptr)) return;
   if (isVisible()) done(QDialog::Accepted);
 }
 
@@ -156,6 +157,6 @@ void FFtp::reject() {
   // The close box and Escape are Cancel while the outcome is open; after it they close now.
   if (!m_final)
     cancel();
-  else if (!m_closing)
+  else
     closeOnce();
 }

@@ -42,8 +42,6 @@ class FFtp : public QDialog {
   QTimer* m_tmrExit;
   collect::FtpUpload m_upload;
   bool m_started = false;
-  bool m_final = false;    // an outcome is shown; nothing later replaces it
-  bool m_busy = false;     // inside the transfer (its waits run events)
-  bool m_closing = false;  // the window's own close is under way
+  bool m_final = false;  // an outcome is shown; nothing later replaces it
   int16_t m_cancelFlag = 0;
 };

@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "Basic.h"
+#include "BusyGuard.h"
 #include "ClsCfgFile.h"
 #include "ClsListaRelojes.h"
 #include "DialClock.h"
@@ -44,7 +45,14 @@ FIniModem::FIniModem(QWidget* parent) : QDialog(parent) {
   layout->addLayout(row);
   connect(m_cmd, &QPushButton::clicked, this, &FIniModem::CmdCancelar_Click);
   if (gModem) gModem->SetCancel(0);
+  // A close during the dial cancels it; the window goes once the dial has returned.
+  BusyGuard::onCancel(this, [this] {
+    m_cancel = true;
+    if (gModem) gModem->SetCancel(1);
+  });
 }
+
+bool FIniModem::dialling() const { return BusyGuard::busy(this); }
 
 FIniModem::~FIniModem() {
   if (MainWindowHost* h = host()) {
@@ -124,27 +132,28 @@ CollectionStatus FIniModem::Conectar() {
     h->setDialEnabled(false);
     h->setDialPicture(11);
   }
-  m_dialling = true;
-  m_cancel = false;
-  m_cmd->setText(QString::fromStdString(GetMsg(123)));
-  LabelProgress progress([this](const std::string& text) { say(text); }, phone);
-  CollectionStatus result = collect::dialModem({.progress = &progress,
-                                                .cancelled = [this] { return m_cancel; },
-                                                .retryWaitSeconds = retryWaitSeconds,
-                                                .lineUpWhileDialling = false});
-  if (m_cancel) {
-    // Cancelar: whatever the dial had reached, the line goes down and the window says so.
-    hangUp();
-    result = kCancelled;
+  CollectionStatus result;
+  {
+    BusyGuard busy(this);
+    m_cancel = false;
+    m_cmd->setText(QString::fromStdString(GetMsg(123)));
+    LabelProgress progress([this](const std::string& text) { say(text); }, phone);
+    result = collect::dialModem({.progress = &progress,
+                                 .cancelled = [this] { return m_cancel; },
+                                 .retryWaitSeconds = retryWaitSeconds,
+                                 .lineUpWhileDialling = false});
+    if (m_cancel) {
+      // Cancelar: whatever the dial had reached, the line goes down and the window says so.
+      hangUp();
+      result = kCancelled;
+    }
   }
-  m_dialling = false;
   followLineState();
-  if (m_closeAfterDial) close();
   return result;
 }
 
 void FIniModem::CmdCancelar_Click() {
-  if (m_dialling) {
+  if (dialling()) {
     m_cancel = true;
     gModem->SetCancel(1);
     return;
@@ -158,13 +167,12 @@ void FIniModem::CmdCancelar_Click() {
 }
 
 void FIniModem::closeEvent(QCloseEvent* event) {
-  if (m_dialling) {
-    // The dial is on the stack: it is cancelled, and the window goes once it has returned.
-    m_cancel = true;
-    m_closeAfterDial = true;
-    gModem->SetCancel(1);
-    event->ignore();
-    return;
-  }
+  // The dial is on the stack: it is cancelled, and the window goes once it has returned.
+  if (BusyGuard::deferClose(this, event)) return;
   event->accept();
+}
+
+void FIniModem::reject() {
+  if (BusyGuard::deferClose(this, nullptr)) return;
+  QDialog::reject();
 }

@@ -25,12 +25,13 @@ class FIniModem : public QDialog {
   clocklink::CollectionStatus Conectar();
   void CmdCancelar_Click();
 
-  bool dialling() const { return m_dialling; }
+  bool dialling() const;
   // Tests shorten the 15 s wait between attempts.
   double retryWaitSeconds = 15.0;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void reject() override;  // Escape
 
  private:
   void say(const std::string& text);
@@ -40,7 +41,5 @@ class FIniModem : public QDialog {
 
   QLabel* m_lblMsg;
   QPushButton* m_cmd;
-  bool m_dialling = false;
-  bool m_cancel = false;
-  bool m_closeAfterDial = false;
+  bool m_cancel = false;  // the dial's own cancel flag
 };

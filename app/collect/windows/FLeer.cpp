@@ -191,9 +191,7 @@ void FLeer::read() {
     const QList<QIcon>* images = nullptr;
     if (auto* host = dynamic_cast<MainWindowHost*>(parentWidget())) images = &host->Img();
     gSharedText.clear();
-    FrmMsg::Msg(text, GetMsg(109), GetMsg(152), GetMsg(123), 0, images, this);
-    QCoreApplication::processEvents();
-    return static_cast<int>(basic::Val(gSharedText));
+    return FrmMsg::Msg(text, GetMsg(109), GetMsg(152), GetMsg(123), 0, images, this).choice;
   };
   hooks.started = [this] {
     m_busy.emplace(this);

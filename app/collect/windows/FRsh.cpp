@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "BusyGuard.h"
 #include "ClsCfgFile.h"
 #include "Globals.h"
 
@@ -59,6 +60,9 @@ FRsh::FRsh(QWidget* parent)
 
   // The control's own waits poll its sockets; the driver stays out of them.
   m_command.memberRunning = [this](bool running) { m_driver.setPaused(running); };
+  // Execute's own waits run events: a close meanwhile cancels the command, and the window goes
+  // once the start has returned.
+  BusyGuard::onCancel(this, [this] { m_command.cancel(); });
 
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
@@ -92,13 +96,11 @@ void FRsh::startCommand() {
   }
   // Taken once: the caller's list is written only while this run lasts.
   m_callerList = gCfgFile->tmpLst;
-  m_busy = true;
-  m_command.start(collect::RshSettings::fromConfig(*gCfgFile), gCfgFile->tmpFTPFileName);
-  m_busy = false;
-  if (m_closing) {
-    closeOnce();
-    return;
+  {
+    BusyGuard busy(this);
+    m_command.start(collect::RshSettings::fromConfig(*gCfgFile), gCfgFile->tmpFTPFileName);
   }
+  if (BusyGuard::closePending(this)) return;  // the close comes next
   // The window's own limit on the whole command: no end within the control's Timeout.
   const long long left = m_command.timeLeftMs();
   if (left >= 0) m_timeLimit.start(static_cast<int>(left));
@@ -126,14 +128,10 @@ void FRsh::finished(RemoteCommand::Outcome outcome) {
 }
 
 void FRsh::closeOnce() {
-  m_closing = true;
   m_tmrExit->stop();
   m_timeLimit.stop();
-  // Execute's own waits are on the stack: the start closes the window when it returns.
-  if (m_busy) {
-    m_command.cancel();
-    return;
-  }
+  // Execute's own waits are on the stack: the window closes once the start has returned.
+  if (BusyGuard::deferClose(this, nullptr)) return;
   m_callerList = nullptr;
   if (isVisible()) done(QDialog::Accepted);
 }
@@ -147,6 +145,6 @@ void FRsh::reject() {
   // The close box and Escape are Cancel while the outcome is open; after it they close now.
   if (m_command.outcome() == RemoteCommand::Outcome::None)
     m_command.cancel();
-  else if (!m_closing)
+  else
     closeOnce();
 }

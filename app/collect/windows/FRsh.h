@@ -50,6 +50,4 @@ class FRsh : public QDialog {
   collect::RemoteCommand m_command;
   QtReactorDriver m_driver;
   bool m_started = false;
-  bool m_busy = false;
-  bool m_closing = false;
 };

@@ -79,8 +79,10 @@ FTime::FTime(QWidget* parent) : ClockWindow(parent, "FTime", 176, Images::Img) {
 }
 
 void FTime::send() {
-  // The date box's pending edit is committed before it is read.
-  for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+  // A pending edit of either box is committed before it is read. Directly: running events
+  // here would let a Cancel or a second OK queued behind this one run first.
+  m_fecha->interpretText();
+  m_hora->interpretText();
   if (!gMirsol) return;
   const QDate d = m_fecha->date();
   const QTime t = m_hora->time();

@@ -65,6 +65,11 @@ fAuto::fAuto(QWidget* parent) : QDialog(parent) {
   m_seams.stopRequested = [this] { return m_exitRequested; };
   m_seams.ship = [this](collect::Shipment what) { shipModally(what); };
   m_seams.logger = &m_logger;
+  // A close during a pass tells the pass to stop and cuts the clock objects' waits short.
+  BusyGuard::onCancel(this, [this] {
+    m_exitRequested = true;
+    cancelBoth(1);
+  });
 
   // Load.
   m_exitRequested = false;
@@ -123,24 +128,25 @@ void fAuto::onTick() {
   runPass();
 }
 
+bool fAuto::passBusy() const { return BusyGuard::busy(this); }
+
 void fAuto::runPass() {
-  m_passBusy = true;
-  if (automatic()) m_lst->clear();  // the waiting line; on-line lines stay across passes
+  bool more = false;
   {
     BusyGuard busy(this);
+    if (automatic()) m_lst->clear();  // the waiting line; on-line lines stay across passes
     collect::PassSeams seams = m_seams;
     if (!automatic()) seams.logger = nullptr;
     collect::PollClocks(automatic() ? collect::PassMode::Automatic : collect::PassMode::Online,
                         seams);
+    ++m_passes;
+    more = m_schedule.passDone(now());
+    if (!automatic())
+      while (m_lst->count() > kOnlineLines) m_lst->remove(1);
   }
-  ++m_passes;
-  const bool more = m_schedule.passDone(now());
-  if (!automatic())
-    while (m_lst->count() > kOnlineLines) m_lst->remove(1);
-  m_passBusy = false;
   const bool stopped = m_exitRequested;
   m_exitRequested = false;
-  if (m_closeGranted || m_unattended) return;  // the deferred close comes next
+  if (BusyGuard::closePending(this)) return;  // the deferred close comes next
   if (automatic() && !stopped && gCfgFile && gCfgFile->AutoDiasAt(8) == '1') {
     endProgram();
     return;
@@ -160,13 +166,12 @@ void fAuto::shipModally(collect::Shipment what) {
 
 void fAuto::endProgram() {
   gProgramEnd = true;
-  m_closeGranted = true;
   m_timer->stop();
-  close();
+  BusyGuard::requestClose(this);
 }
 
 void fAuto::Cmd_Click() {
-  if (m_passBusy) {
+  if (passBusy()) {
     m_exitRequested = true;
     return;
   }
@@ -174,8 +179,7 @@ void fAuto::Cmd_Click() {
     m_timer->stop();
     m_exitRequested = true;
     cancelBoth(1);
-    m_closeGranted = true;
-    close();
+    BusyGuard::requestClose(this);
     return;
   }
   if (m_exitRequested) return;
@@ -197,8 +201,7 @@ void fAuto::Cmd_Click() {
     m_timer->stop();
     m_exitRequested = true;
     cancelBoth(1);
-    m_closeGranted = true;
-    close();
+    BusyGuard::requestClose(this);
   } else {
     cancelBoth(0);
     m_exitRequested = false;
@@ -206,7 +209,6 @@ void fAuto::Cmd_Click() {
 }
 
 void fAuto::stopUnattended() {
-  m_unattended = true;
   m_exitRequested = true;
   m_timer->stop();
   cancelBoth(1);
@@ -214,22 +216,25 @@ void fAuto::stopUnattended() {
 }
 
 void fAuto::closeEvent(QCloseEvent* event) {
-  if (!m_closeGranted) {
-    // The close box is the stop request; it closes only when that granted the stop.
-    const bool wasBusy = m_passBusy;
-    Cmd_Click();
-    if (wasBusy && m_exitRequested) m_closeGranted = true;
-    if (!m_closeGranted) {
-      event->ignore();
-      return;
-    }
-  }
-  // Granted during a pass: the pass is told to stop, its waits are cut short, and the
-  // window goes once the pass has returned, never under it.
-  if (m_passBusy) m_exitRequested = true;
+  // The close box during a pass is granted: the pass is told to stop, its waits are cut
+  // short, and the window goes once the pass has returned, never under it. The window's own
+  // close (a granted stop) goes now or after the pass the same way.
   if (BusyGuard::deferClose(this, event)) return;
-  m_timer->stop();
-  event->accept();
+  // A window closed already asks nobody for a log-in either.
+  const bool closed = testAttribute(Qt::WA_WState_ExplicitShowHide) && isHidden();
+  if (BusyGuard::closePending(this) || closed) {
+    m_timer->stop();
+    event->accept();
+    return;
+  }
+  // Between passes the close box is the stop request; a granted stop closes the window itself.
+  Cmd_Click();
+  if (BusyGuard::closePending(this)) {
+    m_timer->stop();
+    event->accept();
+  } else {
+    event->ignore();
+  }
 }
 
 void fAuto::reject() { close(); }

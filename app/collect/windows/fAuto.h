@@ -44,7 +44,7 @@ class fAuto : public QDialog {
   collect::PassSeams& passSeams() { return m_seams; }
   ProgressListWidget* list() const { return m_lst; }
   QTimer* timer() const { return m_timer; }
-  bool passBusy() const { return m_passBusy; }
+  bool passBusy() const;
   int passesRun() const { return m_passes; }
 
  protected:
@@ -69,8 +69,5 @@ class fAuto : public QDialog {
   bool m_automatic = true;
   bool m_loaded = false;
   bool m_exitRequested = false;
-  bool m_passBusy = false;
-  bool m_closeGranted = false;  // a close waits for the pass to return
-  bool m_unattended = false;
   int m_passes = 0;
 };

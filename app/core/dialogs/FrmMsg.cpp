@@ -64,26 +64,27 @@ void frmmsg::setHook(std::function<int(const std::string& msg)> hook) {
   answerHook() = std::move(hook);
 }
 
-FrmMsg* FrmMsg::Msg(const std::string& msg, const std::string& btn1, const std::string& btn2,
-                    const std::string& btn3, int16_t detectar, const QList<QIcon>* img,
-                    QWidget* parent) {
+FrmMsg::Shown FrmMsg::Msg(const std::string& msg, const std::string& btn1, const std::string& btn2,
+                          const std::string& btn3, int16_t detectar, const QList<QIcon>* img,
+                          QWidget* parent) {
   const bool noChoice = btn1.empty() && btn2.empty() && btn3.empty();
   if (detectar == 1 || noChoice) {
     auto* window = new FrmMsg(img, parent);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setUp(msg, btn1, btn2, btn3);
     window->show();
-    return window;
+    return Shown{{window}, 0};
   }
   if (answerHook()) {
     const int answer = answerHook()(msg);
-    if (answer >= 1 && answer <= 3) gSharedText = std::to_string(answer);
-    return nullptr;
+    if (answer < 1 || answer > 3) return Shown{};
+    gSharedText = std::to_string(answer);
+    return Shown{{}, answer};
   }
   FrmMsg window(img, parent);
   window.setUp(msg, btn1, btn2, btn3);
   window.exec();
-  return nullptr;
+  return Shown{{}, window.m_choice};
 }
 
 QAction* FrmMsg::mnu(int k) const {
@@ -99,5 +100,6 @@ QAction* FrmMsg::button(int i) const {
 void FrmMsg::choose(int k) {
   if (k < 0 || k > 2) return;
   gSharedText = std::to_string(k + 1);
+  m_choice = k + 1;
   accept();
 }

@@ -1,11 +1,13 @@
 // The three-choice message window: a message, up to three choices shown both as entries of
 // the window's menu bar and as toolbar buttons. The choice comes back in gSharedText as
-// "1", "2" or "3"; closing the window without choosing leaves gSharedText as it was.
+// "1", "2" or "3", and as the blocking call's result; closing the window without choosing
+// leaves gSharedText as it was.
 #pragma once
 
 #include <QDialog>
 #include <QIcon>
 #include <QList>
+#include <QPointer>
 
 #include <array>
 #include <cstdint>
@@ -30,12 +32,19 @@ class FrmMsg : public QDialog {
   void setUp(const std::string& msg, const std::string& btn1, const std::string& btn2,
              const std::string& btn3);
 
+  // What Msg gives back: the window a non-blocking call left open (null after a blocking
+  // one), and the choice of a blocking call, 1, 2 or 3, also written to gSharedText (0 when
+  // the window closed without one, or did not block).
+  struct Shown : QPointer<FrmMsg> {
+    int choice = 0;
+  };
+
   // Shows the window. With detectar = 1, or with no caption at all, the window stays open
   // on its own and is returned (it deletes itself when closed); otherwise the call blocks
-  // until the window has closed and returns nullptr.
-  static FrmMsg* Msg(const std::string& msg, const std::string& btn1, const std::string& btn2,
-                     const std::string& btn3, int16_t detectar, const QList<QIcon>* img = nullptr,
-                     QWidget* parent = nullptr);
+  // until the window has closed and returns the choice.
+  static Shown Msg(const std::string& msg, const std::string& btn1, const std::string& btn2,
+                   const std::string& btn3, int16_t detectar, const QList<QIcon>* img = nullptr,
+                   QWidget* parent = nullptr);
 
   // Menu entry k (0, 1, 2) and toolbar button i (1, 2, 3); button i makes choice i - 1.
   QAction* mnu(int k) const;
@@ -54,6 +63,7 @@ class FrmMsg : public QDialog {
   QToolBar* m_toolBar;
   std::array<QAction*, 3> m_entries{};
   std::array<QAction*, 3> m_buttons{};
+  int m_choice = 0;
 };
 
 namespace frmmsg {

@@ -86,9 +86,12 @@ TEST_P(FrmMsgChoice, AnswersInSharedTextAfterBlocking) {
     else
       window->mnu(c.k)->trigger();
   });
-  EXPECT_EQ(FrmMsg::Msg("¿Confirma?", "Agregar", "Reemplazar", "Cancelar", 0, &img), nullptr);
+  const FrmMsg::Shown answer =
+      FrmMsg::Msg("¿Confirma?", "Agregar", "Reemplazar", "Cancelar", 0, &img);
+  EXPECT_EQ(answer, nullptr);
   EXPECT_TRUE(*shown);
   EXPECT_EQ(gSharedText, c.expected);
+  EXPECT_EQ(answer.choice, c.k + 1) << "the choice is the call's result too";
 }
 
 INSTANTIATE_TEST_SUITE_P(Choices, FrmMsgChoice,
@@ -99,9 +102,25 @@ INSTANTIATE_TEST_SUITE_P(Choices, FrmMsgChoice,
 TEST(FrmMsg, ClosingWithoutAChoiceLeavesSharedText) {
   gSharedText = "kept";
   const auto shown = whenModal<FrmMsg>([](FrmMsg* window) { window->close(); });
-  FrmMsg::Msg("Mensaje", "Agregar", "Reemplazar", "Cancelar", 0);
+  EXPECT_EQ(FrmMsg::Msg("Mensaje", "Agregar", "Reemplazar", "Cancelar", 0).choice, 0);
   EXPECT_TRUE(*shown);
   EXPECT_EQ(gSharedText, "kept");
+}
+
+// The tests' seam answers as the window would: in gSharedText and as the result; 0 or an
+// answer out of range is no choice.
+TEST(FrmMsg, TheHooksAnswerIsTheResult) {
+  for (const int answer : {1, 2, 3, 0, 4}) {
+    SCOPED_TRACE(answer);
+    gSharedText = "kept";
+    frmmsg::setHook([answer](const std::string&) { return answer; });
+    const FrmMsg::Shown result = FrmMsg::Msg("Mensaje", "Agregar", "Reemplazar", "Cancelar", 0);
+    frmmsg::setHook({});
+    const bool chosen = answer >= 1 && answer <= 3;
+    EXPECT_EQ(result.choice, chosen ? answer : 0);
+    EXPECT_EQ(gSharedText, chosen ? std::to_string(answer) : "kept");
+    EXPECT_EQ(result, nullptr);
+  }
 }
 
 TEST(FrmMsg, CaptionsBecomeChoicesAndEmptyOnesAreHidden) {

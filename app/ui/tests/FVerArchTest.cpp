@@ -8,6 +8,7 @@
 #include <QColor>
 #include <QFont>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
@@ -16,6 +17,7 @@
 #include <QTableView>
 
 #include <fstream>
+#include <functional>
 #include <regex>
 
 #include <sys/stat.h>
@@ -219,13 +221,37 @@ TEST_F(ViewerFixture, SalirDuringAViewStopsItAndCloses) {
   // The first progress report comes within the first slice of lines and runs the queued Salir.
   for (int n = 0; n < 20000; ++n) big += std::to_string(n) + " 01/02/2024 08:00 01 01\r\n";
   folder.write("BIG.MIR", big);
-  window().TxtF(4)->setText("1000000");
-  QTimer::singleShot(0, &window(), [this] { window().mnu(5)->trigger(); });
-  view("BIG.MIR");
-  EXPECT_FALSE(window().viewing());
-  EXPECT_FALSE(window().isVisible());
-  EXPECT_LT(window().view().lineCount(), 20000);
-  EXPECT_FALSE(window().mnu(2)->isEnabled());
+  // Salir, the close box and Escape alike; the window goes once the view has returned.
+  struct Way {
+    const char* name;
+    std::function<void(FVerArch&)> ask;
+  };
+  const Way ways[] = {
+      {"Salir", [](FVerArch& w) { w.mnu(5)->trigger(); }},
+      {"close box", [](FVerArch& w) { w.close(); }},
+      {"escape",
+       [](FVerArch& w) {
+         QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+         QApplication::sendEvent(&w, &esc);
+       }},
+  };
+  for (const Way& way : ways) {
+    SCOPED_TRACE(way.name);
+    window().show();
+    window().TxtF(4)->setText("1000000");
+    bool visibleAfter = false;
+    QTimer::singleShot(0, &window(), [&] {
+      way.ask(window());
+      visibleAfter = window().isVisible();
+    });
+    view("BIG.MIR");
+    EXPECT_TRUE(visibleAfter) << "not under the running view";
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(window().viewing());
+    EXPECT_FALSE(window().isVisible());
+    EXPECT_LT(window().view().lineCount(), 20000);
+    EXPECT_FALSE(window().mnu(2)->isEnabled());
+  }
 }
 
 // ---- Guardar ---------------------------------------------------------------------------

@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
+#include <QLineEdit>
 #include <QTimer>
 
 #include <clocklink/ClsModem.h>
@@ -15,6 +16,8 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <functional>
 #include <memory>
 
 #include "AppTestSupport.h"
@@ -37,6 +40,7 @@
 #include "FormP.h"
 #include "FrmTest.h"
 #include "Globals.h"
+#include "ProgramWindows.h"
 #include "Release.h"
 #include "StopSignals.h"
 #include "StoreWriters.h"
@@ -77,7 +81,40 @@ WindowOpeners programOpeners() {
   o.FrmTest = execModal<FrmTest>;
   o.FConsole = execModal<FConsole>;
   o.fAuto = execModal<fAuto>;
+  WindowOpeners program;
+  registerOpeners(program);
+  o.FIniModemConectar = program.FIniModemConectar;
   return o;
+}
+
+// What a busy case's exchange waits on.
+enum class Peer { None, Clock, FtpHost, Modem };
+
+std::function<void(QWidget*)> trigger(const char* command) {
+  return [command](QWidget* window) {
+    if (auto* a = window->findChild<QAction*>(command)) QTimer::singleShot(0, a, &QAction::trigger);
+  };
+}
+
+// A view long enough to be under way when the signal comes.
+void viewBigFile(QWidget* window) {
+  auto* viewer = static_cast<FVerArch*>(window);
+  std::string big;
+  for (int n = 0; n < 300000; ++n) big += std::to_string(n) + " 01/02/2024 08:00 01 01\r\n";
+  const std::string path = gDataFolder + "BIG.MIR";
+  if (std::FILE* f = std::fopen(path.c_str(), "wb")) {
+    std::fwrite(big.data(), 1, big.size(), f);
+    std::fclose(f);
+  }
+  viewer->Archivo()->setText(QString::fromStdString(path));
+  viewer->TxtF(4)->setText("1000000");
+  QTimer::singleShot(0, viewer->mnu(1), &QAction::trigger);
+}
+
+QWidget* topLevel(const std::string& className) {
+  for (QWidget* t : QApplication::topLevelWidgets())
+    if (t->isVisible() && className == t->metaObject()->className()) return t;
+  return nullptr;
 }
 
 class StopSignalsTest : public ::testing::Test {
@@ -117,7 +154,10 @@ TEST_F(StopSignalsTest, SigtermWithAModalWindowOpenClosesTheMainWindowTheNormalW
     const char* window;  // the first modal window the command shows
     int16_t model = 0;
     bool multiCompany = false;  // the company editor needs it; the markers are off then
-    bool busy = false;          // the signal comes while the window waits on a silent clock
+    bool busy = false;          // the signal comes during the exchange of `window` (a silent peer)
+    // Starts the window's exchange once it shows, if the command does not.
+    std::function<void(QWidget* window)> start = {};
+    Peer peer = Peer::Clock;  // what the exchange waits on
   };
   using M = FormP::Menu;
   const Case cases[] = {
@@ -127,6 +167,11 @@ TEST_F(StopSignalsTest, SigtermWithAModalWindowOpenClosesTheMainWindowTheNormalW
       {M::Co, 5, "fAuto", 0, false, true},
       {M::Co, 2, "FLeer"},
       {M::Co, 4, "FTime"},
+      {M::Co, 4, "FTime", 0, false, true, trigger("mnu0")},
+      // The upload of the on-line run's file, to an FTP host that never answers.
+      {M::Co, 5, "FFtp", 0, false, true, {}, Peer::FtpHost},
+      // The manual dial, in its wait between two attempts; the window is not modal.
+      {M::Co, 1, "FIniModem", 0, false, true, {}, Peer::Modem},
       {M::Co, 6, "FCbioReloj", 2},
       {M::He, 0, "FCacheo"},
       {M::He, 1, "FTjtas"},
@@ -137,6 +182,7 @@ TEST_F(StopSignalsTest, SigtermWithAModalWindowOpenClosesTheMainWindowTheNormalW
       // Its box "no modem definitions" comes before the window itself.
       {M::Op, 0, "QMessageBox"},
       {M::Ve, 0, "FVerArch"},
+      {M::Ve, 0, "FVerArch", 0, false, true, viewBigFile, Peer::None},
       {M::Ve, 1, "FAud"},
       {M::Ay, 0, "frmAbout"},
   };
@@ -148,19 +194,46 @@ TEST_F(StopSignalsTest, SigtermWithAModalWindowOpenClosesTheMainWindowTheNormalW
     apptest::TcpClockSim clock;
     clock.sim().generatePunches(3, 1);
     testpeers::TcpListener silent;  // accepts, never answers
-    const int port = c.busy ? silent.port() : clock.port();
-    stores::writeClocks({ClockSpec{.model = c.model, .port = port}});
+    const bool silentClock = c.busy && c.peer == Peer::Clock;
+    ClockSpec spec{.model = c.model, .port = silentClock ? silent.port() : clock.port()};
     std::string ini = "[COMMON]\r\nFRECONLINE=1\r\nTIMEOUT=30\r\n";
     if (c.multiCompany) ini += "MULTIEMPRESA=1\r\n";
+    std::unique_ptr<apptest::ModemClockSim> modem;
+    if (c.busy && c.peer == Peer::Modem) {
+      modem = std::make_unique<apptest::ModemClockSim>(
+          5, clocksim::Options{}, clocksim::ModemOptions{.script = {clocksim::DialOutcome::Busy}});
+      data.write("MODEMS.INI", "[Sim]\nCom=5\nInit=&FE0V1\n");
+      ::setenv("VELTA_MODEMS", data.file("MODEMS.INI").c_str(), 1);
+      ::setenv("VELTA_ASSUME_CTS", "1", 1);
+      ini += "MODEMDRIVER=Sim\r\nTIMEOUTMODEM=10\r\n";
+      spec.interface = 0;
+      spec.comPort = "COM5";
+      spec.phone = "5551234";
+    }
+    if (c.busy && c.peer == Peer::FtpHost)
+      ini += "[SAP]\r\nSAPEnabled=1\r\nSAPUrl=127.0.0.1\r\nSAPModoPasivo=1\r\nSAPRemotePort=" +
+             std::to_string(silent.port()) + "\r\n";
+    stores::writeClocks({spec});
     FormP& w = open(ini);
     ASSERT_EQ(data.exists("IN.TMP"), !c.multiCompany);
     StopSignals stop([&w] { return &w; });
 
     std::string shown;
+    bool started = false;
     QTimer sender;
     QObject::connect(&sender, &QTimer::timeout, [&] {
       QWidget* modal = QApplication::activeModalWidget();
-      if (!modal || !shown.empty() || (c.busy && !BusyGuard::busy(modal))) return;
+      if (!modal && c.busy) modal = topLevel(c.window);
+      if (modal && c.start && !started) {
+        started = true;
+        c.start(modal);
+        return;
+      }
+      if (!modal || !shown.empty()) return;
+      // A busy case waits for its own window's exchange (the run's pass comes before its
+      // upload window, say).
+      const bool own = c.window == std::string(modal->metaObject()->className());
+      if (c.busy && (!own || !BusyGuard::busy(modal))) return;
       shown = modal->metaObject()->className();
       ::kill(::getpid(), SIGTERM);
     });
@@ -190,6 +263,12 @@ TEST_F(StopSignalsTest, SigtermWithAModalWindowOpenClosesTheMainWindowTheNormalW
     EXPECT_NE(data.read("VELTA.INI").find("RELOJACTIVO="), std::string::npos);
     for (QWidget* t : QApplication::topLevelWidgets())
       EXPECT_FALSE(t->isVisible()) << t->metaObject()->className();
+    if (modem) {
+      EXPECT_FALSE(modem->modem().online()) << "the dialled line was let go";
+      ::unsetenv("VELTA_MODEMS");
+      ::unsetenv("VELTA_ASSUME_CTS");
+      ::unlink(data.file("MODEMS.INI").c_str());  // the modem set-up's box comes without it
+    }
   }
 }
 
