@@ -13,7 +13,9 @@
 #include <poll.h>
 #include <sys/file.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 #include <tuple>
 
 #include "AppTestSupport.h"
@@ -28,6 +30,7 @@
 #include "PortTest.h"
 #include "ProgressListWidget.h"
 #include "StoreWriters.h"
+#include "WaitFor.h"
 #include "peers.h"
 
 namespace {
@@ -122,8 +125,27 @@ TEST_F(FrmTestTest, ModemAnswers) {
   apptest::ModemClockSim modem(5);
   boxes.answer(msgbox::No);
   FrmTest w;
-  // The modem answers from its own thread: each wait gives it time.
-  w.hooks().wait = [](double) { clocklink::WaitSeconds(0.2); };
+  // The modem answers from its own thread. The wait after "AT" (picture 1 with the port
+  // open) lasts until the modem has taken the command, and a little for its reply, in real
+  // time: a loaded machine may run the modem's thread late. The other waits are short.
+  int lastPicture = 0;
+  size_t answered = 0;
+  auto showPicture = w.hooks().picture;
+  w.hooks().picture = [&](int n) {
+    lastPicture = n;
+    if (showPicture) showPicture(n);
+  };
+  w.hooks().wait = [&](double) {
+    clocklink::WaitSeconds(0.2);
+    if (lastPicture != 1 || !gMirsol->FCommPortOpen()) return;
+    EXPECT_TRUE(apptest::waitFor([&] { return modem.modem().commands().size() > answered; }));
+    answered = modem.modem().commands().size();
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(100);
+    while (std::chrono::steady_clock::now() < until) {
+      QCoreApplication::processEvents();
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+  };
   w.CmbPuerto()->setCurrentIndex(4);
   w.command(0)->trigger();
   EXPECT_EQ(lines(*w.LstLst()), expectedRun(5, false, "Modem"));
