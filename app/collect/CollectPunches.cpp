@@ -76,6 +76,52 @@ class Collection {
   int32_t steps() const { return m_steps; }
 
  private:
+  // What one writing phase keeps over its records: the tables the lines are named from, the
+  // progress line, and the files, which stay open until the closing sync. The members come
+  // in the order the phase sets them up.
+  struct WritePhase {
+    explicit WritePhase(const ClsCfgFile& cfg) : reg(&cfg) {}
+    ClsTarjetas cards;
+    ClsListaEmpresas companies;
+    bool multi = false;
+    int64_t total = 0;
+    std::string label;
+    int progress = 0;
+    PunchFiles files;
+    clsRegistro reg;
+    bool anyInvalid = false;
+    bool backup = false;
+    bool console = false;
+    std::string consolePath, backupPath;
+    std::string openAll;  // the all-zero card a model 2 clock records when it is opened
+    bool noCompany = false;
+    int64_t written = 0;
+  };
+  // Where one record's lines go: its company (0 none, -1 a card of no company) and files.
+  struct Route {
+    int16_t company = 0;
+    std::string outPath, errPath;
+  };
+
+  // The card names and, with several companies, the company table. False when the routine
+  // ends here (reported, result -200).
+  bool loadTables(WritePhase& ph, int16_t& result);
+  // Shows the progress line and takes the settings every record is written by.
+  void startWriting(WritePhase& ph, size_t from);
+  // Opens the record's files and writes its line, unless it repeats the one before. False
+  // when a file failed; ph.files.error() says why.
+  bool writeRecord(WritePhase& ph, const std::string& rec, std::optional<std::string>& prevKept);
+  // Picks the record's company and with it the output folder and file.
+  Route route(WritePhase& ph, const std::string& rec);
+  // Opens every file the record's line may go to, before any of them is written to.
+  bool openFiles(WritePhase& ph, const Route& to);
+  // The duplicate test: with dropDup 1, false for a record equal to the last one kept.
+  bool isKept(const std::string& rec, std::optional<std::string>& prevKept) const;
+  // Builds the record's line, named from the card table, and appends it to its files.
+  bool appendLines(WritePhase& ph, const std::string& rec, const Route& to);
+  // Syncs what was written; only then is the phase a success.
+  bool finishWriting(WritePhase& ph, int16_t& result);
+
   bool writeFailed(const std::string& why, int16_t& result) {
     line(why, kRedLine);
     end();
@@ -153,120 +199,134 @@ bool Collection::download(int16_t& result) {
 }
 
 bool Collection::write(size_t from, std::optional<std::string>& prevKept, int16_t& result) {
-  const ClsCfgFile& cfg = m_ctx.cfg;
   try {
-    ClsTarjetas cards;
-    cards.Iniciar(m_ctx.dataFolder + "VELTA.TAR");
-    cards.CargarTarjetas();
-    // The punches are written all the same, without names; the list (and the daily log) says
-    // why the names are missing.
-    if (cards.status().readErrno != 0) line(msg(386) + ": " + cards.status().readReason, kRedLine);
-    const bool multi = cfg.MultiEmpresa == 1;
-    ClsListaEmpresas companies;
-    if (multi) {
-      companies.Iniciar(m_ctx.dataFolder + "EMPR.DAT");
-      companies.CargarEmpresas();
-      if (companies.mCount == 0) {
-        line(msg(381), kRedLine);
-        end();
-        result = -200;
-        return false;
-      }
-    }
-
-    const int64_t total = static_cast<int64_t>(m_texts.size() - std::min(from, m_texts.size()));
-    const std::string label = ">" + msg(223) + ": ";
-    const int progress = m_list.add(label + counter(0) + "/" + counter(total));
-    m_list.refresh();
-
-    PunchFiles files;
-    clsRegistro reg(&cfg);
-    const bool anyInvalid = m_ctx.clock.regCountErr() > 0;
-    const bool backup = cfg.Backup == 1;
-    const bool console = m_p.console == -1;
-    const std::string consolePath = m_ctx.dataFolder + "CONSOLE.MIR";
-    const std::string backupPath = m_ctx.dataFolder + "BACKUP.MIR";
-    const std::string openAll = std::string(cfg.LongTouch > 0 ? cfg.LongTouch : 0, '0');
-    bool noCompany = false;
-    int64_t written = 0;
-
+    WritePhase ph(m_ctx.cfg);
+    if (!loadTables(ph, result)) return false;
+    startWriting(ph, from);
     for (size_t i = from; i < m_texts.size(); ++i) {
-      const std::string& rec = m_texts[i];
-      if (console && !files.open(consolePath)) return writeFailed(files.error(), result);
-
-      int16_t company = 0;
-      if (multi) {
-        // A card that is no number belongs to no company: its punch goes to the error file
-        // like any other stray, instead of failing every pass and filling the clock up.
-        double card = 0;
-        company = cardNumberOf(trimField(fromPosition(rec, 18)), 1, card)
-                      ? companies.GetEmpresa(card)
-                      : static_cast<int16_t>(-1);
-        if (company < 0) noCompany = true;
-      }
-      if (company > 0) {
-        m_dirOut = trimField(gCompanyTable[company].carpeta);
-        m_fileOut = trimField(gCompanyTable[company].archivo);
-      } else {
-        m_dirOut = m_p.dir;
-        m_fileOut = m_p.name;
-      }
-      const std::string outPath = m_dirOut + trimField(m_fileOut);
-      const std::string errPath = m_dirOut + "ERRORES.TXT";
-      if (!files.open(outPath)) return writeFailed(files.error(), result);
-      if (std::find(m_outputs.begin(), m_outputs.end(), std::pair(m_dirOut, m_fileOut)) ==
-          m_outputs.end())
-        m_outputs.emplace_back(m_dirOut, m_fileOut);
-      if ((anyInvalid || company < 0) && !files.open(errPath))
-        return writeFailed(files.error(), result);
-      if (backup && !files.open(backupPath)) return writeFailed(files.error(), result);
-
-      bool keep = true;
-      if (m_p.dropDup == 1) {
-        if (prevKept && *prevKept == rec)
-          keep = false;
-        else
-          prevKept = rec;
-      }
-      if (keep) {
-        reg.parseFecha(rec);
-        reg.parseHora(rec);
-        reg.parseReloj(rec);
-        reg.parseLector(rec);
-        reg.parseTarjeta(rec, m_ctx.tipoNumero);
-        bool ok = true;
-        if (!rec.empty() && rec[0] == '0' && company >= 0) {
-          if (basic::Trim(reg.getTarjeta()) == openAll && m_ctx.modelo == 2) {
-            reg.parseDescripcion(msg(275));
-          } else {
-            cards.FindRecord(reg.getTarjetaAsDouble());
-            reg.parseDescripcion(basic::Trim(cards.Description(cfg.ModoVirtual)));
-            reg.parseLegajo(basic::Trim(cards.Legajo()));
-            if (reg.getLegajo().empty()) reg.parseLegajo("XXXXXXXXXX");
-          }
-          const std::string text = reg.getFileRecord();
-          ok = files.append(outPath, text) && (!backup || files.append(backupPath, text)) &&
-               (!anyInvalid || files.append(errPath, text)) &&
-               (!console || files.append(consolePath, text));
-        } else {
-          const std::string text =
-              reg.getFileRecordWithError() + (company >= 0 ? " ** " + msg(320) : msg(382));
-          ok = files.append(errPath, text) && (!backup || files.append(backupPath, text));
-        }
-        if (!ok) return writeFailed(files.error(), result);
-        ++written;
-        m_list.setText(progress, label + counter(written) + "/" + counter(total));
-        m_list.refresh();
-      }
+      if (!writeRecord(ph, m_texts[i], prevKept)) return writeFailed(ph.files.error(), result);
       step("written", static_cast<int>(i + 1));
     }
-    if (!files.finish()) return writeFailed(files.error(), result);
-    step("synced", 0);
-    if (noCompany) line(msg(383), kRedLine);
-    return true;
+    return finishWriting(ph, result);
   } catch (const std::exception& e) {
     return writeFailed(e.what(), result);
   }
+}
+
+bool Collection::loadTables(WritePhase& ph, int16_t& result) {
+  ph.cards.Iniciar(m_ctx.dataFolder + "VELTA.TAR");
+  ph.cards.CargarTarjetas();
+  // The punches are written all the same, without names; the list (and the daily log) says
+  // why the names are missing.
+  if (ph.cards.status().readErrno != 0)
+    line(msg(386) + ": " + ph.cards.status().readReason, kRedLine);
+  ph.multi = m_ctx.cfg.MultiEmpresa == 1;
+  if (!ph.multi) return true;
+  ph.companies.Iniciar(m_ctx.dataFolder + "EMPR.DAT");
+  ph.companies.CargarEmpresas();
+  if (ph.companies.mCount == 0) return writeFailed(msg(381), result);
+  return true;
+}
+
+void Collection::startWriting(WritePhase& ph, size_t from) {
+  ph.total = static_cast<int64_t>(m_texts.size() - std::min(from, m_texts.size()));
+  ph.label = ">" + msg(223) + ": ";
+  ph.progress = m_list.add(ph.label + counter(0) + "/" + counter(ph.total));
+  m_list.refresh();
+
+  const ClsCfgFile& cfg = m_ctx.cfg;
+  ph.anyInvalid = m_ctx.clock.regCountErr() > 0;
+  ph.backup = cfg.Backup == 1;
+  ph.console = m_p.console == -1;
+  ph.consolePath = m_ctx.dataFolder + "CONSOLE.MIR";
+  ph.backupPath = m_ctx.dataFolder + "BACKUP.MIR";
+  ph.openAll = std::string(cfg.LongTouch > 0 ? cfg.LongTouch : 0, '0');
+}
+
+bool Collection::writeRecord(WritePhase& ph, const std::string& rec,
+                             std::optional<std::string>& prevKept) {
+  if (ph.console && !ph.files.open(ph.consolePath)) return false;
+  const Route to = route(ph, rec);
+  if (!openFiles(ph, to)) return false;
+  if (!isKept(rec, prevKept)) return true;
+  if (!appendLines(ph, rec, to)) return false;
+  ++ph.written;
+  m_list.setText(ph.progress, ph.label + counter(ph.written) + "/" + counter(ph.total));
+  m_list.refresh();
+  return true;
+}
+
+Collection::Route Collection::route(WritePhase& ph, const std::string& rec) {
+  Route to;
+  if (ph.multi) {
+    // A card that is no number belongs to no company: its punch goes to the error file
+    // like any other stray, instead of failing every pass and filling the clock up.
+    double card = 0;
+    to.company = cardNumberOf(trimField(fromPosition(rec, 18)), 1, card)
+                     ? ph.companies.GetEmpresa(card)
+                     : static_cast<int16_t>(-1);
+    if (to.company < 0) ph.noCompany = true;
+  }
+  if (to.company > 0) {
+    m_dirOut = trimField(gCompanyTable[to.company].carpeta);
+    m_fileOut = trimField(gCompanyTable[to.company].archivo);
+  } else {
+    m_dirOut = m_p.dir;
+    m_fileOut = m_p.name;
+  }
+  to.outPath = m_dirOut + trimField(m_fileOut);
+  to.errPath = m_dirOut + "ERRORES.TXT";
+  return to;
+}
+
+bool Collection::openFiles(WritePhase& ph, const Route& to) {
+  if (!ph.files.open(to.outPath)) return false;
+  if (std::find(m_outputs.begin(), m_outputs.end(), std::pair(m_dirOut, m_fileOut)) ==
+      m_outputs.end())
+    m_outputs.emplace_back(m_dirOut, m_fileOut);
+  if ((ph.anyInvalid || to.company < 0) && !ph.files.open(to.errPath)) return false;
+  return !ph.backup || ph.files.open(ph.backupPath);
+}
+
+bool Collection::isKept(const std::string& rec, std::optional<std::string>& prevKept) const {
+  if (m_p.dropDup != 1) return true;
+  if (prevKept && *prevKept == rec) return false;
+  prevKept = rec;
+  return true;
+}
+
+bool Collection::appendLines(WritePhase& ph, const std::string& rec, const Route& to) {
+  clsRegistro& reg = ph.reg;
+  PunchFiles& files = ph.files;
+  reg.parseFecha(rec);
+  reg.parseHora(rec);
+  reg.parseReloj(rec);
+  reg.parseLector(rec);
+  reg.parseTarjeta(rec, m_ctx.tipoNumero);
+  if (!rec.empty() && rec[0] == '0' && to.company >= 0) {
+    if (basic::Trim(reg.getTarjeta()) == ph.openAll && m_ctx.modelo == 2) {
+      reg.parseDescripcion(msg(275));
+    } else {
+      ph.cards.FindRecord(reg.getTarjetaAsDouble());
+      reg.parseDescripcion(basic::Trim(ph.cards.Description(m_ctx.cfg.ModoVirtual)));
+      reg.parseLegajo(basic::Trim(ph.cards.Legajo()));
+      if (reg.getLegajo().empty()) reg.parseLegajo("XXXXXXXXXX");
+    }
+    const std::string text = reg.getFileRecord();
+    return files.append(to.outPath, text) && (!ph.backup || files.append(ph.backupPath, text)) &&
+           (!ph.anyInvalid || files.append(to.errPath, text)) &&
+           (!ph.console || files.append(ph.consolePath, text));
+  }
+  const std::string text =
+      reg.getFileRecordWithError() + (to.company >= 0 ? " ** " + msg(320) : msg(382));
+  return files.append(to.errPath, text) && (!ph.backup || files.append(ph.backupPath, text));
+}
+
+bool Collection::finishWriting(WritePhase& ph, int16_t& result) {
+  if (!ph.files.finish()) return writeFailed(ph.files.error(), result);
+  step("synced", 0);
+  if (ph.noCompany) line(msg(383), kRedLine);
+  return true;
 }
 
 void Collection::convert() {

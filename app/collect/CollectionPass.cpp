@@ -53,6 +53,25 @@ class Pass {
     return DialClock(m_ctx, DialSeams{&m_list, m_s.stopRequested, m_s.retryWaitSeconds});
   }
 
+  // The daily log's heading for the pass.
+  void logOpening(const basic::DateTime& start);
+  // Points the clock link and the modem at the current clock.
+  void setUpLink();
+  // True, with the pass marked stopped, when a stop has been asked for.
+  bool stopHere();
+  // Names the clock's file, shows the clock, dials it and runs its steps; a failure marks the
+  // pass as having errors.
+  void pollClock(int number);
+  // Dials the current clock and runs its steps; false when either failed, thrown errors too.
+  bool dialAndRun(const basic::DateTime& now, const std::string& name);
+  // Hangs the line up; a failure there marks the pass as having errors.
+  void hangUp();
+  // Puts the clock's lines into the log, leaves them up a moment and closes the port.
+  void closeClock();
+  // The pass's closing lines in the list (automatic run only) and in the log.
+  void showClosing(const basic::DateTime& end);
+  void logClosing(const basic::DateTime& end);
+
   RunContext& m_ctx;
   PassMode m_mode;
   const PassSeams& m_s;
@@ -173,110 +192,138 @@ bool Pass::clockSteps(const basic::DateTime& now, const std::string& name) {
 }
 
 PassResult Pass::run() {
-  ClsCfgFile& cfg = m_ctx.cfg;
-  ClsListaRelojes& clocks = m_ctx.clocks;
-  clocklink::ClsMirsol& mirsol = m_ctx.mirsol;
-  clocklink::ClsModem& modem = m_ctx.modem;
-  const basic::DateTime start = m_s.clock();
-  if (m_s.logger) {
-    m_s.logger->InitLog();
-    log("");
-    log("");
-    log(std::string(80, '*'));
-    log("Velta 2000");
-    log(GetMsg(265));
-    log(shortDateLine(start));
-    log(timeLine(start));
-    log("");
-  }
+  logOpening(m_s.clock());
   if (m_mode == PassMode::Console) label("");
   for (int i = 1; i <= ClsListaRelojes::kSlots; ++i) {
-    clocks.GetCurData(static_cast<int16_t>(i));
-    if (clocks.M_Activo != 1 || clocks.m_Prg < 1) continue;
+    m_ctx.clocks.GetCurData(static_cast<int16_t>(i));
+    if (m_ctx.clocks.M_Activo != 1 || m_ctx.clocks.m_Prg < 1) continue;
     ++m_result.clocksVisited;
-    yield();
-    mirsol.SetTimeRecorder(clocks.M_Numero, clocks.m_Modelo, clocks.m_Puerto, clocks.m_Velocidad,
-                           clocks.m_Telefono, clocks.M_Comunicacion, clocks.m_IP,
-                           clocks.m_TipoInterface, clocks.m_PortLocal, clocks.m_PortRemoto,
-                           cfg.TimeOutModem);
-    const std::string port = clocks.m_Puerto.size() > 3 ? clocks.m_Puerto.substr(3) : "";
-    modem.SetModem(static_cast<int16_t>(basic::Val(port)), clocks.m_Velocidad, clocks.m_Telefono);
-    yield();
-    if (stopRequested()) {
-      m_result.stopped = true;
-      break;
-    }
-    // One name per clock: the shipping line, the download and the upload all use it.
-    const basic::DateTime now = m_s.clock();
-    const std::string name =
-        outputFileName(clocks, now, m_mode != PassMode::Console && cfg.SAPEnabled == 1);
-    if (m_mode == PassMode::Console) {
-      label(clocks.m_Descrip);
-      yield();
-    } else {
-      describe(i, name);
-    }
-    bool ok = true;
-    try {
-      const int16_t dialled = basic::Trim(clocks.m_Telefono).empty() ? -100 : dial();
-      if (dialled != -100) {
-        ok = false;
-      } else {
-        ok = clockSteps(now, name);
-      }
-    } catch (const std::exception& e) {
-      ok = false;
-      m_list.add(GetMsg(270) + basic::Trim(clocks.m_Descrip) + ": " + e.what(), kRedLine);
-    } catch (...) {
-      ok = false;
-      m_list.add(GetMsg(270) + basic::Trim(clocks.m_Descrip) + ": " + GetMsg(320), kRedLine);
-    }
-    if (!ok) {
-      m_result.errors = true;
-      if (m_mode == PassMode::Console) label(clocks.m_Descrip + " " + GetMsg(320));
-    }
-    try {
-      if (modem.cortarModem()) dial();  // hangs the line up
-    } catch (...) {
-      m_result.errors = true;
-    }
-    if (m_list.count() > 0) m_list.selectLast();
-    m_list.refresh();
-    if (m_s.logger)
-      for (int k = 1; k <= m_list.count(); ++k) log(m_list.text(k));
-    Wait(m_s.closeWaitSeconds);
-    if (automatic()) m_list.clear();
-    mirsol.fcommclosePort();
-    if (stopRequested()) {
-      m_result.stopped = true;
-      break;
-    }
+    setUpLink();
+    if (stopHere()) break;
+    pollClock(i);
+    hangUp();
+    closeClock();
+    if (stopHere()) break;
   }
   const basic::DateTime end = m_s.clock();
-  if (automatic()) {
-    m_list.add(GetMsg(266), kBold);
-    m_list.add(shortDateLine(end), kBold);
-    m_list.add(timeLine(end), kBold);
-    if (m_result.errors) {
-      std::string line = GetMsg(305);
-      if (m_s.logger && m_s.logger->logEnabled) line += m_s.logger->getFileName();
-      m_list.add(line, kBold);
-    }
-    m_list.selectLast();
-    m_list.refresh();
-  }
-  if (m_s.logger) {
-    log(GetMsg(266));
-    log(shortDateLine(end));
-    log(timeLine(end));
-    log(std::string(80, '*'));
-    m_s.logger->EndLog();
-  }
+  showClosing(end);
+  logClosing(end);
   if (m_mode == PassMode::Console) {
     label("");
     m_list.clear();
   }
   return m_result;
+}
+
+void Pass::logOpening(const basic::DateTime& start) {
+  if (!m_s.logger) return;
+  m_s.logger->InitLog();
+  log("");
+  log("");
+  log(std::string(80, '*'));
+  log("Velta 2000");
+  log(GetMsg(265));
+  log(shortDateLine(start));
+  log(timeLine(start));
+  log("");
+}
+
+void Pass::setUpLink() {
+  const ClsListaRelojes& clocks = m_ctx.clocks;
+  yield();
+  m_ctx.mirsol.SetTimeRecorder(clocks.M_Numero, clocks.m_Modelo, clocks.m_Puerto,
+                               clocks.m_Velocidad, clocks.m_Telefono, clocks.M_Comunicacion,
+                               clocks.m_IP, clocks.m_TipoInterface, clocks.m_PortLocal,
+                               clocks.m_PortRemoto, m_ctx.cfg.TimeOutModem);
+  const std::string port = clocks.m_Puerto.size() > 3 ? clocks.m_Puerto.substr(3) : "";
+  m_ctx.modem.SetModem(static_cast<int16_t>(basic::Val(port)), clocks.m_Velocidad,
+                       clocks.m_Telefono);
+  yield();
+}
+
+bool Pass::stopHere() {
+  if (!stopRequested()) return false;
+  m_result.stopped = true;
+  return true;
+}
+
+void Pass::pollClock(int number) {
+  const ClsListaRelojes& clocks = m_ctx.clocks;
+  // One name per clock: the shipping line, the download and the upload all use it.
+  const basic::DateTime now = m_s.clock();
+  const std::string name =
+      outputFileName(clocks, now, m_mode != PassMode::Console && m_ctx.cfg.SAPEnabled == 1);
+  if (m_mode == PassMode::Console) {
+    label(clocks.m_Descrip);
+    yield();
+  } else {
+    describe(number, name);
+  }
+  if (!dialAndRun(now, name)) {
+    m_result.errors = true;
+    if (m_mode == PassMode::Console) label(clocks.m_Descrip + " " + GetMsg(320));
+  }
+}
+
+bool Pass::dialAndRun(const basic::DateTime& now, const std::string& name) {
+  const ClsListaRelojes& clocks = m_ctx.clocks;
+  bool ok = true;
+  try {
+    const int16_t dialled = basic::Trim(clocks.m_Telefono).empty() ? -100 : dial();
+    if (dialled != -100) {
+      ok = false;
+    } else {
+      ok = clockSteps(now, name);
+    }
+  } catch (const std::exception& e) {
+    ok = false;
+    m_list.add(GetMsg(270) + basic::Trim(clocks.m_Descrip) + ": " + e.what(), kRedLine);
+  } catch (...) {
+    ok = false;
+    m_list.add(GetMsg(270) + basic::Trim(clocks.m_Descrip) + ": " + GetMsg(320), kRedLine);
+  }
+  return ok;
+}
+
+void Pass::hangUp() {
+  try {
+    if (m_ctx.modem.cortarModem()) dial();  // hangs the line up
+  } catch (...) {
+    m_result.errors = true;
+  }
+}
+
+void Pass::closeClock() {
+  if (m_list.count() > 0) m_list.selectLast();
+  m_list.refresh();
+  if (m_s.logger)
+    for (int k = 1; k <= m_list.count(); ++k) log(m_list.text(k));
+  Wait(m_s.closeWaitSeconds);
+  if (automatic()) m_list.clear();
+  m_ctx.mirsol.fcommclosePort();
+}
+
+void Pass::showClosing(const basic::DateTime& end) {
+  if (!automatic()) return;
+  m_list.add(GetMsg(266), kBold);
+  m_list.add(shortDateLine(end), kBold);
+  m_list.add(timeLine(end), kBold);
+  if (m_result.errors) {
+    std::string line = GetMsg(305);
+    if (m_s.logger && m_s.logger->logEnabled) line += m_s.logger->getFileName();
+    m_list.add(line, kBold);
+  }
+  m_list.selectLast();
+  m_list.refresh();
+}
+
+void Pass::logClosing(const basic::DateTime& end) {
+  if (!m_s.logger) return;
+  log(GetMsg(266));
+  log(shortDateLine(end));
+  log(timeLine(end));
+  log(std::string(80, '*'));
+  m_s.logger->EndLog();
 }
 
 }  // namespace
