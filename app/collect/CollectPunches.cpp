@@ -23,6 +23,9 @@
 #include "Release.h"
 #include "clsRegistro.h"
 
+using clocklink::kFailure;
+using clocklink::kSuccess;
+
 namespace collect {
 
 namespace {
@@ -125,7 +128,7 @@ class Collection {
   bool writeFailed(const std::string& why, int16_t& result) {
     line(why, kRedLine);
     end();
-    result = -200;
+    result = kFailure;
     return false;
   }
 
@@ -133,7 +136,7 @@ class Collection {
   ProgressList& m_list;
   Params m_p;
   int32_t m_count = 0;
-  int32_t m_last = -100;
+  int32_t m_last = kSuccess;
   int32_t m_steps = 0;
   std::vector<std::string> m_texts;
   std::string m_dirOut, m_fileOut;
@@ -148,13 +151,13 @@ bool Collection::download(int16_t& result) {
   if (m_count == 0) {
     line(msg(279), kRedLine);
     end();
-    result = -100;
+    result = kSuccess;
     return false;
   }
-  if (m_count < -100) {
+  if (m_count < kSuccess) {
     line(msg(failureMessage(m_count, 337)), kRedLine);
     end();
-    result = -200;
+    result = kFailure;
     return false;
   }
   m_list.add("    " + msg(295) + ": " + counter(m_count));
@@ -166,8 +169,8 @@ bool Collection::download(int16_t& result) {
 
   // The count is of records the clock holds; on model 6 some are not punches and are not
   // stored, so the steps taken, not the records kept, tell when the download is complete.
-  m_last = -100;
-  while (clock.fetchedSteps() < m_count && m_last == -100) {
+  m_last = kSuccess;
+  while (clock.fetchedSteps() < m_count && m_last == kSuccess) {
     clocklink::pumpEvents();
     m_last = clock.recordProcess(2, m_p.factor);
     clocklink::pumpEvents();
@@ -178,17 +181,17 @@ bool Collection::download(int16_t& result) {
   }
 
   if (clock.regCountErr() > 0) line(msg(347), kRedLine);
-  if (m_last != -100) {
+  if (m_last != kSuccess) {
     line(msg(337), kRedLine);
     if (clock.regCount() <= 0) {
       end();
-      result = -200;
+      result = kFailure;
       return false;
     }
   }
   if (m_count < 0) {
     end();
-    result = -200;
+    result = kFailure;
     return false;
   }
   const int32_t total = clock.regCount();
@@ -370,7 +373,7 @@ bool topUp(CollectContext& ctx, ProgressList& list, Download& d) {
     c.end();
     return false;
   }
-  if (c.last() != -100) {
+  if (c.last() != kSuccess) {
     c.end();
     return false;
   }
@@ -401,7 +404,7 @@ Download collectPunches(CollectContext& ctx, ProgressList& list, const std::stri
   d.params = Params{dir, basic::Trim(name), dropDup, factor, console};
   Collection c(ctx, list, d.params);
   if (!c.download(d.status)) {
-    d.clearable = d.status == -100;  // an empty clock is a complete download of nothing
+    d.clearable = d.status == kSuccess;  // an empty clock is a complete download of nothing
     return d;
   }
   std::optional<std::string> prevKept;
@@ -409,12 +412,12 @@ Download collectPunches(CollectContext& ctx, ProgressList& list, const std::stri
   c.convert();
   c.line(c.msg(266), kBlueLine);
   c.end();
-  if (c.last() != -100) {
-    d.status = -200;
+  if (c.last() != kSuccess) {
+    d.status = kFailure;
     return d;
   }
   if (ctx.cfg.MultiEmpresa == 0) MarcarEstado(1);
-  d.status = -100;
+  d.status = kSuccess;
   d.clearable = true;
   d.texts = c.texts();
   d.steps = c.steps();
@@ -428,7 +431,7 @@ int16_t clearAfterDownload(CollectContext& ctx, ProgressList& list, Download& d,
     list.add(">" + GetMsgIn(312, ctx.cfg.LENGUAJE), kRedLine);
     list.refresh();
     d.clearable = false;
-    return static_cast<int16_t>(-200);
+    return kFailure;
   };
   if (!d.clearable || downloaded < 0 || static_cast<size_t>(downloaded) != d.texts.size())
     return refuse();
@@ -444,7 +447,7 @@ int16_t clearAfterDownload(CollectContext& ctx, ProgressList& list, Download& d,
 }
 
 int16_t withProgramContext(const std::function<int16_t(CollectContext&)>& fn) {
-  if (!gMirsol || !gCfgFile) return -200;
+  if (!gMirsol || !gCfgFile) return kFailure;
   MirsolClockOps clock(*gMirsol);
   CollectContext ctx{clock, *gCfgFile, 1, 0, gDataFolder, ConverterLink::program()};
   if (gListaRelojes) {

@@ -14,6 +14,9 @@
 #include "FGrales.h"
 #include "Messages.h"
 
+using clocklink::kFailure;
+using clocklink::kSuccess;
+
 namespace collect {
 
 namespace {
@@ -112,10 +115,10 @@ bool Pass::ship(const std::string& name) {
   cfg.tmpFTPFilePath = basic::Trim(c.m_Path);
   // A window closed before it reported anything must read as a failure, not as the last
   // success.
-  cfg.tmpReturnValue = -200;
+  cfg.tmpReturnValue = kFailure;
   yield();
   if (m_s.ship) m_s.ship(Shipment::Ftp);
-  if (cfg.tmpReturnValue != -100) {
+  if (cfg.tmpReturnValue != kSuccess) {
     m_list.add(" No se pudo transmitir el archivo al servidor ftp", kRedLine);
     return false;
   }
@@ -123,12 +126,12 @@ bool Pass::ship(const std::string& name) {
   if (cfg.RSHEnabled == 0) return true;
   m_list.add(">Ejecutando RSH...");
   cfg.tmpFTPFileName = name;
-  cfg.tmpReturnValue = -200;
+  cfg.tmpReturnValue = kFailure;
   yield();
   cfg.tmpLst = [this](const std::string& line) { m_list.add(line); };
   if (m_s.ship) m_s.ship(Shipment::Rsh);
   cfg.tmpLst = nullptr;  // the list belongs to this pass only
-  if (cfg.tmpReturnValue != -100) {
+  if (cfg.tmpReturnValue != kSuccess) {
     m_list.add(" No se pudo ejecutar el comando remoto", kRedLine);
     return false;
   }
@@ -148,9 +151,9 @@ bool Pass::clockSteps(const basic::DateTime& now, const std::string& name) {
   Download got = collectPunches(download, m_list, basic::Trim(c.m_Path), name,
                                 cfg.EliminarDuplicados, 0, console);
   yield();
-  if (got.status != -100) ok = false;
+  if (got.status != kSuccess) ok = false;
   if (m_mode == PassMode::Console) {
-    if (ok && clearAfterDownload(download, m_list, got, mirsol.RegCount) != -100) ok = false;
+    if (ok && clearAfterDownload(download, m_list, got, mirsol.RegCount) != kSuccess) ok = false;
     return ok;
   }
   const bool shippingOn = cfg.SAPEnabled == 1;
@@ -158,14 +161,14 @@ bool Pass::clockSteps(const basic::DateTime& now, const std::string& name) {
   // With shipping on, only what reached the host may be cleared: punches made since the
   // download keep the clock uncleared and come in the next pass's file.
   if (ok && c.M_Borrar == 1 &&
-      clearAfterDownload(download, m_list, got, mirsol.RegCount, shippingOn) != -100)
+      clearAfterDownload(download, m_list, got, mirsol.RegCount, shippingOn) != kSuccess)
     ok = false;
   yield();
   if (c.m_FHora == 1) {
     const int16_t r =
         ConsoleDateTimeResult(m_list, basic::Format(now, "YYYYmmdd"),
                               std::to_string(basic::Weekday(now)), basic::Format(now, "HHMM"));
-    if (r != -100) ok = false;
+    if (r != kSuccess) ok = false;
   }
   if (!basic::Trim(c.m_ArchivoHabil).empty()) {
     const bool solvar = c.m_Modelo == 4 || c.m_Modelo == 5;
@@ -173,8 +176,8 @@ bool Pass::clockSteps(const basic::DateTime& now, const std::string& name) {
     if (c.m_tipo != 0) {
       if (!solvar) mirsol.SetLocked(2);
       r = SendCardFile(0, c.m_ArchivoHabil);
-      m_list.add(r == -100 ? " TARJETAS INHABILITADAS..." : " ERROR AL INHABILITAR TARJETAS",
-                 r == -100 ? kPlain : kRedLine);
+      m_list.add(r == kSuccess ? " TARJETAS INHABILITADAS..." : " ERROR AL INHABILITAR TARJETAS",
+                 r == kSuccess ? kPlain : kRedLine);
     } else {
       if (solvar) {
         mirsol.ResetSolvar();
@@ -183,10 +186,10 @@ bool Pass::clockSteps(const basic::DateTime& now, const std::string& name) {
         mirsol.SetLocked(1);
       }
       r = SendCardFile(1, c.m_ArchivoHabil);
-      m_list.add(r == -100 ? " TARJETAS HABILITADAS..." : " ERROR AL HABILITAR TARJETAS",
-                 r == -100 ? kPlain : kRedLine);
+      m_list.add(r == kSuccess ? " TARJETAS HABILITADAS..." : " ERROR AL HABILITAR TARJETAS",
+                 r == kSuccess ? kPlain : kRedLine);
     }
-    if (r != -100) ok = false;
+    if (r != kSuccess) ok = false;
   }
   return ok;
 }
@@ -269,8 +272,8 @@ bool Pass::dialAndRun(const basic::DateTime& now, const std::string& name) {
   const ClsListaRelojes& clocks = m_ctx.clocks;
   bool ok = true;
   try {
-    const int16_t dialled = basic::Trim(clocks.m_Telefono).empty() ? -100 : dial();
-    if (dialled != -100) {
+    const int16_t dialled = basic::Trim(clocks.m_Telefono).empty() ? kSuccess : dial();
+    if (dialled != kSuccess) {
       ok = false;
     } else {
       ok = clockSteps(now, name);

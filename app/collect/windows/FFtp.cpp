@@ -8,11 +8,15 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <clocklink/CollectionStatus.h>
 #include <clocklink/EventPump.h>
 
 #include "BusyGuard.h"
 #include "ClsCfgFile.h"
 #include "Globals.h"
+
+using clocklink::kFailure;
+using clocklink::kSuccess;
 
 namespace {
 constexpr int kExitAfterSuccessMs = 3000;
@@ -78,7 +82,7 @@ void FFtp::showEvent(QShowEvent* event) {
   if (m_started) return;
   m_started = true;
   // A window closed before any outcome must not leave an earlier run's -100 behind.
-  setReturnValue(-200);
+  setReturnValue(kFailure);
   QTimer::singleShot(0, this, &FFtp::startTransfer);
 }
 
@@ -109,7 +113,7 @@ void FFtp::startTransfer() {
   m_final = true;
   m_lblMsg->setText("Archivo Transferido. Finalizando");
   m_command1->setEnabled(false);
-  setReturnValue(-100);
+  setReturnValue(kSuccess);
   m_tmrExit->start();
 }
 
@@ -119,7 +123,7 @@ void FFtp::ErrorOut(const collect::FtpResult& failure) {
   // The reply goes on a second line: the CR of the text is the label's line break.
   m_lblMsg->setText(QString::fromStdString(failure.errorText()).replace('\r', '\n'));
   repaint();
-  setReturnValue(-200);
+  setReturnValue(kFailure);
   m_tmrExit->setInterval(kExitAfterErrorMs);
   m_tmrExit->start();
 }
@@ -131,7 +135,7 @@ void FFtp::cancel() {
   m_upload.cancel();
   m_lblMsg->setText("Cancelando ... ");
   m_command1->setEnabled(false);
-  setReturnValue(-200);
+  setReturnValue(kFailure);
   m_tmrExit->start();  // with its current interval
 }
 

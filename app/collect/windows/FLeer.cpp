@@ -31,6 +31,8 @@
 #include "MsgBoxReporter.h"
 #include "ProgressListWidget.h"
 
+using clocklink::kFailure;
+
 namespace {
 QString msgText(int n) { return QString::fromStdString(GetMsg(n)); }
 
@@ -202,12 +204,12 @@ void FLeer::read() {
   hooks.shipFtp = [this] {
     FFtp w(this);
     w.exec();
-    return gCfgFile ? gCfgFile->tmpReturnValue : int16_t{-200};
+    return gCfgFile ? gCfgFile->tmpReturnValue : kFailure;
   };
   hooks.shipRsh = [this] {
     FRsh w(this);
     w.exec();
-    return gCfgFile ? gCfgFile->tmpReturnValue : int16_t{-200};
+    return gCfgFile ? gCfgFile->tmpReturnValue : kFailure;
   };
   MsgBoxReporter boxes;
   collect::ManualRead run(*m_lst, boxes, std::move(hooks));

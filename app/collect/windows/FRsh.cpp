@@ -7,9 +7,14 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <clocklink/CollectionStatus.h>
+
 #include "BusyGuard.h"
 #include "ClsCfgFile.h"
 #include "Globals.h"
+
+using clocklink::kFailure;
+using clocklink::kSuccess;
 
 using collect::RemoteCommand;
 
@@ -84,7 +89,7 @@ void FRsh::showEvent(QShowEvent* event) {
   if (m_started) return;
   m_started = true;
   // A window closed before any outcome must not leave an earlier run's -100 behind.
-  setReturnValue(-200);
+  setReturnValue(kFailure);
   QTimer::singleShot(0, this, &FRsh::startCommand);
 }
 
@@ -111,15 +116,15 @@ void FRsh::finished(RemoteCommand::Outcome outcome) {
   m_command1->setEnabled(false);
   switch (outcome) {
     case RemoteCommand::Outcome::Succeeded:
-      setReturnValue(-100);
+      setReturnValue(kSuccess);
       break;
     case RemoteCommand::Outcome::Failed:
-      setReturnValue(-200);
+      setReturnValue(kFailure);
       m_tmrExit->setInterval(kExitAfterErrorMs);
       break;
     case RemoteCommand::Outcome::Cancelled:
       m_lblMsg->setText("Cancelando ... ");
-      setReturnValue(-200);
+      setReturnValue(kFailure);
       break;
     case RemoteCommand::Outcome::None:
       return;

@@ -16,6 +16,8 @@
 #include "Messages.h"
 #include "MsgBox.h"
 
+using clocklink::kSuccess;
+
 namespace {
 
 // A date or time box whose whole text is selected refuses a first key that does not fit the
@@ -93,7 +95,7 @@ void FTime::send() {
     BusyGuard busy(this);
     result = gMirsol->SetDateTime(texts.date, texts.weekday, texts.time);
   }
-  if (result == -100)
+  if (result == kSuccess)
     QApplication::beep();
   else
     MsgBox(329, msgbox::Critical);
