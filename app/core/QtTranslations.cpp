@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
+#include <QLocale>
 #include <QTranslator>
 
 #include <cstring>
@@ -70,6 +71,9 @@ bool applyQtTranslations(int lenguaje) {
     if (*t) QCoreApplication::removeTranslator(t->get());
     t->reset();
   }
+  // Month and day names (the date boxes' calendar, the file dialog's dates) and the file
+  // types' descriptions come from the default locale, not from the translations.
+  QLocale::setDefault(QLocale(QString::fromStdString(qtTranslationLocale(lenguaje))));
   if (lenguaje == 1000) return true;
   auto qt = std::make_unique<QTranslator>();
   const QString locale = QString::fromStdString(qtTranslationLocale(lenguaje));

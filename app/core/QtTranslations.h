@@ -6,6 +6,7 @@
 
 #include <string>
 
+// Also makes the language's locale the default one, for the names of months and days.
 // Installs the translator for `lenguaje` (0 Spanish, 1000 English, 2000 Portuguese; any other
 // value as Spanish) on the running application in place of the one before; English needs
 // none, since Qt's own texts are English. False when the language's translation could not be

@@ -5,6 +5,8 @@
 
 #include <QAbstractButton>
 #include <QAbstractFileIconProvider>
+#include <QCalendarWidget>
+#include <QDateEdit>
 #include <QDir>
 #include <QFileInfo>
 #include <QDialogButtonBox>
@@ -63,23 +65,38 @@ TEST_F(QtTranslationsTest, BoxesAndDialogsInEachLanguage) {
     QStringList yesNo, okCancel, saveDialog;
     QString lookIn;
     QString folder;
+    QString december;  // the date box's calendar heading
   };
   const Case cases[] = {
-      {0, {"&No", "&Sí"}, {"Aceptar", "Cancelar"}, {"&Guardar", "Cancelar"}, "Ver en:", "Carpeta"},
-      {1000, {"&No", "&Yes"}, {"Cancel", "OK"}, {"&Save", "Cancel"}, "Look in:", "Folder"},
+      {0,
+       {"&No", "&Sí"},
+       {"Aceptar", "Cancelar"},
+       {"&Guardar", "Cancelar"},
+       "Ver en:",
+       "Carpeta",
+       "diciembre"},
+      {1000,
+       {"&No", "&Yes"},
+       {"Cancel", "OK"},
+       {"&Save", "Cancel"},
+       "Look in:",
+       "Folder",
+       "december"},
       {2000,
        {"&Não", "&Sim"},
        {"Cancelar", "OK"},
        {"&Salvar", "Cancelar"},
        "Procurar em:",
-       "Pasta"},
+       "Pasta",
+       "dezembro"},
       // Read as Spanish, as the settings read any other value.
       {500,
        {"&No", "&Sí"},
        {"Aceptar", "Cancelar"},
        {"&Guardar", "Cancelar"},
        "Ver en:",
-       "Carpeta"},
+       "Carpeta",
+       "diciembre"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.lenguaje);
@@ -94,6 +111,11 @@ TEST_F(QtTranslationsTest, BoxesAndDialogsInEachLanguage) {
     EXPECT_EQ(save.findChild<QLabel*>("lookInLabel")->text(), c.lookIn);
     // The file list's "Folder", which Qt's translations lack, comes from our own few texts.
     EXPECT_EQ(QAbstractFileIconProvider().type(QFileInfo(QDir::tempPath())), c.folder);
+    // The calendar of a date box made now names its months in the language too.
+    QDateEdit date(QDate(2026, 12, 10));
+    date.setCalendarPopup(true);
+    const QLocale calendar = date.calendarWidget()->locale();
+    EXPECT_EQ(calendar.standaloneMonthName(12).toLower(), c.december);
   }
 }
 
