@@ -134,17 +134,6 @@ std::vector<std::string> splitItems(const std::string& data) {
   return items;
 }
 
-// A file with a "[section]" line is in INI form whatever its VERSION says.
-bool hasSectionLine(const std::string& text) {
-  std::istringstream in(text);
-  std::string line;
-  while (std::getline(in, line)) {
-    std::string t = basic::Trim(line);
-    if (t.size() >= 2 && t.front() == '[' && t.find(']') != std::string::npos) return true;
-  }
-  return false;
-}
-
 std::string rowText(const Row& r) { return r.text ? *r.text : basic::Str(r.i16 ? *r.i16 : *r.i32); }
 
 // The older form as its writer left it: plain text (no control characters but tab and line
@@ -234,8 +223,14 @@ int16_t ClsCfgFile::LoadCfg() {
   std::string text, error;
   if (!path_.empty()) {
     if (readText(path_, text, kMaxSettingsBytes, &error)) {
-      if (hasSectionLine(text))
-        loadIni();
+      // A file with a "[section]" line, as the INI engine reads lines, is in INI form
+      // whatever its VERSION says.
+      const basekit::IniDocument doc = basekit::IniDocument::load(path_, kMaxSettingsBytes);
+      if (!doc.loadedOk()) {  // changed since it was looked at
+        settingsRefused_ = true;
+        noteRefusal(doc.loadError());
+      } else if (doc.hasSection())
+        loadIni(doc);
       else if (looksLegacy(text))
         loadLegacy(text);
       else
@@ -257,15 +252,9 @@ void ClsCfgFile::noteRefusal(const std::string& why) {
   loadError_ += why;
 }
 
-void ClsCfgFile::loadIni() {
+void ClsCfgFile::loadIni(const basekit::IniDocument& doc) {
   // One read of the file for all keys, with the profile read's rules: a missing key, an empty
   // value and the text NO_SUCH_KEY give the row's default.
-  const basekit::IniDocument doc = basekit::IniDocument::load(path_, kMaxSettingsBytes);
-  if (!doc.loadedOk()) {  // changed since it was looked at
-    settingsRefused_ = true;
-    noteRefusal(doc.loadError());
-    return;
-  }
   for (const Row& r : storedRows(*this)) {
     std::string v;
     if (!doc.read(r.section, r.key, v) || v.empty() || v == "NO_SUCH_KEY") v = r.iniDefault;

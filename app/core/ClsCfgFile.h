@@ -12,6 +12,10 @@
 #include <functional>
 #include <string>
 
+namespace basekit {
+class IniDocument;
+}
+
 class ClsCfgFile {
  public:
   // Colour of the skin border sample; start-up value and INI default of SkinBorderColor.
@@ -112,7 +116,7 @@ class ClsCfgFile {
 
  private:
   void setStartup();
-  void loadIni();
+  void loadIni(const basekit::IniDocument& doc);
   void loadLegacy(const std::string& text);
   void loadRsh();
   void noteRefusal(const std::string& why);

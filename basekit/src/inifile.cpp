@@ -4,6 +4,7 @@
 #include <basekit/codepage.h>
 #include <basekit/paths.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <sys/stat.h>
 
@@ -169,6 +170,11 @@ bool IniDocument::read(std::string_view section, std::string_view key, std::stri
     }
   }
   return false;
+}
+
+bool IniDocument::hasSection() const {
+  return std::any_of(m_lines.begin(), m_lines.end(),
+                     [](const std::string& line) { return parse(line).kind == Parsed::Section; });
 }
 
 std::string IniDocument::get(std::string_view section, std::string_view key,

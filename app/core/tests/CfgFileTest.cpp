@@ -94,6 +94,45 @@ TEST_F(CfgFileTest, CrOnlyFileLoadsAndSavesInPlace) {
   EXPECT_EQ(text.find("LONGTARJETA", text.find("LONGTARJETA") + 1), std::string::npos) << text;
 }
 
+// The INI form is recognised by a header line as the INI engine reads lines: one behind a
+// lone CR, one after a tab, one in a UTF-16 file. Taking such a file for no settings file
+// loaded the defaults; and a save of the first made the next load read it differently.
+TEST_F(CfgFileTest, HeaderLinesAreFoundAsTheIniEngineReadsThem) {
+  auto utf16 = [](const std::string& ascii) {
+    std::string out = "\xFF\xFE";
+    for (char c : ascii) out += std::string{c, '\0'};
+    return out;
+  };
+  const struct {
+    const char* what;
+    std::string text;
+  } cases[] = {
+      {"behind a lone CR", "00,\"dd/m\r[COMMON]\r\nAUTO=1\r\nLONGTARJETA=8\r\n"},
+      {"after a tab", "\t[COMMON]\nAUTO=1\nLONGTARJETA=8\n"},
+      {"UTF-16", utf16("[COMMON]\r\nAUTO=1\r\nLONGTARJETA=8\r\n")},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    put(ini, c.text);
+    ClsCfgFile loaded;
+    loaded.Init(ini);
+    loaded.rshFile = cfg.rshFile;
+    loaded.LoadCfg();
+    EXPECT_EQ(loaded.Auto, 1);
+    EXPECT_EQ(loaded.LongTarjeta, 8);
+    EXPECT_FALSE(fs::exists(ini + "old")) << "no older form to retire";
+    loaded.SaveCfg();
+    ASSERT_EQ(loaded.lastSaveError(), "");
+    ClsCfgFile again;
+    again.Init(ini);
+    again.rshFile = cfg.rshFile;
+    again.LoadCfg();
+    EXPECT_EQ(again.Auto, 1);
+    EXPECT_EQ(again.LongTarjeta, 8);
+    EXPECT_EQ(again.LongTouch, loaded.LongTouch);
+  }
+}
+
 TEST_F(CfgFileTest, BadNumbersTakeTheIniDefault) {
   put(ini,
       "[COMMON]\nVERSION=2\nLONGTARJETA=abc\nMAXCONSOLE=99999\nFRECONLINE=3000000\n"

@@ -54,6 +54,10 @@ class IniDocument {
   // file gets newFileMode less the umask.
   bool save(std::string* error = nullptr, mode_t newFileMode = 0666) const;
 
+  // True when some line is a section header, read by the same line and header rules as the
+  // keys (a lone CR ends a line too, UTF-16 files decoded).
+  bool hasSection() const;
+
   const std::string& path() const { return m_path; }
   // False when the file existed but could not be read (or was too large).
   bool loadedOk() const { return m_loadError.empty(); }
