@@ -35,6 +35,7 @@ const Block kEs = {
     "La impresora no pudo iniciar la página %1",
     "La impresora falló al imprimir el documento",
     "es un enlace simbólico; los archivos de datos deben ser archivos comunes",
+    "%1 es más grande de lo que tal archivo puede ser; quedó como estaba",
 };
 
 const Block kEn = {
@@ -58,6 +59,7 @@ const Block kEn = {
     "The printer could not start page %1",
     "The printer failed while printing the document",
     "is a symbolic link; data files must be plain files",
+    "%1 is larger than such a file may be; it was left as it was",
 };
 
 const Block kPt = {
@@ -81,6 +83,7 @@ const Block kPt = {
     "A impressora não pôde iniciar a página %1",
     "A impressora falhou ao imprimir o documento",
     "é um link simbólico; os arquivos de dados devem ser arquivos comuns",
+    "%1 é maior do que tal arquivo pode ser; ficou como estava",
 };
 
 // One pass, so a part that itself holds "%2" is not replaced again.

@@ -28,6 +28,7 @@ enum class ExtraMsg {
   PrinterNoPage,       // %1 page
   PrinterFailed,
   NotPlainFile,  // the reason for a data file that is a symbolic link
+  TooLarge,      // %1 file
   Count
 };
 

@@ -35,7 +35,7 @@ bool fileExists(const std::string& path) {
 bool keepUnreadableAside(const std::string& path, StoreStatus& status) {
   if (!status.unreadable) return true;
   if (status.readErrno == EFBIG) {
-    status.message = path + " is larger than such a file may be; it is left as it was";
+    status.message = GetExtraMsg(ExtraMsg::TooLarge, {path});
     return false;
   }
   if (!fileExists(path)) {
