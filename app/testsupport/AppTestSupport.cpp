@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QImage>
+#include <QKeyEvent>
 #include <QPixmap>
 #include <QWidget>
 
@@ -120,6 +121,11 @@ bool grabNonBlank(QWidget* w, const QString& pngPath) {
     for (int x = 0; x < image.width(); ++x)
       if (image.pixel(x, y) != first) return true;
   return false;
+}
+
+void pressEscape(QWidget* w) {
+  QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+  QApplication::sendEvent(w, &esc);
 }
 
 MsgBoxRecorder::MsgBoxRecorder(int fallback) : m_fallback(fallback) {

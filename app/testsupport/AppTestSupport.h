@@ -60,6 +60,9 @@ std::vector<std::string> linesOf(const std::string& bytes);
 // picture holds more than one colour. The path defaults to $VELTA_GRAB_DIR or the temp folder.
 bool grabNonBlank(QWidget* w, const QString& pngPath);
 
+// Escape pressed in `w`, delivered at once (a dialog takes it as its reject()).
+void pressEscape(QWidget* w);
+
 // Takes over every message box for its lifetime: records each request and answers with the
 // queued answers in order, then with `fallback` (0 = the first button of the box's set).
 class MsgBoxRecorder {

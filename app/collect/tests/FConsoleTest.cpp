@@ -7,7 +7,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QCoreApplication>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QTimer>
 #include <QTreeWidget>
@@ -181,8 +180,7 @@ TEST_F(FConsoleTest, CloseDuringACycleWaitsForIt) {
       if (asked || !w.busy()) return;
       asked = true;
       if (escape) {
-        QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-        QApplication::sendEvent(&w, &esc);
+        apptest::pressEscape(&w);
       } else {
         w.close();
       }

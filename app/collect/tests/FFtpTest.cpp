@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
@@ -126,11 +125,7 @@ TEST_F(FFtpTest, CancelMidTransferEndsItAndKeepsTheFailure) {
   const std::vector<Way> ways = {
       {"button", [](FFtp& w) { button(w)->click(); }},
       {"close box", [](FFtp& w) { w.close(); }},
-      {"escape",
-       [](FFtp& w) {
-         QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-         QApplication::sendEvent(&w, &esc);
-       }},
+      {"escape", [](FFtp& w) { apptest::pressEscape(&w); }},
   };
   for (const Way& way : ways) {
     SCOPED_TRACE(way.name);

@@ -6,7 +6,6 @@
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
@@ -201,11 +200,7 @@ TEST_F(FIniModemTest, CloseWhileDiallingWaitsForTheDialAndHangsUp) {
   };
   const Way ways[] = {
       {"close box", [](FIniModem& w) { w.close(); }},
-      {"escape",
-       [](FIniModem& w) {
-         QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-         QApplication::sendEvent(&w, &esc);
-       }},
+      {"escape", [](FIniModem& w) { apptest::pressEscape(&w); }},
   };
   for (const Way& way : ways) {
     SCOPED_TRACE(way.name);

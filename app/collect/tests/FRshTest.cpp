@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -191,11 +190,7 @@ TEST_F(FRshTest, CancelKeepsTheFailureWhenTheCommandEndsWellLater) {
   const Way ways[] = {
       {"button", [](FRsh& w) { button(w)->click(); }},
       {"close box", [](FRsh& w) { w.close(); }},
-      {"escape",
-       [](FRsh& w) {
-         QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-         QApplication::sendEvent(&w, &esc);
-       }},
+      {"escape", [](FRsh& w) { apptest::pressEscape(&w); }},
   };
   for (const Way& way : ways) {
     SCOPED_TRACE(way.name);

@@ -6,7 +6,6 @@
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QKeyEvent>
 #include <QPushButton>
 #include <QTimer>
 
@@ -181,8 +180,7 @@ TEST_F(fAutoTest, CloseDuringAPassStopsItAndClosesAfterIt) {
       if (closedDuring || !w->passBusy()) return;
       closedDuring = true;
       if (escape) {
-        QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-        QApplication::sendEvent(w.get(), &esc);
+        apptest::pressEscape(w.get());
       } else {
         w->close();
       }

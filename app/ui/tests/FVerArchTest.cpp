@@ -8,7 +8,6 @@
 #include <QColor>
 #include <QFont>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
@@ -229,11 +228,7 @@ TEST_F(ViewerFixture, SalirDuringAViewStopsItAndCloses) {
   const Way ways[] = {
       {"Salir", [](FVerArch& w) { w.mnu(5)->trigger(); }},
       {"close box", [](FVerArch& w) { w.close(); }},
-      {"escape",
-       [](FVerArch& w) {
-         QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-         QApplication::sendEvent(&w, &esc);
-       }},
+      {"escape", [](FVerArch& w) { apptest::pressEscape(&w); }},
   };
   for (const Way& way : ways) {
     SCOPED_TRACE(way.name);
