@@ -95,7 +95,9 @@ function(velta_test_labels out name)
 endfunction()
 
 function(velta_add_gtest name)
-  cmake_parse_arguments(T "SLOW" "" "SOURCES;LIBS;LABELS;PROPERTIES" ${ARGN})
+  # LOCK with LOCK_TESTS: only the tests whose names match the regular expression take the
+  # resource lock, so the program's other tests need not wait their turn.
+  cmake_parse_arguments(T "SLOW" "LOCK;LOCK_TESTS" "SOURCES;LIBS;LABELS;PROPERTIES" ${ARGN})
   if(NOT VELTA_BUILD_TESTS)
     return()
   endif()
@@ -112,10 +114,29 @@ function(velta_add_gtest name)
   # file ctest reads after the discovery: passed through the discovery they lose their ";".
   set(env "QT_QPA_PLATFORM=offscreen" "VELTA_TEST_TIME_SCALE=${VELTA_TEST_TIME_SCALE}")
   set(list_props "${CMAKE_CURRENT_BINARY_DIR}/${name}_list_properties.cmake")
+  # ctest starts the costliest tests first; a clean build has no timings of its own, so the
+  # slow programs' tests, and before them those that wait for a lock, start ahead of the rest
+  # and the run does not end on a long test started last.
+  set(cost 0)
+  if("RESOURCE_LOCK" IN_LIST T_PROPERTIES)
+    set(cost 100)
+  elseif("slow" IN_LIST labels)
+    set(cost 10)
+  endif()
+  set(lock_some "")
+  if(T_LOCK)
+    set(lock_some
+        "  foreach(t IN LISTS ${name}_TESTS)\n"
+        "    if(t MATCHES \"${T_LOCK_TESTS}\")\n"
+        "      set_tests_properties(\"\${t}\" PROPERTIES RESOURCE_LOCK ${T_LOCK} COST 100)\n"
+        "    endif()\n"
+        "  endforeach()\n")
+  endif()
   file(WRITE "${list_props}"
        "if(${name}_TESTS)\n"
        "  set_tests_properties(\${${name}_TESTS} PROPERTIES LABELS \"${labels}\"\n"
-       "                      ENVIRONMENT \"${env}\")\n"
+       "                      ENVIRONMENT \"${env}\" COST ${cost})\n"
+       ${lock_some}
        "endif()\n")
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${list_props}")
 endfunction()

@@ -172,6 +172,7 @@ StubRshd::StubRshd(std::vector<Step> steps, bool connectBack)
 }
 
 StubRshd::~StubRshd() {
+  m_stop = true;
   join();
   ::close(m_listener);
 }
@@ -187,7 +188,11 @@ std::string StubRshd::request() const {
 
 void StubRshd::run() {
   uint16_t peer = 0;
-  const int out = acceptWithin(m_listener, 10000, &peer);
+  // Up to 10 s for the client, in short slices so the destructor need not sit them out.
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  int out = -1;
+  while (out < 0 && !m_stop && std::chrono::steady_clock::now() < until)
+    out = acceptWithin(m_listener, 100, &peer);
   if (out < 0) return;
   m_peerPort = peer;
   const std::string req = readRequest(out);

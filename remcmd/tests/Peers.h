@@ -83,6 +83,8 @@ struct Step {
 class StubRshd {
  public:
   explicit StubRshd(std::vector<Step> steps, bool connectBack = true);
+  // Stops waiting for a connection that has not come (a test whose client never connects
+  // ends at once), then waits for a session under way.
   ~StubRshd();
   uint16_t port() const { return m_port; }
   void join();
@@ -96,6 +98,7 @@ class StubRshd {
   int m_listener = -1;
   uint16_t m_port = 0;
   std::atomic<uint16_t> m_peerPort{0};
+  std::atomic<bool> m_stop{false};
   mutable std::mutex m_mutex;
   std::string m_request;
   std::thread m_thread;
