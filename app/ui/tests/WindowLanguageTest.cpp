@@ -26,6 +26,7 @@
 
 #include "AppTestSupport.h"
 #include "ClsCfgFile.h"
+#include "ClsListaRelojes.h"
 #include "ClsUsers.h"
 #include "FAud.h"
 #include "FBases.h"
@@ -52,6 +53,7 @@
 #include "Release.h"
 #include "StoreWriters.h"
 #include "frmAbout.h"
+#include "fReloj.h"
 #include "frmSplash.h"
 
 namespace {
@@ -157,6 +159,11 @@ TEST_P(WindowLanguageTest, NoWindowShowsTheOtherLanguage) {
       {"FBases", [] { return new FBases; }},
       {"FEmpr", [] { return new FEmpr; }},
       {"FUsr", [] { return new FUsr(*gUsers); }},
+      {"fReloj",
+       [] {
+         gListaRelojes->Operation = 0;
+         return new fReloj(*gListaRelojes);
+       }},
       {"Fconfig", [] { return new Fconfig({}, nullptr); }},
       {"FCfgSAP", [] { return new FCfgSAP(*gCfgFile); }, true},
       {"FVerArch", [] { return new FVerArch; }},
