@@ -130,6 +130,10 @@ void BusyGuard::requestClose(QWidget* window) {
   deliverClose(window);
 }
 
+bool BusyGuard::closed(const QWidget* window) {
+  return window && window->testAttribute(Qt::WA_WState_ExplicitShowHide) && window->isHidden();
+}
+
 bool BusyGuard::closePending(const QWidget* window) {
   const BusyState* s = stateOf(window, false);
   return s && s->closePending;

@@ -46,6 +46,9 @@ class BusyGuard {
   // True from a deferred close's request until its close has been delivered, the window's
   // closeEvent included: that close is the one asked for, and nothing may hold it up again.
   static bool closePending(const QWidget* window);
+  // True once `window` has been shown and closed (hidden) since: a command or a close request
+  // queued behind its close finds nothing to do.
+  static bool closed(const QWidget* window);
 
  private:
   QWidget* m_window;

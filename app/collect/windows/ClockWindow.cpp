@@ -56,8 +56,7 @@ QAction* ClockWindow::addCommand(const char* name, int captionMsg, int image,
   connect(a, &QAction::triggered, this, [this, a, run = std::move(run)] {
     // A queued toolbar click can arrive after the command went off, or after the window it
     // belongs to was closed (shown once, hidden since).
-    const bool closed = testAttribute(Qt::WA_WState_ExplicitShowHide) && isHidden();
-    if (a->isEnabled() && !closed) run();
+    if (a->isEnabled() && !BusyGuard::closed(this)) run();
   });
   if (menu)
     menu->addAction(a);

@@ -46,10 +46,12 @@ FIniModem::FIniModem(QWidget* parent) : QDialog(parent) {
   connect(m_cmd, &QPushButton::clicked, this, &FIniModem::CmdCancelar_Click);
   if (gModem) gModem->SetCancel(0);
   // A close during the dial cancels it; the window goes once the dial has returned.
-  BusyGuard::onCancel(this, [this] {
-    m_cancel = true;
-    if (gModem) gModem->SetCancel(1);
-  });
+  BusyGuard::onCancel(this, [this] { cancelDial(); });
+}
+
+void FIniModem::cancelDial() {
+  m_cancel = true;
+  if (gModem) gModem->SetCancel(1);
 }
 
 bool FIniModem::dialling() const { return BusyGuard::busy(this); }
@@ -154,8 +156,7 @@ CollectionStatus FIniModem::Conectar() {
 
 void FIniModem::CmdCancelar_Click() {
   if (dialling()) {
-    m_cancel = true;
-    gModem->SetCancel(1);
+    cancelDial();
     return;
   }
   if (gModem->cortarModem()) {

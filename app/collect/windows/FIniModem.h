@@ -34,6 +34,8 @@ class FIniModem : public QDialog {
   void reject() override;  // Escape
 
  private:
+  // Tells the dial under way to stop: the window's own flag and the modem object's.
+  void cancelDial();
   void say(const std::string& text);
   void followLineState();
   void hangUp();

@@ -221,8 +221,7 @@ void fAuto::closeEvent(QCloseEvent* event) {
   // close (a granted stop) goes now or after the pass the same way.
   if (BusyGuard::deferClose(this, event)) return;
   // A window closed already asks nobody for a log-in either.
-  const bool closed = testAttribute(Qt::WA_WState_ExplicitShowHide) && isHidden();
-  if (BusyGuard::closePending(this) || closed) {
+  if (BusyGuard::closePending(this) || BusyGuard::closed(this)) {
     m_timer->stop();
     event->accept();
     return;

@@ -32,6 +32,12 @@ class CfgFileTest : public ::testing::Test {
   }
   void TearDown() override { fs::remove_all(dir); }
 
+  // `c` loaded from the test's VELTA.INI and RSH.CFG, as a fresh start-up would.
+  void load(ClsCfgFile& c) {
+    c.Init(ini);
+    c.rshFile = cfg.rshFile;
+    c.LoadCfg();
+  }
   void put(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
   }
@@ -115,18 +121,14 @@ TEST_F(CfgFileTest, HeaderLinesAreFoundAsTheIniEngineReadsThem) {
     SCOPED_TRACE(c.what);
     put(ini, c.text);
     ClsCfgFile loaded;
-    loaded.Init(ini);
-    loaded.rshFile = cfg.rshFile;
-    loaded.LoadCfg();
+    load(loaded);
     EXPECT_EQ(loaded.Auto, 1);
     EXPECT_EQ(loaded.LongTarjeta, 8);
     EXPECT_FALSE(fs::exists(ini + "old")) << "no older form to retire";
     loaded.SaveCfg();
     ASSERT_EQ(loaded.lastSaveError(), "");
     ClsCfgFile again;
-    again.Init(ini);
-    again.rshFile = cfg.rshFile;
-    again.LoadCfg();
+    load(again);
     EXPECT_EQ(again.Auto, 1);
     EXPECT_EQ(again.LongTarjeta, 8);
     EXPECT_EQ(again.LongTouch, loaded.LongTouch);
@@ -198,9 +200,7 @@ TEST_F(CfgFileTest, LegacyFileIsReadAndRetired) {
   EXPECT_EQ(get(ini + "old"), legacy);
   // The replacement is in INI form and is read as such from now on.
   ClsCfgFile again;
-  again.Init(ini);
-  again.rshFile = cfg.rshFile;
-  again.LoadCfg();
+  load(again);
   EXPECT_EQ(again.Version, 2);
   EXPECT_EQ(again.Auto, 1);
   EXPECT_EQ(again.formatoFecha, "dd/mm/YY");
@@ -219,9 +219,7 @@ TEST_F(CfgFileTest, LegacyTextStopsAtLineBreakOrNul) {
   EXPECT_EQ(cfg.ModemDriver, "HAYES");
   // The next start reads the retired file.
   ClsCfgFile again;
-  again.Init(ini);
-  again.rshFile = cfg.rshFile;
-  again.LoadCfg();
+  load(again);
   EXPECT_EQ(again.formatoFecha, "dd/mm");
   EXPECT_EQ(again.ModemDriver, "HAYES");
   EXPECT_EQ(again.MaxConsole, 200);
@@ -231,9 +229,7 @@ TEST_F(CfgFileTest, LegacyTextStopsAtLineBreakOrNul) {
   const std::string withNul = "0,1,\"dd/mm\",0,0,0,1,5,4,1,45,0,\"1111111\",0,0,\"HAYES\0X\"\r\n"s;
   put(ini, withNul);
   ClsCfgFile third;
-  third.Init(ini);
-  third.rshFile = cfg.rshFile;
-  third.LoadCfg();
+  load(third);
   EXPECT_EQ(third.ModemDriver, "");
   EXPECT_EQ(third.MaxConsole, 200);
   EXPECT_EQ(get(ini), withNul);
@@ -294,9 +290,7 @@ TEST_F(CfgFileTest, SaveCreatesOwnerOnlyFileThatLoadsBack) {
   ASSERT_EQ(::stat(ini.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0600u);
   ClsCfgFile back;
-  back.Init(ini);
-  back.rshFile = cfg.rshFile;
-  back.LoadCfg();
+  load(back);
   EXPECT_EQ(back.FrecAuto, 70000);
   EXPECT_EQ(back.AutoDias, "0111110");
   EXPECT_EQ(back.txtPWD, "pañ");
@@ -356,9 +350,7 @@ TEST_F(CfgFileTest, OnlyTheOlderFormIsRetired) {
     fs::remove(ini + "old");
     put(ini, c.bytes);
     ClsCfgFile cfg1;
-    cfg1.Init(ini);
-    cfg1.rshFile = cfg.rshFile;
-    cfg1.LoadCfg();
+    load(cfg1);
     EXPECT_EQ(cfg1.Auto, c.autoFlag);
     EXPECT_EQ(cfg1.loadError(), "");
     EXPECT_EQ(fs::exists(ini + "old"), c.retired);
@@ -374,9 +366,7 @@ TEST_F(CfgFileTest, OnlyTheOlderFormIsRetired) {
     cfg1.SaveCfg();  // the operator's save replaces it
     EXPECT_EQ(cfg1.lastSaveError(), "");
     ClsCfgFile back;
-    back.Init(ini);
-    back.rshFile = cfg.rshFile;
-    back.LoadCfg();
+    load(back);
     EXPECT_EQ(back.LongTarjeta, 7);
     EXPECT_EQ(back.Version, 2);
     EXPECT_EQ(get(ini).find('\0'), std::string::npos);
