@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include <basekit/plainfile.h>
+
 #include "ClsCfgFile.h"
 #include "Globals.h"
 
@@ -36,6 +38,22 @@ const Block kEs = {
     "La impresora falló al imprimir el documento",
     "es un enlace simbólico; los archivos de datos deben ser archivos comunes",
     "%1 es más grande de lo que tal archivo puede ser; quedó como estaba",
+    "permiso denegado",
+    "no existe el archivo o la carpeta",
+    "no queda espacio en el disco",
+    "se superó la cuota de disco",
+    "el sistema de archivos es de sólo lectura",
+    "es una carpeta",
+    "una parte de la ruta no es una carpeta",
+    "el archivo es demasiado grande",
+    "error de entrada/salida",
+    "el dispositivo o recurso está ocupado",
+    "no es un archivo común; los archivos de datos deben ser archivos comunes",
+    "tiene un segundo nombre (un enlace duro); los archivos de datos deben tener un solo nombre",
+    "Todos (*)",
+    "%1 es el único administrador; debe quedar al menos un usuario administrador",
+    "No hay pantalla para pedir el usuario y la contraseña; sin pantalla sólo puede iniciarse "
+    "la corrida automática",
 };
 
 const Block kEn = {
@@ -60,6 +78,22 @@ const Block kEn = {
     "The printer failed while printing the document",
     "is a symbolic link; data files must be plain files",
     "%1 is larger than such a file may be; it was left as it was",
+    "permission denied",
+    "no such file or folder",
+    "no space left on the disk",
+    "disk quota exceeded",
+    "read-only file system",
+    "is a folder",
+    "a part of the path is not a folder",
+    "file too large",
+    "input/output error",
+    "device or resource busy",
+    "is not a plain file; data files must be plain files",
+    "has a second name (a hard link); data files must have one name only",
+    "All files (*)",
+    "%1 is the only administrator; at least one administrator user must remain",
+    "There is no display to ask for the user and password; without a display only the "
+    "automatic run can start",
 };
 
 const Block kPt = {
@@ -84,6 +118,22 @@ const Block kPt = {
     "A impressora falhou ao imprimir o documento",
     "é um link simbólico; os arquivos de dados devem ser arquivos comuns",
     "%1 é maior do que tal arquivo pode ser; ficou como estava",
+    "permissão negada",
+    "arquivo ou pasta inexistente",
+    "não há espaço livre no disco",
+    "cota de disco excedida",
+    "sistema de arquivos somente leitura",
+    "é uma pasta",
+    "uma parte do caminho não é uma pasta",
+    "arquivo grande demais",
+    "erro de entrada/saída",
+    "dispositivo ou recurso ocupado",
+    "não é um arquivo comum; os arquivos de dados devem ser arquivos comuns",
+    "tem um segundo nome (um link físico); os arquivos de dados devem ter um só nome",
+    "Todos os arquivos (*)",
+    "%1 é o único administrador; deve restar pelo menos um usuário administrador",
+    "Não há tela para pedir o usuário e a senha; sem tela só pode ser iniciada a execução "
+    "automática",
 };
 
 // One pass, so a part that itself holds "%2" is not replaced again.
@@ -117,6 +167,35 @@ std::string GetExtraMsg(ExtraMsg id, std::initializer_list<std::string> args) {
 }
 
 std::string systemReason(int err) {
-  if (err == ELOOP) return GetExtraMsg(ExtraMsg::NotPlainFile);
-  return std::strerror(err);
+  switch (err) {
+    case ELOOP:
+      return GetExtraMsg(ExtraMsg::NotPlainFile);
+    case EACCES:
+    case EPERM:
+      return GetExtraMsg(ExtraMsg::ReasonAccess);
+    case ENOENT:
+      return GetExtraMsg(ExtraMsg::ReasonMissing);
+    case ENOSPC:
+      return GetExtraMsg(ExtraMsg::ReasonDiskFull);
+    case EDQUOT:
+      return GetExtraMsg(ExtraMsg::ReasonQuota);
+    case EROFS:
+      return GetExtraMsg(ExtraMsg::ReasonReadOnly);
+    case EISDIR:
+      return GetExtraMsg(ExtraMsg::ReasonIsFolder);
+    case ENOTDIR:
+      return GetExtraMsg(ExtraMsg::ReasonNotFolder);
+    case EFBIG:
+      return GetExtraMsg(ExtraMsg::ReasonFileTooBig);
+    case EIO:
+      return GetExtraMsg(ExtraMsg::ReasonIo);
+    case EBUSY:
+      return GetExtraMsg(ExtraMsg::ReasonBusy);
+    case basekit::kErrNotPlainFile:
+      return GetExtraMsg(ExtraMsg::ReasonNotPlain);
+    case basekit::kErrSecondName:
+      return GetExtraMsg(ExtraMsg::ReasonSecondName);
+    default:
+      return std::strerror(err);
+  }
 }

@@ -29,6 +29,22 @@ enum class ExtraMsg {
   PrinterFailed,
   NotPlainFile,  // the reason for a data file that is a symbolic link
   TooLarge,      // %1 file
+  // The system's reasons an operator meets, in place of the system's English texts.
+  ReasonAccess,       // EACCES, EPERM
+  ReasonMissing,      // ENOENT
+  ReasonDiskFull,     // ENOSPC
+  ReasonQuota,        // EDQUOT
+  ReasonReadOnly,     // EROFS
+  ReasonIsFolder,     // EISDIR
+  ReasonNotFolder,    // ENOTDIR
+  ReasonFileTooBig,   // EFBIG
+  ReasonIo,           // EIO
+  ReasonBusy,         // EBUSY
+  ReasonNotPlain,     // something under a data file's name that is no plain file (a FIFO, a device)
+  ReasonSecondName,   // a data file with a second name (a hard link)
+  FilterAll,          // the file dialogs' filter for every file
+  LastAdministrator,  // %1 user
+  LoginWithoutDisplay,
   Count
 };
 
@@ -40,6 +56,7 @@ std::string GetExtraMsg(ExtraMsg id, std::initializer_list<std::string> args = {
 // The same with an explicit language offset (0, 1000, 2000).
 std::string GetExtraMsgIn(ExtraMsg id, int lenguaje, std::initializer_list<std::string> args = {});
 
-// The system's reason for errno `err`; for ELOOP (a data file that is a symbolic link, which
-// no writer follows) NotPlainFile in the current language.
+// The system's reason for errno `err` in the current language: the reasons an operator meets
+// (a denied permission, a full disk, a data file that is a symbolic link, has a second name or
+// is no plain file, ...) from the texts above, any other the system's own text.
 std::string systemReason(int err);

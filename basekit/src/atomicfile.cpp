@@ -154,6 +154,13 @@ bool replaceFileAtomically(const std::string& path, std::string_view data, std::
       errno = EISDIR;
       return false;
     }
+    if (S_ISREG(st.st_mode) && st.st_nlink > 1) {
+      // Its other name may be a file outside the folder; it keeps its bytes, but a replace
+      // would silently part the two, so the file is refused as a linked one is.
+      if (error) *error = "cannot replace '" + path + "': " + secondNameReason();
+      errno = kErrSecondName;
+      return false;
+    }
     mode = st.st_mode & 07777;
   }
 
@@ -232,41 +239,24 @@ bool replaceFileAtomically(const std::string& path, std::string_view data, std::
 
 bool readWholeFile(const std::string& path, std::string& out, std::string* error, size_t maxBytes) {
   out.clear();
-  // O_NONBLOCK: a FIFO put in a file's place must not hang the open; it is refused below.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) {
-    const int e = errno;
-    setError(error, "cannot open", path, e);
-    errno = e;
-    return false;
-  }
+  ReadingFile file;
+  if (!file.open(path, maxBytes, error)) return false;
   auto refuse = [&](const std::string& why, int e) {
-    ::close(fd);
     out.clear();
     out.shrink_to_fit();
     if (error) *error = why;
     errno = e;
     return false;
   };
-  struct stat st {};
-  if (::fstat(fd, &st) != 0) {
-    const int e = errno;
-    return refuse("cannot read '" + path + "': " + std::strerror(e), e);
-  }
-  if (S_ISDIR(st.st_mode))
-    return refuse("cannot read '" + path + "': " + std::strerror(EISDIR), EISDIR);
-  if (!S_ISREG(st.st_mode)) return refuse("cannot read '" + path + "': not a regular file", EINVAL);
   const auto tooLarge = [&](unsigned long long size) {
     return refuse("refused '" + path + "': " + std::to_string(size) + " bytes, more than the " +
                       std::to_string(maxBytes) + " bytes such a file may hold",
                   EFBIG);
   };
-  if (static_cast<unsigned long long>(st.st_size) > maxBytes)
-    return tooLarge(static_cast<unsigned long long>(st.st_size));
-  out.reserve(static_cast<size_t>(st.st_size));
+  out.reserve(static_cast<size_t>(file.size()));
   char buf[65536];
   for (;;) {
-    const ssize_t r = ::read(fd, buf, sizeof buf);
+    const ssize_t r = ::read(file.fd(), buf, sizeof buf);
     if (r < 0) {
       if (errno == EINTR) continue;
       const int e = errno;
@@ -277,7 +267,6 @@ bool readWholeFile(const std::string& path, std::string& out, std::string* error
       return tooLarge(out.size() + static_cast<size_t>(r));
     out.append(buf, static_cast<size_t>(r));
   }
-  ::close(fd);
   return true;
 }
 

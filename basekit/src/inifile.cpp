@@ -105,9 +105,12 @@ IniDocument IniDocument::load(const std::string& path, size_t maxBytes) {
   if (!readWholeFile(path, data, &error, maxBytes)) {
     // Missing (also: a path through a non-folder) is an empty document; anything
     // else must not be overwritten by a later save.
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0 || (errno != ENOENT && errno != ENOTDIR))
+    const int err = errno;
+    if (err != ENOENT && err != ENOTDIR) {
       doc.m_loadError = error;
+      doc.m_loadErrno = err;
+    }
+    errno = err;
     return doc;
   }
   std::string decoded;
@@ -246,6 +249,7 @@ bool IniDocument::save(std::string* error, mode_t newFileMode) const {
   const std::string& refusal = !m_loadError.empty() ? m_loadError : m_writeRefusal;
   if (!refusal.empty()) {
     if (error) *error = "not saved, the file could not be read as it stands: " + refusal;
+    errno = !m_loadError.empty() ? m_loadErrno : 0;
     return false;
   }
   std::string text;

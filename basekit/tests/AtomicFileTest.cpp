@@ -1,4 +1,5 @@
 #include <basekit/atomicfile.h>
+#include <basekit/plainfile.h>
 
 #include "tempdir.h"
 
@@ -191,7 +192,7 @@ TEST(AtomicFile, ReadWholeFileRefusesWhatItCannotOrShouldNotRead) {
       {"huge", kDefaultReadLimit, false, EFBIG, "1073741824 bytes"},
       {"missing", 10, false, ENOENT, "No such file"},
       {"", 10, false, EISDIR, "Is a directory"},
-      {"fifo", 10, false, EINVAL, "not a regular file"},
+      {"fifo", 10, false, kErrNotPlainFile, "Not a plain file"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.name) + " limit " + std::to_string(c.limit));

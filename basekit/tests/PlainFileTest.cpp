@@ -97,6 +97,85 @@ TEST(PlainFile, EveryWriterRefusesALinkAndLeavesItsTargetAsItWas) {
   }
 }
 
+// A second name (hard link) of a file outside the folder: appending to it, touching it or
+// replacing it would write that file, or silently part it from the folder's name.
+TEST(PlainFile, EveryWriterRefusesASecondNameAndLeavesTheOtherFileAsItWas) {
+  const std::function<bool(const std::string&, std::string*)> writers[] = {
+      [](const std::string& p, std::string* e) {
+        PlainFile f;
+        return f.open(p, 0666, e) && f.append("punch\r\n", e);
+      },
+      [](const std::string& p, std::string* e) { return touchPlainFile(p, e); },
+      [](const std::string& p, std::string* e) { return replaceFileAtomically(p, "INI", e); },
+  };
+  int k = 0;
+  for (const auto& write : writers) {
+    SCOPED_TRACE("writer " + std::to_string(k++));
+    Outside outside(true);
+    TempDir data;
+    const std::string second = data.file("R1.MIR");
+    ASSERT_EQ(::link(outside.target.c_str(), second.c_str()), 0);
+    ::stat(outside.target.c_str(), &outside.before);  // the link count is part of the inode
+    std::string error;
+    errno = 0;
+    EXPECT_FALSE(write(second, &error));
+    EXPECT_EQ(errno, kErrSecondName);
+    EXPECT_NE(error.find(second), std::string::npos) << error;
+    EXPECT_NE(error.find(secondNameReason()), std::string::npos) << error;
+    EXPECT_TRUE(outside.unchanged());
+  }
+}
+
+// Reading: a link, a FIFO, a folder or an oversized file is refused at the open, without
+// blocking; lines come bounded, so a file without line ends costs no more than one line.
+TEST(ReadingFile, RefusesWhatIsNoPlainFileAndBoundsEachLine) {
+  TempDir d;
+  ASSERT_TRUE(
+      replaceFileAtomically(d.file("lines"), "one\r\ntwo\n" + std::string(100, 'x') + "\nlast"));
+  ASSERT_EQ(::symlink(d.file("lines").c_str(), d.file("link").c_str()), 0);
+  ASSERT_EQ(::mkfifo(d.file("fifo").c_str(), 0600), 0);
+  struct Case {
+    const char* name;
+    size_t limit;
+    int err;
+    const char* reason;
+  };
+  const Case refused[] = {
+      {"link", SIZE_MAX, ELOOP, "symbolic link"},
+      {"fifo", SIZE_MAX, kErrNotPlainFile, "Not a plain file"},
+      {"", SIZE_MAX, EISDIR, "Is a directory"},
+      {"missing", SIZE_MAX, ENOENT, "No such file"},
+      {"lines", 10, EFBIG, "more than the 10 bytes"},
+  };
+  for (const Case& c : refused) {
+    SCOPED_TRACE(c.name);
+    ReadingFile f;
+    std::string error;
+    EXPECT_FALSE(f.open(d.file(c.name), c.limit, &error));
+    EXPECT_EQ(errno, c.err);
+    EXPECT_FALSE(f.isOpen());
+    EXPECT_NE(error.find(d.file(c.name)), std::string::npos) << error;
+    EXPECT_NE(error.find(c.reason), std::string::npos) << error;
+  }
+
+  ReadingFile f;
+  ASSERT_TRUE(f.open(d.file("lines")));
+  std::string line;
+  EXPECT_EQ(f.readLine(line, 10), ReadingFile::Line::Read);
+  EXPECT_EQ(line, "one");
+  EXPECT_EQ(f.offset(), 5);
+  EXPECT_EQ(f.readLine(line, 10), ReadingFile::Line::Read);
+  EXPECT_EQ(line, "two");
+  EXPECT_EQ(f.readLine(line, 10), ReadingFile::Line::TooLong);
+  EXPECT_EQ(line, std::string(10, 'x'));
+  EXPECT_EQ(f.readLine(line, 10), ReadingFile::Line::Read);
+  EXPECT_EQ(line, "last");
+  EXPECT_EQ(f.readLine(line, 10), ReadingFile::Line::End);
+  ASSERT_TRUE(f.seek(5));
+  EXPECT_EQ(f.readLine(line, 10), ReadingFile::Line::Read);
+  EXPECT_EQ(line, "two");
+}
+
 TEST(PlainFile, AFolderOnTheWayMayBeALink) {
   TempDir d;
   std::filesystem::create_directory(d.file("real"));

@@ -63,6 +63,8 @@ class IniDocument {
   bool loadedOk() const { return m_loadError.empty(); }
   // Why it could not be read; "" after a good load or for a missing file.
   const std::string& loadError() const { return m_loadError; }
+  // errno of that failure (0 after a good load); a refused save() leaves it in errno.
+  int loadErrno() const { return m_loadErrno; }
 
  private:
   std::string toFile(std::string_view utf8) const;
@@ -72,6 +74,7 @@ class IniDocument {
 
   std::string m_path;
   std::string m_loadError;
+  int m_loadErrno = 0;
   std::string m_writeRefusal;  // why a readable file must still not be written
   Encoding m_encoding = Encoding::Ansi;
   std::string m_eol = "\r\n";
