@@ -1,6 +1,7 @@
 # Build-wide settings and the helpers every component uses:
 #   velta_warnings(target)                         our warning set
-#   velta_add_gtest(name SOURCES ... LIBS ... [SLOW] [LABELS ...] [PROPERTIES ...])
+#   velta_add_gtest(name SOURCES ... LIBS ... LABELS ... [PROPERTIES ...])
+#   velta_test_table(VAR File.cpp label... ...)   a folder's test files with their labels
 #   velta_add_fuzzer(name SOURCES ... LIBS ...)   libFuzzer target, seeds in fuzz/corpus/<name>
 #   velta_add_bench(name SOURCES ... LIBS ...)    benchmark program, run by scripts/bench
 #   velta_add_component_folders(folder ...)        fuzz/ and bench/: one sub-folder a component
@@ -46,66 +47,72 @@ endif()
 include(GoogleTest OPTIONAL)
 
 # The library's fixed waits (pauses, guard times, modem reply windows) run at this fraction of
-# their length in the test programs and the programs they start; the program itself keeps 1.
+# their length in the test programs and the programs they start that link the test hooks
+# (velta_link_test_hooks); the installed program keeps 1, whatever its environment holds.
 # -DVELTA_TEST_TIME_SCALE=1 runs the tests with the real lengths.
 set(VELTA_TEST_TIME_SCALE 0.1 CACHE STRING "fraction of the link library's fixed waits in tests")
 
-# Every test gets its labels by rule (ctest -L <label>):
+# Every test program declares its labels where it is added (ctest -L <label>):
 #   unit   no peer: neither the clock simulator nor a server, a modem or a child program
 #   sim    the clock simulator or another real peer (FTP server, in.rshd, pseudo-terminal
-#          clocks, listeners), found from the sources' includes
-#   kill9  the kill -9 trials (programs named *Kill9*); also slow
-#   slow   a program with tests of about 10 s or more: a simulated modem dialled, an FTP server,
-#          in.rshd or a silent listener as the peer (their time-outs and timers are real), a
-#          kill9 trial, or SLOW given
-function(velta_test_labels out name)
-  set(peer_includes "clocksim/|ClockSimFixture|FtpServerFixture|RshdFixture|TinyproxyFixture"
-                    "|PeerProcess|SilentListener|[Pp]eers\\.h|host_end\\.h|Kill9Trial")
-  string(JOIN "" peer_re ${peer_includes})
-  # Peers whose tests sit through real waits: a dialled modem, the FTP window's and the remote
-  # command's time-outs and exit timers, a listener that never answers.
-  set(slow_re "clocksim/modem\\.h|ModemClockSim|FtpServerFixture|RshdFixture|SilentListener")
-  set(labels)
-  set(slow ${ARGN})
-  foreach(src ${T_SOURCES})
-    get_filename_component(path "${src}" ABSOLUTE)
-    if(EXISTS "${path}")
-      file(STRINGS "${path}" peers REGEX "^#include [<\"](${peer_re})")
-      if(peers)
-        list(APPEND labels sim)
-      endif()
-      file(STRINGS "${path}" waits REGEX "${slow_re}")
-      if(waits)
-        set(slow ON)
-      endif()
+#          clocks, listeners, a child program)
+#   slow   tests of about 10 s or more: a simulated modem dialled, an FTP server, in.rshd or a
+#          silent listener as the peer (their time-outs and timers are real), a kill -9 trial
+#   kill9  the kill -9 trials
+# Exactly one of unit and sim; slow and kill9 may follow.
+function(velta_check_labels name)
+  set(kinds ${ARGN})
+  list(FILTER kinds INCLUDE REGEX "^(unit|sim)$")
+  list(LENGTH kinds count)
+  if(NOT count EQUAL 1)
+    message(FATAL_ERROR "test ${name}: LABELS must name exactly one of unit and sim (got '${ARGN}')")
+  endif()
+  foreach(l ${ARGN})
+    if(NOT l MATCHES "^(unit|sim|slow|kill9)$")
+      message(FATAL_ERROR "test ${name}: unknown label '${l}'")
     endif()
   endforeach()
-  if(name MATCHES "Kill9")
-    list(APPEND labels kill9 sim)
-    set(slow ON)
+endfunction()
+
+# velta_test_table(VAR File.cpp label... File.cpp label... ...): a folder's test programs, one a
+# file, each followed by its labels. VAR gets the files, VAR_<file name>_LABELS each one's labels.
+macro(velta_test_table var)
+  set(${var})
+  set(_velta_current "")
+  foreach(_velta_item ${ARGN})
+    if(_velta_item MATCHES "[.]cpp$")
+      list(APPEND ${var} ${_velta_item})
+      get_filename_component(_velta_current "${_velta_item}" NAME_WE)
+      set(${var}_${_velta_current}_LABELS)
+    elseif(_velta_current STREQUAL "")
+      message(FATAL_ERROR "velta_test_table(${var}): label '${_velta_item}' before any file")
+    else()
+      list(APPEND ${var}_${_velta_current}_LABELS ${_velta_item})
+    endif()
+  endforeach()
+endmacro()
+
+# The test hooks of the libraries (clocklink's shortened waits): every test program links
+# them, and so does a program the tests start; an installed program never does.
+function(velta_link_test_hooks target)
+  if(TARGET clocklink_testhooks)
+    target_link_libraries(${target} PRIVATE clocklink_testhooks)
   endif()
-  if(NOT labels)
-    list(APPEND labels unit)
-  endif()
-  if(slow)
-    list(APPEND labels slow)
-  endif()
-  list(REMOVE_DUPLICATES labels)
-  set(${out} ${labels} PARENT_SCOPE)
 endfunction()
 
 function(velta_add_gtest name)
   # LOCK with LOCK_TESTS: only the tests whose names match the regular expression take the
   # resource lock, so the program's other tests need not wait their turn.
-  cmake_parse_arguments(T "SLOW" "LOCK;LOCK_TESTS" "SOURCES;LIBS;LABELS;PROPERTIES" ${ARGN})
+  cmake_parse_arguments(T "" "LOCK;LOCK_TESTS" "SOURCES;LIBS;LABELS;PROPERTIES" ${ARGN})
   if(NOT VELTA_BUILD_TESTS)
     return()
   endif()
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main Threads::Threads)
+  velta_link_test_hooks(${name})
   velta_warnings(${name})
-  velta_test_labels(labels ${name} ${T_SLOW})
-  list(APPEND labels ${T_LABELS})
+  velta_check_labels(${name} ${T_LABELS})
+  set(labels ${T_LABELS})
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60

@@ -6,6 +6,8 @@
 
 #include <chrono>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -27,6 +29,21 @@ TEST(TimeScale, OnlyAShorteningIsTakenAndScalesTheFixedWaits) {
   }
   clocklink::testing::setTimeScale(before);
   EXPECT_EQ(clocklink::timeScale(), before);
+}
+
+// The installed program's waits are its own: a test variable in the operator's environment
+// does not shorten them.
+TEST(TimeScale, AProgramWithoutTheTestHooksIgnoresTheEnvironment) {
+  std::FILE* p = ::popen("VELTA_TEST_TIME_SCALE=0.1 " SCALE_PROBE, "r");
+  ASSERT_NE(p, nullptr);
+  char out[32] = {};
+  ASSERT_NE(std::fgets(out, sizeof out, p), nullptr);
+  EXPECT_EQ(::pclose(p), 0);
+  EXPECT_STREQ(out, "1\n");
+  // This test program links the hooks: CTest's fraction is taken.
+  if (const char* v = std::getenv("VELTA_TEST_TIME_SCALE")) {
+    EXPECT_EQ(clocklink::timeScale(), std::strtod(v, nullptr));
+  }
 }
 
 }  // namespace

@@ -36,9 +36,9 @@ void WaitSecondsUnlessCancelled(double seconds, const int16_t& cancelFlag);
 void sleepQuietly(double seconds);
 
 // The library's fixed waits (the pauses above, guard times, a modem's reply windows) are
-// multiplied by this factor; the time-outs a caller sets are not. It is 1 in the program. A
-// test program may shorten the waits: VELTA_TEST_TIME_SCALE in its environment (read once,
-// taken only between 0 and 1) or the setter below, so the library's waits and pauses run in
+// multiplied by this factor; the time-outs a caller sets are not. It is 1 in every program and
+// nothing in its environment changes it: only a test program shortens the waits, through the
+// setter below (taken only between 0 and 1), so the library's waits and pauses run in
 // milliseconds against the test peers.
 double timeScale();
 // A fixed wait of `seconds`, scaled.
