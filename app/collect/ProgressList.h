@@ -1,6 +1,7 @@
 // The progress list of the collection windows: one line per step, some bold or coloured. The
 // collection code writes through this interface; the windows give it a list widget, the
-// tests an in-memory list. Lines are numbered from 1.
+// tests an in-memory list. Lines are numbered from 1. A line may hold a carriage return where
+// its second row begins; a list keeps the text as written and shows the break.
 #pragma once
 
 #include <cstdint>

@@ -169,14 +169,16 @@ void ClsTarjetas::ImportarNombres(StoreRows& list, int16_t tipoNumero) {
   std::string data;
   if (!storefile::fileExists(path) || !basekit::readWholeFile(path, data, nullptr, kMaxImportBytes))
     return;
-  for (std::string_view raw : importItems(data)) {
-    const std::string item = basekit::cp1252ToUtf8(std::string(raw));
+  const auto utf8 = [](std::string_view s) { return basekit::cp1252ToUtf8(std::string(s)); };
+  for (std::string_view item : importItems(data)) {
+    // Cut in the file's own characters (one byte each), then convert the pieces: in UTF-8 a
+    // letter such as "Ñ" beside the dash takes two bytes and the cut would split it.
     const size_t dash = item.find('-');
-    if (dash == std::string::npos) continue;
+    if (dash == std::string_view::npos) continue;
     StoreRow row;
     // "card - name": the character before the dash and the one after it are the blanks.
-    row.text = trimBlanks(item.substr(0, dash == 0 ? 0 : dash - 1));
-    row.subItems.push_back(dash + 2 <= item.size() ? item.substr(dash + 2) : std::string());
+    row.text = trimBlanks(utf8(item.substr(0, dash == 0 ? 0 : dash - 1)));
+    row.subItems.push_back(dash + 2 <= item.size() ? utf8(item.substr(dash + 2)) : std::string());
     list.addRow(row);
   }
 }

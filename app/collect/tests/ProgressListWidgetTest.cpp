@@ -1,4 +1,5 @@
-// The progress list as a widget keeps what the collection code writes: text, bold, colour.
+// The progress list as a widget keeps what the collection code writes: text, bold, colour;
+// a carriage return in a line shows as the line break it stands for.
 #include <gtest/gtest.h>
 
 #include "AppTestSupport.h"
@@ -30,6 +31,31 @@ TEST(ProgressListWidgetTest, LinesKeepTextAndStyleByPosition) {
   EXPECT_TRUE(apptest::grabNonBlank(&list, "ProgressListWidget.png"));
   list.clear();
   EXPECT_EQ(list.count(), 0);
+}
+
+TEST(ProgressListWidgetTest, ACarriageReturnShowsAsALineBreak) {
+  ProgressListWidget list;
+  list.resize(400, 300);
+  list.add("Discando 5550100");
+  const struct {
+    std::string written, shown;
+  } cases[] = {
+      {"Reintento en: 12 Segs.\rStatus: BUSY", "Reintento en: 12 Segs.\nStatus: BUSY"},
+      {"Comunicación establecida a \r\nCONNECT 9600\r\n",
+       "Comunicación establecida a \nCONNECT 9600"},
+  };
+  for (const auto& c : cases) {
+    const int line = list.add("x");
+    list.setText(line, c.written);          // the countdown is rewritten in place every second
+    EXPECT_EQ(list.text(line), c.written);  // the collection code reads back what it wrote
+    const QListWidgetItem* it = list.item(line - 1);
+    EXPECT_EQ(it->text().toStdString(), c.shown);
+    // two rows of text, not one row cut short
+    EXPECT_GE(list.visualItemRect(it).height(), 2 * list.visualItemRect(list.item(0)).height() - 2)
+        << c.written;
+  }
+  list.show();
+  EXPECT_TRUE(apptest::grabNonBlank(&list, "ProgressListWidgetBreaks.png"));
 }
 
 }  // namespace

@@ -7,6 +7,23 @@
 namespace {
 constexpr int kRepaintEveryMs = 50;
 constexpr int kStyleRole = Qt::UserRole + 1;  // the rgb as set (0 = normal colour)
+constexpr int kTextRole = Qt::UserRole + 2;   // the line as written, carriage returns kept
+
+// A carriage return in a line starts a second row of text (the retry countdown puts the
+// modem's status under it), so the list shows it as that line break. Breaks at the end (a
+// modem reply ends with one) would only add empty rows.
+QString shown(const std::string& text) {
+  QString s = QString::fromStdString(text);
+  s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  while (s.endsWith(QLatin1Char('\n'))) s.chop(1);
+  return s;
+}
+
+void setLine(QListWidgetItem* item, const std::string& text) {
+  item->setText(shown(text));
+  item->setData(kTextRole, QString::fromStdString(text));
+}
 
 void applyStyle(QListWidgetItem* item, collect::LineStyle style) {
   QFont f = item->font();
@@ -21,7 +38,7 @@ void applyStyle(QListWidgetItem* item, collect::LineStyle style) {
 }  // namespace
 
 ProgressListWidget::ProgressListWidget(QWidget* parent) : QListWidget(parent) {
-  setUniformItemSizes(true);
+  // Not uniform: a line with a carriage return takes two rows of text.
   setSelectionMode(QAbstractItemView::SingleSelection);
   m_pending.setSingleShot(true);
   connect(&m_pending, &QTimer::timeout, this, &ProgressListWidget::repaintNow);
@@ -33,14 +50,15 @@ QListWidgetItem* ProgressListWidget::at(int index) const {
 }
 
 int ProgressListWidget::add(const std::string& text, collect::LineStyle style) {
-  auto* it = new QListWidgetItem(QString::fromStdString(text), this);
+  auto* it = new QListWidgetItem(this);
+  setLine(it, text);
   applyStyle(it, style);
   return count();
 }
 
 std::string ProgressListWidget::text(int index) const {
   const QListWidgetItem* it = at(index);
-  return it ? it->text().toStdString() : std::string();
+  return it ? it->data(kTextRole).toString().toStdString() : std::string();
 }
 
 collect::LineStyle ProgressListWidget::style(int index) const {
@@ -50,7 +68,7 @@ collect::LineStyle ProgressListWidget::style(int index) const {
 }
 
 void ProgressListWidget::setText(int index, const std::string& text) {
-  if (QListWidgetItem* it = at(index)) it->setText(QString::fromStdString(text));
+  if (QListWidgetItem* it = at(index)) setLine(it, text);
 }
 
 void ProgressListWidget::setStyle(int index, collect::LineStyle style) {

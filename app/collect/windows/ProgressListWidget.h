@@ -1,5 +1,6 @@
 // The progress list as a widget: the collection code's ProgressList over a one-column list,
-// bold and colour per line. A long run adds many lines between two event-loop turns, so an
+// bold and colour per line. A carriage return in a line shows as a line break; text() gives
+// the line back as written. A long run adds many lines between two event-loop turns, so an
 // explicit refresh repaints at most every 50 ms; the last lines show when the run ends
 // (refresh after the throttle window, or the next paint).
 #pragma once

@@ -101,7 +101,7 @@ void ClockState::clear() {
   std::lock_guard lock(m_mutex);
   m_punches.clear();
   ++m_clearCount;
-  m_lastClearing = {now, '1'};
+  m_lastClearing = {now, '0'};  // ordered by the host's command: the operator's clearing
 }
 
 size_t ClockState::clearCount() const {

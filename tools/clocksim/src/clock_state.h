@@ -39,7 +39,7 @@ class ClockState {
   size_t clearCount() const;
   struct Clearing {
     TimePoint when;
-    char cause;  // '0' at the clock itself, '1' by command
+    char cause;  // '0' by the operator (the host's command), anything else a memory error
   };
   Clearing lastClearing() const;
 

@@ -190,7 +190,8 @@ void ClockSession::statusA(std::string_view cmd, std::vector<Transmission>& out)
   sendFrame(std::move(s), Sequence::None, out);
 }
 
-// Status "B": the last clearing and the number of stored punches (status positions 30-34).
+// Status "B": the last clearing (its cause at status position 21, then its month, day, hour
+// and minute) and the number of stored punches (status positions 30-34).
 void ClockSession::statusB(std::string_view cmd, std::vector<Transmission>& out) {
   if (cmd.size() > 1 && (m_options.model == 4 || m_options.model == 5)) return;
   const auto c = m_state.lastClearing();

@@ -1,5 +1,6 @@
 // The simulator against hand-written host-side bytes over real links: a pseudo-terminal,
 // loopback TCP and the UDP unit's datagrams.
+#include "clock_state.h"
 #include "host_end.h"
 
 namespace {
@@ -17,6 +18,15 @@ std::string caseName(const testing::TestParamInfo<Case>& i) {
          std::to_string(i.param.model);
 }
 
+// The 36-character status as the host puts it together from the clock's replies.
+std::string statusOf(HostEnd& host, int model) {
+  if (model != 6) return exchange(host, model, "A") + exchange(host, model, "B");
+  const std::string a = exchange(host, model, "\x04");
+  const std::string b = exchange(host, model, "\x03");
+  if (a.size() < 17 || b.size() < 8) return {};
+  return a.substr(6, 11) + "AAAAAAAAA001010001" + "0" + b.substr(4, 4) + "00";
+}
+
 class StatusAndDownload : public testing::TestWithParam<Case> {};
 
 TEST_P(StatusAndDownload, CountRecordsAndClearing) {
@@ -27,16 +37,7 @@ TEST_P(StatusAndDownload, CountRecordsAndClearing) {
   sim.generatePunches(12, 5);
   auto host = connectTo(sim, link);
 
-  std::string status;
-  if (model == 6) {
-    const std::string a = exchange(*host, model, "\x04");
-    ASSERT_GE(a.size(), 17u);
-    const std::string b = exchange(*host, model, "\x03");
-    ASSERT_GE(b.size(), 8u);
-    status = a.substr(6, 11) + "AAAAAAAAA001010001" + "0" + b.substr(4, 4) + "00";
-  } else {
-    status = exchange(*host, model, "A") + exchange(*host, model, "B");
-  }
+  const std::string status = statusOf(*host, model);
   ASSERT_EQ(status.size(), 36u);
   EXPECT_EQ(status.substr(29, 5), "00012");
   const auto now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
@@ -76,6 +77,7 @@ TEST_P(StatusAndDownload, CountRecordsAndClearing) {
     }
   }
 
+  sim.setClockTime(*clocksim::fromLocal(2026, 3, 4, 5, 6));
   if (model == 6) {
     EXPECT_FALSE(exchange(*host, model, "\x02").empty());
   } else {
@@ -85,6 +87,15 @@ TEST_P(StatusAndDownload, CountRecordsAndClearing) {
   EXPECT_TRUE(sim.punches().empty());
   EXPECT_EQ(sim.clearCount(), 1u);
   EXPECT_GE(sim.receivedFrames().size(), 4u);
+  if (model != 6) {  // model 6 reports no clearing: the host fills those positions itself
+    // A clearing by the host's command is the operator's: "0" at position 21, then its month,
+    // day, hour and minute, then the empty count.
+    const std::string after = statusOf(*host, model);
+    ASSERT_EQ(after.size(), 36u);
+    EXPECT_EQ(after[20], '0');
+    EXPECT_EQ(after.substr(21, 8), "03040506");
+    EXPECT_EQ(after.substr(29, 5), "00000");
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Links, StatusAndDownload,
