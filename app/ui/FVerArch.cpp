@@ -174,7 +174,9 @@ FVerArch::FVerArch(QWidget* parent) : QDialog(parent), m_mail(std::make_unique<X
   layout->addLayout(totalRow);
   resize(900, 600);
 
-  // A close during a view stops it between two slices; the window goes once it has returned.
+  // A view and a mail start let window events run: meanwhile the commands but Salir are off,
+  // and a close waits for them (a view stops between two slices).
+  BusyGuard::onChange(this, [this] { busyChanged(); });
   BusyGuard::onCancel(this, [this] { m_stop = true; });
 
   HourglassGuard wait;
@@ -210,11 +212,16 @@ ViewSettings FVerArch::settings() const {
   return s;
 }
 
-void FVerArch::setViewCommands(bool enabled) {
-  // Guardar and Imprimir wait for a completed view; Salir always works.
-  for (int i : {0, 1, 4}) m_mnu[static_cast<size_t>(i)]->setEnabled(enabled);
-  for (QLineEdit* edit : m_txtF) edit->setEnabled(enabled);
-  m_archivo->setEnabled(enabled);
+void FVerArch::busyChanged() {
+  // Salir always works; the others come back as they were (Guardar and Imprimir wait for a
+  // completed view).
+  const bool busy = BusyGuard::busy(this);
+  for (size_t i = 0; i < 5; ++i) {
+    if (busy) m_wanted[i] = m_mnu[i]->isEnabled();
+    m_mnu[i]->setEnabled(!busy && m_wanted[i]);
+  }
+  for (QLineEdit* edit : m_txtF) edit->setEnabled(!busy);
+  m_archivo->setEnabled(!busy);
 }
 
 void FVerArch::Examinar() {
@@ -257,7 +264,6 @@ void FVerArch::Visualizar() {
     HourglassGuard wait;
     BusyGuard busy(this);
     m_stop = false;
-    setViewCommands(false);
     m_list->setVisible(false);
     m_progress->setValue(0);
     m_progress->setVisible(true);
@@ -267,7 +273,6 @@ void FVerArch::Visualizar() {
     m_model->endChange();
     m_progress->setVisible(false);
     m_list->setVisible(true);
-    setViewCommands(true);
   }
   if (out.status != RecordView::Status::NoFile) {
     m_total->setText(QString::fromStdString(
@@ -322,7 +327,7 @@ void FVerArch::Guardar() {
     // Closing the box without a choice must not find an old answer here and truncate the file.
     gSharedText.clear();
     const int choice = FrmMsg::Msg(GetMsg(168) + path + GetMsg(169), GetMsg(109), GetMsg(152),
-                                   GetMsg(123), 0, nullptr, this)
+                                   GetMsg(123), 0, &appimages::imgOf(this), this)
                            .choice;
     if (choice != 1 && choice != 2) return;
     answer = std::to_string(choice);
@@ -332,7 +337,7 @@ void FVerArch::Guardar() {
     HourglassGuard wait;
     error = saveRows(m_view, path, answer == "2" ? SaveMode::Replace : SaveMode::Append);
   }
-  if (!error.empty()) MsgBox(320, msgbox::Critical, {}, "\n" + path + "\n" + error, this);
+  if (!error.empty()) MsgBox(320, msgbox::Critical, {}, "\n" + error, this);
 }
 
 void FVerArch::Imprimir() {
@@ -375,8 +380,12 @@ void FVerArch::EnviarCorreo() {
   std::string error;
   {
     HourglassGuard wait;
+    // The mail client starts with window events running: a second click must not start it
+    // again, and a close waits until it has started.
+    BusyGuard busy(this);
     error = m_mail->send("Velta 2000", "\r\n", path);
   }
+  if (BusyGuard::closePending(this)) return;
   if (!error.empty()) MsgBox(320, msgbox::Critical, {}, "\n" + error, this);
 }
 

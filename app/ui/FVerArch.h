@@ -34,6 +34,7 @@ class FVerArch : public QDialog {
   QLabel* TTotal() const { return m_total; }
   QTableView* ListaReg() const { return m_list; }
   const RecordView& view() const { return m_view; }
+  // True while a view or a mail start runs (the window's exchange guard is held).
   bool viewing() const;
   int cardWidth() const { return m_cardWidth; }  // of the printed card column
   // The mail client used by Enviar Correo (xdg-email unless a test puts another).
@@ -56,9 +57,10 @@ class FVerArch : public QDialog {
  private:
   class Sink;
   ViewSettings settings() const;
-  void setViewCommands(bool enabled);
+  void busyChanged();
 
   std::array<QAction*, 6> m_mnu{};
+  std::array<bool, 5> m_wanted{};  // commands 0..4 as they were before the window got busy
   std::array<QLineEdit*, 9> m_txtF{};
   QLineEdit* m_archivo = nullptr;
   QLabel* m_total = nullptr;

@@ -5,14 +5,13 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <cstdio>
-#include <cstring>
 #include <limits>
 #include <numeric>
 
 #include "Basic.h"
 #include "CardIndex.h"
 #include "CardNumber.h"
+#include "MessagesExtra.h"
 #include "basekit/atomicfile.h"
 #include "basekit/codepage.h"
 #include "basekit/paths.h"
@@ -36,18 +35,8 @@ int32_t windowBound(const std::string& text) {
   return basic::ToLong(v).value_or(std::numeric_limits<int32_t>::max());
 }
 
-class FileCloser {
- public:
-  explicit FileCloser(std::FILE* f) : m_f(f) {}
-  ~FileCloser() {
-    if (m_f) std::fclose(m_f);
-  }
-  FileCloser(const FileCloser&) = delete;
-  FileCloser& operator=(const FileCloser&) = delete;
-
- private:
-  std::FILE* m_f;
-};
+// A punch line is a few dozen bytes: a block holds tens of thousands of them.
+constexpr size_t kBlock = size_t{1} << 20;
 
 }  // namespace
 
@@ -84,8 +73,8 @@ std::string totalText(int64_t listed, int64_t lines) {
 }
 
 void RecordView::clear() {
-  m_text.clear();
-  m_text.shrink_to_fit();
+  m_blocks.clear();
+  m_blocks.shrink_to_fit();
   m_rows.clear();
   m_rows.shrink_to_fit();
   m_order.clear();
@@ -102,9 +91,23 @@ RecordView::Outcome RecordView::run(const std::string& pathText, const ViewFilte
   m_virtualNames = settings.virtualNames;
 
   const std::string path = basekit::toLocalPath(basic::Trim(pathText));
+  if (path.empty() || path.back() == '/') return out.status = Status::NoFile, out;
+  // Through the file layer: no link followed, nothing that blocks (a FIFO), checks on the
+  // descriptor. A second name is refused too: the other name may be a file outside the folder.
+  basekit::ReadingFile file;
+  auto refuse = [&](int err) {
+    out.status = Status::ReadError;
+    out.error = GetExtraMsg(ExtraMsg::ReadFailed, {path, systemReason(err)});
+    return out;
+  };
+  if (!file.open(path)) {
+    const int err = errno;
+    if (err == ENOENT || err == ENOTDIR || err == EISDIR) return out.status = Status::NoFile, out;
+    return refuse(err);
+  }
   struct stat st {};
-  if (path.empty() || path.back() == '/' || ::stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode))
-    return out.status = Status::NoFile, out;
+  if (::fstat(file.fd(), &st) != 0) return refuse(errno);
+  if (st.st_nlink > 1) return refuse(basekit::kErrSecondName);
 
   out.first = windowBound(filter.firstRecord);
   out.last = windowBound(filter.lastRecord);
@@ -139,30 +142,21 @@ RecordView::Outcome RecordView::run(const std::string& pathText, const ViewFilte
     for (const CardRecord& c : cards) m_names.emplace_back(trimView(c.name));
   }
 
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file)
-    return out.status = Status::ReadError, out.error = path + ": " + std::strerror(errno), out;
-  FileCloser closer(file);
-  const int64_t total = st.st_size;
-  constexpr size_t kChunk = 1 << 20;
-  // Room for the last chunk's read too: growing a buffer of the whole file near its end would
-  // copy all of it at once, a long pause in the middle of the view.
-  m_text.reserve(static_cast<size_t>(total) + kChunk + 1);
-  // Rows likewise: no line is shorter than ten bytes, and pages never written cost nothing.
-  m_rows.reserve(
-      static_cast<size_t>(std::min<int64_t>(int64_t{out.last} - out.first + 1, total / 10 + 1)));
+  const int64_t total = file.size();
+  // Rows for the window, or for the lines a file of that size can hold (none is shorter than
+  // ten bytes), whichever is fewer; past a million the list grows as it goes.
+  m_rows.reserve(static_cast<size_t>(
+      std::min<int64_t>({int64_t{out.last} - out.first + 1, total / 10 + 1, int64_t{1} << 20})));
+  const size_t firstBlock = static_cast<size_t>(std::min<int64_t>(total + 1, kBlock));
 
   using Clock = std::chrono::steady_clock;
   Clock::time_point lastReport{};  // the first check reports at once
   int64_t matching = 0;
-  size_t scan = 0;  // start of the first line not yet handled
-  bool eof = false;
   std::string card;
+  std::string lineText;
+  lineText.reserve(kMaxLine + 1);
 
-  auto handleLine = [&](size_t begin, size_t end) {
-    size_t len = end - begin;
-    if (len > 0 && m_text[begin + len - 1] == '\r') --len;
-    const std::string_view text(m_text.data() + begin, len);
+  auto handleLine = [&](std::string_view text) {
     ++m_lines;
     const LineFields f = splitLineFields(text);
 
@@ -201,56 +195,58 @@ RecordView::Outcome RecordView::run(const std::string& pathText, const ViewFilte
       if (group < groupLow || group > groupHigh) return;
     }
     Row row;
-    row.offset = begin;
-    row.length = static_cast<uint32_t>(len);
     row.card = entry;
     if (holder && holder->Resaltar == 1) row.marks |= kBold;
     if (holder && holder->Novedad == 1) row.marks |= kBold | kRed;
     if (trimView(f.rest) == clockOpen) row.marks |= kRed;
+    keep(text, row, firstBlock);
     m_rows.push_back(row);
   };
 
-  while (!eof) {
-    const size_t old = m_text.size();
-    m_text.resize(old + kChunk);
-    const size_t got = std::fread(m_text.data() + old, 1, kChunk, file);
-    m_text.resize(old + got);
-    if (got < kChunk) {
-      if (std::ferror(file)) {
-        out.status = Status::ReadError;
-        out.error = path + ": " + std::strerror(errno);
+  for (;;) {
+    // One byte more than a line may hold: the layer counts the CR before the LF.
+    const basekit::ReadingFile::Line got = file.readLine(lineText, kMaxLine + 1);
+    if (got == basekit::ReadingFile::Line::End) break;
+    if (got == basekit::ReadingFile::Line::Failed) {
+      refuse(errno != 0 ? errno : EIO);
+      break;
+    }
+    const bool tooLong = got == basekit::ReadingFile::Line::TooLong || lineText.size() > kMaxLine;
+    // A line too long for a punch line is a faulty one: no fields, nothing of it kept.
+    handleLine(tooLong ? std::string_view() : std::string_view(lineText));
+    // One line may have taken long to pass over: report after it.
+    if (((m_lines & 1023) == 0 || tooLong) && sink &&
+        Clock::now() - lastReport >= std::chrono::milliseconds(50)) {
+      if (!sink->progress(static_cast<int64_t>(m_rows.size()), m_lines,
+                          std::min<int64_t>(file.offset(), total), total)) {
+        out.status = Status::Stopped;
         break;
       }
-      eof = true;
-    }
-    for (;;) {
-      const size_t nl = m_text.find('\n', scan);
-      if (nl == std::string::npos) break;
-      handleLine(scan, nl);
-      scan = nl + 1;
-      if ((m_lines & 1023) == 0 && sink &&
-          Clock::now() - lastReport >= std::chrono::milliseconds(50)) {
-        if (!sink->progress(static_cast<int64_t>(m_rows.size()), m_lines,
-                            static_cast<int64_t>(m_text.size()), total)) {
-          out.status = Status::Stopped;
-          eof = true;
-          break;
-        }
-        lastReport = Clock::now();
-      }
+      lastReport = Clock::now();
     }
   }
-  if (out.status == Status::Done && scan < m_text.size()) handleLine(scan, m_text.size());
   m_order.resize(m_rows.size());
   std::iota(m_order.begin(), m_order.end(), 0u);
   if (sink && out.status == Status::Done)
     sink->progress(static_cast<int64_t>(m_rows.size()), m_lines,
-                   static_cast<int64_t>(m_text.size()), total);
+                   std::min<int64_t>(file.offset(), total), total);
   return out;
 }
 
+void RecordView::keep(std::string_view text, Row& row, size_t firstBlock) {
+  if (m_blocks.empty() || m_blocks.back().size() + text.size() > m_blocks.back().capacity()) {
+    m_blocks.emplace_back();
+    m_blocks.back().reserve(m_blocks.size() == 1 ? std::max(firstBlock, text.size()) : kBlock);
+  }
+  std::string& block = m_blocks.back();
+  row.block = static_cast<uint32_t>(m_blocks.size() - 1);
+  row.at = static_cast<uint32_t>(block.size());
+  row.length = static_cast<uint16_t>(text.size());
+  block.append(text);
+}
+
 std::string_view RecordView::line(const Row& r) const {
-  return std::string_view(m_text.data() + r.offset, r.length);
+  return std::string_view(m_blocks[r.block].data() + r.at, r.length);
 }
 
 std::string_view RecordView::rawCell(const Row& r, int column) const {
@@ -321,15 +317,18 @@ std::string saveRows(const RecordView& view, const std::string& pathText, SaveMo
   std::string bytes;
   for (size_t k = 0; k < view.rowCount(); ++k) bytes += view.savedLine(k) + "\r\n";
   const std::string path = basekit::toLocalPath(pathText);
-  if (mode == SaveMode::Replace) {
-    std::string error;
-    return basekit::replaceFileAtomically(path, bytes, &error) ? std::string() : error;
-  }
-  // Appended whole or not at all, never through a symbolic link.
+  // The file layer's own texts name the file and are English: the operator gets the file once
+  // and the reason in the settings' language.
+  auto failed = [&] {
+    const int err = errno != 0 ? errno : EIO;
+    return GetExtraMsg(ExtraMsg::SaveFailed, {path, systemReason(err)});
+  };
+  errno = 0;
+  if (mode == SaveMode::Replace)
+    return basekit::replaceFileAtomically(path, bytes) ? std::string() : failed();
+  // Appended whole or not at all, never through a symbolic link nor to a second name.
   basekit::PlainFile file;
-  std::string error;
-  if (!file.open(path, 0644, &error) || !file.append(bytes, &error) || !file.sync(&error) ||
-      !file.close(&error))
-    return error;
+  if (!file.open(path, 0644) || !file.append(bytes) || !file.sync() || !file.close())
+    return failed();
   return {};
 }

@@ -178,7 +178,7 @@ void FLeer::mnu(int index) {
     close();
     return;
   }
-  if (m_reading) {
+  if (reading()) {
     setCancelBoth(1);
     setCaption(m_read, 108);
     m_exit->setEnabled(true);
@@ -199,7 +199,6 @@ void FLeer::read() {
     m_busy.emplace(this);
     setCaption(m_read, 123);
     m_exit->setEnabled(false);
-    m_reading = 1;
   };
   hooks.shipFtp = [this] {
     FFtp w(this);
@@ -215,7 +214,6 @@ void FLeer::read() {
   collect::ManualRead run(*m_lst, boxes, std::move(hooks));
   const auto outcome =
       run.run(m_folder.toStdString(), m_name->text().toStdString(), m_dropDup->isChecked() ? 1 : 0);
-  m_reading = 0;
   m_busy.reset();
   switch (outcome) {
     case collect::ManualRead::Outcome::ReadAgain:

@@ -34,7 +34,8 @@ class FLeer : public ClockWindow {
   QCheckBox* ChkRepetidos() const { return m_dropDup; }
   QLabel* LblMultiEmpresa() const { return m_multi; }
   ProgressListWidget* Lst() const { return m_lst; }
-  int16_t reading() const { return m_reading; }
+  // 1 while a read runs: the window's exchange guard is held from the download's start.
+  int16_t reading() const { return BusyGuard::busy(this) ? 1 : 0; }
 
  protected:
   void updateCommands() override {}  // the read keeps its own command states
@@ -57,7 +58,6 @@ class FLeer : public ClockWindow {
   QAction* m_read;
   QAction* m_exit;
   QString m_folder;
-  int16_t m_reading = 0;
   bool m_followFolder = true;  // keep the chosen folder in view while the list fills
   std::optional<BusyGuard> m_busy;
 };

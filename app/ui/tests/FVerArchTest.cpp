@@ -1,6 +1,6 @@
 // The record-file viewer window driven as an operator would: view, counter, boxes, the card
 // boxes, sorting, save (with the three-choice box answered), print to PDF and mail through a
-// fake mail client.
+// fake mail client; refusals and failures with the operator's reason.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -14,6 +14,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QTableView>
+#include <QToolBar>
 
 #include <fstream>
 #include <functional>
@@ -22,6 +23,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <basekit/plainfile.h>
+
+#include "AppImages.h"
 #include "AppTestSupport.h"
 #include "ClsCfgFile.h"
 #include "ClsListaRelojes.h"
@@ -30,6 +34,8 @@
 #include "FrmMsg.h"
 #include "Globals.h"
 #include "ListingPrinterDialog.h"
+#include "MessagesExtra.h"
+#include "PlantedLink.h"
 
 namespace {
 
@@ -249,6 +255,15 @@ TEST_F(ViewerFixture, SalirDuringAViewStopsItAndCloses) {
   }
 }
 
+TEST_F(ViewerFixture, AFifoInTheFilesPlaceIsRefusedAtOnceWithTheReason) {
+  ASSERT_EQ(mkfifo(folder.file("FIFO.MIR").c_str(), 0600), 0);
+  view("FIFO.MIR");
+  ASSERT_EQ(boxes.numbers(), std::vector<int>{320});
+  EXPECT_NE(boxes.boxes()[0].text.find(systemReason(basekit::kErrNotPlainFile)), std::string::npos);
+  EXPECT_FALSE(window().mnu(2)->isEnabled());
+  EXPECT_TRUE(window().mnu(1)->isEnabled());
+}
+
 // ---- Guardar ---------------------------------------------------------------------------
 
 struct SaveCase {
@@ -319,6 +334,69 @@ TEST_F(ViewerFixture, SaveWithNoRowsAsksNothingAndAReadOnlyFolderSays320) {
   }
 }
 
+size_t occurrences(const std::string& text, const std::string& part) {
+  size_t n = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+  return n;
+}
+
+// The box names the file once, with the reason in the operator's language; a second name and
+// a link are refused whether the rows would be added or replace the file.
+TEST_F(ViewerFixture, ASaveFailureNamesTheFileOnceWithItsReason) {
+  view();
+  folder.write("ONE.MIR", kOld);
+  ASSERT_EQ(link(folder.file("ONE.MIR").c_str(), folder.file("TWO.MIR").c_str()), 0);
+  apptest::PlantedLink planted(folder.file("LINK.MIR"));
+  int answer = 0;
+  frmmsg::setHook([&answer](const std::string&) { return answer; });
+  struct Case {
+    std::string target;
+    int answer;  // to the question about an existing file
+    int err;
+  };
+  const Case cases[] = {
+      {folder.file("REGIS.MIR") + "/OUT.MIR", 0, ENOTDIR},
+      {folder.file("TWO.MIR"), 1, basekit::kErrSecondName},
+      {folder.file("TWO.MIR"), 2, basekit::kErrSecondName},
+      {folder.file("LINK.MIR"), 1, ELOOP},
+      {folder.file("LINK.MIR"), 2, ELOOP},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.target + " answer " + std::to_string(c.answer));
+    boxes.clear();
+    answer = c.answer;
+    filedialogs::testing::setNextFileName(c.target);
+    window().mnu(2)->trigger();
+    ASSERT_EQ(boxes.numbers(), std::vector<int>{320});
+    const std::string& text = boxes.boxes()[0].text;
+    EXPECT_EQ(occurrences(text, c.target), 1u) << text;
+    EXPECT_NE(text.find(systemReason(c.err)), std::string::npos) << text;
+  }
+  frmmsg::setHook({});
+  EXPECT_EQ(folder.read("ONE.MIR"), kOld);
+  EXPECT_TRUE(planted.unchanged());
+}
+
+TEST_F(ViewerFixture, TheSaveQuestionsButtonsShowTheChoosePicture) {
+  view();
+  folder.write("OUT.MIR", kOld);
+  filedialogs::testing::setNextFileName(folder.file("OUT.MIR"));
+  std::vector<qint64> pictures;
+  Qt::ToolButtonStyle style = Qt::ToolButtonTextOnly;
+  QTimer::singleShot(0, [&] {
+    auto* box = qobject_cast<FrmMsg*>(QApplication::activeModalWidget());
+    ASSERT_NE(box, nullptr);
+    for (int i = 1; i <= 3; ++i) pictures.push_back(box->button(i)->icon().cacheKey());
+    style = box->toolBar()->toolButtonStyle();
+    box->choose(2);
+  });
+  window().mnu(2)->trigger();
+  const qint64 choose = appimages::imgOf(&window()).at(2).cacheKey();
+  EXPECT_EQ(pictures, std::vector<qint64>(3, choose));
+  EXPECT_EQ(style, Qt::ToolButtonIconOnly);
+  EXPECT_EQ(folder.read("OUT.MIR"), kOld);
+}
+
 // ---- Imprimir --------------------------------------------------------------------------
 
 std::string run(const QString& program, const QStringList& args) {
@@ -375,14 +453,23 @@ TEST_F(ViewerFixture, PrintRefusesNoRowsIsSilentOnCancelAndReportsAFailedPrinter
 
 // ---- Enviar Correo ---------------------------------------------------------------------
 
-// A fake xdg-email first on PATH: records its arguments, one a line, and exits with `code`.
+// A fake xdg-email first on PATH: counts its starts, waits for the file `release` when one is
+// given, records its arguments, one a line, and exits with `code`.
 class FakeMailClient {
  public:
-  FakeMailClient(const apptest::TempDataFolder& folder, int code) : m_log(folder.file("mail.log")) {
+  FakeMailClient(const apptest::TempDataFolder& folder, int code, const std::string& release = {})
+      : m_log(folder.file("mail.log")), m_starts(folder.file("starts.log")) {
     unlink(m_log.c_str());
+    unlink(m_starts.c_str());
     const std::string bin = folder.file("bin");
     mkdir(bin.c_str(), 0755);
-    folder.write("bin/xdg-email", "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > '" +
+    // The wait ends after 30 s in any case, so a test that never releases still ends.
+    const std::string wait = release.empty()
+                                 ? std::string()
+                                 : "n=0; while [ ! -e '" + release +
+                                       "' ] && [ $n -lt 600 ]; do sleep 0.05; n=$((n+1)); done\n";
+    folder.write("bin/xdg-email", "#!/bin/sh\necho started >> '" + m_starts + "'\n" + wait +
+                                      "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > '" +
                                       m_log + "'\nexit " + std::to_string(code) + "\n");
     chmod((bin + "/xdg-email").c_str(), 0755);
     m_path = qgetenv("PATH");
@@ -393,9 +480,16 @@ class FakeMailClient {
     std::ifstream in(m_log, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
+  size_t starts() const {
+    std::ifstream in(m_starts);
+    size_t n = 0;
+    for (std::string line; std::getline(in, line);) ++n;
+    return n;
+  }
 
  private:
   std::string m_log;
+  std::string m_starts;
   QByteArray m_path;
 };
 
@@ -427,6 +521,33 @@ TEST_F(ViewerFixture, MailFailuresAreReported) {
   ASSERT_EQ(boxes.numbers(), std::vector<int>{307});
   EXPECT_NE(boxes.boxes()[0].text.find(folder.file("GONE.MIR")), std::string::npos);
   EXPECT_EQ(client.log(), "");
+}
+
+// The mail client starts with window events running: meanwhile the commands are off (a second
+// click starts no second client) and a close waits for the start, then closes the window.
+TEST_F(ViewerFixture, ASecondClickDuringTheMailStartStartsNoSecondClient) {
+  FakeMailClient client(folder, 0, folder.file("release"));
+  view();
+  bool commandsOff = false, openAfterClose = false;
+  QTimer::singleShot(0, &window(), [&] {
+    // The first client waits for its release: a second one would not.
+    folder.write("release", "");
+    commandsOff = !window().mnu(4)->isEnabled() && !window().mnu(1)->isEnabled() &&
+                  !window().mnu(2)->isEnabled() && window().mnu(5)->isEnabled();
+    window().mnu(4)->trigger();
+    window().EnviarCorreo();
+    window().close();
+    openAfterClose = window().isVisible();
+  });
+  window().mnu(4)->trigger();
+  EXPECT_EQ(client.starts(), 1u);
+  EXPECT_TRUE(commandsOff);
+  EXPECT_TRUE(openAfterClose);
+  EXPECT_TRUE(boxes.numbers().empty());
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(window().isVisible());
+  EXPECT_TRUE(window().mnu(4)->isEnabled());
+  EXPECT_TRUE(window().mnu(2)->isEnabled());  // as before the mail
 }
 
 }  // namespace

@@ -1,12 +1,22 @@
 // The record-file viewer's logic on small files: filters, the record-number window, marks,
-// names, employee-number mode, sorting and the card index it looks cards up with.
+// names, employee-number mode, sorting and the card index it looks cards up with; what it
+// refuses to read, and lines too long for a punch line.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <fstream>
+
+#include <basekit/plainfile.h>
 
 #include "AppTestSupport.h"
 #include "CardIndex.h"
 #include "ColumnSort.h"
+#include "MessagesExtra.h"
+#include "PlantedLink.h"
 #include "RecordView.h"
 
 namespace {
@@ -271,6 +281,75 @@ TEST(RecordView, StopsWhenTheSinkAsks) {
   EXPECT_EQ(sink.calls, 1);
   EXPECT_LT(view.lineCount(), 200000);
   EXPECT_EQ(view.rowCount(), static_cast<size_t>(view.lineCount()));
+}
+
+// What must not be read is refused at once, with the file and the reason in the operator's
+// language: a link (its target lies outside the folder), a second name, a FIFO (an open of it
+// would wait for a writer).
+TEST(RecordView, RefusesALinkASecondNameAndWhatIsNoPlainFile) {
+  apptest::TempDataFolder folder;
+  folder.write("A.MIR", "100 01/02/2024 08:00 01 01\r\n");
+  ASSERT_EQ(::link(folder.file("A.MIR").c_str(), folder.file("B.MIR").c_str()), 0);
+  apptest::PlantedLink planted(folder.file("LINK.MIR"));
+  ASSERT_EQ(::mkfifo(folder.file("FIFO.MIR").c_str(), 0600), 0);
+  struct Case {
+    const char* name;
+    int err;
+  };
+  for (const Case& c :
+       {Case{"LINK.MIR", ELOOP}, Case{"A.MIR", basekit::kErrSecondName},
+        Case{"B.MIR", basekit::kErrSecondName}, Case{"FIFO.MIR", basekit::kErrNotPlainFile}}) {
+    SCOPED_TRACE(c.name);
+    RecordView view;
+    const auto out = view.run(folder.file(c.name), {}, {}, {});
+    EXPECT_EQ(out.status, RecordView::Status::ReadError);
+    EXPECT_EQ(out.error,
+              GetExtraMsg(ExtraMsg::ReadFailed, {folder.file(c.name), systemReason(c.err)}));
+    EXPECT_EQ(view.rowCount(), 0u);
+  }
+  EXPECT_TRUE(planted.unchanged());
+}
+
+// A line too long for a punch line is a faulty line: an empty row and a bad card number, the
+// lines after it read as usual. The longest line allowed is kept whole.
+TEST(RecordView, ALineLongerThanThePunchLineBoundIsAFaultyLine) {
+  apptest::TempDataFolder folder;
+  const std::string head = "100 01/02/2024 08:00 01 01 ";
+  const std::string longest = head + std::string(RecordView::kMaxLine - head.size(), 'x');
+  for (const std::string eol : {"\r\n", "\n"}) {
+    SCOPED_TRACE(eol.size());
+    folder.write("L.MIR", longest + eol + longest + "y" + eol + "200 01/02/2024 08:00 01 01" + eol);
+    RecordView view;
+    const auto out = view.run(folder.file("L.MIR"), {}, {}, {});
+    EXPECT_EQ(out.status, RecordView::Status::Done);
+    EXPECT_TRUE(out.badNumbers);
+    EXPECT_EQ(view.lineCount(), 3);
+    ASSERT_EQ(view.rowCount(), 3u);
+    EXPECT_EQ(view.savedLine(0), longest);
+    for (int c = 0; c < RecordView::kColumns; ++c) EXPECT_EQ(view.cell(1, c), "") << c;
+    EXPECT_EQ(view.cell(2, 4), "200");
+  }
+}
+
+// A gigabyte without a line end (a sparse file) is one faulty line, passed over: memory
+// follows the rows listed, not the file.
+TEST(RecordView, AGigabyteWithoutLineEndsIsOneFaultyLineInBoundedMemory) {
+  apptest::TempDataFolder folder;
+  const std::string path = folder.file("HUGE.MIR");
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::ftruncate(fd, off_t{1} << 30), 0);
+  ::close(fd);
+  RecordView view;
+  const auto out = view.run(path, {}, {}, {});
+  EXPECT_EQ(out.status, RecordView::Status::Done);
+  EXPECT_TRUE(out.badNumbers);
+  EXPECT_EQ(view.lineCount(), 1);
+  ASSERT_EQ(view.rowCount(), 1u);
+  for (int c = 0; c < RecordView::kColumns; ++c) EXPECT_EQ(view.cell(0, c), "") << c;
+  rusage usage{};
+  ASSERT_EQ(getrusage(RUSAGE_SELF, &usage), 0);
+  EXPECT_LT(usage.ru_maxrss, 256 * 1024) << "peak resident KiB";
 }
 
 TEST(CardIndex, FindsTheEntryFindRecordTakes) {
