@@ -227,6 +227,9 @@ bool Collection::loadTables(WritePhase& ph, int16_t& result) {
   if (!ph.multi) return true;
   ph.companies.Iniciar(m_ctx.dataFolder + "EMPR.DAT");
   ph.companies.CargarEmpresas();
+  // A company table that is there but cannot be read is not "no companies defined".
+  if (ph.companies.status().readErrno != 0)
+    return writeFailed(msg(386) + ": " + ph.companies.status().readReason, result);
   if (ph.companies.mCount == 0) return writeFailed(msg(381), result);
   return true;
 }

@@ -3,8 +3,9 @@
 #include <basekit/atomicfile.h>
 #include <basekit/plainfile.h>
 
-#include <fstream>
-#include <sstream>
+#include <sys/stat.h>
+
+#include <cerrno>
 
 #include "Basic.h"
 #include "CardNumber.h"
@@ -13,39 +14,70 @@
 #include "ClsTarjetas.h"
 #include "Globals.h"
 #include "Messages.h"
+#include "MessagesExtra.h"
 #include "Release.h"
+#include "StoreRows.h"
 
 namespace collect {
 
 namespace {
 
-bool readLines(const std::string& path, std::vector<std::string>& lines) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::string line;
-  while (std::getline(in, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line);
+std::function<void(const char*)>& stepHook() {
+  static std::function<void(const char*)> hook;
+  return hook;
+}
+
+enum class Opened { Yes, Missing, Refused };
+
+// Opens CONSOLE.MIR for reading. Every check is made on the descriptor: a plain file of one
+// name (the console is appended to; a second name may be a file outside the folder) and of a
+// size a console file can have. *why names the file and gives the reason of a refusal.
+Opened openConsole(basekit::ReadingFile& file, std::string& why) {
+  const std::string path = gDataFolder + "CONSOLE.MIR";
+  int err = 0;
+  struct stat st {};
+  if (!file.open(path, kMaxConsoleBytes))
+    err = errno;
+  else if (::fstat(file.fd(), &st) != 0)
+    err = errno;
+  else if (st.st_nlink > 1)
+    err = basekit::kErrSecondName;
+  if (err == 0) {
+    if (stepHook()) stepHook()("opened");
+    return Opened::Yes;
   }
-  return true;
+  file.close();
+  if (err == ENOENT || err == ENOTDIR) return Opened::Missing;
+  why = path + ": " + systemReason(err);
+  return Opened::Refused;
 }
 
 }  // namespace
 
 std::vector<ConsoleRow> ConsoleFile::readNew(int32_t& total) {
   std::vector<ConsoleRow> rows;
+  m_error.clear();
   ClsTarjetas cards;
   cards.Iniciar(gDataFolder + "VELTA.TAR");
   cards.CargarTarjetas();
-  std::vector<std::string> lines;
-  if (!readLines(gDataFolder + "CONSOLE.MIR", lines)) return rows;
+  basekit::ReadingFile file;
+  if (openConsole(file, m_error) != Opened::Yes) return rows;
   const int16_t modoLegajo = gCfgFile ? gCfgFile->ModoLegajo : 0;
   const int16_t modoVirtual = gCfgFile ? gCfgFile->ModoVirtual : 0;
   const int16_t kind = gListaRelojes && gListaRelojes->m_TipoNumero == 2 ? 2 : 1;
   const std::string openClock = GetMsg(275);
-  const int32_t n = static_cast<int32_t>(lines.size());
-  for (int32_t k = m_shown + 1; k <= n; ++k) {
-    SepararCampos(lines[static_cast<size_t>(k - 1)]);
+  // Line by line: memory follows the new rows, never the file.
+  int32_t k = 0;
+  std::string line;
+  for (;;) {
+    const basekit::ReadingFile::Line got = file.readLine(line, kMaxConsoleLine);
+    if (got == basekit::ReadingFile::Line::End) break;
+    if (got == basekit::ReadingFile::Line::Failed) {
+      m_error = file.path() + ": " + systemReason(errno);
+      break;
+    }
+    if (++k <= m_shown) continue;
+    SepararCampos(line);
     const SplitFields& f = gSplitFields;
     std::string card = f.field(1);
     ConsoleRow row;
@@ -72,30 +104,61 @@ std::vector<ConsoleRow> ConsoleFile::readNew(int32_t& total) {
     if (basic::Trim(f.rest) == openClock) row.red = true;
     rows.push_back(std::move(row));
   }
-  m_shown = n;
-  total = n;
+  m_shown = k;
+  total = k;
   return rows;
 }
 
-bool DepurarConsola(int32_t maxLines) {
-  const std::string console = gDataFolder + "CONSOLE.MIR";
-  // A console file that is a link is never trimmed: its target's lines must not be copied
-  // into CONS.TMP, and the replace below would refuse it anyway.
-  if (basekit::isSymbolicLink(console)) return false;
-  std::ifstream in(console, std::ios::binary);
-  if (!in) return true;
-  std::stringstream all;
-  all << in.rdbuf();
-  const std::string bytes = all.str();
-  std::vector<std::string> lines;
-  readLines(console, lines);
-  const int32_t count = static_cast<int32_t>(lines.size());
+bool DepurarConsola(int32_t maxLines, std::string* error) {
+  std::string why;
+  auto fail = [&](const std::string& reason) {
+    if (error) *error = reason;
+    return false;
+  };
+  basekit::ReadingFile file;
+  switch (openConsole(file, why)) {
+    case Opened::Missing:
+      return true;
+    case Opened::Refused:
+      return fail(why);
+    case Opened::Yes:
+      break;
+  }
+  auto readFailed = [&] { return fail(file.path() + ": " + systemReason(errno)); };
+  // Counted, copied and cut from the one descriptor, never by its name again.
+  int32_t count = 0;
+  std::string line;
+  for (;;) {
+    const basekit::ReadingFile::Line got = file.readLine(line, kMaxConsoleLine);
+    if (got == basekit::ReadingFile::Line::End) break;
+    if (got == basekit::ReadingFile::Line::Failed) return readFailed();
+    ++count;
+  }
   if (count < maxLines) return true;
-  if (!basekit::replaceFileAtomically(gDataFolder + "CONS.TMP", bytes)) return false;
+  // The untrimmed copy is no easier to read than the console file it copies.
+  if (!storefile::copyDescriptorTo(file.fd(), gDataFolder + "CONS.TMP", file.mode(),
+                                   kMaxConsoleBytes, &why))
+    return fail(why);
+  // The last lines only: memory follows what is kept, not the file.
+  if (!file.seek(0)) return readFailed();
   std::string kept;
-  for (int32_t k = 1; k <= count; ++k)
-    if (k > count - maxLines) kept += lines[static_cast<size_t>(k - 1)] + "\r\n";
-  return basekit::replaceFileAtomically(console, kept);
+  for (int32_t k = 1; k <= count; ++k) {
+    const basekit::ReadingFile::Line got = file.readLine(line, kMaxConsoleLine);
+    if (got == basekit::ReadingFile::Line::End) break;
+    if (got == basekit::ReadingFile::Line::Failed) return readFailed();
+    if (k > count - maxLines) kept += line + "\r\n";
+  }
+  if (!basekit::replaceFileAtomically(file.path(), kept, &why)) {
+    const int err = errno;
+    return fail(file.path() + ": " + systemReason(err));
+  }
+  return true;
 }
+
+namespace testing {
+void setConsoleStepHook(std::function<void(const char* step)> hook) {
+  stepHook() = std::move(hook);
+}
+}  // namespace testing
 
 }  // namespace collect

@@ -1,13 +1,24 @@
 // The console's view of CONSOLE.MIR: the lines added since the last read, as rows with the
 // card holder's name and highlight, and the trim of the file to its last MAXCONSOLE lines.
+// The file is read through the file layer: a link, a FIFO, a file of a second name or one far
+// larger than a console file can be is refused, and every check is made on the one descriptor
+// the lines are then read from.
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace collect {
+
+// A console line is a punch line of about a hundred bytes; a longer one is taken cut.
+constexpr size_t kMaxConsoleLine = 1024;
+// The console counts its lines in 16 bits: 32767 of the longest lines is more than a console
+// file ever holds, and a larger one is refused unread.
+constexpr size_t kMaxConsoleBytes = 32767 * kMaxConsoleLine;
 
 struct ConsoleRow {
   int32_t line = 0;                  // line number in CONSOLE.MIR, from 1
@@ -19,16 +30,27 @@ struct ConsoleRow {
 class ConsoleFile {
  public:
   // The rows of the lines past those already shown; `total` receives the file's line count.
-  // A missing file gives no rows and leaves the count as it was.
+  // A missing file gives no rows and leaves the count as it was; so does one that is refused
+  // (error() says why). A read that fails part-way keeps the rows read so far.
   std::vector<ConsoleRow> readNew(int32_t& total);
   int32_t shownLines() const { return m_shown; }
+  // Why the last readNew could not read the file: its name and the reason; "" otherwise.
+  const std::string& error() const { return m_error; }
 
  private:
   int32_t m_shown = 0;
+  std::string m_error;
 };
 
-// Trims CONSOLE.MIR to its last `maxLines` lines: the untrimmed file is kept as CONS.TMP and
-// the new one replaces the old atomically. False when a file could not be written.
-bool DepurarConsola(int32_t maxLines);
+// Trims CONSOLE.MIR to its last `maxLines` lines: the untrimmed file is kept as CONS.TMP (with
+// the console file's mode) and the new one replaces the old atomically. True when there was
+// nothing to trim; false when the file was refused or a file could not be written (*error
+// says why).
+bool DepurarConsola(int32_t maxLines, std::string* error = nullptr);
+
+namespace testing {
+// Called with "opened" once the console's read or trim holds its descriptor. Empty to remove.
+void setConsoleStepHook(std::function<void(const char* step)> hook);
+}  // namespace testing
 
 }  // namespace collect

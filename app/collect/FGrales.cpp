@@ -5,7 +5,6 @@
 #include <clocklink/ClsMirsol.h>
 #include <clocklink/ClsModem.h>
 #include <clocklink/EventPump.h>
-#include <sys/stat.h>
 
 #include <iterator>
 #include <vector>
@@ -67,13 +66,13 @@ int16_t clearAfterDownload(ProgressList& list, Download& download, int32_t downl
 
 int16_t SendCardFile(int16_t mode, const std::string& path) {
   const std::string local = basekit::toLocalPath(basic::Trim(path));
-  struct stat st {};
-  if (local.empty() || ::stat(local.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return kFailure;
   // A list of card numbers, one short item each, for at most as many cards as a card base
-  // holds; a larger file is not read.
+  // holds; a larger file is not read. The file layer makes every check on its descriptor (a
+  // plain file, no link).
   constexpr size_t kMaxCardListBytes = ClsTarjetas::kMaxCards * 24;
   std::string text;
-  if (!basekit::readWholeFile(local, text, nullptr, kMaxCardListBytes)) return kFailure;
+  if (local.empty() || !basekit::readWholeFile(local, text, nullptr, kMaxCardListBytes))
+    return kFailure;
   const int16_t kind = gListaRelojes && gListaRelojes->m_TipoNumero == 2 ? 2 : 1;
   for (const std::string& raw : clocklink::splitModemItems(text)) {
     const std::string item = basic::Trim(raw);

@@ -1,18 +1,20 @@
 #include "FtpUpload.h"
 
 #include <curl/curl.h>
-#include <sys/stat.h>
+#include <unistd.h>
 
 #include <basekit/paths.h>
+#include <basekit/plainfile.h>
 #include <clocklink/EventPump.h>
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
+#include <cerrno>
 #include <memory>
 #include <string_view>
 
 #include "ClsCfgFile.h"
+#include "MessagesExtra.h"
 
 namespace collect {
 
@@ -104,31 +106,39 @@ int onDebug(CURL*, curl_infotype type, char* data, size_t size, void* user) {
 // the wire, so a CR LF of the file would arrive as CR CR LF: the CR of each CR LF pair is
 // left out here and libcurl puts it back.
 struct Source {
-  FILE* file = nullptr;
+  int fd = -1;
   bool text = false;
   bool heldCr = false;  // a CR at the end of the last chunk, not yet known to precede an LF
 };
+
+// Up to n bytes of the file; 0 at its end, -1 on a read error.
+ssize_t readSome(int fd, char* out, size_t n) {
+  for (;;) {
+    const ssize_t r = ::read(fd, out, n);
+    if (r >= 0 || errno != EINTR) return r;
+  }
+}
 
 size_t onRead(char* out, size_t size, size_t count, void* user) {
   auto* src = static_cast<Source*>(user);
   const size_t room = size * count;
   if (!src->text) {
-    const size_t got = std::fread(out, 1, room, src->file);
-    return got == 0 && std::ferror(src->file) ? CURL_READFUNC_ABORT : got;
+    const ssize_t got = readSome(src->fd, out, room);
+    return got < 0 ? CURL_READFUNC_ABORT : static_cast<size_t>(got);
   }
   if (room < 2) return CURL_READFUNC_ABORT;  // libcurl's buffer is far larger
   char in[16384];
   const size_t want = std::min(room - 1, sizeof in);  // one byte kept for a held CR
   size_t n = 0;
   while (n == 0) {  // 0 would mean the end of the file to libcurl
-    const size_t got = std::fread(in, 1, want, src->file);
+    const ssize_t got = readSome(src->fd, in, want);
+    if (got < 0) return CURL_READFUNC_ABORT;
     if (got == 0) {
-      if (std::ferror(src->file)) return CURL_READFUNC_ABORT;
       if (src->heldCr) out[n++] = '\r';  // the file ends in a lone CR
       src->heldCr = false;
       break;
     }
-    for (size_t i = 0; i < got; ++i) {
+    for (ssize_t i = 0; i < got; ++i) {
       const char c = in[i];
       if (src->heldCr && c != '\n') out[n++] = '\r';
       src->heldCr = c == '\r';
@@ -221,7 +231,6 @@ struct MultiDeleter {
 };
 struct CurlDeleter {
   void operator()(curl_slist* l) const { curl_slist_free_all(l); }
-  void operator()(FILE* f) const { std::fclose(f); }
 };
 
 }  // namespace
@@ -266,11 +275,13 @@ FtpResult FtpUpload::run(const FtpSettings& s, const std::string& localFile,
   if (holdsCommandBreak(remoteName) || remoteName.find_first_of("/\\") != std::string::npos)
     return failure(kPut, 0, kRefused);
 
-  struct stat st {};
-  std::unique_ptr<FILE, CurlDeleter> file;
-  if (!remoteName.empty() && ::stat(localFile.c_str(), &st) == 0 && S_ISREG(st.st_mode))
-    file.reset(std::fopen(localFile.c_str(), "rb"));
-  if (!file) return failure(kPut, CURLE_READ_ERROR, curl_easy_strerror(CURLE_READ_ERROR));
+  // Through the file layer: never a link's target, never a FIFO's writer, every check on the
+  // descriptor the file is then sent from.
+  basekit::ReadingFile file;
+  if (remoteName.empty() || !file.open(localFile)) {
+    const int err = remoteName.empty() ? ENOENT : errno;
+    return failure(kPut, CURLE_READ_ERROR, localFile + ": " + systemReason(err));
+  }
 
   std::unique_ptr<CURLM, MultiDeleter> multi(curl_multi_init());
   std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
@@ -292,12 +303,12 @@ FtpResult FtpUpload::run(const FtpSettings& s, const std::string& localFile,
   opt(curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "ftp"));
   opt(curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L));
   opt(curl_easy_setopt(h, CURLOPT_UPLOAD, 1L));
-  Source source{file.get(), s.transferBinary != 1, false};
+  Source source{file.fd(), s.transferBinary != 1, false};
   opt(curl_easy_setopt(h, CURLOPT_READFUNCTION, onRead));
   opt(curl_easy_setopt(h, CURLOPT_READDATA, &source));
   // A text transfer changes the length on the way.
   if (!source.text)
-    opt(curl_easy_setopt(h, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(st.st_size)));
+    opt(curl_easy_setopt(h, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(file.size())));
   // Both empty: libcurl's anonymous log-in; otherwise both are sent, an empty one as "".
   if (!s.username.empty() || !s.password.empty()) {
     opt(curl_easy_setopt(h, CURLOPT_USERNAME, s.username.c_str()));

@@ -2,7 +2,6 @@
 
 #include <basekit/codepage.h>
 #include <basekit/paths.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -38,15 +37,18 @@ bool PunchFiles::open(const std::string& stored) {
   if (!f.file.open(path, 0666, &m_error)) return false;
   // A last line without its end (edited by hand, or left by an older program) must not
   // swallow the first line of this call.
+  // The written descriptor cannot be read: the last byte comes through the file layer, and
+  // only from the very file being appended to (the name may have been given to another since).
   struct stat st {};
   if (!f.file.created() && ::fstat(f.file.fd(), &st) == 0 && S_ISREG(st.st_mode) &&
       st.st_size > 0) {
+    basekit::ReadingFile reading;
+    struct stat rst {};
     char last = 0;
-    const int rfd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    if (rfd >= 0) {
-      if (::pread(rfd, &last, 1, st.st_size - 1) == 1 && last != '\n') f.pending = "\r\n";
-      ::close(rfd);
-    }
+    if (reading.open(path) && ::fstat(reading.fd(), &rst) == 0 && rst.st_dev == st.st_dev &&
+        rst.st_ino == st.st_ino && ::pread(reading.fd(), &last, 1, st.st_size - 1) == 1 &&
+        last != '\n')
+      f.pending = "\r\n";
   }
   m_files.push_back(std::move(f));
   m_last = nullptr;  // the vector may have moved

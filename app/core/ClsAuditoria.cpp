@@ -9,8 +9,9 @@
 #include <basekit/plainfile.h>
 #include <basekit/record.h>
 
-#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 void ClsAuditoria::Iniciar(const std::string& path) { m_path = path; }
 
@@ -56,10 +57,12 @@ int16_t ClsAuditoria::AddRecord(const std::string& action) {
 int16_t ClsAuditoria::GetRecords(StoreRows& list) {
   list.clear();
   m_readError.clear();
-  struct stat st {};
-  if (::stat(m_path.c_str(), &st) != 0) return -2;
   std::string data;
-  if (!basekit::readWholeFile(m_path, data, &m_readError, kMaxFileBytes)) return 0;
+  if (!basekit::readWholeFile(m_path, data, &m_readError, kMaxFileBytes)) {
+    if (errno != ENOENT && errno != ENOTDIR) return 0;
+    m_readError.clear();
+    return -2;
+  }
   const size_t count = data.size() / kRecordLength;
   if (count == 0 || basekit::RecordReader(data).i16() != kVersion) return 0;
   int listed = 0;

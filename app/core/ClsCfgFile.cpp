@@ -11,10 +11,12 @@
 #include <basekit/atomicfile.h>
 #include <basekit/codepage.h>
 #include <basekit/inifile.h>
+#include <basekit/plainfile.h>
 
 #include "Basic.h"
 #include "Messages.h"
 #include "MessagesExtra.h"
+#include "StoreRows.h"
 
 namespace {
 
@@ -92,11 +94,6 @@ void storeNumber(const Row& r, const std::string& text, bool strict) {
     auto v = strict ? basic::ParseLong(text) : basic::ToLong(basic::Val(text));
     *r.i32 = v ? *v : basic::ParseLong(r.iniDefault).value_or(0);
   }
-}
-
-bool fileExists(const std::string& path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 // Whole text file of at most maxBytes, Windows-1252 on disk, UTF-8 in memory.
@@ -187,6 +184,16 @@ std::string inCurrentFolder(const std::string& name) {
 
 // errno after a failed read: the file is simply not there.
 bool wasMissing() { return errno == ENOENT || errno == ENOTDIR; }
+
+// The settings hold a password in plain text: the file is its owner's alone, whatever mode it
+// had. Set on the descriptor, so a save (which keeps a file's mode) writes 0600; a file of a
+// second name is another file's too, and its save is refused anyway.
+void keepOwnerOnly(const std::string& path) {
+  basekit::ReadingFile file;
+  struct stat st {};
+  if (file.open(path) && ::fstat(file.fd(), &st) == 0 && st.st_nlink == 1 && file.mode() != 0600)
+    (void)::fchmod(file.fd(), 0600);
+}
 
 // The failed save's text: the system's reason when a write failed; a file refused as it stands
 // (unreadable, or a value its encoding cannot hold) is an error in the settings file.
@@ -281,12 +288,17 @@ void ClsCfgFile::loadLegacy(const std::string& text) {
   }
   // Retire the legacy file: keep a synced copy first, then put the INI form of the values
   // in its place, so it is never read as legacy again. Without a good copy it stays as it was.
-  std::string bytes;
-  if (!basekit::readWholeFile(path_, bytes, nullptr, kMaxSettingsBytes) ||
-      !basekit::replaceFileAtomically(path_ + "old", bytes, nullptr, 0600))
+  // The copy holds what the file held, passwords included: its owner's alone.
+  basekit::ReadingFile file;
+  if (!file.open(path_, kMaxSettingsBytes) ||
+      !storefile::copyDescriptorTo(file.fd(), path_ + "old", 0600, kMaxSettingsBytes))
     return;
+  file.close();
+  if (holdsPassword()) keepOwnerOnly(path_);
   basekit::replaceFileAtomically(path_, iniText(rows, Version), nullptr, 0600);
 }
+
+bool ClsCfgFile::holdsPassword() const { return !SAPPassword.empty() || !txtPWD.empty(); }
 
 void ClsCfgFile::loadRsh() {
   struct RshRow {
@@ -299,14 +311,19 @@ void ClsCfgFile::loadRsh() {
                          {"RSHSYSTEMNUMBER", "00", &RSHSystemNumber},
                          {"RSHUSER", "hrmarca", &RSHUser},
                          {"RSHPATHEVT", "/usr/sap/R3P/SYS/exe/run/", &RSHPathEvt}};
-  if (fileExists(rshFile)) {
-    // One read for all keys; a file that cannot be read gives every key its default.
-    std::string data, error;
+  // One read for all keys. Whatever is there under the name is RSH.CFG: one that cannot be
+  // read (a folder, a FIFO, a file far too large) gives every key its default and is refused,
+  // never passed over for the INI's section.
+  const std::string rsh = inCurrentFolder(rshFile);
+  std::string data;
+  const bool read = readText(rsh, data, kMaxRshBytes);
+  const int err = errno;
+  if (read || (err != ENOENT && err != ENOTDIR)) {
     std::vector<std::string> items;
-    if (readText(inCurrentFolder(rshFile), data, kMaxRshBytes, &error))
+    if (read)
       items = splitItems(data);
     else
-      noteRefusal(inCurrentFolder(rshFile) + ": " + systemReason(errno));
+      noteRefusal(rsh + ": " + systemReason(err));
     RSHEnabled = basic::ToInteger(basic::Val(itemValue(items, "RSHENABLED", "0"))).value_or(0);
     for (const RshRow& r : rows) *r.text = itemValue(items, r.key, r.def);
   } else {
@@ -325,6 +342,10 @@ int16_t ClsCfgFile::SaveCfg() {
   // One load, every key set in place, one atomic write: lines this object does not own stay.
   // A file of no known form holds no line worth keeping: it is replaced by the INI text.
   lastSaveError_.clear();
+  // With a password in the settings the file goes to its owner alone before it is written,
+  // and once more after (a file of another owner is written anew, with its old mode).
+  const bool secret = holdsPassword();
+  if (secret) keepOwnerOnly(path_);
   if (unrecognised_) {
     errno = 0;
     std::string detail;
@@ -332,13 +353,14 @@ int16_t ClsCfgFile::SaveCfg() {
       unrecognised_ = false;
     else
       lastSaveError_ = saveFailure(path_, errno);
-    return 0;
+  } else {
+    basekit::IniDocument doc = basekit::IniDocument::load(path_, kMaxSettingsBytes);
+    for (const Row& r : storedRows(*this)) doc.set(r.section, r.key, basic::Trim(rowText(r)));
+    errno = 0;
+    std::string detail;
+    if (!doc.save(&detail, 0600)) lastSaveError_ = saveFailure(path_, errno);
   }
-  basekit::IniDocument doc = basekit::IniDocument::load(path_, kMaxSettingsBytes);
-  for (const Row& r : storedRows(*this)) doc.set(r.section, r.key, basic::Trim(rowText(r)));
-  errno = 0;
-  std::string detail;
-  if (!doc.save(&detail, 0600)) lastSaveError_ = saveFailure(path_, errno);
+  if (secret && lastSaveError_.empty()) keepOwnerOnly(path_);
   return 0;
 }
 
@@ -351,6 +373,6 @@ int16_t ClsCfgFile::SaveCfgOnClose() {
 std::string ClsCfgFile::ReadCfg(const std::string& key, const std::string& def,
                                 const std::string& pFile) {
   std::string data;
-  if (!fileExists(pFile) || !readText(pFile, data, kMaxRshBytes)) return def;
+  if (!readText(pFile, data, kMaxRshBytes)) return def;
   return itemValue(splitItems(data), key, def);
 }

@@ -98,6 +98,9 @@ class ClsCfgFile {
   // Why the last SaveCfg failed, with the file name, in the current language; "" after one
   // that wrote the file.
   const std::string& lastSaveError() const { return lastSaveError_; }
+  // True when the settings hold a password (SAPPassword, txtPWD): the saved file is then
+  // readable by its owner only (0600), whatever mode it had.
+  bool holdsPassword() const;
   // Value of key in a text file of key=value items, or def.
   std::string ReadCfg(const std::string& key, const std::string& def, const std::string& pFile);
 

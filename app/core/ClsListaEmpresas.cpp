@@ -52,10 +52,13 @@ void ClsListaEmpresas::Iniciar(const std::string& path) {
 
 int16_t ClsListaEmpresas::CargarEmpresas() {
   m_status = StoreStatus{};
-  if (!storefile::fileExists(m_path)) return 0;
   std::string data;
-  if (!storefile::readStore(m_path, data, kMaxFileBytes, m_status)) {
-    return 0;
+  switch (storefile::loadStore(m_path, data, kMaxFileBytes, m_status)) {
+    case storefile::StoreRead::Missing:
+    case storefile::StoreRead::Failed:
+      return 0;
+    case storefile::StoreRead::Read:
+      break;
   }
   int n = 0;
   if (!data.empty()) {

@@ -153,13 +153,15 @@ void ClsListaRelojes::Iniciar(const std::string& path) { m_path = path; }
 int16_t ClsListaRelojes::CargarRelojes() {
   m_status = StoreStatus{};
   for (int i = 1; i <= kSlots; ++i) m_slots[i].m_Prg = -1;
-  if (!storefile::fileExists(m_path)) {
-    Nuevo();
-    return 0;
-  }
   std::string data;
-  if (!storefile::readStore(m_path, data, kMaxFileBytes, m_status)) {
-    return 0;
+  switch (storefile::loadStore(m_path, data, kMaxFileBytes, m_status)) {
+    case storefile::StoreRead::Missing:
+      Nuevo();
+      return 0;
+    case storefile::StoreRead::Failed:
+      return 0;
+    case storefile::StoreRead::Read:
+      break;
   }
   if (data.empty()) return 0;
   int16_t version = 0;

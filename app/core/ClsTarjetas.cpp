@@ -71,10 +71,14 @@ void ClsTarjetas::Iniciar(const std::string& path) {
 int16_t ClsTarjetas::CargarTarjetas() {
   m_status = StoreStatus{};
   gCardTable.assign(1, CardRecord{});
-  if (!storefile::fileExists(m_path)) return 0;
   std::string data;
-  if (!storefile::readStore(m_path, data, kMaxFileBytes, m_status)) {
-    return 1;
+  switch (storefile::loadStore(m_path, data, kMaxFileBytes, m_status)) {
+    case storefile::StoreRead::Missing:
+      return 0;
+    case storefile::StoreRead::Failed:
+      return 1;
+    case storefile::StoreRead::Read:
+      break;
   }
   if (data.empty()) return 1;
   const int16_t version = data.size() >= 2 ? basekit::RecordReader(data).i16() : 0;

@@ -41,10 +41,14 @@ void ClsUsers::Iniciar(const std::string& path) { m_path = path; }
 int16_t ClsUsers::CargarUsers() {
   m_status = StoreStatus{};
   for (int i = 1; i <= kSlots; ++i) m_slots[i].Name = std::string(20, ' ');
-  if (!storefile::fileExists(m_path)) return -2;
   std::string data;
-  if (!storefile::readStore(m_path, data, kMaxFileBytes, m_status)) {
-    return -1;
+  switch (storefile::loadStore(m_path, data, kMaxFileBytes, m_status)) {
+    case storefile::StoreRead::Missing:
+      return -2;
+    case storefile::StoreRead::Failed:
+      return -1;
+    case storefile::StoreRead::Read:
+      break;
   }
   if (data.empty()) return -1;
   if (data.size() < kRecordLength ||

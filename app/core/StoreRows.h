@@ -59,13 +59,26 @@ std::string trimBlanks(const std::string& s);
 // Cut to, or pad with blanks to, `width` characters of the file's code page.
 std::string fitText(const std::string& utf8, size_t width);
 bool fileExists(const std::string& path);
-// Reads a store file whole when it holds at most maxBytes. On failure the status says so
-// (unreadable, readErrno, readReason, message) and data is empty.
-bool readStore(const std::string& path, std::string& data, size_t maxBytes, StoreStatus& status);
+
+enum class StoreRead { Missing, Read, Failed };
+// Reads a store file whole when it holds at most maxBytes, every check made on the opened
+// descriptor. Missing only when nothing is there under the name: anything else that cannot be
+// read (a folder, a FIFO, a symbolic link, a file too large) is Failed, with the status saying
+// so (unreadable, readErrno, readReason, message), and data is empty.
+StoreRead loadStore(const std::string& path, std::string& data, size_t maxBytes,
+                    StoreStatus& status);
 // Before a save replaces a file that its load could not read, keep a copy of it at
-// path + ".unreadable". Returns false (and says why in status.message) when the copy
-// could not be made: the caller must not save then.
+// path + ".unreadable", read through one descriptor and given that descriptor's mode. Returns
+// false (and says why in status.message) when the copy could not be made: the caller must not
+// save then.
 bool keepUnreadableAside(const std::string& path, StoreStatus& status);
+// Writes everything descriptor `from` holds (from its start; more than maxBytes is refused with
+// EFBIG) to `path` through a temporary in the same folder renamed over it, with exactly `mode`:
+// a copy is never easier to read than the file it copies, whatever mode an older copy had. A
+// path that is a symbolic link, a folder or a file of a second name is refused as
+// replaceFileAtomically refuses it. False with errno the cause and *error the reason.
+bool copyDescriptorTo(int from, const std::string& path, mode_t mode, size_t maxBytes,
+                      std::string* error = nullptr);
 // After a load that took the first `loaded` of a file's `size` bytes: whatever is left (a
 // torn last record, records past the table's slots) would vanish at the next save, so the
 // file is marked to be kept aside first.

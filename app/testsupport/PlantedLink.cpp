@@ -25,8 +25,20 @@ std::string contents(const std::string& path) {
 }
 }  // namespace
 
+const char* PlantedLink::kindName(Target target) {
+  switch (target) {
+    case Target::Existing:
+      return "link";
+    case Target::Missing:
+      return "dangling link";
+    case Target::SecondName:
+      return "second name";
+  }
+  return "";
+}
+
 PlantedLink::PlantedLink(const std::string& linkPath, Target target)
-    : m_link(linkPath), m_exists(target == Target::Existing) {
+    : m_link(linkPath), m_kind(target), m_exists(target != Target::Missing) {
   std::string tmpl = QDir::tempPath().toStdString() + "/velta-outside-XXXXXX";
   if (!mkdtemp(tmpl.data())) ADD_FAILURE() << "mkdtemp failed";
   m_outside = tmpl;
@@ -43,7 +55,12 @@ PlantedLink::PlantedLink(const std::string& linkPath, Target target)
   }
   std::error_code ignored;
   std::filesystem::remove(m_link, ignored);
-  if (::symlink(m_target.c_str(), m_link.c_str()) != 0) ADD_FAILURE() << "symlink failed";
+  if (m_kind == Target::SecondName) {
+    if (::link(m_target.c_str(), m_link.c_str()) != 0) ADD_FAILURE() << "link failed";
+    ::stat(m_target.c_str(), &m_before);  // the count of names is now 2
+  } else if (::symlink(m_target.c_str(), m_link.c_str()) != 0) {
+    ADD_FAILURE() << "symlink failed";
+  }
 }
 
 PlantedLink::~PlantedLink() {
@@ -54,8 +71,11 @@ PlantedLink::~PlantedLink() {
 
 ::testing::AssertionResult PlantedLink::unchanged() const {
   struct stat l {};
-  if (::lstat(m_link.c_str(), &l) != 0 || !S_ISLNK(l.st_mode))
-    return ::testing::AssertionFailure() << m_link << " is no longer the link";
+  const bool stands =
+      ::lstat(m_link.c_str(), &l) == 0 &&
+      (m_kind == Target::SecondName ? S_ISREG(l.st_mode) && l.st_ino == m_before.st_ino
+                                    : S_ISLNK(l.st_mode));
+  if (!stands) return ::testing::AssertionFailure() << m_link << " is no longer the link";
   struct stat now {};
   const bool present = ::stat(m_target.c_str(), &now) == 0;
   if (!m_exists) {
@@ -71,6 +91,8 @@ PlantedLink::~PlantedLink() {
     return ::testing::AssertionFailure() << "mode now " << std::oct << (now.st_mode & 07777);
   if (now.st_uid != m_before.st_uid || now.st_gid != m_before.st_gid)
     return ::testing::AssertionFailure() << "owner now " << now.st_uid << ":" << now.st_gid;
+  if (now.st_size != m_before.st_size)
+    return ::testing::AssertionFailure() << "size now " << now.st_size;
   if (now.st_mtim.tv_sec != m_before.st_mtim.tv_sec ||
       now.st_mtim.tv_nsec != m_before.st_mtim.tv_nsec)
     return ::testing::AssertionFailure() << "the target was written (modification time changed)";

@@ -2,7 +2,9 @@
 // the fixture for tests that a writer never writes through a link. The target holds a few
 // bytes, an unusual mode and (when the tests run as root) another owner; unchanged() checks
 // that all of them, and the modification time, are as they were. A dangling link names a file
-// that does not exist and must not come to exist.
+// that does not exist and must not come to exist. A second name is a hard link: the data
+// file's name is a second name of the outside file (same file system: both live under the
+// temp folder).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -14,7 +16,11 @@ namespace apptest {
 
 class PlantedLink {
  public:
-  enum class Target { Existing, Missing };
+  enum class Target { Existing, Missing, SecondName };
+  // The three kinds, for tables that try each.
+  static constexpr Target kKinds[] = {Target::Existing, Target::Missing, Target::SecondName};
+  // A name for traces: "link", "dangling link", "second name".
+  static const char* kindName(Target target);
   PlantedLink(const std::string& linkPath, Target target = Target::Existing);
   ~PlantedLink();  // removes the link and the outside folder
   PlantedLink(const PlantedLink&) = delete;
@@ -30,6 +36,7 @@ class PlantedLink {
   std::string m_link;
   std::string m_outside;
   std::string m_target;
+  Target m_kind;
   bool m_exists;
   struct stat m_before {};
 };

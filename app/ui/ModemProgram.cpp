@@ -4,12 +4,14 @@
 #include <clocklink/ClsModem.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "Basic.h"
 #include "Messages.h"
+#include "MessagesExtra.h"
 #include "MsgBox.h"
 
 namespace fs = std::filesystem;
@@ -33,7 +35,11 @@ std::optional<bool> ModemProgram::run(const std::string& path, clocklink::ClsMod
                                       collect::ProgressList& list, std::string* readError) {
   std::string text, error;
   if (!basekit::readWholeFile(path, text, &error, kMaxFileBytes)) {
-    if (readError) *readError = error;
+    // Nothing there says nothing; anything else under the name (a folder, a FIFO, a link, a
+    // file far too large) is named with the reason, in the operator's language.
+    const int err = errno;
+    if (readError)
+      *readError = err == ENOENT || err == ENOTDIR ? "" : path + ": " + systemReason(err);
     return std::nullopt;
   }
   list.add(GetMsg(229));
@@ -63,10 +69,8 @@ ModemProgram::Outcome ModemProgram::runCommand(const std::string& folder, const 
   busy(true);
   list.clear();
   Outcome outcome = Outcome::Missing;
-  std::error_code ec;
   std::string readError;
-  const std::optional<bool> allOk =
-      fs::is_regular_file(path, ec) ? run(path, modem, list, &readError) : std::nullopt;
+  const std::optional<bool> allOk = run(path, modem, list, &readError);
   if (!allOk && !readError.empty()) {
     // There, but unreadable or far larger than a program of modem commands: not "missing".
     MsgBoxText(GetMsg(386) + ": " + readError, msgbox::Critical, {}, 386);

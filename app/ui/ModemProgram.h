@@ -27,7 +27,9 @@ class ModemProgram {
 
   // Sends every item of the file at `path` (empty items skipped), adding the start line and
   // one line per item to `list`; true when the modem accepted them all. Nullopt, with no line
-  // added, when the file cannot be read or is larger than kMaxFileBytes (*readError says why).
+  // added, when the file is missing (*readError empty) or is there but cannot be read: a
+  // folder, a FIFO, a link, a file larger than kMaxFileBytes (*readError names it and says
+  // why).
   static std::optional<bool> run(const std::string& path, clocklink::ClsModem& modem,
                                  collect::ProgressList& list, std::string* readError = nullptr);
 

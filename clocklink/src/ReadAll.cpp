@@ -12,12 +12,14 @@ namespace clocklink {
 ReadResult readAll(const std::string& path, std::string& out, size_t maxBytes,
                    std::string* reason) {
   out.clear();
-  // O_NONBLOCK: a FIFO in the file's place must not hang the open.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  // O_NONBLOCK: a FIFO in the file's place must not hang the open. O_NOFOLLOW: a symbolic link
+  // in its place is refused, never read through.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
   if (fd < 0) {
     const int e = errno;
     if (e == ENOENT || e == ENOTDIR) return ReadResult::Missing;
-    if (reason) *reason = path + ": " + std::strerror(e);
+    if (reason)
+      *reason = path + ": " + (e == ELOOP ? "a symbolic link, not read" : std::strerror(e));
     return ReadResult::Refused;
   }
   auto refuse = [&](const std::string& why) {

@@ -11,8 +11,8 @@ namespace clocklink {
 enum class ReadResult { Read, Missing, Refused };
 
 // Reads the regular file at path whole when it holds at most maxBytes. Missing when there is
-// no such file; Refused when it exists but cannot be read, is no regular file or is larger
-// (*reason, when given, says why). out is empty unless Read.
+// no such file; Refused when it exists but cannot be read, is a symbolic link, is no regular
+// file or is larger (*reason, when given, says why). out is empty unless Read.
 ReadResult readAll(const std::string& path, std::string& out, size_t maxBytes,
                    std::string* reason = nullptr);
 

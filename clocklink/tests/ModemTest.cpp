@@ -236,6 +236,25 @@ TEST_F(ModemFiles, OversizedFilesAreNotRead) {
   EXPECT_EQ(tornikel::GetModemCount(), -1);
 }
 
+// A symbolic link in place of MODEM.MAU or the definitions file is not read through: the dial
+// that needs it fails before anything goes to the modem.
+TEST_F(ModemFiles, LinkedFilesAreNotRead) {
+  write("elsewhere.ini", "[Test]\nCom=75\nInit=E0\n");
+  write("elsewhere.mau", "X4\n");
+  write("MODEMS.INI", "[Test]\nCom=75\nInit=E0\n");
+  fs::create_symlink(dir_ / "elsewhere.mau", dir_ / "MODEM.MAU");
+  PtyModem modem(75, answerOk);
+  ClsModem m;
+  m.SetModem(1, "9600", "555");
+  EXPECT_EQ(m.InitModem(folder(), "TEST"), kFailure);
+  EXPECT_TRUE(modem.lines().empty());
+
+  EXPECT_EQ(tornikel::GetModemCount(), 1);
+  fs::remove(dir_ / "MODEMS.INI");
+  fs::create_symlink(dir_ / "elsewhere.ini", dir_ / "MODEMS.INI");
+  EXPECT_EQ(tornikel::GetModemCount(), -1);
+}
+
 TEST_F(ModemFiles, InitRefusals) {
   write("MODEMS.INI", "[Test]\nCom=73\nInit=E0\n[Gone]\nCom=79\nInit=E0\n[Held]\nCom=80\n");
   PtyModem modem(73, [](const std::string& line, PtyModem& self) {

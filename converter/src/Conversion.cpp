@@ -186,15 +186,18 @@ std::string localPath(const char* path) {
   return p;
 }
 
-// Windows refuses to open a folder as a file; so do we.
+// Windows refuses to open a folder as a file; so do we, and anything else that is no plain
+// file. Never through a symbolic link (O_NOFOLLOW); a FIFO opens at once (O_NONBLOCK) and is
+// refused on its descriptor instead of hanging the program.
 int openForReading(const char* path) {
-  int fd = ::open(localPath(path).c_str(), O_RDONLY | O_CLOEXEC);
+  int fd = ::open(localPath(path).c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return -1;
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(fd);
     return -1;
   }
+  if (const int fl = ::fcntl(fd, F_GETFL); fl >= 0) ::fcntl(fd, F_SETFL, fl & ~O_NONBLOCK);
   return fd;
 }
 
@@ -278,6 +281,9 @@ int32_t convertFiles(const char* inPath, const char* lookupPath, const char* out
   Fd outFd(::open(localPath(outPath).c_str(),
                   O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666));
   if (outFd.get() < 0) return -1;
+  // A plain file with a second name may be a file outside the folder: not appended to.
+  if (struct stat st{}; ::fstat(outFd.get(), &st) != 0 || (S_ISREG(st.st_mode) && st.st_nlink > 1))
+    return -1;
   if (const int fl = ::fcntl(outFd.get(), F_GETFL); fl >= 0)
     ::fcntl(outFd.get(), F_SETFL, fl & ~O_NONBLOCK);
 

@@ -10,7 +10,10 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -212,6 +215,43 @@ TEST_F(QCvtTest, AnOutputThatIsALinkIsNeverWrittenThrough) {
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read);
   EXPECT_EQ(fs::last_write_time("elsewhere.txt"), before);
   EXPECT_FALSE(fs::exists("missing.txt"));
+}
+
+// A punch or lookup file that is no plain file is not read: no link followed, no FIFO read
+// (its writer would have the line converted). An output with a second name (another file's) is
+// not appended to.
+TEST_F(QCvtTest, InputsThatAreNoPlainFilesAndAnOutputOfTwoNamesAreRefused) {
+  const std::string line = "123 05/03/2024 08:07 01 02\n";
+  write("elsewhere.txt", line);
+  write("BRIVANO.TXT", kLookup);
+  fs::create_symlink(fs::absolute("elsewhere.txt"), "linked.txt");
+  EXPECT_EQ(loadQCvt()("linked.txt", "out.txt", " "), -1);
+
+  write("in.txt", line);
+  fs::rename("BRIVANO.TXT", "lookup.txt");
+  fs::create_symlink(fs::absolute("lookup.txt"), "BRIVANO.TXT");
+  EXPECT_EQ(loadQCvt()("in.txt", "out.txt", " "), -1);
+  fs::remove("BRIVANO.TXT");
+  fs::rename("lookup.txt", "BRIVANO.TXT");
+
+  std::signal(SIGPIPE, SIG_IGN);  // the writer may write after the reader has gone
+  ASSERT_EQ(::mkfifo("fifo.txt", 0644), 0);
+  std::thread writer([&line] {
+    const int fd = ::open("fifo.txt", O_WRONLY | O_CLOEXEC);  // waits for a reader
+    if (fd < 0) return;
+    (void)!::write(fd, line.data(), line.size());
+    ::close(fd);
+  });
+  EXPECT_EQ(loadQCvt()("fifo.txt", "out.txt", " "), -1);
+  const int reader = ::open("fifo.txt", O_RDONLY | O_NONBLOCK | O_CLOEXEC);  // lets it go
+  writer.join();
+  ::close(reader);
+  EXPECT_FALSE(fs::exists("out.txt"));
+
+  write("outside.txt", "kept\r\n");
+  fs::create_hard_link("outside.txt", "CVT_in.txt");
+  EXPECT_EQ(convert(line), -1);
+  EXPECT_EQ(read("outside.txt"), "kept\r\n");
 }
 
 TEST_F(QCvtTest, AWriteCutShortByAFileSizeLimitLeavesOnlyWholeLines) {

@@ -1,6 +1,7 @@
 // Arbitrary bytes as CONSOLE.MIR: the console's read turns every line into one row, a second
-// read adds none, and the trim keeps exactly the file's last lines, the untrimmed file kept
-// as CONS.TMP. The first input byte picks the settings and the trim length.
+// read adds none, and the trim keeps exactly the file's last lines (each cut to the console's
+// longest line), the untrimmed file kept as CONS.TMP. The first input byte picks the settings
+// and the trim length.
 #include "ClsCfgFile.h"
 #include "ClsListaRelojes.h"
 #include "ClsTarjetas.h"
@@ -18,7 +19,8 @@
 
 namespace {
 
-// Lines as the console counts them: ended by LF, one CR before it dropped.
+// Lines as the console counts them: ended by LF, one CR before it dropped, cut to the longest
+// line a console takes.
 std::vector<std::string> linesOf(const std::string& text) {
   std::vector<std::string> out;
   size_t pos = 0;
@@ -27,7 +29,7 @@ std::vector<std::string> linesOf(const std::string& text) {
     if (lf == std::string::npos) lf = text.size();
     std::string line = text.substr(pos, lf - pos);
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    out.push_back(line);
+    out.push_back(line.substr(0, collect::kMaxConsoleLine));
     pos = lf + 1;
   }
   return out;

@@ -22,6 +22,7 @@
 #include "ClsTarjetas.h"
 #include "CollectPunches.h"
 #include "Globals.h"
+#include "MessagesExtra.h"
 #include "PlantedLink.h"
 
 using collect::LineStyle;
@@ -300,6 +301,16 @@ TEST_F(CollectPunchesTest, CompaniesWithoutTheirFileWriteNothing) {
   EXPECT_EQ(list.text(list.count()), "NO EXISTEN EMPRESAS DEFINIDAS");
   EXPECT_FALSE(folder.exists("REGIS.MIR"));
   EXPECT_EQ(sim->punches().size(), 1u);
+
+  // A company file that is there but cannot be read says so: it is no missing one.
+  std::filesystem::create_directory(folder.file("EMPR.DAT"));
+  list.clear();
+  ASSERT_EQ(collect(), -200);
+  EXPECT_EQ(list.text(list.count()),
+            "ERROR AL ABRIR EL ARCHIVO: " + folder.file("EMPR.DAT") + ": " + systemReason(EISDIR));
+  EXPECT_EQ(list.style(list.count()), collect::kRedLine);
+  EXPECT_FALSE(folder.exists("REGIS.MIR"));
+  EXPECT_EQ(sim->punches().size(), 1u);
 }
 
 TEST_F(CollectPunchesTest, CardLookUpOpenClockAndUnknownCard) {
@@ -352,9 +363,8 @@ TEST_F(CollectPunchesTest, AnyPunchFileThatIsALinkGetsNoPunchAndTheClockKeepsThe
   auto bad = punch("3333", 4, 10, 0);
   bad.month = 13;
   for (const char* name : {"REGIS.MIR", "BACKUP.MIR", "ERRORES.TXT", "CONSOLE.MIR"}) {
-    for (const auto target :
-         {apptest::PlantedLink::Target::Existing, apptest::PlantedLink::Target::Missing}) {
-      SCOPED_TRACE(name);
+    for (const auto target : apptest::PlantedLink::kKinds) {
+      SCOPED_TRACE(std::string(name) + ", " + apptest::PlantedLink::kindName(target));
       list.clear();
       for (const char* other : {"REGIS.MIR", "BACKUP.MIR", "ERRORES.TXT", "CONSOLE.MIR"})
         std::filesystem::remove(folder.file(other));
@@ -363,7 +373,10 @@ TEST_F(CollectPunchesTest, AnyPunchFileThatIsALinkGetsNoPunchAndTheClockKeepsThe
       ASSERT_EQ(collect(0, /*console=*/-1), -200);
       EXPECT_TRUE(link.unchanged());
       EXPECT_EQ(list.text(list.count()),
-                folder.file(name) + ": Is a symbolic link; data files must be plain files");
+                folder.file(name) + ": " +
+                    (target == apptest::PlantedLink::Target::SecondName
+                         ? "Has a second name (a hard link); data files must have one name only"
+                         : "Is a symbolic link; data files must be plain files"));
       EXPECT_EQ(list.style(list.count()), collect::kRedLine);
       for (const char* other : {"REGIS.MIR", "BACKUP.MIR", "ERRORES.TXT", "CONSOLE.MIR"})
         if (std::string(other) != name) {

@@ -206,22 +206,33 @@ TEST_F(CollectionPassTest, AFailedClockSetsTheErrorLineAndTheNextClockStillRuns)
 }
 
 TEST_F(CollectionPassTest, AnOutputFileThatIsALinkIsNotWrittenNorClearedAndTheLogSaysWhy) {
+  using Target = apptest::PlantedLink::Target;
   clocksim::Simulator sim;
   sim.generatePunches(3, 5);
-  start(
-      {ClockSpec{.slot = 1, .description = "Enlazado", .port = sim.listenTcp(), .file = "R1.MIR"}});
-  edit(1, [](ClsListaRelojes& c) { c.M_Borrar = 1; });
-  apptest::PlantedLink link(folder.file("R1.MIR"));
-  ClsLogger logger;
-  logger.logEnabled = true;
-  const auto result = run(PassMode::Automatic, &logger);
-  EXPECT_TRUE(result.errors);
-  EXPECT_TRUE(link.unchanged());
-  EXPECT_EQ(sim.punches().size(), 3u) << "nothing written, nothing cleared";
-  EXPECT_FALSE(contains(file(logger.getFileName()), ">Las registraciones han sido borradas"));
-  EXPECT_TRUE(
-      contains(file(logger.getFileName()),
-               folder.file("R1.MIR") + ": Is a symbolic link; data files must be plain files"));
+  const auto port = sim.listenTcp();
+  for (const char* name : {"R1.MIR", "BACKUP.MIR"}) {
+    for (const Target kind : {Target::Existing, Target::SecondName}) {
+      SCOPED_TRACE(std::string(name) + ", " + apptest::PlantedLink::kindName(kind));
+      list.clear();
+      start({ClockSpec{.slot = 1, .description = "Enlazado", .port = port, .file = "R1.MIR"}},
+            "BACKUP=1\r\n");
+      edit(1, [](ClsListaRelojes& c) { c.M_Borrar = 1; });
+      apptest::PlantedLink link(folder.file(name), kind);
+      ClsLogger logger;
+      logger.logEnabled = true;
+      const auto result = run(PassMode::Automatic, &logger);
+      EXPECT_TRUE(result.errors);
+      EXPECT_TRUE(link.unchanged());
+      EXPECT_EQ(sim.punches().size(), 3u) << "nothing written, nothing cleared";
+      const auto log = file(logger.getFileName());
+      EXPECT_FALSE(contains(log, ">Las registraciones han sido borradas"));
+      const std::string reason =
+          kind == Target::SecondName
+              ? "Has a second name (a hard link); data files must have one name only"
+              : "Is a symbolic link; data files must be plain files";
+      EXPECT_TRUE(contains(log, folder.file(name) + ": " + reason));
+    }
+  }
 }
 
 TEST_F(CollectionPassTest, AFailedCardFileOrClearingSetsTheErrorFlag) {

@@ -133,6 +133,18 @@ TEST_F(FtpUploadTest, RealServerTable) {
        }},
       {"missing local file", anonymousWritable, [](FtpSettings&, auto&) {}, "NONE.MIR", false,
        "FtpPutFile", 26, "", [](const FtpServerFixture& f) { EXPECT_TRUE(f.commands().empty()); }},
+      // The file layer never ships what a link names.
+      {"local file is a link", anonymousWritable,
+       [this](FtpSettings&, auto&) {
+         std::filesystem::remove(data.file("LINK.MIR"));
+         std::filesystem::create_symlink(data.file("REGIS.MIR"), data.file("LINK.MIR"));
+       },
+       "LINK.MIR", false, "FtpPutFile", 26, "",
+       [this](const FtpServerFixture& f) {
+         EXPECT_TRUE(f.commands().empty());
+         EXPECT_TRUE(f.fileAt("LINK.MIR").empty());
+         EXPECT_TRUE(std::filesystem::is_symlink(data.file("LINK.MIR")));
+       }},
       {"unsafe folder", anonymousWritable,
        [](FtpSettings& s, auto&) { s.path = "in\r\nDELE REGIS.MIR"; }, "REGIS.MIR", false,
        "SetCurrentDirectory", 0, "Caracter no permitido",

@@ -276,7 +276,7 @@ TEST_F(CfgFileTest, SaveKeepsForeignLinesAndWritesOnlyOwnSections) {
   EXPECT_EQ(text.find("tmp"), std::string::npos);
   struct stat st {};
   ASSERT_EQ(::stat(ini.c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0777, 0640u);
+  EXPECT_EQ(st.st_mode & 0777, 0600u) << "the settings hold a password: its owner's alone";
 }
 
 TEST_F(CfgFileTest, SaveCreatesOwnerOnlyFileThatLoadsBack) {
@@ -295,6 +295,48 @@ TEST_F(CfgFileTest, SaveCreatesOwnerOnlyFileThatLoadsBack) {
   EXPECT_EQ(back.AutoDias, "0111110");
   EXPECT_EQ(back.txtPWD, "pañ");
   EXPECT_EQ(back.LongTouch, 4);
+}
+
+// The settings' passwords are kept in plain text: once one is held, the saved file is its
+// owner's alone, whatever mode it had; without one the file keeps its mode.
+TEST_F(CfgFileTest, APasswordMakesTheSavedFileItsOwnersAlone) {
+  struct Case {
+    const char* what;
+    const char* before;  // "" for no file
+    mode_t mode;
+    const char* sap;
+    const char* odbc;
+    mode_t after;
+  };
+  const Case cases[] = {
+      {"no password", "[COMMON]\r\nVERSION=2\r\n", 0644, "", "", 0644},
+      {"FTP password", "[COMMON]\r\nVERSION=2\r\n", 0644, "secreto", "", 0600},
+      {"FTP password, already saved", "[SAP]\r\nSAPPassword=secreto\r\n", 0664, "secreto", "",
+       0600},
+      {"database password", "[COMMON]\r\nVERSION=2\r\n", 0604, "", "clave", 0600},
+      {"file of no known form", "\x01\x02", 0644, "secreto", "", 0600},
+      {"no file yet", "", 0, "secreto", "", 0600},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove(ini);
+    if (*c.before) {
+      put(ini, c.before);
+      ASSERT_EQ(::chmod(ini.c_str(), c.mode), 0);
+    }
+    ClsCfgFile here;
+    load(here);
+    here.SAPPassword = c.sap;
+    here.txtPWD = c.odbc;
+    here.SaveCfg();
+    EXPECT_EQ(here.lastSaveError(), "");
+    struct stat st {};
+    ASSERT_EQ(::stat(ini.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, c.after);
+    if (*c.sap) {
+      EXPECT_NE(get(ini).find(std::string("SAPPassword=") + c.sap), std::string::npos);
+    }
+  }
 }
 
 TEST_F(CfgFileTest, RshFileLookups) {
@@ -381,7 +423,7 @@ TEST_F(CfgFileTest, HugeOrUnreadableFilesAreRefusedAndKept) {
   const bool root = ::geteuid() == 0;
   const std::string rsh = cfg.rshFile;
   const std::string goodIni = "[COMMON]\r\nVERSION=2\r\nAUTO=1\r\n";
-  enum Make { Sparse, NoPermission, Folder };
+  enum Make { Sparse, NoPermission, Folder, Fifo };
   struct Case {
     const char* what;
     const std::string* target;
@@ -398,6 +440,9 @@ TEST_F(CfgFileTest, HugeOrUnreadableFilesAreRefusedAndKept) {
       {"1 GB sparse RSH.CFG", &rsh, Sparse, gib, false},
       {"RSH.CFG one byte over its limit", &rsh, Sparse, ClsCfgFile::kMaxRshBytes + 1, false},
       {"RSH.CFG without read permission", &rsh, NoPermission, 0, false},
+      {"a FIFO named VELTA.INI", &ini, Fifo, 0, true},
+      {"a folder named RSH.CFG", &rsh, Folder, 0, false},
+      {"a FIFO named RSH.CFG", &rsh, Fifo, 0, false},
   };
   ASSERT_EQ(::chmod(dir.c_str(), 0755), 0);  // the test account may look in
   for (const Case& c : cases) {
@@ -411,6 +456,8 @@ TEST_F(CfgFileTest, HugeOrUnreadableFilesAreRefusedAndKept) {
     fs::remove(path);
     if (c.make == Folder) {
       fs::create_directory(path);
+    } else if (c.make == Fifo) {
+      ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0);
     } else {
       const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       ASSERT_GE(fd, 0);

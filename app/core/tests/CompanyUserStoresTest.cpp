@@ -239,6 +239,9 @@ TEST_F(UserStore, MissingEmptyAndUnknownFiles) {
   EXPECT_EQ(u.CargarUsers(), -1);
   EXPECT_TRUE(u.Deleted(1));
   EXPECT_TRUE(u.status().unreadable);
+  // An older copy readable by all does not make this one readable.
+  writeFile(path + ".unreadable", "older copy");
+  ::chmod((path + ".unreadable").c_str(), 0644);
   ASSERT_EQ(u.GrabarUsers(), 1);
   EXPECT_EQ(readFile(path + ".unreadable"), other);
   struct stat st {};

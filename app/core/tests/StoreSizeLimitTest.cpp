@@ -11,6 +11,9 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <vector>
+
+#include <basekit/plainfile.h>
 
 #include "ClsAuditoria.h"
 #include "ClsClave.h"
@@ -19,6 +22,7 @@
 #include "ClsTarjetas.h"
 #include "ClsUsers.h"
 #include "MessagesExtra.h"
+#include "StoreRows.h"
 #include "StoreFixtures.h"
 
 namespace fs = std::filesystem;
@@ -66,9 +70,9 @@ Outcome statusOf(T& store, bool saved) {
   return {store.status().readErrno, store.status().message, saved};
 }
 
-TEST_F(StoreSizeLimit, JustOverTheLimitIsRefusedAndKept) {
+std::vector<Store> allStores() {
   using storefixture::Bytes;
-  const Store stores[] = {
+  return {
       {"velta002.dat", ClsListaRelojes::kMaxFileBytes, Bytes().i16(ClsListaRelojes::kVersion).b,
        [](const std::string& p) {
          ClsListaRelojes s;
@@ -118,7 +122,10 @@ TEST_F(StoreSizeLimit, JustOverTheLimitIsRefusedAndKept) {
          return Outcome{s.LoadPsw() == -1 ? EFBIG : 0, "", false};
        }},
   };
-  for (const Store& store : stores) {
+}
+
+TEST_F(StoreSizeLimit, JustOverTheLimitIsRefusedAndKept) {
+  for (const Store& store : allStores()) {
     SCOPED_TRACE(store.name);
     const std::string path = dir + store.name;
     // At the limit: read (whatever it holds), not refused.
@@ -149,6 +156,37 @@ TEST_F(StoreSizeLimit, JustOverTheLimitIsRefusedAndKept) {
     EXPECT_EQ(after.st_ino, before.st_ino);
     EXPECT_FALSE(fs::exists(path + ".unreadable"));
     fs::remove(path);
+  }
+}
+
+// A folder or a FIFO under a record store's name is no missing file: the load refuses it as
+// an unreadable one (the reason says what it is), and no save renames a new file over it.
+TEST_F(StoreSizeLimit, WhatIsNoPlainFileIsRefusedAsUnreadableAndKept) {
+  for (const Store& store : allStores()) {
+    const std::string name = store.name;
+    if (name == "VELTA.AUD" || name == "password record") continue;
+    for (const bool folder : {true, false}) {
+      SCOPED_TRACE(name + (folder ? ", a folder" : ", a FIFO"));
+      const std::string path = dir + name;
+      if (folder) {
+        ASSERT_EQ(::mkdir(path.c_str(), 0755), 0);
+      } else {
+        ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0);
+      }
+      struct stat before {};
+      ASSERT_EQ(::lstat(path.c_str(), &before), 0);
+      const Outcome o = store.loadAndSave(path);
+      EXPECT_EQ(o.readErrno, folder ? EISDIR : basekit::kErrNotPlainFile);
+      EXPECT_EQ(o.reason,
+                GetExtraMsg(ExtraMsg::KeepAsideFailed, {path, systemReason(o.readErrno)}));
+      EXPECT_FALSE(o.saved);
+      struct stat after {};
+      ASSERT_EQ(::lstat(path.c_str(), &after), 0);
+      EXPECT_EQ(after.st_ino, before.st_ino);
+      EXPECT_EQ(after.st_mode, before.st_mode);
+      EXPECT_FALSE(fs::exists(path + ".unreadable"));
+      fs::remove(path);
+    }
   }
 }
 

@@ -1,7 +1,8 @@
 // Every writer of the data folder against a file that is a symbolic link to a file outside it
-// (and to one that does not exist): the target keeps its bytes, mode and owner, nothing is
-// created through the link, and the writer reports the failure in its own way. The punch
-// files of a download are covered with the clock simulator in CollectPunchesTest.
+// (and to one that does not exist), or a second name (a hard link) of one: the outside file
+// keeps its bytes, mode and owner, nothing is created through the link, and the writer reports
+// the failure in its own way. The punch files of a download are covered with the clock
+// simulator in CollectPunchesTest.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -27,6 +28,8 @@
 namespace {
 
 constexpr const char* kReason = "Is a symbolic link; data files must be plain files";
+constexpr const char* kSecondNameReason =
+    "Has a second name (a hard link); data files must have one name only";
 
 struct Outcome {
   bool failed = false;
@@ -53,6 +56,7 @@ std::vector<Writer> writers() {
        [](const std::string& path) {
          ClsCfgFile cfg;
          cfg.Init(path);
+         cfg.SAPPassword = "secreto";  // which would make a file it saves its owner's alone
          cfg.SaveCfg();
          return Outcome{!cfg.lastSaveError().empty(), cfg.lastSaveError()};
        }},
@@ -147,10 +151,8 @@ std::vector<Writer> writers() {
 
 TEST(DataFileLinksTest, NoWriterWritesThroughALinkAndEachReportsItsFailure) {
   for (const Writer& w : writers()) {
-    for (const auto target :
-         {apptest::PlantedLink::Target::Existing, apptest::PlantedLink::Target::Missing}) {
-      SCOPED_TRACE(std::string(w.name) +
-                   (target == apptest::PlantedLink::Target::Existing ? "" : ", dangling link"));
+    for (const auto target : apptest::PlantedLink::kKinds) {
+      SCOPED_TRACE(std::string(w.name) + ", " + apptest::PlantedLink::kindName(target));
       apptest::TempDataFolder folder;
       apptest::objects().createSettings();  // markers are written with MULTIEMPRESA and AUTO 0
       gCfgFile->Init(folder.file("VELTA.INI"));
@@ -165,8 +167,11 @@ TEST(DataFileLinksTest, NoWriterWritesThroughALinkAndEachReportsItsFailure) {
         EXPECT_NE(out.message.find(path), std::string::npos) << out.message;
         // The stores and settings word it in the settings' language, the others pass the file
         // layer's own reason on.
-        EXPECT_TRUE(out.message.find(kReason) != std::string::npos ||
-                    out.message.find(GetExtraMsg(ExtraMsg::NotPlainFile)) != std::string::npos)
+        const bool second = target == apptest::PlantedLink::Target::SecondName;
+        EXPECT_TRUE(out.message.find(second ? kSecondNameReason : kReason) != std::string::npos ||
+                    out.message.find(GetExtraMsg(second ? ExtraMsg::ReasonSecondName
+                                                        : ExtraMsg::NotPlainFile)) !=
+                        std::string::npos)
             << out.message;
       }
     }

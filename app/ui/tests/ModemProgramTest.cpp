@@ -10,10 +10,16 @@
 #include <QDir>
 
 #include <cstdlib>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <basekit/plainfile.h>
 
 #include "AppTestSupport.h"
 #include "ClsCfgFile.h"
 #include "Globals.h"
+#include "Messages.h"
+#include "MessagesExtra.h"
 #include "ModemProgram.h"
 #include "ProgressList.h"
 
@@ -115,6 +121,27 @@ TEST_F(ModemRun, FileFarTooLargeIsRefusedUnread) {
   EXPECT_NE(boxes.boxes()[0].text.find(folder.file("big.cfx")), std::string::npos);
   EXPECT_EQ(boxes.boxes()[0].icon(), msgbox::Critical);
   EXPECT_TRUE(lines.texts().empty());
+  EXPECT_TRUE(modem.commands().empty());
+}
+
+// Something under the name that is no plain file is not "missing": 386 with the file and the
+// reason in the operator's language, and nothing goes to the modem.
+TEST_F(ModemRun, WhatIsNoPlainFileIsNamedWithItsReason) {
+  folder.write("setup.cfx", "E1\n");
+  ASSERT_EQ(::mkdir(folder.file("folder.cfx").c_str(), 0755), 0);
+  ASSERT_EQ(::mkfifo(folder.file("fifo.cfx").c_str(), 0644), 0);
+  ASSERT_EQ(::symlink(folder.file("setup.cfx").c_str(), folder.file("link.cfx").c_str()), 0);
+  const std::pair<const char*, int> cases[] = {
+      {"folder.cfx", EISDIR}, {"fifo.cfx", basekit::kErrNotPlainFile}, {"link.cfx", ELOOP}};
+  for (const auto& [name, reason] : cases) {
+    SCOPED_TRACE(name);
+    boxes.clear();
+    EXPECT_EQ(run(name), ModemProgram::Outcome::Missing);
+    ASSERT_EQ(boxes.numbers(), std::vector<int>{386});
+    EXPECT_EQ(boxes.boxes()[0].text,
+              GetMsg(386) + ": " + folder.file(name) + ": " + systemReason(reason));
+    EXPECT_TRUE(lines.texts().empty());
+  }
   EXPECT_TRUE(modem.commands().empty());
 }
 

@@ -16,6 +16,8 @@
 
 #include <memory>
 
+#include <basekit/plainfile.h>
+
 #include "AppTestSupport.h"
 #include "ClsAuditoria.h"
 #include "ClsCfgFile.h"
@@ -24,6 +26,7 @@
 #include "Globals.h"
 #include "InstanceLock.h"
 #include "Messages.h"
+#include "MessagesExtra.h"
 #include "ReleaseBoxes.h"
 #include "PeerProcess.h"
 #include "StoreWriters.h"
@@ -337,12 +340,14 @@ std::string todaysLogPath() {
 std::string todaysLog() { return apptest::readWholeFile(todaysLogPath()); }
 
 // A start-up file that is there but cannot be read says which and why, and is never taken
-// for missing or empty. Settings and, in the automatic run, the clock list go to the daily
-// log too: nobody may be watching.
+// for missing or empty: a file far too large, a folder or a FIFO under its name. Settings and,
+// in the automatic run, the clock list go to the daily log too: nobody may be watching.
 TEST_F(StartupTest, FilesThatCannotBeReadAreNamedWithTheirReason) {
+  enum Make { Sparse, Folder, Fifo };
   struct Case {
     const char* what;
     const char* file;
+    Make make;
     size_t size;
     const char* settings;
     StartResult result;
@@ -350,16 +355,29 @@ TEST_F(StartupTest, FilesThatCannotBeReadAreNamedWithTheirReason) {
   };
   const char* automatic = "[COMMON]\r\nAUTO=1\r\nAUTODIAS=11111111\r\n";
   const Case cases[] = {
-      {"huge settings", "VELTA.INI", size_t{1} << 30, nullptr, StartResult::EndedWithError, true},
-      {"huge RSH.CFG", "RSH.CFG", size_t{1} << 30, automatic, StartResult::EndedWithError, true},
-      {"huge user file", "VELTA.DAT", ClsUsers::kMaxFileBytes + 1, nullptr,
+      {"huge settings", "VELTA.INI", Sparse, size_t{1} << 30, nullptr, StartResult::EndedWithError,
+       true},
+      {"huge RSH.CFG", "RSH.CFG", Sparse, size_t{1} << 30, automatic, StartResult::EndedWithError,
+       true},
+      {"huge user file", "VELTA.DAT", Sparse, ClsUsers::kMaxFileBytes + 1, nullptr,
        StartResult::EndedWithError, false},
-      {"huge user file, automatic site", "VELTA.DAT", ClsUsers::kMaxFileBytes + 1, automatic,
-       StartResult::EndedWithError, true},
-      {"huge clock list, automatic run", "velta002.dat", ClsListaRelojes::kMaxFileBytes + 1,
+      {"huge user file, automatic site", "VELTA.DAT", Sparse, ClsUsers::kMaxFileBytes + 1,
        automatic, StartResult::EndedWithError, true},
-      {"huge clock list, log-in", "velta002.dat", ClsListaRelojes::kMaxFileBytes + 1, nullptr,
-       StartResult::Running, false},
+      {"huge clock list, automatic run", "velta002.dat", Sparse, ClsListaRelojes::kMaxFileBytes + 1,
+       automatic, StartResult::EndedWithError, true},
+      {"huge clock list, log-in", "velta002.dat", Sparse, ClsListaRelojes::kMaxFileBytes + 1,
+       nullptr, StartResult::Running, false},
+      {"FIFO settings", "VELTA.INI", Fifo, 0, nullptr, StartResult::EndedWithError, true},
+      {"folder RSH.CFG", "RSH.CFG", Folder, 0, automatic, StartResult::EndedWithError, true},
+      {"FIFO RSH.CFG", "RSH.CFG", Fifo, 0, nullptr, StartResult::EndedWithError, true},
+      {"folder user file", "VELTA.DAT", Folder, 0, nullptr, StartResult::EndedWithError, false},
+      {"FIFO user file, automatic site", "VELTA.DAT", Fifo, 0, automatic,
+       StartResult::EndedWithError, true},
+      {"folder clock list, automatic run", "velta002.dat", Folder, 0, automatic,
+       StartResult::EndedWithError, true},
+      {"FIFO clock list, automatic run", "velta002.dat", Fifo, 0, automatic,
+       StartResult::EndedWithError, true},
+      {"FIFO clock list, log-in", "velta002.dat", Fifo, 0, nullptr, StartResult::Running, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -372,17 +390,29 @@ TEST_F(StartupTest, FilesThatCannotBeReadAreNamedWithTheirReason) {
     stores::writeUsers({{"ADMIN", 1234, 2}});
     std::remove(data.file("velta002.dat").c_str());
     if (c.settings) data.write("VELTA.INI", c.settings);
-    makeSparse(data.file(c.file), static_cast<off_t>(c.size));
+    const std::string path = data.file(c.file);
+    std::remove(path.c_str());
+    if (c.make == Sparse) makeSparse(path, static_cast<off_t>(c.size));
+    if (c.make == Folder) {
+      ASSERT_EQ(::mkdir(path.c_str(), 0755), 0);
+    }
+    if (c.make == Fifo) {
+      ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0);
+    }
     EXPECT_EQ(run("ADMIN", "1234"), c.result);
     ASSERT_EQ(boxes.numbers(), std::vector<int>{386});
     EXPECT_EQ(boxes.boxes()[0].title, GetMsg(320));
-    EXPECT_NE(boxes.boxes()[0].text.find(data.file(c.file)), std::string::npos)
+    // The file and the system's reason, in the settings' language.
+    const int reason = c.make == Sparse   ? EFBIG
+                       : c.make == Folder ? EISDIR
+                                          : basekit::kErrNotPlainFile;
+    EXPECT_NE(boxes.boxes()[0].text.find(path + ": " + systemReason(reason)), std::string::npos)
         << boxes.boxes()[0].text;
     const std::string log = todaysLog();
-    EXPECT_EQ(log.find(data.file(c.file)) != std::string::npos, c.logged) << log;
+    EXPECT_EQ(log.find(path) != std::string::npos, c.logged) << log;
     EXPECT_EQ(autoRuns, 0);
     EXPECT_EQ(mainShown, c.result == StartResult::Running ? 1 : 0);
-    std::remove(data.file(c.file).c_str());
+    std::remove(path.c_str());
   }
   // No read permission on the user file: only a user other than root is kept out by it.
   if (::geteuid() != 0) {
@@ -392,7 +422,7 @@ TEST_F(StartupTest, FilesThatCannotBeReadAreNamedWithTheirReason) {
     ASSERT_EQ(::chmod(data.file("VELTA.DAT").c_str(), 0), 0);
     EXPECT_EQ(run("ADMIN", "1234"), StartResult::EndedWithError);
     ASSERT_EQ(boxes.numbers(), std::vector<int>{386});
-    EXPECT_NE(boxes.boxes()[0].text.find(std::strerror(EACCES)), std::string::npos);
+    EXPECT_NE(boxes.boxes()[0].text.find(systemReason(EACCES)), std::string::npos);
   } else {
     std::printf("no permission case here: root reads any file\n");
   }

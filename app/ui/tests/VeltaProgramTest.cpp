@@ -17,9 +17,13 @@
 #include <string>
 #include <thread>
 
+#include <basekit/codepage.h>
+#include <basekit/plainfile.h>
+
 #include "AppTestSupport.h"
 #include "Basic.h"
 #include "Messages.h"
+#include "MessagesExtra.h"
 #include "PeerProcess.h"
 #include "StoreWriters.h"
 
@@ -164,6 +168,50 @@ TEST_F(VeltaProgram, HugeSettingsFilesAreRefusedWithoutBeingRead) {
     EXPECT_EQ(st.st_size, off_t{1} << 30);
   }
   EXPECT_FALSE(data.exists("VELTA.INIold"));
+}
+
+// What is no plain file under a data file's name is refused as an unreadable file is: status 1,
+// message 386 with the file and the reason on standard error (and in the daily log of an
+// automatic site). Never an automatic run over no clock that ends well, nor the missing user
+// file's "ERROR: ACCESO 2".
+TEST_F(VeltaProgram, WhatIsNoPlainFileUnderADataFilesNameEndsWithStatusOne) {
+  struct Case {
+    const char* file;
+    bool folder;  // else a FIFO
+    bool automatic;
+  };
+  const Case cases[] = {
+      {"velta002.dat", true, true}, {"velta002.dat", false, true}, {"VELTA.DAT", true, false},
+      {"VELTA.DAT", false, true},   {"VELTA.INI", false, false},
+  };
+  for (const Case& c : cases) {
+    const std::string path = data.file(c.file);
+    SCOPED_TRACE(path + (c.folder ? ", a folder" : ", a FIFO"));
+    for (const char* name : {"VELTA.INI", "velta002.dat", "VELTA.DAT"})
+      std::remove(data.file(name).c_str());
+    const std::string logPath = data.file(basic::Format(basic::Now(), "YYYYmmdd") + ".LOG");
+    std::remove(logPath.c_str());
+    stores::writeUsers({{"ADMIN", 1234, 2}});
+    // Automatic every day, ending the program after the run.
+    if (c.automatic) data.write("VELTA.INI", "[COMMON]\r\nAUTO=1\r\nAUTODIAS=11111111\r\n");
+    std::remove(path.c_str());
+    if (c.folder) {
+      ASSERT_EQ(::mkdir(path.c_str(), 0755), 0);
+    } else {
+      ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0);
+    }
+
+    Velta velta(data.path());
+    EXPECT_EQ(velta.waitEnd(), 1);
+    const std::string said = GetMsgIn(386, 0) + ": " + path + ": " +
+                             systemReason(c.folder ? EISDIR : basekit::kErrNotPlainFile);
+    EXPECT_NE(velta.standardError().find(said), std::string::npos) << velta.standardError();
+    const std::string log = basekit::cp1252ToUtf8(apptest::readWholeFile(logPath));
+    EXPECT_EQ(log.find(said) != std::string::npos,
+              c.automatic || std::string(c.file) == "VELTA.INI")
+        << log;
+    std::remove(path.c_str());
+  }
 }
 
 }  // namespace
