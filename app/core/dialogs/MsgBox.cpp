@@ -122,6 +122,9 @@ int show(const msgbox::Request& r) {
 
 namespace msgbox {
 QWidget* ownerOf(QWidget* parent) {
+  // A window not shown yet (a dialog still loading) has no place on the screen; the box goes
+  // over the window it is to open over.
+  while (parent && !parent->window()->isVisible()) parent = parent->window()->parentWidget();
   if (parent) return parent;
   // While a modal window is up the rest of the program waits for it: it is the one asking.
   if (QWidget* modal = QApplication::activeModalWidget()) return modal;

@@ -1,8 +1,9 @@
 // The one message-box helper of the program. Boxes are asked for by message number (the text
 // is GetMsg(number), optionally followed by more text) or by a composed text; the style adds
 // one button set and one icon, as the original program's boxes did, and the answer is the
-// button pressed. Every box opens over the window that asked: the parent given, else the
-// modal window at work, else the active window, else the main window. A test hook takes over
+// button pressed. Every box opens over the window that asked: the parent given (or, while
+// that is not shown yet, the window it opens over), else the modal window at work, else the
+// active window, else the main window. A test hook takes over
 // every box: it records the request and answers it, so no test ever blocks on a modal box.
 #pragma once
 

@@ -219,6 +219,9 @@ TEST(MsgBox, OpensOverTheWindowThatAsked) {
   EXPECT_EQ(owner, &main);  // no modal window: the main window's own command
 
   QDialog dialog(&main);
+  MsgBox(317, msgbox::Critical, {}, {}, &dialog);
+  EXPECT_EQ(owner, &main);  // asked while the dialog loads: it has no place on the screen yet
+
   const auto shown = whenModal<QDialog>([&owner](QDialog* d) {
     QApplication::setActiveWindow(nullptr);
     owner = nullptr;
