@@ -3,8 +3,8 @@
 // one button set and one icon, as the original program's boxes did, and the answer is the
 // button pressed. Every box opens over the window that asked: the parent given (or, while
 // that is not shown yet, the window it opens over), else the modal window at work, else the
-// active window, else the main window. A test hook takes over
-// every box: it records the request and answers it, so no test ever blocks on a modal box.
+// active window, else the main window. A test hook takes over every box: it records the
+// request and answers it, so no test ever blocks on a modal box.
 #pragma once
 
 #include <functional>
