@@ -1,7 +1,8 @@
 // The program `velta`: the Qt application, the clock library's event pump, the windows'
 // openers, the start-up, and the event loop. SIGTERM and SIGINT ask the main window to close
 // (its normal close: settings saved, line hung up, marker written), see StopSignals. Without a
-// display, a start-up refusal goes to standard error and the program ends with status 1.
+// display, a start-up refusal goes to standard error and the program ends with status 1, and
+// so does a start that needs the log-in, which nobody could see.
 #include <QApplication>
 #include <QGuiApplication>
 #include <QTimer>
@@ -11,11 +12,14 @@
 #include <csignal>
 #include <cstdio>
 #include <memory>
+#include <string>
 
 #include "FormP.h"
 #include "InstanceLock.h"
+#include "MessagesExtra.h"
 #include "ProgramObjects.h"
 #include "ProgramWindows.h"
+#include "QtTranslations.h"
 #include "Release.h"
 #include "ReleaseBoxes.h"
 #include "StopSignals.h"
@@ -38,7 +42,12 @@ int main(int argc, char** argv) {
   // A file-size limit set from outside must fail the write (EFBIG), so the writer cuts its file
   // back to whole lines and reports it, not kill the program half-way through a punch line.
   std::signal(SIGXFSZ, SIG_IGN);
+  // Before the application: Qt reads the system locale (the file dialog's sizes and dates) from
+  // the environment once. The settings file of the data folder, the working directory, is only
+  // peeked at here; start-up loads it for real once the instance lock is held.
+  useLanguageAsSystemLocale(lenguajeOfSettingsFile("VELTA.INI"));
   QApplication app(argc, argv);
+  keepCNumbers();
   // The program-wide objects live here, after the application and before every window; the
   // main window's close frees them, and whatever is left goes when main returns.
   ProgramObjects objects;
@@ -50,20 +59,32 @@ int main(int argc, char** argv) {
 
   InstanceLock lock;
   StartupHooks hooks;
-  if (withoutDisplay())
+  bool loginWithoutDisplay = false;
+  const bool noDisplay = withoutDisplay();
+  if (noDisplay) {
     hooks.refuseWithoutDisplay = [](const std::string& text) {
       std::fprintf(stderr, "velta: %s\n", text.c_str());
     };
+    // The log-in window would wait behind a screen nobody sees: end, and say why.
+    hooks.login = [&loginWithoutDisplay](std::string& user, std::string& psw) {
+      user.clear();
+      psw.clear();
+      loginWithoutDisplay = true;
+      std::fprintf(stderr, "velta: %s\n", GetExtraMsg(ExtraMsg::LoginWithoutDisplay).c_str());
+      return false;
+    };
+  }
   if (windowOpeners().fAuto) hooks.openAuto = [] { windowOpeners().fAuto(nullptr); };
-  hooks.showMain = [&mainWindow] {
+  hooks.showMain = [&mainWindow, noDisplay] {
     if (fAuto::programEndRequested()) return;  // the automatic run ended the program
     mainWindow = std::make_unique<FormP>(windowOpeners());
+    mainWindow->setUnattendedClose(noDisplay);
     mainWindow->show();
   };
   const StartResult started = runStartup(lock, hooks);
   if (started != StartResult::Running || fAuto::programEndRequested()) {
     objects.release();
-    return started == StartResult::EndedWithError ? 1 : 0;
+    return started == StartResult::EndedWithError || loginWithoutDisplay ? 1 : 0;
   }
 
   // VELTA_GRAB=<png>: a picture of the main window once it is shown, then the normal close

@@ -5,8 +5,15 @@
 #include <QLocale>
 #include <QTranslator>
 
+#include <basekit/inifile.h>
+
+#include <clocale>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
+
+#include "Basic.h"
+#include "ClsCfgFile.h"
 
 namespace {
 
@@ -62,6 +69,26 @@ std::string qtTranslationLocale(int lenguaje) {
   if (lenguaje == 2000) return "pt_BR";
   return "es";
 }
+
+std::string systemLocaleName(int lenguaje) {
+  if (lenguaje == 1000) return "en_US.UTF-8";
+  if (lenguaje == 2000) return "pt_BR.UTF-8";
+  return "es_ES.UTF-8";
+}
+
+void useLanguageAsSystemLocale(int lenguaje) {
+  const std::string name = systemLocaleName(lenguaje);
+  ::setenv("LC_ALL", name.c_str(), 1);
+  ::setenv("LANG", name.c_str(), 1);
+}
+
+int lenguajeOfSettingsFile(const std::string& path) {
+  const basekit::IniDocument doc = basekit::IniDocument::load(path, ClsCfgFile::kMaxSettingsBytes);
+  const std::optional<int16_t> v = basic::ParseInteger(doc.get("COMMON", "LENGUAJE", "0"));
+  return v && (*v == 1000 || *v == 2000) ? *v : 0;
+}
+
+void keepCNumbers() { std::setlocale(LC_NUMERIC, "C"); }
 
 bool applyQtTranslations(int lenguaje) {
   auto* app = QCoreApplication::instance();

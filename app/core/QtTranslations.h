@@ -15,3 +15,21 @@ bool applyQtTranslations(int lenguaje);
 
 // The translation file's locale for `lenguaje` ("es", "en", "pt_BR").
 std::string qtTranslationLocale(int lenguaje);
+
+// What Qt takes from the system locale, not the default one (the sizes and dates of the file
+// dialog's list), follows the process's locale environment, which Qt reads once per process.
+// So the language goes there too, before the QApplication is made: LC_ALL and LANG become
+// `lenguaje`'s locale ("es_ES.UTF-8", "en_US.UTF-8", "pt_BR.UTF-8"). A later change of the
+// language cannot reach it: Qt offers no public way to read the system locale again.
+// The C library's numbers stay in the C locale (see keepCNumbers).
+std::string systemLocaleName(int lenguaje);
+void useLanguageAsSystemLocale(int lenguaje);
+
+// The LENGUAJE of the settings file at `path`, read without touching the file: 0 when it is
+// missing, cannot be read or holds no language (as the settings read it).
+int lenguajeOfSettingsFile(const std::string& path);
+
+// Numbers read and written by the C library (strtod, printf) keep the C locale's decimal
+// point whatever the language's locale says; call it once the QApplication exists, since Qt
+// sets the C library's locale from the environment when it starts.
+void keepCNumbers();

@@ -6,6 +6,7 @@
 #include "ClsCfgFile.h"
 #include "ClsListaRelojes.h"
 #include "ClsUsers.h"
+#include "FUsrModel.h"
 #include "Messages.h"
 #include "MsgBox.h"
 #include "StoreRows.h"
@@ -237,7 +238,7 @@ bool deleteUser(ClsUsers& users, int rows, int slot) {
   // could open this dialog again.
   if (rows == 1 || !validSlot(slot)) return false;
   if (!leavesAnAdministrator(users, slot, -1)) {
-    MsgBox(338, msgbox::Exclamation);
+    MsgBox(338, msgbox::Exclamation, {}, "\n" + lastAdministratorReason(users, slot));
     return false;
   }
   if (!confirmed()) return false;

@@ -3,12 +3,20 @@
 #include "Basic.h"
 #include "ClsUsers.h"
 #include "Messages.h"
+#include "MessagesExtra.h"
 #include "MsgBox.h"
 #include "UserRules.h"
 
 namespace {
-void refuse(int number) { MsgBox(number, msgbox::OkOnly | msgbox::Critical, GetMsg(320)); }
+void refuse(int number, const std::string& why = {}) {
+  MsgBox(number, msgbox::OkOnly | msgbox::Critical, GetMsg(320), why.empty() ? why : "\n" + why);
+}
 }  // namespace
+
+std::string lastAdministratorReason(const ClsUsers& users, int slot) {
+  const UserRecord* r = users.slot(slot);
+  return GetExtraMsg(ExtraMsg::LastAdministrator, {r ? basic::Trim(r->Name) : std::string()});
+}
 
 FUsrModel::FUsrModel(ClsUsers& users) : m_users(users) {}
 
@@ -59,7 +67,7 @@ bool FUsrModel::accept() {
   }
   // Nobody could open the configuration again without an administrator.
   if (!leavesAnAdministrator(m_users, m_slot, controls.level)) {
-    refuse(338);
+    refuse(338, lastAdministratorReason(m_users, m_slot));
     return false;
   }
   m_users.Version = 1;

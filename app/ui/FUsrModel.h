@@ -8,6 +8,9 @@
 
 class ClsUsers;
 
+// Why slot `slot`'s user must stay an administrator: the only one (in the current language).
+std::string lastAdministratorReason(const ClsUsers& users, int slot);
+
 class FUsrModel {
  public:
   struct Controls {
@@ -21,8 +24,8 @@ class FUsrModel {
   // Fills the controls for users.Operation (0 new user, 1..100 that slot). False (box 338,
   // Operation -1) for a new user when all slots are taken: the editor must not open.
   bool load();
-  // Accept: Operation 1, checks (boxes 325, 360, 410, 338), stores into the slot. True when
-  // stored (the window closes).
+  // Accept: Operation 1, checks (boxes 325, 360, 410, 338 with the reason), stores into the slot.
+  // True when stored (the window closes).
   bool accept();
   void cancel();
 

@@ -21,6 +21,7 @@
 #include <clocklink/ClsModem.h>
 #include <clocklink/CollectionStatus.h>
 
+#include <cstdio>
 #include <exception>
 
 #include "AppImages.h"
@@ -52,6 +53,39 @@ constexpr const char* kIndexProperty = "veltaIndex";
 // Toolbar position -> tool-tip message (0: none).
 constexpr std::array<int, 14> kButtonTips = {0, 230, 234, 174, 176, 185, 192,
                                              0, 303, 203, 0,   364, 0,   281};
+
+// Slot n holds a clock: in the table and not free.
+bool isClock(int16_t n) {
+  return n >= 1 && n <= ClsListaRelojes::kSlots && gListaRelojes && !gListaRelojes->Deleted(n);
+}
+
+// The current record as the clock the panel shows when there is none (a free slot, a number
+// outside the table): a free slot's leftover record (its telephone, its model) would enable
+// commands for a clock the link is not aimed at.
+void loadDefaultClock(ClsListaRelojes& c) {
+  c.m_Version = 0;
+  c.m_Prg = 0;
+  c.M_Numero = "1";
+  c.m_Modelo = 0;
+  c.m_Puerto = "COM2";
+  c.m_Velocidad = "9600";
+  c.m_Telefono.clear();
+  c.M_Borrar = 0;
+  c.M_Archivo = "REGIS.MIR";
+  c.m_ArchivoFecha = 0;
+  c.m_FHora = 0;
+  c.M_Comunicacion = 1;
+  c.m_TipoNumero = 1;
+  c.M_Activo = 0;
+  c.m_Path = gDataFolder;
+  c.m_Descrip.clear();
+  c.m_IP.clear();
+  c.m_ArchivoHabil.clear();
+  c.m_tipo = 0;
+  c.m_TipoInterface = 0;
+  c.m_PortLocal = 7001;
+  c.m_PortRemoto = 7001;
+}
 
 QLineEdit* field(const char* name, QWidget* parent) {
   auto* e = new QLineEdit(parent);
@@ -270,7 +304,8 @@ void FormP::start() {
   m_cmdReset->hide();
   setWindowTitle(q("Velta 2000 - " + (gUsers ? gUsers->auName : std::string())));
   // A clock store that could not be read leaves the list empty: say so, and go on with it.
-  if (gListaRelojes && gListaRelojes->status().unreadable) MsgBox(311, msgbox::Critical);
+  if (gListaRelojes && gListaRelojes->status().unreadable)
+    MsgBox(311, msgbox::Critical, {}, {}, this);
   fillSelector();
   MostrarConfig(gCfgFile->RelojActivo);
   FijarControles();
@@ -394,7 +429,11 @@ void FormP::updateActions() {
 }
 
 void FormP::FijarControles() {
-  gListaRelojes->GetCurData(gCfgFile->RelojActivo);
+  const int16_t n = gCfgFile->RelojActivo;
+  if (isClock(n))
+    gListaRelojes->GetCurData(n);
+  else
+    loadDefaultClock(*gListaRelojes);
   m_ruleOff.clear();
   if (basic::Trim(gListaRelojes->m_Telefono).empty()) m_ruleOff.insert(m_co[1]);
   if (gListaRelojes->m_Modelo != 2) {
@@ -422,7 +461,7 @@ void FormP::fillSelector() {
 
 void FormP::MostrarConfig(int16_t n) {
   // A free slot is no clock at all: its blank record would aim the link at nothing.
-  const bool clock = n >= 1 && n <= ClsListaRelojes::kSlots && !gListaRelojes->Deleted(n);
+  const bool clock = isClock(n);
   const int16_t connectTimeout = gCfgFile->TimeOutModem;
   if (!clock) {
     gMirsol->SetTimeRecorder("1", 0, "COM2", "9600", "", 1, "", 0, 7001, 7001, connectTimeout);
@@ -498,9 +537,9 @@ void FormP::resetClicked() {
   }
   if (BusyGuard::closePending(this)) return;
   if (status == clocklink::kSuccess)
-    MsgBoxText("RESETEADO", msgbox::Exclamation);
+    MsgBoxText("RESETEADO", msgbox::Exclamation, {}, 0, this);
   else
-    MsgBoxText("ERROR AL RESETEAR", msgbox::Critical);
+    MsgBoxText("ERROR AL RESETEAR", msgbox::Critical, {}, 0, this);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -591,21 +630,22 @@ void FormP::statusReading() {
     }
     const std::optional<ClockStatusView> v = decodeClockStatus(text, c.m_Modelo, basic::Now());
     if (!v) {
-      MsgBox(331, msgbox::Critical);
+      MsgBox(331, msgbox::Critical, {}, {}, this);
       return;
     }
     m_fecActual->setText(q(v->fecActual));
     m_cantRegis->setText(q(v->cantRegis));
     m_statusText->setText(q(v->statusBar));
     QApplication::beep();
-    MsgBox(277, msgbox::Exclamation);
+    MsgBox(277, msgbox::Exclamation, {}, {}, this);
   } catch (const std::exception& e) {
-    MsgBoxText(std::string("ERROR AL INICIALIZAR: ") + e.what(), msgbox::Critical, e.what());
+    MsgBoxText(std::string("ERROR AL INICIALIZAR: ") + e.what(), msgbox::Critical, e.what(), 0,
+               this);
   }
 }
 
 void FormP::clearRecords() {
-  if (MsgBox(173, msgbox::YesNo | msgbox::Question) != msgbox::Yes) return;
+  if (MsgBox(173, msgbox::YesNo | msgbox::Question, {}, {}, this) != msgbox::Yes) return;
   int16_t status;
   {
     HourglassGuard hourglass;
@@ -613,7 +653,8 @@ void FormP::clearRecords() {
     m_lstP->refresh();
     if (BusyGuard::closePending(this)) return;
   }
-  if (status != clocklink::kSuccess) MsgBox(failureMessage(status, 312), msgbox::Critical);
+  if (status != clocklink::kSuccess)
+    MsgBox(failureMessage(status, 312), msgbox::Critical, {}, {}, this);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -655,6 +696,18 @@ bool FormP::eventFilter(QObject* watched, QEvent* event) {
   return QMainWindow::eventFilter(watched, event);
 }
 
+void FormP::saveSettingsOnClose() {
+  if (!gCfgFile) return;
+  gCfgFile->SaveCfgOnClose();
+  // The operator's changes (the current clock among them) would be lost without a word.
+  const std::string& why = gCfgFile->lastSaveError();
+  if (why.empty()) return;
+  if (m_unattendedClose)
+    std::fprintf(stderr, "velta: %s\n", why.c_str());
+  else
+    MsgBox(320, msgbox::Critical, {}, "\n" + why, this);
+}
+
 void FormP::closeEvent(QCloseEvent* e) {
   if (m_closed) {
     e->accept();
@@ -676,7 +729,7 @@ void FormP::closeEvent(QCloseEvent* e) {
     qApp->removeEventFilter(this);
     m_closeWaiting = false;
   }
-  if (gCfgFile) gCfgFile->SaveCfgOnClose();
+  saveSettingsOnClose();
   {
     HourglassGuard hourglass;
     if (gModem && gModem->cortarModem()) {

@@ -47,6 +47,9 @@ class FormP : public QMainWindow, public MainWindowHost {
   // Recomputes every command's enabled state (level, clock, dial flag, window available,
   // busy).
   void updateActions();
+  // The close that comes with nobody at the window (a stop signal, no display): a settings
+  // save that failed is said on standard error instead of in a box.
+  void setUnattendedClose(bool unattended) { m_unattendedClose = unattended; }
 
   QAction* item(Menu menu, int index) const;
   // Toolbar position 1..13; nullptr for the separators 7, 10 and 12.
@@ -87,6 +90,7 @@ class FormP : public QMainWindow, public MainWindowHost {
   void statusReading();
   void clearRecords();
   void closeOtherWindows();
+  void saveSettingsOnClose();
   QString baseTip(const QAction* a) const;
 
   WindowOpeners m_openers;
@@ -132,4 +136,5 @@ class FormP : public QMainWindow, public MainWindowHost {
   int m_displayState = 0;
   bool m_closed = false;
   bool m_closeWaiting = false;  // a close waits for the command on the stack
+  bool m_unattendedClose = false;
 };

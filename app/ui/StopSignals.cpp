@@ -9,6 +9,7 @@
 
 #include <csignal>
 
+#include "FormP.h"
 #include "fAuto.h"
 
 namespace {
@@ -55,6 +56,8 @@ StopSignals::~StopSignals() {
 }
 
 void StopSignals::stop(QWidget* mainWindow) {
+  // Nobody is at the window to read a box: what the close has to say goes to standard error.
+  if (auto* form = qobject_cast<FormP*>(mainWindow)) form->setUnattendedClose(true);
   // The automatic or on-line run stops without a log-in (nobody is there to give one), and
   // the program ends after it.
   if (fAuto* run = fAuto::current()) {

@@ -19,6 +19,8 @@
 #include "FTjtas.h"
 #include "FileDialogs.h"
 #include "Globals.h"
+#include "Messages.h"
+#include "MessagesExtra.h"
 
 namespace {
 
@@ -148,6 +150,24 @@ TEST_F(FTjtasTest, CardFile) {
   w.Archivo()->setText(QString::fromStdString(folder.file("MISSING.TXT")));
   trigger(w, "mnu1_0");
   EXPECT_EQ(boxes.numbers(), (std::vector<int>{249, 202, 202, 202, 338, 249}));
+}
+
+// The card file's dialog speaks the window's language, its filter too.
+TEST_F(FTjtasTest, CardFileDialogInTheLanguage) {
+  for (int lenguaje : {0, 1000, 2000}) {
+    SCOPED_TRACE(lenguaje);
+    gCfgFile->LENGUAJE = static_cast<int16_t>(lenguaje);
+    FTjtas w;
+    w.Option2()->setChecked(true);
+    filedialogs::testing::setNextFileName(std::nullopt);
+    trigger(w, "mnum1");
+    const filedialogs::testing::LastAsk asked = filedialogs::testing::lastAsk();
+    EXPECT_EQ(asked.filter, GetExtraMsgIn(ExtraMsg::FilterAll, lenguaje));
+    EXPECT_EQ(QString::fromStdString(asked.caption),
+              QString::fromStdString(GetMsgIn(133, lenguaje)).remove('&'));
+    EXPECT_TRUE(w.Archivo()->text().isEmpty());
+  }
+  gCfgFile->LENGUAJE = 0;
 }
 
 TEST_F(FTjtasTest, LockingModesByMenuAndTag) {

@@ -24,6 +24,7 @@
 #include "Globals.h"
 #include "HourglassGuard.h"
 #include "Messages.h"
+#include "MessagesExtra.h"
 #include "MsgBox.h"
 
 namespace {
@@ -120,7 +121,7 @@ bool FTjtas::checkTarjeta(std::string& card) {
   // Emptied before the box shows: the box takes the focus, and the number box would then check
   // the same wrong number again as the focus leaves it.
   m_tarjeta->clear();
-  MsgBox(341);
+  MsgBox(341, msgbox::OkOnly, {}, {}, this);
   m_tarjeta->setFocus();
   return false;
 }
@@ -129,27 +130,28 @@ void FTjtas::lockDone(int16_t result) {
   if (result == clocklink::kSuccess)
     QApplication::beep();
   else
-    MsgBox(338, msgbox::Critical);
+    MsgBox(338, msgbox::Critical, {}, {}, this);
 }
 
 void FTjtas::mnu1(int index) {
   const int16_t mode = index == 1 ? 1 : 0;
   if (m_option2->isChecked()) {
     if (m_archivo->text().isEmpty()) {
-      MsgBox(249, msgbox::Critical);
+      MsgBox(249, msgbox::Critical, {}, {}, this);
       return;
     }
     EnviaArchivo(mode);
     return;
   }
   if (m_tarjeta->text().isEmpty()) {
-    MsgBox(356, msgbox::Critical);
+    MsgBox(356, msgbox::Critical, {}, {}, this);
     return;
   }
   // Checked here too: a toolbar click does not take the focus from the box.
   std::string card;
   if (!checkTarjeta(card)) return;
-  if (MsgBox(mode == 0 ? 196 : 198, msgbox::YesNo | msgbox::Question) != msgbox::Yes) return;
+  if (MsgBox(mode == 0 ? 196 : 198, msgbox::YesNo | msgbox::Question, {}, {}, this) != msgbox::Yes)
+    return;
   if (!gMirsol) return;
   int16_t result = 0;
   {
@@ -159,33 +161,33 @@ void FTjtas::mnu1(int index) {
   if (result == clocklink::kSuccess)
     QApplication::beep();
   else
-    MsgBox(mode == 0 ? 339 : 314, msgbox::Critical);
+    MsgBox(mode == 0 ? 339 : 314, msgbox::Critical, {}, {}, this);
 }
 
 void FTjtas::EnviaArchivo(int16_t mode) {
   const std::string path = basic::Trim(m_archivo->text().toStdString());
   struct stat st {};
   if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
-    MsgBox(249, msgbox::Critical);
+    MsgBox(249, msgbox::Critical, {}, {}, this);
     return;
   }
-  if (MsgBox(202, msgbox::YesNo | msgbox::Question) != msgbox::Yes) return;
+  if (MsgBox(202, msgbox::YesNo | msgbox::Question, {}, {}, this) != msgbox::Yes) return;
   int16_t result = 0;
   {
     BusyGuard busy(this);
     HourglassGuard hourglass;
     result = collect::SendCardFile(mode, path);
   }
-  if (result != clocklink::kSuccess) MsgBox(338, msgbox::Critical);
+  if (result != clocklink::kSuccess) MsgBox(338, msgbox::Critical, {}, {}, this);
 }
 
 void FTjtas::mnu3(int index) {
   int16_t lock = 0;
   if (index == 1) {
-    if (MsgBox(200, msgbox::YesNo | msgbox::Question) != msgbox::Yes) return;
+    if (MsgBox(200, msgbox::YesNo | msgbox::Question, {}, {}, this) != msgbox::Yes) return;
     lock = 2;
   } else if (index == 2) {
-    if (MsgBox(201, msgbox::YesNo | msgbox::Question) != msgbox::Yes) return;
+    if (MsgBox(201, msgbox::YesNo | msgbox::Question, {}, {}, this) != msgbox::Yes) return;
     lock = 1;
   }
   if (!gMirsol) return;
@@ -202,7 +204,7 @@ void FTjtas::mnum(int index) {
     close();
   } else if (index == 1) {
     const auto name = filedialogs::openFileName(this, msgText(133).remove('&').toStdString(),
-                                                gDataFolder, "Todos (*)");
+                                                gDataFolder, GetExtraMsg(ExtraMsg::FilterAll));
     if (name) m_archivo->setText(QString::fromStdString(*name));
   }
 }

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFontMetrics>
 #include <QGridLayout>
+#include <QMainWindow>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSpacerItem>
@@ -75,9 +76,9 @@ int escapeAnswer(int set) {
   }
 }
 
-int show(const msgbox::Request& r, QWidget* parent) {
+int show(const msgbox::Request& r) {
   if (hookSlot()) return hookSlot()(r);
-  QMessageBox box(parent ? parent : QApplication::activeWindow());
+  QMessageBox box(r.parent);
   const QString title =
       QString::fromStdString(r.title.empty() ? std::string("Velta 2000") : r.title);
   box.setWindowTitle(title);
@@ -120,6 +121,22 @@ int show(const msgbox::Request& r, QWidget* parent) {
 }  // namespace
 
 namespace msgbox {
+QWidget* ownerOf(QWidget* parent) {
+  // A window not shown yet (a dialog still loading) has no place on the screen; the box goes
+  // over the window it is to open over.
+  while (parent && !parent->window()->isVisible()) parent = parent->window()->parentWidget();
+  if (parent) return parent;
+  // While a modal window is up the rest of the program waits for it: it is the one asking.
+  if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+  if (QWidget* active = QApplication::activeWindow()) return active;
+  // No window of the program has the focus (another program has it, or a window manager
+  // whose focus follows the pointer): a box without parent would open in the middle of the
+  // screen. With no modal window up, the main window is the one at work.
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->isVisible() && qobject_cast<QMainWindow*>(w)) return w;
+  return nullptr;
+}
+
 void setHook(std::function<int(const Request&)> hook) { hookSlot() = std::move(hook); }
 
 void setBoxInspector(std::function<void(QMessageBox&)> inspector) {
@@ -136,12 +153,12 @@ int widthForTitle(const QString& title, const QFont& font) {
 
 int MsgBox(int number, int style, const std::string& title, const std::string& extra,
            QWidget* parent) {
-  msgbox::Request r{number, GetMsg(number) + extra, style, title};
-  return show(r, parent);
+  msgbox::Request r{number, GetMsg(number) + extra, style, title, msgbox::ownerOf(parent)};
+  return show(r);
 }
 
 int MsgBoxText(const std::string& text, int style, const std::string& title, int number,
                QWidget* parent) {
-  msgbox::Request r{number, text, style, title};
-  return show(r, parent);
+  msgbox::Request r{number, text, style, title, msgbox::ownerOf(parent)};
+  return show(r);
 }

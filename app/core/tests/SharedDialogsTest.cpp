@@ -1,11 +1,13 @@
 // The shared dialogs, offscreen: the three-choice window's answers and its close without a
-// choice, and the folder picker's cancel and choice.
+// choice, the folder picker's cancel and choice, and the window a message box opens over.
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QApplication>
 #include <QFileDialog>
 #include <QLabel>
+#include <QMainWindow>
+#include <QMessageBox>
 #include <QPixmap>
 #include <QPointer>
 #include <QTemporaryDir>
@@ -20,6 +22,7 @@
 #include "BrowseForFolder.h"
 #include "FrmMsg.h"
 #include "Globals.h"
+#include "MsgBox.h"
 
 namespace {
 
@@ -201,6 +204,37 @@ TEST(BrowseForFolder, ReturnsThePickedFolder) {
   });
   EXPECT_EQ(BrowseForFolder(nullptr, "Directorio", "/default"), picked.toStdString());
   EXPECT_TRUE(*shown);
+}
+
+// A box asked for without a parent opens over the window that asked, also when no window of
+// the program has the focus (another program has it, or a window manager whose focus follows
+// the pointer): a box without parent is centred on the screen, far from its window.
+TEST(MsgBox, OpensOverTheWindowThatAsked) {
+  QMainWindow main;
+  main.show();
+  QWidget* owner = nullptr;
+  msgbox::setBoxInspector([&owner](QMessageBox& box) { owner = box.parentWidget(); });
+  QApplication::setActiveWindow(nullptr);
+  MsgBox(336, msgbox::Exclamation);
+  EXPECT_EQ(owner, &main);  // no modal window: the main window's own command
+
+  QDialog dialog(&main);
+  MsgBox(317, msgbox::Critical, {}, {}, &dialog);
+  EXPECT_EQ(owner, &main);  // asked while the dialog loads: it has no place on the screen yet
+
+  const auto shown = whenModal<QDialog>([&owner](QDialog* d) {
+    QApplication::setActiveWindow(nullptr);
+    owner = nullptr;
+    MsgBox(336, msgbox::Exclamation);
+    EXPECT_EQ(owner, d);  // the modal dialog at work
+    QLabel inside(d);
+    MsgBox(336, msgbox::Exclamation, {}, {}, &inside);
+    EXPECT_EQ(owner, &inside);  // a parent given is kept
+    d->reject();
+  });
+  dialog.exec();
+  EXPECT_TRUE(*shown);
+  msgbox::setBoxInspector({});
 }
 
 }  // namespace

@@ -12,9 +12,12 @@
 #include "Basic.h"
 #include "ClsCfgFile.h"
 #include "ClsUsers.h"
+#include "ConfigForm.h"
 #include "EditorSupport.h"
 #include "FUsr.h"
 #include "Globals.h"
+#include "Messages.h"
+#include "MessagesExtra.h"
 
 namespace {
 
@@ -172,6 +175,31 @@ TEST_F(FUsrTest, TheLastAdministratorCannotBeDemoted) {
   EXPECT_TRUE(boxes.boxes().empty());
   ASSERT_TRUE(users.GetCurData(1));
   EXPECT_EQ(users.Level, 0);
+}
+
+// Demoting the only administrator in the editor, or deleting it from the configuration's
+// list, is refused with the reason, in the language of the settings.
+TEST_F(FUsrTest, TheLastAdministratorsRefusalSaysWhyInTheLanguage) {
+  putUser(1, "boss", 1, 2);
+  putUser(2, "ana", 2, 0);
+  for (int lenguaje : {0, 1000, 2000}) {
+    SCOPED_TRACE(lenguaje);
+    gCfgFile->LENGUAJE = static_cast<int16_t>(lenguaje);
+    boxes.clear();
+    users.Operation = 1;
+    FUsrModel editor(users);
+    ASSERT_TRUE(editor.load());
+    editor.controls.level = 0;
+    EXPECT_FALSE(editor.accept());
+    EXPECT_FALSE(config::deleteUser(users, 2, 1));
+    const std::string text = GetMsgIn(338, lenguaje) + "\n" +
+                             GetExtraMsgIn(ExtraMsg::LastAdministrator, lenguaje, {"boss"});
+    ASSERT_EQ(boxes.boxes().size(), 2u);
+    for (const msgbox::Request& box : boxes.boxes()) EXPECT_EQ(box.text, text);
+    ASSERT_TRUE(users.GetCurData(1));
+    EXPECT_EQ(users.Level, 2);
+  }
+  gCfgFile->LENGUAJE = 0;
 }
 
 TEST_F(FUsrTest, ToolbarTakesThePicturesOfTheMainWindowsImageList) {

@@ -437,6 +437,30 @@ TEST_F(FconfigTest, OpenedModallyByTheMainWindowsCommand) {
   EXPECT_TRUE(filesAsTheyWere());
 }
 
+// The clock list's "No Hay registros para borrar" opens over the dialog, not in the middle of
+// the screen, also when no window of the program has the focus.
+TEST_F(FconfigTest, TheListsBoxesOpenOverTheDialog) {
+  for (int16_t slot : {3, 7}) gListaRelojes->Borrar(slot);
+  QWidget mainWindow;
+  mainWindow.show();
+  std::vector<std::pair<int, QWidget*>> shown;  // message, the window the box opened over
+  whenModal([&shown](QWidget* modal) {
+    msgbox::setHook({});  // the real box, built and handed over instead of being run
+    msgbox::setBoxInspector([&shown](QMessageBox& box) {
+      shown.emplace_back(box.text().toStdString() == GetMsg(336) ? 336 : 0, box.parentWidget());
+    });
+    modal->findChild<QTabWidget*>("Carpeta")->setCurrentIndex(1);
+    QApplication::setActiveWindow(nullptr);
+    QTest::mouseClick(modal->findChild<QPushButton*>("Cmd2"), Qt::LeftButton);
+    msgbox::setBoxInspector({});
+    msgbox::setHook([](const msgbox::Request&) { return msgbox::Ok; });
+    EXPECT_EQ(shown, (std::vector<std::pair<int, QWidget*>>{{336, modal}}));
+    modal->findChild<QAction*>("mnuCancel")->trigger();
+  });
+  openFconfig(&mainWindow, [] {});
+  EXPECT_EQ(shown.size(), 1u);
+}
+
 TEST_F(FconfigTest, EveryTabAndTheSubDialogsOnScreen) {
   folder.write("MODEM1.cfx", "");
   auto dialog = open();

@@ -22,6 +22,7 @@
 #include "FComm.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <map>
@@ -38,6 +39,7 @@
 #include "FormP.h"
 #include "Globals.h"
 #include "Messages.h"
+#include "MessagesExtra.h"
 #include "ProgressListWidget.h"
 #include "Release.h"
 #include "StoreWriters.h"
@@ -366,6 +368,46 @@ TEST_F(FormPTest, NoClockShowsTheDefaults) {
   }
 }
 
+// A current clock that names no clock (a free slot that still holds its old record, a number
+// outside the table): the commands follow the default clock the panel shows, not the free
+// slot's telephone and card kind, nor the clock chosen before.
+TEST_F(FormPTest, WithoutAClockTheCommandsFollowTheDefaultClock) {
+  stores::writeClocks(
+      {ClockSpec{.slot = 1, .description = "Phone", .phone = "5551234"},
+       ClockSpec{.slot = 2, .description = "Gone", .phone = "5559876", .cardKind = 2}});
+  {
+    ClsListaRelojes clocks;  // clock 2 deleted: its slot is free, its record stays
+    clocks.Iniciar(data.file("velta002.dat"));
+    clocks.CargarRelojes();
+    clocks.Borrar(2);
+    ASSERT_EQ(clocks.GrabarRelojes(), 1);
+  }
+  for (const char* active : {"2", "0"}) {
+    SCOPED_TRACE(active);
+    form.reset();
+    apptest::resetProgramObjects();
+    opened.clear();
+    open("ADMIN", "[COMMON]\r\nRELOJACTIVO=1\r\n");
+    ASSERT_TRUE(act(FormP::Co, 1)->isEnabled());  // clock 1 has a telephone
+    form->MostrarConfig(static_cast<int16_t>(basic::Val(active)));
+    form->FijarControles();
+    EXPECT_EQ(text("TxtTelefono"), "");
+    EXPECT_FALSE(act(FormP::Co, 1)->isEnabled());
+    EXPECT_FALSE(form->button(5)->isEnabled());
+    EXPECT_EQ(act(FormP::He, 1)->text().toStdString(), GetMsg(156));
+    EXPECT_EQ(gListaRelojes->m_Telefono, "");
+    act(FormP::Co, 0)->trigger();  // a status reading of the default clock, no dial
+    EXPECT_TRUE(opened.empty());
+  }
+  // The same from the settings, at the start.
+  form.reset();
+  apptest::resetProgramObjects();
+  open("ADMIN", "[COMMON]\r\nRELOJACTIVO=2\r\n");
+  EXPECT_EQ(text("TxtPuerto"), "COM2");
+  EXPECT_FALSE(act(FormP::Co, 1)->isEnabled());
+  EXPECT_FALSE(form->button(5)->isEnabled());
+}
+
 TEST_F(FormPTest, DateNamedFileShowsItsPatternUnexpanded) {
   stores::writeClocks({ClockSpec{.path = "/srv/out/", .file = "YYYYmmdd", .dateNamed = 1}});
   open();
@@ -483,6 +525,36 @@ TEST_F(FormPTest, CloseSavesMarksAndReleasesInOrder) {
   EXPECT_TRUE(data.exists("OU.TMP"));
   EXPECT_FALSE(data.exists("IN.TMP"));
   EXPECT_NE(data.read("VELTA.INI").find("RELOJACTIVO=2"), std::string::npos);
+}
+
+// A settings file the close cannot write (here it has a second name): the operator's changes
+// would be lost without a word. The box says why while the window is still there.
+TEST_F(FormPTest, CloseSaysWhyTheSettingsCouldNotBeSaved) {
+  stores::writeClocks({ClockSpec{.slot = 1, .description = "A"},
+                       ClockSpec{.slot = 2, .description = "B", .number = "2"}});
+  FormP& w = open("ADMIN", "[COMMON]\r\nRELOJACTIVO=1\r\n");
+  const std::string before = data.read("VELTA.INI");
+  ASSERT_EQ(::link(data.file("VELTA.INI").c_str(), data.file("VELTA.BAK").c_str()), 0);
+  selector()->setCurrentIndex(1);
+  emit selector()->activated(1);
+  bool shownOverTheWindow = false;
+  std::vector<msgbox::Request> asked;
+  msgbox::setHook([&](const msgbox::Request& r) {
+    asked.push_back(r);
+    shownOverTheWindow = w.isVisible() && r.parent == &w && gCfgFile != nullptr;
+    return msgbox::Ok;
+  });
+  w.close();
+  msgbox::setHook([](const msgbox::Request&) { return msgbox::Ok; });
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_EQ(asked[0].number, 320);
+  EXPECT_EQ(asked[0].icon(), msgbox::Critical);
+  EXPECT_NE(asked[0].text.find(data.file("VELTA.INI")), std::string::npos) << asked[0].text;
+  EXPECT_NE(asked[0].text.find(GetExtraMsg(ExtraMsg::ReasonSecondName)), std::string::npos)
+      << asked[0].text;
+  EXPECT_TRUE(shownOverTheWindow);
+  EXPECT_FALSE(w.isVisible());
+  EXPECT_EQ(data.read("VELTA.INI"), before);
 }
 
 TEST_F(FormPTest, MarkersUntouchedInMultiCompanyOrAutomaticSetups) {

@@ -15,9 +15,13 @@
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QProcess>
 #include <QPushButton>
 
+#include <sys/time.h>
+
 #include <algorithm>
+#include <ctime>
 #include <vector>
 
 #include "AppTestSupport.h"
@@ -191,6 +195,54 @@ TEST_F(QtTranslationsTest, StartUpFollowsTheSettingsFile) {
     EXPECT_EQ(QMessageBox().addButton(QMessageBox::Yes)->text().toStdString(), yes) << lenguaje;
     apptest::objects().release();
   }
+}
+
+// Qt's file dialog takes a file's size and date from the system locale, not from the default
+// one: the program makes the language's locale the process's own before its application
+// starts, so "1,03 KiB" and "10/12/26 14:03" in Spanish, not "1.03 KiB" and "12/10/26 2:03 PM".
+TEST_F(QtTranslationsTest, FileDialogSizesAndDatesFollowTheLanguageFromTheStart) {
+  folder.write("CARDS.TXT", std::string(1055, '1'));
+  std::tm t{};
+  t.tm_year = 2026 - 1900;
+  t.tm_mon = 11;
+  t.tm_mday = 10;
+  t.tm_hour = 14;
+  t.tm_min = 3;
+  t.tm_isdst = -1;
+  const timeval times[2] = {{std::mktime(&t), 0}, {std::mktime(&t), 0}};
+  ASSERT_EQ(::utimes(folder.file("CARDS.TXT").c_str(), times), 0);
+  const QDateTime modified(QDate(2026, 12, 10), QTime(14, 3));
+  struct Case {
+    const char* ini;  // nullptr: no settings file
+    const char* locale;
+  };
+  const Case cases[] = {{nullptr, "es_ES"},
+                        {"[COMMON]\r\nLENGUAJE=0\r\n", "es_ES"},
+                        {"[COMMON]\r\nLENGUAJE=1000\r\n", "en_US"},
+                        {"[COMMON]\r\nLENGUAJE=2000\r\n", "pt_BR"},
+                        {"[COMMON]\r\nLENGUAJE=500\r\n", "es_ES"}};
+  QStringList spanish;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.ini ? c.ini : "no settings file");
+    std::remove(folder.file("VELTA.INI").c_str());
+    if (c.ini) folder.write("VELTA.INI", c.ini);
+    QProcess probe;
+    probe.setWorkingDirectory(QString::fromStdString(folder.path()));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("LC_ALL", "en_US.UTF-8");  // whatever the desktop says, the setting decides
+    probe.setProcessEnvironment(env);
+    probe.start(VELTA_LOCALE_PROBE, {QString::fromStdString(folder.file("CARDS.TXT"))});
+    ASSERT_TRUE(probe.waitForFinished(120000));
+    ASSERT_EQ(probe.exitCode(), 0) << probe.readAllStandardError().toStdString();
+    const QStringList lines = QString::fromUtf8(probe.readAllStandardOutput()).split('\n');
+    ASSERT_GE(lines.size(), 3);
+    const QLocale language(c.locale);
+    EXPECT_EQ(lines[0], language.formattedDataSize(1055));
+    EXPECT_EQ(lines[1], language.toString(modified, QLocale::ShortFormat));
+    EXPECT_EQ(lines[2], "7.5");  // the C library's numbers keep their point
+    if (std::string(c.locale) == "es_ES") spanish = lines.mid(0, 2);
+  }
+  EXPECT_EQ(spanish, (QStringList{"1,03 KiB", "10/12/26 14:03"}));
 }
 
 }  // namespace

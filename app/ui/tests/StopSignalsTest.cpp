@@ -13,6 +13,7 @@
 #include <clocklink/EventPump.h>
 #include "FComm.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -40,6 +41,7 @@
 #include "FormP.h"
 #include "FrmTest.h"
 #include "Globals.h"
+#include "MessagesExtra.h"
 #include "ProgramWindows.h"
 #include "Release.h"
 #include "StopSignals.h"
@@ -270,6 +272,42 @@ TEST_F(StopSignalsTest, SigtermWithAModalWindowOpenClosesTheMainWindowTheNormalW
       ::unlink(data.file("MODEMS.INI").c_str());  // the modem set-up's box comes without it
     }
   }
+}
+
+// A stop signal closes the main window with nobody at it: a settings file the close cannot
+// write (here it has a second name) is said on standard error, not in a box nobody answers.
+TEST_F(StopSignalsTest, ASettingsSaveThatFailsIsSaidOnStandardError) {
+  stores::writeClocks({ClockSpec{.slot = 1}, ClockSpec{.slot = 2, .number = "2"}});
+  FormP& w = open("[COMMON]\r\nRELOJACTIVO=1\r\n");
+  const std::string before = data.read("VELTA.INI");
+  ASSERT_EQ(::link(data.file("VELTA.INI").c_str(), data.file("VELTA.BAK").c_str()), 0);
+  w.MostrarConfig(2);
+  StopSignals stop([&w] { return &w; });
+  apptest::MsgBoxRecorder boxes;
+
+  // Standard error into a file for the close.
+  const std::string errFile = data.file("stderr.txt");
+  const int saved = ::dup(2);
+  const int fd = ::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  ASSERT_GE(fd, 0);
+  ::dup2(fd, 2);
+  ::close(fd);
+  QTimer::singleShot(0, [] { ::kill(::getpid(), SIGTERM); });
+  QTimer hangGuard;
+  hangGuard.setSingleShot(true);
+  QObject::connect(&hangGuard, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+  hangGuard.start(120000);
+  const int ended = QApplication::exec();
+  ::dup2(saved, 2);
+  ::close(saved);
+
+  EXPECT_EQ(ended, 0);
+  EXPECT_FALSE(w.isVisible());
+  EXPECT_TRUE(boxes.boxes().empty());
+  const std::string said = data.read("stderr.txt");
+  EXPECT_NE(said.find(data.file("VELTA.INI")), std::string::npos) << said;
+  EXPECT_NE(said.find(GetExtraMsg(ExtraMsg::ReasonSecondName)), std::string::npos) << said;
+  EXPECT_EQ(data.read("VELTA.INI"), before);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The program `velta` itself, started as a user would start it, without a display: a start-up
-// refusal is a line on standard error and exit status 1, never a box that waits for nobody.
+// refusal, or a start that needs the log-in, is a line on standard error and exit status 1,
+// never a window that waits for nobody.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -119,7 +120,35 @@ class VeltaProgram : public ::testing::Test {
   apptest::TempDataFolder data;
 };
 
+// A start that needs the log-in has nobody to log in without a display, whether the settings
+// ask for it or fell back to the defaults: the reason in the settings' language.
+TEST_F(VeltaProgram, ALogInWithoutADisplayEndsWithStatusOneAndSaysWhy) {
+  struct Case {
+    const char* name;
+    const char* ini;  // nullptr: no settings file
+    int lenguaje;
+  };
+  const Case cases[] = {
+      {"no settings file", nullptr, 0},
+      {"automatic run off", "[COMMON]\r\nVERSION=2\r\nAUTO=0\r\nLENGUAJE=1000\r\n", 1000},
+      {"no automatic day", "[COMMON]\r\nAUTO=1\r\nAUTODIAS=00000000\r\nLENGUAJE=2000\r\n", 2000},
+      {"settings of no known form", "\x01\x02\x03", 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::remove(data.file("VELTA.INI").c_str());
+    if (c.ini) data.write("VELTA.INI", c.ini);
+    Velta velta(data.path());
+    EXPECT_EQ(velta.waitEnd(), 1);
+    EXPECT_NE(velta.standardError().find(GetExtraMsgIn(ExtraMsg::LoginWithoutDisplay, c.lenguaje)),
+              std::string::npos)
+        << velta.standardError();
+  }
+}
+
 TEST_F(VeltaProgram, SecondCopyWithoutADisplayEndsWithStatusOneAndSaysWhy) {
+  // The first copy stays: an automatic run (every day, not ending the program).
+  data.write("VELTA.INI", "[COMMON]\r\nAUTO=1\r\nAUTODIAS=11111110\r\n");
   Velta first(data.path());
   ASSERT_GT(first.pid(), 0);
   const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(120);
@@ -133,8 +162,8 @@ TEST_F(VeltaProgram, SecondCopyWithoutADisplayEndsWithStatusOneAndSaysWhy) {
   EXPECT_NE(second.standardError().find(GetMsgIn(166, 0)), std::string::npos)
       << second.standardError();
 
-  ::kill(first.pid(), SIGTERM);  // still at the log-in: it ends as after a cancel
-  first.waitEnd();
+  ::kill(first.pid(), SIGTERM);  // the run stops, and the program with it
+  EXPECT_EQ(first.waitEnd(), 0);
 }
 
 // The settings file and RSH.CFG, each 1 GB (sparse): refused at start-up without being read,
