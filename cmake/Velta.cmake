@@ -2,7 +2,6 @@
 #   velta_warnings(target)                         our warning set
 #   velta_add_gtest(name SOURCES ... LIBS ... LABELS ... [PROPERTIES ...])
 #   velta_test_table(VAR File.cpp label... ...)   a folder's test files with their labels
-#   velta_add_pch_host(name HEADER h LIBS ...)     a precompiled header test programs reuse
 #   velta_add_fuzzer(name SOURCES ... LIBS ...)   libFuzzer target, seeds in fuzz/corpus/<name>
 #   velta_add_bench(name SOURCES ... LIBS ...)    benchmark program, run by scripts/bench
 #   velta_add_component_folders(folder ...)        fuzz/ and bench/: one sub-folder a component
@@ -10,9 +9,7 @@
 #                                                  than what it links (e.g. a widget call)
 
 set(VELTA_BUILD_TESTS ON)
-# Precompiled headers for the Qt libraries and the app's test programs (a shorter build; what
-# is built stays the same).
-option(VELTA_PCH "Precompile the Qt and test headers" ON)
+
 if(VELTA_FUZZ)
   set(VELTA_BUILD_TESTS OFF)
 endif()
@@ -104,34 +101,16 @@ function(velta_link_test_hooks target)
   endif()
 endfunction()
 
-# A program that only builds a precompiled header for the test programs that name it (PCH
-# name): it links what they link, so it is compiled with their flags, and each of them reuses
-# the header instead of parsing GoogleTest and Qt again.
-function(velta_add_pch_host name)
-  cmake_parse_arguments(H "" "HEADER" "LIBS" ${ARGN})
-  if(NOT VELTA_PCH OR NOT VELTA_BUILD_TESTS)
-    return()
-  endif()
-  add_executable(${name} "${PROJECT_SOURCE_DIR}/cmake/pch/PchHost.cpp")
-  target_link_libraries(${name} PRIVATE ${H_LIBS} GTest::gtest GTest::gmock Threads::Threads)
-  velta_warnings(${name})
-  target_precompile_headers(${name} PRIVATE "${PROJECT_SOURCE_DIR}/cmake/pch/${H_HEADER}")
-endfunction()
-
 function(velta_add_gtest name)
   # LOCK with LOCK_TESTS: only the tests whose names match the regular expression take the
   # resource lock, so the program's other tests need not wait their turn.
-  cmake_parse_arguments(T "" "LOCK;LOCK_TESTS;PCH" "SOURCES;LIBS;LABELS;PROPERTIES" ${ARGN})
+  cmake_parse_arguments(T "" "LOCK;LOCK_TESTS" "SOURCES;LIBS;LABELS;PROPERTIES" ${ARGN})
   if(NOT VELTA_BUILD_TESTS)
     return()
   endif()
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main Threads::Threads)
   velta_link_test_hooks(${name})
-  # PCH host: the precompiled header this program reuses (velta_add_pch_host).
-  if(VELTA_PCH AND T_PCH)
-    target_precompile_headers(${name} REUSE_FROM ${T_PCH})
-  endif()
   velta_warnings(${name})
   velta_check_labels(${name} ${T_LABELS})
   set(labels ${T_LABELS})

@@ -227,7 +227,8 @@ void PortTest::finishDetect(bool complete) {
   if (gCfgFile) {
     m_mirsol.SetTimeOut(gCfgFile->TimeOut);
     if (gCfgFile->RelojActivo >= 0 && gListaRelojes) {
-      gListaRelojes->GetCurData(gCfgFile->RelojActivo);
+      // A free slot's leftover record would aim the link at a clock that is not there.
+      gListaRelojes->GetCurDataOrDefault(gCfgFile->RelojActivo);
       const ClsListaRelojes& r = *gListaRelojes;
       m_mirsol.SetTimeRecorder(r.M_Numero, r.m_Modelo, r.m_Puerto, r.m_Velocidad, r.m_Telefono,
                                r.M_Comunicacion, r.m_IP, r.m_TipoInterface, r.m_PortLocal,

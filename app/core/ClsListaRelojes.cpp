@@ -1,6 +1,8 @@
 // Clock list store.
 #include "ClsListaRelojes.h"
 
+#include "Globals.h"
+
 #include "Basic.h"
 #include "MessagesExtra.h"
 #include "Messages.h"
@@ -247,6 +249,37 @@ bool ClsListaRelojes::Modificar(int16_t i) {
 bool ClsListaRelojes::Deleted(int16_t i) const {
   if (i < 1 || i > kSlots) return false;
   return m_slots[i].m_Prg < 1;
+}
+
+bool ClsListaRelojes::IsClock(int16_t n) const { return n >= 1 && n <= kSlots && !Deleted(n); }
+
+void ClsListaRelojes::GetCurDataOrDefault(int16_t n) {
+  if (IsClock(n)) {
+    GetCurData(n);
+    return;
+  }
+  m_Version = 0;
+  m_Prg = 0;
+  M_Numero = "1";
+  m_Modelo = 0;
+  m_Puerto = "COM2";
+  m_Velocidad = "9600";
+  m_Telefono.clear();
+  M_Borrar = 0;
+  M_Archivo = "REGIS.MIR";
+  m_ArchivoFecha = 0;
+  m_FHora = 0;
+  M_Comunicacion = 1;
+  m_TipoNumero = 1;
+  M_Activo = 0;
+  m_Path = gDataFolder;
+  m_Descrip.clear();
+  m_IP.clear();
+  m_ArchivoHabil.clear();
+  m_tipo = 0;
+  m_TipoInterface = 0;
+  m_PortLocal = 7001;
+  m_PortRemoto = 7001;
 }
 
 int16_t ClsListaRelojes::GetCurData(int16_t i) {

@@ -82,6 +82,13 @@ class ClsListaRelojes {
   bool Modificar(int16_t i);
   bool Deleted(int16_t i) const;
   int16_t GetCurData(int16_t i);
+  // Slot n holds a clock: in the table and not free.
+  bool IsClock(int16_t n) const;
+  // The current record from slot n when it holds a clock; otherwise (a free slot, a number
+  // outside the table) the default clock the main window's panel shows, never a free slot's
+  // leftover record (its telephone or model would aim the link or enable commands for a
+  // clock that is not there).
+  void GetCurDataOrDefault(int16_t n);
   int16_t SetCurData(int16_t i);
   int16_t FillList(StoreRows& list) const;
 

@@ -55,37 +55,7 @@ constexpr std::array<int, 14> kButtonTips = {0, 230, 234, 174, 176, 185, 192,
                                              0, 303, 203, 0,   364, 0,   281};
 
 // Slot n holds a clock: in the table and not free.
-bool isClock(int16_t n) {
-  return n >= 1 && n <= ClsListaRelojes::kSlots && gListaRelojes && !gListaRelojes->Deleted(n);
-}
-
-// The current record as the clock the panel shows when there is none (a free slot, a number
-// outside the table): a free slot's leftover record (its telephone, its model) would enable
-// commands for a clock the link is not aimed at.
-void loadDefaultClock(ClsListaRelojes& c) {
-  c.m_Version = 0;
-  c.m_Prg = 0;
-  c.M_Numero = "1";
-  c.m_Modelo = 0;
-  c.m_Puerto = "COM2";
-  c.m_Velocidad = "9600";
-  c.m_Telefono.clear();
-  c.M_Borrar = 0;
-  c.M_Archivo = "REGIS.MIR";
-  c.m_ArchivoFecha = 0;
-  c.m_FHora = 0;
-  c.M_Comunicacion = 1;
-  c.m_TipoNumero = 1;
-  c.M_Activo = 0;
-  c.m_Path = gDataFolder;
-  c.m_Descrip.clear();
-  c.m_IP.clear();
-  c.m_ArchivoHabil.clear();
-  c.m_tipo = 0;
-  c.m_TipoInterface = 0;
-  c.m_PortLocal = 7001;
-  c.m_PortRemoto = 7001;
-}
+bool isClock(int16_t n) { return gListaRelojes && gListaRelojes->IsClock(n); }
 
 QLineEdit* field(const char* name, QWidget* parent) {
   auto* e = new QLineEdit(parent);
@@ -430,10 +400,7 @@ void FormP::updateActions() {
 
 void FormP::FijarControles() {
   const int16_t n = gCfgFile->RelojActivo;
-  if (isClock(n))
-    gListaRelojes->GetCurData(n);
-  else
-    loadDefaultClock(*gListaRelojes);
+  gListaRelojes->GetCurDataOrDefault(n);
   m_ruleOff.clear();
   if (basic::Trim(gListaRelojes->m_Telefono).empty()) m_ruleOff.insert(m_co[1]);
   if (gListaRelojes->m_Modelo != 2) {

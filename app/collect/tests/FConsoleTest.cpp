@@ -11,6 +11,8 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include <sys/stat.h>
+
 #include <clocklink/ClsMirsol.h>
 #include <clocklink/EventPump.h>
 
@@ -19,6 +21,9 @@
 #include "ClsCfgFile.h"
 #include "ClsTarjetas.h"
 #include "Globals.h"
+#include "Messages.h"
+#include "MessagesExtra.h"
+#include "ProgressListWidget.h"
 #include "Release.h"
 #include "SilentListener.h"
 #include "StoreWriters.h"
@@ -93,6 +98,21 @@ TEST_F(FConsoleTest, RowsCarryHoldersColoursAndTheNewestFirst) {
   EXPECT_EQ(row(1)->text(1), "01/12/2026");
   EXPECT_EQ(row(1)->text(5), "00100");
   EXPECT_TRUE(apptest::grabNonBlank(&w, "FConsole.png"));
+}
+
+// A FIFO in the console file's place neither hangs the window nor passes in silence: the
+// refusal is a red line of the window's list.
+TEST_F(FConsoleTest, ARefusedConsoleFileIsSaidOnceInTheList) {
+  ASSERT_EQ(::mkfifo(folder.file("CONSOLE.MIR").c_str(), 0600), 0);
+  start("FRECONLINE=0\r\nMODOVIRTUAL=1\r\n");
+  FConsole w;
+  auto* lines = w.findChild<ProgressListWidget*>("LstP");
+  ASSERT_NE(lines, nullptr);
+  ASSERT_EQ(lines->count(), 1);
+  EXPECT_EQ(lines->text(1), GetMsg(386) + ": " + folder.file("CONSOLE.MIR") + ": " +
+                                GetExtraMsg(ExtraMsg::ReasonNotPlain));
+  EXPECT_EQ(lines->style(1), collect::kRedLine);
+  EXPECT_EQ(w.records()->topLevelItemCount(), 0);
 }
 
 TEST_F(FConsoleTest, MaxConsoleTrimsTheListAndTheFileOnExit) {

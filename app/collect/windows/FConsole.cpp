@@ -135,6 +135,12 @@ FConsole::~FConsole() {
 void FConsole::ReadFile(bool firstFill) {
   int32_t total = m_file.shownLines();
   const auto rows = m_file.readNew(total);
+  // A console file that is refused (a FIFO, a link, one far too large) says so once in the
+  // window's list, in red; a box would stop the cycles of an unattended console.
+  if (m_file.error() != m_shownError) {
+    m_shownError = m_file.error();
+    if (!m_shownError.empty()) m_lstP->add(GetMsg(386) + ": " + m_shownError, collect::kRedLine);
+  }
   if (rows.empty() && total == 0) return;
   HourglassGuard hourglass;
   m_lista->setSortingEnabled(false);

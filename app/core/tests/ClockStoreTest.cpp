@@ -229,6 +229,31 @@ TEST_F(ClockStore, BorrarKeepsTheFieldsAndFillListSkipsFreeSlots) {
   EXPECT_EQ(readFile(path).substr(2 * 581, 581), record(7, c));
 }
 
+// The main window and the port search load the current clock this way: a free slot keeps its
+// old fields (its telephone, its model), and they must not become the current clock's.
+TEST_F(ClockStore, AFreeSlotOrANumberOutsideTheTableGivesTheDefaultClock) {
+  Clock c;
+  c.prg = 2;
+  writeFile(path, record(7, c) + record(7, c));
+  store.CargarRelojes();
+  store.Borrar(2);
+  ASSERT_FALSE(store.IsClock(2));
+  for (int16_t n : {int16_t(2), int16_t(0), int16_t(101)}) {
+    SCOPED_TRACE(n);
+    store.GetCurDataOrDefault(1);
+    ASSERT_EQ(store.m_Telefono, "555-1234");
+    store.GetCurDataOrDefault(n);
+    EXPECT_EQ(store.M_Numero, "1");
+    EXPECT_EQ(store.m_Puerto, "COM2");
+    EXPECT_EQ(store.m_Velocidad, "9600");
+    EXPECT_EQ(store.m_Telefono, "");
+    EXPECT_EQ(store.m_Modelo, 0);
+    EXPECT_EQ(store.M_Comunicacion, 1);
+    EXPECT_EQ(store.m_IP, "");
+    EXPECT_EQ(store.m_PortLocal, 7001);
+  }
+}
+
 TEST_F(ClockStore, CurrentClockRoundTripTrimsAndPads) {
   store.CargarRelojes();
   store.GetCurData(1);

@@ -1,2 +1,0 @@
-// The program that builds the app tests' precompiled header; the test programs reuse it.
-int main() { return 0; }
