@@ -5,7 +5,6 @@
 // so does a start that needs the log-in, which nobody could see.
 #include <QApplication>
 #include <QGuiApplication>
-#include <QTimer>
 
 #include <clocklink/EventPump.h>
 
@@ -85,17 +84,6 @@ int main(int argc, char** argv) {
   if (started != StartResult::Running || fAuto::programEndRequested()) {
     objects.release();
     return started == StartResult::EndedWithError || loginWithoutDisplay ? 1 : 0;
-  }
-
-  // VELTA_GRAB=<png>: a picture of the main window once it is shown, then the normal close
-  // (the demo's way to show the program without a display).
-  const QString grabPath = qEnvironmentVariable("VELTA_GRAB");
-  if (!grabPath.isEmpty()) {
-    QTimer::singleShot(300, mainWindow.get(), [&mainWindow, grabPath] {
-      if (!mainWindow->grab().save(grabPath, "PNG"))
-        std::fprintf(stderr, "velta: could not write %s\n", grabPath.toLocal8Bit().constData());
-      mainWindow->close();
-    });
   }
 
   app.exec();
