@@ -1,7 +1,7 @@
-#include "ClockStatus.h"
+#include "admin/ClockStatus.h"
 
-#include "Messages.h"
-#include "Release.h"
+#include "core/Messages.h"
+#include "core/Release.h"
 
 namespace {
 

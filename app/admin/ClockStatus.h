@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "Basic.h"
+#include "core/Basic.h"
 
 struct ClockStatusView {
   std::string fecActual;  // "dd/mm/yyyy hh:mm", or "ERROR hh:mm" for a date that is no date

@@ -1,16 +1,16 @@
-#include "ConfigForm.h"
+#include "admin/ConfigForm.h"
 
 #include <clocklink/ClsModem.h>
 
-#include "Basic.h"
-#include "ClsCfgFile.h"
-#include "ClsListaRelojes.h"
-#include "ClsUsers.h"
-#include "FUsrModel.h"
-#include "Messages.h"
-#include "MsgBox.h"
-#include "StoreRows.h"
-#include "UserRules.h"
+#include "core/Basic.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "core/ClsUsers.h"
+#include "admin/FUsrModel.h"
+#include "core/Messages.h"
+#include "widgets/dialogs/MsgBox.h"
+#include "core/StoreRows.h"
+#include "core/UserRules.h"
 
 namespace config {
 

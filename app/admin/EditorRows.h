@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "ColumnSort.h"
+#include "admin/ColumnSort.h"
 
 // `Row` carries `std::vector<std::string> cells` (cell 0 is the row text) and whatever else
 // the editor keeps per row.

@@ -1,4 +1,4 @@
-#include "EditorTableModel.h"
+#include "admin/EditorTableModel.h"
 
 EditorTableModel::EditorTableModel(QStringList headers, std::function<int()> rows,
                                    std::function<const std::string&(int, int)> cell,

@@ -1,9 +1,9 @@
-#include "EditorText.h"
+#include "admin/EditorText.h"
 
-#include "Basic.h"
-#include "ClsCfgFile.h"
-#include "ClsListaRelojes.h"
-#include "Globals.h"
+#include "core/Basic.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "core/Globals.h"
 
 std::string folderWithSeparator(const std::string& text) {
   std::string folder = basic::Trim(text);

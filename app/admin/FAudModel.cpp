@@ -1,4 +1,4 @@
-#include "FAudModel.h"
+#include "admin/FAudModel.h"
 
 #include <numeric>
 

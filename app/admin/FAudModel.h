@@ -7,8 +7,8 @@
 
 #include <vector>
 
-#include "ColumnSort.h"
-#include "StoreRows.h"
+#include "admin/ColumnSort.h"
+#include "core/StoreRows.h"
 
 class FAudModel : public QAbstractTableModel, public StoreRows {
   Q_OBJECT

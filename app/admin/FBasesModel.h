@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "ClsTarjetas.h"
-#include "EditorRows.h"
+#include "core/ClsTarjetas.h"
+#include "admin/EditorRows.h"
 
 struct CardRow {
   // Número, Descripción, Grupo, Resaltar, Novedad, Legajo

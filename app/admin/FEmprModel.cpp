@@ -1,12 +1,12 @@
-#include "FEmprModel.h"
+#include "admin/FEmprModel.h"
 
-#include "Basic.h"
-#include "CardNumber.h"
-#include "EditorText.h"
-#include "Globals.h"
-#include "Messages.h"
-#include "MsgBox.h"
-#include "StoreRows.h"
+#include "core/Basic.h"
+#include "core/CardNumber.h"
+#include "admin/EditorText.h"
+#include "core/Globals.h"
+#include "core/Messages.h"
+#include "widgets/dialogs/MsgBox.h"
+#include "core/StoreRows.h"
 
 namespace {
 void refuse(int number) { MsgBox(number, msgbox::OkOnly | msgbox::Critical); }

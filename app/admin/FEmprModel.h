@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "ClsListaEmpresas.h"
-#include "EditorRows.h"
+#include "core/ClsListaEmpresas.h"
+#include "admin/EditorRows.h"
 
 struct CompanyRow {
   // Desde, Hasta, Descripción, Archivo, Directorio

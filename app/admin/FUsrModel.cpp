@@ -1,11 +1,11 @@
-#include "FUsrModel.h"
+#include "admin/FUsrModel.h"
 
-#include "Basic.h"
-#include "ClsUsers.h"
-#include "Messages.h"
-#include "MessagesExtra.h"
-#include "MsgBox.h"
-#include "UserRules.h"
+#include "core/Basic.h"
+#include "core/ClsUsers.h"
+#include "core/Messages.h"
+#include "core/MessagesExtra.h"
+#include "widgets/dialogs/MsgBox.h"
+#include "core/UserRules.h"
 
 namespace {
 void refuse(int number, const std::string& why = {}) {

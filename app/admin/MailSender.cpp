@@ -1,10 +1,10 @@
-#include "MailSender.h"
+#include "admin/MailSender.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QProcess>
 
-#include "MessagesExtra.h"
+#include "core/MessagesExtra.h"
 
 std::string XdgEmailSender::send(const std::string& subject, const std::string& body,
                                  const std::string& attachment) {

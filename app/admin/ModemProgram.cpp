@@ -1,4 +1,4 @@
-#include "ModemProgram.h"
+#include "admin/ModemProgram.h"
 
 #include <basekit/atomicfile.h>
 #include <clocklink/ClsModem.h>
@@ -9,10 +9,10 @@
 #include <fstream>
 #include <sstream>
 
-#include "Basic.h"
-#include "Messages.h"
-#include "MessagesExtra.h"
-#include "MsgBox.h"
+#include "core/Basic.h"
+#include "core/Messages.h"
+#include "core/MessagesExtra.h"
+#include "widgets/dialogs/MsgBox.h"
 
 namespace fs = std::filesystem;
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "ProgressList.h"
+#include "collect/ProgressList.h"
 
 namespace clocklink {
 class ClsModem;

@@ -1,4 +1,4 @@
-#include "RecordView.h"
+#include "admin/RecordView.h"
 
 #include <sys/stat.h>
 
@@ -8,10 +8,10 @@
 #include <limits>
 #include <numeric>
 
-#include "Basic.h"
-#include "CardIndex.h"
-#include "CardNumber.h"
-#include "MessagesExtra.h"
+#include "core/Basic.h"
+#include "core/CardIndex.h"
+#include "core/CardNumber.h"
+#include "core/MessagesExtra.h"
 #include "basekit/atomicfile.h"
 #include "basekit/codepage.h"
 #include "basekit/paths.h"

@@ -18,8 +18,8 @@
 #include <string_view>
 #include <vector>
 
-#include "ClsTarjetas.h"
-#include "ViewFilter.h"
+#include "core/ClsTarjetas.h"
+#include "admin/ViewFilter.h"
 
 class ViewSink {
  public:

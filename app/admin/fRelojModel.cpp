@@ -1,12 +1,12 @@
-#include "fRelojModel.h"
+#include "admin/fRelojModel.h"
 
 #include <algorithm>
 
-#include "Basic.h"
-#include "ClsListaRelojes.h"
-#include "EditorText.h"
-#include "Messages.h"
-#include "MsgBox.h"
+#include "core/Basic.h"
+#include "core/ClsListaRelojes.h"
+#include "admin/EditorText.h"
+#include "core/Messages.h"
+#include "widgets/dialogs/MsgBox.h"
 
 namespace {
 

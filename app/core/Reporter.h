@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "MsgStyle.h"
+#include "core/MsgStyle.h"
 
 class Reporter {
  public:

@@ -22,13 +22,13 @@
 #include <fstream>
 #include <string>
 
-#include "AppTestSupport.h"
-#include "ClsCfgFile.h"
-#include "ProgramObjects.h"
-#include "ClsTarjetas.h"
-#include "FVerArch.h"
-#include "Globals.h"
-#include "RecordView.h"
+#include "testsupport/widgets/WidgetTestSupport.h"
+#include "core/ClsCfgFile.h"
+#include "core/ProgramObjects.h"
+#include "core/ClsTarjetas.h"
+#include "widgets/admin/FVerArch.h"
+#include "core/Globals.h"
+#include "admin/RecordView.h"
 
 namespace {
 

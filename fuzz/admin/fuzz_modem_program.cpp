@@ -1,7 +1,7 @@
 // Arbitrary bytes as a modem program file (*.cfx): the file is listed, and its run sends one
 // command per non-empty item and adds one progress line each. The modem's cancel flag is set,
 // so each command returns at once without a port.
-#include "ModemProgram.h"
+#include "admin/ModemProgram.h"
 #include "fuzz_scratch.h"
 
 #include <clocklink/ClsModem.h>

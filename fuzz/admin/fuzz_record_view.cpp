@@ -1,7 +1,7 @@
 // Arbitrary bytes as a punch-record file in the record-file viewer: every filter and setting
 // (picked by the first input bytes) lists, names, sorts and saves rows without crashing; each
 // listed line's fields come back in its cells and its saved line keeps its six fields.
-#include "RecordView.h"
+#include "admin/RecordView.h"
 #include "fuzz_nosync.h"
 #include "fuzz_scratch.h"
 

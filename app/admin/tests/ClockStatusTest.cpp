@@ -1,11 +1,11 @@
 // The clock panel's reading of a status text.
 #include <gtest/gtest.h>
 
-#include "AppTestSupport.h"
-#include "ClockStatus.h"
-#include "ClsCfgFile.h"
-#include "Globals.h"
-#include "Messages.h"
+#include "testsupport/AppTestSupport.h"
+#include "admin/ClockStatus.h"
+#include "core/ClsCfgFile.h"
+#include "core/Globals.h"
+#include "core/Messages.h"
 
 namespace {
 

@@ -10,20 +10,20 @@
 #include <iterator>
 #include <string>
 
-#include "AppTestSupport.h"
-#include "ClsAuditoria.h"
-#include "ClsCfgFile.h"
-#include "ClsListaEmpresas.h"
-#include "ClsListaRelojes.h"
-#include "ClsLogger.h"
-#include "ClsUsers.h"
-#include "ConsoleFile.h"
-#include "Globals.h"
-#include "InstanceLock.h"
-#include "MessagesExtra.h"
-#include "PlantedLink.h"
-#include "RecordView.h"
-#include "Release.h"
+#include "testsupport/AppTestSupport.h"
+#include "core/ClsAuditoria.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaEmpresas.h"
+#include "core/ClsListaRelojes.h"
+#include "core/ClsLogger.h"
+#include "core/ClsUsers.h"
+#include "collect/ConsoleFile.h"
+#include "core/Globals.h"
+#include "core/InstanceLock.h"
+#include "core/MessagesExtra.h"
+#include "testsupport/PlantedLink.h"
+#include "admin/RecordView.h"
+#include "core/Release.h"
 
 namespace {
 

@@ -12,12 +12,12 @@
 
 #include <basekit/plainfile.h>
 
-#include "AppTestSupport.h"
-#include "CardIndex.h"
-#include "ColumnSort.h"
-#include "MessagesExtra.h"
-#include "PlantedLink.h"
-#include "RecordView.h"
+#include "testsupport/AppTestSupport.h"
+#include "core/CardIndex.h"
+#include "admin/ColumnSort.h"
+#include "core/MessagesExtra.h"
+#include "testsupport/PlantedLink.h"
+#include "admin/RecordView.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // Audit log and password record.
-#include "ClsAuditoria.h"
-#include "StoreFixtures.h"
-#include "ClsClave.h"
-#include "ClsUsers.h"
+#include "core/ClsAuditoria.h"
+#include "core/tests/StoreFixtures.h"
+#include "core/ClsClave.h"
+#include "core/ClsUsers.h"
 
 #include <gtest/gtest.h>
 

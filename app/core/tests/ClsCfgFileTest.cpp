@@ -14,7 +14,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "ClsCfgFile.h"
+#include "core/ClsCfgFile.h"
 
 namespace fs = std::filesystem;
 

@@ -1,6 +1,6 @@
 // Clock list store: every record form, defaults, slot rules, and saves that never lose a file.
-#include "ClsListaRelojes.h"
-#include "StoreFixtures.h"
+#include "core/ClsListaRelojes.h"
+#include "core/tests/StoreFixtures.h"
 
 #include <basekit/atomicfile.h>
 

@@ -11,8 +11,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "ClsLogger.h"
-#include "Globals.h"
+#include "core/ClsLogger.h"
+#include "core/Globals.h"
 
 namespace fs = std::filesystem;
 

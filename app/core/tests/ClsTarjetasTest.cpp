@@ -1,7 +1,7 @@
 // Card store: both record forms, lookup, saving from rows, importing names.
-#include "ClsTarjetas.h"
-#include "StoreFixtures.h"
-#include "Globals.h"
+#include "core/ClsTarjetas.h"
+#include "core/tests/StoreFixtures.h"
+#include "core/Globals.h"
 
 #include <basekit/atomicfile.h>
 

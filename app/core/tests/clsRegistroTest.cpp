@@ -1,7 +1,7 @@
 // Punch lines: the three line forms, card fitting for both card kinds, the error line.
-#include "clsRegistro.h"
+#include "core/clsRegistro.h"
 
-#include "ClsCfgFile.h"
+#include "core/ClsCfgFile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "AppImages.h"
+#include "widgets/admin/AppImages.h"
 
 #include <QLinearGradient>
 #include <QPainter>
@@ -7,7 +7,7 @@
 
 #include <functional>
 
-#include "MainWindowHost.h"
+#include "widgets/clock/MainWindowHost.h"
 
 namespace appimages {
 namespace {

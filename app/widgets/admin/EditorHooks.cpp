@@ -1,11 +1,11 @@
-#include "EditorHooks.h"
+#include "widgets/admin/EditorHooks.h"
 
 #include <QApplication>
 
-#include "ClsListaRelojes.h"
-#include "ClsUsers.h"
-#include "FUsr.h"
-#include "fReloj.h"
+#include "core/ClsListaRelojes.h"
+#include "core/ClsUsers.h"
+#include "widgets/admin/FUsr.h"
+#include "widgets/admin/fReloj.h"
 
 void registerEditorHooks() {
   ClsListaRelojes::editorHook = [](ClsListaRelojes& list) {

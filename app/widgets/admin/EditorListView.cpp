@@ -1,10 +1,10 @@
-#include "EditorListView.h"
+#include "widgets/admin/EditorListView.h"
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
 
-#include "EditorTableModel.h"
-#include "Messages.h"
+#include "admin/EditorTableModel.h"
+#include "core/Messages.h"
 
 QTableView* makeEditorListView(EditorTableModel* model, const std::vector<double>& widths,
                                int listWidth, std::function<bool(int)> onHeaderClick,

@@ -12,10 +12,10 @@
 #include <functional>
 #include <vector>
 
-#include "EditorSupport.h"
-#include "EditorTableModel.h"
-#include "HourglassGuard.h"
-#include "Messages.h"
+#include "widgets/admin/EditorSupport.h"
+#include "admin/EditorTableModel.h"
+#include "widgets/dialogs/HourglassGuard.h"
+#include "core/Messages.h"
 
 QTableView* makeEditorListView(EditorTableModel* model, const std::vector<double>& widths,
                                int listWidth, std::function<bool(int)> onHeaderClick,

@@ -1,4 +1,4 @@
-#include "EditorSupport.h"
+#include "widgets/admin/EditorSupport.h"
 
 #include <QAction>
 #include <QKeyEvent>
@@ -9,8 +9,8 @@
 #include <QValidator>
 #include <QVBoxLayout>
 
-#include "AppImages.h"
-#include "ToolbarButton.h"
+#include "widgets/admin/AppImages.h"
+#include "widgets/dialogs/ToolbarButton.h"
 
 namespace {
 

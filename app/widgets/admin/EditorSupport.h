@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "EditorText.h"
-#include "Messages.h"
+#include "admin/EditorText.h"
+#include "core/Messages.h"
 
 class QAction;
 class QKeyEvent;

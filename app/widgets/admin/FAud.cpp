@@ -1,4 +1,4 @@
-#include "FAud.h"
+#include "widgets/admin/FAud.h"
 
 #include <QAction>
 #include <QHeaderView>
@@ -11,14 +11,14 @@
 #include <cerrno>
 #include <cstring>
 
-#include "AppImages.h"
-#include "ClsAuditoria.h"
-#include "FAudModel.h"
-#include "Globals.h"
-#include "HourglassGuard.h"
-#include "Messages.h"
-#include "MsgBox.h"
-#include "ToolbarButton.h"
+#include "widgets/admin/AppImages.h"
+#include "core/ClsAuditoria.h"
+#include "admin/FAudModel.h"
+#include "core/Globals.h"
+#include "widgets/dialogs/HourglassGuard.h"
+#include "core/Messages.h"
+#include "widgets/dialogs/MsgBox.h"
+#include "widgets/dialogs/ToolbarButton.h"
 
 namespace {
 QString msg(int id) { return QString::fromStdString(GetMsg(id)); }

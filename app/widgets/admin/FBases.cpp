@@ -1,4 +1,4 @@
-#include "FBases.h"
+#include "widgets/admin/FBases.h"
 
 #include <QAction>
 #include <QApplication>
@@ -9,11 +9,11 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-#include "EditorListView.h"
-#include "EditorSupport.h"
-#include "EditorTableModel.h"
-#include "HourglassGuard.h"
-#include "Messages.h"
+#include "widgets/admin/EditorListView.h"
+#include "widgets/admin/EditorSupport.h"
+#include "admin/EditorTableModel.h"
+#include "widgets/dialogs/HourglassGuard.h"
+#include "core/Messages.h"
 
 using editorui::msg;
 using editorui::named;

@@ -10,8 +10,8 @@
 
 #include <memory>
 
-#include "EditorSupport.h"
-#include "FBasesModel.h"
+#include "widgets/admin/EditorSupport.h"
+#include "admin/FBasesModel.h"
 
 class EditorTableModel;
 class QCheckBox;

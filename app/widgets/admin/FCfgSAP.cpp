@@ -1,4 +1,4 @@
-#include "FCfgSAP.h"
+#include "widgets/admin/FCfgSAP.h"
 
 #include <QCheckBox>
 #include <QFormLayout>
@@ -9,8 +9,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "ClsCfgFile.h"
-#include "MsgBox.h"
+#include "core/ClsCfgFile.h"
+#include "widgets/dialogs/MsgBox.h"
 
 namespace {
 

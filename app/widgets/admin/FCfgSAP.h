@@ -5,7 +5,7 @@
 
 #include <QDialog>
 
-#include "ConfigForm.h"
+#include "admin/ConfigForm.h"
 
 class ClsCfgFile;
 class QCheckBox;

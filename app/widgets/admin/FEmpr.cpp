@@ -1,4 +1,4 @@
-#include "FEmpr.h"
+#include "widgets/admin/FEmpr.h"
 
 #include <QAction>
 #include <QApplication>
@@ -9,11 +9,11 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-#include "EditorListView.h"
-#include "EditorTableModel.h"
-#include "FileDialogs.h"
-#include "HourglassGuard.h"
-#include "Messages.h"
+#include "widgets/admin/EditorListView.h"
+#include "admin/EditorTableModel.h"
+#include "widgets/dialogs/FileDialogs.h"
+#include "widgets/dialogs/HourglassGuard.h"
+#include "core/Messages.h"
 
 using editorui::msg;
 using editorui::named;

@@ -9,8 +9,8 @@
 
 #include <memory>
 
-#include "EditorSupport.h"
-#include "FEmprModel.h"
+#include "widgets/admin/EditorSupport.h"
+#include "admin/FEmprModel.h"
 
 class EditorTableModel;
 class QLineEdit;

@@ -1,4 +1,4 @@
-#include "FODBCLogon.h"
+#include "widgets/admin/FODBCLogon.h"
 
 #include <QComboBox>
 #include <QFormLayout>

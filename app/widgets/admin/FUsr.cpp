@@ -1,4 +1,4 @@
-#include "FUsr.h"
+#include "widgets/admin/FUsr.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -7,9 +7,9 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "EditorSupport.h"
-#include "HourglassGuard.h"
-#include "Messages.h"
+#include "widgets/admin/EditorSupport.h"
+#include "widgets/dialogs/HourglassGuard.h"
+#include "core/Messages.h"
 
 using editorui::msg;
 using editorui::named;

@@ -8,7 +8,7 @@
 
 #include <memory>
 
-#include "FUsrModel.h"
+#include "admin/FUsrModel.h"
 
 class EditorCommands;
 class QComboBox;

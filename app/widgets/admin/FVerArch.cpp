@@ -1,4 +1,4 @@
-#include "FVerArch.h"
+#include "widgets/admin/FVerArch.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -17,21 +17,21 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-#include "AppImages.h"
-#include "Basic.h"
-#include "BusyGuard.h"
-#include "ClsCfgFile.h"
-#include "ClsListaRelojes.h"
-#include "FileDialogs.h"
-#include "FrmMsg.h"
-#include "Globals.h"
-#include "HourglassGuard.h"
-#include "ListingPrinter.h"
-#include "ListingPrinterDialog.h"
-#include "Messages.h"
-#include "MsgBox.h"
-#include "RecordViewModel.h"
-#include "ToolbarButton.h"
+#include "widgets/admin/AppImages.h"
+#include "core/Basic.h"
+#include "widgets/clock/BusyGuard.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "widgets/dialogs/FileDialogs.h"
+#include "widgets/dialogs/FrmMsg.h"
+#include "core/Globals.h"
+#include "widgets/dialogs/HourglassGuard.h"
+#include "widgets/admin/ListingPrinter.h"
+#include "widgets/admin/ListingPrinterDialog.h"
+#include "core/Messages.h"
+#include "widgets/dialogs/MsgBox.h"
+#include "widgets/admin/RecordViewModel.h"
+#include "widgets/dialogs/ToolbarButton.h"
 
 namespace {
 QString msg(int id) { return QString::fromStdString(GetMsg(id)); }

@@ -9,10 +9,10 @@
 #include <array>
 #include <memory>
 
-#include "ClsTarjetas.h"
-#include "ColumnSort.h"
-#include "MailSender.h"
-#include "RecordView.h"
+#include "core/ClsTarjetas.h"
+#include "admin/ColumnSort.h"
+#include "admin/MailSender.h"
+#include "admin/RecordView.h"
 
 class QAction;
 class QLabel;

@@ -1,4 +1,4 @@
-#include "Fconfig.h"
+#include "widgets/admin/Fconfig.h"
 
 #include <clocklink/ClsMirsol.h>
 #include <clocklink/ClsModem.h>
@@ -24,17 +24,17 @@
 
 #include <algorithm>
 
-#include "ClsCfgFile.h"
-#include "ClsListaRelojes.h"
-#include "ClsUsers.h"
-#include "FCfgSAP.h"
-#include "FODBCLogon.h"
-#include "Globals.h"
-#include "HourglassGuard.h"
-#include "Messages.h"
-#include "ModemProgram.h"
-#include "MsgBox.h"
-#include "QtTranslations.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "core/ClsUsers.h"
+#include "widgets/admin/FCfgSAP.h"
+#include "widgets/admin/FODBCLogon.h"
+#include "core/Globals.h"
+#include "widgets/dialogs/HourglassGuard.h"
+#include "core/Messages.h"
+#include "admin/ModemProgram.h"
+#include "widgets/dialogs/MsgBox.h"
+#include "core/QtTranslations.h"
 
 namespace {
 

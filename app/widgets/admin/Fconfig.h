@@ -11,7 +11,7 @@
 #include <array>
 #include <functional>
 
-#include "ConfigForm.h"
+#include "admin/ConfigForm.h"
 
 class QAction;
 class QCheckBox;

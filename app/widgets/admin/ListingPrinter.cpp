@@ -1,12 +1,12 @@
-#include "ListingPrinter.h"
+#include "widgets/admin/ListingPrinter.h"
 
 #include <QFont>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPrinter>
 
-#include "Basic.h"
-#include "MessagesExtra.h"
+#include "core/Basic.h"
+#include "core/MessagesExtra.h"
 
 namespace {
 

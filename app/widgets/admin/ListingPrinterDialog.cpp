@@ -1,4 +1,4 @@
-#include "ListingPrinterDialog.h"
+#include "widgets/admin/ListingPrinterDialog.h"
 
 #include <QPrintDialog>
 #include <QPrinter>

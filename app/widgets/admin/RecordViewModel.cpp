@@ -1,4 +1,4 @@
-#include "RecordViewModel.h"
+#include "widgets/admin/RecordViewModel.h"
 
 #include <QColor>
 #include <QFont>

@@ -6,7 +6,7 @@
 #include <QAbstractTableModel>
 #include <QStringList>
 
-#include "RecordView.h"
+#include "admin/RecordView.h"
 
 class RecordViewModel : public QAbstractTableModel {
   Q_OBJECT

@@ -1,4 +1,4 @@
-#include "fReloj.h"
+#include "widgets/admin/fReloj.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -14,11 +14,11 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "ClsListaRelojes.h"
-#include "EditorSupport.h"
-#include "FileDialogs.h"
-#include "HourglassGuard.h"
-#include "Messages.h"
+#include "core/ClsListaRelojes.h"
+#include "widgets/admin/EditorSupport.h"
+#include "widgets/dialogs/FileDialogs.h"
+#include "widgets/dialogs/HourglassGuard.h"
+#include "core/Messages.h"
 
 using editorui::msg;
 using editorui::named;

@@ -11,7 +11,7 @@
 
 #include <array>
 
-#include "fRelojModel.h"
+#include "admin/fRelojModel.h"
 
 class EditorCommands;
 class QCheckBox;

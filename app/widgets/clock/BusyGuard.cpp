@@ -1,4 +1,4 @@
-#include "BusyGuard.h"
+#include "widgets/clock/BusyGuard.h"
 
 #include <QCloseEvent>
 #include <QList>
@@ -9,7 +9,7 @@
 #include <clocklink/ClsMirsol.h>
 #include <clocklink/ClsModem.h>
 
-#include "Globals.h"
+#include "core/Globals.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "ClockWindow.h"
+#include "widgets/clock/ClockWindow.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -12,11 +12,11 @@
 
 #include <string>
 
-#include "BusyGuard.h"
-#include "Globals.h"
-#include "MainWindowHost.h"
-#include "Messages.h"
-#include "ToolbarButton.h"
+#include "widgets/clock/BusyGuard.h"
+#include "core/Globals.h"
+#include "widgets/clock/MainWindowHost.h"
+#include "core/Messages.h"
+#include "widgets/dialogs/ToolbarButton.h"
 
 ClockWindow::ClockWindow(QWidget* parent, const char* name, int captionMsg, Images images)
     : QDialog(parent) {

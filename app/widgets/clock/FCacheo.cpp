@@ -1,4 +1,4 @@
-#include "FCacheo.h"
+#include "widgets/clock/FCacheo.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -9,11 +9,11 @@
 #include <clocklink/ClsMirsol.h>
 #include <clocklink/CollectionStatus.h>
 
-#include "BusyGuard.h"
-#include "ClockSettingRules.h"
-#include "Globals.h"
-#include "HourglassGuard.h"
-#include "MsgBox.h"
+#include "widgets/clock/BusyGuard.h"
+#include "collect/ClockSettingRules.h"
+#include "core/Globals.h"
+#include "widgets/dialogs/HourglassGuard.h"
+#include "widgets/dialogs/MsgBox.h"
 
 FCacheo::FCacheo(QWidget* parent) : ClockWindow(parent, "FCacheo", 262, Images::Img) {
   addOkCancel([this] { send(); });

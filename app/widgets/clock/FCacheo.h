@@ -1,7 +1,7 @@
 // FCacheo: sets the current clock's random-search percentage with a slider.
 #pragma once
 
-#include "ClockWindow.h"
+#include "widgets/clock/ClockWindow.h"
 
 class QLabel;
 class QSlider;

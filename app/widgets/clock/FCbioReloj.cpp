@@ -1,4 +1,4 @@
-#include "FCbioReloj.h"
+#include "widgets/clock/FCbioReloj.h"
 
 #include <QApplication>
 #include <QFormLayout>
@@ -7,11 +7,11 @@
 #include <clocklink/ClsMirsol.h>
 #include <clocklink/CollectionStatus.h>
 
-#include "BusyGuard.h"
-#include "ClockSettingRules.h"
-#include "Globals.h"
-#include "Messages.h"
-#include "MsgBox.h"
+#include "widgets/clock/BusyGuard.h"
+#include "collect/ClockSettingRules.h"
+#include "core/Globals.h"
+#include "core/Messages.h"
+#include "widgets/dialogs/MsgBox.h"
 
 FCbioReloj::FCbioReloj(QWidget* parent) : ClockWindow(parent, "FCbioReloj", 177, Images::Img) {
   addOkCancel([this] { send(); });

@@ -1,7 +1,7 @@
 // FCbioReloj: changes the current clock's number (one character 0-9, A-Z, a-z).
 #pragma once
 
-#include "ClockWindow.h"
+#include "widgets/clock/ClockWindow.h"
 
 class QLineEdit;
 

@@ -1,4 +1,4 @@
-#include "FConsole.h"
+#include "widgets/clock/FConsole.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -15,14 +15,14 @@
 #include <clocklink/ClsMirsol.h>
 #include <clocklink/ClsModem.h>
 
-#include "BusyGuard.h"
-#include "ClsCfgFile.h"
-#include "ClsListaRelojes.h"
-#include "Globals.h"
-#include "HourglassGuard.h"
-#include "MainWindowHost.h"
-#include "Messages.h"
-#include "ProgressListWidget.h"
+#include "widgets/clock/BusyGuard.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "core/Globals.h"
+#include "widgets/dialogs/HourglassGuard.h"
+#include "widgets/clock/MainWindowHost.h"
+#include "core/Messages.h"
+#include "widgets/clock/ProgressListWidget.h"
 
 namespace {
 

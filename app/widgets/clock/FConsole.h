@@ -7,8 +7,8 @@
 
 #include <cstdint>
 
-#include "CollectionPass.h"
-#include "ConsoleFile.h"
+#include "collect/CollectionPass.h"
+#include "collect/ConsoleFile.h"
 
 class QAction;
 class QLabel;

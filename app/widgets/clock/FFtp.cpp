@@ -1,4 +1,4 @@
-#include "FFtp.h"
+#include "widgets/clock/FFtp.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -11,9 +11,9 @@
 #include <clocklink/CollectionStatus.h>
 #include <clocklink/EventPump.h>
 
-#include "BusyGuard.h"
-#include "ClsCfgFile.h"
-#include "Globals.h"
+#include "widgets/clock/BusyGuard.h"
+#include "core/ClsCfgFile.h"
+#include "core/Globals.h"
 
 using clocklink::kFailure;
 using clocklink::kSuccess;

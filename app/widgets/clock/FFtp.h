@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "FtpUpload.h"
+#include "collect/FtpUpload.h"
 
 class QLabel;
 class QPushButton;

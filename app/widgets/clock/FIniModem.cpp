@@ -1,4 +1,4 @@
-#include "FIniModem.h"
+#include "widgets/clock/FIniModem.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -12,16 +12,16 @@
 #include <functional>
 #include <utility>
 
-#include "Basic.h"
-#include "BusyGuard.h"
-#include "ClsCfgFile.h"
-#include "ClsListaRelojes.h"
-#include "DialClock.h"
-#include "FailureMessage.h"
-#include "Globals.h"
-#include "MainWindowHost.h"
-#include "Messages.h"
-#include "MsgBox.h"
+#include "core/Basic.h"
+#include "widgets/clock/BusyGuard.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "collect/DialClock.h"
+#include "core/FailureMessage.h"
+#include "core/Globals.h"
+#include "widgets/clock/MainWindowHost.h"
+#include "core/Messages.h"
+#include "widgets/dialogs/MsgBox.h"
 
 using clocklink::CollectionStatus;
 using clocklink::kCancelled;

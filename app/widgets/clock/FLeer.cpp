@@ -1,4 +1,4 @@
-#include "FLeer.h"
+#include "widgets/clock/FLeer.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -19,17 +19,17 @@
 #include <clocklink/ClsMirsol.h>
 #include <clocklink/ClsModem.h>
 
-#include "ClsCfgFile.h"
-#include "ClsListaRelojes.h"
-#include "FFtp.h"
-#include "FRsh.h"
-#include "FrmMsg.h"
-#include "Globals.h"
-#include "HourglassGuard.h"
-#include "MainWindowHost.h"
-#include "Messages.h"
-#include "MsgBoxReporter.h"
-#include "ProgressListWidget.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "widgets/clock/FFtp.h"
+#include "widgets/clock/FRsh.h"
+#include "widgets/dialogs/FrmMsg.h"
+#include "core/Globals.h"
+#include "widgets/dialogs/HourglassGuard.h"
+#include "widgets/clock/MainWindowHost.h"
+#include "core/Messages.h"
+#include "widgets/dialogs/MsgBoxReporter.h"
+#include "widgets/clock/ProgressListWidget.h"
 
 using clocklink::kFailure;
 

@@ -4,9 +4,9 @@
 
 #include <optional>
 
-#include "BusyGuard.h"
-#include "ClockWindow.h"
-#include "ManualRead.h"
+#include "widgets/clock/BusyGuard.h"
+#include "widgets/clock/ClockWindow.h"
+#include "collect/ManualRead.h"
 
 class QAction;
 class QCheckBox;

@@ -1,4 +1,4 @@
-#include "FRsh.h"
+#include "widgets/clock/FRsh.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -9,9 +9,9 @@
 
 #include <clocklink/CollectionStatus.h>
 
-#include "BusyGuard.h"
-#include "ClsCfgFile.h"
-#include "Globals.h"
+#include "widgets/clock/BusyGuard.h"
+#include "core/ClsCfgFile.h"
+#include "core/Globals.h"
 
 using clocklink::kFailure;
 using clocklink::kSuccess;

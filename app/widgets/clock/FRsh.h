@@ -10,8 +10,8 @@
 #include <functional>
 #include <string>
 
-#include "QtReactorDriver.h"
-#include "RemoteCommand.h"
+#include "collect/QtReactorDriver.h"
+#include "collect/RemoteCommand.h"
 
 class QLabel;
 class QListWidget;

@@ -1,4 +1,4 @@
-#include "FSirenas.h"
+#include "widgets/clock/FSirenas.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -17,12 +17,12 @@
 
 #include <algorithm>
 
-#include "BusyGuard.h"
-#include "ClsListaRelojes.h"
-#include "Globals.h"
-#include "Messages.h"
-#include "MsgBox.h"
-#include "MsgBoxReporter.h"
+#include "widgets/clock/BusyGuard.h"
+#include "core/ClsListaRelojes.h"
+#include "core/Globals.h"
+#include "core/Messages.h"
+#include "widgets/dialogs/MsgBox.h"
+#include "widgets/dialogs/MsgBoxReporter.h"
 
 namespace {
 QString msgText(int n) { return QString::fromStdString(GetMsg(n)); }

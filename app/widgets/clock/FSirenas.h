@@ -5,8 +5,8 @@
 #include <array>
 #include <vector>
 
-#include "ClockWindow.h"
-#include "SirenSchedule.h"
+#include "widgets/clock/ClockWindow.h"
+#include "collect/SirenSchedule.h"
 
 class QComboBox;
 class QLabel;

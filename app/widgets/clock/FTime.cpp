@@ -1,4 +1,4 @@
-#include "FTime.h"
+#include "widgets/clock/FTime.h"
 
 #include <QApplication>
 #include <QDateEdit>
@@ -10,11 +10,11 @@
 
 #include <clocklink/ClsMirsol.h>
 
-#include "BusyGuard.h"
-#include "ClockSettingRules.h"
-#include "Globals.h"
-#include "Messages.h"
-#include "MsgBox.h"
+#include "widgets/clock/BusyGuard.h"
+#include "collect/ClockSettingRules.h"
+#include "core/Globals.h"
+#include "core/Messages.h"
+#include "widgets/dialogs/MsgBox.h"
 
 using clocklink::kSuccess;
 

@@ -1,7 +1,7 @@
 // FTime: sets the current clock's date and time, preset to the computer's.
 #pragma once
 
-#include "ClockWindow.h"
+#include "widgets/clock/ClockWindow.h"
 
 class QDateEdit;
 class QTimeEdit;

@@ -1,4 +1,4 @@
-#include "FTjtas.h"
+#include "widgets/clock/FTjtas.h"
 
 #include <QAction>
 #include <QApplication>
@@ -15,17 +15,17 @@
 #include <clocklink/CollectionStatus.h>
 #include <sys/stat.h>
 
-#include "Basic.h"
-#include "BusyGuard.h"
-#include "CardText.h"
-#include "ClsListaRelojes.h"
-#include "FGrales.h"
-#include "FileDialogs.h"
-#include "Globals.h"
-#include "HourglassGuard.h"
-#include "Messages.h"
-#include "MessagesExtra.h"
-#include "MsgBox.h"
+#include "core/Basic.h"
+#include "widgets/clock/BusyGuard.h"
+#include "collect/CardText.h"
+#include "core/ClsListaRelojes.h"
+#include "collect/FGrales.h"
+#include "widgets/dialogs/FileDialogs.h"
+#include "core/Globals.h"
+#include "widgets/dialogs/HourglassGuard.h"
+#include "core/Messages.h"
+#include "core/MessagesExtra.h"
+#include "widgets/dialogs/MsgBox.h"
 
 namespace {
 QString msgText(int n) { return QString::fromStdString(GetMsg(n)); }

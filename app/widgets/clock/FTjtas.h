@@ -2,7 +2,7 @@
 // card file either way, and switches the clock's overall locking mode.
 #pragma once
 
-#include "ClockWindow.h"
+#include "widgets/clock/ClockWindow.h"
 
 class QLineEdit;
 class QRadioButton;

@@ -1,4 +1,4 @@
-#include "FrmTest.h"
+#include "widgets/clock/FrmTest.h"
 
 #include <QAction>
 #include <QApplication>
@@ -14,11 +14,11 @@
 
 #include <algorithm>
 
-#include "Basic.h"
-#include "BusyGuard.h"
-#include "Globals.h"
-#include "Messages.h"
-#include "ProgressListWidget.h"
+#include "core/Basic.h"
+#include "widgets/clock/BusyGuard.h"
+#include "core/Globals.h"
+#include "core/Messages.h"
+#include "widgets/clock/ProgressListWidget.h"
 
 namespace {
 QString msgText(int n) { return QString::fromStdString(GetMsg(n)); }

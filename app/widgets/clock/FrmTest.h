@@ -5,9 +5,9 @@
 #include <array>
 #include <memory>
 
-#include "ClockWindow.h"
-#include "MsgBoxReporter.h"
-#include "PortTest.h"
+#include "widgets/clock/ClockWindow.h"
+#include "widgets/dialogs/MsgBoxReporter.h"
+#include "collect/PortTest.h"
 
 class QComboBox;
 class QLabel;

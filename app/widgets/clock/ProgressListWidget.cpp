@@ -1,4 +1,4 @@
-#include "ProgressListWidget.h"
+#include "widgets/clock/ProgressListWidget.h"
 
 #include <QBrush>
 #include <QColor>

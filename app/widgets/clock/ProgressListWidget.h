@@ -9,7 +9,7 @@
 #include <QListWidget>
 #include <QTimer>
 
-#include "ProgressList.h"
+#include "collect/ProgressList.h"
 
 class ProgressListWidget : public QListWidget, public collect::ProgressList {
   Q_OBJECT

@@ -1,4 +1,4 @@
-#include "fAuto.h"
+#include "widgets/clock/fAuto.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -9,16 +9,16 @@
 #include <clocklink/ClsMirsol.h>
 #include <clocklink/ClsModem.h>
 
-#include "BusyGuard.h"
-#include "ClsCfgFile.h"
-#include "ClsUsers.h"
-#include "FFtp.h"
-#include "FRsh.h"
-#include "Globals.h"
-#include "Messages.h"
-#include "MsgBox.h"
-#include "ProgressListWidget.h"
-#include "frmSplash.h"
+#include "widgets/clock/BusyGuard.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsUsers.h"
+#include "widgets/clock/FFtp.h"
+#include "widgets/clock/FRsh.h"
+#include "core/Globals.h"
+#include "core/Messages.h"
+#include "widgets/dialogs/MsgBox.h"
+#include "widgets/clock/ProgressListWidget.h"
+#include "widgets/dialogs/frmSplash.h"
 
 namespace {
 bool gProgramEnd = false;

@@ -9,9 +9,9 @@
 #include <functional>
 #include <string>
 
-#include "AutoSchedule.h"
-#include "ClsLogger.h"
-#include "CollectionPass.h"
+#include "collect/AutoSchedule.h"
+#include "core/ClsLogger.h"
+#include "collect/CollectionPass.h"
 
 class QLabel;
 class QPushButton;

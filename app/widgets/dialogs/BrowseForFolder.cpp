@@ -1,4 +1,4 @@
-#include "BrowseForFolder.h"
+#include "widgets/dialogs/BrowseForFolder.h"
 
 #include <QDir>
 #include <QFileDialog>

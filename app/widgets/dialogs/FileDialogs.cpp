@@ -1,4 +1,4 @@
-#include "FileDialogs.h"
+#include "widgets/dialogs/FileDialogs.h"
 
 #include <QFileDialog>
 

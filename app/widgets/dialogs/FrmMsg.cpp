@@ -1,4 +1,4 @@
-#include "FrmMsg.h"
+#include "widgets/dialogs/FrmMsg.h"
 
 #include <QAction>
 #include <QLabel>
@@ -6,7 +6,7 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
-#include "Globals.h"
+#include "core/Globals.h"
 
 FrmMsg::FrmMsg(const QList<QIcon>* img, QWidget* parent)
     : QDialog(parent),

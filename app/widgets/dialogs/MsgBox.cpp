@@ -1,4 +1,4 @@
-#include "MsgBox.h"
+#include "widgets/dialogs/MsgBox.h"
 
 #include <QApplication>
 #include <QFontMetrics>
@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "Messages.h"
+#include "core/Messages.h"
 
 namespace {
 

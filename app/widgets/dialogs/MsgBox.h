@@ -10,7 +10,7 @@
 #include <functional>
 #include <string>
 
-#include "MsgStyle.h"
+#include "core/MsgStyle.h"
 
 class QFont;
 class QMessageBox;

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "MsgBox.h"
-#include "Reporter.h"
+#include "widgets/dialogs/MsgBox.h"
+#include "core/Reporter.h"
 
 class MsgBoxReporter final : public Reporter {
  public:

@@ -1,4 +1,4 @@
-#include "ReleaseBoxes.h"
+#include "widgets/dialogs/ReleaseBoxes.h"
 
 #include <unistd.h>
 
@@ -7,20 +7,20 @@
 
 #include <string>
 
-#include "ClsCfgFile.h"
-#include "ClsListaRelojes.h"
-#include "ClsLogger.h"
-#include "ClsUsers.h"
-#include "FailureMessage.h"
-#include "Globals.h"
-#include "InstanceLock.h"
-#include "Messages.h"
-#include "MsgBox.h"
-#include "MsgBoxReporter.h"
-#include "ProgramObjects.h"
-#include "QtTranslations.h"
-#include "VeltaVersion.h"
-#include "frmSplash.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "core/ClsLogger.h"
+#include "core/ClsUsers.h"
+#include "core/FailureMessage.h"
+#include "core/Globals.h"
+#include "core/InstanceLock.h"
+#include "core/Messages.h"
+#include "widgets/dialogs/MsgBox.h"
+#include "widgets/dialogs/MsgBoxReporter.h"
+#include "core/ProgramObjects.h"
+#include "core/QtTranslations.h"
+#include "core/VeltaVersion.h"
+#include "widgets/dialogs/frmSplash.h"
 
 namespace {
 // One line in today's daily log, where the unattended run's operator looks.

@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "Release.h"
+#include "core/Release.h"
 
 // False only for kSuccess. The four known failures (kFailure, kPortNotOpen, kPortInUse,
 // kModemNoCarrier) show their message in a critical box when `show` is non-zero; any other

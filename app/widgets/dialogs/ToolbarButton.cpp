@@ -1,4 +1,4 @@
-#include "ToolbarButton.h"
+#include "widgets/dialogs/ToolbarButton.h"
 
 #include <QAction>
 #include <QToolBar>

@@ -1,4 +1,4 @@
-#include "frmSplash.h"
+#include "widgets/dialogs/frmSplash.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -8,8 +8,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "Basic.h"
-#include "Messages.h"
+#include "core/Basic.h"
+#include "core/Messages.h"
 
 namespace {
 QString q(const std::string& s) { return QString::fromStdString(s); }

@@ -1,4 +1,4 @@
-#include "FormP.h"
+#include "widgets/main/FormP.h"
 
 #include <QAction>
 #include <QApplication>
@@ -24,23 +24,23 @@
 #include <cstdio>
 #include <exception>
 
-#include "AppImages.h"
-#include "Basic.h"
-#include "BusyGuard.h"
-#include "ClockStatus.h"
-#include "ClsAuditoria.h"
-#include "ClsCfgFile.h"
-#include "ClsListaRelojes.h"
-#include "ClsUsers.h"
-#include "FGrales.h"
-#include "FailureMessage.h"
-#include "Globals.h"
-#include "HourglassGuard.h"
-#include "Messages.h"
-#include "MsgBox.h"
-#include "ProgramObjects.h"
-#include "ProgressListWidget.h"
-#include "Release.h"
+#include "widgets/admin/AppImages.h"
+#include "core/Basic.h"
+#include "widgets/clock/BusyGuard.h"
+#include "admin/ClockStatus.h"
+#include "core/ClsAuditoria.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "core/ClsUsers.h"
+#include "collect/FGrales.h"
+#include "core/FailureMessage.h"
+#include "core/Globals.h"
+#include "widgets/dialogs/HourglassGuard.h"
+#include "core/Messages.h"
+#include "widgets/dialogs/MsgBox.h"
+#include "core/ProgramObjects.h"
+#include "widgets/clock/ProgressListWidget.h"
+#include "core/Release.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 #include <cstdint>
 #include <string>
 
-#include "MainWindowHost.h"
-#include "WindowOpeners.h"
+#include "widgets/clock/MainWindowHost.h"
+#include "widgets/main/WindowOpeners.h"
 
 class QAction;
 class QComboBox;

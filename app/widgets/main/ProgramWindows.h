@@ -3,6 +3,6 @@
 // at start-up. Tests of the main window alone register recording stubs instead.
 #pragma once
 
-#include "WindowOpeners.h"
+#include "widgets/main/WindowOpeners.h"
 
 void registerOpeners(WindowOpeners& openers);

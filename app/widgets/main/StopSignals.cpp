@@ -1,4 +1,4 @@
-#include "StopSignals.h"
+#include "widgets/main/StopSignals.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -9,8 +9,8 @@
 
 #include <csignal>
 
-#include "FormP.h"
-#include "fAuto.h"
+#include "widgets/main/FormP.h"
+#include "widgets/clock/fAuto.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "WindowOpeners.h"
+#include "widgets/main/WindowOpeners.h"
 
 WindowOpeners& windowOpeners() {
   static WindowOpeners openers;

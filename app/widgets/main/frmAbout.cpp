@@ -1,4 +1,4 @@
-#include "frmAbout.h"
+#include "widgets/main/frmAbout.h"
 
 #include <QFileInfo>
 #include <QFrame>
@@ -9,8 +9,8 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-#include "Messages.h"
-#include "VeltaVersion.h"
+#include "core/Messages.h"
+#include "core/VeltaVersion.h"
 #include "basekit/paths.h"
 #include "basekit/registry.h"
 

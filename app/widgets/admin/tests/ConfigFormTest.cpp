@@ -7,10 +7,10 @@
 
 #include <clocklink/ClsModem.h>
 
-#include "ConfigForm.h"
-#include "ConfigTestData.h"
-#include "Messages.h"
-#include "MsgBox.h"
+#include "admin/ConfigForm.h"
+#include "widgets/admin/tests/ConfigTestData.h"
+#include "core/Messages.h"
+#include "widgets/dialogs/MsgBox.h"
 
 using config::ConfigForm;
 

@@ -7,11 +7,11 @@
 #include <functional>
 #include <string>
 
-#include "AppTestSupport.h"
-#include "ClsCfgFile.h"
-#include "ClsListaRelojes.h"
-#include "ClsUsers.h"
-#include "Globals.h"
+#include "testsupport/widgets/WidgetTestSupport.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "core/ClsUsers.h"
+#include "core/Globals.h"
 
 namespace configtest {
 

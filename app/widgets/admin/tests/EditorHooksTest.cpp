@@ -8,14 +8,14 @@
 
 #include <functional>
 
-#include "AppTestSupport.h"
-#include "ClsCfgFile.h"
-#include "ClsListaRelojes.h"
-#include "ClsUsers.h"
-#include "EditorHooks.h"
-#include "FBases.h"
-#include "FEmpr.h"
-#include "Globals.h"
+#include "testsupport/widgets/WidgetTestSupport.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "core/ClsUsers.h"
+#include "widgets/admin/EditorHooks.h"
+#include "widgets/admin/FBases.h"
+#include "widgets/admin/FEmpr.h"
+#include "core/Globals.h"
 
 namespace {
 

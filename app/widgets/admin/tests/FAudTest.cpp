@@ -7,12 +7,12 @@
 
 #include <sys/stat.h>
 
-#include "AppTestSupport.h"
-#include "ClsAuditoria.h"
-#include "ClsCfgFile.h"
-#include "FAud.h"
-#include "FAudModel.h"
-#include "Globals.h"
+#include "testsupport/widgets/WidgetTestSupport.h"
+#include "core/ClsAuditoria.h"
+#include "core/ClsCfgFile.h"
+#include "widgets/admin/FAud.h"
+#include "admin/FAudModel.h"
+#include "core/Globals.h"
 
 namespace {
 

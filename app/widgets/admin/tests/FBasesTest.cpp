@@ -12,14 +12,14 @@
 #include <cerrno>
 #include <functional>
 
-#include "AppTestSupport.h"
-#include "Basic.h"
-#include "ClsCfgFile.h"
-#include "ClsListaRelojes.h"
-#include "ClsTarjetas.h"
-#include "EditorSupport.h"
-#include "FBases.h"
-#include "Globals.h"
+#include "testsupport/widgets/WidgetTestSupport.h"
+#include "core/Basic.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "core/ClsTarjetas.h"
+#include "widgets/admin/EditorSupport.h"
+#include "widgets/admin/FBases.h"
+#include "core/Globals.h"
 
 namespace {
 

@@ -12,14 +12,14 @@
 
 #include <cerrno>
 
-#include "AppTestSupport.h"
-#include "Basic.h"
-#include "ClsCfgFile.h"
-#include "ClsListaEmpresas.h"
-#include "ClsListaRelojes.h"
-#include "FEmpr.h"
-#include "FileDialogs.h"
-#include "Globals.h"
+#include "testsupport/widgets/WidgetTestSupport.h"
+#include "core/Basic.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaEmpresas.h"
+#include "core/ClsListaRelojes.h"
+#include "widgets/admin/FEmpr.h"
+#include "widgets/dialogs/FileDialogs.h"
+#include "core/Globals.h"
 
 namespace {
 

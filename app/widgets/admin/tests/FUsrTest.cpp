@@ -8,16 +8,16 @@
 
 #include <functional>
 
-#include "AppTestSupport.h"
-#include "Basic.h"
-#include "ClsCfgFile.h"
-#include "ClsUsers.h"
-#include "ConfigForm.h"
-#include "EditorSupport.h"
-#include "FUsr.h"
-#include "Globals.h"
-#include "Messages.h"
-#include "MessagesExtra.h"
+#include "testsupport/widgets/WidgetTestSupport.h"
+#include "core/Basic.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsUsers.h"
+#include "admin/ConfigForm.h"
+#include "widgets/admin/EditorSupport.h"
+#include "widgets/admin/FUsr.h"
+#include "core/Globals.h"
+#include "core/Messages.h"
+#include "core/MessagesExtra.h"
 
 namespace {
 

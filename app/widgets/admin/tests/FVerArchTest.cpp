@@ -25,17 +25,17 @@
 
 #include <basekit/plainfile.h>
 
-#include "AppImages.h"
-#include "AppTestSupport.h"
-#include "ClsCfgFile.h"
-#include "ClsListaRelojes.h"
-#include "FVerArch.h"
-#include "FileDialogs.h"
-#include "FrmMsg.h"
-#include "Globals.h"
-#include "ListingPrinterDialog.h"
-#include "MessagesExtra.h"
-#include "PlantedLink.h"
+#include "widgets/admin/AppImages.h"
+#include "testsupport/widgets/WidgetTestSupport.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "widgets/admin/FVerArch.h"
+#include "widgets/dialogs/FileDialogs.h"
+#include "widgets/dialogs/FrmMsg.h"
+#include "core/Globals.h"
+#include "widgets/admin/ListingPrinterDialog.h"
+#include "core/MessagesExtra.h"
+#include "testsupport/PlantedLink.h"
 
 namespace {
 

@@ -23,15 +23,15 @@
 #include <cerrno>
 #include <cstdlib>
 
-#include "AppTestSupport.h"
-#include "ConfigTestData.h"
-#include "FCfgSAP.h"
-#include "FODBCLogon.h"
-#include "Fconfig.h"
-#include "Messages.h"
-#include "MessagesExtra.h"
-#include "PlantedLink.h"
-#include "QtTranslations.h"
+#include "testsupport/widgets/WidgetTestSupport.h"
+#include "widgets/admin/tests/ConfigTestData.h"
+#include "widgets/admin/FCfgSAP.h"
+#include "widgets/admin/FODBCLogon.h"
+#include "widgets/admin/Fconfig.h"
+#include "core/Messages.h"
+#include "core/MessagesExtra.h"
+#include "testsupport/PlantedLink.h"
+#include "core/QtTranslations.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 // rule and the field widths.
 #include <gtest/gtest.h>
 
-#include "AppTestSupport.h"
-#include "ListingPrinter.h"
+#include "testsupport/widgets/WidgetTestSupport.h"
+#include "widgets/admin/ListingPrinter.h"
 
 namespace {
 

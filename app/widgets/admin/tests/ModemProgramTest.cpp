@@ -15,13 +15,13 @@
 
 #include <basekit/plainfile.h>
 
-#include "AppTestSupport.h"
-#include "ClsCfgFile.h"
-#include "Globals.h"
-#include "Messages.h"
-#include "MessagesExtra.h"
-#include "ModemProgram.h"
-#include "ProgressList.h"
+#include "testsupport/widgets/WidgetTestSupport.h"
+#include "core/ClsCfgFile.h"
+#include "core/Globals.h"
+#include "core/Messages.h"
+#include "core/MessagesExtra.h"
+#include "admin/ModemProgram.h"
+#include "collect/ProgressList.h"
 
 namespace {
 

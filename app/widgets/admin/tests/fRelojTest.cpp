@@ -16,12 +16,12 @@
 #include <functional>
 #include <map>
 
-#include "AppTestSupport.h"
-#include "ClsCfgFile.h"
-#include "ClsListaRelojes.h"
-#include "Globals.h"
-#include "EditorSupport.h"
-#include "fReloj.h"
+#include "testsupport/widgets/WidgetTestSupport.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "core/Globals.h"
+#include "widgets/admin/EditorSupport.h"
+#include "widgets/admin/fReloj.h"
 
 namespace {
 

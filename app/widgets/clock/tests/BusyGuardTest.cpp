@@ -9,9 +9,9 @@
 #include <clocklink/ClsMirsol.h>
 #include <clocklink/ClsModem.h>
 
-#include "AppTestSupport.h"
-#include "BusyGuard.h"
-#include "Globals.h"
+#include "testsupport/widgets/WidgetTestSupport.h"
+#include "widgets/clock/BusyGuard.h"
+#include "core/Globals.h"
 
 namespace {
 

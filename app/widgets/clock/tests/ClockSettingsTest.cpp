@@ -12,15 +12,15 @@
 
 #include <memory>
 
-#include "AppTestSupport.h"
-#include "ClockSettingRules.h"
-#include "ClockSimFixture.h"
-#include "ClsCfgFile.h"
-#include "FCacheo.h"
-#include "FCbioReloj.h"
-#include "FTime.h"
-#include "Globals.h"
-#include "SilentListener.h"
+#include "testsupport/widgets/WidgetTestSupport.h"
+#include "collect/ClockSettingRules.h"
+#include "testsupport/ClockSimFixture.h"
+#include "core/ClsCfgFile.h"
+#include "widgets/clock/FCacheo.h"
+#include "widgets/clock/FCbioReloj.h"
+#include "widgets/clock/FTime.h"
+#include "core/Globals.h"
+#include "testsupport/SilentListener.h"
 
 namespace {
 

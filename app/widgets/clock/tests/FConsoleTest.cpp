@@ -1,6 +1,6 @@
 // The collection console: rows from CONSOLE.MIR with their holders and colours, the trim to
 // MAXCONSOLE, a cycle over a simulated clock, pause and resume, and a command during a cycle.
-#include "FConsole.h"
+#include "widgets/clock/FConsole.h"
 
 #include <gtest/gtest.h>
 
@@ -14,15 +14,15 @@
 #include <clocklink/ClsMirsol.h>
 #include <clocklink/EventPump.h>
 
-#include "AppTestSupport.h"
-#include "ClockSimFixture.h"
-#include "ClsCfgFile.h"
-#include "ClsTarjetas.h"
-#include "Globals.h"
-#include "Release.h"
-#include "SilentListener.h"
-#include "StoreWriters.h"
-#include "WaitFor.h"
+#include "testsupport/widgets/WidgetTestSupport.h"
+#include "testsupport/ClockSimFixture.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsTarjetas.h"
+#include "core/Globals.h"
+#include "core/Release.h"
+#include "testsupport/SilentListener.h"
+#include "core/StoreWriters.h"
+#include "testsupport/WaitFor.h"
 
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 

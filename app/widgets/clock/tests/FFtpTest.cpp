@@ -1,6 +1,6 @@
 // The FTP window against a real FTP server: outcome, label, button, exit timer and the result
 // handed back through the settings.
-#include "FFtp.h"
+#include "widgets/clock/FFtp.h"
 
 #include <gtest/gtest.h>
 
@@ -14,12 +14,12 @@
 #include <filesystem>
 #include <functional>
 
-#include "AppTestSupport.h"
-#include "ClsCfgFile.h"
-#include "FtpServerFixture.h"
-#include "Globals.h"
-#include "SilentListener.h"
-#include "WaitFor.h"
+#include "testsupport/widgets/WidgetTestSupport.h"
+#include "core/ClsCfgFile.h"
+#include "testsupport/FtpServerFixture.h"
+#include "core/Globals.h"
+#include "testsupport/SilentListener.h"
+#include "testsupport/WaitFor.h"
 
 using apptest::FtpServerFixture;
 using apptest::SilentListener;

@@ -1,6 +1,6 @@
 // The dial-up window against the simulated Hayes modem on COM5: connecting, retries, four
 // failures, a cancel, a set-up that fails, a line already up and a clock without a number.
-#include "FIniModem.h"
+#include "widgets/clock/FIniModem.h"
 
 #include <gtest/gtest.h>
 
@@ -17,13 +17,13 @@
 #include <clocklink/ClsModem.h>
 #include <clocklink/EventPump.h>
 
-#include "AppTestSupport.h"
-#include "ClockSimFixture.h"
-#include "ClsCfgFile.h"
-#include "ClsListaRelojes.h"
-#include "Globals.h"
-#include "Release.h"
-#include "StoreWriters.h"
+#include "testsupport/widgets/WidgetTestSupport.h"
+#include "testsupport/ClockSimFixture.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "core/Globals.h"
+#include "core/Release.h"
+#include "core/StoreWriters.h"
 
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 

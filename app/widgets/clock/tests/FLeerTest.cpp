@@ -16,21 +16,21 @@
 
 #include <filesystem>
 
-#include "AppTestSupport.h"
-#include "PlantedLink.h"
-#include "ClockSimFixture.h"
-#include "ClsCfgFile.h"
-#include "ClsListaRelojes.h"
-#include "CollectPunches.h"
-#include "FLeer.h"
-#include "FtpServerFixture.h"
-#include "FrmMsg.h"
-#include "Globals.h"
-#include "ManualRead.h"
-#include "Messages.h"
-#include "MsgBoxReporter.h"
-#include "ProgressListWidget.h"
-#include "WaitFor.h"
+#include "testsupport/widgets/WidgetTestSupport.h"
+#include "testsupport/PlantedLink.h"
+#include "testsupport/ClockSimFixture.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "collect/CollectPunches.h"
+#include "widgets/clock/FLeer.h"
+#include "testsupport/FtpServerFixture.h"
+#include "widgets/dialogs/FrmMsg.h"
+#include "core/Globals.h"
+#include "collect/ManualRead.h"
+#include "core/Messages.h"
+#include "widgets/dialogs/MsgBoxReporter.h"
+#include "widgets/clock/ProgressListWidget.h"
+#include "testsupport/WaitFor.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The remote-command window against a real rshd (in.rshd under tcpserver) and scripted stubs.
 // The control's events reach the window through the Qt event loop alone: the tests only let
 // that loop run.
-#include "FRsh.h"
+#include "widgets/clock/FRsh.h"
 
 #include <gtest/gtest.h>
 
@@ -20,12 +20,12 @@
 #include <memory>
 #include <vector>
 
-#include "AppTestSupport.h"
-#include "ClsCfgFile.h"
-#include "Globals.h"
+#include "testsupport/widgets/WidgetTestSupport.h"
+#include "core/ClsCfgFile.h"
+#include "core/Globals.h"
 #include "Peers.h"
-#include "RshdFixture.h"
-#include "WaitFor.h"
+#include "testsupport/RshdFixture.h"
+#include "testsupport/WaitFor.h"
 
 using apptest::waitFor;
 using remcmd::test::lit;

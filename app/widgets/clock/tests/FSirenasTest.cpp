@@ -14,16 +14,16 @@
 
 #include <set>
 
-#include "AppTestSupport.h"
-#include "ClockSimFixture.h"
-#include "ClsCfgFile.h"
-#include "ClsListaRelojes.h"
-#include "FSirenas.h"
-#include "Globals.h"
-#include "Messages.h"
-#include "MsgBoxReporter.h"
-#include "SilentListener.h"
-#include "SirenSchedule.h"
+#include "testsupport/widgets/WidgetTestSupport.h"
+#include "testsupport/ClockSimFixture.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "widgets/clock/FSirenas.h"
+#include "core/Globals.h"
+#include "core/Messages.h"
+#include "widgets/dialogs/MsgBoxReporter.h"
+#include "testsupport/SilentListener.h"
+#include "collect/SirenSchedule.h"
 
 namespace {
 

@@ -11,16 +11,16 @@
 
 #include <clocklink/ClsMirsol.h>
 
-#include "AppTestSupport.h"
-#include "CardText.h"
-#include "ClockSimFixture.h"
-#include "ClsCfgFile.h"
-#include "ClsListaRelojes.h"
-#include "FTjtas.h"
-#include "FileDialogs.h"
-#include "Globals.h"
-#include "Messages.h"
-#include "MessagesExtra.h"
+#include "testsupport/widgets/WidgetTestSupport.h"
+#include "collect/CardText.h"
+#include "testsupport/ClockSimFixture.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "widgets/clock/FTjtas.h"
+#include "widgets/dialogs/FileDialogs.h"
+#include "core/Globals.h"
+#include "core/Messages.h"
+#include "core/MessagesExtra.h"
 
 namespace {
 

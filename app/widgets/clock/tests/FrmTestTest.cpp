@@ -18,19 +18,19 @@
 #include <thread>
 #include <tuple>
 
-#include "AppTestSupport.h"
-#include "Basic.h"
-#include "ClockSimFixture.h"
-#include "ClsCfgFile.h"
-#include "ClsListaRelojes.h"
-#include "FrmTest.h"
-#include "Globals.h"
-#include "Messages.h"
-#include "MsgBoxReporter.h"
-#include "PortTest.h"
-#include "ProgressListWidget.h"
-#include "StoreWriters.h"
-#include "WaitFor.h"
+#include "testsupport/widgets/WidgetTestSupport.h"
+#include "core/Basic.h"
+#include "testsupport/ClockSimFixture.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "widgets/clock/FrmTest.h"
+#include "core/Globals.h"
+#include "core/Messages.h"
+#include "widgets/dialogs/MsgBoxReporter.h"
+#include "collect/PortTest.h"
+#include "widgets/clock/ProgressListWidget.h"
+#include "core/StoreWriters.h"
+#include "testsupport/WaitFor.h"
 #include "peers.h"
 
 namespace {

@@ -2,8 +2,8 @@
 // a carriage return in a line shows as the line break it stands for.
 #include <gtest/gtest.h>
 
-#include "AppTestSupport.h"
-#include "ProgressListWidget.h"
+#include "testsupport/widgets/WidgetTestSupport.h"
+#include "widgets/clock/ProgressListWidget.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The automatic and on-line run window over simulated clocks: the countdown, the pass, the
 // stop request with its log-in, a close during a pass, and the end of the program.
-#include "fAuto.h"
+#include "widgets/clock/fAuto.h"
 
 #include <gtest/gtest.h>
 
@@ -18,21 +18,21 @@
 #include <memory>
 #include <set>
 
-#include "AppTestSupport.h"
-#include "BusyGuard.h"
-#include "ClockSimFixture.h"
-#include "ClsCfgFile.h"
-#include "ClsListaRelojes.h"
-#include "FFtp.h"
-#include "FRsh.h"
-#include "FtpServerFixture.h"
-#include "Globals.h"
+#include "testsupport/widgets/WidgetTestSupport.h"
+#include "widgets/clock/BusyGuard.h"
+#include "testsupport/ClockSimFixture.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "widgets/clock/FFtp.h"
+#include "widgets/clock/FRsh.h"
+#include "testsupport/FtpServerFixture.h"
+#include "core/Globals.h"
 #include "Peers.h"
-#include "ProgressListWidget.h"
-#include "Release.h"
-#include "RshdFixture.h"
-#include "StoreWriters.h"
-#include "WaitFor.h"
+#include "widgets/clock/ProgressListWidget.h"
+#include "core/Release.h"
+#include "testsupport/RshdFixture.h"
+#include "core/StoreWriters.h"
+#include "testsupport/WaitFor.h"
 #include "peers.h"
 
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"

@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "QtTranslations.h"
+#include "core/QtTranslations.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) return 2;

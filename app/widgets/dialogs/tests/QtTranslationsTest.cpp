@@ -24,14 +24,14 @@
 #include <ctime>
 #include <vector>
 
-#include "AppTestSupport.h"
-#include "ClsCfgFile.h"
-#include "Globals.h"
-#include "InstanceLock.h"
-#include "MsgBox.h"
-#include "QtTranslations.h"
-#include "ReleaseBoxes.h"
-#include "StoreWriters.h"
+#include "testsupport/widgets/WidgetTestSupport.h"
+#include "core/ClsCfgFile.h"
+#include "core/Globals.h"
+#include "core/InstanceLock.h"
+#include "widgets/dialogs/MsgBox.h"
+#include "core/QtTranslations.h"
+#include "widgets/dialogs/ReleaseBoxes.h"
+#include "core/StoreWriters.h"
 
 namespace {
 

@@ -18,19 +18,19 @@
 
 #include <basekit/plainfile.h>
 
-#include "AppTestSupport.h"
-#include "ClsAuditoria.h"
-#include "ClsCfgFile.h"
-#include "ClsListaRelojes.h"
-#include "ClsUsers.h"
-#include "Globals.h"
-#include "InstanceLock.h"
-#include "Messages.h"
-#include "MessagesExtra.h"
-#include "ReleaseBoxes.h"
-#include "PeerProcess.h"
-#include "StoreWriters.h"
-#include "frmSplash.h"
+#include "testsupport/widgets/WidgetTestSupport.h"
+#include "core/ClsAuditoria.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "core/ClsUsers.h"
+#include "core/Globals.h"
+#include "core/InstanceLock.h"
+#include "core/Messages.h"
+#include "core/MessagesExtra.h"
+#include "widgets/dialogs/ReleaseBoxes.h"
+#include "testsupport/PeerProcess.h"
+#include "core/StoreWriters.h"
+#include "widgets/dialogs/frmSplash.h"
 
 namespace {
 

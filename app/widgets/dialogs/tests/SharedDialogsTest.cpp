@@ -19,10 +19,10 @@
 #include <memory>
 #include <string>
 
-#include "BrowseForFolder.h"
-#include "FrmMsg.h"
-#include "Globals.h"
-#include "MsgBox.h"
+#include "widgets/dialogs/BrowseForFolder.h"
+#include "widgets/dialogs/FrmMsg.h"
+#include "core/Globals.h"
+#include "widgets/dialogs/MsgBox.h"
 
 namespace {
 

@@ -15,16 +15,16 @@
 #include <string>
 #include <vector>
 
-#include "AppTestSupport.h"
-#include "ClsCfgFile.h"
-#include "ClsListaRelojes.h"
-#include "ClsUsers.h"
-#include "FormP.h"
-#include "FrmMsg.h"
-#include "Globals.h"
-#include "ProgramWindows.h"
-#include "Release.h"
-#include "StoreWriters.h"
+#include "testsupport/widgets/WidgetTestSupport.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "core/ClsUsers.h"
+#include "widgets/main/FormP.h"
+#include "widgets/dialogs/FrmMsg.h"
+#include "core/Globals.h"
+#include "widgets/main/ProgramWindows.h"
+#include "core/Release.h"
+#include "core/StoreWriters.h"
 
 // Clocks are written as designated initialisers naming only what differs from the defaults.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"

@@ -21,12 +21,12 @@
 #include <basekit/codepage.h>
 #include <basekit/plainfile.h>
 
-#include "AppTestSupport.h"
-#include "Basic.h"
-#include "Messages.h"
-#include "MessagesExtra.h"
-#include "PeerProcess.h"
-#include "StoreWriters.h"
+#include "testsupport/widgets/WidgetTestSupport.h"
+#include "core/Basic.h"
+#include "core/Messages.h"
+#include "core/MessagesExtra.h"
+#include "testsupport/PeerProcess.h"
+#include "core/StoreWriters.h"
 
 namespace {
 

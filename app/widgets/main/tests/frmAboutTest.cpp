@@ -8,11 +8,11 @@
 
 #include <sys/stat.h>
 
-#include "AppTestSupport.h"
-#include "ClsCfgFile.h"
-#include "Globals.h"
+#include "testsupport/widgets/WidgetTestSupport.h"
+#include "core/ClsCfgFile.h"
+#include "core/Globals.h"
 #include "basekit/registry.h"
-#include "frmAbout.h"
+#include "widgets/main/frmAbout.h"
 
 namespace {
 
