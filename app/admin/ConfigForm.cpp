@@ -8,7 +8,7 @@
 #include "core/ClsUsers.h"
 #include "admin/FUsrModel.h"
 #include "core/Messages.h"
-#include "widgets/dialogs/MsgBox.h"
+#include "core/Reporter.h"
 #include "core/StoreRows.h"
 #include "core/UserRules.h"
 
@@ -200,7 +200,9 @@ std::vector<UserRow> userRows(ClsUsers& users) {
 
 namespace {
 
-bool confirmed() { return MsgBox(194, msgbox::YesNo | msgbox::Question) == msgbox::Yes; }
+bool confirmed(Reporter& reporter) {
+  return reporter.ask(194, msgbox::YesNo | msgbox::Question) == msgbox::Yes;
+}
 
 bool validSlot(int slot) { return slot >= 1 && slot <= 100; }
 
@@ -210,9 +212,9 @@ bool edit(Store& store, int slot) {
   return validSlot(slot) && store.Modificar(static_cast<int16_t>(slot));
 }
 
-bool nothingToDelete(int rows) {
+bool nothingToDelete(int rows, Reporter& reporter) {
   if (rows >= 1) return false;
-  MsgBox(336, msgbox::Exclamation);
+  reporter.inform(336, msgbox::Exclamation);
   return true;
 }
 
@@ -222,8 +224,8 @@ bool newClock(ClsListaRelojes& clocks) { return clocks.Modificar(0); }
 
 bool modifyClock(ClsListaRelojes& clocks, int slot) { return edit(clocks, slot); }
 
-bool deleteClock(ClsListaRelojes& clocks, int rows, int slot) {
-  if (nothingToDelete(rows) || !validSlot(slot) || !confirmed()) return false;
+bool deleteClock(ClsListaRelojes& clocks, int rows, int slot, Reporter& reporter) {
+  if (nothingToDelete(rows, reporter) || !validSlot(slot) || !confirmed(reporter)) return false;
   clocks.Borrar(static_cast<int16_t>(slot));
   return true;
 }
@@ -232,16 +234,16 @@ bool newUser(ClsUsers& users) { return users.Modificar(0); }
 
 bool modifyUser(ClsUsers& users, int slot) { return edit(users, slot); }
 
-bool deleteUser(ClsUsers& users, int rows, int slot) {
-  if (nothingToDelete(rows)) return false;
+bool deleteUser(ClsUsers& users, int rows, int slot, Reporter& reporter) {
+  if (nothingToDelete(rows, reporter)) return false;
   // The last user stays, silently; the last administrator stays with a reason, or nobody
   // could open this dialog again.
   if (rows == 1 || !validSlot(slot)) return false;
   if (!leavesAnAdministrator(users, slot, -1)) {
-    MsgBox(338, msgbox::Exclamation, {}, "\n" + lastAdministratorReason(users, slot));
+    reporter.inform(338, msgbox::Exclamation, {}, "\n" + lastAdministratorReason(users, slot));
     return false;
   }
-  if (!confirmed()) return false;
+  if (!confirmed(reporter)) return false;
   users.Borrar(static_cast<int16_t>(slot));
   return true;
 }

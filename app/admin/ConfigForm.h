@@ -13,6 +13,7 @@
 class ClsCfgFile;
 class ClsListaRelojes;
 class ClsUsers;
+class Reporter;
 namespace clocklink {
 class ClsModem;
 }
@@ -110,13 +111,13 @@ std::vector<UserRow> userRows(ClsUsers& users);
 
 // The list commands. `slot` is the selected row's slot, 0 when no row is selected; `rows` the
 // number of rows the list shows. Each returns true when its store changed and the list must
-// be refilled.
+// be refilled. The deletions' boxes go through `reporter` (the dialog's).
 bool newClock(ClsListaRelojes& clocks);
 bool modifyClock(ClsListaRelojes& clocks, int slot);
-bool deleteClock(ClsListaRelojes& clocks, int rows, int slot);
+bool deleteClock(ClsListaRelojes& clocks, int rows, int slot, Reporter& reporter);
 bool newUser(ClsUsers& users);
 bool modifyUser(ClsUsers& users, int slot);
-bool deleteUser(ClsUsers& users, int rows, int slot);
+bool deleteUser(ClsUsers& users, int rows, int slot, Reporter& reporter);
 
 // ---------------------------------------------------------------------------------------
 // SAP transfer settings.

@@ -5,12 +5,10 @@
 #include "admin/EditorText.h"
 #include "core/Globals.h"
 #include "core/Messages.h"
-#include "widgets/dialogs/MsgBox.h"
+#include "core/Reporter.h"
 #include "core/StoreRows.h"
 
 namespace {
-
-void refuse(int number) { MsgBox(number, msgbox::OkOnly | msgbox::Critical); }
 
 // The list as the card store reads it: every number as decimal text (card kind 1).
 class CardRowsForStore : public StoreRows {
@@ -40,7 +38,11 @@ class CardRowsForStore : public StoreRows {
 
 }  // namespace
 
-FBasesModel::FBasesModel() { habilitarEdicion(true); }
+FBasesModel::FBasesModel(Reporter& reporter) : m_reporter(reporter) { habilitarEdicion(true); }
+
+void FBasesModel::refuse(int number) {
+  m_reporter.inform(number, msgbox::OkOnly | msgbox::Critical);
+}
 
 int16_t FBasesModel::tipoNumero() const { return currentCardKind(); }
 
@@ -200,12 +202,12 @@ void FBasesModel::modificar() {
 
 void FBasesModel::baja() {
   if (m_rows.empty()) {
-    MsgBox(336, msgbox::OkOnly | msgbox::Exclamation);
+    m_reporter.inform(336, msgbox::OkOnly | msgbox::Exclamation);
     return;
   }
   const int sel = m_rows.selected();
   if (sel < 0) return;
-  if (MsgBox(194, msgbox::YesNo | msgbox::Question) == msgbox::Yes) {
+  if (m_reporter.ask(194, msgbox::YesNo | msgbox::Question) == msgbox::Yes) {
     m_rows.remove(sel);
     ++m_changes;
   }
@@ -221,7 +223,7 @@ void FBasesModel::cancelar() {
 }
 
 void FBasesModel::importar() {
-  if (MsgBox(284, msgbox::YesNo | msgbox::Information) != msgbox::Yes) return;
+  if (m_reporter.ask(284, msgbox::YesNo | msgbox::Information) != msgbox::Yes) return;
   StoreRowVector imported;
   m_store.ImportarNombres(imported, tipoNumero());
   std::vector<CardRow> rows;
@@ -236,7 +238,7 @@ bool FBasesModel::salir() {
   const CardRowsForStore list(m_rows, tipoNumero());
   if (m_store.GrabarTarjetas(list, 1) != 0) return true;
   if (m_store.status().badRow > 0) mostrarTarjeta(m_store.status().badRow);
-  MsgBoxText(m_store.status().message, msgbox::OkOnly | msgbox::Critical);
+  m_reporter.informText(m_store.status().message, msgbox::OkOnly | msgbox::Critical);
   return false;
 }
 

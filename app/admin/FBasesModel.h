@@ -14,6 +14,8 @@
 #include "core/ClsTarjetas.h"
 #include "admin/EditorRows.h"
 
+class Reporter;
+
 struct CardRow {
   // Número, Descripción, Grupo, Resaltar, Novedad, Legajo
   std::vector<std::string> cells;
@@ -31,7 +33,8 @@ class FBasesModel {
     bool resaltar = false, novedad = false;
   };
 
-  FBasesModel();
+  // Its boxes go through `reporter` (the window's).
+  explicit FBasesModel(Reporter& reporter);
 
   // The card kind of the current clock (2 touch keys, else 1) and the digits shown.
   int16_t tipoNumero() const;
@@ -64,6 +67,7 @@ class FBasesModel {
   std::function<void()> focusTouch;  // the number box takes the focus
 
  private:
+  void refuse(int number);
   void habilitarEdicion(bool browse);
   void nuevo();
   void modificar();
@@ -71,6 +75,7 @@ class FBasesModel {
   void cancelar();
   void importar();
 
+  Reporter& m_reporter;
   ClsTarjetas m_store;
   EditorRows<CardRow> m_rows;
   bool m_entry = false;

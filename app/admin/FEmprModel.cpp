@@ -5,14 +5,14 @@
 #include "admin/EditorText.h"
 #include "core/Globals.h"
 #include "core/Messages.h"
-#include "widgets/dialogs/MsgBox.h"
+#include "core/Reporter.h"
 #include "core/StoreRows.h"
 
-namespace {
-void refuse(int number) { MsgBox(number, msgbox::OkOnly | msgbox::Critical); }
-}  // namespace
+FEmprModel::FEmprModel(Reporter& reporter) : m_reporter(reporter) { setEntry(false); }
 
-FEmprModel::FEmprModel() { setEntry(false); }
+void FEmprModel::refuse(int number) {
+  m_reporter.inform(number, msgbox::OkOnly | msgbox::Critical);
+}
 
 int16_t FEmprModel::tipoNumero() const { return currentCardKind(); }
 
@@ -152,12 +152,12 @@ void FEmprModel::modificar() {
 
 void FEmprModel::baja() {
   if (m_rows.empty()) {
-    MsgBox(336, msgbox::OkOnly | msgbox::Exclamation);
+    m_reporter.inform(336, msgbox::OkOnly | msgbox::Exclamation);
     return;
   }
   const int sel = m_rows.selected();
   if (sel < 0) return;
-  if (MsgBox(194, msgbox::YesNo | msgbox::Question) != msgbox::Yes) return;
+  if (m_reporter.ask(194, msgbox::YesNo | msgbox::Question) != msgbox::Yes) return;
   m_rows.remove(sel);
   ++m_changes;
   mostrarDatos(1);
@@ -206,7 +206,7 @@ bool FEmprModel::salir() {
     slot.inUse = 1;
   }
   if (m_store.GrabarEmpresas() != 0) return true;
-  MsgBox(320, msgbox::OkOnly | msgbox::Critical, {}, "\n" + m_store.status().message);
+  m_reporter.inform(320, msgbox::OkOnly | msgbox::Critical, {}, "\n" + m_store.status().message);
   return false;
 }
 

@@ -14,6 +14,8 @@
 #include "core/ClsListaEmpresas.h"
 #include "admin/EditorRows.h"
 
+class Reporter;
+
 struct CompanyRow {
   // Desde, Hasta, Descripción, Archivo, Directorio
   std::vector<std::string> cells;
@@ -31,7 +33,8 @@ class FEmprModel {
     std::string desde, hasta, descripcion, archivo, directorio;
   };
 
-  FEmprModel();
+  // Its boxes go through `reporter` (the window's).
+  explicit FEmprModel(Reporter& reporter);
 
   int16_t tipoNumero() const;
   int digits() const;
@@ -58,12 +61,14 @@ class FEmprModel {
   std::function<void()> focusDesde;
 
  private:
+  void refuse(int number);
   void setEntry(bool entry);
   void nuevo();
   void modificar();
   void baja();
   void cancelar();
 
+  Reporter& m_reporter;
   ClsListaEmpresas m_store;
   EditorRows<CompanyRow> m_rows;
   bool m_entry = false;

@@ -4,21 +4,20 @@
 #include "core/ClsUsers.h"
 #include "core/Messages.h"
 #include "core/MessagesExtra.h"
-#include "widgets/dialogs/MsgBox.h"
+#include "core/Reporter.h"
 #include "core/UserRules.h"
-
-namespace {
-void refuse(int number, const std::string& why = {}) {
-  MsgBox(number, msgbox::OkOnly | msgbox::Critical, GetMsg(320), why.empty() ? why : "\n" + why);
-}
-}  // namespace
 
 std::string lastAdministratorReason(const ClsUsers& users, int slot) {
   const UserRecord* r = users.slot(slot);
   return GetExtraMsg(ExtraMsg::LastAdministrator, {r ? basic::Trim(r->Name) : std::string()});
 }
 
-FUsrModel::FUsrModel(ClsUsers& users) : m_users(users) {}
+FUsrModel::FUsrModel(ClsUsers& users, Reporter& reporter) : m_users(users), m_reporter(reporter) {}
+
+void FUsrModel::refuse(int number, const std::string& why) {
+  m_reporter.inform(number, msgbox::OkOnly | msgbox::Critical, GetMsg(320),
+                    why.empty() ? why : "\n" + why);
+}
 
 bool FUsrModel::load() {
   controls = Controls{};
@@ -41,7 +40,7 @@ bool FUsrModel::load() {
     return true;
   }
   // No free slot: a new user would be stored over an existing one.
-  MsgBox(338, msgbox::OkOnly | msgbox::Critical, GetMsg(320));
+  m_reporter.inform(338, msgbox::OkOnly | msgbox::Critical, GetMsg(320));
   m_users.Operation = -1;
   return false;
 }

@@ -7,6 +7,7 @@
 #include <string>
 
 class ClsUsers;
+class Reporter;
 
 // Why slot `slot`'s user must stay an administrator: the only one (in the current language).
 std::string lastAdministratorReason(const ClsUsers& users, int slot);
@@ -19,7 +20,8 @@ class FUsrModel {
     int level = -1;  // CmbLevel row; -1 none chosen
   };
 
-  explicit FUsrModel(ClsUsers& users);
+  // Its boxes go through `reporter` (the window's).
+  FUsrModel(ClsUsers& users, Reporter& reporter);
 
   // Fills the controls for users.Operation (0 new user, 1..100 that slot). False (box 338,
   // Operation -1) for a new user when all slots are taken: the editor must not open.
@@ -33,6 +35,9 @@ class FUsrModel {
   int16_t slot() const { return m_slot; }
 
  private:
+  void refuse(int number, const std::string& why = {});
+
   ClsUsers& m_users;
+  Reporter& m_reporter;
   int16_t m_slot = 0;
 };

@@ -12,7 +12,7 @@
 #include "core/Basic.h"
 #include "core/Messages.h"
 #include "core/MessagesExtra.h"
-#include "widgets/dialogs/MsgBox.h"
+#include "core/Reporter.h"
 
 namespace fs = std::filesystem;
 
@@ -57,7 +57,7 @@ std::optional<bool> ModemProgram::run(const std::string& path, clocklink::ClsMod
 
 ModemProgram::Outcome ModemProgram::runCommand(const std::string& folder, const std::string& name,
                                                clocklink::ClsModem& modem,
-                                               collect::ProgressList& list,
+                                               collect::ProgressList& list, Reporter& reporter,
                                                const std::function<void(bool)>& busy) {
   modem.SetCancel(0);
   const std::string file = basic::Trim(name);
@@ -73,12 +73,12 @@ ModemProgram::Outcome ModemProgram::runCommand(const std::string& folder, const 
   const std::optional<bool> allOk = run(path, modem, list, &readError);
   if (!allOk && !readError.empty()) {
     // There, but unreadable or far larger than a program of modem commands: not "missing".
-    MsgBoxText(GetMsg(386) + ": " + readError, msgbox::Critical, {}, 386);
+    reporter.informText(GetMsg(386) + ": " + readError, msgbox::Critical, 386);
   } else if (!allOk) {
-    MsgBoxText(GetMsg(307) + ": " + path, msgbox::Critical, {}, 307);
+    reporter.informText(GetMsg(307) + ": " + path, msgbox::Critical, 307);
   } else {
     outcome = *allOk ? Outcome::AllOk : Outcome::Failed;
-    MsgBox(*allOk ? 266 : 320, msgbox::Exclamation);
+    reporter.inform(*allOk ? 266 : 320, msgbox::Exclamation);
   }
   busy(false);
   return outcome;

@@ -14,6 +14,7 @@
 namespace clocklink {
 class ClsModem;
 }
+class Reporter;
 
 class ModemProgram {
  public:
@@ -37,11 +38,11 @@ class ModemProgram {
 
   // The dialog's command for the file `name` picked in the list ("" = none): clears a pending
   // cancel, does nothing while a modem line is held, otherwise marks itself busy through
-  // `busy(true)`, clears the list, runs the file and reports the end with message 266 or 320
-  // (307 with the path when the file is gone, 386 with the reason when it is there but cannot
-  // be read or is too large), and calls `busy(false)` on every path that
+  // `busy(true)`, clears the list, runs the file and reports the end through `reporter` with
+  // message 266 or 320 (307 with the path when the file is gone, 386 with the reason when it is
+  // there but cannot be read or is too large), and calls `busy(false)` on every path that
   // began with `busy(true)`.
   static Outcome runCommand(const std::string& folder, const std::string& name,
                             clocklink::ClsModem& modem, collect::ProgressList& list,
-                            const std::function<void(bool)>& busy);
+                            Reporter& reporter, const std::function<void(bool)>& busy);
 };

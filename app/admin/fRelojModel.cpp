@@ -6,7 +6,7 @@
 #include "core/ClsListaRelojes.h"
 #include "admin/EditorText.h"
 #include "core/Messages.h"
-#include "widgets/dialogs/MsgBox.h"
+#include "core/Reporter.h"
 
 namespace {
 
@@ -35,8 +35,6 @@ int rowOf(const std::vector<std::string>& rows, const std::string& value) {
 std::string rowText(const std::vector<std::string>& rows, int i) {
   return i >= 0 && i < static_cast<int>(rows.size()) ? rows[static_cast<size_t>(i)] : "";
 }
-
-void refuse(int number) { MsgBox(number, msgbox::OkOnly | msgbox::Critical, GetMsg(320)); }
 
 // A port box: its numeric prefix rounded; nothing when it is no port number (empty reads 0).
 std::optional<int32_t> portOf(const std::string& text) {
@@ -73,7 +71,12 @@ std::vector<std::string> fRelojModel::modeloRows() const {
   return rows;
 }
 
-fRelojModel::fRelojModel(ClsListaRelojes& list) : m_list(list) {}
+fRelojModel::fRelojModel(ClsListaRelojes& list, Reporter& reporter)
+    : m_list(list), m_reporter(reporter) {}
+
+void fRelojModel::refuse(int number) {
+  m_reporter.inform(number, msgbox::OkOnly | msgbox::Critical, GetMsg(320));
+}
 
 void fRelojModel::setModelo(int row) {
   if (row == controls.modelo) return;
@@ -96,7 +99,7 @@ bool fRelojModel::load() {
   if (op == 0) {
     if (controls.prgRows.empty()) {
       // Every program number is taken: there is no slot the new clock could go to.
-      MsgBox(338, msgbox::OkOnly | msgbox::Critical, GetMsg(320));
+      m_reporter.inform(338, msgbox::OkOnly | msgbox::Critical, GetMsg(320));
       m_list.Operation = -1;
       return false;
     }

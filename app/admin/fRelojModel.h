@@ -9,6 +9,7 @@
 #include <vector>
 
 class ClsListaRelojes;
+class Reporter;
 
 class fRelojModel {
  public:
@@ -42,7 +43,8 @@ class fRelojModel {
   static const std::vector<std::string>& velocidadRows();
   std::vector<std::string> modeloRows() const;
 
-  explicit fRelojModel(ClsListaRelojes& list);
+  // Its boxes go through `reporter` (the window's).
+  fRelojModel(ClsListaRelojes& list, Reporter& reporter);
 
   // Fills the controls for list.Operation (0 new clock, 1..100 that slot). False (box 338,
   // Operation -1) for a new clock when every slot is in use: the editor must not open.
@@ -63,6 +65,9 @@ class fRelojModel {
   int16_t slot() const { return m_slot; }
 
  private:
+  void refuse(int number);
+
   ClsListaRelojes& m_list;
+  Reporter& m_reporter;
   int16_t m_slot = 0;  // where Accept stores: the slot opened, or the chosen free number
 };

@@ -25,7 +25,8 @@ constexpr int kListWidth = 640;
 
 }  // namespace
 
-FBases::FBases(const QList<QIcon>* img, QWidget* parent) : NoEscapeDialog(parent) {
+FBases::FBases(const QList<QIcon>* img, QWidget* parent)
+    : NoEscapeDialog(parent), m_model(m_boxes) {
   const HourglassGuard hourglass;
   QVBoxLayout* layout = buildEditorFrame(
       this, "FBases", 171, img, {{110, 8}, {146, 1}, {115, 9}, {123, 10}, {134, 5}, {154, 2}},

@@ -12,6 +12,7 @@
 
 #include "widgets/admin/EditorSupport.h"
 #include "admin/FBasesModel.h"
+#include "widgets/dialogs/MsgBoxReporter.h"
 
 class EditorTableModel;
 class QCheckBox;
@@ -35,6 +36,7 @@ class FBases : public NoEscapeDialog {
   void collectFields();
   void showState();  // model -> widgets
 
+  MsgBoxReporter m_boxes;  // the model's boxes
   FBasesModel m_model;
   std::unique_ptr<EditorCommands> m_commands;
   EditorTableModel* m_table = nullptr;

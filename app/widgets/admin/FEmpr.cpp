@@ -25,7 +25,7 @@ constexpr int kListWidth = 640;
 
 }  // namespace
 
-FEmpr::FEmpr(const QList<QIcon>* img, QWidget* parent) : NoEscapeDialog(parent) {
+FEmpr::FEmpr(const QList<QIcon>* img, QWidget* parent) : NoEscapeDialog(parent), m_model(m_boxes) {
   const HourglassGuard hourglass;
   QVBoxLayout* layout = buildEditorFrame(
       this, "FEmpr", 171, img, {{110, 8}, {146, 1}, {115, 9}, {123, 10}, {154, 2}},

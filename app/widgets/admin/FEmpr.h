@@ -11,6 +11,7 @@
 
 #include "widgets/admin/EditorSupport.h"
 #include "admin/FEmprModel.h"
+#include "widgets/dialogs/MsgBoxReporter.h"
 
 class EditorTableModel;
 class QLineEdit;
@@ -34,6 +35,7 @@ class FEmpr : public NoEscapeDialog {
   void showState();
   void onExaminar();
 
+  MsgBoxReporter m_boxes;  // the model's boxes
   FEmprModel m_model;
   std::unique_ptr<EditorCommands> m_commands;
   EditorTableModel* m_table = nullptr;

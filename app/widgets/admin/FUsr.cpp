@@ -36,7 +36,7 @@ QLineEdit* box(const char* name, int maxChars, bool secret) {
 }  // namespace
 
 FUsr::FUsr(ClsUsers& users, const QList<QIcon>* img, QWidget* parent)
-    : QDialog(parent), m_model(users) {
+    : QDialog(parent), m_model(users, m_boxes) {
   const HourglassGuard hourglass;
   QVBoxLayout* layout = buildEditorFrame(
       this, "FUsr", 398, img, {{108, 1}, {123, 2}},

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "admin/FUsrModel.h"
+#include "widgets/dialogs/MsgBoxReporter.h"
 
 class EditorCommands;
 class QComboBox;
@@ -31,6 +32,7 @@ class FUsr : public QDialog {
  private:
   void onAccept();
 
+  MsgBoxReporter m_boxes;  // the model's boxes
   FUsrModel m_model;
   bool m_opened = false;
   std::unique_ptr<EditorCommands> m_commands;

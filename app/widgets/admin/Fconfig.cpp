@@ -34,6 +34,7 @@
 #include "core/Messages.h"
 #include "admin/ModemProgram.h"
 #include "widgets/dialogs/MsgBox.h"
+#include "widgets/dialogs/MsgBoxReporter.h"
 #include "core/QtTranslations.h"
 
 namespace {
@@ -514,9 +515,10 @@ void Fconfig::clockCommand(int index) {
   if (!gListaRelojes) return;
   const int slot = selectedSlot(m_lst);
   const int rows = m_lst->topLevelItemCount();
+  MsgBoxReporter boxes;
   const bool changed = index == 0   ? config::newClock(*gListaRelojes)
                        : index == 1 ? config::modifyClock(*gListaRelojes, slot)
-                                    : config::deleteClock(*gListaRelojes, rows, slot);
+                                    : config::deleteClock(*gListaRelojes, rows, slot, boxes);
   if (changed) MostrarRelojes();
 }
 
@@ -524,9 +526,10 @@ void Fconfig::userCommand(int index) {
   if (!gUsers) return;
   const int slot = selectedSlot(m_lvUsr);
   const int rows = m_lvUsr->topLevelItemCount();
+  MsgBoxReporter boxes;
   const bool changed = index == 3   ? config::newUser(*gUsers)
                        : index == 4 ? config::modifyUser(*gUsers, slot)
-                                    : config::deleteUser(*gUsers, rows, slot);
+                                    : config::deleteUser(*gUsers, rows, slot, boxes);
   if (changed) MostrarUsuarios();
 }
 
@@ -535,7 +538,8 @@ void Fconfig::programModem() {
   ListBoxLines lines(m_lstPrg);
   const std::string name =
       m_modemPrg->currentIndex() >= 0 ? m_modemPrg->currentText().toStdString() : std::string();
-  ModemProgram::runCommand(gDataFolder, name, *gModem, lines, [this](bool busy) {
+  MsgBoxReporter boxes;
+  ModemProgram::runCommand(gDataFolder, name, *gModem, lines, boxes, [this](bool busy) {
     setEnabled(!busy);
     // Repaint now: the run holds the event loop between modem replies.
     repaint();

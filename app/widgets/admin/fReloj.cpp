@@ -49,7 +49,7 @@ void setRow(QComboBox* box, int row) {
 }  // namespace
 
 fReloj::fReloj(ClsListaRelojes& list, const QList<QIcon>* img, QWidget* parent)
-    : QDialog(parent), m_model(list) {
+    : QDialog(parent), m_model(list, m_boxes) {
   const HourglassGuard hourglass;
   buildWindow(img);
   m_opened = m_model.load();

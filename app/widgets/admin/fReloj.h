@@ -12,6 +12,7 @@
 #include <array>
 
 #include "admin/fRelojModel.h"
+#include "widgets/dialogs/MsgBoxReporter.h"
 
 class EditorCommands;
 class QCheckBox;
@@ -48,6 +49,7 @@ class fReloj : public QDialog {
   void onCancel();
   void onExaminar();
 
+  MsgBoxReporter m_boxes;  // the model's boxes
   fRelojModel m_model;
   bool m_opened = false;
   std::unique_ptr<EditorCommands> m_commands;

@@ -9,8 +9,13 @@
 
 class MsgBoxReporter final : public Reporter {
  public:
-  void inform(int number, int style) override { MsgBox(number, style); }
-  void informText(const std::string& text, int style) override { MsgBoxText(text, style); }
+  void inform(int number, int style, const std::string& title = {},
+              const std::string& extra = {}) override {
+    MsgBox(number, style, title, extra);
+  }
+  void informText(const std::string& text, int style, int number = 0) override {
+    MsgBoxText(text, style, {}, number);
+  }
   int ask(int number, int style, const std::string& title) override {
     return MsgBox(number, style, title);
   }

@@ -13,6 +13,7 @@
 #include <functional>
 
 #include "testsupport/widgets/WidgetTestSupport.h"
+#include "widgets/dialogs/MsgBoxReporter.h"
 #include "core/Basic.h"
 #include "core/ClsCfgFile.h"
 #include "core/ClsListaRelojes.h"
@@ -64,6 +65,7 @@ class FBasesTest : public ::testing::Test {
 
   apptest::TempDataFolder tmp;
   apptest::MsgBoxRecorder boxes{msgbox::Yes};
+  MsgBoxReporter reporter;  // the models' boxes, recorded by `boxes`
 };
 
 TEST_F(FBasesTest, ListsNumbersInTheCurrentClocksKindAndDigits) {
@@ -75,7 +77,7 @@ TEST_F(FBasesTest, ListsNumbersInTheCurrentClocksKindAndDigits) {
   } cases[] = {{1, {"00123", "34567", "00255"}}, {2, {"007B", "D687", "00FF"}}};
   for (const auto& tc : cases) {
     gListaRelojes->m_TipoNumero = tc.kind;
-    FBasesModel m;
+    FBasesModel m(reporter);
     int beeps = 0;
     m.beep = [&] { ++beeps; };
     m.load();
@@ -95,7 +97,7 @@ TEST_F(FBasesTest, SalirWritesEachLoadedCardsOwnNumber) {
   marked.Novedad = 1;
   writeCards({card(123, "Ana"), marked});
   const std::string before = tmp.read("VELTA.TAR");
-  FBasesModel m;
+  FBasesModel m(reporter);
   m.load();
   EXPECT_EQ(row(m, 1).cells[0], "34567");
   ASSERT_TRUE(m.salir());
@@ -140,7 +142,7 @@ TEST_F(FBasesTest, NewHolderIsCheckedPaddedAndAppended) {
     SCOPED_TRACE(tc.name);
     gListaRelojes->m_TipoNumero = tc.kind;
     boxes.clear();
-    FBasesModel m;
+    FBasesModel m(reporter);
     m.load();
     m.run(FBasesModel::kNuevo);
     ASSERT_TRUE(m.entry());
@@ -173,7 +175,7 @@ TEST_F(FBasesTest, NewHolderIsCheckedPaddedAndAppended) {
 TEST_F(FBasesTest, ImportedNumbersAreNotPaddedAndImportingTwiceAddsTwice) {
   writeCards({card(5, "Ana")});
   tmp.write("DBTAR.DAT", "123 - Imported One\r\n456 - Imported Two\r\n");
-  FBasesModel m;
+  FBasesModel m(reporter);
   m.load();
   m.run(FBasesModel::kImportar);
   m.run(FBasesModel::kImportar);
@@ -198,7 +200,7 @@ TEST_F(FBasesTest, ImportedNumbersAreNotPaddedAndImportingTwiceAddsTwice) {
 
 TEST_F(FBasesTest, ImportedQuotedItemsAndCommasAreSavedAsTheirOwnHolders) {
   tmp.write("DBTAR.DAT", "555 - Pepe Import,\"456 - Lopez, Ana\"\r\n\"123 - Ana\"\r\n");
-  FBasesModel m;
+  FBasesModel m(reporter);
   m.load();
   m.run(FBasesModel::kImportar);
   ASSERT_EQ(m.rows().size(), 3u);
@@ -210,7 +212,7 @@ TEST_F(FBasesTest, ImportedQuotedItemsAndCommasAreSavedAsTheirOwnHolders) {
 
 TEST_F(FBasesTest, ModificarKeepsTheNumberAndTheTypedGroup) {
   writeCards({card(1234567, "Bruno", 3)});
-  FBasesModel m;
+  FBasesModel m(reporter);
   m.load();
   m.fields.touch = "99999";  // the number box is disabled outside entry; never applied
   m.fields.descrip = "Bruno B";
@@ -232,7 +234,7 @@ TEST_F(FBasesTest, ModificarKeepsTheNumberAndTheTypedGroup) {
 
 TEST_F(FBasesTest, HeaderSortIsStableTogglesAndSalirWritesThatOrder) {
   writeCards({card(1, "Carla", 2), card(2, "Ana", 1), card(3, "Bruno", 2), card(4, "Ana", 3)});
-  FBasesModel m;
+  FBasesModel m(reporter);
   m.load();
   auto names = [&] {
     std::vector<std::string> out;
@@ -251,7 +253,7 @@ TEST_F(FBasesTest, HeaderSortIsStableTogglesAndSalirWritesThatOrder) {
 }
 
 TEST_F(FBasesTest, EmptyListBeepsAndBajaSaysThereIsNothing) {
-  FBasesModel m;
+  FBasesModel m(reporter);
   int beeps = 0;
   m.beep = [&] { ++beeps; };
   m.load();
@@ -266,7 +268,7 @@ TEST_F(FBasesTest, EmptyListBeepsAndBajaSaysThereIsNothing) {
 
 TEST_F(FBasesTest, BajaAsksAndRemovesTheSelectedRow) {
   writeCards({card(1, "Ana"), card(2, "Bruno")});
-  FBasesModel m;
+  FBasesModel m(reporter);
   m.load();
   m.mostrarTarjeta(2);
   boxes.answer(msgbox::No);
@@ -283,7 +285,7 @@ TEST_F(FBasesTest, AFailedWriteKeepsTheWindowTheRowsAndTheFile) {
   writeCards({card(1, "Ana")});
   const std::string before = tmp.read("VELTA.TAR");
   tmp.write("DBTAR.DAT", "- nameless\r\n");
-  FBasesModel m;
+  FBasesModel m(reporter);
   m.load();
   m.run(FBasesModel::kImportar);
   boxes.clear();

@@ -13,6 +13,7 @@
 #include <cerrno>
 
 #include "testsupport/widgets/WidgetTestSupport.h"
+#include "widgets/dialogs/MsgBoxReporter.h"
 #include "core/Basic.h"
 #include "core/ClsCfgFile.h"
 #include "core/ClsListaEmpresas.h"
@@ -73,6 +74,7 @@ class FEmprTest : public ::testing::Test {
 
   apptest::TempDataFolder tmp;
   apptest::MsgBoxRecorder boxes{msgbox::Yes};
+  MsgBoxReporter reporter;  // the models' boxes, recorded by `boxes`
 };
 
 TEST_F(FEmprTest, OverlappingRangesAreRefused) {
@@ -96,7 +98,7 @@ TEST_F(FEmprTest, OverlappingRangesAreRefused) {
   for (const auto& tc : cases) {
     SCOPED_TRACE(tc.name);
     boxes.clear();
-    FEmprModel m;
+    FEmprModel m(reporter);
     m.load();
     EXPECT_EQ(enter(m, tc.from, tc.to, "New"), tc.box == 0);
     if (tc.box == 0) {
@@ -109,7 +111,7 @@ TEST_F(FEmprTest, OverlappingRangesAreRefused) {
 }
 
 TEST_F(FEmprTest, EntryChecksDescriptionAndFolder) {
-  FEmprModel m;
+  FEmprModel m(reporter);
   int beeps = 0;
   m.beep = [&] { ++beeps; };
   m.load();
@@ -132,7 +134,7 @@ TEST_F(FEmprTest, EntryChecksDescriptionAndFolder) {
 TEST_F(FEmprTest, TouchRangesAreHexadecimal) {
   gListaRelojes->m_TipoNumero = 2;
   {
-    FEmprModel m;
+    FEmprModel m(reporter);
     m.load();
     ASSERT_TRUE(enter(m, "00FF", "0100", "Touch"));
     ASSERT_TRUE(enter(m, "FFFF", "FFFF", "Top"));
@@ -142,7 +144,7 @@ TEST_F(FEmprTest, TouchRangesAreHexadecimal) {
   EXPECT_EQ(gCompanyTable[1].desde, 255);
   EXPECT_EQ(gCompanyTable[1].hasta, 256);
   EXPECT_EQ(gCompanyTable[2].desde, 65535);
-  FEmprModel again;
+  FEmprModel again(reporter);
   again.load();
   EXPECT_EQ(again.rows().at(0).cells[0], "FF");
   EXPECT_EQ(again.rows().at(0).cells[1], "100");
@@ -151,7 +153,7 @@ TEST_F(FEmprTest, TouchRangesAreHexadecimal) {
 
 TEST_F(FEmprTest, ExitWritesTheSortedOrderIntoSlotsOneToN) {
   writeCompanies({company(1, 9, "Zeta"), company(10, 19, "Alfa"), company(20, 29, "Mu")});
-  FEmprModel m;
+  FEmprModel m(reporter);
   m.load();
   m.sortBy(2);
   m.mostrarDatos(3);  // "Zeta"
@@ -175,7 +177,7 @@ TEST_F(FEmprTest, ExitWritesTheSortedOrderIntoSlotsOneToN) {
 TEST_F(FEmprTest, AnEmptiedTableIsLeftInTheCurrentForm) {
   // Slots as an older file leaves them: the loader reads a whole file by slot 1's version.
   for (int i = 1; i <= 100; ++i) gCompanyTable[i].version = ClsListaEmpresas::kOldVersion;
-  FEmprModel m;
+  FEmprModel m(reporter);
   m.load();
   ASSERT_TRUE(m.salir());
   for (int i = 1; i <= 100; ++i) {
@@ -188,7 +190,7 @@ TEST_F(FEmprTest, NoMoreThanAHundredCompanies) {
   std::vector<CompanyRecord> all;
   for (int i = 0; i < 100; ++i) all.push_back(company(i * 10, i * 10 + 9, "C" + std::to_string(i)));
   writeCompanies(all);
-  FEmprModel m;
+  FEmprModel m(reporter);
   m.load();
   ASSERT_EQ(m.rows().size(), 100u);
   m.run(FEmprModel::kNuevo);
@@ -199,7 +201,7 @@ TEST_F(FEmprTest, NoMoreThanAHundredCompanies) {
 TEST_F(FEmprTest, AFailedWriteSaysSoAndKeepsTheList) {
   writeCompanies({company(1, 9, "Acme")});
   const std::string before = tmp.read("EMPR.DAT");
-  FEmprModel m;
+  FEmprModel m(reporter);
   m.load();
   ASSERT_TRUE(enter(m, "10", "20", "Beta"));
   basekit::testing::failNextReplace(ENOSPC);

@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "testsupport/widgets/WidgetTestSupport.h"
+#include "widgets/dialogs/MsgBoxReporter.h"
 #include "core/Basic.h"
 #include "core/ClsCfgFile.h"
 #include "core/ClsUsers.h"
@@ -39,6 +40,7 @@ class FUsrTest : public ::testing::Test {
 
   apptest::TempDataFolder tmp;
   apptest::MsgBoxRecorder boxes;
+  MsgBoxReporter reporter;  // the models' boxes, recorded by `boxes`
   ClsUsers users;
 };
 
@@ -46,7 +48,7 @@ TEST_F(FUsrTest, NewUserGoesToTheFirstFreeSlot) {
   putUser(1, "admin", 1, 2);
   putUser(2, "ana", 2, 0);
   users.Operation = 0;
-  FUsrModel m(users);
+  FUsrModel m(users, reporter);
   ASSERT_TRUE(m.load());
   EXPECT_EQ(m.controls.level, 0);
   EXPECT_EQ(m.controls.usr, "");
@@ -88,7 +90,7 @@ TEST_F(FUsrTest, AcceptChecksNamePasswordAndItsRepetition) {
     users.Borrar(2);
     boxes.clear();
     users.Operation = 0;
-    FUsrModel m(users);
+    FUsrModel m(users, reporter);
     ASSERT_TRUE(m.load());
     m.controls.usr = tc.usr;
     m.controls.psw = tc.psw;
@@ -113,7 +115,7 @@ TEST_F(FUsrTest, ExistingUserKeepsPasswordAndSlot) {
   putUser(1, "admin", 1, 2);
   putUser(4, "eva", 4321, 1);
   users.Operation = 4;
-  FUsrModel m(users);
+  FUsrModel m(users, reporter);
   ASSERT_TRUE(m.load());
   EXPECT_EQ(m.controls.usr, "eva");
   EXPECT_EQ(m.controls.psw, "4321");
@@ -144,7 +146,7 @@ TEST_F(FUsrTest, StoredLevelOutsideTheListShowsNoRowAndIsNotStored) {
   putUser(1, "admin", 1, 2);
   putUser(2, "odd", 1, 7);
   users.Operation = 2;
-  FUsrModel m(users);
+  FUsrModel m(users, reporter);
   ASSERT_TRUE(m.load());
   EXPECT_EQ(m.controls.level, -1);
   EXPECT_FALSE(m.accept());
@@ -157,7 +159,7 @@ TEST_F(FUsrTest, TheLastAdministratorCannotBeDemoted) {
   putUser(1, "boss", 1, 2);
   putUser(2, "ana", 2, 0);
   users.Operation = 1;
-  FUsrModel only(users);
+  FUsrModel only(users, reporter);
   ASSERT_TRUE(only.load());
   only.controls.level = 1;
   EXPECT_FALSE(only.accept());
@@ -168,7 +170,7 @@ TEST_F(FUsrTest, TheLastAdministratorCannotBeDemoted) {
   putUser(3, "second", 3, 2);
   boxes.clear();
   users.Operation = 1;
-  FUsrModel oneOfTwo(users);
+  FUsrModel oneOfTwo(users, reporter);
   ASSERT_TRUE(oneOfTwo.load());
   oneOfTwo.controls.level = 0;
   EXPECT_TRUE(oneOfTwo.accept());
@@ -187,11 +189,11 @@ TEST_F(FUsrTest, TheLastAdministratorsRefusalSaysWhyInTheLanguage) {
     gCfgFile->LENGUAJE = static_cast<int16_t>(lenguaje);
     boxes.clear();
     users.Operation = 1;
-    FUsrModel editor(users);
+    FUsrModel editor(users, reporter);
     ASSERT_TRUE(editor.load());
     editor.controls.level = 0;
     EXPECT_FALSE(editor.accept());
-    EXPECT_FALSE(config::deleteUser(users, 2, 1));
+    EXPECT_FALSE(config::deleteUser(users, 2, 1, reporter));
     const std::string text = GetMsgIn(338, lenguaje) + "\n" +
                              GetExtraMsgIn(ExtraMsg::LastAdministrator, lenguaje, {"boss"});
     ASSERT_EQ(boxes.boxes().size(), 2u);

@@ -16,6 +16,7 @@
 #include <basekit/plainfile.h>
 
 #include "testsupport/widgets/WidgetTestSupport.h"
+#include "widgets/dialogs/MsgBoxReporter.h"
 #include "core/ClsCfgFile.h"
 #include "core/Globals.h"
 #include "core/Messages.h"
@@ -42,12 +43,13 @@ class ModemRun : public ::testing::Test {
 
   // Runs the dialog's command on `name`, recording the busy calls.
   ModemProgram::Outcome run(const std::string& name) {
-    return ModemProgram::runCommand(folder.path(), name, modemObject, lines,
+    return ModemProgram::runCommand(folder.path(), name, modemObject, lines, reporter,
                                     [this](bool b) { busy.push_back(b); });
   }
 
   apptest::TempDataFolder folder;
   apptest::MsgBoxRecorder boxes;
+  MsgBoxReporter reporter;  // the models' boxes, recorded by `boxes`
   clocksim::Simulator clock;
   clocksim::Modem modem{clock};
   clocklink::ClsModem modemObject;

@@ -17,6 +17,7 @@
 #include <map>
 
 #include "testsupport/widgets/WidgetTestSupport.h"
+#include "widgets/dialogs/MsgBoxReporter.h"
 #include "core/ClsCfgFile.h"
 #include "core/ClsListaRelojes.h"
 #include "core/Globals.h"
@@ -55,6 +56,7 @@ class fRelojTest : public ::testing::Test {
 
   apptest::TempDataFolder tmp;
   apptest::MsgBoxRecorder boxes;
+  MsgBoxReporter reporter;  // the models' boxes, recorded by `boxes`
   ClsListaRelojes list;
 };
 
@@ -62,7 +64,7 @@ TEST_F(fRelojTest, NewClockOpensWithDefaultsAndGoesToTheFirstFreeSlot) {
   putClock(1, 1);
   putClock(2, 2);
   list.Operation = 0;
-  fRelojModel m(list);
+  fRelojModel m(list, reporter);
   ASSERT_TRUE(m.load());
   const fRelojModel::Controls& c = m.controls;
   ASSERT_FALSE(c.prgRows.empty());
@@ -159,7 +161,7 @@ TEST_F(fRelojTest, AcceptChecksAndStoresEachControl) {
     list.Borrar(1);
     boxes.clear();
     list.Operation = 0;
-    fRelojModel m(list);
+    fRelojModel m(list, reporter);
     ASSERT_TRUE(m.load());
     tc.edit(m.controls);
     EXPECT_EQ(m.accept(), tc.box == 0);
@@ -189,7 +191,7 @@ TEST_F(fRelojTest, LoadingShowsTheStoredClockAndAcceptKeepsIt) {
     r.m_Path = "C:\\DATOS\\";
   });
   list.Operation = 4;
-  fRelojModel m(list);
+  fRelojModel m(list, reporter);
   ASSERT_TRUE(m.load());
   const fRelojModel::Controls& c = m.controls;
   EXPECT_EQ(c.prgRows, std::vector<std::string>{"004"});
@@ -221,7 +223,7 @@ TEST_F(fRelojTest, ShortAddressesAndUnknownValuesLoadEmpty) {
     r.m_Puerto = "COM99";
   });
   list.Operation = 1;
-  fRelojModel m(list);
+  fRelojModel m(list, reporter);
   ASSERT_TRUE(m.load());
   EXPECT_EQ(m.controls.ip, (std::array<std::string, 4>{}));
   EXPECT_EQ(m.controls.puerto, -1);
@@ -231,7 +233,7 @@ TEST_F(fRelojTest, ShortAddressesAndUnknownValuesLoadEmpty) {
 
 TEST_F(fRelojTest, ModelPicksTheCardKindAndTheDateBoxTheFileName) {
   list.Operation = 0;
-  fRelojModel m(list);
+  fRelojModel m(list, reporter);
   ASSERT_TRUE(m.load());
   const int expected[] = {0, 0, 1, 1, 0, 0, 0};
   for (int row = 0; row < 7; ++row) {
@@ -257,7 +259,7 @@ TEST_F(fRelojTest, AClockStaysInTheSlotItWasOpenedFrom) {
   putClock(5, 7);
   putClock(7, 7, [](ClsListaRelojes& r) { r.m_Descrip = "the real seven"; });
   list.Operation = 5;
-  fRelojModel m(list);
+  fRelojModel m(list, reporter);
   ASSERT_TRUE(m.load());
   m.controls.descrip = "edited";
   ASSERT_TRUE(m.accept());
