@@ -1,7 +1,7 @@
-// What the collection windows use of the main window (it lives in app/ui, which they must not
-// include): the dial flag, the picture of the dial button, the clock selector's enabled state,
-// the display state and the two image lists. The main window implements it; a window finds it
-// by casting the parent it was opened with.
+// What the collection windows use of the main window (it lives in app/widgets/main, which
+// they must not include): the dial flag, the picture of the dial button, the clock selector's
+// enabled state, the display state and the two image lists. The main window implements it; a
+// window finds it by casting the parent it was opened with.
 #pragma once
 
 #include <QIcon>
