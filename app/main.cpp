@@ -13,17 +13,17 @@
 #include <memory>
 #include <string>
 
-#include "FormP.h"
-#include "InstanceLock.h"
-#include "MessagesExtra.h"
-#include "ProgramObjects.h"
-#include "ProgramWindows.h"
-#include "QtTranslations.h"
-#include "Release.h"
-#include "ReleaseBoxes.h"
-#include "StopSignals.h"
-#include "WindowOpeners.h"
-#include "fAuto.h"
+#include "widgets/main/FormP.h"
+#include "core/InstanceLock.h"
+#include "core/MessagesExtra.h"
+#include "core/ProgramObjects.h"
+#include "widgets/main/ProgramWindows.h"
+#include "core/QtTranslations.h"
+#include "core/Release.h"
+#include "widgets/dialogs/ReleaseBoxes.h"
+#include "widgets/main/StopSignals.h"
+#include "widgets/main/WindowOpeners.h"
+#include "widgets/clock/fAuto.h"
 
 namespace {
 

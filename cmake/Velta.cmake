@@ -176,12 +176,13 @@ function(velta_add_bench name)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/benches")
 endfunction()
 
-# fuzz/ and bench/ keep one sub-folder per component, named after it (core = app/core), each
-# named in the call; a sub-folder is added only when its component is configured.
+# fuzz/ and bench/ keep one sub-folder per component, named after it (core = app/core,
+# widgets = app/widgets), each named in the call; a sub-folder is added only when its
+# component is configured.
 function(velta_add_component_folders)
   foreach(name ${ARGN})
     set(component ${name})
-    if(name STREQUAL "core" OR name STREQUAL "collect" OR name STREQUAL "ui")
+    if(name MATCHES "^(core|collect|admin|widgets)$")
       set(component app)
     endif()
     if(component IN_LIST VELTA_COMPONENTS)

@@ -1,9 +1,9 @@
-#include "AutoSchedule.h"
+#include "collect/AutoSchedule.h"
 
 #include <cmath>
 #include <tuple>
 
-#include "Messages.h"
+#include "core/Messages.h"
 
 namespace collect {
 

@@ -1,6 +1,6 @@
-#include "CardText.h"
+#include "collect/CardText.h"
 
-#include "CardNumber.h"
+#include "core/CardNumber.h"
 
 namespace collect {
 

@@ -1,4 +1,4 @@
-#include "ClockOps.h"
+#include "collect/ClockOps.h"
 
 #include <clocklink/ClsMirsol.h>
 

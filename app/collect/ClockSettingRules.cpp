@@ -1,4 +1,4 @@
-#include "ClockSettingRules.h"
+#include "collect/ClockSettingRules.h"
 
 namespace collect {
 

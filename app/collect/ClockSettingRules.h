@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "Basic.h"
+#include "core/Basic.h"
 
 namespace collect {
 

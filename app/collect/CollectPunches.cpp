@@ -1,4 +1,4 @@
-#include "CollectPunches.h"
+#include "collect/CollectPunches.h"
 
 #include <basekit/paths.h>
 #include <clocklink/ClsMirsol.h>
@@ -9,19 +9,19 @@
 #include <optional>
 #include <vector>
 
-#include "Basic.h"
-#include "CardNumber.h"
-#include "ClsCfgFile.h"
-#include "ClsListaEmpresas.h"
-#include "ClsListaRelojes.h"
-#include "ClsTarjetas.h"
-#include "FGrales.h"
-#include "FailureMessage.h"
-#include "Globals.h"
-#include "Messages.h"
-#include "PunchFiles.h"
-#include "Release.h"
-#include "clsRegistro.h"
+#include "core/Basic.h"
+#include "core/CardNumber.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaEmpresas.h"
+#include "core/ClsListaRelojes.h"
+#include "core/ClsTarjetas.h"
+#include "collect/FGrales.h"
+#include "core/FailureMessage.h"
+#include "core/Globals.h"
+#include "core/Messages.h"
+#include "collect/PunchFiles.h"
+#include "core/Release.h"
+#include "core/clsRegistro.h"
 
 using clocklink::kFailure;
 using clocklink::kSuccess;

@@ -14,9 +14,9 @@
 
 #include <clocklink/CollectionStatus.h>
 
-#include "ClockOps.h"
-#include "ConverterLink.h"
-#include "ProgressList.h"
+#include "collect/ClockOps.h"
+#include "collect/ConverterLink.h"
+#include "collect/ProgressList.h"
 
 class ClsCfgFile;
 

@@ -1,4 +1,4 @@
-#include "CollectionPass.h"
+#include "collect/CollectionPass.h"
 
 #include <clocklink/ClsMirsol.h>
 #include <clocklink/ClsModem.h>
@@ -6,13 +6,13 @@
 
 #include <exception>
 
-#include "ClsCfgFile.h"
-#include "ClsListaRelojes.h"
-#include "ClsLogger.h"
-#include "CollectPunches.h"
-#include "DialClock.h"
-#include "FGrales.h"
-#include "Messages.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "core/ClsLogger.h"
+#include "collect/CollectPunches.h"
+#include "collect/DialClock.h"
+#include "collect/FGrales.h"
+#include "core/Messages.h"
 
 using clocklink::kFailure;
 using clocklink::kSuccess;

@@ -1,4 +1,4 @@
-#include "ConsoleFile.h"
+#include "collect/ConsoleFile.h"
 
 #include <basekit/atomicfile.h>
 #include <basekit/plainfile.h>
@@ -7,16 +7,16 @@
 
 #include <cerrno>
 
-#include "Basic.h"
-#include "CardNumber.h"
-#include "ClsCfgFile.h"
-#include "ClsListaRelojes.h"
-#include "ClsTarjetas.h"
-#include "Globals.h"
-#include "Messages.h"
-#include "MessagesExtra.h"
-#include "Release.h"
-#include "StoreRows.h"
+#include "core/Basic.h"
+#include "core/CardNumber.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "core/ClsTarjetas.h"
+#include "core/Globals.h"
+#include "core/Messages.h"
+#include "core/MessagesExtra.h"
+#include "core/Release.h"
+#include "core/StoreRows.h"
 
 namespace collect {
 

@@ -1,4 +1,4 @@
-#include "ConverterLink.h"
+#include "collect/ConverterLink.h"
 
 #include <dlfcn.h>
 

@@ -1,4 +1,4 @@
-#include "DialClock.h"
+#include "collect/DialClock.h"
 
 #include <clocklink/ClsMirsol.h>
 #include <clocklink/ClsModem.h>
@@ -7,11 +7,11 @@
 #include <chrono>
 #include <cmath>
 
-#include "Basic.h"
-#include "ClsCfgFile.h"
-#include "ClsListaRelojes.h"
-#include "Globals.h"
-#include "Messages.h"
+#include "core/Basic.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "core/Globals.h"
+#include "core/Messages.h"
 
 namespace collect {
 

@@ -10,8 +10,8 @@
 #include <functional>
 #include <string>
 
-#include "ProgressList.h"
-#include "RunContext.h"
+#include "collect/ProgressList.h"
+#include "collect/RunContext.h"
 
 namespace collect {
 

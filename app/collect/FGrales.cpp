@@ -1,4 +1,4 @@
-#include "FGrales.h"
+#include "collect/FGrales.h"
 
 #include <basekit/atomicfile.h>
 #include <basekit/paths.h>
@@ -9,15 +9,15 @@
 #include <iterator>
 #include <vector>
 
-#include "Basic.h"
-#include "CardNumber.h"
-#include "CardText.h"
-#include "ClsListaRelojes.h"
-#include "ClsTarjetas.h"
-#include "CollectPunches.h"
-#include "FailureMessage.h"
-#include "Globals.h"
-#include "Messages.h"
+#include "core/Basic.h"
+#include "core/CardNumber.h"
+#include "collect/CardText.h"
+#include "core/ClsListaRelojes.h"
+#include "core/ClsTarjetas.h"
+#include "collect/CollectPunches.h"
+#include "core/FailureMessage.h"
+#include "core/Globals.h"
+#include "core/Messages.h"
 
 namespace collect {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "ProgressList.h"
+#include "collect/ProgressList.h"
 
 namespace collect {
 

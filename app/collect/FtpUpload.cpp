@@ -1,4 +1,4 @@
-#include "FtpUpload.h"
+#include "collect/FtpUpload.h"
 
 #include <curl/curl.h>
 #include <unistd.h>
@@ -13,8 +13,8 @@
 #include <memory>
 #include <string_view>
 
-#include "ClsCfgFile.h"
-#include "MessagesExtra.h"
+#include "core/ClsCfgFile.h"
+#include "core/MessagesExtra.h"
 
 namespace collect {
 

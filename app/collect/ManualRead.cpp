@@ -1,4 +1,4 @@
-#include "ManualRead.h"
+#include "collect/ManualRead.h"
 
 #include <sys/stat.h>
 
@@ -9,10 +9,10 @@
 #include <clocklink/CollectionStatus.h>
 #include <clocklink/EventPump.h>
 
-#include "ClsCfgFile.h"
-#include "CollectPunches.h"
-#include "Messages.h"
-#include "Reporter.h"
+#include "core/ClsCfgFile.h"
+#include "collect/CollectPunches.h"
+#include "core/Messages.h"
+#include "core/Reporter.h"
 
 namespace collect {
 

@@ -7,9 +7,9 @@
 #include <functional>
 #include <string>
 
-#include "Basic.h"
-#include "ProgressList.h"
-#include "RunContext.h"
+#include "core/Basic.h"
+#include "collect/ProgressList.h"
+#include "collect/RunContext.h"
 
 class Reporter;
 

@@ -1,17 +1,17 @@
-#include "PortTest.h"
+#include "collect/PortTest.h"
 
 #include <clocklink/ClsMirsol.h>
 #include <clocklink/ClsModem.h>
 #include <clocklink/EventPump.h>
 
-#include "Basic.h"
-#include "ClsCfgFile.h"
-#include "ClsListaRelojes.h"
-#include "FGrales.h"
-#include "Globals.h"
-#include "Messages.h"
-#include "MessagesExtra.h"
-#include "Reporter.h"
+#include "core/Basic.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "collect/FGrales.h"
+#include "core/Globals.h"
+#include "core/Messages.h"
+#include "core/MessagesExtra.h"
+#include "core/Reporter.h"
 
 #include <cerrno>
 

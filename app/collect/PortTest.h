@@ -11,7 +11,7 @@
 
 #include <clocklink/LineSettings.h>
 
-#include "ProgressList.h"
+#include "collect/ProgressList.h"
 
 namespace clocklink {
 class ClsMirsol;

@@ -1,4 +1,4 @@
-#include "ProgressList.h"
+#include "collect/ProgressList.h"
 
 namespace collect {
 

@@ -1,4 +1,4 @@
-#include "PunchFiles.h"
+#include "collect/PunchFiles.h"
 
 #include <basekit/codepage.h>
 #include <basekit/paths.h>

@@ -1,4 +1,4 @@
-#include "QtReactorDriver.h"
+#include "collect/QtReactorDriver.h"
 
 QtReactorDriver::QtReactorDriver(std::shared_ptr<remcmd::Reactor> reactor, QObject* parent)
     : QObject(parent), m_reactor(std::move(reactor)) {

@@ -1,8 +1,8 @@
-#include "RemoteCommand.h"
+#include "collect/RemoteCommand.h"
 
 #include <clocklink/EventPump.h>
 
-#include "ClsCfgFile.h"
+#include "core/ClsCfgFile.h"
 
 namespace collect {
 

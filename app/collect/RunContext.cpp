@@ -1,7 +1,7 @@
-#include "RunContext.h"
+#include "collect/RunContext.h"
 
-#include "ClsListaRelojes.h"
-#include "Globals.h"
+#include "core/ClsListaRelojes.h"
+#include "core/Globals.h"
 
 namespace collect {
 

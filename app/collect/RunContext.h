@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "CollectPunches.h"
+#include "collect/CollectPunches.h"
 
 class ClsCfgFile;
 class ClsListaRelojes;

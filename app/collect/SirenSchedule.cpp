@@ -1,13 +1,13 @@
-#include "SirenSchedule.h"
+#include "collect/SirenSchedule.h"
 
 #include <clocklink/ClsMirsol.h>
 #include <clocklink/CollectionStatus.h>
 
-#include "Basic.h"
-#include "FGrales.h"
-#include "Messages.h"
-#include "Release.h"
-#include "Reporter.h"
+#include "core/Basic.h"
+#include "collect/FGrales.h"
+#include "core/Messages.h"
+#include "core/Release.h"
+#include "core/Reporter.h"
 
 namespace collect {
 

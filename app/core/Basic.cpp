@@ -1,4 +1,4 @@
-#include "Basic.h"
+#include "core/Basic.h"
 
 #include <cctype>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "CardIndex.h"
+#include "core/CardIndex.h"
 
 #include <cmath>
 

@@ -8,7 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "ClsTarjetas.h"
+#include "core/ClsTarjetas.h"
 
 class CardIndex {
  public:

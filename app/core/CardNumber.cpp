@@ -1,4 +1,4 @@
-#include "CardNumber.h"
+#include "core/CardNumber.h"
 
 #include <cmath>
 #include <cstdio>

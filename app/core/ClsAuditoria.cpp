@@ -1,8 +1,8 @@
 // Audit log.
-#include "ClsAuditoria.h"
+#include "core/ClsAuditoria.h"
 
-#include "Basic.h"
-#include "ClsUsers.h"
+#include "core/Basic.h"
+#include "core/ClsUsers.h"
 
 #include <basekit/atomicfile.h>
 #include <basekit/codepage.h>

@@ -3,8 +3,8 @@
 // (0..29, from the seconds of the time), which the record carries.
 #pragma once
 
-#include "Basic.h"
-#include "StoreRows.h"
+#include "core/Basic.h"
+#include "core/StoreRows.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "ClsCfgFile.h"
+#include "core/ClsCfgFile.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,10 +13,10 @@
 #include <basekit/inifile.h>
 #include <basekit/plainfile.h>
 
-#include "Basic.h"
-#include "Messages.h"
-#include "MessagesExtra.h"
-#include "StoreRows.h"
+#include "core/Basic.h"
+#include "core/Messages.h"
+#include "core/MessagesExtra.h"
+#include "core/StoreRows.h"
 
 namespace {
 

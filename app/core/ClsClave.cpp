@@ -1,5 +1,5 @@
 // Password record.
-#include "ClsClave.h"
+#include "core/ClsClave.h"
 
 #include <basekit/atomicfile.h>
 #include <basekit/codepage.h>

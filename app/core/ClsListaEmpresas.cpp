@@ -1,8 +1,8 @@
 // Company store.
-#include "ClsListaEmpresas.h"
+#include "core/ClsListaEmpresas.h"
 
-#include "Basic.h"
-#include "MessagesExtra.h"
+#include "core/Basic.h"
+#include "core/MessagesExtra.h"
 
 #include <basekit/atomicfile.h>
 #include <basekit/codepage.h>

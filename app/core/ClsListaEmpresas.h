@@ -4,7 +4,7 @@
 // program-wide: every ClsListaEmpresas works on it.
 #pragma once
 
-#include "StoreRows.h"
+#include "core/StoreRows.h"
 
 #include <cstdint>
 #include <string>

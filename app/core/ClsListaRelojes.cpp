@@ -1,11 +1,11 @@
 // Clock list store.
-#include "ClsListaRelojes.h"
+#include "core/ClsListaRelojes.h"
 
-#include "Globals.h"
+#include "core/Globals.h"
 
-#include "Basic.h"
-#include "MessagesExtra.h"
-#include "Messages.h"
+#include "core/Basic.h"
+#include "core/MessagesExtra.h"
+#include "core/Messages.h"
 
 #include <basekit/atomicfile.h>
 #include <basekit/record.h>

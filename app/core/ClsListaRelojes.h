@@ -3,7 +3,7 @@
 // and the table of clock model names.
 #pragma once
 
-#include "StoreRows.h"
+#include "core/StoreRows.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,10 +1,10 @@
-#include "ClsLogger.h"
+#include "core/ClsLogger.h"
 
 #include <basekit/codepage.h>
 
 #include <cstdio>
 
-#include "Globals.h"
+#include "core/Globals.h"
 
 ClsLogger::ClsLogger()
     : report([](const std::string& what) { std::fprintf(stderr, "%s\n", what.c_str()); }) {}

@@ -10,7 +10,7 @@
 #include <functional>
 #include <string>
 
-#include "Basic.h"
+#include "core/Basic.h"
 
 class ClsLogger {
  public:

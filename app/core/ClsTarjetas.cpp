@@ -1,11 +1,11 @@
 // Card store.
-#include "ClsTarjetas.h"
+#include "core/ClsTarjetas.h"
 
-#include "CardNumber.h"
+#include "core/CardNumber.h"
 
-#include "Basic.h"
-#include "Globals.h"
-#include "MessagesExtra.h"
+#include "core/Basic.h"
+#include "core/Globals.h"
+#include "core/MessagesExtra.h"
 
 #include <basekit/atomicfile.h>
 #include <basekit/codepage.h>

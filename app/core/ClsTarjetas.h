@@ -3,7 +3,7 @@
 // also reads the 98-byte form 1). The table itself, gCardTable, is program-wide.
 #pragma once
 
-#include "StoreRows.h"
+#include "core/StoreRows.h"
 
 #include <cstdint>
 #include <string>

@@ -1,8 +1,8 @@
 // User store and login check.
-#include "ClsUsers.h"
+#include "core/ClsUsers.h"
 
-#include "Basic.h"
-#include "MessagesExtra.h"
+#include "core/Basic.h"
+#include "core/MessagesExtra.h"
 
 #include <basekit/atomicfile.h>
 #include <basekit/record.h>

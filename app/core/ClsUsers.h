@@ -2,7 +2,7 @@
 // VELTA.DAT (30-byte records, version 1); checks a login and remembers the logged-in user.
 #pragma once
 
-#include "StoreRows.h"
+#include "core/StoreRows.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "FailureMessage.h"
+#include "core/FailureMessage.h"
 
 int failureMessage(int code, int fallback, int modemMessage) {
   switch (code) {

@@ -1,4 +1,4 @@
-#include "InstanceLock.h"
+#include "core/InstanceLock.h"
 
 #include <basekit/plainfile.h>
 #include <fcntl.h>

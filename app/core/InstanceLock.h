@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "Release.h"
+#include "core/Release.h"
 
 class InstanceLock {
  public:

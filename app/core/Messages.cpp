@@ -1,13 +1,13 @@
 // Message lookup by number over the three language blocks.
-#include "Messages.h"
+#include "core/Messages.h"
 
 #include <cstdint>
 #include <iterator>
 #include <limits>
 
-#include "ClsCfgFile.h"
-#include "Globals.h"
-#include "MessagesBlocks.h"
+#include "core/ClsCfgFile.h"
+#include "core/Globals.h"
+#include "core/MessagesBlocks.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // English block of the message table: numbers 1101-1415.
 // Entry i holds message 101 + i of this block; the texts are shown exactly as they stand.
-#include "MessagesBlocks.h"
+#include "core/MessagesBlocks.h"
 
 namespace messages {
 

@@ -1,6 +1,6 @@
 // Spanish block of the message table: numbers 101-415, the numbers callers use.
 // Entry i holds message 101 + i of this block; the texts are shown exactly as they stand.
-#include "MessagesBlocks.h"
+#include "core/MessagesBlocks.h"
 
 namespace messages {
 

@@ -1,4 +1,4 @@
-#include "MessagesExtra.h"
+#include "core/MessagesExtra.h"
 
 #include <array>
 #include <cerrno>
@@ -6,8 +6,8 @@
 
 #include <basekit/plainfile.h>
 
-#include "ClsCfgFile.h"
-#include "Globals.h"
+#include "core/ClsCfgFile.h"
+#include "core/Globals.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Portuguese block of the message table: numbers 2101-2415.
 // Entry i holds message 101 + i of this block; the texts are shown exactly as they stand.
-#include "MessagesBlocks.h"
+#include "core/MessagesBlocks.h"
 
 namespace messages {
 

@@ -1,4 +1,4 @@
-#include "ProgramObjects.h"
+#include "core/ProgramObjects.h"
 
 #include <clocklink/ClsMirsol.h>
 #include <clocklink/ClsModem.h>
@@ -6,11 +6,11 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "ClsAuditoria.h"
-#include "ClsCfgFile.h"
-#include "ClsListaRelojes.h"
-#include "ClsUsers.h"
-#include "Globals.h"
+#include "core/ClsAuditoria.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "core/ClsUsers.h"
+#include "core/Globals.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "QtTranslations.h"
+#include "core/QtTranslations.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
@@ -12,8 +12,8 @@
 #include <cstring>
 #include <memory>
 
-#include "Basic.h"
-#include "ClsCfgFile.h"
+#include "core/Basic.h"
+#include "core/ClsCfgFile.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "Release.h"
+#include "core/Release.h"
 
 #include <unistd.h>
 
@@ -10,12 +10,12 @@
 #include <optional>
 #include <string>
 
-#include "ClsAuditoria.h"
-#include "ClsCfgFile.h"
-#include "ClsListaRelojes.h"
-#include "ClsUsers.h"
-#include "Globals.h"
-#include "Reporter.h"
+#include "core/ClsAuditoria.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "core/ClsUsers.h"
+#include "core/Globals.h"
+#include "core/Reporter.h"
 
 SplitFields gSplitFields;
 

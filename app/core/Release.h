@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-#include "Basic.h"
+#include "core/Basic.h"
 
 class Reporter;
 

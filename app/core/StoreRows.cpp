@@ -1,5 +1,5 @@
 // Small file helpers shared by the record stores.
-#include "StoreRows.h"
+#include "core/StoreRows.h"
 
 #include <basekit/atomicfile.h>
 #include <basekit/codepage.h>
@@ -11,7 +11,7 @@
 #include <cerrno>
 #include <cstdlib>
 
-#include "MessagesExtra.h"
+#include "core/MessagesExtra.h"
 
 namespace storefile {
 

@@ -1,8 +1,8 @@
-#include "StoreWriters.h"
+#include "core/StoreWriters.h"
 
-#include "ClsListaRelojes.h"
-#include "ClsUsers.h"
-#include "Globals.h"
+#include "core/ClsListaRelojes.h"
+#include "core/ClsUsers.h"
+#include "core/Globals.h"
 
 namespace stores {
 

@@ -1,6 +1,6 @@
-#include "UserRules.h"
+#include "core/UserRules.h"
 
-#include "ClsUsers.h"
+#include "core/ClsUsers.h"
 
 namespace {
 bool isFree(const UserRecord& r) { return r.Name.find_first_not_of(' ') == std::string::npos; }

@@ -1,9 +1,9 @@
 // Punch record parser and output lines.
-#include "clsRegistro.h"
+#include "core/clsRegistro.h"
 
-#include "Basic.h"
-#include "ClsCfgFile.h"
-#include "Globals.h"
+#include "core/Basic.h"
+#include "core/ClsCfgFile.h"
+#include "core/Globals.h"
 
 #include <cmath>
 #include <cstdio>

@@ -4,7 +4,7 @@
 // format that the console, the file viewer and the converter read back.
 #pragma once
 
-#include "Basic.h"
+#include "core/Basic.h"
 
 #include <cstdint>
 #include <string>

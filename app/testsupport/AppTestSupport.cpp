@@ -1,14 +1,11 @@
-#include "AppTestSupport.h"
+#include "testsupport/AppTestSupport.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
-#include <QImage>
-#include <QKeyEvent>
-#include <QPixmap>
-#include <QWidget>
+#include <QFileInfo>
 
 #include <cstdlib>
 #include <fstream>
@@ -17,17 +14,18 @@
 #include <clocklink/ClsMirsol.h>
 #include <clocklink/ClsModem.h>
 
-#include "ClsAuditoria.h"
-#include "ClsCfgFile.h"
-#include "ClsListaRelojes.h"
-#include "ClsUsers.h"
-#include "Globals.h"
-#include "Release.h"
+#include "core/ClsAuditoria.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "core/ClsUsers.h"
+#include "core/Globals.h"
+#include "core/Release.h"
 
 namespace apptest {
 namespace {
 
-QApplication* gApp = nullptr;
+QCoreApplication* gApp = nullptr;
+ApplicationFactory gFactory = nullptr;
 
 class QtEnvironment : public ::testing::Environment {
  public:
@@ -40,13 +38,14 @@ class QtEnvironment : public ::testing::Environment {
 }  // namespace
 
 void ensureApplication() {
-  if (QApplication::instance()) return;
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  if (QCoreApplication::instance()) return;
   static int argc = 1;
   static char name[] = "velta-test";
   static char* argv[] = {name, nullptr};
-  gApp = new QApplication(argc, argv);
+  gApp = gFactory ? gFactory(argc, argv) : new QCoreApplication(argc, argv);
 }
+
+void setApplicationFactory(ApplicationFactory factory) { gFactory = factory; }
 
 void resetProgramObjects() {
   if (ProgramObjects* o = ProgramObjects::current()) o->release();
@@ -100,64 +99,6 @@ std::vector<std::string> linesOf(const std::string& bytes) {
     out.push_back(bytes.substr(start, end - start));
     start = end + 2;
   }
-  return out;
-}
-
-bool grabNonBlank(QWidget* w, const QString& pngPath) {
-  if (!w) return false;
-  if (!w->isVisible()) w->show();
-  QApplication::processEvents();
-  QString path = pngPath;
-  if (QFileInfo(path).isRelative()) {
-    QString dir = qEnvironmentVariable("VELTA_GRAB_DIR");
-    if (dir.isEmpty()) dir = QDir::tempPath();
-    path = dir + "/" + path;
-  }
-  const QPixmap pixmap = w->grab();
-  if (pixmap.isNull() || !pixmap.save(path, "PNG")) return false;
-  const QImage image = pixmap.toImage();
-  const QRgb first = image.pixel(0, 0);
-  for (int y = 0; y < image.height(); ++y)
-    for (int x = 0; x < image.width(); ++x)
-      if (image.pixel(x, y) != first) return true;
-  return false;
-}
-
-void pressEscape(QWidget* w) {
-  QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-  QApplication::sendEvent(w, &esc);
-}
-
-MsgBoxRecorder::MsgBoxRecorder(int fallback) : m_fallback(fallback) {
-  msgbox::setHook([this](const msgbox::Request& r) {
-    m_boxes.push_back(r);
-    if (!m_answers.empty()) {
-      const int a = m_answers.front();
-      m_answers.pop_front();
-      return a;
-    }
-    if (m_fallback) return m_fallback;
-    switch (r.buttons()) {
-      case msgbox::OkCancel:
-        return msgbox::Ok;
-      case msgbox::AbortRetryIgnore:
-        return msgbox::Abort;
-      case msgbox::YesNoCancel:
-      case msgbox::YesNo:
-        return msgbox::Yes;
-      case msgbox::RetryCancel:
-        return msgbox::Retry;
-      default:
-        return msgbox::Ok;
-    }
-  });
-}
-
-MsgBoxRecorder::~MsgBoxRecorder() { msgbox::setHook({}); }
-
-std::vector<int> MsgBoxRecorder::numbers() const {
-  std::vector<int> out;
-  for (const msgbox::Request& r : m_boxes) out.push_back(r.number);
   return out;
 }
 

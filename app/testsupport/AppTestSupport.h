@@ -1,25 +1,29 @@
-// Test support for the main program's tests: one QApplication on the offscreen platform, a
-// temporary data folder that the test enters and leaves with the program-wide objects reset,
-// grabbing a window to PNG with a non-blank check, and the message-box recorder.
+// Test support for the main program's tests, on Qt Core alone (the headless libraries' tests
+// link it): the Qt application of the test program and a temporary data folder that the test
+// enters and leaves with the program-wide objects reset. The widgets part
+// (testsupport/widgets/WidgetTestSupport.h) adds the windows' application, grabbing a window
+// to PNG and the message-box recorder.
 #pragma once
 
 #include <QString>
 
-#include <deque>
 #include <string>
 #include <vector>
 
-#include "MsgBox.h"
-#include "ProgramObjects.h"
+#include "core/ProgramObjects.h"
 
-class QWidget;
+class QCoreApplication;
 
 namespace apptest {
 
-// The QApplication of the test program (created on first use, offscreen unless
-// QT_QPA_PLATFORM says otherwise). Linking this library registers a gtest environment that
-// creates it before the first test.
+// The Qt application of the test program, created on first use: a QCoreApplication, or what
+// the application factory makes (the widgets part sets one). Linking this library registers a
+// gtest environment that creates it before the first test.
 void ensureApplication();
+// Makes the test program's application from the arguments it is given; set before the first
+// test (at static initialisation).
+using ApplicationFactory = QCoreApplication* (*)(int& argc, char** argv);
+void setApplicationFactory(ApplicationFactory factory);
 
 // Releases whichever program-wide objects the live owner holds (gMirsol ... gAuditoria,
 // gCfgFile: null afterwards); clears gSharedText, gRunMode and the split fields.
@@ -55,29 +59,5 @@ class TempDataFolder {
 
 // The lines of a text file the program wrote (CR LF line ends, the last one optional).
 std::vector<std::string> linesOf(const std::string& bytes);
-
-// Grabs `w` (shown first if hidden) to `pngPath`; true when the file was written and the
-// picture holds more than one colour. The path defaults to $VELTA_GRAB_DIR or the temp folder.
-bool grabNonBlank(QWidget* w, const QString& pngPath);
-
-// Escape pressed in `w`, delivered at once (a dialog takes it as its reject()).
-void pressEscape(QWidget* w);
-
-// Takes over every message box for its lifetime: records each request and answers with the
-// queued answers in order, then with `fallback` (0 = the first button of the box's set).
-class MsgBoxRecorder {
- public:
-  explicit MsgBoxRecorder(int fallback = 0);
-  ~MsgBoxRecorder();
-  void answer(int a) { m_answers.push_back(a); }
-  const std::vector<msgbox::Request>& boxes() const { return m_boxes; }
-  std::vector<int> numbers() const;
-  void clear() { m_boxes.clear(); }
-
- private:
-  int m_fallback;
-  std::deque<int> m_answers;
-  std::vector<msgbox::Request> m_boxes;
-};
 
 }  // namespace apptest

@@ -1,4 +1,4 @@
-#include "ClockSimFixture.h"
+#include "testsupport/ClockSimFixture.h"
 
 #include <cstdlib>
 

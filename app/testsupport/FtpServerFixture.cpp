@@ -1,4 +1,4 @@
-#include "FtpServerFixture.h"
+#include "testsupport/FtpServerFixture.h"
 
 #include <QDir>
 #include <QThread>

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "PeerProcess.h"
+#include "testsupport/PeerProcess.h"
 
 namespace apptest {
 

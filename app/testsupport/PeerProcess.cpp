@@ -1,4 +1,4 @@
-#include "PeerProcess.h"
+#include "testsupport/PeerProcess.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

@@ -1,4 +1,4 @@
-#include "PlantedLink.h"
+#include "testsupport/PlantedLink.h"
 
 #include <fcntl.h>
 #include <unistd.h>

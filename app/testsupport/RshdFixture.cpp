@@ -1,4 +1,4 @@
-#include "RshdFixture.h"
+#include "testsupport/RshdFixture.h"
 
 #include <sys/stat.h>
 

@@ -1,4 +1,4 @@
-#include "SilentListener.h"
+#include "testsupport/SilentListener.h"
 
 #include <netinet/in.h>
 #include <poll.h>

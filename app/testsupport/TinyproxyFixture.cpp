@@ -1,4 +1,4 @@
-#include "TinyproxyFixture.h"
+#include "testsupport/TinyproxyFixture.h"
 
 #include <QDir>
 

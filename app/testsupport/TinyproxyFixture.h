@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "PeerProcess.h"
+#include "testsupport/PeerProcess.h"
 
 namespace apptest {
 

@@ -1,4 +1,4 @@
-#include "WaitFor.h"
+#include "testsupport/WaitFor.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

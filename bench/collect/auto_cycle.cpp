@@ -15,13 +15,13 @@
 #include <string>
 #include <vector>
 
-#include "ClsCfgFile.h"
-#include "ProgramObjects.h"
-#include "ClsListaRelojes.h"
-#include "ClsLogger.h"
-#include "CollectionPass.h"
-#include "Globals.h"
-#include "Release.h"
+#include "core/ClsCfgFile.h"
+#include "core/ProgramObjects.h"
+#include "core/ClsListaRelojes.h"
+#include "core/ClsLogger.h"
+#include "collect/CollectionPass.h"
+#include "core/Globals.h"
+#include "core/Release.h"
 
 namespace {
 

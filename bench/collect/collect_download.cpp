@@ -14,11 +14,11 @@
 #include <fstream>
 #include <string>
 
-#include "ClsCfgFile.h"
-#include "ProgramObjects.h"
-#include "ClsTarjetas.h"
-#include "CollectPunches.h"
-#include "Globals.h"
+#include "core/ClsCfgFile.h"
+#include "core/ProgramObjects.h"
+#include "core/ClsTarjetas.h"
+#include "collect/CollectPunches.h"
+#include "core/Globals.h"
 
 namespace {
 

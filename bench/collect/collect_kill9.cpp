@@ -3,7 +3,7 @@
 // lost (must be 0) and the lines written twice (the accepted cost of never losing one).
 #include <cstdio>
 
-#include "Kill9Trial.h"
+#include "collect/tests/Kill9Trial.h"
 
 int main() {
   constexpr uint32_t kTrials = 200;

@@ -4,7 +4,7 @@
 // must be 0).
 #include <cstdio>
 
-#include "Kill9Trial.h"
+#include "collect/tests/Kill9Trial.h"
 
 int main() {
   constexpr uint32_t kTrials = 200;

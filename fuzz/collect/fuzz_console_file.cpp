@@ -2,13 +2,13 @@
 // read adds none, and the trim keeps exactly the file's last lines (each cut to the console's
 // longest line), the untrimmed file kept as CONS.TMP. The first input byte picks the settings
 // and the trim length.
-#include "ClsCfgFile.h"
-#include "ClsListaRelojes.h"
-#include "ClsTarjetas.h"
-#include "ConsoleFile.h"
-#include "ProgramObjects.h"
-#include "Globals.h"
-#include "StoreRows.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "core/ClsTarjetas.h"
+#include "collect/ConsoleFile.h"
+#include "core/ProgramObjects.h"
+#include "core/Globals.h"
+#include "core/StoreRows.h"
 #include "fuzz_nosync.h"
 #include "fuzz_scratch.h"
 

@@ -4,7 +4,7 @@
 // 127.0.0.1 answers each command with the next piece of the input (pieces end at a NUL byte)
 // and hangs up after the last. Active mode only, so no data connection is ever made to a
 // port a reply names.
-#include "FtpUpload.h"
+#include "collect/FtpUpload.h"
 #include "fuzz_scratch.h"
 
 #include <arpa/inet.h>

@@ -1,8 +1,8 @@
 // Arbitrary bytes as DBTAR.DAT: import the holders, check every row is one whole item, and
 // read each row's number the way the save does, in both card kinds.
-#include "CardNumber.h"
-#include "ClsTarjetas.h"
-#include "Globals.h"
+#include "core/CardNumber.h"
+#include "core/ClsTarjetas.h"
+#include "core/Globals.h"
 #include "fuzz_scratch.h"
 
 #include <cstdlib>

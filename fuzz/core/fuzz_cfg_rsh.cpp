@@ -1,6 +1,6 @@
 // Arbitrary bytes as RSH.CFG: the remote-shell keys load from it without crashing, and each
 // key's value is a piece of the file's text.
-#include "ClsCfgFile.h"
+#include "core/ClsCfgFile.h"
 #include "fuzz_scratch.h"
 
 #include <basekit/codepage.h>

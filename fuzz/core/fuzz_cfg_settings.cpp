@@ -3,7 +3,7 @@
 // load unchanged (the older form is retired to the INI form on the way), but for what the INI
 // form cannot keep: blanks and quotes at a value's ends, and an empty value, which reads as the
 // default.
-#include "ClsCfgFile.h"
+#include "core/ClsCfgFile.h"
 #include "fuzz_nosync.h"
 #include "fuzz_scratch.h"
 

@@ -1,6 +1,6 @@
 // Arbitrary text as a downloaded punch: parse it every way and build every line.
-#include "ClsCfgFile.h"
-#include "clsRegistro.h"
+#include "core/ClsCfgFile.h"
+#include "core/clsRegistro.h"
 
 #include <cstdint>
 #include <string>

@@ -1,5 +1,5 @@
 // Arbitrary bytes as VELTA.AUD: list it, append a record, list it again.
-#include "ClsAuditoria.h"
+#include "core/ClsAuditoria.h"
 #include "fuzz_scratch.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

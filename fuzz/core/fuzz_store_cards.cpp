@@ -1,5 +1,5 @@
 // Arbitrary bytes as VELTA.TAR: load, look cards up, save the table back as rows.
-#include "ClsTarjetas.h"
+#include "core/ClsTarjetas.h"
 #include "fuzz_scratch.h"
 
 #include <cstdio>

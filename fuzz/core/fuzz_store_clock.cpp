@@ -1,5 +1,5 @@
 // Arbitrary bytes as velta002.dat: load, read every slot, save.
-#include "ClsListaRelojes.h"
+#include "core/ClsListaRelojes.h"
 #include "fuzz_scratch.h"
 
 #include <basekit/atomicfile.h>

@@ -1,5 +1,5 @@
 // Arbitrary bytes as EMPR.DAT: load, route a few cards, save.
-#include "ClsListaEmpresas.h"
+#include "core/ClsListaEmpresas.h"
 #include "fuzz_scratch.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

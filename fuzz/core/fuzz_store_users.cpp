@@ -1,5 +1,5 @@
 // Arbitrary bytes as VELTA.DAT: load, try logins, save.
-#include "ClsUsers.h"
+#include "core/ClsUsers.h"
 #include "fuzz_scratch.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

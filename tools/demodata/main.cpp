@@ -15,11 +15,11 @@
 #include <string>
 #include <vector>
 
-#include "ClsCfgFile.h"
-#include "ClsListaRelojes.h"
-#include "ClsTarjetas.h"
-#include "Globals.h"
-#include "StoreWriters.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "core/ClsTarjetas.h"
+#include "core/Globals.h"
+#include "core/StoreWriters.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
 // The automatic run's schedule: countdown, fixed time with its repeats, on-line period, and
 // the waiting line the window shows.
-#include "AutoSchedule.h"
+#include "collect/AutoSchedule.h"
 
 #include <gtest/gtest.h>
 
-#include "AppTestSupport.h"
-#include "ClsCfgFile.h"
-#include "Globals.h"
+#include "testsupport/AppTestSupport.h"
+#include "core/ClsCfgFile.h"
+#include "core/Globals.h"
 
 using collect::AutoSchedule;
 using collect::ScheduleNow;

@@ -15,14 +15,14 @@
 #include <cstdlib>
 #include <string>
 
-#include "ClsCfgFile.h"
-#include "ClsListaRelojes.h"
-#include "CollectPunches.h"
-#include "FGrales.h"
-#include "ClsLogger.h"
-#include "CollectionPass.h"
-#include "Globals.h"
-#include "ProgramObjects.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "collect/CollectPunches.h"
+#include "collect/FGrales.h"
+#include "core/ClsLogger.h"
+#include "collect/CollectionPass.h"
+#include "core/Globals.h"
+#include "core/ProgramObjects.h"
 
 namespace {
 

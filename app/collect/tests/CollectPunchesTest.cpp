@@ -14,16 +14,16 @@
 #include <string>
 #include <vector>
 
-#include "AppTestSupport.h"
-#include "Basic.h"
-#include "ClsCfgFile.h"
-#include "ClsListaEmpresas.h"
-#include "ClsListaRelojes.h"
-#include "ClsTarjetas.h"
-#include "CollectPunches.h"
-#include "Globals.h"
-#include "MessagesExtra.h"
-#include "PlantedLink.h"
+#include "testsupport/AppTestSupport.h"
+#include "core/Basic.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaEmpresas.h"
+#include "core/ClsListaRelojes.h"
+#include "core/ClsTarjetas.h"
+#include "collect/CollectPunches.h"
+#include "core/Globals.h"
+#include "core/MessagesExtra.h"
+#include "testsupport/PlantedLink.h"
 
 using collect::LineStyle;
 

@@ -1,6 +1,6 @@
 // The collection pass over simulated clocks on TCP, UDP and a pseudo-terminal, and behind a
 // simulated Hayes modem: what reaches each file, the clock, the list and the daily log.
-#include "CollectionPass.h"
+#include "collect/CollectionPass.h"
 
 #include <gtest/gtest.h>
 
@@ -14,17 +14,17 @@
 #include <string>
 #include <vector>
 
-#include "AppTestSupport.h"
-#include "Basic.h"
-#include "ClockSimFixture.h"
-#include "ClsCfgFile.h"
-#include "ClsListaRelojes.h"
-#include "ClsLogger.h"
-#include "DialClock.h"
-#include "Globals.h"
-#include "PlantedLink.h"
-#include "Release.h"
-#include "StoreWriters.h"
+#include "testsupport/AppTestSupport.h"
+#include "core/Basic.h"
+#include "testsupport/ClockSimFixture.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "core/ClsLogger.h"
+#include "collect/DialClock.h"
+#include "core/Globals.h"
+#include "testsupport/PlantedLink.h"
+#include "core/Release.h"
+#include "core/StoreWriters.h"
 
 // Clock specs name only the fields that matter to each test.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"

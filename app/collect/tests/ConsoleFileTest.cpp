@@ -2,7 +2,7 @@
 // file far larger than one, a second name or a link of a file outside the folder) gives no
 // rows and is never trimmed; the trim copies from the descriptor it counted and keeps that
 // descriptor's mode, so a name changed in between gets nothing of the other file.
-#include "ConsoleFile.h"
+#include "collect/ConsoleFile.h"
 
 #include <gtest/gtest.h>
 
@@ -17,10 +17,10 @@
 #include <string>
 #include <thread>
 
-#include "AppTestSupport.h"
-#include "Globals.h"
-#include "MessagesExtra.h"
-#include "PlantedLink.h"
+#include "testsupport/AppTestSupport.h"
+#include "core/Globals.h"
+#include "core/MessagesExtra.h"
+#include "testsupport/PlantedLink.h"
 
 #include <basekit/plainfile.h>
 

@@ -1,11 +1,11 @@
 // The converter binding: a load that failed is tried again at the next conversion.
-#include "ConverterLink.h"
+#include "collect/ConverterLink.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
-#include "AppTestSupport.h"
+#include "testsupport/AppTestSupport.h"
 
 TEST(ConverterLink, AnAddInInstalledAfterAFailedLoadIsFoundAtTheNextConversion) {
   apptest::TempDataFolder folder;

@@ -1,6 +1,6 @@
 // The shared clock result routines, over the program's clock object talking to the clock
 // simulator on TCP, and the siren-field padding.
-#include "FGrales.h"
+#include "collect/FGrales.h"
 
 #include <gtest/gtest.h>
 
@@ -10,10 +10,10 @@
 #include <ctime>
 #include <memory>
 
-#include "AppTestSupport.h"
-#include "ClsCfgFile.h"
-#include "ClsListaRelojes.h"
-#include "Globals.h"
+#include "testsupport/AppTestSupport.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "core/Globals.h"
 
 TEST(FGrales, PadAndReplaceRightAlignsCutsAndReplaces) {
   EXPECT_EQ(collect::PadAndReplace(5, 2, ' ', "0"), "05");

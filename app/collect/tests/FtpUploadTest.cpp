@@ -1,5 +1,5 @@
 // FtpUpload against a real FTP server (pyftpdlib) and proxy (tinyproxy) on 127.0.0.1.
-#include "FtpUpload.h"
+#include "collect/FtpUpload.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -10,10 +10,10 @@
 #include <fstream>
 #include <functional>
 
-#include "AppTestSupport.h"
-#include "FtpServerFixture.h"
-#include "SilentListener.h"
-#include "TinyproxyFixture.h"
+#include "testsupport/AppTestSupport.h"
+#include "testsupport/FtpServerFixture.h"
+#include "testsupport/SilentListener.h"
+#include "testsupport/TinyproxyFixture.h"
 
 using apptest::FtpServerFixture;
 using collect::FtpResult;

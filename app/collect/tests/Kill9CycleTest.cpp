@@ -3,7 +3,7 @@
 // at a time, each with its own clocks and folder (the benchmark runs 200).
 #include <gtest/gtest.h>
 
-#include "Kill9Trial.h"
+#include "collect/tests/Kill9Trial.h"
 
 TEST(Kill9Cycle, NoPunchIsLostAndNoFileTornWhereverThePassIsKilled) {
   kill9::runTrials(kill9::runPassTrial, COLLECT_CHILD, 1, 10, 2,

@@ -2,7 +2,7 @@
 // trials, 8 at a time, each with its own clock and folder (the benchmark runs 200).
 #include <gtest/gtest.h>
 
-#include "Kill9Trial.h"
+#include "collect/tests/Kill9Trial.h"
 
 TEST(Kill9, NoPunchIsLostWhereverThePassIsKilled) {
   kill9::runTrials(kill9::runTrial, COLLECT_CHILD, 1, 24, 8,

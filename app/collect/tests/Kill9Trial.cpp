@@ -1,4 +1,4 @@
-#include "Kill9Trial.h"
+#include "collect/tests/Kill9Trial.h"
 
 #include <clocksim/simulator.h>
 #include <fcntl.h>
@@ -22,9 +22,9 @@
 #include <thread>
 #include <vector>
 
-#include "ClsListaRelojes.h"
-#include "Globals.h"
-#include "StoreWriters.h"
+#include "core/ClsListaRelojes.h"
+#include "core/Globals.h"
+#include "core/StoreWriters.h"
 
 extern char** environ;
 

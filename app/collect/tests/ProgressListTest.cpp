@@ -1,7 +1,7 @@
 // The in-memory progress list: 1-based lines, styles, edits out of range ignored.
 #include <gtest/gtest.h>
 
-#include "ProgressList.h"
+#include "collect/ProgressList.h"
 
 using collect::VectorProgressList;
 

@@ -1,6 +1,6 @@
 // The punch files of one writing phase under a file-size limit: a write that fails part-way is
 // cut back, so the file keeps only whole CR LF lines and the punches count as not written.
-#include "PunchFiles.h"
+#include "collect/PunchFiles.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -10,7 +10,7 @@
 #include <csignal>
 #include <string>
 
-#include "AppTestSupport.h"
+#include "testsupport/AppTestSupport.h"
 
 namespace {
 

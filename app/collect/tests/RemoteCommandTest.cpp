@@ -1,6 +1,6 @@
 // The remote command's line and its refusal of anything a shell would read as more than the
 // plain words it expects.
-#include "RemoteCommand.h"
+#include "collect/RemoteCommand.h"
 
 #include <gtest/gtest.h>
 

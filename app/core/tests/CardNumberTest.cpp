@@ -2,7 +2,7 @@
 // zeros not counted, at most 8 significant digits.
 #include <gtest/gtest.h>
 
-#include "CardNumber.h"
+#include "core/CardNumber.h"
 
 TEST(CardNumber, ReadsAndWritesEachKind) {
   struct Case {

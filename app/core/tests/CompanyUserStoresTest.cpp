@@ -1,8 +1,8 @@
 // Company and user stores: record forms, routing by card range, login rules, safe saves.
-#include "ClsAuditoria.h"
-#include "ClsListaEmpresas.h"
-#include "ClsUsers.h"
-#include "StoreFixtures.h"
+#include "core/ClsAuditoria.h"
+#include "core/ClsListaEmpresas.h"
+#include "core/ClsUsers.h"
+#include "core/tests/StoreFixtures.h"
 
 #include <basekit/atomicfile.h>
 

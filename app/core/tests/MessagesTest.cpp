@@ -6,11 +6,11 @@
 #include <algorithm>
 #include <string>
 
-#include "ClsCfgFile.h"
-#include "Globals.h"
-#include "Messages.h"
-#include "MessagesExtra.h"
-#include "ProgramObjects.h"
+#include "core/ClsCfgFile.h"
+#include "core/Globals.h"
+#include "core/Messages.h"
+#include "core/MessagesExtra.h"
+#include "core/ProgramObjects.h"
 
 namespace {
 

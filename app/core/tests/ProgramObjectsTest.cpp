@@ -7,13 +7,13 @@
 #include <clocklink/ClsMirsol.h>
 #include <clocklink/ClsModem.h>
 
-#include "ClsAuditoria.h"
-#include "ClsCfgFile.h"
-#include "ClsListaRelojes.h"
-#include "ClsUsers.h"
-#include "Globals.h"
-#include "ProgramObjects.h"
-#include "StoreWriters.h"
+#include "core/ClsAuditoria.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "core/ClsUsers.h"
+#include "core/Globals.h"
+#include "core/ProgramObjects.h"
+#include "core/StoreWriters.h"
 
 namespace {
 

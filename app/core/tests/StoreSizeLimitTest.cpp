@@ -15,15 +15,15 @@
 
 #include <basekit/plainfile.h>
 
-#include "ClsAuditoria.h"
-#include "ClsClave.h"
-#include "ClsListaEmpresas.h"
-#include "ClsListaRelojes.h"
-#include "ClsTarjetas.h"
-#include "ClsUsers.h"
-#include "MessagesExtra.h"
-#include "StoreRows.h"
-#include "StoreFixtures.h"
+#include "core/ClsAuditoria.h"
+#include "core/ClsClave.h"
+#include "core/ClsListaEmpresas.h"
+#include "core/ClsListaRelojes.h"
+#include "core/ClsTarjetas.h"
+#include "core/ClsUsers.h"
+#include "core/MessagesExtra.h"
+#include "core/StoreRows.h"
+#include "core/tests/StoreFixtures.h"
 
 namespace fs = std::filesystem;
 

@@ -4,8 +4,8 @@
 #include <QDir>
 #include <QTemporaryDir>
 
-#include "ClsUsers.h"
-#include "UserRules.h"
+#include "core/ClsUsers.h"
+#include "core/UserRules.h"
 
 TEST(UserRules, TheLastAdministratorStaysWhileOthersRemain) {
   QTemporaryDir dir;

@@ -1,0 +1,216 @@
+#include "admin/FEmprModel.h"
+
+#include "core/Basic.h"
+#include "core/CardNumber.h"
+#include "admin/EditorText.h"
+#include "core/Globals.h"
+#include "core/Messages.h"
+#include "core/Reporter.h"
+#include "core/StoreRows.h"
+
+FEmprModel::FEmprModel(Reporter& reporter) : m_reporter(reporter) { setEntry(false); }
+
+void FEmprModel::refuse(int number) {
+  m_reporter.inform(number, msgbox::OkOnly | msgbox::Critical);
+}
+
+int16_t FEmprModel::tipoNumero() const { return currentCardKind(); }
+
+int FEmprModel::digits() const { return cardDigits(tipoNumero()); }
+
+void FEmprModel::setEntry(bool entry) {
+  m_entry = entry;
+  m_enabled[kNuevo] = m_enabled[kSalir] = true;
+  m_enabled[kModificar] = m_enabled[kBaja] = !entry;
+  m_enabled[kCancelar] = entry;
+}
+
+void FEmprModel::load() {
+  m_store.Iniciar(gDataFolder + "EMPR.DAT");
+  m_store.CargarEmpresas();
+  m_rows.clear();
+  const int16_t kind = tipoNumero();
+  for (int i = 1; i <= ClsListaEmpresas::kSlots; ++i) {
+    const CompanyRecord& r = gCompanyTable[i];
+    if (r.inUse <= 0) continue;
+    CompanyRow row;
+    row.cells = {cardNumberText(r.desde, kind), cardNumberText(r.hasta, kind), basic::Trim(r.name),
+                 basic::Trim(r.archivo), basic::Trim(r.carpeta)};
+    row.from = r.desde;
+    row.to = r.hasta;
+    m_rows.add(std::move(row));
+  }
+  ++m_changes;
+  setEntry(false);
+  mostrarDatos(1);
+}
+
+void FEmprModel::mostrarDatos(int index) {
+  if (m_rows.empty()) {
+    fields = Fields{};
+    m_rows.select(-1);
+    if (beep) beep();
+    return;
+  }
+  if (index < 1 || index > static_cast<int>(m_rows.size())) return;
+  const std::vector<std::string>& c = m_rows.at(static_cast<size_t>(index - 1)).cells;
+  fields = Fields{c[0], c[1], c[2], c[3], c[4]};
+  m_rows.select(index - 1);
+}
+
+bool FEmprModel::vDatos() {
+  fields.desde = basic::Trim(fields.desde);
+  fields.hasta = basic::Trim(fields.hasta);
+  fields.directorio = folderWithSeparator(fields.directorio);
+  if (fields.desde.empty() || fields.hasta.empty()) {
+    refuse(356);
+    return false;
+  }
+  if (basic::Trim(fields.descripcion).empty()) {
+    refuse(318);
+    return false;
+  }
+  const int16_t kind = tipoNumero();
+  double d = 0, h = 0;
+  if (!cardNumberOf(fields.desde, kind, d) || !cardNumberOf(fields.hasta, kind, h)) {
+    refuse(341);
+    return false;
+  }
+  if (!m_entry) return true;
+  for (size_t i = 0; i < m_rows.size(); ++i) {
+    const CompanyRow& r = m_rows.at(i);
+    double rd = 0, rh = 0;
+    if (r.from && r.to) {
+      rd = *r.from;
+      rh = *r.to;
+    } else if (!cardNumberOf(r.cells[0], kind, rd) || !cardNumberOf(r.cells[1], kind, rh)) {
+      continue;
+    }
+    const bool overlap = (d >= rd && d <= rh) || (h >= rd && h <= rh) || (d <= rd && h >= rh);
+    if (overlap) {
+      refuse(355);
+      return false;
+    }
+  }
+  return true;
+}
+
+void FEmprModel::run(Command c) {
+  switch (c) {
+    case kNuevo:
+      nuevo();
+      break;
+    case kModificar:
+      modificar();
+      break;
+    case kBaja:
+      baja();
+      break;
+    case kCancelar:
+      cancelar();
+      break;
+    case kSalir:
+      salir();
+      break;
+    default:
+      break;
+  }
+}
+
+void FEmprModel::nuevo() {
+  if (!m_entry) {
+    // The table has 100 slots; a 101st company could never be written.
+    if (m_rows.size() >= static_cast<size_t>(ClsListaEmpresas::kSlots)) {
+      refuse(338);
+      return;
+    }
+    setEntry(true);
+    fields.desde.clear();
+    fields.hasta.clear();
+    fields.descripcion.clear();
+    if (focusDesde) focusDesde();
+    return;
+  }
+  if (!vDatos()) return;
+  CompanyRow row;
+  row.cells = {fields.desde, fields.hasta, fields.descripcion, fields.archivo, fields.directorio};
+  const int at = m_rows.add(std::move(row));
+  ++m_changes;
+  setEntry(false);
+  mostrarDatos(at + 1);
+}
+
+void FEmprModel::modificar() {
+  const int sel = m_rows.selected();
+  if (sel < 0) return;
+  std::vector<std::string>& c = m_rows.at(static_cast<size_t>(sel)).cells;
+  c[2] = basic::Trim(fields.descripcion);
+  c[3] = basic::Trim(fields.archivo);
+  c[4] = folderWithSeparator(fields.directorio);
+  ++m_changes;
+}
+
+void FEmprModel::baja() {
+  if (m_rows.empty()) {
+    m_reporter.inform(336, msgbox::OkOnly | msgbox::Exclamation);
+    return;
+  }
+  const int sel = m_rows.selected();
+  if (sel < 0) return;
+  if (m_reporter.ask(194, msgbox::YesNo | msgbox::Question) != msgbox::Yes) return;
+  m_rows.remove(sel);
+  ++m_changes;
+  mostrarDatos(1);
+}
+
+void FEmprModel::cancelar() {
+  if (m_entry) setEntry(false);
+  mostrarDatos(1);
+}
+
+bool FEmprModel::salir() {
+  const int16_t kind = tipoNumero();
+  const size_t count = std::min(m_rows.size(), static_cast<size_t>(ClsListaEmpresas::kSlots));
+  // Every range must read before the table is touched.
+  auto read = [kind](const std::optional<double>& loaded, const std::string& text, double& out) {
+    if (loaded) {
+      out = *loaded;
+      return true;
+    }
+    return cardNumberOf(text, kind, out);
+  };
+  std::vector<std::pair<double, double>> ranges(count);
+  for (size_t k = 0; k < count; ++k) {
+    const CompanyRow& r = m_rows.at(k);
+    if (!read(r.from, r.cells[0], ranges[k].first) || !read(r.to, r.cells[1], ranges[k].second)) {
+      mostrarDatos(static_cast<int>(k + 1));
+      refuse(341);
+      return false;
+    }
+  }
+  for (int i = 1; i <= ClsListaEmpresas::kSlots; ++i) {
+    CompanyRecord& slot = gCompanyTable[i];
+    slot.inUse = -1;
+    // A free slot keeps its version, but not the older form's mark: the loader reads the
+    // whole file by the first record's version, and this writes the current form.
+    if (slot.version == ClsListaEmpresas::kOldVersion) slot.version = kSavedVersion;
+    const size_t k = static_cast<size_t>(i - 1);
+    if (k >= count) continue;
+    const std::vector<std::string>& c = m_rows.at(k).cells;
+    slot.version = kSavedVersion;
+    slot.desde = ranges[k].first;
+    slot.hasta = ranges[k].second;
+    slot.name = storefile::fitText(c[2], 50);
+    slot.archivo = storefile::fitText(c[3], 20);
+    slot.carpeta = storefile::fitText(c[4], 255);
+    slot.inUse = 1;
+  }
+  if (m_store.GrabarEmpresas() != 0) return true;
+  m_reporter.inform(320, msgbox::OkOnly | msgbox::Critical, {}, "\n" + m_store.status().message);
+  return false;
+}
+
+void FEmprModel::sortBy(int column) {
+  m_rows.sortBy(column);
+  ++m_changes;
+}

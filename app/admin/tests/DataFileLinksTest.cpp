@@ -1,0 +1,179 @@
+// Every writer of the data folder against a file that is a symbolic link to a file outside it
+// (and to one that does not exist), or a second name (a hard link) of one: the outside file
+// keeps its bytes, mode and owner, nothing is created through the link, and the writer reports
+// the failure in its own way. The punch files of a download are covered with the clock
+// simulator in CollectPunchesTest.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+
+#include "testsupport/AppTestSupport.h"
+#include "core/ClsAuditoria.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaEmpresas.h"
+#include "core/ClsListaRelojes.h"
+#include "core/ClsLogger.h"
+#include "core/ClsUsers.h"
+#include "collect/ConsoleFile.h"
+#include "core/Globals.h"
+#include "core/InstanceLock.h"
+#include "core/MessagesExtra.h"
+#include "testsupport/PlantedLink.h"
+#include "admin/RecordView.h"
+#include "core/Release.h"
+
+namespace {
+
+constexpr const char* kReason = "Is a symbolic link; data files must be plain files";
+constexpr const char* kSecondNameReason =
+    "Has a second name (a hard link); data files must have one name only";
+
+struct Outcome {
+  bool failed = false;
+  std::string message;  // what the writer says ("" for writers that report nothing)
+};
+
+struct Writer {
+  const char* name;
+  const char* file;  // in the data folder
+  std::function<Outcome(const std::string& path)> write;
+  bool reports = true;  // false: the writer fails silently by design
+};
+
+std::string contents(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+Outcome store(int16_t written, const StoreStatus& status) { return {written == 0, status.message}; }
+
+std::vector<Writer> writers() {
+  return {
+      {"settings save", "VELTA.INI",
+       [](const std::string& path) {
+         ClsCfgFile cfg;
+         cfg.Init(path);
+         cfg.SAPPassword = "secreto";  // which would make a file it saves its owner's alone
+         cfg.SaveCfg();
+         return Outcome{!cfg.lastSaveError().empty(), cfg.lastSaveError()};
+       }},
+      {"clock store save", "velta002.dat",
+       [](const std::string& path) {
+         ClsListaRelojes clocks;
+         clocks.Iniciar(path);
+         return store(clocks.GrabarRelojes(), clocks.status());
+       }},
+      {"user store save", "VELTA.DAT",
+       [](const std::string& path) {
+         ClsUsers users;
+         users.Iniciar(path);
+         return store(users.GrabarUsers(), users.status());
+       }},
+      {"company store save", "EMPR.DAT",
+       [](const std::string& path) {
+         ClsListaEmpresas companies;
+         companies.Iniciar(path);
+         return store(companies.GrabarEmpresas(), companies.status());
+       }},
+      {"audit record", "VELTA.AUD",
+       [](const std::string& path) {
+         ClsAuditoria audit;
+         audit.Iniciar(path);
+         return Outcome{audit.AddRecord("Configuración") == 0, ""};
+       },
+       false},
+      {"daily log", "20260110.LOG",
+       [](const std::string&) {
+         ClsLogger log;
+         log.clock = [] { return basic::DateTime{2026, 1, 10, 8, 0, 0}; };
+         std::string said;
+         log.report = [&said](const std::string& what) { said += what; };
+         log.logEnabled = true;
+         log.InitLog();
+         log.Log("Procesando...Espere por favor");
+         log.EndLog();
+         return Outcome{log.failed(), said};
+       }},
+      {"marker OK.TMP", "OK.TMP",
+       [](const std::string&) {
+         MarcarEstado(1);
+         return Outcome{true, ""};
+       },
+       false},
+      {"marker IN.TMP", "IN.TMP",
+       [](const std::string&) {
+         MarcarEstado(2);
+         return Outcome{true, ""};
+       },
+       false},
+      {"marker OU.TMP", "OU.TMP",
+       [](const std::string&) {
+         MarcarEstado(3);
+         return Outcome{true, ""};
+       },
+       false},
+      {"instance lock", "VELTA.LCK",
+       [](const std::string&) {
+         InstanceLock lock;
+         const bool failed = lock.acquire(gDataFolder) == LockState::Failed;
+         return Outcome{failed, lock.path() + ": " + lock.reason()};
+       }},
+      // The trim keeps its copy in CONS.TMP: with a linked console, no copy of the target.
+      {"console trim", "CONSOLE.MIR",
+       [](const std::string&) {
+         const bool trimmed = collect::DepurarConsola(0);
+         return Outcome{!trimmed && !std::ifstream(gDataFolder + "CONS.TMP"), ""};
+       },
+       false},
+      {"console trim copy", "CONS.TMP",
+       [](const std::string&) {
+         const bool trimmed = collect::DepurarConsola(0);
+         return Outcome{!trimmed && contents(gDataFolder + "CONSOLE.MIR") == "1\r\n2\r\n", ""};
+       },
+       false},
+      {"record viewer append", "VISTA.MIR",
+       [](const std::string& path) {
+         const std::string error = saveRows(RecordView(), path, SaveMode::Append);
+         return Outcome{!error.empty(), error};
+       }},
+      {"record viewer replace", "VISTA.MIR",
+       [](const std::string& path) {
+         const std::string error = saveRows(RecordView(), path, SaveMode::Replace);
+         return Outcome{!error.empty(), error};
+       }},
+  };
+}
+
+}  // namespace
+
+TEST(DataFileLinksTest, NoWriterWritesThroughALinkAndEachReportsItsFailure) {
+  for (const Writer& w : writers()) {
+    for (const auto target : apptest::PlantedLink::kKinds) {
+      SCOPED_TRACE(std::string(w.name) + ", " + apptest::PlantedLink::kindName(target));
+      apptest::TempDataFolder folder;
+      apptest::objects().createSettings();  // markers are written with MULTIEMPRESA and AUTO 0
+      gCfgFile->Init(folder.file("VELTA.INI"));
+      // The console trim needs a console file to trim; its copy CONS.TMP is the link.
+      if (std::string(w.file) == "CONS.TMP") folder.write("CONSOLE.MIR", "1\r\n2\r\n");
+      const std::string path = folder.file(w.file);
+      apptest::PlantedLink link(path, target);
+      const Outcome out = w.write(path);
+      EXPECT_TRUE(link.unchanged());
+      EXPECT_TRUE(out.failed);
+      if (w.reports) {
+        EXPECT_NE(out.message.find(path), std::string::npos) << out.message;
+        // The stores and settings word it in the settings' language, the others pass the file
+        // layer's own reason on.
+        const bool second = target == apptest::PlantedLink::Target::SecondName;
+        EXPECT_TRUE(out.message.find(second ? kSecondNameReason : kReason) != std::string::npos ||
+                    out.message.find(GetExtraMsg(second ? ExtraMsg::ReasonSecondName
+                                                        : ExtraMsg::NotPlainFile)) !=
+                        std::string::npos)
+            << out.message;
+      }
+    }
+  }
+}

@@ -1,0 +1,83 @@
+#include "testsupport/widgets/WidgetTestSupport.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
+#include <QKeyEvent>
+#include <QPixmap>
+#include <QWidget>
+
+namespace apptest {
+namespace {
+
+QCoreApplication* widgetApplication(int& argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  return new QApplication(argc, argv);
+}
+
+// Set at static initialisation, before the environment makes the application. This library
+// is an object library, so every program that links it gets this object.
+[[maybe_unused]] const bool widgetApplicationSet = (setApplicationFactory(widgetApplication), true);
+
+}  // namespace
+
+bool grabNonBlank(QWidget* w, const QString& pngPath) {
+  if (!w) return false;
+  if (!w->isVisible()) w->show();
+  QApplication::processEvents();
+  QString path = pngPath;
+  if (QFileInfo(path).isRelative()) {
+    QString dir = qEnvironmentVariable("VELTA_GRAB_DIR");
+    if (dir.isEmpty()) dir = QDir::tempPath();
+    path = dir + "/" + path;
+  }
+  const QPixmap pixmap = w->grab();
+  if (pixmap.isNull() || !pixmap.save(path, "PNG")) return false;
+  const QImage image = pixmap.toImage();
+  const QRgb first = image.pixel(0, 0);
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x)
+      if (image.pixel(x, y) != first) return true;
+  return false;
+}
+
+void pressEscape(QWidget* w) {
+  QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+  QApplication::sendEvent(w, &esc);
+}
+
+MsgBoxRecorder::MsgBoxRecorder(int fallback) : m_fallback(fallback) {
+  msgbox::setHook([this](const msgbox::Request& r) {
+    m_boxes.push_back(r);
+    if (!m_answers.empty()) {
+      const int a = m_answers.front();
+      m_answers.pop_front();
+      return a;
+    }
+    if (m_fallback) return m_fallback;
+    switch (r.buttons()) {
+      case msgbox::OkCancel:
+        return msgbox::Ok;
+      case msgbox::AbortRetryIgnore:
+        return msgbox::Abort;
+      case msgbox::YesNoCancel:
+      case msgbox::YesNo:
+        return msgbox::Yes;
+      case msgbox::RetryCancel:
+        return msgbox::Retry;
+      default:
+        return msgbox::Ok;
+    }
+  });
+}
+
+MsgBoxRecorder::~MsgBoxRecorder() { msgbox::setHook({}); }
+
+std::vector<int> MsgBoxRecorder::numbers() const {
+  std::vector<int> out;
+  for (const msgbox::Request& r : m_boxes) out.push_back(r.number);
+  return out;
+}
+
+}  // namespace apptest

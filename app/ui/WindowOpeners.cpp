@@ -1,6 +1,0 @@
-#include "WindowOpeners.h"
-
-WindowOpeners& windowOpeners() {
-  static WindowOpeners openers;
-  return openers;
-}

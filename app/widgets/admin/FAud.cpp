@@ -1,0 +1,125 @@
+#include "widgets/admin/FAud.h"
+
+#include <QAction>
+#include <QHeaderView>
+#include <QMenuBar>
+#include <QToolBar>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "widgets/admin/AppImages.h"
+#include "core/ClsAuditoria.h"
+#include "admin/FAudModel.h"
+#include "core/Globals.h"
+#include "widgets/dialogs/HourglassGuard.h"
+#include "core/Messages.h"
+#include "widgets/dialogs/MsgBox.h"
+#include "widgets/dialogs/ToolbarButton.h"
+
+namespace {
+QString msg(int id) { return QString::fromStdString(GetMsg(id)); }
+}  // namespace
+
+FAud::FAud(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("FAud"));
+  setWindowTitle(msg(405));
+  m_baja = new QAction(msg(115), this);
+  m_baja->setObjectName(QStringLiteral("mnuBaja"));
+  m_baja->setToolTip(msg(115).remove('&'));
+  m_salir = new QAction(" " + msg(154), this);
+  m_salir->setObjectName(QStringLiteral("mnuSalir"));
+  m_salir->setToolTip(msg(154).remove('&'));
+  connect(m_baja, &QAction::triggered, this, &FAud::Baja);
+  connect(m_salir, &QAction::triggered, this, &FAud::Salir);
+
+  auto* menuBar = new QMenuBar(this);
+  auto* toolBar = new QToolBar(this);
+  toolBar->setObjectName(QStringLiteral("Toolbar"));
+  toolBar->setMovable(false);
+  toolBar->setIconSize(QSize(24, 24));
+  const QList<QIcon>& img = appimages::imgOf(this);
+  const struct {
+    QAction* command;
+    int image;
+  } buttons[] = {{m_baja, 9}, {m_salir, 2}};
+  int k = 0;
+  for (const auto& b : buttons) {
+    menuBar->addAction(b.command);
+    auto* button = new ToolbarButton(b.command, img.value(b.image - 1), toolBar);
+    button->setObjectName(QStringLiteral("Toolbar(%1)").arg(++k));
+  }
+
+  m_model = new FAudModel(this);
+  m_model->setCaptions({msg(219), msg(204), msg(398)});
+  m_list = new QTreeView(this);
+  m_list->setObjectName(QStringLiteral("Lst"));
+  m_list->setRootIsDecorated(false);
+  m_list->setUniformRowHeights(true);
+  m_list->setModel(m_model);
+  m_list->setToolTip(msg(225));
+  m_list->header()->setSectionsClickable(true);
+  connect(m_list->header(), &QHeaderView::sectionClicked, this, [this](int column) {
+    m_model->sortClick(column);
+    m_list->header()->setSortIndicatorShown(true);
+    m_list->header()->setSortIndicator(
+        column, m_model->sortState().ascending() ? Qt::AscendingOrder : Qt::DescendingOrder);
+  });
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setMenuBar(menuBar);
+  layout->addWidget(toolBar);
+  layout->addWidget(m_list, 1);
+  resize(760, 420);
+  fill();
+}
+
+void FAud::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (m_columnsSized) return;
+  m_columnsSized = true;
+  const int width = m_list->viewport()->width();
+  // The date and time must be readable whole, even in a narrow window.
+  m_list->header()->resizeSection(
+      0, std::max(
+             width * 2 / 10,
+             m_list->fontMetrics().horizontalAdvance(QStringLiteral("00-00-0000 00:00:00")) + 16));
+  m_list->header()->resizeSection(1, width * 6 / 10);
+  m_list->header()->resizeSection(2, width * 2 / 10);
+}
+
+void FAud::fill() {
+  HourglassGuard wait;
+  if (gAuditoria)
+    gAuditoria->GetRecords(*m_model);
+  else
+    m_model->clear();
+  m_model->resort();
+}
+
+void FAud::Baja() {
+  if (m_model->rowCount() == 0) {
+    MsgBox(336, msgbox::Exclamation, {}, {}, this);
+    return;
+  }
+  if (MsgBox(194, msgbox::YesNo | msgbox::Question, {}, {}, this) != msgbox::Yes) return;
+  errno = 0;
+  if (!gAuditoria || gAuditoria->Borrar() != 1) {
+    const int cause = errno;
+    MsgBox(320, msgbox::Critical, {},
+           "\n" + gDataFolder + "VELTA.AUD" +
+               (cause ? std::string(": ") + std::strerror(cause) : std::string()),
+           this);
+  }
+  fill();
+}
+
+void FAud::Salir() { close(); }
+
+void openFAud(QWidget* parent) {
+  FAud window(parent);
+  window.exec();
+}

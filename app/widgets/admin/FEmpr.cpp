@@ -1,0 +1,141 @@
+#include "widgets/admin/FEmpr.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include "widgets/admin/EditorListView.h"
+#include "admin/EditorTableModel.h"
+#include "widgets/dialogs/FileDialogs.h"
+#include "widgets/dialogs/HourglassGuard.h"
+#include "core/Messages.h"
+
+using editorui::msg;
+using editorui::named;
+using editorui::qs;
+
+namespace {
+
+constexpr int kListWidth = 640;
+
+}  // namespace
+
+FEmpr::FEmpr(const QList<QIcon>* img, QWidget* parent) : NoEscapeDialog(parent), m_model(m_boxes) {
+  const HourglassGuard hourglass;
+  QVBoxLayout* layout = buildEditorFrame(
+      this, "FEmpr", 171, img, {{110, 8}, {146, 1}, {115, 9}, {123, 10}, {154, 2}},
+      [this](int i) { command(i); }, m_commands);
+
+  m_table = new EditorTableModel(
+      {msg(206), msg(226), msg(204), msg(167), msg(210)},
+      [this] { return static_cast<int>(m_model.rows().size()); },
+      [this](int r, int c) -> const std::string& {
+        return m_model.rows().cell(static_cast<size_t>(r), static_cast<size_t>(c));
+      },
+      this);
+  m_list = makeEditorListView(
+      m_table, {0.25, 0.25, 0.75, 0.75, 0.75}, kListWidth,
+      [this](int column) {
+        m_model.sortBy(column);
+        showState();
+        return m_model.rows().sort().ascending();
+      },
+      [this](int row) {
+        if (m_showing) return;
+        m_model.mostrarDatos(row + 1);
+        showState();
+      });
+  m_list->setParent(this);
+
+  const int digits = m_model.digits();
+  m_desde = named(new QLineEdit, "TxtDesde");
+  m_hasta = named(new QLineEdit, "TxtHasta");
+  limitTyping(m_desde, digits);
+  limitTyping(m_hasta, digits);
+  m_descripcion = named(new QLineEdit, "TxtDescripcion");
+  limitTyping(m_descripcion, 50);
+  m_archivo = named(new QLineEdit, "TxtArchivo");
+  limitTyping(m_archivo, 20);
+  m_directorio = named(new QLineEdit, "TxtDirectorio");
+  m_directorio->setEnabled(false);
+  m_examinar = named(new QPushButton(QStringLiteral("...")), "CmdExaminar");
+  connect(m_examinar, &QPushButton::clicked, this, [this] { onExaminar(); });
+
+  auto* range = new QHBoxLayout;
+  range->addWidget(m_desde);
+  range->addWidget(named(new QLabel(QStringLiteral("al")), "Label1"));
+  range->addWidget(m_hasta);
+  auto* grid = new QGridLayout;
+  grid->addWidget(named(new QLabel(msg(m_model.tipoNumero() == 2 ? 296 : 288)), "LblTjtas"), 0, 0);
+  grid->addLayout(range, 0, 1);
+  grid->addWidget(named(new QLabel(msg(204)), "LblDescripcion"), 1, 0);
+  grid->addWidget(m_descripcion, 1, 1, 1, 2);
+  grid->addWidget(named(new QLabel(msg(167)), "LblArchivo"), 2, 0);
+  grid->addWidget(m_archivo, 2, 1);
+  grid->addWidget(named(new QLabel(msg(210)), "LblDirectorio"), 3, 0);
+  grid->addWidget(m_directorio, 3, 1);
+  grid->addWidget(m_examinar, 3, 2);
+  grid->setColumnStretch(1, 1);
+
+  layout->addWidget(m_list, 1);
+  layout->addLayout(grid);
+  resize(kListWidth + 24, 460);
+
+  m_model.beep = [] { QApplication::beep(); };
+  m_model.focusDesde = [this] { m_desde->setFocus(); };
+  m_model.load();
+  showState();
+}
+
+FEmpr::~FEmpr() = default;
+
+void FEmpr::collectFields() {
+  FEmprModel::Fields& f = m_model.fields;
+  f.desde = m_desde->text().toStdString();
+  f.hasta = m_hasta->text().toStdString();
+  f.descripcion = m_descripcion->text().toStdString();
+  f.archivo = m_archivo->text().toStdString();
+  f.directorio = m_directorio->text().toStdString();
+}
+
+void FEmpr::command(int index) {
+  collectFields();
+  if (listeditor::run(m_model, index)) {
+    accept();
+    return;
+  }
+  showState();
+}
+
+void FEmpr::showState() {
+  m_showing = true;
+  listeditor::show(m_model, m_table, m_list, m_shownChanges, *m_commands);
+  const FEmprModel::Fields& f = m_model.fields;
+  m_desde->setText(qs(f.desde));
+  m_hasta->setText(qs(f.hasta));
+  m_descripcion->setText(qs(f.descripcion));
+  m_archivo->setText(qs(f.archivo));
+  m_directorio->setText(qs(f.directorio));
+  const bool entry = m_model.entry();
+  m_desde->setEnabled(entry);
+  m_hasta->setEnabled(entry);
+  if (entry) m_desde->setFocus();
+  m_showing = false;
+}
+
+void FEmpr::onExaminar() {
+  // The separator is added by the check and by Modificar, not here.
+  const std::optional<std::string> chosen =
+      filedialogs::existingDirectory(this, GetMsg(380), m_directorio->text().toStdString());
+  if (chosen) m_directorio->setText(qs(*chosen));
+}
+
+void openFEmpr(QWidget* parent, const QList<QIcon>* img) {
+  FEmpr window(img, parent);
+  window.exec();
+}

@@ -1,0 +1,273 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QToolButton>
+
+#include <functional>
+
+#include "testsupport/widgets/WidgetTestSupport.h"
+#include "widgets/dialogs/MsgBoxReporter.h"
+#include "core/Basic.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsUsers.h"
+#include "admin/ConfigForm.h"
+#include "widgets/admin/EditorSupport.h"
+#include "widgets/admin/FUsr.h"
+#include "core/Globals.h"
+#include "core/Messages.h"
+#include "core/MessagesExtra.h"
+
+namespace {
+
+class FUsrTest : public ::testing::Test {
+ protected:
+  FUsrTest() {
+    apptest::objects().createSettings();
+    users.Iniciar(tmp.file("VELTA.DAT"));
+  }
+
+  void putUser(int16_t slot, const std::string& name, int32_t psw, int16_t level) {
+    users.Version = 1;
+    users.Code = slot;
+    users.Name = name;
+    users.Psw = psw;
+    users.Level = level;
+    users.SetCurData(slot);
+  }
+
+  apptest::TempDataFolder tmp;
+  apptest::MsgBoxRecorder boxes;
+  MsgBoxReporter reporter;  // the models' boxes, recorded by `boxes`
+  ClsUsers users;
+};
+
+TEST_F(FUsrTest, NewUserGoesToTheFirstFreeSlot) {
+  putUser(1, "admin", 1, 2);
+  putUser(2, "ana", 2, 0);
+  users.Operation = 0;
+  FUsrModel m(users, reporter);
+  ASSERT_TRUE(m.load());
+  EXPECT_EQ(m.controls.level, 0);
+  EXPECT_EQ(m.controls.usr, "");
+  m.controls.usr = "  luis ";
+  m.controls.psw = m.controls.vPsw = "123";
+  m.controls.level = 2;
+  ASSERT_TRUE(m.accept());
+  EXPECT_EQ(users.Operation, 1);
+  ASSERT_TRUE(users.GetCurData(3));
+  EXPECT_EQ(users.Code, 3);
+  EXPECT_EQ(users.Version, 1);
+  EXPECT_EQ(basic::Trim(users.Name), "luis");
+  EXPECT_EQ(users.Psw, 123);
+  EXPECT_EQ(users.Level, 2);
+}
+
+struct UserCase {
+  const char* name;
+  std::string usr, psw, vPsw;
+  int box;  // 0: stored
+  int32_t stored;
+};
+
+TEST_F(FUsrTest, AcceptChecksNamePasswordAndItsRepetition) {
+  putUser(1, "admin", 1, 2);
+  const UserCase cases[] = {
+      {"blank name", "   ", "1", "1", 325, 0},
+      {"leading zero in one box only", "u", "0123", "123", 360, 0},
+      {"letters", "u", "abc", "abc", 410, 0},
+      {"both empty", "u", "", "", 410, 0},
+      {"beyond 32 bits", "u", "1e10", "1e10", 410, 0},
+      {"huge exponent", "u", "9e99", "9e99", 410, 0},
+      {"half rounds to even", "u", "2.5", "2.5", 0, 2},
+      {"negative", "u", "-7", "-7", 0, -7},
+      {"leading zero in both", "u", "0123", "0123", 0, 123},
+  };
+  for (const UserCase& tc : cases) {
+    SCOPED_TRACE(tc.name);
+    users.Borrar(2);
+    boxes.clear();
+    users.Operation = 0;
+    FUsrModel m(users, reporter);
+    ASSERT_TRUE(m.load());
+    m.controls.usr = tc.usr;
+    m.controls.psw = tc.psw;
+    m.controls.vPsw = tc.vPsw;
+    EXPECT_EQ(m.accept(), tc.box == 0);
+    EXPECT_EQ(users.Operation, 1);
+    if (tc.box != 0) {
+      EXPECT_EQ(boxes.numbers(), std::vector<int>{tc.box});
+      EXPECT_EQ(boxes.boxes()[0].icon(), msgbox::Critical);
+      EXPECT_TRUE(users.Deleted(2));
+      if (tc.box == 325) {
+        EXPECT_EQ(m.controls.usr, "");
+      }
+      continue;
+    }
+    ASSERT_TRUE(users.GetCurData(2));
+    EXPECT_EQ(users.Psw, tc.stored);
+  }
+}
+
+TEST_F(FUsrTest, ExistingUserKeepsPasswordAndSlot) {
+  putUser(1, "admin", 1, 2);
+  putUser(4, "eva", 4321, 1);
+  users.Operation = 4;
+  FUsrModel m(users, reporter);
+  ASSERT_TRUE(m.load());
+  EXPECT_EQ(m.controls.usr, "eva");
+  EXPECT_EQ(m.controls.psw, "4321");
+  EXPECT_EQ(m.controls.vPsw, "4321");
+  EXPECT_EQ(m.controls.level, 1);
+  ASSERT_TRUE(m.accept());
+  ASSERT_TRUE(users.GetCurData(4));
+  EXPECT_EQ(users.Psw, 4321);
+  EXPECT_EQ(users.Code, 4);
+}
+
+TEST_F(FUsrTest, AStoredSixDigitPasswordAndADuplicateNameAreKept) {
+  putUser(1, "admin", 123456, 2);
+  putUser(2, "admin", 5, 0);
+  users.Operation = 1;
+  FUsr w(users);
+  ASSERT_TRUE(w.opened());
+  EXPECT_EQ(w.findChild<QLineEdit*>("Psw")->text(), "123456");
+  w.commands().action(0)->trigger();
+  EXPECT_EQ(w.result(), QDialog::Accepted);
+  ASSERT_TRUE(users.GetCurData(1));
+  EXPECT_EQ(users.Psw, 123456);
+  ASSERT_TRUE(users.GetCurData(2));
+  EXPECT_EQ(basic::Trim(users.Name), "admin");
+}
+
+TEST_F(FUsrTest, StoredLevelOutsideTheListShowsNoRowAndIsNotStored) {
+  putUser(1, "admin", 1, 2);
+  putUser(2, "odd", 1, 7);
+  users.Operation = 2;
+  FUsrModel m(users, reporter);
+  ASSERT_TRUE(m.load());
+  EXPECT_EQ(m.controls.level, -1);
+  EXPECT_FALSE(m.accept());
+  EXPECT_EQ(boxes.numbers(), std::vector<int>{325});
+  ASSERT_TRUE(users.GetCurData(2));
+  EXPECT_EQ(users.Level, 7);
+}
+
+TEST_F(FUsrTest, TheLastAdministratorCannotBeDemoted) {
+  putUser(1, "boss", 1, 2);
+  putUser(2, "ana", 2, 0);
+  users.Operation = 1;
+  FUsrModel only(users, reporter);
+  ASSERT_TRUE(only.load());
+  only.controls.level = 1;
+  EXPECT_FALSE(only.accept());
+  EXPECT_EQ(boxes.numbers(), std::vector<int>{338});
+  ASSERT_TRUE(users.GetCurData(1));
+  EXPECT_EQ(users.Level, 2);
+
+  putUser(3, "second", 3, 2);
+  boxes.clear();
+  users.Operation = 1;
+  FUsrModel oneOfTwo(users, reporter);
+  ASSERT_TRUE(oneOfTwo.load());
+  oneOfTwo.controls.level = 0;
+  EXPECT_TRUE(oneOfTwo.accept());
+  EXPECT_TRUE(boxes.boxes().empty());
+  ASSERT_TRUE(users.GetCurData(1));
+  EXPECT_EQ(users.Level, 0);
+}
+
+// Demoting the only administrator in the editor, or deleting it from the configuration's
+// list, is refused with the reason, in the language of the settings.
+TEST_F(FUsrTest, TheLastAdministratorsRefusalSaysWhyInTheLanguage) {
+  putUser(1, "boss", 1, 2);
+  putUser(2, "ana", 2, 0);
+  for (int lenguaje : {0, 1000, 2000}) {
+    SCOPED_TRACE(lenguaje);
+    gCfgFile->LENGUAJE = static_cast<int16_t>(lenguaje);
+    boxes.clear();
+    users.Operation = 1;
+    FUsrModel editor(users, reporter);
+    ASSERT_TRUE(editor.load());
+    editor.controls.level = 0;
+    EXPECT_FALSE(editor.accept());
+    EXPECT_FALSE(config::deleteUser(users, 2, 1, reporter));
+    const std::string text = GetMsgIn(338, lenguaje) + "\n" +
+                             GetExtraMsgIn(ExtraMsg::LastAdministrator, lenguaje, {"boss"});
+    ASSERT_EQ(boxes.boxes().size(), 2u);
+    for (const msgbox::Request& box : boxes.boxes()) EXPECT_EQ(box.text, text);
+    ASSERT_TRUE(users.GetCurData(1));
+    EXPECT_EQ(users.Level, 2);
+  }
+  gCfgFile->LENGUAJE = 0;
+}
+
+TEST_F(FUsrTest, ToolbarTakesThePicturesOfTheMainWindowsImageList) {
+  QList<QIcon> img;
+  for (Qt::GlobalColor c : {Qt::red, Qt::green}) {
+    QPixmap p(16, 16);
+    p.fill(c);
+    img.append(QIcon(p));
+  }
+  users.Operation = 0;
+  FUsr w(users, &img);
+  for (int i = 1; i <= 2; ++i) {
+    EXPECT_EQ(w.commands().button(i)->icon().cacheKey(), img[i - 1].cacheKey()) << i;
+    EXPECT_EQ(w.commands().button(i)->toolTip(), w.commands().action(i - 1)->text());
+  }
+  EXPECT_EQ(w.commands().action(0)->text(), "&Aceptar");
+  EXPECT_TRUE(w.commands().action(0)->icon().isNull());  // the menu bar keeps its caption
+  EXPECT_TRUE(apptest::grabNonBlank(&w, QStringLiteral("FUsr-icons.png")));
+}
+
+TEST_F(FUsrTest, FullTableRefusesANewUser) {
+  for (int16_t i = 1; i <= 100; ++i) putUser(i, "u" + std::to_string(i), i, 2);
+  users.Operation = 0;
+  FUsr::run(users);  // must not show anything
+  EXPECT_EQ(users.Operation, -1);
+  EXPECT_EQ(boxes.numbers(), std::vector<int>{338});
+  ASSERT_TRUE(users.GetCurData(100));
+  EXPECT_EQ(basic::Trim(users.Name), "u100");
+}
+
+TEST_F(FUsrTest, WindowCancelsClosesAndAccepts) {
+  putUser(1, "admin", 1, 2);
+  putUser(2, "ana", 22, 0);
+  {
+    users.Operation = 2;
+    FUsr w(users);
+    w.findChild<QLineEdit*>("Usr")->setText("changed");
+    w.commands().button(2)->click();
+    EXPECT_EQ(users.Operation, -1);
+  }
+  {
+    users.Operation = 2;
+    FUsr w(users);
+    w.show();
+    w.findChild<QLineEdit*>("Usr")->setText("changed");
+    w.close();
+    EXPECT_EQ(users.Operation, 2);
+  }
+  ASSERT_TRUE(users.GetCurData(2));
+  EXPECT_EQ(basic::Trim(users.Name), "ana");
+
+  users.Operation = 0;
+  FUsr w(users);
+  w.show();
+  EXPECT_EQ(w.findChild<QComboBox*>("CmbLevel")->currentText(), "Básico");
+  w.findChild<QLineEdit*>("Usr")->setText(" nuevo ");
+  w.findChild<QLineEdit*>("Psw")->setText("77");
+  w.findChild<QLineEdit*>("vPsw")->setText("77");
+  w.findChild<QComboBox*>("CmbLevel")->setCurrentIndex(2);
+  EXPECT_TRUE(apptest::grabNonBlank(&w, QStringLiteral("FUsr.png")));
+  w.commands().button(1)->click();
+  EXPECT_EQ(w.result(), QDialog::Accepted);
+  ASSERT_TRUE(users.GetCurData(3));
+  EXPECT_EQ(basic::Trim(users.Name), "nuevo");
+  EXPECT_EQ(users.Level, 2);
+  EXPECT_EQ(users.Psw, 77);
+}
+
+}  // namespace

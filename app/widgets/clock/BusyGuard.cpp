@@ -1,0 +1,140 @@
+#include "widgets/clock/BusyGuard.h"
+
+#include <QCloseEvent>
+#include <QList>
+#include <QMetaObject>
+#include <QPointer>
+#include <QWidget>
+
+#include <clocklink/ClsMirsol.h>
+#include <clocklink/ClsModem.h>
+
+#include "core/Globals.h"
+
+namespace {
+
+// The busy state rides on the window as a hidden child, so it goes when the window goes.
+class BusyState : public QObject {
+ public:
+  explicit BusyState(QWidget* w) : QObject(w) { setObjectName("veltaBusyState"); }
+  int depth = 0;
+  bool closePending = false;
+  std::function<void()> notify;
+  std::function<void()> cancel;
+};
+
+// The guard's own program-wide state: the main window's close waits for every guard.
+int gLiveGuards = 0;                         // guards alive in the whole program
+QList<QPointer<QWidget>> gCloseWhenAllIdle;  // windows whose close waits for every guard
+
+BusyState* stateOf(const QWidget* w, bool create) {
+  if (!w) return nullptr;
+  auto* s = w->findChild<BusyState*>("veltaBusyState", Qt::FindDirectChildrenOnly);
+  if (!s && create) s = new BusyState(const_cast<QWidget*>(w));
+  return s;
+}
+
+// Closes `w`; a pending close stays pending while its closeEvent runs, and is over after it.
+void deliverClose(QWidget* w) {
+  QPointer<QWidget> alive(w);
+  w->close();
+  // A close asked for from inside the window's own closeEvent does nothing by itself: it
+  // stays pending for that closeEvent to accept.
+  if (!alive || alive->isVisible()) return;
+  if (BusyState* s = stateOf(alive, false); s && s->depth == 0) s->closePending = false;
+}
+
+void closeLater(QWidget* w) {
+  // Queued: the command that held the guard still has to return before the window goes.
+  if (w)
+    QMetaObject::invokeMethod(
+        w, [w] { deliverClose(w); }, Qt::QueuedConnection);
+}
+
+void cancelExchange(BusyState* s) {
+  if (s && s->cancel) {
+    s->cancel();
+    return;
+  }
+  if (gMirsol) gMirsol->SetCancel(1);
+  if (gModem) gModem->SetCancel(1);
+}
+
+}  // namespace
+
+BusyGuard::BusyGuard(QWidget* window) : m_window(window) {
+  ++gLiveGuards;
+  BusyState* s = stateOf(window, true);
+  if (!s) return;
+  if (s->depth++ == 0 && s->notify) s->notify();
+}
+
+BusyGuard::~BusyGuard() {
+  --gLiveGuards;
+  BusyState* s = stateOf(m_window, false);
+  if (s && --s->depth == 0) {
+    if (s->notify) s->notify();
+    if (s->closePending) closeLater(m_window);
+  }
+  if (gLiveGuards == 0) {
+    const QList<QPointer<QWidget>> waiting = gCloseWhenAllIdle;
+    gCloseWhenAllIdle.clear();
+    for (const QPointer<QWidget>& w : waiting) closeLater(w);
+  }
+}
+
+bool BusyGuard::anyBusy() { return gLiveGuards > 0; }
+
+BusyGuard::State BusyGuard::state(const QWidget* window) {
+  const BusyState* s = stateOf(window, false);
+  if (!s) return State::Idle;
+  if (s->closePending) return State::Closing;
+  return s->depth > 0 ? State::Running : State::Idle;
+}
+
+bool BusyGuard::busy(const QWidget* window) {
+  const BusyState* s = stateOf(window, false);
+  return s && s->depth > 0;
+}
+
+void BusyGuard::onChange(QWidget* window, std::function<void()> notify) {
+  if (BusyState* s = stateOf(window, true)) s->notify = std::move(notify);
+}
+
+void BusyGuard::onCancel(QWidget* window, std::function<void()> cancel) {
+  if (BusyState* s = stateOf(window, true)) s->cancel = std::move(cancel);
+}
+
+bool BusyGuard::deferClose(QWidget* window, QCloseEvent* e, bool untilAllIdle) {
+  BusyState* s = stateOf(window, false);
+  if (busy(window)) {
+    s->closePending = true;
+  } else if (untilAllIdle && anyBusy()) {
+    if (!gCloseWhenAllIdle.contains(window)) gCloseWhenAllIdle.append(window);
+  } else {
+    return false;
+  }
+  cancelExchange(s);
+  if (e) e->ignore();
+  return true;
+}
+
+void BusyGuard::requestClose(QWidget* window) {
+  if (!window) return;
+  BusyState* s = stateOf(window, true);
+  s->closePending = true;
+  if (s->depth > 0) {
+    cancelExchange(s);
+    return;
+  }
+  deliverClose(window);
+}
+
+bool BusyGuard::closed(const QWidget* window) {
+  return window && window->testAttribute(Qt::WA_WState_ExplicitShowHide) && window->isHidden();
+}
+
+bool BusyGuard::closePending(const QWidget* window) {
+  const BusyState* s = stateOf(window, false);
+  return s && s->closePending;
+}

@@ -1,0 +1,46 @@
+#include "widgets/clock/FCbioReloj.h"
+
+#include <QApplication>
+#include <QFormLayout>
+#include <QLineEdit>
+
+#include <clocklink/ClsMirsol.h>
+#include <clocklink/CollectionStatus.h>
+
+#include "widgets/clock/BusyGuard.h"
+#include "collect/ClockSettingRules.h"
+#include "core/Globals.h"
+#include "core/Messages.h"
+#include "widgets/dialogs/MsgBox.h"
+
+FCbioReloj::FCbioReloj(QWidget* parent) : ClockWindow(parent, "FCbioReloj", 177, Images::Img) {
+  addOkCancel([this] { send(); });
+  m_text = new QLineEdit(this);
+  m_text->setObjectName("Text1");
+  m_text->setMaximumWidth(60);
+  auto* form = new QFormLayout;
+  form->addRow(QString::fromStdString(GetMsg(257)) + ":", m_text);
+  body()->addLayout(form);
+  body()->addStretch(1);
+  resize(320, 110);
+}
+
+void FCbioReloj::send() {
+  std::string number;
+  if (const int error = collect::clockNumberError(m_text->text().toStdString(), number)) {
+    MsgBox(error, msgbox::Critical);
+    return;
+  }
+  if (MsgBox(194, msgbox::YesNo | msgbox::Question) != msgbox::Yes) return;
+  if (!gMirsol) return;
+  int16_t result = 0;
+  {
+    BusyGuard busy(this);
+    result = gMirsol->SetClockNumber(number);
+  }
+  if (result == clocklink::kSuccess)
+    QApplication::beep();
+  else
+    MsgBox(350, msgbox::Critical);
+  close();
+}

@@ -1,0 +1,227 @@
+#include "widgets/clock/FConsole.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenuBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include <clocklink/ClsMirsol.h>
+#include <clocklink/ClsModem.h>
+
+#include "widgets/clock/BusyGuard.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "core/Globals.h"
+#include "widgets/dialogs/HourglassGuard.h"
+#include "widgets/clock/MainWindowHost.h"
+#include "core/Messages.h"
+#include "widgets/clock/ProgressListWidget.h"
+
+namespace {
+
+QString msg(int n) { return QString::fromStdString(GetMsg(n)); }
+
+// Rows sort on their line number in column 0 (a text sort put line 10000 before 9999).
+class RecordItem : public QTreeWidgetItem {
+ public:
+  using QTreeWidgetItem::QTreeWidgetItem;
+  bool operator<(const QTreeWidgetItem& other) const override {
+    const int column = treeWidget() ? treeWidget()->sortColumn() : 0;
+    if (column == 0) return data(0, Qt::UserRole).toInt() < other.data(0, Qt::UserRole).toInt();
+    return QTreeWidgetItem::operator<(other);
+  }
+};
+
+MainWindowHost* hostOf(QWidget* w) { return dynamic_cast<MainWindowHost*>(w); }
+
+// "Str" of a non-negative number: one leading blank.
+QString str(int64_t n) { return QStringLiteral(" ") + QString::number(n); }
+
+}  // namespace
+
+FConsole::FConsole(QWidget* parent) : QDialog(parent) {
+  setObjectName("FConsole");
+  setWindowTitle(msg(406));
+  m_timer = new QTimer(this);
+  m_timer->setObjectName("Cronometro");
+  m_lbl = new QLabel(this);
+  m_lbl->setObjectName("Lbl");
+  auto* label2 = new QLabel(msg(295), this);
+  label2->setObjectName("Label2");
+  m_total = new QLabel(QStringLiteral("0/0"), this);
+  m_total->setObjectName("TTotal");
+  m_lista = new QTreeWidget(this);
+  m_lista->setObjectName("ListaReg");
+  m_lista->setRootIsDecorated(false);
+  m_lista->setToolTip(msg(225));
+  m_lstP = new ProgressListWidget(this);
+  m_lstP->setObjectName("LstP");
+  m_lstP->setMaximumHeight(90);
+  m_seams.list = m_lstP;
+  m_seams.label = [this](const std::string& t) { m_lbl->setText(QString::fromStdString(t)); };
+  m_seams.stopRequested = [this] { return m_abort; };
+
+  const QList<QIcon>* images = hostOf(parent) ? &hostOf(parent)->ImgTool() : nullptr;
+  auto icon = [images](int k) { return images ? images->value(k - 1) : QIcon(); };
+  auto* toolbar = new QToolBar(this);
+  toolbar->setObjectName("Toolbar");
+  auto* menu = new QMenuBar(this);
+  auto* file = menu->addMenu(msg(406));
+  for (int i = 0; i < 2; ++i) {
+    m_mnu[i] = new QAction(msg(i == 0 ? 408 : 154), this);
+    m_mnu[i]->setObjectName(QStringLiteral("mnu%1").arg(i));
+    m_mnu[i]->setIcon(icon(i == 0 ? 12 : 10));
+    m_mnu[i]->setToolTip(msg(i == 0 ? 408 : 154));
+    connect(m_mnu[i], &QAction::triggered, this, [this, i] { menuCommand(i); });
+    toolbar->addAction(m_mnu[i]);
+    file->addAction(m_mnu[i]);
+  }
+
+  auto* lblFrame = new QGroupBox(this);
+  auto* lblRow = new QHBoxLayout(lblFrame);
+  lblRow->addWidget(m_lbl, 1);
+  lblRow->addWidget(label2);
+  lblRow->addWidget(m_total);
+  auto* listFrame = new QGroupBox(msg(272), this);
+  auto* listBox = new QVBoxLayout(listFrame);
+  listBox->addWidget(m_lista);
+  auto* layout = new QVBoxLayout(this);
+  layout->setMenuBar(menu);
+  layout->addWidget(toolbar);
+  layout->addWidget(lblFrame);
+  layout->addWidget(listFrame, 1);
+  layout->addWidget(m_lstP);
+  resize(720, 480);
+
+  HourglassGuard hourglass;
+  const bool legajo = gCfgFile && gCfgFile->ModoLegajo == 1;
+  const bool touch = gListaRelojes && gListaRelojes->m_TipoNumero == 2;
+  m_lista->setHeaderLabels({msg(254), msg(219), msg(227), msg(274), msg(231),
+                            msg(legajo  ? 235
+                                : touch ? 296
+                                        : 288),
+                            msg(204)});
+  const int widths[] = {2, 3, 2, 1, 1, 2, 6};
+  for (int c = 0; c < 7; ++c) m_lista->setColumnWidth(c, widths[c] * 40);
+  m_lista->header()->setSectionsClickable(true);
+  connect(m_lista->header(), &QHeaderView::sectionClicked, this, &FConsole::sortBy);
+  m_lista->sortItems(0, Qt::DescendingOrder);
+  ReadFile(true);
+
+  if (gMirsol) gMirsol->SetCancel(0);
+  if (gModem) gModem->SetCancel(0);
+  connect(m_timer, &QTimer::timeout, this, &FConsole::onTick);
+  // A period of 0 or less runs no cycles: the console only shows the file.
+  const int64_t period = gCfgFile ? int64_t{gCfgFile->FrecOnline} * 1000 : 0;
+  if (period > 0) {
+    m_timer->setInterval(static_cast<int>(std::min<int64_t>(period, 0x7FFFFFFF)));
+    m_timer->start();
+  }
+  if (MainWindowHost* h = hostOf(parent)) h->setDisplayState(1);
+}
+
+FConsole::~FConsole() {
+  if (gMirsol) gMirsol->SetCancel(0);
+  if (MainWindowHost* h = hostOf(parentWidget())) h->setDisplayState(0);
+}
+
+void FConsole::ReadFile(bool firstFill) {
+  int32_t total = m_file.shownLines();
+  const auto rows = m_file.readNew(total);
+  // A console file that is refused (a FIFO, a link, one far too large) says so once in the
+  // window's list, in red; a box would stop the cycles of an unattended console.
+  if (m_file.error() != m_shownError) {
+    m_shownError = m_file.error();
+    if (!m_shownError.empty()) m_lstP->add(GetMsg(386) + ": " + m_shownError, collect::kRedLine);
+  }
+  if (rows.empty() && total == 0) return;
+  HourglassGuard hourglass;
+  m_lista->setSortingEnabled(false);
+  for (const collect::ConsoleRow& r : rows) {
+    auto* item = new RecordItem;
+    for (int c = 0; c < 7; ++c) item->setText(c, QString::fromStdString(r.cells[c]));
+    item->setData(0, Qt::UserRole, r.line);
+    QFont f = m_lista->font();
+    f.setBold(r.bold || r.red);
+    for (int c = 0; c < 7; ++c) {
+      item->setFont(c, f);
+      if (r.red) item->setForeground(c, QColor(255, 0, 0));
+    }
+    if (r.red && !r.bold) {
+      f.setBold(false);
+      for (int c = 0; c < 7; ++c) item->setFont(c, f);
+    }
+    m_lista->addTopLevelItem(item);
+  }
+  m_lista->sortItems(m_sortColumn, m_ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+  const int maxRows = gCfgFile ? std::max<int>(gCfgFile->MaxConsole, 0) : 200;
+  while (m_lista->topLevelItemCount() > maxRows)
+    delete m_lista->takeTopLevelItem(firstFill ? 0 : m_lista->topLevelItemCount() - 1);
+  m_total->setText(str(m_lista->topLevelItemCount()) + "/" + str(total));
+}
+
+void FConsole::sortBy(int column) {
+  if (column != m_sortColumn) {
+    m_sortColumn = column;
+    m_ascending = true;
+  } else {
+    m_ascending = !m_ascending;
+  }
+  m_lista->sortItems(m_sortColumn, m_ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+}
+
+void FConsole::onTick() {
+  m_timer->stop();
+  {
+    BusyGuard guard(this);
+    collect::PollClocks(collect::PassMode::Console, m_seams);
+    m_lstP->clear();
+    ReadFile(false);
+  }
+  ++m_cycles;
+  const bool closing = BusyGuard::closePending(this) || !isVisible();
+  m_abort = false;
+  if (!closing && !m_paused) m_timer->start();
+}
+
+bool FConsole::busy() const { return BusyGuard::busy(this); }
+
+void FConsole::menuCommand(int index) {
+  if (busy()) {
+    m_abort = true;
+    return;
+  }
+  if (index == 0) {
+    m_paused = !m_paused;
+    const int text = m_paused ? 409 : 408;
+    m_mnu[0]->setText(msg(text));
+    m_mnu[0]->setToolTip(msg(text));
+    const QList<QIcon>* images =
+        hostOf(parentWidget()) ? &hostOf(parentWidget())->ImgTool() : nullptr;
+    if (images) m_mnu[0]->setIcon(images->value(m_paused ? 8 : 11));
+    if (m_paused)
+      m_timer->stop();
+    else if (m_timer->interval() > 0 && gCfgFile && gCfgFile->FrecOnline > 0)
+      m_timer->start();
+  } else {
+    collect::DepurarConsola(gCfgFile ? gCfgFile->MaxConsole : 200);
+    close();
+  }
+}
+
+void FConsole::closeEvent(QCloseEvent* event) {
+  m_abort = true;
+  m_timer->stop();
+  // A cycle on the stack is told to stop; the window goes once it has returned.
+  if (BusyGuard::deferClose(this, event)) return;
+  event->accept();
+}
+
+void FConsole::reject() { close(); }

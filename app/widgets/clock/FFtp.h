@@ -1,0 +1,47 @@
+// FFtp: the modal window that ships the collected file by FTP. It runs one upload when it is
+// first shown, reports the state in one label, leaves the result in the settings'
+// tmpReturnValue (-100 done, -200 failed or cancelled) and closes itself a few seconds later.
+#pragma once
+
+#include <QDialog>
+
+#include <cstdint>
+
+#include "collect/FtpUpload.h"
+
+class QLabel;
+class QPushButton;
+class QTimer;
+
+class FFtp : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit FFtp(QWidget* parent = nullptr);
+
+  // Shows a failed step ("FtpPutFile Extd Err: 25", CR, the reply), -200, closes in 10 s.
+  void ErrorOut(const collect::FtpResult& failure);
+
+  // The transfer's limits, for the callers and the tests.
+  collect::FtpUpload& upload() { return m_upload; }
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void reject() override;  // Escape
+
+ private:
+  void startTransfer();
+  void cancel();
+  void exitTimer();
+  void closeOnce();
+  void setReturnValue(int16_t value);
+
+  QLabel* m_lblMsg;
+  QPushButton* m_command1;
+  QTimer* m_tmrExit;
+  collect::FtpUpload m_upload;
+  bool m_started = false;
+  bool m_final = false;  // an outcome is shown; nothing later replaces it
+  int16_t m_cancelFlag = 0;
+};

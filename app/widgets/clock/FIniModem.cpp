@@ -1,0 +1,179 @@
+#include "widgets/clock/FIniModem.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <clocklink/ClsMirsol.h>
+#include <clocklink/ClsModem.h>
+#include <clocklink/EventPump.h>
+
+#include <functional>
+#include <utility>
+
+#include "core/Basic.h"
+#include "widgets/clock/BusyGuard.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "collect/DialClock.h"
+#include "core/FailureMessage.h"
+#include "core/Globals.h"
+#include "widgets/clock/MainWindowHost.h"
+#include "core/Messages.h"
+#include "widgets/dialogs/MsgBox.h"
+
+using clocklink::CollectionStatus;
+using clocklink::kCancelled;
+using clocklink::kFailure;
+using clocklink::kSuccess;
+
+FIniModem::FIniModem(QWidget* parent) : QDialog(parent) {
+  setObjectName("FIniModem");
+  setWindowTitle(QStringLiteral("Velta 2000"));
+  m_lblMsg = new QLabel(this);
+  m_lblMsg->setObjectName("LblMsg");
+  m_lblMsg->setMinimumWidth(320);
+  m_lblMsg->setWordWrap(true);
+  m_cmd = new QPushButton(QString::fromStdString(GetMsg(123)), this);
+  m_cmd->setObjectName("CmdCancelar");
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(m_lblMsg, 1);
+  auto* row = new QHBoxLayout;
+  row->addStretch(1);
+  row->addWidget(m_cmd);
+  layout->addLayout(row);
+  connect(m_cmd, &QPushButton::clicked, this, &FIniModem::CmdCancelar_Click);
+  if (gModem) gModem->SetCancel(0);
+  // A close during the dial cancels it; the window goes once the dial has returned.
+  BusyGuard::onCancel(this, [this] { cancelDial(); });
+}
+
+void FIniModem::cancelDial() {
+  m_cancel = true;
+  if (gModem) gModem->SetCancel(1);
+}
+
+bool FIniModem::dialling() const { return BusyGuard::busy(this); }
+
+FIniModem::~FIniModem() {
+  if (MainWindowHost* h = host()) {
+    h->setDialEnabled(true);
+    h->setDialPicture(5);
+  }
+}
+
+MainWindowHost* FIniModem::host() const { return dynamic_cast<MainWindowHost*>(parentWidget()); }
+
+void FIniModem::say(const std::string& text) {
+  m_lblMsg->setText(QString::fromStdString(text));
+  clocklink::pumpEvents();
+}
+
+void FIniModem::followLineState() {
+  const bool up = gModem && gModem->cortarModem();
+  m_cmd->setText(QString::fromStdString(GetMsg(up ? 125 : 130)));
+}
+
+void FIniModem::hangUp() {
+  say(GetMsg(180));
+  gModem->Colgar();
+  gModem->cortarModem(false);
+}
+
+namespace {
+
+// The window's words for the dial's steps: each one replaces the label's text.
+class LabelProgress : public collect::DialProgress {
+ public:
+  LabelProgress(std::function<void(const std::string&)> say, std::string phone)
+      : m_say(std::move(say)), m_phone(std::move(phone)) {}
+
+  void hangingUp() override { m_say(GetMsg(180)); }
+  void initialising() override { m_say(GetMsg(229)); }
+  void initFailed(CollectionStatus code) override { m_say(GetMsg(failureMessage(code, 321))); }
+  void dialling(int, const std::string& phone) override { m_say(GetMsg(211) + " " + phone); }
+  void attemptFailed(int, const std::string& reply, bool last) override {
+    // A busy line says so, the last time too: the operator must learn why it failed.
+    if (basic::Trim(reply) == "BUSY")
+      m_say(GetMsg(106));
+    else if (last)
+      m_say(GetMsg(321));
+  }
+  void retryCountdown(int secondsLeft, const std::string&) override {
+    m_say(GetMsg(291) + ": " + basic::Format(static_cast<int64_t>(secondsLeft), "00") + " " +
+          GetMsg(283));
+  }
+  void connected(const std::string&) override {
+    m_say(GetMsg(184) + " " + m_phone);
+    m_say(GetMsg(297));
+  }
+
+ private:
+  std::function<void(const std::string&)> m_say;
+  std::string m_phone;
+};
+
+}  // namespace
+
+CollectionStatus FIniModem::Conectar() {
+  clocklink::ClsModem& modem = *gModem;
+  modem.SetCancel(0);
+  if (modem.cortarModem()) {
+    hangUp();
+    followLineState();
+    return kSuccess;
+  }
+  const std::string phone = basic::Trim(gListaRelojes->m_Telefono);
+  if (phone.empty()) {
+    MsgBox(351, msgbox::OkOnly, {}, {}, this);
+    return kFailure;
+  }
+  show();
+  if (MainWindowHost* h = host()) {
+    h->setDialEnabled(false);
+    h->setDialPicture(11);
+  }
+  CollectionStatus result;
+  {
+    BusyGuard busy(this);
+    m_cancel = false;
+    m_cmd->setText(QString::fromStdString(GetMsg(123)));
+    LabelProgress progress([this](const std::string& text) { say(text); }, phone);
+    result = collect::dialModem({.progress = &progress,
+                                 .cancelled = [this] { return m_cancel; },
+                                 .retryWaitSeconds = retryWaitSeconds,
+                                 .lineUpWhileDialling = false});
+    if (m_cancel) {
+      // Cancelar: whatever the dial had reached, the line goes down and the window says so.
+      hangUp();
+      result = kCancelled;
+    }
+  }
+  followLineState();
+  return result;
+}
+
+void FIniModem::CmdCancelar_Click() {
+  if (dialling()) {
+    cancelDial();
+    return;
+  }
+  if (gModem->cortarModem()) {
+    hangUp();
+    followLineState();
+  } else {
+    Conectar();
+  }
+}
+
+void FIniModem::closeEvent(QCloseEvent* event) {
+  // The dial is on the stack: it is cancelled, and the window goes once it has returned.
+  if (BusyGuard::deferClose(this, event)) return;
+  event->accept();
+}
+
+void FIniModem::reject() {
+  if (BusyGuard::deferClose(this, nullptr)) return;
+  QDialog::reject();
+}

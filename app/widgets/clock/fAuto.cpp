@@ -1,0 +1,239 @@
+#include "widgets/clock/fAuto.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <clocklink/ClsMirsol.h>
+#include <clocklink/ClsModem.h>
+
+#include "widgets/clock/BusyGuard.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsUsers.h"
+#include "widgets/clock/FFtp.h"
+#include "widgets/clock/FRsh.h"
+#include "core/Globals.h"
+#include "core/Messages.h"
+#include "widgets/dialogs/MsgBox.h"
+#include "widgets/clock/ProgressListWidget.h"
+#include "widgets/dialogs/frmSplash.h"
+
+namespace {
+bool gProgramEnd = false;
+fAuto* gCurrent = nullptr;
+// The on-line list keeps this many lines; older ones go as new passes add theirs.
+constexpr int kOnlineLines = 150;
+
+void cancelBoth(int16_t flag) {
+  if (gMirsol) gMirsol->SetCancel(flag);
+  if (gModem) gModem->SetCancel(flag);
+}
+}  // namespace
+
+fAuto::fAuto(QWidget* parent) : QDialog(parent) {
+  setObjectName("fAuto");
+  gCurrent = this;
+  m_timer = new QTimer(this);
+  m_timer->setObjectName("Cronometro");
+  m_timer->setInterval(1000);
+  m_lst = new ProgressListWidget(this);
+  m_lst->setObjectName("LstP");
+  m_label = new QLabel(this);
+  m_label->setObjectName("LBLMensaje");
+  QFont big = m_label->font();
+  big.setBold(true);
+  big.setPointSizeF(big.pointSizeF() * 1.4);
+  m_label->setFont(big);
+  m_cmd = new QPushButton(this);
+  m_cmd->setObjectName("Cmd");
+  m_cmd->setText(QString::fromStdString(GetMsg(154)));
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(m_label);
+  layout->addWidget(m_lst, 1);
+  auto* row = new QHBoxLayout;
+  row->addStretch(1);
+  row->addWidget(m_cmd);
+  layout->addLayout(row);
+  resize(560, 420);
+
+  connect(m_timer, &QTimer::timeout, this, &fAuto::onTick);
+  connect(m_cmd, &QPushButton::clicked, this, &fAuto::Cmd_Click);
+
+  m_seams.list = m_lst;
+  m_seams.stopRequested = [this] { return m_exitRequested; };
+  m_seams.ship = [this](collect::Shipment what) { shipModally(what); };
+  m_seams.logger = &m_logger;
+  // A close during a pass tells the pass to stop and cuts the clock objects' waits short.
+  BusyGuard::onCancel(this, [this] {
+    m_exitRequested = true;
+    cancelBoth(1);
+  });
+
+  // Load.
+  m_exitRequested = false;
+  cancelBoth(0);
+  m_automatic = gRunMode == 2;
+  m_logger.logEnabled = m_automatic;
+  const std::string caption = "Velta 2000 - " + GetMsg(m_automatic ? 170 : 364);
+  setWindowTitle(QString::fromStdString(caption));
+  m_label->setText(windowTitle());
+}
+
+fAuto::~fAuto() {
+  m_timer->stop();
+  if (gMirsol) gMirsol->SetCancel(0);
+  if (gCurrent == this) gCurrent = nullptr;
+}
+
+bool fAuto::programEndRequested() { return gProgramEnd; }
+void fAuto::resetProgramEndRequest() { gProgramEnd = false; }
+fAuto* fAuto::current() { return gCurrent; }
+
+void fAuto::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (m_loaded) return;
+  m_loaded = true;
+  collect::ScheduleSettings s;
+  s.runMode = m_automatic ? 2 : 1;
+  if (gCfgFile) {
+    s.porPrograma = gCfgFile->PorPrograma;
+    s.hora = gCfgFile->Hora;
+    s.minutos = gCfgFile->Minutos;
+    s.frecAuto = gCfgFile->FrecAuto;
+    s.frecOnline = gCfgFile->FrecOnline;
+  }
+  m_schedule.load(s, now());
+  // An interval of 0 or less means no timer: Qt's 0 would run the passes back to back.
+  const int interval = m_schedule.timerIntervalMs();
+  if (interval > 0) {
+    m_timer->setInterval(interval);
+    m_timer->start();
+  }
+}
+
+void fAuto::onTick() {
+  const collect::AutoSchedule::Tick t = m_schedule.tick(now());
+  if (!t.due) {
+    if (!automatic()) return;
+    m_lst->clear();
+    m_lst->add(t.line, {true, collect::kRed});
+    setWindowTitle(isMinimized() ? QString::fromStdString(t.minimizedCaption)
+                                 : QStringLiteral("Velta 2000"));
+    return;
+  }
+  setWindowTitle(QStringLiteral("Velta 2000"));
+  m_timer->stop();
+  runPass();
+}
+
+bool fAuto::passBusy() const { return BusyGuard::busy(this); }
+
+void fAuto::runPass() {
+  bool more = false;
+  {
+    BusyGuard busy(this);
+    if (automatic()) m_lst->clear();  // the waiting line; on-line lines stay across passes
+    collect::PassSeams seams = m_seams;
+    if (!automatic()) seams.logger = nullptr;
+    collect::PollClocks(automatic() ? collect::PassMode::Automatic : collect::PassMode::Online,
+                        seams);
+    ++m_passes;
+    more = m_schedule.passDone(now());
+    if (!automatic())
+      while (m_lst->count() > kOnlineLines) m_lst->remove(1);
+  }
+  const bool stopped = m_exitRequested;
+  m_exitRequested = false;
+  if (BusyGuard::closePending(this)) return;  // the deferred close comes next
+  if (automatic() && !stopped && gCfgFile && gCfgFile->AutoDiasAt(8) == '1') {
+    endProgram();
+    return;
+  }
+  if (more && m_timer->interval() > 0) m_timer->start();
+}
+
+void fAuto::shipModally(collect::Shipment what) {
+  if (what == collect::Shipment::Ftp) {
+    FFtp w(this);
+    w.exec();
+  } else {
+    FRsh w(this);
+    w.exec();
+  }
+}
+
+void fAuto::endProgram() {
+  gProgramEnd = true;
+  m_timer->stop();
+  BusyGuard::requestClose(this);
+}
+
+void fAuto::Cmd_Click() {
+  if (passBusy()) {
+    m_exitRequested = true;
+    return;
+  }
+  if (!automatic()) {
+    m_timer->stop();
+    m_exitRequested = true;
+    cancelBoth(1);
+    BusyGuard::requestClose(this);
+    return;
+  }
+  if (m_exitRequested) return;
+  std::string user, psw;
+  if (login)
+    login(user, psw);
+  else
+    frmSplash::ask(user, psw, this);
+  if (basic::Trim(user).empty()) {
+    endProgram();
+    return;
+  }
+  if (!gUsers || !gUsers->FindUser(user, basic::Trim(psw))) {
+    MsgBox(316, msgbox::Critical, GetMsg(320), {}, this);
+    m_exitRequested = false;
+    return;
+  }
+  if (MsgBox(195, msgbox::YesNo | msgbox::Exclamation, {}, {}, this) == msgbox::Yes) {
+    m_timer->stop();
+    m_exitRequested = true;
+    cancelBoth(1);
+    BusyGuard::requestClose(this);
+  } else {
+    cancelBoth(0);
+    m_exitRequested = false;
+  }
+}
+
+void fAuto::stopUnattended() {
+  m_exitRequested = true;
+  m_timer->stop();
+  cancelBoth(1);
+  endProgram();
+}
+
+void fAuto::closeEvent(QCloseEvent* event) {
+  // The close box during a pass is granted: the pass is told to stop, its waits are cut
+  // short, and the window goes once the pass has returned, never under it. The window's own
+  // close (a granted stop) goes now or after the pass the same way.
+  if (BusyGuard::deferClose(this, event)) return;
+  // A window closed already asks nobody for a log-in either.
+  if (BusyGuard::closePending(this) || BusyGuard::closed(this)) {
+    m_timer->stop();
+    event->accept();
+    return;
+  }
+  // Between passes the close box is the stop request; a granted stop closes the window itself.
+  Cmd_Click();
+  if (BusyGuard::closePending(this)) {
+    m_timer->stop();
+    event->accept();
+  } else {
+    event->ignore();
+  }
+}
+
+void fAuto::reject() { close(); }

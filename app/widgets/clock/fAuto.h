@@ -1,0 +1,73 @@
+// fAuto: the automatic and on-line collection window. A one-second timer asks the schedule
+// whether a pass is due, shows the waiting line meanwhile, and runs the pass over the
+// window's list; the stop button (and the close box) asks for a log-in before the automatic
+// run stops. The logic lives in AutoSchedule and PollClocks; this window only wires them.
+#pragma once
+
+#include <QDialog>
+
+#include <functional>
+#include <string>
+
+#include "collect/AutoSchedule.h"
+#include "core/ClsLogger.h"
+#include "collect/CollectionPass.h"
+
+class QLabel;
+class QPushButton;
+class QTimer;
+class ProgressListWidget;
+
+class fAuto : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit fAuto(QWidget* parent = nullptr);
+  ~fAuto() override;
+
+  // The stop request of the button and the close box.
+  void Cmd_Click();
+  // A stop nobody attends (SIGTERM, SIGINT): no log-in, the run stops and the program ends.
+  void stopUnattended();
+
+  // True once the run asked for the whole program to end (AUTODIAS, an empty log-in user, a
+  // signal); start-up then ends without the main window.
+  static bool programEndRequested();
+  static void resetProgramEndRequest();
+  // The window currently open, for the signal handler; null when none.
+  static fAuto* current();
+
+  // Seams for the tests: the log-in (default: the log-in window), the schedule's clock, the
+  // pass's waits.
+  std::function<bool(std::string& user, std::string& psw)> login;
+  std::function<collect::ScheduleNow()> now = collect::ScheduleNow::current;
+  collect::PassSeams& passSeams() { return m_seams; }
+  ProgressListWidget* list() const { return m_lst; }
+  QTimer* timer() const { return m_timer; }
+  bool passBusy() const;
+  int passesRun() const { return m_passes; }
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void reject() override;  // Escape is the close box
+
+ private:
+  void onTick();
+  void runPass();
+  void shipModally(collect::Shipment what);
+  void endProgram();
+  bool automatic() const { return m_automatic; }
+
+  QTimer* m_timer;
+  ProgressListWidget* m_lst;
+  QLabel* m_label;
+  QPushButton* m_cmd;
+  collect::AutoSchedule m_schedule;
+  collect::PassSeams m_seams;
+  ClsLogger m_logger;
+  bool m_automatic = true;
+  bool m_loaded = false;
+  bool m_exitRequested = false;
+  int m_passes = 0;
+};

@@ -1,0 +1,56 @@
+// The one message-box helper of the program. Boxes are asked for by message number (the text
+// is GetMsg(number), optionally followed by more text) or by a composed text; the style adds
+// one button set and one icon, as the original program's boxes did, and the answer is the
+// button pressed. Every box opens over the window that asked: the parent given (or, while
+// that is not shown yet, the window it opens over), else the modal window at work, else the
+// active window, else the main window. A test hook takes over every box: it records the
+// request and answers it, so no test ever blocks on a modal box.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "core/MsgStyle.h"
+
+class QFont;
+class QMessageBox;
+class QString;
+class QWidget;
+
+namespace msgbox {
+
+struct Request {
+  int number = 0;             // message number, 0 for a composed text
+  std::string text;           // the text shown
+  int style = 0;              // button set + icon + default button
+  std::string title;          // as asked ("" shows "Velta 2000")
+  QWidget* parent = nullptr;  // the window the box opens over (nullptr: none at all)
+  int buttons() const { return style & 7; }
+  int icon() const { return style & 0x70; }
+};
+
+// Sets the hook that answers every box instead of showing it; an empty function restores the
+// real boxes. The hook's return value is the answer.
+void setHook(std::function<int(const Request&)> hook);
+
+// Tests of the real box: with an inspector set (and no hook), each box is built as it would be
+// shown and handed to the inspector instead of being run; the answer is then the button the
+// inspector clicked (QAbstractButton::click), or the box's escape answer.
+void setBoxInspector(std::function<void(QMessageBox&)> inspector);
+
+// The window a box asked for with `parent` opens over (see above); nullptr when the program
+// shows no window.
+QWidget* ownerOf(QWidget* parent);
+
+// The least width of a box whose title bar shows `title` whole.
+int widthForTitle(const QString& title, const QFont& font);
+
+}  // namespace msgbox
+
+// Box with message `number` (GetMsg(number) followed by `extra`).
+int MsgBox(int number, int style = msgbox::OkOnly, const std::string& title = {},
+           const std::string& extra = {}, QWidget* parent = nullptr);
+
+// Box with a composed text; `number` is recorded for tests when the text starts with a message.
+int MsgBoxText(const std::string& text, int style = msgbox::OkOnly, const std::string& title = {},
+               int number = 0, QWidget* parent = nullptr);

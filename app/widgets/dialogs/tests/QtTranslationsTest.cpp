@@ -1,0 +1,248 @@
+// Qt's own texts follow the language of the settings: the buttons of the program's message
+// boxes and the file and print dialogs, at start-up and after the language changes; and a box
+// is wide enough for its title.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QAbstractFileIconProvider>
+#include <QCalendarWidget>
+#include <QDateEdit>
+#include <QDir>
+#include <QFileInfo>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QProcess>
+#include <QPushButton>
+
+#include <sys/time.h>
+
+#include <algorithm>
+#include <ctime>
+#include <vector>
+
+#include "testsupport/widgets/WidgetTestSupport.h"
+#include "core/ClsCfgFile.h"
+#include "core/Globals.h"
+#include "core/InstanceLock.h"
+#include "widgets/dialogs/MsgBox.h"
+#include "core/QtTranslations.h"
+#include "widgets/dialogs/ReleaseBoxes.h"
+#include "core/StoreWriters.h"
+
+namespace {
+
+QStringList buttonTexts(const QWidget& w) {
+  QStringList out;
+  for (const QAbstractButton* b : w.findChildren<QAbstractButton*>())
+    if (!b->text().isEmpty()) out << b->text();
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+class QtTranslationsTest : public ::testing::Test {
+ protected:
+  QtTranslationsTest() {
+    apptest::ensureApplication();
+    apptest::objects().createSettings();
+  }
+  ~QtTranslationsTest() override {
+    msgbox::setBoxInspector({});
+    applyQtTranslations(0);
+  }
+  // The buttons of a real box of `style`, built as it would be shown.
+  QStringList boxButtons(int style) {
+    QStringList out;
+    msgbox::setBoxInspector([&out](QMessageBox& box) { out = buttonTexts(box); });
+    MsgBox(194, style);
+    msgbox::setBoxInspector({});
+    return out;
+  }
+  apptest::TempDataFolder folder;
+};
+
+TEST_F(QtTranslationsTest, BoxesAndDialogsInEachLanguage) {
+  struct Case {
+    int lenguaje;
+    QStringList yesNo, okCancel, saveDialog;
+    QString lookIn;
+    QString folder;
+    QString december;  // the date box's calendar heading
+  };
+  std::vector<Case> cases = {
+      {0,
+       {"&No", "&Sí"},
+       {"Aceptar", "Cancelar"},
+       {"&Guardar", "Cancelar"},
+       "Ver en:",
+       "Carpeta",
+       "diciembre"},
+      {1000,
+       {"&No", "&Yes"},
+       {"Cancel", "OK"},
+       {"&Save", "Cancel"},
+       "Look in:",
+       "Folder",
+       "december"},
+      {2000,
+       {"&Não", "&Sim"},
+       {"Cancelar", "OK"},
+       {"&Salvar", "Cancelar"},
+       "Procurar em:",
+       "Pasta",
+       "dezembro"},
+  };
+  // Any other value reads as Spanish, as the settings read it.
+  cases.push_back(cases.front());
+  cases.back().lenguaje = 500;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.lenguaje);
+    ASSERT_TRUE(applyQtTranslations(c.lenguaje));
+    EXPECT_EQ(boxButtons(msgbox::YesNo | msgbox::Question), c.yesNo);
+    EXPECT_EQ(boxButtons(msgbox::OkCancel), c.okCancel);
+    // The file dialogs are Qt's own (not the desktop's), as the file-dialog seam opens them.
+    QFileDialog save;
+    save.setOption(QFileDialog::DontUseNativeDialog);
+    save.setAcceptMode(QFileDialog::AcceptSave);
+    EXPECT_EQ(buttonTexts(*save.findChild<QDialogButtonBox*>()), c.saveDialog);
+    EXPECT_EQ(save.findChild<QLabel*>("lookInLabel")->text(), c.lookIn);
+    // The file list's "Folder", which Qt's translations lack, comes from our own few texts.
+    EXPECT_EQ(QAbstractFileIconProvider().type(QFileInfo(QDir::tempPath())), c.folder);
+    // The calendar of a date box made now names its months in the language too.
+    QDateEdit date(QDate(2026, 12, 10));
+    date.setCalendarPopup(true);
+    const QLocale calendar = date.calendarWidget()->locale();
+    EXPECT_EQ(calendar.standaloneMonthName(12).toLower(), c.december);
+  }
+}
+
+TEST_F(QtTranslationsTest, PrintDialogInSpanish) {
+  ASSERT_TRUE(applyQtTranslations(0));
+  QPrinter printer;
+  QPrintDialog dialog(&printer);
+  const QStringList texts = buttonTexts(dialog);
+  EXPECT_TRUE(texts.contains("Im&primir")) << texts.join('|').toStdString();
+  EXPECT_TRUE(texts.contains("Cancelar")) << texts.join('|').toStdString();
+  EXPECT_FALSE(texts.contains("&Print"));
+  EXPECT_FALSE(texts.contains("Cancel"));
+  // Texts Qt's Spanish translation lacks, from our own.
+  EXPECT_TRUE(texts.contains("Encuadernación por el lado largo")) << texts.join('|').toStdString();
+  EXPECT_FALSE(texts.contains("Long side binding"));
+}
+
+// A box sizes itself to its text: "Hora Incorrecta" made one whose title bar cut "Velta 2000"
+// to "Vel…000". Every box is at least as wide as its title needs, whatever its text.
+TEST_F(QtTranslationsTest, BoxIsWideEnoughForItsTitle) {
+  struct Case {
+    int number;
+    std::string title;
+  };
+  const Case cases[] = {{327, ""},
+                        {327, "Prueba de Puertos de Comunicación"},
+                        {376, "Atención"},
+                        {283, "Configuración del Reloj"}};
+  for (const Case& c : cases) {
+    int width = 0;
+    QString shownTitle;
+    QFont font;
+    msgbox::setBoxInspector([&](QMessageBox& box) {
+      box.show();
+      width = box.width();
+      shownTitle = box.windowTitle();
+      font = box.font();
+      box.hide();
+    });
+    MsgBox(c.number, msgbox::OkOnly | msgbox::Exclamation, c.title);
+    msgbox::setBoxInspector({});
+    EXPECT_EQ(shownTitle.toStdString(), c.title.empty() ? "Velta 2000" : c.title);
+    QFont bold = font;
+    bold.setBold(true);
+    // Room for the title in the title bar's bold face and the frame's icon and buttons.
+    EXPECT_GE(width, QFontMetrics(bold).horizontalAdvance(shownTitle) + 100) << c.title;
+  }
+}
+
+TEST_F(QtTranslationsTest, ClickedButtonIsTheAnswerOfARealBox) {
+  ASSERT_TRUE(applyQtTranslations(0));
+  msgbox::setBoxInspector([](QMessageBox& box) {
+    for (QAbstractButton* b : box.buttons())
+      if (b->text() == "&No") b->click();
+  });
+  EXPECT_EQ(MsgBox(194, msgbox::YesNo), msgbox::No);
+  msgbox::setBoxInspector([](QMessageBox&) {});
+  EXPECT_EQ(MsgBox(194, msgbox::YesNo), msgbox::No);  // closed without a choice
+  EXPECT_EQ(MsgBox(194, msgbox::OkCancel), msgbox::Cancel);
+}
+
+// The start-up loads Qt's texts for the language of the settings file, before its first box.
+TEST_F(QtTranslationsTest, StartUpFollowsTheSettingsFile) {
+  stores::writeUsers({{"ADMIN", 1, 2}});
+  const std::pair<const char*, const char*> cases[] = {
+      {"2000", "&Sim"}, {"1000", "&Yes"}, {"0", "&Sí"}, {"500", "&Sí"}};
+  for (const auto& [lenguaje, yes] : cases) {
+    folder.write("VELTA.INI",
+                 std::string("[COMMON]\r\nVERSION=2\r\nLENGUAJE=") + lenguaje + "\r\n");
+    StartupHooks hooks;
+    hooks.login = [](std::string& user, std::string&) {
+      user.clear();  // a cancelled log-in ends the start-up quietly
+      return false;
+    };
+    InstanceLock lock;
+    EXPECT_EQ(runStartup(lock, hooks), StartResult::EndedOk) << lenguaje;
+    EXPECT_EQ(QMessageBox().addButton(QMessageBox::Yes)->text().toStdString(), yes) << lenguaje;
+    apptest::objects().release();
+  }
+}
+
+// Qt's file dialog takes a file's size and date from the system locale, not from the default
+// one: the program makes the language's locale the process's own before its application
+// starts, so "1,03 KiB" and "10/12/26 14:03" in Spanish, not "1.03 KiB" and "12/10/26 2:03 PM".
+TEST_F(QtTranslationsTest, FileDialogSizesAndDatesFollowTheLanguageFromTheStart) {
+  folder.write("CARDS.TXT", std::string(1055, '1'));
+  std::tm t{};
+  t.tm_year = 2026 - 1900;
+  t.tm_mon = 11;
+  t.tm_mday = 10;
+  t.tm_hour = 14;
+  t.tm_min = 3;
+  t.tm_isdst = -1;
+  const timeval times[2] = {{std::mktime(&t), 0}, {std::mktime(&t), 0}};
+  ASSERT_EQ(::utimes(folder.file("CARDS.TXT").c_str(), times), 0);
+  const QDateTime modified(QDate(2026, 12, 10), QTime(14, 3));
+  struct Case {
+    const char* ini;  // nullptr: no settings file
+    const char* locale;
+  };
+  const Case cases[] = {{nullptr, "es_ES"},
+                        {"[COMMON]\r\nLENGUAJE=0\r\n", "es_ES"},
+                        {"[COMMON]\r\nLENGUAJE=1000\r\n", "en_US"},
+                        {"[COMMON]\r\nLENGUAJE=2000\r\n", "pt_BR"},
+                        {"[COMMON]\r\nLENGUAJE=500\r\n", "es_ES"}};
+  QStringList spanish;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.ini ? c.ini : "no settings file");
+    std::remove(folder.file("VELTA.INI").c_str());
+    if (c.ini) folder.write("VELTA.INI", c.ini);
+    QProcess probe;
+    probe.setWorkingDirectory(QString::fromStdString(folder.path()));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("LC_ALL", "en_US.UTF-8");  // whatever the desktop says, the setting decides
+    probe.setProcessEnvironment(env);
+    probe.start(VELTA_LOCALE_PROBE, {QString::fromStdString(folder.file("CARDS.TXT"))});
+    ASSERT_TRUE(probe.waitForFinished(120000));
+    ASSERT_EQ(probe.exitCode(), 0) << probe.readAllStandardError().toStdString();
+    const QStringList lines = QString::fromUtf8(probe.readAllStandardOutput()).split('\n');
+    ASSERT_GE(lines.size(), 3);
+    const QLocale language(c.locale);
+    EXPECT_EQ(lines[0], language.formattedDataSize(1055));
+    EXPECT_EQ(lines[1], language.toString(modified, QLocale::ShortFormat));
+    EXPECT_EQ(lines[2], "7.5");  // the C library's numbers keep their point
+    if (std::string(c.locale) == "es_ES") spanish = lines.mid(0, 2);
+  }
+  EXPECT_EQ(spanish, (QStringList{"1,03 KiB", "10/12/26 14:03"}));
+}
+
+}  // namespace

@@ -1,0 +1,716 @@
+#include "widgets/main/FormP.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPointer>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include <clocklink/ClsMirsol.h>
+#include <clocklink/ClsModem.h>
+#include <clocklink/CollectionStatus.h>
+
+#include <cstdio>
+#include <exception>
+
+#include "widgets/admin/AppImages.h"
+#include "core/Basic.h"
+#include "widgets/clock/BusyGuard.h"
+#include "admin/ClockStatus.h"
+#include "core/ClsAuditoria.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "core/ClsUsers.h"
+#include "collect/FGrales.h"
+#include "core/FailureMessage.h"
+#include "core/Globals.h"
+#include "widgets/dialogs/HourglassGuard.h"
+#include "core/Messages.h"
+#include "widgets/dialogs/MsgBox.h"
+#include "core/ProgramObjects.h"
+#include "widgets/clock/ProgressListWidget.h"
+#include "core/Release.h"
+
+namespace {
+
+QString q(const std::string& s) { return QString::fromStdString(s); }
+QString msg(int id) { return q(GetMsg(id)); }
+
+constexpr const char* kMenuProperty = "veltaMenu";
+constexpr const char* kIndexProperty = "veltaIndex";
+
+// Toolbar position -> tool-tip message (0: none).
+constexpr std::array<int, 14> kButtonTips = {0, 230, 234, 174, 176, 185, 192,
+                                             0, 303, 203, 0,   364, 0,   281};
+
+// Slot n holds a clock: in the table and not free.
+bool isClock(int16_t n) { return gListaRelojes && gListaRelojes->IsClock(n); }
+
+QLineEdit* field(const char* name, QWidget* parent) {
+  auto* e = new QLineEdit(parent);
+  e->setObjectName(name);
+  e->setReadOnly(true);
+  e->setFocusPolicy(Qt::NoFocus);
+  return e;
+}
+
+QLabel* label(const char* name, QWidget* parent) {
+  auto* l = new QLabel(parent);
+  l->setObjectName(name);
+  return l;
+}
+
+}  // namespace
+
+FormP::FormP(const WindowOpeners& openers, QWidget* parent)
+    : QMainWindow(parent), m_openers(openers) {
+  setObjectName("FormP");
+  m_imgTool = appimages::imgTool();
+  m_img = appimages::img();
+  buildMenus();
+  buildToolbar();
+  buildPanel();
+  BusyGuard::onChange(this, [this] { updateActions(); });
+  start();
+}
+
+FormP::~FormP() = default;
+
+// ---------------------------------------------------------------------------------------
+// Building.
+
+void FormP::buildMenus() {
+  auto make = [this](Menu menu, int index, const char* prefix, QMenu* into) {
+    auto* a = new QAction(this);
+    a->setObjectName(QString("%1%2").arg(prefix).arg(index));
+    a->setProperty(kMenuProperty, static_cast<int>(menu));
+    a->setProperty(kIndexProperty, index);
+    connect(a, &QAction::triggered, this, [this, menu, index] { menuCommand(menu, index); });
+    into->addAction(a);
+    return a;
+  };
+  auto separator = [](const char* name, QMenu* into) {
+    QAction* a = into->addSeparator();
+    a->setObjectName(name);
+    return a;
+  };
+  auto topMenu = [this](const char* name) {
+    QMenu* m = menuBar()->addMenu(QString());
+    m->setObjectName(name);
+    m->menuAction()->setObjectName(name);
+    m->setToolTipsVisible(true);
+    return m;
+  };
+
+  m_opciones = topMenu("opciones");
+  m_comu = topMenu("Comu");
+  m_config = topMenu("config");
+  m_ver = topMenu("ver");
+  m_acerca = topMenu("acerca");
+
+  m_op[0] = make(Op, 0, "op", m_opciones);
+  m_op[1] = separator("op1", m_opciones);
+  m_op[2] = make(Op, 2, "op", m_opciones);
+  for (int i = 0; i < 8; ++i) m_co[i] = make(Co, i, "co", m_comu);
+  for (int i = 0; i < 8; ++i) {
+    if (i == 4) {
+      // E&special: a header whose entries carry no command; hidden for the window's life.
+      m_especial = m_config->addMenu(QString());
+      m_especial->setObjectName("especial");
+      m_he[4] = m_especial->menuAction();
+      m_he[4]->setObjectName("he4");
+      m_sp[0] = new QAction(this);
+      m_sp[0]->setObjectName("sp0");
+      m_especial->addAction(m_sp[0]);
+      m_sp[1] = m_especial->addSeparator();
+      m_sp[1]->setObjectName("sp1");
+      m_sp[2] = new QAction(this);
+      m_sp[2]->setObjectName("sp2");
+      m_especial->addAction(m_sp[2]);
+    } else if (i == 6) {
+      m_he[6] = separator("he6", m_config);
+    } else {
+      m_he[i] = make(He, i, "he", m_config);
+    }
+  }
+  for (int i = 0; i < 2; ++i) m_ve[i] = make(Ve, i, "ve", m_ver);
+  m_ay[0] = make(Ay, 0, "ay", m_acerca);
+}
+
+void FormP::buildToolbar() {
+  m_toolBar = new QToolBar(this);
+  m_toolBar->setObjectName("Toolbar");
+  m_toolBar->setMovable(false);
+  m_toolBar->setIconSize(QSize(24, 24));
+  addToolBar(Qt::TopToolBarArea, m_toolBar);
+  m_buttons = {nullptr, m_co[0], m_co[2], m_co[3], m_co[4], m_co[1], m_op[0],
+               nullptr, m_ve[0], m_he[3], nullptr, m_co[5], nullptr, m_op[2]};
+  // Pictures of ImgTool per position (5 is the dial picture; 9, 10, 12 are also the
+  // console's continue, exit and pause).
+  constexpr std::array<int, 14> kPicture = {0, 1, 2, 3, 4, 5, 6, 0, 7, 8, 0, 9, 0, 10};
+  for (int i = 1; i <= 13; ++i) {
+    if (!m_buttons[i]) {
+      m_toolBar->addSeparator()->setObjectName(QString("Toolbar%1").arg(i));
+      continue;
+    }
+    m_buttons[i]->setIcon(m_imgTool.value(kPicture[i] - 1));
+    m_toolBar->addAction(m_buttons[i]);
+  }
+  // Menus show captions only; the pictures belong to the toolbar.
+  for (QAction* a : m_buttons)
+    if (a) a->setIconVisibleInMenu(false);
+}
+
+void FormP::buildPanel() {
+  auto* central = new QWidget(this);
+  central->setObjectName("central");
+  setCentralWidget(central);
+
+  auto* image1 = new QLabel(central);
+  image1->setObjectName("Image1");
+  image1->setPixmap(appimages::banner(QSize(300, 56)));
+
+  auto* lblRS = label("LblRS", central);
+  m_cmbPrg = new QComboBox(central);
+  m_cmbPrg->setObjectName("CmbPrg");
+  m_cmbPrg->setMinimumWidth(260);
+  connect(m_cmbPrg, &QComboBox::activated, this, [this](int) { selectorClicked(); });
+
+  m_labels = {label("LblReloj", central),
+              label("LblPuerto", central),
+              label("LblTelefono", central),
+              label("LblComunicacion", central),
+              label("LblPath", central),
+              label("LblIP", central),
+              lblRS};
+  m_txtReloj = field("TxtReloj", central);
+  m_txtReloj->setMaximumWidth(40);
+  m_txtModelo = field("TxtModelo", central);
+  m_txtPuerto = field("TxtPuerto", central);
+  m_txtPuerto->setMaximumWidth(80);
+  m_txtVelocidad = field("TxtVelocidad", central);
+  m_txtTelefono = field("TxtTelefono", central);
+  m_txtComunicacion = field("TxtComunicacion", central);
+  m_txtPath = field("txtPath", central);
+  m_txtIP = field("TxtIP", central);
+
+  auto* grid = new QGridLayout;
+  grid->addWidget(m_labels[0], 0, 0);
+  grid->addWidget(m_txtReloj, 0, 1);
+  grid->addWidget(m_txtModelo, 0, 2);
+  grid->addWidget(m_labels[1], 1, 0);
+  grid->addWidget(m_txtPuerto, 1, 1);
+  grid->addWidget(m_txtVelocidad, 1, 2);
+  grid->addWidget(m_labels[2], 2, 0);
+  grid->addWidget(m_txtTelefono, 2, 1, 1, 2);
+  grid->addWidget(m_labels[3], 3, 0);
+  grid->addWidget(m_txtComunicacion, 3, 1, 1, 2);
+  grid->addWidget(m_labels[4], 4, 0);
+  grid->addWidget(m_txtPath, 4, 1, 1, 2);
+  grid->addWidget(m_labels[5], 5, 0);
+  grid->addWidget(m_txtIP, 5, 1, 1, 2);
+
+  m_frmEA = new QGroupBox(central);
+  m_frmEA->setObjectName("FrmEA");
+  m_lbleafecha = label("lbleafecha", m_frmEA);
+  m_lblEaReg = label("LBLeaReg", m_frmEA);
+  m_fecActual = field("FecActual", m_frmEA);
+  m_cantRegis = field("CantRegis", m_frmEA);
+  auto* ea = new QGridLayout(m_frmEA);
+  ea->addWidget(m_lbleafecha, 0, 0);
+  ea->addWidget(m_fecActual, 0, 1);
+  ea->addWidget(m_lblEaReg, 1, 0);
+  ea->addWidget(m_cantRegis, 1, 1);
+
+  m_cmdReset = new QPushButton("RESETEAR PEXEL", central);
+  m_cmdReset->setObjectName("CmdReset");
+  connect(m_cmdReset, &QPushButton::clicked, this, &FormP::resetClicked);
+
+  auto* left = new QVBoxLayout;
+  left->addWidget(image1);
+  left->addWidget(lblRS);
+  left->addWidget(m_cmbPrg);
+  left->addSpacing(6);
+  left->addLayout(grid);
+  left->addWidget(m_frmEA);
+  left->addWidget(m_cmdReset);
+  left->addStretch();
+
+  m_lstP = new ProgressListWidget(central);
+  m_lstP->setObjectName("LstP");
+  m_lstP->setMinimumWidth(320);
+
+  auto* row = new QHBoxLayout(central);
+  row->addLayout(left);
+  row->addWidget(m_lstP, 1);
+
+  statusBar()->setObjectName("StatusBar");
+  // The clock's last clearing is the status bar's own text, not a passing message: the menus'
+  // tips, which clear a passing message, only cover it while they show.
+  m_statusText = new QLabel(statusBar());
+  m_statusText->setObjectName("StatusText");
+  statusBar()->addWidget(m_statusText, 1);
+  resize(860, 520);
+}
+
+// ---------------------------------------------------------------------------------------
+// Start.
+
+void FormP::start() {
+  HourglassGuard hourglass;
+  MarcarEstado(2);
+  LoadText();
+  m_cmdReset->hide();
+  setWindowTitle(q("Velta 2000 - " + (gUsers ? gUsers->auName : std::string())));
+  // A clock store that could not be read leaves the list empty: say so, and go on with it.
+  if (gListaRelojes && gListaRelojes->status().unreadable)
+    MsgBox(311, msgbox::Critical, {}, {}, this);
+  fillSelector();
+  MostrarConfig(gCfgFile->RelojActivo);
+  FijarControles();
+  setEnabled(true);
+  m_he[4]->setVisible(false);
+  applyLevelGating();
+  updateActions();
+}
+
+void FormP::applyLevelGating() {
+  const int16_t level = gUsers ? gUsers->GetLevel() : 0;
+  m_levelOff.clear();
+  if (level == 2) return;
+  if (level == 1) {
+    m_levelOff = {m_op[0], m_ve[1]};  // button 6 is op(0)
+    return;
+  }
+  // Buttons 3, 4, 9 and 6 are co(3), co(4), he(3) and op(0).
+  m_levelOff = {m_co[3], m_co[4], m_he[3], m_op[0], m_ve[1]};
+}
+
+void FormP::LoadText() {
+  m_tipped.clear();
+  for (int i = 1; i <= 13; ++i) {
+    if (!m_buttons[i] || kButtonTips[i] == 0) continue;
+    m_buttons[i]->setToolTip(msg(kButtonTips[i]));
+    m_tipped.insert(m_buttons[i]);
+  }
+  m_opciones->setTitle(msg(148));
+  m_comu->setTitle(msg(126));
+  m_config->setTitle(msg(142));
+  m_ver->setTitle(msg(158));
+  m_acerca->setTitle("&?");
+  constexpr std::array<int, 7> kCo = {143, 130, 138, 119, 139, 364, 124};
+  for (size_t i = 0; i < kCo.size(); ++i) m_co[i]->setText(msg(kCo[i]));
+  m_co[7]->setText("&" + msg(406));
+  m_he[0]->setText(msg(150));
+  m_he[2]->setText(msg(151));
+  m_he[3]->setText(msg(129));
+  m_especial->setTitle(msg(132));
+  m_he[5]->setText(msg(117));
+  m_he[7]->setText(msg(157));
+  m_ve[0]->setText(msg(159));
+  m_ve[1]->setText(msg(405));
+  m_ay[0]->setText(msg(107));
+  m_op[0]->setText(msg(127));
+  m_op[2]->setText(msg(155));
+  m_sp[0]->setText(msg(149));
+  m_sp[2]->setText(msg(145));
+  m_frmEA->setTitle(msg(218));
+  m_lbleafecha->setText(msg(219) + ":");
+  m_lblEaReg->setText(msg(256) + ":");
+  constexpr std::array<int, 7> kLabels = {274, 271, 289, 183, 210, 208, 278};
+  for (size_t i = 0; i < kLabels.size(); ++i) m_labels[i]->setText(msg(kLabels[i]));
+  m_he[1]->setText(msg(gListaRelojes && gListaRelojes->m_TipoNumero == 2 ? 286 : 156));
+  updateActions();
+}
+
+// ---------------------------------------------------------------------------------------
+// Enabling.
+
+const WindowOpeners::Opener* FormP::openerOf(const QAction* a) const {
+  const WindowOpeners& o = m_openers;
+  if (a == m_co[1]) return &o.FIniModemConectar;
+  if (a == m_co[2]) return &o.FLeer;
+  if (a == m_co[4]) return &o.FTime;
+  if (a == m_co[5]) return &o.fAuto;
+  if (a == m_co[6]) return &o.FCbioReloj;
+  if (a == m_co[7]) return &o.FConsole;
+  if (a == m_he[0]) return &o.FCacheo;
+  if (a == m_he[1]) return &o.FTjtas;
+  if (a == m_he[2]) return &o.FSirenas;
+  if (a == m_he[3]) return &o.FBases;
+  if (a == m_he[5]) return &o.FEmpr;
+  if (a == m_he[7]) return &o.FrmTest;
+  if (a == m_op[0]) return &o.Fconfig;
+  if (a == m_ve[0]) return &o.FVerArch;
+  if (a == m_ve[1]) return &o.FAud;
+  if (a == m_ay[0]) return &o.frmAbout;
+  return nullptr;  // co(0), co(3) and op(2) are the window's own
+}
+
+QString FormP::baseTip(const QAction* a) const {
+  if (m_tipped.contains(a)) {
+    for (int i = 1; i <= 13; ++i)
+      if (m_buttons[i] == a && kButtonTips[i]) return msg(kButtonTips[i]);
+  }
+  return QString(a->text()).remove('&');
+}
+
+bool FormP::available(const QAction* a) const {
+  const WindowOpeners::Opener* opener = openerOf(a);
+  return !opener || static_cast<bool>(*opener);
+}
+
+bool FormP::allowed(const QAction* a) const {
+  if (!a || a->isSeparator() || a == m_he[4]) return false;
+  if (!available(a) || m_levelOff.contains(a) || m_ruleOff.contains(a)) return false;
+  return a != m_co[1] || m_dialEnabled;
+}
+
+void FormP::updateActions() {
+  if (!m_co[0]) return;
+  const bool busy = BusyGuard::busy(this);
+  auto apply = [&](QAction* a) {
+    if (!a || a->isSeparator() || a == m_he[4]) return;
+    a->setEnabled(allowed(a) && !busy);
+    if (m_tipped.contains(a))
+      a->setToolTip(baseTip(a));
+    else
+      a->setToolTip(QString());
+  };
+  for (QAction* a : m_op) apply(a);
+  for (QAction* a : m_co) apply(a);
+  for (QAction* a : m_he) apply(a);
+  for (QAction* a : m_ve) apply(a);
+  for (QAction* a : m_ay) apply(a);
+  m_he[4]->setEnabled(!m_ruleOff.contains(m_he[4]));
+  m_cmbPrg->setEnabled(m_selectorEnabled && !busy);
+  m_cmdReset->setEnabled(!busy);
+}
+
+void FormP::FijarControles() {
+  const int16_t n = gCfgFile->RelojActivo;
+  gListaRelojes->GetCurDataOrDefault(n);
+  m_ruleOff.clear();
+  if (basic::Trim(gListaRelojes->m_Telefono).empty()) m_ruleOff.insert(m_co[1]);
+  if (gListaRelojes->m_Modelo != 2) {
+    m_ruleOff.insert(m_co[6]);
+  } else {
+    m_ruleOff += {m_co[5], m_he[0], m_he[2], m_he[4]};  // button 11 is co(5)
+  }
+  m_he[1]->setText(msg(gListaRelojes->m_TipoNumero == 2 ? 286 : 156));
+  if (gCfgFile->MultiEmpresa < 1) m_ruleOff.insert(m_he[5]);
+  updateActions();
+}
+
+// ---------------------------------------------------------------------------------------
+// Current clock.
+
+void FormP::fillSelector() {
+  StoreRowVector rows;
+  gListaRelojes->FillList(rows);
+  m_cmbPrg->clear();
+  for (const StoreRow& r : rows.rows) m_cmbPrg->addItem(q(r.text));
+  // No row until a clock is chosen: a filled list would otherwise show its first row for a
+  // current clock that is not in it (none, or a free slot).
+  m_cmbPrg->setCurrentIndex(-1);
+}
+
+void FormP::MostrarConfig(int16_t n) {
+  // A free slot is no clock at all: its blank record would aim the link at nothing.
+  const bool clock = isClock(n);
+  const int16_t connectTimeout = gCfgFile->TimeOutModem;
+  if (!clock) {
+    gMirsol->SetTimeRecorder("1", 0, "COM2", "9600", "", 1, "", 0, 7001, 7001, connectTimeout);
+    m_txtReloj->setText("1");
+    m_txtModelo->setText(q(gListaRelojes->GetModelo(0)));
+    m_txtPuerto->setText("COM2");
+    m_txtVelocidad->setText("9600");
+    m_txtTelefono->clear();
+    m_txtComunicacion->setText(msg(246));
+    m_txtPath->setText(q(gDataFolder + "REGIS.MIR"));
+    m_txtIP->clear();
+  } else {
+    ClsListaRelojes& c = *gListaRelojes;
+    c.GetCurData(n);
+    gMirsol->SetTimeRecorder(c.M_Numero, c.m_Modelo, c.m_Puerto, c.m_Velocidad, c.m_Telefono,
+                             c.M_Comunicacion, c.m_IP, c.m_TipoInterface, c.m_PortLocal,
+                             c.m_PortRemoto, connectTimeout);
+    const std::string portTail = c.m_Puerto.size() > 3 ? c.m_Puerto.substr(3) : std::string();
+    gModem->SetModem(static_cast<int16_t>(basic::Val(portTail)), c.m_Velocidad, c.m_Telefono);
+    m_txtReloj->setText(q(c.M_Numero));
+    m_txtModelo->setText(q(c.GetModelo(c.m_Modelo)));
+    m_txtPuerto->setText(q(c.m_Puerto));
+    m_txtVelocidad->setText(q(c.m_Velocidad));
+    m_txtTelefono->setText(q(c.m_Telefono));
+    m_txtComunicacion->setText(msg(c.M_Comunicacion == 1 ? 246 : 285));
+    m_txtPath->setText(q(c.m_Path + c.M_Archivo + (c.m_ArchivoFecha != 0 ? ".MIR" : "")));
+    m_txtIP->setText(q(basic::Trim(c.m_IP)));
+  }
+  m_fecActual->clear();
+  m_cantRegis->setText("0");
+  m_statusText->clear();
+  const QString key = q(basic::Format(n, "000"));
+  for (int i = 0; i < m_cmbPrg->count(); ++i) {
+    if (m_cmbPrg->itemText(i).left(3) == key) {
+      m_cmbPrg->setCurrentIndex(i);
+      break;
+    }
+  }
+  gCfgFile->RelojActivo = n;
+}
+
+void FormP::reselectClock() {
+  MostrarConfig(gCfgFile->RelojActivo);
+  FijarControles();
+}
+
+void FormP::selectorClicked() {
+  if (gModem->cortarModem()) {
+    // A line is up: the dialled clock stays the current one, and the list shows it again.
+    m_selectorEnabled = false;
+    const QString key = q(basic::Format(gCfgFile->RelojActivo, "000"));
+    for (int i = 0; i < m_cmbPrg->count(); ++i)
+      if (m_cmbPrg->itemText(i).left(3) == key) m_cmbPrg->setCurrentIndex(i);
+    updateActions();
+    return;
+  }
+  m_selectorEnabled = true;
+  const int16_t n = static_cast<int16_t>(basic::Val(m_cmbPrg->currentText().left(3).toStdString()));
+  MostrarConfig(n);
+  FijarControles();
+}
+
+void FormP::resetClicked() {
+  if (gListaRelojes->m_Modelo != 2) {
+    QApplication::beep();
+    return;
+  }
+  BusyGuard busy(this);
+  int16_t status;
+  {
+    HourglassGuard hourglass;
+    status = gMirsol->ResetPexel();
+  }
+  if (BusyGuard::closePending(this)) return;
+  if (status == clocklink::kSuccess)
+    MsgBoxText("RESETEADO", msgbox::Exclamation, {}, 0, this);
+  else
+    MsgBoxText("ERROR AL RESETEAR", msgbox::Critical, {}, 0, this);
+}
+
+// ---------------------------------------------------------------------------------------
+// Commands.
+
+QAction* FormP::item(Menu menu, int index) const {
+  auto pick = [index](const auto& list) -> QAction* {
+    return index >= 0 && static_cast<size_t>(index) < list.size() ? list[index] : nullptr;
+  };
+  switch (menu) {
+    case Op:
+      return pick(m_op);
+    case Co:
+      return pick(m_co);
+    case He:
+      return pick(m_he);
+    case Ve:
+      return pick(m_ve);
+    case Ay:
+      return pick(m_ay);
+  }
+  return nullptr;
+}
+
+QAction* FormP::button(int position) const {
+  return position >= 1 && position <= 13 ? m_buttons[position] : nullptr;
+}
+
+void FormP::openWindow(const WindowOpeners::Opener& opener) {
+  if (opener) opener(this);
+}
+
+void FormP::menuCommand(Menu menu, int index) {
+  QAction* a = item(menu, index);
+  if (!a || BusyGuard::busy(this) || !allowed(a)) return;
+  // Busy for the whole command, boxes included: a close asked for meanwhile (a signal, the
+  // close box) waits until the command is over instead of freeing what it still uses.
+  BusyGuard busy(this);
+  runCommand(a);
+}
+
+void FormP::runCommand(QAction* a) {
+  if (gAuditoria) gAuditoria->AddRecord(a->text().toStdString());
+  const WindowOpeners::Opener* opener = openerOf(a);
+  if (a == m_co[0]) {
+    statusReading();
+  } else if (a == m_co[3]) {
+    clearRecords();
+  } else if (a == m_co[5]) {
+    gRunMode = 1;
+    openWindow(*opener);
+    // The run points the clock objects at every clock it visits: back to the one shown, so
+    // the next command acts on the clock the panel names.
+    if (gCfgFile) reselectClock();
+  } else if (a == m_co[7]) {
+    openWindow(*opener);
+    if (gCfgFile) reselectClock();
+  } else if (a == m_op[0]) {
+    try {
+      openWindow(*opener);
+      if (!gCfgFile) return;
+      gListaRelojes->CargarRelojes();
+      fillSelector();
+      reselectClock();
+    } catch (const std::exception&) {
+      close();
+    }
+  } else if (a == m_op[2]) {
+    close();
+  } else if (opener) {
+    openWindow(*opener);
+  }
+}
+
+void FormP::statusReading() {
+  const ClsListaRelojes& c = *gListaRelojes;
+  if (!basic::Trim(c.m_Telefono).empty() && !gModem->cortarModem()) {
+    if (allowed(m_co[1])) runCommand(m_co[1]);
+    return;
+  }
+  try {
+    std::string text;
+    {
+      HourglassGuard hourglass;
+      text = gMirsol->Status_Get();
+      // A close asked for meanwhile ends the command here; the window goes right after.
+      if (BusyGuard::closePending(this)) return;
+    }
+    const std::optional<ClockStatusView> v = decodeClockStatus(text, c.m_Modelo, basic::Now());
+    if (!v) {
+      MsgBox(331, msgbox::Critical, {}, {}, this);
+      return;
+    }
+    m_fecActual->setText(q(v->fecActual));
+    m_cantRegis->setText(q(v->cantRegis));
+    m_statusText->setText(q(v->statusBar));
+    QApplication::beep();
+    MsgBox(277, msgbox::Exclamation, {}, {}, this);
+  } catch (const std::exception& e) {
+    MsgBoxText(std::string("ERROR AL INICIALIZAR: ") + e.what(), msgbox::Critical, e.what(), 0,
+               this);
+  }
+}
+
+void FormP::clearRecords() {
+  if (MsgBox(173, msgbox::YesNo | msgbox::Question, {}, {}, this) != msgbox::Yes) return;
+  int16_t status;
+  {
+    HourglassGuard hourglass;
+    status = collect::ConsoleClearResult(*m_lstP);
+    m_lstP->refresh();
+    if (BusyGuard::closePending(this)) return;
+  }
+  if (status != clocklink::kSuccess)
+    MsgBox(failureMessage(status, 312), msgbox::Critical, {}, {}, this);
+}
+
+// ---------------------------------------------------------------------------------------
+// Host services for the collection windows.
+
+void FormP::setDialEnabled(bool enabled) {
+  m_dialEnabled = enabled;
+  updateActions();
+}
+
+void FormP::setDialPicture(int image) { m_co[1]->setIcon(m_imgTool.value(image - 1)); }
+
+void FormP::setSelectorEnabled(bool enabled) {
+  m_selectorEnabled = enabled;
+  updateActions();
+}
+
+void FormP::setDisplayState(int state) {
+  m_displayState = state;
+  setWindowState(state == 1 ? Qt::WindowMinimized : Qt::WindowNoState);
+}
+
+// ---------------------------------------------------------------------------------------
+// Close.
+
+void FormP::closeOtherWindows() {
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (w == this || !w->isWindow()) continue;
+    if (w->isVisible()) w->close();
+  }
+}
+
+bool FormP::eventFilter(QObject* watched, QEvent* event) {
+  if (m_closeWaiting && event->type() == QEvent::Show && watched != this) {
+    auto* w = qobject_cast<QWidget*>(watched);
+    // Queued: the window's own event loop, if it has one, takes the close.
+    if (w && w->isWindow()) QMetaObject::invokeMethod(w, "close", Qt::QueuedConnection);
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void FormP::saveSettingsOnClose() {
+  if (!gCfgFile) return;
+  gCfgFile->SaveCfgOnClose();
+  // The operator's changes (the current clock among them) would be lost without a word.
+  const std::string& why = gCfgFile->lastSaveError();
+  if (why.empty()) return;
+  if (m_unattendedClose)
+    std::fprintf(stderr, "velta: %s\n", why.c_str());
+  else
+    MsgBox(320, msgbox::Critical, {}, "\n" + why, this);
+}
+
+void FormP::closeEvent(QCloseEvent* e) {
+  if (m_closed) {
+    e->accept();
+    return;
+  }
+  if (BusyGuard::deferClose(this, e, true)) {
+    // Modal windows end, so the command that opened them can return; the close follows.
+    // A window the command opens after this (the next box, the window a box stood before)
+    // would hold it up again with nobody there to close it: it goes as soon as it shows.
+    if (!m_closeWaiting) {
+      m_closeWaiting = true;
+      qApp->installEventFilter(this);
+    }
+    closeOtherWindows();
+    return;
+  }
+  m_closed = true;
+  if (m_closeWaiting) {
+    qApp->removeEventFilter(this);
+    m_closeWaiting = false;
+  }
+  saveSettingsOnClose();
+  {
+    HourglassGuard hourglass;
+    if (gModem && gModem->cortarModem()) {
+      gModem->Colgar();
+      gModem->cortarModem(false);  // the line is down now
+    }
+  }
+  MarcarEstado(3);
+  // Every other window goes before the objects it may use; the windows opened from here
+  // are deleted, so their timers cannot fire on freed objects.
+  closeOtherWindows();
+  const QList<QWidget*> children = findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+  for (QWidget* w : children)
+    if (w->isWindow()) delete w;
+  if (ProgramObjects* objects = ProgramObjects::current()) objects->release();
+  e->accept();
+}

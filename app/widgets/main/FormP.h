@@ -1,0 +1,140 @@
+// The main window: menus, the 13-position toolbar, the clock selector and clock panel, the
+// progress list and the status bar. Every command first adds an audit record with its caption
+// as shown, then acts; the windows of the other commands come through WindowOpeners. One
+// QAction per command, shared by menu and toolbar, named after its menu item ("co3").
+#pragma once
+
+#include <QIcon>
+#include <QList>
+#include <QMainWindow>
+#include <QSet>
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "widgets/clock/MainWindowHost.h"
+#include "widgets/main/WindowOpeners.h"
+
+class QAction;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QToolBar;
+class ProgressListWidget;
+
+class FormP : public QMainWindow, public MainWindowHost {
+  Q_OBJECT
+ public:
+  enum Menu { Op, Co, He, Ve, Ay };
+
+  // Builds the window and runs its start (marker files, captions, clock list, current clock,
+  // enabling, level gating). The program-wide objects must exist.
+  explicit FormP(const WindowOpeners& openers, QWidget* parent = nullptr);
+  ~FormP() override;
+
+  // Captions and tool-tips from the message table in the current language.
+  void LoadText();
+  // Enables the commands that fit the current clock (model, telephone, card kind).
+  void FijarControles();
+  // Makes slot n the current clock (outside 1..100, or a free slot: no clock, defaults).
+  void MostrarConfig(int16_t n);
+  // The menu handler: audit record with the item's caption, then the command.
+  void menuCommand(Menu menu, int index);
+  // Recomputes every command's enabled state (level, clock, dial flag, window available,
+  // busy).
+  void updateActions();
+  // The close that comes with nobody at the window (a stop signal, no display): a settings
+  // save that failed is said on standard error instead of in a box.
+  void setUnattendedClose(bool unattended) { m_unattendedClose = unattended; }
+
+  QAction* item(Menu menu, int index) const;
+  // Toolbar position 1..13; nullptr for the separators 7, 10 and 12.
+  QAction* button(int position) const;
+  QToolBar* toolBar() const { return m_toolBar; }
+  ProgressListWidget* LstP() const { return m_lstP; }
+
+  // MainWindowHost
+  void setDialEnabled(bool enabled) override;
+  bool dialEnabled() const override { return m_dialEnabled; }
+  void setDialPicture(int image) override;
+  void setSelectorEnabled(bool enabled) override;
+  void setDisplayState(int state) override;
+  int displayState() const override { return m_displayState; }
+  const QList<QIcon>& ImgTool() const override { return m_imgTool; }
+  const QList<QIcon>& Img() const override { return m_img; }
+
+ protected:
+  void closeEvent(QCloseEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void buildMenus();
+  void buildToolbar();
+  void buildPanel();
+  void start();
+  void applyLevelGating();
+  const WindowOpeners::Opener* openerOf(const QAction* a) const;
+  bool available(const QAction* a) const;  // its window exists (or it needs none)
+  // Level, current clock, dial flag and window available allow the command (busy aside).
+  bool allowed(const QAction* a) const;
+  void runCommand(QAction* a);
+  void openWindow(const WindowOpeners::Opener& opener);
+  void reselectClock();
+  void fillSelector();
+  void selectorClicked();
+  void resetClicked();
+  void statusReading();
+  void clearRecords();
+  void closeOtherWindows();
+  void saveSettingsOnClose();
+  QString baseTip(const QAction* a) const;
+
+  WindowOpeners m_openers;
+  std::array<QAction*, 3> m_op{};
+  std::array<QAction*, 8> m_co{};
+  std::array<QAction*, 8> m_he{};
+  std::array<QAction*, 2> m_ve{};
+  std::array<QAction*, 1> m_ay{};
+  std::array<QAction*, 3> m_sp{};
+  std::array<QAction*, 14> m_buttons{};  // 1..13
+  QMenu* m_opciones = nullptr;
+  QMenu* m_comu = nullptr;
+  QMenu* m_config = nullptr;
+  QMenu* m_ver = nullptr;
+  QMenu* m_acerca = nullptr;
+  QMenu* m_especial = nullptr;
+  QToolBar* m_toolBar = nullptr;
+  ProgressListWidget* m_lstP = nullptr;
+  QComboBox* m_cmbPrg = nullptr;
+  QPushButton* m_cmdReset = nullptr;
+  QLineEdit* m_txtReloj = nullptr;
+  QLineEdit* m_txtModelo = nullptr;
+  QLineEdit* m_txtPuerto = nullptr;
+  QLineEdit* m_txtVelocidad = nullptr;
+  QLineEdit* m_txtTelefono = nullptr;
+  QLineEdit* m_txtComunicacion = nullptr;
+  QLineEdit* m_txtPath = nullptr;
+  QLineEdit* m_txtIP = nullptr;
+  QLineEdit* m_fecActual = nullptr;
+  QLabel* m_statusText = nullptr;  // the status bar's text
+  QLineEdit* m_cantRegis = nullptr;
+  QGroupBox* m_frmEA = nullptr;
+  QLabel* m_lbleafecha = nullptr;
+  QLabel* m_lblEaReg = nullptr;
+  std::array<QLabel*, 7> m_labels{};  // LblReloj ... LblIP
+  QList<QIcon> m_imgTool;
+  QList<QIcon> m_img;
+  QSet<const QAction*> m_levelOff;  // fixed at the start for the window's life
+  QSet<const QAction*> m_ruleOff;   // FijarControles' rule for the current clock
+  QSet<const QAction*> m_tipped;    // actions whose tip comes from the message table
+  bool m_dialEnabled = true;
+  bool m_selectorEnabled = true;
+  int m_displayState = 0;
+  bool m_closed = false;
+  bool m_closeWaiting = false;  // a close waits for the command on the stack
+  bool m_unattendedClose = false;
+};

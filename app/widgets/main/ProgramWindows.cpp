@@ -1,0 +1,75 @@
+#include "widgets/main/ProgramWindows.h"
+
+#include "widgets/admin/EditorHooks.h"
+#include "widgets/admin/FAud.h"
+#include "widgets/admin/FBases.h"
+#include "widgets/clock/FCacheo.h"
+#include "widgets/clock/FCbioReloj.h"
+#include "widgets/clock/FConsole.h"
+#include "widgets/admin/FEmpr.h"
+#include "widgets/clock/FIniModem.h"
+#include "widgets/clock/FLeer.h"
+#include "widgets/clock/FSirenas.h"
+#include "widgets/clock/FTime.h"
+#include "widgets/clock/FTjtas.h"
+#include "widgets/admin/FVerArch.h"
+#include "widgets/admin/Fconfig.h"
+#include "widgets/main/FormP.h"
+#include "widgets/clock/FrmTest.h"
+#include "widgets/clock/fAuto.h"
+#include "widgets/main/frmAbout.h"
+
+namespace {
+
+// The clock windows: modal over the main window, freed when closed.
+template <class Window>
+void execModal(QWidget* parent) {
+  Window w(parent);
+  w.exec();
+}
+
+// The main window's image list for a window's toolbar, when the parent is the main window.
+const QList<QIcon>* imagesOf(QWidget* parent) {
+  auto* main = qobject_cast<FormP*>(parent);
+  return main ? &main->Img() : nullptr;
+}
+
+}  // namespace
+
+void registerOpeners(WindowOpeners& openers) {
+  registerEditorHooks();
+  openers.Fconfig = [](QWidget* parent) {
+    openFconfig(
+        parent,
+        [parent] {
+          if (auto* main = qobject_cast<FormP*>(parent)) main->LoadText();
+        },
+        imagesOf(parent));
+  };
+  openers.FBases = [](QWidget* parent) { openFBases(parent, imagesOf(parent)); };
+  openers.FEmpr = [](QWidget* parent) { openFEmpr(parent, imagesOf(parent)); };
+  openers.FVerArch = [](QWidget* parent) { openFVerArch(parent); };
+  openers.FAud = [](QWidget* parent) { openFAud(parent); };
+  openers.frmAbout = [](QWidget* parent) { openfrmAbout(parent); };
+  openers.FTime = [](QWidget* parent) { execModal<FTime>(parent); };
+  openers.FCbioReloj = [](QWidget* parent) { execModal<FCbioReloj>(parent); };
+  openers.FCacheo = [](QWidget* parent) { execModal<FCacheo>(parent); };
+  openers.FLeer = [](QWidget* parent) { execModal<FLeer>(parent); };
+  openers.FTjtas = [](QWidget* parent) { execModal<FTjtas>(parent); };
+  openers.FSirenas = [](QWidget* parent) { execModal<FSirenas>(parent); };
+  openers.FrmTest = [](QWidget* parent) { execModal<FrmTest>(parent); };
+  openers.FIniModemConectar = [](QWidget* parent) {
+    auto* w = new FIniModem(parent);
+    w->setAttribute(Qt::WA_DeleteOnClose);
+    w->Conectar();
+    if (!w->isVisible()) w->deleteLater();  // the line was hung up or there is no number
+  };
+  openers.FConsole = [](QWidget* parent) {
+    FConsole w(parent);
+    w.exec();
+  };
+  openers.fAuto = [](QWidget* parent) {
+    fAuto w(parent);
+    w.exec();
+  };
+}

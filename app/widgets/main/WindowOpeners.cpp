@@ -1,0 +1,6 @@
+#include "widgets/main/WindowOpeners.h"
+
+WindowOpeners& windowOpeners() {
+  static WindowOpeners openers;
+  return openers;
+}
