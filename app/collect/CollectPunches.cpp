@@ -15,7 +15,7 @@
 #include "core/ClsListaEmpresas.h"
 #include "core/ClsListaRelojes.h"
 #include "core/ClsTarjetas.h"
-#include "collect/FGrales.h"
+#include "collect/ClearResultLine.h"
 #include "core/FailureMessage.h"
 #include "core/Globals.h"
 #include "core/Messages.h"

@@ -44,18 +44,6 @@ int16_t ConsoleClearResult(ProgressList& list) {
   return ShowClearResult(list, code);
 }
 
-int16_t ShowClearResult(ProgressList& list, int16_t code) {
-  const int line = list.add("");
-  if (code == kSuccess) {
-    list.setText(line, ">" + GetMsg(273));
-    list.setStyle(line, kBlueLine);
-    return code;
-  }
-  list.setText(line, ">" + GetMsg(failureMessage(code, 312)));
-  list.setStyle(line, kRedLine);
-  return code;
-}
-
 int16_t clearAfterDownload(ProgressList& list, Download& download, int32_t downloaded,
                            bool shippingOn) {
   const int16_t code = withProgramContext([&](CollectContext& ctx) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "collect/ClearResultLine.h"
 #include "collect/ProgressList.h"
 
 namespace collect {
@@ -20,8 +21,6 @@ int16_t ConsoleDateTimeResult(ProgressList& list, const std::string& date,
 // Clears the clock's stored records (Record_Process 4): blue ">" & 273 on kSuccess, else a red
 // line naming the failure; the code comes back unchanged.
 int16_t ConsoleClearResult(ProgressList& list);
-// The result line of a clearing that returned `code`; the code comes back unchanged.
-int16_t ShowClearResult(ProgressList& list, int16_t code);
 
 // The clearing the automatic run and the console use after `download` of `downloaded`
 // records: only when the clock holds exactly what was written (punches made meanwhile are

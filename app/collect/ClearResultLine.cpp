@@ -1,0 +1,22 @@
+#include "collect/ClearResultLine.h"
+
+#include <clocklink/CollectionStatus.h>
+
+#include "core/FailureMessage.h"
+#include "core/Messages.h"
+
+namespace collect {
+
+int16_t ShowClearResult(ProgressList& list, int16_t code) {
+  const int line = list.add("");
+  if (code == clocklink::kSuccess) {
+    list.setText(line, ">" + GetMsg(273));
+    list.setStyle(line, kBlueLine);
+    return code;
+  }
+  list.setText(line, ">" + GetMsg(failureMessage(code, 312)));
+  list.setStyle(line, kRedLine);
+  return code;
+}
+
+}  // namespace collect

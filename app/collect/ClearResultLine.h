@@ -1,0 +1,15 @@
+// The result line of a clock clearing, shared by the download's clearing (CollectPunches) and
+// the clock result routines (FGrales) from below both, so neither needs the other for it.
+#pragma once
+
+#include <cstdint>
+
+#include "collect/ProgressList.h"
+
+namespace collect {
+
+// The result line of a clearing that returned `code`: blue ">" & 273 on kSuccess, else a red
+// line naming the failure; the code comes back unchanged.
+int16_t ShowClearResult(ProgressList& list, int16_t code);
+
+}  // namespace collect
