@@ -3,7 +3,6 @@
 #include <basekit/atomicfile.h>
 #include <basekit/plainfile.h>
 
-#include <sys/stat.h>
 
 #include <cerrno>
 
@@ -35,12 +34,9 @@ enum class Opened { Yes, Missing, Refused };
 Opened openConsole(basekit::ReadingFile& file, std::string& why) {
   const std::string path = gDataFolder + "CONSOLE.MIR";
   int err = 0;
-  struct stat st {};
   if (!file.open(path, kMaxConsoleBytes))
     err = errno;
-  else if (::fstat(file.fd(), &st) != 0)
-    err = errno;
-  else if (st.st_nlink > 1)
+  else if (file.links() > 1)
     err = basekit::kErrSecondName;
   if (err == 0) {
     if (stepHook()) stepHook()("opened");
@@ -136,8 +132,7 @@ bool DepurarConsola(int32_t maxLines, std::string* error) {
   }
   if (count < maxLines) return true;
   // The untrimmed copy is no easier to read than the console file it copies.
-  if (!storefile::copyDescriptorTo(file.fd(), gDataFolder + "CONS.TMP", file.mode(),
-                                   kMaxConsoleBytes, &why))
+  if (!storefile::copyOpenedFile(file, gDataFolder + "CONS.TMP", file.mode(), &why))
     return fail(why);
   // The last lines only: memory follows what is kept, not the file.
   if (!file.seek(0)) return readFailed();

@@ -290,8 +290,7 @@ void ClsCfgFile::loadLegacy(const std::string& text) {
   // in its place, so it is never read as legacy again. Without a good copy it stays as it was.
   // The copy holds what the file held, passwords included: its owner's alone.
   basekit::ReadingFile file;
-  if (!file.open(path_, kMaxSettingsBytes) ||
-      !storefile::copyDescriptorTo(file.fd(), path_ + "old", 0600, kMaxSettingsBytes))
+  if (!file.open(path_, kMaxSettingsBytes) || !storefile::copyOpenedFile(file, path_ + "old", 0600))
     return;
   file.close();
   if (holdsPassword()) keepOwnerOnly(path_);

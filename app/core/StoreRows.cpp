@@ -4,12 +4,9 @@
 #include <basekit/atomicfile.h>
 #include <basekit/codepage.h>
 #include <basekit/plainfile.h>
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 
 #include "core/MessagesExtra.h"
 
@@ -53,7 +50,7 @@ bool keepUnreadableAside(const std::string& path, StoreStatus& status) {
     return false;
   }
   const std::string aside = path + ".unreadable";
-  if (!copyDescriptorTo(file.fd(), aside, file.mode(), basekit::kDefaultReadLimit, &error)) {
+  if (!copyOpenedFile(file, aside, file.mode(), &error)) {
     const int err = errno;
     status.message = GetExtraMsg(ExtraMsg::KeepAsideFailed, {path, systemReason(err)});
     return false;
@@ -63,56 +60,15 @@ bool keepUnreadableAside(const std::string& path, StoreStatus& status) {
   return true;
 }
 
-bool copyDescriptorTo(int from, const std::string& path, mode_t mode, size_t maxBytes,
-                      std::string* error) {
-  auto refuse = [&](int err) {
+bool copyOpenedFile(const basekit::ReadingFile& from, const std::string& path, mode_t mode,
+                    std::string* error) {
+  std::string bytes;
+  if (!from.readAll(bytes) || !basekit::replaceFileAtomicallyWithMode(path, bytes, mode)) {
+    const int err = errno;
     if (error) *error = path + ": " + systemReason(err);
     errno = err;
     return false;
-  };
-  struct stat st {};
-  if (::lstat(path.c_str(), &st) == 0) {
-    if (S_ISLNK(st.st_mode)) return refuse(ELOOP);
-    if (S_ISDIR(st.st_mode)) return refuse(EISDIR);
-    if (S_ISREG(st.st_mode) && st.st_nlink > 1) return refuse(basekit::kErrSecondName);
   }
-  // Named as the file layer names its temporaries, beside the copy.
-  std::string tmp = path + ".velta-tmp." + std::to_string(::getpid()) + ".XXXXXX";
-  const int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
-  if (fd < 0) return refuse(errno);
-  int err = 0;
-  char buf[65536];
-  off_t at = 0;
-  while (err == 0) {
-    const ssize_t r = ::pread(from, buf, sizeof buf, at);
-    if (r < 0) {
-      if (errno != EINTR) err = errno;
-      continue;
-    }
-    if (r == 0) break;
-    if (static_cast<size_t>(at) + static_cast<size_t>(r) > maxBytes) {
-      err = EFBIG;
-      break;
-    }
-    for (ssize_t done = 0; done < r && err == 0;) {
-      const ssize_t w = ::write(fd, buf + done, static_cast<size_t>(r - done));
-      if (w > 0)
-        done += w;
-      else if (w == 0 || errno != EINTR)
-        err = w == 0 ? EIO : errno;
-    }
-    at += r;
-  }
-  if (err == 0 && ::fchmod(fd, mode & 07777) != 0) err = errno;
-  if (err == 0 && ::fsync(fd) != 0) err = errno;
-  if (::close(fd) != 0 && err == 0) err = errno;
-  if (err == 0 && ::rename(tmp.c_str(), path.c_str()) != 0) err = errno;
-  if (err != 0) {
-    ::unlink(tmp.c_str());
-    return refuse(err);
-  }
-  const std::string::size_type slash = path.rfind('/');
-  basekit::syncFolder(slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash));
   return true;
 }
 

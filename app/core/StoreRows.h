@@ -7,6 +7,10 @@
 #include <sys/types.h>
 #include <vector>
 
+namespace basekit {
+class ReadingFile;
+}  // namespace basekit
+
 struct StoreRow {
   std::string text;                   // the item's own text (column 0)
   std::vector<std::string> subItems;  // sub-item k is subItems[k - 1]
@@ -72,13 +76,12 @@ StoreRead loadStore(const std::string& path, std::string& data, size_t maxBytes,
 // false (and says why in status.message) when the copy could not be made: the caller must not
 // save then.
 bool keepUnreadableAside(const std::string& path, StoreStatus& status);
-// Writes everything descriptor `from` holds (from its start; more than maxBytes is refused with
-// EFBIG) to `path` through a temporary in the same folder renamed over it, with exactly `mode`:
-// a copy is never easier to read than the file it copies, whatever mode an older copy had. A
-// path that is a symbolic link, a folder or a file of a second name is refused as
-// replaceFileAtomically refuses it. False with errno the cause and *error the reason.
-bool copyDescriptorTo(int from, const std::string& path, mode_t mode, size_t maxBytes,
-                      std::string* error = nullptr);
+// Writes everything the opened file holds (up to the limit it was opened with) to `path` by an
+// atomic replace, with exactly `mode`: a copy is never easier to read than the file it copies,
+// whatever mode an older copy had. A path that is a symbolic link, a folder or a file of a second
+// name is refused. False with errno the cause and *error "<path>: <reason>".
+bool copyOpenedFile(const basekit::ReadingFile& from, const std::string& path, mode_t mode,
+                    std::string* error = nullptr);
 // After a load that took the first `loaded` of a file's `size` bytes: whatever is left (a
 // torn last record, records past the table's slots) would vanish at the next save, so the
 // file is marked to be kept aside first.

@@ -128,8 +128,24 @@ void setStepHook(StepHook hook) {
 }
 }  // namespace testing
 
+namespace {
+bool replace(const std::string& path, std::string_view data, std::string* error, mode_t newFileMode,
+             bool exactMode);
+}  // namespace
+
 bool replaceFileAtomically(const std::string& path, std::string_view data, std::string* error,
                            mode_t newFileMode) {
+  return replace(path, data, error, newFileMode, false);
+}
+
+bool replaceFileAtomicallyWithMode(const std::string& path, std::string_view data, mode_t mode,
+                                   std::string* error) {
+  return replace(path, data, error, mode, true);
+}
+
+namespace {
+bool replace(const std::string& path, std::string_view data, std::string* error, mode_t newFileMode,
+             bool exactMode) {
   if (path.empty()) {
     setError(error, "cannot write", path, ENOENT);
     errno = ENOENT;
@@ -140,7 +156,7 @@ bool replaceFileAtomically(const std::string& path, std::string_view data, std::
   // rename never follows a link, so one planted after this check is replaced, never written
   // through; the temporary is made with O_EXCL, which follows nothing either.
   const std::string& target = path;
-  mode_t mode = newFileMode & 07777 & ~currentUmask();
+  mode_t mode = exactMode ? newFileMode & 07777 : newFileMode & 07777 & ~currentUmask();
   struct stat st {};
   const bool existed = ::lstat(target.c_str(), &st) == 0;
   if (existed && S_ISLNK(st.st_mode)) {
@@ -161,7 +177,7 @@ bool replaceFileAtomically(const std::string& path, std::string_view data, std::
       errno = kErrSecondName;
       return false;
     }
-    mode = st.st_mode & 07777;
+    if (!exactMode) mode = st.st_mode & 07777;
   }
 
   const std::string dir = folderOf(target);
@@ -236,38 +252,12 @@ bool replaceFileAtomically(const std::string& path, std::string_view data, std::
   }
   return true;
 }
+}  // namespace
 
 bool readWholeFile(const std::string& path, std::string& out, std::string* error, size_t maxBytes) {
   out.clear();
   ReadingFile file;
-  if (!file.open(path, maxBytes, error)) return false;
-  auto refuse = [&](const std::string& why, int e) {
-    out.clear();
-    out.shrink_to_fit();
-    if (error) *error = why;
-    errno = e;
-    return false;
-  };
-  const auto tooLarge = [&](unsigned long long size) {
-    return refuse("refused '" + path + "': " + std::to_string(size) + " bytes, more than the " +
-                      std::to_string(maxBytes) + " bytes such a file may hold",
-                  EFBIG);
-  };
-  out.reserve(static_cast<size_t>(file.size()));
-  char buf[65536];
-  for (;;) {
-    const ssize_t r = ::read(file.fd(), buf, sizeof buf);
-    if (r < 0) {
-      if (errno == EINTR) continue;
-      const int e = errno;
-      return refuse("cannot read '" + path + "': " + std::strerror(e), e);
-    }
-    if (r == 0) break;
-    if (static_cast<size_t>(r) > maxBytes - out.size())  // it grew while being read
-      return tooLarge(out.size() + static_cast<size_t>(r));
-    out.append(buf, static_cast<size_t>(r));
-  }
-  return true;
+  return file.open(path, maxBytes, error) && file.readAll(out, error);
 }
 
 }  // namespace basekit

@@ -38,6 +38,7 @@ void ReadingFile::close() {
   m_buffer.clear();
   m_pos = 0;
   m_offset = 0;
+  m_maxBytes = SIZE_MAX;
 }
 
 bool ReadingFile::open(const std::string& path, size_t maxBytes, std::string* error) {
@@ -71,6 +72,38 @@ bool ReadingFile::open(const std::string& path, size_t maxBytes, std::string* er
   if (fl >= 0) ::fcntl(m_fd, F_SETFL, fl & ~O_NONBLOCK);
   m_size = st.st_size;
   m_mode = st.st_mode & 07777;
+  m_links = st.st_nlink;
+  m_maxBytes = maxBytes;
+  return true;
+}
+
+bool ReadingFile::readAll(std::string& out, std::string* error) const {
+  out.clear();
+  auto refuse = [&](const std::string& why, int e) {
+    out.clear();
+    out.shrink_to_fit();
+    if (error) *error = why;
+    errno = e;
+    return false;
+  };
+  if (m_fd < 0) return refuse("cannot read '" + m_path + "': " + std::strerror(EBADF), EBADF);
+  out.reserve(static_cast<size_t>(m_size));
+  char buf[65536];
+  for (;;) {
+    const ssize_t r = ::pread(m_fd, buf, sizeof buf, static_cast<off_t>(out.size()));
+    if (r < 0) {
+      if (errno == EINTR) continue;
+      const int e = errno;
+      return refuse("cannot read '" + m_path + "': " + std::strerror(e), e);
+    }
+    if (r == 0) break;
+    if (static_cast<size_t>(r) > m_maxBytes - out.size())  // it grew while being read
+      return refuse("refused '" + m_path + "': " + std::to_string(out.size() + size_t(r)) +
+                        " bytes, more than the " + std::to_string(m_maxBytes) +
+                        " bytes such a file may hold",
+                    EFBIG);
+    out.append(buf, static_cast<size_t>(r));
+  }
   return true;
 }
 

@@ -18,6 +18,11 @@ namespace basekit {
 bool replaceFileAtomically(const std::string& path, std::string_view data,
                            std::string* error = nullptr, mode_t newFileMode = 0666);
 
+// The same, the file getting exactly `mode` (umask aside) whether or not it existed: a copy of
+// a data file is never easier to read than the file it copies, whatever mode an older copy had.
+bool replaceFileAtomicallyWithMode(const std::string& path, std::string_view data, mode_t mode,
+                                   std::string* error = nullptr);
+
 // Limit of readWholeFile for a caller whose format gives none of its own.
 constexpr size_t kDefaultReadLimit = size_t{64} << 20;
 

@@ -58,6 +58,10 @@ class ReadingFile {
   };
   // The next line of at most maxLine bytes: memory follows the line, never the file.
   Line readLine(std::string& line, size_t maxLine);
+  // The whole file from its start into out (at most the open's maxBytes: a file that grew past
+  // them is refused with EFBIG). False with errno the cause and *error the reason; out is
+  // empty after a failure. The line position is not moved.
+  bool readAll(std::string& out, std::string* error = nullptr) const;
   // Goes to byte offset (the next readLine starts there).
   bool seek(off_t offset);
   // Offset of the next byte readLine would take.
@@ -68,6 +72,7 @@ class ReadingFile {
   // From the descriptor's fstat at open.
   off_t size() const { return m_size; }
   mode_t mode() const { return m_mode; }
+  nlink_t links() const { return m_links; }
   const std::string& path() const { return m_path; }
 
  private:
@@ -75,6 +80,8 @@ class ReadingFile {
   int m_fd = -1;
   off_t m_size = 0;
   mode_t m_mode = 0;
+  nlink_t m_links = 0;
+  size_t m_maxBytes = SIZE_MAX;
   off_t m_offset = 0;
   std::string m_path;
   std::string m_buffer;
