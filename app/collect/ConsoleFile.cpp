@@ -3,7 +3,6 @@
 #include <basekit/atomicfile.h>
 #include <basekit/plainfile.h>
 
-
 #include <cerrno>
 
 #include "core/Basic.h"
