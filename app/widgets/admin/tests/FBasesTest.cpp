@@ -79,7 +79,7 @@ TEST_F(FBasesTest, ListsNumbersInTheCurrentClocksKindAndDigits) {
     gListaRelojes->m_TipoNumero = tc.kind;
     FBasesModel m(reporter);
     int beeps = 0;
-    m.beep = [&] { ++beeps; };
+    m.hooks.beep = [&] { ++beeps; };
     m.load();
     ASSERT_EQ(m.rows().size(), 3u);
     for (size_t i = 0; i < 3; ++i) EXPECT_EQ(row(m, i).cells[0], tc.numbers[i]) << tc.kind;
@@ -255,7 +255,7 @@ TEST_F(FBasesTest, HeaderSortIsStableTogglesAndSalirWritesThatOrder) {
 TEST_F(FBasesTest, EmptyListBeepsAndBajaSaysThereIsNothing) {
   FBasesModel m(reporter);
   int beeps = 0;
-  m.beep = [&] { ++beeps; };
+  m.hooks.beep = [&] { ++beeps; };
   m.load();
   EXPECT_EQ(beeps, 1);
   EXPECT_TRUE(m.rows().empty());

@@ -113,7 +113,7 @@ TEST_F(FEmprTest, OverlappingRangesAreRefused) {
 TEST_F(FEmprTest, EntryChecksDescriptionAndFolder) {
   FEmprModel m(reporter);
   int beeps = 0;
-  m.beep = [&] { ++beeps; };
+  m.hooks.beep = [&] { ++beeps; };
   m.load();
   EXPECT_EQ(beeps, 1);
   m.run(FEmprModel::kBaja);
