@@ -19,6 +19,7 @@
 #include "core/ClsListaRelojes.h"
 #include "core/ClsTarjetas.h"
 #include "widgets/admin/EditorSupport.h"
+#include "widgets/admin/tests/ListEditorSteps.h"
 #include "widgets/admin/FBases.h"
 #include "core/Globals.h"
 
@@ -172,58 +173,18 @@ TEST_F(FBasesTest, NewHolderIsCheckedPaddedAndAppended) {
   }
 }
 
-// Each command's state after each step: browsing offers all but Cancelar; an entry offers
-// only Actualizar and Cancelar, also after a refused check.
+// Browsing offers all but Cancelar; an entry offers only Actualizar and Cancelar, also after
+// a refused check.
 TEST_F(FBasesTest, CommandSetFollowsTheBrowseAndEntryStates) {
   writeCards({card(1, "Ana"), card(2, "Bruno")});
-  using B = std::vector<bool>;  // Nuevo, Modificar, Baja, Cancelar, Importar, Salir
-  const B browse{true, true, true, false, true, true},
-      entry{true, false, false, true, false, false};
-  const struct {
-    const char* step;
-    int command;
-    FBasesModel::Fields typed;
-    bool entry;
-    B enabled;
-  } steps[] = {
-      {"Nuevo opens the entry", FBasesModel::kNuevo, {}, true, entry},
-      {"a refused number keeps it",
-       FBasesModel::kNuevo,
-       {"", "Eva", "", "", false, false},
-       true,
-       entry},
-      {"Cancelar ends it",
-       FBasesModel::kCancelar,
-       {"9", "Eva", "", "", false, false},
-       false,
-       browse},
-      {"Nuevo again", FBasesModel::kNuevo, {}, true, entry},
-      {"Actualizar stores the row",
-       FBasesModel::kNuevo,
-       {"9", "Eva", "", "", false, false},
-       false,
-       browse},
-  };
   FBasesModel m(reporter);
   m.load();
-  ASSERT_EQ(m.commandCount(), static_cast<int>(browse.size()));
-  for (int c = 0; c < m.commandCount(); ++c) EXPECT_EQ(m.enabled(c), browse[c]) << c;
-  for (const auto& tc : steps) {
-    SCOPED_TRACE(tc.step);
-    m.mostrarTarjeta(2);
-    m.fields = tc.typed;
-    m.run(tc.command);
-    EXPECT_EQ(m.entry(), tc.entry);
-    EXPECT_EQ(m.caption0(), tc.entry ? 112 : 110);
-    for (int c = 0; c < m.commandCount(); ++c) EXPECT_EQ(m.enabled(c), tc.enabled[c]) << c;
-  }
+  // Nuevo, Modificar, Baja, Cancelar, Importar, Salir
+  walkBrowseAndEntry(m, {"", "Eva", "", "", false, false}, {"9", "Eva", "", "", false, false},
+                     {true, true, true, false, true, true},
+                     {true, false, false, true, false, false});
   EXPECT_EQ(m.rows().size(), 3u);
   EXPECT_EQ(boxes.numbers(), std::vector<int>{356});
-  // Cancelar shows row 1 again whatever was typed.
-  m.mostrarTarjeta(2);
-  m.fields.descrip = "typed";
-  m.run(FBasesModel::kCancelar);
-  EXPECT_EQ(m.rows().selected(), 0);
   EXPECT_EQ(m.fields.descrip, "Ana");
 }
 

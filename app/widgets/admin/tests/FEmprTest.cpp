@@ -19,6 +19,7 @@
 #include "core/ClsListaEmpresas.h"
 #include "core/ClsListaRelojes.h"
 #include "widgets/admin/FEmpr.h"
+#include "widgets/admin/tests/ListEditorSteps.h"
 #include "widgets/dialogs/FileDialogs.h"
 #include "core/Globals.h"
 
@@ -131,46 +132,17 @@ TEST_F(FEmprTest, EntryChecksDescriptionAndFolder) {
   EXPECT_FALSE(m.enabled(FEmprModel::kCancelar));
 }
 
-// Each command's state after each step: browsing offers all but Cancel; an entry offers
-// Update, Cancel and Exit, also after a refused check.
+// Browsing offers all but Cancel; an entry offers Update, Cancel and Exit, also after a
+// refused check.
 TEST_F(FEmprTest, CommandSetFollowsTheBrowseAndEntryStates) {
   writeCompanies({company(1, 9, "Acme"), company(10, 19, "Beta")});
-  using B = std::vector<bool>;  // Nuevo, Modificar, Baja, Cancelar, Salir
-  const B browse{true, true, true, false, true}, entry{true, false, false, true, true};
-  const struct {
-    const char* step;
-    int command;
-    FEmprModel::Fields typed;
-    bool entry;
-    B enabled;
-  } steps[] = {
-      {"Nuevo opens the entry", FEmprModel::kNuevo, {}, true, entry},
-      {"an overlap keeps it", FEmprModel::kNuevo, {"5", "6", "New", "", ""}, true, entry},
-      {"Cancelar ends it", FEmprModel::kCancelar, {"20", "29", "New", "", ""}, false, browse},
-      {"Nuevo again", FEmprModel::kNuevo, {}, true, entry},
-      {"Actualizar stores the row", FEmprModel::kNuevo, {"20", "29", "New", "", ""}, false, browse},
-  };
   FEmprModel m(reporter);
   m.load();
-  ASSERT_EQ(m.commandCount(), static_cast<int>(browse.size()));
-  for (int c = 0; c < m.commandCount(); ++c) EXPECT_EQ(m.enabled(c), browse[c]) << c;
-  for (const auto& tc : steps) {
-    SCOPED_TRACE(tc.step);
-    m.mostrarDatos(2);
-    m.fields = tc.typed;
-    m.run(tc.command);
-    EXPECT_EQ(m.entry(), tc.entry);
-    EXPECT_EQ(m.caption0(), tc.entry ? 112 : 110);
-    for (int c = 0; c < m.commandCount(); ++c) EXPECT_EQ(m.enabled(c), tc.enabled[c]) << c;
-  }
+  // Nuevo, Modificar, Baja, Cancelar, Salir
+  walkBrowseAndEntry(m, {"5", "6", "New", "", ""}, {"20", "29", "New", "", ""},
+                     {true, true, true, false, true}, {true, false, false, true, true});
   EXPECT_EQ(m.rows().size(), 3u);
-  EXPECT_EQ(m.rows().selected(), 2);  // the stored row
   EXPECT_EQ(boxes.numbers(), std::vector<int>{355});
-  // Cancelar shows row 1 again whatever was typed.
-  m.mostrarDatos(2);
-  m.fields.descripcion = "typed";
-  m.run(FEmprModel::kCancelar);
-  EXPECT_EQ(m.rows().selected(), 0);
   EXPECT_EQ(m.fields.descripcion, "Acme");
 }
 
