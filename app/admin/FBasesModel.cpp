@@ -1,10 +1,11 @@
 #include "admin/FBasesModel.h"
 
+#include <algorithm>
+
+#include "admin/EditorText.h"
 #include "core/Basic.h"
 #include "core/CardNumber.h"
-#include "admin/EditorText.h"
 #include "core/Globals.h"
-#include "core/Messages.h"
 #include "core/Reporter.h"
 #include "core/StoreRows.h"
 
@@ -38,11 +39,9 @@ class CardRowsForStore : public StoreRows {
 
 }  // namespace
 
-FBasesModel::FBasesModel(Reporter& reporter) : m_reporter(reporter) { habilitarEdicion(true); }
-
-void FBasesModel::refuse(int number) {
-  m_reporter.inform(number, msgbox::OkOnly | msgbox::Critical);
-}
+FBasesModel::FBasesModel(Reporter& reporter)
+    : ListEditorModelOf(reporter, {kCommands, /*salirWhileEntering=*/false,
+                                   /*bajaNoShowsFirst=*/true}) {}
 
 int16_t FBasesModel::tipoNumero() const { return currentCardKind(); }
 
@@ -71,33 +70,12 @@ void FBasesModel::load() {
       m_rows.add(std::move(row));
     }
   }
-  ++m_changes;
-  m_entry = false;
-  mostrarTarjeta(1);
+  loaded();
 }
 
-void FBasesModel::mostrarTarjeta(int index) {
-  if (m_rows.empty()) {
-    fields = Fields{};
-    m_rows.select(-1);
-    if (beep) beep();
-    return;
-  }
-  if (index < 1 || index > static_cast<int>(m_rows.size())) return;
-  const CardRow& r = m_rows.at(static_cast<size_t>(index - 1));
-  fields.touch = r.cells[0];
-  fields.descrip = r.cells[1];
-  fields.grupo = r.cells[2];
-  fields.resaltar = r.cells[3] == "X";
-  fields.novedad = r.cells[4] == "X";
-  fields.lega = r.cells[5];
-  m_rows.select(index - 1);
-}
-
-void FBasesModel::habilitarEdicion(bool browse) {
-  m_enabled[kModificar] = m_enabled[kBaja] = m_enabled[kImportar] = m_enabled[kSalir] = browse;
-  m_enabled[kCancelar] = !browse;
-  m_enabled[kNuevo] = true;
+FBasesModel::Fields FBasesModel::fieldsOf(const CardRow& row) const {
+  const std::vector<std::string>& c = row.cells;
+  return Fields{c[0], c[1], c[2], c[5], c[3] == "X", c[4] == "X"};
 }
 
 bool FBasesModel::vDatos() {
@@ -124,10 +102,10 @@ bool FBasesModel::vDatos() {
   if (!cardNumberOf(fields.touch, tipoNumero(), number)) {
     refuse(341);
     fields.touch.clear();
-    if (focusTouch) focusTouch();
+    focusField();
     return false;
   }
-  if (m_entry) {
+  if (entry()) {
     const std::string wanted = basic::Trim(fields.touch);
     for (size_t i = 0; i < m_rows.size(); ++i) {
       if (basic::Trim(m_rows.cell(i, 0)) == wanted) {
@@ -139,41 +117,12 @@ bool FBasesModel::vDatos() {
   return true;
 }
 
-void FBasesModel::run(Command c) {
-  switch (c) {
-    case kNuevo:
-      nuevo();
-      break;
-    case kModificar:
-      modificar();
-      break;
-    case kBaja:
-      baja();
-      break;
-    case kCancelar:
-      cancelar();
-      break;
-    case kImportar:
-      importar();
-      break;
-    case kSalir:
-      salir();
-      break;
-    default:
-      break;
-  }
+void FBasesModel::clearForEntry() {
+  fields = Fields{};
+  fields.grupo = "00";
 }
 
-void FBasesModel::nuevo() {
-  if (!m_entry) {
-    m_entry = true;
-    fields = Fields{};
-    fields.grupo = "00";
-    habilitarEdicion(false);
-    if (focusTouch) focusTouch();
-    return;
-  }
-  if (!vDatos()) return;
+CardRow FBasesModel::enteredRow() const {
   CardRow row;
   row.cells = {fields.touch,
                fields.descrip,
@@ -181,45 +130,22 @@ void FBasesModel::nuevo() {
                fields.resaltar ? "X" : "",
                fields.novedad ? "X" : "",
                basic::Trim(fields.lega)};
-  const int at = m_rows.add(std::move(row));
-  ++m_changes;
-  m_entry = false;
-  mostrarTarjeta(at + 1);
-  habilitarEdicion(true);
+  return row;
 }
 
-void FBasesModel::modificar() {
-  const int sel = m_rows.selected();
-  if (sel < 0 || fields.descrip.empty()) return;
-  std::vector<std::string>& cells = m_rows.at(static_cast<size_t>(sel)).cells;
+bool FBasesModel::applyFields(CardRow& row) {
+  if (fields.descrip.empty()) return false;
+  std::vector<std::string>& cells = row.cells;
   cells[1] = fields.descrip;
   cells[2] = fields.grupo;
   cells[3] = fields.resaltar ? "X" : "";
   cells[4] = fields.novedad ? "X" : "";
   cells[5] = basic::Trim(fields.lega);
-  ++m_changes;
+  return true;
 }
 
-void FBasesModel::baja() {
-  if (m_rows.empty()) {
-    m_reporter.inform(336, msgbox::OkOnly | msgbox::Exclamation);
-    return;
-  }
-  const int sel = m_rows.selected();
-  if (sel < 0) return;
-  if (m_reporter.ask(194, msgbox::YesNo | msgbox::Question) == msgbox::Yes) {
-    m_rows.remove(sel);
-    ++m_changes;
-  }
-  mostrarTarjeta(1);
-}
-
-void FBasesModel::cancelar() {
-  if (m_entry) {
-    m_entry = false;
-    habilitarEdicion(true);
-  }
-  mostrarTarjeta(1);
+void FBasesModel::runOwn(int command) {
+  if (command == kImportar) importar();
 }
 
 void FBasesModel::importar() {
@@ -231,7 +157,7 @@ void FBasesModel::importar() {
   for (const StoreRow& r : imported.rows)
     rows.push_back(CardRow{{r.text, r.sub(1), "", "", "", ""}, {}});
   m_rows.addAll(std::move(rows));
-  ++m_changes;
+  rowsEdited();
 }
 
 bool FBasesModel::salir() {
@@ -240,9 +166,4 @@ bool FBasesModel::salir() {
   if (m_store.status().badRow > 0) mostrarTarjeta(m_store.status().badRow);
   m_reporter.informText(m_store.status().message, msgbox::OkOnly | msgbox::Critical);
   return false;
-}
-
-void FBasesModel::sortBy(int column) {
-  m_rows.sortBy(column);
-  ++m_changes;
 }

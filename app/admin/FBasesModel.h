@@ -1,18 +1,16 @@
 // The card base editor's logic, without widgets: the working list of card holders loaded
-// from VELTA.TAR, the edit fields, the browse and entry states with their command sets, the
-// checks of a new holder, and Salir's write through the card store. The window FBases
-// mirrors `fields` and the list.
+// from VELTA.TAR, the edit fields, the checks of a new holder, the import of names, and
+// Salir's write through the card store; the states and commands are ListEditorModel's. The
+// window FBases mirrors `fields` and the list.
 #pragma once
 
-#include <array>
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "admin/ListEditorModel.h"
 #include "core/ClsTarjetas.h"
-#include "admin/EditorRows.h"
 
 class Reporter;
 
@@ -24,14 +22,15 @@ struct CardRow {
   std::optional<double> loaded;
 };
 
-class FBasesModel {
- public:
-  enum Command { kNuevo = 0, kModificar, kBaja, kCancelar, kImportar, kSalir, kCommands };
+struct CardFields {
+  std::string touch, descrip, grupo, lega;
+  bool resaltar = false, novedad = false;
+};
 
-  struct Fields {
-    std::string touch, descrip, grupo, lega;
-    bool resaltar = false, novedad = false;
-  };
+class FBasesModel : public ListEditorModelOf<CardRow, CardFields> {
+ public:
+  enum Command { kImportar = kCancelar + 1, kSalir, kCommands };
+  using Fields = CardFields;
 
   // Its boxes go through `reporter` (the window's).
   explicit FBasesModel(Reporter& reporter);
@@ -43,42 +42,18 @@ class FBasesModel {
   // its rightmost digits when longer.
   std::string numberText(double value) const;
 
-  // Loads VELTA.TAR into the list and shows the first row.
-  void load();
-
-  // Shows row `index` (1-based, current order) in the fields and selects it; an empty list
-  // empties the fields and beeps.
-  void mostrarTarjeta(int index);
-  bool vDatos();
-  void run(Command c);  // the menu handler
-  // Salir's write; true when VELTA.TAR was written (the window closes).
-  bool salir();
-  void sortBy(int column);
-
-  const EditorRows<CardRow>& rows() const { return m_rows; }
-  bool entry() const { return m_entry; }
-  bool enabled(Command c) const { return m_enabled[static_cast<size_t>(c)]; }
-  int caption0() const { return m_entry ? 112 : 110; }
-  // Rises whenever rows are added, removed, edited or reordered.
-  uint64_t rowsChanged() const { return m_changes; }
-
-  Fields fields;
-  std::function<void()> beep;        // the system beep of an empty list
-  std::function<void()> focusTouch;  // the number box takes the focus
+  void load() override;
+  void mostrarTarjeta(int index) { showRow(index); }
+  bool vDatos() override;
+  bool salir() override;
 
  private:
-  void refuse(int number);
-  void habilitarEdicion(bool browse);
-  void nuevo();
-  void modificar();
-  void baja();
-  void cancelar();
+  void clearForEntry() override;
+  void runOwn(int command) override;
+  Fields fieldsOf(const CardRow& row) const override;
+  CardRow enteredRow() const override;
+  bool applyFields(CardRow& row) override;
   void importar();
 
-  Reporter& m_reporter;
   ClsTarjetas m_store;
-  EditorRows<CardRow> m_rows;
-  bool m_entry = false;
-  std::array<bool, kCommands> m_enabled{};
-  uint64_t m_changes = 0;
 };

@@ -1,29 +1,21 @@
 #include "admin/FEmprModel.h"
 
+#include <algorithm>
+
+#include "admin/EditorText.h"
 #include "core/Basic.h"
 #include "core/CardNumber.h"
-#include "admin/EditorText.h"
 #include "core/Globals.h"
-#include "core/Messages.h"
 #include "core/Reporter.h"
 #include "core/StoreRows.h"
 
-FEmprModel::FEmprModel(Reporter& reporter) : m_reporter(reporter) { setEntry(false); }
-
-void FEmprModel::refuse(int number) {
-  m_reporter.inform(number, msgbox::OkOnly | msgbox::Critical);
-}
+FEmprModel::FEmprModel(Reporter& reporter)
+    : ListEditorModelOf(reporter, {kCommands, /*salirWhileEntering=*/true,
+                                   /*bajaNoShowsFirst=*/false}) {}
 
 int16_t FEmprModel::tipoNumero() const { return currentCardKind(); }
 
 int FEmprModel::digits() const { return cardDigits(tipoNumero()); }
-
-void FEmprModel::setEntry(bool entry) {
-  m_entry = entry;
-  m_enabled[kNuevo] = m_enabled[kSalir] = true;
-  m_enabled[kModificar] = m_enabled[kBaja] = !entry;
-  m_enabled[kCancelar] = entry;
-}
 
 void FEmprModel::load() {
   m_store.Iniciar(gDataFolder + "EMPR.DAT");
@@ -40,22 +32,12 @@ void FEmprModel::load() {
     row.to = r.hasta;
     m_rows.add(std::move(row));
   }
-  ++m_changes;
-  setEntry(false);
-  mostrarDatos(1);
+  loaded();
 }
 
-void FEmprModel::mostrarDatos(int index) {
-  if (m_rows.empty()) {
-    fields = Fields{};
-    m_rows.select(-1);
-    if (beep) beep();
-    return;
-  }
-  if (index < 1 || index > static_cast<int>(m_rows.size())) return;
-  const std::vector<std::string>& c = m_rows.at(static_cast<size_t>(index - 1)).cells;
-  fields = Fields{c[0], c[1], c[2], c[3], c[4]};
-  m_rows.select(index - 1);
+FEmprModel::Fields FEmprModel::fieldsOf(const CompanyRow& row) const {
+  const std::vector<std::string>& c = row.cells;
+  return Fields{c[0], c[1], c[2], c[3], c[4]};
 }
 
 bool FEmprModel::vDatos() {
@@ -76,7 +58,7 @@ bool FEmprModel::vDatos() {
     refuse(341);
     return false;
   }
-  if (!m_entry) return true;
+  if (!entry()) return true;
   for (size_t i = 0; i < m_rows.size(); ++i) {
     const CompanyRow& r = m_rows.at(i);
     double rd = 0, rh = 0;
@@ -95,77 +77,32 @@ bool FEmprModel::vDatos() {
   return true;
 }
 
-void FEmprModel::run(Command c) {
-  switch (c) {
-    case kNuevo:
-      nuevo();
-      break;
-    case kModificar:
-      modificar();
-      break;
-    case kBaja:
-      baja();
-      break;
-    case kCancelar:
-      cancelar();
-      break;
-    case kSalir:
-      salir();
-      break;
-    default:
-      break;
-  }
+// The table has 100 slots; a 101st company could never be written.
+bool FEmprModel::mayEnter() {
+  if (m_rows.size() < static_cast<size_t>(ClsListaEmpresas::kSlots)) return true;
+  refuse(338);
+  return false;
 }
 
-void FEmprModel::nuevo() {
-  if (!m_entry) {
-    // The table has 100 slots; a 101st company could never be written.
-    if (m_rows.size() >= static_cast<size_t>(ClsListaEmpresas::kSlots)) {
-      refuse(338);
-      return;
-    }
-    setEntry(true);
-    fields.desde.clear();
-    fields.hasta.clear();
-    fields.descripcion.clear();
-    if (focusDesde) focusDesde();
-    return;
-  }
-  if (!vDatos()) return;
+// The file and folder boxes keep what they show.
+void FEmprModel::clearForEntry() {
+  fields.desde.clear();
+  fields.hasta.clear();
+  fields.descripcion.clear();
+}
+
+CompanyRow FEmprModel::enteredRow() const {
   CompanyRow row;
   row.cells = {fields.desde, fields.hasta, fields.descripcion, fields.archivo, fields.directorio};
-  const int at = m_rows.add(std::move(row));
-  ++m_changes;
-  setEntry(false);
-  mostrarDatos(at + 1);
+  return row;
 }
 
-void FEmprModel::modificar() {
-  const int sel = m_rows.selected();
-  if (sel < 0) return;
-  std::vector<std::string>& c = m_rows.at(static_cast<size_t>(sel)).cells;
+bool FEmprModel::applyFields(CompanyRow& row) {
+  std::vector<std::string>& c = row.cells;
   c[2] = basic::Trim(fields.descripcion);
   c[3] = basic::Trim(fields.archivo);
   c[4] = folderWithSeparator(fields.directorio);
-  ++m_changes;
-}
-
-void FEmprModel::baja() {
-  if (m_rows.empty()) {
-    m_reporter.inform(336, msgbox::OkOnly | msgbox::Exclamation);
-    return;
-  }
-  const int sel = m_rows.selected();
-  if (sel < 0) return;
-  if (m_reporter.ask(194, msgbox::YesNo | msgbox::Question) != msgbox::Yes) return;
-  m_rows.remove(sel);
-  ++m_changes;
-  mostrarDatos(1);
-}
-
-void FEmprModel::cancelar() {
-  if (m_entry) setEntry(false);
-  mostrarDatos(1);
+  return true;
 }
 
 bool FEmprModel::salir() {
@@ -208,9 +145,4 @@ bool FEmprModel::salir() {
   if (m_store.GrabarEmpresas() != 0) return true;
   m_reporter.inform(320, msgbox::OkOnly | msgbox::Critical, {}, "\n" + m_store.status().message);
   return false;
-}
-
-void FEmprModel::sortBy(int column) {
-  m_rows.sortBy(column);
-  ++m_changes;
 }

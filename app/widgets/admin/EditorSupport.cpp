@@ -72,7 +72,7 @@ void NoEscapeDialog::keyPressEvent(QKeyEvent* event) {
 }
 
 QVBoxLayout* buildEditorFrame(QDialog* window, const char* name, int caption,
-                              const QList<QIcon>* img, std::initializer_list<CommandSpec> specs,
+                              const QList<QIcon>* img, const std::vector<CommandSpec>& specs,
                               const std::function<void(int)>& run,
                               std::unique_ptr<EditorCommands>& commands) {
   window->setObjectName(QString::fromLatin1(name));

@@ -9,7 +9,6 @@
 #include <QObject>
 
 #include <functional>
-#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -72,7 +71,7 @@ struct CommandSpec {
   int image;
 };
 QVBoxLayout* buildEditorFrame(QDialog* window, const char* name, int caption,
-                              const QList<QIcon>* img, std::initializer_list<CommandSpec> specs,
+                              const QList<QIcon>* img, const std::vector<CommandSpec>& specs,
                               const std::function<void(int)>& run,
                               std::unique_ptr<EditorCommands>& commands);
 

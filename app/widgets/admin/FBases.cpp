@@ -1,58 +1,19 @@
 #include "widgets/admin/FBases.h"
 
-#include <QAction>
-#include <QApplication>
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTableView>
-#include <QVBoxLayout>
 
-#include "widgets/admin/EditorListView.h"
-#include "widgets/admin/EditorSupport.h"
-#include "admin/EditorTableModel.h"
-#include "widgets/dialogs/HourglassGuard.h"
 #include "core/Messages.h"
+#include "widgets/admin/EditorSupport.h"
 
 using editorui::msg;
 using editorui::named;
 using editorui::qs;
 
-namespace {
-
-constexpr int kListWidth = 640;
-
-}  // namespace
-
 FBases::FBases(const QList<QIcon>* img, QWidget* parent)
-    : NoEscapeDialog(parent), m_model(m_boxes) {
-  const HourglassGuard hourglass;
-  QVBoxLayout* layout = buildEditorFrame(
-      this, "FBases", 171, img, {{110, 8}, {146, 1}, {115, 9}, {123, 10}, {134, 5}, {154, 2}},
-      [this](int i) { command(i); }, m_commands);
-
-  m_table = new EditorTableModel(
-      {msg(254), msg(204), msg(224), msg(280), msg(253), msg(235)},
-      [this] { return static_cast<int>(m_model.rows().size()); },
-      [this](int r, int c) -> const std::string& {
-        return m_model.rows().cell(static_cast<size_t>(r), static_cast<size_t>(c));
-      },
-      this);
-  m_list = makeEditorListView(
-      m_table, {0.25, 0.75, 0.75, 0.25, 0.25, 0.25}, kListWidth,
-      [this](int column) {
-        m_model.sortBy(column);
-        showState();
-        return m_model.rows().sort().ascending();
-      },
-      [this](int row) {
-        if (m_showing) return;
-        m_model.mostrarTarjeta(row + 1);
-        showState();
-      });
-  m_list->setParent(this);
-
+    : ListEditorWindow(parent), m_model(m_boxes) {
   const bool touch = m_model.tipoNumero() == 2;
   m_touch = named(new QLineEdit, "Touch");
   limitTyping(m_touch, m_model.digits());
@@ -80,14 +41,12 @@ FBases::FBases(const QList<QIcon>* img, QWidget* parent)
   fieldsGrid->addWidget(m_novedad, 2, 3);
   fieldsGrid->setColumnStretch(3, 1);
 
-  layout->addWidget(m_list, 1);
-  layout->addLayout(fieldsGrid);
-  resize(kListWidth + 24, 460);
-
-  m_model.beep = [] { QApplication::beep(); };
-  m_model.focusTouch = [this] { m_touch->setFocus(); };
-  m_model.load();
-  showState();
+  open(m_model,
+       {"FBases",
+        {{110, 8}, {146, 1}, {115, 9}, {123, 10}, {134, 5}, {154, 2}},
+        {msg(254), msg(204), msg(224), msg(280), msg(253), msg(235)},
+        {0.25, 0.75, 0.75, 0.25, 0.25, 0.25}},
+       img, fieldsGrid, {m_touch});
 }
 
 FBases::~FBases() = default;
@@ -102,18 +61,7 @@ void FBases::collectFields() {
   f.novedad = m_novedad->isChecked();
 }
 
-void FBases::command(int index) {
-  collectFields();
-  if (listeditor::run(m_model, index)) {
-    accept();
-    return;
-  }
-  showState();
-}
-
-void FBases::showState() {
-  m_showing = true;
-  listeditor::show(m_model, m_table, m_list, m_shownChanges, *m_commands);
+void FBases::showFields() {
   const FBasesModel::Fields& f = m_model.fields;
   m_touch->setText(qs(f.touch));
   m_descrip->setText(qs(f.descrip));
@@ -121,10 +69,6 @@ void FBases::showState() {
   m_lega->setText(qs(f.lega));
   m_resaltar->setChecked(f.resaltar);
   m_novedad->setChecked(f.novedad);
-  const bool entry = m_model.entry();
-  m_touch->setEnabled(entry);
-  if (entry) m_touch->setFocus();
-  m_showing = false;
 }
 
 void openFBases(QWidget* parent, const QList<QIcon>* img) {

@@ -1,26 +1,19 @@
 // The card base editor window: the card holders of VELTA.TAR in a sortable list with the
 // fields of the selected holder, entry of new holders, import of names, and Salir, which
-// writes the list back. A thin view over FBasesModel. Only Salir writes; the close box
-// discards, and Escape does nothing.
+// writes the list back. A thin view over FBasesModel; the list, the commands and how the
+// window ends are ListEditorWindow's.
 #pragma once
 
-#include <QDialog>
 #include <QIcon>
 #include <QList>
 
-#include <memory>
-
-#include "widgets/admin/EditorSupport.h"
 #include "admin/FBasesModel.h"
-#include "widgets/dialogs/MsgBoxReporter.h"
+#include "widgets/admin/ListEditorWindow.h"
 
-class EditorTableModel;
 class QCheckBox;
-class QLabel;
 class QLineEdit;
-class QTableView;
 
-class FBases : public NoEscapeDialog {
+class FBases : public ListEditorWindow {
   Q_OBJECT
 
  public:
@@ -28,23 +21,14 @@ class FBases : public NoEscapeDialog {
   ~FBases() override;
 
   FBasesModel& model() { return m_model; }
-  EditorCommands& commands() { return *m_commands; }
-  QTableView* list() const { return m_list; }
 
  private:
-  void command(int index);
-  void collectFields();
-  void showState();  // model -> widgets
+  void collectFields() override;
+  void showFields() override;
 
-  MsgBoxReporter m_boxes;  // the model's boxes
   FBasesModel m_model;
-  std::unique_ptr<EditorCommands> m_commands;
-  EditorTableModel* m_table = nullptr;
-  QTableView* m_list = nullptr;
   QLineEdit *m_touch, *m_descrip, *m_grupo, *m_lega;
   QCheckBox *m_resaltar, *m_novedad;
-  uint64_t m_shownChanges = ~uint64_t{0};
-  bool m_showing = false;
 };
 
 // Opens the card base editor modally (the main window's "&Base de Tarjetas").

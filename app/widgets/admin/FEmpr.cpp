@@ -1,57 +1,21 @@
 #include "widgets/admin/FEmpr.h"
 
-#include <QAction>
-#include <QApplication>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTableView>
-#include <QVBoxLayout>
 
-#include "widgets/admin/EditorListView.h"
-#include "admin/EditorTableModel.h"
-#include "widgets/dialogs/FileDialogs.h"
-#include "widgets/dialogs/HourglassGuard.h"
 #include "core/Messages.h"
+#include "widgets/admin/EditorSupport.h"
+#include "widgets/dialogs/FileDialogs.h"
 
 using editorui::msg;
 using editorui::named;
 using editorui::qs;
 
-namespace {
-
-constexpr int kListWidth = 640;
-
-}  // namespace
-
-FEmpr::FEmpr(const QList<QIcon>* img, QWidget* parent) : NoEscapeDialog(parent), m_model(m_boxes) {
-  const HourglassGuard hourglass;
-  QVBoxLayout* layout = buildEditorFrame(
-      this, "FEmpr", 171, img, {{110, 8}, {146, 1}, {115, 9}, {123, 10}, {154, 2}},
-      [this](int i) { command(i); }, m_commands);
-
-  m_table = new EditorTableModel(
-      {msg(206), msg(226), msg(204), msg(167), msg(210)},
-      [this] { return static_cast<int>(m_model.rows().size()); },
-      [this](int r, int c) -> const std::string& {
-        return m_model.rows().cell(static_cast<size_t>(r), static_cast<size_t>(c));
-      },
-      this);
-  m_list = makeEditorListView(
-      m_table, {0.25, 0.25, 0.75, 0.75, 0.75}, kListWidth,
-      [this](int column) {
-        m_model.sortBy(column);
-        showState();
-        return m_model.rows().sort().ascending();
-      },
-      [this](int row) {
-        if (m_showing) return;
-        m_model.mostrarDatos(row + 1);
-        showState();
-      });
-  m_list->setParent(this);
-
+FEmpr::FEmpr(const QList<QIcon>* img, QWidget* parent)
+    : ListEditorWindow(parent), m_model(m_boxes) {
   const int digits = m_model.digits();
   m_desde = named(new QLineEdit, "TxtDesde");
   m_hasta = named(new QLineEdit, "TxtHasta");
@@ -82,14 +46,12 @@ FEmpr::FEmpr(const QList<QIcon>* img, QWidget* parent) : NoEscapeDialog(parent),
   grid->addWidget(m_examinar, 3, 2);
   grid->setColumnStretch(1, 1);
 
-  layout->addWidget(m_list, 1);
-  layout->addLayout(grid);
-  resize(kListWidth + 24, 460);
-
-  m_model.beep = [] { QApplication::beep(); };
-  m_model.focusDesde = [this] { m_desde->setFocus(); };
-  m_model.load();
-  showState();
+  open(m_model,
+       {"FEmpr",
+        {{110, 8}, {146, 1}, {115, 9}, {123, 10}, {154, 2}},
+        {msg(206), msg(226), msg(204), msg(167), msg(210)},
+        {0.25, 0.25, 0.75, 0.75, 0.75}},
+       img, grid, {m_desde, m_hasta});
 }
 
 FEmpr::~FEmpr() = default;
@@ -103,29 +65,13 @@ void FEmpr::collectFields() {
   f.directorio = m_directorio->text().toStdString();
 }
 
-void FEmpr::command(int index) {
-  collectFields();
-  if (listeditor::run(m_model, index)) {
-    accept();
-    return;
-  }
-  showState();
-}
-
-void FEmpr::showState() {
-  m_showing = true;
-  listeditor::show(m_model, m_table, m_list, m_shownChanges, *m_commands);
+void FEmpr::showFields() {
   const FEmprModel::Fields& f = m_model.fields;
   m_desde->setText(qs(f.desde));
   m_hasta->setText(qs(f.hasta));
   m_descripcion->setText(qs(f.descripcion));
   m_archivo->setText(qs(f.archivo));
   m_directorio->setText(qs(f.directorio));
-  const bool entry = m_model.entry();
-  m_desde->setEnabled(entry);
-  m_hasta->setEnabled(entry);
-  if (entry) m_desde->setFocus();
-  m_showing = false;
 }
 
 void FEmpr::onExaminar() {

@@ -19,6 +19,7 @@
 #include "core/ClsListaRelojes.h"
 #include "core/ClsTarjetas.h"
 #include "widgets/admin/EditorSupport.h"
+#include "widgets/admin/tests/ListEditorSteps.h"
 #include "widgets/admin/FBases.h"
 #include "core/Globals.h"
 
@@ -79,7 +80,7 @@ TEST_F(FBasesTest, ListsNumbersInTheCurrentClocksKindAndDigits) {
     gListaRelojes->m_TipoNumero = tc.kind;
     FBasesModel m(reporter);
     int beeps = 0;
-    m.beep = [&] { ++beeps; };
+    m.hooks.beep = [&] { ++beeps; };
     m.load();
     ASSERT_EQ(m.rows().size(), 3u);
     for (size_t i = 0; i < 3; ++i) EXPECT_EQ(row(m, i).cells[0], tc.numbers[i]) << tc.kind;
@@ -172,6 +173,21 @@ TEST_F(FBasesTest, NewHolderIsCheckedPaddedAndAppended) {
   }
 }
 
+// Browsing offers all but Cancelar; an entry offers only Actualizar and Cancelar, also after
+// a refused check.
+TEST_F(FBasesTest, CommandSetFollowsTheBrowseAndEntryStates) {
+  writeCards({card(1, "Ana"), card(2, "Bruno")});
+  FBasesModel m(reporter);
+  m.load();
+  // Nuevo, Modificar, Baja, Cancelar, Importar, Salir
+  walkBrowseAndEntry(m, {"", "Eva", "", "", false, false}, {"9", "Eva", "", "", false, false},
+                     {true, true, true, false, true, true},
+                     {true, false, false, true, false, false});
+  EXPECT_EQ(m.rows().size(), 3u);
+  EXPECT_EQ(boxes.numbers(), std::vector<int>{356});
+  EXPECT_EQ(m.fields.descrip, "Ana");
+}
+
 TEST_F(FBasesTest, ImportedNumbersAreNotPaddedAndImportingTwiceAddsTwice) {
   writeCards({card(5, "Ana")});
   tmp.write("DBTAR.DAT", "123 - Imported One\r\n456 - Imported Two\r\n");
@@ -255,7 +271,7 @@ TEST_F(FBasesTest, HeaderSortIsStableTogglesAndSalirWritesThatOrder) {
 TEST_F(FBasesTest, EmptyListBeepsAndBajaSaysThereIsNothing) {
   FBasesModel m(reporter);
   int beeps = 0;
-  m.beep = [&] { ++beeps; };
+  m.hooks.beep = [&] { ++beeps; };
   m.load();
   EXPECT_EQ(beeps, 1);
   EXPECT_TRUE(m.rows().empty());
@@ -274,6 +290,7 @@ TEST_F(FBasesTest, BajaAsksAndRemovesTheSelectedRow) {
   boxes.answer(msgbox::No);
   m.run(FBasesModel::kBaja);
   EXPECT_EQ(m.rows().size(), 2u);
+  EXPECT_EQ(m.fields.descrip, "Ana");  // row 1 is shown again after either answer
   m.mostrarTarjeta(2);
   m.run(FBasesModel::kBaja);
   EXPECT_EQ(boxes.numbers(), (std::vector<int>{194, 194}));

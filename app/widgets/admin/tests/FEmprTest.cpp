@@ -19,6 +19,7 @@
 #include "core/ClsListaEmpresas.h"
 #include "core/ClsListaRelojes.h"
 #include "widgets/admin/FEmpr.h"
+#include "widgets/admin/tests/ListEditorSteps.h"
 #include "widgets/dialogs/FileDialogs.h"
 #include "core/Globals.h"
 
@@ -113,7 +114,7 @@ TEST_F(FEmprTest, OverlappingRangesAreRefused) {
 TEST_F(FEmprTest, EntryChecksDescriptionAndFolder) {
   FEmprModel m(reporter);
   int beeps = 0;
-  m.beep = [&] { ++beeps; };
+  m.hooks.beep = [&] { ++beeps; };
   m.load();
   EXPECT_EQ(beeps, 1);
   m.run(FEmprModel::kBaja);
@@ -129,6 +130,39 @@ TEST_F(FEmprTest, EntryChecksDescriptionAndFolder) {
   EXPECT_FALSE(m.entry());
   EXPECT_TRUE(m.enabled(FEmprModel::kModificar));
   EXPECT_FALSE(m.enabled(FEmprModel::kCancelar));
+}
+
+// Browsing offers all but Cancel; an entry offers Update, Cancel and Exit, also after a
+// refused check.
+TEST_F(FEmprTest, CommandSetFollowsTheBrowseAndEntryStates) {
+  writeCompanies({company(1, 9, "Acme"), company(10, 19, "Beta")});
+  FEmprModel m(reporter);
+  m.load();
+  // Nuevo, Modificar, Baja, Cancelar, Salir
+  walkBrowseAndEntry(m, {"5", "6", "New", "", ""}, {"20", "29", "New", "", ""},
+                     {true, true, true, false, true}, {true, false, false, true, true});
+  EXPECT_EQ(m.rows().size(), 3u);
+  EXPECT_EQ(boxes.numbers(), std::vector<int>{355});
+  EXPECT_EQ(m.fields.descripcion, "Acme");
+}
+
+TEST_F(FEmprTest, BajaAsksAndRemovesTheSelectedRow) {
+  writeCompanies({company(1, 9, "Acme"), company(10, 19, "Beta")});
+  FEmprModel m(reporter);
+  m.load();
+  m.mostrarDatos(2);
+  boxes.answer(msgbox::No);
+  m.run(FEmprModel::kBaja);
+  EXPECT_EQ(m.rows().size(), 2u);
+  EXPECT_EQ(m.rows().selected(), 1);  // No leaves the shown row as it is
+  EXPECT_EQ(m.fields.descripcion, "Beta");
+  boxes.answer(msgbox::Yes);
+  m.run(FEmprModel::kBaja);
+  EXPECT_EQ(boxes.numbers(), (std::vector<int>{194, 194}));
+  ASSERT_EQ(m.rows().size(), 1u);
+  EXPECT_EQ(m.rows().at(0).cells[2], "Acme");
+  EXPECT_EQ(m.rows().selected(), 0);
+  EXPECT_EQ(m.fields.descripcion, "Acme");
 }
 
 TEST_F(FEmprTest, TouchRangesAreHexadecimal) {
