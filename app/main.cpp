@@ -1,6 +1,7 @@
 // The program `velta`: the Qt application, the clock library's event pump, the windows'
-// openers, the start-up, and the event loop. SIGTERM and SIGINT ask the main window to close
-// (its normal close: settings saved, line hung up, marker written), see StopSignals. Without a
+// openers, the start-up, the event loop and the shutdown after it (ProgramShutdown.h).
+// SIGTERM and SIGINT ask the main window to close (the normal shutdown: settings saved, line
+// hung up, marker written), see StopSignals. Without a
 // display, a start-up refusal goes to standard error and the program ends with status 1, and
 // so does a start that needs the log-in, which nobody could see.
 #include <QApplication>
@@ -17,6 +18,7 @@
 #include "core/InstanceLock.h"
 #include "core/MessagesExtra.h"
 #include "core/ProgramObjects.h"
+#include "widgets/main/ProgramShutdown.h"
 #include "widgets/main/ProgramWindows.h"
 #include "core/QtTranslations.h"
 #include "core/Release.h"
@@ -48,7 +50,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   keepCNumbers();
   // The program-wide objects live here, after the application and before every window; the
-  // main window's close frees them, and whatever is left goes when main returns.
+  // shutdown frees them, and whatever is left goes when main returns.
   ProgramObjects objects;
   clocklink::setEventPump([] { QCoreApplication::processEvents(); });
   registerOpeners(windowOpeners());
@@ -86,7 +88,11 @@ int main(int argc, char** argv) {
     return started == StartResult::EndedWithError || loginWithoutDisplay ? 1 : 0;
   }
 
-  app.exec();
+  // The main window's close ends the loop; the shutdown follows.
+  if (mainWindow)
+    runProgramLoop(*mainWindow, objects);
+  else
+    app.exec();
   mainWindow.reset();
   objects.release();
   return 0;

@@ -21,7 +21,6 @@
 #include <clocklink/ClsModem.h>
 #include <clocklink/CollectionStatus.h>
 
-#include <cstdio>
 #include <exception>
 
 #include "widgets/admin/AppImages.h"
@@ -38,7 +37,6 @@
 #include "widgets/dialogs/HourglassGuard.h"
 #include "core/Messages.h"
 #include "widgets/dialogs/MsgBox.h"
-#include "core/ProgramObjects.h"
 #include "widgets/clock/ProgressListWidget.h"
 #include "core/Release.h"
 
@@ -663,20 +661,8 @@ bool FormP::eventFilter(QObject* watched, QEvent* event) {
   return QMainWindow::eventFilter(watched, event);
 }
 
-void FormP::saveSettingsOnClose() {
-  if (!gCfgFile) return;
-  gCfgFile->SaveCfgOnClose();
-  // The operator's changes (the current clock among them) would be lost without a word.
-  const std::string& why = gCfgFile->lastSaveError();
-  if (why.empty()) return;
-  if (m_unattendedClose)
-    std::fprintf(stderr, "velta: %s\n", why.c_str());
-  else
-    MsgBox(320, msgbox::Critical, {}, "\n" + why, this);
-}
-
 void FormP::closeEvent(QCloseEvent* e) {
-  if (m_closed) {
+  if (m_closeGranted) {
     e->accept();
     return;
   }
@@ -691,26 +677,28 @@ void FormP::closeEvent(QCloseEvent* e) {
     closeOtherWindows();
     return;
   }
-  m_closed = true;
+  m_closeGranted = true;
   if (m_closeWaiting) {
     qApp->removeEventFilter(this);
     m_closeWaiting = false;
   }
-  saveSettingsOnClose();
-  {
-    HourglassGuard hourglass;
-    if (gModem && gModem->cortarModem()) {
-      gModem->Colgar();
-      gModem->cortarModem(false);  // the line is down now
-    }
-  }
-  MarcarEstado(3);
-  // Every other window goes before the objects it may use; the windows opened from here
-  // are deleted, so their timers cannot fire on freed objects.
-  closeOtherWindows();
+  // The window stays up for the shutdown (its boxes stand over it); the shutdown's last step
+  // closes it. A shutdown run from this signal has done so already.
+  emit shutdownDue();
+  if (m_closed)
+    e->accept();
+  else
+    e->ignore();
+}
+
+void FormP::finishClose() {
+  m_closed = true;
+  m_closeGranted = true;
+  close();  // inside this window's closeEvent a no-op: that close accepts on return
+}
+
+void FormP::deleteChildWindows() {
   const QList<QWidget*> children = findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
   for (QWidget* w : children)
     if (w->isWindow()) delete w;
-  if (ProgramObjects* objects = ProgramObjects::current()) objects->release();
-  e->accept();
 }

@@ -42,6 +42,7 @@
 #include "widgets/clock/FrmTest.h"
 #include "core/Globals.h"
 #include "core/MessagesExtra.h"
+#include "widgets/main/ProgramShutdown.h"
 #include "widgets/main/ProgramWindows.h"
 #include "core/Release.h"
 #include "widgets/main/StopSignals.h"
@@ -252,7 +253,7 @@ TEST_F(StopSignalsTest, SigtermWithAModalWindowOpenClosesTheMainWindowTheNormalW
       QCoreApplication::exit(1);
     });
     hangGuard.start(120000);
-    EXPECT_EQ(QApplication::exec(), 0);
+    EXPECT_EQ(runProgramLoop(w, apptest::objects()), 0);
     hangGuard.stop();
     sender.stop();
 
@@ -297,7 +298,7 @@ TEST_F(StopSignalsTest, ASettingsSaveThatFailsIsSaidOnStandardError) {
   hangGuard.setSingleShot(true);
   QObject::connect(&hangGuard, &QTimer::timeout, [] { QCoreApplication::exit(1); });
   hangGuard.start(120000);
-  const int ended = QApplication::exec();
+  const int ended = runProgramLoop(w, apptest::objects());
   ::dup2(saved, 2);
   ::close(saved);
 
