@@ -90,6 +90,20 @@ class FormP : public QMainWindow, public MainWindowHost {
   void buildPanel();
   void start();
   void applyLevelGating();
+  // One command of the window: its action (menu and index, named after them), its window
+  // (null for the window's own command, `run`), what runs before and after, and whether a
+  // failure thrown on the way closes the main window.
+  struct Command {
+    Menu menu;
+    int index;
+    WindowOpeners::Opener WindowOpeners::*opener = nullptr;
+    void (FormP::*run)() = nullptr;
+    void (FormP::*before)() = nullptr;
+    void (FormP::*after)() = nullptr;
+    bool closeOnError = false;
+  };
+  static const std::array<Command, 19> kCommands;
+  const Command* commandOf(const QAction* a) const;
   const WindowOpeners::Opener* openerOf(const QAction* a) const;
   bool available(const QAction* a) const;  // its window exists (or it needs none)
   // Level, current clock, dial flag and window available allow the command (busy aside).
@@ -102,6 +116,10 @@ class FormP : public QMainWindow, public MainWindowHost {
   void resetClicked();
   void statusReading();
   void clearRecords();
+  void onlineRunMode();     // the run is the on-line one
+  void reselectAfterRun();  // the clock shown is the current one again
+  void reloadClocks();      // after the configuration: the list, the selector, the clock
+  void exitCommand();
   QString baseTip(const QAction* a) const;
 
   WindowOpeners m_openers;
