@@ -12,8 +12,10 @@
 #include <csignal>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "collect/RunContext.h"
 #include "widgets/main/FormP.h"
 #include "core/InstanceLock.h"
 #include "core/MessagesExtra.h"
@@ -53,7 +55,15 @@ int main(int argc, char** argv) {
   // shutdown frees them, and whatever is left goes when main returns.
   ProgramObjects objects;
   clocklink::setEventPump([] { QCoreApplication::processEvents(); });
-  registerOpeners(windowOpeners());
+  // The run context of the windows that run exchanges: built once, as soon as start-up has
+  // made the objects (before the automatic run or the main window).
+  std::optional<collect::RunContext> context;
+  auto buildContext = [&context, &objects] {
+    if (context) return;
+    if (std::optional<collect::RunContext> built = collect::programContext(objects))
+      context.emplace(*built);
+  };
+  registerOpeners(windowOpeners(), context);
 
   std::unique_ptr<FormP> mainWindow;
   const StopSignals stopSignals([&mainWindow] { return mainWindow.get(); });
@@ -75,9 +85,15 @@ int main(int argc, char** argv) {
       return false;
     };
   }
-  if (windowOpeners().fAuto) hooks.openAuto = [] { windowOpeners().fAuto(nullptr); };
-  hooks.showMain = [&mainWindow, noDisplay] {
+  if (windowOpeners().fAuto) {
+    hooks.openAuto = [&buildContext] {
+      buildContext();
+      windowOpeners().fAuto(nullptr);
+    };
+  }
+  hooks.showMain = [&mainWindow, &buildContext, noDisplay] {
     if (fAuto::programEndRequested()) return;  // the automatic run ended the program
+    buildContext();
     mainWindow = std::make_unique<FormP>(windowOpeners());
     mainWindow->setUnattendedClose(noDisplay);
     mainWindow->show();

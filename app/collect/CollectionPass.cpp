@@ -341,10 +341,4 @@ PassResult PollClocks(RunContext& ctx, PassMode mode, const PassSeams& seams) {
   return Pass(ctx, mode, seams).run();
 }
 
-PassResult PollClocks(PassMode mode, const PassSeams& seams) {
-  std::optional<RunContext> ctx = programContext();
-  if (!ctx) return PassResult{true, false, 0};
-  return PollClocks(*ctx, mode, seams);
-}
-
 }  // namespace collect

@@ -13,6 +13,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 
 #include "core/ClsCfgFile.h"
@@ -40,7 +41,9 @@ int runPass(const std::string& folder) {
   collect::PassSeams seams;
   seams.list = &list;
   seams.logger = &logger;
-  const collect::PassResult result = collect::PollClocks(collect::PassMode::Automatic, seams);
+  std::optional<collect::RunContext> ctx = collect::programContext(objects);
+  if (!ctx) return 2;
+  const collect::PassResult result = collect::PollClocks(*ctx, collect::PassMode::Automatic, seams);
   for (const auto& line : list.lines()) std::printf("%s\n", line.text.c_str());
   return result.errors || result.stopped ? 1 : 0;
 }

@@ -453,7 +453,7 @@ TEST_F(CollectPunchesTest, TheProgramWideRoutineUsesTheProgramObjects) {
   gListaRelojes->m_TipoNumero = 1;
   sim->setPunches({punch("1234", 1, 8, 5)});
   apptest::objects().createModem();
-  std::optional<collect::RunContext> run = collect::programContext();
+  std::optional<collect::RunContext> run = collect::programContext(apptest::objects());
   ASSERT_TRUE(run);
   collect::CollectContext ctx = run->download(*ops);
   const int16_t r =

@@ -139,7 +139,7 @@ CollectionStatus FIniModem::Conectar() {
     hooks.cancelled = [this] { return m_cancel; };
     hooks.retryWaitSeconds = retryWaitSeconds;
     hooks.lineUpWhileDialling = false;
-    std::optional<collect::RunContext> ctx = collect::programContext();
+    std::optional<collect::RunContext> ctx = runContext();
     result = ctx ? collect::dialModem(*ctx, hooks) : clocklink::kFailure;
     if (m_cancel) {
       // Cancelar: whatever the dial had reached, the line goes down and the window says so.

@@ -85,7 +85,9 @@ WindowOpeners programOpeners() {
   o.FConsole = execModal<FConsole>;
   o.fAuto = execModal<fAuto>;
   WindowOpeners program;
-  registerOpeners(program);
+  // Each case makes its objects afresh: the windows work over the live ones.
+  static const std::optional<collect::RunContext> kNoContext;
+  registerOpeners(program, kNoContext);
   o.FIniModemConectar = program.FIniModemConectar;
   return o;
 }
