@@ -1,6 +1,7 @@
 // The program `velta`: the Qt application, the clock library's event pump, the windows'
-// openers, the start-up, and the event loop. SIGTERM and SIGINT ask the main window to close
-// (its normal close: settings saved, line hung up, marker written), see StopSignals. Without a
+// openers, the start-up, the event loop and the shutdown after it (ProgramShutdown.h).
+// SIGTERM and SIGINT ask the main window to close (the normal shutdown: settings saved, line
+// hung up, marker written), see StopSignals. Without a
 // display, a start-up refusal goes to standard error and the program ends with status 1, and
 // so does a start that needs the log-in, which nobody could see.
 #include <QApplication>
@@ -11,12 +12,15 @@
 #include <csignal>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "collect/RunContext.h"
 #include "widgets/main/FormP.h"
 #include "core/InstanceLock.h"
 #include "core/MessagesExtra.h"
 #include "core/ProgramObjects.h"
+#include "widgets/main/ProgramShutdown.h"
 #include "widgets/main/ProgramWindows.h"
 #include "core/QtTranslations.h"
 #include "core/Release.h"
@@ -48,10 +52,18 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   keepCNumbers();
   // The program-wide objects live here, after the application and before every window; the
-  // main window's close frees them, and whatever is left goes when main returns.
+  // shutdown frees them, and whatever is left goes when main returns.
   ProgramObjects objects;
   clocklink::setEventPump([] { QCoreApplication::processEvents(); });
-  registerOpeners(windowOpeners());
+  // The run context of the windows that run exchanges: built once, as soon as start-up has
+  // made the objects (before the automatic run or the main window).
+  std::optional<collect::RunContext> context;
+  auto buildContext = [&context, &objects] {
+    if (context) return;
+    if (std::optional<collect::RunContext> built = collect::programContext(objects))
+      context.emplace(*built);
+  };
+  registerOpeners(windowOpeners(), context);
 
   std::unique_ptr<FormP> mainWindow;
   const StopSignals stopSignals([&mainWindow] { return mainWindow.get(); });
@@ -73,9 +85,15 @@ int main(int argc, char** argv) {
       return false;
     };
   }
-  if (windowOpeners().fAuto) hooks.openAuto = [] { windowOpeners().fAuto(nullptr); };
-  hooks.showMain = [&mainWindow, noDisplay] {
+  if (windowOpeners().fAuto) {
+    hooks.openAuto = [&buildContext] {
+      buildContext();
+      windowOpeners().fAuto(nullptr);
+    };
+  }
+  hooks.showMain = [&mainWindow, &buildContext, noDisplay] {
     if (fAuto::programEndRequested()) return;  // the automatic run ended the program
+    buildContext();
     mainWindow = std::make_unique<FormP>(windowOpeners());
     mainWindow->setUnattendedClose(noDisplay);
     mainWindow->show();
@@ -86,7 +104,11 @@ int main(int argc, char** argv) {
     return started == StartResult::EndedWithError || loginWithoutDisplay ? 1 : 0;
   }
 
-  app.exec();
+  // The main window's close ends the loop; the shutdown follows.
+  if (mainWindow)
+    runProgramLoop(*mainWindow, objects);
+  else
+    app.exec();
   mainWindow.reset();
   objects.release();
   return 0;

@@ -449,27 +449,6 @@ int16_t clearAfterDownload(CollectContext& ctx, ProgressList& list, Download& d,
   }
 }
 
-int16_t withProgramContext(const std::function<int16_t(CollectContext&)>& fn) {
-  if (!gMirsol || !gCfgFile) return kFailure;
-  MirsolClockOps clock(*gMirsol);
-  CollectContext ctx{clock, *gCfgFile, 1, 0, gDataFolder, ConverterLink::program()};
-  if (gListaRelojes) {
-    ctx.tipoNumero = gListaRelojes->m_TipoNumero;
-    ctx.modelo = gListaRelojes->m_Modelo;
-  }
-  return fn(ctx);
-}
-
-Download CollectPunches(ProgressList& list, const std::string& dir, const std::string& name,
-                        int16_t dropDup, int16_t factor, int16_t console) {
-  Download d;
-  d.status = withProgramContext([&](CollectContext& ctx) {
-    d = collectPunches(ctx, list, dir, name, dropDup, factor, console);
-    return d.status;
-  });
-  return d;
-}
-
 namespace testing {
 void setStepHook(std::function<void(const char* step, int index)> hook) {
   stepHook() = std::move(hook);

@@ -22,7 +22,7 @@ class ClsCfgFile;
 
 namespace collect {
 
-// What one download works with; CollectPunches fills it from the program-wide objects.
+// What one download works with; RunContext::download fills it for the run's current clock.
 struct CollectContext {
   ClockOps& clock;
   const ClsCfgFile& cfg;
@@ -55,10 +55,6 @@ struct Download {
 Download collectPunches(CollectContext& ctx, ProgressList& list, const std::string& dir,
                         const std::string& name, int16_t dropDup, int16_t factor, int16_t console);
 
-// The same over gMirsol, gCfgFile, the current clock of gListaRelojes and gDataFolder.
-Download CollectPunches(ProgressList& list, const std::string& dir, const std::string& name,
-                        int16_t dropDup, int16_t factor, int16_t console);
-
 // Clears the clock after `download`, good with `downloaded` records, but only when a fresh
 // status count equals what that download took from the clock. Punches made meanwhile are
 // topped up first (downloaded again, checked against what was written, the new ones written
@@ -69,10 +65,6 @@ Download CollectPunches(ProgressList& list, const std::string& dir, const std::s
 // file. Either way `download` cannot be cleared again.
 int16_t clearAfterDownload(CollectContext& ctx, ProgressList& list, Download& download,
                            int32_t downloaded, bool shippingOn = false);
-
-// Runs `fn` over the program-wide objects (gMirsol, gCfgFile, gListaRelojes' current clock,
-// gDataFolder, the program's converter binding); kFailure when start-up has not created them.
-int16_t withProgramContext(const std::function<int16_t(CollectContext&)>& fn);
 
 namespace testing {
 // Called at "fetched" (index: records delivered so far), "written" (records handled so far),

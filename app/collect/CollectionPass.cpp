@@ -52,9 +52,7 @@ class Pass {
   // The clock's steps after its line is up; false when it failed somewhere.
   bool clockSteps(const basic::DateTime& now, const std::string& name);
   bool ship(const std::string& name);
-  int16_t dial() {
-    return DialClock(m_ctx, DialSeams{&m_list, m_s.stopRequested, m_s.retryWaitSeconds});
-  }
+  int16_t dial() { return DialClock(m_ctx, m_s); }
 
   // The daily log's heading for the pass.
   void logOpening(const basic::DateTime& start);
@@ -341,12 +339,6 @@ std::string outputFileName(const ClsListaRelojes& c, const basic::DateTime& now,
 
 PassResult PollClocks(RunContext& ctx, PassMode mode, const PassSeams& seams) {
   return Pass(ctx, mode, seams).run();
-}
-
-PassResult PollClocks(PassMode mode, const PassSeams& seams) {
-  std::optional<RunContext> ctx = programContext();
-  if (!ctx) return PassResult{true, false, 0};
-  return PollClocks(*ctx, mode, seams);
 }
 
 }  // namespace collect

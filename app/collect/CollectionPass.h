@@ -47,8 +47,5 @@ std::string outputFileName(const ClsListaRelojes& clocks, const basic::DateTime&
                            bool sapNaming);
 
 PassResult PollClocks(RunContext& ctx, PassMode mode, const PassSeams& seams);
-// The same over the program-wide objects; a pass with errors and no clock when start-up has
-// not created them.
-PassResult PollClocks(PassMode mode, const PassSeams& seams);
 
 }  // namespace collect

@@ -6,7 +6,10 @@
 
 #include <chrono>
 #include <cmath>
+#include <memory>
+#include <utility>
 
+#include "collect/CollectionPass.h"
 #include "core/Basic.h"
 #include "core/ClsCfgFile.h"
 #include "core/ClsListaRelojes.h"
@@ -28,17 +31,23 @@ bool isFailedDialReply(const std::string& reply) {
 
 namespace {
 
-bool cancelled(const DialControl& c) { return c.cancelled && c.cancelled(); }
+bool cancelled(const DialHooks& c) { return c.cancelled && c.cancelled(); }
+
+// Calls the step's hook when there is one.
+template <class Hook, class... Args>
+void report(const Hook& hook, Args&&... args) {
+  if (hook) hook(std::forward<Args>(args)...);
+}
 
 // The countdown between attempts; monotonic, so a wait over midnight still ends. False when
 // cancelled meanwhile.
-bool retryWait(const DialControl& c, const std::string& reply) {
+bool retryWait(const DialHooks& c, const std::string& reply) {
   using Clock = std::chrono::steady_clock;
   const auto end = Clock::now() + std::chrono::duration_cast<Clock::duration>(
                                       std::chrono::duration<double>(c.retryWaitSeconds));
   for (;;) {
     const double left = std::chrono::duration<double>(end - Clock::now()).count();
-    c.progress->retryCountdown(static_cast<int>(std::ceil(std::max(left, 0.0))), reply);
+    report(c.retryCountdown, static_cast<int>(std::ceil(std::max(left, 0.0))), reply);
     if (cancelled(c)) return false;
     if (left <= 0) return true;
     clocklink::WaitSeconds(std::min(left, 0.1));
@@ -46,58 +55,56 @@ bool retryWait(const DialControl& c, const std::string& reply) {
 }
 
 // The runs' words: one list line per step, the countdown one line rewritten in place.
-class ListProgress : public DialProgress {
- public:
-  explicit ListProgress(ProgressList& list) : m_list(list) {}
-
-  void hangingUp() override { m_list.add(GetMsg(270) + GetMsg(180)); }
-  void initialising() override {
-    m_list.add(GetMsg(270) + GetMsg(229));
-    m_list.refresh();
-  }
-  void initFailed(CollectionStatus) override { m_list.add(GetMsg(321), kRedLine); }
-  void dialling(int, const std::string& phone) override {
-    m_countdownLine = 0;
-    m_list.add(GetMsg(211) + " " + phone);
-    m_list.selectLast();
-    m_list.refresh();
-  }
-  void attemptFailed(int, const std::string& reply, bool last) override {
+DialHooks listHooks(ProgressList& list, const PassSeams& seams) {
+  auto countdownLine = std::make_shared<int>(0);
+  DialHooks h;
+  h.hangingUp = [&list] { list.add(GetMsg(270) + GetMsg(180)); };
+  h.initialising = [&list] {
+    list.add(GetMsg(270) + GetMsg(229));
+    list.refresh();
+  };
+  h.initFailed = [&list](CollectionStatus) { list.add(GetMsg(321), kRedLine); };
+  h.dialling = [&list, countdownLine](int, const std::string& phone) {
+    *countdownLine = 0;
+    list.add(GetMsg(211) + " " + phone);
+    list.selectLast();
+    list.refresh();
+  };
+  h.attemptFailed = [&list](int, const std::string& reply, bool last) {
     if (!last) return;
     const std::string r = basic::Trim(reply);
-    m_list.add(r == "BUSY" ? GetMsg(106) : r.empty() ? GetMsg(321) : r, kRedLine);
-  }
-  void retryCountdown(int secondsLeft, const std::string& reply) override {
+    list.add(r == "BUSY" ? GetMsg(106) : r.empty() ? GetMsg(321) : r, kRedLine);
+  };
+  h.retryCountdown = [&list, countdownLine](int secondsLeft, const std::string& reply) {
     const std::string text = GetMsg(291) + ": " +
                              basic::Format(static_cast<int64_t>(secondsLeft), "00") + " " +
                              GetMsg(283) + "\r" + GetMsg(297) + ": " + reply;
-    if (m_countdownLine == 0)
-      m_countdownLine = m_list.add(text);
+    if (*countdownLine == 0)
+      *countdownLine = list.add(text);
     else
-      m_list.setText(m_countdownLine, text);
-    m_list.selectLast();
-    m_list.refresh();
-  }
-  void connected(const std::string& reply) override { m_list.add(GetMsg(184) + reply); }
-
- private:
-  ProgressList& m_list;
-  int m_countdownLine = 0;
-};
+      list.setText(*countdownLine, text);
+    list.selectLast();
+    list.refresh();
+  };
+  h.connected = [&list](const std::string& reply) { list.add(GetMsg(184) + reply); };
+  h.cancelled = seams.stopRequested;
+  h.retryWaitSeconds = seams.retryWaitSeconds;
+  h.lineUpWhileDialling = true;
+  return h;
+}
 
 }  // namespace
 
-CollectionStatus dialModem(RunContext& ctx, const DialControl& c) {
-  DialProgress& progress = *c.progress;
+CollectionStatus dialModem(RunContext& ctx, const DialHooks& c) {
   clocklink::ClsModem& modem = ctx.modem;
   modem.SetCancel(0);
   if (modem.cortarModem()) {
-    progress.hangingUp();
+    report(c.hangingUp);
     modem.Colgar();
     modem.cortarModem(false);
     return kSuccess;
   }
-  progress.initialising();
+  report(c.initialising);
   clocklink::pumpEvents();
   if (cancelled(c)) return kCancelled;
   const CollectionStatus init = modem.InitModem(ctx.dataFolder, basic::Trim(ctx.cfg.ModemDriver));
@@ -107,7 +114,7 @@ CollectionStatus dialModem(RunContext& ctx, const DialControl& c) {
     return kCancelled;
   }
   if (init != kSuccess) {
-    progress.initFailed(init);
+    report(c.initFailed, init);
     modem.Colgar();
     return kFailure;
   }
@@ -115,18 +122,18 @@ CollectionStatus dialModem(RunContext& ctx, const DialControl& c) {
   const std::string phone = basic::Trim(ctx.clocks.m_Telefono);
   for (int attempt = 1; attempt <= 4; ++attempt) {
     if (cancelled(c)) return kCancelled;
-    progress.dialling(attempt, phone);
+    report(c.dialling, attempt, phone);
     clocklink::pumpEvents();
     if (cancelled(c)) return kCancelled;
     const std::string reply = modem.Discar(ctx.cfg.TimeOutModem);
     gSharedText = reply;
     if (!isFailedDialReply(reply)) {
       modem.cortarModem(true);
-      progress.connected(reply);
+      report(c.connected, reply);
       ctx.mirsol.Status_Get();
       return kSuccess;
     }
-    progress.attemptFailed(attempt, reply, attempt == 4);
+    report(c.attemptFailed, attempt, reply, attempt == 4);
     if (attempt == 4) {
       // The line is down but the port is still open: closed here, or the next InitModem
       // finds it busy.
@@ -139,22 +146,8 @@ CollectionStatus dialModem(RunContext& ctx, const DialControl& c) {
   return kFailure;
 }
 
-CollectionStatus dialModem(const DialControl& control) {
-  std::optional<RunContext> ctx = programContext();
-  return ctx ? dialModem(*ctx, control) : kFailure;
-}
-
-int16_t DialClock(RunContext& ctx, const DialSeams& s) {
-  ListProgress progress(*s.list);
-  return dialModem(ctx, {.progress = &progress,
-                         .cancelled = s.stopRequested,
-                         .retryWaitSeconds = s.retryWaitSeconds,
-                         .lineUpWhileDialling = true});
-}
-
-int16_t DialClock(const DialSeams& seams) {
-  std::optional<RunContext> ctx = programContext();
-  return ctx ? DialClock(*ctx, seams) : kFailure;
+int16_t DialClock(RunContext& ctx, const PassSeams& seams) {
+  return dialModem(ctx, listHooks(*seams.list, seams));
 }
 
 }  // namespace collect

@@ -44,14 +44,6 @@ int16_t ConsoleClearResult(ProgressList& list) {
   return ShowClearResult(list, code);
 }
 
-int16_t clearAfterDownload(ProgressList& list, Download& download, int32_t downloaded,
-                           bool shippingOn) {
-  const int16_t code = withProgramContext([&](CollectContext& ctx) {
-    return collect::clearAfterDownload(ctx, list, download, downloaded, shippingOn);
-  });
-  return code;
-}
-
 int16_t SendCardFile(int16_t mode, const std::string& path) {
   const std::string local = basekit::toLocalPath(basic::Trim(path));
   // A list of card numbers, one short item each, for at most as many cards as a card base

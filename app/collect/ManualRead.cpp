@@ -49,13 +49,6 @@ std::string emptyFile(const std::string& path) {
 
 }  // namespace
 
-ManualRead::Outcome ManualRead::run(const std::string& folder, const std::string& boxText,
-                                    int16_t dropDup) {
-  if (std::optional<RunContext> ctx = programContext()) return run(*ctx, folder, boxText, dropDup);
-  m_reporter.inform(337, msgbox::Critical);
-  return Outcome::Failed;
-}
-
 ManualRead::Outcome ManualRead::run(RunContext& ctx, const std::string& folder,
                                     const std::string& boxText, int16_t dropDup) {
   const bool multi = ctx.cfg.MultiEmpresa == 1;

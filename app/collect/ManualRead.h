@@ -45,8 +45,6 @@ class ManualRead {
   // name box as typed.
   Outcome run(RunContext& ctx, const std::string& folder, const std::string& boxText,
               int16_t dropDup);
-  // The same over the program-wide objects (337 and Failed when start-up has not made them).
-  Outcome run(const std::string& folder, const std::string& boxText, int16_t dropDup);
 
  private:
   void ship(RunContext& ctx, const std::string& dir, const std::string& boxText);

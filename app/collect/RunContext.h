@@ -1,7 +1,8 @@
 // What the collection pass and the dialler work with: the settings, the clock list (its
 // current clock is the one worked on), the clock and modem objects, the data folder and the
-// converter. The windows hand in the program's own (programContext()); the pass builds each
-// download's CollectContext from it.
+// converter. The program builds its own once, over the live owner of the program-wide objects,
+// and hands it to the windows that run exchanges; the pass builds each download's
+// CollectContext from it.
 #pragma once
 
 #include <optional>
@@ -10,6 +11,7 @@
 #include "collect/CollectPunches.h"
 
 class ClsCfgFile;
+class ProgramObjects;
 class ClsListaRelojes;
 namespace clocklink {
 class ClsMirsol;
@@ -30,8 +32,9 @@ struct RunContext {
   CollectContext download(ClockOps& clock) const;
 };
 
-// Over the program-wide objects (gCfgFile, gListaRelojes, gMirsol, gModem, gDataFolder and the
-// program's converter binding); none while start-up has not created them all.
-std::optional<RunContext> programContext();
+// Over the objects of `owner`, the live owner (the settings, clock list, clock and modem
+// objects its names are bound to), gDataFolder and the program's converter binding; none while
+// start-up has not created them all, or when `owner` is not the live one.
+std::optional<RunContext> programContext(const ProgramObjects& owner);
 
 }  // namespace collect

@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -77,9 +78,11 @@ int main(int argc, char** argv) {
   collect::PassSeams seams;
   seams.list = &list;
   seams.logger = &logger;
+  std::optional<collect::RunContext> ctx = collect::programContext(objects);
+  if (!ctx) return 1;
   const double cpu0 = cpuSeconds();
   const auto t0 = std::chrono::steady_clock::now();
-  const collect::PassResult r = collect::PollClocks(collect::PassMode::Automatic, seams);
+  const collect::PassResult r = collect::PollClocks(*ctx, collect::PassMode::Automatic, seams);
   const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
   const double cpu = cpuSeconds() - cpu0;
 

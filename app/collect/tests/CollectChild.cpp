@@ -13,6 +13,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 
 #include "core/ClsCfgFile.h"
@@ -40,7 +41,9 @@ int runPass(const std::string& folder) {
   collect::PassSeams seams;
   seams.list = &list;
   seams.logger = &logger;
-  const collect::PassResult result = collect::PollClocks(collect::PassMode::Automatic, seams);
+  std::optional<collect::RunContext> ctx = collect::programContext(objects);
+  if (!ctx) return 2;
+  const collect::PassResult result = collect::PollClocks(*ctx, collect::PassMode::Automatic, seams);
   for (const auto& line : list.lines()) std::printf("%s\n", line.text.c_str());
   return result.errors || result.stopped ? 1 : 0;
 }
@@ -73,9 +76,17 @@ int main(int argc, char** argv) {
     return 2;
   collect::VectorProgressList list;
   int rc = 1;
-  collect::Download download = collect::CollectPunches(list, gDataFolder, "REGIS.MIR", 0, 0, 0);
+  collect::MirsolClockOps clock(*gMirsol);
+  collect::CollectContext ctx{clock,
+                              *gCfgFile,
+                              gListaRelojes->m_TipoNumero,
+                              gListaRelojes->m_Modelo,
+                              gDataFolder,
+                              collect::ConverterLink::program()};
+  collect::Download download =
+      collect::collectPunches(ctx, list, gDataFolder, "REGIS.MIR", 0, 0, 0);
   if (download.status == -100 &&
-      collect::clearAfterDownload(list, download, gMirsol->RegCount) == -100)
+      collect::clearAfterDownload(ctx, list, download, gMirsol->RegCount) == -100)
     rc = 0;
   for (const auto& line : list.lines()) std::printf("%s\n", line.text.c_str());
   return rc;

@@ -21,6 +21,7 @@
 #include "core/ClsListaRelojes.h"
 #include "core/ClsTarjetas.h"
 #include "collect/CollectPunches.h"
+#include "collect/RunContext.h"
 #include "core/Globals.h"
 #include "core/MessagesExtra.h"
 #include "testsupport/PlantedLink.h"
@@ -451,7 +452,12 @@ TEST_F(CollectPunchesTest, TheProgramWideRoutineUsesTheProgramObjects) {
   apptest::objects().createClockList();
   gListaRelojes->m_TipoNumero = 1;
   sim->setPunches({punch("1234", 1, 8, 5)});
-  const int16_t r = collect::CollectPunches(list, folder.path(), " REGIS.MIR ", 0, 0, 0).status;
+  apptest::objects().createModem();
+  std::optional<collect::RunContext> run = collect::programContext(apptest::objects());
+  ASSERT_TRUE(run);
+  collect::CollectContext ctx = run->download(*ops);
+  const int16_t r =
+      collect::collectPunches(ctx, list, folder.path(), " REGIS.MIR ", 0, 0, 0).status;
   collect::testing::setConverterLibrary("");
   ASSERT_EQ(r, -100);
   EXPECT_EQ(fileLines("REGIS.MIR").size(), 1u);

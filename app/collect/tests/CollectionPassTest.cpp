@@ -83,7 +83,8 @@ class CollectionPassTest : public ::testing::Test {
     s.stopRequested = [this] { return stop && stop(); };
     s.label = [this](const std::string& t) { labels.push_back(t); };
     s.logger = logger;
-    auto r = collect::PollClocks(mode, s);
+    std::optional<collect::RunContext> ctx = collect::programContext(apptest::objects());
+    auto r = ctx ? collect::PollClocks(*ctx, mode, s) : collect::PassResult{true, false, 0};
     if (getenv("DUMP"))
       for (auto& t : list.texts()) fprintf(stderr, "L: %s\n", t.c_str());
     return r;
@@ -302,7 +303,12 @@ class DialTest : public CollectionPassTest {
                              c.M_Comunicacion, c.m_IP, c.m_TipoInterface, c.m_PortLocal,
                              c.m_PortRemoto, gCfgFile->TimeOutModem);
     gModem->SetModem(5, "9600", "5551234");
-    auto r = collect::DialClock({&list, [this] { return stop && stop(); }, 0.3});
+    std::optional<collect::RunContext> ctx = collect::programContext(apptest::objects());
+    collect::PassSeams seams;
+    seams.list = &list;
+    seams.stopRequested = [this] { return stop && stop(); };
+    seams.retryWaitSeconds = 0.3;
+    auto r = collect::DialClock(*ctx, seams);
     if (getenv("DUMP"))
       for (auto& t : list.texts()) fprintf(stderr, "L: %s\n", t.c_str());
     return r;

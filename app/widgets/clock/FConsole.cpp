@@ -181,7 +181,8 @@ void FConsole::onTick() {
   m_timer->stop();
   {
     BusyGuard guard(this);
-    collect::PollClocks(collect::PassMode::Console, m_seams);
+    if (std::optional<collect::RunContext> ctx = runContext())
+      collect::PollClocks(*ctx, collect::PassMode::Console, m_seams);
     m_lstP->clear();
     ReadFile(false);
   }

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "widgets/clock/HandedContext.h"
 #include "collect/CollectionPass.h"
 #include "collect/ConsoleFile.h"
 
@@ -16,7 +17,7 @@ class QTimer;
 class QTreeWidget;
 class ProgressListWidget;
 
-class FConsole : public QDialog {
+class FConsole : public QDialog, public HandedContext {
   Q_OBJECT
 
  public:

@@ -10,6 +10,7 @@
 #include <clocklink/EventPump.h>
 
 #include <functional>
+#include <optional>
 #include <utility>
 
 #include "core/Basic.h"
@@ -84,35 +85,30 @@ void FIniModem::hangUp() {
 namespace {
 
 // The window's words for the dial's steps: each one replaces the label's text.
-class LabelProgress : public collect::DialProgress {
- public:
-  LabelProgress(std::function<void(const std::string&)> say, std::string phone)
-      : m_say(std::move(say)), m_phone(std::move(phone)) {}
-
-  void hangingUp() override { m_say(GetMsg(180)); }
-  void initialising() override { m_say(GetMsg(229)); }
-  void initFailed(CollectionStatus code) override { m_say(GetMsg(failureMessage(code, 321))); }
-  void dialling(int, const std::string& phone) override { m_say(GetMsg(211) + " " + phone); }
-  void attemptFailed(int, const std::string& reply, bool last) override {
+collect::DialHooks labelHooks(const std::function<void(const std::string&)>& say,
+                              const std::string& phone) {
+  collect::DialHooks h;
+  h.hangingUp = [say] { say(GetMsg(180)); };
+  h.initialising = [say] { say(GetMsg(229)); };
+  h.initFailed = [say](CollectionStatus code) { say(GetMsg(failureMessage(code, 321))); };
+  h.dialling = [say](int, const std::string& number) { say(GetMsg(211) + " " + number); };
+  h.attemptFailed = [say](int, const std::string& reply, bool last) {
     // A busy line says so, the last time too: the operator must learn why it failed.
     if (basic::Trim(reply) == "BUSY")
-      m_say(GetMsg(106));
+      say(GetMsg(106));
     else if (last)
-      m_say(GetMsg(321));
-  }
-  void retryCountdown(int secondsLeft, const std::string&) override {
-    m_say(GetMsg(291) + ": " + basic::Format(static_cast<int64_t>(secondsLeft), "00") + " " +
-          GetMsg(283));
-  }
-  void connected(const std::string&) override {
-    m_say(GetMsg(184) + " " + m_phone);
-    m_say(GetMsg(297));
-  }
-
- private:
-  std::function<void(const std::string&)> m_say;
-  std::string m_phone;
-};
+      say(GetMsg(321));
+  };
+  h.retryCountdown = [say](int secondsLeft, const std::string&) {
+    say(GetMsg(291) + ": " + basic::Format(static_cast<int64_t>(secondsLeft), "00") + " " +
+        GetMsg(283));
+  };
+  h.connected = [say, phone](const std::string&) {
+    say(GetMsg(184) + " " + phone);
+    say(GetMsg(297));
+  };
+  return h;
+}
 
 }  // namespace
 
@@ -139,11 +135,12 @@ CollectionStatus FIniModem::Conectar() {
     BusyGuard busy(this);
     m_cancel = false;
     m_cmd->setText(QString::fromStdString(GetMsg(123)));
-    LabelProgress progress([this](const std::string& text) { say(text); }, phone);
-    result = collect::dialModem({.progress = &progress,
-                                 .cancelled = [this] { return m_cancel; },
-                                 .retryWaitSeconds = retryWaitSeconds,
-                                 .lineUpWhileDialling = false});
+    collect::DialHooks hooks = labelHooks([this](const std::string& text) { say(text); }, phone);
+    hooks.cancelled = [this] { return m_cancel; };
+    hooks.retryWaitSeconds = retryWaitSeconds;
+    hooks.lineUpWhileDialling = false;
+    std::optional<collect::RunContext> ctx = runContext();
+    result = ctx ? collect::dialModem(*ctx, hooks) : clocklink::kFailure;
     if (m_cancel) {
       // Cancelar: whatever the dial had reached, the line goes down and the window says so.
       hangUp();

@@ -9,11 +9,13 @@
 
 #include <cstdint>
 
+#include "widgets/clock/HandedContext.h"
+
 class QLabel;
 class QPushButton;
 class MainWindowHost;
 
-class FIniModem : public QDialog {
+class FIniModem : public QDialog, public HandedContext {
   Q_OBJECT
 
  public:

@@ -212,8 +212,13 @@ void FLeer::read() {
   };
   MsgBoxReporter boxes;
   collect::ManualRead run(*m_lst, boxes, std::move(hooks));
-  const auto outcome =
-      run.run(m_folder.toStdString(), m_name->text().toStdString(), m_dropDup->isChecked() ? 1 : 0);
+  std::optional<collect::RunContext> ctx = runContext();
+  collect::ManualRead::Outcome outcome = collect::ManualRead::Outcome::Failed;
+  if (ctx)
+    outcome = run.run(*ctx, m_folder.toStdString(), m_name->text().toStdString(),
+                      m_dropDup->isChecked() ? 1 : 0);
+  else
+    boxes.inform(337, msgbox::Critical);
   m_busy.reset();
   switch (outcome) {
     case collect::ManualRead::Outcome::ReadAgain:

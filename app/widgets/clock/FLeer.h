@@ -6,6 +6,7 @@
 
 #include "widgets/clock/BusyGuard.h"
 #include "widgets/clock/ClockWindow.h"
+#include "widgets/clock/HandedContext.h"
 #include "collect/ManualRead.h"
 
 class QAction;
@@ -17,7 +18,7 @@ class QLineEdit;
 class QTreeView;
 class ProgressListWidget;
 
-class FLeer : public ClockWindow {
+class FLeer : public ClockWindow, public HandedContext {
   Q_OBJECT
 
  public:

@@ -137,8 +137,11 @@ void fAuto::runPass() {
     if (automatic()) m_lst->clear();  // the waiting line; on-line lines stay across passes
     collect::PassSeams seams = m_seams;
     if (!automatic()) seams.logger = nullptr;
-    collect::PollClocks(automatic() ? collect::PassMode::Automatic : collect::PassMode::Online,
-                        seams);
+    if (std::optional<collect::RunContext> ctx = runContext()) {
+      const collect::PassMode mode =
+          automatic() ? collect::PassMode::Automatic : collect::PassMode::Online;
+      collect::PollClocks(*ctx, mode, seams);
+    }
     ++m_passes;
     more = m_schedule.passDone(now());
     if (!automatic())

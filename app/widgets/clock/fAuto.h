@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 
+#include "widgets/clock/HandedContext.h"
 #include "collect/AutoSchedule.h"
 #include "core/ClsLogger.h"
 #include "collect/CollectionPass.h"
@@ -18,7 +19,7 @@ class QPushButton;
 class QTimer;
 class ProgressListWidget;
 
-class fAuto : public QDialog {
+class fAuto : public QDialog, public HandedContext {
   Q_OBJECT
 
  public:

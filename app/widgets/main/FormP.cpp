@@ -21,7 +21,6 @@
 #include <clocklink/ClsModem.h>
 #include <clocklink/CollectionStatus.h>
 
-#include <cstdio>
 #include <exception>
 
 #include "widgets/admin/AppImages.h"
@@ -38,7 +37,6 @@
 #include "widgets/dialogs/HourglassGuard.h"
 #include "core/Messages.h"
 #include "widgets/dialogs/MsgBox.h"
-#include "core/ProgramObjects.h"
 #include "widgets/clock/ProgressListWidget.h"
 #include "core/Release.h"
 
@@ -73,6 +71,33 @@ QLabel* label(const char* name, QWidget* parent) {
 
 }  // namespace
 
+// The main window's commands: per command its window (none for the window's own), what runs
+// before and after it. A command whose window is unset stays disabled.
+using O = WindowOpeners;
+const std::array<FormP::Command, 19> FormP::kCommands = {{
+    {Op, 0, &O::Fconfig, nullptr, nullptr, &FormP::reloadClocks, true},
+    {Op, 2, nullptr, &FormP::exitCommand},
+    {Co, 0, nullptr, &FormP::statusReading},
+    {Co, 1, &O::FIniModemConectar},
+    {Co, 2, &O::FLeer},
+    {Co, 3, nullptr, &FormP::clearRecords},
+    {Co, 4, &O::FTime},
+    // The run points the clock objects at every clock it visits: back to the one shown, so
+    // the next command acts on the clock the panel names.
+    {Co, 5, &O::fAuto, nullptr, &FormP::onlineRunMode, &FormP::reselectAfterRun},
+    {Co, 6, &O::FCbioReloj},
+    {Co, 7, &O::FConsole, nullptr, nullptr, &FormP::reselectAfterRun},
+    {He, 0, &O::FCacheo},
+    {He, 1, &O::FTjtas},
+    {He, 2, &O::FSirenas},
+    {He, 3, &O::FBases},
+    {He, 5, &O::FEmpr},
+    {He, 7, &O::FrmTest},
+    {Ve, 0, &O::FVerArch},
+    {Ve, 1, &O::FAud},
+    {Ay, 0, &O::frmAbout},
+}};
+
 FormP::FormP(const WindowOpeners& openers, QWidget* parent)
     : QMainWindow(parent), m_openers(openers) {
   setObjectName("FormP");
@@ -96,7 +121,6 @@ void FormP::buildMenus() {
     a->setObjectName(QString("%1%2").arg(prefix).arg(index));
     a->setProperty(kMenuProperty, static_cast<int>(menu));
     a->setProperty(kIndexProperty, index);
-    connect(a, &QAction::triggered, this, [this, menu, index] { menuCommand(menu, index); });
     into->addAction(a);
     return a;
   };
@@ -146,6 +170,11 @@ void FormP::buildMenus() {
   }
   for (int i = 0; i < 2; ++i) m_ve[i] = make(Ve, i, "ve", m_ver);
   m_ay[0] = make(Ay, 0, "ay", m_acerca);
+  // Every command, from the table: its one connection, shared by menu and toolbar.
+  for (const Command& c : kCommands) {
+    QAction* a = item(c.menu, c.index);
+    connect(a, &QAction::triggered, this, [this, &c] { menuCommand(c.menu, c.index); });
+  }
 }
 
 void FormP::buildToolbar() {
@@ -337,25 +366,15 @@ void FormP::LoadText() {
 // ---------------------------------------------------------------------------------------
 // Enabling.
 
+const FormP::Command* FormP::commandOf(const QAction* a) const {
+  for (const Command& c : kCommands)
+    if (item(c.menu, c.index) == a) return &c;
+  return nullptr;
+}
+
 const WindowOpeners::Opener* FormP::openerOf(const QAction* a) const {
-  const WindowOpeners& o = m_openers;
-  if (a == m_co[1]) return &o.FIniModemConectar;
-  if (a == m_co[2]) return &o.FLeer;
-  if (a == m_co[4]) return &o.FTime;
-  if (a == m_co[5]) return &o.fAuto;
-  if (a == m_co[6]) return &o.FCbioReloj;
-  if (a == m_co[7]) return &o.FConsole;
-  if (a == m_he[0]) return &o.FCacheo;
-  if (a == m_he[1]) return &o.FTjtas;
-  if (a == m_he[2]) return &o.FSirenas;
-  if (a == m_he[3]) return &o.FBases;
-  if (a == m_he[5]) return &o.FEmpr;
-  if (a == m_he[7]) return &o.FrmTest;
-  if (a == m_op[0]) return &o.Fconfig;
-  if (a == m_ve[0]) return &o.FVerArch;
-  if (a == m_ve[1]) return &o.FAud;
-  if (a == m_ay[0]) return &o.frmAbout;
-  return nullptr;  // co(0), co(3) and op(2) are the window's own
+  const Command* c = commandOf(a);
+  return c && c->opener ? &(m_openers.*(c->opener)) : nullptr;  // null: the window's own
 }
 
 QString FormP::baseTip(const QAction* a) const {
@@ -550,36 +569,41 @@ void FormP::menuCommand(Menu menu, int index) {
 
 void FormP::runCommand(QAction* a) {
   if (gAuditoria) gAuditoria->AddRecord(a->text().toStdString());
-  const WindowOpeners::Opener* opener = openerOf(a);
-  if (a == m_co[0]) {
-    statusReading();
-  } else if (a == m_co[3]) {
-    clearRecords();
-  } else if (a == m_co[5]) {
-    gRunMode = 1;
-    openWindow(*opener);
-    // The run points the clock objects at every clock it visits: back to the one shown, so
-    // the next command acts on the clock the panel names.
-    if (gCfgFile) reselectClock();
-  } else if (a == m_co[7]) {
-    openWindow(*opener);
-    if (gCfgFile) reselectClock();
-  } else if (a == m_op[0]) {
-    try {
-      openWindow(*opener);
-      if (!gCfgFile) return;
-      gListaRelojes->CargarRelojes();
-      fillSelector();
-      reselectClock();
-    } catch (const std::exception&) {
-      close();
-    }
-  } else if (a == m_op[2]) {
+  const Command* c = commandOf(a);
+  if (!c) return;
+  auto steps = [this, c] {
+    if (c->before) (this->*(c->before))();
+    if (c->run)
+      (this->*(c->run))();
+    else
+      openWindow(m_openers.*(c->opener));
+    if (c->after) (this->*(c->after))();
+  };
+  if (!c->closeOnError) {
+    steps();
+    return;
+  }
+  try {
+    steps();
+  } catch (const std::exception&) {
     close();
-  } else if (opener) {
-    openWindow(*opener);
   }
 }
+
+void FormP::onlineRunMode() { gRunMode = 1; }
+
+void FormP::reselectAfterRun() {
+  if (gCfgFile) reselectClock();
+}
+
+void FormP::reloadClocks() {
+  if (!gCfgFile) return;
+  gListaRelojes->CargarRelojes();
+  fillSelector();
+  reselectClock();
+}
+
+void FormP::exitCommand() { close(); }
 
 void FormP::statusReading() {
   const ClsListaRelojes& c = *gListaRelojes;
@@ -663,20 +687,8 @@ bool FormP::eventFilter(QObject* watched, QEvent* event) {
   return QMainWindow::eventFilter(watched, event);
 }
 
-void FormP::saveSettingsOnClose() {
-  if (!gCfgFile) return;
-  gCfgFile->SaveCfgOnClose();
-  // The operator's changes (the current clock among them) would be lost without a word.
-  const std::string& why = gCfgFile->lastSaveError();
-  if (why.empty()) return;
-  if (m_unattendedClose)
-    std::fprintf(stderr, "velta: %s\n", why.c_str());
-  else
-    MsgBox(320, msgbox::Critical, {}, "\n" + why, this);
-}
-
 void FormP::closeEvent(QCloseEvent* e) {
-  if (m_closed) {
+  if (m_closeGranted) {
     e->accept();
     return;
   }
@@ -691,26 +703,28 @@ void FormP::closeEvent(QCloseEvent* e) {
     closeOtherWindows();
     return;
   }
-  m_closed = true;
+  m_closeGranted = true;
   if (m_closeWaiting) {
     qApp->removeEventFilter(this);
     m_closeWaiting = false;
   }
-  saveSettingsOnClose();
-  {
-    HourglassGuard hourglass;
-    if (gModem && gModem->cortarModem()) {
-      gModem->Colgar();
-      gModem->cortarModem(false);  // the line is down now
-    }
-  }
-  MarcarEstado(3);
-  // Every other window goes before the objects it may use; the windows opened from here
-  // are deleted, so their timers cannot fire on freed objects.
-  closeOtherWindows();
+  // The window stays up for the shutdown (its boxes stand over it); the shutdown's last step
+  // closes it. A shutdown run from this signal has done so already.
+  emit shutdownDue();
+  if (m_closed)
+    e->accept();
+  else
+    e->ignore();
+}
+
+void FormP::finishClose() {
+  m_closed = true;
+  m_closeGranted = true;
+  close();  // inside this window's closeEvent a no-op: that close accepts on return
+}
+
+void FormP::deleteChildWindows() {
   const QList<QWidget*> children = findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
   for (QWidget* w : children)
     if (w->isWindow()) delete w;
-  if (ProgramObjects* objects = ProgramObjects::current()) objects->release();
-  e->accept();
 }

@@ -50,6 +50,15 @@ class FormP : public QMainWindow, public MainWindowHost {
   // The close that comes with nobody at the window (a stop signal, no display): a settings
   // save that failed is said on standard error instead of in a box.
   void setUnattendedClose(bool unattended) { m_unattendedClose = unattended; }
+  bool unattendedClose() const { return m_unattendedClose; }
+
+  // The window's part in the program's shutdown (shutdownProgram, ProgramShutdown.h): a close
+  // that no guard holds up is granted once and announced by shutdownDue(), the window staying
+  // up; the shutdown closes every other window, deletes the windows opened from here, and
+  // ends with finishClose(), which closes this one.
+  void closeOtherWindows();
+  void deleteChildWindows();
+  void finishClose();
 
   QAction* item(Menu menu, int index) const;
   // Toolbar position 1..13; nullptr for the separators 7, 10 and 12.
@@ -67,6 +76,10 @@ class FormP : public QMainWindow, public MainWindowHost {
   const QList<QIcon>& ImgTool() const override { return m_imgTool; }
   const QList<QIcon>& Img() const override { return m_img; }
 
+ signals:
+  // The close may go ahead: the owner runs the shutdown (main, once the event loop is over).
+  void shutdownDue();
+
  protected:
   void closeEvent(QCloseEvent* e) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -77,6 +90,20 @@ class FormP : public QMainWindow, public MainWindowHost {
   void buildPanel();
   void start();
   void applyLevelGating();
+  // One command of the window: its action (menu and index, named after them), its window
+  // (null for the window's own command, `run`), what runs before and after, and whether a
+  // failure thrown on the way closes the main window.
+  struct Command {
+    Menu menu;
+    int index;
+    WindowOpeners::Opener WindowOpeners::*opener = nullptr;
+    void (FormP::*run)() = nullptr;
+    void (FormP::*before)() = nullptr;
+    void (FormP::*after)() = nullptr;
+    bool closeOnError = false;
+  };
+  static const std::array<Command, 19> kCommands;
+  const Command* commandOf(const QAction* a) const;
   const WindowOpeners::Opener* openerOf(const QAction* a) const;
   bool available(const QAction* a) const;  // its window exists (or it needs none)
   // Level, current clock, dial flag and window available allow the command (busy aside).
@@ -89,8 +116,10 @@ class FormP : public QMainWindow, public MainWindowHost {
   void resetClicked();
   void statusReading();
   void clearRecords();
-  void closeOtherWindows();
-  void saveSettingsOnClose();
+  void onlineRunMode();     // the run is the on-line one
+  void reselectAfterRun();  // the clock shown is the current one again
+  void reloadClocks();      // after the configuration: the list, the selector, the clock
+  void exitCommand();
   QString baseTip(const QAction* a) const;
 
   WindowOpeners m_openers;
@@ -134,7 +163,8 @@ class FormP : public QMainWindow, public MainWindowHost {
   bool m_dialEnabled = true;
   bool m_selectorEnabled = true;
   int m_displayState = 0;
-  bool m_closed = false;
+  bool m_closeGranted = false;  // the shutdown is due or under way
+  bool m_closed = false;        // the shutdown has closed the window
   bool m_closeWaiting = false;  // a close waits for the command on the stack
   bool m_unattendedClose = false;
 };

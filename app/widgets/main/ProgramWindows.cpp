@@ -28,6 +28,14 @@ void execModal(QWidget* parent) {
   w.exec();
 }
 
+// The same for a window that runs its exchanges over the program's run context.
+template <class Window>
+void execModal(QWidget* parent, const std::optional<collect::RunContext>& context) {
+  Window w(parent);
+  if (context) w.setRunContext(*context);
+  w.exec();
+}
+
 // The main window's image list for a window's toolbar, when the parent is the main window.
 const QList<QIcon>* imagesOf(QWidget* parent) {
   auto* main = qobject_cast<FormP*>(parent);
@@ -36,7 +44,7 @@ const QList<QIcon>* imagesOf(QWidget* parent) {
 
 }  // namespace
 
-void registerOpeners(WindowOpeners& openers) {
+void registerOpeners(WindowOpeners& openers, const std::optional<collect::RunContext>& context) {
   registerEditorHooks();
   openers.Fconfig = [](QWidget* parent) {
     openFconfig(
@@ -54,22 +62,17 @@ void registerOpeners(WindowOpeners& openers) {
   openers.FTime = [](QWidget* parent) { execModal<FTime>(parent); };
   openers.FCbioReloj = [](QWidget* parent) { execModal<FCbioReloj>(parent); };
   openers.FCacheo = [](QWidget* parent) { execModal<FCacheo>(parent); };
-  openers.FLeer = [](QWidget* parent) { execModal<FLeer>(parent); };
+  openers.FLeer = [&context](QWidget* parent) { execModal<FLeer>(parent, context); };
   openers.FTjtas = [](QWidget* parent) { execModal<FTjtas>(parent); };
   openers.FSirenas = [](QWidget* parent) { execModal<FSirenas>(parent); };
   openers.FrmTest = [](QWidget* parent) { execModal<FrmTest>(parent); };
-  openers.FIniModemConectar = [](QWidget* parent) {
+  openers.FIniModemConectar = [&context](QWidget* parent) {
     auto* w = new FIniModem(parent);
+    if (context) w->setRunContext(*context);
     w->setAttribute(Qt::WA_DeleteOnClose);
     w->Conectar();
     if (!w->isVisible()) w->deleteLater();  // the line was hung up or there is no number
   };
-  openers.FConsole = [](QWidget* parent) {
-    FConsole w(parent);
-    w.exec();
-  };
-  openers.fAuto = [](QWidget* parent) {
-    fAuto w(parent);
-    w.exec();
-  };
+  openers.FConsole = [&context](QWidget* parent) { execModal<FConsole>(parent, context); };
+  openers.fAuto = [&context](QWidget* parent) { execModal<fAuto>(parent, context); };
 }

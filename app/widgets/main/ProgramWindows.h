@@ -3,6 +3,13 @@
 // at start-up. Tests of the main window alone register recording stubs instead.
 #pragma once
 
+#include <optional>
+
+#include "collect/RunContext.h"
 #include "widgets/main/WindowOpeners.h"
 
-void registerOpeners(WindowOpeners& openers);
+// `context` is the program's run context, which the program builds once start-up has made the
+// objects (it may still be empty when the openers are registered, and must outlive them);
+// every window that runs an exchange gets it. While it is empty the windows work over the live
+// owner's objects.
+void registerOpeners(WindowOpeners& openers, const std::optional<collect::RunContext>& context);

@@ -76,7 +76,12 @@ class FLeerTest : public ::testing::Test {
     };
     MsgBoxReporter reporter;
     collect::ManualRead read(list, reporter, hooks);
-    return read.run(folder.path(), boxText, 0);
+    std::optional<collect::RunContext> ctx = collect::programContext(apptest::objects());
+    if (!ctx) {
+      reporter.inform(337, msgbox::Critical);
+      return collect::ManualRead::Outcome::Failed;
+    }
+    return read.run(*ctx, folder.path(), boxText, 0);
   }
 
   apptest::TempDataFolder folder;

@@ -37,6 +37,7 @@
 #include "core/ClsListaRelojes.h"
 #include "core/ClsUsers.h"
 #include "widgets/main/FormP.h"
+#include "widgets/main/ProgramShutdown.h"
 #include "core/Globals.h"
 #include "core/Messages.h"
 #include "core/MessagesExtra.h"
@@ -99,6 +100,9 @@ class FormPTest : public ::testing::Test {
       EXPECT_TRUE(gUsers->FindUser(user, psw.at(user)));
     }
     form = std::make_unique<FormP>(openers);
+    // No event loop to end here: the granted close runs the program's shutdown at once.
+    QObject::connect(form.get(), &FormP::shutdownDue, form.get(),
+                     [this] { shutdownProgram(*form, apptest::objects()); });
     form->show();
     return *form;
   }
@@ -525,6 +529,31 @@ TEST_F(FormPTest, CloseSavesMarksAndReleasesInOrder) {
   EXPECT_TRUE(data.exists("OU.TMP"));
   EXPECT_FALSE(data.exists("IN.TMP"));
   EXPECT_NE(data.read("VELTA.INI").find("RELOJACTIVO=2"), std::string::npos);
+}
+
+// The close only ends the event loop: until the shutdown that follows it, the window and
+// every object are there for whatever is still on the stack, and nothing is written.
+TEST_F(FormPTest, CloseEndsTheLoopAndLeavesEverythingToTheShutdown) {
+  stores::writeClocks({ClockSpec{}});
+  FormP& w = open();
+  QObject::disconnect(&w, &FormP::shutdownDue, nullptr, nullptr);
+  int due = 0;
+  QObject::connect(&w, &FormP::shutdownDue, &w, [&due] {
+    ++due;
+    QCoreApplication::exit(0);
+  });
+  QTimer::singleShot(0, &w, [&w] { w.close(); });
+  QCoreApplication::exec();
+  EXPECT_EQ(due, 1);
+  EXPECT_TRUE(w.isVisible());
+  EXPECT_NE(gMirsol, nullptr);
+  EXPECT_NE(gCfgFile, nullptr);
+  EXPECT_FALSE(data.exists("OU.TMP"));
+  shutdownProgram(w, apptest::objects());
+  EXPECT_EQ(due, 1);
+  EXPECT_FALSE(w.isVisible());
+  EXPECT_EQ(gMirsol, nullptr);
+  EXPECT_TRUE(data.exists("OU.TMP"));
 }
 
 // A settings file the close cannot write (here it has a second name): the operator's changes

@@ -11,6 +11,7 @@
 #include <clocklink/EventPump.h>
 
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -100,7 +101,10 @@ class ProgramWindowsTest : public ::testing::Test {
     gCfgFile->LoadCfg();
     apptest::objects().createStartupObjects();
     ASSERT_TRUE(gUsers->FindUser("ADMIN", "3"));
-    registerOpeners(openers);
+    // As the program does: one run context, built once the objects are there.
+    if (std::optional<collect::RunContext> built = collect::programContext(apptest::objects()))
+      context.emplace(*built);
+    registerOpeners(openers, context);
   }
   void TearDown() override {
     form.reset();
@@ -112,6 +116,7 @@ class ProgramWindowsTest : public ::testing::Test {
 
   apptest::TempDataFolder data;
   apptest::MsgBoxRecorder boxes;
+  std::optional<collect::RunContext> context;
   WindowOpeners openers;
   std::unique_ptr<FormP> form;
 };

@@ -42,6 +42,7 @@
 #include "widgets/clock/FrmTest.h"
 #include "core/Globals.h"
 #include "core/MessagesExtra.h"
+#include "widgets/main/ProgramShutdown.h"
 #include "widgets/main/ProgramWindows.h"
 #include "core/Release.h"
 #include "widgets/main/StopSignals.h"
@@ -84,7 +85,9 @@ WindowOpeners programOpeners() {
   o.FConsole = execModal<FConsole>;
   o.fAuto = execModal<fAuto>;
   WindowOpeners program;
-  registerOpeners(program);
+  // Each case makes its objects afresh: the windows work over the live ones.
+  static const std::optional<collect::RunContext> kNoContext;
+  registerOpeners(program, kNoContext);
   o.FIniModemConectar = program.FIniModemConectar;
   return o;
 }
@@ -252,7 +255,7 @@ TEST_F(StopSignalsTest, SigtermWithAModalWindowOpenClosesTheMainWindowTheNormalW
       QCoreApplication::exit(1);
     });
     hangGuard.start(120000);
-    EXPECT_EQ(QApplication::exec(), 0);
+    EXPECT_EQ(runProgramLoop(w, apptest::objects()), 0);
     hangGuard.stop();
     sender.stop();
 
@@ -297,7 +300,7 @@ TEST_F(StopSignalsTest, ASettingsSaveThatFailsIsSaidOnStandardError) {
   hangGuard.setSingleShot(true);
   QObject::connect(&hangGuard, &QTimer::timeout, [] { QCoreApplication::exit(1); });
   hangGuard.start(120000);
-  const int ended = QApplication::exec();
+  const int ended = runProgramLoop(w, apptest::objects());
   ::dup2(saved, 2);
   ::close(saved);
 

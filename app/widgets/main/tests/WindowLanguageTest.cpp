@@ -171,7 +171,7 @@ TEST_P(WindowLanguageTest, NoWindowShowsTheOtherLanguage) {
       {"frmAbout", [] { return new frmAbout; }},
       {"FrmMsg", [] { return new FrmMsg; }},
       {"frmSplash", [] { return new frmSplash; }},
-      // Last: the main window's close releases the program-wide objects.
+      // Last: the main window, whose shutdown would release the program-wide objects.
       {"FormP", [this] { return new FormP(openers); }},
   };
   const std::string lang = own == 0 ? "es" : "en";

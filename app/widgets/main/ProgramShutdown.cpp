@@ -1,0 +1,66 @@
+#include "widgets/main/ProgramShutdown.h"
+
+#include <QApplication>
+
+#include <clocklink/ClsModem.h>
+
+#include <cstdio>
+#include <string>
+
+#include "core/ClsCfgFile.h"
+#include "core/Globals.h"
+#include "core/ProgramObjects.h"
+#include "core/Release.h"
+#include "widgets/dialogs/HourglassGuard.h"
+#include "widgets/dialogs/MsgBox.h"
+#include "widgets/main/FormP.h"
+
+namespace {
+
+void saveSettings(FormP& mainWindow) {
+  if (!gCfgFile) return;
+  gCfgFile->SaveCfgOnClose();
+  // The operator's changes (the current clock among them) would be lost without a word.
+  const std::string& why = gCfgFile->lastSaveError();
+  if (why.empty()) return;
+  if (mainWindow.unattendedClose())
+    std::fprintf(stderr, "velta: %s\n", why.c_str());
+  else
+    MsgBox(320, msgbox::Critical, {}, "\n" + why, &mainWindow);
+}
+
+void hangUp() {
+  HourglassGuard hourglass;
+  if (gModem && gModem->cortarModem()) {
+    gModem->Colgar();
+    gModem->cortarModem(false);  // the line is down now
+  }
+}
+
+}  // namespace
+
+void shutdownProgram(FormP& mainWindow, ProgramObjects& objects) {
+  saveSettings(mainWindow);
+  hangUp();
+  MarcarEstado(3);
+  // A window that still uses the clock objects as it closes finds them; the deleted ones
+  // cannot fire a timer on freed objects.
+  mainWindow.closeOtherWindows();
+  mainWindow.deleteChildWindows();
+  objects.release();
+  mainWindow.finishClose();
+}
+
+int runProgramLoop(FormP& mainWindow, ProgramObjects& objects) {
+  bool due = false;
+  const QMetaObject::Connection ends =
+      QObject::connect(&mainWindow, &FormP::shutdownDue, qApp, [&due] {
+        due = true;
+        // Not quit(): that would close every window first, before the settings are saved.
+        QCoreApplication::exit(0);
+      });
+  const int status = QApplication::exec();
+  QObject::disconnect(ends);
+  if (due) shutdownProgram(mainWindow, objects);
+  return status;
+}
