@@ -9,6 +9,7 @@
 #include <QToolButton>
 
 #include <basekit/atomicfile.h>
+#include <basekit/testing/Hooks.h>
 
 #include <cerrno>
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <basekit/atomicfile.h>
+#include <basekit/testing/Hooks.h>
 #include <clocklink/ClsMirsol.h>
 #include <clocklink/ClsModem.h>
 
