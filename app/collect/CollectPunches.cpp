@@ -22,6 +22,7 @@
 #include "collect/PunchFiles.h"
 #include "core/Release.h"
 #include "core/clsRegistro.h"
+#include "collect/testing/Hooks.h"
 
 using clocklink::kFailure;
 using clocklink::kSuccess;
@@ -30,13 +31,8 @@ namespace collect {
 
 namespace {
 
-std::function<void(const char*, int)>& stepHook() {
-  static std::function<void(const char*, int)> hook;
-  return hook;
-}
-
 void step(const char* name, int index) {
-  if (stepHook()) stepHook()(name, index);
+  if (auto* h = testing::hooks()) h->collectStep(name, index);
 }
 
 using Params = DownloadParams;
@@ -469,11 +465,5 @@ Download CollectPunches(ProgressList& list, const std::string& dir, const std::s
   });
   return d;
 }
-
-namespace testing {
-void setStepHook(std::function<void(const char* step, int index)> hook) {
-  stepHook() = std::move(hook);
-}
-}  // namespace testing
 
 }  // namespace collect

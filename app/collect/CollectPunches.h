@@ -74,10 +74,4 @@ int16_t clearAfterDownload(CollectContext& ctx, ProgressList& list, Download& do
 // gDataFolder, the program's converter binding); kFailure when start-up has not created them.
 int16_t withProgramContext(const std::function<int16_t(CollectContext&)>& fn);
 
-namespace testing {
-// Called at "fetched" (index: records delivered so far), "written" (records handled so far),
-// "synced" (0) and "recounted" (top-up round). Empty to remove.
-void setStepHook(std::function<void(const char* step, int index)> hook);
-}  // namespace testing
-
 }  // namespace collect

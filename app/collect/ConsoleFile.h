@@ -48,9 +48,4 @@ class ConsoleFile {
 // says why).
 bool DepurarConsola(int32_t maxLines, std::string* error = nullptr);
 
-namespace testing {
-// Called with "opened" once the console's read or trim holds its descriptor. Empty to remove.
-void setConsoleStepHook(std::function<void(const char* step)> hook);
-}  // namespace testing
-
 }  // namespace collect

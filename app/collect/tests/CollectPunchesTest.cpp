@@ -21,6 +21,7 @@
 #include "core/ClsListaRelojes.h"
 #include "core/ClsTarjetas.h"
 #include "collect/CollectPunches.h"
+#include "collect/testing/Hooks.h"
 #include "core/Globals.h"
 #include "core/MessagesExtra.h"
 #include "testsupport/PlantedLink.h"

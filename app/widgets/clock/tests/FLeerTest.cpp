@@ -22,6 +22,7 @@
 #include "core/ClsCfgFile.h"
 #include "core/ClsListaRelojes.h"
 #include "collect/CollectPunches.h"
+#include "collect/testing/Hooks.h"
 #include "widgets/clock/FLeer.h"
 #include "testsupport/FtpServerFixture.h"
 #include "widgets/dialogs/FrmMsg.h"
