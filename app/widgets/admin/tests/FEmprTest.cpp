@@ -14,6 +14,7 @@
 #include <cerrno>
 
 #include "testsupport/widgets/WidgetTestSupport.h"
+#include "widgets/dialogs/testing/Hooks.h"
 #include "widgets/dialogs/MsgBoxReporter.h"
 #include "core/Basic.h"
 #include "core/ClsCfgFile.h"
