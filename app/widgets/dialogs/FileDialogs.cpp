@@ -11,7 +11,7 @@ template <typename Show>
 std::optional<std::string> ask(const std::string& caption, const std::string& dir,
                                const std::string& filter, Show show) {
   std::optional<std::string> answer;
-  if (auto* h = dialogs::testing::hooks(); h && h->answerFileDialog({caption, dir, filter}, answer))
+  if (auto* h = dialogs::testing::hooks(); h && h->answerFileDialog(caption, dir, filter, answer))
     return answer;
   const QString chosen = show();
   if (chosen.isEmpty()) return std::nullopt;

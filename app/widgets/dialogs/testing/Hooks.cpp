@@ -25,8 +25,9 @@ class TestHooks final : public Hooks {
     answer = m_frmMsg(msg);
     return true;
   }
-  bool answerFileDialog(const FileAsk& ask, std::optional<std::string>& answer) override {
-    m_lastAsk = ask;
+  bool answerFileDialog(const std::string& caption, const std::string& dir,
+                        const std::string& filter, std::optional<std::string>& answer) override {
+    m_lastAsk = {caption, dir, filter};
     if (m_fileNames.empty()) return false;
     answer = std::move(m_fileNames.front());
     m_fileNames.pop_front();

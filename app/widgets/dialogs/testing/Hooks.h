@@ -31,7 +31,8 @@ struct Hooks {
   virtual bool answerFrmMsg(const std::string& msg, int& answer) = 0;
   // A file, save or folder dialog: true shows none, `answer` being the path chosen (nullopt: a
   // cancelled dialog).
-  virtual bool answerFileDialog(const FileAsk& ask, std::optional<std::string>& answer) = 0;
+  virtual bool answerFileDialog(const std::string& caption, const std::string& dir,
+                                const std::string& filter, std::optional<std::string>& answer) = 0;
 
  protected:
   ~Hooks() = default;
