@@ -7,7 +7,6 @@
 #include <netinet/in.h>
 
 #include <cstdint>
-#include <functional>
 #include <string>
 
 namespace clocklink {

@@ -8,13 +8,11 @@
 // modal box.
 #pragma once
 
-#include <functional>
 #include <string>
 
 #include "core/MsgStyle.h"
 
 class QFont;
-class QMessageBox;
 class QString;
 class QWidget;
 
