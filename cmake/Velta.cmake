@@ -93,8 +93,11 @@ macro(velta_test_table var)
   endforeach()
 endmacro()
 
-# The test hooks of the libraries (clocklink's shortened waits): every test program links
-# them, and so does a program the tests start; an installed program never does.
+# The test hooks: each library's seam is a null pointer that only a test-hooks library (its
+# testing/ folder) fills. clocklink's, which applies CTest's wait fraction before main(), every
+# test program links, and so does a program the tests start; the others (basekit_testhooks,
+# veltacollect_testhooks, veltadialogs_testhooks, veltaadminwindows_testhooks) the tests that
+# use them. An installed program links none (mainwindow_VeltaLinkTest reads velta's symbols).
 function(velta_link_test_hooks target)
   if(TARGET clocklink_testhooks)
     target_link_libraries(${target} PRIVATE clocklink_testhooks)

@@ -22,6 +22,7 @@
 #include "collect/PunchFiles.h"
 #include "core/Release.h"
 #include "core/clsRegistro.h"
+#include "collect/testing/Hooks.h"
 
 using clocklink::kFailure;
 using clocklink::kSuccess;
@@ -30,13 +31,8 @@ namespace collect {
 
 namespace {
 
-std::function<void(const char*, int)>& stepHook() {
-  static std::function<void(const char*, int)> hook;
-  return hook;
-}
-
 void step(const char* name, int index) {
-  if (stepHook()) stepHook()(name, index);
+  if (auto* h = testing::hooks()) h->collectStep(name, index);
 }
 
 using Params = DownloadParams;
@@ -448,11 +444,5 @@ int16_t clearAfterDownload(CollectContext& ctx, ProgressList& list, Download& d,
     if (n < d.steps || shippingOn || round == 3 || !topUp(ctx, list, d)) return refuse();
   }
 }
-
-namespace testing {
-void setStepHook(std::function<void(const char* step, int index)> hook) {
-  stepHook() = std::move(hook);
-}
-}  // namespace testing
 
 }  // namespace collect

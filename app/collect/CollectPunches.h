@@ -66,10 +66,4 @@ Download collectPunches(CollectContext& ctx, ProgressList& list, const std::stri
 int16_t clearAfterDownload(CollectContext& ctx, ProgressList& list, Download& download,
                            int32_t downloaded, bool shippingOn = false);
 
-namespace testing {
-// Called at "fetched" (index: records delivered so far), "written" (records handled so far),
-// "synced" (0) and "recounted" (top-up round). Empty to remove.
-void setStepHook(std::function<void(const char* step, int index)> hook);
-}  // namespace testing
-
 }  // namespace collect

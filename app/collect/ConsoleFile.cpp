@@ -15,15 +15,11 @@
 #include "core/MessagesExtra.h"
 #include "core/Release.h"
 #include "core/StoreRows.h"
+#include "collect/testing/Hooks.h"
 
 namespace collect {
 
 namespace {
-
-std::function<void(const char*)>& stepHook() {
-  static std::function<void(const char*)> hook;
-  return hook;
-}
 
 enum class Opened { Yes, Missing, Refused };
 
@@ -38,7 +34,7 @@ Opened openConsole(basekit::ReadingFile& file, std::string& why) {
   else if (file.links() > 1)
     err = basekit::kErrSecondName;
   if (err == 0) {
-    if (stepHook()) stepHook()("opened");
+    if (auto* h = testing::hooks()) h->consoleStep("opened");
     return Opened::Yes;
   }
   file.close();
@@ -148,11 +144,5 @@ bool DepurarConsola(int32_t maxLines, std::string* error) {
   }
   return true;
 }
-
-namespace testing {
-void setConsoleStepHook(std::function<void(const char* step)> hook) {
-  stepHook() = std::move(hook);
-}
-}  // namespace testing
 
 }  // namespace collect

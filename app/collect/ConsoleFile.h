@@ -8,7 +8,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -47,10 +46,5 @@ class ConsoleFile {
 // nothing to trim; false when the file was refused or a file could not be written (*error
 // says why).
 bool DepurarConsola(int32_t maxLines, std::string* error = nullptr);
-
-namespace testing {
-// Called with "opened" once the console's read or trim holds its descriptor. Empty to remove.
-void setConsoleStepHook(std::function<void(const char* step)> hook);
-}  // namespace testing
 
 }  // namespace collect

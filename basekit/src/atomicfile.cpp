@@ -1,5 +1,6 @@
 #include <basekit/atomicfile.h>
 #include <basekit/plainfile.h>
+#include <basekit/testing/Hooks.h>
 
 #include <cerrno>
 #include <csignal>
@@ -16,11 +17,6 @@
 namespace basekit {
 namespace {
 
-std::mutex g_seamMutex;
-int g_failErrno = 0;
-size_t g_failAfter = 0;
-testing::StepHook g_stepHook = nullptr;
-
 // Temporaries this process is writing now: another thread's live file is not stale.
 std::mutex g_liveMutex;
 std::set<std::string> g_live;
@@ -28,15 +24,6 @@ std::set<std::string> g_live;
 // A temporary is "<file>.velta-tmp.<pid>.XXXXXX": the pid tells a crashed
 // writer's leftover from a file another process is still writing.
 constexpr std::string_view kTmpTag = ".velta-tmp.";
-
-void runStepHook(std::string_view step) {
-  testing::StepHook hook;
-  {
-    std::lock_guard lock(g_seamMutex);
-    hook = g_stepHook;
-  }
-  if (hook) hook(step);
-}
 
 // The process umask, read without changing it (umask() would race other threads).
 mode_t currentUmask() {
@@ -52,16 +39,6 @@ mode_t currentUmask() {
 std::string baseName(const std::string& path) {
   const auto slash = path.rfind('/');
   return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// Takes the pending injected failure, if any (one replace consumes it).
-bool takeInjected(int& err, size_t& after) {
-  std::lock_guard lock(g_seamMutex);
-  if (g_failErrno == 0) return false;
-  err = g_failErrno;
-  after = g_failAfter;
-  g_failErrno = 0;
-  return true;
 }
 
 void setError(std::string* error, const std::string& what, const std::string& path, int err) {
@@ -116,17 +93,8 @@ bool writeAll(int fd, const char* p, size_t n, int& err) {
 
 }  // namespace
 
-namespace testing {
-void failNextReplace(int errnoValue, size_t afterBytes) {
-  std::lock_guard lock(g_seamMutex);
-  g_failErrno = errnoValue;
-  g_failAfter = afterBytes;
-}
-void setStepHook(StepHook hook) {
-  std::lock_guard lock(g_seamMutex);
-  g_stepHook = hook;
-}
-}  // namespace testing
+// Null: only a test program installs hooks (basekit_testhooks).
+std::atomic<testing::Hooks*> testing::detail::installed{nullptr};
 
 namespace {
 bool replace(const std::string& path, std::string_view data, std::string* error, mode_t newFileMode,
@@ -216,7 +184,8 @@ bool replace(const std::string& path, std::string_view data, std::string* error,
   int err = 0;
   size_t after = 0;
   bool ok = true;
-  if (takeInjected(err, after)) {
+  auto* const hooks = testing::hooks();
+  if (hooks && hooks->failReplace(err, after)) {
     const size_t n = after < data.size() ? after : data.size();
     int ignored = 0;
     writeAll(fd, data.data(), n, ignored);
@@ -241,7 +210,7 @@ bool replace(const std::string& path, std::string_view data, std::string* error,
     ok = false;
   }
   if (!ok) return fail("cannot write", err);
-  runStepHook("written");
+  if (hooks) hooks->replaceStep("written");
   if (::rename(tmp.c_str(), target.c_str()) != 0) return fail("cannot replace", errno);
 
   // The rename is only durable once the folder entry is on disk.

@@ -1,4 +1,5 @@
 #include <basekit/atomicfile.h>
+#include <basekit/testing/Hooks.h>
 #include <basekit/plainfile.h>
 
 #include "tempdir.h"

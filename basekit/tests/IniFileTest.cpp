@@ -1,4 +1,5 @@
 #include <basekit/atomicfile.h>
+#include <basekit/testing/Hooks.h>
 #include <basekit/inifile.h>
 
 #include "tempdir.h"

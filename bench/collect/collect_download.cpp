@@ -18,6 +18,7 @@
 #include "core/ProgramObjects.h"
 #include "core/ClsTarjetas.h"
 #include "collect/CollectPunches.h"
+#include "collect/testing/Hooks.h"
 #include "core/Globals.h"
 
 namespace {

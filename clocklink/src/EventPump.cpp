@@ -1,5 +1,7 @@
 #include "clocklink/EventPump.h"
 
+#include <clocklink/testing/Hooks.h>
+
 #include <poll.h>
 
 #include <algorithm>
@@ -12,25 +14,21 @@ std::function<void()>& hook() {
   static std::function<void()> h;
   return h;
 }
-double validScale(double factor) { return factor > 0 && factor <= 1 ? factor : 1.0; }
-
-// 1 in every program; only a test program shortens it, through the setter below.
-std::atomic<double>& scale() {
-  static std::atomic<double> s{1.0};
-  return s;
-}
 }  // namespace
 
-double timeScale() { return scale().load(std::memory_order_relaxed); }
+// Null: only a test program installs hooks (clocklink_testhooks).
+std::atomic<testing::Hooks*> testing::detail::installed{nullptr};
+
+// 1 in every program; only a test program shortens it.
+double timeScale() {
+  if (auto* h = testing::hooks()) return h->timeScale();
+  return 1.0;
+}
 
 Clock::duration scaledWait(double seconds) {
   return std::chrono::duration_cast<Clock::duration>(
       std::chrono::duration<double>(std::max(seconds, 0.0) * timeScale()));
 }
-
-namespace testing {
-void setTimeScale(double factor) { scale().store(validScale(factor), std::memory_order_relaxed); }
-}  // namespace testing
 
 void setEventPump(std::function<void()> pump) { hook() = std::move(pump); }
 

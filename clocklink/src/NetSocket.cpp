@@ -2,6 +2,7 @@
 
 #include "WriteAll.h"
 #include "clocklink/EventPump.h"
+#include "clocklink/testing/Hooks.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -35,15 +36,6 @@ bool systemResolver(const std::string& host, in_addr& out) {
   return true;
 }
 
-std::mutex& resolverMutex() {
-  static std::mutex m;
-  return m;
-}
-HostResolver& currentResolver() {
-  static HostResolver r = systemResolver;
-  return r;
-}
-
 // What a look-up thread hands back; shared, as a look-up given up on still finishes later.
 struct LookUp {
   std::mutex mutex;
@@ -55,19 +47,13 @@ struct LookUp {
 
 }  // namespace
 
-void setHostResolver(HostResolver resolver) {
-  std::lock_guard<std::mutex> lock(resolverMutex());
-  currentResolver() = resolver ? std::move(resolver) : HostResolver(systemResolver);
-}
-
 bool lookUpHost(const std::string& host, in_addr& out, Clock::time_point deadline,
                 const int16_t* cancelFlag) {
   if (::inet_pton(AF_INET, host.c_str(), &out) == 1) return true;
   if (host.empty()) return false;
-  HostResolver resolver;
-  {
-    std::lock_guard<std::mutex> lock(resolverMutex());
-    resolver = currentResolver();
+  testing::HostResolver resolver = systemResolver;
+  if (auto* h = testing::hooks()) {
+    if (testing::HostResolver own = h->hostResolver()) resolver = std::move(own);
   }
   auto job = std::make_shared<LookUp>();
   try {

@@ -7,7 +7,6 @@
 #include <netinet/in.h>
 
 #include <cstdint>
-#include <functional>
 #include <string>
 
 namespace clocklink {
@@ -58,14 +57,10 @@ class NetSocket {
   sockaddr_in addr_{};
 };
 
-// Turns a host name into an IPv4 address; false when it has none. Tests put a resolver of
-// their own in its place (nullptr restores the system's).
-using HostResolver = std::function<bool(const std::string& host, in_addr& out)>;
-void setHostResolver(HostResolver resolver);
-
 // Looks host up: a numeric address at once, without asking any resolver; a name through the
-// resolver on a thread of its own, waited for in short slices that let events run, given up
-// at the deadline or when the cancel flag reads 1 (the look-up then ends unseen).
+// system's resolver (a test's, through the test hooks) on a thread of its own, waited for in short
+// slices that let events run, given up at the deadline or when the cancel flag reads 1 (the look-up
+// then ends unseen).
 bool lookUpHost(const std::string& host, in_addr& out, Clock::time_point deadline,
                 const int16_t* cancelFlag);
 

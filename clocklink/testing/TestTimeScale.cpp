@@ -1,7 +1,7 @@
 // Linked into every test program (and the programs the tests start that link the library), never
 // into an installed one: the fraction of the link library's fixed waits that CTest hands the
 // tests in VELTA_TEST_TIME_SCALE, set before main() so every test and fixture runs with it.
-#include <clocklink/EventPump.h>
+#include <clocklink/testing/Hooks.h>
 
 #include <cstdlib>
 

@@ -13,6 +13,7 @@
 #include "FComm.h"
 #include "NetSocket.h"
 #include "SerialPort.h"
+#include "clocklink/testing/Hooks.h"
 #include "peers.h"
 
 using namespace clocklink;
@@ -227,7 +228,7 @@ TEST(TcpLink, HostLookUpIsBoundedAndCancellable) {
     int hanging = 0;
   };
   auto ns = std::make_shared<NameServer>();
-  setHostResolver([ns](const std::string& host, in_addr& out) {
+  clocklink::testing::setHostResolver([ns](const std::string& host, in_addr& out) {
     std::unique_lock<std::mutex> lock(ns->mutex);
     ++ns->lookUps;
     if (host == "clock.example") return ::inet_pton(AF_INET, "127.0.0.1", &out) == 1;
@@ -264,7 +265,7 @@ TEST(TcpLink, HostLookUpIsBoundedAndCancellable) {
   EXPECT_EQ(m.link().PL_Open(), kFailure);
   setEventPump({});
   EXPECT_EQ(lookUps(), 3);
-  setHostResolver(nullptr);
+  clocklink::testing::setHostResolver(nullptr);
   std::unique_lock<std::mutex> lock(ns->mutex);
   ns->answering = true;
   ns->change.notify_all();

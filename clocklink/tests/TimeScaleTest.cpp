@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <clocklink/EventPump.h>
+#include <clocklink/testing/Hooks.h>
 
 #include <chrono>
 #include <cmath>

@@ -19,6 +19,7 @@
 #include "core/ClsCfgFile.h"
 #include "core/ClsListaRelojes.h"
 #include "collect/CollectPunches.h"
+#include "collect/testing/Hooks.h"
 #include "collect/FGrales.h"
 #include "core/ClsLogger.h"
 #include "collect/CollectionPass.h"

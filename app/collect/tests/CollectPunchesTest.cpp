@@ -22,6 +22,7 @@
 #include "core/ClsTarjetas.h"
 #include "collect/CollectPunches.h"
 #include "collect/RunContext.h"
+#include "collect/testing/Hooks.h"
 #include "core/Globals.h"
 #include "core/MessagesExtra.h"
 #include "testsupport/PlantedLink.h"

@@ -3,6 +3,7 @@
 // rows and is never trimmed; the trim copies from the descriptor it counted and keeps that
 // descriptor's mode, so a name changed in between gets nothing of the other file.
 #include "collect/ConsoleFile.h"
+#include "collect/testing/Hooks.h"
 
 #include <gtest/gtest.h>
 

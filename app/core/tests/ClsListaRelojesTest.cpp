@@ -3,6 +3,7 @@
 #include "core/tests/StoreFixtures.h"
 
 #include <basekit/atomicfile.h>
+#include <basekit/testing/Hooks.h>
 
 #include <gtest/gtest.h>
 

@@ -4,6 +4,7 @@
 #include "core/Globals.h"
 
 #include <basekit/atomicfile.h>
+#include <basekit/testing/Hooks.h>
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,5 @@
 #include "testsupport/widgets/WidgetTestSupport.h"
+#include "widgets/dialogs/testing/Hooks.h"
 
 #include <QApplication>
 #include <QDir>
@@ -48,7 +49,7 @@ void pressEscape(QWidget* w) {
 }
 
 MsgBoxRecorder::MsgBoxRecorder(int fallback) : m_fallback(fallback) {
-  msgbox::setHook([this](const msgbox::Request& r) {
+  msgbox::testing::setHook([this](const msgbox::Request& r) {
     m_boxes.push_back(r);
     if (!m_answers.empty()) {
       const int a = m_answers.front();
@@ -72,7 +73,7 @@ MsgBoxRecorder::MsgBoxRecorder(int fallback) : m_fallback(fallback) {
   });
 }
 
-MsgBoxRecorder::~MsgBoxRecorder() { msgbox::setHook({}); }
+MsgBoxRecorder::~MsgBoxRecorder() { msgbox::testing::setHook({}); }
 
 std::vector<int> MsgBoxRecorder::numbers() const {
   std::vector<int> out;

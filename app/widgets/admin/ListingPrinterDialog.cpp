@@ -3,20 +3,13 @@
 #include <QPrintDialog>
 #include <QPrinter>
 
-#include <deque>
+#include "widgets/admin/testing/Hooks.h"
 
 namespace printerdialog {
-namespace {
-std::deque<std::optional<std::string>>& queued() {
-  static std::deque<std::optional<std::string>> answers;
-  return answers;
-}
-}  // namespace
 
 bool choose(QPrinter& printer, QWidget* parent) {
-  if (!queued().empty()) {
-    const std::optional<std::string> answer = queued().front();
-    queued().pop_front();
+  std::optional<std::string> answer;
+  if (auto* h = adminwindows::testing::hooks(); h && h->answerPrinter(answer)) {
     if (!answer) return false;
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(QString::fromStdString(*answer));
@@ -25,10 +18,5 @@ bool choose(QPrinter& printer, QWidget* parent) {
   QPrintDialog dialog(&printer, parent);
   return dialog.exec() == QDialog::Accepted;
 }
-
-namespace testing {
-void setNextPrinter(std::optional<std::string> pdfPath) { queued().push_back(std::move(pdfPath)); }
-void clear() { queued().clear(); }
-}  // namespace testing
 
 }  // namespace printerdialog

@@ -2,30 +2,17 @@
 
 #include <QFileDialog>
 
-#include <deque>
+#include "widgets/dialogs/testing/Hooks.h"
 
 namespace filedialogs {
 namespace {
 
-std::deque<std::optional<std::string>>& queued() {
-  static std::deque<std::optional<std::string>> q;
-  return q;
-}
-
-testing::LastAsk& last() {
-  static testing::LastAsk a;
-  return a;
-}
-
 template <typename Show>
 std::optional<std::string> ask(const std::string& caption, const std::string& dir,
                                const std::string& filter, Show show) {
-  last() = {caption, dir, filter};
-  if (!queued().empty()) {
-    std::optional<std::string> answer = queued().front();
-    queued().pop_front();
+  std::optional<std::string> answer;
+  if (auto* h = dialogs::testing::hooks(); h && h->answerFileDialog(caption, dir, filter, answer))
     return answer;
-  }
   const QString chosen = show();
   if (chosen.isEmpty()) return std::nullopt;
   return chosen.toStdString();
@@ -68,11 +55,5 @@ std::optional<std::string> existingDirectory(QWidget* parent, const std::string&
                                              QFileDialog::ShowDirsOnly | options());
   });
 }
-
-namespace testing {
-void setNextFileName(std::optional<std::string> answer) { queued().push_back(std::move(answer)); }
-void clearFileNames() { queued().clear(); }
-LastAsk lastAsk() { return last(); }
-}  // namespace testing
 
 }  // namespace filedialogs

@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "core/Globals.h"
+#include "widgets/dialogs/testing/Hooks.h"
 
 FrmMsg::FrmMsg(const QList<QIcon>* img, QWidget* parent)
     : QDialog(parent),
@@ -53,17 +54,6 @@ void FrmMsg::setUp(const std::string& msg, const std::string& btn1, const std::s
   }
 }
 
-namespace {
-std::function<int(const std::string&)>& answerHook() {
-  static std::function<int(const std::string&)> hook;
-  return hook;
-}
-}  // namespace
-
-void frmmsg::setHook(std::function<int(const std::string& msg)> hook) {
-  answerHook() = std::move(hook);
-}
-
 FrmMsg::Shown FrmMsg::Msg(const std::string& msg, const std::string& btn1, const std::string& btn2,
                           const std::string& btn3, int16_t detectar, const QList<QIcon>* img,
                           QWidget* parent) {
@@ -75,8 +65,10 @@ FrmMsg::Shown FrmMsg::Msg(const std::string& msg, const std::string& btn1, const
     window->show();
     return Shown{{window}, 0};
   }
-  if (answerHook()) {
-    const int answer = answerHook()(msg);
+  // A test answers in the window's place: 1, 2 or 3 as a choice, 0 as a window closed without
+  // choosing.
+  int answer = 0;
+  if (auto* h = dialogs::testing::hooks(); h && h->answerFrmMsg(msg, answer)) {
     if (answer < 1 || answer > 3) return Shown{};
     gSharedText = std::to_string(answer);
     return Shown{{}, answer};

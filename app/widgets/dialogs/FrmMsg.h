@@ -11,7 +11,6 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <string>
 
 class QAction;
@@ -65,10 +64,3 @@ class FrmMsg : public QDialog {
   std::array<QAction*, 3> m_buttons{};
   int m_choice = 0;
 };
-
-namespace frmmsg {
-// Test seam: while set, a blocking FrmMsg::Msg shows no window; the hook gets the message
-// and its answer (1, 2 or 3) goes to gSharedText as the window's choice would (0 leaves
-// gSharedText as it was, like a window closed without choosing). Empty restores the window.
-void setHook(std::function<int(const std::string& msg)> hook);
-}  // namespace frmmsg

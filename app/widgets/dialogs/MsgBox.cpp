@@ -12,18 +12,9 @@
 #include <vector>
 
 #include "core/Messages.h"
+#include "widgets/dialogs/testing/Hooks.h"
 
 namespace {
-
-std::function<int(const msgbox::Request&)>& hookSlot() {
-  static std::function<int(const msgbox::Request&)> hook;
-  return hook;
-}
-
-std::function<void(QMessageBox&)>& inspectorSlot() {
-  static std::function<void(QMessageBox&)> inspector;
-  return inspector;
-}
 
 // A message box sizes itself to its text, not its title: a short text ("Hora Incorrecta")
 // made a box whose title bar showed "Vel…000". A spacer as wide as the title, drawn in the
@@ -77,7 +68,8 @@ int escapeAnswer(int set) {
 }
 
 int show(const msgbox::Request& r) {
-  if (hookSlot()) return hookSlot()(r);
+  int answer = 0;
+  if (auto* h = dialogs::testing::hooks(); h && h->answerBox(r, answer)) return answer;
   QMessageBox box(r.parent);
   const QString title =
       QString::fromStdString(r.title.empty() ? std::string("Velta 2000") : r.title);
@@ -107,11 +99,8 @@ int show(const msgbox::Request& r) {
   if (r.style & msgbox::DefaultButton3) def = 2;
   if (def < made.size()) box.setDefaultButton(qobject_cast<QPushButton*>(made[def]));
   fitTitle(box, title);
-  if (inspectorSlot()) {
-    inspectorSlot()(box);
-  } else {
-    box.exec();
-  }
+  auto* const h = dialogs::testing::hooks();
+  if (!h || !h->inspectBox(box)) box.exec();
   QAbstractButton* clicked = box.clickedButton();
   for (std::size_t i = 0; i < made.size(); ++i)
     if (made[i] == clicked) return specs[i].answer;
@@ -135,12 +124,6 @@ QWidget* ownerOf(QWidget* parent) {
   for (QWidget* w : QApplication::topLevelWidgets())
     if (w->isVisible() && qobject_cast<QMainWindow*>(w)) return w;
   return nullptr;
-}
-
-void setHook(std::function<int(const Request&)> hook) { hookSlot() = std::move(hook); }
-
-void setBoxInspector(std::function<void(QMessageBox&)> inspector) {
-  inspectorSlot() = std::move(inspector);
 }
 
 int widthForTitle(const QString& title, const QFont& font) {

@@ -3,17 +3,16 @@
 // one button set and one icon, as the original program's boxes did, and the answer is the
 // button pressed. Every box opens over the window that asked: the parent given (or, while
 // that is not shown yet, the window it opens over), else the modal window at work, else the
-// active window, else the main window. A test hook takes over every box: it records the
-// request and answers it, so no test ever blocks on a modal box.
+// active window, else the main window. The dialogs' test hooks (widgets/dialogs/testing) take
+// over every box in a test: they record the request and answer it, so no test ever blocks on a
+// modal box.
 #pragma once
 
-#include <functional>
 #include <string>
 
 #include "core/MsgStyle.h"
 
 class QFont;
-class QMessageBox;
 class QString;
 class QWidget;
 
@@ -28,15 +27,6 @@ struct Request {
   int buttons() const { return style & 7; }
   int icon() const { return style & 0x70; }
 };
-
-// Sets the hook that answers every box instead of showing it; an empty function restores the
-// real boxes. The hook's return value is the answer.
-void setHook(std::function<int(const Request&)> hook);
-
-// Tests of the real box: with an inspector set (and no hook), each box is built as it would be
-// shown and handed to the inspector instead of being run; the answer is then the button the
-// inspector clicked (QAbstractButton::click), or the box's escape answer.
-void setBoxInspector(std::function<void(QMessageBox&)> inspector);
 
 // The window a box asked for with `parent` opens over (see above); nullptr when the program
 // shows no window.

@@ -34,14 +34,4 @@ constexpr size_t kDefaultReadLimit = size_t{64} << 20;
 bool readWholeFile(const std::string& path, std::string& out, std::string* error = nullptr,
                    size_t maxBytes = kDefaultReadLimit);
 
-namespace testing {
-// The next replaceFileAtomically (in any thread) writes afterBytes of its temp
-// file and then fails as if write() had returned errnoValue.
-void failNextReplace(int errnoValue, size_t afterBytes = 0);
-// Called at each step of every replace: "written" once the temp file is complete
-// and synced, just before the rename (a test kills the process there). nullptr: none.
-using StepHook = void (*)(std::string_view step);
-void setStepHook(StepHook hook);
-}  // namespace testing
-
 }  // namespace basekit

@@ -38,13 +38,10 @@ void sleepQuietly(double seconds);
 // The library's fixed waits (the pauses above, guard times, a modem's reply windows) are
 // multiplied by this factor; the time-outs a caller sets are not. It is 1 in every program and
 // nothing in its environment changes it: only a test program shortens the waits, through the
-// setter below (taken only between 0 and 1), so the library's waits and pauses run in
+// library's test hooks (clocklink/testing), so the library's waits and pauses run in
 // milliseconds against the test peers.
 double timeScale();
 // A fixed wait of `seconds`, scaled.
 Clock::duration scaledWait(double seconds);
-namespace testing {
-void setTimeScale(double factor);  // 0 < factor <= 1; anything else restores 1
-}  // namespace testing
 
 }  // namespace clocklink

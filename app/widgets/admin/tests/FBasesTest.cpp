@@ -8,6 +8,7 @@
 #include <QToolButton>
 
 #include <basekit/atomicfile.h>
+#include <basekit/testing/Hooks.h>
 
 #include <cerrno>
 #include <functional>

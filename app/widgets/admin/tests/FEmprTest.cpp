@@ -9,10 +9,12 @@
 #include <QToolButton>
 
 #include <basekit/atomicfile.h>
+#include <basekit/testing/Hooks.h>
 
 #include <cerrno>
 
 #include "testsupport/widgets/WidgetTestSupport.h"
+#include "widgets/dialogs/testing/Hooks.h"
 #include "widgets/dialogs/MsgBoxReporter.h"
 #include "core/Basic.h"
 #include "core/ClsCfgFile.h"

@@ -27,6 +27,7 @@
 
 #include "widgets/admin/AppImages.h"
 #include "testsupport/widgets/WidgetTestSupport.h"
+#include "widgets/dialogs/testing/Hooks.h"
 #include "core/ClsCfgFile.h"
 #include "core/ClsListaRelojes.h"
 #include "widgets/admin/FVerArch.h"
@@ -34,6 +35,7 @@
 #include "widgets/dialogs/FrmMsg.h"
 #include "core/Globals.h"
 #include "widgets/admin/ListingPrinterDialog.h"
+#include "widgets/admin/testing/Hooks.h"
 #include "core/MessagesExtra.h"
 #include "testsupport/PlantedLink.h"
 
@@ -348,7 +350,7 @@ TEST_F(ViewerFixture, ASaveFailureNamesTheFileOnceWithItsReason) {
   ASSERT_EQ(link(folder.file("ONE.MIR").c_str(), folder.file("TWO.MIR").c_str()), 0);
   apptest::PlantedLink planted(folder.file("LINK.MIR"));
   int answer = 0;
-  frmmsg::setHook([&answer](const std::string&) { return answer; });
+  frmmsg::testing::setHook([&answer](const std::string&) { return answer; });
   struct Case {
     std::string target;
     int answer;  // to the question about an existing file
@@ -372,7 +374,7 @@ TEST_F(ViewerFixture, ASaveFailureNamesTheFileOnceWithItsReason) {
     EXPECT_EQ(occurrences(text, c.target), 1u) << text;
     EXPECT_NE(text.find(systemReason(c.err)), std::string::npos) << text;
   }
-  frmmsg::setHook({});
+  frmmsg::testing::setHook({});
   EXPECT_EQ(folder.read("ONE.MIR"), kOld);
   EXPECT_TRUE(planted.unchanged());
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <basekit/atomicfile.h>
+#include <basekit/testing/Hooks.h>
 #include <clocklink/ClsMirsol.h>
 #include <clocklink/ClsModem.h>
 
@@ -24,6 +25,7 @@
 #include <cstdlib>
 
 #include "testsupport/widgets/WidgetTestSupport.h"
+#include "widgets/dialogs/testing/Hooks.h"
 #include "widgets/admin/tests/ConfigTestData.h"
 #include "widgets/admin/FCfgSAP.h"
 #include "widgets/admin/FODBCLogon.h"
@@ -445,15 +447,15 @@ TEST_F(FconfigTest, TheListsBoxesOpenOverTheDialog) {
   mainWindow.show();
   std::vector<std::pair<int, QWidget*>> shown;  // message, the window the box opened over
   whenModal([&shown](QWidget* modal) {
-    msgbox::setHook({});  // the real box, built and handed over instead of being run
-    msgbox::setBoxInspector([&shown](QMessageBox& box) {
+    msgbox::testing::setHook({});  // the real box, built and handed over instead of being run
+    msgbox::testing::setBoxInspector([&shown](QMessageBox& box) {
       shown.emplace_back(box.text().toStdString() == GetMsg(336) ? 336 : 0, box.parentWidget());
     });
     modal->findChild<QTabWidget*>("Carpeta")->setCurrentIndex(1);
     QApplication::setActiveWindow(nullptr);
     QTest::mouseClick(modal->findChild<QPushButton*>("Cmd2"), Qt::LeftButton);
-    msgbox::setBoxInspector({});
-    msgbox::setHook([](const msgbox::Request&) { return msgbox::Ok; });
+    msgbox::testing::setBoxInspector({});
+    msgbox::testing::setHook([](const msgbox::Request&) { return msgbox::Ok; });
     EXPECT_EQ(shown, (std::vector<std::pair<int, QWidget*>>{{336, modal}}));
     modal->findChild<QAction*>("mnuCancel")->trigger();
   });

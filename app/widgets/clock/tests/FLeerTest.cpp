@@ -17,11 +17,13 @@
 #include <filesystem>
 
 #include "testsupport/widgets/WidgetTestSupport.h"
+#include "widgets/dialogs/testing/Hooks.h"
 #include "testsupport/PlantedLink.h"
 #include "testsupport/ClockSimFixture.h"
 #include "core/ClsCfgFile.h"
 #include "core/ClsListaRelojes.h"
 #include "collect/CollectPunches.h"
+#include "collect/testing/Hooks.h"
 #include "widgets/clock/FLeer.h"
 #include "testsupport/FtpServerFixture.h"
 #include "widgets/dialogs/FrmMsg.h"
@@ -52,12 +54,12 @@ class FLeerTest : public ::testing::Test {
     gMirsol->SetTimeOut(3);
     clock.sim().generatePunches(5, 1);
     gMirsol->SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 2, 0, clock.port(), 5);
-    frmmsg::setHook([this](const std::string& text) {
+    frmmsg::testing::setHook([this](const std::string& text) {
       questions.push_back(text);
       return nextAnswer;
     });
   }
-  ~FLeerTest() override { frmmsg::setHook({}); }
+  ~FLeerTest() override { frmmsg::testing::setHook({}); }
 
   // A ManualRead over a plain list whose shipping windows are stand-ins.
   collect::ManualRead::Outcome readPlain(const std::string& boxText) {

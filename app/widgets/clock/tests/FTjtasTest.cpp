@@ -12,6 +12,7 @@
 #include <clocklink/ClsMirsol.h>
 
 #include "testsupport/widgets/WidgetTestSupport.h"
+#include "widgets/dialogs/testing/Hooks.h"
 #include "collect/CardText.h"
 #include "testsupport/ClockSimFixture.h"
 #include "core/ClsCfgFile.h"
@@ -89,7 +90,7 @@ TEST_F(FTjtasTest, OneCardSuspendedAndLifted) {
 // not then ask again about the same wrong number.
 TEST_F(FTjtasTest, AWrongNumberIsReportedOnce) {
   std::vector<int> shown;
-  msgbox::setHook([&](const msgbox::Request& r) {
+  msgbox::testing::setHook([&](const msgbox::Request& r) {
     shown.push_back(r.number);
     if (QWidget* focus = QApplication::focusWidget()) focus->clearFocus();
     return msgbox::Ok;

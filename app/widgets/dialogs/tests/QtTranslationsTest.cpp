@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "testsupport/widgets/WidgetTestSupport.h"
+#include "widgets/dialogs/testing/Hooks.h"
 #include "core/ClsCfgFile.h"
 #include "core/Globals.h"
 #include "core/InstanceLock.h"
@@ -50,15 +51,15 @@ class QtTranslationsTest : public ::testing::Test {
     apptest::objects().createSettings();
   }
   ~QtTranslationsTest() override {
-    msgbox::setBoxInspector({});
+    msgbox::testing::setBoxInspector({});
     applyQtTranslations(0);
   }
   // The buttons of a real box of `style`, built as it would be shown.
   QStringList boxButtons(int style) {
     QStringList out;
-    msgbox::setBoxInspector([&out](QMessageBox& box) { out = buttonTexts(box); });
+    msgbox::testing::setBoxInspector([&out](QMessageBox& box) { out = buttonTexts(box); });
     MsgBox(194, style);
-    msgbox::setBoxInspector({});
+    msgbox::testing::setBoxInspector({});
     return out;
   }
   apptest::TempDataFolder folder;
@@ -148,7 +149,7 @@ TEST_F(QtTranslationsTest, BoxIsWideEnoughForItsTitle) {
     int width = 0;
     QString shownTitle;
     QFont font;
-    msgbox::setBoxInspector([&](QMessageBox& box) {
+    msgbox::testing::setBoxInspector([&](QMessageBox& box) {
       box.show();
       width = box.width();
       shownTitle = box.windowTitle();
@@ -156,7 +157,7 @@ TEST_F(QtTranslationsTest, BoxIsWideEnoughForItsTitle) {
       box.hide();
     });
     MsgBox(c.number, msgbox::OkOnly | msgbox::Exclamation, c.title);
-    msgbox::setBoxInspector({});
+    msgbox::testing::setBoxInspector({});
     EXPECT_EQ(shownTitle.toStdString(), c.title.empty() ? "Velta 2000" : c.title);
     QFont bold = font;
     bold.setBold(true);
@@ -167,12 +168,12 @@ TEST_F(QtTranslationsTest, BoxIsWideEnoughForItsTitle) {
 
 TEST_F(QtTranslationsTest, ClickedButtonIsTheAnswerOfARealBox) {
   ASSERT_TRUE(applyQtTranslations(0));
-  msgbox::setBoxInspector([](QMessageBox& box) {
+  msgbox::testing::setBoxInspector([](QMessageBox& box) {
     for (QAbstractButton* b : box.buttons())
       if (b->text() == "&No") b->click();
   });
   EXPECT_EQ(MsgBox(194, msgbox::YesNo), msgbox::No);
-  msgbox::setBoxInspector([](QMessageBox&) {});
+  msgbox::testing::setBoxInspector([](QMessageBox&) {});
   EXPECT_EQ(MsgBox(194, msgbox::YesNo), msgbox::No);  // closed without a choice
   EXPECT_EQ(MsgBox(194, msgbox::OkCancel), msgbox::Cancel);
 }

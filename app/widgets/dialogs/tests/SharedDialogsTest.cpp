@@ -23,6 +23,7 @@
 #include "widgets/dialogs/FrmMsg.h"
 #include "core/Globals.h"
 #include "widgets/dialogs/MsgBox.h"
+#include "widgets/dialogs/testing/Hooks.h"
 
 namespace {
 
@@ -116,9 +117,9 @@ TEST(FrmMsg, TheHooksAnswerIsTheResult) {
   for (const int answer : {1, 2, 3, 0, 4}) {
     SCOPED_TRACE(answer);
     gSharedText = "kept";
-    frmmsg::setHook([answer](const std::string&) { return answer; });
+    frmmsg::testing::setHook([answer](const std::string&) { return answer; });
     const FrmMsg::Shown result = FrmMsg::Msg("Mensaje", "Agregar", "Reemplazar", "Cancelar", 0);
-    frmmsg::setHook({});
+    frmmsg::testing::setHook({});
     const bool chosen = answer >= 1 && answer <= 3;
     EXPECT_EQ(result.choice, chosen ? answer : 0);
     EXPECT_EQ(gSharedText, chosen ? std::to_string(answer) : "kept");
@@ -213,7 +214,7 @@ TEST(MsgBox, OpensOverTheWindowThatAsked) {
   QMainWindow main;
   main.show();
   QWidget* owner = nullptr;
-  msgbox::setBoxInspector([&owner](QMessageBox& box) { owner = box.parentWidget(); });
+  msgbox::testing::setBoxInspector([&owner](QMessageBox& box) { owner = box.parentWidget(); });
   QApplication::setActiveWindow(nullptr);
   MsgBox(336, msgbox::Exclamation);
   EXPECT_EQ(owner, &main);  // no modal window: the main window's own command
@@ -234,7 +235,7 @@ TEST(MsgBox, OpensOverTheWindowThatAsked) {
   });
   dialog.exec();
   EXPECT_TRUE(*shown);
-  msgbox::setBoxInspector({});
+  msgbox::testing::setBoxInspector({});
 }
 
 }  // namespace

@@ -30,6 +30,7 @@
 #include <set>
 
 #include "testsupport/widgets/WidgetTestSupport.h"
+#include "widgets/dialogs/testing/Hooks.h"
 #include "widgets/clock/BusyGuard.h"
 #include "testsupport/ClockSimFixture.h"
 #include "core/ClsAuditoria.h"
@@ -568,13 +569,13 @@ TEST_F(FormPTest, CloseSaysWhyTheSettingsCouldNotBeSaved) {
   emit selector()->activated(1);
   bool shownOverTheWindow = false;
   std::vector<msgbox::Request> asked;
-  msgbox::setHook([&](const msgbox::Request& r) {
+  msgbox::testing::setHook([&](const msgbox::Request& r) {
     asked.push_back(r);
     shownOverTheWindow = w.isVisible() && r.parent == &w && gCfgFile != nullptr;
     return msgbox::Ok;
   });
   w.close();
-  msgbox::setHook([](const msgbox::Request&) { return msgbox::Ok; });
+  msgbox::testing::setHook([](const msgbox::Request&) { return msgbox::Ok; });
   ASSERT_EQ(asked.size(), 1u);
   EXPECT_EQ(asked[0].number, 320);
   EXPECT_EQ(asked[0].icon(), msgbox::Critical);
@@ -622,13 +623,14 @@ TEST_F(FormPTest, CloseWhileABoxIsUpWaitsForTheCommand) {
   stores::writeClocks({ClockSpec{.port = clock.port()}});
   FormP& w = open();
   bool aliveDuringBox = false;
-  msgbox::setHook([&](const msgbox::Request&) {  // a SIGTERM arrives while "¿Desea borrar?" is up
-    w.close();
-    aliveDuringBox = w.isVisible() && gMirsol != nullptr;
-    return msgbox::Yes;
-  });
+  msgbox::testing::setHook(
+      [&](const msgbox::Request&) {  // a SIGTERM arrives while "¿Desea borrar?" is up
+        w.close();
+        aliveDuringBox = w.isVisible() && gMirsol != nullptr;
+        return msgbox::Yes;
+      });
   act(FormP::Co, 3)->trigger();
-  msgbox::setHook({});
+  msgbox::testing::setHook({});
   EXPECT_TRUE(aliveDuringBox);
   EXPECT_EQ(clock.sim().clearCount(), 0u);  // the close request cancelled the clearing
   for (int i = 0; i < 100 && gMirsol; ++i) QTest::qWait(20);

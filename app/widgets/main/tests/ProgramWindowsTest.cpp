@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "testsupport/widgets/WidgetTestSupport.h"
+#include "widgets/dialogs/testing/Hooks.h"
 #include "core/ClsCfgFile.h"
 #include "core/ClsListaRelojes.h"
 #include "core/ClsUsers.h"
@@ -87,7 +88,7 @@ class ProgramWindowsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     clocklink::setEventPump([] { QCoreApplication::processEvents(); });
-    frmmsg::setHook([](const std::string&) { return 0; });
+    frmmsg::testing::setHook([](const std::string&) { return 0; });
     stores::writeUsers({{"ADMIN", 3, 2}});
     // Slot 1 enables the commands of the common models, slot 2 (model 2, a telephone number)
     // the clock-number change and the dial.
@@ -110,7 +111,7 @@ class ProgramWindowsTest : public ::testing::Test {
     form.reset();
     ClsListaRelojes::editorHook = nullptr;
     ClsUsers::editorHook = nullptr;
-    frmmsg::setHook({});
+    frmmsg::testing::setHook({});
     clocklink::setEventPump({});
   }
 

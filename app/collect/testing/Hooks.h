@@ -1,0 +1,39 @@
+// The test seam of the collection library. At each seam point the library asks hooks() and,
+// while it is null (in every program but a test one), goes its own way unchanged. The object
+// behind it, the call that installs it and the setters below are in veltacollect_testhooks,
+// which only test programs (and the programs they start) link.
+#pragma once
+
+#include <atomic>
+#include <functional>
+
+namespace collect::testing {
+
+struct Hooks {
+  // A download's steps: "fetched" (index: records delivered so far), "written" (records handled
+  // so far), "synced" (0) and "recounted" (top-up round).
+  virtual void collectStep(const char* step, int index) = 0;
+  // "opened" once the console's read or trim holds its descriptor.
+  virtual void consoleStep(const char* step) = 0;
+
+ protected:
+  ~Hooks() = default;
+};
+
+namespace detail {
+inline std::atomic<Hooks*> installed{nullptr};  // null in the library
+}  // namespace detail
+
+inline Hooks* hooks() { return detail::installed.load(std::memory_order_acquire); }
+
+// --- veltacollect_testhooks (test programs only) ---
+
+// Puts `h` (nullptr: none) behind hooks(). The setters below install the test library's own.
+void install(Hooks* h);
+
+// Called at each step of a download (see Hooks::collectStep). Empty to remove.
+void setStepHook(std::function<void(const char* step, int index)> hook);
+// Called with "opened" once the console's read or trim holds its descriptor. Empty to remove.
+void setConsoleStepHook(std::function<void(const char* step)> hook);
+
+}  // namespace collect::testing

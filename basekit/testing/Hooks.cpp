@@ -1,0 +1,66 @@
+// basekit's test hooks: the injected replace failure and the step hook, behind the library's
+// seam pointer once a test sets either.
+#include <basekit/testing/Hooks.h>
+
+#include <mutex>
+
+namespace basekit::testing {
+namespace {
+
+class TestHooks final : public Hooks {
+ public:
+  bool failReplace(int& errnoValue, size_t& afterBytes) override {
+    std::lock_guard lock(m_mutex);
+    if (m_failErrno == 0) return false;
+    errnoValue = m_failErrno;
+    afterBytes = m_failAfter;
+    m_failErrno = 0;  // one replace takes it
+    return true;
+  }
+  void replaceStep(std::string_view step) override {
+    StepHook hook;
+    {
+      std::lock_guard lock(m_mutex);
+      hook = m_stepHook;
+    }
+    if (hook) hook(step);
+  }
+
+  void failNext(int errnoValue, size_t afterBytes) {
+    std::lock_guard lock(m_mutex);
+    m_failErrno = errnoValue;
+    m_failAfter = afterBytes;
+  }
+  void setStep(StepHook hook) {
+    std::lock_guard lock(m_mutex);
+    m_stepHook = hook;
+  }
+
+ private:
+  std::mutex m_mutex;
+  int m_failErrno = 0;
+  size_t m_failAfter = 0;
+  StepHook m_stepHook = nullptr;
+};
+
+// Never destroyed: a replace in another thread or a static destructor may still ask for it.
+TestHooks& testHooks() {
+  static TestHooks* const h = [] {
+    auto* made = new TestHooks;
+    install(made);
+    return made;
+  }();
+  return *h;
+}
+
+}  // namespace
+
+void install(Hooks* h) { detail::installed.store(h, std::memory_order_release); }
+
+void failNextReplace(int errnoValue, size_t afterBytes) {
+  testHooks().failNext(errnoValue, afterBytes);
+}
+
+void setStepHook(StepHook hook) { testHooks().setStep(hook); }
+
+}  // namespace basekit::testing
