@@ -144,7 +144,7 @@ CollectionStatus dialModem(const DialControl& control) {
   return ctx ? dialModem(*ctx, control) : kFailure;
 }
 
-int16_t DialClock(RunContext& ctx, const DialSeams& s) {
+CollectionStatus DialClock(RunContext& ctx, const DialSeams& s) {
   ListProgress progress(*s.list);
   return dialModem(ctx, {.progress = &progress,
                          .cancelled = s.stopRequested,
@@ -152,7 +152,7 @@ int16_t DialClock(RunContext& ctx, const DialSeams& s) {
                          .lineUpWhileDialling = true});
 }
 
-int16_t DialClock(const DialSeams& seams) {
+CollectionStatus DialClock(const DialSeams& seams) {
   std::optional<RunContext> ctx = programContext();
   return ctx ? DialClock(*ctx, seams) : kFailure;
 }

@@ -61,8 +61,8 @@ struct DialSeams {
 
 // dialModem with the runs' lines: kSuccess connected or hung up, kCancelled stopped, kFailure
 // not connected.
-int16_t DialClock(RunContext& ctx, const DialSeams& seams);
+clocklink::CollectionStatus DialClock(RunContext& ctx, const DialSeams& seams);
 // The same over the program-wide objects.
-int16_t DialClock(const DialSeams& seams);
+clocklink::CollectionStatus DialClock(const DialSeams& seams);
 
 }  // namespace collect

@@ -1,6 +1,6 @@
 #include "core/FailureMessage.h"
 
-int failureMessage(int code, int fallback, int modemMessage) {
+int failureMessage(clocklink::CollectionStatus code, int fallback, int modemMessage) {
   switch (code) {
     case clocklink::kPortNotOpen:
       return 306;

@@ -8,6 +8,5 @@
 // 306 "No se pudo abrir el puerto de comunicaciones" for kPortNotOpen, 346 "El puerto está
 // siendo utilizado por otro dispositivo" for kPortInUse, `modemMessage` for kModemNoCarrier
 // (322 "La comunicación con el modem no se ha establecido" unless the caller speaks of the
-// modem's set-up), `fallback` for any other code. `code` is an int so that a count or status
-// wider than a CollectionStatus is not cut to one.
-int failureMessage(int code, int fallback, int modemMessage = 322);
+// modem's set-up), `fallback` for any other code.
+int failureMessage(clocklink::CollectionStatus code, int fallback, int modemMessage = 322);

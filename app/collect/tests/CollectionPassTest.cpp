@@ -305,7 +305,7 @@ class DialTest : public CollectionPassTest {
     auto r = collect::DialClock({&list, [this] { return stop && stop(); }, 0.3});
     if (getenv("DUMP"))
       for (auto& t : list.texts()) fprintf(stderr, "L: %s\n", t.c_str());
-    return r;
+    return statusCode(r);
   }
 };
 
@@ -331,7 +331,7 @@ TEST_F(DialTest, FourFailuresGiveTheirLineAndHangUp) {
     EXPECT_EQ(list.style(list.count()), collect::kRedLine);
     EXPECT_FALSE(gModem->cortarModem());
     // The port was let go: the next set-up finds it free.
-    EXPECT_EQ(gModem->InitModem(gDataFolder, "Sim"), -100);
+    EXPECT_EQ(gModem->InitModem(gDataFolder, "Sim"), clocklink::kSuccess);
     gModem->Colgar();
   }
 }

@@ -576,7 +576,7 @@ TEST_F(FormPTest, CloseHangsUpADialledLine) {
   stores::writeClocks({ClockSpec{.interface = 0, .comPort = "COM5", .phone = "5551234"}});
   FormP& w = open("ADMIN", "[COMMON]\r\nMODEMDRIVER=Sim\r\n");
   // What the dial-up window does: set the modem up, dial, and mark the line as up.
-  ASSERT_EQ(gModem->InitModem(gDataFolder, "Sim"), -100);
+  ASSERT_EQ(gModem->InitModem(gDataFolder, "Sim"), clocklink::kSuccess);
   ASSERT_NE(gModem->Discar(10).find("CONNECT"), std::string::npos);
   gModem->cortarModem(true);
   ASSERT_TRUE(modem.modem().online());
