@@ -82,7 +82,7 @@ StartResult runStartup(InstanceLock& lock, const StartupHooks& hooks) {
 
   const LockState state = lock.acquire(gDataFolder);
   if (state != LockState::Acquired) {
-    const StartChoice c = decideStart(state, 0, 0, "", basic::Now());
+    const StartChoice c = decideStart(state, StoreLoad::Loaded, 0, "", basic::Now());
     const std::string extra =
         state == LockState::Failed ? "\n" + lock.path() + ": " + lock.reason() : std::string();
     refuse(hooks, c.message, 0, extra, gCfgFile->Auto == 1);
@@ -95,14 +95,14 @@ StartResult runStartup(InstanceLock& lock, const StartupHooks& hooks) {
     return StartResult::EndedWithError;
   }
 
-  const int16_t users = objects.createStartupObjects();
+  const StoreLoad users = objects.createStartupObjects();
   const StartChoice c =
       decideStart(LockState::Acquired, users, gCfgFile->Auto, gCfgFile->AutoDias, basic::Now());
   if (c.kind == StartChoice::Refuse) {
     // A user file that exists but could not be opened or read says so, not "empty".
     const StoreStatus& us = gUsers->status();
     const bool unattended = gCfgFile->Auto == 1;
-    if (users == -1 && us.readErrno != 0)
+    if (users == StoreLoad::Empty && us.readErrno != 0)
       refuse(hooks, 386, 320, readFailure(us), unattended);
     else
       refuse(hooks, c.message, c.title, {}, unattended);
