@@ -58,7 +58,7 @@ std::string FBasesModel::numberText(double value) const {
 void FBasesModel::load() {
   m_store.Iniciar(gDataFolder + "VELTA.TAR");
   m_rows.clear();
-  if (m_store.CargarTarjetas() != 0) {
+  if (m_store.CargarTarjetas() != StoreLoad::Missing) {
     m_rows.reserve(gCardTable.size());
     for (const CardRecord& r : gCardTable) {
       if (!(r.card > 0)) continue;
@@ -162,7 +162,7 @@ void FBasesModel::importar() {
 
 bool FBasesModel::salir() {
   const CardRowsForStore list(m_rows, tipoNumero());
-  if (m_store.GrabarTarjetas(list, 1) != 0) return true;
+  if (m_store.GrabarTarjetas(list, 1).ok) return true;
   if (m_store.status().badRow > 0) mostrarTarjeta(m_store.status().badRow);
   m_reporter.informText(m_store.status().message, msgbox::OkOnly | msgbox::Critical);
   return false;

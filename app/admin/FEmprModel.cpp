@@ -142,7 +142,7 @@ bool FEmprModel::salir() {
     slot.carpeta = storefile::fitText(c[4], 255);
     slot.inUse = 1;
   }
-  if (m_store.GrabarEmpresas() != 0) return true;
+  if (m_store.GrabarEmpresas().ok) return true;
   m_reporter.inform(320, msgbox::OkOnly | msgbox::Critical, {}, "\n" + m_store.status().message);
   return false;
 }

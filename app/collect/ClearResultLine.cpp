@@ -7,7 +7,7 @@
 
 namespace collect {
 
-int16_t ShowClearResult(ProgressList& list, int16_t code) {
+clocklink::CollectionStatus ShowClearResult(ProgressList& list, clocklink::CollectionStatus code) {
   const int line = list.add("");
   if (code == clocklink::kSuccess) {
     list.setText(line, ">" + GetMsg(273));

@@ -2,7 +2,7 @@
 // the clock result routines (FGrales) from below both, so neither needs the other for it.
 #pragma once
 
-#include <cstdint>
+#include <clocklink/CollectionStatus.h>
 
 #include "collect/ProgressList.h"
 
@@ -10,6 +10,6 @@ namespace collect {
 
 // The result line of a clearing that returned `code`: blue ">" & 273 on kSuccess, else a red
 // line naming the failure; the code comes back unchanged.
-int16_t ShowClearResult(ProgressList& list, int16_t code);
+clocklink::CollectionStatus ShowClearResult(ProgressList& list, clocklink::CollectionStatus code);
 
 }  // namespace collect

@@ -4,8 +4,9 @@
 
 namespace collect {
 
-int32_t MirsolClockOps::recordProcess(int16_t op, int16_t factor) {
-  const int32_t r = m_mirsol.Record_Process(op, factor);
+clocklink::CollectionStatus MirsolClockOps::recordProcess(int16_t op, int16_t factor,
+                                                          int32_t& count) {
+  const clocklink::CollectionStatus r = m_mirsol.Record_Process(op, factor, count);
   // With the cancel flag set the end of a download leaves the link open; a manual read's
   // caller never closes the port, which would stay locked to every other program. A modem
   // line is left alone (closing refuses while a phone number is set).

@@ -1,7 +1,9 @@
 // The clock calls the download routine makes, as an interface: the program adapts its one
 // ClsMirsol to it; a test can script the few codes a real link never gives (a clear that
-// cannot open the port, a negative count that is not a failure code).
+// cannot open the port, a negative count).
 #pragma once
+
+#include <clocklink/CollectionStatus.h>
 
 #include <cstdint>
 #include <string>
@@ -15,9 +17,14 @@ namespace collect {
 class ClockOps {
  public:
   virtual ~ClockOps() = default;
-  // Record_Process: 1 opens the download and returns the count (or a failure code), 2
-  // fetches one record, 3 ends the download, 4 clears the clock.
-  virtual int32_t recordProcess(int16_t op, int16_t factor) = 0;
+  // Record_Process: 1 opens the download and gives in `count` the records the clock announced,
+  // 2 fetches one record, 3 ends the download, 4 clears the clock.
+  virtual clocklink::CollectionStatus recordProcess(int16_t op, int16_t factor, int32_t& count) = 0;
+  // The steps that carry no count.
+  clocklink::CollectionStatus recordProcess(int16_t op, int16_t factor) {
+    int32_t count = 0;
+    return recordProcess(op, factor, count);
+  }
   virtual std::string recordGet(int32_t index) = 0;
   virtual int32_t regCount() const = 0;
   virtual int32_t regCountErr() const = 0;
@@ -30,7 +37,8 @@ class ClockOps {
 class MirsolClockOps : public ClockOps {
  public:
   explicit MirsolClockOps(clocklink::ClsMirsol& mirsol) : m_mirsol(mirsol) {}
-  int32_t recordProcess(int16_t op, int16_t factor) override;
+  using ClockOps::recordProcess;
+  clocklink::CollectionStatus recordProcess(int16_t op, int16_t factor, int32_t& count) override;
   std::string recordGet(int32_t index) override;
   int32_t regCount() const override;
   int32_t regCountErr() const override;

@@ -24,6 +24,7 @@
 #include "core/clsRegistro.h"
 #include "collect/testing/Hooks.h"
 
+using clocklink::CollectionStatus;
 using clocklink::kFailure;
 using clocklink::kSuccess;
 
@@ -57,10 +58,10 @@ class Collection {
       : m_ctx(ctx), m_list(list), m_p(std::move(params)), m_dirOut(m_p.dir), m_fileOut(m_p.name) {}
 
   // Opening and fetch loop. False when the routine ends here with `result` (reported).
-  bool download(int16_t& result);
+  bool download(CollectionStatus& result);
   // Writes the records from `from` on, through the files kept open for the phase, then
   // syncs them. False when the phase failed (reported, download ended, result -200).
-  bool write(size_t from, std::optional<std::string>& prevKept, int16_t& result);
+  bool write(size_t from, std::optional<std::string>& prevKept, CollectionStatus& result);
   void convert();
   void end() { m_ctx.clock.recordProcess(3, 0); }
 
@@ -70,7 +71,7 @@ class Collection {
     m_list.refresh();
   }
 
-  int32_t last() const { return m_last; }
+  CollectionStatus last() const { return m_last; }
   const std::vector<std::string>& texts() const { return m_texts; }
   int32_t steps() const { return m_steps; }
 
@@ -104,7 +105,7 @@ class Collection {
 
   // The card names and, with several companies, the company table. False when the routine
   // ends here (reported, result -200).
-  bool loadTables(WritePhase& ph, int16_t& result);
+  bool loadTables(WritePhase& ph, CollectionStatus& result);
   // Shows the progress line and takes the settings every record is written by.
   void startWriting(WritePhase& ph, size_t from);
   // Opens the record's files and writes its line, unless it repeats the one before. False
@@ -119,9 +120,9 @@ class Collection {
   // Builds the record's line, named from the card table, and appends it to its files.
   bool appendLines(WritePhase& ph, const std::string& rec, const Route& to);
   // Syncs what was written; only then is the phase a success.
-  bool finishWriting(WritePhase& ph, int16_t& result);
+  bool finishWriting(WritePhase& ph, CollectionStatus& result);
 
-  bool writeFailed(const std::string& why, int16_t& result) {
+  bool writeFailed(const std::string& why, CollectionStatus& result) {
     line(why, kRedLine);
     end();
     result = kFailure;
@@ -132,7 +133,7 @@ class Collection {
   ProgressList& m_list;
   Params m_p;
   int32_t m_count = 0;
-  int32_t m_last = kSuccess;
+  CollectionStatus m_last = kSuccess;
   int32_t m_steps = 0;
   std::vector<std::string> m_texts;
   std::string m_dirOut, m_fileOut;
@@ -140,20 +141,20 @@ class Collection {
   std::vector<std::pair<std::string, std::string>> m_outputs;
 };
 
-bool Collection::download(int16_t& result) {
+bool Collection::download(CollectionStatus& result) {
   ClockOps& clock = m_ctx.clock;
   line(msg(270) + msg(233), LineStyle{true, kBlue});
-  m_count = clock.recordProcess(1, 0);
+  const CollectionStatus opened = clock.recordProcess(1, 0, m_count);
+  if (opened != kSuccess) {
+    line(msg(failureMessage(opened, 337)), kRedLine);
+    end();
+    result = kFailure;
+    return false;
+  }
   if (m_count == 0) {
     line(msg(279), kRedLine);
     end();
     result = kSuccess;
-    return false;
-  }
-  if (m_count < kSuccess) {
-    line(msg(failureMessage(m_count, 337)), kRedLine);
-    end();
-    result = kFailure;
     return false;
   }
   m_list.add("    " + msg(295) + ": " + counter(m_count));
@@ -197,7 +198,8 @@ bool Collection::download(int16_t& result) {
   return true;
 }
 
-bool Collection::write(size_t from, std::optional<std::string>& prevKept, int16_t& result) {
+bool Collection::write(size_t from, std::optional<std::string>& prevKept,
+                       CollectionStatus& result) {
   try {
     WritePhase ph(m_ctx.cfg);
     if (!loadTables(ph, result)) return false;
@@ -212,7 +214,7 @@ bool Collection::write(size_t from, std::optional<std::string>& prevKept, int16_
   }
 }
 
-bool Collection::loadTables(WritePhase& ph, int16_t& result) {
+bool Collection::loadTables(WritePhase& ph, CollectionStatus& result) {
   ph.cards.Iniciar(m_ctx.dataFolder + "VELTA.TAR");
   ph.cards.CargarTarjetas();
   // The punches are written all the same, without names; the list (and the daily log) says
@@ -324,7 +326,7 @@ bool Collection::appendLines(WritePhase& ph, const std::string& rec, const Route
   return files.append(to.errPath, text) && (!ph.backup || files.append(ph.backupPath, text));
 }
 
-bool Collection::finishWriting(WritePhase& ph, int16_t& result) {
+bool Collection::finishWriting(WritePhase& ph, CollectionStatus& result) {
   if (!ph.files.finish()) return writeFailed(ph.files.error(), result);
   step("synced", 0);
   if (ph.noCompany) line(msg(383), kRedLine);
@@ -365,7 +367,7 @@ void Collection::convert() {
 // what was written as the first records; only the records after them are written.
 bool topUp(CollectContext& ctx, ProgressList& list, Download& d) {
   Collection c(ctx, list, d.params);
-  int16_t result = 0;
+  CollectionStatus result{};
   if (!c.download(result)) return false;
   const size_t prefix = d.texts.size();
   if (c.texts().size() < prefix || !std::equal(d.texts.begin(), d.texts.end(), c.texts().begin())) {
@@ -424,8 +426,8 @@ Download collectPunches(CollectContext& ctx, ProgressList& list, const std::stri
   return d;
 }
 
-int16_t clearAfterDownload(CollectContext& ctx, ProgressList& list, Download& d, int32_t downloaded,
-                           bool shippingOn) {
+CollectionStatus clearAfterDownload(CollectContext& ctx, ProgressList& list, Download& d,
+                                    int32_t downloaded, bool shippingOn) {
   auto refuse = [&] {
     list.add(">" + GetMsgIn(312, ctx.cfg.LENGUAJE), kRedLine);
     list.refresh();
@@ -439,7 +441,7 @@ int16_t clearAfterDownload(CollectContext& ctx, ProgressList& list, Download& d,
     step("recounted", round);
     if (n == d.steps) {
       d.clearable = false;  // one clearing per download
-      return ShowClearResult(list, static_cast<int16_t>(ctx.clock.recordProcess(4, 0)));
+      return ShowClearResult(list, ctx.clock.recordProcess(4, 0));
     }
     if (n < d.steps || shippingOn || round == 3 || !topUp(ctx, list, d)) return refuse();
   }

@@ -41,7 +41,7 @@ struct DownloadParams {
 // What one download gave: the routine's result, and what it wrote, which a clearing checks
 // the clock against. Only a complete download may be cleared, and only once.
 struct Download {
-  int16_t status = clocklink::kFailure;  // kSuccess or kFailure
+  clocklink::CollectionStatus status = clocklink::kFailure;  // kSuccess or kFailure
   bool clearable = false;
   DownloadParams params;
   std::vector<std::string> texts;       // every record fetched, in order
@@ -63,7 +63,8 @@ Download collectPunches(CollectContext& ctx, ProgressList& list, const std::stri
 // empty clock shipped nothing): a top-up would put the new punches where the host never
 // looks, so there is none; they stay on the clock, uncleared, and come in the next pass's
 // file. Either way `download` cannot be cleared again.
-int16_t clearAfterDownload(CollectContext& ctx, ProgressList& list, Download& download,
-                           int32_t downloaded, bool shippingOn = false);
+clocklink::CollectionStatus clearAfterDownload(CollectContext& ctx, ProgressList& list,
+                                               Download& download, int32_t downloaded,
+                                               bool shippingOn = false);
 
 }  // namespace collect

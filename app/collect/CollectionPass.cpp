@@ -14,6 +14,7 @@
 #include "collect/FGrales.h"
 #include "core/Messages.h"
 
+using clocklink::CollectionStatus;
 using clocklink::kFailure;
 using clocklink::kSuccess;
 
@@ -52,7 +53,7 @@ class Pass {
   // The clock's steps after its line is up; false when it failed somewhere.
   bool clockSteps(const basic::DateTime& now, const std::string& name);
   bool ship(const std::string& name);
-  int16_t dial() { return DialClock(m_ctx, m_s); }
+  CollectionStatus dial() { return DialClock(m_ctx, m_s); }
 
   // The daily log's heading for the pass.
   void logOpening(const basic::DateTime& start);
@@ -113,10 +114,10 @@ bool Pass::ship(const std::string& name) {
   cfg.tmpFTPFilePath = basic::Trim(c.m_Path);
   // A window closed before it reported anything must read as a failure, not as the last
   // success.
-  cfg.tmpReturnValue = kFailure;
+  cfg.tmpReturnValue = statusCode(kFailure);
   yield();
   if (m_s.ship) m_s.ship(Shipment::Ftp);
-  if (cfg.tmpReturnValue != kSuccess) {
+  if (cfg.tmpReturnValue != statusCode(kSuccess)) {
     m_list.add(" No se pudo transmitir el archivo al servidor ftp", kRedLine);
     return false;
   }
@@ -124,12 +125,12 @@ bool Pass::ship(const std::string& name) {
   if (cfg.RSHEnabled == 0) return true;
   m_list.add(">Ejecutando RSH...");
   cfg.tmpFTPFileName = name;
-  cfg.tmpReturnValue = kFailure;
+  cfg.tmpReturnValue = statusCode(kFailure);
   yield();
   cfg.tmpLst = [this](const std::string& line) { m_list.add(line); };
   if (m_s.ship) m_s.ship(Shipment::Rsh);
   cfg.tmpLst = nullptr;  // the list belongs to this pass only
-  if (cfg.tmpReturnValue != kSuccess) {
+  if (cfg.tmpReturnValue != statusCode(kSuccess)) {
     m_list.add(" No se pudo ejecutar el comando remoto", kRedLine);
     return false;
   }
@@ -163,14 +164,14 @@ bool Pass::clockSteps(const basic::DateTime& now, const std::string& name) {
     ok = false;
   yield();
   if (c.m_FHora == 1) {
-    const int16_t r =
+    const CollectionStatus r =
         ConsoleDateTimeResult(m_list, basic::Format(now, "YYYYmmdd"),
                               std::to_string(basic::Weekday(now)), basic::Format(now, "HHMM"));
     if (r != kSuccess) ok = false;
   }
   if (!basic::Trim(c.m_ArchivoHabil).empty()) {
     const bool solvar = c.m_Modelo == 4 || c.m_Modelo == 5;
-    int16_t r;
+    CollectionStatus r;
     if (c.m_tipo != 0) {
       if (!solvar) mirsol.SetLocked(2);
       r = SendCardFile(0, c.m_ArchivoHabil);
@@ -270,7 +271,7 @@ bool Pass::dialAndRun(const basic::DateTime& now, const std::string& name) {
   const ClsListaRelojes& clocks = m_ctx.clocks;
   bool ok = true;
   try {
-    const int16_t dialled = basic::Trim(clocks.m_Telefono).empty() ? kSuccess : dial();
+    const CollectionStatus dialled = basic::Trim(clocks.m_Telefono).empty() ? kSuccess : dial();
     if (dialled != kSuccess) {
       ok = false;
     } else {

@@ -146,7 +146,7 @@ CollectionStatus dialModem(RunContext& ctx, const DialHooks& c) {
   return kFailure;
 }
 
-int16_t DialClock(RunContext& ctx, const PassSeams& seams) {
+CollectionStatus DialClock(RunContext& ctx, const PassSeams& seams) {
   return dialModem(ctx, listHooks(*seams.list, seams));
 }
 

@@ -50,6 +50,6 @@ bool isFailedDialReply(const std::string& reply);
 // The collection run's dial: its steps are lines of the pass's progress list, its stop test
 // and retry wait the pass's. kSuccess connected or hung up, kCancelled stopped, kFailure not
 // connected.
-int16_t DialClock(RunContext& ctx, const PassSeams& seams);
+clocklink::CollectionStatus DialClock(RunContext& ctx, const PassSeams& seams);
 
 }  // namespace collect

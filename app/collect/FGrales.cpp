@@ -24,11 +24,12 @@ namespace collect {
 using clocklink::kFailure;
 using clocklink::kSuccess;
 
-int16_t ConsoleDateTimeResult(ProgressList& list, const std::string& date,
-                              const std::string& weekday, const std::string& time) {
+clocklink::CollectionStatus ConsoleDateTimeResult(ProgressList& list, const std::string& date,
+                                                  const std::string& weekday,
+                                                  const std::string& time) {
   const int line = list.add("");
-  const int16_t code =
-      gMirsol ? static_cast<int16_t>(gMirsol->SetDateTime(date, weekday, time)) : kFailure;
+  const clocklink::CollectionStatus code =
+      gMirsol ? gMirsol->SetDateTime(date, weekday, time) : kFailure;
   if (code == kSuccess) {
     list.setText(line, GetMsg(270) + GetMsg(221));
     list.setStyle(line, kBlueLine);
@@ -39,12 +40,12 @@ int16_t ConsoleDateTimeResult(ProgressList& list, const std::string& date,
   return kFailure;
 }
 
-int16_t ConsoleClearResult(ProgressList& list) {
-  const int16_t code = gMirsol ? static_cast<int16_t>(gMirsol->Record_Process(4, 0)) : kFailure;
+clocklink::CollectionStatus ConsoleClearResult(ProgressList& list) {
+  const clocklink::CollectionStatus code = gMirsol ? gMirsol->Record_Process(4, 0) : kFailure;
   return ShowClearResult(list, code);
 }
 
-int16_t SendCardFile(int16_t mode, const std::string& path) {
+clocklink::CollectionStatus SendCardFile(int16_t mode, const std::string& path) {
   const std::string local = basekit::toLocalPath(basic::Trim(path));
   // A list of card numbers, one short item each, for at most as many cards as a card base
   // holds; a larger file is not read. The file layer makes every check on its descriptor (a

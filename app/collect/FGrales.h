@@ -13,19 +13,20 @@ namespace collect {
 
 // Sets the clock's date ("YYYYmmdd"), weekday digit (Sunday = 1) and time ("HHMM"); a blue
 // result line on success (kSuccess), red 329 otherwise (kFailure).
-int16_t ConsoleDateTimeResult(ProgressList& list, const std::string& date,
-                              const std::string& weekday, const std::string& time);
+clocklink::CollectionStatus ConsoleDateTimeResult(ProgressList& list, const std::string& date,
+                                                  const std::string& weekday,
+                                                  const std::string& time);
 
 // Clears the clock's stored records (Record_Process 4): blue ">" & 273 on kSuccess, else a red
 // line naming the failure; the code comes back unchanged.
-int16_t ConsoleClearResult(ProgressList& list);
+clocklink::CollectionStatus ConsoleClearResult(ProgressList& list);
 
 // Sends every card of the card file at `path` to the clock: enabled when mode is not 0,
 // suspended when it is. Items are separated by line ends or commas and may be quoted; items
 // of 2 characters or fewer are skipped. Touch-key clocks read items as hexadecimal. kSuccess
 // when every card was accepted; kFailure for a missing file, an item that is no card number
 // (nothing after it is sent) or the first card the clock refused.
-int16_t SendCardFile(int16_t mode, const std::string& path);
+clocklink::CollectionStatus SendCardFile(int16_t mode, const std::string& path);
 
 // The plain wait: lets window events run for `seconds` (monotonic, never cancelled).
 void Wait(double seconds);

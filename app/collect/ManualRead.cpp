@@ -83,7 +83,8 @@ ManualRead::Outcome ManualRead::run(RunContext& ctx, const std::string& folder,
   if (m_hooks.started) m_hooks.started();
   MirsolClockOps clock(ctx.mirsol);
   CollectContext download = ctx.download(clock);
-  const int16_t result = collectPunches(download, m_list, dir, name, dropDup, 1000, 0).status;
+  const clocklink::CollectionStatus result =
+      collectPunches(download, m_list, dir, name, dropDup, 1000, 0).status;
   if (result != clocklink::kSuccess) {
     m_reporter.inform(337, msgbox::Critical);
     return Outcome::Failed;
@@ -102,16 +103,16 @@ void ManualRead::ship(RunContext& ctx, const std::string& dir, const std::string
   cfg.tmpFTPFileName = name;
   cfg.tmpFTPFilePath = dir;
   clocklink::pumpEvents();
-  const int16_t ftp = m_hooks.shipFtp ? m_hooks.shipFtp() : clocklink::kFailure;
-  if (ftp != clocklink::kSuccess) {
+  const int16_t ftp = m_hooks.shipFtp ? m_hooks.shipFtp() : statusCode(clocklink::kFailure);
+  if (ftp != statusCode(clocklink::kSuccess)) {
     m_reporter.informText("No se pudo transmitir el archivo al servidor ftp", msgbox::Critical);
     return;
   }
   if (cfg.RSHEnabled == 0) return;
   cfg.tmpFTPFileName = name;
   clocklink::pumpEvents();
-  const int16_t rsh = m_hooks.shipRsh ? m_hooks.shipRsh() : clocklink::kFailure;
-  if (rsh != clocklink::kSuccess)
+  const int16_t rsh = m_hooks.shipRsh ? m_hooks.shipRsh() : statusCode(clocklink::kFailure);
+  if (rsh != statusCode(clocklink::kSuccess))
     m_reporter.informText("No se pudo ejecutar el comando remoto", msgbox::Critical);
 }
 

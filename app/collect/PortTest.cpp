@@ -7,13 +7,11 @@
 #include "core/Basic.h"
 #include "core/ClsCfgFile.h"
 #include "core/ClsListaRelojes.h"
+#include "core/FailureMessage.h"
 #include "collect/FGrales.h"
 #include "core/Globals.h"
 #include "core/Messages.h"
-#include "core/MessagesExtra.h"
 #include "core/Reporter.h"
-
-#include <cerrno>
 
 namespace collect {
 
@@ -21,39 +19,6 @@ std::string clockNumberAt(int index) {
   if (index < 9) return std::string(1, static_cast<char>('1' + index));
   if (index < 35) return std::string(1, static_cast<char>('A' + index - 9));
   return std::string(1, static_cast<char>('a' + index - 35));
-}
-
-int portOpenMessage(const clocklink::SerialOpenFailure& failure) {
-  using clocklink::SerialFailure;
-  switch (failure.kind) {
-    case SerialFailure::NoPort:
-      return 344;
-    case SerialFailure::InUse:
-      return 346;
-    case SerialFailure::System:
-      if (failure.error == ENOENT || failure.error == ENODEV || failure.error == ENXIO) return 344;
-      if (failure.error == EBUSY) return 346;
-      return 0;
-    default:
-      return 0;
-  }
-}
-
-std::string portFailureText(const clocklink::SerialOpenFailure& failure) {
-  using clocklink::SerialFailure;
-  if (const int msg = portOpenMessage(failure)) return GetMsg(msg);
-  const std::string settings = basic::Trim(failure.settings);
-  switch (failure.kind) {
-    case SerialFailure::Settings:
-      return GetExtraMsg(ExtraMsg::LineSettings, {settings});
-    case SerialFailure::NotTerminal:
-      return GetExtraMsg(ExtraMsg::NotSerialPort, {failure.device});
-    case SerialFailure::DeviceRefused:
-      return GetExtraMsg(ExtraMsg::DeviceRefused,
-                         {failure.device, settings, systemReason(failure.error)});
-    default:
-      return GetMsg(306) + "\n" + failure.device + ": " + systemReason(failure.error);
-  }
 }
 
 bool PortTest::clockAnswered(const std::string& status) {
@@ -105,10 +70,10 @@ bool PortTest::openPort() {
   // The pass-through raises nothing on a refused open: the serial layer's failure tells why,
   // and the run ends on it as on any other error.
   const clocklink::SerialOpenFailure& failure = m_mirsol.FCommOpenFailure();
-  if (const int msg = portOpenMessage(failure))
+  if (const int msg = failureMessage(failure))
     m_reporter.inform(msg, msgbox::Critical);
   else
-    m_reporter.informText(portFailureText(failure), msgbox::Critical);
+    m_reporter.informText(failureText(failure), msgbox::Critical);
   m_mirsol.FCommPortOpen(false);
   return false;
 }

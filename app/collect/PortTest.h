@@ -9,8 +9,6 @@
 #include <functional>
 #include <string>
 
-#include <clocklink/LineSettings.h>
-
 #include "collect/ProgressList.h"
 
 namespace clocklink {
@@ -29,13 +27,6 @@ std::string clockNumberAt(int index);  // 0..60
 inline constexpr int kClockNumbers = 61;
 inline constexpr int kDetectPorts = 4;
 inline constexpr int kDetectProbes = kClockNumbers * 8 * kDetectPorts;  // 1,952
-
-// The message for a refused open of the serial port: 344 no such device, 346 in use; 0 when
-// the failure's own description is to be shown.
-int portOpenMessage(const clocklink::SerialOpenFailure& failure);
-// The failure's description in the current language: the message above, or a text built from
-// the device, the settings and the system's reason.
-std::string portFailureText(const clocklink::SerialOpenFailure& failure);
 
 class PortTest {
  public:

@@ -69,10 +69,11 @@ bool SirenSchedule::vTodo(Reporter& reporter, const std::string& duration, const
   return ValidarHora(hour, minute, reporter);
 }
 
-int16_t SirenSchedule::read(clocklink::ClsMirsol& mirsol, std::vector<std::string>& entries,
-                            const std::function<void(int done, int total)>& progress) {
+clocklink::CollectionStatus SirenSchedule::read(
+    clocklink::ClsMirsol& mirsol, std::vector<std::string>& entries,
+    const std::function<void(int done, int total)>& progress) {
   entries.clear();
-  int16_t result = mirsol.Alarm_Process(1, "");
+  clocklink::CollectionStatus result = mirsol.Alarm_Process(1, "");
   for (int i = 0; result == clocklink::kSuccess && i < kSirenEntries; ++i) {
     result = mirsol.Alarm_Process(2, "");
     if (result == clocklink::kSuccess && progress) progress(i + 1, kSirenEntries);

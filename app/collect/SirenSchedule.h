@@ -3,6 +3,8 @@
 // send, the checks of the edit fields, and the reading of the schedule from the clock.
 #pragma once
 
+#include <clocklink/CollectionStatus.h>
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -57,8 +59,9 @@ class SirenSchedule {
 
   // Reads the 32 entries from the clock; kSuccess with the entries, or the failing result (the
   // link is closed either way). `progress` (when set) hears each entry read: done of total.
-  static int16_t read(clocklink::ClsMirsol& mirsol, std::vector<std::string>& entries,
-                      const std::function<void(int done, int total)>& progress = {});
+  static clocklink::CollectionStatus read(
+      clocklink::ClsMirsol& mirsol, std::vector<std::string>& entries,
+      const std::function<void(int done, int total)>& progress = {});
 };
 
 }  // namespace collect

@@ -50,13 +50,14 @@ void ClsListaEmpresas::Iniciar(const std::string& path) {
   m_status = StoreStatus{};
 }
 
-int16_t ClsListaEmpresas::CargarEmpresas() {
+StoreLoad ClsListaEmpresas::CargarEmpresas() {
   m_status = StoreStatus{};
   std::string data;
   switch (storefile::loadStore(m_path, data, kMaxFileBytes, m_status)) {
     case storefile::StoreRead::Missing:
+      return StoreLoad::Missing;
     case storefile::StoreRead::Failed:
-      return 0;
+      return StoreLoad::Empty;
     case storefile::StoreRead::Read:
       break;
   }
@@ -77,7 +78,7 @@ int16_t ClsListaEmpresas::CargarEmpresas() {
       storefile::noteUnloadedBytes(m_path, data.size(), static_cast<size_t>(n) * len, m_status);
   }
   mCount = static_cast<int16_t>(1 + n);
-  return 0;
+  return n > 0 ? StoreLoad::Loaded : StoreLoad::Empty;
 }
 
 namespace {
@@ -88,7 +89,7 @@ bool fits(const std::string& utf8, size_t width) {
 }
 }  // namespace
 
-int16_t ClsListaEmpresas::GrabarEmpresas() {
+StoreResult ClsListaEmpresas::GrabarEmpresas() {
   m_status.badRow = 0;
   std::string bytes;
   bytes.reserve(kSlots * kRecordLength);
@@ -104,12 +105,11 @@ int16_t ClsListaEmpresas::GrabarEmpresas() {
     if (!fits(r.name, 50) || !fits(r.archivo, 20) || !fits(r.carpeta, 255)) {
       m_status.badRow = i;
       m_status.message = GetExtraMsg(ExtraMsg::CompanyTooLong, {std::to_string(i), m_path});
-      return 0;
+      return StoreResult::failed(StoreFailure::RowRefused);
     }
     bytes += encodeRecord(r);
   }
-  if (!storefile::keepUnreadableAside(m_path, m_status)) return 0;
-  return storefile::saveWhole(m_path, bytes, m_status) ? 1 : 0;
+  return storefile::saveStore(m_path, bytes, m_status);
 }
 
 int16_t ClsListaEmpresas::Nuevo() {

@@ -4,6 +4,7 @@
 // program-wide: every ClsListaEmpresas works on it.
 #pragma once
 
+#include "core/StoreResult.h"
 #include "core/StoreRows.h"
 
 #include <cstdint>
@@ -36,8 +37,8 @@ class ClsListaEmpresas {
   int16_t mCount = 0;
 
   void Iniciar(const std::string& path);
-  int16_t CargarEmpresas();
-  int16_t GrabarEmpresas();
+  StoreLoad CargarEmpresas();
+  StoreResult GrabarEmpresas();
   int16_t Nuevo();
   void Borrar(int16_t i);
   int16_t GetEmpresa(double ptarjeta) const;

@@ -152,27 +152,27 @@ bool ClsListaRelojes::decodeRecord(const std::string& bytes, int16_t version, Cl
 
 void ClsListaRelojes::Iniciar(const std::string& path) { m_path = path; }
 
-int16_t ClsListaRelojes::CargarRelojes() {
+StoreLoad ClsListaRelojes::CargarRelojes() {
   m_status = StoreStatus{};
   for (int i = 1; i <= kSlots; ++i) m_slots[i].m_Prg = -1;
   std::string data;
   switch (storefile::loadStore(m_path, data, kMaxFileBytes, m_status)) {
     case storefile::StoreRead::Missing:
       Nuevo();
-      return 0;
+      return StoreLoad::Missing;
     case storefile::StoreRead::Failed:
-      return 0;
+      return StoreLoad::Empty;
     case storefile::StoreRead::Read:
       break;
   }
-  if (data.empty()) return 0;
+  if (data.empty()) return StoreLoad::Empty;
   int16_t version = 0;
   if (data.size() >= 2) version = basekit::RecordReader(data).i16();
   const size_t len = recordLength(version);
   if (len == 0 || data.size() < len) {
     m_status.unreadable = true;
     m_status.message = GetExtraMsg(ExtraMsg::UnknownForm, {m_path, std::to_string(version)});
-    return 0;
+    return StoreLoad::Empty;
   }
   int loaded = 0;
   for (int i = 1; i <= kSlots && static_cast<size_t>(i) * len <= data.size(); ++i) {
@@ -186,16 +186,15 @@ int16_t ClsListaRelojes::CargarRelojes() {
     loaded = i;
   }
   storefile::noteUnloadedBytes(m_path, data.size(), static_cast<size_t>(loaded) * len, m_status);
-  return 0;
+  return StoreLoad::Loaded;
 }
 
-int16_t ClsListaRelojes::GrabarRelojes() {
+StoreResult ClsListaRelojes::GrabarRelojes() {
   std::string bytes;
   bytes.reserve(kSlots * kRecordLength);
   for (int i = 1; i <= kSlots; ++i) bytes += encodeRecord(m_slots[i]);
   m_status.badRow = 0;
-  if (!storefile::keepUnreadableAside(m_path, m_status)) return 0;
-  return storefile::saveWhole(m_path, bytes, m_status) ? 1 : 0;
+  return storefile::saveStore(m_path, bytes, m_status);
 }
 
 int16_t ClsListaRelojes::Nuevo() {

@@ -3,6 +3,7 @@
 // and the table of clock model names.
 #pragma once
 
+#include "core/StoreResult.h"
 #include "core/StoreRows.h"
 
 #include <cstdint>
@@ -74,8 +75,9 @@ class ClsListaRelojes {
   static std::function<void(ClsListaRelojes&)> editorHook;
 
   void Iniciar(const std::string& path);
-  int16_t CargarRelojes();
-  int16_t GrabarRelojes();
+  // A missing file gives one default clock in slot 1, written only by GrabarRelojes.
+  StoreLoad CargarRelojes();
+  StoreResult GrabarRelojes();
   int16_t Nuevo();
   std::string GetModelo(int16_t i) const;
   void Borrar(int16_t i);

@@ -68,19 +68,19 @@ void ClsTarjetas::Iniciar(const std::string& path) {
   m_card = CardRecord{};
 }
 
-int16_t ClsTarjetas::CargarTarjetas() {
+StoreLoad ClsTarjetas::CargarTarjetas() {
   m_status = StoreStatus{};
   gCardTable.assign(1, CardRecord{});
   std::string data;
   switch (storefile::loadStore(m_path, data, kMaxFileBytes, m_status)) {
     case storefile::StoreRead::Missing:
-      return 0;
+      return StoreLoad::Missing;
     case storefile::StoreRead::Failed:
-      return 1;
+      return StoreLoad::Empty;
     case storefile::StoreRead::Read:
       break;
   }
-  if (data.empty()) return 1;
+  if (data.empty()) return StoreLoad::Empty;
   const int16_t version = data.size() >= 2 ? basekit::RecordReader(data).i16() : 0;
   // Each form is counted by its own record length, so no card of a form-1 file is lost.
   const size_t len = version == 1 ? kOldRecordLength : kRecordLength;
@@ -89,17 +89,17 @@ int16_t ClsTarjetas::CargarTarjetas() {
   if (version != 1 && version != kVersion) {
     m_status.unreadable = true;
     m_status.message = GetExtraMsg(ExtraMsg::UnknownForm, {m_path, std::to_string(version)});
-    return 1;
+    return StoreLoad::Empty;
   }
   for (size_t n = 0; n < count; ++n)
     gCardTable[n] = decodeRecord(data.substr(n * len, len), version);
   storefile::noteUnloadedBytes(m_path, data.size(), count * len, m_status);
   if (version == 1)
     for (CardRecord& r : gCardTable) r.version = kVersion;
-  return 1;
+  return count > 0 ? StoreLoad::Loaded : StoreLoad::Empty;
 }
 
-int16_t ClsTarjetas::GrabarTarjetas(const StoreRows& list, int16_t tipoNumero) {
+StoreResult ClsTarjetas::GrabarTarjetas(const StoreRows& list, int16_t tipoNumero) {
   m_status.badRow = 0;
   std::string bytes;
   const size_t rows = list.rowCount();
@@ -112,7 +112,7 @@ int16_t ClsTarjetas::GrabarTarjetas(const StoreRows& list, int16_t tipoNumero) {
       m_status.badRow = static_cast<int>(k + 1);
       m_status.message =
           GetExtraMsg(ExtraMsg::CardRowInvalid, {std::to_string(k + 1), row.text, m_path});
-      return 0;
+      return StoreResult::failed(StoreFailure::RowRefused);
     }
     r.name = row.sub(1);
     r.Grupo = *group;
@@ -121,8 +121,7 @@ int16_t ClsTarjetas::GrabarTarjetas(const StoreRows& list, int16_t tipoNumero) {
     r.Legajo = row.sub(5);
     bytes += encodeRecord(r);
   }
-  if (!storefile::keepUnreadableAside(m_path, m_status)) return 0;
-  return storefile::saveWhole(m_path, bytes, m_status) ? 1 : 0;
+  return storefile::saveStore(m_path, bytes, m_status);
 }
 
 namespace {

@@ -3,6 +3,7 @@
 // also reads the 98-byte form 1). The table itself, gCardTable, is program-wide.
 #pragma once
 
+#include "core/StoreResult.h"
 #include "core/StoreRows.h"
 
 #include <cstdint>
@@ -44,11 +45,11 @@ class ClsTarjetas {
   int16_t Grupo() const;
 
   void Iniciar(const std::string& path);
-  int16_t CargarTarjetas();
+  StoreLoad CargarTarjetas();
   // Rows: text = card number (hexadecimal when tipoNumero is 2, the current clock's card
   // kind), sub-items name, group, "X" highlight, "X" news, employee number.
-  // 1 when written; 0 when a row was refused (status().badRow) or the write failed.
-  int16_t GrabarTarjetas(const StoreRows& list, int16_t tipoNumero);
+  // Written, or refused for a row (status().badRow) or a failed write.
+  StoreResult GrabarTarjetas(const StoreRows& list, int16_t tipoNumero);
   // Appends rows read from DBTOU.DAT (tipoNumero 2) or DBTAR.DAT in gDataFolder: one row per
   // item "card - name" (items end at a comma or a line end; a quoted item may hold commas);
   // an item without a dash is skipped.

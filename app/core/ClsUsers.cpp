@@ -38,24 +38,24 @@ UserRecord ClsUsers::decodeRecord(const std::string& bytes) {
 
 void ClsUsers::Iniciar(const std::string& path) { m_path = path; }
 
-int16_t ClsUsers::CargarUsers() {
+StoreLoad ClsUsers::CargarUsers() {
   m_status = StoreStatus{};
   for (int i = 1; i <= kSlots; ++i) m_slots[i].Name = std::string(20, ' ');
   std::string data;
   switch (storefile::loadStore(m_path, data, kMaxFileBytes, m_status)) {
     case storefile::StoreRead::Missing:
-      return -2;
+      return StoreLoad::Missing;
     case storefile::StoreRead::Failed:
-      return -1;
+      return StoreLoad::Empty;
     case storefile::StoreRead::Read:
       break;
   }
-  if (data.empty()) return -1;
+  if (data.empty()) return StoreLoad::Empty;
   if (data.size() < kRecordLength ||
       decodeRecord(data.substr(0, kRecordLength)).Version != kVersion) {
     m_status.unreadable = true;
     m_status.message = GetExtraMsg(ExtraMsg::UnknownUserForm, {m_path});
-    return -1;
+    return StoreLoad::Empty;
   }
   int loaded = 0;
   for (int n = 1; n <= kSlots && static_cast<size_t>(n) * kRecordLength <= data.size(); ++n) {
@@ -64,10 +64,10 @@ int16_t ClsUsers::CargarUsers() {
   }
   storefile::noteUnloadedBytes(m_path, data.size(), static_cast<size_t>(loaded) * kRecordLength,
                                m_status);
-  return 0;
+  return StoreLoad::Loaded;
 }
 
-int16_t ClsUsers::GrabarUsers() {
+StoreResult ClsUsers::GrabarUsers() {
   m_status.badRow = 0;
   std::string bytes;
   bytes.reserve(kSlots * kRecordLength);
@@ -75,9 +75,8 @@ int16_t ClsUsers::GrabarUsers() {
     m_slots[n].Code = static_cast<int16_t>(n);
     bytes += encodeRecord(m_slots[n]);
   }
-  if (!storefile::keepUnreadableAside(m_path, m_status)) return 0;
   // The passwords are stored in plain: nobody but the owner may read the file.
-  return storefile::saveWhole(m_path, bytes, m_status, 0600) ? 1 : 0;
+  return storefile::saveStore(m_path, bytes, m_status, 0600);
 }
 
 bool ClsUsers::Nuevo() {

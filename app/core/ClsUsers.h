@@ -2,6 +2,7 @@
 // VELTA.DAT (30-byte records, version 1); checks a login and remembers the logged-in user.
 #pragma once
 
+#include "core/StoreResult.h"
 #include "core/StoreRows.h"
 
 #include <cstdint>
@@ -42,8 +43,9 @@ class ClsUsers {
   static std::function<void(ClsUsers&)> editorHook;
 
   void Iniciar(const std::string& path);
-  int16_t CargarUsers();
-  int16_t GrabarUsers();
+  // Missing ends the start-up with 310, Empty (empty, another version, unreadable) with 335.
+  StoreLoad CargarUsers();
+  StoreResult GrabarUsers();
   bool Nuevo();
   void Borrar(int16_t i);
   bool Modificar(int16_t i);

@@ -69,7 +69,7 @@ ClsAuditoria& ProgramObjects::createAuditLog() {
   return audit;
 }
 
-int16_t ProgramObjects::createStartupObjects() {
+StoreLoad ProgramObjects::createStartupObjects() {
   clocklink::ClsMirsol& mirsol = createMirsol();
   ClsListaRelojes& clocks = createClockList();
   createModem();

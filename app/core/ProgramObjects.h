@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "core/StoreResult.h"
+
 class ClsCfgFile;
 namespace clocklink {
 class ClsMirsol;
@@ -42,7 +44,7 @@ class ProgramObjects {
   // modem objects, the clock list, the users and the audit log; hands the reply time-out to
   // the clock object; loads the clock list and the users. The settings must exist. Returns
   // CargarUsers' result.
-  int16_t createStartupObjects();
+  StoreLoad createStartupObjects();
 
   // Frees every object in the main window's order (clock object, clock list, modem,
   // settings, users, audit log); every name is null afterwards.

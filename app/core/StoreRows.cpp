@@ -105,4 +105,12 @@ bool saveWhole(const std::string& path, const std::string& bytes, StoreStatus& s
   return true;
 }
 
+StoreResult saveStore(const std::string& path, const std::string& bytes, StoreStatus& status,
+                      mode_t newFileMode) {
+  if (!keepUnreadableAside(path, status)) return StoreResult::failed(StoreFailure::NotKeptAside);
+  if (!saveWhole(path, bytes, status, newFileMode))
+    return StoreResult::failed(StoreFailure::WriteFailed);
+  return StoreResult::written();
+}
+
 }  // namespace storefile

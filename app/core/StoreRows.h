@@ -7,6 +7,8 @@
 #include <sys/types.h>
 #include <vector>
 
+#include "core/StoreResult.h"
+
 namespace basekit {
 class ReadingFile;
 }  // namespace basekit
@@ -91,5 +93,8 @@ void noteUnloadedBytes(const std::string& path, size_t size, size_t loaded, Stor
 // its mode.
 bool saveWhole(const std::string& path, const std::string& bytes, StoreStatus& status,
                mode_t newFileMode = 0666);
+// A store's save once its bytes are built: the unreadable file kept aside, then the rewrite.
+StoreResult saveStore(const std::string& path, const std::string& bytes, StoreStatus& status,
+                      mode_t newFileMode = 0666);
 
 }  // namespace storefile

@@ -36,18 +36,19 @@ constexpr int kRecords = 10000;
 // Downloads every punch; returns records per second of the record steps, or -1.
 double download(ClsMirsol& m, int32_t expected, double* seconds = nullptr) {
   m.SetTimeOut(2);
-  int32_t count = m.Record_Process(1);
+  int32_t count = 0;
+  m.Record_Process(1, 0, count);
   if (count != expected) {
     std::fprintf(stderr, "count %d, expected %d\n", count, expected);
     return -1;
   }
   auto t0 = std::chrono::steady_clock::now();
-  int32_t r = kSuccess;
+  CollectionStatus r = kSuccess;
   while (r == kSuccess && m.RegCount < count) r = m.Record_Process(2);
   double s = Seconds(std::chrono::steady_clock::now() - t0).count();
   m.Record_Process(3);
   if (m.RegCount != count) {
-    std::fprintf(stderr, "stopped at %d with %d\n", m.RegCount, r);
+    std::fprintf(stderr, "stopped at %d with %d\n", m.RegCount, statusCode(r));
     return -1;
   }
   if (seconds) *seconds = s;

@@ -42,11 +42,11 @@ class TimedList : public collect::VectorProgressList {
 
 // Seconds of the fetch loop after the opening, or -1.
 double rawDownload(clocklink::ClsMirsol& m) {
-  const int32_t count = m.Record_Process(1);
-  if (count != kPunches) return -1;
+  int32_t count = 0;
+  if (m.Record_Process(1, 0, count) != clocklink::kSuccess || count != kPunches) return -1;
   const auto t0 = SteadyClock::now();
-  int32_t r = -100;
-  while (r == -100 && m.RegCount < count) r = m.Record_Process(2);
+  clocklink::CollectionStatus r = clocklink::kSuccess;
+  while (r == clocklink::kSuccess && m.RegCount < count) r = m.Record_Process(2);
   const double s = seconds(SteadyClock::now() - t0);
   m.Record_Process(3);
   return m.RegCount == count ? s : -1;
@@ -85,7 +85,7 @@ int main() {
   clocklink::ClsMirsol mirsol;
   mirsol.SetTimeOut(5);
   if (mirsol.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 2, 0, sim.listenTcp(),
-                             10) != -100)
+                             10) != clocklink::kSuccess)
     return 1;
   collect::MirsolClockOps ops(mirsol);
   collect::ConverterLink converter;
@@ -106,11 +106,11 @@ int main() {
     }
     bestRaw = std::min(bestRaw, raw);
     TimedList list;
-    const int16_t r =
+    const clocklink::CollectionStatus r =
         collect::collectPunches(ctx, list, folder, "REGIS.MIR", 0, 0, /*console=*/-1).status;
     const auto end = SteadyClock::now();
-    if (r != -100 || mirsol.RegCount != kPunches) {
-      std::fprintf(stderr, "collection failed (%d)\n", r);
+    if (r != clocklink::kSuccess || mirsol.RegCount != kPunches) {
+      std::fprintf(stderr, "collection failed (%d)\n", statusCode(r));
       return 1;
     }
     const double took = seconds(end - list.total);

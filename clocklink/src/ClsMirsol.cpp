@@ -131,13 +131,19 @@ std::string ClsMirsol::Status_Get() {
   return text;
 }
 
-int32_t ClsMirsol::Record_Process(int16_t pOp, int16_t /*pFactor*/) {
+CollectionStatus ClsMirsol::Record_Process(int16_t pOp, int16_t pFactor) {
+  int32_t count = 0;
+  return Record_Process(pOp, pFactor, count);
+}
+
+CollectionStatus ClsMirsol::Record_Process(int16_t pOp, int16_t /*pFactor*/, int32_t& count) {
+  count = 0;
   if (cancel_ == 1) return kCancelled;
   switch (pOp) {
     case 1: {
       cancel_ = 0;
       std::string status = Status_Get();
-      long count = statusCount(status);
+      const long announced = statusCount(status);
       if (traits().idFromStatus && status.size() >= 16) clockId_ = status.substr(15, 1);
       if (lastResult_ == kFailure) return kFailure;
       if (link_.PL_Open() != kSuccess) {
@@ -151,9 +157,10 @@ int32_t ClsMirsol::Record_Process(int16_t pOp, int16_t /*pFactor*/) {
       RegCountErr = 0;
       fetchedSteps_ = 0;
       emptyInRow_ = 0;
-      size_t slots = static_cast<size_t>(count + 2);
+      size_t slots = static_cast<size_t>(announced + 2);
       records_.assign(slots, std::string());
-      return static_cast<int32_t>(count);
+      count = static_cast<int32_t>(announced);
+      return kSuccess;
     }
     case 2: {
       std::string frame = ReceiveFrame();

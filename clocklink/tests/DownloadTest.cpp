@@ -71,16 +71,17 @@ TEST_P(Download, EveryRecordMatchesTheClock) {
   m.SetTimeOut(1);
   configure(sim, m);
   // The status exchange is repaired by NAK and repeat like any other frame.
-  const int32_t count = m.Record_Process(1);
+  int32_t count = 0;
+  ASSERT_EQ(m.Record_Process(1, 0, count), kSuccess);
   ASSERT_EQ(count, 1000);
-  int32_t r = kSuccess;
+  CollectionStatus r = kSuccess;
   while (r == kSuccess && m.RegCount < count) r = m.Record_Process(2);
   const Today now = today();
   for (int32_t i = 0; i < m.RegCount && i < static_cast<int32_t>(stored.size()); ++i)
     ASSERT_EQ(m.Record_Get(i), expectedText(stored[static_cast<size_t>(i)], now)) << i;
   EXPECT_EQ(m.Record_Process(3), r);
   RecordProperty("records", m.RegCount);
-  RecordProperty("result", r);
+  RecordProperty("result", statusCode(r));
 
   // A damaged frame is asked for again, never stored as a damaged punch.
   EXPECT_EQ(m.RegCountErr, 0);
@@ -136,8 +137,10 @@ TEST(DownloadModel6, EveryRecordOverAPseudoTerminal) {
   ClsMirsol m;
   m.SetTimeOut(1);
   ASSERT_EQ(m.SetTimeRecorder("1", 6, "COM62", "9600", "", 1, "", 0, 0, 0, 0), kSuccess);
-  ASSERT_EQ(m.Record_Process(1), 200);
-  int32_t r = kSuccess;
+  int32_t count = 0;
+  ASSERT_EQ(m.Record_Process(1, 0, count), kSuccess);
+  ASSERT_EQ(count, 200);
+  CollectionStatus r = kSuccess;
   while (r == kSuccess && m.RegCount < 200) r = m.Record_Process(2);
   EXPECT_EQ(r, kSuccess);
   ASSERT_EQ(m.RegCount, 200);
@@ -165,8 +168,10 @@ TEST(DownloadModel6, FramesDroppedForTheirTypeCountAsSteps) {
   ClsMirsol m;
   m.SetTimeOut(1);
   ASSERT_EQ(m.SetTimeRecorder("1", 6, "COM63", "9600", "", 1, "", 0, 0, 0, 0), kSuccess);
-  ASSERT_EQ(m.Record_Process(1), 10);
-  int32_t r = kSuccess;
+  int32_t count = 0;
+  ASSERT_EQ(m.Record_Process(1, 0, count), kSuccess);
+  ASSERT_EQ(count, 10);
+  CollectionStatus r = kSuccess;
   while (r == kSuccess && m.fetchedSteps() < 10) r = m.Record_Process(2);
   EXPECT_EQ(r, kSuccess);
   EXPECT_EQ(m.fetchedSteps(), 10);

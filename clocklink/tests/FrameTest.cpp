@@ -129,8 +129,9 @@ TEST_P(NoisyLine, WaitsStillEnd) {
 INSTANTIATE_TEST_SUITE_P(
     Waits, NoisyLine,
     ::testing::Values(
-        NoiseCase{"ack_wait", [](ClsMirsol& m) { return std::to_string(m.SendFrame("A")); },
-                  std::to_string(kFailure), kFailure},
+        NoiseCase{"ack_wait",
+                  [](ClsMirsol& m) { return std::to_string(statusCode(m.SendFrame("A"))); },
+                  std::to_string(statusCode(kFailure)), kFailure},
         NoiseCase{"stx_search", [](ClsMirsol& m) { return m.ReceiveFrame(); }, "", kCancelled}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -158,8 +158,10 @@ TEST_F(SimModem, DownloadThroughTheModemAndHangUp) {
   m.cortarModem(true);
   EXPECT_TRUE(modem.online());
 
-  ASSERT_EQ(mirsol.Record_Process(1), 60);
-  int32_t r = kSuccess;
+  int32_t count = 0;
+  ASSERT_EQ(mirsol.Record_Process(1, 0, count), kSuccess);
+  ASSERT_EQ(count, 60);
+  CollectionStatus r = kSuccess;
   while (r == kSuccess && mirsol.RegCount < 60) r = mirsol.Record_Process(2);
   ASSERT_EQ(mirsol.RegCount, 60);
   const Today now = today();

@@ -48,7 +48,7 @@ std::string contents(const std::string& path) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-Outcome store(int16_t written, const StoreStatus& status) { return {written == 0, status.message}; }
+Outcome store(StoreResult saved, const StoreStatus& status) { return {!saved.ok, status.message}; }
 
 std::vector<Writer> writers() {
   return {

@@ -73,7 +73,7 @@ int main(int argc, char** argv) {
   objects.createMirsol();
   gMirsol->SetTimeOut(5);
   if (gMirsol->SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 2, 0, std::atoi(argv[2]),
-                               10) != -100)
+                               10) != clocklink::kSuccess)
     return 2;
   collect::VectorProgressList list;
   int rc = 1;
@@ -86,8 +86,8 @@ int main(int argc, char** argv) {
                               collect::ConverterLink::program()};
   collect::Download download =
       collect::collectPunches(ctx, list, gDataFolder, "REGIS.MIR", 0, 0, 0);
-  if (download.status == -100 &&
-      collect::clearAfterDownload(ctx, list, download, gMirsol->RegCount) == -100)
+  if (download.status == clocklink::kSuccess &&
+      collect::clearAfterDownload(ctx, list, download, gMirsol->RegCount) == clocklink::kSuccess)
     rc = 0;
   for (const auto& line : list.lines()) std::printf("%s\n", line.text.c_str());
   return rc;

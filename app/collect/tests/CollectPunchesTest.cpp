@@ -68,15 +68,17 @@ struct ScriptedConverter : collect::Converter {
   }
 };
 
-// A clock as scripted codes: what the link never gives (a negative count that is no failure
-// code, a clearing that cannot open its port).
+// A clock as scripted codes: what the link never gives (a negative count, a clearing that
+// cannot open its port).
 struct ScriptedClock : collect::ClockOps {
+  clocklink::CollectionStatus opening = clocklink::kSuccess;
   int32_t count = 0;
-  int32_t clearCode = -100;
+  clocklink::CollectionStatus clearCode = clocklink::kSuccess;
   std::vector<int> ops;
-  int32_t recordProcess(int16_t op, int16_t) override {
+  clocklink::CollectionStatus recordProcess(int16_t op, int16_t, int32_t& n) override {
     ops.push_back(op);
-    return op == 1 ? count : op == 4 ? clearCode : -200;
+    n = op == 1 ? count : 0;
+    return op == 1 ? opening : op == 4 ? clearCode : clocklink::kFailure;
   }
   std::string recordGet(int32_t) override { return {}; }
   int32_t regCount() const override { return 0; }
@@ -109,11 +111,11 @@ class CollectPunchesTest : public ::testing::Test {
       ::setenv("VELTA_COM57", sim->openPty().c_str(), 1);
       ASSERT_EQ(mirsol->SetTimeRecorder("1", static_cast<int16_t>(model), "COM57", "9600", "", 1,
                                         "", 0, 0, 0, 0),
-                -100);
+                clocklink::kSuccess);
     } else {
       ASSERT_EQ(mirsol->SetTimeRecorder("1", static_cast<int16_t>(model), "COM1", "9600", "", 1,
                                         "127.0.0.1", 2, 0, sim->listenTcp(), 5),
-                -100);
+                clocklink::kSuccess);
     }
     ops = std::make_unique<collect::MirsolClockOps>(*mirsol);
     modelo = static_cast<int16_t>(model);
@@ -126,12 +128,12 @@ class CollectPunchesTest : public ::testing::Test {
     auto ctx = context(*ops, converter);
     last = collect::collectPunches(ctx, list, dir.empty() ? folder.path() : dir, name, dropDup, 0,
                                    console);
-    return last.status;
+    return statusCode(last.status);
   }
   // Clears after the last download.
   int16_t clear(int32_t downloaded) {
     auto ctx = context(*ops, converter);
-    return collect::clearAfterDownload(ctx, list, last, downloaded);
+    return statusCode(collect::clearAfterDownload(ctx, list, last, downloaded));
   }
   std::vector<std::string> fileLines(const std::string& name) { return linesOf(folder.read(name)); }
   void card(double number, const std::string& name, const std::string& legajo) {
@@ -191,32 +193,37 @@ TEST_F(CollectPunchesTest, AnEmptyClockWritesNothing) {
 }
 
 TEST_F(CollectPunchesTest, OpeningCodesGiveTheirLineAndEndTheDownload) {
+  using namespace clocklink;
   struct Case {
+    CollectionStatus opening;
     int32_t count;
     std::vector<std::string> lines;
   };
   const std::vector<Case> cases = {
-      {-5, {"    Total: -00005", "    Leídas: 00000", "    Erróneas: 00000"}},
-      {-101, {"No se pudieron bajar los datos del reloj"}},
-      {-200, {"No se pudieron bajar los datos del reloj"}},
-      {-300, {"No se pudo abrir el puerto de comunicaciones"}},
-      {-400, {"El puerto está siendo utilizado por otro dispositivo"}},
-      {-500, {"La comunicación con el modem no se ha establecido"}},
+      {kSuccess, -5, {"    Total: -00005", "    Leídas: 00000", "    Erróneas: 00000"}},
+      {kCancelled, 0, {"No se pudieron bajar los datos del reloj"}},
+      {kFailure, 0, {"No se pudieron bajar los datos del reloj"}},
+      {kPortNotOpen, 0, {"No se pudo abrir el puerto de comunicaciones"}},
+      {kPortInUse, 0, {"El puerto está siendo utilizado por otro dispositivo"}},
+      {kModemNoCarrier, 0, {"La comunicación con el modem no se ha establecido"}},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.opening << " " << c.count);
     ScriptedClock clock;
+    clock.opening = c.opening;
     clock.count = c.count;
     collect::VectorProgressList l;
     auto ctx = context(clock, converter);
-    EXPECT_EQ(collect::collectPunches(ctx, l, folder.path(), "REGIS.MIR", 0, 0, 0).status, -200);
+    EXPECT_EQ(collect::collectPunches(ctx, l, folder.path(), "REGIS.MIR", 0, 0, 0).status,
+              kFailure);
     std::vector<std::string> want = {">Lectura de Registraciones"};
     want.insert(want.end(), c.lines.begin(), c.lines.end());
-    EXPECT_EQ(l.texts(), want) << c.count;
-    if (c.count < -100) {
-      EXPECT_EQ(l.style(2), collect::kRedLine) << c.count;
+    EXPECT_EQ(l.texts(), want);
+    if (c.opening != kSuccess) {
+      EXPECT_EQ(l.style(2), collect::kRedLine);
     }
     // The download is always ended: a manual read's caller never closes the port.
-    EXPECT_EQ(clock.ops, (std::vector<int>{1, 3})) << c.count;
+    EXPECT_EQ(clock.ops, (std::vector<int>{1, 3}));
     EXPECT_FALSE(folder.exists("REGIS.MIR"));
   }
 }
@@ -438,7 +445,8 @@ TEST_F(CollectPunchesTest, TheRealAddInAndTheOnesThatCannotBeCalled) {
     sim->setPunches({punch("1234", 1, 8, 5)});
     collect::ConverterLink link(c.library);
     auto ctx = context(*ops, link);
-    ASSERT_EQ(collect::collectPunches(ctx, list, folder.path(), "REGIS.MIR", 0, 0, 0).status, -100)
+    ASSERT_EQ(collect::collectPunches(ctx, list, folder.path(), "REGIS.MIR", 0, 0, 0).status,
+              clocklink::kSuccess)
         << c.library;
     const std::string got = list.text(list.count() - 1);
     EXPECT_EQ(got.substr(0, c.line.size()), c.line) << c.library;
@@ -458,7 +466,7 @@ TEST_F(CollectPunchesTest, TheProgramWideRoutineUsesTheProgramObjects) {
   ASSERT_TRUE(run);
   collect::CollectContext ctx = run->download(*ops);
   const int16_t r =
-      collect::collectPunches(ctx, list, folder.path(), " REGIS.MIR ", 0, 0, 0).status;
+      statusCode(collect::collectPunches(ctx, list, folder.path(), " REGIS.MIR ", 0, 0, 0).status);
   collect::testing::setConverterLibrary("");
   ASSERT_EQ(r, -100);
   EXPECT_EQ(fileLines("REGIS.MIR").size(), 1u);
@@ -513,7 +521,7 @@ TEST_F(CollectPunchesTest, WithShippingOnAPunchMadeAfterTheDownloadStaysOnTheClo
     sim->addPunch(punch("4242", 1, 0, 0));
     auto ctx = context(*ops, converter);
     ASSERT_EQ(collect::clearAfterDownload(ctx, list, last, static_cast<int32_t>(stored), true),
-              -200);
+              clocklink::kFailure);
     EXPECT_EQ(list.text(list.count()), ">No se pudo borrar la información del Reloj");
     EXPECT_EQ(fileLines(name).size(), stored) << "nothing topped up";
     EXPECT_EQ(sim->punches().size(), stored + 1);

@@ -311,7 +311,7 @@ class DialTest : public CollectionPassTest {
     auto r = collect::DialClock(*ctx, seams);
     if (getenv("DUMP"))
       for (auto& t : list.texts()) fprintf(stderr, "L: %s\n", t.c_str());
-    return r;
+    return statusCode(r);
   }
 };
 
@@ -337,7 +337,7 @@ TEST_F(DialTest, FourFailuresGiveTheirLineAndHangUp) {
     EXPECT_EQ(list.style(list.count()), collect::kRedLine);
     EXPECT_FALSE(gModem->cortarModem());
     // The port was let go: the next set-up finds it free.
-    EXPECT_EQ(gModem->InitModem(gDataFolder, "Sim"), -100);
+    EXPECT_EQ(gModem->InitModem(gDataFolder, "Sim"), clocklink::kSuccess);
     gModem->Colgar();
   }
 }

@@ -34,7 +34,7 @@ TEST(FGrales, ClearResultLinesByCode) {
   apptest::objects().createSettings();
   for (const auto& [code, text] : cases) {
     collect::VectorProgressList list;
-    EXPECT_EQ(collect::ShowClearResult(list, code), code);
+    EXPECT_EQ(statusCode(collect::ShowClearResult(list, clocklink::CollectionStatus{code})), code);
     ASSERT_EQ(list.count(), 1);
     EXPECT_EQ(list.text(1), text);
     EXPECT_EQ(list.style(1), code == -100 ? collect::kBlueLine : collect::kRedLine);
@@ -53,7 +53,7 @@ class FGralesClock : public ::testing::Test {
     gMirsol->SetTimeOut(3);
     ASSERT_EQ(gMirsol->SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 2, 0,
                                        sim.listenTcp(), 5),
-              -100);
+              clocklink::kSuccess);
   }
   void TearDown() override { apptest::resetProgramObjects(); }
 
@@ -65,7 +65,7 @@ class FGralesClock : public ::testing::Test {
 }  // namespace
 
 TEST_F(FGralesClock, DateAndTimeReachTheClockUnlessCancelled) {
-  ASSERT_EQ(collect::ConsoleDateTimeResult(list, "20250314", "6", "0915"), -100);
+  ASSERT_EQ(collect::ConsoleDateTimeResult(list, "20250314", "6", "0915"), clocklink::kSuccess);
   const std::time_t t = std::chrono::system_clock::to_time_t(sim.clockTime());
   std::tm tm{};
   localtime_r(&t, &tm);
@@ -77,14 +77,14 @@ TEST_F(FGralesClock, DateAndTimeReachTheClockUnlessCancelled) {
   EXPECT_EQ(list.style(1), collect::kBlueLine);
 
   gMirsol->SetCancel(1);
-  EXPECT_EQ(collect::ConsoleDateTimeResult(list, "20250314", "6", "0915"), -200);
+  EXPECT_EQ(collect::ConsoleDateTimeResult(list, "20250314", "6", "0915"), clocklink::kFailure);
   EXPECT_EQ(list.text(2), "No se pudo grabar la fecha y hora");
   EXPECT_EQ(list.style(2), collect::kRedLine);
 }
 
 TEST_F(FGralesClock, ConsoleClearResultClearsTheClock) {
   sim.generatePunches(3, 1);
-  EXPECT_EQ(collect::ConsoleClearResult(list), -100);
+  EXPECT_EQ(collect::ConsoleClearResult(list), clocklink::kSuccess);
   EXPECT_TRUE(sim.punches().empty());
   EXPECT_EQ(list.text(1), ">Las registraciones han sido borradas");
 }
@@ -111,13 +111,14 @@ TEST_F(FGralesClock, SendCardFileSendsEachCardItemInOrder) {
     clocksim::Simulator fresh;
     ASSERT_EQ(gMirsol->SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 2, 0,
                                        fresh.listenTcp(), 5),
-              -100);
+              clocklink::kSuccess);
     gListaRelojes->m_TipoNumero = c.kind;
     folder.write("cards.txt", c.file);
-    EXPECT_EQ(collect::SendCardFile(c.mode, "  " + folder.file("cards.txt") + " "), c.result)
+    EXPECT_EQ(statusCode(collect::SendCardFile(c.mode, "  " + folder.file("cards.txt") + " ")),
+              c.result)
         << c.name;
     EXPECT_EQ(fresh.enabledCards(), c.enabled) << c.name;
     EXPECT_EQ(fresh.disabledCards(), c.disabled) << c.name;
   }
-  EXPECT_EQ(collect::SendCardFile(1, folder.file("none.txt")), -200);
+  EXPECT_EQ(collect::SendCardFile(1, folder.file("none.txt")), clocklink::kFailure);
 }

@@ -89,7 +89,7 @@ TEST_P(ClockForms, LoadsWidensAndSavesTheCurrentForm) {
   b.puerto = "COM4";
   writeFile(path, record(version, a) + record(version, b));
 
-  EXPECT_EQ(store.CargarRelojes(), 0);
+  EXPECT_EQ(store.CargarRelojes(), StoreLoad::Loaded);
   ASSERT_EQ(store.GetCurData(1), 1);
   const Clock e = expectedFrom(version, a);
   EXPECT_EQ(store.m_Version, 7);
@@ -122,7 +122,7 @@ TEST_P(ClockForms, LoadsWidensAndSavesTheCurrentForm) {
   ClsListaRelojes again;
   again.Iniciar(path);
   again.CargarRelojes();
-  ASSERT_EQ(again.GrabarRelojes(), 1);
+  ASSERT_TRUE(again.GrabarRelojes().ok);
   const std::string saved = readFile(path);
   ASSERT_EQ(saved.size(), 58100u);
   Clock ea = e;
@@ -161,7 +161,7 @@ TEST_F(ClockStore, UnknownFormLoadsNothingAndIsKeptAsideBeforeASave) {
     for (int i = 1; i <= 100; ++i) EXPECT_TRUE(store.Deleted(static_cast<int16_t>(i)));
     EXPECT_TRUE(store.status().unreadable);
     EXPECT_FALSE(store.status().message.empty());
-    ASSERT_EQ(store.GrabarRelojes(), 1);
+    ASSERT_TRUE(store.GrabarRelojes().ok);
     EXPECT_EQ(readFile(path + ".unreadable"), original) << version;
     EXPECT_EQ(readFile(path).size(), 58100u);
   }
@@ -225,7 +225,7 @@ TEST_F(ClockStore, BorrarKeepsTheFieldsAndFillListSkipsFreeSlots) {
   EXPECT_EQ(list.rows[0].text, "002 - " + std::string("Reloj 2").append(43, ' '));
   EXPECT_EQ(list.rows[1].text.substr(0, 6), "010 - ");
   EXPECT_EQ(list.rows[1].text.size(), 56u);
-  ASSERT_EQ(store.GrabarRelojes(), 1);
+  ASSERT_TRUE(store.GrabarRelojes().ok);
   c.prg = -1;
   EXPECT_EQ(readFile(path).substr(2 * 581, 581), record(7, c));
 }
@@ -307,10 +307,10 @@ TEST_F(ClockStore, FailedSaveLeavesTheOldFileUntouched) {
   writeFile(path, original);
   store.CargarRelojes();
   basekit::testing::failNextReplace(ENOSPC, 1000);
-  EXPECT_EQ(store.GrabarRelojes(), 0);
+  EXPECT_FALSE(store.GrabarRelojes().ok);
   EXPECT_FALSE(store.status().message.empty());
   EXPECT_EQ(readFile(path), original);
-  EXPECT_EQ(store.GrabarRelojes(), 1);
+  EXPECT_TRUE(store.GrabarRelojes().ok);
 }
 
 TEST_F(ClockStore, BytesPastTheLoadedRecordsAreKeptAsideBeforeASave) {
@@ -328,7 +328,7 @@ TEST_F(ClockStore, BytesPastTheLoadedRecordsAreKeptAsideBeforeASave) {
     EXPECT_TRUE(store.status().unreadable) << c.version << "/" << c.records;
     EXPECT_FALSE(
         store.Deleted(static_cast<int16_t>(std::min(c.records, 100))));  // whole records load
-    ASSERT_EQ(store.GrabarRelojes(), 1);
+    ASSERT_TRUE(store.GrabarRelojes().ok);
     EXPECT_EQ(readFile(path + ".unreadable"), file) << c.version << "/" << c.records;
   }
 }

@@ -84,7 +84,7 @@ TEST_F(CardStore, FormOneFilesKeepEveryCardWidened) {
     file += card1(1000 + n, "Titular " + std::to_string(n), n, n % 2, (n + 1) % 2,
                   "L" + std::to_string(n));
   writeFile(path, file);
-  ASSERT_EQ(store.CargarTarjetas(), 1);
+  ASSERT_NE(store.CargarTarjetas(), StoreLoad::Missing);
   ASSERT_EQ(gCardTable.size(), 30u);
   for (int n = 1; n <= 30; ++n) {
     ASSERT_EQ(store.FindRecord(1000 + n), n - 1);
@@ -97,7 +97,7 @@ TEST_F(CardStore, FormOneFilesKeepEveryCardWidened) {
   // Saved back the way the card editor lists them: the current form.
   StoreRowVector rows;
   rows.addRow({"1001", {"Titular 1", "001", "X", "", "L1"}});
-  ASSERT_EQ(store.GrabarTarjetas(rows, 1), 1);
+  ASSERT_TRUE(store.GrabarTarjetas(rows, 1).ok);
   EXPECT_EQ(readFile(path), card2(1001, "Titular 1", 1, 1, 0, "L1"));
 }
 
@@ -106,7 +106,7 @@ TEST_F(CardStore, FormTwoLoadsAndSavesByteForByte) {
   const std::string cp =
       card2(12345, "Ana P\xE9rez", 7, 1, 0, "000777") + card2(4294967295.0, "Touch", 0, 0, 1, "");
   writeFile(path, cp);
-  ASSERT_EQ(store.CargarTarjetas(), 1);
+  ASSERT_NE(store.CargarTarjetas(), StoreLoad::Missing);
   ASSERT_EQ(store.FindRecord(12345), 0);
   EXPECT_EQ(store.Description(0), "Ana Pérez");
   EXPECT_EQ(store.Description(1), "");  // the virtual mode hides names
@@ -114,26 +114,26 @@ TEST_F(CardStore, FormTwoLoadsAndSavesByteForByte) {
   StoreRowVector rows;
   rows.addRow({"12345", {"Ana Pérez", "007", "X", "", "000777"}});
   rows.addRow({"4294967295", {"Touch", "", "", "X", ""}});
-  ASSERT_EQ(store.GrabarTarjetas(rows, 1), 1);
+  ASSERT_TRUE(store.GrabarTarjetas(rows, 1).ok);
   EXPECT_EQ(readFile(path), cp);
 }
 
 TEST_F(CardStore, MissingEmptyAndUnknownFiles) {
-  EXPECT_EQ(store.CargarTarjetas(), 0);
+  EXPECT_EQ(store.CargarTarjetas(), StoreLoad::Missing);
   EXPECT_EQ(gCardTable.size(), 1u);
   writeFile(path, "");
-  EXPECT_EQ(store.CargarTarjetas(), 1);
+  EXPECT_NE(store.CargarTarjetas(), StoreLoad::Missing);
   EXPECT_FALSE(store.status().unreadable);
   std::string unknown = card2(5, "X", 0, 0, 0, "") + card2(6, "Y", 0, 0, 0, "");
   unknown[0] = 9;
   writeFile(path, unknown);
-  EXPECT_EQ(store.CargarTarjetas(), 1);
+  EXPECT_NE(store.CargarTarjetas(), StoreLoad::Missing);
   EXPECT_EQ(gCardTable.size(), 2u);
   EXPECT_EQ(store.FindRecord(5), -1);
   EXPECT_TRUE(store.status().unreadable);
   StoreRowVector rows;
   rows.addRow({"1", {"Nuevo"}});
-  ASSERT_EQ(store.GrabarTarjetas(rows, 1), 1);
+  ASSERT_TRUE(store.GrabarTarjetas(rows, 1).ok);
   EXPECT_EQ(readFile(path + ".unreadable"), unknown);
   EXPECT_EQ(readFile(path).size(), 102u);
 }
@@ -170,8 +170,8 @@ TEST_F(CardStore, RowsBecomeRecords) {
   for (const Case& c : cases) {
     StoreRowVector rows;
     rows.addRow({c.text, {"Nombre", c.group, "X", "x", "LEG"}});
-    ASSERT_EQ(store.GrabarTarjetas(rows, c.kind), 1) << c.text;
-    ASSERT_EQ(store.CargarTarjetas(), 1);
+    ASSERT_TRUE(store.GrabarTarjetas(rows, c.kind).ok) << c.text;
+    ASSERT_NE(store.CargarTarjetas(), StoreLoad::Missing);
     ASSERT_EQ(store.FindRecord(c.card), 0) << c.text;
     EXPECT_EQ(store.Grupo(), c.grupo) << c.text;
     EXPECT_EQ(store.Resaltar(), 1);
@@ -192,7 +192,7 @@ TEST_F(CardStore, OneBadRowRefusesTheSaveAndNamesIt) {
     StoreRowVector rows;
     rows.addRow({"10", {"Bueno"}});
     rows.addRow({c.text, {"Malo", c.group}});
-    EXPECT_EQ(store.GrabarTarjetas(rows, c.kind), 0) << c.text;
+    EXPECT_FALSE(store.GrabarTarjetas(rows, c.kind).ok) << c.text;
     EXPECT_EQ(store.status().badRow, 2) << c.text;
     EXPECT_EQ(readFile(path), original) << c.text;
   }
@@ -204,7 +204,7 @@ TEST_F(CardStore, FailedWriteLeavesTheOldFile) {
   StoreRowVector rows;
   rows.addRow({"10", {"Nuevo"}});
   basekit::testing::failNextReplace(EIO, 10);
-  EXPECT_EQ(store.GrabarTarjetas(rows, 1), 0);
+  EXPECT_FALSE(store.GrabarTarjetas(rows, 1).ok);
   EXPECT_EQ(readFile(path), original);
 }
 
@@ -274,12 +274,12 @@ TEST_F(CardStore, BytesPastTheLastWholeRecordAreKeptAsideBeforeASave) {
   for (const std::string& file : forms) {
     writeFile(path, file);
     fs::remove(path + ".unreadable");
-    ASSERT_EQ(store.CargarTarjetas(), 1);
+    ASSERT_NE(store.CargarTarjetas(), StoreLoad::Missing);
     EXPECT_EQ(store.FindRecord(41), 0);  // the whole record loads
     EXPECT_TRUE(store.status().unreadable);
     StoreRowVector rows;
     rows.addRow({"41", {"Uno"}});
-    ASSERT_EQ(store.GrabarTarjetas(rows, 1), 1);
+    ASSERT_TRUE(store.GrabarTarjetas(rows, 1).ok);
     EXPECT_EQ(readFile(path + ".unreadable"), file);
   }
 }

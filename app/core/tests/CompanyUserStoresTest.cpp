@@ -73,12 +73,12 @@ TEST_F(CompanyStore, OlderFormWidensAndSavesAsTheCurrentForm) {
                       companyOld(1, 200, 299, "Sur", "SUR.MIR"));
   ClsListaEmpresas e;
   e.Iniciar(path);
-  EXPECT_EQ(e.CargarEmpresas(), 0);
+  EXPECT_EQ(e.CargarEmpresas(), StoreLoad::Loaded);
   EXPECT_EQ(e.mCount, 4);
   EXPECT_EQ(gCompanyTable[3].desde, 200.0);
   EXPECT_EQ(gCompanyTable[3].hasta, 299.0);
   EXPECT_EQ(gCompanyTable[1].version, 7);
-  ASSERT_EQ(e.GrabarEmpresas(), 1);
+  ASSERT_TRUE(e.GrabarEmpresas().ok);
   const std::string saved = readFile(path);
   ASSERT_EQ(saved.size(), 100u * 345);
   EXPECT_EQ(saved.substr(0, 345), company(7, 1, 100, 199, "Norte", "NORTE.MIR"));
@@ -124,7 +124,7 @@ TEST_F(CompanyStore, MissingEmptyAndDamagedFiles) {
   e.Iniciar(path);
   e.CargarEmpresas();
   EXPECT_TRUE(e.status().unreadable);
-  ASSERT_EQ(e.GrabarEmpresas(), 1);
+  ASSERT_TRUE(e.GrabarEmpresas().ok);
   EXPECT_EQ(readFile(path + ".unreadable"), "garbage");
 }
 
@@ -173,13 +173,13 @@ TEST_F(CompanyStore, SaveKeepsEachSlotsVersionAndAnyRange) {
   ClsListaEmpresas e;
   e.Iniciar(path);
   e.CargarEmpresas();
-  ASSERT_EQ(e.GrabarEmpresas(), 1);  // a range that is no finite number is kept, not refused
+  ASSERT_TRUE(e.GrabarEmpresas().ok);  // a range that is no finite number is kept, not refused
   std::string saved = readFile(path);
   // Each record as it was, its own version included (free slots too).
   EXPECT_EQ(saved.substr(0, 4 * 345), original);
   // A 2 in slot 1 would make the file read as the older form: it is written as 7.
   gCompanyTable[1].version = 2;
-  ASSERT_EQ(e.GrabarEmpresas(), 1);
+  ASSERT_TRUE(e.GrabarEmpresas().ok);
   saved = readFile(path);
   EXPECT_EQ(saved.substr(0, 2), std::string("\x07\x00", 2));
   e.Iniciar(path);
@@ -197,12 +197,12 @@ TEST_F(CompanyStore, BadRowOrFailedWriteKeepsTheOldFile) {
   e.Iniciar(path);
   e.CargarEmpresas();
   gCompanyTable[7] = {3, 1, 1, 9, "", std::string(21, 'F'), ""};  // file name wider than its field
-  EXPECT_EQ(e.GrabarEmpresas(), 0);
+  EXPECT_FALSE(e.GrabarEmpresas().ok);
   EXPECT_EQ(e.status().badRow, 7);
   EXPECT_EQ(readFile(path), original);
   gCompanyTable[7].archivo = "F.MIR";
   basekit::testing::failNextReplace(ENOSPC, 345);
-  EXPECT_EQ(e.GrabarEmpresas(), 0);
+  EXPECT_FALSE(e.GrabarEmpresas().ok);
   EXPECT_EQ(readFile(path), original);
 }
 
@@ -212,13 +212,13 @@ TEST_F(UserStore, LoadSaveAndRecordForm) {
             user(1, 1, "Admin", 1234, 2) + user(1, 9, "Ana", 42, 0) + user(1, 3, "Luis", -5, 1));
   ClsUsers u;
   u.Iniciar(path);
-  ASSERT_EQ(u.CargarUsers(), 0);
+  ASSERT_EQ(u.CargarUsers(), StoreLoad::Loaded);
   ASSERT_TRUE(u.GetCurData(2));
   EXPECT_EQ(u.Name, "Ana");
   EXPECT_EQ(u.Psw, 42);
   EXPECT_TRUE(u.Deleted(4));
   u.Borrar(2);
-  ASSERT_EQ(u.GrabarUsers(), 1);
+  ASSERT_TRUE(u.GrabarUsers().ok);
   const std::string saved = readFile(path);
   ASSERT_EQ(saved.size(), 3000u);
   EXPECT_EQ(saved.substr(0, 30), user(1, 1, "Admin", 1234, 2));
@@ -230,20 +230,20 @@ TEST_F(UserStore, MissingEmptyAndUnknownFiles) {
   const std::string path = dir + "VELTA.DAT";
   ClsUsers u;
   u.Iniciar(path);
-  EXPECT_EQ(u.CargarUsers(), -2);
+  EXPECT_EQ(u.CargarUsers(), StoreLoad::Missing);
   writeFile(path, "");
-  EXPECT_EQ(u.CargarUsers(), -1);
+  EXPECT_EQ(u.CargarUsers(), StoreLoad::Empty);
   EXPECT_FALSE(u.status().unreadable);
   const std::string other = user(2, 1, "Admin", 1, 2);
   writeFile(path, other);
   ::chmod(path.c_str(), 0600);
-  EXPECT_EQ(u.CargarUsers(), -1);
+  EXPECT_EQ(u.CargarUsers(), StoreLoad::Empty);
   EXPECT_TRUE(u.Deleted(1));
   EXPECT_TRUE(u.status().unreadable);
   // An older copy readable by all does not make this one readable.
   writeFile(path + ".unreadable", "older copy");
   ::chmod((path + ".unreadable").c_str(), 0644);
-  ASSERT_EQ(u.GrabarUsers(), 1);
+  ASSERT_TRUE(u.GrabarUsers().ok);
   EXPECT_EQ(readFile(path + ".unreadable"), other);
   struct stat st {};
   ASSERT_EQ(::stat((path + ".unreadable").c_str(), &st), 0);
@@ -312,7 +312,7 @@ TEST_F(UserStore, FailedSaveKeepsTheOldFile) {
   u.Iniciar(path);
   u.CargarUsers();
   basekit::testing::failNextReplace(EIO, 60);
-  EXPECT_EQ(u.GrabarUsers(), 0);
+  EXPECT_FALSE(u.GrabarUsers().ok);
   EXPECT_EQ(readFile(path), user(1, 1, "Ana", 1, 2));
 }
 
@@ -330,7 +330,7 @@ TEST_F(CompanyStore, BytesPastTheLoadedRecordsAreKeptAsideBeforeASave) {
     e.CargarEmpresas();
     EXPECT_GT(gCompanyTable[1].inUse, 0);  // the whole records load
     EXPECT_TRUE(e.status().unreadable) << file.size();
-    ASSERT_EQ(e.GrabarEmpresas(), 1);
+    ASSERT_TRUE(e.GrabarEmpresas().ok);
     EXPECT_EQ(readFile(path + ".unreadable"), file);
   }
 }
@@ -345,10 +345,10 @@ TEST_F(UserStore, BytesPastTheLoadedRecordsAreKeptAsideBeforeASave) {
     fs::remove(path + ".unreadable");
     ClsUsers u;
     u.Iniciar(path);
-    ASSERT_EQ(u.CargarUsers(), 0);
+    ASSERT_EQ(u.CargarUsers(), StoreLoad::Loaded);
     EXPECT_FALSE(u.Deleted(1));  // the whole records load
     EXPECT_TRUE(u.status().unreadable) << file.size();
-    ASSERT_EQ(u.GrabarUsers(), 1);
+    ASSERT_TRUE(u.GrabarUsers().ok);
     EXPECT_EQ(readFile(path + ".unreadable"), file);
   }
 }
@@ -363,14 +363,14 @@ TEST_F(UserStore, NewFilesHoldingPasswordsAreOwnerOnlyOthersHonourTheUmask) {
        [](const std::string& p) {
          ClsUsers u;
          u.Iniciar(p);
-         ASSERT_EQ(u.GrabarUsers(), 1);
+         ASSERT_TRUE(u.GrabarUsers().ok);
        },
        0600},
       {"EMPR.DAT",
        [](const std::string& p) {
          ClsListaEmpresas e;
          e.Iniciar(p);
-         ASSERT_EQ(e.GrabarEmpresas(), 1);
+         ASSERT_TRUE(e.GrabarEmpresas().ok);
        },
        0640},
       {"VELTA.AUD",
@@ -418,8 +418,8 @@ TEST_F(UserStore, ASaveKilledBeforeItsRenameLeavesNoTemporaryAfterTheNextSave) {
   EXPECT_EQ(readFile(path), user(1, 1, "Ana", 1234, 2));
   ClsUsers u;
   u.Iniciar(path);
-  ASSERT_EQ(u.CargarUsers(), 0);
-  ASSERT_EQ(u.GrabarUsers(), 1);
+  ASSERT_EQ(u.CargarUsers(), StoreLoad::Loaded);
+  ASSERT_TRUE(u.GrabarUsers().ok);
   EXPECT_EQ(names(), std::set<std::string>{"VELTA.DAT"});
   EXPECT_EQ(readFile(path).size(), 3000u);
 }

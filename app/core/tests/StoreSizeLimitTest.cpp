@@ -78,7 +78,7 @@ std::vector<Store> allStores() {
          ClsListaRelojes s;
          s.Iniciar(p);
          s.CargarRelojes();
-         const bool saved = s.GrabarRelojes() != 0;
+         const bool saved = s.GrabarRelojes().ok;
          return statusOf(s, saved);
        }},
       {"EMPR.DAT", ClsListaEmpresas::kMaxFileBytes, Bytes().i16(ClsListaEmpresas::kVersion).b,
@@ -86,7 +86,7 @@ std::vector<Store> allStores() {
          ClsListaEmpresas s;
          s.Iniciar(p);
          s.CargarEmpresas();
-         const bool saved = s.GrabarEmpresas() != 0;
+         const bool saved = s.GrabarEmpresas().ok;
          return statusOf(s, saved);
        }},
       {"VELTA.DAT", ClsUsers::kMaxFileBytes, Bytes().i16(ClsUsers::kVersion).i16(1).b,
@@ -94,7 +94,7 @@ std::vector<Store> allStores() {
          ClsUsers s;
          s.Iniciar(p);
          s.CargarUsers();
-         const bool saved = s.GrabarUsers() != 0;
+         const bool saved = s.GrabarUsers().ok;
          return statusOf(s, saved);
        }},
       {"VELTA.TAR", ClsTarjetas::kMaxFileBytes, Bytes().i16(ClsTarjetas::kVersion).b,
@@ -103,7 +103,7 @@ std::vector<Store> allStores() {
          s.Iniciar(p);
          s.CargarTarjetas();
          StoreRowVector none;
-         const bool saved = s.GrabarTarjetas(none, 1) != 0;
+         const bool saved = s.GrabarTarjetas(none, 1).ok;
          return statusOf(s, saved);
        }},
       {"VELTA.AUD", ClsAuditoria::kMaxFileBytes, Bytes().i16(ClsAuditoria::kVersion).b,

@@ -469,9 +469,9 @@ void Fconfig::ok() {
     }
     gCfgFile->SaveCfg();
     if (!gCfgFile->lastSaveError().empty()) errors += "\n" + gCfgFile->lastSaveError();
-    if (gListaRelojes && !gListaRelojes->GrabarRelojes())
+    if (gListaRelojes && !gListaRelojes->GrabarRelojes().ok)
       errors += "\n" + gListaRelojes->status().message;
-    if (gUsers && !gUsers->GrabarUsers()) errors += "\n" + gUsers->status().message;
+    if (gUsers && !gUsers->GrabarUsers().ok) errors += "\n" + gUsers->status().message;
     applyQtTranslations(gCfgFile->LENGUAJE);
     if (m_loadText) m_loadText();
   }

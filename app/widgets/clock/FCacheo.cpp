@@ -39,7 +39,7 @@ FCacheo::FCacheo(QWidget* parent) : ClockWindow(parent, "FCacheo", 262, Images::
 
 void FCacheo::send() {
   if (!gMirsol) return;
-  int16_t result = 0;
+  clocklink::CollectionStatus result{};
   {
     BusyGuard busy(this);
     HourglassGuard hourglass;

@@ -33,7 +33,7 @@ void FCbioReloj::send() {
   }
   if (MsgBox(194, msgbox::YesNo | msgbox::Question) != msgbox::Yes) return;
   if (!gMirsol) return;
-  int16_t result = 0;
+  clocklink::CollectionStatus result{};
   {
     BusyGuard busy(this);
     result = gMirsol->SetClockNumber(number);

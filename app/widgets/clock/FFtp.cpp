@@ -72,8 +72,8 @@ FFtp::FFtp(QWidget* parent) : QDialog(parent) {
   });
 }
 
-void FFtp::setReturnValue(int16_t value) {
-  if (gCfgFile) gCfgFile->tmpReturnValue = value;
+void FFtp::setReturnValue(clocklink::CollectionStatus value) {
+  if (gCfgFile) gCfgFile->tmpReturnValue = statusCode(value);
 }
 
 void FFtp::showEvent(QShowEvent* event) {

@@ -5,6 +5,8 @@
 
 #include <QDialog>
 
+#include <clocklink/CollectionStatus.h>
+
 #include <cstdint>
 
 #include "collect/FtpUpload.h"
@@ -35,7 +37,7 @@ class FFtp : public QDialog {
   void cancel();
   void exitTimer();
   void closeOnce();
-  void setReturnValue(int16_t value);
+  void setReturnValue(clocklink::CollectionStatus value);
 
   QLabel* m_lblMsg;
   QPushButton* m_command1;

@@ -203,12 +203,12 @@ void FLeer::read() {
   hooks.shipFtp = [this] {
     FFtp w(this);
     w.exec();
-    return gCfgFile ? gCfgFile->tmpReturnValue : kFailure;
+    return gCfgFile ? gCfgFile->tmpReturnValue : statusCode(kFailure);
   };
   hooks.shipRsh = [this] {
     FRsh w(this);
     w.exec();
-    return gCfgFile ? gCfgFile->tmpReturnValue : kFailure;
+    return gCfgFile ? gCfgFile->tmpReturnValue : statusCode(kFailure);
   };
   MsgBoxReporter boxes;
   collect::ManualRead run(*m_lst, boxes, std::move(hooks));

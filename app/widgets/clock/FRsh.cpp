@@ -79,8 +79,8 @@ FRsh::FRsh(QWidget* parent)
   resize(440, 240);
 }
 
-void FRsh::setReturnValue(int16_t value) {
-  if (gCfgFile) gCfgFile->tmpReturnValue = value;
+void FRsh::setReturnValue(clocklink::CollectionStatus value) {
+  if (gCfgFile) gCfgFile->tmpReturnValue = statusCode(value);
 }
 
 void FRsh::showEvent(QShowEvent* event) {

@@ -6,6 +6,8 @@
 #include <QDialog>
 #include <QTimer>
 
+#include <clocklink/CollectionStatus.h>
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -38,7 +40,7 @@ class FRsh : public QDialog {
   void startCommand();
   void finished(collect::RemoteCommand::Outcome outcome);
   void closeOnce();
-  void setReturnValue(int16_t value);
+  void setReturnValue(clocklink::CollectionStatus value);
 
   QLabel* m_lblMsg = nullptr;
   QListWidget* m_lstErr = nullptr;

@@ -34,7 +34,7 @@ class FSirenas : public ClockWindow {
   QLineEdit* MEdHora(int i) const { return m_hora[i == 0 ? 0 : 1]; }
   QLineEdit* MEdDuracion() const { return m_duracion; }
   QAction* command(int i) const { return m_cmd[static_cast<size_t>(i)]; }
-  int16_t lastResult() const { return m_result; }
+  clocklink::CollectionStatus lastResult() const { return m_result; }
 
  protected:
   void updateCommands() override;
@@ -55,7 +55,7 @@ class FSirenas : public ClockWindow {
   std::array<QAction*, 5> m_cmd{};
   std::vector<collect::SirenDay> m_days;
   std::vector<collect::SirenRow> m_rows;
-  int16_t m_result = 0;
+  clocklink::CollectionStatus m_result{};
   bool m_editMode = false;
   bool m_fieldsEnabled = false;
 };

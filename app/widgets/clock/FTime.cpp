@@ -90,7 +90,7 @@ void FTime::send() {
   const QTime t = m_hora->time();
   const collect::DateTimeTexts texts =
       collect::dateTimeTexts(basic::DateTime{d.year(), d.month(), d.day(), t.hour(), t.minute()});
-  int16_t result = 0;
+  clocklink::CollectionStatus result{};
   {
     BusyGuard busy(this);
     result = gMirsol->SetDateTime(texts.date, texts.weekday, texts.time);

@@ -126,7 +126,7 @@ bool FTjtas::checkTarjeta(std::string& card) {
   return false;
 }
 
-void FTjtas::lockDone(int16_t result) {
+void FTjtas::lockDone(clocklink::CollectionStatus result) {
   if (result == clocklink::kSuccess)
     QApplication::beep();
   else
@@ -153,7 +153,7 @@ void FTjtas::mnu1(int index) {
   if (MsgBox(mode == 0 ? 196 : 198, msgbox::YesNo | msgbox::Question, {}, {}, this) != msgbox::Yes)
     return;
   if (!gMirsol) return;
-  int16_t result = 0;
+  clocklink::CollectionStatus result{};
   {
     BusyGuard busy(this);
     result = gMirsol->Card_Process(mode == 0 ? 8 : 7, card);
@@ -172,7 +172,7 @@ void FTjtas::EnviaArchivo(int16_t mode) {
     return;
   }
   if (MsgBox(202, msgbox::YesNo | msgbox::Question, {}, {}, this) != msgbox::Yes) return;
-  int16_t result = 0;
+  clocklink::CollectionStatus result{};
   {
     BusyGuard busy(this);
     HourglassGuard hourglass;
@@ -191,7 +191,7 @@ void FTjtas::mnu3(int index) {
     lock = 1;
   }
   if (!gMirsol) return;
-  int16_t result = 0;
+  clocklink::CollectionStatus result{};
   {
     BusyGuard busy(this);
     result = gMirsol->SetLocked(lock);

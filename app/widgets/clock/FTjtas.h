@@ -2,6 +2,8 @@
 // card file either way, and switches the clock's overall locking mode.
 #pragma once
 
+#include <clocklink/CollectionStatus.h>
+
 #include "widgets/clock/ClockWindow.h"
 
 class QLineEdit;
@@ -30,7 +32,7 @@ class FTjtas : public ClockWindow {
   void optionChanged();
   // The Tarjeta check: false (341 shown, box emptied and focused) for a wrong number.
   bool checkTarjeta(std::string& card);
-  void lockDone(int16_t result);  // beep for kSuccess, else 338
+  void lockDone(clocklink::CollectionStatus result);  // beep for kSuccess, else 338
 
   QRadioButton* m_option1;
   QRadioButton* m_option2;

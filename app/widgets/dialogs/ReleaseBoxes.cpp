@@ -49,9 +49,11 @@ std::string readFailure(const StoreStatus& s) { return ": " + s.readReason; }
 }  // namespace
 
 bool MensajeErrorComm(int16_t code, int16_t show) {
-  if (code == clocklink::kSuccess) return false;
+  // Any number may come in, a status or not: one that names no status fails silently.
+  const auto status = static_cast<clocklink::CollectionStatus>(code);
+  if (status == clocklink::kSuccess) return false;
   // Here the modem's failure is its set-up: 330 "Error al iniciar el modem".
-  const int message = code == clocklink::kFailure ? 320 : failureMessage(code, 0, 330);
+  const int message = status == clocklink::kFailure ? 320 : failureMessage(status, 0, 330);
   if (message == 0) return true;  // an unknown code fails silently
   if (show != 0) MsgBox(message, msgbox::Critical);
   return true;
@@ -80,7 +82,7 @@ StartResult runStartup(InstanceLock& lock, const StartupHooks& hooks) {
 
   const LockState state = lock.acquire(gDataFolder);
   if (state != LockState::Acquired) {
-    const StartChoice c = decideStart(state, 0, 0, "", basic::Now());
+    const StartChoice c = decideStart(state, StoreLoad::Loaded, 0, "", basic::Now());
     const std::string extra =
         state == LockState::Failed ? "\n" + lock.path() + ": " + lock.reason() : std::string();
     refuse(hooks, c.message, 0, extra, gCfgFile->Auto == 1);
@@ -93,14 +95,14 @@ StartResult runStartup(InstanceLock& lock, const StartupHooks& hooks) {
     return StartResult::EndedWithError;
   }
 
-  const int16_t users = objects.createStartupObjects();
+  const StoreLoad users = objects.createStartupObjects();
   const StartChoice c =
       decideStart(LockState::Acquired, users, gCfgFile->Auto, gCfgFile->AutoDias, basic::Now());
   if (c.kind == StartChoice::Refuse) {
     // A user file that exists but could not be opened or read says so, not "empty".
     const StoreStatus& us = gUsers->status();
     const bool unattended = gCfgFile->Auto == 1;
-    if (users == -1 && us.readErrno != 0)
+    if (users == StoreLoad::Empty && us.readErrno != 0)
       refuse(hooks, 386, 320, readFailure(us), unattended);
     else
       refuse(hooks, c.message, c.title, {}, unattended);

@@ -516,7 +516,7 @@ void FormP::resetClicked() {
     return;
   }
   BusyGuard busy(this);
-  int16_t status;
+  clocklink::CollectionStatus status;
   {
     HourglassGuard hourglass;
     status = gMirsol->ResetPexel();
@@ -637,7 +637,7 @@ void FormP::statusReading() {
 
 void FormP::clearRecords() {
   if (MsgBox(173, msgbox::YesNo | msgbox::Question, {}, {}, this) != msgbox::Yes) return;
-  int16_t status;
+  clocklink::CollectionStatus status;
   {
     HourglassGuard hourglass;
     status = collect::ConsoleClearResult(*m_lstP);

@@ -44,8 +44,11 @@ class ClsMirsol {
   int16_t SetTimeOut(int16_t pTimeout);
   int16_t SetCancel(int16_t pCancel);
   std::string Status_Get();
-  // Step 1 returns the count of stored punches (or a status code); 2-4 a status.
-  int32_t Record_Process(int16_t pOp, int16_t pFactor = 0);
+  // 1 opens the download and gives in `count` the stored punches the clock's status announced
+  // (-1 when it could not be read; 0 when the opening failed), 2 fetches one record, 3 ends
+  // the download, 4 clears the clock. The second form is for the steps that carry no count.
+  CollectionStatus Record_Process(int16_t pOp, int16_t pFactor, int32_t& count);
+  CollectionStatus Record_Process(int16_t pOp, int16_t pFactor = 0);
   std::string Record_Get(int32_t Index) const;
   void fcommclosePort();
   static uint8_t L_CheckORex(const std::string& p_string);
@@ -108,7 +111,7 @@ class ClsMirsol {
   std::string port_, speed_, phone_, ip_;
   int16_t interface_ = 0;
   int16_t noise_ = 1;
-  CollectionStatus lastResult_ = 0;
+  CollectionStatus lastResult_{};  // 0 until the first step
   int16_t cancel_ = 0;
   int16_t replyTimeout_ = 5;
   int16_t retryCount_ = 2;

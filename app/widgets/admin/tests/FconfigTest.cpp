@@ -136,8 +136,8 @@ class FconfigTest : public ::testing::Test {
     configtest::addClock(*gListaRelojes, 7);
     configtest::addUser(*gUsers, 1, "ADMIN", 2);
     configtest::addUser(*gUsers, 2, "CLERK", 0);
-    ASSERT_TRUE(gListaRelojes->GrabarRelojes());
-    ASSERT_TRUE(gUsers->GrabarUsers());
+    ASSERT_TRUE(gListaRelojes->GrabarRelojes().ok);
+    ASSERT_TRUE(gUsers->GrabarUsers().ok);
     clocksFile = folder.read("velta002.dat");
     usersFile = folder.read("VELTA.DAT");
     apptest::objects().createMirsol();

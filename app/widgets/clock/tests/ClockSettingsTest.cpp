@@ -32,7 +32,7 @@ class ClockSettingsTest : public ::testing::Test {
     apptest::objects().createMirsol();
     gMirsol->SetTimeOut(2);
     ASSERT_EQ(gMirsol->SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 2, 0, port, 5),
-              -100);
+              clocklink::kSuccess);
   }
   void useSimulator() { connectTo(clock.port()); }
   bool sent(const std::string& body) {

@@ -102,7 +102,7 @@ TEST_F(FIniModemTest, DialOutcomes) {
     start();
     FIniModem w;
     w.retryWaitSeconds = 0.2;
-    EXPECT_EQ(w.Conectar(), c.result);
+    EXPECT_EQ(statusCode(w.Conectar()), c.result);
     EXPECT_EQ(modem.modem().dialledNumbers().size(), c.dials);
     EXPECT_EQ(label(w), c.label);
     EXPECT_EQ(button(w), c.button);
@@ -119,7 +119,7 @@ TEST_F(FIniModemTest, DialOutcomes) {
       EXPECT_EQ(button(w), "&Discar");
     } else {
       // The port was let go: the next set-up finds it free.
-      EXPECT_EQ(gModem->InitModem(gDataFolder, "Sim"), -100);
+      EXPECT_EQ(gModem->InitModem(gDataFolder, "Sim"), clocklink::kSuccess);
       gModem->Colgar();
     }
   }
@@ -135,7 +135,7 @@ TEST_F(FIniModemTest, TheButtonCancelsWhileDiallingAndTheLineGoesDown) {
     if (label(w).rfind("Reintento en", 0) == 0) w.findChild<QPushButton*>("CmdCancelar")->click();
   });
   watcher.start(50);
-  EXPECT_EQ(w.Conectar(), -101);
+  EXPECT_EQ(w.Conectar(), clocklink::kCancelled);
   EXPECT_EQ(modem.modem().dialledNumbers().size(), 1u);
   EXPECT_FALSE(gModem->cortarModem());
   EXPECT_EQ(button(w), "&Discar");
@@ -171,7 +171,7 @@ TEST_F(FIniModemTest, CancelarShowsColgandoAndLetsThePortGo) {
       w.findChild<QPushButton*>("CmdCancelar")->click();
     });
     watcher.start(50);
-    EXPECT_EQ(w.Conectar(), -101);
+    EXPECT_EQ(w.Conectar(), clocklink::kCancelled);
     watcher.stop();
     EXPECT_TRUE(clicked);
     EXPECT_EQ(label(w), "Colgando...");
@@ -182,7 +182,7 @@ TEST_F(FIniModemTest, CancelarShowsColgandoAndLetsThePortGo) {
     // Hung up: the next set-up finds the port free (a modem still ringing does not answer
     // it yet, but the port is not held).
     gModem->SetCancel(0);
-    const int16_t again = gModem->InitModem(gDataFolder, "Sim");
+    const int16_t again = statusCode(gModem->InitModem(gDataFolder, "Sim"));
     if (c.modem.dialDelay.count() == 0)
       EXPECT_EQ(again, -100);
     else
@@ -218,7 +218,7 @@ TEST_F(FIniModemTest, CloseWhileDiallingWaitsForTheDialAndHangsUp) {
       visibleAfter = w.isVisible();
     });
     watcher.start(50);
-    EXPECT_EQ(w.Conectar(), -101);
+    EXPECT_EQ(w.Conectar(), clocklink::kCancelled);
     watcher.stop();
     EXPECT_TRUE(asked);
     EXPECT_TRUE(visibleAfter) << "not under the running dial";
@@ -250,10 +250,10 @@ TEST_F(FIniModemTest, ASetUpFailureShowsTheMessageOfItsCode) {
     apptest::ModemClockSim modem(5);
     start("5551234", c.init);
     if (c.portHeld) {
-      ASSERT_EQ(gModem->InitModem(gDataFolder, "Sim"), -100);
+      ASSERT_EQ(gModem->InitModem(gDataFolder, "Sim"), clocklink::kSuccess);
     }
     FIniModem w;
-    EXPECT_EQ(w.Conectar(), -200);
+    EXPECT_EQ(w.Conectar(), clocklink::kFailure);
     EXPECT_EQ(label(w), c.label);
     EXPECT_EQ(button(w), "&Discar");
     EXPECT_TRUE(modem.modem().dialledNumbers().empty());
@@ -266,11 +266,11 @@ TEST_F(FIniModemTest, ALineAlreadyUpIsHungUpAndNoNumberIsRefused) {
   {
     apptest::ModemClockSim modem(5);
     start();
-    ASSERT_EQ(gModem->InitModem(gDataFolder, "Sim"), -100);
+    ASSERT_EQ(gModem->InitModem(gDataFolder, "Sim"), clocklink::kSuccess);
     ASSERT_NE(gModem->Discar(10).find("CONNECT"), std::string::npos);
     gModem->cortarModem(true);
     FIniModem w;
-    EXPECT_EQ(w.Conectar(), -100);
+    EXPECT_EQ(w.Conectar(), clocklink::kSuccess);
     EXPECT_FALSE(gModem->cortarModem());
     EXPECT_FALSE(modem.modem().online());
     EXPECT_FALSE(w.isVisible());
@@ -278,7 +278,7 @@ TEST_F(FIniModemTest, ALineAlreadyUpIsHungUpAndNoNumberIsRefused) {
   apptest::resetProgramObjects();
   start("");
   FIniModem w;
-  EXPECT_EQ(w.Conectar(), -200);
+  EXPECT_EQ(w.Conectar(), clocklink::kFailure);
   EXPECT_EQ(boxes.numbers(), std::vector<int>{351});
   EXPECT_FALSE(w.isVisible());
 }

@@ -175,10 +175,11 @@ TEST_F(ReleaseTest, SepararCamposCutsAtSingleBlanks) {
 
 TEST_F(ReleaseTest, DecideStartFollowsLockUsersAndWeekdayMask) {
   using K = StartChoice::Kind;
+  using L = StoreLoad;
   // 2026-01-05 is a Monday; 2026-01-10 a Saturday, 2026-01-11 a Sunday.
   struct Case {
     LockState lock;
-    int16_t users;
+    StoreLoad users;
     int16_t autoFlag;
     std::string mask;
     basic::DateTime today;
@@ -187,18 +188,18 @@ TEST_F(ReleaseTest, DecideStartFollowsLockUsersAndWeekdayMask) {
     int title;
   };
   const Case cases[] = {
-      {LockState::Held, 0, 0, "11111111", day(2026, 1, 5), K::Refuse, 166, 0},
-      {LockState::Held, -2, 1, "11111111", day(2026, 1, 5), K::Refuse, 166, 0},
-      {LockState::Failed, 0, 0, "11111111", day(2026, 1, 5), K::Refuse, 320, 0},
-      {LockState::Acquired, -2, 0, "11111111", day(2026, 1, 5), K::Refuse, 310, 320},
-      {LockState::Acquired, -1, 0, "11111111", day(2026, 1, 5), K::Refuse, 335, 320},
-      {LockState::Acquired, 0, 1, "01111101", day(2026, 1, 5), K::Automatic, 0, 0},
-      {LockState::Acquired, 0, 1, "01111101", day(2026, 1, 9), K::Automatic, 0, 0},
-      {LockState::Acquired, 0, 1, "01111101", day(2026, 1, 10), K::Login, 0, 0},
-      {LockState::Acquired, 0, 1, "01111101", day(2026, 1, 11), K::Login, 0, 0},
-      {LockState::Acquired, 0, 0, "11111111", day(2026, 1, 5), K::Login, 0, 0},
-      {LockState::Acquired, 0, 1, "1", day(2026, 1, 11), K::Automatic, 0, 0},  // Sunday
-      {LockState::Acquired, 0, 1, "1", day(2026, 1, 5), K::Login, 0, 0},       // past the end
+      {LockState::Held, L::Loaded, 0, "11111111", day(2026, 1, 5), K::Refuse, 166, 0},
+      {LockState::Held, L::Missing, 1, "11111111", day(2026, 1, 5), K::Refuse, 166, 0},
+      {LockState::Failed, L::Loaded, 0, "11111111", day(2026, 1, 5), K::Refuse, 320, 0},
+      {LockState::Acquired, L::Missing, 0, "11111111", day(2026, 1, 5), K::Refuse, 310, 320},
+      {LockState::Acquired, L::Empty, 0, "11111111", day(2026, 1, 5), K::Refuse, 335, 320},
+      {LockState::Acquired, L::Loaded, 1, "01111101", day(2026, 1, 5), K::Automatic, 0, 0},
+      {LockState::Acquired, L::Loaded, 1, "01111101", day(2026, 1, 9), K::Automatic, 0, 0},
+      {LockState::Acquired, L::Loaded, 1, "01111101", day(2026, 1, 10), K::Login, 0, 0},
+      {LockState::Acquired, L::Loaded, 1, "01111101", day(2026, 1, 11), K::Login, 0, 0},
+      {LockState::Acquired, L::Loaded, 0, "11111111", day(2026, 1, 5), K::Login, 0, 0},
+      {LockState::Acquired, L::Loaded, 1, "1", day(2026, 1, 11), K::Automatic, 0, 0},  // Sunday
+      {LockState::Acquired, L::Loaded, 1, "1", day(2026, 1, 5), K::Login, 0, 0},  // past the end
   };
   for (const Case& c : cases) {
     const StartChoice s = decideStart(c.lock, c.users, c.autoFlag, c.mask, c.today);

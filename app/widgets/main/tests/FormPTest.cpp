@@ -385,7 +385,7 @@ TEST_F(FormPTest, WithoutAClockTheCommandsFollowTheDefaultClock) {
     clocks.Iniciar(data.file("velta002.dat"));
     clocks.CargarRelojes();
     clocks.Borrar(2);
-    ASSERT_EQ(clocks.GrabarRelojes(), 1);
+    ASSERT_TRUE(clocks.GrabarRelojes().ok);
   }
   for (const char* active : {"2", "0"}) {
     SCOPED_TRACE(active);
@@ -606,7 +606,7 @@ TEST_F(FormPTest, CloseHangsUpADialledLine) {
   stores::writeClocks({ClockSpec{.interface = 0, .comPort = "COM5", .phone = "5551234"}});
   FormP& w = open("ADMIN", "[COMMON]\r\nMODEMDRIVER=Sim\r\n");
   // What the dial-up window does: set the modem up, dial, and mark the line as up.
-  ASSERT_EQ(gModem->InitModem(gDataFolder, "Sim"), -100);
+  ASSERT_EQ(gModem->InitModem(gDataFolder, "Sim"), clocklink::kSuccess);
   ASSERT_NE(gModem->Discar(10).find("CONNECT"), std::string::npos);
   gModem->cortarModem(true);
   ASSERT_TRUE(modem.modem().online());
