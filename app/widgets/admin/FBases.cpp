@@ -41,12 +41,12 @@ FBases::FBases(const QList<QIcon>* img, QWidget* parent)
   fieldsGrid->addWidget(m_novedad, 2, 3);
   fieldsGrid->setColumnStretch(3, 1);
 
-  open(m_model,
-       {"FBases",
-        {{110, 8}, {146, 1}, {115, 9}, {123, 10}, {134, 5}, {154, 2}},
-        {msg(254), msg(204), msg(224), msg(280), msg(253), msg(235)},
-        {0.25, 0.75, 0.75, 0.25, 0.25, 0.25}},
-       img, fieldsGrid, {m_touch});
+  buildAndLoad(m_model,
+               {"FBases",
+                {{110, 8}, {146, 1}, {115, 9}, {123, 10}, {134, 5}, {154, 2}},
+                {msg(254), msg(204), msg(224), msg(280), msg(253), msg(235)},
+                {0.25, 0.75, 0.75, 0.25, 0.25, 0.25}},
+               img, fieldsGrid, {m_touch});
 }
 
 FBases::~FBases() = default;

@@ -46,12 +46,12 @@ FEmpr::FEmpr(const QList<QIcon>* img, QWidget* parent)
   grid->addWidget(m_examinar, 3, 2);
   grid->setColumnStretch(1, 1);
 
-  open(m_model,
-       {"FEmpr",
-        {{110, 8}, {146, 1}, {115, 9}, {123, 10}, {154, 2}},
-        {msg(206), msg(226), msg(204), msg(167), msg(210)},
-        {0.25, 0.25, 0.75, 0.75, 0.75}},
-       img, grid, {m_desde, m_hasta});
+  buildAndLoad(m_model,
+               {"FEmpr",
+                {{110, 8}, {146, 1}, {115, 9}, {123, 10}, {154, 2}},
+                {msg(206), msg(226), msg(204), msg(167), msg(210)},
+                {0.25, 0.25, 0.75, 0.75, 0.75}},
+               img, grid, {m_desde, m_hasta});
 }
 
 FEmpr::~FEmpr() = default;

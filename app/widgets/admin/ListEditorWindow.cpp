@@ -21,8 +21,9 @@ ListEditorWindow::ListEditorWindow(QWidget* parent) : NoEscapeDialog(parent) {}
 
 ListEditorWindow::~ListEditorWindow() = default;
 
-void ListEditorWindow::open(ListEditorModel& model, const Spec& spec, const QList<QIcon>* img,
-                            QLayout* fields, std::vector<QWidget*> entryBoxes) {
+void ListEditorWindow::buildAndLoad(ListEditorModel& model, const Spec& spec,
+                                    const QList<QIcon>* img, QLayout* fields,
+                                    std::vector<QWidget*> entryBoxes) {
   const HourglassGuard hourglass;
   m_model = &model;
   m_entryBoxes = std::move(entryBoxes);

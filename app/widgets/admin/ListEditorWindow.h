@@ -43,8 +43,8 @@ class ListEditorWindow : public NoEscapeDialog {
   // Builds the window around `model` with `fields` below the list, then loads the model and
   // shows it. `entryBoxes` are enabled only while a new row is typed; the first one is where
   // a new entry starts.
-  void open(ListEditorModel& model, const Spec& spec, const QList<QIcon>* img, QLayout* fields,
-            std::vector<QWidget*> entryBoxes);
+  void buildAndLoad(ListEditorModel& model, const Spec& spec, const QList<QIcon>* img,
+                    QLayout* fields, std::vector<QWidget*> entryBoxes);
 
   virtual void collectFields() = 0;  // the boxes -> the model's fields
   virtual void showFields() = 0;     // the model's fields -> the boxes
