@@ -26,7 +26,7 @@ void FEmprModel::setEntry(bool entry) {
 }
 
 void FEmprModel::load() {
-  m_store.Iniciar(gDataFolder + "EMPR.DAT");
+  m_store.Iniciar(*gDataFolder + "EMPR.DAT");
   m_store.CargarEmpresas();
   m_rows.clear();
   const int16_t kind = tipoNumero();

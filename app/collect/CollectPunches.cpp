@@ -452,7 +452,7 @@ int16_t clearAfterDownload(CollectContext& ctx, ProgressList& list, Download& d,
 int16_t withProgramContext(const std::function<int16_t(CollectContext&)>& fn) {
   if (!gMirsol || !gCfgFile) return kFailure;
   MirsolClockOps clock(*gMirsol);
-  CollectContext ctx{clock, *gCfgFile, 1, 0, gDataFolder, ConverterLink::program()};
+  CollectContext ctx{clock, *gCfgFile, 1, 0, *gDataFolder, ConverterLink::program()};
   if (gListaRelojes) {
     ctx.tipoNumero = gListaRelojes->m_TipoNumero;
     ctx.modelo = gListaRelojes->m_Modelo;

@@ -119,7 +119,7 @@ CollectionStatus dialModem(RunContext& ctx, const DialControl& c) {
     clocklink::pumpEvents();
     if (cancelled(c)) return kCancelled;
     const std::string reply = modem.Discar(ctx.cfg.TimeOutModem);
-    gSharedText = reply;
+    *gSharedText = reply;
     if (!isFailedDialReply(reply)) {
       modem.cortarModem(true);
       progress.connected(reply);

@@ -12,7 +12,7 @@ CollectContext RunContext::download(ClockOps& clock) const {
 std::optional<RunContext> programContext() {
   if (!gCfgFile || !gListaRelojes || !gMirsol || !gModem) return std::nullopt;
   return RunContext{*gCfgFile, *gListaRelojes, *gMirsol,
-                    *gModem,   gDataFolder,    ConverterLink::program()};
+                    *gModem,   *gDataFolder,   ConverterLink::program()};
 }
 
 }  // namespace collect

@@ -3,6 +3,7 @@
 // also reads the 98-byte form 1). The table itself, gCardTable, is program-wide.
 #pragma once
 
+#include "core/Globals.h"
 #include "core/StoreRows.h"
 
 #include <cstdint>
@@ -22,8 +23,9 @@ struct CardRecord {
   int16_t reserved[3] = {0, 0, 0};
 };
 
-// Indexed from 0; one empty element when nothing is loaded.
-extern std::vector<CardRecord> gCardTable;
+// Indexed from 0; one empty element when nothing is loaded. The live owner's
+// (ProgramObjects.h).
+extern OwnedValue<std::vector<CardRecord>> gCardTable;
 
 class ClsTarjetas {
  public:

@@ -38,14 +38,12 @@ class ClsUsers {
   int16_t auLevel = 0;
   int16_t Operation = 0;
 
-  // The user editor registers itself here; Modificar shows it modally through this hook.
-  static std::function<void(ClsUsers&)> editorHook;
-
   void Iniciar(const std::string& path);
   int16_t CargarUsers();
   int16_t GrabarUsers();
   bool Nuevo();
   void Borrar(int16_t i);
+  // Shows the editor registered with the owner (ProgramObjects::editorHooks) modally.
   bool Modificar(int16_t i);
   bool Deleted(int16_t i) const;
   bool GetCurData(int16_t i);

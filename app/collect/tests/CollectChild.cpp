@@ -28,10 +28,10 @@ namespace {
 
 int runPass(const std::string& folder) {
   if (::chdir(folder.c_str()) != 0) return 2;
-  gDataFolder = folder + "/";
   ProgramObjects objects;
+  *gDataFolder = folder + "/";
   objects.createSettings();
-  gCfgFile->Init(gDataFolder + "VELTA.INI");
+  gCfgFile->Init(*gDataFolder + "VELTA.INI");
   gCfgFile->LoadCfg();
   objects.createStartupObjects();
   ClsLogger logger;
@@ -62,8 +62,8 @@ int main(int argc, char** argv) {
       if (killStep == step && index == killIndex) ::kill(::getpid(), SIGKILL);
     });
   }
-  gDataFolder = folder + "/";
   ProgramObjects objects;
+  *gDataFolder = folder + "/";
   objects.createSettings().LongTarjeta = 7;  // the simulator's cards have up to 7 digits
   objects.createClockList().m_TipoNumero = 1;
   objects.createMirsol();
@@ -73,7 +73,7 @@ int main(int argc, char** argv) {
     return 2;
   collect::VectorProgressList list;
   int rc = 1;
-  collect::Download download = collect::CollectPunches(list, gDataFolder, "REGIS.MIR", 0, 0, 0);
+  collect::Download download = collect::CollectPunches(list, *gDataFolder, "REGIS.MIR", 0, 0, 0);
   if (download.status == -100 &&
       collect::clearAfterDownload(list, download, gMirsol->RegCount) == -100)
     rc = 0;

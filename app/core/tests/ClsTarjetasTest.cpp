@@ -2,6 +2,7 @@
 #include "core/ClsTarjetas.h"
 #include "core/tests/StoreFixtures.h"
 #include "core/Globals.h"
+#include "core/ProgramObjects.h"
 
 #include <basekit/atomicfile.h>
 
@@ -65,11 +66,12 @@ class CardStore : public ::testing::Test {
     char tmpl[] = "/tmp/velta-cards-XXXXXX";
     dir = mkdtemp(tmpl);
     dir += "/";
-    gDataFolder = dir;
+    *gDataFolder = dir;
     path = dir + "VELTA.TAR";
     store.Iniciar(path);
   }
   void TearDown() override { fs::remove_all(dir); }
+  ProgramObjects objects;  // the program-wide values of the test, fresh for each
   std::string dir, path;
   ClsTarjetas store;
 };
@@ -84,7 +86,7 @@ TEST_F(CardStore, FormOneFilesKeepEveryCardWidened) {
                   "L" + std::to_string(n));
   writeFile(path, file);
   ASSERT_EQ(store.CargarTarjetas(), 1);
-  ASSERT_EQ(gCardTable.size(), 30u);
+  ASSERT_EQ(gCardTable->size(), 30u);
   for (int n = 1; n <= 30; ++n) {
     ASSERT_EQ(store.FindRecord(1000 + n), n - 1);
     EXPECT_EQ(store.Description(0), "Titular " + std::to_string(n));
@@ -119,7 +121,7 @@ TEST_F(CardStore, FormTwoLoadsAndSavesByteForByte) {
 
 TEST_F(CardStore, MissingEmptyAndUnknownFiles) {
   EXPECT_EQ(store.CargarTarjetas(), 0);
-  EXPECT_EQ(gCardTable.size(), 1u);
+  EXPECT_EQ(gCardTable->size(), 1u);
   writeFile(path, "");
   EXPECT_EQ(store.CargarTarjetas(), 1);
   EXPECT_FALSE(store.status().unreadable);
@@ -127,7 +129,7 @@ TEST_F(CardStore, MissingEmptyAndUnknownFiles) {
   unknown[0] = 9;
   writeFile(path, unknown);
   EXPECT_EQ(store.CargarTarjetas(), 1);
-  EXPECT_EQ(gCardTable.size(), 2u);
+  EXPECT_EQ(gCardTable->size(), 2u);
   EXPECT_EQ(store.FindRecord(5), -1);
   EXPECT_TRUE(store.status().unreadable);
   StoreRowVector rows;

@@ -24,14 +24,14 @@ bool noneBound() {
 TEST(ProgramObjectsTest, StartUpsObjectsAreBoundToTheirNamesAndReleasedTogether) {
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());
-  gDataFolder = dir.path().toStdString() + "/";
-  stores::writeUsers({{"ADMIN", 3, 1}, {"OTRO", 4, 0}});
-  stores::ClockSpec clock;
-  clock.slot = 2;
-  clock.description = "Entrada";
-  stores::writeClocks({clock});
   {
     ProgramObjects objects;
+    *gDataFolder = dir.path().toStdString() + "/";
+    stores::writeUsers({{"ADMIN", 3, 1}, {"OTRO", 4, 0}});
+    stores::ClockSpec clock;
+    clock.slot = 2;
+    clock.description = "Entrada";
+    stores::writeClocks({clock});
     EXPECT_EQ(ProgramObjects::current(), &objects);
     EXPECT_TRUE(noneBound()) << "nothing exists before it is created";
     ClsCfgFile& first = objects.createSettings();
@@ -52,7 +52,6 @@ TEST(ProgramObjectsTest, StartUpsObjectsAreBoundToTheirNamesAndReleasedTogether)
   }
   EXPECT_TRUE(noneBound()) << "the owner's end releases what is left";
   EXPECT_EQ(ProgramObjects::current(), nullptr);
-  gDataFolder.clear();
 }
 
 TEST(ProgramObjectsDeathTest, ASecondOwnerStopsTheProgram) {

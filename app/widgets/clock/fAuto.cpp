@@ -74,7 +74,7 @@ fAuto::fAuto(QWidget* parent) : QDialog(parent) {
   // Load.
   m_exitRequested = false;
   cancelBoth(0);
-  m_automatic = gRunMode == 2;
+  m_automatic = *gRunMode == 2;
   m_logger.logEnabled = m_automatic;
   const std::string caption = "Velta 2000 - " + GetMsg(m_automatic ? 170 : 364);
   setWindowTitle(QString::fromStdString(caption));

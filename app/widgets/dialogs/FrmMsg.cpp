@@ -78,7 +78,7 @@ FrmMsg::Shown FrmMsg::Msg(const std::string& msg, const std::string& btn1, const
   if (answerHook()) {
     const int answer = answerHook()(msg);
     if (answer < 1 || answer > 3) return Shown{};
-    gSharedText = std::to_string(answer);
+    *gSharedText = std::to_string(answer);
     return Shown{{}, answer};
   }
   FrmMsg window(img, parent);
@@ -99,7 +99,7 @@ QAction* FrmMsg::button(int i) const {
 
 void FrmMsg::choose(int k) {
   if (k < 0 || k > 2) return;
-  gSharedText = std::to_string(k + 1);
+  *gSharedText = std::to_string(k + 1);
   m_choice = k + 1;
   accept();
 }

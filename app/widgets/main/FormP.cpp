@@ -438,7 +438,7 @@ void FormP::MostrarConfig(int16_t n) {
     m_txtVelocidad->setText("9600");
     m_txtTelefono->clear();
     m_txtComunicacion->setText(msg(246));
-    m_txtPath->setText(q(gDataFolder + "REGIS.MIR"));
+    m_txtPath->setText(q(*gDataFolder + "REGIS.MIR"));
     m_txtIP->clear();
   } else {
     ClsListaRelojes& c = *gListaRelojes;
@@ -556,7 +556,7 @@ void FormP::runCommand(QAction* a) {
   } else if (a == m_co[3]) {
     clearRecords();
   } else if (a == m_co[5]) {
-    gRunMode = 1;
+    *gRunMode = 1;
     openWindow(*opener);
     // The run points the clock objects at every clock it visits: back to the one shown, so
     // the next command acts on the clock the panel names.

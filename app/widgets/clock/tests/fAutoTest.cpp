@@ -56,10 +56,10 @@ class fAutoTest : public ::testing::Test {
     stores::writeClocks(clocks);
     stores::writeUsers({{"ADMIN", 1234, 1}});
     apptest::objects().createSettings();
-    gCfgFile->Init(gDataFolder + "VELTA.INI");
+    gCfgFile->Init(*gDataFolder + "VELTA.INI");
     gCfgFile->LoadCfg();
     apptest::objects().createStartupObjects();
-    gRunMode = runMode;
+    *gRunMode = runMode;
   }
   // The window with its monotonic clock moved on by `skip` (the countdown need not be sat
   // through) and short waits.

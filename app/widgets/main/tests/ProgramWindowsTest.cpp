@@ -104,8 +104,6 @@ class ProgramWindowsTest : public ::testing::Test {
   }
   void TearDown() override {
     form.reset();
-    ClsListaRelojes::editorHook = nullptr;
-    ClsUsers::editorHook = nullptr;
     frmmsg::setHook({});
     clocklink::setEventPump({});
   }
