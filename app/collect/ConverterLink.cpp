@@ -4,6 +4,8 @@
 
 #include <memory>
 
+#include "core/ProgramObjects.h"
+
 namespace collect {
 
 namespace {
@@ -39,9 +41,14 @@ bool ConverterLink::convert(const std::string& in, const std::string& out, int32
 }
 
 namespace {
+// The collection's program-wide state, held by the live owner (ProgramObjects::layer): the
+// program's binding to the add-in.
+struct CollectState {
+  std::unique_ptr<ConverterLink> link = std::make_unique<ConverterLink>();
+};
+
 std::unique_ptr<ConverterLink>& programLink() {
-  static std::unique_ptr<ConverterLink> link = std::make_unique<ConverterLink>();
-  return link;
+  return ProgramObjects::live().layer<CollectState>().link;
 }
 }  // namespace
 

@@ -25,7 +25,8 @@ class ConverterLink : public Converter {
   bool convert(const std::string& in, const std::string& out, int32_t& result,
                std::string& error) override;
 
-  // The program's binding; its library name is the seam below.
+  // The program's binding, the live owner's (a fresh one after its release); its library
+  // name is the seam below.
   static ConverterLink& program();
 
  private:
@@ -38,7 +39,7 @@ class ConverterLink : public Converter {
 
 namespace testing {
 // Another library for the program's binding (a name, or a path for a test library); the next
-// conversion binds it afresh. An empty name restores the add-in.
+// conversion binds it afresh. An empty name restores the add-in; so does the owner's release.
 void setConverterLibrary(const std::string& library);
 }  // namespace testing
 

@@ -452,7 +452,6 @@ TEST_F(CollectPunchesTest, TheProgramWideRoutineUsesTheProgramObjects) {
   gListaRelojes->m_TipoNumero = 1;
   sim->setPunches({punch("1234", 1, 8, 5)});
   const int16_t r = collect::CollectPunches(list, folder.path(), " REGIS.MIR ", 0, 0, 0).status;
-  collect::testing::setConverterLibrary("");
   ASSERT_EQ(r, -100);
   EXPECT_EQ(fileLines("REGIS.MIR").size(), 1u);
   EXPECT_EQ(list.text(list.count() - 1).rfind("ERROR CRITICO: libvelta-no-such-addin.so", 0), 0u);

@@ -43,14 +43,11 @@ namespace {
 
 class fAutoTest : public ::testing::Test {
  protected:
+  // The fixture's owner starts each test with no program end asked for.
   void SetUp() override {
     clocklink::setEventPump([] { QCoreApplication::processEvents(); });
-    fAuto::resetProgramEndRequest();
   }
-  void TearDown() override {
-    clocklink::setEventPump(nullptr);
-    fAuto::resetProgramEndRequest();
-  }
+  void TearDown() override { clocklink::setEventPump(nullptr); }
   void start(const std::vector<ClockSpec>& clocks, const std::string& ini, int16_t runMode = 2) {
     folder.write("VELTA.INI", "[COMMON]\r\nTIMEOUT=3\r\n" + ini);
     stores::writeClocks(clocks);
@@ -140,7 +137,6 @@ TEST_F(fAutoTest, StopRequestAnswers) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     apptest::resetProgramObjects();
-    fAuto::resetProgramEndRequest();
     boxes.clear();
     start({}, "");
     user = c.user;
@@ -211,7 +207,6 @@ TEST_F(fAutoTest, ShippingByFtpThenClearingAndARefusedStoreClearsNothing) {
     SCOPED_TRACE(writable ? "stored" : "refused");
     skip = std::chrono::seconds(0);  // the countdown starts unskipped, as in the other tests
     apptest::resetProgramObjects();
-    fAuto::resetProgramEndRequest();
     std::filesystem::remove(folder.file(basic::Format(basic::Now(), "YYYYmmdd") + ".LOG"));
     apptest::FtpServerFixture server({writable, "", ""});
     ASSERT_TRUE(server.started());
