@@ -18,6 +18,11 @@
 // list, modem, settings, users, audit log); the layers' states, the last made first; then the
 // values, the editor hooks and the translators go back to a fresh start (the translators are
 // taken off the application). A new owner starts as a released one.
+//
+// Not here, on purpose: the stop signals' pipe (written by an asynchronous signal handler, so
+// a plain global), the constant tables built once (the message texts, the clock editor's row
+// lists, the code pages), the test seams of the windows and the collection (answer queues and
+// hooks that tests set), and the libraries' own state below the program (clocklink, basekit).
 #pragma once
 
 #include <cstdint>
