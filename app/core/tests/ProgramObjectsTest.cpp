@@ -9,10 +9,13 @@
 
 #include "core/ClsAuditoria.h"
 #include "core/ClsCfgFile.h"
+#include "core/ClsListaEmpresas.h"
 #include "core/ClsListaRelojes.h"
+#include "core/ClsTarjetas.h"
 #include "core/ClsUsers.h"
 #include "core/Globals.h"
 #include "core/ProgramObjects.h"
+#include "core/Release.h"
 #include "core/StoreWriters.h"
 
 namespace {
@@ -62,6 +65,14 @@ TEST(ProgramObjectsDeathTest, ASecondOwnerStopsTheProgram) {
       },
       "a second owner of the program-wide objects");
   EXPECT_DEATH(ProgramObjects::live(), "have no owner");
+}
+
+// A value's name used with no owner alive is a clear stop that names it, never a stray write.
+TEST(ProgramObjectsDeathTest, AValueUsedWithNoOwnerStopsNamingIt) {
+  EXPECT_DEATH(*gDataFolder = "/tmp/", "gDataFolder used with no owner");
+  EXPECT_DEATH(gCardTable->clear(), "gCardTable used with no owner");
+  EXPECT_DEATH(gCompanyTable[1].inUse = 1, "gCompanyTable used with no owner");
+  EXPECT_DEATH(SepararCampos("1 2"), "gSplitFields used with no owner");
 }
 
 }  // namespace
