@@ -56,11 +56,11 @@ std::string FBasesModel::numberText(double value) const {
 }
 
 void FBasesModel::load() {
-  m_store.Iniciar(gDataFolder + "VELTA.TAR");
+  m_store.Iniciar(*gDataFolder + "VELTA.TAR");
   m_rows.clear();
   if (m_store.CargarTarjetas() != StoreLoad::Missing) {
-    m_rows.reserve(gCardTable.size());
-    for (const CardRecord& r : gCardTable) {
+    m_rows.reserve(gCardTable->size());
+    for (const CardRecord& r : *gCardTable) {
       if (!(r.card > 0)) continue;
       CardRow row;
       row.cells = {

@@ -18,7 +18,7 @@ int16_t FEmprModel::tipoNumero() const { return currentCardKind(); }
 int FEmprModel::digits() const { return cardDigits(tipoNumero()); }
 
 void FEmprModel::load() {
-  m_store.Iniciar(gDataFolder + "EMPR.DAT");
+  m_store.Iniciar(*gDataFolder + "EMPR.DAT");
   m_store.CargarEmpresas();
   m_rows.clear();
   const int16_t kind = tipoNumero();

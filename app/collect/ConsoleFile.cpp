@@ -27,7 +27,7 @@ enum class Opened { Yes, Missing, Refused };
 // name (the console is appended to; a second name may be a file outside the folder) and of a
 // size a console file can have. *why names the file and gives the reason of a refusal.
 Opened openConsole(basekit::ReadingFile& file, std::string& why) {
-  const std::string path = gDataFolder + "CONSOLE.MIR";
+  const std::string path = *gDataFolder + "CONSOLE.MIR";
   int err = 0;
   if (!file.open(path, kMaxConsoleBytes))
     err = errno;
@@ -49,7 +49,7 @@ std::vector<ConsoleRow> ConsoleFile::readNew(int32_t& total) {
   std::vector<ConsoleRow> rows;
   m_error.clear();
   ClsTarjetas cards;
-  cards.Iniciar(gDataFolder + "VELTA.TAR");
+  cards.Iniciar(*gDataFolder + "VELTA.TAR");
   cards.CargarTarjetas();
   basekit::ReadingFile file;
   if (openConsole(file, m_error) != Opened::Yes) return rows;
@@ -69,7 +69,7 @@ std::vector<ConsoleRow> ConsoleFile::readNew(int32_t& total) {
     }
     if (++k <= m_shown) continue;
     SepararCampos(line);
-    const SplitFields& f = gSplitFields;
+    const SplitFields& f = *gSplitFields;
     std::string card = f.field(1);
     ConsoleRow row;
     row.line = k;
@@ -127,7 +127,7 @@ bool DepurarConsola(int32_t maxLines, std::string* error) {
   }
   if (count < maxLines) return true;
   // The untrimmed copy is no easier to read than the console file it copies.
-  if (!storefile::copyOpenedFile(file, gDataFolder + "CONS.TMP", file.mode(), &why))
+  if (!storefile::copyOpenedFile(file, *gDataFolder + "CONS.TMP", file.mode(), &why))
     return fail(why);
   // The last lines only: memory follows what is kept, not the file.
   if (!file.seek(0)) return readFailed();

@@ -4,6 +4,8 @@
 
 #include <memory>
 
+#include "core/ProgramObjects.h"
+
 namespace collect {
 
 namespace {
@@ -38,21 +40,8 @@ bool ConverterLink::convert(const std::string& in, const std::string& out, int32
   return true;
 }
 
-namespace {
-std::unique_ptr<ConverterLink>& programLink() {
-  static std::unique_ptr<ConverterLink> link = std::make_unique<ConverterLink>();
-  return link;
+ConverterLink& ConverterLink::program() {
+  return *ProgramObjects::live().layer<CollectState>().link;
 }
-}  // namespace
-
-ConverterLink& ConverterLink::program() { return *programLink(); }
-
-namespace testing {
-void setConverterLibrary(const std::string& library) {
-  // The old library stays loaded (nothing unloads the add-in); only the lookup changes.
-  programLink() =
-      std::make_unique<ConverterLink>(library.empty() ? ConverterLink::kLibrary : library);
-}
-}  // namespace testing
 
 }  // namespace collect

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace collect {
@@ -25,7 +26,8 @@ class ConverterLink : public Converter {
   bool convert(const std::string& in, const std::string& out, int32_t& result,
                std::string& error) override;
 
-  // The program's binding; its library name is the seam below.
+  // The program's binding, the live owner's (a fresh one after its release); tests bind
+  // another library through collect/testing/Hooks.h.
   static ConverterLink& program();
 
  private:
@@ -36,10 +38,10 @@ class ConverterLink : public Converter {
   void* m_qcvt = nullptr;
 };
 
-namespace testing {
-// Another library for the program's binding (a name, or a path for a test library); the next
-// conversion binds it afresh. An empty name restores the add-in.
-void setConverterLibrary(const std::string& library);
-}  // namespace testing
+// The collection's program-wide state, held by the live owner (ProgramObjects::layer): the
+// program's binding to the add-in.
+struct CollectState {
+  std::unique_ptr<ConverterLink> link = std::make_unique<ConverterLink>();
+};
 
 }  // namespace collect

@@ -126,7 +126,7 @@ CollectionStatus dialModem(RunContext& ctx, const DialHooks& c) {
     clocklink::pumpEvents();
     if (cancelled(c)) return kCancelled;
     const std::string reply = modem.Discar(ctx.cfg.TimeOutModem);
-    gSharedText = reply;
+    *gSharedText = reply;
     if (!isFailedDialReply(reply)) {
       modem.cortarModem(true);
       report(c.connected, reply);

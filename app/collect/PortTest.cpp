@@ -158,8 +158,8 @@ void PortTest::DoDetectar() {
       for (int p = 1; p <= kDetectPorts; ++p) {
         ++n;
         picture(n % 4 + 1);
-        gSharedText = "COM" + std::to_string(p);
-        const std::string port = gSharedText;
+        *gSharedText = "COM" + std::to_string(p);
+        const std::string port = *gSharedText;
         if (m_hooks.progress) m_hooks.progress(n, id, speed, port);
         std::string status;
         if (m_hooks.probe) {

@@ -14,7 +14,7 @@ std::optional<RunContext> programContext(const ProgramObjects& owner) {
   if (&owner != ProgramObjects::current()) return std::nullopt;
   if (!gCfgFile || !gListaRelojes || !gMirsol || !gModem) return std::nullopt;
   return RunContext{*gCfgFile, *gListaRelojes, *gMirsol,
-                    *gModem,   gDataFolder,    ConverterLink::program()};
+                    *gModem,   *gDataFolder,   ConverterLink::program()};
 }
 
 }  // namespace collect

@@ -10,7 +10,7 @@
 
 #include <cerrno>
 
-CompanyRecord gCompanyTable[101];
+constinit OwnedValue<std::array<CompanyRecord, 101>> gCompanyTable("gCompanyTable");
 
 std::string ClsListaEmpresas::encodeRecord(const CompanyRecord& r) {
   basekit::RecordWriter w(kRecordLength);

@@ -5,8 +5,10 @@
 #pragma once
 
 #include "core/StoreResult.h"
+#include "core/Globals.h"
 #include "core/StoreRows.h"
 
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -21,8 +23,9 @@ struct CompanyRecord {
   std::string carpeta = std::string(255, '\0');  // output folder
 };
 
-// Elements 1..100 are the slots; element 0 is never used.
-extern CompanyRecord gCompanyTable[101];
+// Elements 1..100 are the slots; element 0 is never used. The live owner's
+// (ProgramObjects.h).
+extern OwnedValue<std::array<CompanyRecord, 101>> gCompanyTable;
 
 class ClsListaEmpresas {
  public:

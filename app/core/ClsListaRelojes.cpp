@@ -6,6 +6,7 @@
 #include "core/Basic.h"
 #include "core/MessagesExtra.h"
 #include "core/Messages.h"
+#include "core/ProgramObjects.h"
 
 #include <basekit/atomicfile.h>
 #include <basekit/record.h>
@@ -14,8 +15,6 @@
 
 using storefile::fitText;
 using storefile::trimBlanks;
-
-std::function<void(ClsListaRelojes&)> ClsListaRelojes::editorHook;
 
 namespace {
 
@@ -241,7 +240,9 @@ void ClsListaRelojes::Borrar(int16_t i) {
 bool ClsListaRelojes::Modificar(int16_t i) {
   if (i < 0 || i > kSlots) return false;  // 0 asks the editor for a new clock
   Operation = i;
-  if (editorHook) editorHook(*this);
+  // The clock editor, when the windows registered one with the owner (EditorHooks).
+  if (ProgramObjects* o = ProgramObjects::current(); o && o->editorHooks().clockList)
+    o->editorHooks().clockList(*this);
   return Operation != -1;
 }
 
@@ -271,7 +272,7 @@ void ClsListaRelojes::GetCurDataOrDefault(int16_t n) {
   M_Comunicacion = 1;
   m_TipoNumero = 1;
   M_Activo = 0;
-  m_Path = gDataFolder;
+  m_Path = *gDataFolder;
   m_Descrip.clear();
   m_IP.clear();
   m_ArchivoHabil.clear();

@@ -71,9 +71,6 @@ class ClsListaRelojes {
   int32_t m_PortRemoto = 0;
   int16_t Operation = 0;  // slot handed to the clock editor and its answer; never stored
 
-  // The clock editor registers itself here; Modificar shows it modally through this hook.
-  static std::function<void(ClsListaRelojes&)> editorHook;
-
   void Iniciar(const std::string& path);
   // A missing file gives one default clock in slot 1, written only by GrabarRelojes.
   StoreLoad CargarRelojes();
@@ -81,6 +78,7 @@ class ClsListaRelojes {
   int16_t Nuevo();
   std::string GetModelo(int16_t i) const;
   void Borrar(int16_t i);
+  // Shows the editor registered with the owner (ProgramObjects::editorHooks) modally.
   bool Modificar(int16_t i);
   bool Deleted(int16_t i) const;
   int16_t GetCurData(int16_t i);

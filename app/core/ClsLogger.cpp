@@ -23,7 +23,7 @@ void ClsLogger::InitLog() {
   failed_ = false;
   fileName_ = basic::Format(clock(), "YYYYmmdd") + ".LOG";
   std::string error;
-  if (!file_.open(gDataFolder + fileName_, 0666, &error)) fault("cannot open daily log " + error);
+  if (!file_.open(*gDataFolder + fileName_, 0666, &error)) fault("cannot open daily log " + error);
 }
 
 void ClsLogger::Log(const std::string& text) {

@@ -18,7 +18,7 @@
 using storefile::fitText;
 using storefile::trimBlanks;
 
-std::vector<CardRecord> gCardTable(1);
+constinit OwnedValue<std::vector<CardRecord>> gCardTable("gCardTable");
 
 std::string ClsTarjetas::encodeRecord(const CardRecord& r) {
   basekit::RecordWriter w(kRecordLength);
@@ -70,7 +70,7 @@ void ClsTarjetas::Iniciar(const std::string& path) {
 
 StoreLoad ClsTarjetas::CargarTarjetas() {
   m_status = StoreStatus{};
-  gCardTable.assign(1, CardRecord{});
+  gCardTable->assign(1, CardRecord{});
   std::string data;
   switch (storefile::loadStore(m_path, data, kMaxFileBytes, m_status)) {
     case storefile::StoreRead::Missing:
@@ -85,7 +85,7 @@ StoreLoad ClsTarjetas::CargarTarjetas() {
   // Each form is counted by its own record length, so no card of a form-1 file is lost.
   const size_t len = version == 1 ? kOldRecordLength : kRecordLength;
   const size_t count = data.size() / len;
-  if (count > 0) gCardTable.assign(count, CardRecord{});
+  if (count > 0) gCardTable->assign(count, CardRecord{});
   if (version != 1 && version != kVersion) {
     m_status.unreadable = true;
     m_status.message = GetExtraMsg(ExtraMsg::UnknownForm, {m_path, std::to_string(version)});
@@ -95,7 +95,7 @@ StoreLoad ClsTarjetas::CargarTarjetas() {
     gCardTable[n] = decodeRecord(data.substr(n * len, len), version);
   storefile::noteUnloadedBytes(m_path, data.size(), count * len, m_status);
   if (version == 1)
-    for (CardRecord& r : gCardTable) r.version = kVersion;
+    for (CardRecord& r : *gCardTable) r.version = kVersion;
   return count > 0 ? StoreLoad::Loaded : StoreLoad::Empty;
 }
 
@@ -168,7 +168,7 @@ std::vector<std::string_view> importItems(std::string_view text) {
 }  // namespace
 
 void ClsTarjetas::ImportarNombres(StoreRows& list, int16_t tipoNumero) {
-  const std::string path = gDataFolder + (tipoNumero == 2 ? "DBTOU.DAT" : "DBTAR.DAT");
+  const std::string path = *gDataFolder + (tipoNumero == 2 ? "DBTOU.DAT" : "DBTAR.DAT");
   std::string data;
   if (!storefile::fileExists(path) || !basekit::readWholeFile(path, data, nullptr, kMaxImportBytes))
     return;
@@ -187,7 +187,7 @@ void ClsTarjetas::ImportarNombres(StoreRows& list, int16_t tipoNumero) {
 }
 
 int16_t ClsTarjetas::FindRecord(double pTjta) {
-  for (size_t n = 0; n < gCardTable.size(); ++n) {
+  for (size_t n = 0; n < gCardTable->size(); ++n) {
     if (gCardTable[n].card == pTjta) {
       m_current = static_cast<int>(n);
       m_card = gCardTable[n];

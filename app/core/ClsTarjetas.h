@@ -4,6 +4,7 @@
 #pragma once
 
 #include "core/StoreResult.h"
+#include "core/Globals.h"
 #include "core/StoreRows.h"
 
 #include <cstdint>
@@ -23,8 +24,9 @@ struct CardRecord {
   int16_t reserved[3] = {0, 0, 0};
 };
 
-// Indexed from 0; one empty element when nothing is loaded.
-extern std::vector<CardRecord> gCardTable;
+// Indexed from 0; one empty element when nothing is loaded. The live owner's
+// (ProgramObjects.h).
+extern OwnedValue<std::vector<CardRecord>> gCardTable;
 
 class ClsTarjetas {
  public:

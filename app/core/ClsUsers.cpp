@@ -3,6 +3,7 @@
 
 #include "core/Basic.h"
 #include "core/MessagesExtra.h"
+#include "core/ProgramObjects.h"
 
 #include <basekit/atomicfile.h>
 #include <basekit/record.h>
@@ -12,8 +13,6 @@
 
 using storefile::fitText;
 using storefile::trimBlanks;
-
-std::function<void(ClsUsers&)> ClsUsers::editorHook;
 
 std::string ClsUsers::encodeRecord(const UserRecord& r) {
   basekit::RecordWriter w(kRecordLength);
@@ -100,7 +99,9 @@ void ClsUsers::Borrar(int16_t i) {
 bool ClsUsers::Modificar(int16_t i) {
   if (i < 0 || i > kSlots) return false;
   Operation = i;
-  if (editorHook) editorHook(*this);
+  // The user editor, when the windows registered one with the owner (EditorHooks).
+  if (ProgramObjects* o = ProgramObjects::current(); o && o->editorHooks().users)
+    o->editorHooks().users(*this);
   return Operation != -1;
 }
 

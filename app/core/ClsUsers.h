@@ -39,15 +39,13 @@ class ClsUsers {
   int16_t auLevel = 0;
   int16_t Operation = 0;
 
-  // The user editor registers itself here; Modificar shows it modally through this hook.
-  static std::function<void(ClsUsers&)> editorHook;
-
   void Iniciar(const std::string& path);
   // Missing ends the start-up with 310, Empty (empty, another version, unreadable) with 335.
   StoreLoad CargarUsers();
   StoreResult GrabarUsers();
   bool Nuevo();
   void Borrar(int16_t i);
+  // Shows the editor registered with the owner (ProgramObjects::editorHooks) modally.
   bool Modificar(int16_t i);
   bool Deleted(int16_t i) const;
   bool GetCurData(int16_t i);

@@ -3,14 +3,19 @@
 #include <clocklink/ClsMirsol.h>
 #include <clocklink/ClsModem.h>
 
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 
 #include "core/ClsAuditoria.h"
 #include "core/ClsCfgFile.h"
+#include "core/ClsListaEmpresas.h"
 #include "core/ClsListaRelojes.h"
+#include "core/ClsTarjetas.h"
 #include "core/ClsUsers.h"
 #include "core/Globals.h"
+#include "core/QtTranslations.h"
+#include "core/Release.h"
 
 namespace {
 
@@ -33,6 +38,19 @@ T& bind(std::unique_ptr<T>& owned, T*& name) {
 
 }  // namespace
 
+// The values as a new owner has them.
+struct ProgramObjects::Values {
+  std::vector<CardRecord> cards = std::vector<CardRecord>(1);
+  std::array<CompanyRecord, 101> companies{};
+  SplitFields splitFields;
+  std::string versionText;
+  std::string dataFolder;
+  std::string sharedText;
+  int16_t runMode = 0;
+  EditorHooks editorHooks;
+  InstalledQtTranslators qtTranslators;  // taken off the application when freed
+};
+
 ProgramObjects::ProgramObjects() {
   if (gOwner) {
     // Two owners would free the same objects twice.
@@ -40,11 +58,59 @@ ProgramObjects::ProgramObjects() {
     std::abort();
   }
   gOwner = this;
+  m_values = std::make_unique<Values>();
+  bindValues();
 }
 
 ProgramObjects::~ProgramObjects() {
   release();
+  unbindValues();
+  m_values.reset();
   gOwner = nullptr;
+}
+
+void ProgramObjects::bindValues() {
+  gCardTable.m_value = &m_values->cards;
+  gCompanyTable.m_value = &m_values->companies;
+  gSplitFields.m_value = &m_values->splitFields;
+  gVersionText.m_value = &m_values->versionText;
+  gDataFolder.m_value = &m_values->dataFolder;
+  gSharedText.m_value = &m_values->sharedText;
+  gRunMode.m_value = &m_values->runMode;
+}
+
+void ProgramObjects::unbindValues() {
+  gCardTable.m_value = nullptr;
+  gCompanyTable.m_value = nullptr;
+  gSplitFields.m_value = nullptr;
+  gVersionText.m_value = nullptr;
+  gDataFolder.m_value = nullptr;
+  gSharedText.m_value = nullptr;
+  gRunMode.m_value = nullptr;
+}
+
+EditorHooks& ProgramObjects::editorHooks() { return m_values->editorHooks; }
+InstalledQtTranslators& ProgramObjects::qtTranslators() { return m_values->qtTranslators; }
+
+void* ProgramObjects::findLayer(std::type_index type) const {
+  for (const Layer& l : m_layers)
+    if (l.type == type) return l.state;
+  return nullptr;
+}
+
+void* ProgramObjects::addLayer(std::type_index type, void* state, void (*free)(void*)) {
+  m_layers.push_back(Layer{type, state, free});
+  return state;
+}
+
+void ProgramObjects::releaseLayers() {
+  // Taken out first: a state that reaches another layer while it goes finds a fresh one, which
+  // goes too, never one half freed.
+  while (!m_layers.empty()) {
+    const Layer last = m_layers.back();
+    m_layers.pop_back();
+    last.free(last.state);
+  }
 }
 
 ProgramObjects* ProgramObjects::current() { return gOwner; }
@@ -74,11 +140,11 @@ StoreLoad ProgramObjects::createStartupObjects() {
   ClsListaRelojes& clocks = createClockList();
   createModem();
   ClsUsers& users = createUsers();
-  createAuditLog().Iniciar(gDataFolder + "VELTA.AUD");
+  createAuditLog().Iniciar(*gDataFolder + "VELTA.AUD");
   mirsol.SetTimeOut(gCfgFile->TimeOut);
-  clocks.Iniciar(gDataFolder + "velta002.dat");
+  clocks.Iniciar(*gDataFolder + "velta002.dat");
   clocks.CargarRelojes();
-  users.Iniciar(gDataFolder + "VELTA.DAT");
+  users.Iniciar(*gDataFolder + "VELTA.DAT");
   return users.CargarUsers();
 }
 
@@ -90,4 +156,10 @@ void ProgramObjects::release() {
   drop(m_users, gUsers);
   if (m_auditoria) m_auditoria->users = nullptr;
   drop(m_auditoria, gAuditoria);
+  releaseLayers();
+  // The values last, so nothing above finds them gone while it is freed.
+  unbindValues();
+  m_values.reset();
+  m_values = std::make_unique<Values>();
+  bindValues();
 }

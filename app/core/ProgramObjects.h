@@ -1,12 +1,35 @@
-// The one owner of the program-wide objects: the settings, the clock and modem objects, the
-// clock list, the users and the audit log. main holds one for the run (the test fixture one
-// per test); the program's names for them (gCfgFile, gMirsol, ...) are pointers bound to the
-// live owner, so the code that uses them reads as it always did. Each is null until created
-// and again after release(), which frees them in one fixed order.
+// The one owner of all mutable program-wide state. main holds one for the run (the test
+// fixture one per test); nothing else in the program keeps state of its own between calls.
+//
+// It owns:
+// - the program-wide objects: the settings, the clock and modem objects, the clock list, the
+//   users and the audit log (gCfgFile, gMirsol, gModem, gListaRelojes, gUsers, gAuditoria:
+//   pointers bound to the owner, null until created and again after release());
+// - the program-wide values: the card and company tables, the split fields of a punch line,
+//   the version text, the data folder, the shared text and the run mode (gCardTable,
+//   gCompanyTable, gSplitFields, gVersionText, gDataFolder, gSharedText, gRunMode: names bound
+//   to the owner's members from its making to its end, see OwnedValue in Globals.h);
+// - the stores' editor hooks (editorHooks()) and Qt's translators installed on the
+//   application (QtTranslations.h);
+// - one state object for each layer above the core (layer<T>(): the clock windows', the main
+//   window's, the collection's), which the core cannot name.
+//
+// release() frees, in this order: the objects in the main window's order (clock object, clock
+// list, modem, settings, users, audit log); the layers' states, the last made first; then the
+// values, the editor hooks and the translators go back to a fresh start (the translators are
+// taken off the application). A new owner starts as a released one.
+//
+// Not here, on purpose: the stop signals' pipe (written by an asynchronous signal handler, so
+// a plain global), the constant tables built once (the message texts, the clock editor's row
+// lists, the code pages), the test seams of the windows and the collection (answer queues and
+// hooks that tests set), and the libraries' own state below the program (clocklink, basekit).
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <typeindex>
+#include <vector>
 
 #include "core/StoreResult.h"
 
@@ -18,6 +41,15 @@ class ClsModem;
 class ClsListaRelojes;
 class ClsUsers;
 class ClsAuditoria;
+class InstalledQtTranslators;
+
+// The stores' editor windows, set by the windows' layer (widgets/admin/EditorHooks.h):
+// Modificar of the clock list and of the users shows its editor through them. Unset, the
+// stores edit nothing.
+struct EditorHooks {
+  std::function<void(ClsListaRelojes&)> clockList;
+  std::function<void(ClsUsers&)> users;
+};
 
 class ProgramObjects {
  public:
@@ -46,15 +78,40 @@ class ProgramObjects {
   // CargarUsers' result.
   StoreLoad createStartupObjects();
 
-  // Frees every object in the main window's order (clock object, clock list, modem,
-  // settings, users, audit log); every name is null afterwards.
+  EditorHooks& editorHooks();
+  // Qt's translators installed on the application now (QtTranslations.h).
+  InstalledQtTranslators& qtTranslators();
+
+  // The state of a layer above the core, made on first use and kept until release().
+  template <typename T>
+  T& layer() {
+    if (void* found = findLayer(typeid(T))) return *static_cast<T*>(found);
+    return *static_cast<T*>(addLayer(typeid(T), new T, [](void* p) { delete static_cast<T*>(p); }));
+  }
+
+  // Frees and resets everything it owns, in the order above; every object's name is null
+  // afterwards and every value is as a new owner's.
   void release();
 
  private:
+  struct Values;
+  struct Layer {
+    std::type_index type;
+    void* state;
+    void (*free)(void*);
+  };
+  void* findLayer(std::type_index type) const;
+  void* addLayer(std::type_index type, void* state, void (*free)(void*));
+  void releaseLayers();
+  void bindValues();
+  void unbindValues();
+
   std::unique_ptr<clocklink::ClsMirsol> m_mirsol;
   std::unique_ptr<ClsListaRelojes> m_listaRelojes;
   std::unique_ptr<clocklink::ClsModem> m_modem;
   std::unique_ptr<ClsCfgFile> m_cfgFile;
   std::unique_ptr<ClsUsers> m_users;
   std::unique_ptr<ClsAuditoria> m_auditoria;
+  std::vector<Layer> m_layers;  // in the order made
+  std::unique_ptr<Values> m_values;
 };

@@ -14,6 +14,7 @@
 
 #include "core/Basic.h"
 #include "core/ClsCfgFile.h"
+#include "core/ProgramObjects.h"
 
 namespace {
 
@@ -52,17 +53,17 @@ class MissingQtTexts : public QTranslator {
   bool m_portuguese;
 };
 
-struct Installed {
-  std::unique_ptr<QTranslator> fallback;
-  std::unique_ptr<QTranslator> qt;
-};
-
-Installed& installed() {
-  static Installed translators;
-  return translators;
-}
-
 }  // namespace
+
+InstalledQtTranslators::InstalledQtTranslators() = default;
+InstalledQtTranslators::~InstalledQtTranslators() { removeAll(); }
+
+void InstalledQtTranslators::removeAll() {
+  for (std::unique_ptr<QTranslator>* t : {&qt, &fallback}) {
+    if (*t && QCoreApplication::instance()) QCoreApplication::removeTranslator(t->get());
+    t->reset();
+  }
+}
 
 std::string qtTranslationLocale(int lenguaje) {
   if (lenguaje == 1000) return "en";
@@ -93,11 +94,8 @@ void keepCNumbers() { std::setlocale(LC_NUMERIC, "C"); }
 bool applyQtTranslations(int lenguaje) {
   auto* app = QCoreApplication::instance();
   if (!app) return false;
-  Installed& current = installed();
-  for (std::unique_ptr<QTranslator>* t : {&current.qt, &current.fallback}) {
-    if (*t) QCoreApplication::removeTranslator(t->get());
-    t->reset();
-  }
+  InstalledQtTranslators& current = ProgramObjects::live().qtTranslators();
+  current.removeAll();
   // Month and day names (the date boxes' calendar, the file dialog's dates) and the file
   // types' descriptions come from the default locale, not from the translations.
   QLocale::setDefault(QLocale(QString::fromStdString(qtTranslationLocale(lenguaje))));

@@ -4,13 +4,31 @@
 // language, so the toolkit's texts follow the message table's.
 #pragma once
 
+#include <memory>
 #include <string>
+
+class QTranslator;
+
+// The translators applyQtTranslations installed, owned by the live ProgramObjects: freeing
+// them takes them off the application.
+class InstalledQtTranslators {
+ public:
+  InstalledQtTranslators();
+  ~InstalledQtTranslators();
+  InstalledQtTranslators(const InstalledQtTranslators&) = delete;
+  InstalledQtTranslators& operator=(const InstalledQtTranslators&) = delete;
+  void removeAll();
+
+  std::unique_ptr<QTranslator> fallback;  // the texts Qt's translation lacks
+  std::unique_ptr<QTranslator> qt;        // Qt's translation
+};
 
 // Also makes the language's locale the default one, for the names of months and days.
 // Installs the translator for `lenguaje` (0 Spanish, 1000 English, 2000 Portuguese; any other
 // value as Spanish) on the running application in place of the one before; English needs
 // none, since Qt's own texts are English. False when the language's translation could not be
-// loaded (Qt's texts then stay English) or there is no application.
+// loaded (Qt's texts then stay English) or there is no application. The translators are the
+// live owner's (ProgramObjects.h).
 bool applyQtTranslations(int lenguaje);
 
 // The translation file's locale for `lenguaje` ("es", "en", "pt_BR").

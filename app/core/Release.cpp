@@ -17,13 +17,13 @@
 #include "core/Globals.h"
 #include "core/Reporter.h"
 
-SplitFields gSplitFields;
+constinit OwnedValue<SplitFields> gSplitFields("gSplitFields");
 
 namespace {
 // A marker that is a symbolic link is left alone: creating it would make or touch whatever
 // file the link names.
-void createEmpty(const std::string& name) { basekit::touchPlainFile(gDataFolder + name); }
-void removeIfPresent(const std::string& name) { std::remove((gDataFolder + name).c_str()); }
+void createEmpty(const std::string& name) { basekit::touchPlainFile(*gDataFolder + name); }
+void removeIfPresent(const std::string& name) { std::remove((*gDataFolder + name).c_str()); }
 
 // A numeric text holding a whole number; nullopt for anything else ("1.5", "", "x").
 std::optional<int> wholeNumber(const std::string& text) {
@@ -80,7 +80,7 @@ bool ValidarFecha(const std::string& month, const std::string& day) {
 }
 
 void SepararCampos(const std::string& line) {
-  gSplitFields = SplitFields{};
+  *gSplitFields = SplitFields{};
   size_t start = 0;
   // The first character is never a separator: a touch line's card starts with a blank.
   size_t searchFrom = line.empty() ? 0 : 1;
@@ -88,14 +88,14 @@ void SepararCampos(const std::string& line) {
     if (start > line.size()) return;
     const size_t blank = line.find(' ', searchFrom);
     if (blank == std::string::npos) {
-      gSplitFields.fields[k] = line.substr(start);
+      gSplitFields->fields[k] = line.substr(start);
       return;
     }
-    gSplitFields.fields[k] = line.substr(start, blank - start);
+    gSplitFields->fields[k] = line.substr(start, blank - start);
     start = blank + 1;
     searchFrom = start;
   }
-  if (start <= line.size()) gSplitFields.rest = line.substr(start);
+  if (start <= line.size()) gSplitFields->rest = line.substr(start);
 }
 
 StartChoice decideStart(LockState lock, StoreLoad usersResult, int16_t autoFlag,

@@ -10,6 +10,7 @@
 
 #include "core/Basic.h"
 #include "core/StoreResult.h"
+#include "core/Globals.h"
 
 class Reporter;
 
@@ -36,7 +37,7 @@ struct SplitFields {
   std::string rest;
   const std::string& field(int k) const { return fields.at(static_cast<size_t>(k - 1)); }
 };
-extern SplitFields gSplitFields;
+extern OwnedValue<SplitFields> gSplitFields;  // the live owner's (ProgramObjects.h)
 
 // Cuts `line` at single blanks into gSplitFields: fields 1..5 take the first five pieces, the
 // rest everything after the fifth blank; fields past the end of a short line stay empty. A

@@ -8,7 +8,7 @@ namespace stores {
 
 void writeUsers(const std::vector<UserSpec>& users) {
   ClsUsers store;
-  store.Iniciar(gDataFolder + "VELTA.DAT");
+  store.Iniciar(*gDataFolder + "VELTA.DAT");
   int16_t slot = 1;
   for (const UserSpec& u : users) {
     store.Version = ClsUsers::kVersion;
@@ -23,7 +23,7 @@ void writeUsers(const std::vector<UserSpec>& users) {
 
 void writeClocks(const std::vector<ClockSpec>& clocks) {
   ClsListaRelojes store;  // not loaded: every slot not named here stays free
-  store.Iniciar(gDataFolder + "velta002.dat");
+  store.Iniciar(*gDataFolder + "velta002.dat");
   for (const ClockSpec& c : clocks) {
     store.m_Version = ClsListaRelojes::kVersion;
     store.m_Prg = c.slot;
@@ -37,7 +37,7 @@ void writeClocks(const std::vector<ClockSpec>& clocks) {
     store.M_Comunicacion = 1;
     store.m_TipoNumero = c.cardKind;
     store.M_Activo = 1;
-    store.m_Path = c.path.empty() ? gDataFolder : c.path;
+    store.m_Path = c.path.empty() ? *gDataFolder : c.path;
     store.m_Descrip = c.description;
     store.m_IP = c.ip;
     store.m_TipoInterface = c.interface;

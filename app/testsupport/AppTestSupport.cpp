@@ -19,13 +19,13 @@
 #include "core/ClsListaRelojes.h"
 #include "core/ClsUsers.h"
 #include "core/Globals.h"
-#include "core/Release.h"
 
 namespace apptest {
 namespace {
 
 QCoreApplication* gApp = nullptr;
 ApplicationFactory gFactory = nullptr;
+const TempDataFolder* gFolder = nullptr;  // the fixture alive now
 
 class QtEnvironment : public ::testing::Environment {
  public:
@@ -49,9 +49,7 @@ void setApplicationFactory(ApplicationFactory factory) { gFactory = factory; }
 
 void resetProgramObjects() {
   if (ProgramObjects* o = ProgramObjects::current()) o->release();
-  gSharedText.clear();
-  gRunMode = 0;
-  gSplitFields = SplitFields{};
+  if (gFolder && ProgramObjects::current()) *gDataFolder = gFolder->path();
 }
 
 TempDataFolder::TempDataFolder() {
@@ -61,17 +59,19 @@ TempDataFolder::TempDataFolder() {
   if (!mkdtemp(tmpl.data())) ADD_FAILURE() << "mkdtemp failed";
   m_path = tmpl + "/";
   if (chdir(tmpl.c_str()) != 0) ADD_FAILURE() << "chdir failed";
-  resetProgramObjects();
-  gDataFolder = m_path;
+  // The owner is new, so everything else starts afresh.
+  *gDataFolder = m_path;
+  gFolder = this;
 }
 
 ProgramObjects& objects() { return ProgramObjects::live(); }
 
 TempDataFolder::~TempDataFolder() {
-  resetProgramObjects();
+  // Everything goes before the folder does; the owner's end is the last of it.
+  if (gFolder == this) gFolder = nullptr;
+  m_objects.release();
   if (!m_previous.empty() && chdir(m_previous.c_str()) != 0) ADD_FAILURE() << "chdir back failed";
   QDir(QString::fromStdString(m_path)).removeRecursively();
-  gDataFolder.clear();
 }
 
 void TempDataFolder::write(const std::string& name, const std::string& bytes) const {

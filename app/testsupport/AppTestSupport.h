@@ -25,8 +25,9 @@ void ensureApplication();
 using ApplicationFactory = QCoreApplication* (*)(int& argc, char** argv);
 void setApplicationFactory(ApplicationFactory factory);
 
-// Releases whichever program-wide objects the live owner holds (gMirsol ... gAuditoria,
-// gCfgFile: null afterwards); clears gSharedText, gRunMode and the split fields.
+// Releases everything the live owner holds (ProgramObjects::release: the objects are null
+// afterwards, every value, hook and layer state is fresh); gDataFolder stays the folder of
+// the TempDataFolder alive.
 void resetProgramObjects();
 
 // The program-wide objects of the test: those of the TempDataFolder alive now.
@@ -34,8 +35,8 @@ ProgramObjects& objects();
 
 // The one fixture of the main program's tests: a fresh temporary folder made the working
 // directory and gDataFolder ("/" at the end) for the fixture's life, and the owner of the
-// program-wide objects, empty at the start (a test creates what it needs through objects()).
-// After it the previous working directory is back and the objects are gone.
+// program-wide objects and state, fresh at the start (a test creates what it needs through
+// objects()). After it the previous working directory is back and the owner is gone.
 class TempDataFolder {
  public:
   TempDataFolder();

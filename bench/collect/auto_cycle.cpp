@@ -43,10 +43,10 @@ int main(int argc, char** argv) {
   const int clocks = argc > 1 ? std::max(1, std::atoi(argv[1])) : kClocks;
   char tmpl[] = "/tmp/velta-bench-auto-XXXXXX";
   if (!::mkdtemp(tmpl) || ::chdir(tmpl) != 0) return 1;
-  gDataFolder = std::string(tmpl) + "/";
   ProgramObjects objects;
+  *gDataFolder = std::string(tmpl) + "/";
   objects.createSettings();
-  gCfgFile->Init(gDataFolder + "VELTA.INI");
+  gCfgFile->Init(*gDataFolder + "VELTA.INI");
   gCfgFile->TimeOut = 3;
   objects.createStartupObjects();
 
@@ -63,7 +63,7 @@ int main(int argc, char** argv) {
     store.M_Borrar = 1;
     store.M_Archivo = "R" + std::to_string(i) + ".MIR";
     store.M_Activo = 1;
-    store.m_Path = gDataFolder;
+    store.m_Path = *gDataFolder;
     store.m_Descrip = "Reloj " + std::to_string(i);
     store.m_IP = "127.0.0.1";
     store.m_TipoInterface = 2;

@@ -58,8 +58,8 @@ int main() {
   char tmpl[] = "/tmp/velta-bench-collect-XXXXXX";
   if (!::mkdtemp(tmpl) || ::chdir(tmpl) != 0) return 1;
   const std::string folder = std::string(tmpl) + "/";
-  gDataFolder = folder;
   ProgramObjects objects;
+  *gDataFolder = folder;
   ClsCfgFile& cfg = objects.createSettings();
   cfg.Backup = 1;
   cfg.LongTarjeta = 7;

@@ -72,7 +72,7 @@ int main() {
     {
       ClsTarjetas store;
       load = std::min(load, seconds([&] {
-                        store.Iniciar(gDataFolder + "VELTA.TAR");
+                        store.Iniciar(*gDataFolder + "VELTA.TAR");
                         store.CargarTarjetas();
                       }));
     }
@@ -109,9 +109,9 @@ int main() {
   // Untimed: Salir wrote every holder, in the descending order of their descriptions.
   std::stable_sort(descriptions.begin(), descriptions.end(), std::greater<>());
   ClsTarjetas check;
-  check.Iniciar(gDataFolder + "VELTA.TAR");
+  check.Iniciar(*gDataFolder + "VELTA.TAR");
   check.CargarTarjetas();
-  bool ok = window.result() == QDialog::Accepted && gCardTable.size() == descriptions.size();
+  bool ok = window.result() == QDialog::Accepted && gCardTable->size() == descriptions.size();
   for (size_t i = 0; ok && i < descriptions.size(); ++i)
     ok = basic::Trim(gCardTable[i].name) == descriptions[i];
   if (!ok) {

@@ -85,9 +85,9 @@ int main(int argc, char** argv) {
   if (!mkdtemp(tmpl)) return 1;
   const std::filesystem::path dir = tmpl, old = std::filesystem::current_path();
   std::filesystem::current_path(dir);
-  gDataFolder = dir.string() + "/";
-  writeFiles();
   ProgramObjects objects;
+  *gDataFolder = dir.string() + "/";
+  writeFiles();
   objects.createSettings();
   gCfgFile->ModoVirtual = 1;
   gCfgFile->LongTarjeta = 8;
@@ -100,7 +100,7 @@ int main(int argc, char** argv) {
     FVerArch window;
     window.show();
     QCoreApplication::processEvents();
-    window.Archivo()->setText(QString::fromStdString(gDataFolder + "REGIS.MIR"));
+    window.Archivo()->setText(QString::fromStdString(*gDataFolder + "REGIS.MIR"));
     window.TxtF(3)->setText("1");
     window.TxtF(4)->setText("1000000");
 
@@ -136,7 +136,7 @@ int main(int argc, char** argv) {
     if (fd < 0 || ::ftruncate(fd, off_t{1} << 30) != 0) return 1;
     ::close(fd);
     for (int i : {0, 1, 5}) window.TxtF(i)->clear();
-    window.Archivo()->setText(QString::fromStdString(gDataFolder + "HUGE.MIR"));
+    window.Archivo()->setText(QString::fromStdString(*gDataFolder + "HUGE.MIR"));
     apptest::MsgBoxRecorder boxes;  // the faulty line's 308 is answered, not shown
     start = std::chrono::steady_clock::now();
     window.mnu(1)->trigger();

@@ -38,7 +38,7 @@ std::vector<std::string> linesOf(const std::string& text) {
 // A card table with a marked, a flagged and a plain holder, written once.
 void writeCards() {
   ClsTarjetas store;
-  store.Iniciar(gDataFolder + "VELTA.TAR");
+  store.Iniciar(*gDataFolder + "VELTA.TAR");
   StoreRowVector rows;
   rows.addRow({"100", {"ANA", "1", "X", "", "7"}});
   rows.addRow({"200", {"BETO", "2", "", "X", "8"}});
@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static ClsCfgFile& cfg = objects.createSettings();
   static ClsListaRelojes& clocks = objects.createClockList();
   static const bool ready = [] {
-    gDataFolder = fuzzScratchDir();
+    *gDataFolder = fuzzScratchDir();
     writeCards();
     return true;
   }();
@@ -66,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const int32_t maxLines = static_cast<int32_t>(mode >> 3) - 2;  // -2..29
   const std::string text(reinterpret_cast<const char*>(data) + 1, size - 1);
   fuzzInputFile("CONSOLE.MIR", data + 1, size - 1);
-  ::unlink((gDataFolder + "CONS.TMP").c_str());
+  ::unlink((*gDataFolder + "CONS.TMP").c_str());
 
   const std::vector<std::string> lines = linesOf(text);
   collect::ConsoleFile console;
@@ -79,14 +79,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   if (!collect::DepurarConsola(maxLines)) std::abort();
   std::string after, kept;
-  if (!basekit::readWholeFile(gDataFolder + "CONSOLE.MIR", after)) std::abort();
+  if (!basekit::readWholeFile(*gDataFolder + "CONSOLE.MIR", after)) std::abort();
   const int32_t count = static_cast<int32_t>(lines.size());
   if (count < maxLines) {
     if (after != text) std::abort();
     return 0;
   }
   std::string saved;
-  if (!basekit::readWholeFile(gDataFolder + "CONS.TMP", saved) || saved != text) std::abort();
+  if (!basekit::readWholeFile(*gDataFolder + "CONS.TMP", saved) || saved != text) std::abort();
   for (int32_t k = 1; k <= count; ++k)
     if (k > count - maxLines) kept += lines[static_cast<size_t>(k - 1)] + "\r\n";
   if (after != kept) std::abort();

@@ -3,13 +3,15 @@
 #include "core/CardNumber.h"
 #include "core/ClsTarjetas.h"
 #include "core/Globals.h"
+#include "core/ProgramObjects.h"
 #include "fuzz_scratch.h"
 
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzzInputFile("DBTAR.DAT", data, size);
-  gDataFolder = fuzzScratchDir();
+  ProgramObjects objects;  // each input from a fresh start
+  *gDataFolder = fuzzScratchDir();
   StoreRowVector rows;
   ClsTarjetas().ImportarNombres(rows, 1);
   size_t items = 1;  // at most one item per comma and per line end, plus one

@@ -19,6 +19,7 @@
 #include "core/ClsListaRelojes.h"
 #include "core/ClsTarjetas.h"
 #include "core/Globals.h"
+#include "core/ProgramObjects.h"
 #include "core/StoreWriters.h"
 
 namespace {
@@ -33,7 +34,8 @@ int usage() {
 int writeFolder(std::string folder, int port, int autoFlag, int udpPort) {
   if (folder.empty()) return usage();
   if (folder.back() != '/') folder += '/';
-  gDataFolder = folder;
+  ProgramObjects objects;  // the stores' writers reach the data folder through it
+  *gDataFolder = folder;
   ClsCfgFile cfg;
   cfg.Init(folder + "VELTA.INI");
   cfg.LoadCfg();

@@ -118,20 +118,20 @@ std::vector<Writer> writers() {
       {"instance lock", "VELTA.LCK",
        [](const std::string&) {
          InstanceLock lock;
-         const bool failed = lock.acquire(gDataFolder) == LockState::Failed;
+         const bool failed = lock.acquire(*gDataFolder) == LockState::Failed;
          return Outcome{failed, lock.path() + ": " + lock.reason()};
        }},
       // The trim keeps its copy in CONS.TMP: with a linked console, no copy of the target.
       {"console trim", "CONSOLE.MIR",
        [](const std::string&) {
          const bool trimmed = collect::DepurarConsola(0);
-         return Outcome{!trimmed && !std::ifstream(gDataFolder + "CONS.TMP"), ""};
+         return Outcome{!trimmed && !std::ifstream(*gDataFolder + "CONS.TMP"), ""};
        },
        false},
       {"console trim copy", "CONS.TMP",
        [](const std::string&) {
          const bool trimmed = collect::DepurarConsola(0);
-         return Outcome{!trimmed && contents(gDataFolder + "CONSOLE.MIR") == "1\r\n2\r\n", ""};
+         return Outcome{!trimmed && contents(*gDataFolder + "CONSOLE.MIR") == "1\r\n2\r\n", ""};
        },
        false},
       {"record viewer append", "VISTA.MIR",

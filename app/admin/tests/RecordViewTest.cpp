@@ -354,9 +354,9 @@ TEST(RecordView, AGigabyteWithoutLineEndsIsOneFaultyLineInBoundedMemory) {
 
 TEST(CardIndex, FindsTheEntryFindRecordTakes) {
   apptest::TempDataFolder folder;
-  gCardTable = {cardOf(5, "first"), cardOf(7, "seven"), cardOf(5, "second"), cardOf(0, ""),
-                cardOf(9, "after zero")};
-  const CardIndex index(gCardTable);
+  *gCardTable = {cardOf(5, "first"), cardOf(7, "seven"), cardOf(5, "second"), cardOf(0, ""),
+                 cardOf(9, "after zero")};
+  const CardIndex index(*gCardTable);
   ClsTarjetas scan;
   for (double card : {5.0, 7.0, 9.0, 0.0, 4.0, -0.0}) {
     const int32_t at = index.indexOf(card);
@@ -366,7 +366,7 @@ TEST(CardIndex, FindsTheEntryFindRecordTakes) {
               found < 0 ? "" : gCardTable[static_cast<size_t>(found)].name)
         << card;
   }
-  gCardTable.assign(1, CardRecord{});
+  gCardTable->assign(1, CardRecord{});
 }
 
 }  // namespace

@@ -1,6 +1,11 @@
 // The collection library's test hooks: the download's and the console's step hooks, behind the
-// library's seam pointer once a test sets either.
+// library's seam pointer once a test sets either, and the converter library's stand-in.
 #include "collect/testing/Hooks.h"
+
+#include <memory>
+
+#include "collect/ConverterLink.h"
+#include "core/ProgramObjects.h"
 
 namespace collect::testing {
 namespace {
@@ -38,6 +43,12 @@ void setStepHook(std::function<void(const char* step, int index)> hook) {
 
 void setConsoleStepHook(std::function<void(const char* step)> hook) {
   testHooks().m_console = std::move(hook);
+}
+
+void setConverterLibrary(const std::string& library) {
+  // The old library stays loaded (nothing unloads the add-in); only the lookup changes.
+  ProgramObjects::live().layer<CollectState>().link =
+      std::make_unique<ConverterLink>(library.empty() ? ConverterLink::kLibrary : library);
 }
 
 }  // namespace collect::testing

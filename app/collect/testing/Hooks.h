@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <functional>
+#include <string>
 
 namespace collect::testing {
 
@@ -35,5 +36,8 @@ void install(Hooks* h);
 void setStepHook(std::function<void(const char* step, int index)> hook);
 // Called with "opened" once the console's read or trim holds its descriptor. Empty to remove.
 void setConsoleStepHook(std::function<void(const char* step)> hook);
+// Another library for the program's binding (a name, or a path for a test library); the next
+// conversion binds it afresh. An empty name restores the add-in; so does the owner's release.
+void setConverterLibrary(const std::string& library);
 
 }  // namespace collect::testing

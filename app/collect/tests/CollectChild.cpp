@@ -30,10 +30,10 @@ namespace {
 
 int runPass(const std::string& folder) {
   if (::chdir(folder.c_str()) != 0) return 2;
-  gDataFolder = folder + "/";
   ProgramObjects objects;
+  *gDataFolder = folder + "/";
   objects.createSettings();
-  gCfgFile->Init(gDataFolder + "VELTA.INI");
+  gCfgFile->Init(*gDataFolder + "VELTA.INI");
   gCfgFile->LoadCfg();
   objects.createStartupObjects();
   ClsLogger logger;
@@ -66,8 +66,8 @@ int main(int argc, char** argv) {
       if (killStep == step && index == killIndex) ::kill(::getpid(), SIGKILL);
     });
   }
-  gDataFolder = folder + "/";
   ProgramObjects objects;
+  *gDataFolder = folder + "/";
   objects.createSettings().LongTarjeta = 7;  // the simulator's cards have up to 7 digits
   objects.createClockList().m_TipoNumero = 1;
   objects.createMirsol();
@@ -82,10 +82,10 @@ int main(int argc, char** argv) {
                               *gCfgFile,
                               gListaRelojes->m_TipoNumero,
                               gListaRelojes->m_Modelo,
-                              gDataFolder,
+                              *gDataFolder,
                               collect::ConverterLink::program()};
   collect::Download download =
-      collect::collectPunches(ctx, list, gDataFolder, "REGIS.MIR", 0, 0, 0);
+      collect::collectPunches(ctx, list, *gDataFolder, "REGIS.MIR", 0, 0, 0);
   if (download.status == clocklink::kSuccess &&
       collect::clearAfterDownload(ctx, list, download, gMirsol->RegCount) == clocklink::kSuccess)
     rc = 0;

@@ -467,7 +467,6 @@ TEST_F(CollectPunchesTest, TheProgramWideRoutineUsesTheProgramObjects) {
   collect::CollectContext ctx = run->download(*ops);
   const int16_t r =
       statusCode(collect::collectPunches(ctx, list, folder.path(), " REGIS.MIR ", 0, 0, 0).status);
-  collect::testing::setConverterLibrary("");
   ASSERT_EQ(r, -100);
   EXPECT_EQ(fileLines("REGIS.MIR").size(), 1u);
   EXPECT_EQ(list.text(list.count() - 1).rfind("ERROR CRITICO: libvelta-no-such-addin.so", 0), 0u);

@@ -52,7 +52,7 @@ class CollectionPassTest : public ::testing::Test {
     folder.write("VELTA.INI", "[COMMON]\r\nTIMEOUT=3\r\n" + ini);
     stores::writeClocks(clocks);
     apptest::objects().createSettings();
-    gCfgFile->Init(gDataFolder + "VELTA.INI");
+    gCfgFile->Init(*gDataFolder + "VELTA.INI");
     gCfgFile->LoadCfg();
     apptest::objects().createStartupObjects();
   }
@@ -128,7 +128,7 @@ TEST_F(CollectionPassTest, AutomaticPassCollectsTcpUdpAndSerialClocksAndLogsEach
   edit(1, [](ClsListaRelojes& c) {
     c.M_Borrar = 1;
     c.m_FHora = 1;
-    c.m_ArchivoHabil = gDataFolder + "CARDS.TXT";
+    c.m_ArchivoHabil = *gDataFolder + "CARDS.TXT";
   });
   edit(2, [](ClsListaRelojes& c) { c.m_PortLocal = 0; });  // any local port for UDP
   edit(3, [](ClsListaRelojes& c) {
@@ -240,7 +240,7 @@ TEST_F(CollectionPassTest, AFailedCardFileOrClearingSetsTheErrorFlag) {
   clocksim::Simulator sim;
   sim.generatePunches(2, 5);
   start({ClockSpec{.slot = 1, .port = sim.listenTcp()}});
-  edit(1, [](ClsListaRelojes& c) { c.m_ArchivoHabil = gDataFolder + "MISSING.TXT"; });
+  edit(1, [](ClsListaRelojes& c) { c.m_ArchivoHabil = *gDataFolder + "MISSING.TXT"; });
   const auto result = run(PassMode::Automatic);
   EXPECT_TRUE(result.errors);
   EXPECT_EQ(list.text(list.count()), "Existen Errores. Verifique el archivo:");
@@ -337,7 +337,7 @@ TEST_F(DialTest, FourFailuresGiveTheirLineAndHangUp) {
     EXPECT_EQ(list.style(list.count()), collect::kRedLine);
     EXPECT_FALSE(gModem->cortarModem());
     // The port was let go: the next set-up finds it free.
-    EXPECT_EQ(gModem->InitModem(gDataFolder, "Sim"), clocklink::kSuccess);
+    EXPECT_EQ(gModem->InitModem(*gDataFolder, "Sim"), clocklink::kSuccess);
     gModem->Colgar();
   }
 }

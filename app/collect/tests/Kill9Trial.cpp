@@ -24,6 +24,7 @@
 
 #include "core/ClsListaRelojes.h"
 #include "core/Globals.h"
+#include "core/ProgramObjects.h"
 #include "core/StoreWriters.h"
 
 extern char** environ;
@@ -154,13 +155,13 @@ std::map<std::string, std::string> snapshot(const std::string& folder) {
 }
 
 // Writes VELTA.INI and the clock store of a pass over the two clocks. The store writers work
-// in gDataFolder, which trials running side by side must take turns with.
+// in gDataFolder, whose owner trials running side by side must take turns to make.
 void writePassStores(const std::string& folder, uint16_t tcpPort) {
   static std::mutex turn;
   std::lock_guard<std::mutex> lock(turn);
-  const std::string saved = gDataFolder;
-  gDataFolder = folder + "/";
-  std::ofstream(gDataFolder + "VELTA.INI", std::ios::binary)
+  ProgramObjects objects;
+  *gDataFolder = folder + "/";
+  std::ofstream(*gDataFolder + "VELTA.INI", std::ios::binary)
       << "[COMMON]\r\nTIMEOUT=3\r\nLONGTARJETA=7\r\nBACKUP=1\r\n";
   stores::ClockSpec network, serial;
   network.slot = 1;
@@ -174,7 +175,7 @@ void writePassStores(const std::string& folder, uint16_t tcpPort) {
   serial.file = "R2.MIR";
   stores::writeClocks({network, serial});
   ClsListaRelojes store;
-  store.Iniciar(gDataFolder + "velta002.dat");
+  store.Iniciar(*gDataFolder + "velta002.dat");
   store.CargarRelojes();
   for (int16_t slot : {1, 2}) {
     store.GetCurData(slot);
@@ -187,7 +188,6 @@ void writePassStores(const std::string& folder, uint16_t tcpPort) {
     store.SetCurData(slot);
   }
   store.GrabarRelojes();
-  gDataFolder = saved;
 }
 
 // The clock has been asked for its punches ("0" after the address, as the clock sees it).

@@ -1,5 +1,6 @@
 // Clock list store: every record form, defaults, slot rules, and saves that never lose a file.
 #include "core/ClsListaRelojes.h"
+#include "core/ProgramObjects.h"
 #include "core/tests/StoreFixtures.h"
 
 #include <basekit/atomicfile.h>
@@ -60,6 +61,7 @@ class ClockStore : public ::testing::Test {
     store.Iniciar(path);
   }
   void TearDown() override { fs::remove_all(dir); }
+  ProgramObjects objects;  // the program-wide values of the test, fresh for each
   std::string dir, path;
   ClsListaRelojes store;
 };
@@ -283,14 +285,13 @@ TEST_F(ClockStore, SlotNumbersOutsideTheTableAreRefused) {
 
 TEST_F(ClockStore, ModificarOpensTheRegisteredEditor) {
   int seen = -5;
-  ClsListaRelojes::editorHook = [&](ClsListaRelojes& l) {
+  objects.editorHooks().clockList = [&](ClsListaRelojes& l) {
     seen = l.Operation;
     l.Operation = seen == 4 ? -1 : 1;
   };
   EXPECT_TRUE(store.Modificar(2));
   EXPECT_EQ(seen, 2);
   EXPECT_FALSE(store.Modificar(4));
-  ClsListaRelojes::editorHook = nullptr;
 }
 
 TEST_F(ClockStore, GetModeloNamesTheSevenModels) {

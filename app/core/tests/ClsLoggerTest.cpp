@@ -13,6 +13,7 @@
 
 #include "core/ClsLogger.h"
 #include "core/Globals.h"
+#include "core/ProgramObjects.h"
 
 namespace fs = std::filesystem;
 
@@ -20,11 +21,12 @@ namespace {
 
 class LoggerTest : public ::testing::Test {
  protected:
+  ProgramObjects objects;  // the program-wide values of the test, fresh for each
   void SetUp() override {
     std::string tmpl = (fs::temp_directory_path() / "logXXXXXX").string();
     ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
     dir = tmpl;
-    gDataFolder = dir + "/";
+    *gDataFolder = dir + "/";
     log.clock = [this] { return now; };
     log.report = [this](const std::string&) { ++reports; };
   }
@@ -82,7 +84,7 @@ TEST_F(LoggerTest, PassesAppendPerDayAndLinesAreFlushed) {
 }
 
 TEST_F(LoggerTest, OpenFailureIsReportedOnceAndRunGoesOn) {
-  gDataFolder = dir + "/missing/";
+  *gDataFolder = dir + "/missing/";
   log.logEnabled = true;
   log.InitLog();
   log.Log("a");

@@ -2,6 +2,7 @@
 #include "core/ClsTarjetas.h"
 #include "core/tests/StoreFixtures.h"
 #include "core/Globals.h"
+#include "core/ProgramObjects.h"
 
 #include <basekit/atomicfile.h>
 #include <basekit/testing/Hooks.h>
@@ -66,11 +67,12 @@ class CardStore : public ::testing::Test {
     char tmpl[] = "/tmp/velta-cards-XXXXXX";
     dir = mkdtemp(tmpl);
     dir += "/";
-    gDataFolder = dir;
+    *gDataFolder = dir;
     path = dir + "VELTA.TAR";
     store.Iniciar(path);
   }
   void TearDown() override { fs::remove_all(dir); }
+  ProgramObjects objects;  // the program-wide values of the test, fresh for each
   std::string dir, path;
   ClsTarjetas store;
 };
@@ -85,7 +87,7 @@ TEST_F(CardStore, FormOneFilesKeepEveryCardWidened) {
                   "L" + std::to_string(n));
   writeFile(path, file);
   ASSERT_NE(store.CargarTarjetas(), StoreLoad::Missing);
-  ASSERT_EQ(gCardTable.size(), 30u);
+  ASSERT_EQ(gCardTable->size(), 30u);
   for (int n = 1; n <= 30; ++n) {
     ASSERT_EQ(store.FindRecord(1000 + n), n - 1);
     EXPECT_EQ(store.Description(0), "Titular " + std::to_string(n));
@@ -120,7 +122,7 @@ TEST_F(CardStore, FormTwoLoadsAndSavesByteForByte) {
 
 TEST_F(CardStore, MissingEmptyAndUnknownFiles) {
   EXPECT_EQ(store.CargarTarjetas(), StoreLoad::Missing);
-  EXPECT_EQ(gCardTable.size(), 1u);
+  EXPECT_EQ(gCardTable->size(), 1u);
   writeFile(path, "");
   EXPECT_NE(store.CargarTarjetas(), StoreLoad::Missing);
   EXPECT_FALSE(store.status().unreadable);
@@ -128,7 +130,7 @@ TEST_F(CardStore, MissingEmptyAndUnknownFiles) {
   unknown[0] = 9;
   writeFile(path, unknown);
   EXPECT_NE(store.CargarTarjetas(), StoreLoad::Missing);
-  EXPECT_EQ(gCardTable.size(), 2u);
+  EXPECT_EQ(gCardTable->size(), 2u);
   EXPECT_EQ(store.FindRecord(5), -1);
   EXPECT_TRUE(store.status().unreadable);
   StoreRowVector rows;

@@ -2,6 +2,7 @@
 #include "core/ClsAuditoria.h"
 #include "core/ClsListaEmpresas.h"
 #include "core/ClsUsers.h"
+#include "core/ProgramObjects.h"
 #include "core/tests/StoreFixtures.h"
 
 #include <basekit/atomicfile.h>
@@ -59,6 +60,7 @@ class TempDir : public ::testing::Test {
     dir = std::string(mkdtemp(tmpl)) + "/";
   }
   void TearDown() override { fs::remove_all(dir); }
+  ProgramObjects objects;  // the program-wide values of the test, fresh for each
   std::string dir;
 };
 
@@ -296,13 +298,12 @@ TEST_F(UserStore, CurrentRecordAndSlotLimits) {
   }
   EXPECT_FALSE(u.GetCurData(0));
   int seen = -5;
-  ClsUsers::editorHook = [&](ClsUsers& x) {
+  objects.editorHooks().users = [&](ClsUsers& x) {
     seen = x.Operation;
     x.Operation = -1;
   };
   EXPECT_FALSE(u.Modificar(3));
   EXPECT_EQ(seen, 3);
-  ClsUsers::editorHook = nullptr;
 }
 
 TEST_F(UserStore, FailedSaveKeepsTheOldFile) {

@@ -9,10 +9,13 @@
 
 #include "core/ClsAuditoria.h"
 #include "core/ClsCfgFile.h"
+#include "core/ClsListaEmpresas.h"
 #include "core/ClsListaRelojes.h"
+#include "core/ClsTarjetas.h"
 #include "core/ClsUsers.h"
 #include "core/Globals.h"
 #include "core/ProgramObjects.h"
+#include "core/Release.h"
 #include "core/StoreWriters.h"
 
 namespace {
@@ -24,14 +27,14 @@ bool noneBound() {
 TEST(ProgramObjectsTest, StartUpsObjectsAreBoundToTheirNamesAndReleasedTogether) {
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());
-  gDataFolder = dir.path().toStdString() + "/";
-  stores::writeUsers({{"ADMIN", 3, 1}, {"OTRO", 4, 0}});
-  stores::ClockSpec clock;
-  clock.slot = 2;
-  clock.description = "Entrada";
-  stores::writeClocks({clock});
   {
     ProgramObjects objects;
+    *gDataFolder = dir.path().toStdString() + "/";
+    stores::writeUsers({{"ADMIN", 3, 1}, {"OTRO", 4, 0}});
+    stores::ClockSpec clock;
+    clock.slot = 2;
+    clock.description = "Entrada";
+    stores::writeClocks({clock});
     EXPECT_EQ(ProgramObjects::current(), &objects);
     EXPECT_TRUE(noneBound()) << "nothing exists before it is created";
     ClsCfgFile& first = objects.createSettings();
@@ -52,7 +55,6 @@ TEST(ProgramObjectsTest, StartUpsObjectsAreBoundToTheirNamesAndReleasedTogether)
   }
   EXPECT_TRUE(noneBound()) << "the owner's end releases what is left";
   EXPECT_EQ(ProgramObjects::current(), nullptr);
-  gDataFolder.clear();
 }
 
 TEST(ProgramObjectsDeathTest, ASecondOwnerStopsTheProgram) {
@@ -63,6 +65,14 @@ TEST(ProgramObjectsDeathTest, ASecondOwnerStopsTheProgram) {
       },
       "a second owner of the program-wide objects");
   EXPECT_DEATH(ProgramObjects::live(), "have no owner");
+}
+
+// A value's name used with no owner alive is a clear stop that names it, never a stray write.
+TEST(ProgramObjectsDeathTest, AValueUsedWithNoOwnerStopsNamingIt) {
+  EXPECT_DEATH(*gDataFolder = "/tmp/", "gDataFolder used with no owner");
+  EXPECT_DEATH(gCardTable->clear(), "gCardTable used with no owner");
+  EXPECT_DEATH(gCompanyTable[1].inUse = 1, "gCompanyTable used with no owner");
+  EXPECT_DEATH(SepararCampos("1 2"), "gSplitFields used with no owner");
 }
 
 }  // namespace

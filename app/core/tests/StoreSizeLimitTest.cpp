@@ -22,6 +22,7 @@
 #include "core/ClsTarjetas.h"
 #include "core/ClsUsers.h"
 #include "core/MessagesExtra.h"
+#include "core/ProgramObjects.h"
 #include "core/StoreRows.h"
 #include "core/tests/StoreFixtures.h"
 
@@ -31,6 +32,7 @@ namespace {
 
 class StoreSizeLimit : public ::testing::Test {
  protected:
+  ProgramObjects objects;  // the program-wide values of the test, fresh for each
   void SetUp() override {
     std::string tmpl = (fs::temp_directory_path() / "storelimitXXXXXX").string();
     ASSERT_NE(mkdtemp(tmpl.data()), nullptr);

@@ -4,12 +4,12 @@
 
 #include "core/ClsListaRelojes.h"
 #include "core/ClsUsers.h"
+#include "core/ProgramObjects.h"
 #include "widgets/admin/FUsr.h"
 #include "widgets/admin/fReloj.h"
 
 void registerEditorHooks() {
-  ClsListaRelojes::editorHook = [](ClsListaRelojes& list) {
-    fReloj::run(list, QApplication::activeWindow());
-  };
-  ClsUsers::editorHook = [](ClsUsers& users) { FUsr::run(users, QApplication::activeWindow()); };
+  EditorHooks& hooks = ProgramObjects::live().editorHooks();
+  hooks.clockList = [](ClsListaRelojes& list) { fReloj::run(list, QApplication::activeWindow()); };
+  hooks.users = [](ClsUsers& users) { FUsr::run(users, QApplication::activeWindow()); };
 }

@@ -2,5 +2,6 @@
 // configuration lists' New) show fReloj and FUsr modally through the stores' editor hooks.
 #pragma once
 
-// Sets ClsListaRelojes::editorHook and ClsUsers::editorHook; the main program calls it once.
+// Sets the live owner's editor hooks (ProgramObjects::editorHooks); the main program calls it
+// once, after the owner is made.
 void registerEditorHooks();

@@ -110,7 +110,7 @@ void FAud::Baja() {
   if (!gAuditoria || gAuditoria->Borrar() != 1) {
     const int cause = errno;
     MsgBox(320, msgbox::Critical, {},
-           "\n" + gDataFolder + "VELTA.AUD" +
+           "\n" + *gDataFolder + "VELTA.AUD" +
                (cause ? std::string(": ") + std::strerror(cause) : std::string()),
            this);
   }

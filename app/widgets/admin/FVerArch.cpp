@@ -180,7 +180,7 @@ FVerArch::FVerArch(QWidget* parent) : QDialog(parent), m_mail(std::make_unique<X
   BusyGuard::onCancel(this, [this] { m_stop = true; });
 
   HourglassGuard wait;
-  m_cards.Iniciar(gDataFolder + "VELTA.TAR");
+  m_cards.Iniciar(*gDataFolder + "VELTA.TAR");
   m_cards.CargarTarjetas();
 }
 
@@ -226,7 +226,7 @@ void FVerArch::busyChanged() {
 
 void FVerArch::Examinar() {
   const auto name = filedialogs::openFileName(
-      this, GetMsg(167), gDataFolder,
+      this, GetMsg(167), *gDataFolder,
       "Reg. Velta(*.mir);;Reg. Velta 6(*.reg);;Texto (*.txt);;Todos (*.*)");
   if (!name) {
     m_archivo->clear();
@@ -269,7 +269,7 @@ void FVerArch::Visualizar() {
     m_progress->setVisible(true);
     Sink sink(*this);
     m_model->beginChange();
-    out = m_view.run(m_archivo->text().toStdString(), filter, s, gCardTable, &sink);
+    out = m_view.run(m_archivo->text().toStdString(), filter, s, *gCardTable, &sink);
     m_model->endChange();
     m_progress->setVisible(false);
     m_list->setVisible(true);
@@ -318,14 +318,14 @@ void FVerArch::sortByColumn(int column) {
 void FVerArch::Guardar() {
   if (viewing() || m_view.rowCount() == 0) return;
   const auto chosen = filedialogs::saveFileName(
-      this, GetMsg(101), gDataFolder,
+      this, GetMsg(101), *gDataFolder,
       "Reg. Velta 7 (*.mir);;Reg. Velta 6 (*.reg);;Texto (*.txt);;Todos (*.*)");
   if (!chosen || chosen->empty() || *chosen == "*.MIR") return;
   const std::string& path = *chosen;
   std::string answer = "1";
   if (QFileInfo::exists(QString::fromStdString(path))) {
     // Closing the box without a choice must not find an old answer here and truncate the file.
-    gSharedText.clear();
+    gSharedText->clear();
     const int choice = FrmMsg::Msg(GetMsg(168) + path + GetMsg(169), GetMsg(109), GetMsg(152),
                                    GetMsg(123), 0, &appimages::imgOf(this), this)
                            .choice;
@@ -349,7 +349,7 @@ void FVerArch::Imprimir() {
   QPrinter printer;
   if (!printerdialog::choose(printer, this)) return;
   ListingHeader header;
-  header.versionText = gVersionText;
+  header.versionText = *gVersionText;
   header.date = basic::Format(basic::Now(), "SHORT DATE");
   header.pageCaption = GetMsg(260);
   header.title = GetMsg(238);

@@ -151,7 +151,7 @@ Fconfig::Fconfig(std::function<void()> loadText, const QList<QIcon>* images, QWi
     const auto names = gModem ? config::modemNamesOf(*gModem) : std::nullopt;
     modemsListed = names.has_value();
     showForm(config::fromSettings(cfg, names.value_or(std::vector<std::string>{})));
-    for (const std::string& name : ModemProgram::programFiles(gDataFolder))
+    for (const std::string& name : ModemProgram::programFiles(*gDataFolder))
       m_modemPrg->addItem(qs(name));
     m_modemPrg->setCurrentIndex(-1);
     MostrarRelojes();
@@ -539,7 +539,7 @@ void Fconfig::programModem() {
   const std::string name =
       m_modemPrg->currentIndex() >= 0 ? m_modemPrg->currentText().toStdString() : std::string();
   MsgBoxReporter boxes;
-  ModemProgram::runCommand(gDataFolder, name, *gModem, lines, boxes, [this](bool busy) {
+  ModemProgram::runCommand(*gDataFolder, name, *gModem, lines, boxes, [this](bool busy) {
     setEnabled(!busy);
     // Repaint now: the run holds the event loop between modem replies.
     repaint();

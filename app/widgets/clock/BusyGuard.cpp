@@ -10,6 +10,7 @@
 #include <clocklink/ClsModem.h>
 
 #include "core/Globals.h"
+#include "widgets/clock/ClockWindowsState.h"
 
 namespace {
 
@@ -22,10 +23,6 @@ class BusyState : public QObject {
   std::function<void()> notify;
   std::function<void()> cancel;
 };
-
-// The guard's own program-wide state: the main window's close waits for every guard.
-int gLiveGuards = 0;                         // guards alive in the whole program
-QList<QPointer<QWidget>> gCloseWhenAllIdle;  // windows whose close waits for every guard
 
 BusyState* stateOf(const QWidget* w, bool create) {
   if (!w) return nullptr;
@@ -62,28 +59,34 @@ void cancelExchange(BusyState* s) {
 
 }  // namespace
 
+// The guards' program-wide state (the main window's close waits for every guard) is the
+// owner's: ClockWindowsState.h.
+
 BusyGuard::BusyGuard(QWidget* window) : m_window(window) {
-  ++gLiveGuards;
+  ++clockWindowsState().liveGuards;
   BusyState* s = stateOf(window, true);
   if (!s) return;
   if (s->depth++ == 0 && s->notify) s->notify();
 }
 
 BusyGuard::~BusyGuard() {
-  --gLiveGuards;
+  // A guard that outlives the owner, or its release, finds a count it never added to.
+  ProgramObjects* owner = ProgramObjects::current();
+  ClockWindowsState* guards = owner ? &owner->layer<ClockWindowsState>() : nullptr;
+  if (guards && guards->liveGuards > 0) --guards->liveGuards;
   BusyState* s = stateOf(m_window, false);
   if (s && --s->depth == 0) {
     if (s->notify) s->notify();
     if (s->closePending) closeLater(m_window);
   }
-  if (gLiveGuards == 0) {
-    const QList<QPointer<QWidget>> waiting = gCloseWhenAllIdle;
-    gCloseWhenAllIdle.clear();
+  if (guards && guards->liveGuards == 0) {
+    const QList<QPointer<QWidget>> waiting = guards->closeWhenAllIdle;
+    guards->closeWhenAllIdle.clear();
     for (const QPointer<QWidget>& w : waiting) closeLater(w);
   }
 }
 
-bool BusyGuard::anyBusy() { return gLiveGuards > 0; }
+bool BusyGuard::anyBusy() { return clockWindowsState().liveGuards > 0; }
 
 BusyGuard::State BusyGuard::state(const QWidget* window) {
   const BusyState* s = stateOf(window, false);
@@ -110,7 +113,8 @@ bool BusyGuard::deferClose(QWidget* window, QCloseEvent* e, bool untilAllIdle) {
   if (busy(window)) {
     s->closePending = true;
   } else if (untilAllIdle && anyBusy()) {
-    if (!gCloseWhenAllIdle.contains(window)) gCloseWhenAllIdle.append(window);
+    QList<QPointer<QWidget>>& waiting = clockWindowsState().closeWhenAllIdle;
+    if (!waiting.contains(window)) waiting.append(window);
   } else {
     return false;
   }

@@ -106,8 +106,8 @@ FLeer::FLeer(QWidget* parent) : ClockWindow(parent, "FLeer", 233, Images::ImgToo
   // Load: the proposed name and the clock's folder; a folder that is not there keeps the
   // initial one and skips the shipping name.
   HourglassGuard hourglass;
-  setFolder(QString::fromStdString(gDataFolder.empty() ? QDir::currentPath().toStdString()
-                                                       : gDataFolder));
+  setFolder(QString::fromStdString(gDataFolder->empty() ? QDir::currentPath().toStdString()
+                                                        : *gDataFolder));
   if (gCfgFile) m_dropDup->setChecked(gCfgFile->EliminarDuplicados != 0);
   if (gListaRelojes) {
     m_name->setText(QString::fromStdString(collect::proposedReadName(
@@ -192,7 +192,7 @@ void FLeer::read() {
   hooks.askExisting = [this](const std::string& text) {
     const QList<QIcon>* images = nullptr;
     if (auto* host = dynamic_cast<MainWindowHost*>(parentWidget())) images = &host->Img();
-    gSharedText.clear();
+    gSharedText->clear();
     return FrmMsg::Msg(text, GetMsg(109), GetMsg(152), GetMsg(123), 0, images, this).choice;
   };
   hooks.started = [this] {

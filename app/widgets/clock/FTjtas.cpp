@@ -204,7 +204,7 @@ void FTjtas::mnum(int index) {
     close();
   } else if (index == 1) {
     const auto name = filedialogs::openFileName(this, msgText(133).remove('&').toStdString(),
-                                                gDataFolder, GetExtraMsg(ExtraMsg::FilterAll));
+                                                *gDataFolder, GetExtraMsg(ExtraMsg::FilterAll));
     if (name) m_archivo->setText(QString::fromStdString(*name));
   }
 }

@@ -10,6 +10,7 @@
 #include <clocklink/ClsModem.h>
 
 #include "widgets/clock/BusyGuard.h"
+#include "widgets/clock/ClockWindowsState.h"
 #include "core/ClsCfgFile.h"
 #include "core/ClsUsers.h"
 #include "widgets/clock/FFtp.h"
@@ -21,8 +22,6 @@
 #include "widgets/dialogs/frmSplash.h"
 
 namespace {
-bool gProgramEnd = false;
-fAuto* gCurrent = nullptr;
 // The on-line list keeps this many lines; older ones go as new passes add theirs.
 constexpr int kOnlineLines = 150;
 
@@ -34,7 +33,7 @@ void cancelBoth(int16_t flag) {
 
 fAuto::fAuto(QWidget* parent) : QDialog(parent) {
   setObjectName("fAuto");
-  gCurrent = this;
+  clockWindowsState().currentRun = this;
   m_timer = new QTimer(this);
   m_timer->setObjectName("Cronometro");
   m_timer->setInterval(1000);
@@ -74,7 +73,7 @@ fAuto::fAuto(QWidget* parent) : QDialog(parent) {
   // Load.
   m_exitRequested = false;
   cancelBoth(0);
-  m_automatic = gRunMode == 2;
+  m_automatic = *gRunMode == 2;
   m_logger.logEnabled = m_automatic;
   const std::string caption = "Velta 2000 - " + GetMsg(m_automatic ? 170 : 364);
   setWindowTitle(QString::fromStdString(caption));
@@ -84,12 +83,16 @@ fAuto::fAuto(QWidget* parent) : QDialog(parent) {
 fAuto::~fAuto() {
   m_timer->stop();
   if (gMirsol) gMirsol->SetCancel(0);
-  if (gCurrent == this) gCurrent = nullptr;
+  // A window that outlives the owner (freed after its end) has nothing left to clear.
+  if (ProgramObjects* o = ProgramObjects::current()) {
+    ClockWindowsState& state = o->layer<ClockWindowsState>();
+    if (state.currentRun == this) state.currentRun = nullptr;
+  }
 }
 
-bool fAuto::programEndRequested() { return gProgramEnd; }
-void fAuto::resetProgramEndRequest() { gProgramEnd = false; }
-fAuto* fAuto::current() { return gCurrent; }
+bool fAuto::programEndRequested() { return clockWindowsState().programEnd; }
+void fAuto::resetProgramEndRequest() { clockWindowsState().programEnd = false; }
+fAuto* fAuto::current() { return clockWindowsState().currentRun; }
 
 void fAuto::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
@@ -168,7 +171,7 @@ void fAuto::shipModally(collect::Shipment what) {
 }
 
 void fAuto::endProgram() {
-  gProgramEnd = true;
+  clockWindowsState().programEnd = true;
   m_timer->stop();
   BusyGuard::requestClose(this);
 }

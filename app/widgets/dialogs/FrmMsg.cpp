@@ -70,7 +70,7 @@ FrmMsg::Shown FrmMsg::Msg(const std::string& msg, const std::string& btn1, const
   int answer = 0;
   if (auto* h = dialogs::testing::hooks(); h && h->answerFrmMsg(msg, answer)) {
     if (answer < 1 || answer > 3) return Shown{};
-    gSharedText = std::to_string(answer);
+    *gSharedText = std::to_string(answer);
     return Shown{{}, answer};
   }
   FrmMsg window(img, parent);
@@ -91,7 +91,7 @@ QAction* FrmMsg::button(int i) const {
 
 void FrmMsg::choose(int k) {
   if (k < 0 || k > 2) return;
-  gSharedText = std::to_string(k + 1);
+  *gSharedText = std::to_string(k + 1);
   m_choice = k + 1;
   accept();
 }

@@ -65,22 +65,22 @@ bool ValidarHora(const std::string& hour, const std::string& minute) {
 }
 
 StartResult runStartup(InstanceLock& lock, const StartupHooks& hooks) {
-  gVersionText =
+  *gVersionText =
       std::to_string(VELTA_VERSION_MAJOR) + "." + basic::Format(VELTA_VERSION_MINOR, "00");
   // The working directory exactly as it is: a Linux folder name may end in a blank, and
   // trimming it would point every data file at another folder.
   std::string cwd(4096, '\0');
   if (!getcwd(cwd.data(), cwd.size())) cwd = ".";
-  gDataFolder = cwd.c_str();
-  if (gDataFolder.empty() || gDataFolder.back() != '/') gDataFolder += '/';
+  *gDataFolder = cwd.c_str();
+  if (gDataFolder->empty() || gDataFolder->back() != '/') *gDataFolder += '/';
 
   ProgramObjects& objects = ProgramObjects::live();
   if (!gCfgFile) objects.createSettings();
-  gCfgFile->Init(gDataFolder + "VELTA.INI");
+  gCfgFile->Init(*gDataFolder + "VELTA.INI");
   gCfgFile->LoadCfg();
   applyQtTranslations(gCfgFile->LENGUAJE);  // Qt's own buttons and dialogs in that language
 
-  const LockState state = lock.acquire(gDataFolder);
+  const LockState state = lock.acquire(*gDataFolder);
   if (state != LockState::Acquired) {
     const StartChoice c = decideStart(state, StoreLoad::Loaded, 0, "", basic::Now());
     const std::string extra =
@@ -117,7 +117,7 @@ StartResult runStartup(InstanceLock& lock, const StartupHooks& hooks) {
     refuse(hooks, 386, 320, readFailure(clocksRead), false);
   }
   if (c.kind == StartChoice::Automatic) {
-    gRunMode = 2;
+    *gRunMode = 2;
     if (hooks.openAuto) hooks.openAuto();
   } else {
     std::string user, psw;

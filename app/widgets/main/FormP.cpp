@@ -457,7 +457,7 @@ void FormP::MostrarConfig(int16_t n) {
     m_txtVelocidad->setText("9600");
     m_txtTelefono->clear();
     m_txtComunicacion->setText(msg(246));
-    m_txtPath->setText(q(gDataFolder + "REGIS.MIR"));
+    m_txtPath->setText(q(*gDataFolder + "REGIS.MIR"));
     m_txtIP->clear();
   } else {
     ClsListaRelojes& c = *gListaRelojes;
@@ -590,7 +590,7 @@ void FormP::runCommand(QAction* a) {
   }
 }
 
-void FormP::onlineRunMode() { gRunMode = 1; }
+void FormP::onlineRunMode() { *gRunMode = 1; }
 
 void FormP::reselectAfterRun() {
   if (gCfgFile) reselectClock();

@@ -1,6 +1,5 @@
 #include "widgets/main/WindowOpeners.h"
 
-WindowOpeners& windowOpeners() {
-  static WindowOpeners openers;
-  return openers;
-}
+#include "core/ProgramObjects.h"
+
+WindowOpeners& windowOpeners() { return ProgramObjects::live().layer<WindowOpeners>(); }

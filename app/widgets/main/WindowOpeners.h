@@ -28,5 +28,7 @@ struct WindowOpeners {
   Opener frmAbout;
 };
 
-// The program's openers (filled by registerOpeners, or by a test with recording stubs).
+// The program's openers (filled by registerOpeners, or by a test with recording stubs): the
+// live owner's (ProgramObjects::layer), empty again after its release; the program stops when
+// there is no owner.
 WindowOpeners& windowOpeners();

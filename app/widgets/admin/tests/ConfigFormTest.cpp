@@ -291,7 +291,7 @@ TEST_F(Lists, DeleteClock) {
 TEST_F(Lists, EditorHandOver) {
   std::vector<int> asked;
   int16_t answer = -1;
-  ClsListaRelojes::editorHook = [&](ClsListaRelojes& c) {
+  apptest::objects().editorHooks().clockList = [&](ClsListaRelojes& c) {
     asked.push_back(c.Operation);
     c.Operation = answer;
   };
@@ -301,10 +301,9 @@ TEST_F(Lists, EditorHandOver) {
   EXPECT_TRUE(config::modifyClock(*gListaRelojes, 7));
   EXPECT_FALSE(config::modifyClock(*gListaRelojes, 0));  // nothing selected: no editor
   EXPECT_EQ(asked, (std::vector<int>{0, 0, 7}));
-  ClsListaRelojes::editorHook = {};
 
   asked.clear();
-  ClsUsers::editorHook = [&](ClsUsers& u) {
+  apptest::objects().editorHooks().users = [&](ClsUsers& u) {
     asked.push_back(u.Operation);
     u.Operation = -1;
   };
@@ -312,7 +311,6 @@ TEST_F(Lists, EditorHandOver) {
   EXPECT_FALSE(config::modifyUser(*gUsers, 2));
   EXPECT_FALSE(config::modifyUser(*gUsers, 0));
   EXPECT_EQ(asked, (std::vector<int>{0, 2}));
-  ClsUsers::editorHook = {};
 }
 
 TEST_F(Lists, DeleteUser) {

@@ -40,10 +40,6 @@ class EditorOpenersTest : public ::testing::Test {
     gUsers->Iniciar(tmp.file("VELTA.DAT"));
     registerEditorHooks();
   }
-  ~EditorOpenersTest() override {
-    ClsListaRelojes::editorHook = nullptr;
-    ClsUsers::editorHook = nullptr;
-  }
 
   apptest::TempDataFolder tmp;
   apptest::MsgBoxRecorder boxes;
@@ -64,7 +60,7 @@ TEST_F(EditorOpenersTest, StoresOpenTheirEditorsThroughTheHooks) {
 
   gUsers->Operation = 0;
   whenShownTrigger(1);
-  ClsUsers::editorHook(*gUsers);
+  apptest::objects().editorHooks().users(*gUsers);
   EXPECT_EQ(gUsers->Operation, -1);
   EXPECT_TRUE(boxes.boxes().empty());
 }

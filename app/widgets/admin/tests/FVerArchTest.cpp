@@ -55,7 +55,7 @@ struct ViewerFixture : ::testing::Test {
 
   void SetUp() override {
     apptest::objects().createSettings();
-    gVersionText = "6.00";
+    *gVersionText = "6.00";
     folder.write("REGIS.MIR",
                  lines({"300 01/02/2024 08:00 01 01 tres", "100 01/02/2024 09:00 02 01",
                         "200 02/02/2024 07:30 01 02 Se\xF1or"}));
@@ -286,7 +286,7 @@ TEST_P(SaveOverExisting, TheChoiceDecidesWhatTheFileHolds) {
   const SaveCase& c = GetParam();
   view();
   folder.write("OUT.MIR", kOld);
-  gSharedText = "2";  // a stale answer must not count
+  *gSharedText = "2";  // a stale answer must not count
   filedialogs::testing::setNextFileName(folder.file("OUT.MIR"));
   answerThreeChoice(c.answer);
   window().mnu(2)->trigger();

@@ -143,11 +143,7 @@ class FconfigTest : public ::testing::Test {
     apptest::objects().createMirsol();
     apptest::objects().createModem();
   }
-  void TearDown() override {
-    ::unsetenv("VELTA_MODEMS");
-    ClsListaRelojes::editorHook = {};
-    ClsUsers::editorHook = {};
-  }
+  void TearDown() override { ::unsetenv("VELTA_MODEMS"); }
 
   std::unique_ptr<Fconfig> open() {
     auto dialog = std::make_unique<Fconfig>([this] { ++loadTexts; }, nullptr);
@@ -357,7 +353,7 @@ TEST_F(FconfigTest, NoModemDefinitions) {
 
 TEST_F(FconfigTest, ClockAndUserListsAndTheirCommands) {
   std::vector<int> edited;
-  ClsListaRelojes::editorHook = [&](ClsListaRelojes& c) {
+  apptest::objects().editorHooks().clockList = [&](ClsListaRelojes& c) {
     edited.push_back(c.Operation);
     if (c.Operation == 0) c.Operation = -1;  // New cancelled
   };

@@ -53,7 +53,7 @@ class FConsoleTest : public ::testing::Test {
     folder.write("VELTA.INI", "[COMMON]\r\nTIMEOUT=3\r\n" + ini);
     stores::writeClocks(clocks);
     apptest::objects().createSettings();
-    gCfgFile->Init(gDataFolder + "VELTA.INI");
+    gCfgFile->Init(*gDataFolder + "VELTA.INI");
     gCfgFile->LoadCfg();
     apptest::objects().createStartupObjects();
   }

@@ -49,7 +49,7 @@ class FIniModemTest : public ::testing::Test {
     stores::writeClocks({stores::ClockSpec{
         .interface = 0, .ip = "", .port = 0, .comPort = "COM5", .phone = phone}});
     apptest::objects().createSettings();
-    gCfgFile->Init(gDataFolder + "VELTA.INI");
+    gCfgFile->Init(*gDataFolder + "VELTA.INI");
     gCfgFile->LoadCfg();
     apptest::objects().createStartupObjects();
     const ClsListaRelojes& c = *gListaRelojes;
@@ -119,7 +119,7 @@ TEST_F(FIniModemTest, DialOutcomes) {
       EXPECT_EQ(button(w), "&Discar");
     } else {
       // The port was let go: the next set-up finds it free.
-      EXPECT_EQ(gModem->InitModem(gDataFolder, "Sim"), clocklink::kSuccess);
+      EXPECT_EQ(gModem->InitModem(*gDataFolder, "Sim"), clocklink::kSuccess);
       gModem->Colgar();
     }
   }
@@ -182,7 +182,7 @@ TEST_F(FIniModemTest, CancelarShowsColgandoAndLetsThePortGo) {
     // Hung up: the next set-up finds the port free (a modem still ringing does not answer
     // it yet, but the port is not held).
     gModem->SetCancel(0);
-    const int16_t again = statusCode(gModem->InitModem(gDataFolder, "Sim"));
+    const int16_t again = statusCode(gModem->InitModem(*gDataFolder, "Sim"));
     if (c.modem.dialDelay.count() == 0)
       EXPECT_EQ(again, -100);
     else
@@ -250,7 +250,7 @@ TEST_F(FIniModemTest, ASetUpFailureShowsTheMessageOfItsCode) {
     apptest::ModemClockSim modem(5);
     start("5551234", c.init);
     if (c.portHeld) {
-      ASSERT_EQ(gModem->InitModem(gDataFolder, "Sim"), clocklink::kSuccess);
+      ASSERT_EQ(gModem->InitModem(*gDataFolder, "Sim"), clocklink::kSuccess);
     }
     FIniModem w;
     EXPECT_EQ(w.Conectar(), clocklink::kFailure);
@@ -266,7 +266,7 @@ TEST_F(FIniModemTest, ALineAlreadyUpIsHungUpAndNoNumberIsRefused) {
   {
     apptest::ModemClockSim modem(5);
     start();
-    ASSERT_EQ(gModem->InitModem(gDataFolder, "Sim"), clocklink::kSuccess);
+    ASSERT_EQ(gModem->InitModem(*gDataFolder, "Sim"), clocklink::kSuccess);
     ASSERT_NE(gModem->Discar(10).find("CONNECT"), std::string::npos);
     gModem->cortarModem(true);
     FIniModem w;

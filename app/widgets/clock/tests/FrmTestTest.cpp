@@ -256,7 +256,7 @@ TEST_F(FrmTestTest, DetectarFindsTheSimulatorAndRestoresTheClockOnCancel) {
   record.port = current.port();
   stores::writeClocks({record});
   apptest::objects().createClockList();
-  gListaRelojes->Iniciar(gDataFolder + "velta002.dat");
+  gListaRelojes->Iniciar(*gDataFolder + "velta002.dat");
   gListaRelojes->CargarRelojes();
   gCfgFile->RelojActivo = 1;
   gCfgFile->TimeOut = 3;

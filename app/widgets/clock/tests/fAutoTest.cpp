@@ -43,23 +43,20 @@ namespace {
 
 class fAutoTest : public ::testing::Test {
  protected:
+  // The fixture's owner starts each test with no program end asked for.
   void SetUp() override {
     clocklink::setEventPump([] { QCoreApplication::processEvents(); });
-    fAuto::resetProgramEndRequest();
   }
-  void TearDown() override {
-    clocklink::setEventPump(nullptr);
-    fAuto::resetProgramEndRequest();
-  }
+  void TearDown() override { clocklink::setEventPump(nullptr); }
   void start(const std::vector<ClockSpec>& clocks, const std::string& ini, int16_t runMode = 2) {
     folder.write("VELTA.INI", "[COMMON]\r\nTIMEOUT=3\r\n" + ini);
     stores::writeClocks(clocks);
     stores::writeUsers({{"ADMIN", 1234, 1}});
     apptest::objects().createSettings();
-    gCfgFile->Init(gDataFolder + "VELTA.INI");
+    gCfgFile->Init(*gDataFolder + "VELTA.INI");
     gCfgFile->LoadCfg();
     apptest::objects().createStartupObjects();
-    gRunMode = runMode;
+    *gRunMode = runMode;
   }
   // The window with its monotonic clock moved on by `skip` (the countdown need not be sat
   // through) and short waits.
@@ -140,7 +137,6 @@ TEST_F(fAutoTest, StopRequestAnswers) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     apptest::resetProgramObjects();
-    fAuto::resetProgramEndRequest();
     boxes.clear();
     start({}, "");
     user = c.user;
@@ -211,7 +207,6 @@ TEST_F(fAutoTest, ShippingByFtpThenClearingAndARefusedStoreClearsNothing) {
     SCOPED_TRACE(writable ? "stored" : "refused");
     skip = std::chrono::seconds(0);  // the countdown starts unskipped, as in the other tests
     apptest::resetProgramObjects();
-    fAuto::resetProgramEndRequest();
     std::filesystem::remove(folder.file(basic::Format(basic::Now(), "YYYYmmdd") + ".LOG"));
     apptest::FtpServerFixture server({writable, "", ""});
     ASSERT_TRUE(server.started());

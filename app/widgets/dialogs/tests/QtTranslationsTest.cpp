@@ -50,10 +50,8 @@ class QtTranslationsTest : public ::testing::Test {
     apptest::ensureApplication();
     apptest::objects().createSettings();
   }
-  ~QtTranslationsTest() override {
-    msgbox::testing::setBoxInspector({});
-    applyQtTranslations(0);
-  }
+  // The fixture's owner takes the translators off at its end.
+  ~QtTranslationsTest() override { msgbox::testing::setBoxInspector({}); }
   // The buttons of a real box of `style`, built as it would be shown.
   QStringList boxButtons(int style) {
     QStringList out;

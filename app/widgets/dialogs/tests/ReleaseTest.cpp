@@ -166,10 +166,10 @@ TEST_F(ReleaseTest, SepararCamposCutsAtSingleBlanks) {
       {"", {"", "", "", "", ""}, ""},
   };
   for (const Case& c : cases) {
-    gSplitFields.rest = "stale";
+    gSplitFields->rest = "stale";
     SepararCampos(c.line);
-    EXPECT_EQ(gSplitFields.fields, c.fields) << "'" << c.line << "'";
-    EXPECT_EQ(gSplitFields.rest, c.rest) << "'" << c.line << "'";
+    EXPECT_EQ(gSplitFields->fields, c.fields) << "'" << c.line << "'";
+    EXPECT_EQ(gSplitFields->rest, c.rest) << "'" << c.line << "'";
   }
 }
 
@@ -240,7 +240,7 @@ class StartupTest : public ::testing::Test {
     hooks.showMain = [this] { ++mainShown; };
     hooks.openAuto = [this] {
       ++autoRuns;
-      autoRunMode = gRunMode;
+      autoRunMode = *gRunMode;
     };
     lock = std::make_unique<InstanceLock>();  // the previous run's lock goes first
     return runStartup(*lock, hooks);
@@ -256,8 +256,8 @@ TEST_F(StartupTest, LogsInAndShowsTheMainWindow) {
   EXPECT_EQ(run(" ADMIN ", "1234"), StartResult::Running);
   EXPECT_EQ(mainShown, 1);
   EXPECT_TRUE(boxes.boxes().empty());
-  EXPECT_EQ(gDataFolder, data.path());
-  EXPECT_EQ(gVersionText, "6.00");
+  EXPECT_EQ(*gDataFolder, data.path());
+  EXPECT_EQ(*gVersionText, "6.00");
   EXPECT_EQ(gUsers->GetLevel(), 2);
   ASSERT_NE(gAuditoria, nullptr);
   EXPECT_EQ(gAuditoria->users, gUsers);
@@ -268,10 +268,10 @@ TEST_F(StartupTest, DataFolderIsTheWorkingDirectoryAsItIs) {
   const std::string folder = data.path() + "datos ";
   ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
   ASSERT_EQ(::chdir(folder.c_str()), 0);
-  gDataFolder = folder + "/";
+  *gDataFolder = folder + "/";
   stores::writeUsers({{"ANA", 7, 1}});
   EXPECT_EQ(run("ANA", "7"), StartResult::Running);
-  EXPECT_EQ(gDataFolder, folder + "/");
+  EXPECT_EQ(*gDataFolder, folder + "/");
   EXPECT_TRUE(boxes.boxes().empty());
   ASSERT_EQ(::chdir(data.path().c_str()), 0);
 }
@@ -336,7 +336,7 @@ void makeSparse(const std::string& path, off_t size) {
 }
 
 std::string todaysLogPath() {
-  return gDataFolder + basic::Format(basic::Now(), "YYYYmmdd") + ".LOG";
+  return *gDataFolder + basic::Format(basic::Now(), "YYYYmmdd") + ".LOG";
 }
 std::string todaysLog() { return apptest::readWholeFile(todaysLogPath()); }
 

@@ -22,6 +22,7 @@
 #include "widgets/dialogs/BrowseForFolder.h"
 #include "widgets/dialogs/FrmMsg.h"
 #include "core/Globals.h"
+#include "core/ProgramObjects.h"
 #include "widgets/dialogs/MsgBox.h"
 #include "widgets/dialogs/testing/Hooks.h"
 
@@ -80,7 +81,8 @@ class FrmMsgChoice : public ::testing::TestWithParam<ChoiceCase> {};
 
 TEST_P(FrmMsgChoice, AnswersInSharedTextAfterBlocking) {
   const ChoiceCase c = GetParam();
-  gSharedText = "unchanged";
+  ProgramObjects objects;  // gSharedText is the owner's
+  *gSharedText = "unchanged";
   const QList<QIcon> img = imageList();
   const auto shown = whenModal<FrmMsg>([&](FrmMsg* window) {
     EXPECT_EQ(window->label()->text(), QString::fromUtf8("¿Confirma?"));
@@ -94,7 +96,7 @@ TEST_P(FrmMsgChoice, AnswersInSharedTextAfterBlocking) {
       FrmMsg::Msg("¿Confirma?", "Agregar", "Reemplazar", "Cancelar", 0, &img);
   EXPECT_EQ(answer, nullptr);
   EXPECT_TRUE(*shown);
-  EXPECT_EQ(gSharedText, c.expected);
+  EXPECT_EQ(*gSharedText, c.expected);
   EXPECT_EQ(answer.choice, c.k + 1) << "the choice is the call's result too";
 }
 
@@ -104,25 +106,27 @@ INSTANTIATE_TEST_SUITE_P(Choices, FrmMsgChoice,
                                            ChoiceCase{1, true, "2"}, ChoiceCase{2, true, "3"}));
 
 TEST(FrmMsg, ClosingWithoutAChoiceLeavesSharedText) {
-  gSharedText = "kept";
+  ProgramObjects objects;  // gSharedText is the owner's
+  *gSharedText = "kept";
   const auto shown = whenModal<FrmMsg>([](FrmMsg* window) { window->close(); });
   EXPECT_EQ(FrmMsg::Msg("Mensaje", "Agregar", "Reemplazar", "Cancelar", 0).choice, 0);
   EXPECT_TRUE(*shown);
-  EXPECT_EQ(gSharedText, "kept");
+  EXPECT_EQ(*gSharedText, "kept");
 }
 
 // The tests' seam answers as the window would: in gSharedText and as the result; 0 or an
 // answer out of range is no choice.
 TEST(FrmMsg, TheHooksAnswerIsTheResult) {
+  ProgramObjects objects;  // gSharedText is the owner's
   for (const int answer : {1, 2, 3, 0, 4}) {
     SCOPED_TRACE(answer);
-    gSharedText = "kept";
+    *gSharedText = "kept";
     frmmsg::testing::setHook([answer](const std::string&) { return answer; });
     const FrmMsg::Shown result = FrmMsg::Msg("Mensaje", "Agregar", "Reemplazar", "Cancelar", 0);
     frmmsg::testing::setHook({});
     const bool chosen = answer >= 1 && answer <= 3;
     EXPECT_EQ(result.choice, chosen ? answer : 0);
-    EXPECT_EQ(gSharedText, chosen ? std::to_string(answer) : "kept");
+    EXPECT_EQ(*gSharedText, chosen ? std::to_string(answer) : "kept");
     EXPECT_EQ(result, nullptr);
   }
 }
@@ -153,27 +157,29 @@ TEST(FrmMsg, CaptionsBecomeChoicesAndEmptyOnesAreHidden) {
 }
 
 TEST(FrmMsg, WithoutCaptionsReturnsAtOnceAndOnlyShowsTheMessage) {
-  gSharedText = "kept";
+  ProgramObjects objects;  // gSharedText is the owner's
+  *gSharedText = "kept";
   QPointer<FrmMsg> window = FrmMsg::Msg("Procesando...Espere por favor", "", "", "", 0);
   ASSERT_FALSE(window.isNull());
   EXPECT_TRUE(window->isVisible());
   EXPECT_EQ(window->label()->text(), "Procesando...Espere por favor");
   for (int k = 0; k < 3; ++k)
     EXPECT_FALSE(window->mnu(k)->isVisible() || window->button(k + 1)->isVisible());
-  EXPECT_EQ(gSharedText, "kept");
+  EXPECT_EQ(*gSharedText, "kept");
   window->close();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_TRUE(window.isNull());
 }
 
 TEST(FrmMsg, DetectarShowsWithoutBlockingAndStillAnswers) {
-  gSharedText = "";
+  ProgramObjects objects;  // gSharedText is the owner's
+  *gSharedText = "";
   QPointer<FrmMsg> window = FrmMsg::Msg("Mensaje", "Uno", "Dos", "Tres", 1);
   ASSERT_FALSE(window.isNull());
   EXPECT_TRUE(window->isVisible());
   EXPECT_FALSE(window->isModal());
   window->mnu(2)->trigger();
-  EXPECT_EQ(gSharedText, "3");
+  EXPECT_EQ(*gSharedText, "3");
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_TRUE(window.isNull());
 }

@@ -225,7 +225,7 @@ TEST_F(FormPTest, EveryCommandIsAuditedWithItsCaption) {
   std::vector<std::string> expected;
   for (const std::string& c : captions) expected.push_back("MNU->" + c);
   EXPECT_EQ(audited(), expected);
-  EXPECT_EQ(gRunMode, 1);  // co(5) runs the on-line mode
+  EXPECT_EQ(*gRunMode, 1);  // co(5) runs the on-line mode
 }
 
 TEST_F(FormPTest, ToolbarButtonFiveAuditsTheDialCaption) {
@@ -366,7 +366,7 @@ TEST_F(FormPTest, NoClockShowsTheDefaults) {
     EXPECT_EQ(text("TxtPuerto"), "COM2");
     EXPECT_EQ(text("TxtVelocidad"), "9600");
     EXPECT_EQ(text("TxtComunicacion").toStdString(), GetMsg(246));
-    EXPECT_EQ(text("txtPath").toStdString(), gDataFolder + "REGIS.MIR");
+    EXPECT_EQ(text("txtPath").toStdString(), *gDataFolder + "REGIS.MIR");
     EXPECT_EQ(text("TxtTelefono"), "");
     EXPECT_EQ(gCfgFile->RelojActivo, n);
     EXPECT_EQ(gMirsol->clockId(), "1");
@@ -606,7 +606,7 @@ TEST_F(FormPTest, CloseHangsUpADialledLine) {
   stores::writeClocks({ClockSpec{.interface = 0, .comPort = "COM5", .phone = "5551234"}});
   FormP& w = open("ADMIN", "[COMMON]\r\nMODEMDRIVER=Sim\r\n");
   // What the dial-up window does: set the modem up, dial, and mark the line as up.
-  ASSERT_EQ(gModem->InitModem(gDataFolder, "Sim"), clocklink::kSuccess);
+  ASSERT_EQ(gModem->InitModem(*gDataFolder, "Sim"), clocklink::kSuccess);
   ASSERT_NE(gModem->Discar(10).find("CONNECT"), std::string::npos);
   gModem->cortarModem(true);
   ASSERT_TRUE(modem.modem().online());

@@ -109,8 +109,6 @@ class ProgramWindowsTest : public ::testing::Test {
   }
   void TearDown() override {
     form.reset();
-    ClsListaRelojes::editorHook = nullptr;
-    ClsUsers::editorHook = nullptr;
     frmmsg::testing::setHook({});
     clocklink::setEventPump({});
   }

@@ -106,7 +106,7 @@ void viewBigFile(QWidget* window) {
   auto* viewer = static_cast<FVerArch*>(window);
   std::string big;
   for (int n = 0; n < 300000; ++n) big += std::to_string(n) + " 01/02/2024 08:00 01 01\r\n";
-  const std::string path = gDataFolder + "BIG.MIR";
+  const std::string path = *gDataFolder + "BIG.MIR";
   if (std::FILE* f = std::fopen(path.c_str(), "wb")) {
     std::fwrite(big.data(), 1, big.size(), f);
     std::fclose(f);

@@ -133,10 +133,8 @@ class WindowLanguageTest : public ::testing::TestWithParam<int> {
     apptest::objects().createStartupObjects();
     gUsers->FindUser("ADMIN", "3");
   }
-  ~WindowLanguageTest() override {
-    applyQtTranslations(0);
-    clocklink::FComm::unload();
-  }
+  // The fixture's owner takes the translators off at its end.
+  ~WindowLanguageTest() override { clocklink::FComm::unload(); }
   apptest::TempDataFolder folder;
   apptest::MsgBoxRecorder boxes;
   WindowOpeners openers;
