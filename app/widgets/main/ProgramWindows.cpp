@@ -31,8 +31,7 @@ void execModal(QWidget* parent) {
 // The same for a window that runs its exchanges over the program's run context.
 template <class Window>
 void execModal(QWidget* parent, const std::optional<collect::RunContext>& context) {
-  Window w(parent);
-  if (context) w.setRunContext(*context);
+  Window w(parent, context);
   w.exec();
 }
 
@@ -59,9 +58,9 @@ void registerOpeners(WindowOpeners& openers, const std::optional<collect::RunCon
   openers.FVerArch = [](QWidget* parent) { openFVerArch(parent); };
   openers.FAud = [](QWidget* parent) { openFAud(parent); };
   openers.frmAbout = [](QWidget* parent) { openfrmAbout(parent); };
-  openers.FTime = [](QWidget* parent) { execModal<FTime>(parent); };
-  openers.FCbioReloj = [](QWidget* parent) { execModal<FCbioReloj>(parent); };
-  openers.FCacheo = [](QWidget* parent) { execModal<FCacheo>(parent); };
+  openers.FTime = [&context](QWidget* parent) { execModal<FTime>(parent, context); };
+  openers.FCbioReloj = [&context](QWidget* parent) { execModal<FCbioReloj>(parent, context); };
+  openers.FCacheo = [&context](QWidget* parent) { execModal<FCacheo>(parent, context); };
   openers.FLeer = [&context](QWidget* parent) { execModal<FLeer>(parent, context); };
   openers.FTjtas = [](QWidget* parent) { execModal<FTjtas>(parent); };
   openers.FSirenas = [](QWidget* parent) { execModal<FSirenas>(parent); };

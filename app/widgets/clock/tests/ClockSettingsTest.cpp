@@ -27,8 +27,11 @@ namespace {
 class ClockSettingsTest : public ::testing::Test {
  protected:
   ClockSettingsTest() { apptest::objects().createSettings(); }  // the data folder deletes it
-  // The program's protocol object pointed at `port` on 127.0.0.1.
+  // The program's protocol object pointed at `port` on 127.0.0.1, with the clock list and the
+  // modem object the windows' run context holds beside it.
   void connectTo(uint16_t port) {
+    apptest::objects().createClockList();
+    apptest::objects().createModem();
     apptest::objects().createMirsol();
     gMirsol->SetTimeOut(2);
     ASSERT_EQ(gMirsol->SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 2, 0, port, 5),
