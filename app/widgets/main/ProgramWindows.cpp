@@ -62,9 +62,9 @@ void registerOpeners(WindowOpeners& openers, const std::optional<collect::RunCon
   openers.FCbioReloj = [&context](QWidget* parent) { execModal<FCbioReloj>(parent, context); };
   openers.FCacheo = [&context](QWidget* parent) { execModal<FCacheo>(parent, context); };
   openers.FLeer = [&context](QWidget* parent) { execModal<FLeer>(parent, context); };
-  openers.FTjtas = [](QWidget* parent) { execModal<FTjtas>(parent); };
-  openers.FSirenas = [](QWidget* parent) { execModal<FSirenas>(parent); };
-  openers.FrmTest = [](QWidget* parent) { execModal<FrmTest>(parent); };
+  openers.FTjtas = [&context](QWidget* parent) { execModal<FTjtas>(parent, context); };
+  openers.FSirenas = [&context](QWidget* parent) { execModal<FSirenas>(parent, context); };
+  openers.FrmTest = [&context](QWidget* parent) { execModal<FrmTest>(parent, context); };
   openers.FIniModemConectar = [&context](QWidget* parent) {
     auto* w = new FIniModem(parent);
     if (context) w->setRunContext(*context);
