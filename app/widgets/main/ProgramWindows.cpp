@@ -66,8 +66,7 @@ void registerOpeners(WindowOpeners& openers, const std::optional<collect::RunCon
   openers.FSirenas = [&context](QWidget* parent) { execModal<FSirenas>(parent, context); };
   openers.FrmTest = [&context](QWidget* parent) { execModal<FrmTest>(parent, context); };
   openers.FIniModemConectar = [&context](QWidget* parent) {
-    auto* w = new FIniModem(parent);
-    if (context) w->setRunContext(*context);
+    auto* w = new FIniModem(parent, context);
     w->setAttribute(Qt::WA_DeleteOnClose);
     w->Conectar();
     if (!w->isVisible()) w->deleteLater();  // the line was hung up or there is no number
