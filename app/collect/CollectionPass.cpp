@@ -165,7 +165,7 @@ bool Pass::clockSteps(const basic::DateTime& now, const std::string& name) {
   yield();
   if (c.m_FHora == 1) {
     const CollectionStatus r =
-        ConsoleDateTimeResult(m_list, basic::Format(now, "YYYYmmdd"),
+        ConsoleDateTimeResult(mirsol, m_list, basic::Format(now, "YYYYmmdd"),
                               std::to_string(basic::Weekday(now)), basic::Format(now, "HHMM"));
     if (r != kSuccess) ok = false;
   }
@@ -174,7 +174,7 @@ bool Pass::clockSteps(const basic::DateTime& now, const std::string& name) {
     CollectionStatus r;
     if (c.m_tipo != 0) {
       if (!solvar) mirsol.SetLocked(2);
-      r = SendCardFile(0, c.m_ArchivoHabil);
+      r = SendCardFile(mirsol, c.m_TipoNumero, 0, c.m_ArchivoHabil);
       m_list.add(r == kSuccess ? " TARJETAS INHABILITADAS..." : " ERROR AL INHABILITAR TARJETAS",
                  r == kSuccess ? kPlain : kRedLine);
     } else {
@@ -184,7 +184,7 @@ bool Pass::clockSteps(const basic::DateTime& now, const std::string& name) {
       } else {
         mirsol.SetLocked(1);
       }
-      r = SendCardFile(1, c.m_ArchivoHabil);
+      r = SendCardFile(mirsol, c.m_TipoNumero, 1, c.m_ArchivoHabil);
       m_list.add(r == kSuccess ? " TARJETAS HABILITADAS..." : " ERROR AL HABILITAR TARJETAS",
                  r == kSuccess ? kPlain : kRedLine);
     }

@@ -12,11 +12,9 @@
 #include "core/Basic.h"
 #include "core/CardNumber.h"
 #include "collect/CardText.h"
-#include "core/ClsListaRelojes.h"
 #include "core/ClsTarjetas.h"
 #include "collect/CollectPunches.h"
 #include "core/FailureMessage.h"
-#include "core/Globals.h"
 #include "core/Messages.h"
 
 namespace collect {
@@ -24,12 +22,12 @@ namespace collect {
 using clocklink::kFailure;
 using clocklink::kSuccess;
 
-clocklink::CollectionStatus ConsoleDateTimeResult(ProgressList& list, const std::string& date,
+clocklink::CollectionStatus ConsoleDateTimeResult(clocklink::ClsMirsol& clock, ProgressList& list,
+                                                  const std::string& date,
                                                   const std::string& weekday,
                                                   const std::string& time) {
   const int line = list.add("");
-  const clocklink::CollectionStatus code =
-      gMirsol ? gMirsol->SetDateTime(date, weekday, time) : kFailure;
+  const clocklink::CollectionStatus code = clock.SetDateTime(date, weekday, time);
   if (code == kSuccess) {
     list.setText(line, GetMsg(270) + GetMsg(221));
     list.setStyle(line, kBlueLine);
@@ -40,12 +38,12 @@ clocklink::CollectionStatus ConsoleDateTimeResult(ProgressList& list, const std:
   return kFailure;
 }
 
-clocklink::CollectionStatus ConsoleClearResult(ProgressList& list) {
-  const clocklink::CollectionStatus code = gMirsol ? gMirsol->Record_Process(4, 0) : kFailure;
-  return ShowClearResult(list, code);
+clocklink::CollectionStatus ConsoleClearResult(clocklink::ClsMirsol& clock, ProgressList& list) {
+  return ShowClearResult(list, clock.Record_Process(4, 0));
 }
 
-clocklink::CollectionStatus SendCardFile(int16_t mode, const std::string& path) {
+clocklink::CollectionStatus SendCardFile(clocklink::ClsMirsol& clock, int16_t tipoNumero,
+                                         int16_t mode, const std::string& path) {
   const std::string local = basekit::toLocalPath(basic::Trim(path));
   // A list of card numbers, one short item each, for at most as many cards as a card base
   // holds; a larger file is not read. The file layer makes every check on its descriptor (a
@@ -54,15 +52,15 @@ clocklink::CollectionStatus SendCardFile(int16_t mode, const std::string& path) 
   std::string text;
   if (local.empty() || !basekit::readWholeFile(local, text, nullptr, kMaxCardListBytes))
     return kFailure;
-  const int16_t kind = gListaRelojes && gListaRelojes->m_TipoNumero == 2 ? 2 : 1;
+  const int16_t kind = tipoNumero == 2 ? 2 : 1;
   for (const std::string& raw : clocklink::splitModemItems(text)) {
     const std::string item = basic::Trim(raw);
     if (item.size() <= 2) continue;
     double number = 0;
     // An item that is no card number ends the file: the clock must not get part of a list
     // whose rest is unknown to be sound.
-    if (!cardNumberOf(item, kind, number) || !gMirsol) return kFailure;
-    if (gMirsol->Card_Process(mode != 0 ? 7 : 8, cardText(number)) != kSuccess) return kFailure;
+    if (!cardNumberOf(item, kind, number)) return kFailure;
+    if (clock.Card_Process(mode != 0 ? 7 : 8, cardText(number)) != kSuccess) return kFailure;
   }
   return kSuccess;
 }

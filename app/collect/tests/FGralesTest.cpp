@@ -65,7 +65,8 @@ class FGralesClock : public ::testing::Test {
 }  // namespace
 
 TEST_F(FGralesClock, DateAndTimeReachTheClockUnlessCancelled) {
-  ASSERT_EQ(collect::ConsoleDateTimeResult(list, "20250314", "6", "0915"), clocklink::kSuccess);
+  ASSERT_EQ(collect::ConsoleDateTimeResult(*gMirsol, list, "20250314", "6", "0915"),
+            clocklink::kSuccess);
   const std::time_t t = std::chrono::system_clock::to_time_t(sim.clockTime());
   std::tm tm{};
   localtime_r(&t, &tm);
@@ -77,14 +78,15 @@ TEST_F(FGralesClock, DateAndTimeReachTheClockUnlessCancelled) {
   EXPECT_EQ(list.style(1), collect::kBlueLine);
 
   gMirsol->SetCancel(1);
-  EXPECT_EQ(collect::ConsoleDateTimeResult(list, "20250314", "6", "0915"), clocklink::kFailure);
+  EXPECT_EQ(collect::ConsoleDateTimeResult(*gMirsol, list, "20250314", "6", "0915"),
+            clocklink::kFailure);
   EXPECT_EQ(list.text(2), "No se pudo grabar la fecha y hora");
   EXPECT_EQ(list.style(2), collect::kRedLine);
 }
 
 TEST_F(FGralesClock, ConsoleClearResultClearsTheClock) {
   sim.generatePunches(3, 1);
-  EXPECT_EQ(collect::ConsoleClearResult(list), clocklink::kSuccess);
+  EXPECT_EQ(collect::ConsoleClearResult(*gMirsol, list), clocklink::kSuccess);
   EXPECT_TRUE(sim.punches().empty());
   EXPECT_EQ(list.text(1), ">Las registraciones han sido borradas");
 }
@@ -114,11 +116,12 @@ TEST_F(FGralesClock, SendCardFileSendsEachCardItemInOrder) {
               clocklink::kSuccess);
     gListaRelojes->m_TipoNumero = c.kind;
     folder.write("cards.txt", c.file);
-    EXPECT_EQ(statusCode(collect::SendCardFile(c.mode, "  " + folder.file("cards.txt") + " ")),
+    EXPECT_EQ(statusCode(collect::SendCardFile(*gMirsol, gListaRelojes->m_TipoNumero, c.mode,
+                                               "  " + folder.file("cards.txt") + " ")),
               c.result)
         << c.name;
     EXPECT_EQ(fresh.enabledCards(), c.enabled) << c.name;
     EXPECT_EQ(fresh.disabledCards(), c.disabled) << c.name;
   }
-  EXPECT_EQ(collect::SendCardFile(1, folder.file("none.txt")), clocklink::kFailure);
+  EXPECT_EQ(collect::SendCardFile(*gMirsol, 1, 1, folder.file("none.txt")), clocklink::kFailure);
 }

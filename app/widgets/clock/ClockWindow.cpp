@@ -7,19 +7,16 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
-#include <clocklink/ClsMirsol.h>
-#include <clocklink/ClsModem.h>
-
 #include <string>
 
 #include "widgets/clock/BusyGuard.h"
-#include "core/Globals.h"
 #include "widgets/clock/MainWindowHost.h"
 #include "core/Messages.h"
 #include "widgets/dialogs/ToolbarButton.h"
 
-ClockWindow::ClockWindow(QWidget* parent, const char* name, int captionMsg, Images images)
-    : QDialog(parent) {
+ClockWindow::ClockWindow(QWidget* parent, const char* name, int captionMsg, Images images,
+                         const std::optional<collect::RunContext>& context)
+    : QDialog(parent), HandedContext(context) {
   setObjectName(name);
   setWindowTitle(QString::fromStdString(GetMsg(captionMsg)));
   setModal(true);
@@ -42,9 +39,9 @@ ClockWindow::ClockWindow(QWidget* parent, const char* name, int captionMsg, Imag
   layout->addWidget(m_toolBar);
   layout->addLayout(m_body, 1);
 
-  if (gMirsol) gMirsol->SetCancel(0);
-  if (gModem) gModem->SetCancel(0);
+  setCancelFlags(0);
   BusyGuard::onChange(this, [this] { updateCommands(); });
+  BusyGuard::onCancel(this, [this] { setCancelFlags(1); });
 }
 
 QAction* ClockWindow::addCommand(const char* name, int captionMsg, int image,

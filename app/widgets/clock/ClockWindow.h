@@ -2,7 +2,8 @@
 // QAction per command (the toolbar's pictures from one of the main window's image lists), the
 // clock objects' cancel flags cleared on opening (a flag left by an earlier window would make
 // every command fail), and the busy rule: while a clock exchange runs the commands are off and
-// a close waits for it (BusyGuard).
+// a close waits for it (BusyGuard), which cancels the exchange. The clock objects are those of
+// the run context the window is handed (HandedContext).
 #pragma once
 
 #include <QDialog>
@@ -10,7 +11,10 @@
 #include <QList>
 
 #include <functional>
+#include <optional>
 #include <vector>
+
+#include "widgets/clock/HandedContext.h"
 
 class QAction;
 class QMenu;
@@ -18,12 +22,13 @@ class QMenuBar;
 class QToolBar;
 class QVBoxLayout;
 
-class ClockWindow : public QDialog {
+class ClockWindow : public QDialog, public HandedContext {
   Q_OBJECT
 
  public:
   enum class Images { Img, ImgTool };
-  ClockWindow(QWidget* parent, const char* name, int captionMsg, Images images);
+  ClockWindow(QWidget* parent, const char* name, int captionMsg, Images images,
+              const std::optional<collect::RunContext>& context = std::nullopt);
 
   QToolBar* toolBar() const { return m_toolBar; }
   QMenuBar* menuBar() const { return m_menuBar; }

@@ -11,11 +11,11 @@
 
 #include "widgets/clock/BusyGuard.h"
 #include "collect/ClockSettingRules.h"
-#include "core/Globals.h"
 #include "widgets/dialogs/HourglassGuard.h"
 #include "widgets/dialogs/MsgBox.h"
 
-FCacheo::FCacheo(QWidget* parent) : ClockWindow(parent, "FCacheo", 262, Images::Img) {
+FCacheo::FCacheo(QWidget* parent, const std::optional<collect::RunContext>& context)
+    : ClockWindow(parent, "FCacheo", 262, Images::Img, context) {
   addOkCancel([this] { send(); });
   m_gge = new QSlider(Qt::Horizontal, this);
   m_gge->setObjectName("Gge");
@@ -38,12 +38,13 @@ FCacheo::FCacheo(QWidget* parent) : ClockWindow(parent, "FCacheo", 262, Images::
 }
 
 void FCacheo::send() {
-  if (!gMirsol) return;
+  const std::optional<collect::RunContext> ctx = runContext();
+  if (!ctx) return;
   clocklink::CollectionStatus result{};
   {
     BusyGuard busy(this);
     HourglassGuard hourglass;
-    result = gMirsol->SetCache(collect::cacheValue(m_gge->value()));
+    result = ctx->mirsol.SetCache(collect::cacheValue(m_gge->value()));
   }
   if (result == clocklink::kSuccess) {
     QApplication::beep();

@@ -10,7 +10,8 @@ class FCacheo : public ClockWindow {
   Q_OBJECT
 
  public:
-  explicit FCacheo(QWidget* parent = nullptr);
+  explicit FCacheo(QWidget* parent = nullptr,
+                   const std::optional<collect::RunContext>& context = std::nullopt);
   QSlider* Gge() const { return m_gge; }
 
  private:

@@ -9,11 +9,11 @@
 
 #include "widgets/clock/BusyGuard.h"
 #include "collect/ClockSettingRules.h"
-#include "core/Globals.h"
 #include "core/Messages.h"
 #include "widgets/dialogs/MsgBox.h"
 
-FCbioReloj::FCbioReloj(QWidget* parent) : ClockWindow(parent, "FCbioReloj", 177, Images::Img) {
+FCbioReloj::FCbioReloj(QWidget* parent, const std::optional<collect::RunContext>& context)
+    : ClockWindow(parent, "FCbioReloj", 177, Images::Img, context) {
   addOkCancel([this] { send(); });
   m_text = new QLineEdit(this);
   m_text->setObjectName("Text1");
@@ -32,11 +32,12 @@ void FCbioReloj::send() {
     return;
   }
   if (MsgBox(194, msgbox::YesNo | msgbox::Question) != msgbox::Yes) return;
-  if (!gMirsol) return;
+  const std::optional<collect::RunContext> ctx = runContext();
+  if (!ctx) return;
   clocklink::CollectionStatus result{};
   {
     BusyGuard busy(this);
-    result = gMirsol->SetClockNumber(number);
+    result = ctx->mirsol.SetClockNumber(number);
   }
   if (result == clocklink::kSuccess)
     QApplication::beep();

@@ -9,7 +9,8 @@ class FCbioReloj : public ClockWindow {
   Q_OBJECT
 
  public:
-  explicit FCbioReloj(QWidget* parent = nullptr);
+  explicit FCbioReloj(QWidget* parent = nullptr,
+                      const std::optional<collect::RunContext>& context = std::nullopt);
   QLineEdit* Text1() const { return m_text; }
 
  private:

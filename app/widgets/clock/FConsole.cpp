@@ -18,7 +18,6 @@
 #include "widgets/clock/BusyGuard.h"
 #include "core/ClsCfgFile.h"
 #include "core/ClsListaRelojes.h"
-#include "core/Globals.h"
 #include "widgets/dialogs/HourglassGuard.h"
 #include "widgets/clock/MainWindowHost.h"
 #include "core/Messages.h"
@@ -46,7 +45,8 @@ QString str(int64_t n) { return QStringLiteral(" ") + QString::number(n); }
 
 }  // namespace
 
-FConsole::FConsole(QWidget* parent) : QDialog(parent) {
+FConsole::FConsole(QWidget* parent, const std::optional<collect::RunContext>& context)
+    : QDialog(parent), HandedContext(context) {
   setObjectName("FConsole");
   setWindowTitle(msg(406));
   m_timer = new QTimer(this);
@@ -101,8 +101,9 @@ FConsole::FConsole(QWidget* parent) : QDialog(parent) {
   resize(720, 480);
 
   HourglassGuard hourglass;
-  const bool legajo = gCfgFile && gCfgFile->ModoLegajo == 1;
-  const bool touch = gListaRelojes && gListaRelojes->m_TipoNumero == 2;
+  const std::optional<collect::RunContext> ctx = runContext();
+  const bool legajo = ctx && ctx->cfg.ModoLegajo == 1;
+  const bool touch = ctx && ctx->clocks.m_TipoNumero == 2;
   m_lista->setHeaderLabels({msg(254), msg(219), msg(227), msg(274), msg(231),
                             msg(legajo  ? 235
                                 : touch ? 296
@@ -115,11 +116,12 @@ FConsole::FConsole(QWidget* parent) : QDialog(parent) {
   m_lista->sortItems(0, Qt::DescendingOrder);
   ReadFile(true);
 
-  if (gMirsol) gMirsol->SetCancel(0);
-  if (gModem) gModem->SetCancel(0);
+  setCancelFlags(0);
+  // A close during a cycle cuts the clock's and the modem's waits short.
+  BusyGuard::onCancel(this, [this] { setCancelFlags(1); });
   connect(m_timer, &QTimer::timeout, this, &FConsole::onTick);
   // A period of 0 or less runs no cycles: the console only shows the file.
-  const int64_t period = gCfgFile ? int64_t{gCfgFile->FrecOnline} * 1000 : 0;
+  const int64_t period = ctx ? int64_t{ctx->cfg.FrecOnline} * 1000 : 0;
   if (period > 0) {
     m_timer->setInterval(static_cast<int>(std::min<int64_t>(period, 0x7FFFFFFF)));
     m_timer->start();
@@ -128,7 +130,7 @@ FConsole::FConsole(QWidget* parent) : QDialog(parent) {
 }
 
 FConsole::~FConsole() {
-  if (gMirsol) gMirsol->SetCancel(0);
+  if (const std::optional<collect::RunContext> ctx = runContext()) ctx->mirsol.SetCancel(0);
   if (MainWindowHost* h = hostOf(parentWidget())) h->setDisplayState(0);
 }
 
@@ -161,7 +163,8 @@ void FConsole::ReadFile(bool firstFill) {
     m_lista->addTopLevelItem(item);
   }
   m_lista->sortItems(m_sortColumn, m_ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
-  const int maxRows = gCfgFile ? std::max<int>(gCfgFile->MaxConsole, 0) : 200;
+  const std::optional<collect::RunContext> ctx = runContext();
+  const int maxRows = ctx ? std::max<int>(ctx->cfg.MaxConsole, 0) : 200;
   while (m_lista->topLevelItemCount() > maxRows)
     delete m_lista->takeTopLevelItem(firstFill ? 0 : m_lista->topLevelItemCount() - 1);
   m_total->setText(str(m_lista->topLevelItemCount()) + "/" + str(total));
@@ -199,6 +202,7 @@ void FConsole::menuCommand(int index) {
     m_abort = true;
     return;
   }
+  const std::optional<collect::RunContext> ctx = runContext();
   if (index == 0) {
     m_paused = !m_paused;
     const int text = m_paused ? 409 : 408;
@@ -209,10 +213,10 @@ void FConsole::menuCommand(int index) {
     if (images) m_mnu[0]->setIcon(images->value(m_paused ? 8 : 11));
     if (m_paused)
       m_timer->stop();
-    else if (m_timer->interval() > 0 && gCfgFile && gCfgFile->FrecOnline > 0)
+    else if (m_timer->interval() > 0 && ctx && ctx->cfg.FrecOnline > 0)
       m_timer->start();
   } else {
-    collect::DepurarConsola(gCfgFile ? gCfgFile->MaxConsole : 200);
+    collect::DepurarConsola(ctx ? ctx->cfg.MaxConsole : 200);
     close();
   }
 }

@@ -6,6 +6,7 @@
 #include <QDialog>
 
 #include <cstdint>
+#include <optional>
 
 #include "widgets/clock/HandedContext.h"
 #include "collect/CollectionPass.h"
@@ -21,7 +22,8 @@ class FConsole : public QDialog, public HandedContext {
   Q_OBJECT
 
  public:
-  explicit FConsole(QWidget* parent = nullptr);
+  explicit FConsole(QWidget* parent = nullptr,
+                    const std::optional<collect::RunContext>& context = std::nullopt);
   ~FConsole() override;
 
   // Adds the new lines of CONSOLE.MIR and trims the list to MAXCONSOLE rows.

@@ -19,7 +19,6 @@
 #include "core/ClsListaRelojes.h"
 #include "collect/DialClock.h"
 #include "core/FailureMessage.h"
-#include "core/Globals.h"
 #include "widgets/clock/MainWindowHost.h"
 #include "core/Messages.h"
 #include "widgets/dialogs/MsgBox.h"
@@ -29,7 +28,8 @@ using clocklink::kCancelled;
 using clocklink::kFailure;
 using clocklink::kSuccess;
 
-FIniModem::FIniModem(QWidget* parent) : QDialog(parent) {
+FIniModem::FIniModem(QWidget* parent, const std::optional<collect::RunContext>& context)
+    : QDialog(parent), HandedContext(context) {
   setObjectName("FIniModem");
   setWindowTitle(QStringLiteral("Velta 2000"));
   m_lblMsg = new QLabel(this);
@@ -45,14 +45,14 @@ FIniModem::FIniModem(QWidget* parent) : QDialog(parent) {
   row->addWidget(m_cmd);
   layout->addLayout(row);
   connect(m_cmd, &QPushButton::clicked, this, &FIniModem::CmdCancelar_Click);
-  if (gModem) gModem->SetCancel(0);
+  if (const std::optional<collect::RunContext> ctx = runContext()) ctx->modem.SetCancel(0);
   // A close during the dial cancels it; the window goes once the dial has returned.
   BusyGuard::onCancel(this, [this] { cancelDial(); });
 }
 
 void FIniModem::cancelDial() {
   m_cancel = true;
-  if (gModem) gModem->SetCancel(1);
+  if (const std::optional<collect::RunContext> ctx = runContext()) ctx->modem.SetCancel(1);
 }
 
 bool FIniModem::dialling() const { return BusyGuard::busy(this); }
@@ -72,14 +72,15 @@ void FIniModem::say(const std::string& text) {
 }
 
 void FIniModem::followLineState() {
-  const bool up = gModem && gModem->cortarModem();
+  const std::optional<collect::RunContext> ctx = runContext();
+  const bool up = ctx && ctx->modem.cortarModem();
   m_cmd->setText(QString::fromStdString(GetMsg(up ? 125 : 130)));
 }
 
-void FIniModem::hangUp() {
+void FIniModem::hangUp(clocklink::ClsModem& modem) {
   say(GetMsg(180));
-  gModem->Colgar();
-  gModem->cortarModem(false);
+  modem.Colgar();
+  modem.cortarModem(false);
 }
 
 namespace {
@@ -113,14 +114,17 @@ collect::DialHooks labelHooks(const std::function<void(const std::string&)>& say
 }  // namespace
 
 CollectionStatus FIniModem::Conectar() {
-  clocklink::ClsModem& modem = *gModem;
+  // Without the program's objects there is no modem to dial.
+  std::optional<collect::RunContext> ctx = runContext();
+  if (!ctx) return kFailure;
+  clocklink::ClsModem& modem = ctx->modem;
   modem.SetCancel(0);
   if (modem.cortarModem()) {
-    hangUp();
+    hangUp(modem);
     followLineState();
     return kSuccess;
   }
-  const std::string phone = basic::Trim(gListaRelojes->m_Telefono);
+  const std::string phone = basic::Trim(ctx->clocks.m_Telefono);
   if (phone.empty()) {
     MsgBox(351, msgbox::OkOnly, {}, {}, this);
     return kFailure;
@@ -139,11 +143,10 @@ CollectionStatus FIniModem::Conectar() {
     hooks.cancelled = [this] { return m_cancel; };
     hooks.retryWaitSeconds = retryWaitSeconds;
     hooks.lineUpWhileDialling = false;
-    std::optional<collect::RunContext> ctx = runContext();
-    result = ctx ? collect::dialModem(*ctx, hooks) : clocklink::kFailure;
+    result = collect::dialModem(*ctx, hooks);
     if (m_cancel) {
       // Cancelar: whatever the dial had reached, the line goes down and the window says so.
-      hangUp();
+      hangUp(modem);
       result = kCancelled;
     }
   }
@@ -156,8 +159,9 @@ void FIniModem::CmdCancelar_Click() {
     cancelDial();
     return;
   }
-  if (gModem->cortarModem()) {
-    hangUp();
+  const std::optional<collect::RunContext> ctx = runContext();
+  if (ctx && ctx->modem.cortarModem()) {
+    hangUp(ctx->modem);
     followLineState();
   } else {
     Conectar();

@@ -8,6 +8,7 @@
 #include <clocklink/CollectionStatus.h>
 
 #include <cstdint>
+#include <optional>
 
 #include "widgets/clock/HandedContext.h"
 
@@ -19,7 +20,8 @@ class FIniModem : public QDialog, public HandedContext {
   Q_OBJECT
 
  public:
-  explicit FIniModem(QWidget* parent = nullptr);
+  explicit FIniModem(QWidget* parent = nullptr,
+                     const std::optional<collect::RunContext>& context = std::nullopt);
   ~FIniModem() override;
 
   // kSuccess connected or hung up, kCancelled cancelled, kFailure not connected (the caller
@@ -40,7 +42,7 @@ class FIniModem : public QDialog, public HandedContext {
   void cancelDial();
   void say(const std::string& text);
   void followLineState();
-  void hangUp();
+  void hangUp(clocklink::ClsModem& modem);
   MainWindowHost* host() const;
 
   QLabel* m_lblMsg;

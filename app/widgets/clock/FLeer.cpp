@@ -35,14 +35,10 @@ using clocklink::kFailure;
 
 namespace {
 QString msgText(int n) { return QString::fromStdString(GetMsg(n)); }
-
-void setCancelBoth(int16_t value) {
-  if (gMirsol) gMirsol->SetCancel(value);
-  if (gModem) gModem->SetCancel(value);
-}
 }  // namespace
 
-FLeer::FLeer(QWidget* parent) : ClockWindow(parent, "FLeer", 233, Images::ImgTool) {
+FLeer::FLeer(QWidget* parent, const std::optional<collect::RunContext>& context)
+    : ClockWindow(parent, "FLeer", 233, Images::ImgTool, context) {
   // The main toolbar's pictures: reading the records, and leaving.
   m_read = addCommand("mnu0", 108, 2, [this] { mnu(0); });
   m_exit = addCommand("mnu1", 154, 10, [this] { mnu(1); });
@@ -106,17 +102,18 @@ FLeer::FLeer(QWidget* parent) : ClockWindow(parent, "FLeer", 233, Images::ImgToo
   // Load: the proposed name and the clock's folder; a folder that is not there keeps the
   // initial one and skips the shipping name.
   HourglassGuard hourglass;
-  setFolder(QString::fromStdString(gDataFolder->empty() ? QDir::currentPath().toStdString()
-                                                        : *gDataFolder));
-  if (gCfgFile) m_dropDup->setChecked(gCfgFile->EliminarDuplicados != 0);
-  if (gListaRelojes) {
-    m_name->setText(QString::fromStdString(collect::proposedReadName(
-        gListaRelojes->M_Archivo, gListaRelojes->m_ArchivoFecha, false, basic::Now())));
-    if (setFolder(QString::fromStdString(basic::Trim(gListaRelojes->m_Path))) && gCfgFile &&
-        gCfgFile->SAPEnabled == 1)
+  const std::optional<collect::RunContext> ctx = runContext();
+  setFolder(QString::fromStdString(
+      !ctx || ctx->dataFolder.empty() ? QDir::currentPath().toStdString() : ctx->dataFolder));
+  if (ctx) {
+    const ClsListaRelojes& clock = ctx->clocks;
+    m_dropDup->setChecked(ctx->cfg.EliminarDuplicados != 0);
+    m_name->setText(QString::fromStdString(
+        collect::proposedReadName(clock.M_Archivo, clock.m_ArchivoFecha, false, basic::Now())));
+    if (setFolder(QString::fromStdString(basic::Trim(clock.m_Path))) && ctx->cfg.SAPEnabled == 1)
       m_name->setText(QString::fromStdString(collect::proposedReadName({}, 0, true, basic::Now())));
   }
-  const bool multi = gCfgFile && gCfgFile->MultiEmpresa == 1;
+  const bool multi = ctx && ctx->cfg.MultiEmpresa == 1;
   m_dir->setEnabled(!multi);
   m_name->setEnabled(!multi);
   m_drive->setEnabled(!multi);
@@ -174,12 +171,12 @@ void FLeer::setCaption(QAction* a, int msg) {
 
 void FLeer::mnu(int index) {
   if (index == 1) {
-    setCancelBoth(0);
+    setCancelFlags(0);
     close();
     return;
   }
   if (reading()) {
-    setCancelBoth(1);
+    setCancelFlags(1);
     setCaption(m_read, 108);
     m_exit->setEnabled(true);
     return;
@@ -188,6 +185,7 @@ void FLeer::mnu(int index) {
 }
 
 void FLeer::read() {
+  std::optional<collect::RunContext> ctx = runContext();
   collect::ManualRead::Hooks hooks;
   hooks.askExisting = [this](const std::string& text) {
     const QList<QIcon>* images = nullptr;
@@ -200,19 +198,19 @@ void FLeer::read() {
     setCaption(m_read, 123);
     m_exit->setEnabled(false);
   };
-  hooks.shipFtp = [this] {
+  // The shipping windows leave their result in the settings.
+  hooks.shipFtp = [this, &ctx] {
     FFtp w(this);
     w.exec();
-    return gCfgFile ? gCfgFile->tmpReturnValue : statusCode(kFailure);
+    return ctx ? ctx->cfg.tmpReturnValue : statusCode(kFailure);
   };
-  hooks.shipRsh = [this] {
+  hooks.shipRsh = [this, &ctx] {
     FRsh w(this);
     w.exec();
-    return gCfgFile ? gCfgFile->tmpReturnValue : statusCode(kFailure);
+    return ctx ? ctx->cfg.tmpReturnValue : statusCode(kFailure);
   };
   MsgBoxReporter boxes;
   collect::ManualRead run(*m_lst, boxes, std::move(hooks));
-  std::optional<collect::RunContext> ctx = runContext();
   collect::ManualRead::Outcome outcome = collect::ManualRead::Outcome::Failed;
   if (ctx)
     outcome = run.run(*ctx, m_folder.toStdString(), m_name->text().toStdString(),

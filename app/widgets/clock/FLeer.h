@@ -6,7 +6,6 @@
 
 #include "widgets/clock/BusyGuard.h"
 #include "widgets/clock/ClockWindow.h"
-#include "widgets/clock/HandedContext.h"
 #include "collect/ManualRead.h"
 
 class QAction;
@@ -18,11 +17,12 @@ class QLineEdit;
 class QTreeView;
 class ProgressListWidget;
 
-class FLeer : public ClockWindow, public HandedContext {
+class FLeer : public ClockWindow {
   Q_OBJECT
 
  public:
-  explicit FLeer(QWidget* parent = nullptr);
+  explicit FLeer(QWidget* parent = nullptr,
+                 const std::optional<collect::RunContext>& context = std::nullopt);
 
   void mnu(int index);
   QAction* mnuAction(int index) const { return index == 0 ? m_read : m_exit; }

@@ -19,7 +19,6 @@
 
 #include "widgets/clock/BusyGuard.h"
 #include "core/ClsListaRelojes.h"
-#include "core/Globals.h"
 #include "core/Messages.h"
 #include "widgets/dialogs/MsgBox.h"
 #include "widgets/dialogs/MsgBoxReporter.h"
@@ -38,7 +37,8 @@ QLineEdit* twoDigits(QWidget* parent, const char* name) {
 }
 }  // namespace
 
-FSirenas::FSirenas(QWidget* parent) : ClockWindow(parent, "FSirenas", 268, Images::Img) {
+FSirenas::FSirenas(QWidget* parent, const std::optional<collect::RunContext>& context)
+    : ClockWindow(parent, "FSirenas", 268, Images::Img, context) {
   const auto commands =
       addCommands({{110, 8}, {115, 9}, {120, 7}, {123, 10}, {154, 2}}, [this](int i) { mnu(i); });
   std::copy(commands.begin(), commands.end(), m_cmd.begin());
@@ -59,7 +59,8 @@ FSirenas::FSirenas(QWidget* parent) : ClockWindow(parent, "FSirenas", 268, Image
   m_mensaje = new QLabel(this);
   m_mensaje->setObjectName("LBLMensaje");
 
-  const int16_t modelo = gListaRelojes ? gListaRelojes->m_Modelo : int16_t{0};
+  const std::optional<collect::RunContext> ctx = runContext();
+  const int16_t modelo = ctx ? ctx->clocks.m_Modelo : int16_t{0};
   m_days = collect::SirenSchedule::days(modelo);
   for (const collect::SirenDay& d : m_days) m_dias->addItem(QString::fromStdString(d.text));
 
@@ -155,21 +156,23 @@ std::string FSirenas::dataText(int sirenNumber) const {
 }
 
 bool FSirenas::fAltaSirena() {
-  if (!gMirsol) return false;
+  const std::optional<collect::RunContext> ctx = runContext();
+  if (!ctx) return false;
   const std::string text = dataText(m_sirenas->currentIndex() + 1);
   BusyGuard busy(this);
-  m_result = gMirsol->Alarm_Process(6, text);
+  m_result = ctx->mirsol.Alarm_Process(6, text);
   return m_result == clocklink::kSuccess;
 }
 
 bool FSirenas::fBajaSirena() {
   // Only a row shown in the fields names a siren: empty fields would send a text with no
   // day and no siren.
-  if (!gMirsol || !m_lst->currentItem()) return false;
+  const std::optional<collect::RunContext> ctx = runContext();
+  if (!ctx || !m_lst->currentItem()) return false;
   const std::string text = dataText(m_sirenas->currentIndex() + 5);
   {
     BusyGuard busy(this);
-    m_result = gMirsol->Alarm_Process(4, text);
+    m_result = ctx->mirsol.Alarm_Process(4, text);
   }
   MostrarSirena(0);
   return m_result == clocklink::kSuccess;
@@ -180,14 +183,14 @@ void FSirenas::LeerSirenas() {
   m_mensaje->repaint();
   m_lst->clear();
   m_rows.clear();
-  if (gMirsol) {
+  if (const std::optional<collect::RunContext> ctx = runContext()) {
     std::vector<std::string> entries;
     m_progress->setValue(0);
     m_progress->setVisible(true);
     {
       BusyGuard busy(this);
       m_result = collect::SirenSchedule::read(
-          *gMirsol, entries, [this](int done, int) { m_progress->setValue(done); });
+          ctx->mirsol, entries, [this](int done, int) { m_progress->setValue(done); });
     }
     m_progress->setVisible(false);
     if (m_result != clocklink::kSuccess) {
@@ -251,10 +254,10 @@ void FSirenas::mnu(int index) {
       return;
     case 2: {
       if (MsgBox(199, msgbox::YesNo | msgbox::Question) != msgbox::Yes) return;
-      if (gMirsol) {
+      if (const std::optional<collect::RunContext> ctx = runContext()) {
         {
           BusyGuard busy(this);
-          m_result = gMirsol->Alarm_Process(5, "");
+          m_result = ctx->mirsol.Alarm_Process(5, "");
         }
         if (m_result != clocklink::kSuccess) MsgBox(338, msgbox::Critical);
       }

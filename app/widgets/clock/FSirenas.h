@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <vector>
 
 #include "widgets/clock/ClockWindow.h"
@@ -19,7 +20,8 @@ class FSirenas : public ClockWindow {
   Q_OBJECT
 
  public:
-  explicit FSirenas(QWidget* parent = nullptr);
+  explicit FSirenas(QWidget* parent = nullptr,
+                    const std::optional<collect::RunContext>& context = std::nullopt);
 
   void CbiaEnabled(bool enabled);
   bool fAltaSirena();

@@ -12,7 +12,6 @@
 
 #include "widgets/clock/BusyGuard.h"
 #include "collect/ClockSettingRules.h"
-#include "core/Globals.h"
 #include "core/Messages.h"
 #include "widgets/dialogs/MsgBox.h"
 
@@ -59,7 +58,8 @@ class TypeOverWhole : public QObject {
 
 }  // namespace
 
-FTime::FTime(QWidget* parent) : ClockWindow(parent, "FTime", 176, Images::Img) {
+FTime::FTime(QWidget* parent, const std::optional<collect::RunContext>& context)
+    : ClockWindow(parent, "FTime", 176, Images::Img, context) {
   addOkCancel([this] { send(); });
   // Date and time editors rather than free masks: no 31 February can be typed.
   const QDateTime now = QDateTime::currentDateTime();
@@ -85,7 +85,8 @@ void FTime::send() {
   // here would let a Cancel or a second OK queued behind this one run first.
   m_fecha->interpretText();
   m_hora->interpretText();
-  if (!gMirsol) return;
+  const std::optional<collect::RunContext> ctx = runContext();
+  if (!ctx) return;
   const QDate d = m_fecha->date();
   const QTime t = m_hora->time();
   const collect::DateTimeTexts texts =
@@ -93,7 +94,7 @@ void FTime::send() {
   clocklink::CollectionStatus result{};
   {
     BusyGuard busy(this);
-    result = gMirsol->SetDateTime(texts.date, texts.weekday, texts.time);
+    result = ctx->mirsol.SetDateTime(texts.date, texts.weekday, texts.time);
   }
   if (result == kSuccess)
     QApplication::beep();

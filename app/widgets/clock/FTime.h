@@ -10,7 +10,8 @@ class FTime : public ClockWindow {
   Q_OBJECT
 
  public:
-  explicit FTime(QWidget* parent = nullptr);
+  explicit FTime(QWidget* parent = nullptr,
+                 const std::optional<collect::RunContext>& context = std::nullopt);
   QDateEdit* MEdFecha() const { return m_fecha; }
   QTimeEdit* MEdHora() const { return m_hora; }
 

@@ -21,7 +21,6 @@
 #include "core/ClsListaRelojes.h"
 #include "collect/FGrales.h"
 #include "widgets/dialogs/FileDialogs.h"
-#include "core/Globals.h"
 #include "widgets/dialogs/HourglassGuard.h"
 #include "core/Messages.h"
 #include "core/MessagesExtra.h"
@@ -31,11 +30,12 @@ namespace {
 QString msgText(int n) { return QString::fromStdString(GetMsg(n)); }
 }  // namespace
 
-FTjtas::FTjtas(QWidget* parent)
-    : ClockWindow(parent, "FTjtas", gListaRelojes && gListaRelojes->m_TipoNumero == 2 ? 286 : 287,
-                  Images::Img) {
-  m_tipo = gListaRelojes ? gListaRelojes->m_TipoNumero : int16_t{1};
+FTjtas::FTjtas(QWidget* parent, const std::optional<collect::RunContext>& context)
+    : ClockWindow(parent, "FTjtas", 287, Images::Img, context) {
+  const std::optional<collect::RunContext> ctx = runContext();
+  m_tipo = ctx ? ctx->clocks.m_TipoNumero : int16_t{1};
   const bool touch = m_tipo == 2;
+  if (touch) setWindowTitle(msgText(286));  // touch keys, not cards
 
   // Menus: file commands, the card commands, the locking modes.
   QMenu* fileMenu = menuBar()->addMenu("&" + msgText(167));
@@ -152,11 +152,12 @@ void FTjtas::mnu1(int index) {
   if (!checkTarjeta(card)) return;
   if (MsgBox(mode == 0 ? 196 : 198, msgbox::YesNo | msgbox::Question, {}, {}, this) != msgbox::Yes)
     return;
-  if (!gMirsol) return;
+  const std::optional<collect::RunContext> ctx = runContext();
+  if (!ctx) return;
   clocklink::CollectionStatus result{};
   {
     BusyGuard busy(this);
-    result = gMirsol->Card_Process(mode == 0 ? 8 : 7, card);
+    result = ctx->mirsol.Card_Process(mode == 0 ? 8 : 7, card);
   }
   if (result == clocklink::kSuccess)
     QApplication::beep();
@@ -172,11 +173,12 @@ void FTjtas::EnviaArchivo(int16_t mode) {
     return;
   }
   if (MsgBox(202, msgbox::YesNo | msgbox::Question, {}, {}, this) != msgbox::Yes) return;
-  clocklink::CollectionStatus result{};
-  {
+  const std::optional<collect::RunContext> ctx = runContext();
+  clocklink::CollectionStatus result = clocklink::kFailure;
+  if (ctx) {
     BusyGuard busy(this);
     HourglassGuard hourglass;
-    result = collect::SendCardFile(mode, path);
+    result = collect::SendCardFile(ctx->mirsol, ctx->clocks.m_TipoNumero, mode, path);
   }
   if (result != clocklink::kSuccess) MsgBox(338, msgbox::Critical, {}, {}, this);
 }
@@ -190,11 +192,12 @@ void FTjtas::mnu3(int index) {
     if (MsgBox(201, msgbox::YesNo | msgbox::Question, {}, {}, this) != msgbox::Yes) return;
     lock = 1;
   }
-  if (!gMirsol) return;
+  const std::optional<collect::RunContext> ctx = runContext();
+  if (!ctx) return;
   clocklink::CollectionStatus result{};
   {
     BusyGuard busy(this);
-    result = gMirsol->SetLocked(lock);
+    result = ctx->mirsol.SetLocked(lock);
   }
   lockDone(result);
 }
@@ -203,8 +206,10 @@ void FTjtas::mnum(int index) {
   if (index == 3) {
     close();
   } else if (index == 1) {
+    const std::optional<collect::RunContext> ctx = runContext();
     const auto name = filedialogs::openFileName(this, msgText(133).remove('&').toStdString(),
-                                                *gDataFolder, GetExtraMsg(ExtraMsg::FilterAll));
+                                                ctx ? ctx->dataFolder : std::string(),
+                                                GetExtraMsg(ExtraMsg::FilterAll));
     if (name) m_archivo->setText(QString::fromStdString(*name));
   }
 }

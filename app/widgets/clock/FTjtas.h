@@ -4,6 +4,8 @@
 
 #include <clocklink/CollectionStatus.h>
 
+#include <optional>
+
 #include "widgets/clock/ClockWindow.h"
 
 class QLineEdit;
@@ -13,7 +15,8 @@ class FTjtas : public ClockWindow {
   Q_OBJECT
 
  public:
-  explicit FTjtas(QWidget* parent = nullptr);
+  explicit FTjtas(QWidget* parent = nullptr,
+                  const std::optional<collect::RunContext>& context = std::nullopt);
 
   // Sends the card file named in Archivo: mode 1 lifts the suspension, 0 suspends.
   void EnviaArchivo(int16_t mode);

@@ -16,7 +16,6 @@
 
 #include "core/Basic.h"
 #include "widgets/clock/BusyGuard.h"
-#include "core/Globals.h"
 #include "core/Messages.h"
 #include "widgets/clock/ProgressListWidget.h"
 
@@ -24,7 +23,8 @@ namespace {
 QString msgText(int n) { return QString::fromStdString(GetMsg(n)); }
 }  // namespace
 
-FrmTest::FrmTest(QWidget* parent) : ClockWindow(parent, "FrmTest", 264, Images::Img) {
+FrmTest::FrmTest(QWidget* parent, const std::optional<collect::RunContext>& context)
+    : ClockWindow(parent, "FrmTest", 264, Images::Img, context) {
   const auto commands =
       addCommands({{137, 6}, {105, 12}, {123, 10}, {154, 2}}, [this](int i) { mnu(i); });
   std::copy(commands.begin(), commands.end(), m_cmd.begin());
@@ -86,22 +86,24 @@ void FrmTest::habilitar() {
   m_port->setEnabled(true);
 }
 
-std::unique_ptr<collect::PortTest> FrmTest::makeRun() {
-  return std::make_unique<collect::PortTest>(*m_lst, *gMirsol, m_boxes, m_hooks);
+std::unique_ptr<collect::PortTest> FrmTest::makeRun(clocklink::ClsMirsol& clock) {
+  return std::make_unique<collect::PortTest>(*m_lst, clock, m_boxes, m_hooks);
 }
 
 void FrmTest::DoTest() {
-  if (!gMirsol || m_run) return;
+  const std::optional<collect::RunContext> ctx = runContext();
+  if (!ctx || m_run) return;
   BusyGuard busy(this);
-  m_run = makeRun();
+  m_run = makeRun(ctx->mirsol);
   m_run->DoTest(m_port->currentIndex() + 1);
   m_run.reset();
 }
 
 void FrmTest::DoDetectar() {
-  if (!gMirsol || m_run) return;
+  const std::optional<collect::RunContext> ctx = runContext();
+  if (!ctx || m_run) return;
   BusyGuard busy(this);
-  m_run = makeRun();
+  m_run = makeRun(ctx->mirsol);
   m_run->DoDetectar();
   m_run.reset();
   m_probe->clear();

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 
 #include "widgets/clock/ClockWindow.h"
 #include "widgets/dialogs/MsgBoxReporter.h"
@@ -17,7 +18,8 @@ class FrmTest : public ClockWindow {
   Q_OBJECT
 
  public:
-  explicit FrmTest(QWidget* parent = nullptr);
+  explicit FrmTest(QWidget* parent = nullptr,
+                   const std::optional<collect::RunContext>& context = std::nullopt);
   ~FrmTest() override;
 
   void DoTest();
@@ -41,7 +43,7 @@ class FrmTest : public ClockWindow {
 
  private:
   void setPicture(int n);
-  std::unique_ptr<collect::PortTest> makeRun();
+  std::unique_ptr<collect::PortTest> makeRun(clocklink::ClsMirsol& clock);
 
   QComboBox* m_port;
   ProgressListWidget* m_lst;

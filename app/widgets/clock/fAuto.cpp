@@ -24,14 +24,10 @@
 namespace {
 // The on-line list keeps this many lines; older ones go as new passes add theirs.
 constexpr int kOnlineLines = 150;
-
-void cancelBoth(int16_t flag) {
-  if (gMirsol) gMirsol->SetCancel(flag);
-  if (gModem) gModem->SetCancel(flag);
-}
 }  // namespace
 
-fAuto::fAuto(QWidget* parent) : QDialog(parent) {
+fAuto::fAuto(QWidget* parent, const std::optional<collect::RunContext>& context)
+    : QDialog(parent), HandedContext(context) {
   setObjectName("fAuto");
   clockWindowsState().currentRun = this;
   m_timer = new QTimer(this);
@@ -67,12 +63,12 @@ fAuto::fAuto(QWidget* parent) : QDialog(parent) {
   // A close during a pass tells the pass to stop and cuts the clock objects' waits short.
   BusyGuard::onCancel(this, [this] {
     m_exitRequested = true;
-    cancelBoth(1);
+    setCancelFlags(1);
   });
 
   // Load.
   m_exitRequested = false;
-  cancelBoth(0);
+  setCancelFlags(0);
   m_automatic = *gRunMode == 2;
   m_logger.logEnabled = m_automatic;
   const std::string caption = "Velta 2000 - " + GetMsg(m_automatic ? 170 : 364);
@@ -100,12 +96,12 @@ void fAuto::showEvent(QShowEvent* event) {
   m_loaded = true;
   collect::ScheduleSettings s;
   s.runMode = m_automatic ? 2 : 1;
-  if (gCfgFile) {
-    s.porPrograma = gCfgFile->PorPrograma;
-    s.hora = gCfgFile->Hora;
-    s.minutos = gCfgFile->Minutos;
-    s.frecAuto = gCfgFile->FrecAuto;
-    s.frecOnline = gCfgFile->FrecOnline;
+  if (const std::optional<collect::RunContext> ctx = runContext()) {
+    s.porPrograma = ctx->cfg.PorPrograma;
+    s.hora = ctx->cfg.Hora;
+    s.minutos = ctx->cfg.Minutos;
+    s.frecAuto = ctx->cfg.FrecAuto;
+    s.frecOnline = ctx->cfg.FrecOnline;
   }
   m_schedule.load(s, now());
   // An interval of 0 or less means no timer: Qt's 0 would run the passes back to back.
@@ -135,12 +131,13 @@ bool fAuto::passBusy() const { return BusyGuard::busy(this); }
 
 void fAuto::runPass() {
   bool more = false;
+  std::optional<collect::RunContext> ctx = runContext();
   {
     BusyGuard busy(this);
     if (automatic()) m_lst->clear();  // the waiting line; on-line lines stay across passes
     collect::PassSeams seams = m_seams;
     if (!automatic()) seams.logger = nullptr;
-    if (std::optional<collect::RunContext> ctx = runContext()) {
+    if (ctx) {
       const collect::PassMode mode =
           automatic() ? collect::PassMode::Automatic : collect::PassMode::Online;
       collect::PollClocks(*ctx, mode, seams);
@@ -153,7 +150,7 @@ void fAuto::runPass() {
   const bool stopped = m_exitRequested;
   m_exitRequested = false;
   if (BusyGuard::closePending(this)) return;  // the deferred close comes next
-  if (automatic() && !stopped && gCfgFile && gCfgFile->AutoDiasAt(8) == '1') {
+  if (automatic() && !stopped && ctx && ctx->cfg.AutoDiasAt(8) == '1') {
     endProgram();
     return;
   }
@@ -184,7 +181,7 @@ void fAuto::Cmd_Click() {
   if (!automatic()) {
     m_timer->stop();
     m_exitRequested = true;
-    cancelBoth(1);
+    setCancelFlags(1);
     BusyGuard::requestClose(this);
     return;
   }
@@ -206,10 +203,10 @@ void fAuto::Cmd_Click() {
   if (MsgBox(195, msgbox::YesNo | msgbox::Exclamation, {}, {}, this) == msgbox::Yes) {
     m_timer->stop();
     m_exitRequested = true;
-    cancelBoth(1);
+    setCancelFlags(1);
     BusyGuard::requestClose(this);
   } else {
-    cancelBoth(0);
+    setCancelFlags(0);
     m_exitRequested = false;
   }
 }
@@ -217,7 +214,7 @@ void fAuto::Cmd_Click() {
 void fAuto::stopUnattended() {
   m_exitRequested = true;
   m_timer->stop();
-  cancelBoth(1);
+  setCancelFlags(1);
   endProgram();
 }
 

@@ -7,6 +7,7 @@
 #include <QDialog>
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "widgets/clock/HandedContext.h"
@@ -23,7 +24,8 @@ class fAuto : public QDialog, public HandedContext {
   Q_OBJECT
 
  public:
-  explicit fAuto(QWidget* parent = nullptr);
+  explicit fAuto(QWidget* parent = nullptr,
+                 const std::optional<collect::RunContext>& context = std::nullopt);
   ~fAuto() override;
 
   // The stop request of the button and the close box.

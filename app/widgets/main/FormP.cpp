@@ -640,7 +640,8 @@ void FormP::clearRecords() {
   clocklink::CollectionStatus status;
   {
     HourglassGuard hourglass;
-    status = collect::ConsoleClearResult(*m_lstP);
+    status = gMirsol ? collect::ConsoleClearResult(*gMirsol, *m_lstP)
+                     : collect::ShowClearResult(*m_lstP, clocklink::kFailure);
     m_lstP->refresh();
     if (BusyGuard::closePending(this)) return;
   }

@@ -31,8 +31,7 @@ void execModal(QWidget* parent) {
 // The same for a window that runs its exchanges over the program's run context.
 template <class Window>
 void execModal(QWidget* parent, const std::optional<collect::RunContext>& context) {
-  Window w(parent);
-  if (context) w.setRunContext(*context);
+  Window w(parent, context);
   w.exec();
 }
 
@@ -59,16 +58,15 @@ void registerOpeners(WindowOpeners& openers, const std::optional<collect::RunCon
   openers.FVerArch = [](QWidget* parent) { openFVerArch(parent); };
   openers.FAud = [](QWidget* parent) { openFAud(parent); };
   openers.frmAbout = [](QWidget* parent) { openfrmAbout(parent); };
-  openers.FTime = [](QWidget* parent) { execModal<FTime>(parent); };
-  openers.FCbioReloj = [](QWidget* parent) { execModal<FCbioReloj>(parent); };
-  openers.FCacheo = [](QWidget* parent) { execModal<FCacheo>(parent); };
+  openers.FTime = [&context](QWidget* parent) { execModal<FTime>(parent, context); };
+  openers.FCbioReloj = [&context](QWidget* parent) { execModal<FCbioReloj>(parent, context); };
+  openers.FCacheo = [&context](QWidget* parent) { execModal<FCacheo>(parent, context); };
   openers.FLeer = [&context](QWidget* parent) { execModal<FLeer>(parent, context); };
-  openers.FTjtas = [](QWidget* parent) { execModal<FTjtas>(parent); };
-  openers.FSirenas = [](QWidget* parent) { execModal<FSirenas>(parent); };
-  openers.FrmTest = [](QWidget* parent) { execModal<FrmTest>(parent); };
+  openers.FTjtas = [&context](QWidget* parent) { execModal<FTjtas>(parent, context); };
+  openers.FSirenas = [&context](QWidget* parent) { execModal<FSirenas>(parent, context); };
+  openers.FrmTest = [&context](QWidget* parent) { execModal<FrmTest>(parent, context); };
   openers.FIniModemConectar = [&context](QWidget* parent) {
-    auto* w = new FIniModem(parent);
-    if (context) w->setRunContext(*context);
+    auto* w = new FIniModem(parent, context);
     w->setAttribute(Qt::WA_DeleteOnClose);
     w->Conectar();
     if (!w->isVisible()) w->deleteLater();  // the line was hung up or there is no number

@@ -14,6 +14,8 @@
 
 #include "testsupport/widgets/WidgetTestSupport.h"
 #include "collect/ClockSettingRules.h"
+#include "collect/ConverterLink.h"
+#include "collect/RunContext.h"
 #include "testsupport/ClockSimFixture.h"
 #include "core/ClsCfgFile.h"
 #include "widgets/clock/FCacheo.h"
@@ -27,8 +29,11 @@ namespace {
 class ClockSettingsTest : public ::testing::Test {
  protected:
   ClockSettingsTest() { apptest::objects().createSettings(); }  // the data folder deletes it
-  // The program's protocol object pointed at `port` on 127.0.0.1.
+  // The program's protocol object pointed at `port` on 127.0.0.1, with the clock list and the
+  // modem object the windows' run context holds beside it.
   void connectTo(uint16_t port) {
+    apptest::objects().createClockList();
+    apptest::objects().createModem();
     apptest::objects().createMirsol();
     gMirsol->SetTimeOut(2);
     ASSERT_EQ(gMirsol->SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 2, 0, port, 5),
@@ -232,6 +237,27 @@ TEST_F(ClockSettingsTest, OpeningClearsALeftCancelFlag) {
   w.Gge()->setValue(20);
   w.findChild<QAction*>("mnu0")->trigger();
   EXPECT_EQ(clock.sim().cachePercent(), 20);
+}
+
+// A window handed a run context works over its clock object, not the program's: the opening
+// clears the cancel flag left on the handed object, and a cancel of the program's object after
+// that does not stop the window's exchange.
+TEST_F(ClockSettingsTest, WorksOverTheHandedClockObject) {
+  useSimulator();
+  clocklink::ClsMirsol handed;
+  handed.SetTimeOut(2);
+  ASSERT_EQ(
+      handed.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 2, 0, clock.port(), 5),
+      clocklink::kSuccess);
+  handed.SetCancel(1);
+  const collect::RunContext ctx{*gCfgFile, *gListaRelojes, handed,
+                                *gModem,   *gDataFolder,   collect::ConverterLink::program()};
+  FCacheo w(nullptr, ctx);
+  gMirsol->SetCancel(1);
+  w.Gge()->setValue(20);
+  w.findChild<QAction*>("mnu0")->trigger();
+  EXPECT_EQ(clock.sim().cachePercent(), 20);
+  EXPECT_EQ(boxes.numbers(), std::vector<int>{378});
 }
 
 TEST_F(ClockSettingsTest, Pictures) {

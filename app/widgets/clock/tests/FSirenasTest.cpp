@@ -34,6 +34,7 @@ class FSirenasTest : public ::testing::Test {
   FSirenasTest() {
     apptest::objects().createSettings();
     apptest::objects().createClockList();
+    apptest::objects().createModem();  // the run context holds it beside the clock object
   }
   // The clock of model `model` on a simulator, or on a silent listener when `port` is given.
   void connect(int16_t model, uint16_t port = 0) {

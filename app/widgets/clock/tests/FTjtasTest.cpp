@@ -51,6 +51,7 @@ class FTjtasTest : public ::testing::Test {
     apptest::objects().createClockList();
     gListaRelojes->m_TipoNumero = 1;
     apptest::objects().createMirsol();
+    apptest::objects().createModem();  // the run context holds it beside the clock object
     gMirsol->SetTimeOut(2);
     gMirsol->SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 2, 0, clock.port(), 5);
   }

@@ -61,6 +61,9 @@ class FrmTestTest : public ::testing::Test {
   FrmTestTest() {
     apptest::objects().createSettings();
     gCfgFile->RelojActivo = -1;
+    // The objects of the windows' run context.
+    apptest::objects().createClockList();
+    apptest::objects().createModem();
     apptest::objects().createMirsol();
   }
   ~FrmTestTest() override {
