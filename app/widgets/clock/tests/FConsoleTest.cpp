@@ -13,11 +13,15 @@
 
 #include <sys/stat.h>
 
+#include <memory>
+#include <optional>
+
 #include <clocklink/ClsMirsol.h>
 #include <clocklink/EventPump.h>
 
 #include "testsupport/widgets/WidgetTestSupport.h"
 #include "testsupport/ClockSimFixture.h"
+#include "collect/RunContext.h"
 #include "core/ClsCfgFile.h"
 #include "core/ClsTarjetas.h"
 #include "core/Globals.h"
@@ -213,4 +217,17 @@ TEST_F(FConsoleTest, CloseDuringACycleWaitsForIt) {
     EXPECT_EQ(w.cycles(), 1);
     EXPECT_FALSE(w.timer()->isActive());
   }
+}
+
+// A console freed after the shutdown released the objects (a window that outlived the main
+// window) must not reach them through the context it was handed: ASan sees the freed clock
+// object otherwise.
+TEST_F(FConsoleTest, AWindowFreedAfterTheReleaseLeavesTheObjectsAlone) {
+  start("");
+  const std::optional<collect::RunContext> ctx = collect::programContext(apptest::objects());
+  ASSERT_TRUE(ctx);
+  auto w = std::make_unique<FConsole>(nullptr, ctx);
+  apptest::objects().release();
+  EXPECT_EQ(gMirsol, nullptr);
+  w.reset();
 }
