@@ -49,7 +49,7 @@ void pressEscape(QWidget* w) {
 }
 
 MsgBoxRecorder::MsgBoxRecorder(int fallback) : m_fallback(fallback) {
-  msgbox::testing::setHook([this](const msgbox::Request& r) {
+  dialogs::testing::setBoxHook([this](const dialogs::BoxRequest& r) {
     m_boxes.push_back(r);
     if (!m_answers.empty()) {
       const int a = m_answers.front();
@@ -73,11 +73,11 @@ MsgBoxRecorder::MsgBoxRecorder(int fallback) : m_fallback(fallback) {
   });
 }
 
-MsgBoxRecorder::~MsgBoxRecorder() { msgbox::testing::setHook({}); }
+MsgBoxRecorder::~MsgBoxRecorder() { dialogs::testing::setBoxHook({}); }
 
 std::vector<int> MsgBoxRecorder::numbers() const {
   std::vector<int> out;
-  for (const msgbox::Request& r : m_boxes) out.push_back(r.number);
+  for (const dialogs::BoxRequest& r : m_boxes) out.push_back(r.number);
   return out;
 }
 

@@ -30,14 +30,14 @@ class MsgBoxRecorder {
   explicit MsgBoxRecorder(int fallback = 0);
   ~MsgBoxRecorder();
   void answer(int a) { m_answers.push_back(a); }
-  const std::vector<msgbox::Request>& boxes() const { return m_boxes; }
+  const std::vector<dialogs::BoxRequest>& boxes() const { return m_boxes; }
   std::vector<int> numbers() const;
   void clear() { m_boxes.clear(); }
 
  private:
   int m_fallback;
   std::deque<int> m_answers;
-  std::vector<msgbox::Request> m_boxes;
+  std::vector<dialogs::BoxRequest> m_boxes;
 };
 
 }  // namespace apptest

@@ -9,7 +9,7 @@
 
 #include "widgets/clock/MainWindowHost.h"
 
-namespace appimages {
+namespace adminwindows {
 namespace {
 
 constexpr int kSide = 48;  // drawn large, shown at toolbar size
@@ -313,4 +313,4 @@ QPixmap banner(QSize size) {
   return pm;
 }
 
-}  // namespace appimages
+}  // namespace adminwindows

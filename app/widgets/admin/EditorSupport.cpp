@@ -77,13 +77,13 @@ QVBoxLayout* buildEditorFrame(QDialog* window, const char* name, int caption,
                               std::unique_ptr<EditorCommands>& commands) {
   window->setObjectName(QString::fromLatin1(name));
   window->setWindowTitle(QString::fromStdString(GetMsg(caption)));
-  auto* menuBar = editorui::named(new QMenuBar(window), "mnu");
-  auto* toolBar = editorui::named(new QToolBar(window), "Toolbar");
+  auto* menuBar = adminwindows::named(new QMenuBar(window), "mnu");
+  auto* toolBar = adminwindows::named(new QToolBar(window), "Toolbar");
   toolBar->setMovable(false);
   toolBar->setIconSize(QSize(24, 24));
   // Opened without the list (the clock and user editors come through their stores), the
   // toolbar takes the main window's all the same.
-  if (!img) img = &appimages::imgOf(window);
+  if (!img) img = &adminwindows::imgOf(window);
   commands = std::make_unique<EditorCommands>(window, menuBar, toolBar, img);
   int i = 0;
   for (const CommandSpec& spec : specs) {

@@ -76,7 +76,7 @@ QVBoxLayout* buildEditorFrame(QDialog* window, const char* name, int caption,
                               std::unique_ptr<EditorCommands>& commands);
 
 // Small conveniences of the editor windows.
-namespace editorui {
+namespace adminwindows {
 inline QString msg(int n) { return QString::fromStdString(GetMsg(n)); }
 inline QString qs(const std::string& s) { return QString::fromStdString(s); }
 template <typename W>
@@ -84,4 +84,4 @@ W* named(W* w, const char* name) {
   w->setObjectName(QString::fromLatin1(name));
   return w;
 }
-}  // namespace editorui
+}  // namespace adminwindows

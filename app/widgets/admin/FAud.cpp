@@ -41,7 +41,7 @@ FAud::FAud(QWidget* parent) : QDialog(parent) {
   toolBar->setObjectName(QStringLiteral("Toolbar"));
   toolBar->setMovable(false);
   toolBar->setIconSize(QSize(24, 24));
-  const QList<QIcon>& img = appimages::imgOf(this);
+  const QList<QIcon>& img = adminwindows::imgOf(this);
   const struct {
     QAction* command;
     int image;

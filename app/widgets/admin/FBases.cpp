@@ -8,9 +8,9 @@
 #include "core/Messages.h"
 #include "widgets/admin/EditorSupport.h"
 
-using editorui::msg;
-using editorui::named;
-using editorui::qs;
+using adminwindows::msg;
+using adminwindows::named;
+using adminwindows::qs;
 
 FBases::FBases(const QList<QIcon>* img, QWidget* parent)
     : ListEditorWindow(parent), m_model(m_boxes) {

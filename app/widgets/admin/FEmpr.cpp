@@ -10,9 +10,9 @@
 #include "widgets/admin/EditorSupport.h"
 #include "widgets/dialogs/FileDialogs.h"
 
-using editorui::msg;
-using editorui::named;
-using editorui::qs;
+using adminwindows::msg;
+using adminwindows::named;
+using adminwindows::qs;
 
 FEmpr::FEmpr(const QList<QIcon>* img, QWidget* parent)
     : ListEditorWindow(parent), m_model(m_boxes) {
@@ -77,7 +77,7 @@ void FEmpr::showFields() {
 void FEmpr::onExaminar() {
   // The separator is added by the check and by Modificar, not here.
   const std::optional<std::string> chosen =
-      filedialogs::existingDirectory(this, GetMsg(380), m_directorio->text().toStdString());
+      dialogs::existingDirectory(this, GetMsg(380), m_directorio->text().toStdString());
   if (chosen) m_directorio->setText(qs(*chosen));
 }
 

@@ -11,9 +11,9 @@
 #include "widgets/dialogs/HourglassGuard.h"
 #include "core/Messages.h"
 
-using editorui::msg;
-using editorui::named;
-using editorui::qs;
+using adminwindows::msg;
+using adminwindows::named;
+using adminwindows::qs;
 
 namespace {
 

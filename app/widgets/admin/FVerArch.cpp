@@ -66,7 +66,7 @@ FVerArch::FVerArch(QWidget* parent) : QDialog(parent), m_mail(std::make_unique<X
   toolBar->setObjectName(QStringLiteral("Toolbar"));
   toolBar->setMovable(false);
   toolBar->setIconSize(QSize(24, 24));
-  const QList<QIcon>& img = appimages::imgOf(this);
+  const QList<QIcon>& img = adminwindows::imgOf(this);
   const struct {
     QString caption;
     int image;
@@ -225,9 +225,9 @@ void FVerArch::busyChanged() {
 }
 
 void FVerArch::Examinar() {
-  const auto name = filedialogs::openFileName(
-      this, GetMsg(167), *gDataFolder,
-      "Reg. Velta(*.mir);;Reg. Velta 6(*.reg);;Texto (*.txt);;Todos (*.*)");
+  const auto name =
+      dialogs::openFileName(this, GetMsg(167), *gDataFolder,
+                            "Reg. Velta(*.mir);;Reg. Velta 6(*.reg);;Texto (*.txt);;Todos (*.*)");
   if (!name) {
     m_archivo->clear();
     return;
@@ -317,7 +317,7 @@ void FVerArch::sortByColumn(int column) {
 
 void FVerArch::Guardar() {
   if (viewing() || m_view.rowCount() == 0) return;
-  const auto chosen = filedialogs::saveFileName(
+  const auto chosen = dialogs::saveFileName(
       this, GetMsg(101), *gDataFolder,
       "Reg. Velta 7 (*.mir);;Reg. Velta 6 (*.reg);;Texto (*.txt);;Todos (*.*)");
   if (!chosen || chosen->empty() || *chosen == "*.MIR") return;
@@ -327,7 +327,7 @@ void FVerArch::Guardar() {
     // Closing the box without a choice must not find an old answer here and truncate the file.
     gSharedText->clear();
     const int choice = FrmMsg::Msg(GetMsg(168) + path + GetMsg(169), GetMsg(109), GetMsg(152),
-                                   GetMsg(123), 0, &appimages::imgOf(this), this)
+                                   GetMsg(123), 0, &adminwindows::imgOf(this), this)
                            .choice;
     if (choice != 1 && choice != 2) return;
     answer = std::to_string(choice);
@@ -347,7 +347,7 @@ void FVerArch::Imprimir() {
     return;
   }
   QPrinter printer;
-  if (!printerdialog::choose(printer, this)) return;
+  if (!adminwindows::choosePrinter(printer, this)) return;
   ListingHeader header;
   header.versionText = *gVersionText;
   header.date = basic::Format(basic::Now(), "SHORT DATE");

@@ -5,9 +5,9 @@
 
 #include "widgets/admin/testing/Hooks.h"
 
-namespace printerdialog {
+namespace adminwindows {
 
-bool choose(QPrinter& printer, QWidget* parent) {
+bool choosePrinter(QPrinter& printer, QWidget* parent) {
   std::optional<std::string> answer;
   if (auto* h = adminwindows::testing::hooks(); h && h->answerPrinter(answer)) {
     if (!answer) return false;
@@ -19,4 +19,4 @@ bool choose(QPrinter& printer, QWidget* parent) {
   return dialog.exec() == QDialog::Accepted;
 }
 
-}  // namespace printerdialog
+}  // namespace adminwindows

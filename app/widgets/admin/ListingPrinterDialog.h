@@ -6,9 +6,9 @@
 class QPrinter;
 class QWidget;
 
-namespace printerdialog {
+namespace adminwindows {
 
 // Lets the operator choose and set up `printer`; false when the dialog was cancelled.
-bool choose(QPrinter& printer, QWidget* parent);
+bool choosePrinter(QPrinter& printer, QWidget* parent);
 
-}  // namespace printerdialog
+}  // namespace adminwindows

@@ -20,9 +20,9 @@
 #include "widgets/dialogs/HourglassGuard.h"
 #include "core/Messages.h"
 
-using editorui::msg;
-using editorui::named;
-using editorui::qs;
+using adminwindows::msg;
+using adminwindows::named;
+using adminwindows::qs;
 
 namespace {
 
@@ -279,6 +279,6 @@ void fReloj::onCancel() {
 void fReloj::onExaminar() {
   // The title is the same Spanish text in every language; a cancelled picker keeps the folder.
   const std::optional<std::string> chosen =
-      filedialogs::existingDirectory(this, "Seleccione un Directorio...", ss(m_path->text()));
+      dialogs::existingDirectory(this, "Seleccione un Directorio...", ss(m_path->text()));
   if (chosen) m_path->setText(qs(folderWithSeparator(*chosen)));
 }

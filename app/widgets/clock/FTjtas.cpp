@@ -207,9 +207,9 @@ void FTjtas::mnum(int index) {
     close();
   } else if (index == 1) {
     const std::optional<collect::RunContext> ctx = runContext();
-    const auto name = filedialogs::openFileName(this, msgText(133).remove('&').toStdString(),
-                                                ctx ? ctx->dataFolder : std::string(),
-                                                GetExtraMsg(ExtraMsg::FilterAll));
+    const auto name = dialogs::openFileName(this, msgText(133).remove('&').toStdString(),
+                                            ctx ? ctx->dataFolder : std::string(),
+                                            GetExtraMsg(ExtraMsg::FilterAll));
     if (name) m_archivo->setText(QString::fromStdString(*name));
   }
 }

@@ -4,7 +4,7 @@
 
 #include "widgets/dialogs/testing/Hooks.h"
 
-namespace filedialogs {
+namespace dialogs {
 namespace {
 
 template <typename Show>
@@ -56,4 +56,4 @@ std::optional<std::string> existingDirectory(QWidget* parent, const std::string&
   });
 }
 
-}  // namespace filedialogs
+}  // namespace dialogs

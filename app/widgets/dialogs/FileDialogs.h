@@ -8,7 +8,7 @@
 
 class QWidget;
 
-namespace filedialogs {
+namespace dialogs {
 
 // Open, save and folder dialogs; the result is the chosen path, or nullopt when cancelled.
 // `filter` is in Qt's form ("Registros (*.mir *.MIR);;Todos (*)"); matching ignores case.
@@ -19,4 +19,4 @@ std::optional<std::string> saveFileName(QWidget* parent, const std::string& capt
 std::optional<std::string> existingDirectory(QWidget* parent, const std::string& caption,
                                              const std::string& dir);
 
-}  // namespace filedialogs
+}  // namespace dialogs

@@ -22,7 +22,7 @@ namespace {
 void fitTitle(QMessageBox& box, const QString& title) {
   auto* grid = qobject_cast<QGridLayout*>(box.layout());
   if (!grid) return;
-  const int width = msgbox::widthForTitle(title, box.font());
+  const int width = dialogs::widthForTitle(title, box.font());
   grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
                 grid->rowCount(), 0, 1, grid->columnCount());
 }
@@ -67,7 +67,7 @@ int escapeAnswer(int set) {
   }
 }
 
-int show(const msgbox::Request& r) {
+int show(const dialogs::BoxRequest& r) {
   int answer = 0;
   if (auto* h = dialogs::testing::hooks(); h && h->answerBox(r, answer)) return answer;
   QMessageBox box(r.parent);
@@ -109,8 +109,8 @@ int show(const msgbox::Request& r) {
 
 }  // namespace
 
-namespace msgbox {
-QWidget* ownerOf(QWidget* parent) {
+namespace dialogs {
+QWidget* boxOwnerOf(QWidget* parent) {
   // A window not shown yet (a dialog still loading) has no place on the screen; the box goes
   // over the window it is to open over.
   while (parent && !parent->window()->isVisible()) parent = parent->window()->parentWidget();
@@ -132,16 +132,16 @@ int widthForTitle(const QString& title, const QFont& font) {
   constexpr int kFrameRoom = 160;  // the window icon and the close, minimize, maximize buttons
   return QFontMetrics(bold).horizontalAdvance(title) + kFrameRoom;
 }
-}  // namespace msgbox
+}  // namespace dialogs
 
 int MsgBox(int number, int style, const std::string& title, const std::string& extra,
            QWidget* parent) {
-  msgbox::Request r{number, GetMsg(number) + extra, style, title, msgbox::ownerOf(parent)};
+  dialogs::BoxRequest r{number, GetMsg(number) + extra, style, title, dialogs::boxOwnerOf(parent)};
   return show(r);
 }
 
 int MsgBoxText(const std::string& text, int style, const std::string& title, int number,
                QWidget* parent) {
-  msgbox::Request r{number, text, style, title, msgbox::ownerOf(parent)};
+  dialogs::BoxRequest r{number, text, style, title, dialogs::boxOwnerOf(parent)};
   return show(r);
 }

@@ -16,9 +16,9 @@ class QFont;
 class QString;
 class QWidget;
 
-namespace msgbox {
+namespace dialogs {
 
-struct Request {
+struct BoxRequest {
   int number = 0;             // message number, 0 for a composed text
   std::string text;           // the text shown
   int style = 0;              // button set + icon + default button
@@ -30,12 +30,12 @@ struct Request {
 
 // The window a box asked for with `parent` opens over (see above); nullptr when the program
 // shows no window.
-QWidget* ownerOf(QWidget* parent);
+QWidget* boxOwnerOf(QWidget* parent);
 
 // The least width of a box whose title bar shows `title` whole.
 int widthForTitle(const QString& title, const QFont& font);
 
-}  // namespace msgbox
+}  // namespace dialogs
 
 // Box with message `number` (GetMsg(number) followed by `extra`).
 int MsgBox(int number, int style = msgbox::OkOnly, const std::string& title = {},

@@ -101,8 +101,8 @@ const std::array<FormP::Command, 19> FormP::kCommands = {{
 FormP::FormP(const WindowOpeners& openers, QWidget* parent)
     : QMainWindow(parent), m_openers(openers) {
   setObjectName("FormP");
-  m_imgTool = appimages::imgTool();
-  m_img = appimages::img();
+  m_imgTool = adminwindows::imgTool();
+  m_img = adminwindows::img();
   buildMenus();
   buildToolbar();
   buildPanel();
@@ -208,7 +208,7 @@ void FormP::buildPanel() {
 
   auto* image1 = new QLabel(central);
   image1->setObjectName("Image1");
-  image1->setPixmap(appimages::banner(QSize(300, 56)));
+  image1->setPixmap(adminwindows::banner(QSize(300, 56)));
 
   auto* lblRS = label("LblRS", central);
   m_cmbPrg = new QComboBox(central);

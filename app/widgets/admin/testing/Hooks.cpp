@@ -33,11 +33,8 @@ TestHooks& testHooks() {
 
 void install(Hooks* h) { detail::installed.store(h, std::memory_order_release); }
 
-}  // namespace adminwindows::testing
-
-namespace printerdialog::testing {
 void setNextPrinter(std::optional<std::string> pdfPath) {
   adminwindows::testing::testHooks().m_printers.push_back(std::move(pdfPath));
 }
-void clear() { adminwindows::testing::testHooks().m_printers.clear(); }
-}  // namespace printerdialog::testing
+void clearPrinters() { adminwindows::testing::testHooks().m_printers.clear(); }
+}  // namespace adminwindows::testing

@@ -31,12 +31,9 @@ inline Hooks* hooks() { return detail::installed.load(std::memory_order_acquire)
 // Puts `h` (nullptr: none) behind hooks(). The calls below install the test library's own.
 void install(Hooks* h);
 
-}  // namespace adminwindows::testing
-
-namespace printerdialog::testing {
 // Queues the answer of the next printer dialog: a PDF file to print to, or std::nullopt for a
 // cancelled dialog.
 void setNextPrinter(std::optional<std::string> pdfPath);
 // Drops queued answers; with none queued the dialog is shown for real.
-void clear();
-}  // namespace printerdialog::testing
+void clearPrinters();
+}  // namespace adminwindows::testing

@@ -276,7 +276,7 @@ TEST_F(FEmprTest, WindowDiscardsOnCloseAndWritesOnExit) {
   QTest::keyClicks(desde, "20");
   QTest::keyClicks(w.findChild<QLineEdit*>("TxtHasta"), "29");
   w.findChild<QLineEdit*>("TxtDescripcion")->setText("Gamma");
-  filedialogs::testing::setNextFileName(std::string("/data/gamma"));
+  dialogs::testing::setNextFileName(std::string("/data/gamma"));
   w.findChild<QPushButton*>("CmdExaminar")->click();
   EXPECT_EQ(w.findChild<QLineEdit*>("TxtDirectorio")->text(), "/data/gamma");
   w.commands().action(0)->trigger();  // Actualizar

@@ -197,7 +197,7 @@ TEST_F(FUsrTest, TheLastAdministratorsRefusalSaysWhyInTheLanguage) {
     const std::string text = GetMsgIn(338, lenguaje) + "\n" +
                              GetExtraMsgIn(ExtraMsg::LastAdministrator, lenguaje, {"boss"});
     ASSERT_EQ(boxes.boxes().size(), 2u);
-    for (const msgbox::Request& box : boxes.boxes()) EXPECT_EQ(box.text, text);
+    for (const dialogs::BoxRequest& box : boxes.boxes()) EXPECT_EQ(box.text, text);
     ASSERT_TRUE(users.GetCurData(1));
     EXPECT_EQ(users.Level, 2);
   }

@@ -62,8 +62,8 @@ struct ViewerFixture : ::testing::Test {
   }
   void TearDown() override {
     w.reset();
-    filedialogs::testing::clearFileNames();
-    printerdialog::testing::clear();
+    dialogs::testing::clearFileNames();
+    adminwindows::testing::clearPrinters();
   }
   FVerArch& window() {
     if (!w) {
@@ -129,11 +129,11 @@ TEST_F(ViewerFixture, TheCardColumnFollowsTheModeAndTheClock) {
 }
 
 TEST_F(ViewerFixture, ExaminarTakesTheChosenFileAndACancelEmptiesTheBox) {
-  filedialogs::testing::setNextFileName(folder.file("REGIS.MIR"));
+  dialogs::testing::setNextFileName(folder.file("REGIS.MIR"));
   window().mnu(0)->trigger();
   EXPECT_EQ(window().Archivo()->text().toStdString(), folder.file("REGIS.MIR"));
-  EXPECT_NE(filedialogs::testing::lastAsk().filter.find("(*.mir)"), std::string::npos);
-  filedialogs::testing::setNextFileName(std::nullopt);
+  EXPECT_NE(dialogs::testing::lastAsk().filter.find("(*.mir)"), std::string::npos);
+  dialogs::testing::setNextFileName(std::nullopt);
   window().mnu(0)->trigger();
   EXPECT_EQ(window().Archivo()->text(), "");
 }
@@ -287,7 +287,7 @@ TEST_P(SaveOverExisting, TheChoiceDecidesWhatTheFileHolds) {
   view();
   folder.write("OUT.MIR", kOld);
   *gSharedText = "2";  // a stale answer must not count
-  filedialogs::testing::setNextFileName(folder.file("OUT.MIR"));
+  dialogs::testing::setNextFileName(folder.file("OUT.MIR"));
   answerThreeChoice(c.answer);
   window().mnu(2)->trigger();
   EXPECT_EQ(folder.read("OUT.MIR"), c.expected);
@@ -304,7 +304,7 @@ INSTANTIATE_TEST_SUITE_P(Choices, SaveOverExisting,
 TEST_F(ViewerFixture, SaveToANewFileFollowsTheSortAndViewsAgain) {
   view();
   emit window().ListaReg()->horizontalHeader()->sectionClicked(4);
-  filedialogs::testing::setNextFileName(folder.file("NEW.MIR"));
+  dialogs::testing::setNextFileName(folder.file("NEW.MIR"));
   window().mnu(2)->trigger();  // no box: nothing to ask about a new file
   EXPECT_EQ(folder.read("NEW.MIR"),
             "100 01/02/2024 09:00 02 01\r\n200 02/02/2024 07:30 01 02 Se\xF1or\r\n"
@@ -314,11 +314,11 @@ TEST_F(ViewerFixture, SaveToANewFileFollowsTheSortAndViewsAgain) {
 }
 
 TEST_F(ViewerFixture, SaveWithNoRowsAsksNothingAndAReadOnlyFolderSays320) {
-  filedialogs::testing::setNextFileName(folder.file("NONE.MIR"));
+  dialogs::testing::setNextFileName(folder.file("NONE.MIR"));
   window().mnu(2)->trigger();  // disabled before a view
   window().Guardar();          // and nothing to save
   EXPECT_FALSE(folder.exists("NONE.MIR"));
-  filedialogs::testing::clearFileNames();  // the answer was never asked for
+  dialogs::testing::clearFileNames();  // the answer was never asked for
 
   view();
   // A read-only folder (root may write there anyway) and a folder that is really a file.
@@ -328,7 +328,7 @@ TEST_F(ViewerFixture, SaveWithNoRowsAsksNothingAndAReadOnlyFolderSays320) {
   if (access(locked.c_str(), W_OK) != 0) targets.push_back(locked + "/OUT.MIR");
   for (const std::string& target : targets) {
     boxes.clear();
-    filedialogs::testing::setNextFileName(target);
+    dialogs::testing::setNextFileName(target);
     window().mnu(2)->trigger();
     ASSERT_EQ(boxes.numbers(), std::vector<int>{320}) << target;
     EXPECT_NE(boxes.boxes()[0].text.find(target), std::string::npos);
@@ -350,7 +350,7 @@ TEST_F(ViewerFixture, ASaveFailureNamesTheFileOnceWithItsReason) {
   ASSERT_EQ(link(folder.file("ONE.MIR").c_str(), folder.file("TWO.MIR").c_str()), 0);
   apptest::PlantedLink planted(folder.file("LINK.MIR"));
   int answer = 0;
-  frmmsg::testing::setHook([&answer](const std::string&) { return answer; });
+  dialogs::testing::setFrmMsgHook([&answer](const std::string&) { return answer; });
   struct Case {
     std::string target;
     int answer;  // to the question about an existing file
@@ -367,14 +367,14 @@ TEST_F(ViewerFixture, ASaveFailureNamesTheFileOnceWithItsReason) {
     SCOPED_TRACE(c.target + " answer " + std::to_string(c.answer));
     boxes.clear();
     answer = c.answer;
-    filedialogs::testing::setNextFileName(c.target);
+    dialogs::testing::setNextFileName(c.target);
     window().mnu(2)->trigger();
     ASSERT_EQ(boxes.numbers(), std::vector<int>{320});
     const std::string& text = boxes.boxes()[0].text;
     EXPECT_EQ(occurrences(text, c.target), 1u) << text;
     EXPECT_NE(text.find(systemReason(c.err)), std::string::npos) << text;
   }
-  frmmsg::testing::setHook({});
+  dialogs::testing::setFrmMsgHook({});
   EXPECT_EQ(folder.read("ONE.MIR"), kOld);
   EXPECT_TRUE(planted.unchanged());
 }
@@ -382,7 +382,7 @@ TEST_F(ViewerFixture, ASaveFailureNamesTheFileOnceWithItsReason) {
 TEST_F(ViewerFixture, TheSaveQuestionsButtonsShowTheChoosePicture) {
   view();
   folder.write("OUT.MIR", kOld);
-  filedialogs::testing::setNextFileName(folder.file("OUT.MIR"));
+  dialogs::testing::setNextFileName(folder.file("OUT.MIR"));
   std::vector<qint64> pictures;
   Qt::ToolButtonStyle style = Qt::ToolButtonTextOnly;
   QTimer::singleShot(0, [&] {
@@ -393,7 +393,7 @@ TEST_F(ViewerFixture, TheSaveQuestionsButtonsShowTheChoosePicture) {
     box->choose(2);
   });
   window().mnu(2)->trigger();
-  const qint64 choose = appimages::imgOf(&window()).at(2).cacheKey();
+  const qint64 choose = adminwindows::imgOf(&window()).at(2).cacheKey();
   EXPECT_EQ(pictures, std::vector<qint64>(3, choose));
   EXPECT_EQ(style, Qt::ToolButtonIconOnly);
   EXPECT_EQ(folder.read("OUT.MIR"), kOld);
@@ -414,7 +414,7 @@ TEST_F(ViewerFixture, PrintsTwoPagesToPdf) {
   folder.write("MANY.MIR", lines(many));
   view("MANY.MIR");
   const std::string pdf = folder.file("listing.pdf");
-  printerdialog::testing::setNextPrinter(pdf);
+  adminwindows::testing::setNextPrinter(pdf);
   window().mnu(3)->trigger();
   EXPECT_TRUE(boxes.numbers().empty());
   const std::string info = run("pdfinfo", {QString::fromStdString(pdf)});
@@ -438,10 +438,10 @@ TEST_F(ViewerFixture, PrintsTwoPagesToPdf) {
 
 TEST_F(ViewerFixture, PrintRefusesNoRowsIsSilentOnCancelAndReportsAFailedPrinter) {
   view();
-  printerdialog::testing::setNextPrinter(std::nullopt);
+  adminwindows::testing::setNextPrinter(std::nullopt);
   window().mnu(3)->trigger();
   EXPECT_TRUE(boxes.numbers().empty());
-  printerdialog::testing::setNextPrinter(folder.file("no/such/folder/x.pdf"));
+  adminwindows::testing::setNextPrinter(folder.file("no/such/folder/x.pdf"));
   window().mnu(3)->trigger();
   EXPECT_EQ(boxes.numbers(), std::vector<int>{320});
 

@@ -443,15 +443,15 @@ TEST_F(FconfigTest, TheListsBoxesOpenOverTheDialog) {
   mainWindow.show();
   std::vector<std::pair<int, QWidget*>> shown;  // message, the window the box opened over
   whenModal([&shown](QWidget* modal) {
-    msgbox::testing::setHook({});  // the real box, built and handed over instead of being run
-    msgbox::testing::setBoxInspector([&shown](QMessageBox& box) {
+    dialogs::testing::setBoxHook({});  // the real box, built and handed over instead of being run
+    dialogs::testing::setBoxInspector([&shown](QMessageBox& box) {
       shown.emplace_back(box.text().toStdString() == GetMsg(336) ? 336 : 0, box.parentWidget());
     });
     modal->findChild<QTabWidget*>("Carpeta")->setCurrentIndex(1);
     QApplication::setActiveWindow(nullptr);
     QTest::mouseClick(modal->findChild<QPushButton*>("Cmd2"), Qt::LeftButton);
-    msgbox::testing::setBoxInspector({});
-    msgbox::testing::setHook([](const msgbox::Request&) { return msgbox::Ok; });
+    dialogs::testing::setBoxInspector({});
+    dialogs::testing::setBoxHook([](const dialogs::BoxRequest&) { return msgbox::Ok; });
     EXPECT_EQ(shown, (std::vector<std::pair<int, QWidget*>>{{336, modal}}));
     modal->findChild<QAction*>("mnuCancel")->trigger();
   });

@@ -54,12 +54,12 @@ class FLeerTest : public ::testing::Test {
     gMirsol->SetTimeOut(3);
     clock.sim().generatePunches(5, 1);
     gMirsol->SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 2, 0, clock.port(), 5);
-    frmmsg::testing::setHook([this](const std::string& text) {
+    dialogs::testing::setFrmMsgHook([this](const std::string& text) {
       questions.push_back(text);
       return nextAnswer;
     });
   }
-  ~FLeerTest() override { frmmsg::testing::setHook({}); }
+  ~FLeerTest() override { dialogs::testing::setFrmMsgHook({}); }
 
   // A ManualRead over a plain list whose shipping windows are stand-ins.
   collect::ManualRead::Outcome readPlain(const std::string& boxText) {

@@ -91,7 +91,7 @@ TEST_F(FTjtasTest, OneCardSuspendedAndLifted) {
 // not then ask again about the same wrong number.
 TEST_F(FTjtasTest, AWrongNumberIsReportedOnce) {
   std::vector<int> shown;
-  msgbox::testing::setHook([&](const msgbox::Request& r) {
+  dialogs::testing::setBoxHook([&](const dialogs::BoxRequest& r) {
     shown.push_back(r.number);
     if (QWidget* focus = QApplication::focusWidget()) focus->clearFocus();
     return msgbox::Ok;
@@ -140,7 +140,7 @@ TEST_F(FTjtasTest, CardFile) {
   w.Option2()->setChecked(true);
   EXPECT_FALSE(w.Tarjeta()->isEnabled());
   trigger(w, "mnu1_0");  // no file named: 249
-  filedialogs::testing::setNextFileName(folder.file("CARDS.TXT"));
+  dialogs::testing::setNextFileName(folder.file("CARDS.TXT"));
   trigger(w, "mnum1");
   EXPECT_EQ(w.Archivo()->text().toStdString(), folder.file("CARDS.TXT"));
   trigger(w, "mnu1_0");
@@ -161,9 +161,9 @@ TEST_F(FTjtasTest, CardFileDialogInTheLanguage) {
     gCfgFile->LENGUAJE = static_cast<int16_t>(lenguaje);
     FTjtas w;
     w.Option2()->setChecked(true);
-    filedialogs::testing::setNextFileName(std::nullopt);
+    dialogs::testing::setNextFileName(std::nullopt);
     trigger(w, "mnum1");
-    const filedialogs::testing::LastAsk asked = filedialogs::testing::lastAsk();
+    const dialogs::testing::LastAsk asked = dialogs::testing::lastAsk();
     EXPECT_EQ(asked.filter, GetExtraMsgIn(ExtraMsg::FilterAll, lenguaje));
     EXPECT_EQ(QString::fromStdString(asked.caption),
               QString::fromStdString(GetMsgIn(133, lenguaje)).remove('&'));

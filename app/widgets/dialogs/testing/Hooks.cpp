@@ -10,7 +10,7 @@ namespace {
 
 class TestHooks final : public Hooks {
  public:
-  bool answerBox(const msgbox::Request& request, int& answer) override {
+  bool answerBox(const dialogs::BoxRequest& request, int& answer) override {
     if (!m_box) return false;
     answer = m_box(request);
     return true;
@@ -34,7 +34,7 @@ class TestHooks final : public Hooks {
     return true;
   }
 
-  std::function<int(const msgbox::Request&)> m_box;
+  std::function<int(const dialogs::BoxRequest&)> m_box;
   std::function<void(QMessageBox&)> m_inspector;
   std::function<int(const std::string&)> m_frmMsg;
   std::deque<std::optional<std::string>> m_fileNames;
@@ -57,27 +57,16 @@ TestHooks& testHooks() {
 
 void install(Hooks* h) { detail::installed.store(h, std::memory_order_release); }
 
-}  // namespace dialogs::testing
-
-namespace msgbox::testing {
-void setHook(std::function<int(const Request&)> hook) {
-  dialogs::testing::testHooks().m_box = std::move(hook);
-}
+void setBoxHook(std::function<int(const BoxRequest&)> hook) { testHooks().m_box = std::move(hook); }
 void setBoxInspector(std::function<void(QMessageBox&)> inspector) {
-  dialogs::testing::testHooks().m_inspector = std::move(inspector);
+  testHooks().m_inspector = std::move(inspector);
 }
-}  // namespace msgbox::testing
-
-namespace frmmsg::testing {
-void setHook(std::function<int(const std::string& msg)> hook) {
-  dialogs::testing::testHooks().m_frmMsg = std::move(hook);
+void setFrmMsgHook(std::function<int(const std::string& msg)> hook) {
+  testHooks().m_frmMsg = std::move(hook);
 }
-}  // namespace frmmsg::testing
-
-namespace filedialogs::testing {
 void setNextFileName(std::optional<std::string> answer) {
-  dialogs::testing::testHooks().m_fileNames.push_back(std::move(answer));
+  testHooks().m_fileNames.push_back(std::move(answer));
 }
-void clearFileNames() { dialogs::testing::testHooks().m_fileNames.clear(); }
-LastAsk lastAsk() { return dialogs::testing::testHooks().m_lastAsk; }
-}  // namespace filedialogs::testing
+void clearFileNames() { testHooks().m_fileNames.clear(); }
+LastAsk lastAsk() { return testHooks().m_lastAsk; }
+}  // namespace dialogs::testing

@@ -23,7 +23,7 @@ struct FileAsk {
 
 struct Hooks {
   // A message box about to be built: true takes it over, `answer` being the button pressed.
-  virtual bool answerBox(const msgbox::Request& request, int& answer) = 0;
+  virtual bool answerBox(const dialogs::BoxRequest& request, int& answer) = 0;
   // The box built as it would be shown: true when it was looked at instead of being run (its
   // answer is then the button clicked, else its escape answer).
   virtual bool inspectBox(QMessageBox& box) = 0;
@@ -49,32 +49,23 @@ inline Hooks* hooks() { return detail::installed.load(std::memory_order_acquire)
 // Puts `h` (nullptr: none) behind hooks(). The test library installs its own before main().
 void install(Hooks* h);
 
-}  // namespace dialogs::testing
-
-namespace msgbox::testing {
 // Answers every box instead of showing it; the hook's return value is the answer. An empty
 // function restores the real boxes.
-void setHook(std::function<int(const Request&)> hook);
+void setBoxHook(std::function<int(const BoxRequest&)> hook);
 // Tests of the real box: with an inspector set (and no hook), each box is built as it would be
 // shown and handed to the inspector instead of being run; the answer is then the button the
 // inspector clicked (QAbstractButton::click), or the box's escape answer.
 void setBoxInspector(std::function<void(QMessageBox&)> inspector);
-}  // namespace msgbox::testing
-
-namespace frmmsg::testing {
 // While set, a blocking FrmMsg::Msg shows no window; the hook gets the message and its answer
 // (1, 2 or 3) goes to gSharedText as the window's choice would (0 leaves gSharedText as it
 // was, like a window closed without choosing). Empty restores the window.
-void setHook(std::function<int(const std::string& msg)> hook);
-}  // namespace frmmsg::testing
-
-namespace filedialogs::testing {
+void setFrmMsgHook(std::function<int(const std::string& msg)> hook);
 // Queues the answer of the next dialog (any of the three kinds; std::nullopt is a cancelled
 // dialog).
 void setNextFileName(std::optional<std::string> answer);
 // Drops queued answers; with none queued a dialog is shown for real.
 void clearFileNames();
 // The caption, folder and filter the last dialog was asked with.
-using LastAsk = dialogs::testing::FileAsk;
+using LastAsk = FileAsk;
 LastAsk lastAsk();
-}  // namespace filedialogs::testing
+}  // namespace dialogs::testing

@@ -51,13 +51,13 @@ class QtTranslationsTest : public ::testing::Test {
     apptest::objects().createSettings();
   }
   // The fixture's owner takes the translators off at its end.
-  ~QtTranslationsTest() override { msgbox::testing::setBoxInspector({}); }
+  ~QtTranslationsTest() override { dialogs::testing::setBoxInspector({}); }
   // The buttons of a real box of `style`, built as it would be shown.
   QStringList boxButtons(int style) {
     QStringList out;
-    msgbox::testing::setBoxInspector([&out](QMessageBox& box) { out = buttonTexts(box); });
+    dialogs::testing::setBoxInspector([&out](QMessageBox& box) { out = buttonTexts(box); });
     MsgBox(194, style);
-    msgbox::testing::setBoxInspector({});
+    dialogs::testing::setBoxInspector({});
     return out;
   }
   apptest::TempDataFolder folder;
@@ -147,7 +147,7 @@ TEST_F(QtTranslationsTest, BoxIsWideEnoughForItsTitle) {
     int width = 0;
     QString shownTitle;
     QFont font;
-    msgbox::testing::setBoxInspector([&](QMessageBox& box) {
+    dialogs::testing::setBoxInspector([&](QMessageBox& box) {
       box.show();
       width = box.width();
       shownTitle = box.windowTitle();
@@ -155,7 +155,7 @@ TEST_F(QtTranslationsTest, BoxIsWideEnoughForItsTitle) {
       box.hide();
     });
     MsgBox(c.number, msgbox::OkOnly | msgbox::Exclamation, c.title);
-    msgbox::testing::setBoxInspector({});
+    dialogs::testing::setBoxInspector({});
     EXPECT_EQ(shownTitle.toStdString(), c.title.empty() ? "Velta 2000" : c.title);
     QFont bold = font;
     bold.setBold(true);
@@ -166,12 +166,12 @@ TEST_F(QtTranslationsTest, BoxIsWideEnoughForItsTitle) {
 
 TEST_F(QtTranslationsTest, ClickedButtonIsTheAnswerOfARealBox) {
   ASSERT_TRUE(applyQtTranslations(0));
-  msgbox::testing::setBoxInspector([](QMessageBox& box) {
+  dialogs::testing::setBoxInspector([](QMessageBox& box) {
     for (QAbstractButton* b : box.buttons())
       if (b->text() == "&No") b->click();
   });
   EXPECT_EQ(MsgBox(194, msgbox::YesNo), msgbox::No);
-  msgbox::testing::setBoxInspector([](QMessageBox&) {});
+  dialogs::testing::setBoxInspector([](QMessageBox&) {});
   EXPECT_EQ(MsgBox(194, msgbox::YesNo), msgbox::No);  // closed without a choice
   EXPECT_EQ(MsgBox(194, msgbox::OkCancel), msgbox::Cancel);
 }

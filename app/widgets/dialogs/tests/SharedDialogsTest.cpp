@@ -121,9 +121,9 @@ TEST(FrmMsg, TheHooksAnswerIsTheResult) {
   for (const int answer : {1, 2, 3, 0, 4}) {
     SCOPED_TRACE(answer);
     *gSharedText = "kept";
-    frmmsg::testing::setHook([answer](const std::string&) { return answer; });
+    dialogs::testing::setFrmMsgHook([answer](const std::string&) { return answer; });
     const FrmMsg::Shown result = FrmMsg::Msg("Mensaje", "Agregar", "Reemplazar", "Cancelar", 0);
-    frmmsg::testing::setHook({});
+    dialogs::testing::setFrmMsgHook({});
     const bool chosen = answer >= 1 && answer <= 3;
     EXPECT_EQ(result.choice, chosen ? answer : 0);
     EXPECT_EQ(*gSharedText, chosen ? std::to_string(answer) : "kept");
@@ -220,7 +220,7 @@ TEST(MsgBox, OpensOverTheWindowThatAsked) {
   QMainWindow main;
   main.show();
   QWidget* owner = nullptr;
-  msgbox::testing::setBoxInspector([&owner](QMessageBox& box) { owner = box.parentWidget(); });
+  dialogs::testing::setBoxInspector([&owner](QMessageBox& box) { owner = box.parentWidget(); });
   QApplication::setActiveWindow(nullptr);
   MsgBox(336, msgbox::Exclamation);
   EXPECT_EQ(owner, &main);  // no modal window: the main window's own command
@@ -241,7 +241,7 @@ TEST(MsgBox, OpensOverTheWindowThatAsked) {
   });
   dialog.exec();
   EXPECT_TRUE(*shown);
-  msgbox::testing::setBoxInspector({});
+  dialogs::testing::setBoxInspector({});
 }
 
 }  // namespace

@@ -469,7 +469,7 @@ TEST_F(FormPTest, ResetButtonAnswersWithItsTwoLiteralBoxes) {
     const size_t framesBefore = pexel.sim().receivedFrames().size();
     form->findChild<QPushButton*>("CmdReset")->click();
     std::vector<std::string> texts;
-    for (const msgbox::Request& r : boxes.boxes()) texts.push_back(r.text);
+    for (const dialogs::BoxRequest& r : boxes.boxes()) texts.push_back(r.text);
     EXPECT_EQ(texts, c.boxes) << c.model << " " << c.port;
     if (c.model != 2) {
       EXPECT_EQ(pexel.sim().receivedFrames().size(), framesBefore);
@@ -568,14 +568,14 @@ TEST_F(FormPTest, CloseSaysWhyTheSettingsCouldNotBeSaved) {
   selector()->setCurrentIndex(1);
   emit selector()->activated(1);
   bool shownOverTheWindow = false;
-  std::vector<msgbox::Request> asked;
-  msgbox::testing::setHook([&](const msgbox::Request& r) {
+  std::vector<dialogs::BoxRequest> asked;
+  dialogs::testing::setBoxHook([&](const dialogs::BoxRequest& r) {
     asked.push_back(r);
     shownOverTheWindow = w.isVisible() && r.parent == &w && gCfgFile != nullptr;
     return msgbox::Ok;
   });
   w.close();
-  msgbox::testing::setHook([](const msgbox::Request&) { return msgbox::Ok; });
+  dialogs::testing::setBoxHook([](const dialogs::BoxRequest&) { return msgbox::Ok; });
   ASSERT_EQ(asked.size(), 1u);
   EXPECT_EQ(asked[0].number, 320);
   EXPECT_EQ(asked[0].icon(), msgbox::Critical);
@@ -623,14 +623,14 @@ TEST_F(FormPTest, CloseWhileABoxIsUpWaitsForTheCommand) {
   stores::writeClocks({ClockSpec{.port = clock.port()}});
   FormP& w = open();
   bool aliveDuringBox = false;
-  msgbox::testing::setHook(
-      [&](const msgbox::Request&) {  // a SIGTERM arrives while "¿Desea borrar?" is up
+  dialogs::testing::setBoxHook(
+      [&](const dialogs::BoxRequest&) {  // a SIGTERM arrives while "¿Desea borrar?" is up
         w.close();
         aliveDuringBox = w.isVisible() && gMirsol != nullptr;
         return msgbox::Yes;
       });
   act(FormP::Co, 3)->trigger();
-  msgbox::testing::setHook({});
+  dialogs::testing::setBoxHook({});
   EXPECT_TRUE(aliveDuringBox);
   EXPECT_EQ(clock.sim().clearCount(), 0u);  // the close request cancelled the clearing
   for (int i = 0; i < 100 && gMirsol; ++i) QTest::qWait(20);

@@ -88,7 +88,7 @@ class ProgramWindowsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     clocklink::setEventPump([] { QCoreApplication::processEvents(); });
-    frmmsg::testing::setHook([](const std::string&) { return 0; });
+    dialogs::testing::setFrmMsgHook([](const std::string&) { return 0; });
     stores::writeUsers({{"ADMIN", 3, 2}});
     // Slot 1 enables the commands of the common models, slot 2 (model 2, a telephone number)
     // the clock-number change and the dial.
@@ -109,7 +109,7 @@ class ProgramWindowsTest : public ::testing::Test {
   }
   void TearDown() override {
     form.reset();
-    frmmsg::testing::setHook({});
+    dialogs::testing::setFrmMsgHook({});
     clocklink::setEventPump({});
   }
 
