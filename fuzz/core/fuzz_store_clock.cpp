@@ -1,5 +1,6 @@
 // Arbitrary bytes as velta002.dat: load, read every slot, save.
 #include "core/ClsListaRelojes.h"
+#include "core/ProgramObjects.h"
 #include "fuzz_scratch.h"
 
 #include <basekit/atomicfile.h>
@@ -8,6 +9,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string path = fuzzInputFile("velta002.dat", data, size);
+  ProgramObjects objects;  // each input from a fresh start
   ClsListaRelojes store;
   store.Iniciar(path);
   store.CargarRelojes();

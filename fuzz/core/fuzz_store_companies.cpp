@@ -1,9 +1,11 @@
 // Arbitrary bytes as EMPR.DAT: load, route a few cards, save.
 #include "core/ClsListaEmpresas.h"
+#include "core/ProgramObjects.h"
 #include "fuzz_scratch.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string path = fuzzInputFile("EMPR.DAT", data, size);
+  ProgramObjects objects;  // each input from a fresh start
   ClsListaEmpresas store;
   store.Iniciar(path);
   store.CargarEmpresas();

@@ -1,9 +1,11 @@
 // Arbitrary bytes as VELTA.DAT: load, try logins, save.
 #include "core/ClsUsers.h"
+#include "core/ProgramObjects.h"
 #include "fuzz_scratch.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string path = fuzzInputFile("VELTA.DAT", data, size);
+  ProgramObjects objects;  // each input from a fresh start
   ClsUsers store;
   store.Iniciar(path);
   store.CargarUsers();
