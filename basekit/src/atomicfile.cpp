@@ -94,7 +94,7 @@ bool writeAll(int fd, const char* p, size_t n, int& err) {
 }  // namespace
 
 // Null: only a test program installs hooks (basekit_testhooks).
-std::atomic<testing::Hooks*> testing::detail::installed{nullptr};
+TestSeam<testing::Hooks> testing::detail::seam;
 
 namespace {
 bool replace(const std::string& path, std::string_view data, std::string* error, mode_t newFileMode,

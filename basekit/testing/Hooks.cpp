@@ -43,19 +43,11 @@ class TestHooks final : public Hooks {
   StepHook m_stepHook = nullptr;
 };
 
-// Never destroyed: a replace in another thread or a static destructor may still ask for it.
-TestHooks& testHooks() {
-  static TestHooks* const h = [] {
-    auto* made = new TestHooks;
-    install(made);
-    return made;
-  }();
-  return *h;
-}
+TestHooks& testHooks() { return installedOnce<TestHooks>(detail::seam); }
 
 }  // namespace
 
-void install(Hooks* h) { detail::installed.store(h, std::memory_order_release); }
+void install(Hooks* h) { detail::seam.install(h); }
 
 void failNextReplace(int errnoValue, size_t afterBytes) {
   testHooks().failNext(errnoValue, afterBytes);

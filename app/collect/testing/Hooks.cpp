@@ -23,19 +23,11 @@ class TestHooks final : public Hooks {
   std::function<void(const char*)> m_console;
 };
 
-// Never destroyed: a static destructor may still run a download step.
-TestHooks& testHooks() {
-  static TestHooks* const h = [] {
-    auto* made = new TestHooks;
-    install(made);
-    return made;
-  }();
-  return *h;
-}
+TestHooks& testHooks() { return basekit::installedOnce<TestHooks>(detail::seam); }
 
 }  // namespace
 
-void install(Hooks* h) { detail::installed.store(h, std::memory_order_release); }
+void install(Hooks* h) { detail::seam.install(h); }
 
 void setStepHook(std::function<void(const char* step, int index)> hook) {
   testHooks().m_collect = std::move(hook);

@@ -4,7 +4,8 @@
 // which only test programs (and the programs they start) link.
 #pragma once
 
-#include <atomic>
+#include <basekit/TestSeam.h>
+
 #include <functional>
 #include <string>
 
@@ -22,10 +23,10 @@ struct Hooks {
 };
 
 namespace detail {
-inline std::atomic<Hooks*> installed{nullptr};  // null in the library
+inline basekit::TestSeam<Hooks> seam;  // null in the library
 }  // namespace detail
 
-inline Hooks* hooks() { return detail::installed.load(std::memory_order_acquire); }
+inline Hooks* hooks() { return detail::seam.hooks(); }
 
 // --- veltacollect_testhooks (test programs only) ---
 

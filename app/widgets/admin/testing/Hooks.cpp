@@ -19,19 +19,11 @@ class TestHooks final : public Hooks {
   std::deque<std::optional<std::string>> m_printers;
 };
 
-// Never destroyed: a window closed by a static destructor may still print.
-TestHooks& testHooks() {
-  static TestHooks* const h = [] {
-    auto* made = new TestHooks;
-    install(made);
-    return made;
-  }();
-  return *h;
-}
+TestHooks& testHooks() { return basekit::installedOnce<TestHooks>(detail::seam); }
 
 }  // namespace
 
-void install(Hooks* h) { detail::installed.store(h, std::memory_order_release); }
+void install(Hooks* h) { detail::seam.install(h); }
 
 void setNextPrinter(std::optional<std::string> pdfPath) {
   adminwindows::testing::testHooks().m_printers.push_back(std::move(pdfPath));

@@ -5,7 +5,8 @@
 // programs link.
 #pragma once
 
-#include <atomic>
+#include <basekit/TestSeam.h>
+
 #include <optional>
 #include <string>
 
@@ -21,10 +22,10 @@ struct Hooks {
 };
 
 namespace detail {
-inline std::atomic<Hooks*> installed{nullptr};  // null in the library
+inline basekit::TestSeam<Hooks> seam;  // null in the library
 }  // namespace detail
 
-inline Hooks* hooks() { return detail::installed.load(std::memory_order_acquire); }
+inline Hooks* hooks() { return detail::seam.hooks(); }
 
 // --- veltaadminwindows_testhooks (test programs only) ---
 

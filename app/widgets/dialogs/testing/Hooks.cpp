@@ -41,21 +41,13 @@ class TestHooks final : public Hooks {
   FileAsk m_lastAsk;
 };
 
-// Never destroyed: a window closed by a static destructor may still ask a box.
-TestHooks& testHooks() {
-  static TestHooks* const h = [] {
-    auto* made = new TestHooks;
-    install(made);
-    return made;
-  }();
-  return *h;
-}
+TestHooks& testHooks() { return basekit::installedOnce<TestHooks>(detail::seam); }
 
 [[maybe_unused]] TestHooks& installedAtStart = testHooks();
 
 }  // namespace
 
-void install(Hooks* h) { detail::installed.store(h, std::memory_order_release); }
+void install(Hooks* h) { detail::seam.install(h); }
 
 void setBoxHook(std::function<int(const BoxRequest&)> hook) { testHooks().m_box = std::move(hook); }
 void setBoxInspector(std::function<void(QMessageBox&)> inspector) {

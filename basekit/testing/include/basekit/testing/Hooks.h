@@ -4,7 +4,8 @@
 // which only test programs link.
 #pragma once
 
-#include <atomic>
+#include <basekit/TestSeam.h>
+
 #include <cstddef>
 #include <string_view>
 
@@ -23,10 +24,10 @@ struct Hooks {
 };
 
 namespace detail {
-extern std::atomic<Hooks*> installed;  // the library's own, null
+extern TestSeam<Hooks> seam;  // the library's own, null
 }  // namespace detail
 
-inline Hooks* hooks() { return detail::installed.load(std::memory_order_acquire); }
+inline Hooks* hooks() { return detail::seam.hooks(); }
 
 // --- basekit_testhooks (test programs only) ---
 
