@@ -108,6 +108,8 @@ FormP::FormP(const WindowOpeners& openers, const std::optional<collect::RunConte
   buildToolbar();
   buildPanel();
   BusyGuard::onChange(this, [this] { updateActions(); });
+  // A close held up by a command cancels the clock and modem objects the window works over.
+  BusyGuard::onCancel(this, [this] { setCancelFlags(1); });
   start();
 }
 
