@@ -91,10 +91,10 @@ int main(int argc, char** argv) {
       windowOpeners().fAuto(nullptr);
     };
   }
-  hooks.showMain = [&mainWindow, &buildContext, noDisplay] {
+  hooks.showMain = [&mainWindow, &buildContext, &context, noDisplay] {
     if (fAuto::programEndRequested()) return;  // the automatic run ended the program
     buildContext();
-    mainWindow = std::make_unique<FormP>(windowOpeners());
+    mainWindow = std::make_unique<FormP>(windowOpeners(), context);
     mainWindow->setUnattendedClose(noDisplay);
     mainWindow->show();
   };

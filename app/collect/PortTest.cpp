@@ -9,7 +9,7 @@
 #include "core/ClsListaRelojes.h"
 #include "core/FailureMessage.h"
 #include "collect/FGrales.h"
-#include "core/Globals.h"
+#include "core/Globals.h"  // gSharedText
 #include "core/Messages.h"
 #include "core/Reporter.h"
 
@@ -27,13 +27,16 @@ bool PortTest::clockAnswered(const std::string& status) {
   return basic::Trim(field).size() >= 5;
 }
 
-PortTest::PortTest(ProgressList& list, clocklink::ClsMirsol& mirsol, Reporter& reporter,
-                   Hooks hooks)
-    : m_list(list), m_mirsol(mirsol), m_reporter(reporter), m_hooks(std::move(hooks)) {}
+PortTest::PortTest(ProgressList& list, const RunContext& ctx, Reporter& reporter, Hooks hooks)
+    : m_list(list),
+      m_ctx(ctx),
+      m_mirsol(ctx.mirsol),
+      m_reporter(reporter),
+      m_hooks(std::move(hooks)) {}
 
 void PortTest::Cancelar() {
   m_mirsol.SetCancel(1);
-  if (gModem) gModem->SetCancel(1);
+  m_ctx.modem.SetCancel(1);
   m_cancel = 1;
 }
 
@@ -81,7 +84,7 @@ bool PortTest::openPort() {
 void PortTest::clearCancelFlags() {
   m_cancel = 0;
   m_mirsol.SetCancel(0);
-  if (gModem) gModem->SetCancel(0);
+  m_ctx.modem.SetCancel(0);
 }
 
 void PortTest::DoTest(int port) {
@@ -150,7 +153,7 @@ void PortTest::DoDetectar() {
   m_list.clear();
   m_mirsol.SetTimeOut(1);
   if (m_hooks.disable) m_hooks.disable();
-  const int16_t connectTimeout = gCfgFile ? gCfgFile->TimeOutModem : int16_t{45};
+  const int16_t connectTimeout = m_ctx.cfg.TimeOutModem;
   int n = 0;
   for (int c = 0; c < kClockNumbers; ++c) {
     const std::string id = clockNumberAt(c);
@@ -189,16 +192,15 @@ void PortTest::DoDetectar() {
 void PortTest::finishDetect(bool complete) {
   // Every way out puts the program's clock back as it found it: the reply time-out and the
   // current clock, with its IP (an empty one left a serial-gateway clock unreachable).
-  if (gCfgFile) {
-    m_mirsol.SetTimeOut(gCfgFile->TimeOut);
-    if (gCfgFile->RelojActivo >= 0 && gListaRelojes) {
-      // A free slot's leftover record would aim the link at a clock that is not there.
-      gListaRelojes->GetCurDataOrDefault(gCfgFile->RelojActivo);
-      const ClsListaRelojes& r = *gListaRelojes;
-      m_mirsol.SetTimeRecorder(r.M_Numero, r.m_Modelo, r.m_Puerto, r.m_Velocidad, r.m_Telefono,
-                               r.M_Comunicacion, r.m_IP, r.m_TipoInterface, r.m_PortLocal,
-                               r.m_PortRemoto, gCfgFile->TimeOutModem);
-    }
+  const ClsCfgFile& cfg = m_ctx.cfg;
+  m_mirsol.SetTimeOut(cfg.TimeOut);
+  if (cfg.RelojActivo >= 0) {
+    // A free slot's leftover record would aim the link at a clock that is not there.
+    m_ctx.clocks.GetCurDataOrDefault(cfg.RelojActivo);
+    const ClsListaRelojes& r = m_ctx.clocks;
+    m_mirsol.SetTimeRecorder(r.M_Numero, r.m_Modelo, r.m_Puerto, r.m_Velocidad, r.m_Telefono,
+                             r.M_Comunicacion, r.m_IP, r.m_TipoInterface, r.m_PortLocal,
+                             r.m_PortRemoto, cfg.TimeOutModem);
   }
   clearCancelFlags();
   picture(0);

@@ -10,10 +10,8 @@
 #include <string>
 
 #include "collect/ProgressList.h"
+#include "collect/RunContext.h"
 
-namespace clocklink {
-class ClsMirsol;
-}
 class Reporter;
 
 namespace collect {
@@ -46,8 +44,10 @@ class PortTest {
         progress;
   };
 
-  // The run's boxes (the plug question, a refused port, the end of the run) go to `reporter`.
-  PortTest(ProgressList& list, clocklink::ClsMirsol& mirsol, Reporter& reporter, Hooks hooks);
+  // The run works the clock object of `ctx` (its modem object shares the cancel; the search
+  // puts the settings' current clock of its clock list back). The run's boxes (the plug
+  // question, a refused port, the end of the run) go to `reporter`.
+  PortTest(ProgressList& list, const RunContext& ctx, Reporter& reporter, Hooks hooks);
 
   void DoTest(int port);
   void DoDetectar();
@@ -73,6 +73,7 @@ class PortTest {
   void endRun();
 
   ProgressList& m_list;
+  RunContext m_ctx;
   clocklink::ClsMirsol& m_mirsol;
   Reporter& m_reporter;
   Hooks m_hooks;

@@ -13,7 +13,6 @@
 
 #include "widgets/clock/BusyGuard.h"
 #include "core/ClsCfgFile.h"
-#include "core/Globals.h"
 
 using clocklink::kFailure;
 using clocklink::kSuccess;
@@ -23,7 +22,7 @@ constexpr int kExitAfterSuccessMs = 3000;
 constexpr int kExitAfterErrorMs = 10000;
 }  // namespace
 
-FFtp::FFtp(QWidget* parent) : QDialog(parent) {
+FFtp::FFtp(ClsCfgFile* settings, QWidget* parent) : QDialog(parent), m_cfg(settings) {
   setObjectName("FFtp");
   setWindowTitle("Transferencia FTP ...");
   setModal(true);
@@ -73,7 +72,7 @@ FFtp::FFtp(QWidget* parent) : QDialog(parent) {
 }
 
 void FFtp::setReturnValue(clocklink::CollectionStatus value) {
-  if (gCfgFile) gCfgFile->tmpReturnValue = statusCode(value);
+  if (m_cfg) m_cfg->tmpReturnValue = statusCode(value);
 }
 
 void FFtp::showEvent(QShowEvent* event) {
@@ -95,10 +94,10 @@ void FFtp::startTransfer() {
     repaint();
     clocklink::WaitSecondsUnlessCancelled(1.0, m_cancelFlag);
     if (!m_final) {
-      if (gCfgFile) {
-        const std::string name = gCfgFile->tmpFTPFileName;
-        result = m_upload.run(collect::FtpSettings::fromConfig(*gCfgFile),
-                              collect::ftpLocalFile(gCfgFile->tmpFTPFilePath, name), name);
+      if (m_cfg) {
+        const std::string name = m_cfg->tmpFTPFileName;
+        result = m_upload.run(collect::FtpSettings::fromConfig(*m_cfg),
+                              collect::ftpLocalFile(m_cfg->tmpFTPFilePath, name), name);
       } else {
         result.step = "ClsCfgFile";  // no settings to read: named like a failed step
       }

@@ -11,6 +11,7 @@
 
 #include "collect/FtpUpload.h"
 
+class ClsCfgFile;
 class QLabel;
 class QPushButton;
 class QTimer;
@@ -19,7 +20,9 @@ class FFtp : public QDialog {
   Q_OBJECT
 
  public:
-  explicit FFtp(QWidget* parent = nullptr);
+  // `settings`: what the transfer reads and where it leaves its result (the caller's run
+  // context's); with none the transfer fails as a step named after them.
+  explicit FFtp(ClsCfgFile* settings, QWidget* parent = nullptr);
 
   // Shows a failed step ("FtpPutFile Extd Err: 25", CR, the reply), -200, closes in 10 s.
   void ErrorOut(const collect::FtpResult& failure);
@@ -39,6 +42,7 @@ class FFtp : public QDialog {
   void closeOnce();
   void setReturnValue(clocklink::CollectionStatus value);
 
+  ClsCfgFile* m_cfg;
   QLabel* m_lblMsg;
   QPushButton* m_command1;
   QTimer* m_tmrExit;

@@ -200,12 +200,12 @@ void FLeer::read() {
   };
   // The shipping windows leave their result in the settings.
   hooks.shipFtp = [this, &ctx] {
-    FFtp w(this);
+    FFtp w(ctx ? &ctx->cfg : nullptr, this);
     w.exec();
     return ctx ? ctx->cfg.tmpReturnValue : statusCode(kFailure);
   };
   hooks.shipRsh = [this, &ctx] {
-    FRsh w(this);
+    FRsh w(ctx ? &ctx->cfg : nullptr, this);
     w.exec();
     return ctx ? ctx->cfg.tmpReturnValue : statusCode(kFailure);
   };

@@ -11,7 +11,6 @@
 
 #include "widgets/clock/BusyGuard.h"
 #include "core/ClsCfgFile.h"
-#include "core/Globals.h"
 
 using clocklink::kFailure;
 using clocklink::kSuccess;
@@ -23,8 +22,9 @@ constexpr int kExitAfterSuccessMs = 3000;
 constexpr int kExitAfterErrorMs = 10000;
 }  // namespace
 
-FRsh::FRsh(QWidget* parent)
+FRsh::FRsh(ClsCfgFile* settings, QWidget* parent)
     : QDialog(parent),
+      m_cfg(settings),
       m_command(RemoteCommand::View{
           [this](const std::string& t) {
             m_lblMsg->setText(QString::fromStdString(t));
@@ -80,7 +80,7 @@ FRsh::FRsh(QWidget* parent)
 }
 
 void FRsh::setReturnValue(clocklink::CollectionStatus value) {
-  if (gCfgFile) gCfgFile->tmpReturnValue = statusCode(value);
+  if (m_cfg) m_cfg->tmpReturnValue = statusCode(value);
 }
 
 void FRsh::showEvent(QShowEvent* event) {
@@ -95,15 +95,15 @@ void FRsh::showEvent(QShowEvent* event) {
 
 void FRsh::startCommand() {
   if (m_command.outcome() != RemoteCommand::Outcome::None) return;
-  if (!gCfgFile) {
+  if (!m_cfg) {
     m_command.ErrorOut("ClsCfgFile");
     return;
   }
   // Taken once: the caller's list is written only while this run lasts.
-  m_callerList = gCfgFile->tmpLst;
+  m_callerList = m_cfg->tmpLst;
   {
     BusyGuard busy(this);
-    m_command.start(collect::RshSettings::fromConfig(*gCfgFile), gCfgFile->tmpFTPFileName);
+    m_command.start(collect::RshSettings::fromConfig(*m_cfg), m_cfg->tmpFTPFileName);
   }
   if (BusyGuard::closePending(this)) return;  // the close comes next
   // The window's own limit on the whole command: no end within the control's Timeout.

@@ -15,6 +15,7 @@
 #include "collect/QtReactorDriver.h"
 #include "collect/RemoteCommand.h"
 
+class ClsCfgFile;
 class QLabel;
 class QListWidget;
 class QPushButton;
@@ -23,7 +24,9 @@ class FRsh : public QDialog {
   Q_OBJECT
 
  public:
-  explicit FRsh(QWidget* parent = nullptr);
+  // `settings`: what the command reads and where it leaves its result (the caller's run
+  // context's); with none the command fails at once, naming them.
+  explicit FRsh(ClsCfgFile* settings, QWidget* parent = nullptr);
 
   // A failure: " Extd Err: " & text, "Error: " & text to the caller's list, -200, 10 s.
   void ErrorOut(const std::string& text) { m_command.ErrorOut(text); }
@@ -42,6 +45,7 @@ class FRsh : public QDialog {
   void closeOnce();
   void setReturnValue(clocklink::CollectionStatus value);
 
+  ClsCfgFile* m_cfg;
   QLabel* m_lblMsg = nullptr;
   QListWidget* m_lstErr = nullptr;
   QPushButton* m_command1 = nullptr;

@@ -86,15 +86,15 @@ void FrmTest::habilitar() {
   m_port->setEnabled(true);
 }
 
-std::unique_ptr<collect::PortTest> FrmTest::makeRun(clocklink::ClsMirsol& clock) {
-  return std::make_unique<collect::PortTest>(*m_lst, clock, m_boxes, m_hooks);
+std::unique_ptr<collect::PortTest> FrmTest::makeRun(const collect::RunContext& ctx) {
+  return std::make_unique<collect::PortTest>(*m_lst, ctx, m_boxes, m_hooks);
 }
 
 void FrmTest::DoTest() {
   const std::optional<collect::RunContext> ctx = runContext();
   if (!ctx || m_run) return;
   BusyGuard busy(this);
-  m_run = makeRun(ctx->mirsol);
+  m_run = makeRun(*ctx);
   m_run->DoTest(m_port->currentIndex() + 1);
   m_run.reset();
 }
@@ -103,7 +103,7 @@ void FrmTest::DoDetectar() {
   const std::optional<collect::RunContext> ctx = runContext();
   if (!ctx || m_run) return;
   BusyGuard busy(this);
-  m_run = makeRun(ctx->mirsol);
+  m_run = makeRun(*ctx);
   m_run->DoDetectar();
   m_run.reset();
   m_probe->clear();

@@ -43,7 +43,7 @@ class FrmTest : public ClockWindow {
 
  private:
   void setPicture(int n);
-  std::unique_ptr<collect::PortTest> makeRun(clocklink::ClsMirsol& clock);
+  std::unique_ptr<collect::PortTest> makeRun(const collect::RunContext& ctx);
 
   QComboBox* m_port;
   ProgressListWidget* m_lst;

@@ -158,11 +158,13 @@ void fAuto::runPass() {
 }
 
 void fAuto::shipModally(collect::Shipment what) {
+  const std::optional<collect::RunContext> ctx = runContext();
+  ClsCfgFile* cfg = ctx ? &ctx->cfg : nullptr;
   if (what == collect::Shipment::Ftp) {
-    FFtp w(this);
+    FFtp w(cfg, this);
     w.exec();
   } else {
-    FRsh w(this);
+    FRsh w(cfg, this);
     w.exec();
   }
 }

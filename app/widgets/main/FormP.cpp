@@ -21,6 +21,8 @@
 #include <clocklink/ClsModem.h>
 #include <clocklink/CollectionStatus.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <exception>
 
 #include "widgets/admin/AppImages.h"
@@ -34,6 +36,7 @@
 #include "collect/FGrales.h"
 #include "core/FailureMessage.h"
 #include "core/Globals.h"
+#include "core/ProgramObjects.h"
 #include "widgets/dialogs/HourglassGuard.h"
 #include "core/Messages.h"
 #include "widgets/dialogs/MsgBox.h"
@@ -51,9 +54,6 @@ constexpr const char* kIndexProperty = "veltaIndex";
 // Toolbar position -> tool-tip message (0: none).
 constexpr std::array<int, 14> kButtonTips = {0, 230, 234, 174, 176, 185, 192,
                                              0, 303, 203, 0,   364, 0,   281};
-
-// Slot n holds a clock: in the table and not free.
-bool isClock(int16_t n) { return gListaRelojes && gListaRelojes->IsClock(n); }
 
 QLineEdit* field(const char* name, QWidget* parent) {
   auto* e = new QLineEdit(parent);
@@ -98,8 +98,9 @@ const std::array<FormP::Command, 19> FormP::kCommands = {{
     {Ay, 0, &O::frmAbout},
 }};
 
-FormP::FormP(const WindowOpeners& openers, QWidget* parent)
-    : QMainWindow(parent), m_openers(openers) {
+FormP::FormP(const WindowOpeners& openers, const std::optional<collect::RunContext>& context,
+             QWidget* parent)
+    : QMainWindow(parent), HandedContext(context), m_openers(openers) {
   setObjectName("FormP");
   m_imgTool = adminwindows::imgTool();
   m_img = adminwindows::img();
@@ -107,10 +108,18 @@ FormP::FormP(const WindowOpeners& openers, QWidget* parent)
   buildToolbar();
   buildPanel();
   BusyGuard::onChange(this, [this] { updateActions(); });
+  // A close held up by a command cancels the clock and modem objects the window works over.
+  BusyGuard::onCancel(this, [this] { setCancelFlags(1); });
   start();
 }
 
 FormP::~FormP() = default;
+
+collect::RunContext FormP::objects() const {
+  if (std::optional<collect::RunContext> ctx = runContext()) return *ctx;
+  std::fputs("velta: the main window used with no program-wide objects\n", stderr);
+  std::abort();
+}
 
 // ---------------------------------------------------------------------------------------
 // Building.
@@ -302,11 +311,11 @@ void FormP::start() {
   LoadText();
   m_cmdReset->hide();
   setWindowTitle(q("Velta 2000 - " + (gUsers ? gUsers->auName : std::string())));
+  const collect::RunContext ctx = objects();
   // A clock store that could not be read leaves the list empty: say so, and go on with it.
-  if (gListaRelojes && gListaRelojes->status().unreadable)
-    MsgBox(311, msgbox::Critical, {}, {}, this);
+  if (ctx.clocks.status().unreadable) MsgBox(311, msgbox::Critical, {}, {}, this);
   fillSelector();
-  MostrarConfig(gCfgFile->RelojActivo);
+  MostrarConfig(ctx.cfg.RelojActivo);
   FijarControles();
   setEnabled(true);
   m_he[4]->setVisible(false);
@@ -359,7 +368,8 @@ void FormP::LoadText() {
   m_lblEaReg->setText(msg(256) + ":");
   constexpr std::array<int, 7> kLabels = {274, 271, 289, 183, 210, 208, 278};
   for (size_t i = 0; i < kLabels.size(); ++i) m_labels[i]->setText(msg(kLabels[i]));
-  m_he[1]->setText(msg(gListaRelojes && gListaRelojes->m_TipoNumero == 2 ? 286 : 156));
+  const std::optional<collect::RunContext> ctx = runContext();
+  m_he[1]->setText(msg(ctx && ctx->clocks.m_TipoNumero == 2 ? 286 : 156));
   updateActions();
 }
 
@@ -418,17 +428,18 @@ void FormP::updateActions() {
 }
 
 void FormP::FijarControles() {
-  const int16_t n = gCfgFile->RelojActivo;
-  gListaRelojes->GetCurDataOrDefault(n);
+  const collect::RunContext ctx = objects();
+  ClsListaRelojes& c = ctx.clocks;
+  c.GetCurDataOrDefault(ctx.cfg.RelojActivo);
   m_ruleOff.clear();
-  if (basic::Trim(gListaRelojes->m_Telefono).empty()) m_ruleOff.insert(m_co[1]);
-  if (gListaRelojes->m_Modelo != 2) {
+  if (basic::Trim(c.m_Telefono).empty()) m_ruleOff.insert(m_co[1]);
+  if (c.m_Modelo != 2) {
     m_ruleOff.insert(m_co[6]);
   } else {
     m_ruleOff += {m_co[5], m_he[0], m_he[2], m_he[4]};  // button 11 is co(5)
   }
-  m_he[1]->setText(msg(gListaRelojes->m_TipoNumero == 2 ? 286 : 156));
-  if (gCfgFile->MultiEmpresa < 1) m_ruleOff.insert(m_he[5]);
+  m_he[1]->setText(msg(c.m_TipoNumero == 2 ? 286 : 156));
+  if (ctx.cfg.MultiEmpresa < 1) m_ruleOff.insert(m_he[5]);
   updateActions();
 }
 
@@ -437,7 +448,7 @@ void FormP::FijarControles() {
 
 void FormP::fillSelector() {
   StoreRowVector rows;
-  gListaRelojes->FillList(rows);
+  objects().clocks.FillList(rows);
   m_cmbPrg->clear();
   for (const StoreRow& r : rows.rows) m_cmbPrg->addItem(q(r.text));
   // No row until a clock is chosen: a filled list would otherwise show its first row for a
@@ -446,27 +457,28 @@ void FormP::fillSelector() {
 }
 
 void FormP::MostrarConfig(int16_t n) {
+  const collect::RunContext ctx = objects();
+  ClsListaRelojes& c = ctx.clocks;
   // A free slot is no clock at all: its blank record would aim the link at nothing.
-  const bool clock = isClock(n);
-  const int16_t connectTimeout = gCfgFile->TimeOutModem;
+  const bool clock = c.IsClock(n);
+  const int16_t connectTimeout = ctx.cfg.TimeOutModem;
   if (!clock) {
-    gMirsol->SetTimeRecorder("1", 0, "COM2", "9600", "", 1, "", 0, 7001, 7001, connectTimeout);
+    ctx.mirsol.SetTimeRecorder("1", 0, "COM2", "9600", "", 1, "", 0, 7001, 7001, connectTimeout);
     m_txtReloj->setText("1");
-    m_txtModelo->setText(q(gListaRelojes->GetModelo(0)));
+    m_txtModelo->setText(q(c.GetModelo(0)));
     m_txtPuerto->setText("COM2");
     m_txtVelocidad->setText("9600");
     m_txtTelefono->clear();
     m_txtComunicacion->setText(msg(246));
-    m_txtPath->setText(q(*gDataFolder + "REGIS.MIR"));
+    m_txtPath->setText(q(ctx.dataFolder + "REGIS.MIR"));
     m_txtIP->clear();
   } else {
-    ClsListaRelojes& c = *gListaRelojes;
     c.GetCurData(n);
-    gMirsol->SetTimeRecorder(c.M_Numero, c.m_Modelo, c.m_Puerto, c.m_Velocidad, c.m_Telefono,
-                             c.M_Comunicacion, c.m_IP, c.m_TipoInterface, c.m_PortLocal,
-                             c.m_PortRemoto, connectTimeout);
+    ctx.mirsol.SetTimeRecorder(c.M_Numero, c.m_Modelo, c.m_Puerto, c.m_Velocidad, c.m_Telefono,
+                               c.M_Comunicacion, c.m_IP, c.m_TipoInterface, c.m_PortLocal,
+                               c.m_PortRemoto, connectTimeout);
     const std::string portTail = c.m_Puerto.size() > 3 ? c.m_Puerto.substr(3) : std::string();
-    gModem->SetModem(static_cast<int16_t>(basic::Val(portTail)), c.m_Velocidad, c.m_Telefono);
+    ctx.modem.SetModem(static_cast<int16_t>(basic::Val(portTail)), c.m_Velocidad, c.m_Telefono);
     m_txtReloj->setText(q(c.M_Numero));
     m_txtModelo->setText(q(c.GetModelo(c.m_Modelo)));
     m_txtPuerto->setText(q(c.m_Puerto));
@@ -486,19 +498,20 @@ void FormP::MostrarConfig(int16_t n) {
       break;
     }
   }
-  gCfgFile->RelojActivo = n;
+  ctx.cfg.RelojActivo = n;
 }
 
 void FormP::reselectClock() {
-  MostrarConfig(gCfgFile->RelojActivo);
+  MostrarConfig(objects().cfg.RelojActivo);
   FijarControles();
 }
 
 void FormP::selectorClicked() {
-  if (gModem->cortarModem()) {
+  const collect::RunContext ctx = objects();
+  if (ctx.modem.cortarModem()) {
     // A line is up: the dialled clock stays the current one, and the list shows it again.
     m_selectorEnabled = false;
-    const QString key = q(basic::Format(gCfgFile->RelojActivo, "000"));
+    const QString key = q(basic::Format(ctx.cfg.RelojActivo, "000"));
     for (int i = 0; i < m_cmbPrg->count(); ++i)
       if (m_cmbPrg->itemText(i).left(3) == key) m_cmbPrg->setCurrentIndex(i);
     updateActions();
@@ -511,7 +524,8 @@ void FormP::selectorClicked() {
 }
 
 void FormP::resetClicked() {
-  if (gListaRelojes->m_Modelo != 2) {
+  const collect::RunContext ctx = objects();
+  if (ctx.clocks.m_Modelo != 2) {
     QApplication::beep();
     return;
   }
@@ -519,7 +533,7 @@ void FormP::resetClicked() {
   clocklink::CollectionStatus status;
   {
     HourglassGuard hourglass;
-    status = gMirsol->ResetPexel();
+    status = ctx.mirsol.ResetPexel();
   }
   if (BusyGuard::closePending(this)) return;
   if (status == clocklink::kSuccess)
@@ -593,12 +607,13 @@ void FormP::runCommand(QAction* a) {
 void FormP::onlineRunMode() { *gRunMode = 1; }
 
 void FormP::reselectAfterRun() {
-  if (gCfgFile) reselectClock();
+  if (runContext()) reselectClock();
 }
 
 void FormP::reloadClocks() {
-  if (!gCfgFile) return;
-  gListaRelojes->CargarRelojes();
+  const std::optional<collect::RunContext> ctx = runContext();
+  if (!ctx) return;
+  ctx->clocks.CargarRelojes();
   fillSelector();
   reselectClock();
 }
@@ -606,8 +621,9 @@ void FormP::reloadClocks() {
 void FormP::exitCommand() { close(); }
 
 void FormP::statusReading() {
-  const ClsListaRelojes& c = *gListaRelojes;
-  if (!basic::Trim(c.m_Telefono).empty() && !gModem->cortarModem()) {
+  const collect::RunContext ctx = objects();
+  const ClsListaRelojes& c = ctx.clocks;
+  if (!basic::Trim(c.m_Telefono).empty() && !ctx.modem.cortarModem()) {
     if (allowed(m_co[1])) runCommand(m_co[1]);
     return;
   }
@@ -615,7 +631,7 @@ void FormP::statusReading() {
     std::string text;
     {
       HourglassGuard hourglass;
-      text = gMirsol->Status_Get();
+      text = ctx.mirsol.Status_Get();
       // A close asked for meanwhile ends the command here; the window goes right after.
       if (BusyGuard::closePending(this)) return;
     }
@@ -640,8 +656,9 @@ void FormP::clearRecords() {
   clocklink::CollectionStatus status;
   {
     HourglassGuard hourglass;
-    status = gMirsol ? collect::ConsoleClearResult(*gMirsol, *m_lstP)
-                     : collect::ShowClearResult(*m_lstP, clocklink::kFailure);
+    const std::optional<collect::RunContext> ctx = runContext();
+    status = ctx ? collect::ConsoleClearResult(ctx->mirsol, *m_lstP)
+                 : collect::ShowClearResult(*m_lstP, clocklink::kFailure);
     m_lstP->refresh();
     if (BusyGuard::closePending(this)) return;
   }

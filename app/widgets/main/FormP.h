@@ -11,8 +11,11 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
+#include "collect/RunContext.h"
+#include "widgets/clock/HandedContext.h"
 #include "widgets/clock/MainWindowHost.h"
 #include "widgets/main/WindowOpeners.h"
 
@@ -26,14 +29,18 @@ class QPushButton;
 class QToolBar;
 class ProgressListWidget;
 
-class FormP : public QMainWindow, public MainWindowHost {
+class FormP : public QMainWindow, public MainWindowHost, public HandedContext {
   Q_OBJECT
  public:
   enum Menu { Op, Co, He, Ve, Ay };
 
   // Builds the window and runs its start (marker files, captions, clock list, current clock,
-  // enabling, level gating). The program-wide objects must exist.
-  explicit FormP(const WindowOpeners& openers, QWidget* parent = nullptr);
+  // enabling, level gating). The program-wide objects must exist. The window works over
+  // `context` (the program's run context) while its owner holds the objects; without one,
+  // over the live owner's.
+  explicit FormP(const WindowOpeners& openers,
+                 const std::optional<collect::RunContext>& context = std::nullopt,
+                 QWidget* parent = nullptr);
   ~FormP() override;
 
   // Captions and tool-tips from the message table in the current language.
@@ -121,6 +128,9 @@ class FormP : public QMainWindow, public MainWindowHost {
   void reloadClocks();      // after the configuration: the list, the selector, the clock
   void exitCommand();
   QString baseTip(const QAction* a) const;
+  // The objects the window works over; the program stops when there are none (the window
+  // needs them from its start on).
+  collect::RunContext objects() const;
 
   WindowOpeners m_openers;
   std::array<QAction*, 3> m_op{};

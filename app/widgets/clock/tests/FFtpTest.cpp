@@ -70,7 +70,7 @@ TEST_F(FFtpTest, SuccessClosesAfterTheShortWaitWithOneUpload) {
   FtpServerFixture server;
   ASSERT_TRUE(server.started());
   gCfgFile->SAPRemotePort = static_cast<int16_t>(server.port());
-  FFtp w;
+  FFtp w(gCfgFile);
   int finished = 0;
   QObject::connect(&w, &QDialog::finished, [&] { ++finished; });
   bool connecting = false;
@@ -103,7 +103,7 @@ TEST_F(FFtpTest, FailureShowsStepAndReplyAndWaitsLonger) {
   FtpServerFixture server({false, "", ""});  // no write permission
   ASSERT_TRUE(server.started());
   gCfgFile->SAPRemotePort = static_cast<int16_t>(server.port());
-  FFtp w;
+  FFtp w(gCfgFile);
   w.show();
   ASSERT_TRUE(waitFor([&] { return text(w).startsWith("FtpPutFile"); }));
   EXPECT_TRUE(text(w).startsWith("FtpPutFile Extd Err: 25\n550 ")) << text(w).toStdString();
@@ -132,7 +132,7 @@ TEST_F(FFtpTest, CancelMidTransferEndsItAndKeepsTheFailure) {
     SilentListener listener;
     gCfgFile->SAPRemotePort = static_cast<int16_t>(listener.port());
     gCfgFile->tmpReturnValue = -100;
-    FFtp w;
+    FFtp w(gCfgFile);
     int finished = 0;
     QObject::connect(&w, &QDialog::finished, [&] { ++finished; });
     bool cancelled = false;

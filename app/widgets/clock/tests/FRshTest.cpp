@@ -79,7 +79,7 @@ TEST_F(FRshTest, RealRshdRunsTheExactCommandLine) {
                                    folder.path() + "go ]; do sleep 0.05; done\n");
   gCfgFile->RSHPathEvt = folder.path();
   const std::string commandLine = folder.path() + "sapevt ZHRMARCAS -p REGIS.MIR -t name=PRD nr=00";
-  FRsh w;
+  FRsh w(gCfgFile);
   toPort(w, rshd.port());
   w.show();
   EXPECT_EQ(gCfgFile->tmpReturnValue, -200);
@@ -106,7 +106,7 @@ TEST_F(FRshTest, ShortOutputWithoutACallerList) {
                  {Step::Sleep, "", 100},
                  {Step::CloseErr, ""},
                  {Step::CloseOut, ""}});
-  FRsh w;
+  FRsh w(gCfgFile);
   toPort(w, stub.port());
   w.show();
   ASSERT_TRUE(waitFor([&] { return label(w) == "Comando ejecutado. Finalizando"; }));
@@ -116,6 +116,30 @@ TEST_F(FRshTest, ShortOutputWithoutACallerList) {
   EXPECT_EQ(stub.request().substr(stub.request().find('\0')),
             lit("\0veltatest\0veltatest\0/usr/sap/R3P/SYS/exe/run/sapevt ZHRMARCAS -p "
                 "REGIS.MIR -t name=PRD nr=00\0"));
+}
+
+// The command is built from the settings the window is handed, and its result is left in
+// them: the program's settings are neither read nor written.
+TEST_F(FRshTest, WorksOverTheHandedSettings) {
+  ClsCfgFile handed;
+  handed.RSHServer = "127.0.0.1";
+  handed.RSHUser = "otheruser";
+  handed.RSHPathEvt = "/opt/other/";
+  handed.RSHSystemName = "QAS";
+  handed.RSHSystemNumber = "01";
+  handed.tmpFTPFileName = "OTRO.MIR";
+  handed.tmpReturnValue = -200;
+  gCfgFile->tmpReturnValue = -300;  // no result of this run
+  StubRshd stub({{Step::Out, lit("\0\n")}, {Step::CloseErr, ""}, {Step::CloseOut, ""}});
+  FRsh w(&handed);
+  toPort(w, stub.port());
+  w.show();
+  ASSERT_TRUE(waitFor([&] { return label(w) == "Comando ejecutado. Finalizando"; }));
+  EXPECT_EQ(handed.tmpReturnValue, -100);
+  EXPECT_EQ(gCfgFile->tmpReturnValue, -300);
+  EXPECT_EQ(stub.request().substr(stub.request().find('\0')),
+            lit("\0otheruser\0otheruser\0/opt/other/sapevt ZHRMARCAS -p OTRO.MIR -t name=QAS "
+                "nr=01\0"));
 }
 
 TEST_F(FRshTest, FailuresShowTheControlsDescription) {
@@ -156,7 +180,7 @@ TEST_F(FRshTest, FailuresShowTheControlsDescription) {
     gCfgFile->RSHServer = c.server;
     std::unique_ptr<StubRshd> stub;
     if (!c.steps.empty()) stub = std::make_unique<StubRshd>(c.steps);
-    FRsh w;
+    FRsh w(gCfgFile);
     toPort(w, stub ? stub->port() : remcmd::test::freePort(), c.timeout);
     w.show();
     ASSERT_TRUE(waitFor([&] { return label(w).startsWith(" Extd Err: "); }));
@@ -200,7 +224,7 @@ TEST_F(FRshTest, CancelKeepsTheFailureWhenTheCommandEndsWellLater) {
                    {Step::CloseErr, ""},
                    {Step::CloseOut, ""}});
     gCfgFile->tmpReturnValue = -100;
-    FRsh w;
+    FRsh w(gCfgFile);
     toPort(w, stub.port());
     int finished = 0;
     QObject::connect(&w, &QDialog::finished, [&] { ++finished; });

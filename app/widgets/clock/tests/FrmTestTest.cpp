@@ -28,6 +28,7 @@
 #include "core/Messages.h"
 #include "widgets/dialogs/MsgBoxReporter.h"
 #include "collect/PortTest.h"
+#include "collect/RunContext.h"
 #include "widgets/clock/ProgressListWidget.h"
 #include "core/StoreWriters.h"
 #include "testsupport/WaitFor.h"
@@ -237,7 +238,9 @@ TEST_F(FrmTestTest, DetectarProbesEveryCombinationInOrder) {
     return std::string();
   };
   MsgBoxReporter reporter;
-  collect::PortTest run(list, *gMirsol, reporter, hooks);
+  const std::optional<collect::RunContext> ctx = collect::programContext(apptest::objects());
+  ASSERT_TRUE(ctx);
+  collect::PortTest run(list, *ctx, reporter, hooks);
   run.DoDetectar();
   ASSERT_EQ(probes.size(), 1952u);
   using P = std::tuple<std::string, std::string, std::string>;

@@ -303,10 +303,10 @@ TEST_F(fAutoTest, OnlyPunchesInAShippedFileAreClearedAndARefusedCommandClearsNot
       auto w = open();
       w->passSeams().ship = [&, made, w = w.get()](collect::Shipment what) {
         if (what == collect::Shipment::Ftp) {
-          FFtp f(w);
+          FFtp f(gCfgFile, w);
           f.exec();
         } else {
-          FRsh r(w);
+          FRsh r(gCfgFile, w);
           const uint16_t port = rshPort();
           r.command().beforeExecute = [port](remcmd::Remcmd& ctl) { ctl.put_RemotePort(port); };
           r.exec();

@@ -25,8 +25,10 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 
 #include "testsupport/widgets/WidgetTestSupport.h"
@@ -37,6 +39,8 @@
 #include "core/ClsCfgFile.h"
 #include "core/ClsListaRelojes.h"
 #include "core/ClsUsers.h"
+#include "collect/ConverterLink.h"
+#include "collect/RunContext.h"
 #include "widgets/main/FormP.h"
 #include "widgets/main/ProgramShutdown.h"
 #include "core/Globals.h"
@@ -89,7 +93,8 @@ class FormPTest : public ::testing::Test {
   }
 
   // Settings from VELTA.INI (written first when given), the objects, the log-in, the window.
-  FormP& open(const std::string& user = "ADMIN", const std::string& ini = {}) {
+  FormP& open(const std::string& user = "ADMIN", const std::string& ini = {},
+              const std::function<std::optional<collect::RunContext>()>& context = {}) {
     if (!ini.empty()) data.write("VELTA.INI", ini);
     apptest::objects().createSettings();
     gCfgFile->Init(data.file("VELTA.INI"));
@@ -100,7 +105,7 @@ class FormPTest : public ::testing::Test {
     if (!user.empty()) {
       EXPECT_TRUE(gUsers->FindUser(user, psw.at(user)));
     }
-    form = std::make_unique<FormP>(openers);
+    form = std::make_unique<FormP>(openers, context ? context() : std::nullopt);
     // No event loop to end here: the granted close runs the program's shutdown at once.
     QObject::connect(form.get(), &FormP::shutdownDue, form.get(),
                      [this] { shutdownProgram(*form, apptest::objects()); });
@@ -411,6 +416,23 @@ TEST_F(FormPTest, WithoutAClockTheCommandsFollowTheDefaultClock) {
   EXPECT_EQ(text("TxtPuerto"), "COM2");
   EXPECT_FALSE(act(FormP::Co, 1)->isEnabled());
   EXPECT_FALSE(form->button(5)->isEnabled());
+}
+
+// Handed a run context, the window aims that context's clock object at the current clock and
+// shows its data folder, leaving the program's clock object alone.
+TEST_F(FormPTest, WorksOverTheHandedContext) {
+  stores::writeClocks({ClockSpec{.slot = 2, .description = "Dos", .number = "7"}});
+  clocklink::ClsMirsol handed;
+  auto context = [&handed]() -> std::optional<collect::RunContext> {
+    return collect::RunContext{*gCfgFile, *gListaRelojes, handed,
+                               *gModem,   "/elsewhere/",  collect::ConverterLink::program()};
+  };
+  open("ADMIN", "[COMMON]\r\nRELOJACTIVO=2\r\n", context);
+  EXPECT_EQ(handed.clockId(), "7");
+  EXPECT_NE(gMirsol->clockId(), "7");
+  form->MostrarConfig(0);  // no clock: the defaults, over the handed folder
+  EXPECT_EQ(text("txtPath").toStdString(), "/elsewhere/REGIS.MIR");
+  EXPECT_EQ(handed.clockId(), "1");
 }
 
 TEST_F(FormPTest, DateNamedFileShowsItsPatternUnexpanded) {
