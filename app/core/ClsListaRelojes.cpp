@@ -6,7 +6,7 @@
 #include "core/Basic.h"
 #include "core/MessagesExtra.h"
 #include "core/Messages.h"
-#include "core/ProgramObjects.h"
+#include "core/StoreEditors.h"
 
 #include <basekit/atomicfile.h>
 #include <basekit/record.h>
@@ -240,9 +240,8 @@ void ClsListaRelojes::Borrar(int16_t i) {
 bool ClsListaRelojes::Modificar(int16_t i) {
   if (i < 0 || i > kSlots) return false;  // 0 asks the editor for a new clock
   Operation = i;
-  // The clock editor, when the windows registered one with the owner (EditorHooks).
-  if (ProgramObjects* o = ProgramObjects::current(); o && o->editorHooks().clockList)
-    o->editorHooks().clockList(*this);
+  // The clock editor, when the windows were handed (the owner's EditorHooks).
+  if (m_editors && m_editors->clockList) m_editors->clockList(*this);
   return Operation != -1;
 }
 

@@ -38,6 +38,8 @@ struct ClockRecord {
   ClockRecord();  // a never-filled slot: zero bytes throughout
 };
 
+struct EditorHooks;
+
 class ClsListaRelojes {
  public:
   static constexpr int kSlots = 100;
@@ -78,8 +80,9 @@ class ClsListaRelojes {
   int16_t Nuevo();
   std::string GetModelo(int16_t i) const;
   void Borrar(int16_t i);
-  // Shows the editor registered with the owner (ProgramObjects::editorHooks) modally.
+  // Shows the editor of `editors` (the owner's hooks, for the store it makes) modally.
   bool Modificar(int16_t i);
+  void useEditors(const EditorHooks* editors) { m_editors = editors; }
   bool Deleted(int16_t i) const;
   int16_t GetCurData(int16_t i);
   // Slot n holds a clock: in the table and not free.
@@ -103,6 +106,7 @@ class ClsListaRelojes {
   static size_t recordLength(int16_t version);  // 0 for an unknown form
 
  private:
+  const EditorHooks* m_editors = nullptr;  // the owner's, for the store it makes
   std::string m_path;
   ClockRecord m_slots[kSlots + 1];  // index 0 unused
   StoreStatus m_status;

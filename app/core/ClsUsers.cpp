@@ -3,7 +3,7 @@
 
 #include "core/Basic.h"
 #include "core/MessagesExtra.h"
-#include "core/ProgramObjects.h"
+#include "core/StoreEditors.h"
 
 #include <basekit/atomicfile.h>
 #include <basekit/record.h>
@@ -99,9 +99,8 @@ void ClsUsers::Borrar(int16_t i) {
 bool ClsUsers::Modificar(int16_t i) {
   if (i < 0 || i > kSlots) return false;
   Operation = i;
-  // The user editor, when the windows registered one with the owner (EditorHooks).
-  if (ProgramObjects* o = ProgramObjects::current(); o && o->editorHooks().users)
-    o->editorHooks().users(*this);
+  // The user editor, when the windows were handed (the owner's EditorHooks).
+  if (m_editors && m_editors->users) m_editors->users(*this);
   return Operation != -1;
 }
 

@@ -17,6 +17,8 @@ struct UserRecord {
   int16_t Level = 0;
 };
 
+struct EditorHooks;
+
 class ClsUsers {
  public:
   static constexpr int kSlots = 100;
@@ -45,8 +47,9 @@ class ClsUsers {
   StoreResult GrabarUsers();
   bool Nuevo();
   void Borrar(int16_t i);
-  // Shows the editor registered with the owner (ProgramObjects::editorHooks) modally.
+  // Shows the editor of `editors` (the owner's hooks, for the store it makes) modally.
   bool Modificar(int16_t i);
+  void useEditors(const EditorHooks* editors) { m_editors = editors; }
   bool Deleted(int16_t i) const;
   bool GetCurData(int16_t i);
   bool SetCurData(int16_t i);
@@ -60,6 +63,7 @@ class ClsUsers {
   static UserRecord decodeRecord(const std::string& bytes);
 
  private:
+  const EditorHooks* m_editors = nullptr;  // the owner's, for the store it makes
   std::string m_path;
   UserRecord m_slots[kSlots + 1];
   StoreStatus m_status;

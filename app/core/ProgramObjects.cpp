@@ -126,8 +126,17 @@ ProgramObjects& ProgramObjects::live() {
 ClsCfgFile& ProgramObjects::createSettings() { return bind(m_cfgFile, gCfgFile); }
 clocklink::ClsMirsol& ProgramObjects::createMirsol() { return bind(m_mirsol, gMirsol); }
 clocklink::ClsModem& ProgramObjects::createModem() { return bind(m_modem, gModem); }
-ClsListaRelojes& ProgramObjects::createClockList() { return bind(m_listaRelojes, gListaRelojes); }
-ClsUsers& ProgramObjects::createUsers() { return bind(m_users, gUsers); }
+ClsListaRelojes& ProgramObjects::createClockList() {
+  ClsListaRelojes& clocks = bind(m_listaRelojes, gListaRelojes);
+  clocks.useEditors(&editorHooks());
+  return clocks;
+}
+
+ClsUsers& ProgramObjects::createUsers() {
+  ClsUsers& users = bind(m_users, gUsers);
+  users.useEditors(&editorHooks());
+  return users;
+}
 
 ClsAuditoria& ProgramObjects::createAuditLog() {
   ClsAuditoria& audit = bind(m_auditoria, gAuditoria);

@@ -33,6 +33,8 @@
 
 #include "core/StoreResult.h"
 
+#include "core/StoreEditors.h"
+
 class ClsCfgFile;
 namespace clocklink {
 class ClsMirsol;
@@ -42,14 +44,6 @@ class ClsListaRelojes;
 class ClsUsers;
 class ClsAuditoria;
 class InstalledQtTranslators;
-
-// The stores' editor windows, set by the windows' layer (widgets/admin/EditorHooks.h):
-// Modificar of the clock list and of the users shows its editor through them. Unset, the
-// stores edit nothing.
-struct EditorHooks {
-  std::function<void(ClsListaRelojes&)> clockList;
-  std::function<void(ClsUsers&)> users;
-};
 
 class ProgramObjects {
  public:

@@ -284,6 +284,7 @@ TEST_F(ClockStore, SlotNumbersOutsideTheTableAreRefused) {
 }
 
 TEST_F(ClockStore, ModificarOpensTheRegisteredEditor) {
+  store.useEditors(&objects.editorHooks());  // as the owner does for the store it makes
   int seen = -5;
   objects.editorHooks().clockList = [&](ClsListaRelojes& l) {
     seen = l.Operation;

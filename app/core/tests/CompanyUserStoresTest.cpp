@@ -297,6 +297,7 @@ TEST_F(UserStore, CurrentRecordAndSlotLimits) {
     u.Borrar(i);
   }
   EXPECT_FALSE(u.GetCurData(0));
+  u.useEditors(&objects.editorHooks());  // as the owner does for the store it makes
   int seen = -5;
   objects.editorHooks().users = [&](ClsUsers& x) {
     seen = x.Operation;
