@@ -7,10 +7,7 @@
 
 #include "core/Basic.h"
 #include "core/CardNumber.h"
-#include "core/ClsCfgFile.h"
-#include "core/ClsListaRelojes.h"
 #include "core/ClsTarjetas.h"
-#include "core/Globals.h"
 #include "core/Messages.h"
 #include "core/MessagesExtra.h"
 #include "core/Release.h"
@@ -26,8 +23,8 @@ enum class Opened { Yes, Missing, Refused };
 // Opens CONSOLE.MIR for reading. Every check is made on the descriptor: a plain file of one
 // name (the console is appended to; a second name may be a file outside the folder) and of a
 // size a console file can have. *why names the file and gives the reason of a refusal.
-Opened openConsole(basekit::ReadingFile& file, std::string& why) {
-  const std::string path = *gDataFolder + "CONSOLE.MIR";
+Opened openConsole(const std::string& dataFolder, basekit::ReadingFile& file, std::string& why) {
+  const std::string path = dataFolder + "CONSOLE.MIR";
   int err = 0;
   if (!file.open(path, kMaxConsoleBytes))
     err = errno;
@@ -45,17 +42,17 @@ Opened openConsole(basekit::ReadingFile& file, std::string& why) {
 
 }  // namespace
 
-std::vector<ConsoleRow> ConsoleFile::readNew(int32_t& total) {
+std::vector<ConsoleRow> ConsoleFile::readNew(const ConsoleSettings& settings, int32_t& total) {
   std::vector<ConsoleRow> rows;
   m_error.clear();
   ClsTarjetas cards;
-  cards.Iniciar(*gDataFolder + "VELTA.TAR");
+  cards.Iniciar(settings.dataFolder + "VELTA.TAR");
   cards.CargarTarjetas();
   basekit::ReadingFile file;
-  if (openConsole(file, m_error) != Opened::Yes) return rows;
-  const int16_t modoLegajo = gCfgFile ? gCfgFile->ModoLegajo : 0;
-  const int16_t modoVirtual = gCfgFile ? gCfgFile->ModoVirtual : 0;
-  const int16_t kind = gListaRelojes && gListaRelojes->m_TipoNumero == 2 ? 2 : 1;
+  if (openConsole(settings.dataFolder, file, m_error) != Opened::Yes) return rows;
+  const int16_t modoLegajo = settings.modoLegajo;
+  const int16_t modoVirtual = settings.modoVirtual;
+  const int16_t kind = settings.numberKind == 2 ? 2 : 1;
   const std::string openClock = GetMsg(275);
   // Line by line: memory follows the new rows, never the file.
   int32_t k = 0;
@@ -100,14 +97,14 @@ std::vector<ConsoleRow> ConsoleFile::readNew(int32_t& total) {
   return rows;
 }
 
-bool DepurarConsola(int32_t maxLines, std::string* error) {
+bool DepurarConsola(const std::string& dataFolder, int32_t maxLines, std::string* error) {
   std::string why;
   auto fail = [&](const std::string& reason) {
     if (error) *error = reason;
     return false;
   };
   basekit::ReadingFile file;
-  switch (openConsole(file, why)) {
+  switch (openConsole(dataFolder, file, why)) {
     case Opened::Missing:
       return true;
     case Opened::Refused:
@@ -127,7 +124,7 @@ bool DepurarConsola(int32_t maxLines, std::string* error) {
   }
   if (count < maxLines) return true;
   // The untrimmed copy is no easier to read than the console file it copies.
-  if (!storefile::copyOpenedFile(file, *gDataFolder + "CONS.TMP", file.mode(), &why))
+  if (!storefile::copyOpenedFile(file, dataFolder + "CONS.TMP", file.mode(), &why))
     return fail(why);
   // The last lines only: memory follows what is kept, not the file.
   if (!file.seek(0)) return readFailed();

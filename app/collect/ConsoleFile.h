@@ -26,12 +26,21 @@ struct ConsoleRow {
   bool red = false;
 };
 
+// Where the console file is and the settings that shape its rows' card column.
+struct ConsoleSettings {
+  std::string dataFolder;  // with a trailing "/"
+  int16_t modoLegajo = 0;
+  int16_t modoVirtual = 0;
+  int16_t numberKind = 1;  // the clocks' card numbers: 2 touch, 1 otherwise
+};
+
 class ConsoleFile {
  public:
-  // The rows of the lines past those already shown; `total` receives the file's line count.
-  // A missing file gives no rows and leaves the count as it was; so does one that is refused
-  // (error() says why). A read that fails part-way keeps the rows read so far.
-  std::vector<ConsoleRow> readNew(int32_t& total);
+  // The rows of the lines past those already shown, from CONSOLE.MIR and VELTA.TAR of the
+  // settings' folder; `total` receives the file's line count. A missing file gives no rows and
+  // leaves the count as it was; so does one that is refused (error() says why). A read that
+  // fails part-way keeps the rows read so far.
+  std::vector<ConsoleRow> readNew(const ConsoleSettings& settings, int32_t& total);
   int32_t shownLines() const { return m_shown; }
   // Why the last readNew could not read the file: its name and the reason; "" otherwise.
   const std::string& error() const { return m_error; }
@@ -41,10 +50,10 @@ class ConsoleFile {
   std::string m_error;
 };
 
-// Trims CONSOLE.MIR to its last `maxLines` lines: the untrimmed file is kept as CONS.TMP (with
-// the console file's mode) and the new one replaces the old atomically. True when there was
-// nothing to trim; false when the file was refused or a file could not be written (*error
-// says why).
-bool DepurarConsola(int32_t maxLines, std::string* error = nullptr);
+// Trims CONSOLE.MIR of `dataFolder` (with a trailing "/") to its last `maxLines` lines: the
+// untrimmed file is kept as CONS.TMP (with the console file's mode) and the new one replaces
+// the old atomically. True when there was nothing to trim; false when the file was refused or
+// a file could not be written (*error says why).
+bool DepurarConsola(const std::string& dataFolder, int32_t maxLines, std::string* error = nullptr);
 
 }  // namespace collect

@@ -89,6 +89,10 @@ void ProgramObjects::unbindValues() {
   gRunMode.m_value = nullptr;
 }
 
+const std::string& ProgramObjects::dataFolder() const { return m_values->dataFolder; }
+std::vector<CardRecord>& ProgramObjects::cardTable() { return m_values->cards; }
+int16_t& ProgramObjects::runMode() { return m_values->runMode; }
+
 EditorHooks& ProgramObjects::editorHooks() { return m_values->editorHooks; }
 InstalledQtTranslators& ProgramObjects::qtTranslators() { return m_values->qtTranslators; }
 

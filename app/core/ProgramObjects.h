@@ -28,6 +28,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 #include <typeindex>
 #include <vector>
 
@@ -44,6 +45,7 @@ class ClsListaRelojes;
 class ClsUsers;
 class ClsAuditoria;
 class InstalledQtTranslators;
+struct CardRecord;
 
 class ProgramObjects {
  public:
@@ -71,6 +73,18 @@ class ProgramObjects {
   // the clock object; loads the clock list and the users. The settings must exist. Returns
   // CargarUsers' result.
   StoreLoad createStartupObjects();
+
+  // What the owner holds now: each object null until made and again after release(); the
+  // values are the owner's members (the names of Globals.h are bound to them).
+  ClsCfgFile* settings() const { return m_cfgFile.get(); }
+  clocklink::ClsMirsol* mirsol() const { return m_mirsol.get(); }
+  clocklink::ClsModem* modem() const { return m_modem.get(); }
+  ClsListaRelojes* clockList() const { return m_listaRelojes.get(); }
+  ClsUsers* users() const { return m_users.get(); }
+  ClsAuditoria* auditLog() const { return m_auditoria.get(); }
+  const std::string& dataFolder() const;
+  std::vector<CardRecord>& cardTable();
+  int16_t& runMode();
 
   EditorHooks& editorHooks();
   // Qt's translators installed on the application now (QtTranslations.h).

@@ -124,13 +124,13 @@ std::vector<Writer> writers() {
       // The trim keeps its copy in CONS.TMP: with a linked console, no copy of the target.
       {"console trim", "CONSOLE.MIR",
        [](const std::string&) {
-         const bool trimmed = collect::DepurarConsola(0);
+         const bool trimmed = collect::DepurarConsola(*gDataFolder, 0);
          return Outcome{!trimmed && !std::ifstream(*gDataFolder + "CONS.TMP"), ""};
        },
        false},
       {"console trim copy", "CONS.TMP",
        [](const std::string&) {
-         const bool trimmed = collect::DepurarConsola(0);
+         const bool trimmed = collect::DepurarConsola(*gDataFolder, 0);
          return Outcome{!trimmed && contents(*gDataFolder + "CONSOLE.MIR") == "1\r\n2\r\n", ""};
        },
        false},

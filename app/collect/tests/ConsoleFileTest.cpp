@@ -15,10 +15,12 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
 
 #include "testsupport/AppTestSupport.h"
+#include "core/ClsTarjetas.h"
 #include "core/Globals.h"
 #include "core/MessagesExtra.h"
 #include "testsupport/PlantedLink.h"
@@ -75,6 +77,7 @@ class ConsoleFileTest : public ::testing::Test {
 
   apptest::TempDataFolder folder;
   const std::string console = folder.file("CONSOLE.MIR");
+  const collect::ConsoleSettings here{folder.path()};
 };
 
 }  // namespace
@@ -110,12 +113,12 @@ TEST_F(ConsoleFileTest, WhatIsNoConsoleFileShowsNoRowsAndIsNeverTrimmed) {
     for (int read = 0; read < 2; ++read) {  // the console's load and a refresh
       collect::ConsoleFile file;
       int32_t total = -1;
-      EXPECT_TRUE(file.readNew(total).empty());
+      EXPECT_TRUE(file.readNew(here, total).empty());
       EXPECT_EQ(total, -1);
       EXPECT_EQ(file.error(), console + ": " + systemReason(c.reason));
     }
     std::string why;
-    EXPECT_FALSE(collect::DepurarConsola(0, &why));
+    EXPECT_FALSE(collect::DepurarConsola(folder.path(), 0, &why));
     EXPECT_EQ(why, console + ": " + systemReason(c.reason));
     EXPECT_FALSE(folder.exists("CONS.TMP")) << "no copy of what is no console file";
     if (link) {
@@ -141,7 +144,7 @@ TEST_F(ConsoleFileTest, TheTrimCopiesFromItsOwnDescriptorWithItsMode) {
   ASSERT_EQ(::chmod(console.c_str(), 0600), 0);
   folder.write("CONS.TMP", "older copy\r\n");
   ASSERT_EQ(::chmod(folder.file("CONS.TMP").c_str(), 0644), 0);
-  EXPECT_TRUE(collect::DepurarConsola(1));
+  EXPECT_TRUE(collect::DepurarConsola(folder.path(), 1));
   EXPECT_EQ(folder.read("CONS.TMP"), kLines + kLines);
   EXPECT_EQ(modeOf("CONS.TMP"), 0600u);
   EXPECT_EQ(folder.read("CONSOLE.MIR"), "00200 01/12/2026 08:01 1 01 BETO\r\n");
@@ -160,7 +163,7 @@ TEST_F(ConsoleFileTest, TheTrimCopiesFromItsOwnDescriptorWithItsMode) {
   });
   collect::ConsoleFile file;
   int32_t total = 0;
-  const auto rows = file.readNew(total);
+  const auto rows = file.readNew(here, total);
   ASSERT_EQ(rows.size(), 2u);
   EXPECT_EQ(rows[1].cells[5], "00200");
   ASSERT_TRUE(link);
@@ -170,11 +173,42 @@ TEST_F(ConsoleFileTest, TheTrimCopiesFromItsOwnDescriptorWithItsMode) {
   std::remove(console.c_str());
   ASSERT_EQ(::rename(folder.file("CONSOLE.OLD").c_str(), console.c_str()), 0);
   std::string why;
-  EXPECT_FALSE(collect::DepurarConsola(1, &why));
+  EXPECT_FALSE(collect::DepurarConsola(folder.path(), 1, &why));
   ASSERT_TRUE(link);
   EXPECT_EQ(why, console + ": " + systemReason(ELOOP));
   EXPECT_TRUE(link->unchanged());
   EXPECT_EQ(folder.read("CONS.TMP"), kLines) << "the copy is of the file that was counted";
   EXPECT_EQ(modeOf("CONS.TMP"), 0640u);
   EXPECT_EQ(folder.read("CONSOLE.OLD"), kLines);
+}
+
+// The console reads and trims the folder it is handed, with the card column of the settings it
+// is handed, never the program's folder or settings.
+TEST_F(ConsoleFileTest, ReadsAndTrimsTheFolderItIsHandedWithTheSettingsItIsHanded) {
+  const std::string other = folder.file("other/");
+  ASSERT_EQ(::mkdir(other.c_str(), 0755), 0);
+  CardRecord ana;
+  ana.version = ClsTarjetas::kVersion;
+  ana.card = 100;
+  ana.name = "Ana Virtual";
+  {
+    std::ofstream(other + "VELTA.TAR", std::ios::binary) << ClsTarjetas::encodeRecord(ana);
+    std::ofstream(other + "CONSOLE.MIR", std::ios::binary) << kLines;
+  }
+  folder.write("CONSOLE.MIR", "00999 01/12/2026 07:00 1 01 OTRO\r\n");
+  const collect::ConsoleSettings handed{other, 0, 1, 1};
+  collect::ConsoleFile file;
+  int32_t total = 0;
+  const auto rows = file.readNew(handed, total);
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(total, 2);
+  EXPECT_EQ(rows[0].cells[6], "Ana Virtual");
+  EXPECT_EQ(rows[1].cells[5], "00200");
+
+  EXPECT_TRUE(collect::DepurarConsola(other, 1));
+  EXPECT_EQ(apptest::linesOf(folder.read("other/CONSOLE.MIR")),
+            std::vector<std::string>{"00200 01/12/2026 08:01 1 01 BETO"});
+  EXPECT_EQ(folder.read("other/CONS.TMP"), kLines);
+  EXPECT_FALSE(folder.exists("CONS.TMP"));
+  EXPECT_EQ(folder.read("CONSOLE.MIR"), "00999 01/12/2026 07:00 1 01 OTRO\r\n");
 }

@@ -14,7 +14,6 @@
 #include "widgets/admin/AppImages.h"
 #include "core/ClsAuditoria.h"
 #include "admin/FAudModel.h"
-#include "core/Globals.h"
 #include "widgets/dialogs/HourglassGuard.h"
 #include "core/Messages.h"
 #include "widgets/dialogs/MsgBox.h"
@@ -24,7 +23,7 @@ namespace {
 QString msg(int id) { return QString::fromStdString(GetMsg(id)); }
 }  // namespace
 
-FAud::FAud(QWidget* parent) : QDialog(parent) {
+FAud::FAud(QWidget* parent, const AdminObjects& objects) : QDialog(parent), m_objects(objects) {
   setObjectName(QStringLiteral("FAud"));
   setWindowTitle(msg(405));
   m_baja = new QAction(msg(115), this);
@@ -93,8 +92,8 @@ void FAud::showEvent(QShowEvent* event) {
 
 void FAud::fill() {
   HourglassGuard wait;
-  if (gAuditoria)
-    gAuditoria->GetRecords(*m_model);
+  if (m_objects.audit)
+    m_objects.audit->GetRecords(*m_model);
   else
     m_model->clear();
   m_model->resort();
@@ -107,10 +106,10 @@ void FAud::Baja() {
   }
   if (MsgBox(194, msgbox::YesNo | msgbox::Question, {}, {}, this) != msgbox::Yes) return;
   errno = 0;
-  if (!gAuditoria || gAuditoria->Borrar() != 1) {
+  if (!m_objects.audit || m_objects.audit->Borrar() != 1) {
     const int cause = errno;
     MsgBox(320, msgbox::Critical, {},
-           "\n" + *gDataFolder + "VELTA.AUD" +
+           "\n" + m_objects.dataFolder + "VELTA.AUD" +
                (cause ? std::string(": ") + std::strerror(cause) : std::string()),
            this);
   }
@@ -119,7 +118,7 @@ void FAud::Baja() {
 
 void FAud::Salir() { close(); }
 
-void openFAud(QWidget* parent) {
-  FAud window(parent);
+void openFAud(QWidget* parent, const AdminObjects& objects) {
+  FAud window(parent, objects);
   window.exec();
 }

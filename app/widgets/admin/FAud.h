@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+#include "widgets/admin/AdminObjects.h"
+
 class QAction;
 class QTreeView;
 class FAudModel;
@@ -12,7 +14,8 @@ class FAud : public QDialog {
   Q_OBJECT
 
  public:
-  explicit FAud(QWidget* parent = nullptr);
+  // Lists and empties the audit log of `objects`.
+  explicit FAud(QWidget* parent = nullptr, const AdminObjects& objects = AdminObjects::live());
 
   QAction* mnuBaja() const { return m_baja; }
   QAction* mnuSalir() const { return m_salir; }
@@ -33,7 +36,8 @@ class FAud : public QDialog {
   QTreeView* m_list;
   FAudModel* m_model;
   bool m_columnsSized = false;
+  AdminObjects m_objects;
 };
 
 // The main window's "Auditoría" command: shows the viewer modally.
-void openFAud(QWidget* parent);
+void openFAud(QWidget* parent, const AdminObjects& objects = AdminObjects::live());

@@ -53,11 +53,13 @@ class FVerArch::Sink : public ViewSink {
   FVerArch& m_w;
 };
 
-FVerArch::FVerArch(QWidget* parent) : QDialog(parent), m_mail(std::make_unique<XdgEmailSender>()) {
+FVerArch::FVerArch(QWidget* parent, const AdminObjects& objects)
+    : QDialog(parent), m_mail(std::make_unique<XdgEmailSender>()), m_objects(objects) {
   setObjectName(QStringLiteral("FVerArch"));
   setWindowTitle(msg(302));
-  const bool legajo = gCfgFile && gCfgFile->ModoLegajo == 1;
-  const bool touch = gListaRelojes && gListaRelojes->m_TipoNumero == 2;
+  const ClsCfgFile* cfg = m_objects.cfg;
+  const bool legajo = cfg && cfg->ModoLegajo == 1;
+  const bool touch = m_objects.clocks && m_objects.clocks->m_TipoNumero == 2;
   const int cardCaption = legajo ? 235 : touch ? 296 : 288;
 
   // Commands: one action each, shared by the menu and the toolbar.
@@ -101,8 +103,8 @@ FVerArch::FVerArch(QWidget* parent) : QDialog(parent), m_mail(std::make_unique<X
     m_txtF[static_cast<size_t>(i)] = edit;
   }
   const int cardLength = legajo  ? 20
-                         : touch ? (gCfgFile ? gCfgFile->LongTouch : 4)
-                                 : (gCfgFile ? gCfgFile->LongTarjeta : 5);
+                         : touch ? (cfg ? cfg->LongTouch : 4)
+                                 : (cfg ? cfg->LongTarjeta : 5);
   for (int i : {0, 5}) m_txtF[static_cast<size_t>(i)]->setMaxLength(std::max(1, cardLength));
   m_cardWidth = legajo ? 20 : 8;
   // Only the operator's typing copies the lower bound into the upper one.
@@ -180,7 +182,7 @@ FVerArch::FVerArch(QWidget* parent) : QDialog(parent), m_mail(std::make_unique<X
   BusyGuard::onCancel(this, [this] { m_stop = true; });
 
   HourglassGuard wait;
-  m_cards.Iniciar(*gDataFolder + "VELTA.TAR");
+  m_cards.Iniciar(m_objects.dataFolder + "VELTA.TAR");
   m_cards.CargarTarjetas();
 }
 
@@ -205,9 +207,10 @@ void FVerArch::showEvent(QShowEvent* event) {
 
 ViewSettings FVerArch::settings() const {
   ViewSettings s;
-  s.employeeNumbers = gCfgFile && gCfgFile->ModoLegajo == 1;
-  s.touch = gListaRelojes && gListaRelojes->m_TipoNumero == 2;
-  s.virtualNames = gCfgFile && gCfgFile->ModoVirtual == 1;
+  const ClsCfgFile* cfg = m_objects.cfg;
+  s.employeeNumbers = cfg && cfg->ModoLegajo == 1;
+  s.touch = m_objects.clocks && m_objects.clocks->m_TipoNumero == 2;
+  s.virtualNames = cfg && cfg->ModoVirtual == 1;
   s.clockOpenText = GetMsg(275);
   return s;
 }
@@ -226,7 +229,7 @@ void FVerArch::busyChanged() {
 
 void FVerArch::Examinar() {
   const auto name =
-      dialogs::openFileName(this, GetMsg(167), *gDataFolder,
+      dialogs::openFileName(this, GetMsg(167), m_objects.dataFolder,
                             "Reg. Velta(*.mir);;Reg. Velta 6(*.reg);;Texto (*.txt);;Todos (*.*)");
   if (!name) {
     m_archivo->clear();
@@ -269,7 +272,9 @@ void FVerArch::Visualizar() {
     m_progress->setVisible(true);
     Sink sink(*this);
     m_model->beginChange();
-    out = m_view.run(m_archivo->text().toStdString(), filter, s, *gCardTable, &sink);
+    static const std::vector<CardRecord> kNoCards;
+    out = m_view.run(m_archivo->text().toStdString(), filter, s,
+                     m_objects.cards ? *m_objects.cards : kNoCards, &sink);
     m_model->endChange();
     m_progress->setVisible(false);
     m_list->setVisible(true);
@@ -318,7 +323,7 @@ void FVerArch::sortByColumn(int column) {
 void FVerArch::Guardar() {
   if (viewing() || m_view.rowCount() == 0) return;
   const auto chosen = dialogs::saveFileName(
-      this, GetMsg(101), *gDataFolder,
+      this, GetMsg(101), m_objects.dataFolder,
       "Reg. Velta 7 (*.mir);;Reg. Velta 6 (*.reg);;Texto (*.txt);;Todos (*.*)");
   if (!chosen || chosen->empty() || *chosen == "*.MIR") return;
   const std::string& path = *chosen;
@@ -402,7 +407,7 @@ void FVerArch::closeEvent(QCloseEvent* event) {
   QDialog::closeEvent(event);
 }
 
-void openFVerArch(QWidget* parent) {
-  FVerArch window(parent);
+void openFVerArch(QWidget* parent, const AdminObjects& objects) {
+  FVerArch window(parent, objects);
   window.exec();
 }

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "core/ClsTarjetas.h"
+#include "widgets/admin/AdminObjects.h"
 #include "admin/ColumnSort.h"
 #include "admin/MailSender.h"
 #include "admin/RecordView.h"
@@ -25,7 +26,8 @@ class FVerArch : public QDialog {
   Q_OBJECT
 
  public:
-  explicit FVerArch(QWidget* parent = nullptr);
+  // Views files with the settings, clock list, data folder and card table of `objects`.
+  explicit FVerArch(QWidget* parent = nullptr, const AdminObjects& objects = AdminObjects::live());
   ~FVerArch() override;
 
   QAction* mnu(int index) const { return m_mnu.at(static_cast<size_t>(index)); }
@@ -74,7 +76,8 @@ class FVerArch : public QDialog {
   int m_cardWidth = 8;
   bool m_stop = false;  // the view's own stop flag
   bool m_columnsSized = false;
+  AdminObjects m_objects;
 };
 
 // The main window's "Ver archivo" command: shows the viewer modally.
-void openFVerArch(QWidget* parent);
+void openFVerArch(QWidget* parent, const AdminObjects& objects = AdminObjects::live());

@@ -29,7 +29,6 @@
 #include "core/ClsUsers.h"
 #include "widgets/admin/FCfgSAP.h"
 #include "widgets/admin/FODBCLogon.h"
-#include "core/Globals.h"
 #include "widgets/dialogs/HourglassGuard.h"
 #include "core/Messages.h"
 #include "admin/ModemProgram.h"
@@ -111,13 +110,15 @@ class ListBoxLines : public collect::ProgressList {
 
 }  // namespace
 
-void openFconfig(QWidget* parent, std::function<void()> loadText, const QList<QIcon>* images) {
-  Fconfig dialog(std::move(loadText), images, parent);
+void openFconfig(QWidget* parent, std::function<void()> loadText, const QList<QIcon>* images,
+                 const AdminObjects& objects) {
+  Fconfig dialog(std::move(loadText), images, parent, objects);
   dialog.exec();
 }
 
-Fconfig::Fconfig(std::function<void()> loadText, const QList<QIcon>* images, QWidget* parent)
-    : QDialog(parent), m_loadText(std::move(loadText)) {
+Fconfig::Fconfig(std::function<void()> loadText, const QList<QIcon>* images, QWidget* parent,
+                 const AdminObjects& objects)
+    : QDialog(parent), m_loadText(std::move(loadText)), m_objects(objects) {
   setObjectName("Fconfig");
   setWindowTitle(msg(192));
   setModal(true);
@@ -146,12 +147,12 @@ Fconfig::Fconfig(std::function<void()> loadText, const QList<QIcon>* images, QWi
     // The dialog works on the settings object itself; its one change at load keeps the week
     // mask readable for every later reader.
     ClsCfgFile fallback;
-    ClsCfgFile& cfg = gCfgFile ? *gCfgFile : fallback;
+    ClsCfgFile& cfg = m_objects.cfg ? *m_objects.cfg : fallback;
     config::normaliseAutoDias(cfg);
-    const auto names = gModem ? config::modemNamesOf(*gModem) : std::nullopt;
+    const auto names = m_objects.modem ? config::modemNamesOf(*m_objects.modem) : std::nullopt;
     modemsListed = names.has_value();
     showForm(config::fromSettings(cfg, names.value_or(std::vector<std::string>{})));
-    for (const std::string& name : ModemProgram::programFiles(*gDataFolder))
+    for (const std::string& name : ModemProgram::programFiles(m_objects.dataFolder))
       m_modemPrg->addItem(qs(name));
     m_modemPrg->setCurrentIndex(-1);
     MostrarRelojes();
@@ -458,21 +459,22 @@ void Fconfig::ok() {
     }
     return;
   }
-  if (!gCfgFile) return;
+  if (!m_objects.cfg) return;
   std::string errors;
   {
     HourglassGuard hourglass;
-    config::apply(f, *gCfgFile);
-    if (gMirsol) {
-      gMirsol->SetTimeOut(gCfgFile->TimeOut);
-      gMirsol->TimeOutModem = gCfgFile->TimeOutModem;
+    config::apply(f, *m_objects.cfg);
+    if (m_objects.mirsol) {
+      m_objects.mirsol->SetTimeOut(m_objects.cfg->TimeOut);
+      m_objects.mirsol->TimeOutModem = m_objects.cfg->TimeOutModem;
     }
-    gCfgFile->SaveCfg();
-    if (!gCfgFile->lastSaveError().empty()) errors += "\n" + gCfgFile->lastSaveError();
-    if (gListaRelojes && !gListaRelojes->GrabarRelojes().ok)
-      errors += "\n" + gListaRelojes->status().message;
-    if (gUsers && !gUsers->GrabarUsers().ok) errors += "\n" + gUsers->status().message;
-    applyQtTranslations(gCfgFile->LENGUAJE);
+    m_objects.cfg->SaveCfg();
+    if (!m_objects.cfg->lastSaveError().empty()) errors += "\n" + m_objects.cfg->lastSaveError();
+    if (m_objects.clocks && !m_objects.clocks->GrabarRelojes().ok)
+      errors += "\n" + m_objects.clocks->status().message;
+    if (m_objects.users && !m_objects.users->GrabarUsers().ok)
+      errors += "\n" + m_objects.users->status().message;
+    applyQtTranslations(m_objects.cfg->LENGUAJE);
     if (m_loadText) m_loadText();
   }
   // A file that was not written is said, and the dialog stays so OK can try again.
@@ -485,8 +487,8 @@ void Fconfig::ok() {
 
 void Fconfig::MostrarRelojes() {
   m_lst->clear();
-  if (!gListaRelojes) return;
-  for (const config::ClockRow& row : config::clockRows(*gListaRelojes)) {
+  if (!m_objects.clocks) return;
+  for (const config::ClockRow& row : config::clockRows(*m_objects.clocks)) {
     QStringList cells;
     for (const std::string& c : row.cells) cells << qs(c);
     auto* item = new QTreeWidgetItem(m_lst, cells);
@@ -498,8 +500,8 @@ void Fconfig::MostrarRelojes() {
 void Fconfig::MostrarUsuarios() {
   HourglassGuard hourglass;
   m_lvUsr->clear();
-  if (!gUsers) return;
-  for (const config::UserRow& row : config::userRows(*gUsers)) {
+  if (!m_objects.users) return;
+  for (const config::UserRow& row : config::userRows(*m_objects.users)) {
     auto* item = new QTreeWidgetItem(m_lvUsr, QStringList{qs(row.name)});
     item->setData(0, Qt::UserRole, row.slot);
   }
@@ -512,42 +514,43 @@ int Fconfig::selectedSlot(QTreeWidget* list) const {
 }
 
 void Fconfig::clockCommand(int index) {
-  if (!gListaRelojes) return;
+  if (!m_objects.clocks) return;
   const int slot = selectedSlot(m_lst);
   const int rows = m_lst->topLevelItemCount();
   MsgBoxReporter boxes;
-  const bool changed = index == 0   ? config::newClock(*gListaRelojes)
-                       : index == 1 ? config::modifyClock(*gListaRelojes, slot)
-                                    : config::deleteClock(*gListaRelojes, rows, slot, boxes);
+  const bool changed = index == 0   ? config::newClock(*m_objects.clocks)
+                       : index == 1 ? config::modifyClock(*m_objects.clocks, slot)
+                                    : config::deleteClock(*m_objects.clocks, rows, slot, boxes);
   if (changed) MostrarRelojes();
 }
 
 void Fconfig::userCommand(int index) {
-  if (!gUsers) return;
+  if (!m_objects.users) return;
   const int slot = selectedSlot(m_lvUsr);
   const int rows = m_lvUsr->topLevelItemCount();
   MsgBoxReporter boxes;
-  const bool changed = index == 3   ? config::newUser(*gUsers)
-                       : index == 4 ? config::modifyUser(*gUsers, slot)
-                                    : config::deleteUser(*gUsers, rows, slot, boxes);
+  const bool changed = index == 3   ? config::newUser(*m_objects.users)
+                       : index == 4 ? config::modifyUser(*m_objects.users, slot)
+                                    : config::deleteUser(*m_objects.users, rows, slot, boxes);
   if (changed) MostrarUsuarios();
 }
 
 void Fconfig::programModem() {
-  if (!gModem) return;
+  if (!m_objects.modem) return;
   ListBoxLines lines(m_lstPrg);
   const std::string name =
       m_modemPrg->currentIndex() >= 0 ? m_modemPrg->currentText().toStdString() : std::string();
   MsgBoxReporter boxes;
-  ModemProgram::runCommand(*gDataFolder, name, *gModem, lines, boxes, [this](bool busy) {
-    setEnabled(!busy);
-    // Repaint now: the run holds the event loop between modem replies.
-    repaint();
-  });
+  ModemProgram::runCommand(m_objects.dataFolder, name, *m_objects.modem, lines, boxes,
+                           [this](bool busy) {
+                             setEnabled(!busy);
+                             // Repaint now: the run holds the event loop between modem replies.
+                             repaint();
+                           });
 }
 
 void Fconfig::openSap() {
-  if (!gCfgFile) return;
-  FCfgSAP sap(*gCfgFile, this);
+  if (!m_objects.cfg) return;
+  FCfgSAP sap(*m_objects.cfg, this);
   sap.exec();
 }

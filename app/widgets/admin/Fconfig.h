@@ -12,6 +12,7 @@
 #include <functional>
 
 #include "admin/ConfigForm.h"
+#include "widgets/admin/AdminObjects.h"
 
 class QAction;
 class QCheckBox;
@@ -25,13 +26,17 @@ class QTreeWidget;
 
 // Shows the dialog modally over `parent`. `loadText` reloads the main window's captions after
 // OK; `images` is the main window's image list (icons 1 and 2 go to OK and Cancel), or null.
+// The dialog works over the settings, clock list, users, clock and modem objects and data
+// folder of `objects`.
 void openFconfig(QWidget* parent, std::function<void()> loadText,
-                 const QList<QIcon>* images = nullptr);
+                 const QList<QIcon>* images = nullptr,
+                 const AdminObjects& objects = AdminObjects::live());
 
 class Fconfig : public QDialog {
   Q_OBJECT
  public:
-  Fconfig(std::function<void()> loadText, const QList<QIcon>* images, QWidget* parent = nullptr);
+  Fconfig(std::function<void()> loadText, const QList<QIcon>* images, QWidget* parent = nullptr,
+          const AdminObjects& objects = AdminObjects::live());
 
   config::ConfigForm form() const;
 
@@ -59,6 +64,7 @@ class Fconfig : public QDialog {
   int selectedSlot(QTreeWidget* list) const;
 
   std::function<void()> m_loadText;
+  AdminObjects m_objects;
   QMenuBar* m_menuBar;
   QAction* m_ok;
   QAction* m_cancel;

@@ -134,9 +134,29 @@ FConsole::~FConsole() {
   if (MainWindowHost* h = hostOf(parentWidget())) h->setDisplayState(0);
 }
 
+std::optional<collect::ConsoleSettings> FConsole::consoleSettings() const {
+  if (const std::optional<collect::RunContext> ctx = runContext()) {
+    return collect::ConsoleSettings{ctx->dataFolder, ctx->cfg.ModoLegajo, ctx->cfg.ModoVirtual,
+                                    static_cast<int16_t>(ctx->clocks.m_TipoNumero == 2 ? 2 : 1)};
+  }
+  // Opened before start-up made every object: the owner's folder and what settings it has.
+  const ProgramObjects* owner = ProgramObjects::current();
+  if (!owner) return std::nullopt;
+  collect::ConsoleSettings s{owner->dataFolder()};
+  if (const ClsCfgFile* cfg = owner->settings()) {
+    s.modoLegajo = cfg->ModoLegajo;
+    s.modoVirtual = cfg->ModoVirtual;
+  }
+  if (const ClsListaRelojes* clocks = owner->clockList(); clocks && clocks->m_TipoNumero == 2)
+    s.numberKind = 2;
+  return s;
+}
+
 void FConsole::ReadFile(bool firstFill) {
+  const std::optional<collect::ConsoleSettings> settings = consoleSettings();
+  if (!settings) return;
   int32_t total = m_file.shownLines();
-  const auto rows = m_file.readNew(total);
+  const auto rows = m_file.readNew(*settings, total);
   // A console file that is refused (a FIFO, a link, one far too large) says so once in the
   // window's list, in red; a box would stop the cycles of an unattended console.
   if (m_file.error() != m_shownError) {
@@ -216,7 +236,8 @@ void FConsole::menuCommand(int index) {
     else if (m_timer->interval() > 0 && ctx && ctx->cfg.FrecOnline > 0)
       m_timer->start();
   } else {
-    collect::DepurarConsola(ctx ? ctx->cfg.MaxConsole : 200);
+    if (const std::optional<collect::ConsoleSettings> settings = consoleSettings())
+      collect::DepurarConsola(settings->dataFolder, ctx ? ctx->cfg.MaxConsole : 200);
     close();
   }
 }

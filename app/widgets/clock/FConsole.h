@@ -44,6 +44,9 @@ class FConsole : public QDialog, public HandedContext {
  private:
   void onTick();
   void sortBy(int column);
+  // Where the console file is and how its rows show: the run context's, or without one the
+  // live owner's folder and settings; none once there is no owner.
+  std::optional<collect::ConsoleSettings> consoleSettings() const;
 
   QTimer* m_timer;
   QTreeWidget* m_lista;

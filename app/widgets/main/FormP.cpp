@@ -35,7 +35,6 @@
 #include "core/ClsUsers.h"
 #include "collect/FGrales.h"
 #include "core/FailureMessage.h"
-#include "core/Globals.h"
 #include "core/ProgramObjects.h"
 #include "widgets/dialogs/HourglassGuard.h"
 #include "core/Messages.h"
@@ -99,8 +98,8 @@ const std::array<FormP::Command, 19> FormP::kCommands = {{
 }};
 
 FormP::FormP(const WindowOpeners& openers, const std::optional<collect::RunContext>& context,
-             QWidget* parent)
-    : QMainWindow(parent), HandedContext(context), m_openers(openers) {
+             QWidget* parent, ProgramObjects* owner)
+    : QMainWindow(parent), HandedContext(context), m_openers(openers), m_owner(owner) {
   setObjectName("FormP");
   m_imgTool = adminwindows::imgTool();
   m_img = adminwindows::img();
@@ -114,6 +113,12 @@ FormP::FormP(const WindowOpeners& openers, const std::optional<collect::RunConte
 }
 
 FormP::~FormP() = default;
+
+ProgramObjects* FormP::owner() const {
+  return m_owner && m_owner == ProgramObjects::current() ? m_owner : nullptr;
+}
+
+const ClsUsers* FormP::users() const { return owner() ? owner()->users() : nullptr; }
 
 collect::RunContext FormP::objects() const {
   if (std::optional<collect::RunContext> ctx = runContext()) return *ctx;
@@ -310,7 +315,7 @@ void FormP::start() {
   MarcarEstado(2);
   LoadText();
   m_cmdReset->hide();
-  setWindowTitle(q("Velta 2000 - " + (gUsers ? gUsers->auName : std::string())));
+  setWindowTitle(q("Velta 2000 - " + (users() ? users()->auName : std::string())));
   const collect::RunContext ctx = objects();
   // A clock store that could not be read leaves the list empty: say so, and go on with it.
   if (ctx.clocks.status().unreadable) MsgBox(311, msgbox::Critical, {}, {}, this);
@@ -324,7 +329,7 @@ void FormP::start() {
 }
 
 void FormP::applyLevelGating() {
-  const int16_t level = gUsers ? gUsers->GetLevel() : 0;
+  const int16_t level = users() ? users()->GetLevel() : 0;
   m_levelOff.clear();
   if (level == 2) return;
   if (level == 1) {
@@ -582,7 +587,8 @@ void FormP::menuCommand(Menu menu, int index) {
 }
 
 void FormP::runCommand(QAction* a) {
-  if (gAuditoria) gAuditoria->AddRecord(a->text().toStdString());
+  if (ClsAuditoria* audit = owner() ? owner()->auditLog() : nullptr)
+    audit->AddRecord(a->text().toStdString());
   const Command* c = commandOf(a);
   if (!c) return;
   auto steps = [this, c] {
@@ -604,7 +610,9 @@ void FormP::runCommand(QAction* a) {
   }
 }
 
-void FormP::onlineRunMode() { *gRunMode = 1; }
+void FormP::onlineRunMode() {
+  if (ProgramObjects* o = owner()) o->runMode() = 1;
+}
 
 void FormP::reselectAfterRun() {
   if (runContext()) reselectClock();

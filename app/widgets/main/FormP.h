@@ -28,6 +28,7 @@ class QMenu;
 class QPushButton;
 class QToolBar;
 class ProgressListWidget;
+class ClsUsers;
 
 class FormP : public QMainWindow, public MainWindowHost, public HandedContext {
   Q_OBJECT
@@ -37,10 +38,11 @@ class FormP : public QMainWindow, public MainWindowHost, public HandedContext {
   // Builds the window and runs its start (marker files, captions, clock list, current clock,
   // enabling, level gating). The program-wide objects must exist. The window works over
   // `context` (the program's run context) while its owner holds the objects; without one,
-  // over the live owner's.
+  // over the live owner's. The logged-in user, the audit log and the run mode are those of
+  // `owner` while it is the live one.
   explicit FormP(const WindowOpeners& openers,
                  const std::optional<collect::RunContext>& context = std::nullopt,
-                 QWidget* parent = nullptr);
+                 QWidget* parent = nullptr, ProgramObjects* owner = ProgramObjects::current());
   ~FormP() override;
 
   // Captions and tool-tips from the message table in the current language.
@@ -131,8 +133,11 @@ class FormP : public QMainWindow, public MainWindowHost, public HandedContext {
   // The objects the window works over; the program stops when there are none (the window
   // needs them from its start on).
   collect::RunContext objects() const;
+  ProgramObjects* owner() const;  // none once it is not the live owner
+  const ClsUsers* users() const;  // the owner's, while it has them
 
   WindowOpeners m_openers;
+  ProgramObjects* m_owner;
   std::array<QAction*, 3> m_op{};
   std::array<QAction*, 8> m_co{};
   std::array<QAction*, 8> m_he{};

@@ -51,12 +51,13 @@ void registerOpeners(WindowOpeners& openers, const std::optional<collect::RunCon
         [parent] {
           if (auto* main = qobject_cast<FormP*>(parent)) main->LoadText();
         },
-        imagesOf(parent));
+        imagesOf(parent), AdminObjects::live());
   };
   openers.FBases = [](QWidget* parent) { openFBases(parent, imagesOf(parent)); };
   openers.FEmpr = [](QWidget* parent) { openFEmpr(parent, imagesOf(parent)); };
-  openers.FVerArch = [](QWidget* parent) { openFVerArch(parent); };
-  openers.FAud = [](QWidget* parent) { openFAud(parent); };
+  // The administration windows take the owner's objects as they open: each may be missing.
+  openers.FVerArch = [](QWidget* parent) { openFVerArch(parent, AdminObjects::live()); };
+  openers.FAud = [](QWidget* parent) { openFAud(parent, AdminObjects::live()); };
   openers.frmAbout = [](QWidget* parent) { openfrmAbout(parent); };
   openers.FTime = [&context](QWidget* parent) { execModal<FTime>(parent, context); };
   openers.FCbioReloj = [&context](QWidget* parent) { execModal<FCbioReloj>(parent, context); };

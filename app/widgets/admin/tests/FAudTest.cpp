@@ -107,3 +107,25 @@ TEST_F(AuditFixture, SalirCloses) {
 }
 
 }  // namespace
+
+namespace {
+
+// The viewer lists and empties the log it is handed, not the program's.
+TEST_F(AuditFixture, WorksOverTheHandedLog) {
+  gAuditoria->AddRecord("programa");
+  const std::string programLog = folder.read("VELTA.AUD");
+  ClsAuditoria handed;
+  handed.Iniciar(folder.file("OTRO.AUD"));
+  handed.AddRecord("A");
+  handed.AddRecord("B");
+  AdminObjects objects = AdminObjects::live();
+  objects.audit = &handed;
+  FAud w(nullptr, objects);
+  EXPECT_EQ(w.model()->rowCount(), 2u);
+  boxes.answer(msgbox::Yes);
+  w.mnuBaja()->trigger();
+  EXPECT_FALSE(folder.exists("OTRO.AUD"));
+  EXPECT_EQ(folder.read("VELTA.AUD"), programLog);
+}
+
+}  // namespace

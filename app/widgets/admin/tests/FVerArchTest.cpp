@@ -176,6 +176,32 @@ TEST_F(ViewerFixture, MarkedRowsAreRedAndBoldAndShowNamesInVirtualMode) {
   EXPECT_TRUE(apptest::grabNonBlank(&window(), "FVerArch-marks.png"));
 }
 
+// The viewer takes its card column, names and card file from the objects it is handed: a touch
+// clock list and virtual names here, the program having neither.
+TEST_F(ViewerFixture, WorksOverTheHandedObjects) {
+  const std::string other = folder.file("other/");
+  ASSERT_EQ(::mkdir(other.c_str(), 0755), 0);
+  CardRecord ana;
+  ana.version = 2;
+  ana.card = 0x300;  // the touch key "300"
+  ana.name = "Ana";
+  std::ofstream(other + "VELTA.TAR", std::ios::binary) << ClsTarjetas::encodeRecord(ana);
+  ClsCfgFile cfg;
+  cfg.ModoVirtual = 1;
+  cfg.LongTouch = 3;
+  ClsListaRelojes clocks;
+  clocks.m_TipoNumero = 2;
+  AdminObjects handed = AdminObjects::live();
+  handed.cfg = &cfg;
+  handed.clocks = &clocks;
+  handed.dataFolder = other;
+  w = std::make_unique<FVerArch>(nullptr, handed);
+  EXPECT_EQ(w->findChild<QLabel*>("LblF(0)")->text().toStdString(), "Touch");
+  EXPECT_EQ(w->TxtF(0)->maxLength(), 3);
+  view();
+  EXPECT_EQ(column(5), (std::vector<std::string>{"Ana", "", ""}));
+}
+
 TEST_F(ViewerFixture, LettersAsCardEndWith308AndTouchClocksWith309) {
   folder.write("BAD.MIR", lines({"ABC 01/02/2024 08:00 01 01", "150 01/02/2024 08:00 01 01"}));
   window().TxtF(0)->setText("100");

@@ -24,6 +24,8 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include <sys/stat.h>
+
 #include "testsupport/widgets/WidgetTestSupport.h"
 #include "widgets/dialogs/testing/Hooks.h"
 #include "widgets/admin/tests/ConfigTestData.h"
@@ -215,6 +217,38 @@ TEST_F(FconfigTest, OkSavesTheSettingsFileExactlyAndTheNewLanguageShows) {
     expected = replaced(expected, from, to);
   EXPECT_EQ(folder.read("VELTA.INI"), expected);
   EXPECT_EQ(folder.read("velta002.dat"), clocksFile);
+  EXPECT_EQ(folder.read("VELTA.DAT"), usersFile);
+}
+
+// The dialog shows and saves the settings and users it is handed, not the program's.
+TEST_F(FconfigTest, WorksOverTheHandedSettingsAndUsers) {
+  const std::string other = folder.file("other/");
+  ASSERT_EQ(::mkdir(other.c_str(), 0755), 0);
+  folder.write("other/VELTA.INI", kIni);
+  ClsCfgFile cfg;
+  cfg.Init(other + "VELTA.INI");
+  cfg.LoadCfg();
+  ClsUsers users;
+  users.Iniciar(other + "VELTA.DAT");
+  users.CargarUsers();
+  configtest::addUser(users, 1, "OTRO", 2);
+  AdminObjects handed = AdminObjects::live();
+  handed.cfg = &cfg;
+  handed.users = &users;
+  Fconfig dialog([] {}, nullptr, nullptr, handed);
+  dialog.show();
+  QApplication::processEvents();
+  auto* list = child<QTreeWidget>(dialog, "LvUsr");
+  ASSERT_EQ(list->topLevelItemCount(), 1);
+  EXPECT_EQ(list->topLevelItem(0)->text(0), "OTRO");
+  child<QTabWidget>(dialog, "Carpeta")->setCurrentIndex(2);
+  typeInto(child<QLineEdit>(dialog, "TimeOut"), "30");
+  child<QAction>(dialog, "mnuOk")->trigger();
+  EXPECT_EQ(dialog.result(), QDialog::Accepted);
+  EXPECT_NE(folder.read("other/VELTA.INI").find("TIMEOUT=30\r\n"), std::string::npos);
+  EXPECT_TRUE(folder.exists("other/VELTA.DAT"));
+  EXPECT_EQ(gCfgFile->TimeOut, 1);
+  EXPECT_EQ(folder.read("VELTA.INI"), kIni);
   EXPECT_EQ(folder.read("VELTA.DAT"), usersFile);
 }
 

@@ -1,0 +1,33 @@
+// The objects an administration window works over, taken from the owner when the window
+// opens; each is null while start-up has not made it (a window opened with only some made
+// works over those). The windows are modal and close before the owner releases what they name.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "core/ClsTarjetas.h"
+#include "core/ProgramObjects.h"
+
+struct AdminObjects {
+  ClsCfgFile* cfg = nullptr;
+  ClsListaRelojes* clocks = nullptr;
+  clocklink::ClsMirsol* mirsol = nullptr;
+  clocklink::ClsModem* modem = nullptr;
+  ClsUsers* users = nullptr;
+  ClsAuditoria* audit = nullptr;
+  std::string dataFolder;                    // with a trailing "/"
+  std::vector<CardRecord>* cards = nullptr;  // the card table the viewer names holders from
+
+  // What `owner` holds now.
+  static AdminObjects of(ProgramObjects& owner) {
+    return AdminObjects{owner.settings(),   owner.clockList(), owner.mirsol(),
+                        owner.modem(),      owner.users(),     owner.auditLog(),
+                        owner.dataFolder(), &owner.cardTable()};
+  }
+  // What the live owner holds now; nothing when there is none.
+  static AdminObjects live() {
+    ProgramObjects* owner = ProgramObjects::current();
+    return owner ? of(*owner) : AdminObjects{};
+  }
+};
