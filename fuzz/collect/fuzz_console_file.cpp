@@ -69,15 +69,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ::unlink((*gDataFolder + "CONS.TMP").c_str());
 
   const std::vector<std::string> lines = linesOf(text);
+  const collect::ConsoleSettings settings{*gDataFolder, cfg.ModoLegajo, cfg.ModoVirtual,
+                                          static_cast<int16_t>(clocks.m_TipoNumero == 2 ? 2 : 1)};
   collect::ConsoleFile console;
   int32_t total = -1;
-  const auto rows = console.readNew(total);
+  const auto rows = console.readNew(settings, total);
   if (total != static_cast<int32_t>(lines.size()) || rows.size() != lines.size()) std::abort();
   for (size_t k = 0; k < rows.size(); ++k)
     if (rows[k].line != static_cast<int32_t>(k + 1)) std::abort();
-  if (!console.readNew(total).empty()) std::abort();
+  if (!console.readNew(settings, total).empty()) std::abort();
 
-  if (!collect::DepurarConsola(maxLines)) std::abort();
+  if (!collect::DepurarConsola(*gDataFolder, maxLines)) std::abort();
   std::string after, kept;
   if (!basekit::readWholeFile(*gDataFolder + "CONSOLE.MIR", after)) std::abort();
   const int32_t count = static_cast<int32_t>(lines.size());
