@@ -15,8 +15,8 @@
 #include "core/ClsUsers.h"
 #include "widgets/clock/FFtp.h"
 #include "widgets/clock/FRsh.h"
-#include "core/Globals.h"
 #include "core/Messages.h"
+#include "core/ProgramObjects.h"
 #include "widgets/dialogs/MsgBox.h"
 #include "widgets/clock/ProgressListWidget.h"
 #include "widgets/dialogs/frmSplash.h"
@@ -69,7 +69,8 @@ fAuto::fAuto(QWidget* parent, const std::optional<collect::RunContext>& context)
   // Load.
   m_exitRequested = false;
   setCancelFlags(0);
-  m_automatic = *gRunMode == 2;
+  ProgramObjects* owner = ProgramObjects::current();
+  m_automatic = owner && owner->runMode() == 2;
   m_logger.logEnabled = m_automatic;
   const std::string caption = "Velta 2000 - " + GetMsg(m_automatic ? 170 : 364);
   setWindowTitle(QString::fromStdString(caption));
@@ -78,7 +79,7 @@ fAuto::fAuto(QWidget* parent, const std::optional<collect::RunContext>& context)
 
 fAuto::~fAuto() {
   m_timer->stop();
-  if (gMirsol) gMirsol->SetCancel(0);
+  if (const std::optional<collect::RunContext> ctx = runContext()) ctx->mirsol.SetCancel(0);
   // A window that outlives the owner (freed after its end) has nothing left to clear.
   if (ProgramObjects* o = ProgramObjects::current()) {
     ClockWindowsState& state = o->layer<ClockWindowsState>();
@@ -197,7 +198,9 @@ void fAuto::Cmd_Click() {
     endProgram();
     return;
   }
-  if (!gUsers || !gUsers->FindUser(user, basic::Trim(psw))) {
+  ProgramObjects* owner = ProgramObjects::current();
+  ClsUsers* users = owner ? owner->users() : nullptr;
+  if (!users || !users->FindUser(user, basic::Trim(psw))) {
     MsgBox(316, msgbox::Critical, GetMsg(320), {}, this);
     m_exitRequested = false;
     return;

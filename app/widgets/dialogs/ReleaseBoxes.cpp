@@ -75,40 +75,40 @@ StartResult runStartup(InstanceLock& lock, const StartupHooks& hooks) {
   if (gDataFolder->empty() || gDataFolder->back() != '/') *gDataFolder += '/';
 
   ProgramObjects& objects = ProgramObjects::live();
-  if (!gCfgFile) objects.createSettings();
-  gCfgFile->Init(*gDataFolder + "VELTA.INI");
-  gCfgFile->LoadCfg();
-  applyQtTranslations(gCfgFile->LENGUAJE);  // Qt's own buttons and dialogs in that language
+  ClsCfgFile& cfg = objects.settings() ? *objects.settings() : objects.createSettings();
+  cfg.Init(*gDataFolder + "VELTA.INI");
+  cfg.LoadCfg();
+  applyQtTranslations(cfg.LENGUAJE);  // Qt's own buttons and dialogs in that language
 
   const LockState state = lock.acquire(*gDataFolder);
   if (state != LockState::Acquired) {
     const StartChoice c = decideStart(state, StoreLoad::Loaded, 0, "", basic::Now());
     const std::string extra =
         state == LockState::Failed ? "\n" + lock.path() + ": " + lock.reason() : std::string();
-    refuse(hooks, c.message, 0, extra, gCfgFile->Auto == 1);
+    refuse(hooks, c.message, 0, extra, cfg.Auto == 1);
     return StartResult::EndedWithError;
   }
   // Settings that are there but were refused: the defaults would silently turn an automatic
   // site into one waiting for a log-in.
-  if (!gCfgFile->loadError().empty()) {
-    refuse(hooks, 386, 320, ": " + gCfgFile->loadError(), true);
+  if (!cfg.loadError().empty()) {
+    refuse(hooks, 386, 320, ": " + cfg.loadError(), true);
     return StartResult::EndedWithError;
   }
 
   const StoreLoad users = objects.createStartupObjects();
   const StartChoice c =
-      decideStart(LockState::Acquired, users, gCfgFile->Auto, gCfgFile->AutoDias, basic::Now());
+      decideStart(LockState::Acquired, users, cfg.Auto, cfg.AutoDias, basic::Now());
   if (c.kind == StartChoice::Refuse) {
     // A user file that exists but could not be opened or read says so, not "empty".
-    const StoreStatus& us = gUsers->status();
-    const bool unattended = gCfgFile->Auto == 1;
+    const StoreStatus& us = objects.users()->status();
+    const bool unattended = cfg.Auto == 1;
     if (users == StoreLoad::Empty && us.readErrno != 0)
       refuse(hooks, 386, 320, readFailure(us), unattended);
     else
       refuse(hooks, c.message, c.title, {}, unattended);
     return StartResult::EndedWithError;
   }
-  const StoreStatus& clocksRead = gListaRelojes->status();
+  const StoreStatus& clocksRead = objects.clockList()->status();
   if (clocksRead.readErrno != 0) {
     if (c.kind == StartChoice::Automatic) {  // a pass over no clock would look like success
       refuse(hooks, 386, 320, readFailure(clocksRead), true);
@@ -117,7 +117,7 @@ StartResult runStartup(InstanceLock& lock, const StartupHooks& hooks) {
     refuse(hooks, 386, 320, readFailure(clocksRead), false);
   }
   if (c.kind == StartChoice::Automatic) {
-    *gRunMode = 2;
+    objects.runMode() = 2;
     if (hooks.openAuto) hooks.openAuto();
   } else {
     std::string user, psw;
@@ -126,12 +126,12 @@ StartResult runStartup(InstanceLock& lock, const StartupHooks& hooks) {
     else
       frmSplash::ask(user, psw);
     if (basic::Trim(user).empty()) return StartResult::EndedOk;
-    if (!gUsers->FindUser(user, psw)) {
+    if (!objects.users()->FindUser(user, psw)) {
       MsgBox(316, msgbox::Critical, GetMsg(320));
       return StartResult::EndedWithError;
     }
   }
-  gModem->SetCancel(0);
+  objects.modem()->SetCancel(0);
   if (hooks.showMain) hooks.showMain();
   return StartResult::Running;
 }

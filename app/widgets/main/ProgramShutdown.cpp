@@ -8,7 +8,6 @@
 #include <string>
 
 #include "core/ClsCfgFile.h"
-#include "core/Globals.h"
 #include "core/ProgramObjects.h"
 #include "core/Release.h"
 #include "widgets/dialogs/HourglassGuard.h"
@@ -17,11 +16,11 @@
 
 namespace {
 
-void saveSettings(FormP& mainWindow) {
-  if (!gCfgFile) return;
-  gCfgFile->SaveCfgOnClose();
+void saveSettings(FormP& mainWindow, ClsCfgFile* cfg) {
+  if (!cfg) return;
+  cfg->SaveCfgOnClose();
   // The operator's changes (the current clock among them) would be lost without a word.
-  const std::string& why = gCfgFile->lastSaveError();
+  const std::string& why = cfg->lastSaveError();
   if (why.empty()) return;
   if (mainWindow.unattendedClose())
     std::fprintf(stderr, "velta: %s\n", why.c_str());
@@ -29,19 +28,19 @@ void saveSettings(FormP& mainWindow) {
     MsgBox(320, msgbox::Critical, {}, "\n" + why, &mainWindow);
 }
 
-void hangUp() {
+void hangUp(clocklink::ClsModem* modem) {
   HourglassGuard hourglass;
-  if (gModem && gModem->cortarModem()) {
-    gModem->Colgar();
-    gModem->cortarModem(false);  // the line is down now
+  if (modem && modem->cortarModem()) {
+    modem->Colgar();
+    modem->cortarModem(false);  // the line is down now
   }
 }
 
 }  // namespace
 
 void shutdownProgram(FormP& mainWindow, ProgramObjects& objects) {
-  saveSettings(mainWindow);
-  hangUp();
+  saveSettings(mainWindow, objects.settings());
+  hangUp(objects.modem());
   MarcarEstado(3);
   // A window that still uses the clock objects as it closes finds them; the deleted ones
   // cannot fire a timer on freed objects.
