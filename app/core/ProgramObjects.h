@@ -79,7 +79,7 @@ class ProgramObjects {
   ClsCfgFile* settings() const { return m_cfgFile.get(); }
   clocklink::ClsMirsol* mirsol() const { return m_mirsol.get(); }
   clocklink::ClsModem* modem() const { return m_modem.get(); }
-  ClsListaRelojes* clockList() const { return m_listaRelojes.get(); }
+  ClsListaRelojes* clocks() const { return m_listaRelojes.get(); }
   ClsUsers* users() const { return m_users.get(); }
   ClsAuditoria* auditLog() const { return m_auditoria.get(); }
   const std::string& dataFolder() const;

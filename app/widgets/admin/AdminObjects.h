@@ -21,9 +21,8 @@ struct AdminObjects {
 
   // What `owner` holds now.
   static AdminObjects of(ProgramObjects& owner) {
-    return AdminObjects{owner.settings(),   owner.clockList(), owner.mirsol(),
-                        owner.modem(),      owner.users(),     owner.auditLog(),
-                        owner.dataFolder(), &owner.cardTable()};
+    return AdminObjects{owner.settings(), owner.clocks(),   owner.mirsol(),     owner.modem(),
+                        owner.users(),    owner.auditLog(), owner.dataFolder(), &owner.cardTable()};
   }
   // What the live owner holds now; nothing when there is none.
   static AdminObjects live() {

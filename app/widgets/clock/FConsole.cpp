@@ -147,7 +147,7 @@ std::optional<collect::ConsoleSettings> FConsole::consoleSettings() const {
     s.modoLegajo = cfg->ModoLegajo;
     s.modoVirtual = cfg->ModoVirtual;
   }
-  if (const ClsListaRelojes* clocks = owner->clockList(); clocks && clocks->m_TipoNumero == 2)
+  if (const ClsListaRelojes* clocks = owner->clocks(); clocks && clocks->m_TipoNumero == 2)
     s.numberKind = 2;
   return s;
 }

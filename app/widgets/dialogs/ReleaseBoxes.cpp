@@ -108,7 +108,7 @@ StartResult runStartup(InstanceLock& lock, const StartupHooks& hooks) {
       refuse(hooks, c.message, c.title, {}, unattended);
     return StartResult::EndedWithError;
   }
-  const StoreStatus& clocksRead = objects.clockList()->status();
+  const StoreStatus& clocksRead = objects.clocks()->status();
   if (clocksRead.readErrno != 0) {
     if (c.kind == StartChoice::Automatic) {  // a pass over no clock would look like success
       refuse(hooks, 386, 320, readFailure(clocksRead), true);
