@@ -1,6 +1,8 @@
 # Build-wide settings and the helpers every component uses:
 #   velta_warnings(target)                         our warning set
 #   velta_add_gtest(name SOURCES ... LIBS ... LABELS ... [PROPERTIES ...])
+#   velta_peer_path(consumer MACRO peer...)        the peers' built files, from the consumer's
+#                                                  folder, in a definition
 #   velta_test_table(VAR File.cpp label... ...)   a folder's test files with their labels
 #   velta_add_fuzzer(name SOURCES ... LIBS ...)   libFuzzer target, seeds in fuzz/corpus/<name>
 #   velta_add_bench(name SOURCES ... LIBS ...)    benchmark program, run by scripts/bench
@@ -102,6 +104,23 @@ function(velta_link_test_hooks target)
   if(TARGET clocklink_testhooks)
     target_link_libraries(${target} PRIVATE clocklink_testhooks)
   endif()
+endfunction()
+
+# velta_peer_path(consumer MACRO peer...): MACRO, in the consumer's code, names the peers' built
+# files by their paths from the consumer's own folder, joined by ':' when there are several;
+# clocklink/testing/PeerPath.h turns each into a path from the running program's folder. An
+# absolute build path compiled in would make every fresh clone compile the file anew.
+function(velta_peer_path consumer macro)
+  set(paths)
+  foreach(peer ${ARGN})
+    list(APPEND paths
+         "$<PATH:RELATIVE_PATH,$<TARGET_FILE:${peer}>,$<TARGET_FILE_DIR:${consumer}>>")
+  endforeach()
+  list(JOIN paths ":" value)
+  target_compile_definitions(${consumer} PRIVATE "${macro}=\"${value}\"")
+  # The helper's folder, for the programs that do not link the test hooks (benchmarks).
+  target_include_directories(${consumer} PRIVATE "${PROJECT_SOURCE_DIR}/clocklink/testing/include")
+  add_dependencies(${consumer} ${ARGN})
 endfunction()
 
 function(velta_add_gtest name)

@@ -4,11 +4,13 @@
 
 #include <clocklink/EventPump.h>
 #include <clocklink/testing/Hooks.h>
+#include <clocklink/testing/PeerPath.h>
 
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 namespace {
 
@@ -35,7 +37,9 @@ TEST(TimeScale, OnlyAShorteningIsTakenAndScalesTheFixedWaits) {
 // The installed program's waits are its own: a test variable in the operator's environment
 // does not shorten them.
 TEST(TimeScale, AProgramWithoutTheTestHooksIgnoresTheEnvironment) {
-  std::FILE* p = ::popen("VELTA_TEST_TIME_SCALE=0.1 " SCALE_PROBE, "r");
+  const std::string command =
+      "VELTA_TEST_TIME_SCALE=0.1 '" + clocklink::testing::peerPath(SCALE_PROBE) + "'";
+  std::FILE* p = ::popen(command.c_str(), "r");
   ASSERT_NE(p, nullptr);
   char out[32] = {};
   ASSERT_NE(std::fgets(out, sizeof out, p), nullptr);

@@ -2,6 +2,7 @@
 // in a temporary folder holding the lookup file (each test is its own process under ctest).
 #include "V2000Cvt.h"
 
+#include <clocklink/testing/PeerPath.h>
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -23,7 +24,8 @@ namespace {
 
 QCvtFunction loadQCvt() {
   static QCvtFunction fn = [] {
-    void* lib = dlopen(V2000CVT_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+    void* lib =
+        dlopen(clocklink::testing::peerPath(V2000CVT_LIBRARY).c_str(), RTLD_NOW | RTLD_LOCAL);
     return lib ? reinterpret_cast<QCvtFunction>(dlsym(lib, "QCvt")) : nullptr;
   }();
   return fn;

@@ -1,6 +1,7 @@
 // Qt's own texts follow the language of the settings: the buttons of the program's message
 // boxes and the file and print dialogs, at start-up and after the language changes; and a box
 // is wide enough for its title.
+#include <clocklink/testing/PeerPath.h>
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -220,6 +221,7 @@ TEST_F(QtTranslationsTest, FileDialogSizesAndDatesFollowTheLanguageFromTheStart)
                         {"[COMMON]\r\nLENGUAJE=1000\r\n", "en_US"},
                         {"[COMMON]\r\nLENGUAJE=2000\r\n", "pt_BR"},
                         {"[COMMON]\r\nLENGUAJE=500\r\n", "es_ES"}};
+  const QString program = QString::fromStdString(clocklink::testing::peerPath(VELTA_LOCALE_PROBE));
   QStringList spanish;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.ini ? c.ini : "no settings file");
@@ -230,7 +232,7 @@ TEST_F(QtTranslationsTest, FileDialogSizesAndDatesFollowTheLanguageFromTheStart)
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("LC_ALL", "en_US.UTF-8");  // whatever the desktop says, the setting decides
     probe.setProcessEnvironment(env);
-    probe.start(VELTA_LOCALE_PROBE, {QString::fromStdString(folder.file("CARDS.TXT"))});
+    probe.start(program, {QString::fromStdString(folder.file("CARDS.TXT"))});
     ASSERT_TRUE(probe.waitForFinished(120000));
     ASSERT_EQ(probe.exitCode(), 0) << probe.readAllStandardError().toStdString();
     const QStringList lines = QString::fromUtf8(probe.readAllStandardOutput()).split('\n');

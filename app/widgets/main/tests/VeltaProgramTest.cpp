@@ -20,6 +20,7 @@
 
 #include <basekit/codepage.h>
 #include <basekit/plainfile.h>
+#include <clocklink/testing/PeerPath.h>
 
 #include "testsupport/widgets/WidgetTestSupport.h"
 #include "core/Basic.h"
@@ -35,6 +36,8 @@ namespace {
 class Velta {
  public:
   explicit Velta(const std::string& folder) {
+    // Resolved before the fork: the child only calls what is safe there.
+    const std::string program = clocklink::testing::peerPath(VELTA_PROGRAM);
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0) return;
     m_pid = ::fork();
@@ -44,7 +47,7 @@ class Velta {
       ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
       ::unsetenv("DISPLAY");
       ::unsetenv("WAYLAND_DISPLAY");
-      ::execl(VELTA_PROGRAM, "velta", static_cast<char*>(nullptr));
+      ::execl(program.c_str(), "velta", static_cast<char*>(nullptr));
       ::_exit(127);
     }
     ::close(fds[1]);
