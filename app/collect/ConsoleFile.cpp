@@ -4,9 +4,12 @@
 #include <basekit/plainfile.h>
 
 #include <cerrno>
+#include <utility>
 
 #include "core/Basic.h"
 #include "core/CardNumber.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
 #include "core/ClsTarjetas.h"
 #include "core/Messages.h"
 #include "core/MessagesExtra.h"
@@ -15,6 +18,17 @@
 #include "collect/testing/Hooks.h"
 
 namespace collect {
+
+ConsoleSettings consoleSettingsOf(std::string dataFolder, const ClsCfgFile* cfg,
+                                  const ClsListaRelojes* clocks) {
+  ConsoleSettings s{std::move(dataFolder)};
+  if (cfg) {
+    s.modoLegajo = cfg->ModoLegajo;
+    s.modoVirtual = cfg->ModoVirtual;
+  }
+  if (clocks && clocks->m_TipoNumero == 2) s.numberKind = 2;
+  return s;
+}
 
 namespace {
 

@@ -11,6 +11,9 @@
 #include <string>
 #include <vector>
 
+class ClsCfgFile;
+class ClsListaRelojes;
+
 namespace collect {
 
 // A console line is a punch line of about a hundred bytes; a longer one is taken cut.
@@ -33,6 +36,11 @@ struct ConsoleSettings {
   int16_t modoVirtual = 0;
   int16_t numberKind = 1;  // the clocks' card numbers: 2 touch, 1 otherwise
 };
+
+// The settings of the console file of `dataFolder` (with a trailing "/") whose card column
+// follows `cfg` and the card numbers of `clocks`; a missing one leaves its defaults.
+ConsoleSettings consoleSettingsOf(std::string dataFolder, const ClsCfgFile* cfg,
+                                  const ClsListaRelojes* clocks);
 
 class ConsoleFile {
  public:

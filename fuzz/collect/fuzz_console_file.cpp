@@ -69,8 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ::unlink((*gDataFolder + "CONS.TMP").c_str());
 
   const std::vector<std::string> lines = linesOf(text);
-  const collect::ConsoleSettings settings{*gDataFolder, cfg.ModoLegajo, cfg.ModoVirtual,
-                                          static_cast<int16_t>(clocks.m_TipoNumero == 2 ? 2 : 1)};
+  const collect::ConsoleSettings settings = collect::consoleSettingsOf(*gDataFolder, &cfg, &clocks);
   collect::ConsoleFile console;
   int32_t total = -1;
   const auto rows = console.readNew(settings, total);

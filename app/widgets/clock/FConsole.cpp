@@ -135,21 +135,12 @@ FConsole::~FConsole() {
 }
 
 std::optional<collect::ConsoleSettings> FConsole::consoleSettings() const {
-  if (const std::optional<collect::RunContext> ctx = runContext()) {
-    return collect::ConsoleSettings{ctx->dataFolder, ctx->cfg.ModoLegajo, ctx->cfg.ModoVirtual,
-                                    static_cast<int16_t>(ctx->clocks.m_TipoNumero == 2 ? 2 : 1)};
-  }
+  if (const std::optional<collect::RunContext> ctx = runContext())
+    return collect::consoleSettingsOf(ctx->dataFolder, &ctx->cfg, &ctx->clocks);
   // Opened before start-up made every object: the owner's folder and what settings it has.
   const ProgramObjects* owner = ProgramObjects::current();
   if (!owner) return std::nullopt;
-  collect::ConsoleSettings s{owner->dataFolder()};
-  if (const ClsCfgFile* cfg = owner->settings()) {
-    s.modoLegajo = cfg->ModoLegajo;
-    s.modoVirtual = cfg->ModoVirtual;
-  }
-  if (const ClsListaRelojes* clocks = owner->clocks(); clocks && clocks->m_TipoNumero == 2)
-    s.numberKind = 2;
-  return s;
+  return collect::consoleSettingsOf(owner->dataFolder(), owner->settings(), owner->clocks());
 }
 
 void FConsole::ReadFile(bool firstFill) {
