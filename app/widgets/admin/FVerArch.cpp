@@ -58,8 +58,9 @@ FVerArch::FVerArch(QWidget* parent, const AdminObjects& objects)
   setObjectName(QStringLiteral("FVerArch"));
   setWindowTitle(msg(302));
   const ClsCfgFile* cfg = m_objects.cfg;
-  const bool legajo = cfg && cfg->ModoLegajo == 1;
-  const bool touch = m_objects.clocks && m_objects.clocks->m_TipoNumero == 2;
+  const ViewSettings view = settings();
+  const bool legajo = view.employeeNumbers;
+  const bool touch = view.touch;
   const int cardCaption = legajo ? 235 : touch ? 296 : 288;
 
   // Commands: one action each, shared by the menu and the toolbar.
