@@ -1,9 +1,11 @@
 // The program `velta`: the Qt application, the clock library's event pump, the windows'
 // openers, the start-up, the event loop and the shutdown after it (ProgramShutdown.h).
 // SIGTERM and SIGINT ask the main window to close (the normal shutdown: settings saved, line
-// hung up, marker written), see StopSignals. Without a
-// display, a start-up refusal goes to standard error and the program ends with status 1, and
-// so does a start that needs the log-in, which nobody could see.
+// hung up, marker written), see StopSignals. Started with no display named (cron, ssh, a
+// service) it runs on the offscreen platform (StartPlatform.h): the automatic run collects, a
+// start-up refusal goes to standard error and the program ends with status 1, and so does a
+// start that needs the log-in, which nobody could see. A display named that cannot be reached
+// ends it with status 1 too, before Qt would abort.
 #include <QApplication>
 #include <QGuiApplication>
 
@@ -22,6 +24,7 @@
 #include "core/ProgramObjects.h"
 #include "widgets/main/ProgramShutdown.h"
 #include "widgets/main/ProgramWindows.h"
+#include "widgets/main/StartPlatform.h"
 #include "core/QtTranslations.h"
 #include "core/Release.h"
 #include "widgets/dialogs/ReleaseBoxes.h"
@@ -48,7 +51,15 @@ int main(int argc, char** argv) {
   // Before the application: Qt reads the system locale (the file dialog's sizes and dates) from
   // the environment once. The settings file of the data folder, the working directory, is only
   // peeked at here; start-up loads it for real once the instance lock is held.
-  useLanguageAsSystemLocale(lenguajeOfSettingsFile("VELTA.INI"));
+  const int lenguaje = lenguajeOfSettingsFile("VELTA.INI");
+  useLanguageAsSystemLocale(lenguaje);
+  // Qt chooses its platform when the application is made, and aborts when it can reach none.
+  const std::string unreachable = settleStartPlatform();
+  if (!unreachable.empty()) {
+    std::fprintf(stderr, "velta: %s\n",
+                 GetExtraMsgIn(ExtraMsg::DisplayUnreachable, lenguaje, {unreachable}).c_str());
+    return 1;
+  }
   QApplication app(argc, argv);
   keepCNumbers();
   // The program-wide objects live here, after the application and before every window; the

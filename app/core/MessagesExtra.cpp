@@ -54,6 +54,8 @@ const Block kEs = {
     "%1 es el único administrador; debe quedar al menos un usuario administrador",
     "No hay pantalla para pedir el usuario y la contraseña; sin pantalla sólo puede iniciarse "
     "la corrida automática",
+    "No se puede conectar con la pantalla %1; sin DISPLAY ni WAYLAND_DISPLAY el programa "
+    "funciona sin pantalla, donde sólo puede iniciarse la corrida automática",
 };
 
 const Block kEn = {
@@ -94,6 +96,8 @@ const Block kEn = {
     "%1 is the only administrator; at least one administrator user must remain",
     "There is no display to ask for the user and password; without a display only the "
     "automatic run can start",
+    "Could not connect to the display %1; with no DISPLAY and no WAYLAND_DISPLAY the program "
+    "starts without a display, and only the automatic run can start",
 };
 
 const Block kPt = {
@@ -134,6 +138,8 @@ const Block kPt = {
     "%1 é o único administrador; deve restar pelo menos um usuário administrador",
     "Não há tela para pedir o usuário e a senha; sem tela só pode ser iniciada a execução "
     "automática",
+    "Não foi possível conectar à tela %1; sem DISPLAY nem WAYLAND_DISPLAY o programa "
+    "funciona sem tela, onde só pode ser iniciada a execução automática",
 };
 
 // One pass, so a part that itself holds "%2" is not replaced again.

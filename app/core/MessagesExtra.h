@@ -45,6 +45,8 @@ enum class ExtraMsg {
   FilterAll,          // the file dialogs' filter for every file
   LastAdministrator,  // %1 user
   LoginWithoutDisplay,
+  // start without a display
+  DisplayUnreachable,  // %1 the displays named, as ":77 (DISPLAY)"
   Count
 };
 
