@@ -54,6 +54,11 @@ const Block kEs = {
     "%1 es el único administrador; debe quedar al menos un usuario administrador",
     "No hay pantalla para pedir el usuario y la contraseña; sin pantalla sólo puede iniciarse "
     "la corrida automática",
+    "otro archivo ocupó su nombre mientras se leía; se deja para la próxima vez",
+    "error del sistema %1",
+    "No se pudo abrir el registro diario %1: %2",
+    "No se pudo escribir en el registro diario %1: %2",
+    "argumento no válido",
 };
 
 const Block kEn = {
@@ -94,6 +99,11 @@ const Block kEn = {
     "%1 is the only administrator; at least one administrator user must remain",
     "There is no display to ask for the user and password; without a display only the "
     "automatic run can start",
+    "another file took its name while it was read; left for the next time",
+    "system error %1",
+    "Could not open the daily log %1: %2",
+    "Could not write to the daily log %1: %2",
+    "invalid argument",
 };
 
 const Block kPt = {
@@ -134,6 +144,11 @@ const Block kPt = {
     "%1 é o único administrador; deve restar pelo menos um usuário administrador",
     "Não há tela para pedir o usuário e a senha; sem tela só pode ser iniciada a execução "
     "automática",
+    "outro arquivo tomou o seu nome enquanto era lido; fica para a próxima vez",
+    "erro do sistema %1",
+    "Não foi possível abrir o registro diário %1: %2",
+    "Não foi possível escrever no registro diário %1: %2",
+    "argumento inválido",
 };
 
 // One pass, so a part that itself holds "%2" is not replaced again.
@@ -166,36 +181,54 @@ std::string GetExtraMsg(ExtraMsg id, std::initializer_list<std::string> args) {
   return GetExtraMsgIn(id, gCfgFile ? gCfgFile->LENGUAJE : 0, args);
 }
 
-std::string systemReason(int err) {
+std::string systemReasonIn(int err, int lenguaje) {
+  const auto text = [lenguaje](ExtraMsg id, std::initializer_list<std::string> args = {}) {
+    return GetExtraMsgIn(id, lenguaje, args);
+  };
   switch (err) {
     case ELOOP:
-      return GetExtraMsg(ExtraMsg::NotPlainFile);
+      return text(ExtraMsg::NotPlainFile);
     case EACCES:
     case EPERM:
-      return GetExtraMsg(ExtraMsg::ReasonAccess);
+      return text(ExtraMsg::ReasonAccess);
     case ENOENT:
-      return GetExtraMsg(ExtraMsg::ReasonMissing);
+      return text(ExtraMsg::ReasonMissing);
     case ENOSPC:
-      return GetExtraMsg(ExtraMsg::ReasonDiskFull);
+      return text(ExtraMsg::ReasonDiskFull);
     case EDQUOT:
-      return GetExtraMsg(ExtraMsg::ReasonQuota);
+      return text(ExtraMsg::ReasonQuota);
     case EROFS:
-      return GetExtraMsg(ExtraMsg::ReasonReadOnly);
+      return text(ExtraMsg::ReasonReadOnly);
     case EISDIR:
-      return GetExtraMsg(ExtraMsg::ReasonIsFolder);
+      return text(ExtraMsg::ReasonIsFolder);
     case ENOTDIR:
-      return GetExtraMsg(ExtraMsg::ReasonNotFolder);
+      return text(ExtraMsg::ReasonNotFolder);
     case EFBIG:
-      return GetExtraMsg(ExtraMsg::ReasonFileTooBig);
+      return text(ExtraMsg::ReasonFileTooBig);
     case EIO:
-      return GetExtraMsg(ExtraMsg::ReasonIo);
+      return text(ExtraMsg::ReasonIo);
     case EBUSY:
-      return GetExtraMsg(ExtraMsg::ReasonBusy);
+      return text(ExtraMsg::ReasonBusy);
+    case EINVAL:
+      return text(ExtraMsg::ReasonInvalid);
+    case ENXIO:  // a FIFO nobody reads, a device that is not there
     case basekit::kErrNotPlainFile:
-      return GetExtraMsg(ExtraMsg::ReasonNotPlain);
+      return text(ExtraMsg::ReasonNotPlain);
     case basekit::kErrSecondName:
-      return GetExtraMsg(ExtraMsg::ReasonSecondName);
-    default:
-      return std::strerror(err);
+      return text(ExtraMsg::ReasonSecondName);
+    case basekit::kErrReplacedWhileRead:
+      return text(ExtraMsg::ReasonReplacedWhileRead);
+    default: {
+      const char* name = ::strerrorname_np(err);
+      return text(ExtraMsg::ReasonSystem, {name ? name : std::to_string(err)});
+    }
   }
+}
+
+std::string systemReason(int err) { return systemReasonIn(err, gCfgFile ? gCfgFile->LENGUAJE : 0); }
+
+std::string fileReason(const basekit::FileError& error) { return systemReason(error.err); }
+
+std::string fileFailure(const basekit::FileError& error) {
+  return error.path + ": " + fileReason(error);
 }
