@@ -151,7 +151,11 @@ void FBasesModel::runOwn(int command) {
 void FBasesModel::importar() {
   if (m_reporter.ask(284, msgbox::YesNo | msgbox::Information) != msgbox::Yes) return;
   StoreRowVector imported;
-  m_store.ImportarNombres(imported, tipoNumero());
+  if (const std::string refused = m_store.ImportarNombres(imported, tipoNumero());
+      !refused.empty()) {
+    m_reporter.informText(refused, msgbox::OkOnly | msgbox::Critical);
+    return;
+  }
   std::vector<CardRow> rows;
   rows.reserve(imported.rows.size());
   for (const StoreRow& r : imported.rows)

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
 #include "core/Basic.h"
@@ -33,13 +32,16 @@ std::vector<std::string> ModemProgram::programFiles(const std::string& folder) {
 
 std::optional<bool> ModemProgram::run(const std::string& path, clocklink::ClsModem& modem,
                                       collect::ProgressList& list, std::string* readError) {
-  std::string text, error;
-  if (!basekit::readWholeFile(path, text, &error, kMaxFileBytes)) {
-    // Nothing there says nothing; anything else under the name (a folder, a FIFO, a link, a
-    // file far too large) is named with the reason, in the operator's language.
-    const int err = errno;
+  std::string text;
+  basekit::FileError error;
+  // A file the operator picked: it may be reached through a link or by a second name, but
+  // what is no plain file, or far too large, is refused.
+  if (!basekit::readWholeFile(path, text, &error, kMaxFileBytes,
+                              basekit::Follow::OperatorsChoice)) {
+    // Nothing there says nothing; anything else under the name (a folder, a FIFO, a file far
+    // too large) is named with the reason, in the operator's language.
     if (readError)
-      *readError = err == ENOENT || err == ENOTDIR ? "" : path + ": " + systemReason(err);
+      *readError = error.err == ENOENT || error.err == ENOTDIR ? "" : fileFailure(error);
     return std::nullopt;
   }
   list.add(GetMsg(229));

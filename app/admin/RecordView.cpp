@@ -92,22 +92,22 @@ RecordView::Outcome RecordView::run(const std::string& pathText, const ViewFilte
 
   const std::string path = basekit::toLocalPath(basic::Trim(pathText));
   if (path.empty() || path.back() == '/') return out.status = Status::NoFile, out;
-  // Through the file layer: no link followed, nothing that blocks (a FIFO), checks on the
-  // descriptor. A second name is refused too: the other name may be a file outside the folder.
+  // Through the file layer: nothing that blocks (a FIFO), checks on the descriptor. The file is
+  // the operator's pick, to be looked at: it may be reached through a link or by a second name
+  // (punch files kept in a linked backup tree); saving keeps the data-file rule.
   basekit::ReadingFile file;
   auto refuse = [&](int err) {
     out.status = Status::ReadError;
     out.error = GetExtraMsg(ExtraMsg::ReadFailed, {path, systemReason(err)});
     return out;
   };
-  if (!file.open(path)) {
+  if (!file.open(path, SIZE_MAX, nullptr, basekit::Follow::OperatorsChoice)) {
     const int err = errno;
     if (err == ENOENT || err == ENOTDIR || err == EISDIR) return out.status = Status::NoFile, out;
     return refuse(err);
   }
   struct stat st {};
   if (::fstat(file.fd(), &st) != 0) return refuse(errno);
-  if (st.st_nlink > 1) return refuse(basekit::kErrSecondName);
 
   out.first = windowBound(filter.firstRecord);
   out.last = windowBound(filter.lastRecord);
@@ -317,18 +317,15 @@ std::string saveRows(const RecordView& view, const std::string& pathText, SaveMo
   std::string bytes;
   for (size_t k = 0; k < view.rowCount(); ++k) bytes += view.savedLine(k) + "\r\n";
   const std::string path = basekit::toLocalPath(pathText);
-  // The file layer's own texts name the file and are English: the operator gets the file once
-  // and the reason in the settings' language.
-  auto failed = [&] {
-    const int err = errno != 0 ? errno : EIO;
-    return GetExtraMsg(ExtraMsg::SaveFailed, {path, systemReason(err)});
-  };
-  errno = 0;
+  basekit::FileError error{EIO, path};
+  auto failed = [&] { return GetExtraMsg(ExtraMsg::SaveFailed, {path, fileReason(error)}); };
   if (mode == SaveMode::Replace)
-    return basekit::replaceFileAtomically(path, bytes) ? std::string() : failed();
-  // Appended whole or not at all, never through a symbolic link nor to a second name.
+    return basekit::replaceFileAtomically(path, bytes, &error) ? std::string() : failed();
+  // Appended whole or not at all, never through a symbolic link, nor to a second name or a
+  // FIFO.
   basekit::PlainFile file;
-  if (!file.open(path, 0644) || !file.append(bytes) || !file.sync() || !file.close())
+  if (!file.open(path, 0644, &error) || !file.append(bytes, &error) || !file.sync(&error) ||
+      !file.close(&error))
     return failed();
   return {};
 }

@@ -4,6 +4,8 @@
 #include <basekit/plainfile.h>
 
 #include <cerrno>
+#include <cstdint>
+#include <string_view>
 #include <utility>
 
 #include "core/Basic.h"
@@ -14,7 +16,6 @@
 #include "core/Messages.h"
 #include "core/MessagesExtra.h"
 #include "core/Release.h"
-#include "core/StoreRows.h"
 #include "collect/testing/Hooks.h"
 
 namespace collect {
@@ -36,22 +37,44 @@ enum class Opened { Yes, Missing, Refused };
 
 // Opens CONSOLE.MIR for reading. Every check is made on the descriptor: a plain file of one
 // name (the console is appended to; a second name may be a file outside the folder) and of a
-// size a console file can have. *why names the file and gives the reason of a refusal.
-Opened openConsole(const std::string& dataFolder, basekit::ReadingFile& file, std::string& why) {
+// size a console file can have (`maxBytes`; the trim takes one of any size, reading its end).
+// *why names the file and gives the reason of a refusal.
+Opened openConsole(const std::string& dataFolder, basekit::ReadingFile& file, std::string& why,
+                   size_t maxBytes = kMaxConsoleBytes) {
   const std::string path = dataFolder + "CONSOLE.MIR";
-  int err = 0;
-  if (!file.open(path, kMaxConsoleBytes))
-    err = errno;
-  else if (file.links() > 1)
-    err = basekit::kErrSecondName;
-  if (err == 0) {
-    if (auto* h = testing::hooks()) h->consoleStep("opened");
-    return Opened::Yes;
+  basekit::FileError error;
+  if (file.open(path, maxBytes, &error)) {
+    if (file.links() == 1) {
+      if (auto* h = testing::hooks()) h->consoleStep("opened");
+      return Opened::Yes;
+    }
+    error = {basekit::kErrSecondName, path};
   }
   file.close();
-  if (err == ENOENT || err == ENOTDIR) return Opened::Missing;
-  why = path + ": " + systemReason(err);
+  if (error.err == ENOENT || error.err == ENOTDIR) return Opened::Missing;
+  why = fileFailure(error);
   return Opened::Refused;
+}
+
+// The last `maxLines` lines of `text` (lines ended by LF, a CR before it taken off), each cut
+// to a console line's length as the reader cuts it, with CR LF.
+std::string lastLines(const std::string& text, int32_t maxLines) {
+  std::vector<std::string_view> lines;
+  std::string_view rest(text);
+  while (!rest.empty()) {
+    const size_t lf = rest.find('\n');
+    std::string_view line = rest.substr(0, lf);
+    rest = lf == std::string_view::npos ? std::string_view() : rest.substr(lf + 1);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    lines.push_back(line.substr(0, kMaxConsoleLine));
+  }
+  std::string kept;
+  const size_t keep = maxLines > 0 ? static_cast<size_t>(maxLines) : 0;
+  for (size_t k = lines.size() > keep ? lines.size() - keep : 0; k < lines.size(); ++k) {
+    kept += lines[k];
+    kept += "\r\n";
+  }
+  return kept;
 }
 
 }  // namespace
@@ -75,7 +98,7 @@ std::vector<ConsoleRow> ConsoleFile::readNew(const ConsoleSettings& settings, in
     const basekit::ReadingFile::Line got = file.readLine(line, kMaxConsoleLine);
     if (got == basekit::ReadingFile::Line::End) break;
     if (got == basekit::ReadingFile::Line::Failed) {
-      m_error = file.path() + ": " + systemReason(errno);
+      m_error = fileFailure({errno, file.path()});
       break;
     }
     if (++k <= m_shown) continue;
@@ -117,8 +140,11 @@ bool DepurarConsola(const std::string& dataFolder, int32_t maxLines, std::string
     if (error) *error = reason;
     return false;
   };
+  auto failed = [&](const basekit::FileError& e) { return fail(fileFailure(e)); };
   basekit::ReadingFile file;
-  switch (openConsole(dataFolder, file, why)) {
+  // Of any size: a console file that grew past what the console reads is what most needs the
+  // trim, which then takes its last lines from its end.
+  switch (openConsole(dataFolder, file, why, SIZE_MAX)) {
     case Opened::Missing:
       return true;
     case Opened::Refused:
@@ -126,33 +152,42 @@ bool DepurarConsola(const std::string& dataFolder, int32_t maxLines, std::string
     case Opened::Yes:
       break;
   }
-  auto readFailed = [&] { return fail(file.path() + ": " + systemReason(errno)); };
-  // Counted, copied and cut from the one descriptor, never by its name again.
-  int32_t count = 0;
-  std::string line;
-  for (;;) {
-    const basekit::ReadingFile::Line got = file.readLine(line, kMaxConsoleLine);
-    if (got == basekit::ReadingFile::Line::End) break;
-    if (got == basekit::ReadingFile::Line::Failed) return readFailed();
-    ++count;
-  }
-  if (count < maxLines) return true;
-  // The untrimmed copy is no easier to read than the console file it copies.
-  if (!storefile::copyOpenedFile(file, dataFolder + "CONS.TMP", file.mode(), &why))
-    return fail(why);
-  // The last lines only: memory follows what is kept, not the file.
-  if (!file.seek(0)) return readFailed();
+  basekit::FileError failure;
+  auto readFailed = [&] { return failed({errno, file.path()}); };
+  std::string untrimmed;  // what CONS.TMP keeps
   std::string kept;
-  for (int32_t k = 1; k <= count; ++k) {
-    const basekit::ReadingFile::Line got = file.readLine(line, kMaxConsoleLine);
-    if (got == basekit::ReadingFile::Line::End) break;
-    if (got == basekit::ReadingFile::Line::Failed) return readFailed();
-    if (k > count - maxLines) kept += line + "\r\n";
+  if (file.size() > static_cast<off_t>(kMaxConsoleBytes)) {
+    // The end within the console's bound: CONS.TMP keeps that much of the untrimmed file.
+    if (!file.readTail(untrimmed, kMaxConsoleBytes, &failure)) return failed(failure);
+    kept = lastLines(untrimmed, maxLines);
+  } else {
+    // Counted, copied and cut from the one descriptor, never by its name again.
+    int32_t count = 0;
+    std::string line;
+    for (;;) {
+      const basekit::ReadingFile::Line got = file.readLine(line, kMaxConsoleLine);
+      if (got == basekit::ReadingFile::Line::End) break;
+      if (got == basekit::ReadingFile::Line::Failed) return readFailed();
+      ++count;
+    }
+    if (count < maxLines) return true;
+    if (!file.readAll(untrimmed, &failure)) return failed(failure);
+    // The last lines only: memory follows what is kept, not the file.
+    if (!file.seek(0)) return readFailed();
+    for (int32_t k = 1; k <= count; ++k) {
+      const basekit::ReadingFile::Line got = file.readLine(line, kMaxConsoleLine);
+      if (got == basekit::ReadingFile::Line::End) break;
+      if (got == basekit::ReadingFile::Line::Failed) return readFailed();
+      if (k > count - maxLines) kept += line + "\r\n";
+    }
   }
-  if (!basekit::replaceFileAtomically(file.path(), kept, &why)) {
-    const int err = errno;
-    return fail(file.path() + ": " + systemReason(err));
-  }
+  // The untrimmed copy is no easier to read than the console file it copies.
+  if (!basekit::replaceFileAtomicallyWithMode(dataFolder + "CONS.TMP", untrimmed, file.mode(),
+                                              &failure))
+    return failed(failure);
+  // The new console file takes the mode of the one read, and only replaces that very file: one
+  // renamed in under the name meanwhile is left to the next trim.
+  if (!basekit::replaceReadFile(file, kept, &failure)) return failed(failure);
   return true;
 }
 

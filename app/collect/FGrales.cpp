@@ -50,7 +50,9 @@ clocklink::CollectionStatus SendCardFile(clocklink::ClsMirsol& clock, int16_t ti
   // plain file, no link).
   constexpr size_t kMaxCardListBytes = ClsTarjetas::kMaxCards * 24;
   std::string text;
-  if (local.empty() || !basekit::readWholeFile(local, text, nullptr, kMaxCardListBytes))
+  // The operator's pick: it may be reached through a link, but must be a plain file.
+  if (local.empty() || !basekit::readWholeFile(local, text, nullptr, kMaxCardListBytes,
+                                               basekit::Follow::OperatorsChoice))
     return kFailure;
   const int16_t kind = tipoNumero == 2 ? 2 : 1;
   for (const std::string& raw : clocklink::splitModemItems(text)) {

@@ -12,6 +12,7 @@
 #include "core/ClsCfgFile.h"
 #include "collect/CollectPunches.h"
 #include "core/Messages.h"
+#include "core/MessagesExtra.h"
 #include "core/Reporter.h"
 
 namespace collect {
@@ -41,9 +42,9 @@ bool fileExists(const std::string& path) {
 // it cannot.
 std::string emptyFile(const std::string& path) {
   basekit::PlainFile file;
-  std::string error;
+  basekit::FileError error;
   if (!file.open(path, 0666, &error) || !file.truncate(0, &error) || !file.close(&error))
-    return error;
+    return fileFailure(error);
   return {};
 }
 

@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "core/MessagesExtra.h"
+
 namespace collect {
 
 namespace {
@@ -21,6 +23,8 @@ std::string folderOf(const std::string& path) {
 }
 
 }  // namespace
+
+std::string PunchFiles::error() const { return m_error.err != 0 ? fileFailure(m_error) : ""; }
 
 PunchFiles::File* PunchFiles::find(const std::string& path) {
   if (m_last && m_last->path == path) return m_last;

@@ -27,7 +27,8 @@ class PunchFiles {
   bool append(const std::string& path, const std::string& line);
   // Writes everything, fsyncs the files and the folders of new ones, closes them all.
   bool finish();
-  const std::string& error() const { return m_error; }
+  // The last failure, worded in the operator's language: "<file>: <reason>".
+  std::string error() const;
 
  private:
   struct File {
@@ -40,7 +41,7 @@ class PunchFiles {
 
   std::vector<File> m_files;
   File* m_last = nullptr;  // most lookups hit the file of the previous line
-  std::string m_error;
+  basekit::FileError m_error;
 };
 
 }  // namespace collect

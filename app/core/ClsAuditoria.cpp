@@ -3,6 +3,7 @@
 
 #include "core/Basic.h"
 #include "core/ClsUsers.h"
+#include "core/MessagesExtra.h"
 
 #include <basekit/atomicfile.h>
 #include <basekit/codepage.h>
@@ -58,10 +59,11 @@ int16_t ClsAuditoria::GetRecords(StoreRows& list) {
   list.clear();
   m_readError.clear();
   std::string data;
-  if (!basekit::readWholeFile(m_path, data, &m_readError, kMaxFileBytes)) {
-    if (errno != ENOENT && errno != ENOTDIR) return 0;
-    m_readError.clear();
-    return -2;
+  basekit::FileError failure;
+  if (!basekit::readWholeFile(m_path, data, &failure, kMaxFileBytes)) {
+    if (failure.err == ENOENT || failure.err == ENOTDIR) return -2;
+    m_readError = fileFailure(failure);
+    return 0;
   }
   const size_t count = data.size() / kRecordLength;
   if (count == 0 || basekit::RecordReader(data).i16() != kVersion) return 0;

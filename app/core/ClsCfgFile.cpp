@@ -98,7 +98,7 @@ void storeNumber(const Row& r, const std::string& text, bool strict) {
 
 // Whole text file of at most maxBytes, Windows-1252 on disk, UTF-8 in memory.
 bool readText(const std::string& path, std::string& out, size_t maxBytes,
-              std::string* error = nullptr) {
+              basekit::FileError* error = nullptr) {
   std::string bytes;
   if (!basekit::readWholeFile(path, bytes, error, maxBytes)) return false;
   out = basekit::cp1252ToUtf8(bytes);
@@ -188,11 +188,16 @@ bool wasMissing() { return errno == ENOENT || errno == ENOTDIR; }
 // The settings hold a password in plain text: the file is its owner's alone, whatever mode it
 // had. Set on the descriptor, so a save (which keeps a file's mode) writes 0600; a file of a
 // second name is another file's too, and its save is refused anyway.
+void keepOwnerOnly(const basekit::ReadingFile& file) {
+  struct stat st {};
+  if (file.isOpen() && ::fstat(file.fd(), &st) == 0 && st.st_nlink == 1 &&
+      (st.st_mode & 07777) != 0600)
+    (void)::fchmod(file.fd(), 0600);
+}
+
 void keepOwnerOnly(const std::string& path) {
   basekit::ReadingFile file;
-  struct stat st {};
-  if (file.open(path) && ::fstat(file.fd(), &st) == 0 && st.st_nlink == 1 && file.mode() != 0600)
-    (void)::fchmod(file.fd(), 0600);
+  if (file.open(path)) keepOwnerOnly(file);
 }
 
 // The failed save's text: the system's reason when a write failed; a file refused as it stands
@@ -227,7 +232,8 @@ void ClsCfgFile::setStartup() {
 
 int16_t ClsCfgFile::LoadCfg() {
   setStartup();
-  std::string text, error;
+  std::string text;
+  basekit::FileError error;
   if (!path_.empty()) {
     if (readText(path_, text, kMaxSettingsBytes, &error)) {
       // A file with a "[section]" line, as the INI engine reads lines, is in INI form
@@ -235,7 +241,7 @@ int16_t ClsCfgFile::LoadCfg() {
       const basekit::IniDocument doc = basekit::IniDocument::load(path_, kMaxSettingsBytes);
       if (!doc.loadedOk()) {  // changed since it was looked at
         settingsRefused_ = true;
-        noteRefusal(doc.loadError());
+        noteRefusal(fileFailure({doc.loadErrno() != 0 ? doc.loadErrno() : EIO, path_}));
       } else if (doc.hasSection())
         loadIni(doc);
       else if (looksLegacy(text))
@@ -244,7 +250,7 @@ int16_t ClsCfgFile::LoadCfg() {
         unrecognised_ = true;
     } else if (!wasMissing()) {
       settingsRefused_ = true;
-      noteRefusal(path_ + ": " + systemReason(errno));
+      noteRefusal(fileFailure(error));
     }
   }
   loadRsh();
@@ -289,12 +295,12 @@ void ClsCfgFile::loadLegacy(const std::string& text) {
   // Retire the legacy file: keep a synced copy first, then put the INI form of the values
   // in its place, so it is never read as legacy again. Without a good copy it stays as it was.
   // The copy holds what the file held, passwords included: its owner's alone.
+  // Rewritten from the one descriptor read: only that very file is replaced, with its mode.
   basekit::ReadingFile file;
   if (!file.open(path_, kMaxSettingsBytes) || !storefile::copyOpenedFile(file, path_ + "old", 0600))
     return;
-  file.close();
-  if (holdsPassword()) keepOwnerOnly(path_);
-  basekit::replaceFileAtomically(path_, iniText(rows, Version), nullptr, 0600);
+  if (holdsPassword()) keepOwnerOnly(file);
+  (void)basekit::replaceReadFile(file, iniText(rows, Version));
 }
 
 bool ClsCfgFile::holdsPassword() const { return !SAPPassword.empty() || !txtPWD.empty(); }
@@ -347,8 +353,7 @@ int16_t ClsCfgFile::SaveCfg() {
   if (secret) keepOwnerOnly(path_);
   if (unrecognised_) {
     errno = 0;
-    std::string detail;
-    if (basekit::replaceFileAtomically(path_, iniText(storedRows(*this), Version), &detail, 0600))
+    if (basekit::replaceFileAtomically(path_, iniText(storedRows(*this), Version), nullptr, 0600))
       unrecognised_ = false;
     else
       lastSaveError_ = saveFailure(path_, errno);

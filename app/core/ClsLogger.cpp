@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "core/Globals.h"
+#include "core/MessagesExtra.h"
 
 ClsLogger::ClsLogger()
     : report([](const std::string& what) { std::fprintf(stderr, "%s\n", what.c_str()); }) {}
@@ -22,20 +23,21 @@ void ClsLogger::InitLog() {
   EndLog();
   failed_ = false;
   fileName_ = basic::Format(clock(), "YYYYmmdd") + ".LOG";
-  std::string error;
-  if (!file_.open(*gDataFolder + fileName_, 0666, &error)) fault("cannot open daily log " + error);
+  basekit::FileError error;
+  if (!file_.open(*gDataFolder + fileName_, 0666, &error))
+    fault(GetExtraMsg(ExtraMsg::LogOpenFailed, {error.path, fileReason(error)}));
 }
 
 void ClsLogger::Log(const std::string& text) {
   if (!logEnabled) return;
   if (!file_.isOpen()) {
-    fault("daily log " + fileName_ + " is not open");
+    fault(GetExtraMsg(ExtraMsg::LogWriteFailed, {*gDataFolder + fileName_, systemReason(EBADF)}));
     return;
   }
   // One write per line, as the lines come: the log shows a pass while it runs.
-  std::string error;
+  basekit::FileError error;
   if (!file_.append(basekit::utf8ToCp1252(text) + "\r\n", &error))
-    fault("cannot write daily log " + error);
+    fault(GetExtraMsg(ExtraMsg::LogWriteFailed, {error.path, fileReason(error)}));
 }
 
 void ClsLogger::EndLog() { file_.close(); }

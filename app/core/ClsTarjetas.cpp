@@ -167,11 +167,16 @@ std::vector<std::string_view> importItems(std::string_view text) {
 
 }  // namespace
 
-void ClsTarjetas::ImportarNombres(StoreRows& list, int16_t tipoNumero) {
+std::string ClsTarjetas::ImportarNombres(StoreRows& list, int16_t tipoNumero) {
   const std::string path = *gDataFolder + (tipoNumero == 2 ? "DBTOU.DAT" : "DBTAR.DAT");
   std::string data;
-  if (!storefile::fileExists(path) || !basekit::readWholeFile(path, data, nullptr, kMaxImportBytes))
-    return;
+  // Nothing under the name: nothing to import. Anything else that cannot be read (a FIFO, a
+  // folder, a link, an unreadable or far too large file) is said, never passed over.
+  basekit::FileError error;
+  if (!basekit::readWholeFile(path, data, &error, kMaxImportBytes)) {
+    if (error.err == ENOENT || error.err == ENOTDIR) return {};
+    return GetExtraMsg(ExtraMsg::ReadFailed, {path, fileReason(error)});
+  }
   const auto utf8 = [](std::string_view s) { return basekit::cp1252ToUtf8(std::string(s)); };
   for (std::string_view item : importItems(data)) {
     // Cut in the file's own characters (one byte each), then convert the pieces: in UTF-8 a
@@ -184,6 +189,7 @@ void ClsTarjetas::ImportarNombres(StoreRows& list, int16_t tipoNumero) {
     row.subItems.push_back(dash + 2 <= item.size() ? utf8(item.substr(dash + 2)) : std::string());
     list.addRow(row);
   }
+  return {};
 }
 
 int16_t ClsTarjetas::FindRecord(double pTjta) {

@@ -55,7 +55,9 @@ class ClsTarjetas {
   // Appends rows read from DBTOU.DAT (tipoNumero 2) or DBTAR.DAT in gDataFolder: one row per
   // item "card - name" (items end at a comma or a line end; a quoted item may hold commas);
   // an item without a dash is skipped.
-  void ImportarNombres(StoreRows& list, int16_t tipoNumero);
+  // Appends the rows of DBTAR.DAT (DBTOU.DAT for touch cards) to list. A missing file adds
+  // nothing; the answer is the refusal of one that is there but cannot be read ("" otherwise).
+  [[nodiscard]] std::string ImportarNombres(StoreRows& list, int16_t tipoNumero);
   int16_t FindRecord(double pTjta);
 
   const StoreStatus& status() const { return m_status; }

@@ -1,13 +1,12 @@
 #include "core/InstanceLock.h"
 
 #include <basekit/plainfile.h>
-#include <fcntl.h>
 #include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
+
+#include "core/MessagesExtra.h"
 
 InstanceLock::~InstanceLock() {
   if (m_fd >= 0) ::close(m_fd);
@@ -17,27 +16,14 @@ LockState InstanceLock::acquire(const std::string& folder) {
   if (m_fd >= 0) return LockState::Acquired;
   m_path = folder + "VELTA.LCK";
   m_reason.clear();
-  // O_CLOEXEC: a program started from Velta (the mail client, the system viewer) must not
-  // inherit the lock and keep the next copy of Velta out after this one has ended.
-  // O_NOFOLLOW: a link planted as VELTA.LCK must not make Velta create the file it names.
-  // O_NONBLOCK: nothing under that name may hang the start-up.
-  const int fd =
-      ::open(m_path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
+  // Through the file layer: never through a link planted as VELTA.LCK, never blocking on
+  // whatever is under the name, and only a plain file of one name (a second name would lock,
+  // and keep locked, a file outside the folder). Close-on-exec: a program started from Velta
+  // (the mail client, the system viewer) must not keep the next copy of Velta out.
+  basekit::FileError error;
+  const int fd = basekit::openLockFile(m_path, &error);
   if (fd < 0) {
-    m_reason = errno == ELOOP && basekit::isSymbolicLink(m_path) ? basekit::symbolicLinkReason()
-                                                                 : std::strerror(errno);
-    return LockState::Failed;
-  }
-  // Checked on the descriptor: a FIFO is no lock, and a second name would lock (and keep
-  // locked) a file outside the folder.
-  struct stat st {};
-  const char* refusal = ::fstat(fd, &st) != 0  ? std::strerror(errno)
-                        : !S_ISREG(st.st_mode) ? basekit::notPlainFileReason()
-                        : st.st_nlink > 1      ? basekit::secondNameReason()
-                                               : nullptr;
-  if (refusal) {
-    m_reason = refusal;
-    ::close(fd);
+    m_reason = fileReason(error);
     return LockState::Failed;
   }
   int r;
@@ -48,7 +34,7 @@ LockState InstanceLock::acquire(const std::string& folder) {
     const int e = errno;
     ::close(fd);
     if (e == EWOULDBLOCK) return LockState::Held;
-    m_reason = std::strerror(e);
+    m_reason = systemReason(e);
     return LockState::Failed;
   }
   m_fd = fd;

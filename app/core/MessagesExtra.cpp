@@ -56,6 +56,11 @@ const Block kEs = {
     "la corrida automática",
     "No se puede conectar con la pantalla %1; sin DISPLAY ni WAYLAND_DISPLAY el programa "
     "funciona sin pantalla, donde sólo puede iniciarse la corrida automática",
+    "otro archivo ocupó su nombre mientras se leía; se deja para la próxima vez",
+    "error del sistema %1",
+    "No se pudo abrir el registro diario %1: %2",
+    "No se pudo escribir en el registro diario %1: %2",
+    "argumento no válido",
 };
 
 const Block kEn = {
@@ -98,6 +103,11 @@ const Block kEn = {
     "automatic run can start",
     "Could not connect to the display %1; with no DISPLAY and no WAYLAND_DISPLAY the program "
     "starts without a display, and only the automatic run can start",
+    "another file took its name while it was read; left for the next time",
+    "system error %1",
+    "Could not open the daily log %1: %2",
+    "Could not write to the daily log %1: %2",
+    "invalid argument",
 };
 
 const Block kPt = {
@@ -140,6 +150,11 @@ const Block kPt = {
     "automática",
     "Não foi possível conectar à tela %1; sem DISPLAY nem WAYLAND_DISPLAY o programa "
     "funciona sem tela, onde só pode ser iniciada a execução automática",
+    "outro arquivo tomou o seu nome enquanto era lido; fica para a próxima vez",
+    "erro do sistema %1",
+    "Não foi possível abrir o registro diário %1: %2",
+    "Não foi possível escrever no registro diário %1: %2",
+    "argumento inválido",
 };
 
 // One pass, so a part that itself holds "%2" is not replaced again.
@@ -172,36 +187,54 @@ std::string GetExtraMsg(ExtraMsg id, std::initializer_list<std::string> args) {
   return GetExtraMsgIn(id, gCfgFile ? gCfgFile->LENGUAJE : 0, args);
 }
 
-std::string systemReason(int err) {
+std::string systemReasonIn(int err, int lenguaje) {
+  const auto text = [lenguaje](ExtraMsg id, std::initializer_list<std::string> args = {}) {
+    return GetExtraMsgIn(id, lenguaje, args);
+  };
   switch (err) {
     case ELOOP:
-      return GetExtraMsg(ExtraMsg::NotPlainFile);
+      return text(ExtraMsg::NotPlainFile);
     case EACCES:
     case EPERM:
-      return GetExtraMsg(ExtraMsg::ReasonAccess);
+      return text(ExtraMsg::ReasonAccess);
     case ENOENT:
-      return GetExtraMsg(ExtraMsg::ReasonMissing);
+      return text(ExtraMsg::ReasonMissing);
     case ENOSPC:
-      return GetExtraMsg(ExtraMsg::ReasonDiskFull);
+      return text(ExtraMsg::ReasonDiskFull);
     case EDQUOT:
-      return GetExtraMsg(ExtraMsg::ReasonQuota);
+      return text(ExtraMsg::ReasonQuota);
     case EROFS:
-      return GetExtraMsg(ExtraMsg::ReasonReadOnly);
+      return text(ExtraMsg::ReasonReadOnly);
     case EISDIR:
-      return GetExtraMsg(ExtraMsg::ReasonIsFolder);
+      return text(ExtraMsg::ReasonIsFolder);
     case ENOTDIR:
-      return GetExtraMsg(ExtraMsg::ReasonNotFolder);
+      return text(ExtraMsg::ReasonNotFolder);
     case EFBIG:
-      return GetExtraMsg(ExtraMsg::ReasonFileTooBig);
+      return text(ExtraMsg::ReasonFileTooBig);
     case EIO:
-      return GetExtraMsg(ExtraMsg::ReasonIo);
+      return text(ExtraMsg::ReasonIo);
     case EBUSY:
-      return GetExtraMsg(ExtraMsg::ReasonBusy);
+      return text(ExtraMsg::ReasonBusy);
+    case EINVAL:
+      return text(ExtraMsg::ReasonInvalid);
+    case ENXIO:  // a FIFO nobody reads, a device that is not there
     case basekit::kErrNotPlainFile:
-      return GetExtraMsg(ExtraMsg::ReasonNotPlain);
+      return text(ExtraMsg::ReasonNotPlain);
     case basekit::kErrSecondName:
-      return GetExtraMsg(ExtraMsg::ReasonSecondName);
-    default:
-      return std::strerror(err);
+      return text(ExtraMsg::ReasonSecondName);
+    case basekit::kErrReplacedWhileRead:
+      return text(ExtraMsg::ReasonReplacedWhileRead);
+    default: {
+      const char* name = ::strerrorname_np(err);
+      return text(ExtraMsg::ReasonSystem, {name ? name : std::to_string(err)});
+    }
   }
+}
+
+std::string systemReason(int err) { return systemReasonIn(err, gCfgFile ? gCfgFile->LENGUAJE : 0); }
+
+std::string fileReason(const basekit::FileError& error) { return systemReason(error.err); }
+
+std::string fileFailure(const basekit::FileError& error) {
+  return error.path + ": " + fileReason(error);
 }

@@ -7,6 +7,10 @@
 #include <initializer_list>
 #include <string>
 
+namespace basekit {
+struct FileError;
+}
+
 enum class ExtraMsg {
   SaveFailed,          // %1 file, %2 reason
   ReadFailed,          // %1 file, %2 reason
@@ -47,6 +51,12 @@ enum class ExtraMsg {
   LoginWithoutDisplay,
   // start without a display
   DisplayUnreachable,  // %1 the displays named, as ":77 (DISPLAY)"
+  // the file layer's refusals and the failures it reports
+  ReasonReplacedWhileRead,  // another file took a data file's name while it was read
+  ReasonSystem,             // %1 the system's name of an error no text above covers
+  LogOpenFailed,            // %1 file, %2 reason
+  LogWriteFailed,           // %1 file, %2 reason
+  ReasonInvalid,            // EINVAL
   Count
 };
 
@@ -58,7 +68,14 @@ std::string GetExtraMsg(ExtraMsg id, std::initializer_list<std::string> args = {
 // The same with an explicit language offset (0, 1000, 2000).
 std::string GetExtraMsgIn(ExtraMsg id, int lenguaje, std::initializer_list<std::string> args = {});
 
-// The system's reason for errno `err` in the current language: the reasons an operator meets
-// (a denied permission, a full disk, a data file that is a symbolic link, has a second name or
-// is no plain file, ...) from the texts above, any other the system's own text.
+// The one place a failure's reason is worded: errno `err` (or a file-layer refusal's code) in
+// the current language. The reasons an operator meets (a denied permission, a full disk, a data
+// file that is a symbolic link, has a second name, is no plain file or is too large, ...) each
+// have a text; any other is "system error" with the system's name for it (EINVAL), never the
+// system's English text.
 std::string systemReason(int err);
+std::string systemReasonIn(int err, int lenguaje);
+
+// A file-layer failure worded: its reason, and "<file>: <reason>".
+std::string fileReason(const basekit::FileError& error);
+std::string fileFailure(const basekit::FileError& error);

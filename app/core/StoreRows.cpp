@@ -39,9 +39,9 @@ bool keepUnreadableAside(const std::string& path, StoreStatus& status) {
   // One descriptor for the checks, the read and the copy's mode: the copy is no easier to
   // read than the file it keeps (VELTA.DAT holds passwords).
   basekit::ReadingFile file;
-  std::string error;
+  basekit::FileError error;
   if (!file.open(path, basekit::kDefaultReadLimit, &error)) {
-    const int err = errno;
+    const int err = error.err;
     if (err == ENOENT || err == ENOTDIR) {
       status.unreadable = false;
       return true;
@@ -50,7 +50,8 @@ bool keepUnreadableAside(const std::string& path, StoreStatus& status) {
     return false;
   }
   const std::string aside = path + ".unreadable";
-  if (!copyOpenedFile(file, aside, file.mode(), &error)) {
+  std::string why;
+  if (!copyOpenedFile(file, aside, file.mode(), &why)) {
     const int err = errno;
     status.message = GetExtraMsg(ExtraMsg::KeepAsideFailed, {path, systemReason(err)});
     return false;
@@ -63,10 +64,11 @@ bool keepUnreadableAside(const std::string& path, StoreStatus& status) {
 bool copyOpenedFile(const basekit::ReadingFile& from, const std::string& path, mode_t mode,
                     std::string* error) {
   std::string bytes;
-  if (!from.readAll(bytes) || !basekit::replaceFileAtomicallyWithMode(path, bytes, mode)) {
-    const int err = errno;
-    if (error) *error = path + ": " + systemReason(err);
-    errno = err;
+  basekit::FileError failure;
+  if (!from.readAll(bytes, &failure) ||
+      !basekit::replaceFileAtomicallyWithMode(path, bytes, mode, &failure)) {
+    if (error) *error = fileFailure(failure);
+    errno = failure.err;
     return false;
   }
   return true;
@@ -74,9 +76,9 @@ bool copyOpenedFile(const basekit::ReadingFile& from, const std::string& path, m
 
 StoreRead loadStore(const std::string& path, std::string& data, size_t maxBytes,
                     StoreStatus& status) {
-  std::string reason;
-  if (basekit::readWholeFile(path, data, &reason, maxBytes)) return StoreRead::Read;
-  const int err = errno != 0 ? errno : EIO;
+  basekit::FileError failure;
+  if (basekit::readWholeFile(path, data, &failure, maxBytes)) return StoreRead::Read;
+  const int err = failure.err != 0 ? failure.err : EIO;
   // Nothing under the name at all: the store's own rule for a missing file applies. Whatever
   // else is there and cannot be read is never taken for missing.
   if (err == ENOENT || err == ENOTDIR) return StoreRead::Missing;
@@ -96,9 +98,9 @@ void noteUnloadedBytes(const std::string& path, size_t size, size_t loaded, Stor
 
 bool saveWhole(const std::string& path, const std::string& bytes, StoreStatus& status,
                mode_t newFileMode) {
-  std::string error;
-  if (!basekit::replaceFileAtomically(path, bytes, &error, newFileMode)) {
-    const int err = errno;
+  basekit::FileError failure;
+  if (!basekit::replaceFileAtomically(path, bytes, &failure, newFileMode)) {
+    const int err = failure.err;
     status.message = GetExtraMsg(ExtraMsg::SaveFailed, {path, systemReason(err)});
     return false;
   }

@@ -41,8 +41,10 @@ std::string baseName(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-void setError(std::string* error, const std::string& what, const std::string& path, int err) {
-  if (error) *error = what + " '" + path + "': " + std::strerror(err);
+bool setError(FileError* error, const std::string& path, int err) {
+  if (error) *error = FileError{err, path};
+  errno = err;
+  return false;
 }
 
 std::string folderOf(const std::string& path) {
@@ -97,55 +99,40 @@ bool writeAll(int fd, const char* p, size_t n, int& err) {
 TestSeam<testing::Hooks> testing::detail::seam;
 
 namespace {
-bool replace(const std::string& path, std::string_view data, std::string* error, mode_t newFileMode,
-             bool exactMode);
-}  // namespace
 
-bool replaceFileAtomically(const std::string& path, std::string_view data, std::string* error,
-                           mode_t newFileMode) {
-  return replace(path, data, error, newFileMode, false);
-}
+// What a rewrite takes from what it replaces. `read` is the descriptor a rewrite-after-read
+// read (its mode, and the file the name must still refer to at the rename); none for a plain
+// replace, which takes the mode from the name at the time.
+struct ReplaceRules {
+  mode_t newFileMode = 0666;
+  bool exactMode = false;
+  const FileIdentity* read = nullptr;
+};
 
-bool replaceFileAtomicallyWithMode(const std::string& path, std::string_view data, mode_t mode,
-                                   std::string* error) {
-  return replace(path, data, error, mode, true);
-}
-
-namespace {
-bool replace(const std::string& path, std::string_view data, std::string* error, mode_t newFileMode,
-             bool exactMode) {
-  if (path.empty()) {
-    setError(error, "cannot write", path, ENOENT);
-    errno = ENOENT;
-    return false;
-  }
+bool replace(const std::string& path, std::string_view data, FileError* error,
+             const ReplaceRules& rules) {
+  if (path.empty()) return setError(error, path, ENOENT);
   // A symbolic link is refused: following it would rewrite a file outside the folder (as
   // root, a system file), and renaming over it would silently turn it into a plain file. The
   // rename never follows a link, so one planted after this check is replaced, never written
   // through; the temporary is made with O_EXCL, which follows nothing either.
   const std::string& target = path;
-  mode_t mode = exactMode ? newFileMode & 07777 : newFileMode & 07777 & ~currentUmask();
+  mode_t mode =
+      rules.exactMode ? rules.newFileMode & 07777 : rules.newFileMode & 07777 & ~currentUmask();
   struct stat st {};
   const bool existed = ::lstat(target.c_str(), &st) == 0;
-  if (existed && S_ISLNK(st.st_mode)) {
-    if (error) *error = "cannot replace '" + path + "': " + symbolicLinkReason();
-    errno = ELOOP;
-    return false;
-  }
+  if (existed && S_ISLNK(st.st_mode)) return setError(error, path, ELOOP);
   if (existed) {
-    if (S_ISDIR(st.st_mode)) {
-      setError(error, "cannot replace", path, EISDIR);
-      errno = EISDIR;
-      return false;
-    }
-    if (S_ISREG(st.st_mode) && st.st_nlink > 1) {
-      // Its other name may be a file outside the folder; it keeps its bytes, but a replace
-      // would silently part the two, so the file is refused as a linked one is.
-      if (error) *error = "cannot replace '" + path + "': " + secondNameReason();
-      errno = kErrSecondName;
-      return false;
-    }
-    if (!exactMode) mode = st.st_mode & 07777;
+    if (S_ISDIR(st.st_mode)) return setError(error, path, EISDIR);
+    // Its other name may be a file outside the folder; it keeps its bytes, but a replace
+    // would silently part the two, so the file is refused as a linked one is.
+    if (S_ISREG(st.st_mode) && st.st_nlink > 1) return setError(error, path, kErrSecondName);
+    if (!rules.exactMode) mode = st.st_mode & 07777;
+  }
+  if (rules.read) {
+    // The bytes come from the file read: never easier to read than it was.
+    mode = rules.read->mode & 07777;
+    if (!existed) return setError(error, path, kErrReplacedWhileRead);
   }
 
   const std::string dir = folderOf(target);
@@ -161,12 +148,7 @@ bool replace(const std::string& path, std::string_view data, std::string* error,
       g_live.insert(liveKey);
     }
   }
-  if (fd < 0) {
-    const int e = errno;
-    setError(error, "cannot create a temporary file for", path, e);
-    errno = e;
-    return false;
-  }
+  if (fd < 0) return setError(error, path, errno);
   struct LiveEntry {
     const std::string& name;
     ~LiveEntry() {
@@ -174,11 +156,9 @@ bool replace(const std::string& path, std::string_view data, std::string* error,
       g_live.erase(name);
     }
   } live{liveKey};
-  auto fail = [&](const std::string& what, int err) {
+  auto fail = [&](int err) {
     ::unlink(tmp.c_str());
-    setError(error, what, path, err);
-    errno = err;
-    return false;
+    return setError(error, path, err);
   };
 
   int err = 0;
@@ -209,9 +189,17 @@ bool replace(const std::string& path, std::string_view data, std::string* error,
     err = errno;
     ok = false;
   }
-  if (!ok) return fail("cannot write", err);
+  if (!ok) return fail(err);
   if (hooks) hooks->replaceStep("written");
-  if (::rename(tmp.c_str(), target.c_str()) != 0) return fail("cannot replace", errno);
+  if (rules.read) {
+    // The last look before the rename: the name must still be the file that was read. A file
+    // renamed in under it meanwhile keeps its bytes and its mode; the rewrite waits.
+    struct stat now {};
+    if (::lstat(target.c_str(), &now) != 0 || !S_ISREG(now.st_mode) ||
+        now.st_dev != rules.read->device || now.st_ino != rules.read->inode)
+      return fail(kErrReplacedWhileRead);
+  }
+  if (::rename(tmp.c_str(), target.c_str()) != 0) return fail(errno);
 
   // The rename is only durable once the folder entry is on disk.
   const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -221,12 +209,36 @@ bool replace(const std::string& path, std::string_view data, std::string* error,
   }
   return true;
 }
+
 }  // namespace
 
-bool readWholeFile(const std::string& path, std::string& out, std::string* error, size_t maxBytes) {
+bool replaceFileAtomically(const std::string& path, std::string_view data, FileError* error,
+                           mode_t newFileMode) {
+  return replace(path, data, error, {newFileMode, false, nullptr});
+}
+
+bool replaceFileAtomicallyWithMode(const std::string& path, std::string_view data, mode_t mode,
+                                   FileError* error) {
+  return replace(path, data, error, {mode, true, nullptr});
+}
+
+bool replaceReadFile(const ReadingFile& read, std::string_view data, FileError* error) {
+  if (!read.isOpen()) return setError(error, read.path(), EBADF);
+  const FileIdentity identity = read.identity();
+  if (identity.inode == 0) return setError(error, read.path(), EBADF);
+  return replace(read.path(), data, error, {0, true, &identity});
+}
+
+bool replaceReadFile(const std::string& path, const FileIdentity& read, std::string_view data,
+                     FileError* error) {
+  return replace(path, data, error, {0, true, &read});
+}
+
+bool readWholeFile(const std::string& path, std::string& out, FileError* error, size_t maxBytes,
+                   Follow follow) {
   out.clear();
   ReadingFile file;
-  return file.open(path, maxBytes, error) && file.readAll(out, error);
+  return file.open(path, maxBytes, error, follow) && file.readAll(out, error);
 }
 
 }  // namespace basekit

@@ -1,5 +1,7 @@
 #include <basekit/inifile.h>
 
+#include "describe.h"
+
 #include <basekit/atomicfile.h>
 #include <basekit/codepage.h>
 #include <basekit/paths.h>
@@ -101,18 +103,20 @@ IniDocument IniDocument::load(const std::string& path, size_t maxBytes) {
   IniDocument doc;
   doc.m_path = path;
   std::string data;
-  std::string error;
-  if (!readWholeFile(path, data, &error, maxBytes)) {
+  FileError error;
+  ReadingFile file;
+  if (!file.open(path, maxBytes, &error) || !file.readAll(data, &error)) {
     // Missing (also: a path through a non-folder) is an empty document; anything
     // else must not be overwritten by a later save.
     const int err = errno;
     if (err != ENOENT && err != ENOTDIR) {
-      doc.m_loadError = error;
+      doc.m_loadError = detail::describe(error);
       doc.m_loadErrno = err;
     }
     errno = err;
     return doc;
   }
+  doc.m_loaded = file.identity();
   std::string decoded;
   std::string_view rest(data);
   if (rest.substr(0, kBom.size()) == kBom) {
@@ -270,7 +274,20 @@ bool IniDocument::save(std::string* error, mode_t newFileMode) const {
       }
       break;
   }
-  return replaceFileAtomically(m_path, data, error, newFileMode);
+  // Rewritten from what was read: the new file takes the read one's mode, and replaces it only
+  // while the name still refers to it.
+  FileError failure;
+  if (m_loaded ? replaceReadFile(m_path, *m_loaded, data, &failure)
+               : replaceFileAtomically(m_path, data, &failure, newFileMode)) {
+    // The next save of this document replaces the file this one wrote.
+    struct stat st {};
+    if (::lstat(m_path.c_str(), &st) == 0)
+      m_loaded = FileIdentity{st.st_dev, st.st_ino, static_cast<mode_t>(st.st_mode & 07777)};
+    return true;
+  }
+  if (error) *error = detail::describe(failure);
+  errno = failure.err;
+  return false;
 }
 
 std::string IniFile::INIRead(const std::string& Section, const std::string& KeyName,

@@ -1,4 +1,7 @@
 #include <basekit/plainfile.h>
+#include <basekit/testing/Hooks.h>
+
+#include <algorithm>
 
 #include <cerrno>
 #include <cstring>
@@ -9,26 +12,51 @@
 namespace basekit {
 namespace {
 
-std::string reasonFor(const std::string& path, int err) {
-  if (err == ELOOP && isSymbolicLink(path)) return symbolicLinkReason();
-  if (err == kErrNotPlainFile) return notPlainFileReason();
-  if (err == kErrSecondName) return secondNameReason();
-  return std::strerror(err);
-}
-
-bool setError(std::string* error, const std::string& path, int err) {
-  if (error) *error = path + ": " + reasonFor(path, err);
+bool setError(FileError* error, const std::string& path, int err) {
+  if (error) *error = FileError{err, path};
   errno = err;
   return false;
 }
 
+// What an open for writing gave, as the layer tells it: a FIFO without a reader answers ENXIO,
+// which is the not-a-plain-file refusal like any FIFO.
+int writeOpenError(const std::string& path, int err) {
+  if (err != ENXIO) return err;
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) ? kErrNotPlainFile : err;
+}
+
+// The checks every descriptor opened for writing passes before its first byte: a plain file
+// with one name. 0 or the refusal's errno.
+int writableRefusal(int fd) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) return errno;
+  if (S_ISDIR(st.st_mode)) return EISDIR;
+  if (!S_ISREG(st.st_mode)) return kErrNotPlainFile;
+  if (st.st_nlink > 1) return kErrSecondName;
+  return 0;
+}
+
 }  // namespace
 
-const char* symbolicLinkReason() { return "Is a symbolic link; data files must be plain files"; }
-const char* notPlainFileReason() { return "Not a plain file; data files must be plain files"; }
-const char* secondNameReason() {
-  return "Has a second name (a hard link); data files must have one name only";
+FileFault faultOf(int err) {
+  switch (err) {
+    case ELOOP:
+      return FileFault::SymbolicLink;
+    case kErrSecondName:
+      return FileFault::SecondName;
+    case kErrNotPlainFile:
+      return FileFault::NotPlainFile;
+    case EFBIG:
+      return FileFault::TooLarge;
+    case kErrReplacedWhileRead:
+      return FileFault::ReplacedWhileRead;
+    default:
+      return FileFault::System;
+  }
 }
+
+FileFault FileError::fault() const { return faultOf(err); }
 
 ReadingFile::~ReadingFile() { close(); }
 
@@ -41,32 +69,24 @@ void ReadingFile::close() {
   m_maxBytes = SIZE_MAX;
 }
 
-bool ReadingFile::open(const std::string& path, size_t maxBytes, std::string* error) {
+bool ReadingFile::open(const std::string& path, size_t maxBytes, FileError* error, Follow follow) {
   close();
   m_path = path;
-  auto refuse = [&](const std::string& what, int err) {
-    if (error) *error = what + " '" + path + "': " + reasonFor(path, err);
+  auto refuse = [&](int err) {
     close();
-    errno = err;
-    return false;
+    return setError(error, path, err);
   };
-  if (path.empty()) return refuse("cannot open", ENOENT);
+  if (path.empty()) return refuse(ENOENT);
   // O_NOFOLLOW: a link in the last component fails with ELOOP. O_NONBLOCK: a FIFO put in the
   // file's place opens at once and is refused below instead of hanging the program.
-  m_fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-  if (m_fd < 0) return refuse("cannot open", errno);
+  const int nofollow = follow == Follow::Never ? O_NOFOLLOW : 0;
+  m_fd = ::open(path.c_str(), O_RDONLY | nofollow | O_NONBLOCK | O_CLOEXEC);
+  if (m_fd < 0) return refuse(errno);
   struct stat st {};
-  if (::fstat(m_fd, &st) != 0) return refuse("cannot read", errno);
-  if (S_ISDIR(st.st_mode)) return refuse("cannot read", EISDIR);
-  if (!S_ISREG(st.st_mode)) return refuse("cannot read", kErrNotPlainFile);
-  if (static_cast<unsigned long long>(st.st_size) > maxBytes) {
-    if (error)
-      *error = "refused '" + path + "': " + std::to_string(st.st_size) + " bytes, more than the " +
-               std::to_string(maxBytes) + " bytes such a file may hold";
-    close();
-    errno = EFBIG;
-    return false;
-  }
+  if (::fstat(m_fd, &st) != 0) return refuse(errno);
+  if (S_ISDIR(st.st_mode)) return refuse(EISDIR);
+  if (!S_ISREG(st.st_mode)) return refuse(kErrNotPlainFile);
+  if (static_cast<unsigned long long>(st.st_size) > maxBytes) return refuse(EFBIG);
   // Reads of a plain file never block; the flag goes so a slow disk is read, not refused.
   const int fl = ::fcntl(m_fd, F_GETFL);
   if (fl >= 0) ::fcntl(m_fd, F_SETFL, fl & ~O_NONBLOCK);
@@ -77,32 +97,67 @@ bool ReadingFile::open(const std::string& path, size_t maxBytes, std::string* er
   return true;
 }
 
-bool ReadingFile::readAll(std::string& out, std::string* error) const {
-  out.clear();
-  auto refuse = [&](const std::string& why, int e) {
-    out.clear();
-    out.shrink_to_fit();
-    if (error) *error = why;
-    errno = e;
-    return false;
-  };
-  if (m_fd < 0) return refuse("cannot read '" + m_path + "': " + std::strerror(EBADF), EBADF);
-  out.reserve(static_cast<size_t>(m_size));
+FileIdentity ReadingFile::identity() const {
+  struct stat st {};
+  if (m_fd < 0 || ::fstat(m_fd, &st) != 0) return {};
+  return {st.st_dev, st.st_ino, static_cast<mode_t>(st.st_mode & 07777)};
+}
+
+namespace {
+
+// Reads from offset to the end into out, at most limit bytes (EFBIG past them).
+bool readFrom(int fd, off_t offset, size_t limit, std::string& out, int& err) {
   char buf[65536];
   for (;;) {
-    const ssize_t r = ::pread(m_fd, buf, sizeof buf, static_cast<off_t>(out.size()));
+    const ssize_t r = ::pread(fd, buf, sizeof buf, offset + static_cast<off_t>(out.size()));
     if (r < 0) {
       if (errno == EINTR) continue;
-      const int e = errno;
-      return refuse("cannot read '" + m_path + "': " + std::strerror(e), e);
+      err = errno;
+      return false;
     }
-    if (r == 0) break;
-    if (static_cast<size_t>(r) > m_maxBytes - out.size())  // it grew while being read
-      return refuse("refused '" + m_path + "': " + std::to_string(out.size() + size_t(r)) +
-                        " bytes, more than the " + std::to_string(m_maxBytes) +
-                        " bytes such a file may hold",
-                    EFBIG);
+    if (r == 0) return true;
+    if (static_cast<size_t>(r) > limit - out.size()) {  // it grew while being read
+      err = EFBIG;
+      return false;
+    }
     out.append(buf, static_cast<size_t>(r));
+  }
+}
+
+}  // namespace
+
+bool ReadingFile::readAll(std::string& out, FileError* error) const {
+  out.clear();
+  int err = EBADF;
+  if (m_fd >= 0) {
+    out.reserve(static_cast<size_t>(m_size));
+    if (readFrom(m_fd, 0, m_maxBytes, out, err)) return true;
+  }
+  out.clear();
+  out.shrink_to_fit();
+  return setError(error, m_path, err);
+}
+
+bool ReadingFile::readTail(std::string& out, size_t maxBytes, FileError* error) const {
+  out.clear();
+  struct stat st {};
+  if (m_fd < 0) return setError(error, m_path, EBADF);
+  if (::fstat(m_fd, &st) != 0) return setError(error, m_path, errno);
+  const off_t size = st.st_size;
+  const off_t start = size > static_cast<off_t>(maxBytes) ? size - static_cast<off_t>(maxBytes) : 0;
+  // One byte before the start tells whether the tail begins on a line of its own.
+  const off_t from = start > 0 ? start - 1 : 0;
+  int err = 0;
+  // What is appended while this reads is left for the next time (the bound holds).
+  if (!readFrom(m_fd, from, maxBytes + (start > 0 ? 1 : 0), out, err)) {
+    if (err != EFBIG) {
+      out.clear();
+      return setError(error, m_path, err);
+    }
+  }
+  if (start > 0) {
+    const size_t lf = out.find('\n');
+    out.erase(0, lf == std::string::npos ? out.size() : lf + 1);
   }
   return true;
 }
@@ -190,14 +245,14 @@ PlainFile& PlainFile::operator=(PlainFile&& other) noexcept {
   return *this;
 }
 
-bool PlainFile::open(const std::string& path, mode_t newFileMode, std::string* error) {
+bool PlainFile::open(const std::string& path, mode_t newFileMode, FileError* error) {
   if (m_fd >= 0) ::close(m_fd);
   m_fd = -1;
   m_created = false;
   m_path = path;
   if (path.empty()) return setError(error, path, ENOENT);
   // O_NOFOLLOW: a link in the last component fails with ELOOP, whatever it points at.
-  // O_NONBLOCK only for the open: a pipe nobody reads fails (ENXIO) instead of hanging.
+  // O_NONBLOCK only for the open: a pipe fails (ENXIO) or is refused below instead of hanging.
   const int flags = O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK;
   int fd = -1;
   // O_EXCL first, to know whether this call made the file; a file removed between the two
@@ -208,18 +263,14 @@ bool PlainFile::open(const std::string& path, mode_t newFileMode, std::string* e
       m_created = true;
       break;
     }
-    if (errno != EEXIST) return setError(error, path, errno);
+    if (errno != EEXIST) return setError(error, path, writeOpenError(path, errno));
     fd = ::open(path.c_str(), flags);
-    if (fd < 0 && errno != ENOENT) return setError(error, path, errno);
+    if (fd < 0 && errno != ENOENT) return setError(error, path, writeOpenError(path, errno));
   }
   if (fd < 0) return setError(error, path, ENOENT);
-  struct stat st {};
-  // A device stays writable (the tests' /dev/full, a line printer); a plain file with a
-  // second name does not.
-  const int refusal = ::fstat(fd, &st) != 0                    ? errno
-                      : S_ISREG(st.st_mode) && st.st_nlink > 1 ? kErrSecondName
-                                                               : 0;
-  if (refusal != 0) {
+  // A FIFO with a reader behind it, a device or a second name would take the lines elsewhere:
+  // refused before the first byte.
+  if (const int refusal = writableRefusal(fd); refusal != 0) {
     ::close(fd);
     m_created = false;
     return setError(error, path, refusal);
@@ -236,14 +287,19 @@ off_t PlainFile::size() const {
   return st.st_size;
 }
 
-bool PlainFile::append(std::string_view data, std::string* error) {
+bool PlainFile::append(std::string_view data, FileError* error) {
   if (m_fd < 0) return setError(error, m_path, EBADF);
   struct stat st {};
   if (::fstat(m_fd, &st) != 0) return setError(error, m_path, errno);
   const off_t before = st.st_size;
   size_t done = 0;
+  int injected = 0;
+  size_t injectedAfter = 0;
+  if (auto* hooks = testing::hooks(); hooks && hooks->failAppend(injected, injectedAfter))
+    injectedAfter = std::min(injectedAfter, data.size());
   while (done < data.size()) {
-    const ssize_t n = ::write(m_fd, data.data() + done, data.size() - done);
+    const size_t room = injected != 0 ? injectedAfter - done : data.size() - done;
+    const ssize_t n = room == 0 ? (errno = injected, -1) : ::write(m_fd, data.data() + done, room);
     if (n > 0) {
       done += static_cast<size_t>(n);
       continue;
@@ -251,32 +307,29 @@ bool PlainFile::append(std::string_view data, std::string* error) {
     if (n < 0 && errno == EINTR) continue;
     const int err = n < 0 ? errno : EIO;
     // What went out of this block goes again: the file keeps only whole blocks (lines).
-    if (done > 0 && S_ISREG(st.st_mode) && ::ftruncate(m_fd, before) != 0) {
-      const int cutErr = errno;
-      setError(error, m_path, err);
-      if (error)
-        *error += " (and it could not be cut back: " + std::string(std::strerror(cutErr)) + ")";
-      errno = err;
-      return false;
+    // A cut that fails too leaves a torn tail, which the next open of the punch files mends
+    // (a last line without its end gets one before the next line).
+    if (done > 0 && S_ISREG(st.st_mode)) {
+      [[maybe_unused]] const int cut = ::ftruncate(m_fd, before);
     }
     return setError(error, m_path, err);
   }
   return true;
 }
 
-bool PlainFile::truncate(off_t length, std::string* error) {
+bool PlainFile::truncate(off_t length, FileError* error) {
   if (m_fd < 0) return setError(error, m_path, EBADF);
   if (::ftruncate(m_fd, length) != 0) return setError(error, m_path, errno);
   return true;
 }
 
-bool PlainFile::sync(std::string* error) {
+bool PlainFile::sync(FileError* error) {
   if (m_fd < 0) return setError(error, m_path, EBADF);
   if (::fsync(m_fd) != 0) return setError(error, m_path, errno);
   return true;
 }
 
-bool PlainFile::close(std::string* error) {
+bool PlainFile::close(FileError* error) {
   if (m_fd < 0) return true;
   const int fd = m_fd;
   m_fd = -1;
@@ -284,12 +337,24 @@ bool PlainFile::close(std::string* error) {
   return true;
 }
 
-bool touchPlainFile(const std::string& path, std::string* error, mode_t newFileMode) {
+bool touchPlainFile(const std::string& path, FileError* error, mode_t newFileMode) {
   PlainFile f;
   return f.open(path, newFileMode, error) && f.close(error);
 }
 
-bool syncFolder(const std::string& folder, std::string* error) {
+int openLockFile(const std::string& path, FileError* error) {
+  if (path.empty()) return setError(error, path, ENOENT), -1;
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
+  if (fd < 0) return setError(error, path, writeOpenError(path, errno)), -1;
+  // A FIFO is no lock, and a second name would lock (and keep locked) a file outside the folder.
+  if (const int refusal = writableRefusal(fd); refusal != 0) {
+    ::close(fd);
+    return setError(error, path, refusal), -1;
+  }
+  return fd;
+}
+
+bool syncFolder(const std::string& folder, FileError* error) {
   const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return setError(error, folder, errno);
   const bool ok = ::fsync(fd) == 0;

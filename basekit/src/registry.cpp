@@ -1,5 +1,7 @@
 #include <basekit/registry.h>
 
+#include "describe.h"
+
 #include <basekit/atomicfile.h>
 #include <basekit/plainfile.h>
 
@@ -171,13 +173,15 @@ class Session {
     if (forWrite) makeFolders(m_path);
     const std::string lockPath = m_path + ".lock";
     // Never through a symbolic link: a planted link must not make us create the file it names.
-    m_lock = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
+    FileError lockFailure;
+    m_lock = openLockFile(lockPath, &lockFailure);
     if (m_lock >= 0)
       while (::flock(m_lock, forWrite ? LOCK_EX : LOCK_SH) != 0 && errno == EINTR) {
       }
-    else if (forWrite && errno == ELOOP && isSymbolicLink(lockPath))
-      m_lockError = "cannot lock '" + lockPath + "': " + symbolicLinkReason();
-    std::string text, error;
+    else if (forWrite && lockFailure.fault() != FileFault::System)
+      m_lockError = "cannot lock " + detail::describe(lockFailure);
+    std::string text;
+    FileError error;
     if (readWholeFile(m_path, text, &error, kMaxTreeBytes)) {
       tree = parseTree(text);
     } else {
@@ -186,7 +190,7 @@ class Session {
       const int err = errno;
       struct stat st {};
       if (::stat(m_path.c_str(), &st) == 0 || (errno != ENOENT && errno != ENOTDIR)) {
-        m_readError = error;
+        m_readError = detail::describe(error);
         m_readErrno = err != 0 ? err : EIO;
       }
     }
@@ -208,7 +212,11 @@ class Session {
       errno = m_readErrno;
       return false;
     }
-    return replaceFileAtomically(m_path, formatTree(tree), error, 0600);
+    FileError failure;
+    if (replaceFileAtomically(m_path, formatTree(tree), &failure, 0600)) return true;
+    if (error) *error = detail::describe(failure);
+    errno = failure.err;
+    return false;
   }
 
   // The key at root\path; nullptr for an unknown root, or a missing key when create is false.

@@ -17,6 +17,19 @@ class TestHooks final : public Hooks {
     m_failErrno = 0;  // one replace takes it
     return true;
   }
+  bool failAppend(int& errnoValue, size_t& afterBytes) override {
+    std::lock_guard lock(m_mutex);
+    if (m_appendErrno == 0) return false;
+    errnoValue = m_appendErrno;
+    afterBytes = m_appendAfter;
+    m_appendErrno = 0;
+    return true;
+  }
+  void failNextAppendWith(int errnoValue, size_t afterBytes) {
+    std::lock_guard lock(m_mutex);
+    m_appendErrno = errnoValue;
+    m_appendAfter = afterBytes;
+  }
   void replaceStep(std::string_view step) override {
     StepHook hook;
     {
@@ -40,6 +53,8 @@ class TestHooks final : public Hooks {
   std::mutex m_mutex;
   int m_failErrno = 0;
   size_t m_failAfter = 0;
+  int m_appendErrno = 0;
+  size_t m_appendAfter = 0;
   StepHook m_stepHook = nullptr;
 };
 
@@ -51,6 +66,10 @@ void install(Hooks* h) { detail::seam.install(h); }
 
 void failNextReplace(int errnoValue, size_t afterBytes) {
   testHooks().failNext(errnoValue, afterBytes);
+}
+
+void failNextAppend(int errnoValue, size_t afterBytes) {
+  testHooks().failNextAppendWith(errnoValue, afterBytes);
 }
 
 void setStepHook(StepHook hook) { testHooks().setStep(hook); }

@@ -50,11 +50,11 @@ TEST(AtomicFile, ALinkIsRefusedEvenOnePlantedWhileTheSaveRuns) {
   ASSERT_TRUE(replaceFileAtomically(target, "old", nullptr, 0640));
   const std::string link = d.file("VELTA.INI");
   ASSERT_EQ(symlink("real/VELTA.INI", link.c_str()), 0);
-  std::string error;
+  FileError error;
   EXPECT_FALSE(replaceFileAtomically(link, "new", &error));
   EXPECT_EQ(errno, ELOOP);
-  EXPECT_EQ(error,
-            "cannot replace '" + link + "': Is a symbolic link; data files must be plain files");
+  EXPECT_EQ(error.path, link);
+  EXPECT_EQ(error.fault(), FileFault::SymbolicLink);
   EXPECT_TRUE(std::filesystem::is_symlink(link));
   std::string got;
   ASSERT_TRUE(readWholeFile(target, got));
@@ -88,9 +88,10 @@ TEST(AtomicFile, FailedWriteKeepsOldFileAndRemovesTemp) {
   const std::string f = d.file("a.dat");
   ASSERT_TRUE(replaceFileAtomically(f, "old content"));
   basekit::testing::failNextReplace(ENOSPC, 3);
-  std::string error;
+  FileError error;
   EXPECT_FALSE(replaceFileAtomically(f, "new content", &error));
-  EXPECT_NE(error.find("No space left on device"), std::string::npos) << error;
+  EXPECT_EQ(error.err, ENOSPC);
+  EXPECT_EQ(error.path, f);
   std::string got;
   ASSERT_TRUE(readWholeFile(f, got));
   EXPECT_EQ(got, "old content");
@@ -101,12 +102,14 @@ TEST(AtomicFile, FailedWriteKeepsOldFileAndRemovesTemp) {
 TEST(AtomicFile, UnwritablePlacesAndMissingFiles) {
   TempDir d;
   ASSERT_TRUE(replaceFileAtomically(d.file("plain"), "x"));
-  std::string error, got;
+  FileError error;
+  std::string got;
   EXPECT_FALSE(replaceFileAtomically(d.file("plain/under"), "x", &error));
-  EXPECT_FALSE(error.empty());
+  EXPECT_EQ(error.err, ENOTDIR);
   EXPECT_FALSE(replaceFileAtomically(d.path, "x", &error));  // a folder is not replaced
+  EXPECT_EQ(error.err, EISDIR);
   EXPECT_FALSE(readWholeFile(d.file("missing"), got, &error));
-  EXPECT_NE(error.find("No such file"), std::string::npos);
+  EXPECT_EQ(error.err, ENOENT);
   EXPECT_FALSE(readWholeFile(d.path, got));
 }
 
@@ -185,19 +188,19 @@ TEST(AtomicFile, ReadWholeFileRefusesWhatItCannotOrShouldNotRead) {
     size_t limit;
     bool read;
     int err;
-    const char* reason;
   };
   const Case cases[] = {
-      {"ten", 10, true, 0, ""},
-      {"ten", 9, false, EFBIG, "more than the 9 bytes"},
-      {"huge", kDefaultReadLimit, false, EFBIG, "1073741824 bytes"},
-      {"missing", 10, false, ENOENT, "No such file"},
-      {"", 10, false, EISDIR, "Is a directory"},
-      {"fifo", 10, false, kErrNotPlainFile, "Not a plain file"},
+      {"ten", 10, true, 0},
+      {"ten", 9, false, EFBIG},
+      {"huge", kDefaultReadLimit, false, EFBIG},
+      {"missing", 10, false, ENOENT},
+      {"", 10, false, EISDIR},
+      {"fifo", 10, false, kErrNotPlainFile},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.name) + " limit " + std::to_string(c.limit));
-    std::string got = "stale", error;
+    std::string got = "stale";
+    FileError error;
     errno = 0;
     const bool read = readWholeFile(d.file(c.name), got, &error, c.limit);
     const int err = errno;
@@ -208,7 +211,60 @@ TEST(AtomicFile, ReadWholeFileRefusesWhatItCannotOrShouldNotRead) {
     }
     EXPECT_EQ(err, c.err);
     EXPECT_TRUE(got.empty());
-    EXPECT_NE(error.find(c.reason), std::string::npos) << error;
-    EXPECT_NE(error.find(d.file(c.name)), std::string::npos) << error;
+    EXPECT_EQ(error.err, c.err);
+    EXPECT_EQ(error.path, d.file(c.name));
   }
+}
+
+// A rewrite of what was read (a trim) replaces only the very file read, with its mode: a file
+// renamed in under the name while the rewrite ran keeps its bytes and its mode, and the rewrite
+// is left for the next time.
+TEST(AtomicFile, ARewriteReplacesOnlyTheFileItReadWithItsMode) {
+  TempDir d;
+  const std::string console = d.file("CONSOLE.MIR");
+  ASSERT_TRUE(replaceFileAtomicallyWithMode(console, "secret\n", 0600));
+  {
+    ReadingFile read;
+    ASSERT_TRUE(read.open(console));
+    // Under the name meanwhile: a wider file than the one read.
+    ASSERT_TRUE(replaceFileAtomicallyWithMode(d.file("other"), "other\n", 0644));
+    ASSERT_EQ(::rename(d.file("other").c_str(), console.c_str()), 0);
+    FileError error;
+    EXPECT_FALSE(replaceReadFile(read, "trimmed\n", &error));
+    EXPECT_EQ(error.fault(), FileFault::ReplacedWhileRead);
+    EXPECT_EQ(error.path, console);
+    std::string got;
+    ASSERT_TRUE(readWholeFile(console, got));
+    EXPECT_EQ(got, "other\n");
+    EXPECT_EQ(modeOf(console), 0644u);
+    EXPECT_EQ(entries(d.path), 1u) << "no temporary left";
+  }
+  // Swapped in while the temporary was written, after the first look: the last look catches it.
+  ASSERT_TRUE(replaceFileAtomicallyWithMode(console, "secret\n", 0600));
+  static std::string swapIn, swapTarget;
+  swapIn = d.file("late");
+  swapTarget = console;
+  ReadingFile read;
+  ASSERT_TRUE(read.open(console));
+  ASSERT_TRUE(replaceFileAtomicallyWithMode(swapIn, "late\n", 0644));
+  basekit::testing::setStepHook([](std::string_view step) {
+    if (step == "written") ::rename(swapIn.c_str(), swapTarget.c_str());
+  });
+  const bool replaced = replaceReadFile(read, "trimmed\n");
+  basekit::testing::setStepHook(nullptr);
+  EXPECT_FALSE(replaced);
+  EXPECT_EQ(errno, kErrReplacedWhileRead);
+  std::string got;
+  ASSERT_TRUE(readWholeFile(console, got));
+  EXPECT_EQ(got, "late\n");
+  // The name still the file read: replaced, with the read descriptor's mode (a chmod on it
+  // since the open included), never the umask's or the new name's.
+  ASSERT_TRUE(replaceFileAtomicallyWithMode(console, "secret\n", 0640));
+  ReadingFile again;
+  ASSERT_TRUE(again.open(console));
+  ASSERT_EQ(::fchmod(again.fd(), 0600), 0);
+  EXPECT_TRUE(replaceReadFile(again, "trimmed\n"));
+  ASSERT_TRUE(readWholeFile(console, got));
+  EXPECT_EQ(got, "trimmed\n");
+  EXPECT_EQ(modeOf(console), 0600u);
 }

@@ -62,17 +62,17 @@ struct Outside {
 TEST(PlainFile, EveryWriterRefusesALinkAndLeavesItsTargetAsItWas) {
   struct Writer {
     const char* name;
-    std::function<bool(const std::string&, std::string*)> write;
+    std::function<bool(const std::string&, FileError*)> write;
   };
   const Writer writers[] = {
       {"append",
-       [](const std::string& p, std::string* e) {
+       [](const std::string& p, FileError* e) {
          PlainFile f;
          return f.open(p, 0666, e) && f.append("punch\r\n", e);
        }},
-      {"touch", [](const std::string& p, std::string* e) { return touchPlainFile(p, e); }},
+      {"touch", [](const std::string& p, FileError* e) { return touchPlainFile(p, e); }},
       {"replace",
-       [](const std::string& p, std::string* e) { return replaceFileAtomically(p, "INI", e); }},
+       [](const std::string& p, FileError* e) { return replaceFileAtomically(p, "INI", e); }},
   };
   for (const Writer& w : writers) {
     for (const bool targetExists : {true, false}) {
@@ -81,12 +81,12 @@ TEST(PlainFile, EveryWriterRefusesALinkAndLeavesItsTargetAsItWas) {
       TempDir data;
       const std::string link = data.file("VELTA.INI");
       ASSERT_EQ(::symlink(outside.target.c_str(), link.c_str()), 0);
-      std::string error;
+      FileError error;
       errno = 0;
       EXPECT_FALSE(w.write(link, &error));
       EXPECT_EQ(errno, ELOOP);
-      EXPECT_NE(error.find(link), std::string::npos) << error;
-      EXPECT_NE(error.find(symbolicLinkReason()), std::string::npos) << error;
+      EXPECT_EQ(error.path, link);
+      EXPECT_EQ(error.fault(), FileFault::SymbolicLink);
       EXPECT_TRUE(outside.unchanged());
       EXPECT_TRUE(isSymbolicLink(link));
       EXPECT_EQ(std::distance(std::filesystem::directory_iterator(data.path),
@@ -100,13 +100,13 @@ TEST(PlainFile, EveryWriterRefusesALinkAndLeavesItsTargetAsItWas) {
 // A second name (hard link) of a file outside the folder: appending to it, touching it or
 // replacing it would write that file, or silently part it from the folder's name.
 TEST(PlainFile, EveryWriterRefusesASecondNameAndLeavesTheOtherFileAsItWas) {
-  const std::function<bool(const std::string&, std::string*)> writers[] = {
-      [](const std::string& p, std::string* e) {
+  const std::function<bool(const std::string&, FileError*)> writers[] = {
+      [](const std::string& p, FileError* e) {
         PlainFile f;
         return f.open(p, 0666, e) && f.append("punch\r\n", e);
       },
-      [](const std::string& p, std::string* e) { return touchPlainFile(p, e); },
-      [](const std::string& p, std::string* e) { return replaceFileAtomically(p, "INI", e); },
+      [](const std::string& p, FileError* e) { return touchPlainFile(p, e); },
+      [](const std::string& p, FileError* e) { return replaceFileAtomically(p, "INI", e); },
   };
   int k = 0;
   for (const auto& write : writers) {
@@ -116,12 +116,12 @@ TEST(PlainFile, EveryWriterRefusesASecondNameAndLeavesTheOtherFileAsItWas) {
     const std::string second = data.file("R1.MIR");
     ASSERT_EQ(::link(outside.target.c_str(), second.c_str()), 0);
     ::stat(outside.target.c_str(), &outside.before);  // the link count is part of the inode
-    std::string error;
+    FileError error;
     errno = 0;
     EXPECT_FALSE(write(second, &error));
     EXPECT_EQ(errno, kErrSecondName);
-    EXPECT_NE(error.find(second), std::string::npos) << error;
-    EXPECT_NE(error.find(secondNameReason()), std::string::npos) << error;
+    EXPECT_EQ(error.path, second);
+    EXPECT_EQ(error.fault(), FileFault::SecondName);
     EXPECT_TRUE(outside.unchanged());
   }
 }
@@ -138,24 +138,25 @@ TEST(ReadingFile, RefusesWhatIsNoPlainFileAndBoundsEachLine) {
     const char* name;
     size_t limit;
     int err;
-    const char* reason;
+    FileFault fault;
   };
   const Case refused[] = {
-      {"link", SIZE_MAX, ELOOP, "symbolic link"},
-      {"fifo", SIZE_MAX, kErrNotPlainFile, "Not a plain file"},
-      {"", SIZE_MAX, EISDIR, "Is a directory"},
-      {"missing", SIZE_MAX, ENOENT, "No such file"},
-      {"lines", 10, EFBIG, "more than the 10 bytes"},
+      {"link", SIZE_MAX, ELOOP, FileFault::SymbolicLink},
+      {"fifo", SIZE_MAX, kErrNotPlainFile, FileFault::NotPlainFile},
+      {"", SIZE_MAX, EISDIR, FileFault::System},
+      {"missing", SIZE_MAX, ENOENT, FileFault::System},
+      {"lines", 10, EFBIG, FileFault::TooLarge},
   };
   for (const Case& c : refused) {
     SCOPED_TRACE(c.name);
     ReadingFile f;
-    std::string error;
+    FileError error;
     EXPECT_FALSE(f.open(d.file(c.name), c.limit, &error));
     EXPECT_EQ(errno, c.err);
     EXPECT_FALSE(f.isOpen());
-    EXPECT_NE(error.find(d.file(c.name)), std::string::npos) << error;
-    EXPECT_NE(error.find(c.reason), std::string::npos) << error;
+    EXPECT_EQ(error.err, c.err);
+    EXPECT_EQ(error.fault(), c.fault);
+    EXPECT_EQ(error.path, d.file(c.name));
   }
 
   ReadingFile f;
@@ -206,10 +207,10 @@ TEST(PlainFile, AnAppendCutShortByAFileSizeLimitLeavesTheOldLength) {
     const rlimit limit{first.size() + 12, first.size() + 12};
     if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(3);
     PlainFile file;
-    std::string error;
+    FileError error;
     if (!file.open(f, 0666, &error)) _exit(4);
     if (file.append(second, &error)) _exit(1);
-    if (errno != EFBIG || error.find("File too large") == std::string::npos) _exit(2);
+    if (errno != EFBIG || error.fault() != FileFault::TooLarge || error.path != f) _exit(2);
     _exit(0);
   }
   int status = 0;
@@ -219,15 +220,82 @@ TEST(PlainFile, AnAppendCutShortByAFileSizeLimitLeavesTheOldLength) {
   EXPECT_EQ(contents(f), first);
 }
 
-TEST(PlainFile, APipeWithoutAReaderFailsAtOnce) {
+// A FIFO under a data file's name takes nothing, whether somebody reads it or not: without a
+// reader the open would block (or fail with ENXIO), with one every line would go to the reader.
+// A device (/dev/null) is refused the same way; so is the lock file.
+TEST(PlainFile, WhatIsNoPlainFileIsRefusedBeforeTheFirstByte) {
   TempDir d;
   const std::string fifo = d.file("CONSOLE.MIR");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  PlainFile f;
-  std::string error;
-  EXPECT_FALSE(f.open(fifo, 0666, &error));  // instead of blocking for ever
-  EXPECT_EQ(errno, ENXIO);
-  EXPECT_EQ(error.rfind(fifo + ": ", 0), 0u) << error;
+  for (const bool withReader : {false, true}) {
+    SCOPED_TRACE(withReader ? "a reader behind it" : "no reader");
+    const int reader = withReader ? ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK) : -1;
+    PlainFile f;
+    FileError error;
+    EXPECT_FALSE(f.open(fifo, 0666, &error));  // instead of blocking for ever
+    EXPECT_EQ(errno, kErrNotPlainFile);
+    EXPECT_EQ(error.fault(), FileFault::NotPlainFile);
+    EXPECT_EQ(error.path, fifo);
+    EXPECT_FALSE(touchPlainFile(fifo));
+    EXPECT_EQ(openLockFile(fifo, &error), -1);
+    EXPECT_EQ(error.fault(), FileFault::NotPlainFile);
+    if (reader >= 0) {
+      char buf[16];
+      EXPECT_EQ(::read(reader, buf, sizeof buf), 0) << "nothing reached it";
+      ::close(reader);
+    }
+  }
+  PlainFile device;
+  FileError error;
+  EXPECT_FALSE(device.open("/dev/null", 0666, &error));
+  EXPECT_EQ(error.fault(), FileFault::NotPlainFile);
+}
+
+// A file the operator picked to read may be reached through a link or by a second name; what
+// is no plain file is refused all the same. A data file is never read through a link.
+TEST(ReadingFile, TheOperatorsChoiceMayBeALinkButNotAFifo) {
+  TempDir d;
+  ASSERT_TRUE(replaceFileAtomically(d.file("R1.MIR"), "punch\r\n"));
+  ASSERT_EQ(::symlink(d.file("R1.MIR").c_str(), d.file("linked.MIR").c_str()), 0);
+  ASSERT_EQ(::link(d.file("R1.MIR").c_str(), d.file("second.MIR").c_str()), 0);
+  ASSERT_EQ(::mkfifo(d.file("fifo").c_str(), 0600), 0);
+  ASSERT_EQ(::symlink(d.file("fifo").c_str(), d.file("tofifo").c_str()), 0);
+  std::string got;
+  for (const char* name : {"linked.MIR", "second.MIR"}) {
+    SCOPED_TRACE(name);
+    EXPECT_TRUE(readWholeFile(d.file(name), got, nullptr, 100, Follow::OperatorsChoice));
+    EXPECT_EQ(got, "punch\r\n");
+  }
+  FileError error;
+  EXPECT_FALSE(readWholeFile(d.file("linked.MIR"), got, &error));
+  EXPECT_EQ(error.fault(), FileFault::SymbolicLink);
+  EXPECT_FALSE(readWholeFile(d.file("tofifo"), got, &error, 100, Follow::OperatorsChoice));
+  EXPECT_EQ(error.fault(), FileFault::NotPlainFile);
+  EXPECT_FALSE(readWholeFile(d.file("R1.MIR"), got, &error, 3, Follow::OperatorsChoice));
+  EXPECT_EQ(error.fault(), FileFault::TooLarge);
+}
+
+// The end of a file too large to read whole, from a whole line on.
+TEST(ReadingFile, ReadTailStartsOnAWholeLine) {
+  TempDir d;
+  ASSERT_TRUE(replaceFileAtomically(d.file("c"), "first\nsecond\nthird\n"));
+  ReadingFile f;
+  ASSERT_TRUE(f.open(d.file("c")));
+  struct Case {
+    size_t bytes;
+    const char* tail;
+  } cases[] = {{100, "first\nsecond\nthird\n"},
+               {19, "first\nsecond\nthird\n"},
+               {15, "second\nthird\n"},
+               {13, "second\nthird\n"},
+               {12, "third\n"},
+               {6, "third\n"},
+               {5, ""}};
+  for (const Case& c : cases) {
+    std::string tail;
+    EXPECT_TRUE(f.readTail(tail, c.bytes));
+    EXPECT_EQ(tail, c.tail) << c.bytes;
+  }
 }
 
 TEST(PlainFile, NewFileModeHonoursTheUmaskAndFailuresNameTheFile) {
@@ -240,9 +308,11 @@ TEST(PlainFile, NewFileModeHonoursTheUmaskAndFailuresNameTheFile) {
   ASSERT_EQ(::stat(d.file("OK.TMP").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0640u);
   EXPECT_EQ(st.st_size, 0);
-  std::string error;
+  FileError error;
   EXPECT_FALSE(touchPlainFile(d.file("missing/OK.TMP"), &error));
-  EXPECT_EQ(error, d.file("missing/OK.TMP") + ": No such file or directory");
+  EXPECT_EQ(error.path, d.file("missing/OK.TMP"));
+  EXPECT_EQ(error.err, ENOENT);
   EXPECT_FALSE(touchPlainFile(d.path, &error));
-  EXPECT_EQ(error, d.path + ": Is a directory");
+  EXPECT_EQ(error.path, d.path);
+  EXPECT_EQ(error.err, EISDIR);
 }

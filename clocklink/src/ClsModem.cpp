@@ -7,7 +7,7 @@
 
 #include <algorithm>
 #include <cctype>
-#include <fstream>
+#include <sstream>
 #include <sstream>
 
 namespace clocklink {

@@ -4,7 +4,7 @@
 
 #include <cctype>
 #include <cstdlib>
-#include <fstream>
+#include <sstream>
 #include <sstream>
 
 namespace clocklink {

@@ -5,6 +5,9 @@
 // simulator in CollectPunchesTest.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <sys/stat.h>
+
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -24,12 +27,23 @@
 #include "testsupport/PlantedLink.h"
 #include "admin/RecordView.h"
 #include "core/Release.h"
+#include "collect/PunchFiles.h"
+#include "core/ClsTarjetas.h"
+#include "core/StoreRows.h"
 
 namespace {
 
-constexpr const char* kReason = "Is a symbolic link; data files must be plain files";
-constexpr const char* kSecondNameReason =
-    "Has a second name (a hard link); data files must have one name only";
+// What no refusal may say: the system's and the file layer's English reasons.
+::testing::AssertionResult noEnglishReason(const std::string& message) {
+  for (const int err : {ELOOP, EACCES, ENOENT, ENOSPC, EISDIR, ENXIO, EINVAL, EMLINK, EMEDIUMTYPE,
+                        ESTALE, EFBIG, EBADF})
+    if (message.find(std::strerror(err)) != std::string::npos)
+      return ::testing::AssertionFailure() << "English reason in: " << message;
+  for (const char* english : {"symbolic link", "second name", "plain file", "cannot ", "daily log"})
+    if (message.find(english) != std::string::npos)
+      return ::testing::AssertionFailure() << "English reason in: " << message;
+  return ::testing::AssertionSuccess();
+}
 
 struct Outcome {
   bool failed = false;
@@ -149,30 +163,125 @@ std::vector<Writer> writers() {
 
 }  // namespace
 
+// Every writer, in Spanish and in Portuguese: a link or a second name under its file is refused,
+// and the refusal names the file and words the reason in the operator's language.
 TEST(DataFileLinksTest, NoWriterWritesThroughALinkAndEachReportsItsFailure) {
-  for (const Writer& w : writers()) {
-    for (const auto target : apptest::PlantedLink::kKinds) {
-      SCOPED_TRACE(std::string(w.name) + ", " + apptest::PlantedLink::kindName(target));
-      apptest::TempDataFolder folder;
-      apptest::objects().createSettings();  // markers are written with MULTIEMPRESA and AUTO 0
-      gCfgFile->Init(folder.file("VELTA.INI"));
-      // The console trim needs a console file to trim; its copy CONS.TMP is the link.
-      if (std::string(w.file) == "CONS.TMP") folder.write("CONSOLE.MIR", "1\r\n2\r\n");
-      const std::string path = folder.file(w.file);
-      apptest::PlantedLink link(path, target);
-      const Outcome out = w.write(path);
-      EXPECT_TRUE(link.unchanged());
-      EXPECT_TRUE(out.failed);
-      if (w.reports) {
-        EXPECT_NE(out.message.find(path), std::string::npos) << out.message;
-        // The stores and settings word it in the settings' language, the others pass the file
-        // layer's own reason on.
-        const bool second = target == apptest::PlantedLink::Target::SecondName;
-        EXPECT_TRUE(out.message.find(second ? kSecondNameReason : kReason) != std::string::npos ||
-                    out.message.find(GetExtraMsg(second ? ExtraMsg::ReasonSecondName
-                                                        : ExtraMsg::NotPlainFile)) !=
-                        std::string::npos)
-            << out.message;
+  for (const int lenguaje : {0, 2000})
+    for (const Writer& w : writers()) {
+      for (const auto target : apptest::PlantedLink::kKinds) {
+        SCOPED_TRACE(std::string(w.name) + ", " + apptest::PlantedLink::kindName(target) +
+                     ", LENGUAJE " + std::to_string(lenguaje));
+        apptest::TempDataFolder folder;
+        apptest::objects().createSettings();  // markers are written with MULTIEMPRESA and AUTO 0
+        gCfgFile->Init(folder.file("VELTA.INI"));
+        gCfgFile->LENGUAJE = static_cast<int16_t>(lenguaje);
+        // The console trim needs a console file to trim; its copy CONS.TMP is the link.
+        if (std::string(w.file) == "CONS.TMP") folder.write("CONSOLE.MIR", "1\r\n2\r\n");
+        const std::string path = folder.file(w.file);
+        apptest::PlantedLink link(path, target);
+        const Outcome out = w.write(path);
+        EXPECT_TRUE(link.unchanged());
+        EXPECT_TRUE(out.failed);
+        if (w.reports) {
+          EXPECT_NE(out.message.find(path), std::string::npos) << out.message;
+          const bool second = target == apptest::PlantedLink::Target::SecondName;
+          EXPECT_NE(out.message.find(GetExtraMsgIn(
+                        second ? ExtraMsg::ReasonSecondName : ExtraMsg::NotPlainFile, lenguaje)),
+                    std::string::npos)
+              << out.message;
+          EXPECT_TRUE(noEnglishReason(out.message));
+        }
+      }
+    }
+}
+
+// Every path that can refuse a data file, readers and writers, against a FIFO (with nobody
+// reading it) and a folder under the file's name, in Spanish and in Portuguese: the refusal
+// names the file, gives the reason in the operator's language and no English reason at all.
+TEST(DataFileRefusals, EveryPathWordsItsRefusalInTheOperatorsLanguage) {
+  struct Path {
+    const char* name;
+    const char* file;
+    std::function<std::string(const std::string& path)> refusal;
+  };
+  const Path paths[] = {
+      {"instance lock", "VELTA.LCK",
+       [](const std::string&) {
+         InstanceLock lock;
+         // Shown after the file's name, as the start-up's box shows it.
+         return lock.acquire(*gDataFolder) == LockState::Failed ? lock.path() + ": " + lock.reason()
+                                                                : "";
+       }},
+      {"settings load", "VELTA.INI",
+       [](const std::string& path) {
+         ClsCfgFile cfg;
+         cfg.Init(path);
+         cfg.LoadCfg();
+         return cfg.loadError();
+       }},
+      {"user store load", "VELTA.DAT",
+       [](const std::string& path) {
+         ClsUsers users;
+         users.Iniciar(path);
+         (void)users.CargarUsers();
+         return users.status().message;
+       }},
+      {"punch file", "R1.MIR",
+       [](const std::string& path) {
+         collect::PunchFiles files;
+         return files.append(path, "00100 01/12/2026 08:00 1 01") && files.finish() ? std::string()
+                                                                                    : files.error();
+       }},
+      {"console read", "CONSOLE.MIR",
+       [](const std::string&) {
+         collect::ConsoleFile console;
+         int32_t total = 0;
+         (void)console.readNew(collect::consoleSettingsOf(*gDataFolder, gCfgFile, nullptr), total);
+         return console.error();
+       }},
+      {"console trim", "CONSOLE.MIR",
+       [](const std::string&) {
+         std::string error;
+         collect::DepurarConsola(*gDataFolder, 0, &error);
+         return error;
+       }},
+      {"daily log", "20260110.LOG",
+       [](const std::string&) {
+         ClsLogger log;
+         log.clock = [] { return basic::DateTime{2026, 1, 10, 8, 0, 0}; };
+         std::string said;
+         log.report = [&said](const std::string& what) { said += what; };
+         log.logEnabled = true;
+         log.InitLog();
+         log.Log("Procesando...Espere por favor");
+         return said;
+       }},
+      {"record viewer save", "VISTA.MIR",
+       [](const std::string& path) { return saveRows(RecordView(), path, SaveMode::Append); }},
+      {"card import", "DBTAR.DAT",
+       [](const std::string&) {
+         ClsTarjetas cards;
+         StoreRowVector rows;
+         return cards.ImportarNombres(rows, 1);
+       }},
+  };
+  for (const int lenguaje : {0, 2000}) {
+    for (const bool fifo : {true, false}) {
+      for (const Path& p : paths) {
+        SCOPED_TRACE(std::string(p.name) + (fifo ? ", FIFO" : ", folder") + ", LENGUAJE " +
+                     std::to_string(lenguaje));
+        apptest::TempDataFolder folder;
+        apptest::objects().createSettings();
+        gCfgFile->Init(folder.file("VELTA.INI"));
+        gCfgFile->LENGUAJE = static_cast<int16_t>(lenguaje);
+        const std::string path = folder.file(p.file);
+        ASSERT_EQ(fifo ? ::mkfifo(path.c_str(), 0600) : ::mkdir(path.c_str(), 0755), 0);
+        const std::string said = p.refusal(path);
+        EXPECT_NE(said.find(path), std::string::npos) << said;
+        const std::string reason =
+            GetExtraMsgIn(fifo ? ExtraMsg::ReasonNotPlain : ExtraMsg::ReasonIsFolder, lenguaje);
+        EXPECT_NE(said.find(reason), std::string::npos) << said;
+        EXPECT_TRUE(noEnglishReason(said));
       }
     }
   }

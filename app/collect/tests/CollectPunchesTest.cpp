@@ -26,6 +26,8 @@
 #include "core/Globals.h"
 #include "core/MessagesExtra.h"
 #include "testsupport/PlantedLink.h"
+#include <basekit/plainfile.h>
+#include <basekit/testing/Hooks.h>
 
 using collect::LineStyle;
 
@@ -346,18 +348,24 @@ TEST_F(CollectPunchesTest, ATornLastLineIsEndedBeforeTheFirstNewOne) {
 
 TEST_F(CollectPunchesTest, AWriteThatFailsNamesThePathAndClearsNothing) {
   struct Case {
-    std::string dir, name, reason;
+    std::string dir, name;
+    int err;
+    bool diskFull;  // the write fails part-way, as on a full disk
   };
   const std::vector<Case> cases = {
-      {folder.file("missing/"), "REGIS.MIR", "No such file or directory"},
-      {"/dev/", "full", "No space left on device"},
+      {folder.file("missing/"), "REGIS.MIR", ENOENT, false},
+      {folder.file(""), "FULL.MIR", ENOSPC, true},
   };
   for (const Case& c : cases) {
     list.clear();
+    if (c.diskFull) basekit::testing::failNextAppend(ENOSPC, 10);
     sim->setPunches({punch("1234", 1, 8, 5)});
     ASSERT_EQ(collect(0, 0, c.dir, c.name), -200) << c.dir;
     const std::string last = list.text(list.count());
-    EXPECT_EQ(last, c.dir + c.name + ": " + c.reason);
+    EXPECT_EQ(last, c.dir + c.name + ": " + systemReason(c.err));
+    if (c.diskFull) {
+      EXPECT_EQ(folder.read(c.name), "") << "a line cut short is cut back";
+    }
     EXPECT_EQ(list.style(list.count()), collect::kRedLine);
     EXPECT_FALSE(folder.exists("OK.TMP"));
     EXPECT_EQ(clear(1), -200) << "a failed download is never cleared";
@@ -381,11 +389,10 @@ TEST_F(CollectPunchesTest, AnyPunchFileThatIsALinkGetsNoPunchAndTheClockKeepsThe
       sim->setPunches({punch("1234", 4, 9, 0), bad});
       ASSERT_EQ(collect(0, /*console=*/-1), -200);
       EXPECT_TRUE(link.unchanged());
-      EXPECT_EQ(list.text(list.count()),
-                folder.file(name) + ": " +
-                    (target == apptest::PlantedLink::Target::SecondName
-                         ? "Has a second name (a hard link); data files must have one name only"
-                         : "Is a symbolic link; data files must be plain files"));
+      EXPECT_EQ(list.text(list.count()), folder.file(name) + ": " +
+                                             (target == apptest::PlantedLink::Target::SecondName
+                                                  ? systemReason(basekit::kErrSecondName)
+                                                  : systemReason(ELOOP)));
       EXPECT_EQ(list.style(list.count()), collect::kRedLine);
       for (const char* other : {"REGIS.MIR", "BACKUP.MIR", "ERRORES.TXT", "CONSOLE.MIR"})
         if (std::string(other) != name) {

@@ -25,6 +25,8 @@
 #include "testsupport/PlantedLink.h"
 #include "core/Release.h"
 #include "core/StoreWriters.h"
+#include "core/MessagesExtra.h"
+#include <basekit/plainfile.h>
 
 // Clock specs name only the fields that matter to each test.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
@@ -228,9 +230,7 @@ TEST_F(CollectionPassTest, AnOutputFileThatIsALinkIsNotWrittenNorClearedAndTheLo
       const auto log = file(logger.getFileName());
       EXPECT_FALSE(contains(log, ">Las registraciones han sido borradas"));
       const std::string reason =
-          kind == Target::SecondName
-              ? "Has a second name (a hard link); data files must have one name only"
-              : "Is a symbolic link; data files must be plain files";
+          kind == Target::SecondName ? systemReason(basekit::kErrSecondName) : systemReason(ELOOP);
       EXPECT_TRUE(contains(log, folder.file(name) + ": " + reason));
     }
   }

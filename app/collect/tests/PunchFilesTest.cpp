@@ -11,6 +11,7 @@
 #include <string>
 
 #include "testsupport/AppTestSupport.h"
+#include "core/MessagesExtra.h"
 
 namespace {
 
@@ -26,7 +27,7 @@ int phaseUnderLimit(const std::string& path, const std::vector<std::string>& lin
     for (const std::string& line : lines)
       if (!files.append(path, line)) _exit(0);
     if (files.finish()) _exit(1);
-    _exit(files.error() == path + ": File too large" ? 0 : 2);
+    _exit(files.error() == path + ": " + systemReason(EFBIG) ? 0 : 2);
   }
   int status = 0;
   if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;

@@ -215,7 +215,7 @@ TEST_F(CardStore, ImportSplitsAtTheFirstDash) {
   writeFile(dir + "DBTOU.DAT", "1A0F - Llave\n");
   StoreRowVector rows;
   rows.addRow({"keep", {"me"}});
-  store.ImportarNombres(rows, 1);
+  EXPECT_EQ(store.ImportarNombres(rows, 1), "");
   ASSERT_EQ(rows.rows.size(), 4u);
   EXPECT_EQ(rows.rows[0].text, "keep");
   EXPECT_EQ(rows.rows[1].text, "123");
@@ -224,11 +224,11 @@ TEST_F(CardStore, ImportSplitsAtTheFirstDash) {
   EXPECT_EQ(rows.rows[2].sub(1), "Juan - Perez");
   EXPECT_EQ(rows.rows[3].text, "789");
   EXPECT_EQ(rows.rows[3].sub(1), "");
-  store.ImportarNombres(rows, 2);
+  EXPECT_EQ(store.ImportarNombres(rows, 2), "");
   ASSERT_EQ(rows.rows.size(), 5u);
   EXPECT_EQ(rows.rows[4].text, "1A0F");
   fs::remove(dir + "DBTOU.DAT");
-  store.ImportarNombres(rows, 2);
+  EXPECT_EQ(store.ImportarNombres(rows, 2), "");
   EXPECT_EQ(rows.rows.size(), 5u);
 }
 
@@ -259,7 +259,7 @@ TEST_F(CardStore, ImportReadsItemsEndingAtACommaOrALineEnd) {
   for (const auto& c : cases) {
     writeFile(dir + "DBTAR.DAT", c.file);
     StoreRowVector rows;
-    store.ImportarNombres(rows, 1);
+    EXPECT_EQ(store.ImportarNombres(rows, 1), "");
     Rows got;
     for (const StoreRow& r : rows.rows) {
       EXPECT_EQ(r.subItems.size(), 1u) << c.file;

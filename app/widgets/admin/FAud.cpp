@@ -16,6 +16,7 @@
 #include "admin/FAudModel.h"
 #include "widgets/dialogs/HourglassGuard.h"
 #include "core/Messages.h"
+#include "core/MessagesExtra.h"
 #include "widgets/dialogs/MsgBox.h"
 #include "widgets/dialogs/ToolbarButton.h"
 
@@ -110,7 +111,7 @@ void FAud::Baja() {
     const int cause = errno;
     MsgBox(320, msgbox::Critical, {},
            "\n" + m_objects.dataFolder + "VELTA.AUD" +
-               (cause ? std::string(": ") + std::strerror(cause) : std::string()),
+               (cause ? ": " + systemReason(cause) : std::string()),
            this);
   }
   fill();

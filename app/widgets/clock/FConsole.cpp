@@ -148,12 +148,11 @@ void FConsole::ReadFile(bool firstFill) {
   if (!settings) return;
   int32_t total = m_file.shownLines();
   const auto rows = m_file.readNew(*settings, total);
-  // A console file that is refused (a FIFO, a link, one far too large) says so once in the
-  // window's list, in red; a box would stop the cycles of an unattended console.
-  if (m_file.error() != m_shownError) {
-    m_shownError = m_file.error();
-    if (!m_shownError.empty()) m_lstP->add(GetMsg(386) + ": " + m_shownError, collect::kRedLine);
-  }
+  // A console file that is refused (a FIFO, a link, one far too large) says so in the window's
+  // list, in red, on every read while it is refused: each cycle clears the list, and an
+  // operator coming back to an unattended console must still see why it shows nothing. A box
+  // would stop the cycles.
+  if (!m_file.error().empty()) m_lstP->add(GetMsg(386) + ": " + m_file.error(), collect::kRedLine);
   if (rows.empty() && total == 0) return;
   HourglassGuard hourglass;
   m_lista->setSortingEnabled(false);

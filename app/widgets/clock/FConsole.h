@@ -51,7 +51,6 @@ class FConsole : public QDialog, public HandedContext {
   QTimer* m_timer;
   QTreeWidget* m_lista;
   ProgressListWidget* m_lstP;
-  std::string m_shownError;  // the console file's refusal last put in the list
   QLabel* m_lbl;
   QLabel* m_total;
   QAction* m_mnu[2];

@@ -20,6 +20,9 @@
 // - INIWrite gives true when the write succeeded, and a file it creates is
 //   readable by its owner only.
 #pragma once
+
+#include <basekit/plainfile.h>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <sys/types.h>
@@ -75,6 +78,8 @@ class IniDocument {
   std::string m_path;
   std::string m_loadError;
   int m_loadErrno = 0;
+  // The file loaded (none when it was missing): a save replaces only that very file.
+  mutable std::optional<FileIdentity> m_loaded;
   std::string m_writeRefusal;  // why a readable file must still not be written
   Encoding m_encoding = Encoding::Ansi;
   std::string m_eol = "\r\n";

@@ -19,27 +19,54 @@ namespace basekit {
 
 // The errno values of the file layer's own refusals, each a code no data file's open or write
 // gives for another cause: something under a data file's name that is no plain file (a FIFO, a
-// device, a socket), and a data file to be written that has a second name (a hard link: the
-// other name may be a file outside the data folder).
+// device, a socket), a data file to be written that has a second name (a hard link: the other
+// name may be a file outside the data folder), and a file that was put under its name by
+// another while it was read for a rewrite.
 constexpr int kErrNotPlainFile = EMEDIUMTYPE;
 constexpr int kErrSecondName = EMLINK;
+constexpr int kErrReplacedWhileRead = ESTALE;
 
-// The reason given for a data file that is a symbolic link (with errno ELOOP), in the style of
-// the system's own reasons: "Is a symbolic link; data files must be plain files".
-const char* symbolicLinkReason();
+// What the layer tells of a failure: the kind and the file, never a text. The program words the
+// kind in the operator's language (one routine above this layer), so no reason reaches a box, a
+// list line or a log in the layer's words.
+enum class FileFault {
+  System,             // the system's own error number (err)
+  SymbolicLink,       // the last component is a symbolic link (ELOOP)
+  SecondName,         // a file to be written has a second name (kErrSecondName)
+  NotPlainFile,       // a FIFO, device or socket under the name (kErrNotPlainFile)
+  TooLarge,           // larger than its format allows (EFBIG)
+  ReplacedWhileRead,  // another file took the name while it was read (kErrReplacedWhileRead)
+};
 
-// "Not a plain file; data files must be plain files" (kErrNotPlainFile).
-const char* notPlainFileReason();
-// "Has a second name (a hard link); data files must have one name only" (kErrSecondName).
-const char* secondNameReason();
+struct FileError {
+  int err = 0;       // the errno the failing call set (the kinds above have their own codes)
+  std::string path;  // the file (or folder) the call was about
+  FileFault fault() const;
+};
+
+// The kind an errno value of this layer stands for.
+FileFault faultOf(int err);
 
 // True when the last component of path is a symbolic link.
 bool isSymbolicLink(const std::string& path);
 
-// A data file opened for reading. open() refuses, with errno telling the cases apart:
-// ENOENT or ENOTDIR missing, ELOOP a symbolic link, EISDIR a folder, kErrNotPlainFile any other
-// thing that is no plain file, EFBIG larger than maxBytes; anything else a file that is there
-// but cannot be opened. Errors are "cannot open '<path>': <reason>" and the like.
+// Whose file a read is for. A data file the program keeps is never read through a symbolic
+// link; a file the operator picked to look at (a punch file of a linked backup tree, a card
+// list) may be reached through one, or by a second name. Both refuse what is no plain file.
+enum class Follow { Never, OperatorsChoice };
+
+// Which file a read read, for a rewrite from it: a replace may only take the place of that very
+// file, with its mode (see replaceReadFile).
+struct FileIdentity {
+  dev_t device = 0;
+  ino_t inode = 0;
+  mode_t mode = 0;
+};
+
+// A data file opened for reading. open() refuses, with errno (and error->err) telling the cases
+// apart: ENOENT or ENOTDIR missing, ELOOP a symbolic link, EISDIR a folder, kErrNotPlainFile
+// any other thing that is no plain file, EFBIG larger than maxBytes; anything else a file that
+// is there but cannot be opened.
 class ReadingFile {
  public:
   ReadingFile() = default;
@@ -47,7 +74,8 @@ class ReadingFile {
   ReadingFile(const ReadingFile&) = delete;
   ReadingFile& operator=(const ReadingFile&) = delete;
 
-  bool open(const std::string& path, size_t maxBytes = SIZE_MAX, std::string* error = nullptr);
+  bool open(const std::string& path, size_t maxBytes = SIZE_MAX, FileError* error = nullptr,
+            Follow follow = Follow::Never);
   void close();
 
   enum class Line {
@@ -59,9 +87,13 @@ class ReadingFile {
   // The next line of at most maxLine bytes: memory follows the line, never the file.
   Line readLine(std::string& line, size_t maxLine);
   // The whole file from its start into out (at most the open's maxBytes: a file that grew past
-  // them is refused with EFBIG). False with errno the cause and *error the reason; out is
-  // empty after a failure. The line position is not moved.
-  bool readAll(std::string& out, std::string* error = nullptr) const;
+  // them is refused with EFBIG). False with errno and *error the cause; out is empty after a
+  // failure. The line position is not moved.
+  bool readAll(std::string& out, FileError* error = nullptr) const;
+  // The last bytes of the file, at most maxBytes of them, from a whole line on (the partial line
+  // they start in is passed over, unless the file starts within them). For a file too large to
+  // read whole whose end is what counts (a console trim keeps its last lines).
+  bool readTail(std::string& out, size_t maxBytes, FileError* error = nullptr) const;
   // Goes to byte offset (the next readLine starts there).
   bool seek(off_t offset);
   // Offset of the next byte readLine would take.
@@ -73,6 +105,8 @@ class ReadingFile {
   off_t size() const { return m_size; }
   mode_t mode() const { return m_mode; }
   nlink_t links() const { return m_links; }
+  // The file read, its mode as the descriptor has it now (a chmod on it since the open counts).
+  FileIdentity identity() const;
   const std::string& path() const { return m_path; }
 
  private:
@@ -97,21 +131,22 @@ class PlainFile {
   PlainFile(const PlainFile&) = delete;
   PlainFile& operator=(const PlainFile&) = delete;
 
-  // Opens path for appending, creating it with newFileMode less the umask when missing. Refuses
-  // a symbolic link in the last component (ELOOP) and a plain file with a second name
-  // (kErrSecondName); a FIFO without a reader fails at once (ENXIO). Errors here and below are
-  // "<path>: <reason>", with errno the cause.
-  bool open(const std::string& path, mode_t newFileMode = 0666, std::string* error = nullptr);
+  // Opens path for appending, creating it with newFileMode less the umask when missing. Before
+  // anything is written the opened descriptor must be a plain file with one name: a symbolic
+  // link in the last component is refused (ELOOP), a plain file with a second name
+  // (kErrSecondName), and anything else (a FIFO with or without a reader, a device, a socket)
+  // is kErrNotPlainFile. Failures here and below set errno and *error.
+  bool open(const std::string& path, mode_t newFileMode = 0666, FileError* error = nullptr);
   // Appends data whole. A write that fails part-way cuts the file back to its length before
   // this call; false with the reason.
-  bool append(std::string_view data, std::string* error = nullptr);
+  bool append(std::string_view data, FileError* error = nullptr);
   // Sets the file's length (a torn tail dropped before an append).
-  bool truncate(off_t length, std::string* error = nullptr);
+  bool truncate(off_t length, FileError* error = nullptr);
   // Current length of the file; -1 when it cannot be told.
   off_t size() const;
-  bool sync(std::string* error = nullptr);
+  bool sync(FileError* error = nullptr);
   // Closes; false when the system reports a failure of the last writes.
-  bool close(std::string* error = nullptr);
+  bool close(FileError* error = nullptr);
 
   bool isOpen() const { return m_fd >= 0; }
   // True when open() made the file (its folder entry is not on disk until the folder is synced).
@@ -127,10 +162,15 @@ class PlainFile {
 
 // Creates path as an empty file when it is missing; an existing file is left as it is. Refuses
 // a symbolic link like PlainFile::open.
-bool touchPlainFile(const std::string& path, std::string* error = nullptr,
-                    mode_t newFileMode = 0666);
+bool touchPlainFile(const std::string& path, FileError* error = nullptr, mode_t newFileMode = 0666);
+
+// Opens (creating it 0644 less the umask when missing) a file that only ever serves as a lock
+// (flock): read-write, never through a symbolic link, never blocking, and refused like a data
+// file to be written when it is no plain file with one name. The descriptor (close-on-exec, so a
+// program started from here does not inherit the lock), or -1 with errno and *error set.
+int openLockFile(const std::string& path, FileError* error = nullptr);
 
 // Flushes a folder's entries to disk (after a file was created or renamed in it).
-bool syncFolder(const std::string& folder, std::string* error = nullptr);
+bool syncFolder(const std::string& folder, FileError* error = nullptr);
 
 }  // namespace basekit

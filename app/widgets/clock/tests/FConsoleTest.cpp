@@ -105,18 +105,25 @@ TEST_F(FConsoleTest, RowsCarryHoldersColoursAndTheNewestFirst) {
 }
 
 // A FIFO in the console file's place neither hangs the window nor passes in silence: the
-// refusal is a red line of the window's list.
-TEST_F(FConsoleTest, ARefusedConsoleFileIsSaidOnceInTheList) {
+// refusal is a red line of the window's list, at the opening and again after every cycle
+// (which clears the list), so an operator coming back to an unattended console sees it.
+TEST_F(FConsoleTest, ARefusedConsoleFileIsSaidInTheListAfterEveryCycle) {
   ASSERT_EQ(::mkfifo(folder.file("CONSOLE.MIR").c_str(), 0600), 0);
-  start("FRECONLINE=0\r\nMODOVIRTUAL=1\r\n");
+  start("FRECONLINE=1\r\nMODOVIRTUAL=1\r\n");
   FConsole w;
   auto* lines = w.findChild<ProgressListWidget*>("LstP");
   ASSERT_NE(lines, nullptr);
+  const std::string refusal = GetMsg(386) + ": " + folder.file("CONSOLE.MIR") + ": " +
+                              GetExtraMsg(ExtraMsg::ReasonNotPlain);
   ASSERT_EQ(lines->count(), 1);
-  EXPECT_EQ(lines->text(1), GetMsg(386) + ": " + folder.file("CONSOLE.MIR") + ": " +
-                                GetExtraMsg(ExtraMsg::ReasonNotPlain));
+  EXPECT_EQ(lines->text(1), refusal);
   EXPECT_EQ(lines->style(1), collect::kRedLine);
   EXPECT_EQ(w.records()->topLevelItemCount(), 0);
+  w.show();
+  ASSERT_TRUE(apptest::waitFor([&] { return w.cycles() >= 2; }));
+  ASSERT_GE(lines->count(), 1);
+  EXPECT_EQ(lines->text(lines->count()), refusal);
+  EXPECT_EQ(lines->style(lines->count()), collect::kRedLine);
 }
 
 TEST_F(FConsoleTest, MaxConsoleTrimsTheListAndTheFileOnExit) {

@@ -33,6 +33,7 @@
 #include "widgets/dialogs/MsgBoxReporter.h"
 #include "widgets/clock/ProgressListWidget.h"
 #include "testsupport/WaitFor.h"
+#include "core/MessagesExtra.h"
 
 namespace {
 
@@ -183,7 +184,7 @@ TEST_F(FLeerTest, AFileThatCannotBeEmptiedStopsTheRead) {
   nextAnswer = 2;
   EXPECT_EQ(readPlain("REGIS.MIR"), collect::ManualRead::Outcome::Refused);
   ASSERT_EQ(boxes.boxes().size(), 1u);
-  EXPECT_NE(boxes.boxes()[0].text.find("Is a directory"), std::string::npos);
+  EXPECT_NE(boxes.boxes()[0].text.find(systemReason(EISDIR)), std::string::npos);
   EXPECT_EQ(clock.sim().receivedFrames().size(), 0u);
 
   // A link to a file elsewhere: "Reemplazar" must not empty the file it names.
@@ -192,8 +193,7 @@ TEST_F(FLeerTest, AFileThatCannotBeEmptiedStopsTheRead) {
   EXPECT_EQ(readPlain("LINK.MIR"), collect::ManualRead::Outcome::Refused);
   EXPECT_TRUE(link.unchanged());
   ASSERT_EQ(boxes.boxes().size(), 1u);
-  EXPECT_EQ(boxes.boxes()[0].text,
-            folder.file("LINK.MIR") + ": Is a symbolic link; data files must be plain files");
+  EXPECT_EQ(boxes.boxes()[0].text, folder.file("LINK.MIR") + ": " + systemReason(ELOOP));
   EXPECT_EQ(clock.sim().receivedFrames().size(), 0u);
 }
 

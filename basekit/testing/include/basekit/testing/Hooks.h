@@ -18,6 +18,9 @@ struct Hooks {
   // Each step of every replace: "written" once the temp file is complete and synced, just
   // before the rename.
   virtual void replaceStep(std::string_view step) = 0;
+  // An append is about to write: true makes it write afterBytes and then fail as if write()
+  // had returned errnoValue (a full disk, without filling one).
+  virtual bool failAppend(int& errnoValue, size_t& afterBytes) = 0;
 
  protected:
   ~Hooks() = default;
@@ -37,6 +40,9 @@ void install(Hooks* h);
 // The next replaceFileAtomically (in any thread) writes afterBytes of its temp file and then
 // fails as if write() had returned errnoValue.
 void failNextReplace(int errnoValue, size_t afterBytes = 0);
+// The next PlainFile::append (in any thread) writes afterBytes and then fails as if write()
+// had returned errnoValue.
+void failNextAppend(int errnoValue, size_t afterBytes = 0);
 // Called at each step of every replace (see Hooks::replaceStep; a test kills the process
 // there). nullptr: none.
 using StepHook = void (*)(std::string_view step);
