@@ -12,6 +12,7 @@
 #include <functional>
 #include <iterator>
 #include <string>
+#include <utility>
 
 #include "testsupport/AppTestSupport.h"
 #include "core/ClsAuditoria.h"
@@ -43,6 +44,21 @@ namespace {
     if (message.find(english) != std::string::npos)
       return ::testing::AssertionFailure() << "English reason in: " << message;
   return ::testing::AssertionSuccess();
+}
+
+// The daily log of 10 January 2026, opened and written one line: whether it failed, and what it
+// reported.
+constexpr const char* kDayLog = "20260110.LOG";
+std::pair<bool, std::string> logOneLine() {
+  ClsLogger log;
+  log.clock = [] { return basic::DateTime{2026, 1, 10, 8, 0, 0}; };
+  std::string said;
+  log.report = [&said](const std::string& what) { said += what; };
+  log.logEnabled = true;
+  log.InitLog();
+  log.Log("Procesando...Espere por favor");
+  log.EndLog();
+  return {log.failed(), said};
 }
 
 struct Outcome {
@@ -99,17 +115,10 @@ std::vector<Writer> writers() {
          return Outcome{audit.AddRecord("Configuración") == 0, ""};
        },
        false},
-      {"daily log", "20260110.LOG",
+      {"daily log", kDayLog,
        [](const std::string&) {
-         ClsLogger log;
-         log.clock = [] { return basic::DateTime{2026, 1, 10, 8, 0, 0}; };
-         std::string said;
-         log.report = [&said](const std::string& what) { said += what; };
-         log.logEnabled = true;
-         log.InitLog();
-         log.Log("Procesando...Espere por favor");
-         log.EndLog();
-         return Outcome{log.failed(), said};
+         const auto [failed, said] = logOneLine();
+         return Outcome{failed, said};
        }},
       {"marker OK.TMP", "OK.TMP",
        [](const std::string&) {
@@ -245,17 +254,7 @@ TEST(DataFileRefusals, EveryPathWordsItsRefusalInTheOperatorsLanguage) {
          collect::DepurarConsola(*gDataFolder, 0, &error);
          return error;
        }},
-      {"daily log", "20260110.LOG",
-       [](const std::string&) {
-         ClsLogger log;
-         log.clock = [] { return basic::DateTime{2026, 1, 10, 8, 0, 0}; };
-         std::string said;
-         log.report = [&said](const std::string& what) { said += what; };
-         log.logEnabled = true;
-         log.InitLog();
-         log.Log("Procesando...Espere por favor");
-         return said;
-       }},
+      {"daily log", kDayLog, [](const std::string&) { return logOneLine().second; }},
       {"record viewer save", "VISTA.MIR",
        [](const std::string& path) { return saveRows(RecordView(), path, SaveMode::Append); }},
       {"card import", "DBTAR.DAT",
