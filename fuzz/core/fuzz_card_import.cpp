@@ -13,7 +13,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ProgramObjects objects;  // each input from a fresh start
   *gDataFolder = fuzzScratchDir();
   StoreRowVector rows;
-  ClsTarjetas().ImportarNombres(rows, 1);
+  // A plain file the fuzzer wrote is read, whatever it holds, unless it is larger than an
+  // import file may be: only that is refused.
+  const std::string refused = ClsTarjetas().ImportarNombres(rows, 1);
+  if (!refused.empty() != (size > ClsTarjetas::kMaxImportBytes)) std::abort();
   size_t items = 1;  // at most one item per comma and per line end, plus one
   for (size_t i = 0; i < size; ++i)
     if (data[i] == ',' || data[i] == '\n') ++items;
