@@ -54,6 +54,8 @@ const Block kEs = {
     "%1 es el único administrador; debe quedar al menos un usuario administrador",
     "No hay pantalla para pedir el usuario y la contraseña; sin pantalla sólo puede iniciarse "
     "la corrida automática",
+    "No hay ningún programa de correo configurado: instale xdg-utils y configure un programa de "
+    "correo en el escritorio",
 };
 
 const Block kEn = {
@@ -94,6 +96,7 @@ const Block kEn = {
     "%1 is the only administrator; at least one administrator user must remain",
     "There is no display to ask for the user and password; without a display only the "
     "automatic run can start",
+    "No mail program is set up: install xdg-utils and set up a mail program on the desktop",
 };
 
 const Block kPt = {
@@ -134,6 +137,8 @@ const Block kPt = {
     "%1 é o único administrador; deve restar pelo menos um usuário administrador",
     "Não há tela para pedir o usuário e a senha; sem tela só pode ser iniciada a execução "
     "automática",
+    "Não há nenhum programa de e-mail configurado: instale o xdg-utils e configure um programa "
+    "de e-mail na área de trabalho",
 };
 
 // One pass, so a part that itself holds "%2" is not replaced again.

@@ -45,6 +45,8 @@ enum class ExtraMsg {
   FilterAll,          // the file dialogs' filter for every file
   LastAdministrator,  // %1 user
   LoginWithoutDisplay,
+  // operator fixes
+  NoMailClient,  // mailing a file with no mail client set up on the desktop
   Count
 };
 
