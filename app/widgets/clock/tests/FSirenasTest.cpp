@@ -251,8 +251,9 @@ TEST_F(FSirenasTest, CloseDuringTheReadingShowsNoFailure) {
   bool closed = false;
   clocklink::setEventPump([&closed] {
     for (QWidget* w : QApplication::topLevelWidgets()) {
+      if (w->objectName() != "FSirenas") continue;
       auto* bar = w->findChild<QProgressBar*>("PrgSirenas");
-      if (!closed && bar && bar->isVisible() && bar->value() >= 8) {
+      if (!closed && bar->isVisible() && bar->value() >= 8) {
         closed = true;
         w->close();
       }
