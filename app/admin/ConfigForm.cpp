@@ -240,7 +240,7 @@ bool deleteUser(ClsUsers& users, int rows, int slot, Reporter& reporter) {
   // could open this dialog again.
   if (rows == 1 || !validSlot(slot)) return false;
   if (!leavesAnAdministrator(users, slot, -1)) {
-    reporter.inform(338, msgbox::Exclamation, {}, "\n" + lastAdministratorReason(users, slot));
+    refuseLastAdministrator(reporter, users, slot);
     return false;
   }
   if (!confirmed(reporter)) return false;

@@ -12,6 +12,11 @@ std::string lastAdministratorReason(const ClsUsers& users, int slot) {
   return GetExtraMsg(ExtraMsg::LastAdministrator, {r ? basic::Trim(r->Name) : std::string()});
 }
 
+void refuseLastAdministrator(Reporter& reporter, const ClsUsers& users, int slot) {
+  reporter.inform(338, msgbox::OkOnly | msgbox::Exclamation, {},
+                  "\n" + lastAdministratorReason(users, slot));
+}
+
 FUsrModel::FUsrModel(ClsUsers& users, Reporter& reporter) : m_users(users), m_reporter(reporter) {}
 
 void FUsrModel::refuse(int number, const std::string& why) {
@@ -66,7 +71,7 @@ bool FUsrModel::accept() {
   }
   // Nobody could open the configuration again without an administrator.
   if (!leavesAnAdministrator(m_users, m_slot, controls.level)) {
-    refuse(338, lastAdministratorReason(m_users, m_slot));
+    refuseLastAdministrator(m_reporter, m_users, m_slot);
     return false;
   }
   m_users.Version = 1;

@@ -11,6 +11,10 @@ class Reporter;
 
 // Why slot `slot`'s user must stay an administrator: the only one (in the current language).
 std::string lastAdministratorReason(const ClsUsers& users, int slot);
+// The refusal to demote or delete that user, the same from the user editor and from the
+// configuration's user list: box 338 with the reason. An exclamation under the program's own
+// title: the operator's action is refused, nothing went wrong.
+void refuseLastAdministrator(Reporter& reporter, const ClsUsers& users, int slot);
 
 class FUsrModel {
  public:

@@ -3,11 +3,20 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QProcess>
+#include <QStandardPaths>
 
 #include "core/MessagesExtra.h"
 
+namespace {
+constexpr int kXdgToolMissing = 3;
+}  // namespace
+
 std::string XdgEmailSender::send(const std::string& subject, const std::string& body,
                                  const std::string& attachment) {
+  // Without xdg-email the system's reason ("execvp: ...") tells the operator nothing: say what
+  // is missing.
+  if (QStandardPaths::findExecutable(QStringLiteral("xdg-email")).isEmpty())
+    return GetExtraMsg(ExtraMsg::NoMailClient);
   QProcess process;
   process.setProgram(QStringLiteral("xdg-email"));
   process.setArguments({QStringLiteral("--utf8"), QStringLiteral("--subject"),
@@ -27,6 +36,8 @@ std::string XdgEmailSender::send(const std::string& subject, const std::string& 
   if (process.exitStatus() != QProcess::NormalExit)
     return GetExtraMsg(ExtraMsg::ProgramAbnormalEnd,
                        {program, process.errorString().toStdString()});
+  // xdg-email's "a required tool could not be found": no mail program on the desktop.
+  if (process.exitCode() == kXdgToolMissing) return GetExtraMsg(ExtraMsg::NoMailClient);
   if (process.exitCode() != 0) {
     std::string why =
         QString::fromLocal8Bit(process.readAllStandardError()).trimmed().toStdString();

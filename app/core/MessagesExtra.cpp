@@ -61,6 +61,8 @@ const Block kEs = {
     "No se pudo abrir el registro diario %1: %2",
     "No se pudo escribir en el registro diario %1: %2",
     "argumento no válido",
+    "No hay ningún programa de correo configurado: instale xdg-utils y configure un programa de "
+    "correo en el escritorio",
 };
 
 const Block kEn = {
@@ -108,6 +110,7 @@ const Block kEn = {
     "Could not open the daily log %1: %2",
     "Could not write to the daily log %1: %2",
     "invalid argument",
+    "No mail program is set up: install xdg-utils and set up a mail program on the desktop",
 };
 
 const Block kPt = {
@@ -155,6 +158,8 @@ const Block kPt = {
     "Não foi possível abrir o registro diário %1: %2",
     "Não foi possível escrever no registro diário %1: %2",
     "argumento inválido",
+    "Não há nenhum programa de e-mail configurado: instale o xdg-utils e configure um programa "
+    "de e-mail na área de trabalho",
 };
 
 // One pass, so a part that itself holds "%2" is not replaced again.

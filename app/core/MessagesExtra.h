@@ -57,6 +57,8 @@ enum class ExtraMsg {
   LogOpenFailed,            // %1 file, %2 reason
   LogWriteFailed,           // %1 file, %2 reason
   ReasonInvalid,            // EINVAL
+  // operator fixes
+  NoMailClient,  // mailing a file with no mail client set up on the desktop
   Count
 };
 

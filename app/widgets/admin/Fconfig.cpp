@@ -23,6 +23,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <iterator>
 
 #include "core/ClsCfgFile.h"
 #include "core/ClsListaRelojes.h"
@@ -224,6 +225,10 @@ void Fconfig::buildTab0(QWidget* page) {
   grid->setRowStretch(3, 1);
   grid->setColumnStretch(0, 1);
   grid->setColumnStretch(1, 1);
+  // Tab goes down each column, as the frames stand, not across them in the order they were made.
+  QWidget* const order[] = {m_maxConsole, m_fofe,   m_modoLegajo,   m_lenguaje,   m_modem,
+                            m_duplicados, m_backup, m_multiEmpresa, m_modoVirtual};
+  for (size_t i = 1; i < std::size(order); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
 
   connect(m_modoLegajo, &QCheckBox::toggled, this, [this](bool on) {
     if (on) m_modoVirtual->setChecked(false);

@@ -10,6 +10,7 @@
 #include <clocklink/ClsModem.h>
 
 #include "core/Globals.h"
+#include "widgets/dialogs/MsgBox.h"
 #include "widgets/clock/ClockWindowsState.h"
 
 namespace {
@@ -20,6 +21,10 @@ class BusyState : public QObject {
   explicit BusyState(QWidget* w) : QObject(w) { setObjectName("veltaBusyState"); }
   int depth = 0;
   bool closePending = false;
+  // A close the operator asked for is held up by an exchange, or queued behind it: no box
+  // opens over the window until its delivery starts (the close's own boxes, the main window's
+  // shutdown ones, do show).
+  bool boxesOff = false;
   std::function<void()> notify;
   std::function<void()> cancel;
 };
@@ -34,6 +39,7 @@ BusyState* stateOf(const QWidget* w, bool create) {
 // Closes `w`; a pending close stays pending while its closeEvent runs, and is over after it.
 void deliverClose(QWidget* w) {
   QPointer<QWidget> alive(w);
+  if (BusyState* s = stateOf(w, false)) s->boxesOff = false;
   w->close();
   // A close asked for from inside the window's own closeEvent does nothing by itself: it
   // stays pending for that closeEvent to accept.
@@ -46,6 +52,17 @@ void closeLater(QWidget* w) {
   if (w)
     QMetaObject::invokeMethod(
         w, [w] { deliverClose(w); }, Qt::QueuedConnection);
+}
+
+bool boxesOff(const QWidget* w) {
+  const BusyState* s = stateOf(w, false);
+  return s && s->boxesOff;
+}
+
+// A close held up by an exchange cancels it: the boxes the cancel leads to stay unshown.
+void holdBoxesOff(BusyState* s) {
+  dialogs::setClosingTest(&boxesOff);
+  s->boxesOff = true;
 }
 
 void cancelExchange(BusyState* s) {
@@ -115,9 +132,11 @@ bool BusyGuard::deferClose(QWidget* window, QCloseEvent* e, bool untilAllIdle) {
   } else if (untilAllIdle && anyBusy()) {
     QList<QPointer<QWidget>>& waiting = clockWindowsState().closeWhenAllIdle;
     if (!waiting.contains(window)) waiting.append(window);
+    s = stateOf(window, true);
   } else {
     return false;
   }
+  holdBoxesOff(s);
   cancelExchange(s);
   if (e) e->ignore();
   return true;
@@ -128,6 +147,7 @@ void BusyGuard::requestClose(QWidget* window) {
   BusyState* s = stateOf(window, true);
   s->closePending = true;
   if (s->depth > 0) {
+    holdBoxesOff(s);
     cancelExchange(s);
     return;
   }

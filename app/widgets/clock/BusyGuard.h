@@ -3,7 +3,9 @@
 // commands are off and a close request waits. A close asked for meanwhile (the close box,
 // Escape, the main window's close on SIGTERM) makes the exchange cancel, and the window closes
 // once the last guard has ended; closing at once would free the window (and at the main
-// window the clock objects) under the exchange still on the stack.
+// window the clock objects) under the exchange still on the stack. Until the close comes, no
+// message box opens over it (dialogs::setClosingTest): the failure the cancel leads to is the
+// one the operator asked for.
 //
 // Each window has one state: idle, running (a guard is alive) or closing (a close waits for
 // the running exchange, or has been queued after it and not yet delivered).

@@ -13,7 +13,9 @@
 #include <QMenuBar>
 #include <QPointer>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -711,6 +713,24 @@ bool FormP::eventFilter(QObject* watched, QEvent* event) {
     if (w && w->isWindow()) QMetaObject::invokeMethod(w, "close", Qt::QueuedConnection);
   }
   return QMainWindow::eventFilter(watched, event);
+}
+
+void FormP::resizeEvent(QResizeEvent* e) {
+  QMainWindow::resizeEvent(e);
+  // The least size the layout needs (labels and fields in the fonts and language shown) is
+  // only a hint to the window manager, and not every one keeps to it: smaller, the clock
+  // panel's fields lie over each other. Ask for it back, once: a manager that insists on its
+  // size is not fought with.
+  const QSize least = minimumSizeHint().expandedTo(minimumSize());
+  // The size now: the event's may lag behind the window system's.
+  const QSize now = size();
+  if (now.width() >= least.width() && now.height() >= least.height()) {
+    m_sizeTakenBack = false;
+    return;
+  }
+  if (m_sizeTakenBack) return;
+  m_sizeTakenBack = true;
+  QTimer::singleShot(0, this, [this, least] { resize(size().expandedTo(least)); });
 }
 
 void FormP::closeEvent(QCloseEvent* e) {

@@ -91,6 +91,7 @@ class FormP : public QMainWindow, public MainWindowHost, public HandedContext {
 
  protected:
   void closeEvent(QCloseEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -182,4 +183,5 @@ class FormP : public QMainWindow, public MainWindowHost, public HandedContext {
   bool m_closed = false;        // the shutdown has closed the window
   bool m_closeWaiting = false;  // a close waits for the command on the stack
   bool m_unattendedClose = false;
+  bool m_sizeTakenBack = false;  // the least size was asked for after a smaller one came
 };

@@ -180,7 +180,8 @@ TEST_F(FUsrTest, TheLastAdministratorCannotBeDemoted) {
 }
 
 // Demoting the only administrator in the editor, or deleting it from the configuration's
-// list, is refused with the reason, in the language of the settings.
+// list, is refused with the reason, in the language of the settings, and in one look: an
+// exclamation under the program's own title.
 TEST_F(FUsrTest, TheLastAdministratorsRefusalSaysWhyInTheLanguage) {
   putUser(1, "boss", 1, 2);
   putUser(2, "ana", 2, 0);
@@ -197,7 +198,12 @@ TEST_F(FUsrTest, TheLastAdministratorsRefusalSaysWhyInTheLanguage) {
     const std::string text = GetMsgIn(338, lenguaje) + "\n" +
                              GetExtraMsgIn(ExtraMsg::LastAdministrator, lenguaje, {"boss"});
     ASSERT_EQ(boxes.boxes().size(), 2u);
-    for (const dialogs::BoxRequest& box : boxes.boxes()) EXPECT_EQ(box.text, text);
+    for (const dialogs::BoxRequest& box : boxes.boxes()) {
+      EXPECT_EQ(box.number, 338);
+      EXPECT_EQ(box.text, text);
+      EXPECT_EQ(box.style, msgbox::OkOnly | msgbox::Exclamation);
+      EXPECT_EQ(box.title, "");
+    }
     ASSERT_TRUE(users.GetCurData(1));
     EXPECT_EQ(users.Level, 2);
   }

@@ -18,6 +18,7 @@
 
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <regex>
 
 #include <sys/stat.h>
@@ -36,6 +37,7 @@
 #include "core/Globals.h"
 #include "widgets/admin/ListingPrinterDialog.h"
 #include "widgets/admin/testing/Hooks.h"
+#include "core/Messages.h"
 #include "core/MessagesExtra.h"
 #include "testsupport/PlantedLink.h"
 
@@ -549,6 +551,32 @@ TEST_F(ViewerFixture, MailFailuresAreReported) {
   ASSERT_EQ(boxes.numbers(), std::vector<int>{307});
   EXPECT_NE(boxes.boxes()[0].text.find(folder.file("GONE.MIR")), std::string::npos);
   EXPECT_EQ(client.log(), "");
+}
+
+// No xdg-email on PATH, or one that finds no mail program on the desktop (its exit 3): the box
+// says, in the language of the settings, that no mail client is set up, not the system's reason.
+TEST_F(ViewerFixture, WithoutAMailClientTheBoxSaysSoInTheLanguage) {
+  view();
+  const QByteArray path = qgetenv("PATH");
+  for (int lenguaje : {0, 2000}) {
+    for (bool installed : {false, true}) {
+      SCOPED_TRACE(testing::Message() << lenguaje << (installed ? " xdg-email" : " none"));
+      gCfgFile->LENGUAJE = static_cast<int16_t>(lenguaje);
+      boxes.clear();
+      std::optional<FakeMailClient> client;
+      if (installed)
+        client.emplace(folder, 3);
+      else
+        qputenv("PATH", QByteArray::fromStdString(folder.file("nowhere")));
+      window().mnu(4)->trigger();
+      qputenv("PATH", path);
+      ASSERT_EQ(boxes.numbers(), std::vector<int>{320});
+      EXPECT_EQ(boxes.boxes()[0].text,
+                GetMsgIn(320, lenguaje) + "\n" + GetExtraMsgIn(ExtraMsg::NoMailClient, lenguaje));
+      EXPECT_EQ(boxes.boxes()[0].text.find("execvp"), std::string::npos);
+    }
+  }
+  gCfgFile->LENGUAJE = 0;
 }
 
 // The mail client starts with window events running: meanwhile the commands are off (a second

@@ -493,6 +493,23 @@ TEST_F(FconfigTest, TheListsBoxesOpenOverTheDialog) {
   EXPECT_EQ(shown.size(), 1u);
 }
 
+// Tab on the first tab goes down the left column's fields, then down the right one's.
+TEST_F(FconfigTest, TabGoesDownEachColumnOfTheFirstTab) {
+  auto dialog = open();
+  dialog->show();
+  dialog->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+  child<QLineEdit>(*dialog, "MaxConsole")->setFocus();
+  std::vector<std::string> visited{QApplication::focusWidget()->objectName().toStdString()};
+  for (int i = 0; i < 8; ++i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    visited.push_back(QApplication::focusWidget()->objectName().toStdString());
+  }
+  EXPECT_EQ(visited, (std::vector<std::string>{"MaxConsole", "CmbFofe", "ChkModoLegajo",
+                                               "CmbLenguaje", "Modem", "ChkDuplicados", "ChkBackup",
+                                               "ChkMultiEmpresa", "ChkModoVirtual"}));
+}
+
 TEST_F(FconfigTest, EveryTabAndTheSubDialogsOnScreen) {
   folder.write("MODEM1.cfx", "");
   auto dialog = open();

@@ -141,3 +141,48 @@ TEST(BusyGuardTest, AnIdleWindowsOwnCloseIsAtOnce) {
 }
 
 }  // namespace
+
+// A close the operator asked for during an exchange cancels it: the boxes the window (or a
+// window opened over it) would show until it has gone open none, and answer as closed without
+// a button; other windows' boxes, and the window's own once it is idle again, still show.
+TEST(BusyGuardTest, NoBoxOverAWindowClosedDuringItsExchange) {
+  apptest::TempDataFolder data;
+  apptest::MsgBoxRecorder boxes(msgbox::Yes);
+  Window mainWindow(true);
+  Window clockWindow;
+  Window over;
+  over.setParent(&clockWindow, Qt::Dialog);
+  Window bystander;
+  for (QWidget* w : {static_cast<QWidget*>(&mainWindow), static_cast<QWidget*>(&clockWindow),
+                     static_cast<QWidget*>(&over), static_cast<QWidget*>(&bystander)})
+    w->show();
+  {
+    BusyGuard busy(&clockWindow);
+    clockWindow.close();
+  }
+  EXPECT_EQ(MsgBox(332, msgbox::Critical, {}, {}, &clockWindow), msgbox::Ok);
+  EXPECT_EQ(MsgBox(194, msgbox::YesNo | msgbox::Question, {}, {}, &over), msgbox::No);
+  MsgBox(338, msgbox::Critical, {}, {}, &bystander);
+  EXPECT_EQ(boxes.numbers(), std::vector<int>{338});
+  QCoreApplication::processEvents();  // the close is delivered
+  EXPECT_FALSE(clockWindow.isVisible());
+
+  // The main window's close waits for every window's exchange: the boxes over the windows
+  // opened over it stay unshown too, until it has gone.
+  clockWindow.show();
+  boxes.clear();
+  {
+    BusyGuard busy(&clockWindow);
+    mainWindow.close();
+    clockWindow.setParent(&mainWindow, Qt::Dialog);
+    clockWindow.show();
+  }
+  MsgBox(332, msgbox::Critical, {}, {}, &clockWindow);
+  EXPECT_TRUE(boxes.boxes().empty());
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(mainWindow.isVisible());
+  clockWindow.setParent(nullptr);
+  clockWindow.show();
+  MsgBox(332, msgbox::Critical, {}, {}, &clockWindow);
+  EXPECT_EQ(boxes.numbers(), std::vector<int>{332});
+}

@@ -280,7 +280,8 @@ TEST_F(FLeerTest, CancelDuringASlowReadKeepsWhatWasWritten) {
     });
     w.mnuAction(0)->trigger();
     collect::testing::setStepHook({});
-    EXPECT_EQ(boxes.numbers(), std::vector<int>{337}) << byClose;
+    // The operator's Cancelar is told as a failed read; a close asked for no box at all.
+    EXPECT_EQ(boxes.numbers(), byClose ? std::vector<int>{} : std::vector<int>{337}) << byClose;
     const size_t written = lineCount(folder.read("REGIS.MIR"));
     EXPECT_GE(written, 3u) << byClose;
     EXPECT_LT(written, 40u) << byClose;

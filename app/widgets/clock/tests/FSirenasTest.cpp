@@ -241,6 +241,35 @@ TEST_F(FSirenasTest, EditChecksKeepEditMode) {
   EXPECT_EQ(clock->sim().receivedFrames().size(), frames);
 }
 
+// The close box while the schedule is read: the reading is cancelled and the window goes
+// without a box saying the reading failed (a silent clock still says it, below).
+TEST_F(FSirenasTest, CloseDuringTheReadingShowsNoFailure) {
+  connect(0);
+  clock->sim().setSirens({Siren{1, 1, 7, 5, 5}});
+  QWidget main;
+  main.show();
+  bool closed = false;
+  clocklink::setEventPump([&closed] {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      if (w->objectName() != "FSirenas") continue;
+      auto* bar = w->findChild<QProgressBar*>("PrgSirenas");
+      if (!closed && bar->isVisible() && bar->value() >= 8) {
+        closed = true;
+        w->close();
+      }
+    }
+    QCoreApplication::processEvents();
+  });
+  FSirenas w(&main);
+  clocklink::setEventPump({});
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(closed);
+  EXPECT_FALSE(w.isVisible());
+  EXPECT_EQ(w.lastResult(), clocklink::kCancelled);
+  EXPECT_TRUE(boxes.boxes().empty());
+  EXPECT_EQ(w.LstSir()->topLevelItemCount(), 0);
+}
+
 TEST_F(FSirenasTest, SilentClockShows332AndAnEmptyList) {
   apptest::SilentListener silent;
   connect(0, silent.port());

@@ -14,6 +14,7 @@
 #include <QStatusTipEvent>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -677,6 +678,37 @@ TEST_F(FormPTest, CloseDuringAStatusReadingWaitsForIt) {
   for (int i = 0; i < 100 && gMirsol; ++i) QTest::qWait(20);
   EXPECT_EQ(gMirsol, nullptr);
   EXPECT_FALSE(w.isVisible());
+}
+
+// The clock panel stays readable however small the window is made: a size below the least its
+// layout needs, given by the window system (a window manager that ignores the hint), is taken
+// back, and no two fields of the panel cover each other.
+TEST_F(FormPTest, ShrunkWindowKeepsThePanelReadable) {
+  stores::writeClocks({ClockSpec{.description = "Uno"}});
+  FormP& w = open();
+  w.windowHandle()->resize(500, 350);
+  QCoreApplication::processEvents();  // the smaller size arrives
+  QCoreApplication::processEvents();  // the least size is asked back
+  const QSize least = w.minimumSizeHint();
+  EXPECT_TRUE(least.isValid());
+  EXPECT_GE(w.width(), least.width());
+  EXPECT_GE(w.height(), least.height());
+  std::vector<QWidget*> fields;
+  for (const char* name :
+       {"LblRS", "CmbPrg", "LblReloj", "TxtReloj", "TxtModelo", "LblPuerto", "TxtPuerto",
+        "TxtVelocidad", "LblTelefono", "TxtTelefono", "LblComunicacion", "TxtComunicacion",
+        "LblPath", "txtPath", "LblIP", "TxtIP", "FrmEA", "LstP"}) {
+    QWidget* f = w.findChild<QWidget*>(name);
+    ASSERT_NE(f, nullptr) << name;
+    fields.push_back(f);
+  }
+  for (size_t i = 0; i < fields.size(); ++i)
+    for (size_t j = i + 1; j < fields.size(); ++j)
+      EXPECT_FALSE(QRect(fields[i]->mapTo(&w, QPoint()), fields[i]->size())
+                       .intersects(QRect(fields[j]->mapTo(&w, QPoint()), fields[j]->size())))
+          << fields[i]->objectName().toStdString() << " / "
+          << fields[j]->objectName().toStdString();
+  EXPECT_TRUE(apptest::grabNonBlank(&w, "FormP-shrunk.png"));
 }
 
 }  // namespace
