@@ -5,6 +5,8 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+#include <cerrno>
+
 #include "core/MessagesExtra.h"
 
 namespace {
@@ -25,9 +27,9 @@ std::string XdgEmailSender::send(const std::string& subject, const std::string& 
                         QFileInfo(QString::fromStdString(attachment)).absoluteFilePath()});
   process.start();
   const std::string program = process.program().toStdString();
-  // QProcess's reasons are Qt's own texts, in the language of the settings.
+  // There but not started: it cannot be run (Qt's reason would be the system's "execvp: ...").
   if (!process.waitForStarted(10000))
-    return GetExtraMsg(ExtraMsg::ProgramNotStarted, {program, process.errorString().toStdString()});
+    return GetExtraMsg(ExtraMsg::ProgramNotStarted, {program, systemReason(EACCES)});
   // The mail client may stay open for as long as the operator writes; keep the window alive.
   while (!process.waitForFinished(20)) {
     if (process.state() == QProcess::NotRunning) break;
@@ -35,7 +37,7 @@ std::string XdgEmailSender::send(const std::string& subject, const std::string& 
   }
   if (process.exitStatus() != QProcess::NormalExit)
     return GetExtraMsg(ExtraMsg::ProgramAbnormalEnd,
-                       {program, process.errorString().toStdString()});
+                       {program, GetExtraMsg(ExtraMsg::ReasonEndedBySignal)});
   // xdg-email's "a required tool could not be found": no mail program on the desktop.
   if (process.exitCode() == kXdgToolMissing) return GetExtraMsg(ExtraMsg::NoMailClient);
   if (process.exitCode() != 0) {

@@ -63,6 +63,7 @@ const Block kEs = {
     "argumento no válido",
     "No hay ningún programa de correo configurado: instale xdg-utils y configure un programa de "
     "correo en el escritorio",
+    "terminó por una señal",
 };
 
 const Block kEn = {
@@ -111,6 +112,7 @@ const Block kEn = {
     "Could not write to the daily log %1: %2",
     "invalid argument",
     "No mail program is set up: install xdg-utils and set up a mail program on the desktop",
+    "ended by a signal",
 };
 
 const Block kPt = {
@@ -160,6 +162,7 @@ const Block kPt = {
     "argumento inválido",
     "Não há nenhum programa de e-mail configurado: instale o xdg-utils e configure um programa "
     "de e-mail na área de trabalho",
+    "terminou por um sinal",
 };
 
 // One pass, so a part that itself holds "%2" is not replaced again.

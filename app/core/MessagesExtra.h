@@ -59,6 +59,8 @@ enum class ExtraMsg {
   ReasonInvalid,            // EINVAL
   // operator fixes
   NoMailClient,  // mailing a file with no mail client set up on the desktop
+  // the file layer's refusals and the failures it reports
+  ReasonEndedBySignal,  // a program started from here was ended by a signal
   Count
 };
 
