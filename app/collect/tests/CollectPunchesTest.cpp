@@ -3,6 +3,10 @@
 // clears what was written.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <clocklink/ClsMirsol.h>
 #include <clocklink/EventPump.h>
 #include "FComm.h"
@@ -403,6 +407,34 @@ TEST_F(CollectPunchesTest, AnyPunchFileThatIsALinkGetsNoPunchAndTheClockKeepsThe
       EXPECT_EQ(sim->clearCount(), 0u);
       EXPECT_EQ(sim->punches().size(), 2u);
     }
+  }
+}
+
+// A FIFO under any of the four files, with a reader behind it: the reader gets no byte of the
+// pass, the refusal is said in the operator's language, and the clock keeps its punches.
+TEST_F(CollectPunchesTest, APunchFileThatIsAFifoWithAReaderGetsNoByte) {
+  cfg->Backup = 1;
+  auto bad = punch("3333", 4, 10, 0);
+  bad.month = 13;
+  for (const char* name : {"REGIS.MIR", "BACKUP.MIR", "ERRORES.TXT", "CONSOLE.MIR"}) {
+    SCOPED_TRACE(name);
+    list.clear();
+    for (const char* other : {"REGIS.MIR", "BACKUP.MIR", "ERRORES.TXT", "CONSOLE.MIR"})
+      std::filesystem::remove(folder.file(other));
+    ASSERT_EQ(::mkfifo(folder.file(name).c_str(), 0600), 0);
+    const int reader = ::open(folder.file(name).c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    sim->setPunches({punch("1234", 4, 9, 0), bad});
+    ASSERT_EQ(collect(0, /*console=*/-1), -200);
+    char buf[64];
+    EXPECT_LE(::read(reader, buf, sizeof buf), 0) << "nothing reached the reader";
+    ::close(reader);
+    EXPECT_EQ(list.text(list.count()),
+              folder.file(name) + ": " + systemReason(basekit::kErrNotPlainFile));
+    EXPECT_EQ(clear(2), -200);
+    EXPECT_EQ(sim->clearCount(), 0u);
+    EXPECT_EQ(sim->punches().size(), 2u);
+    std::filesystem::remove(folder.file(name));
   }
 }
 
