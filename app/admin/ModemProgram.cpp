@@ -31,7 +31,7 @@ std::vector<std::string> ModemProgram::programFiles(const std::string& folder) {
 }
 
 std::optional<bool> ModemProgram::run(const std::string& path, clocklink::ClsModem& modem,
-                                      collect::ProgressList& list, std::string* readError) {
+                                      ProgressList& list, std::string* readError) {
   std::string text;
   basekit::FileError error;
   // A file the operator picked: it may be reached through a link or by a second name, but
@@ -58,8 +58,8 @@ std::optional<bool> ModemProgram::run(const std::string& path, clocklink::ClsMod
 }
 
 ModemProgram::Outcome ModemProgram::runCommand(const std::string& folder, const std::string& name,
-                                               clocklink::ClsModem& modem,
-                                               collect::ProgressList& list, Reporter& reporter,
+                                               clocklink::ClsModem& modem, ProgressList& list,
+                                               Reporter& reporter,
                                                const std::function<void(bool)>& busy) {
   modem.SetCancel(0);
   const std::string file = basic::Trim(name);

@@ -72,7 +72,7 @@ int main(int argc, char** argv) {
     sims.push_back(std::move(sim));
   }
 
-  collect::VectorProgressList list;
+  VectorProgressList list;
   ClsLogger logger;
   logger.logEnabled = true;
   collect::PassSeams seams;

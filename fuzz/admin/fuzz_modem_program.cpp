@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const auto names = ModemProgram::programFiles(fuzzScratchDir());
   if (names.size() != 1 || names[0] != "PROG.cfx") std::abort();
 
-  collect::VectorProgressList list;
+  VectorProgressList list;
   const std::optional<bool> allOk = ModemProgram::run(fuzzScratchDir() + names[0], modem, list);
   if (!allOk) std::abort();
   const std::string text(reinterpret_cast<const char*>(data), size);

@@ -38,7 +38,7 @@ int runPass(const std::string& folder) {
   objects.createStartupObjects();
   ClsLogger logger;
   logger.logEnabled = true;
-  collect::VectorProgressList list;
+  VectorProgressList list;
   collect::PassSeams seams;
   seams.list = &list;
   seams.logger = &logger;
@@ -75,7 +75,7 @@ int main(int argc, char** argv) {
   if (gMirsol->SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 2, 0, std::atoi(argv[2]),
                                10) != clocklink::kSuccess)
     return 2;
-  collect::VectorProgressList list;
+  VectorProgressList list;
   int rc = 1;
   collect::MirsolClockOps clock(*gMirsol);
   collect::CollectContext ctx{clock,

@@ -96,7 +96,7 @@ class CollectionPassTest : public ::testing::Test {
   }
 
   apptest::TempDataFolder folder;
-  collect::VectorProgressList list;
+  VectorProgressList list;
   std::function<bool()> stop;
   std::vector<std::string> labels;
   std::vector<std::string> variables;
@@ -334,7 +334,7 @@ TEST_F(DialTest, FourFailuresGiveTheirLineAndHangUp) {
     EXPECT_EQ(dial(), -200);
     EXPECT_EQ(modem.modem().dialledNumbers().size(), 4u);
     EXPECT_EQ(list.text(list.count()), c.lastLine);
-    EXPECT_EQ(list.style(list.count()), collect::kRedLine);
+    EXPECT_EQ(list.style(list.count()), kRedLine);
     EXPECT_FALSE(gModem->cortarModem());
     // The port was let go: the next set-up finds it free.
     EXPECT_EQ(gModem->InitModem(*gDataFolder, "Sim"), clocklink::kSuccess);

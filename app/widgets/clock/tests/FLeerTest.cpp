@@ -90,7 +90,7 @@ class FLeerTest : public ::testing::Test {
   apptest::TempDataFolder folder;
   apptest::MsgBoxRecorder boxes;
   apptest::TcpClockSim clock;
-  collect::VectorProgressList list;
+  VectorProgressList list;
   std::vector<std::string> questions;
   std::vector<std::string> shipped;
   int nextAnswer = 1;

@@ -93,7 +93,7 @@ TEST_F(fAutoTest, CountdownPassCollectsThenEndsTheProgram) {
   auto w = open();
   ASSERT_TRUE(apptest::waitFor([&] { return w->list()->count() == 1; }));
   EXPECT_EQ(w->list()->text(1).rfind("> Inicio de Proceso Automático: ", 0), 0u);
-  EXPECT_EQ(w->list()->style(1), (collect::LineStyle{true, collect::kRed}));
+  EXPECT_EQ(w->list()->style(1), (LineStyle{true, kRed}));
   EXPECT_TRUE(apptest::grabNonBlank(w.get(), "fAuto-waiting.png"));
   skip = std::chrono::seconds(31);
   ASSERT_TRUE(apptest::waitFor([&] { return w->passesRun() == 1; }));

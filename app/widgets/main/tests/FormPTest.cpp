@@ -290,7 +290,7 @@ TEST_F(FormPTest, ClearingAsksFirstThenClearsTheTcpClockInBlue) {
   EXPECT_EQ(clock.sim().clearCount(), 1u);
   ASSERT_EQ(w.LstP()->count(), 1);
   EXPECT_EQ(w.LstP()->text(1), ">" + GetMsg(273));
-  EXPECT_EQ(w.LstP()->style(1), collect::kBlueLine);
+  EXPECT_EQ(w.LstP()->style(1), kBlueLine);
   EXPECT_EQ(audited().size(), 2u);
 }
 
@@ -303,7 +303,7 @@ TEST_F(FormPTest, ClearingAPhoneClockWithoutALineSays322) {
   act(FormP::Co, 3)->trigger();
   EXPECT_EQ(boxes.numbers(), (std::vector<int>{173, 322}));
   ASSERT_EQ(w.LstP()->count(), 1);
-  EXPECT_EQ(w.LstP()->style(1), collect::kRedLine);
+  EXPECT_EQ(w.LstP()->style(1), kRedLine);
   ::unsetenv("VELTA_ASSUME_CTS");
 }
 
