@@ -61,7 +61,8 @@ ModemProgram::Outcome ModemProgram::runCommand(const std::string& folder, const 
                                                clocklink::ClsModem& modem, ProgressList& list,
                                                Reporter& reporter,
                                                const std::function<void(bool)>& busy) {
-  modem.SetCancel(0);
+  // clearing a flag cannot fail
+  (void)modem.SetCancel(0);
   const std::string file = basic::Trim(name);
   // A held line belongs to a clock's call; programming would break into it.
   if (file.empty() || modem.cortarModem()) return Outcome::NotRun;

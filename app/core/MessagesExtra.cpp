@@ -61,6 +61,7 @@ const Block kEs = {
     "No se pudo abrir el registro diario %1: %2",
     "No se pudo escribir en el registro diario %1: %2",
     "argumento no válido",
+    "ERROR AL INICIALIZAR: ",
 };
 
 const Block kEn = {
@@ -108,6 +109,7 @@ const Block kEn = {
     "Could not open the daily log %1: %2",
     "Could not write to the daily log %1: %2",
     "invalid argument",
+    "ERROR WHILE STARTING: ",
 };
 
 const Block kPt = {
@@ -155,6 +157,7 @@ const Block kPt = {
     "Não foi possível abrir o registro diário %1: %2",
     "Não foi possível escrever no registro diário %1: %2",
     "argumento inválido",
+    "ERRO AO INICIALIZAR: ",
 };
 
 // One pass, so a part that itself holds "%2" is not replaced again.

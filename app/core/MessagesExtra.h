@@ -57,6 +57,8 @@ enum class ExtraMsg {
   LogOpenFailed,            // %1 file, %2 reason
   LogWriteFailed,           // %1 file, %2 reason
   ReasonInvalid,            // EINVAL
+  // design: start-up
+  StartFailed,  // followed by the reason
   Count
 };
 

@@ -48,7 +48,7 @@ double rawDownload(clocklink::ClsMirsol& m) {
   clocklink::CollectionStatus r = clocklink::kSuccess;
   while (r == clocklink::kSuccess && m.RegCount < count) r = m.Record_Process(2);
   const double s = seconds(SteadyClock::now() - t0);
-  m.Record_Process(3);
+  (void)m.Record_Process(3);
   return m.RegCount == count ? s : -1;
 }
 

@@ -56,7 +56,7 @@ class CollectionPassTest : public ::testing::Test {
     apptest::objects().createSettings();
     gCfgFile->Init(*gDataFolder + "VELTA.INI");
     gCfgFile->LoadCfg();
-    apptest::objects().createStartupObjects();
+    (void)apptest::objects().createStartupObjects();
   }
   // Changes slot `slot` of the loaded clock store.
   template <typename F>
@@ -299,9 +299,9 @@ class DialTest : public CollectionPassTest {
   int16_t dial() {
     const ClsListaRelojes& c = *gListaRelojes;
     gListaRelojes->GetCurData(1);
-    gMirsol->SetTimeRecorder(c.M_Numero, c.m_Modelo, c.m_Puerto, c.m_Velocidad, c.m_Telefono,
-                             c.M_Comunicacion, c.m_IP, c.m_TipoInterface, c.m_PortLocal,
-                             c.m_PortRemoto, gCfgFile->TimeOutModem);
+    (void)gMirsol->SetTimeRecorder(c.M_Numero, c.m_Modelo, c.m_Puerto, c.m_Velocidad, c.m_Telefono,
+                                   c.M_Comunicacion, c.m_IP, c.m_TipoInterface, c.m_PortLocal,
+                                   c.m_PortRemoto, gCfgFile->TimeOutModem);
     gModem->SetModem(5, "9600", "5551234");
     std::optional<collect::RunContext> ctx = collect::programContext(apptest::objects());
     collect::PassSeams seams;

@@ -468,8 +468,7 @@ void Fconfig::ok() {
       m_objects.mirsol->SetTimeOut(m_objects.cfg->TimeOut);
       m_objects.mirsol->TimeOutModem = m_objects.cfg->TimeOutModem;
     }
-    m_objects.cfg->SaveCfg();
-    if (!m_objects.cfg->lastSaveError().empty()) errors += "\n" + m_objects.cfg->lastSaveError();
+    if (!m_objects.cfg->SaveCfg().ok) errors += "\n" + m_objects.cfg->lastSaveError();
     if (m_objects.clocks && !m_objects.clocks->GrabarRelojes().ok)
       errors += "\n" + m_objects.clocks->status().message;
     if (m_objects.users && !m_objects.users->GrabarUsers().ok)

@@ -59,7 +59,7 @@ class FConsoleTest : public ::testing::Test {
     apptest::objects().createSettings();
     gCfgFile->Init(*gDataFolder + "VELTA.INI");
     gCfgFile->LoadCfg();
-    apptest::objects().createStartupObjects();
+    (void)apptest::objects().createStartupObjects();
   }
   std::string total(FConsole& w) { return w.findChild<QLabel*>("TTotal")->text().toStdString(); }
 

@@ -263,7 +263,7 @@ TEST_F(FrmTestTest, DetectarFindsTheSimulatorAndRestoresTheClockOnCancel) {
   stores::writeClocks({record});
   apptest::objects().createClockList();
   gListaRelojes->Iniciar(*gDataFolder + "velta002.dat");
-  gListaRelojes->CargarRelojes();
+  (void)gListaRelojes->CargarRelojes();
   gCfgFile->RelojActivo = 1;
   gCfgFile->TimeOut = 3;
   clocksim::Options options;

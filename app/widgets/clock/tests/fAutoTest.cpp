@@ -55,7 +55,7 @@ class fAutoTest : public ::testing::Test {
     apptest::objects().createSettings();
     gCfgFile->Init(*gDataFolder + "VELTA.INI");
     gCfgFile->LoadCfg();
-    apptest::objects().createStartupObjects();
+    (void)apptest::objects().createStartupObjects();
     *gRunMode = runMode;
   }
   // The window with its monotonic clock moved on by `skip` (the countdown need not be sat
