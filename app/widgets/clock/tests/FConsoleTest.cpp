@@ -124,6 +124,7 @@ TEST_F(FConsoleTest, ARefusedConsoleFileIsSaidInTheListAfterEveryCycle) {
   ASSERT_GE(lines->count(), 1);
   EXPECT_EQ(lines->text(lines->count()), refusal);
   EXPECT_EQ(lines->style(lines->count()), kRedLine);
+  EXPECT_TRUE(apptest::grabNonBlank(&w, "FConsole-refused.png"));
 }
 
 TEST_F(FConsoleTest, MaxConsoleTrimsTheListAndTheFileOnExit) {
