@@ -42,7 +42,7 @@ struct ClockRecord {
 struct EditorHooks;
 
 // The current clock is the store's own ClockRecord part: its fields are read and set as the
-// store's (clocks.m_Descrip) by some forty files, which stay as they are.
+// store's (clocks.m_Descrip) in about 35 files, windows and runs among them: they stay as is.
 class ClsListaRelojes : public ClockRecord {
  public:
   static constexpr int kSlots = 100;

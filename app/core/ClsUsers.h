@@ -32,6 +32,7 @@ class ClsUsers : public UserRecord {
   static constexpr size_t kMaxFileBytes = 16 * kSlots * kRecordLength;
 
   ClsUsers();  // every slot free
+
   // Logged-in user; auName keeps the stored 20-character name.
   int16_t auVersion = 0;
   int16_t auCode = 0;
