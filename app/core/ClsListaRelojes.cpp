@@ -27,20 +27,22 @@ Widths widthsFor(int16_t version) {
   return {4, 15};
 }
 
-std::string zeros(size_t n) { return std::string(n, '\0'); }
-
 }  // namespace
 
-ClockRecord::ClockRecord()
-    : M_Numero(zeros(1)),
-      m_Puerto(zeros(5)),
-      m_Velocidad(zeros(5)),
-      m_Telefono(zeros(25)),
-      M_Archivo(zeros(100)),
-      m_Path(zeros(250)),
-      m_Descrip(zeros(50)),
-      m_IP(zeros(15)),
-      m_ArchivoHabil(zeros(100)) {}
+ClsListaRelojes::ClsListaRelojes() {
+  ClockRecord zero;
+  decodeRecord(std::string(kRecordLength, '\0'), kVersion, zero);
+  for (ClockRecord& s : m_slots) s = zero;
+}
+
+ClockRecord ClsListaRelojes::stored(const ClockRecord& r) {
+  // The codec holds the widths: the slot gets what a save and a load would give back, apart
+  // from the form, which a save always writes as the current one.
+  ClockRecord s;
+  decodeRecord(encodeRecord(r), kVersion, s);
+  s.m_Version = r.m_Version;
+  return s;
+}
 
 size_t ClsListaRelojes::recordLength(int16_t version) {
   switch (version) {
@@ -199,29 +201,19 @@ StoreResult ClsListaRelojes::GrabarRelojes() {
 int16_t ClsListaRelojes::Nuevo() {
   for (int i = 1; i <= kSlots; ++i) {
     if (m_slots[i].m_Prg >= 1) continue;
-    ClockRecord& r = m_slots[i];
+    ClockRecord r;
     r.m_Version = kVersion;
     r.m_Prg = 1;
     r.M_Numero = "1";
-    r.m_Modelo = 0;
-    r.m_Puerto = fitText("COM1", 5);
-    r.m_Velocidad = fitText("9600", 5);
-    r.m_Telefono = fitText("", 25);
-    r.M_Borrar = 0;
-    r.M_Archivo = fitText("REGIS.MIR", 100);
-    r.m_ArchivoFecha = 0;
+    r.m_Puerto = "COM1";
+    r.m_Velocidad = "9600";
+    r.M_Archivo = "REGIS.MIR";
     r.m_FHora = 1;
-    r.M_Comunicacion = 0;
     r.m_TipoNumero = 1;
-    r.M_Activo = 0;
-    r.m_Path = fitText("", 250);
-    r.m_Descrip = fitText(GetMsg(274) + " 1", 50);
-    r.m_IP = fitText("", 15);
-    r.m_tipo = 0;
-    r.m_ArchivoHabil = fitText("", 100);
-    r.m_TipoInterface = 0;
+    r.m_Descrip = GetMsg(274) + " 1";
     r.m_PortLocal = 7001;
     r.m_PortRemoto = 7001;
+    m_slots[i] = stored(r);
     return 1;
   }
   return 0;
@@ -257,28 +249,17 @@ void ClsListaRelojes::GetCurDataOrDefault(int16_t n) {
     GetCurData(n);
     return;
   }
-  m_Version = 0;
-  m_Prg = 0;
-  M_Numero = "1";
-  m_Modelo = 0;
-  m_Puerto = "COM2";
-  m_Velocidad = "9600";
-  m_Telefono.clear();
-  M_Borrar = 0;
-  M_Archivo = "REGIS.MIR";
-  m_ArchivoFecha = 0;
-  m_FHora = 0;
-  M_Comunicacion = 1;
-  m_TipoNumero = 1;
-  M_Activo = 0;
-  m_Path = *gDataFolder;
-  m_Descrip.clear();
-  m_IP.clear();
-  m_ArchivoHabil.clear();
-  m_tipo = 0;
-  m_TipoInterface = 0;
-  m_PortLocal = 7001;
-  m_PortRemoto = 7001;
+  ClockRecord d;
+  d.M_Numero = "1";
+  d.m_Puerto = "COM2";
+  d.m_Velocidad = "9600";
+  d.M_Archivo = "REGIS.MIR";
+  d.M_Comunicacion = 1;
+  d.m_TipoNumero = 1;
+  d.m_Path = *gDataFolder;
+  d.m_PortLocal = 7001;
+  d.m_PortRemoto = 7001;
+  current() = d;
 }
 
 int16_t ClsListaRelojes::GetCurData(int16_t i) {
@@ -288,56 +269,15 @@ int16_t ClsListaRelojes::GetCurData(int16_t i) {
   for (std::string* s : {&r.M_Numero, &r.m_Puerto, &r.m_Velocidad, &r.m_Telefono, &r.M_Archivo,
                          &r.m_Path, &r.m_Descrip, &r.m_IP, &r.m_ArchivoHabil})
     *s = trimBlanks(*s);
-  m_Version = r.m_Version;
-  m_Prg = r.m_Prg;
-  M_Numero = r.M_Numero;
-  m_Modelo = r.m_Modelo;
-  m_Puerto = r.m_Puerto;
-  m_Velocidad = r.m_Velocidad;
-  m_Telefono = r.m_Telefono;
-  M_Borrar = r.M_Borrar;
-  M_Archivo = r.M_Archivo;
-  m_ArchivoFecha = r.m_ArchivoFecha;
-  m_FHora = r.m_FHora;
-  M_Comunicacion = r.M_Comunicacion;
-  m_TipoNumero = r.m_TipoNumero;
-  M_Activo = r.M_Activo;
-  m_Path = r.m_Path;
-  m_Descrip = r.m_Descrip;
-  m_IP = r.m_IP;
-  m_ArchivoHabil = r.m_ArchivoHabil;
-  m_tipo = r.m_tipo;
-  m_TipoInterface = r.m_TipoInterface;
-  m_PortLocal = r.m_PortLocal;
-  m_PortRemoto = r.m_PortRemoto;
+  current() = r;
   return 1;
 }
 
 int16_t ClsListaRelojes::SetCurData(int16_t i) {
   if (i < 1 || i > kSlots) return 0;
-  ClockRecord& r = m_slots[i];
-  r.m_Version = m_Version;
-  r.m_Prg = m_Prg;
-  r.M_Numero = fitText(M_Numero, 1);
-  r.m_Modelo = m_Modelo;
-  r.m_Puerto = fitText(m_Puerto, 5);
-  r.m_Velocidad = fitText(m_Velocidad, 5);
-  r.m_Telefono = fitText(m_Telefono, 25);
-  r.M_Borrar = M_Borrar;
-  r.M_Archivo = fitText(M_Archivo, 100);
-  r.m_ArchivoFecha = m_ArchivoFecha;
-  r.m_FHora = m_FHora;
-  r.M_Comunicacion = M_Comunicacion;
-  r.m_TipoNumero = m_TipoNumero;
-  r.M_Activo = M_Activo;
-  r.m_Path = fitText(m_Path, 250);
-  r.m_Descrip = fitText(m_Descrip, 50);
-  r.m_IP = fitText(trimBlanks(m_IP), 15);
-  r.m_tipo = m_tipo;
-  r.m_ArchivoHabil = fitText(m_ArchivoHabil, 100);
-  r.m_TipoInterface = m_TipoInterface;
-  r.m_PortLocal = m_PortLocal;
-  r.m_PortRemoto = m_PortRemoto;
+  ClockRecord r = current();
+  r.m_IP = trimBlanks(r.m_IP);
+  m_slots[i] = stored(r);
   return 1;
 }
 

@@ -1,6 +1,6 @@
 // The clock list: 100 slots of clock records kept in velta002.dat (581-byte records,
-// form 7; the loader also reads forms 1..6), the current clock as public properties,
-// and the table of clock model names.
+// form 7; the loader also reads forms 1..6), the current clock, and the table of clock model
+// names.
 #pragma once
 
 #include "core/StoreResult.h"
@@ -10,7 +10,8 @@
 #include <functional>
 #include <string>
 
-// One clock slot. Texts are held at their stored width (blank padded) in UTF-8.
+// One clock. Texts are in UTF-8; a slot holds them at their stored width (blank padded), the
+// current clock as the caller set them or trimmed by GetCurData.
 struct ClockRecord {
   int16_t m_Version = 0;
   int16_t m_Prg = 0;
@@ -35,12 +36,14 @@ struct ClockRecord {
   int32_t m_PortLocal = 0;
   int32_t m_PortRemoto = 0;
 
-  ClockRecord();  // a never-filled slot: zero bytes throughout
+  bool operator==(const ClockRecord&) const = default;
 };
 
 struct EditorHooks;
 
-class ClsListaRelojes {
+// The current clock is the store's own ClockRecord part: its fields are read and set as the
+// store's (clocks.m_Descrip) in about 35 files, windows and runs among them: they stay as is.
+class ClsListaRelojes : public ClockRecord {
  public:
   static constexpr int kSlots = 100;
   static constexpr size_t kRecordLength = 581;
@@ -48,29 +51,8 @@ class ClsListaRelojes {
   // Largest velta002.dat read: 16 times the 100 slots, older and longer records included.
   static constexpr size_t kMaxFileBytes = 16 * kSlots * kRecordLength;
 
-  // Current clock.
-  int16_t m_Version = 0;
-  int16_t m_Prg = 0;
-  std::string M_Numero;
-  int16_t m_Modelo = 0;
-  std::string m_Puerto;
-  std::string m_Velocidad;
-  std::string m_Telefono;
-  int16_t M_Borrar = 0;
-  std::string M_Archivo;
-  int16_t m_ArchivoFecha = 0;
-  int16_t m_FHora = 0;
-  int16_t M_Comunicacion = 0;
-  int16_t m_TipoNumero = 0;
-  int16_t M_Activo = 0;
-  std::string m_Path;
-  std::string m_Descrip;
-  std::string m_IP;
-  std::string m_ArchivoHabil;
-  int16_t m_tipo = 0;
-  int16_t m_TipoInterface = 0;
-  int32_t m_PortLocal = 0;
-  int32_t m_PortRemoto = 0;
+  ClsListaRelojes();  // every slot never filled: zero bytes throughout
+
   int16_t Operation = 0;  // slot handed to the clock editor and its answer; never stored
 
   void Iniciar(const std::string& path);
@@ -92,11 +74,15 @@ class ClsListaRelojes {
   // leftover record (its telephone or model would aim the link or enable commands for a
   // clock that is not there).
   void GetCurDataOrDefault(int16_t n);
+  // The current clock into slot i as the file would give it back: texts cut or padded to their
+  // widths in the file's code page, m_IP trimmed first.
   int16_t SetCurData(int16_t i);
   int16_t FillList(StoreRows& list) const;
 
   // Slot i (1..100) as held in memory; nullptr outside the table.
   const ClockRecord* slot(int i) const;
+  ClockRecord& current() { return *this; }
+  const ClockRecord& current() const { return *this; }
   const StoreStatus& status() const { return m_status; }
   const std::string& path() const { return m_path; }
 
@@ -106,6 +92,8 @@ class ClsListaRelojes {
   static size_t recordLength(int16_t version);  // 0 for an unknown form
 
  private:
+  static ClockRecord stored(const ClockRecord& r);
+
   const EditorHooks* m_editors = nullptr;  // the owner's, for the store it makes
   std::string m_path;
   ClockRecord m_slots[kSlots + 1];  // index 0 unused

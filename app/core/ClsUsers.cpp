@@ -11,7 +11,6 @@
 #include <cerrno>
 #include <cmath>
 
-using storefile::fitText;
 using storefile::trimBlanks;
 
 std::string ClsUsers::encodeRecord(const UserRecord& r) {
@@ -33,6 +32,10 @@ UserRecord ClsUsers::decodeRecord(const std::string& bytes) {
   r.Psw = rd.i32();
   r.Level = rd.i16();
   return r;
+}
+
+ClsUsers::ClsUsers() {
+  for (UserRecord& s : m_slots) s.Name = std::string(20, ' ');
 }
 
 void ClsUsers::Iniciar(const std::string& path) { m_path = path; }
@@ -111,24 +114,18 @@ bool ClsUsers::Deleted(int16_t i) const {
 
 bool ClsUsers::GetCurData(int16_t i) {
   if (i < 1 || i > kSlots) return false;
-  const UserRecord& r = m_slots[i];
-  Version = r.Version;
-  Code = r.Code;
-  Name = trimBlanks(r.Name);
-  Psw = r.Psw;
-  Level = r.Level;
+  current() = m_slots[i];
+  Name = trimBlanks(Name);
   return true;
 }
 
 bool ClsUsers::SetCurData(int16_t i) {
   if (i == 0) i = 1;
   if (i < 1 || i > kSlots) return false;
-  UserRecord& r = m_slots[i];
-  r.Version = Version;
-  r.Code = Code;
-  r.Name = fitText(Name, 20);
-  r.Psw = Psw;
-  r.Level = Level;
+  // The codec holds the width; the version is the record's own, which a save always writes as
+  // the current form.
+  m_slots[i] = decodeRecord(encodeRecord(current()));
+  m_slots[i].Version = Version;
   return true;
 }
 

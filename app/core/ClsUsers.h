@@ -12,14 +12,18 @@
 struct UserRecord {
   int16_t Version = 0;
   int16_t Code = 0;
-  std::string Name = std::string(20, ' ');  // all blanks = free slot
+  std::string Name;  // 20; in a slot all blanks = free
   int32_t Psw = 0;
   int16_t Level = 0;
+
+  bool operator==(const UserRecord&) const = default;
 };
 
 struct EditorHooks;
 
-class ClsUsers {
+// The current user record is the store's own UserRecord part: the user windows, the start-up
+// and their tests read and set its fields as the store's (users.Name), and stay as they are.
+class ClsUsers : public UserRecord {
  public:
   static constexpr int kSlots = 100;
   static constexpr size_t kRecordLength = 30;
@@ -27,12 +31,8 @@ class ClsUsers {
   // Largest VELTA.DAT read: 16 times the 100 slots.
   static constexpr size_t kMaxFileBytes = 16 * kSlots * kRecordLength;
 
-  // Current record.
-  int16_t Version = 0;
-  int16_t Code = 0;
-  std::string Name;
-  int32_t Psw = 0;
-  int16_t Level = 0;
+  ClsUsers();  // every slot free
+
   // Logged-in user; auName keeps the stored 20-character name.
   int16_t auVersion = 0;
   int16_t auCode = 0;
@@ -52,11 +52,15 @@ class ClsUsers {
   void useEditors(const EditorHooks* editors) { m_editors = editors; }
   bool Deleted(int16_t i) const;
   bool GetCurData(int16_t i);
+  // The current record into slot i (0 taken as 1) as the file would give it back: the name cut
+  // or padded to its width in the file's code page.
   bool SetCurData(int16_t i);
   bool FindUser(const std::string& name, const std::string& psw);
   int16_t GetLevel() const { return auLevel; }
 
   const UserRecord* slot(int i) const { return i >= 1 && i <= kSlots ? &m_slots[i] : nullptr; }
+  UserRecord& current() { return *this; }
+  const UserRecord& current() const { return *this; }
   const StoreStatus& status() const { return m_status; }
 
   static std::string encodeRecord(const UserRecord& r);

@@ -271,6 +271,30 @@ TEST_F(ClockStore, CurrentClockRoundTripTrimsAndPads) {
   EXPECT_EQ(store.slot(1)->m_Descrip, "Entrada");  // trimmed text written back into the slot
 }
 
+// Every field at a value of its own, texts at full width without blanks: the records are read
+// from patterned bytes, so a field added to the record and its file form is covered unnamed. A
+// field the copy misses keeps the other record's value or the free slot's zero.
+TEST_F(ClockStore, EveryFieldOfTheCurrentClockGoesIntoItsSlotAndBack) {
+  auto patterned = [](char first) {
+    std::string bytes(ClsListaRelojes::kRecordLength, ' ');
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(first + i % 20);
+    ClockRecord r;
+    EXPECT_TRUE(ClsListaRelojes::decodeRecord(bytes, ClsListaRelojes::kVersion, r));
+    return r;
+  };
+  const ClockRecord a = patterned('A'), b = patterned('a');
+  store.current() = a;
+  ASSERT_EQ(store.SetCurData(2), 1);
+  store.current() = b;
+  ASSERT_EQ(store.SetCurData(3), 1);
+  EXPECT_TRUE(*store.slot(2) == a);
+  EXPECT_TRUE(*store.slot(3) == b);
+  store.GetCurData(2);
+  EXPECT_TRUE(store.current() == a);
+  store.GetCurData(3);
+  EXPECT_TRUE(store.current() == b);
+}
+
 TEST_F(ClockStore, SlotNumbersOutsideTheTableAreRefused) {
   (void)store.CargarRelojes();
   for (int16_t i : {int16_t(-1), int16_t(0), int16_t(101), int16_t(32767), int16_t(-32768)}) {

@@ -307,6 +307,29 @@ TEST_F(UserStore, CurrentRecordAndSlotLimits) {
   EXPECT_EQ(seen, 3);
 }
 
+// Every field at a value of its own, the name at full width without blanks: the records are read
+// from patterned bytes, so a field added to the record and its file form is covered unnamed. A
+// field the copy misses keeps the other record's value or the free slot's.
+TEST_F(UserStore, EveryFieldOfTheCurrentRecordGoesIntoItsSlotAndBack) {
+  auto patterned = [](char first) {
+    std::string bytes(ClsUsers::kRecordLength, ' ');
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(first + i % 20);
+    return ClsUsers::decodeRecord(bytes);
+  };
+  const UserRecord a = patterned('A'), b = patterned('a');
+  ClsUsers u;
+  u.current() = a;
+  ASSERT_TRUE(u.SetCurData(2));
+  u.current() = b;
+  ASSERT_TRUE(u.SetCurData(3));
+  EXPECT_TRUE(*u.slot(2) == a);
+  EXPECT_TRUE(*u.slot(3) == b);
+  u.GetCurData(2);
+  EXPECT_TRUE(u.current() == a);
+  u.GetCurData(3);
+  EXPECT_TRUE(u.current() == b);
+}
+
 TEST_F(UserStore, FailedSaveKeepsTheOldFile) {
   const std::string path = dir + "VELTA.DAT";
   writeFile(path, user(1, 1, "Ana", 1, 2));
