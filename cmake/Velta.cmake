@@ -9,6 +9,8 @@
 #   velta_add_component_folders(folder ...)        fuzz/ and bench/: one sub-folder a component
 #   velta_headless_check(library)                  fails the build when the library needs more
 #                                                  than what it links (e.g. a widget call)
+#   velta_headless_tests(target ...)               fails the configuration when a test of a
+#                                                  headless library links a widget library
 
 set(VELTA_BUILD_TESTS ON)
 
@@ -233,4 +235,49 @@ function(velta_headless_check library)
   add_library(${library}_headless_check SHARED "${src}")
   target_link_libraries(${library}_headless_check PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,${library}>")
   target_link_options(${library}_headless_check PRIVATE "LINKER:--no-undefined")
+endfunction()
+
+# The tests of the headless libraries link no widget library either, not even through the
+# libraries they link: a widget or GUI module of Qt anywhere in what a test links fails the
+# configuration. The walk waits for the end of the configuration, when every target it meets
+# is defined (the test support's folder comes after the libraries').
+function(velta_headless_tests)
+  # A deferred call reads its arguments when it runs: the targets are written into it now.
+  cmake_language(EVAL CODE
+                 "cmake_language(DEFER DIRECTORY [[${CMAKE_SOURCE_DIR}]] CALL _velta_headless_tests_walk ${ARGN})")
+endfunction()
+
+function(_velta_headless_tests_walk)
+  foreach(test ${ARGN})
+    set(seen)
+    set(queue ${test})
+    while(queue)
+      list(POP_FRONT queue item)
+      # Only the target named in a link expression; other expressions name no library here.
+      if(item MATCHES "^\\$<LINK_ONLY:([^>]+)>$" OR item MATCHES "^\\$<LINK_LIBRARY:[^,]+,([^>]+)>$")
+        set(item "${CMAKE_MATCH_1}")
+      endif()
+      if(item MATCHES "^\\$<|^::@" OR item IN_LIST seen)
+        continue()
+      endif()
+      list(APPEND seen "${item}")
+      if(item MATCHES "^Qt6?::(Gui|Widgets|PrintSupport|OpenGL|OpenGLWidgets|Quick|Qml)$")
+        message(FATAL_ERROR "${test}, a test of a headless library, links ${item}")
+      endif()
+      if(NOT TARGET "${item}")
+        continue()
+      endif()
+      get_target_property(aliased "${item}" ALIASED_TARGET)
+      if(aliased)
+        list(APPEND queue "${aliased}")
+        continue()
+      endif()
+      foreach(property LINK_LIBRARIES INTERFACE_LINK_LIBRARIES)
+        get_target_property(libs "${item}" ${property})
+        if(libs)
+          list(APPEND queue ${libs})
+        endif()
+      endforeach()
+    endwhile()
+  endforeach()
 endfunction()

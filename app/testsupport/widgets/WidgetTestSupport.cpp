@@ -1,4 +1,5 @@
 #include "testsupport/widgets/WidgetTestSupport.h"
+#include "testsupport/RecordingReporter.h"
 #include "widgets/dialogs/testing/Hooks.h"
 
 #include <QApplication>
@@ -56,20 +57,7 @@ MsgBoxRecorder::MsgBoxRecorder(int fallback) : m_fallback(fallback) {
       m_answers.pop_front();
       return a;
     }
-    if (m_fallback) return m_fallback;
-    switch (r.buttons()) {
-      case msgbox::OkCancel:
-        return msgbox::Ok;
-      case msgbox::AbortRetryIgnore:
-        return msgbox::Abort;
-      case msgbox::YesNoCancel:
-      case msgbox::YesNo:
-        return msgbox::Yes;
-      case msgbox::RetryCancel:
-        return msgbox::Retry;
-      default:
-        return msgbox::Ok;
-    }
+    return m_fallback ? m_fallback : firstAnswerOf(r.style);
   });
 }
 

@@ -8,10 +8,10 @@
 #include <clocklink/ClsModem.h>
 
 #include "admin/ConfigForm.h"
-#include "widgets/admin/tests/ConfigTestData.h"
+#include "admin/tests/ConfigTestData.h"
 #include "core/Messages.h"
-#include "widgets/dialogs/MsgBox.h"
-#include "widgets/dialogs/MsgBoxReporter.h"
+#include "core/MsgStyle.h"
+#include "testsupport/RecordingReporter.h"
 
 using config::ConfigForm;
 
@@ -242,8 +242,7 @@ class Lists : public ::testing::Test {
  protected:
   void SetUp() override { configtest::createStores(folder); }
   apptest::TempDataFolder folder;
-  apptest::MsgBoxRecorder boxes;
-  MsgBoxReporter reporter;  // the models' boxes, recorded by `boxes`
+  apptest::RecordingReporter reporter;
 };
 
 TEST_F(Lists, ClockRows) {
@@ -272,15 +271,15 @@ TEST_F(Lists, ClockRows) {
 
 TEST_F(Lists, DeleteClock) {
   EXPECT_FALSE(config::deleteClock(*gListaRelojes, 0, 0, reporter));
-  EXPECT_EQ(boxes.numbers(), std::vector<int>{336});
-  EXPECT_EQ(boxes.boxes()[0].icon(), msgbox::Exclamation);
+  EXPECT_EQ(reporter.numbers(), std::vector<int>{336});
+  EXPECT_EQ(reporter.reports()[0].icon(), msgbox::Exclamation);
   configtest::addClock(*gListaRelojes, 3);
   configtest::addClock(*gListaRelojes, 7);
-  boxes.clear();
-  boxes.answer(msgbox::No);
+  reporter.clear();
+  reporter.answer(msgbox::No);
   EXPECT_FALSE(config::deleteClock(*gListaRelojes, 2, 7, reporter));
-  EXPECT_EQ(boxes.numbers(), std::vector<int>{194});
-  EXPECT_EQ(boxes.boxes()[0].style, msgbox::YesNo | msgbox::Question);
+  EXPECT_EQ(reporter.numbers(), std::vector<int>{194});
+  EXPECT_EQ(reporter.reports()[0].style, msgbox::YesNo | msgbox::Question);
   EXPECT_FALSE(gListaRelojes->Deleted(7));
   EXPECT_FALSE(config::deleteClock(*gListaRelojes, 2, 0, reporter));  // no row selected
   EXPECT_TRUE(config::deleteClock(*gListaRelojes, 2, 7, reporter));
@@ -315,7 +314,7 @@ TEST_F(Lists, EditorHandOver) {
 
 TEST_F(Lists, DeleteUser) {
   EXPECT_FALSE(config::deleteUser(*gUsers, 0, 0, reporter));
-  EXPECT_EQ(boxes.numbers(), std::vector<int>{336});
+  EXPECT_EQ(reporter.numbers(), std::vector<int>{336});
   configtest::addUser(*gUsers, 1, "ADMIN", 2);
   configtest::addUser(*gUsers, 4, "CLERK", 0);
   auto rows = config::userRows(*gUsers);
@@ -323,19 +322,19 @@ TEST_F(Lists, DeleteUser) {
   EXPECT_EQ(rows[1].slot, 4);
   EXPECT_EQ(rows[1].name, "CLERK");
 
-  boxes.clear();
+  reporter.clear();
   EXPECT_FALSE(config::deleteUser(*gUsers, 2, 1, reporter));  // the last administrator
-  EXPECT_EQ(boxes.numbers(), std::vector<int>{338});
-  EXPECT_EQ(boxes.boxes()[0].icon(), msgbox::Exclamation);
+  EXPECT_EQ(reporter.numbers(), std::vector<int>{338});
+  EXPECT_EQ(reporter.reports()[0].icon(), msgbox::Exclamation);
   EXPECT_FALSE(gUsers->Deleted(1));
 
-  boxes.clear();
+  reporter.clear();
   EXPECT_TRUE(config::deleteUser(*gUsers, 2, 4, reporter));
-  EXPECT_EQ(boxes.numbers(), std::vector<int>{194});
+  EXPECT_EQ(reporter.numbers(), std::vector<int>{194});
   ASSERT_EQ(config::userRows(*gUsers).size(), 1u);
-  boxes.clear();
+  reporter.clear();
   EXPECT_FALSE(config::deleteUser(*gUsers, 1, 1, reporter));  // the only user stays, silently
-  EXPECT_TRUE(boxes.boxes().empty());
+  EXPECT_TRUE(reporter.reports().empty());
   EXPECT_FALSE(gUsers->Deleted(1));
 }
 

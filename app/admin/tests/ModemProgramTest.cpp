@@ -15,11 +15,12 @@
 
 #include <basekit/plainfile.h>
 
-#include "testsupport/widgets/WidgetTestSupport.h"
-#include "widgets/dialogs/MsgBoxReporter.h"
+#include "testsupport/AppTestSupport.h"
+#include "testsupport/RecordingReporter.h"
 #include "core/ClsCfgFile.h"
 #include "core/Globals.h"
 #include "core/Messages.h"
+#include "core/MsgStyle.h"
 #include "core/MessagesExtra.h"
 #include "admin/ModemProgram.h"
 #include "core/ProgressList.h"
@@ -48,8 +49,7 @@ class ModemRun : public ::testing::Test {
   }
 
   apptest::TempDataFolder folder;
-  apptest::MsgBoxRecorder boxes;
-  MsgBoxReporter reporter;  // the models' boxes, recorded by `boxes`
+  apptest::RecordingReporter reporter;
   clocksim::Simulator clock;
   clocksim::Modem modem{clock};
   clocklink::ClsModem modemObject;
@@ -64,8 +64,8 @@ TEST_F(ModemRun, EveryItemOfEveryLineIsSent) {
   EXPECT_EQ(lines.texts(),
             (std::vector<std::string>{"Inicializando el Modem...", ">E1 - Status: OK",
                                       ">V1 - Status: OK", ">&F - Status: OK"}));
-  EXPECT_EQ(boxes.numbers(), std::vector<int>{266});
-  EXPECT_EQ(boxes.boxes()[0].icon(), msgbox::Exclamation);
+  EXPECT_EQ(reporter.numbers(), std::vector<int>{266});
+  EXPECT_EQ(reporter.reports()[0].icon(), msgbox::Exclamation);
   EXPECT_EQ(busy, (std::vector<bool>{true, false}));
 }
 
@@ -80,8 +80,8 @@ TEST_F(ModemRun, ARefusedCommandDoesNotStopTheRun) {
   const auto sent = modem.commands();
   ASSERT_FALSE(sent.empty());
   EXPECT_EQ(sent.back(), "ATV1");
-  EXPECT_EQ(boxes.numbers(), std::vector<int>{320});
-  EXPECT_EQ(boxes.boxes()[0].icon(), msgbox::Exclamation);
+  EXPECT_EQ(reporter.numbers(), std::vector<int>{320});
+  EXPECT_EQ(reporter.reports()[0].icon(), msgbox::Exclamation);
 }
 
 TEST_F(ModemRun, EmptyFile) {
@@ -89,7 +89,7 @@ TEST_F(ModemRun, EmptyFile) {
   EXPECT_EQ(run("empty.cfx"), ModemProgram::Outcome::AllOk);
   EXPECT_EQ(lines.texts(), std::vector<std::string>{"Inicializando el Modem..."});
   EXPECT_TRUE(modem.commands().empty());
-  EXPECT_EQ(boxes.numbers(), std::vector<int>{266});
+  EXPECT_EQ(reporter.numbers(), std::vector<int>{266});
 }
 
 TEST_F(ModemRun, NothingSentWithoutAFileOrWhileALineIsHeld) {
@@ -98,7 +98,7 @@ TEST_F(ModemRun, NothingSentWithoutAFileOrWhileALineIsHeld) {
   modemObject.cortarModem(true);
   EXPECT_EQ(run("setup.cfx"), ModemProgram::Outcome::NotRun);
   EXPECT_TRUE(busy.empty());
-  EXPECT_TRUE(boxes.boxes().empty());
+  EXPECT_TRUE(reporter.reports().empty());
   EXPECT_TRUE(modem.commands().empty());
 }
 
@@ -107,9 +107,9 @@ TEST_F(ModemRun, FileGoneAfterListing) {
   ASSERT_EQ(ModemProgram::programFiles(folder.path()), std::vector<std::string>{"gone.cfx"});
   QDir().remove(QString::fromStdString(folder.file("gone.cfx")));
   EXPECT_EQ(run("gone.cfx"), ModemProgram::Outcome::Missing);
-  ASSERT_EQ(boxes.numbers(), std::vector<int>{307});
-  EXPECT_EQ(boxes.boxes()[0].text, "No existe el archivo: " + folder.file("gone.cfx"));
-  EXPECT_EQ(boxes.boxes()[0].icon(), msgbox::Critical);
+  ASSERT_EQ(reporter.numbers(), std::vector<int>{307});
+  EXPECT_EQ(reporter.reports()[0].text, "No existe el archivo: " + folder.file("gone.cfx"));
+  EXPECT_EQ(reporter.reports()[0].icon(), msgbox::Critical);
   EXPECT_EQ(busy, (std::vector<bool>{true, false}));
   EXPECT_TRUE(modem.commands().empty());
 }
@@ -119,9 +119,9 @@ TEST_F(ModemRun, FileFarTooLargeIsRefusedUnread) {
   text.resize(ModemProgram::kMaxFileBytes + 1, ' ');
   folder.write("big.cfx", text);
   EXPECT_EQ(run("big.cfx"), ModemProgram::Outcome::Missing);
-  ASSERT_EQ(boxes.numbers(), std::vector<int>{386});
-  EXPECT_NE(boxes.boxes()[0].text.find(folder.file("big.cfx")), std::string::npos);
-  EXPECT_EQ(boxes.boxes()[0].icon(), msgbox::Critical);
+  ASSERT_EQ(reporter.numbers(), std::vector<int>{386});
+  EXPECT_NE(reporter.reports()[0].text.find(folder.file("big.cfx")), std::string::npos);
+  EXPECT_EQ(reporter.reports()[0].icon(), msgbox::Critical);
   EXPECT_TRUE(lines.texts().empty());
   EXPECT_TRUE(modem.commands().empty());
 }
@@ -138,10 +138,10 @@ TEST_F(ModemRun, WhatIsNoPlainFileIsNamedWithItsReason) {
                                                {"tofifo.cfx", basekit::kErrNotPlainFile}};
   for (const auto& [name, reason] : cases) {
     SCOPED_TRACE(name);
-    boxes.clear();
+    reporter.clear();
     EXPECT_EQ(run(name), ModemProgram::Outcome::Missing);
-    ASSERT_EQ(boxes.numbers(), std::vector<int>{386});
-    EXPECT_EQ(boxes.boxes()[0].text,
+    ASSERT_EQ(reporter.numbers(), std::vector<int>{386});
+    EXPECT_EQ(reporter.reports()[0].text,
               GetMsg(386) + ": " + folder.file(name) + ": " + systemReason(reason));
     EXPECT_TRUE(lines.texts().empty());
   }
