@@ -28,7 +28,7 @@
 
 #include "testsupport/widgets/WidgetTestSupport.h"
 #include "widgets/dialogs/testing/Hooks.h"
-#include "widgets/admin/tests/ConfigTestData.h"
+#include "admin/tests/ConfigTestData.h"
 #include "widgets/admin/FCfgSAP.h"
 #include "widgets/admin/FODBCLogon.h"
 #include "widgets/admin/Fconfig.h"
