@@ -27,7 +27,7 @@
 #include "widgets/main/StartPlatform.h"
 #include "core/QtTranslations.h"
 #include "core/Release.h"
-#include "widgets/dialogs/ReleaseBoxes.h"
+#include "widgets/main/Startup.h"
 #include "widgets/main/StopSignals.h"
 #include "widgets/main/WindowOpeners.h"
 #include "widgets/clock/fAuto.h"

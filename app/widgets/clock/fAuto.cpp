@@ -9,8 +9,8 @@
 #include <clocklink/ClsMirsol.h>
 #include <clocklink/ClsModem.h>
 
-#include "widgets/clock/BusyGuard.h"
-#include "widgets/clock/ClockWindowsState.h"
+#include "widgets/common/BusyGuard.h"
+#include "widgets/common/ClockWindowsState.h"
 #include "core/ClsCfgFile.h"
 #include "core/ClsUsers.h"
 #include "widgets/clock/FFtp.h"
@@ -18,7 +18,7 @@
 #include "core/Messages.h"
 #include "core/ProgramObjects.h"
 #include "widgets/dialogs/MsgBox.h"
-#include "widgets/clock/ProgressListWidget.h"
+#include "widgets/common/ProgressListWidget.h"
 #include "widgets/dialogs/frmSplash.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-#include "widgets/clock/HandedContext.h"
+#include "widgets/common/HandedContext.h"
 #include "collect/AutoSchedule.h"
 #include "core/ClsLogger.h"
 #include "collect/CollectionPass.h"

@@ -19,7 +19,7 @@
 #include <set>
 
 #include "testsupport/widgets/WidgetTestSupport.h"
-#include "widgets/clock/BusyGuard.h"
+#include "widgets/common/BusyGuard.h"
 #include "testsupport/ClockSimFixture.h"
 #include "core/ClsCfgFile.h"
 #include "core/ClsListaRelojes.h"
@@ -28,7 +28,7 @@
 #include "testsupport/FtpServerFixture.h"
 #include "core/Globals.h"
 #include "Peers.h"
-#include "widgets/clock/ProgressListWidget.h"
+#include "widgets/common/ProgressListWidget.h"
 #include "core/Release.h"
 #include "testsupport/RshdFixture.h"
 #include "core/StoreWriters.h"

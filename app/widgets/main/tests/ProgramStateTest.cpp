@@ -19,7 +19,7 @@
 #include "core/QtTranslations.h"
 #include "core/Release.h"
 #include "testsupport/AppTestSupport.h"
-#include "widgets/clock/BusyGuard.h"
+#include "widgets/common/BusyGuard.h"
 #include "widgets/clock/fAuto.h"
 #include "widgets/main/WindowOpeners.h"
 
