@@ -19,7 +19,8 @@ int FEmprModel::digits() const { return cardDigits(tipoNumero()); }
 
 void FEmprModel::load() {
   m_store.Iniciar(*gDataFolder + "EMPR.DAT");
-  m_store.CargarEmpresas();
+  // an unreadable table is set aside by the save, so an empty list loses nothing
+  (void)m_store.CargarEmpresas();
   m_rows.clear();
   const int16_t kind = tipoNumero();
   for (int i = 1; i <= ClsListaEmpresas::kSlots; ++i) {

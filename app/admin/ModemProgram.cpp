@@ -31,7 +31,7 @@ std::vector<std::string> ModemProgram::programFiles(const std::string& folder) {
 }
 
 std::optional<bool> ModemProgram::run(const std::string& path, clocklink::ClsModem& modem,
-                                      collect::ProgressList& list, std::string* readError) {
+                                      ProgressList& list, std::string* readError) {
   std::string text;
   basekit::FileError error;
   // A file the operator picked: it may be reached through a link or by a second name, but
@@ -58,10 +58,11 @@ std::optional<bool> ModemProgram::run(const std::string& path, clocklink::ClsMod
 }
 
 ModemProgram::Outcome ModemProgram::runCommand(const std::string& folder, const std::string& name,
-                                               clocklink::ClsModem& modem,
-                                               collect::ProgressList& list, Reporter& reporter,
+                                               clocklink::ClsModem& modem, ProgressList& list,
+                                               Reporter& reporter,
                                                const std::function<void(bool)>& busy) {
-  modem.SetCancel(0);
+  // clearing a flag cannot fail
+  (void)modem.SetCancel(0);
   const std::string file = basic::Trim(name);
   // A held line belongs to a clock's call; programming would break into it.
   if (file.empty() || modem.cortarModem()) return Outcome::NotRun;

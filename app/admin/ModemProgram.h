@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "collect/ProgressList.h"
+#include "core/ProgressList.h"
 
 namespace clocklink {
 class ClsModem;
@@ -32,7 +32,7 @@ class ModemProgram {
   // folder, a FIFO, a link, a file larger than kMaxFileBytes (*readError names it and says
   // why).
   static std::optional<bool> run(const std::string& path, clocklink::ClsModem& modem,
-                                 collect::ProgressList& list, std::string* readError = nullptr);
+                                 ProgressList& list, std::string* readError = nullptr);
 
   enum class Outcome { NotRun, Missing, AllOk, Failed };
 
@@ -43,6 +43,6 @@ class ModemProgram {
   // there but cannot be read or is too large), and calls `busy(false)` on every path that
   // began with `busy(true)`.
   static Outcome runCommand(const std::string& folder, const std::string& name,
-                            clocklink::ClsModem& modem, collect::ProgressList& list,
-                            Reporter& reporter, const std::function<void(bool)>& busy);
+                            clocklink::ClsModem& modem, ProgressList& list, Reporter& reporter,
+                            const std::function<void(bool)>& busy);
 };

@@ -4,7 +4,7 @@
 
 #include <clocklink/CollectionStatus.h>
 
-#include "collect/ProgressList.h"
+#include "core/ProgressList.h"
 
 namespace collect {
 

@@ -10,7 +10,8 @@ clocklink::CollectionStatus MirsolClockOps::recordProcess(int16_t op, int16_t fa
   // With the cancel flag set the end of a download leaves the link open; a manual read's
   // caller never closes the port, which would stay locked to every other program. A modem
   // line is left alone (closing refuses while a phone number is set).
-  if (op == 3 && r == clocklink::kCancelled) m_mirsol.link().PL_Close();
+  // freeing the port; the cancel is the answer
+  if (op == 3 && r == clocklink::kCancelled) (void)m_mirsol.link().PL_Close();
   return r;
 }
 std::string MirsolClockOps::recordGet(int32_t index) { return m_mirsol.Record_Get(index); }

@@ -63,7 +63,8 @@ class Collection {
   // syncs them. False when the phase failed (reported, download ended, result -200).
   bool write(size_t from, std::optional<std::string>& prevKept, CollectionStatus& result);
   void convert();
-  void end() { m_ctx.clock.recordProcess(3, 0); }
+  // Ending the download; its steps already answered.
+  void end() { (void)m_ctx.clock.recordProcess(3, 0); }
 
   std::string msg(int id) const { return GetMsgIn(id, m_ctx.cfg.LENGUAJE); }
   void line(const std::string& text, LineStyle style = kPlain) {
@@ -216,7 +217,8 @@ bool Collection::write(size_t from, std::optional<std::string>& prevKept,
 
 bool Collection::loadTables(WritePhase& ph, CollectionStatus& result) {
   ph.cards.Iniciar(m_ctx.dataFolder + "VELTA.TAR");
-  ph.cards.CargarTarjetas();
+  // a failed read is told below, from status()
+  (void)ph.cards.CargarTarjetas();
   // The punches are written all the same, without names; the list (and the daily log) says
   // why the names are missing.
   if (ph.cards.status().readErrno != 0)
@@ -224,7 +226,8 @@ bool Collection::loadTables(WritePhase& ph, CollectionStatus& result) {
   ph.multi = m_ctx.cfg.MultiEmpresa == 1;
   if (!ph.multi) return true;
   ph.companies.Iniciar(m_ctx.dataFolder + "EMPR.DAT");
-  ph.companies.CargarEmpresas();
+  // a failed read is handled below, from status()
+  (void)ph.companies.CargarEmpresas();
   // A company table that is there but cannot be read is not "no companies defined".
   if (ph.companies.status().readErrno != 0)
     return writeFailed(msg(386) + ": " + ph.companies.status().readReason, result);

@@ -16,7 +16,7 @@
 
 #include "collect/ClockOps.h"
 #include "collect/ConverterLink.h"
-#include "collect/ProgressList.h"
+#include "core/ProgressList.h"
 
 class ClsCfgFile;
 

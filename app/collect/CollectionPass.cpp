@@ -173,16 +173,19 @@ bool Pass::clockSteps(const basic::DateTime& now, const std::string& name) {
     const bool solvar = c.m_Modelo == 4 || c.m_Modelo == 5;
     CollectionStatus r;
     if (c.m_tipo != 0) {
-      if (!solvar) mirsol.SetLocked(2);
+      // the card file's result below decides the line
+      if (!solvar) (void)mirsol.SetLocked(2);
       r = SendCardFile(mirsol, c.m_TipoNumero, 0, c.m_ArchivoHabil);
       m_list.add(r == kSuccess ? " TARJETAS INHABILITADAS..." : " ERROR AL INHABILITAR TARJETAS",
                  r == kSuccess ? kPlain : kRedLine);
     } else {
       if (solvar) {
-        mirsol.ResetSolvar();
-        mirsol.SetLocked(0);
+        // the card file's result below decides the line
+        (void)mirsol.ResetSolvar();
+        (void)mirsol.SetLocked(0);
       } else {
-        mirsol.SetLocked(1);
+        // the card file's result below decides the line
+        (void)mirsol.SetLocked(1);
       }
       r = SendCardFile(mirsol, c.m_TipoNumero, 1, c.m_ArchivoHabil);
       m_list.add(r == kSuccess ? " TARJETAS HABILITADAS..." : " ERROR AL HABILITAR TARJETAS",
@@ -233,10 +236,11 @@ void Pass::logOpening(const basic::DateTime& start) {
 void Pass::setUpLink() {
   const ClsListaRelojes& clocks = m_ctx.clocks;
   yield();
-  m_ctx.mirsol.SetTimeRecorder(clocks.M_Numero, clocks.m_Modelo, clocks.m_Puerto,
-                               clocks.m_Velocidad, clocks.m_Telefono, clocks.M_Comunicacion,
-                               clocks.m_IP, clocks.m_TipoInterface, clocks.m_PortLocal,
-                               clocks.m_PortRemoto, m_ctx.cfg.TimeOutModem);
+  // the interface is checked by the clock's own exchanges
+  (void)m_ctx.mirsol.SetTimeRecorder(clocks.M_Numero, clocks.m_Modelo, clocks.m_Puerto,
+                                     clocks.m_Velocidad, clocks.m_Telefono, clocks.M_Comunicacion,
+                                     clocks.m_IP, clocks.m_TipoInterface, clocks.m_PortLocal,
+                                     clocks.m_PortRemoto, m_ctx.cfg.TimeOutModem);
   const std::string port = clocks.m_Puerto.size() > 3 ? clocks.m_Puerto.substr(3) : "";
   m_ctx.modem.SetModem(static_cast<int16_t>(basic::Val(port)), clocks.m_Velocidad,
                        clocks.m_Telefono);
@@ -289,7 +293,8 @@ bool Pass::dialAndRun(const basic::DateTime& now, const std::string& name) {
 
 void Pass::hangUp() {
   try {
-    if (m_ctx.modem.cortarModem()) dial();  // hangs the line up
+    // the clock's result is already counted
+    if (m_ctx.modem.cortarModem()) (void)dial();  // hangs the line up
   } catch (...) {
     m_result.errors = true;
   }

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "core/Basic.h"
-#include "collect/ProgressList.h"
+#include "core/ProgressList.h"
 #include "collect/RunContext.h"
 
 class ClsLogger;

@@ -84,7 +84,8 @@ std::vector<ConsoleRow> ConsoleFile::readNew(const ConsoleSettings& settings, in
   m_error.clear();
   ClsTarjetas cards;
   cards.Iniciar(settings.dataFolder + "VELTA.TAR");
-  cards.CargarTarjetas();
+  // without a card table the rows show no names
+  (void)cards.CargarTarjetas();
   basekit::ReadingFile file;
   if (openConsole(settings.dataFolder, file, m_error) != Opened::Yes) return rows;
   const int16_t modoLegajo = settings.modoLegajo;

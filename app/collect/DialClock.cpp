@@ -97,7 +97,8 @@ DialHooks listHooks(ProgressList& list, const PassSeams& seams) {
 
 CollectionStatus dialModem(RunContext& ctx, const DialHooks& c) {
   clocklink::ClsModem& modem = ctx.modem;
-  modem.SetCancel(0);
+  // clearing a flag cannot fail
+  (void)modem.SetCancel(0);
   if (modem.cortarModem()) {
     report(c.hangingUp);
     modem.Colgar();

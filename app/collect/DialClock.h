@@ -10,7 +10,7 @@
 #include <functional>
 #include <string>
 
-#include "collect/ProgressList.h"
+#include "core/ProgressList.h"
 #include "collect/RunContext.h"
 
 namespace collect {

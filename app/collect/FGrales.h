@@ -7,7 +7,7 @@
 #include <string>
 
 #include "collect/ClearResultLine.h"
-#include "collect/ProgressList.h"
+#include "core/ProgressList.h"
 
 namespace clocklink {
 class ClsMirsol;

@@ -30,7 +30,8 @@ namespace {
 
 void clearCancelFlags(RunContext& ctx) {
   ctx.mirsol.SetCancel(0);
-  ctx.modem.SetCancel(0);
+  // clearing a flag cannot fail
+  (void)ctx.modem.SetCancel(0);
 }
 
 bool fileExists(const std::string& path) {

@@ -36,7 +36,8 @@ PortTest::PortTest(ProgressList& list, const RunContext& ctx, Reporter& reporter
 
 void PortTest::Cancelar() {
   m_mirsol.SetCancel(1);
-  m_ctx.modem.SetCancel(1);
+  // setting a flag cannot fail
+  (void)m_ctx.modem.SetCancel(1);
   m_cancel = 1;
 }
 
@@ -84,7 +85,8 @@ bool PortTest::openPort() {
 void PortTest::clearCancelFlags() {
   m_cancel = 0;
   m_mirsol.SetCancel(0);
-  m_ctx.modem.SetCancel(0);
+  // clearing a flag cannot fail
+  (void)m_ctx.modem.SetCancel(0);
 }
 
 void PortTest::DoTest(int port) {
@@ -168,7 +170,9 @@ void PortTest::DoDetectar() {
         if (m_hooks.probe) {
           status = m_hooks.probe(id, port, speed);
         } else {
-          m_mirsol.SetTimeRecorder(id, 0, port, speed, "", 0, "", 0, 7001, 7001, connectTimeout);
+          // a serial port is always taken; the status read tells
+          (void)m_mirsol.SetTimeRecorder(id, 0, port, speed, "", 0, "", 0, 7001, 7001,
+                                         connectTimeout);
           status = m_mirsol.Status_Get();
         }
         if (clockAnswered(status)) {
@@ -198,9 +202,10 @@ void PortTest::finishDetect(bool complete) {
     // A free slot's leftover record would aim the link at a clock that is not there.
     m_ctx.clocks.GetCurDataOrDefault(cfg.RelojActivo);
     const ClsListaRelojes& r = m_ctx.clocks;
-    m_mirsol.SetTimeRecorder(r.M_Numero, r.m_Modelo, r.m_Puerto, r.m_Velocidad, r.m_Telefono,
-                             r.M_Comunicacion, r.m_IP, r.m_TipoInterface, r.m_PortLocal,
-                             r.m_PortRemoto, cfg.TimeOutModem);
+    // putting the current clock back; its next exchange tells
+    (void)m_mirsol.SetTimeRecorder(r.M_Numero, r.m_Modelo, r.m_Puerto, r.m_Velocidad, r.m_Telefono,
+                                   r.M_Comunicacion, r.m_IP, r.m_TipoInterface, r.m_PortLocal,
+                                   r.m_PortRemoto, cfg.TimeOutModem);
   }
   clearCancelFlags();
   picture(0);

@@ -9,7 +9,7 @@
 #include <functional>
 #include <string>
 
-#include "collect/ProgressList.h"
+#include "core/ProgressList.h"
 #include "collect/RunContext.h"
 
 class Reporter;

@@ -80,7 +80,8 @@ clocklink::CollectionStatus SirenSchedule::read(
   }
   if (result == clocklink::kSuccess)
     for (int16_t i = 0; i < kSirenEntries; ++i) entries.push_back(mirsol.Alarm_Get(i));
-  mirsol.Alarm_Process(3, "");
+  // closing after the list was read: the entries are what counts
+  (void)mirsol.Alarm_Process(3, "");
   return result;
 }
 

@@ -343,7 +343,7 @@ void ClsCfgFile::loadRsh() {
   }
 }
 
-int16_t ClsCfgFile::SaveCfg() {
+StoreResult ClsCfgFile::SaveCfg() {
   // One load, every key set in place, one atomic write: lines this object does not own stay.
   // A file of no known form holds no line worth keeping: it is replaced by the INI text.
   lastSaveError_.clear();
@@ -364,13 +364,14 @@ int16_t ClsCfgFile::SaveCfg() {
     std::string detail;
     if (!doc.save(&detail, 0600)) lastSaveError_ = saveFailure(path_, errno);
   }
-  if (secret && lastSaveError_.empty()) keepOwnerOnly(path_);
-  return 0;
+  if (!lastSaveError_.empty()) return StoreResult::failed(StoreFailure::WriteFailed);
+  if (secret) keepOwnerOnly(path_);
+  return StoreResult::written();
 }
 
-int16_t ClsCfgFile::SaveCfgOnClose() {
+StoreResult ClsCfgFile::SaveCfgOnClose() {
   lastSaveError_.clear();
-  if (unrecognised_ || settingsRefused_) return 0;
+  if (unrecognised_ || settingsRefused_) return StoreResult::written();
   return SaveCfg();
 }
 

@@ -12,6 +12,8 @@
 #include <functional>
 #include <string>
 
+#include "core/StoreResult.h"
+
 namespace basekit {
 class IniDocument;
 }
@@ -90,11 +92,11 @@ class ClsCfgFile {
   // True when the last LoadCfg refused VELTA.INI itself (its settings are the defaults).
   bool settingsRefused() const { return settingsRefused_; }
   // Writes COMMON, ODBC, SAP and SKIN to the settings file (the operator's save: a file of
-  // no known form is replaced by the INI text).
-  int16_t SaveCfg();
+  // no known form is replaced by the INI text). Fails with WriteFailed; lastSaveError() says why.
+  StoreResult SaveCfg();
   // The save when the main window closes: the same, but a file of no known form, or one that
-  // was refused, is left as it is.
-  int16_t SaveCfgOnClose();
+  // was refused, is left as it is (that counts as done).
+  StoreResult SaveCfgOnClose();
   // Why the last SaveCfg failed, with the file name, in the current language; "" after one
   // that wrote the file.
   const std::string& lastSaveError() const { return lastSaveError_; }

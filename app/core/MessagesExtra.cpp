@@ -64,6 +64,7 @@ const Block kEs = {
     "No hay ningún programa de correo configurado: instale xdg-utils y configure un programa de "
     "correo en el escritorio",
     "terminó por una señal",
+    "ERROR AL INICIALIZAR: ",
 };
 
 const Block kEn = {
@@ -113,6 +114,7 @@ const Block kEn = {
     "invalid argument",
     "No mail program is set up: install xdg-utils and set up a mail program on the desktop",
     "ended by a signal",
+    "ERROR WHILE STARTING: ",
 };
 
 const Block kPt = {
@@ -163,6 +165,7 @@ const Block kPt = {
     "Não há nenhum programa de e-mail configurado: instale o xdg-utils e configure um programa "
     "de e-mail na área de trabalho",
     "terminou por um sinal",
+    "ERRO AO INICIALIZAR: ",
 };
 
 // One pass, so a part that itself holds "%2" is not replaced again.

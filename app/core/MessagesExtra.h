@@ -61,6 +61,8 @@ enum class ExtraMsg {
   NoMailClient,  // mailing a file with no mail client set up on the desktop
   // the file layer's refusals and the failures it reports
   ReasonEndedBySignal,  // a program started from here was ended by a signal
+  // design: start-up
+  StartFailed,  // followed by the reason
   Count
 };
 

@@ -156,7 +156,8 @@ StoreLoad ProgramObjects::createStartupObjects() {
   createAuditLog().Iniciar(*gDataFolder + "VELTA.AUD");
   mirsol.SetTimeOut(gCfgFile->TimeOut);
   clocks.Iniciar(*gDataFolder + "velta002.dat");
-  clocks.CargarRelojes();
+  // the outcome stays in status(); a missing list is a first start with every slot free
+  (void)clocks.CargarRelojes();
   users.Iniciar(*gDataFolder + "VELTA.DAT");
   return users.CargarUsers();
 }

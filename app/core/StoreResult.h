@@ -4,10 +4,10 @@
 #pragma once
 
 // What a load found under the store's name.
-enum class StoreLoad {
-  Loaded,   // records were read
-  Empty,    // nothing usable: an empty file, one of another form, or one that could not be read
-  Missing,  // nothing there
+enum class [[nodiscard]] StoreLoad{
+    Loaded,   // records were read
+    Empty,    // nothing usable: an empty file, one of another form, or one that could not be read
+    Missing,  // nothing there
 };
 
 // Why a save left the file as it was.
@@ -18,7 +18,7 @@ enum class StoreFailure {
   WriteFailed,   // the rewrite failed
 };
 
-struct StoreResult {
+struct [[nodiscard]] StoreResult {
   bool ok = false;
   StoreFailure why = StoreFailure::None;
 

@@ -1,5 +1,7 @@
 #include "core/StoreWriters.h"
 
+#include <stdexcept>
+
 #include "core/ClsListaRelojes.h"
 #include "core/ClsUsers.h"
 #include "core/Globals.h"
@@ -18,7 +20,7 @@ void writeUsers(const std::vector<UserSpec>& users) {
     store.Level = u.level;
     store.SetCurData(slot++);
   }
-  store.GrabarUsers();
+  if (!store.GrabarUsers().ok) throw std::runtime_error(store.status().message);
 }
 
 void writeClocks(const std::vector<ClockSpec>& clocks) {
@@ -45,7 +47,7 @@ void writeClocks(const std::vector<ClockSpec>& clocks) {
     store.m_PortRemoto = c.port;
     store.SetCurData(c.slot);
   }
-  store.GrabarRelojes();
+  if (!store.GrabarRelojes().ok) throw std::runtime_error(store.status().message);
 }
 
 }  // namespace stores

@@ -1,6 +1,7 @@
 // Seeding a data folder: VELTA.DAT users and velta002.dat clocks written into gDataFolder
 // through the stores themselves, so the files are what the program writes. The demo's data
-// tool and the tests use them.
+// tool and the tests use them. A file that cannot be written throws std::runtime_error with the
+// store's reason: a seeded folder that is not what the caller asked for must not pass unseen.
 #pragma once
 
 #include <cstdint>

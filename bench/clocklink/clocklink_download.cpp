@@ -37,7 +37,7 @@ constexpr int kRecords = 10000;
 double download(ClsMirsol& m, int32_t expected, double* seconds = nullptr) {
   m.SetTimeOut(2);
   int32_t count = 0;
-  m.Record_Process(1, 0, count);
+  (void)m.Record_Process(1, 0, count);
   if (count != expected) {
     std::fprintf(stderr, "count %d, expected %d\n", count, expected);
     return -1;
@@ -46,7 +46,7 @@ double download(ClsMirsol& m, int32_t expected, double* seconds = nullptr) {
   CollectionStatus r = kSuccess;
   while (r == kSuccess && m.RegCount < count) r = m.Record_Process(2);
   double s = Seconds(std::chrono::steady_clock::now() - t0).count();
-  m.Record_Process(3);
+  (void)m.Record_Process(3);
   if (m.RegCount != count) {
     std::fprintf(stderr, "stopped at %d with %d\n", m.RegCount, statusCode(r));
     return -1;
@@ -242,14 +242,14 @@ int main() {
     clocksim::Simulator sim;
     sim.generatePunches(kRecords, 1);
     ClsMirsol m;
-    m.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 2, 0, sim.listenTcp(), 3);
+    (void)m.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 2, 0, sim.listenTcp(), 3);
     compare("tcp", m, sim, pingPongTcp);
   }
   {
     clocksim::Simulator sim;
     sim.generatePunches(kRecords, 2);
     ClsMirsol m;
-    m.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 1, 0, sim.listenUdp(), 0);
+    (void)m.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 1, 0, sim.listenUdp(), 0);
     compare("udp", m, sim, pingPongUdp);
   }
   {
@@ -260,7 +260,7 @@ int main() {
     std::string dev = sim.openPty();
     setenv("VELTA_COM62", dev.c_str(), 1);
     ClsMirsol m;
-    m.SetTimeRecorder("1", 0, "COM62", "9600", "", 1, "", 0, 0, 0, 0);
+    (void)m.SetTimeRecorder("1", 0, "COM62", "9600", "", 1, "", 0, 0, 0, 0);
     double secs = 0;
     double rate = download(m, 1000, &secs);
     // Only the clock's direction is paced; the host's ACK goes the other way.

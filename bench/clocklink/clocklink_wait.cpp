@@ -95,7 +95,7 @@ int main(int argc, char** argv) {
     uint16_t port = 0;
     int peer = silentSocket(l.socketType, &port);
     ClsMirsol m;
-    m.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", l.interface, 0, port, 5);
+    (void)m.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", l.interface, 0, port, 5);
     std::printf("wait_cpu_%s: %.2f %% of one core\n", l.name, waitCpuPercent(m, seconds));
     std::fflush(stdout);
     ::close(peer);
@@ -107,7 +107,7 @@ int main(int argc, char** argv) {
     ::close(slave);
     ::setenv("VELTA_COM63", name, 1);
     ClsMirsol m;
-    m.SetTimeRecorder("1", 0, "COM63", "9600", "", 1, "", 0, 0, 0, 0);
+    (void)m.SetTimeRecorder("1", 0, "COM63", "9600", "", 1, "", 0, 0, 0, 0);
     std::printf("wait_cpu_pty: %.2f %% of one core\n", waitCpuPercent(m, seconds));
     m.fcommclosePort();
     ::close(master);

@@ -48,7 +48,7 @@ int main(int argc, char** argv) {
   objects.createSettings();
   gCfgFile->Init(*gDataFolder + "VELTA.INI");
   gCfgFile->TimeOut = 3;
-  objects.createStartupObjects();
+  (void)objects.createStartupObjects();
 
   std::vector<std::unique_ptr<clocksim::Simulator>> sims;
   ClsListaRelojes& store = *gListaRelojes;
@@ -72,7 +72,7 @@ int main(int argc, char** argv) {
     sims.push_back(std::move(sim));
   }
 
-  collect::VectorProgressList list;
+  VectorProgressList list;
   ClsLogger logger;
   logger.logEnabled = true;
   collect::PassSeams seams;

@@ -31,9 +31,9 @@ constexpr int kRounds = 5;  // best of each: loopback rates vary from run to run
 double seconds(SteadyClock::duration d) { return std::chrono::duration<double>(d).count(); }
 
 // Notes when the "Total" line is added: the routine's own work starts there.
-class TimedList : public collect::VectorProgressList {
+class TimedList : public VectorProgressList {
  public:
-  int add(const std::string& text, collect::LineStyle style) override {
+  int add(const std::string& text, LineStyle style) override {
     if (text.find("Total") != std::string::npos) total = SteadyClock::now();
     return VectorProgressList::add(text, style);
   }
@@ -48,7 +48,7 @@ double rawDownload(clocklink::ClsMirsol& m) {
   clocklink::CollectionStatus r = clocklink::kSuccess;
   while (r == clocklink::kSuccess && m.RegCount < count) r = m.Record_Process(2);
   const double s = seconds(SteadyClock::now() - t0);
-  m.Record_Process(3);
+  (void)m.Record_Process(3);
   return m.RegCount == count ? s : -1;
 }
 

@@ -73,7 +73,7 @@ int main() {
       ClsTarjetas store;
       load = std::min(load, seconds([&] {
                         store.Iniciar(*gDataFolder + "VELTA.TAR");
-                        store.CargarTarjetas();
+                        (void)store.CargarTarjetas();
                       }));
     }
     open = std::min(open, seconds([&] {
@@ -110,7 +110,7 @@ int main() {
   std::stable_sort(descriptions.begin(), descriptions.end(), std::greater<>());
   ClsTarjetas check;
   check.Iniciar(*gDataFolder + "VELTA.TAR");
-  check.CargarTarjetas();
+  (void)check.CargarTarjetas();
   bool ok = window.result() == QDialog::Accepted && gCardTable->size() == descriptions.size();
   for (size_t i = 0; ok && i < descriptions.size(); ++i)
     ok = basic::Trim(gCardTable[i].name) == descriptions[i];

@@ -93,7 +93,8 @@ std::string ClsMirsol::Status_Get() {
     std::string line = "connect\t" + ip_ + "\t23";
     line.push_back('\0');
     if (SendRaw(line) != kSuccess) {
-      link_.PL_Close();
+      // the failed send is the answer
+      (void)link_.PL_Close();
       return {};
     }
     WaitSeconds(1.0);
@@ -102,32 +103,37 @@ std::string ClsMirsol::Status_Get() {
   std::string text;
   if (!traits().statusBySingleByte) {
     if (SendFrame("A") != kSuccess) {
-      link_.PL_Close();
+      // the failed send is the answer
+      (void)link_.PL_Close();
       return {};
     }
     std::string a = ReceiveFrame();
     WaitSeconds(0.5);
     if (SendFrame("B") != kSuccess) {
-      link_.PL_Close();
+      // the failed send is the answer
+      (void)link_.PL_Close();
       return {};
     }
     std::string b = ReceiveFrame();
     text = a + b;
   } else {
     if (SendFrame(std::string(1, '\x04')) != kSuccess) {
-      link_.PL_Close();
+      // the failed send is the answer
+      (void)link_.PL_Close();
       return {};
     }
     text = mid(ReceiveFrame(), 7, 11);
     WaitSeconds(0.5);
     if (SendFrame(std::string(1, '\x03')) != kSuccess) {
-      link_.PL_Close();
+      // the failed send is the answer
+      (void)link_.PL_Close();
       return {};
     }
     std::string reply = ReceiveFrame();
     if (!reply.empty()) text += "AAAAAAAAA001010001" + std::string("0") + mid(reply, 5, 4) + "00";
   }
-  link_.PL_Close();
+  // closing after the exchange: its result is what the caller gets
+  (void)link_.PL_Close();
   return text;
 }
 
@@ -190,7 +196,8 @@ CollectionStatus ClsMirsol::Record_Process(int16_t pOp, int16_t /*pFactor*/, int
         lastResult_ = kSuccess;
       }
       if (model_ == 6) {
-        SendFrame(std::string(1, '\x01'));
+        // the acknowledgement; the frame received decides the step
+        (void)SendFrame(std::string(1, '\x01'));
         // A silent or garbled clock must not look like a successful step; frames dropped for
         // their type are a normal clock's content and never end the download.
         if (frame.empty() && received != kSuccess) lastResult_ = received;
@@ -199,7 +206,8 @@ CollectionStatus ClsMirsol::Record_Process(int16_t pOp, int16_t /*pFactor*/, int
       return lastResult_;
     }
     case 3: {
-      link_.PL_Close();
+      // ending the download: the download's result stands
+      (void)link_.PL_Close();
       records_.clear();
       return lastResult_;
     }
@@ -213,11 +221,13 @@ CollectionStatus ClsMirsol::Record_Process(int16_t pOp, int16_t /*pFactor*/, int
       if (!traits().clearAnswered) {
         lastResult_ = SendFrame(clear);
       } else {
-        SendFrame(clear);
+        // answered: the reply below decides the result
+        (void)SendFrame(clear);
         std::string reply = ReceiveFrame();
         if (!reply.empty()) lastResult_ = kSuccess;
       }
-      link_.PL_Close();
+      // closing after the exchange: its result is what the caller gets
+      (void)link_.PL_Close();
       return lastResult_;
     }
     default:
@@ -230,6 +240,7 @@ std::string ClsMirsol::Record_Get(int32_t Index) const {
   return records_[static_cast<size_t>(Index)];
 }
 
-void ClsMirsol::fcommclosePort() { FComm::instance().ClosePort(); }
+// The caller only lets the port go; there is nothing to answer.
+void ClsMirsol::fcommclosePort() { (void)FComm::instance().ClosePort(); }
 
 }  // namespace clocklink

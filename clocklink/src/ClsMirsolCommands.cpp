@@ -58,7 +58,8 @@ CollectionStatus ClsMirsol::SetDateTime(const std::string& xDate, const std::str
   lastResult_ = r;
   if (r != kSuccess) return r;
   if (layout == DateLayout::Qlm) {
-    sendCommand(command);
+    // the step's result is kept in lastResult_, which this answers
+    (void)sendCommand(command);
     WaitSeconds(0.1);
     // The model answers with a frame; an empty reception leaves its own result.
     if (lastResult_ == kSuccess) ReceiveFrame();
@@ -66,11 +67,13 @@ CollectionStatus ClsMirsol::SetDateTime(const std::string& xDate, const std::str
     // Sent three times whatever the previous answer: a clock busy with a
     // punch may miss one.
     for (int i = 0; i < 3; ++i) {
-      sendCommand(command);
+      // the step's result is kept in lastResult_, which this answers
+      (void)sendCommand(command);
       WaitSeconds(0.1);
     }
   }
-  link_.PL_Close();
+  // closing after the exchange: its result is what the caller gets
+  (void)link_.PL_Close();
   return lastResult_;
 }
 
@@ -80,8 +83,10 @@ CollectionStatus ClsMirsol::SetClockNumber(const std::string& pNumber) {
   CollectionStatus r = link_.PL_Open();
   lastResult_ = r;
   if (r != kSuccess) return r;
-  sendCommand("R" + pNumber);
-  link_.PL_Close();
+  // the step's result is kept in lastResult_, which this answers
+  (void)sendCommand("R" + pNumber);
+  // closing after the exchange: its result is what the caller gets
+  (void)link_.PL_Close();
   return lastResult_;
 }
 
@@ -89,8 +94,11 @@ CollectionStatus ClsMirsol::SetCache(int16_t Percent) {
   if (cancel_ == 1) return lastResult_ = kCancelled;
   if (Percent < 0) return lastResult_ = kFailure;
   lastResult_ = link_.PL_Open();
-  if (lastResult_ == kSuccess) sendCommand("7" + std::to_string(Percent < 100 ? Percent : 99));
-  link_.PL_Close();
+  // the step's result is kept in lastResult_, which this answers
+  if (lastResult_ == kSuccess)
+    (void)sendCommand("7" + std::to_string(Percent < 100 ? Percent : 99));
+  // closing after the exchange: its result is what the caller gets
+  (void)link_.PL_Close();
   return lastResult_;
 }
 
@@ -112,21 +120,24 @@ CollectionStatus ClsMirsol::SetLocked(int16_t pMode) {
       lastResult_ = kFailure;
       break;
   }
-  link_.PL_Close();
+  // closing after the exchange: its result is what the caller gets
+  (void)link_.PL_Close();
   return r;
 }
 
 CollectionStatus ClsMirsol::ResetPexel() {
   if (link_.PL_Open() != kSuccess) return lastResult_ = kFailure;
   CollectionStatus r = sendCommand(std::string(1, '\x89'));
-  link_.PL_Close();
+  // closing after the exchange: its result is what the caller gets
+  (void)link_.PL_Close();
   return r;
 }
 
 CollectionStatus ClsMirsol::ResetSolvar() {
   if (link_.PL_Open() != kSuccess) return lastResult_ = kFailure;
   CollectionStatus r = sendCommand("C");
-  link_.PL_Close();
+  // closing after the exchange: its result is what the caller gets
+  (void)link_.PL_Close();
   return r;
 }
 
@@ -137,7 +148,8 @@ CollectionStatus ClsMirsol::Card_Process(int16_t pOp, const std::string& pTarjet
   lastResult_ = link_.PL_Open();
   if (lastResult_ == kSuccess) {
     if (pOp == 8) {
-      sendCommand("4" + pTarjeta);
+      // the step's result is kept in lastResult_, which this answers
+      (void)sendCommand("4" + pTarjeta);
     } else if (traits().cardEnabling != CardEnabling::Single) {
       const std::string range = traits().cardEnabling == CardEnabling::TimedPlain
                                     ? std::string("00002359")
@@ -149,17 +161,20 @@ CollectionStatus ClsMirsol::Card_Process(int16_t pOp, const std::string& pTarjet
       for (const auto& step : steps)
         if (sendCommand(step) != kSuccess) break;
     } else {
-      sendCommand("5" + pTarjeta);
+      // the step's result is kept in lastResult_, which this answers
+      (void)sendCommand("5" + pTarjeta);
     }
   }
-  link_.PL_Close();
+  // closing after the exchange: its result is what the caller gets
+  (void)link_.PL_Close();
   return lastResult_;
 }
 
 CollectionStatus ClsMirsol::Alarm_Process(int16_t pOperacion, const std::string& pData) {
   if (cancel_ == 1) {
     // Cancelled: only the closing step runs, and the result says so.
-    link_.PL_Close();
+    // cancelled: the result is kCancelled whatever the close answers
+    (void)link_.PL_Close();
     return lastResult_ = kCancelled;
   }
   switch (pOperacion) {
@@ -169,7 +184,8 @@ CollectionStatus ClsMirsol::Alarm_Process(int16_t pOperacion, const std::string&
       lastResult_ = link_.PL_Open();
       if (lastResult_ == kSuccess) {
         link_.PL_ClearRXBuf();
-        sendCommand("89");
+        // the step's result is kept in lastResult_, which this answers
+        (void)sendCommand("89");
       }
       return lastResult_;
     case 2: {
@@ -188,8 +204,11 @@ CollectionStatus ClsMirsol::Alarm_Process(int16_t pOperacion, const std::string&
     case 6: {
       if (pOperacion != 5 && (pData.empty() || hasControl(pData))) return lastResult_ = kFailure;
       lastResult_ = link_.PL_Open();
-      if (lastResult_ == kSuccess) sendCommand(pOperacion == 5 ? std::string("8A") : "8" + pData);
-      link_.PL_Close();
+      // the step's result is kept in lastResult_, which this answers
+      if (lastResult_ == kSuccess)
+        (void)sendCommand(pOperacion == 5 ? std::string("8A") : "8" + pData);
+      // closing after the exchange: its result is what the caller gets
+      (void)link_.PL_Close();
       return lastResult_;
     }
     default:

@@ -324,13 +324,14 @@ bool ClsModem::Colgar() {
   // again just to send the escape.
   if (p.isOpen() && p.ctsLine()) {
     for (int round = 0; round < 3; ++round) {
-      SendCommand("+++" + terminator_);
+      // Best effort: dropping DTR below ends the call whatever the modem took.
+      (void)SendCommand("+++" + terminator_);
       Pause(0.5);
-      SendCommand("ATH0" + terminator_);
+      (void)SendCommand("ATH0" + terminator_);
       Pause(0.5);
-      SendCommand("ATH1" + terminator_);
+      (void)SendCommand("ATH1" + terminator_);
       Pause(0.5);
-      SendCommand("ATH0" + terminator_);
+      (void)SendCommand("ATH0" + terminator_);
       Pause(0.5);
     }
   }

@@ -148,7 +148,7 @@ TEST(DownloadModel6, EveryRecordOverAPseudoTerminal) {
   const Today now = today();
   for (int32_t i = 0; i < m.RegCount; ++i)
     ASSERT_EQ(m.Record_Get(i), expectedText(stored[static_cast<size_t>(i)], now)) << i;
-  m.Record_Process(3);
+  (void)m.Record_Process(3);
   EXPECT_EQ(m.Record_Process(4), kSuccess);
   EXPECT_TRUE(sim.punches().empty());
   m.fcommclosePort();
@@ -176,7 +176,7 @@ TEST(DownloadModel6, FramesDroppedForTheirTypeCountAsSteps) {
   EXPECT_EQ(r, kSuccess);
   EXPECT_EQ(m.fetchedSteps(), 10);
   EXPECT_EQ(m.RegCount, 6);
-  m.Record_Process(3);
+  (void)m.Record_Process(3);
   m.fcommclosePort();
 }
 
@@ -196,7 +196,7 @@ TEST(SerialGateway, ConnectLineBeforeTheStatus) {
     ::setenv("VELTA_COM63", sim.openPty().c_str(), 1);
     ClsMirsol m;
     m.SetTimeOut(1);
-    m.SetTimeRecorder("1", 0, "COM63", "9600", "", 1, c.ip, 0, 0, 0, 0);
+    (void)m.SetTimeRecorder("1", 0, "COM63", "9600", "", 1, c.ip, 0, 0, 0, 0);
     std::string status = m.Status_Get();
     EXPECT_EQ(status.size(), c.statusSize) << c.ip;
     if (c.statusSize) {

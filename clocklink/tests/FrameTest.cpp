@@ -47,10 +47,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(FrameBuild, Model6RefusesOverlongCommandAndBadAddress) {
   ClsMirsol m;
-  m.SetTimeRecorder("1", 6, "COM9", "9600", "", 1, "", 0, 0, 0, 0);
+  (void)m.SetTimeRecorder("1", 6, "COM9", "9600", "", 1, "", 0, 0, 0, 0);
   EXPECT_EQ(m.BuildFrame(std::string(252, 'x')), 0);
   EXPECT_EQ(m.lastResult(), kFailure);
-  m.SetTimeRecorder("300", 6, "COM9", "9600", "", 1, "", 0, 0, 0, 0);
+  (void)m.SetTimeRecorder("300", 6, "COM9", "9600", "", 1, "", 0, 0, 0, 0);
   EXPECT_EQ(m.BuildFrame("A"), 0);
 }
 
@@ -151,7 +151,7 @@ TEST_F(PtyFixture, HungUpLineWaitsWithoutSpinning) {
 }
 
 TEST_F(PtyFixture, Model6SendsWithoutAwaitingAcknowledgement) {
-  m.SetTimeRecorder("1", 6, "COM41", "9600", "", 1, "", 0, 0, 0, 0);
+  (void)m.SetTimeRecorder("1", 6, "COM41", "9600", "", 1, "", 0, 0, 0, 0);
   EXPECT_EQ(m.SendFrame(std::string(1, '\x01')), kSuccess);
   EXPECT_EQ(clock.readFrame(), bytes({0x02, 0x05, 0x01, 0x01, 0x03, 0x04}));
 }
@@ -216,7 +216,7 @@ TEST_F(PtyFixture, NakThenRepeatedFrameIsAccepted) {
 }
 
 TEST_F(PtyFixture, Model6NakEndsReceptionAndEtxInsideBodyIsData) {
-  m.SetTimeRecorder("1", 6, "COM41", "9600", "", 1, "", 0, 0, 0, 0);
+  (void)m.SetTimeRecorder("1", 6, "COM41", "9600", "", 1, "", 0, 0, 0, 0);
   clock.write(std::string(1, NAK));
   EXPECT_EQ(m.ReceiveFrame(), "");
   EXPECT_EQ(m.lastResult(), kCancelled);
@@ -234,7 +234,7 @@ std::string model6Frame(char kind) {
 }
 
 TEST_F(PtyFixture, Model6SilentStepsFailButNonPunchFramesAreSteps) {
-  m.SetTimeRecorder("1", 6, "COM41", "9600", "", 1, "", 0, 0, 0, 0);
+  (void)m.SetTimeRecorder("1", 6, "COM41", "9600", "", 1, "", 0, 0, 0, 0);
   m.SetTimeOut(1);
   const std::string next = bytes({0x02, 0x05, 0x01, 0x01, 0x03, 0x04});
   // Silent clock: the step reports the reception's failure, though the

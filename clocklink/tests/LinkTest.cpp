@@ -91,7 +91,7 @@ TEST(SerialOpen, PortHeldByAnotherProcessFails) {
   char c;
   ASSERT_EQ(::read(ready[0], &c, 1), 1);
   ClsMirsol m;
-  m.SetTimeRecorder("1", 0, "COM44", "9600", "", 1, "", 0, 0, 0, 0);
+  (void)m.SetTimeRecorder("1", 0, "COM44", "9600", "", 1, "", 0, 0, 0, 0);
   EXPECT_EQ(m.link().PL_Open(), kFailure);
   EXPECT_EQ(m.Record_Process(1), kFailure);
   ::kill(child, SIGKILL);
@@ -102,10 +102,10 @@ TEST(SerialOpen, PortHeldByAnotherProcessFails) {
 TEST(SerialOpen, ReopensWhenPortOrSpeedChangesAndClosesOnce) {
   PtyClock a(45), b(46);
   ClsMirsol m;
-  m.SetTimeRecorder("1", 0, "COM45", "9600", "", 1, "", 0, 0, 0, 0);
+  (void)m.SetTimeRecorder("1", 0, "COM45", "9600", "", 1, "", 0, 0, 0, 0);
   ASSERT_EQ(m.link().PL_Open(), kSuccess);
   EXPECT_EQ(m.link().PL_Open(), kSuccess);
-  m.SetTimeRecorder("1", 0, "COM46", " 19200 ", "", 1, "", 0, 0, 0, 0);
+  (void)m.SetTimeRecorder("1", 0, "COM46", " 19200 ", "", 1, "", 0, 0, 0, 0);
   ASSERT_EQ(m.link().PL_Open(), kSuccess);
   EXPECT_EQ(FComm::instance().xComm.port(), 46);
   EXPECT_EQ(FComm::instance().xComm.settings(), "19200,n,8,1");
@@ -116,7 +116,7 @@ TEST(SerialOpen, ReopensWhenPortOrSpeedChangesAndClosesOnce) {
 TEST(SerialOpen, ModemLineNeedsClearToSend) {
   PtyClock clock(47);
   ClsMirsol m;
-  m.SetTimeRecorder("1", 0, "COM47", "9600", "5551234", 1, "", 0, 0, 0, 0);
+  (void)m.SetTimeRecorder("1", 0, "COM47", "9600", "5551234", 1, "", 0, 0, 0, 0);
   ASSERT_TRUE(FComm::instance().xComm.open(47, "9600,n,8,1"));
   EXPECT_EQ(m.link().PL_Open(), kModemNoCarrier);  // a pty has no CTS line
   EXPECT_EQ(m.link().PL_Close(), kFailure);        // a modem line stays open
@@ -136,13 +136,13 @@ TEST(SetTimeRecorder, ReportsBadInterfaceAndSocketFailure) {
 TEST(TcpLink, RefusedAndSilentClocksFailWithinTimeouts) {
   ClsMirsol m;
   m.SetTimeOut(1);
-  m.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 2, 0, testpeers::closedTcpPort(),
-                    2);
+  (void)m.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 2, 0,
+                          testpeers::closedTcpPort(), 2);
   EXPECT_EQ(m.link().PL_Open(), kFailure);
   EXPECT_EQ(m.Record_Process(1), kFailure);
 
   TcpListener silent;  // accepts (backlog) but never answers
-  m.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 2, 0, silent.port(), 2);
+  (void)m.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 2, 0, silent.port(), 2);
   EXPECT_EQ(m.Status_Get(), "");
   EXPECT_EQ(m.Record_Process(1), kFailure);
 }
@@ -150,7 +150,7 @@ TEST(TcpLink, RefusedAndSilentClocksFailWithinTimeouts) {
 TEST(TcpLink, ChunkReadModelAndReconnects) {
   TcpListener first, second;
   ClsMirsol m;
-  m.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 2, 1034, first.port(), 2);
+  (void)m.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 2, 1034, first.port(), 2);
   ASSERT_EQ(m.link().PL_Open(), kSuccess);
   int peer = first.accept(3000);
   ASSERT_GE(peer, 0);
@@ -169,7 +169,7 @@ TEST(TcpLink, ChunkReadModelAndReconnects) {
   EXPECT_LT(first.accept(200), 0);  // no second connection
 
   // Same host, another port: a different server, so it reconnects.
-  m.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 2, 1034, second.port(), 2);
+  (void)m.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 2, 1034, second.port(), 2);
   ASSERT_EQ(m.link().PL_Open(), kSuccess);
   int peer2 = second.accept(3000);
   EXPECT_GE(peer2, 0);
@@ -211,7 +211,7 @@ TEST(LinkSend, StalledPeerLetsEventsRunAndCancelEndsTheSend) {
     setEventPump({});
     EXPECT_GE(pumps, 20) << c.name;  // it waited in slices, and the cancel ended it
     m.SetCancel(0);
-    m.link().PL_Close();
+    (void)m.link().PL_Close();
     if (peer >= 0) ::close(peer);
   }
 }
@@ -244,20 +244,21 @@ TEST(TcpLink, HostLookUpIsBoundedAndCancellable) {
   };
   TcpListener server;
   ClsMirsol m;
-  m.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 2, 0, server.port(), 5);
+  (void)m.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 2, 0, server.port(), 5);
   EXPECT_EQ(m.link().PL_Open(), kSuccess);
   EXPECT_EQ(lookUps(), 0);
 
-  m.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "clock.example", 2, 0, server.port(), 5);
+  (void)m.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "clock.example", 2, 0, server.port(), 5);
   EXPECT_EQ(m.link().PL_Open(), kSuccess);
   EXPECT_EQ(lookUps(), 1);
 
-  m.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "silent.example", 2, 0, server.port(), 2);
+  (void)m.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "silent.example", 2, 0, server.port(), 2);
   EXPECT_EQ(m.link().PL_Open(), kFailure);  // ends with the 2 s connect time-out
   EXPECT_EQ(lookUps(), 2);
 
   // A connect time-out of hours: only the cancel can end this look-up.
-  m.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "other.example", 2, 0, server.port(), 30000);
+  (void)m.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "other.example", 2, 0, server.port(),
+                          30000);
   int pumps = 0;
   setEventPump([&] {
     if (++pumps == 60) m.SetCancel(1);
@@ -309,7 +310,7 @@ TEST(UdpLink, SequenceByteAdoptedAndAcknowledged) {
   EXPECT_EQ(recvFromHost(&host), "\x07R");
 
   // A new configuration restarts the sequence.
-  m.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 1, 0, ntohs(a.sin_port), 0);
+  (void)m.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 1, 0, ntohs(a.sin_port), 0);
   m.link().PL_SendBuffer("S");
   EXPECT_EQ(recvFromHost(&host), "\xffS");
   ::close(unit);

@@ -45,7 +45,7 @@ TEST(IsComando, ExpectedAnswers) {
   };
   ClsModem m;
   for (const auto& c : cases) EXPECT_EQ(m.IsComando(c.want, c.reply), c.ok) << c.reply;
-  m.SetCancel(1);
+  (void)m.SetCancel(1);
   EXPECT_FALSE(m.IsComando("OK", "OK"));
 }
 
@@ -308,7 +308,7 @@ TEST_F(ModemFiles, CancelDuringInitClosesThePort) {
   write("MODEMS.INI", "[Test]\nCom=74\nInit=E0\n");
   ClsModem m;
   PtyModem modem(74, [&m](const std::string&, PtyModem& self) {
-    m.SetCancel(1);  // the operator cancels while the modem answers
+    (void)m.SetCancel(1);  // the operator cancels while the modem answers
     self.write("\r\nERROR\r\n");
   });
   m.SetModem(1, "9600", "555");

@@ -38,7 +38,8 @@ struct SimClock {
   explicit SimClock(int model) : sim(options(model)) {
     ::setenv("VELTA_COM81", sim.openPty().c_str(), 1);
     m.SetTimeOut(1);
-    m.SetTimeRecorder("1", static_cast<int16_t>(model), "COM81", "9600", "", 1, "", 0, 0, 0, 0);
+    (void)m.SetTimeRecorder("1", static_cast<int16_t>(model), "COM81", "9600", "", 1, "", 0, 0, 0,
+                            0);
   }
   ~SimClock() { FComm::instance().xComm.close(); }
   static clocksim::Options options(int model) {
@@ -154,7 +155,7 @@ TEST(SirenList, FullListAndFailedOpen) {
   testpeers::PtyClock clock(82);
   ClsMirsol m;
   m.SetTimeOut(1);
-  m.SetTimeRecorder("1", 0, "COM82", "9600", "", 1, "", 0, 0, 0, 0);
+  (void)m.SetTimeRecorder("1", 0, "COM82", "9600", "", 1, "", 0, 0, 0, 0);
   // Joined on every way out, so a failed check reports instead of aborting.
   std::jthread peer([&clock] {
     if (clock.readFrame().empty()) return;
@@ -169,12 +170,12 @@ TEST(SirenList, FullListAndFailedOpen) {
   EXPECT_EQ(m.Alarm_Process(2, ""), kFailure);
   EXPECT_EQ(m.AlarmCount, kAlarmSlots);
   EXPECT_EQ(m.Alarm_Get(33), testpeers::clockFrame("11070505"));
-  m.Alarm_Process(3, "");
+  (void)m.Alarm_Process(3, "");
   peer.join();
 
   // A new request starts the count again even when the port will not open.
   ::setenv("VELTA_COM83", "/nonexistent/tty", 1);
-  m.SetTimeRecorder("1", 0, "COM83", "9600", "", 1, "", 0, 0, 0, 0);
+  (void)m.SetTimeRecorder("1", 0, "COM83", "9600", "", 1, "", 0, 0, 0, 0);
   EXPECT_NE(m.Alarm_Process(1, ""), kSuccess);
   EXPECT_EQ(m.AlarmCount, 0);
   EXPECT_EQ(m.Alarm_Get(0), "");
@@ -184,7 +185,7 @@ TEST(CardEnable, StopsWhenTheFirstFrameIsNotTaken) {
   testpeers::PtyClock clock(84);  // never acknowledges
   ClsMirsol m;
   m.SetTimeOut(1);
-  m.SetTimeRecorder("1", 4, "COM84", "9600", "", 1, "", 0, 0, 0, 0);
+  (void)m.SetTimeRecorder("1", 4, "COM84", "9600", "", 1, "", 0, 0, 0, 0);
   std::atomic<bool> done{false};
   std::vector<std::string> seen;
   std::thread peer([&] {
@@ -240,7 +241,7 @@ TEST(SerialSpeed, ClockHeardAtASpeedOutsideTheTable) {
   for (const Case c : {Case{"9600", 0}, Case{"14400", 36}, Case{" 14400 ", 36}}) {
     ClsMirsol m;
     m.SetTimeOut(1);
-    m.SetTimeRecorder("1", 0, "COM82", c.speed, "", 1, "", 0, 0, 0, 0);
+    (void)m.SetTimeRecorder("1", 0, "COM82", c.speed, "", 1, "", 0, 0, 0, 0);
     EXPECT_EQ(m.Status_Get().size(), c.statusSize) << c.speed;
     FComm::instance().xComm.close();
   }

@@ -43,7 +43,8 @@ void writeCards() {
   rows.addRow({"100", {"ANA", "1", "X", "", "7"}});
   rows.addRow({"200", {"BETO", "2", "", "X", "8"}});
   rows.addRow({"171", {"CARLA", "3", "", "", "9"}});  // 0xAB on a touch clock
-  store.GrabarTarjetas(rows, 1);
+  // Any outcome will do: the target looks for crashes, not answers.
+  (void)store.GrabarTarjetas(rows, 1);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -43,7 +44,10 @@ int writeFolder(std::string folder, int port, int autoFlag, int udpPort) {
   cfg.AutoDias = "11111111";
   cfg.PorPrograma = 0;
   cfg.RelojActivo = 1;
-  cfg.SaveCfg();
+  if (!cfg.SaveCfg().ok) {
+    std::fprintf(stderr, "demodata: %s\n", cfg.lastSaveError().c_str());
+    return 1;
+  }
   std::vector<stores::ClockSpec> clocks(1);
   clocks[0].description = "Demo clock on TCP (simulated)";
   clocks[0].port = port;
@@ -74,11 +78,15 @@ int writeFolder(std::string folder, int port, int autoFlag, int udpPort) {
     // The UDP unit answers whatever port the program sends from.
     ClsListaRelojes store;
     store.Iniciar(folder + "velta002.dat");
-    store.CargarRelojes();
+    // written just above
+    (void)store.CargarRelojes();
     store.GetCurData(2);
     store.m_PortLocal = 0;
     store.SetCurData(2);
-    store.GrabarRelojes();
+    if (!store.GrabarRelojes().ok) {
+      std::fprintf(stderr, "demodata: %s\n", store.status().message.c_str());
+      return 1;
+    }
   }
   stores::writeUsers({{"DEMO", 1234, 2}});
   std::string cards;
@@ -118,9 +126,15 @@ int checkPng(const char* path) {
 int main(int argc, char** argv) {
   if (argc < 2) return usage();
   const std::string command = argv[1];
-  if (command == "write" && (argc == 5 || argc == 6))
-    return writeFolder(argv[2], std::atoi(argv[3]), std::atoi(argv[4]),
-                       argc == 6 ? std::atoi(argv[5]) : 0);
+  if (command == "write" && (argc == 5 || argc == 6)) {
+    try {
+      return writeFolder(argv[2], std::atoi(argv[3]), std::atoi(argv[4]),
+                         argc == 6 ? std::atoi(argv[5]) : 0);
+    } catch (const std::exception& e) {  // a store the seeding could not write
+      std::fprintf(stderr, "demodata: %s\n", e.what());
+      return 1;
+    }
+  }
   if (command == "check-png" && argc == 3) return checkPng(argv[2]);
   return usage();
 }

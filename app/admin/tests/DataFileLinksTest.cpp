@@ -87,7 +87,7 @@ std::vector<Writer> writers() {
          ClsCfgFile cfg;
          cfg.Init(path);
          cfg.SAPPassword = "secreto";  // which would make a file it saves its owner's alone
-         cfg.SaveCfg();
+         (void)cfg.SaveCfg();          // the outcome is read from lastSaveError, as before
          return Outcome{!cfg.lastSaveError().empty(), cfg.lastSaveError()};
        }},
       {"clock store save", "velta002.dat",

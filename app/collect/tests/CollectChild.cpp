@@ -35,10 +35,11 @@ int runPass(const std::string& folder) {
   objects.createSettings();
   gCfgFile->Init(*gDataFolder + "VELTA.INI");
   gCfgFile->LoadCfg();
-  objects.createStartupObjects();
+  // the user table is seeded by the parent test
+  (void)objects.createStartupObjects();
   ClsLogger logger;
   logger.logEnabled = true;
-  collect::VectorProgressList list;
+  VectorProgressList list;
   collect::PassSeams seams;
   seams.list = &list;
   seams.logger = &logger;
@@ -75,7 +76,7 @@ int main(int argc, char** argv) {
   if (gMirsol->SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 2, 0, std::atoi(argv[2]),
                                10) != clocklink::kSuccess)
     return 2;
-  collect::VectorProgressList list;
+  VectorProgressList list;
   int rc = 1;
   collect::MirsolClockOps clock(*gMirsol);
   collect::CollectContext ctx{clock,

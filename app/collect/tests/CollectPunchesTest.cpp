@@ -3,6 +3,10 @@
 // clears what was written.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <clocklink/ClsMirsol.h>
 #include <clocklink/EventPump.h>
 #include "FComm.h"
@@ -29,11 +33,9 @@
 #include <basekit/plainfile.h>
 #include <basekit/testing/Hooks.h>
 
-using collect::LineStyle;
-
 namespace {
 
-const LineStyle kStart{true, collect::kBlue};
+const LineStyle kStart{true, kBlue};
 
 basic::DateTime now() { return basic::Now(); }
 
@@ -152,7 +154,7 @@ class CollectPunchesTest : public ::testing::Test {
   clocklink::ClsMirsol* mirsol = nullptr;  // the program's clock object
   std::unique_ptr<collect::MirsolClockOps> ops;
   ScriptedConverter converter;
-  collect::VectorProgressList list;
+  VectorProgressList list;
   collect::Download last;  // what collect() gave
   ClsCfgFile* cfg = nullptr;
   int16_t tipo = 1;
@@ -167,13 +169,12 @@ TEST_F(CollectPunchesTest, WritesEveryPunchInWindows1252AndReportsEachStep) {
                                           " 08:05 01 01 PE\xD1"
                                           "A\r\n05678 " +
                                           date(2) + " 17:30 01 02\r\n");
-  const std::vector<collect::VectorProgressList::Line> expected = {
-      {">Lectura de Registraciones", kStart},
-      {"    Total: 00002", {}},
-      {"    Leídas: 00002", {}},
-      {"    Erróneas: 00000", {}},
-      {">Grabación: 00002/00002", {}},
-      {"Proceso finalizado", collect::kBlueLine}};
+  const std::vector<VectorProgressList::Line> expected = {{">Lectura de Registraciones", kStart},
+                                                          {"    Total: 00002", {}},
+                                                          {"    Leídas: 00002", {}},
+                                                          {"    Erróneas: 00000", {}},
+                                                          {">Grabación: 00002/00002", {}},
+                                                          {"Proceso finalizado", kBlueLine}};
   ASSERT_EQ(list.count(), static_cast<int>(expected.size()));
   for (size_t i = 0; i < expected.size(); ++i) {
     EXPECT_EQ(list.lines()[i].text, expected[i].text) << i;
@@ -189,7 +190,7 @@ TEST_F(CollectPunchesTest, AnEmptyClockWritesNothing) {
   ASSERT_EQ(collect(), -100);
   EXPECT_EQ(list.texts(),
             (std::vector<std::string>{">Lectura de Registraciones", "Reloj sin registraciones"}));
-  EXPECT_EQ(list.style(2), collect::kRedLine);
+  EXPECT_EQ(list.style(2), kRedLine);
   EXPECT_FALSE(folder.exists("REGIS.MIR"));
   EXPECT_FALSE(folder.exists("OK.TMP"));
 }
@@ -214,7 +215,7 @@ TEST_F(CollectPunchesTest, OpeningCodesGiveTheirLineAndEndTheDownload) {
     ScriptedClock clock;
     clock.opening = c.opening;
     clock.count = c.count;
-    collect::VectorProgressList l;
+    VectorProgressList l;
     auto ctx = context(clock, converter);
     EXPECT_EQ(collect::collectPunches(ctx, l, folder.path(), "REGIS.MIR", 0, 0, 0).status,
               kFailure);
@@ -222,7 +223,7 @@ TEST_F(CollectPunchesTest, OpeningCodesGiveTheirLineAndEndTheDownload) {
     want.insert(want.end(), c.lines.begin(), c.lines.end());
     EXPECT_EQ(l.texts(), want);
     if (c.opening != kSuccess) {
-      EXPECT_EQ(l.style(2), collect::kRedLine);
+      EXPECT_EQ(l.style(2), kRedLine);
     }
     // The download is always ended: a manual read's caller never closes the port.
     EXPECT_EQ(clock.ops, (std::vector<int>{1, 3}));
@@ -270,7 +271,7 @@ TEST_F(CollectPunchesTest, AFlaggedRecordGoesToTheErrorFileWithEveryOtherLine) {
   EXPECT_EQ(fileLines("BACKUP.MIR"), (std::vector<std::string>{good, flagged}));
   EXPECT_EQ(fileLines("CONSOLE.MIR"), std::vector<std::string>{good});
   EXPECT_EQ(list.text(5), "SE HAN BAJADO REGISTRACIONES CON ERROR");
-  EXPECT_EQ(list.style(5), collect::kRedLine);
+  EXPECT_EQ(list.style(5), kRedLine);
 }
 
 TEST_F(CollectPunchesTest, CompaniesRouteByCardAndStraysGoToTheErrorFile) {
@@ -319,7 +320,7 @@ TEST_F(CollectPunchesTest, CompaniesWithoutTheirFileWriteNothing) {
   ASSERT_EQ(collect(), -200);
   EXPECT_EQ(list.text(list.count()),
             "ERROR AL ABRIR EL ARCHIVO: " + folder.file("EMPR.DAT") + ": " + systemReason(EISDIR));
-  EXPECT_EQ(list.style(list.count()), collect::kRedLine);
+  EXPECT_EQ(list.style(list.count()), kRedLine);
   EXPECT_FALSE(folder.exists("REGIS.MIR"));
   EXPECT_EQ(sim->punches().size(), 1u);
 }
@@ -366,7 +367,7 @@ TEST_F(CollectPunchesTest, AWriteThatFailsNamesThePathAndClearsNothing) {
     if (c.diskFull) {
       EXPECT_EQ(folder.read(c.name), "") << "a line cut short is cut back";
     }
-    EXPECT_EQ(list.style(list.count()), collect::kRedLine);
+    EXPECT_EQ(list.style(list.count()), kRedLine);
     EXPECT_FALSE(folder.exists("OK.TMP"));
     EXPECT_EQ(clear(1), -200) << "a failed download is never cleared";
     EXPECT_EQ(sim->clearCount(), 0u);
@@ -393,7 +394,7 @@ TEST_F(CollectPunchesTest, AnyPunchFileThatIsALinkGetsNoPunchAndTheClockKeepsThe
                                              (target == apptest::PlantedLink::Target::SecondName
                                                   ? systemReason(basekit::kErrSecondName)
                                                   : systemReason(ELOOP)));
-      EXPECT_EQ(list.style(list.count()), collect::kRedLine);
+      EXPECT_EQ(list.style(list.count()), kRedLine);
       for (const char* other : {"REGIS.MIR", "BACKUP.MIR", "ERRORES.TXT", "CONSOLE.MIR"})
         if (std::string(other) != name) {
           EXPECT_EQ(folder.read(other), "") << other;
@@ -403,6 +404,34 @@ TEST_F(CollectPunchesTest, AnyPunchFileThatIsALinkGetsNoPunchAndTheClockKeepsThe
       EXPECT_EQ(sim->clearCount(), 0u);
       EXPECT_EQ(sim->punches().size(), 2u);
     }
+  }
+}
+
+// A FIFO under any of the four files, with a reader behind it: the reader gets no byte of the
+// pass, the refusal is said in the operator's language, and the clock keeps its punches.
+TEST_F(CollectPunchesTest, APunchFileThatIsAFifoWithAReaderGetsNoByte) {
+  cfg->Backup = 1;
+  auto bad = punch("3333", 4, 10, 0);
+  bad.month = 13;
+  for (const char* name : {"REGIS.MIR", "BACKUP.MIR", "ERRORES.TXT", "CONSOLE.MIR"}) {
+    SCOPED_TRACE(name);
+    list.clear();
+    for (const char* other : {"REGIS.MIR", "BACKUP.MIR", "ERRORES.TXT", "CONSOLE.MIR"})
+      std::filesystem::remove(folder.file(other));
+    ASSERT_EQ(::mkfifo(folder.file(name).c_str(), 0600), 0);
+    const int reader = ::open(folder.file(name).c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    sim->setPunches({punch("1234", 4, 9, 0), bad});
+    ASSERT_EQ(collect(0, /*console=*/-1), -200);
+    char buf[64];
+    EXPECT_LE(::read(reader, buf, sizeof buf), 0) << "nothing reached the reader";
+    ::close(reader);
+    EXPECT_EQ(list.text(list.count()),
+              folder.file(name) + ": " + systemReason(basekit::kErrNotPlainFile));
+    EXPECT_EQ(clear(2), -200);
+    EXPECT_EQ(sim->clearCount(), 0u);
+    EXPECT_EQ(sim->punches().size(), 2u);
+    std::filesystem::remove(folder.file(name));
   }
 }
 

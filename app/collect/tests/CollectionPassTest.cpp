@@ -56,7 +56,7 @@ class CollectionPassTest : public ::testing::Test {
     apptest::objects().createSettings();
     gCfgFile->Init(*gDataFolder + "VELTA.INI");
     gCfgFile->LoadCfg();
-    apptest::objects().createStartupObjects();
+    (void)apptest::objects().createStartupObjects();
   }
   // Changes slot `slot` of the loaded clock store.
   template <typename F>
@@ -96,7 +96,7 @@ class CollectionPassTest : public ::testing::Test {
   }
 
   apptest::TempDataFolder folder;
-  collect::VectorProgressList list;
+  VectorProgressList list;
   std::function<bool()> stop;
   std::vector<std::string> labels;
   std::vector<std::string> variables;
@@ -299,9 +299,9 @@ class DialTest : public CollectionPassTest {
   int16_t dial() {
     const ClsListaRelojes& c = *gListaRelojes;
     gListaRelojes->GetCurData(1);
-    gMirsol->SetTimeRecorder(c.M_Numero, c.m_Modelo, c.m_Puerto, c.m_Velocidad, c.m_Telefono,
-                             c.M_Comunicacion, c.m_IP, c.m_TipoInterface, c.m_PortLocal,
-                             c.m_PortRemoto, gCfgFile->TimeOutModem);
+    (void)gMirsol->SetTimeRecorder(c.M_Numero, c.m_Modelo, c.m_Puerto, c.m_Velocidad, c.m_Telefono,
+                                   c.M_Comunicacion, c.m_IP, c.m_TipoInterface, c.m_PortLocal,
+                                   c.m_PortRemoto, gCfgFile->TimeOutModem);
     gModem->SetModem(5, "9600", "5551234");
     std::optional<collect::RunContext> ctx = collect::programContext(apptest::objects());
     collect::PassSeams seams;
@@ -334,7 +334,7 @@ TEST_F(DialTest, FourFailuresGiveTheirLineAndHangUp) {
     EXPECT_EQ(dial(), -200);
     EXPECT_EQ(modem.modem().dialledNumbers().size(), 4u);
     EXPECT_EQ(list.text(list.count()), c.lastLine);
-    EXPECT_EQ(list.style(list.count()), collect::kRedLine);
+    EXPECT_EQ(list.style(list.count()), kRedLine);
     EXPECT_FALSE(gModem->cortarModem());
     // The port was let go: the next set-up finds it free.
     EXPECT_EQ(gModem->InitModem(*gDataFolder, "Sim"), clocklink::kSuccess);

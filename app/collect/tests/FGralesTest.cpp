@@ -33,11 +33,11 @@ TEST(FGrales, ClearResultLinesByCode) {
   apptest::TempDataFolder folder;
   apptest::objects().createSettings();
   for (const auto& [code, text] : cases) {
-    collect::VectorProgressList list;
+    VectorProgressList list;
     EXPECT_EQ(statusCode(collect::ShowClearResult(list, clocklink::CollectionStatus{code})), code);
     ASSERT_EQ(list.count(), 1);
     EXPECT_EQ(list.text(1), text);
-    EXPECT_EQ(list.style(1), code == -100 ? collect::kBlueLine : collect::kRedLine);
+    EXPECT_EQ(list.style(1), code == -100 ? kBlueLine : kRedLine);
   }
 }
 
@@ -59,7 +59,7 @@ class FGralesClock : public ::testing::Test {
 
   apptest::TempDataFolder folder;
   clocksim::Simulator sim;
-  collect::VectorProgressList list;
+  VectorProgressList list;
 };
 
 }  // namespace
@@ -75,13 +75,13 @@ TEST_F(FGralesClock, DateAndTimeReachTheClockUnlessCancelled) {
   EXPECT_EQ(tm.tm_mday, 14);
   EXPECT_EQ(tm.tm_hour, 9);
   EXPECT_EQ(list.text(1), ">Fecha y Hora actualizada");
-  EXPECT_EQ(list.style(1), collect::kBlueLine);
+  EXPECT_EQ(list.style(1), kBlueLine);
 
   gMirsol->SetCancel(1);
   EXPECT_EQ(collect::ConsoleDateTimeResult(*gMirsol, list, "20250314", "6", "0915"),
             clocklink::kFailure);
   EXPECT_EQ(list.text(2), "No se pudo grabar la fecha y hora");
-  EXPECT_EQ(list.style(2), collect::kRedLine);
+  EXPECT_EQ(list.style(2), kRedLine);
 }
 
 TEST_F(FGralesClock, ConsoleClearResultClearsTheClock) {

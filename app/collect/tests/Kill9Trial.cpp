@@ -176,7 +176,7 @@ void writePassStores(const std::string& folder, uint16_t tcpPort) {
   stores::writeClocks({network, serial});
   ClsListaRelojes store;
   store.Iniciar(*gDataFolder + "velta002.dat");
-  store.CargarRelojes();
+  (void)store.CargarRelojes();
   for (int16_t slot : {1, 2}) {
     store.GetCurData(slot);
     store.M_Borrar = 1;
@@ -187,7 +187,7 @@ void writePassStores(const std::string& folder, uint16_t tcpPort) {
     }
     store.SetCurData(slot);
   }
-  store.GrabarRelojes();
+  (void)store.GrabarRelojes();
 }
 
 // The clock has been asked for its punches ("0" after the address, as the clock sees it).

@@ -94,7 +94,7 @@ TEST_F(CfgFileTest, CrOnlyFileLoadsAndSavesInPlace) {
   cfg.LoadCfg();
   EXPECT_EQ(cfg.LongTarjeta, 8);
   cfg.LongTarjeta = 6;
-  cfg.SaveCfg();
+  (void)cfg.SaveCfg();
   const std::string text = get(ini);
   EXPECT_EQ(text.rfind("[COMMON]\rVERSION=2\rLONGTARJETA=6\r\r\nTIMEOUT=7\r", 0), 0u) << text;
   EXPECT_EQ(text.find("LONGTARJETA", text.find("LONGTARJETA") + 1), std::string::npos) << text;
@@ -125,7 +125,7 @@ TEST_F(CfgFileTest, HeaderLinesAreFoundAsTheIniEngineReadsThem) {
     EXPECT_EQ(loaded.Auto, 1);
     EXPECT_EQ(loaded.LongTarjeta, 8);
     EXPECT_FALSE(fs::exists(ini + "old")) << "no older form to retire";
-    loaded.SaveCfg();
+    ASSERT_TRUE(loaded.SaveCfg().ok);
     ASSERT_EQ(loaded.lastSaveError(), "");
     ClsCfgFile again;
     load(again);
@@ -263,7 +263,7 @@ TEST_F(CfgFileTest, SaveKeepsForeignLinesAndWritesOnlyOwnSections) {
   cfg.LongTarjeta = 9;
   cfg.cboDrivers = -1;
   cfg.SAPPassword = "  secret ";
-  cfg.SaveCfg();
+  (void)cfg.SaveCfg();
   std::string text = get(ini);
   EXPECT_NE(text.find("; kept"), std::string::npos);
   EXPECT_NE(text.find("RSHUSER=hand"), std::string::npos);
@@ -284,7 +284,7 @@ TEST_F(CfgFileTest, SaveCreatesOwnerOnlyFileThatLoadsBack) {
   cfg.FrecAuto = 70000;
   cfg.AutoDias = "0111110";
   cfg.txtPWD = "pañ";
-  cfg.SaveCfg();
+  (void)cfg.SaveCfg();
   EXPECT_NE(get(ini).find("txtpwd=pa\xf1\r\n"), std::string::npos);  // Windows-1252 on disk
   struct stat st {};
   ASSERT_EQ(::stat(ini.c_str(), &st), 0);
@@ -328,7 +328,7 @@ TEST_F(CfgFileTest, APasswordMakesTheSavedFileItsOwnersAlone) {
     load(here);
     here.SAPPassword = c.sap;
     here.txtPWD = c.odbc;
-    here.SaveCfg();
+    (void)here.SaveCfg();
     EXPECT_EQ(here.lastSaveError(), "");
     struct stat st {};
     ASSERT_EQ(::stat(ini.c_str(), &st), 0);
@@ -402,10 +402,10 @@ TEST_F(CfgFileTest, OnlyTheOlderFormIsRetired) {
       continue;
     }
     EXPECT_EQ(get(ini), c.bytes);
-    cfg1.SaveCfgOnClose();
+    (void)cfg1.SaveCfgOnClose();
     EXPECT_EQ(get(ini), c.bytes);
     cfg1.LongTarjeta = 7;
-    cfg1.SaveCfg();  // the operator's save replaces it
+    (void)cfg1.SaveCfg();  // the operator's save replaces it
     EXPECT_EQ(cfg1.lastSaveError(), "");
     ClsCfgFile back;
     load(back);
@@ -530,8 +530,10 @@ TEST_F(CfgFileTest, HugeOrUnreadableFilesAreRefusedAndKept) {
       here.Init(ini);
       here.rshFile = rsh;
       here.LoadCfg();
-      here.SaveCfgOnClose();
-      here.SaveCfg();
+      EXPECT_TRUE(here.SaveCfgOnClose().ok) << "left as it is, which is no failure";
+      const StoreResult saved = here.SaveCfg();
+      EXPECT_FALSE(saved.ok);
+      EXPECT_EQ(saved.why, StoreFailure::WriteFailed);
       EXPECT_NE(here.lastSaveError(), "");
     }
     struct stat after {};

@@ -123,7 +123,7 @@ TEST_P(ClockForms, LoadsWidensAndSavesTheCurrentForm) {
   // Reload so the slots hold the texts as read, then save: the current form, byte for byte.
   ClsListaRelojes again;
   again.Iniciar(path);
-  again.CargarRelojes();
+  (void)again.CargarRelojes();
   ASSERT_TRUE(again.GrabarRelojes().ok);
   const std::string saved = readFile(path);
   ASSERT_EQ(saved.size(), 58100u);
@@ -146,7 +146,7 @@ TEST_F(ClockStore, DateStampedNameFillsOnlyInTheCurrentForm) {
   c.archFecha = 1;
   for (int version : {7, 6}) {
     writeFile(path, record(version, c));
-    store.CargarRelojes();
+    (void)store.CargarRelojes();
     store.GetCurData(1);
     EXPECT_EQ(store.M_Archivo, version == 7 ? "YYYYmmdd" : "") << version;
   }
@@ -159,7 +159,7 @@ TEST_F(ClockStore, UnknownFormLoadsNothingAndIsKeptAsideBeforeASave) {
             .replace(0, 2, std::string{char(version & 0xFF), char((version >> 8) & 0xFF)});
     writeFile(path, original);
     fs::remove(path + ".unreadable");
-    store.CargarRelojes();
+    (void)store.CargarRelojes();
     for (int i = 1; i <= 100; ++i) EXPECT_TRUE(store.Deleted(static_cast<int16_t>(i)));
     EXPECT_TRUE(store.status().unreadable);
     EXPECT_FALSE(store.status().message.empty());
@@ -171,13 +171,13 @@ TEST_F(ClockStore, UnknownFormLoadsNothingAndIsKeptAsideBeforeASave) {
 
 TEST_F(ClockStore, EmptyFileLoadsNothingWithoutComplaint) {
   writeFile(path, "");
-  store.CargarRelojes();
+  (void)store.CargarRelojes();
   EXPECT_TRUE(store.Deleted(1));
   EXPECT_FALSE(store.status().unreadable);
 }
 
 TEST_F(ClockStore, MissingFileGivesOneDefaultClockAndWritesNothing) {
-  store.CargarRelojes();
+  (void)store.CargarRelojes();
   EXPECT_FALSE(fs::exists(path));
   ASSERT_EQ(store.GetCurData(1), 1);
   EXPECT_EQ(store.m_Version, 7);
@@ -195,7 +195,7 @@ TEST_F(ClockStore, MissingFileGivesOneDefaultClockAndWritesNothing) {
 }
 
 TEST_F(ClockStore, NuevoTakesTheFirstFreeSlotWithNumberOne) {
-  store.CargarRelojes();  // slot 1
+  (void)store.CargarRelojes();  // slot 1
   ASSERT_EQ(store.Nuevo(), 1);
   store.GetCurData(2);
   store.m_Prg = 2;
@@ -218,7 +218,7 @@ TEST_F(ClockStore, BorrarKeepsTheFieldsAndFillListSkipsFreeSlots) {
     file += record(7, c);
   }
   writeFile(path, file);
-  store.CargarRelojes();
+  (void)store.CargarRelojes();
   store.Borrar(3);
   StoreRowVector list;
   list.addRow({"stale", {}});
@@ -238,7 +238,7 @@ TEST_F(ClockStore, AFreeSlotOrANumberOutsideTheTableGivesTheDefaultClock) {
   Clock c;
   c.prg = 2;
   writeFile(path, record(7, c) + record(7, c));
-  store.CargarRelojes();
+  (void)store.CargarRelojes();
   store.Borrar(2);
   ASSERT_FALSE(store.IsClock(2));
   for (int16_t n : {int16_t(2), int16_t(0), int16_t(101)}) {
@@ -258,7 +258,7 @@ TEST_F(ClockStore, AFreeSlotOrANumberOutsideTheTableGivesTheDefaultClock) {
 }
 
 TEST_F(ClockStore, CurrentClockRoundTripTrimsAndPads) {
-  store.CargarRelojes();
+  (void)store.CargarRelojes();
   store.GetCurData(1);
   store.m_IP = "  192.168.0.9 ";
   store.m_Descrip = "  Entrada";
@@ -272,7 +272,7 @@ TEST_F(ClockStore, CurrentClockRoundTripTrimsAndPads) {
 }
 
 TEST_F(ClockStore, SlotNumbersOutsideTheTableAreRefused) {
-  store.CargarRelojes();
+  (void)store.CargarRelojes();
   for (int16_t i : {int16_t(-1), int16_t(0), int16_t(101), int16_t(32767), int16_t(-32768)}) {
     EXPECT_EQ(store.GetCurData(i), 0) << i;
     EXPECT_EQ(store.SetCurData(i), 0) << i;
@@ -307,7 +307,7 @@ TEST_F(ClockStore, FailedSaveLeavesTheOldFileUntouched) {
   Clock c;
   const std::string original = record(3, c);
   writeFile(path, original);
-  store.CargarRelojes();
+  (void)store.CargarRelojes();
   basekit::testing::failNextReplace(ENOSPC, 1000);
   EXPECT_FALSE(store.GrabarRelojes().ok);
   EXPECT_FALSE(store.status().message.empty());
@@ -326,7 +326,7 @@ TEST_F(ClockStore, BytesPastTheLoadedRecordsAreKeptAsideBeforeASave) {
     file += std::string(c.extra, 'x');
     writeFile(path, file);
     fs::remove(path + ".unreadable");
-    store.CargarRelojes();
+    (void)store.CargarRelojes();
     EXPECT_TRUE(store.status().unreadable) << c.version << "/" << c.records;
     EXPECT_FALSE(
         store.Deleted(static_cast<int16_t>(std::min(c.records, 100))));  // whole records load

@@ -143,7 +143,7 @@ TEST_F(CardStore, MissingEmptyAndUnknownFiles) {
 TEST_F(CardStore, FindRecordScansTheWholeTableAndClearsOnAMiss) {
   writeFile(path, card2(0, "vacio", 0, 0, 0, "") + card2(77, "Luis", 3, 1, 1, "L77") +
                       card2(77, "Otro", 0, 0, 0, ""));
-  store.CargarTarjetas();
+  (void)store.CargarTarjetas();
   EXPECT_EQ(store.FindRecord(77), 1);  // past an entry with card 0; the first match wins
   EXPECT_EQ(store.Description(0), "Luis");
   EXPECT_EQ(store.FindRecord(78), -1);

@@ -90,7 +90,7 @@ TEST_F(CompanyStore, OlderFormWidensAndSavesAsTheCurrentForm) {
 
   ClsListaEmpresas again;
   again.Iniciar(path);
-  again.CargarEmpresas();
+  (void)again.CargarEmpresas();
   EXPECT_EQ(again.mCount, 101);
   EXPECT_EQ(gCompanyTable[1].name.substr(0, 5), "Norte");
   EXPECT_EQ(gCompanyTable[3].hasta, 299.0);
@@ -103,7 +103,7 @@ TEST_F(CompanyStore, CurrentFormLoadsWhateverRecordOneSaysButTwo) {
                         company(3, 1, 10, 20, "Y", "Y.MIR"));
     ClsListaEmpresas e;
     e.Iniciar(path);
-    e.CargarEmpresas();
+    (void)e.CargarEmpresas();
     EXPECT_EQ(e.mCount, 3) << version;
     EXPECT_EQ(gCompanyTable[1].hasta, 6.5) << version;
     EXPECT_EQ(gCompanyTable[2].desde, 10.0) << version;
@@ -115,16 +115,16 @@ TEST_F(CompanyStore, MissingEmptyAndDamagedFiles) {
   const std::string path = dir + "EMPR.DAT";
   ClsListaEmpresas e;
   e.Iniciar(path);
-  e.CargarEmpresas();
+  (void)e.CargarEmpresas();
   EXPECT_EQ(e.mCount, 0);
   writeFile(path, "");
   e.Iniciar(path);
-  e.CargarEmpresas();
+  (void)e.CargarEmpresas();
   EXPECT_EQ(e.mCount, 1);
   EXPECT_FALSE(e.status().unreadable);
   writeFile(path, "garbage");
   e.Iniciar(path);
-  e.CargarEmpresas();
+  (void)e.CargarEmpresas();
   EXPECT_TRUE(e.status().unreadable);
   ASSERT_TRUE(e.GrabarEmpresas().ok);
   EXPECT_EQ(readFile(path + ".unreadable"), "garbage");
@@ -174,7 +174,7 @@ TEST_F(CompanyStore, SaveKeepsEachSlotsVersionAndAnyRange) {
   writeFile(path, original);
   ClsListaEmpresas e;
   e.Iniciar(path);
-  e.CargarEmpresas();
+  (void)e.CargarEmpresas();
   ASSERT_TRUE(e.GrabarEmpresas().ok);  // a range that is no finite number is kept, not refused
   std::string saved = readFile(path);
   // Each record as it was, its own version included (free slots too).
@@ -185,7 +185,7 @@ TEST_F(CompanyStore, SaveKeepsEachSlotsVersionAndAnyRange) {
   saved = readFile(path);
   EXPECT_EQ(saved.substr(0, 2), std::string("\x07\x00", 2));
   e.Iniciar(path);
-  e.CargarEmpresas();
+  (void)e.CargarEmpresas();
   EXPECT_EQ(e.mCount, 101);
   EXPECT_TRUE(std::isnan(gCompanyTable[2].desde));
   EXPECT_EQ(gCompanyTable[3].hasta, 9.0);
@@ -197,7 +197,7 @@ TEST_F(CompanyStore, BadRowOrFailedWriteKeepsTheOldFile) {
   const std::string original = readFile(path);
   ClsListaEmpresas e;
   e.Iniciar(path);
-  e.CargarEmpresas();
+  (void)e.CargarEmpresas();
   gCompanyTable[7] = {3, 1, 1, 9, "", std::string(21, 'F'), ""};  // file name wider than its field
   EXPECT_FALSE(e.GrabarEmpresas().ok);
   EXPECT_EQ(e.status().badRow, 7);
@@ -257,7 +257,7 @@ TEST_F(UserStore, FindUserRules) {
   writeFile(path, user(1, 1, "Ana", 1234, 2) + user(1, 2, "", 999, 1) + user(1, 3, "Bob", -7, 0));
   ClsUsers u;
   u.Iniciar(path);
-  u.CargarUsers();
+  (void)u.CargarUsers();
   struct Case {
     std::string name, psw;
     bool ok;
@@ -279,7 +279,7 @@ TEST_F(UserStore, FindUserRules) {
 TEST_F(UserStore, CurrentRecordAndSlotLimits) {
   ClsUsers u;
   u.Iniciar(dir + "VELTA.DAT");
-  u.CargarUsers();
+  (void)u.CargarUsers();
   ASSERT_TRUE(u.Nuevo());
   u.GetCurData(1);
   EXPECT_EQ(u.Code, 1);
@@ -312,7 +312,7 @@ TEST_F(UserStore, FailedSaveKeepsTheOldFile) {
   writeFile(path, user(1, 1, "Ana", 1, 2));
   ClsUsers u;
   u.Iniciar(path);
-  u.CargarUsers();
+  (void)u.CargarUsers();
   basekit::testing::failNextReplace(EIO, 60);
   EXPECT_FALSE(u.GrabarUsers().ok);
   EXPECT_EQ(readFile(path), user(1, 1, "Ana", 1, 2));
@@ -329,7 +329,7 @@ TEST_F(CompanyStore, BytesPastTheLoadedRecordsAreKeptAsideBeforeASave) {
     fs::remove(path + ".unreadable");
     ClsListaEmpresas e;
     e.Iniciar(path);
-    e.CargarEmpresas();
+    (void)e.CargarEmpresas();
     EXPECT_GT(gCompanyTable[1].inUse, 0);  // the whole records load
     EXPECT_TRUE(e.status().unreadable) << file.size();
     ASSERT_TRUE(e.GrabarEmpresas().ok);
@@ -409,8 +409,8 @@ TEST_F(UserStore, ASaveKilledBeforeItsRenameLeavesNoTemporaryAfterTheNextSave) {
     });
     ClsUsers u;
     u.Iniciar(path);
-    u.CargarUsers();
-    u.GrabarUsers();
+    (void)u.CargarUsers();
+    (void)u.GrabarUsers();
     _exit(1);
   }
   int status = 0;

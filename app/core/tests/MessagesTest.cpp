@@ -121,6 +121,13 @@ TEST(ExtraMessages, EveryTextInAllThreeLanguagesWithTheSameParts) {
   EXPECT_EQ(GetExtraMsgIn(ExtraMsg::Count, 0), "");
 }
 
+// The start-up failure's words, followed by the reason, as the main window shows them.
+TEST(ExtraMessages, StartFailedInEachLanguage) {
+  EXPECT_EQ(GetExtraMsgIn(ExtraMsg::StartFailed, 0), "ERROR AL INICIALIZAR: ");
+  EXPECT_EQ(GetExtraMsgIn(ExtraMsg::StartFailed, 1000), "ERROR WHILE STARTING: ");
+  EXPECT_EQ(GetExtraMsgIn(ExtraMsg::StartFailed, 2000), "ERRO AO INICIALIZAR: ");
+}
+
 TEST(ExtraMessages, PartsFilledOnceAndLanguageFollowsTheSettings) {
   struct Case {
     int lenguaje;

@@ -79,7 +79,7 @@ std::vector<Store> allStores() {
        [](const std::string& p) {
          ClsListaRelojes s;
          s.Iniciar(p);
-         s.CargarRelojes();
+         (void)s.CargarRelojes();
          const bool saved = s.GrabarRelojes().ok;
          return statusOf(s, saved);
        }},
@@ -87,7 +87,7 @@ std::vector<Store> allStores() {
        [](const std::string& p) {
          ClsListaEmpresas s;
          s.Iniciar(p);
-         s.CargarEmpresas();
+         (void)s.CargarEmpresas();
          const bool saved = s.GrabarEmpresas().ok;
          return statusOf(s, saved);
        }},
@@ -95,7 +95,7 @@ std::vector<Store> allStores() {
        [](const std::string& p) {
          ClsUsers s;
          s.Iniciar(p);
-         s.CargarUsers();
+         (void)s.CargarUsers();
          const bool saved = s.GrabarUsers().ok;
          return statusOf(s, saved);
        }},
@@ -103,7 +103,7 @@ std::vector<Store> allStores() {
        [](const std::string& p) {
          ClsTarjetas s;
          s.Iniciar(p);
-         s.CargarTarjetas();
+         (void)s.CargarTarjetas();
          StoreRowVector none;
          const bool saved = s.GrabarTarjetas(none, 1).ok;
          return statusOf(s, saved);

@@ -181,7 +181,8 @@ FVerArch::FVerArch(QWidget* parent, const AdminObjects& objects)
 
   HourglassGuard wait;
   m_cards.Iniciar(m_objects.dataFolder + "VELTA.TAR");
-  m_cards.CargarTarjetas();
+  // without a card table the rows show no names
+  (void)m_cards.CargarTarjetas();
 }
 
 bool FVerArch::viewing() const { return BusyGuard::busy(this); }

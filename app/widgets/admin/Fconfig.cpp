@@ -66,10 +66,10 @@ QTreeWidget* reportList(const char* name) {
 
 // The progress lines of a modem run on the dialog's list box, repainted line by line so the
 // operator follows a run that waits on the modem between lines.
-class ListBoxLines : public collect::ProgressList {
+class ListBoxLines : public ProgressList {
  public:
   explicit ListBoxLines(QListWidget* list) : m_list(list) {}
-  int add(const std::string& text, collect::LineStyle style) override {
+  int add(const std::string& text, LineStyle style) override {
     m_list->addItem(qs(text));
     setStyle(count(), style);
     return count();
@@ -79,7 +79,7 @@ class ListBoxLines : public collect::ProgressList {
     const QListWidgetItem* item = m_list->item(index - 1);
     return item ? item->text().toStdString() : std::string();
   }
-  collect::LineStyle style(int index) const override {
+  LineStyle style(int index) const override {
     const QListWidgetItem* item = m_list->item(index - 1);
     if (!item) return {};
     const QColor c = item->foreground().color();
@@ -90,7 +90,7 @@ class ListBoxLines : public collect::ProgressList {
   void setText(int index, const std::string& text) override {
     if (QListWidgetItem* item = m_list->item(index - 1)) item->setText(qs(text));
   }
-  void setStyle(int index, collect::LineStyle style) override {
+  void setStyle(int index, LineStyle style) override {
     QListWidgetItem* item = m_list->item(index - 1);
     if (!item) return;
     QFont font = item->font();
@@ -471,8 +471,7 @@ void Fconfig::ok() {
       m_objects.mirsol->SetTimeOut(m_objects.cfg->TimeOut);
       m_objects.mirsol->TimeOutModem = m_objects.cfg->TimeOutModem;
     }
-    m_objects.cfg->SaveCfg();
-    if (!m_objects.cfg->lastSaveError().empty()) errors += "\n" + m_objects.cfg->lastSaveError();
+    if (!m_objects.cfg->SaveCfg().ok) errors += "\n" + m_objects.cfg->lastSaveError();
     if (m_objects.clocks && !m_objects.clocks->GrabarRelojes().ok)
       errors += "\n" + m_objects.clocks->status().message;
     if (m_objects.users && !m_objects.users->GrabarUsers().ok)

@@ -154,7 +154,7 @@ void FConsole::ReadFile(bool firstFill) {
   // list, in red, on every read while it is refused: each cycle clears the list, and an
   // operator coming back to an unattended console must still see why it shows nothing. A box
   // would stop the cycles.
-  if (!m_file.error().empty()) m_lstP->add(GetMsg(386) + ": " + m_file.error(), collect::kRedLine);
+  if (!m_file.error().empty()) m_lstP->add(GetMsg(386) + ": " + m_file.error(), kRedLine);
   if (rows.empty() && total == 0) return;
   HourglassGuard hourglass;
   m_lista->setSortingEnabled(false);

@@ -45,14 +45,16 @@ FIniModem::FIniModem(QWidget* parent, const std::optional<collect::RunContext>& 
   row->addWidget(m_cmd);
   layout->addLayout(row);
   connect(m_cmd, &QPushButton::clicked, this, &FIniModem::CmdCancelar_Click);
-  if (const std::optional<collect::RunContext> ctx = runContext()) ctx->modem.SetCancel(0);
+  if (const std::optional<collect::RunContext> ctx = runContext())
+    (void)ctx->modem.SetCancel(0);  // clearing a flag cannot fail
   // A close during the dial cancels it; the window goes once the dial has returned.
   BusyGuard::onCancel(this, [this] { cancelDial(); });
 }
 
 void FIniModem::cancelDial() {
   m_cancel = true;
-  if (const std::optional<collect::RunContext> ctx = runContext()) ctx->modem.SetCancel(1);
+  if (const std::optional<collect::RunContext> ctx = runContext())
+    (void)ctx->modem.SetCancel(1);  // setting a flag cannot fail
 }
 
 bool FIniModem::dialling() const { return BusyGuard::busy(this); }
@@ -118,7 +120,7 @@ CollectionStatus FIniModem::Conectar() {
   std::optional<collect::RunContext> ctx = runContext();
   if (!ctx) return kFailure;
   clocklink::ClsModem& modem = ctx->modem;
-  modem.SetCancel(0);
+  (void)modem.SetCancel(0);  // clearing a flag cannot fail
   if (modem.cortarModem()) {
     hangUp(modem);
     followLineState();
@@ -164,7 +166,7 @@ void FIniModem::CmdCancelar_Click() {
     hangUp(ctx->modem);
     followLineState();
   } else {
-    Conectar();
+    (void)Conectar();  // the window shows how the dial went
   }
 }
 

@@ -118,7 +118,7 @@ FLeer::FLeer(QWidget* parent, const std::optional<collect::RunContext>& context)
   m_name->setEnabled(!multi);
   m_drive->setEnabled(!multi);
   m_multi->setText(multi ? msgText(245) : QString());
-  m_lst->add(GetMsg(270) + GetMsg(282), collect::kBlueLine);
+  m_lst->add(GetMsg(270) + GetMsg(282), kBlueLine);
 }
 
 bool FLeer::setFolder(const QString& path) {

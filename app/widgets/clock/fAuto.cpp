@@ -118,7 +118,7 @@ void fAuto::onTick() {
   if (!t.due) {
     if (!automatic()) return;
     m_lst->clear();
-    m_lst->add(t.line, {true, collect::kRed});
+    m_lst->add(t.line, {true, kRed});
     setWindowTitle(isMinimized() ? QString::fromStdString(t.minimizedCaption)
                                  : QStringLiteral("Velta 2000"));
     return;

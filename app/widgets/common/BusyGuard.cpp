@@ -61,8 +61,9 @@ void cancelExchange(BusyState* s) {
     s->cancel();
     return;
   }
-  if (gMirsol) gMirsol->SetCancel(1);
-  if (gModem) gModem->SetCancel(1);
+  // Setting a flag cannot fail.
+  if (gMirsol) (void)gMirsol->SetCancel(1);
+  if (gModem) (void)gModem->SetCancel(1);
 }
 
 }  // namespace

@@ -33,8 +33,9 @@ class HandedContext {
   // Sets (1) or clears (0) the cancel flags of the clock and modem objects.
   void setCancelFlags(int16_t value) const {
     if (std::optional<collect::RunContext> ctx = runContext()) {
-      ctx->mirsol.SetCancel(value);
-      ctx->modem.SetCancel(value);
+      // Setting a flag cannot fail.
+      (void)ctx->mirsol.SetCancel(value);
+      (void)ctx->modem.SetCancel(value);
     }
   }
 

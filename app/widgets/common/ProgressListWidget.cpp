@@ -25,7 +25,7 @@ void setLine(QListWidgetItem* item, const std::string& text) {
   item->setData(kTextRole, QString::fromStdString(text));
 }
 
-void applyStyle(QListWidgetItem* item, collect::LineStyle style) {
+void applyStyle(QListWidgetItem* item, LineStyle style) {
   QFont f = item->font();
   f.setBold(style.bold);
   item->setFont(f);
@@ -49,7 +49,7 @@ QListWidgetItem* ProgressListWidget::at(int index) const {
   return index >= 1 && index <= count() ? item(index - 1) : nullptr;
 }
 
-int ProgressListWidget::add(const std::string& text, collect::LineStyle style) {
+int ProgressListWidget::add(const std::string& text, LineStyle style) {
   auto* it = new QListWidgetItem(this);
   setLine(it, text);
   applyStyle(it, style);
@@ -61,7 +61,7 @@ std::string ProgressListWidget::text(int index) const {
   return it ? it->data(kTextRole).toString().toStdString() : std::string();
 }
 
-collect::LineStyle ProgressListWidget::style(int index) const {
+LineStyle ProgressListWidget::style(int index) const {
   const QListWidgetItem* it = at(index);
   if (!it) return {};
   return {it->font().bold(), it->data(kStyleRole).toUInt()};
@@ -71,7 +71,7 @@ void ProgressListWidget::setText(int index, const std::string& text) {
   if (QListWidgetItem* it = at(index)) setLine(it, text);
 }
 
-void ProgressListWidget::setStyle(int index, collect::LineStyle style) {
+void ProgressListWidget::setStyle(int index, LineStyle style) {
   if (QListWidgetItem* it = at(index)) applyStyle(it, style);
 }
 

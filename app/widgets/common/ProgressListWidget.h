@@ -9,19 +9,19 @@
 #include <QListWidget>
 #include <QTimer>
 
-#include "collect/ProgressList.h"
+#include "core/ProgressList.h"
 
-class ProgressListWidget : public QListWidget, public collect::ProgressList {
+class ProgressListWidget : public QListWidget, public ProgressList {
   Q_OBJECT
  public:
   explicit ProgressListWidget(QWidget* parent = nullptr);
 
-  int add(const std::string& text, collect::LineStyle style = {}) override;
+  int add(const std::string& text, LineStyle style = {}) override;
   int count() const override { return QListWidget::count(); }
   std::string text(int index) const override;
-  collect::LineStyle style(int index) const override;
+  LineStyle style(int index) const override;
   void setText(int index, const std::string& text) override;
-  void setStyle(int index, collect::LineStyle style) override;
+  void setStyle(int index, LineStyle style) override;
   void remove(int index) override;
   void clear() override { QListWidget::clear(); }
   void selectLast() override;

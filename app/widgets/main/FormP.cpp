@@ -41,6 +41,7 @@
 #include "core/ProgramObjects.h"
 #include "widgets/dialogs/HourglassGuard.h"
 #include "core/Messages.h"
+#include "core/MessagesExtra.h"
 #include "widgets/dialogs/MsgBox.h"
 #include "widgets/common/ProgressListWidget.h"
 #include "core/Release.h"
@@ -481,7 +482,9 @@ void FormP::MostrarConfig(int16_t n) {
   const bool clock = c.IsClock(n);
   const int16_t connectTimeout = ctx.cfg.TimeOutModem;
   if (!clock) {
-    ctx.mirsol.SetTimeRecorder("1", 0, "COM2", "9600", "", 1, "", 0, 7001, 7001, connectTimeout);
+    // A serial placeholder: always set up.
+    (void)ctx.mirsol.SetTimeRecorder("1", 0, "COM2", "9600", "", 1, "", 0, 7001, 7001,
+                                     connectTimeout);
     m_txtReloj->setText("1");
     m_txtModelo->setText(q(c.GetModelo(0)));
     m_txtPuerto->setText("COM2");
@@ -492,9 +495,10 @@ void FormP::MostrarConfig(int16_t n) {
     m_txtIP->clear();
   } else {
     c.GetCurData(n);
-    ctx.mirsol.SetTimeRecorder(c.M_Numero, c.m_Modelo, c.m_Puerto, c.m_Velocidad, c.m_Telefono,
-                               c.M_Comunicacion, c.m_IP, c.m_TipoInterface, c.m_PortLocal,
-                               c.m_PortRemoto, connectTimeout);
+    // A link that cannot be set up is told by the clock's first exchange.
+    (void)ctx.mirsol.SetTimeRecorder(c.M_Numero, c.m_Modelo, c.m_Puerto, c.m_Velocidad,
+                                     c.m_Telefono, c.M_Comunicacion, c.m_IP, c.m_TipoInterface,
+                                     c.m_PortLocal, c.m_PortRemoto, connectTimeout);
     const std::string portTail = c.m_Puerto.size() > 3 ? c.m_Puerto.substr(3) : std::string();
     ctx.modem.SetModem(static_cast<int16_t>(basic::Val(portTail)), c.m_Velocidad, c.m_Telefono);
     m_txtReloj->setText(q(c.M_Numero));
@@ -634,7 +638,7 @@ void FormP::reselectAfterRun() {
 void FormP::reloadClocks() {
   const std::optional<collect::RunContext> ctx = runContext();
   if (!ctx) return;
-  ctx->clocks.CargarRelojes();
+  (void)ctx->clocks.CargarRelojes();  // a missing list shows no clocks
   fillSelector();
   reselectClock();
 }
@@ -667,8 +671,7 @@ void FormP::statusReading() {
     QApplication::beep();
     MsgBox(277, msgbox::Exclamation, {}, {}, this);
   } catch (const std::exception& e) {
-    MsgBoxText(std::string("ERROR AL INICIALIZAR: ") + e.what(), msgbox::Critical, e.what(), 0,
-               this);
+    MsgBoxText(GetExtraMsg(ExtraMsg::StartFailed) + e.what(), msgbox::Critical, e.what(), 0, this);
   }
 }
 

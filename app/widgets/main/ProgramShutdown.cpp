@@ -18,10 +18,9 @@ namespace {
 
 void saveSettings(FormP& mainWindow, ClsCfgFile* cfg) {
   if (!cfg) return;
-  cfg->SaveCfgOnClose();
+  if (cfg->SaveCfgOnClose().ok) return;
   // The operator's changes (the current clock among them) would be lost without a word.
   const std::string& why = cfg->lastSaveError();
-  if (why.empty()) return;
   if (mainWindow.unattendedClose())
     std::fprintf(stderr, "velta: %s\n", why.c_str());
   else

@@ -69,7 +69,7 @@ void registerOpeners(WindowOpeners& openers, const std::optional<collect::RunCon
   openers.FIniModemConectar = [&context](QWidget* parent) {
     auto* w = new FIniModem(parent, context);
     w->setAttribute(Qt::WA_DeleteOnClose);
-    w->Conectar();
+    (void)w->Conectar();                    // the window shows how the dial went
     if (!w->isVisible()) w->deleteLater();  // the line was hung up or there is no number
   };
   openers.FConsole = [&context](QWidget* parent) { execModal<FConsole>(parent, context); };

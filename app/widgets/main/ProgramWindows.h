@@ -13,3 +13,8 @@
 // every window that runs an exchange gets it. While it is empty the windows work over the live
 // owner's objects.
 void registerOpeners(WindowOpeners& openers, const std::optional<collect::RunContext>& context);
+// The openers keep a reference to `context`, since the program fills it only after they are
+// registered: a temporary (std::nullopt, a RunContext converted in the call) would leave every
+// opener holding a dangling one, so such a call does not compile.
+void registerOpeners(WindowOpeners& openers,
+                     const std::optional<collect::RunContext>&& context) = delete;

@@ -113,7 +113,8 @@ StartResult runStartup(InstanceLock& lock, const StartupHooks& hooks) {
       return StartResult::EndedWithError;
     }
   }
-  objects.modem()->SetCancel(0);
+  // clearing a flag cannot fail
+  (void)objects.modem()->SetCancel(0);
   if (hooks.showMain) hooks.showMain();
   return StartResult::Running;
 }

@@ -6,13 +6,9 @@
 
 namespace clocklink {
 
-enum class CollectionStatus : int16_t {
-  kSuccess = -100,
-  kCancelled = -101,
-  kFailure = -200,
-  kPortNotOpen = -300,
-  kPortInUse = -400,
-  kModemNoCarrier = -500,
+enum class [[nodiscard]] CollectionStatus : int16_t{
+    kSuccess = -100,     kCancelled = -101, kFailure = -200,
+    kPortNotOpen = -300, kPortInUse = -400, kModemNoCarrier = -500,
 };
 
 using enum CollectionStatus;

@@ -25,11 +25,11 @@ inline void createStores(const apptest::TempDataFolder& folder) {
   gCfgFile->LoadCfg();
   apptest::objects().createClockList();
   gListaRelojes->Iniciar(folder.file("velta002.dat"));
-  gListaRelojes->CargarRelojes();
+  (void)gListaRelojes->CargarRelojes();
   if (!clockFile) gListaRelojes->Borrar(1);
   apptest::objects().createUsers();
   gUsers->Iniciar(folder.file("VELTA.DAT"));
-  gUsers->CargarUsers();
+  (void)gUsers->CargarUsers();
 }
 
 // A clock in `slot` (program number = slot); `fill` sets fields of the current record.

@@ -56,7 +56,7 @@ class FBasesTest : public ::testing::Test {
   std::vector<std::string> storedNames() {
     ClsTarjetas store;
     store.Iniciar(tmp.file("VELTA.TAR"));
-    store.CargarTarjetas();
+    (void)store.CargarTarjetas();
     std::vector<std::string> names;
     for (const CardRecord& r : *gCardTable)
       if (r.card > 0) names.push_back(basic::Trim(r.name));
@@ -243,7 +243,7 @@ TEST_F(FBasesTest, ModificarKeepsTheNumberAndTheTypedGroup) {
   ASSERT_TRUE(m.salir());
   ClsTarjetas store;
   store.Iniciar(tmp.file("VELTA.TAR"));
-  store.CargarTarjetas();
+  (void)store.CargarTarjetas();
   ASSERT_EQ(store.FindRecord(1234567), 0);
   EXPECT_EQ(store.Grupo(), 7);
   EXPECT_EQ(store.Resaltar(), 1);

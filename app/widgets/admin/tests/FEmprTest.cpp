@@ -59,7 +59,7 @@ class FEmprTest : public ::testing::Test {
   void reload() {
     ClsListaEmpresas store;
     store.Iniciar(tmp.file("EMPR.DAT"));
-    store.CargarEmpresas();
+    (void)store.CargarEmpresas();
   }
 
   // Enters a new company through the commands; true when it was added.

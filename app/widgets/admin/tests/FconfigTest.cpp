@@ -230,7 +230,7 @@ TEST_F(FconfigTest, WorksOverTheHandedSettingsAndUsers) {
   cfg.LoadCfg();
   ClsUsers users;
   users.Iniciar(other + "VELTA.DAT");
-  users.CargarUsers();
+  (void)users.CargarUsers();
   configtest::addUser(users, 1, "OTRO", 2);
   AdminObjects handed = AdminObjects::live();
   handed.cfg = &cfg;

@@ -22,7 +22,7 @@
 #include "core/Messages.h"
 #include "core/MessagesExtra.h"
 #include "admin/ModemProgram.h"
-#include "collect/ProgressList.h"
+#include "core/ProgressList.h"
 
 namespace {
 
@@ -53,7 +53,7 @@ class ModemRun : public ::testing::Test {
   clocksim::Simulator clock;
   clocksim::Modem modem{clock};
   clocklink::ClsModem modemObject;
-  collect::VectorProgressList lines;
+  VectorProgressList lines;
   std::vector<bool> busy;
 };
 

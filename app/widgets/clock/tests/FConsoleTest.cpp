@@ -59,7 +59,7 @@ class FConsoleTest : public ::testing::Test {
     apptest::objects().createSettings();
     gCfgFile->Init(*gDataFolder + "VELTA.INI");
     gCfgFile->LoadCfg();
-    apptest::objects().createStartupObjects();
+    (void)apptest::objects().createStartupObjects();
   }
   std::string total(FConsole& w) { return w.findChild<QLabel*>("TTotal")->text().toStdString(); }
 
@@ -117,13 +117,14 @@ TEST_F(FConsoleTest, ARefusedConsoleFileIsSaidInTheListAfterEveryCycle) {
                               GetExtraMsg(ExtraMsg::ReasonNotPlain);
   ASSERT_EQ(lines->count(), 1);
   EXPECT_EQ(lines->text(1), refusal);
-  EXPECT_EQ(lines->style(1), collect::kRedLine);
+  EXPECT_EQ(lines->style(1), kRedLine);
   EXPECT_EQ(w.records()->topLevelItemCount(), 0);
   w.show();
   ASSERT_TRUE(apptest::waitFor([&] { return w.cycles() >= 2; }));
   ASSERT_GE(lines->count(), 1);
   EXPECT_EQ(lines->text(lines->count()), refusal);
-  EXPECT_EQ(lines->style(lines->count()), collect::kRedLine);
+  EXPECT_EQ(lines->style(lines->count()), kRedLine);
+  EXPECT_TRUE(apptest::grabNonBlank(&w, "FConsole-refused.png"));
 }
 
 TEST_F(FConsoleTest, MaxConsoleTrimsTheListAndTheFileOnExit) {

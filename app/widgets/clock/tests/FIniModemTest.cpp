@@ -51,12 +51,12 @@ class FIniModemTest : public ::testing::Test {
     apptest::objects().createSettings();
     gCfgFile->Init(*gDataFolder + "VELTA.INI");
     gCfgFile->LoadCfg();
-    apptest::objects().createStartupObjects();
+    (void)apptest::objects().createStartupObjects();
     const ClsListaRelojes& c = *gListaRelojes;
     gListaRelojes->GetCurData(1);
-    gMirsol->SetTimeRecorder(c.M_Numero, c.m_Modelo, c.m_Puerto, c.m_Velocidad, c.m_Telefono,
-                             c.M_Comunicacion, c.m_IP, c.m_TipoInterface, c.m_PortLocal,
-                             c.m_PortRemoto, gCfgFile->TimeOutModem);
+    (void)gMirsol->SetTimeRecorder(c.M_Numero, c.m_Modelo, c.m_Puerto, c.m_Velocidad, c.m_Telefono,
+                                   c.M_Comunicacion, c.m_IP, c.m_TipoInterface, c.m_PortLocal,
+                                   c.m_PortRemoto, gCfgFile->TimeOutModem);
     gModem->SetModem(5, c.m_Velocidad, c.m_Telefono);
   }
   std::string label(FIniModem& w) { return w.findChild<QLabel*>("LblMsg")->text().toStdString(); }
@@ -181,7 +181,7 @@ TEST_F(FIniModemTest, CancelarShowsColgandoAndLetsThePortGo) {
     EXPECT_FALSE(modem.modem().online());
     // Hung up: the next set-up finds the port free (a modem still ringing does not answer
     // it yet, but the port is not held).
-    gModem->SetCancel(0);
+    (void)gModem->SetCancel(0);
     const int16_t again = statusCode(gModem->InitModem(*gDataFolder, "Sim"));
     if (c.modem.dialDelay.count() == 0)
       EXPECT_EQ(again, -100);

@@ -54,7 +54,8 @@ class FLeerTest : public ::testing::Test {
     apptest::objects().createModem();
     gMirsol->SetTimeOut(3);
     clock.sim().generatePunches(5, 1);
-    gMirsol->SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 2, 0, clock.port(), 5);
+    (void)gMirsol->SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 2, 0, clock.port(),
+                                   5);
     dialogs::testing::setFrmMsgHook([this](const std::string& text) {
       questions.push_back(text);
       return nextAnswer;
@@ -90,7 +91,7 @@ class FLeerTest : public ::testing::Test {
   apptest::TempDataFolder folder;
   apptest::MsgBoxRecorder boxes;
   apptest::TcpClockSim clock;
-  collect::VectorProgressList list;
+  VectorProgressList list;
   std::vector<std::string> questions;
   std::vector<std::string> shipped;
   int nextAnswer = 1;
@@ -261,7 +262,7 @@ class SlowClock {
 
 TEST_F(FLeerTest, CancelDuringASlowReadKeepsWhatWasWritten) {
   SlowClock slow;
-  gMirsol->SetTimeRecorder("1", 0, "COM21", "1200", "", 1, "", 0, 0, 0, 5);
+  (void)gMirsol->SetTimeRecorder("1", 0, "COM21", "1200", "", 1, "", 0, 0, 0, 5);
   for (const bool byClose : {false, true}) {
     folder.write("REGIS.MIR", "");
     boxes.clear();

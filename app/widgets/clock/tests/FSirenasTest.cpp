@@ -44,8 +44,8 @@ class FSirenasTest : public ::testing::Test {
     clock = std::make_unique<apptest::TcpClockSim>(options);
     apptest::objects().createMirsol();
     gMirsol->SetTimeOut(port ? 1 : 3);
-    gMirsol->SetTimeRecorder("1", model, "COM1", "9600", "", 1, "127.0.0.1", 2, 0,
-                             port ? port : clock->port(), 5);
+    (void)gMirsol->SetTimeRecorder("1", model, "COM1", "9600", "", 1, "127.0.0.1", 2, 0,
+                                   port ? port : clock->port(), 5);
   }
   bool sent(const std::string& body) {
     for (const std::string& f : clock->sim().receivedFrames())

@@ -53,7 +53,8 @@ class FTjtasTest : public ::testing::Test {
     apptest::objects().createMirsol();
     apptest::objects().createModem();  // the run context holds it beside the clock object
     gMirsol->SetTimeOut(2);
-    gMirsol->SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 2, 0, clock.port(), 5);
+    (void)gMirsol->SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 2, 0, clock.port(),
+                                   5);
   }
   void trigger(FTjtas& w, const char* name) { w.findChild<QAction*>(name)->trigger(); }
 

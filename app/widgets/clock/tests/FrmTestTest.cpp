@@ -38,7 +38,7 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-Lines lines(const collect::ProgressList& list) {
+Lines lines(const ProgressList& list) {
   Lines out;
   for (int i = 1; i <= list.count(); ++i) out.push_back(list.text(i));
   return out;
@@ -228,7 +228,7 @@ TEST(PortTestRules, StatusFieldAndMessages) {
 }
 
 TEST_F(FrmTestTest, DetectarProbesEveryCombinationInOrder) {
-  collect::VectorProgressList list;
+  VectorProgressList list;
   std::vector<std::tuple<std::string, std::string, std::string>> probes;
   collect::PortTest::Hooks hooks;
   hooks.probe = [&](const std::string& id, const std::string& port, const std::string& speed) {
@@ -263,7 +263,7 @@ TEST_F(FrmTestTest, DetectarFindsTheSimulatorAndRestoresTheClockOnCancel) {
   stores::writeClocks({record});
   apptest::objects().createClockList();
   gListaRelojes->Iniciar(*gDataFolder + "velta002.dat");
-  gListaRelojes->CargarRelojes();
+  (void)gListaRelojes->CargarRelojes();
   gCfgFile->RelojActivo = 1;
   gCfgFile->TimeOut = 3;
   clocksim::Options options;

@@ -55,7 +55,7 @@ class fAutoTest : public ::testing::Test {
     apptest::objects().createSettings();
     gCfgFile->Init(*gDataFolder + "VELTA.INI");
     gCfgFile->LoadCfg();
-    apptest::objects().createStartupObjects();
+    (void)apptest::objects().createStartupObjects();
     *gRunMode = runMode;
   }
   // The window with its monotonic clock moved on by `skip` (the countdown need not be sat
@@ -93,7 +93,7 @@ TEST_F(fAutoTest, CountdownPassCollectsThenEndsTheProgram) {
   auto w = open();
   ASSERT_TRUE(apptest::waitFor([&] { return w->list()->count() == 1; }));
   EXPECT_EQ(w->list()->text(1).rfind("> Inicio de Proceso Automático: ", 0), 0u);
-  EXPECT_EQ(w->list()->style(1), (collect::LineStyle{true, collect::kRed}));
+  EXPECT_EQ(w->list()->style(1), (LineStyle{true, kRed}));
   EXPECT_TRUE(apptest::grabNonBlank(w.get(), "fAuto-waiting.png"));
   skip = std::chrono::seconds(31);
   ASSERT_TRUE(apptest::waitFor([&] { return w->passesRun() == 1; }));

@@ -9,16 +9,16 @@ namespace {
 
 TEST(ProgressListWidgetTest, LinesKeepTextAndStyleByPosition) {
   ProgressListWidget list;
-  EXPECT_EQ(list.add("Reloj 001", collect::kBold), 1);
+  EXPECT_EQ(list.add("Reloj 001", kBold), 1);
   EXPECT_EQ(list.add("Registros: 00000"), 2);
-  EXPECT_EQ(list.add("ERROR", collect::kRedLine), 3);
+  EXPECT_EQ(list.add("ERROR", kRedLine), 3);
   list.setText(2, "Registros: 00042");  // a running counter is rewritten in place
-  list.setStyle(2, collect::kBlueLine);
+  list.setStyle(2, kBlueLine);
   list.remove(1);
   ASSERT_EQ(list.count(), 2);
   EXPECT_EQ(list.text(1), "Registros: 00042");
-  EXPECT_EQ(list.style(1), collect::kBlueLine);
-  EXPECT_EQ(list.style(2), collect::kRedLine);
+  EXPECT_EQ(list.style(1), kBlueLine);
+  EXPECT_EQ(list.style(2), kRedLine);
   EXPECT_EQ(list.text(3), "");  // past the end: nothing, no crash
   list.setText(0, "x");
   list.selectLast();

@@ -100,7 +100,7 @@ class FormPTest : public ::testing::Test {
     apptest::objects().createSettings();
     gCfgFile->Init(data.file("VELTA.INI"));
     gCfgFile->LoadCfg();
-    apptest::objects().createStartupObjects();
+    (void)apptest::objects().createStartupObjects();
     const std::map<std::string, std::string> psw = {
         {"BASICO", "1"}, {"AVANZADO", "2"}, {"ADMIN", "3"}};
     if (!user.empty()) {
@@ -291,7 +291,7 @@ TEST_F(FormPTest, ClearingAsksFirstThenClearsTheTcpClockInBlue) {
   EXPECT_EQ(clock.sim().clearCount(), 1u);
   ASSERT_EQ(w.LstP()->count(), 1);
   EXPECT_EQ(w.LstP()->text(1), ">" + GetMsg(273));
-  EXPECT_EQ(w.LstP()->style(1), collect::kBlueLine);
+  EXPECT_EQ(w.LstP()->style(1), kBlueLine);
   EXPECT_EQ(audited().size(), 2u);
 }
 
@@ -304,7 +304,7 @@ TEST_F(FormPTest, ClearingAPhoneClockWithoutALineSays322) {
   act(FormP::Co, 3)->trigger();
   EXPECT_EQ(boxes.numbers(), (std::vector<int>{173, 322}));
   ASSERT_EQ(w.LstP()->count(), 1);
-  EXPECT_EQ(w.LstP()->style(1), collect::kRedLine);
+  EXPECT_EQ(w.LstP()->style(1), kRedLine);
   ::unsetenv("VELTA_ASSUME_CTS");
 }
 
@@ -389,7 +389,7 @@ TEST_F(FormPTest, WithoutAClockTheCommandsFollowTheDefaultClock) {
   {
     ClsListaRelojes clocks;  // clock 2 deleted: its slot is free, its record stays
     clocks.Iniciar(data.file("velta002.dat"));
-    clocks.CargarRelojes();
+    (void)clocks.CargarRelojes();
     clocks.Borrar(2);
     ASSERT_TRUE(clocks.GrabarRelojes().ok);
   }
@@ -505,7 +505,7 @@ TEST_F(FormPTest, AfterTheOnLineRunTheShownClockIsTargetedAgain) {
                        ClockSpec{.slot = 2, .description = "B", .number = "2"}});
   openers.fAuto = [](QWidget*) {  // the run visits clock 2 last
     gListaRelojes->GetCurData(2);
-    gMirsol->SetTimeRecorder("2", 0, "COM2", "9600", "", 1, "127.0.0.1", 2, 7001, 7001, 5);
+    (void)gMirsol->SetTimeRecorder("2", 0, "COM2", "9600", "", 1, "127.0.0.1", 2, 7001, 7001, 5);
   };
   open();
   act(FormP::Co, 5)->trigger();

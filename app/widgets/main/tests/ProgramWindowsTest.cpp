@@ -100,7 +100,7 @@ class ProgramWindowsTest : public ::testing::Test {
     apptest::objects().createSettings();
     gCfgFile->Init(data.file("VELTA.INI"));
     gCfgFile->LoadCfg();
-    apptest::objects().createStartupObjects();
+    (void)apptest::objects().createStartupObjects();
     ASSERT_TRUE(gUsers->FindUser("ADMIN", "3"));
     // As the program does: one run context, built once the objects are there.
     if (std::optional<collect::RunContext> built = collect::programContext(apptest::objects()))

@@ -140,7 +140,7 @@ class StopSignalsTest : public ::testing::Test {
     apptest::objects().createSettings();
     gCfgFile->Init(data.file("VELTA.INI"));
     gCfgFile->LoadCfg();
-    apptest::objects().createStartupObjects();
+    (void)apptest::objects().createStartupObjects();
     EXPECT_TRUE(gUsers->FindUser("ADMIN", "3"));
     form = std::make_unique<FormP>(openers);
     form->show();

@@ -46,7 +46,7 @@ class WindowFacesTest : public ::testing::Test {
     apptest::objects().createSettings();
     gCfgFile->Init(data.file("VELTA.INI"));
     gCfgFile->LoadCfg();
-    apptest::objects().createStartupObjects();
+    (void)apptest::objects().createStartupObjects();
     ASSERT_TRUE(gUsers->FindUser("ADMIN", "3"));
     form = std::make_unique<FormP>(openers);
   }

@@ -130,7 +130,7 @@ class WindowLanguageTest : public ::testing::TestWithParam<int> {
     gCfgFile->Init(folder.file("VELTA.INI"));
     gCfgFile->LoadCfg();
     applyQtTranslations(gCfgFile->LENGUAJE);
-    apptest::objects().createStartupObjects();
+    (void)apptest::objects().createStartupObjects();
     gUsers->FindUser("ADMIN", "3");
   }
   // The fixture's owner takes the translators off at its end.

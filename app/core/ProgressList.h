@@ -1,14 +1,14 @@
 // The progress list of the collection windows: one line per step, some bold or coloured. The
-// collection code writes through this interface; the windows give it a list widget, the
-// tests an in-memory list. Lines are numbered from 1. A line may hold a carriage return where
-// its second row begins; a list keeps the text as written and shows the break.
+// collection code and the modem programming write through this interface; the windows give it
+// a list widget, the tests an in-memory list. It lives in the core, beside Reporter, so a
+// headless library can write to one without linking the collection. Lines are numbered from 1.
+// A line may hold a carriage return where its second row begins; a list keeps the text as
+// written and shows the break.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
-
-namespace collect {
 
 struct LineStyle {
   bool bold = false;
@@ -65,5 +65,3 @@ class VectorProgressList : public ProgressList {
   bool valid(int index) const { return index >= 1 && index <= count(); }
   std::vector<Line> m_lines;
 };
-
-}  // namespace collect

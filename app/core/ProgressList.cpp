@@ -1,6 +1,4 @@
-#include "collect/ProgressList.h"
-
-namespace collect {
+#include "core/ProgressList.h"
 
 int VectorProgressList::add(const std::string& text, LineStyle style) {
   m_lines.push_back({text, style});
@@ -33,5 +31,3 @@ std::vector<std::string> VectorProgressList::texts() const {
   for (const Line& l : m_lines) out.push_back(l.text);
   return out;
 }
-
-}  // namespace collect
