@@ -87,8 +87,6 @@ fAuto::~fAuto() {
   }
 }
 
-bool fAuto::programEndRequested() { return clockWindowsState().programEnd; }
-void fAuto::resetProgramEndRequest() { clockWindowsState().programEnd = false; }
 fAuto* fAuto::current() { return clockWindowsState().currentRun; }
 
 void fAuto::showEvent(QShowEvent* event) {
@@ -171,7 +169,7 @@ void fAuto::shipModally(collect::Shipment what) {
 }
 
 void fAuto::endProgram() {
-  clockWindowsState().programEnd = true;
+  m_endsProgram = true;
   m_timer->stop();
   BusyGuard::requestClose(this);
 }
