@@ -27,10 +27,9 @@
 #include "widgets/main/StartPlatform.h"
 #include "core/QtTranslations.h"
 #include "core/Release.h"
-#include "widgets/dialogs/ReleaseBoxes.h"
+#include "widgets/main/Startup.h"
 #include "widgets/main/StopSignals.h"
 #include "widgets/main/WindowOpeners.h"
-#include "widgets/clock/fAuto.h"
 
 namespace {
 
@@ -96,21 +95,22 @@ int main(int argc, char** argv) {
       return false;
     };
   }
+  bool programEnd = false;  // the automatic run asked for the program's end
   if (windowOpeners().fAuto) {
-    hooks.openAuto = [&buildContext] {
+    hooks.openAuto = [&buildContext, &context, &programEnd] {
       buildContext();
-      windowOpeners().fAuto(nullptr);
+      programEnd = openAutomaticRun(nullptr, context);
     };
   }
-  hooks.showMain = [&mainWindow, &buildContext, &context, noDisplay] {
-    if (fAuto::programEndRequested()) return;  // the automatic run ended the program
+  hooks.showMain = [&mainWindow, &buildContext, &context, &programEnd, noDisplay] {
+    if (programEnd) return;
     buildContext();
     mainWindow = std::make_unique<FormP>(windowOpeners(), context);
     mainWindow->setUnattendedClose(noDisplay);
     mainWindow->show();
   };
   const StartResult started = runStartup(lock, hooks);
-  if (started != StartResult::Running || fAuto::programEndRequested()) {
+  if (started != StartResult::Running || programEnd) {
     objects.release();
     return started == StartResult::EndedWithError || loginWithoutDisplay ? 1 : 0;
   }

@@ -1,6 +1,7 @@
 // Module Release: what the program's start-up decides and a few checks that many windows
 // share (time and date checks, state marker files, splitting of a punch line). The start-up
-// itself and the calls that show their own boxes are in ReleaseBoxes.h (dialogs library).
+// itself is widgets/main/Startup.h; the calls that show their own boxes are in ReleaseBoxes.h
+// (dialogs library).
 #pragma once
 
 #include <array>

@@ -2,6 +2,8 @@
 // configuration lists' New) show fReloj and FUsr modally through the stores' editor hooks.
 #pragma once
 
-// Sets the live owner's editor hooks (ProgramObjects::editorHooks); the main program calls it
-// once, after the owner is made.
-void registerEditorHooks();
+struct EditorHooks;
+
+// Sets the editor hooks the program hands (ProgramObjects::editorHooks); the opener layer calls
+// it once, after the owner is made.
+void registerEditorHooks(EditorHooks& hooks);

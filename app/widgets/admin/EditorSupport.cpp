@@ -9,8 +9,7 @@
 #include <QValidator>
 #include <QVBoxLayout>
 
-#include "widgets/admin/AppImages.h"
-#include "widgets/dialogs/ToolbarButton.h"
+#include "widgets/common/AppImages.h"
 
 namespace {
 
@@ -34,33 +33,12 @@ void limitTyping(QLineEdit* box, int maxChars) {
   box->setValidator(new TypingLimit(maxChars, box));
 }
 
-EditorCommands::EditorCommands(QWidget* owner, QMenuBar* menuBar, QToolBar* toolBar,
-                               const QList<QIcon>* img)
-    : m_owner(owner), m_menuBar(menuBar), m_toolBar(toolBar), m_img(img) {}
-
-QAction* EditorCommands::add(const std::string& caption, int image, std::function<void()> run) {
-  const int i = count();
-  auto* action = new QAction(QString::fromStdString(caption), m_owner);
-  action->setObjectName(QStringLiteral("mnu(%1)").arg(i));
-  QObject::connect(action, &QAction::triggered, m_owner, [run = std::move(run)] { run(); });
-  m_menuBar->addAction(action);
-
-  const QIcon picture =
-      (m_img && image >= 1 && image <= m_img->size()) ? m_img->at(image - 1) : QIcon();
-  auto* button = new ToolbarButton(action, picture, m_toolBar);
-  button->setObjectName(QStringLiteral("Toolbar(%1)").arg(i + 1));
-
-  m_actions.push_back(action);
-  m_buttons.push_back(button);
-  return action;
-}
-
 QAction* EditorCommands::action(int i) const {
-  return i >= 0 && i < count() ? m_actions[static_cast<size_t>(i)] : nullptr;
+  return i >= 0 && i < count() ? m_bar.actions[static_cast<size_t>(i)] : nullptr;
 }
 
 QToolButton* EditorCommands::button(int i) const {
-  return i >= 1 && i <= count() ? m_buttons[static_cast<size_t>(i - 1)] : nullptr;
+  return i >= 1 && i <= count() ? m_bar.buttons[static_cast<size_t>(i - 1)] : nullptr;
 }
 
 void NoEscapeDialog::keyPressEvent(QKeyEvent* event) {
@@ -78,18 +56,25 @@ QVBoxLayout* buildEditorFrame(QDialog* window, const char* name, int caption,
   window->setObjectName(QString::fromLatin1(name));
   window->setWindowTitle(QString::fromStdString(GetMsg(caption)));
   auto* menuBar = adminwindows::named(new QMenuBar(window), "mnu");
-  auto* toolBar = adminwindows::named(new QToolBar(window), "Toolbar");
-  toolBar->setMovable(false);
-  toolBar->setIconSize(QSize(24, 24));
   // Opened without the list (the clock and user editors come through their stores), the
   // toolbar takes the main window's all the same.
-  if (!img) img = &adminwindows::imgOf(window);
-  commands = std::make_unique<EditorCommands>(window, menuBar, toolBar, img);
+  widgets::CommandBarSpec spec;
+  spec.menuBar = menuBar;
+  spec.images = img ? img : &widgets::imgOf(window);
+  std::vector<widgets::Command> table;
   int i = 0;
-  for (const CommandSpec& spec : specs) {
-    commands->add(GetMsg(spec.caption), spec.image, [run, i] { run(i); });
+  for (const CommandSpec& c : specs) {
+    widgets::Command row;
+    row.name = QStringLiteral("mnu(%1)").arg(i);
+    row.caption = QString::fromStdString(GetMsg(c.caption));
+    row.image = c.image;
+    row.run = [run, i] { run(i); };
+    table.push_back(std::move(row));
     ++i;
   }
+  widgets::CommandBar bar = widgets::buildCommandBar(window, spec, table);
+  QToolBar* toolBar = bar.toolBar;
+  commands = std::make_unique<EditorCommands>(std::move(bar));
   auto* layout = new QVBoxLayout(window);
   layout->setMenuBar(menuBar);
   layout->addWidget(toolBar);

@@ -15,6 +15,7 @@
 
 #include "admin/EditorText.h"
 #include "core/Messages.h"
+#include "widgets/common/CommandBar.h"
 
 class QAction;
 class QKeyEvent;
@@ -30,26 +31,18 @@ class QWidget;
 // operator can then only shorten it. A limit of 0 or less sets none.
 void limitTyping(QLineEdit* box, int maxChars);
 
-// The commands of an editor. Command i is the action "mnu(i)" on the menu bar; toolbar
-// button i + 1 ("Toolbar(i+1)") triggers that same action and follows its caption (as its
-// tooltip) and its enabled state. A menu bar would show an action's picture in place of its
-// caption, so the picture goes on the button only.
+// The commands of an editor, built with the command bar (widgets/common/CommandBar.h).
+// Command i is the action "mnu(i)" on the menu bar; toolbar button i + 1 ("Toolbar(i+1)")
+// triggers that same action and follows its caption (as its tooltip) and its enabled state.
 class EditorCommands {
  public:
-  EditorCommands(QWidget* owner, QMenuBar* menuBar, QToolBar* toolBar, const QList<QIcon>* img);
-  // Adds the next command; `image` is 1-based in the image list (0 or missing: no picture).
-  QAction* add(const std::string& caption, int image, std::function<void()> run);
+  explicit EditorCommands(widgets::CommandBar bar) : m_bar(std::move(bar)) {}
   QAction* action(int i) const;
   QToolButton* button(int i) const;  // 1-based, as the toolbar counts
-  int count() const { return static_cast<int>(m_actions.size()); }
+  int count() const { return static_cast<int>(m_bar.actions.size()); }
 
  private:
-  QWidget* m_owner;
-  QMenuBar* m_menuBar;
-  QToolBar* m_toolBar;
-  const QList<QIcon>* m_img;
-  std::vector<QAction*> m_actions;
-  std::vector<QToolButton*> m_buttons;
+  widgets::CommandBar m_bar;
 };
 
 // The card and company editors end only by their exit command (which writes) or the close

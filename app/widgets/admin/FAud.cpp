@@ -11,14 +11,14 @@
 #include <cerrno>
 #include <cstring>
 
-#include "widgets/admin/AppImages.h"
+#include "widgets/common/AppImages.h"
 #include "core/ClsAuditoria.h"
 #include "admin/FAudModel.h"
 #include "widgets/dialogs/HourglassGuard.h"
 #include "core/Messages.h"
 #include "core/MessagesExtra.h"
 #include "widgets/dialogs/MsgBox.h"
-#include "widgets/dialogs/ToolbarButton.h"
+#include "widgets/common/CommandBar.h"
 
 namespace {
 QString msg(int id) { return QString::fromStdString(GetMsg(id)); }
@@ -27,31 +27,17 @@ QString msg(int id) { return QString::fromStdString(GetMsg(id)); }
 FAud::FAud(QWidget* parent, const AdminObjects& objects) : QDialog(parent), m_objects(objects) {
   setObjectName(QStringLiteral("FAud"));
   setWindowTitle(msg(405));
-  m_baja = new QAction(msg(115), this);
-  m_baja->setObjectName(QStringLiteral("mnuBaja"));
-  m_baja->setToolTip(msg(115).remove('&'));
-  m_salir = new QAction(" " + msg(154), this);
-  m_salir->setObjectName(QStringLiteral("mnuSalir"));
-  m_salir->setToolTip(msg(154).remove('&'));
-  connect(m_baja, &QAction::triggered, this, &FAud::Baja);
-  connect(m_salir, &QAction::triggered, this, &FAud::Salir);
-
   auto* menuBar = new QMenuBar(this);
-  auto* toolBar = new QToolBar(this);
-  toolBar->setObjectName(QStringLiteral("Toolbar"));
-  toolBar->setMovable(false);
-  toolBar->setIconSize(QSize(24, 24));
-  const QList<QIcon>& img = adminwindows::imgOf(this);
-  const struct {
-    QAction* command;
-    int image;
-  } buttons[] = {{m_baja, 9}, {m_salir, 2}};
-  int k = 0;
-  for (const auto& b : buttons) {
-    menuBar->addAction(b.command);
-    auto* button = new ToolbarButton(b.command, img.value(b.image - 1), toolBar);
-    button->setObjectName(QStringLiteral("Toolbar(%1)").arg(++k));
-  }
+  widgets::CommandBarSpec spec;
+  spec.menuBar = menuBar;
+  spec.images = &widgets::imgOf(this);
+  const widgets::CommandBar bar = widgets::buildCommandBar(
+      this, spec,
+      {{"mnuBaja", msg(115), msg(115).remove('&'), 9, [this] { Baja(); }},
+       {"mnuSalir", " " + msg(154), msg(154).remove('&'), 2, [this] { Salir(); }}});
+  m_baja = bar.actions[0];
+  m_salir = bar.actions[1];
+  QToolBar* toolBar = bar.toolBar;
 
   m_model = new FAudModel(this);
   m_model->setCaptions({msg(219), msg(204), msg(398)});

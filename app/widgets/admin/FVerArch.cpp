@@ -17,9 +17,9 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-#include "widgets/admin/AppImages.h"
+#include "widgets/common/AppImages.h"
 #include "core/Basic.h"
-#include "widgets/clock/BusyGuard.h"
+#include "widgets/common/BusyGuard.h"
 #include "core/ClsCfgFile.h"
 #include "core/ClsListaRelojes.h"
 #include "widgets/dialogs/FileDialogs.h"
@@ -31,7 +31,7 @@
 #include "core/Messages.h"
 #include "widgets/dialogs/MsgBox.h"
 #include "widgets/admin/RecordViewModel.h"
-#include "widgets/dialogs/ToolbarButton.h"
+#include "widgets/common/CommandBar.h"
 
 namespace {
 QString msg(int id) { return QString::fromStdString(GetMsg(id)); }
@@ -65,11 +65,9 @@ FVerArch::FVerArch(QWidget* parent, const AdminObjects& objects)
 
   // Commands: one action each, shared by the menu and the toolbar.
   auto* menuBar = new QMenuBar(this);
-  auto* toolBar = new QToolBar(this);
-  toolBar->setObjectName(QStringLiteral("Toolbar"));
-  toolBar->setMovable(false);
-  toolBar->setIconSize(QSize(24, 24));
-  const QList<QIcon>& img = adminwindows::imgOf(this);
+  widgets::CommandBarSpec spec;
+  spec.menuBar = menuBar;
+  spec.images = &widgets::imgOf(this);
   const struct {
     QString caption;
     int image;
@@ -79,16 +77,15 @@ FVerArch::FVerArch(QWidget* parent, const AdminObjects& objects)
       {msg(101), 1, &FVerArch::Guardar},          {msg(135), 4, &FVerArch::Imprimir},
       {msg(390), 11, &FVerArch::EnviarCorreo},    {msg(154), 2, &FVerArch::Salir},
   };
+  std::vector<widgets::Command> table;
   for (int i = 0; i < 6; ++i) {
-    auto* action = new QAction(commands[i].caption, this);
-    action->setObjectName(QStringLiteral("mnu(%1)").arg(i));
-    action->setToolTip(QString(commands[i].caption).remove('&'));
-    connect(action, &QAction::triggered, this, commands[i].slot);
-    menuBar->addAction(action);
-    auto* button = new ToolbarButton(action, img.value(commands[i].image - 1), toolBar);
-    button->setObjectName(QStringLiteral("Toolbar(%1)").arg(i + 1));
-    m_mnu[static_cast<size_t>(i)] = action;
+    const auto& c = commands[i];
+    table.push_back({QStringLiteral("mnu(%1)").arg(i), c.caption, QString(c.caption).remove('&'),
+                     c.image, [this, slot = c.slot] { (this->*slot)(); }});
   }
+  const widgets::CommandBar bar = widgets::buildCommandBar(this, spec, table);
+  for (int i = 0; i < 6; ++i) m_mnu[static_cast<size_t>(i)] = bar.actions[static_cast<size_t>(i)];
+  QToolBar* toolBar = bar.toolBar;
   m_mnu[2]->setEnabled(false);
   m_mnu[3]->setEnabled(false);
 
@@ -334,7 +331,7 @@ void FVerArch::Guardar() {
     // Closing the box without a choice must not find an old answer here and truncate the file.
     gSharedText->clear();
     const int choice = FrmMsg::Msg(GetMsg(168) + path + GetMsg(169), GetMsg(109), GetMsg(152),
-                                   GetMsg(123), 0, &adminwindows::imgOf(this), this)
+                                   GetMsg(123), 0, &widgets::imgOf(this), this)
                            .choice;
     if (choice != 1 && choice != 2) return;
     answer = std::to_string(choice);

@@ -30,6 +30,7 @@
 #include "core/ClsUsers.h"
 #include "widgets/admin/FCfgSAP.h"
 #include "widgets/admin/FODBCLogon.h"
+#include "widgets/common/CommandBar.h"
 #include "widgets/dialogs/HourglassGuard.h"
 #include "core/Messages.h"
 #include "admin/ModemProgram.h"
@@ -164,24 +165,21 @@ Fconfig::Fconfig(std::function<void()> loadText, const QList<QIcon>* images, QWi
 }
 
 void Fconfig::buildCommands(const QList<QIcon>* images) {
-  m_ok = named(new QAction(msg(108), this), "mnuOk");
-  m_cancel = named(new QAction(msg(123), this), "mnuCancel");
-  m_ok->setToolTip(msg(108));
-  m_cancel->setToolTip(msg(123));
-  if (images && images->size() >= 2) {
-    m_ok->setIcon(images->at(0));
-    m_cancel->setIcon(images->at(1));
-  }
   m_menuBar = new QMenuBar(this);
-  QMenu* menu = m_menuBar->addMenu(msg(148));
-  menu->addAction(m_ok);
-  menu->addAction(m_cancel);
   auto* toolbar = named(new QToolBar(this), "Toolbar");
   toolbar->setToolButtonStyle(images ? Qt::ToolButtonIconOnly : Qt::ToolButtonTextOnly);
-  toolbar->addAction(m_ok);
-  toolbar->addAction(m_cancel);
-  connect(m_ok, &QAction::triggered, this, &Fconfig::ok);
-  connect(m_cancel, &QAction::triggered, this, &QDialog::reject);
+  widgets::CommandBarSpec spec;
+  spec.menuBar = m_menuBar;
+  spec.menus = {m_menuBar->addMenu(msg(148))};
+  spec.toolBar = toolbar;
+  spec.images = images && images->size() >= 2 ? images : nullptr;
+  spec.pictures = widgets::CommandBarSpec::Pictures::OnActions;
+  const widgets::CommandBar bar =
+      widgets::buildCommandBar(this, spec,
+                               {{"mnuOk", msg(108), msg(108), 1, [this] { ok(); }, 0},
+                                {"mnuCancel", msg(123), msg(123), 2, [this] { reject(); }, 0}});
+  m_ok = bar.actions[0];
+  m_cancel = bar.actions[1];
 }
 
 void Fconfig::buildTab0(QWidget* page) {

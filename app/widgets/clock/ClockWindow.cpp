@@ -7,12 +7,10 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
-#include <string>
-
-#include "widgets/clock/BusyGuard.h"
-#include "widgets/clock/MainWindowHost.h"
+#include "widgets/common/BusyGuard.h"
+#include "widgets/common/MainWindowHost.h"
 #include "core/Messages.h"
-#include "widgets/dialogs/ToolbarButton.h"
+#include "widgets/common/CommandBar.h"
 
 ClockWindow::ClockWindow(QWidget* parent, const char* name, int captionMsg, Images images,
                          const std::optional<collect::RunContext>& context)
@@ -44,40 +42,42 @@ ClockWindow::ClockWindow(QWidget* parent, const char* name, int captionMsg, Imag
   BusyGuard::onCancel(this, [this] { setCancelFlags(1); });
 }
 
-QAction* ClockWindow::addCommand(const char* name, int captionMsg, int image,
-                                 std::function<void()> run, QMenu* menu, bool toolbar) {
-  const QString caption = QString::fromStdString(GetMsg(captionMsg));
-  auto* a = new QAction(caption, this);
-  a->setObjectName(name);
-  a->setToolTip(QString(caption).remove('&'));
-  connect(a, &QAction::triggered, this, [this, a, run = std::move(run)] {
-    // A queued toolbar click can arrive after the command went off, or after the window it
-    // belongs to was closed (shown once, hidden since).
-    if (a->isEnabled() && !BusyGuard::closed(this)) run();
-  });
-  if (menu)
-    menu->addAction(a);
-  else
-    m_menuBar->addAction(a);
-  if (toolbar) {
-    // The picture goes on the button only: on the menu bar it would hide the caption.
-    auto* button = new ToolbarButton(
-        a, image > 0 && image <= m_images.size() ? m_images.at(image - 1) : QIcon(), m_toolBar);
-    button->setObjectName(QStringLiteral("Toolbar(%1)").arg(m_toolBar->actions().size()));
+std::vector<QAction*> ClockWindow::addCommands(const std::vector<Command>& commands) {
+  widgets::CommandBarSpec spec;
+  spec.menuBar = m_menuBar;
+  spec.toolBar = m_toolBar;
+  spec.images = &m_images;
+  std::vector<widgets::Command> table;
+  int place = static_cast<int>(m_toolBar->actions().size());
+  for (const Command& c : commands) {
+    widgets::Command row;
+    row.name = QString::fromLatin1(c.name);
+    row.caption = QString::fromStdString(GetMsg(c.caption));
+    row.tip = QString(row.caption).remove('&');
+    row.image = c.image;
+    if (c.menu) {
+      row.menu = static_cast<int>(spec.menus.size());
+      spec.menus.push_back(c.menu);
+    }
+    row.button = c.toolbar ? ++place : 0;
+    table.push_back(std::move(row));
   }
-  m_commands.push_back(a);
-  return a;
+  const std::vector<QAction*> made = widgets::buildCommandBar(this, spec, table).actions;
+  for (size_t i = 0; i < made.size(); ++i) {
+    QAction* a = made[i];
+    connect(a, &QAction::triggered, this, [this, a, run = commands[i].run] {
+      // A queued toolbar click can arrive after the command went off, or after the window it
+      // belongs to was closed (shown once, hidden since).
+      if (a->isEnabled() && !BusyGuard::closed(this)) run();
+    });
+    m_commands.push_back(a);
+  }
+  return made;
 }
 
-std::vector<QAction*> ClockWindow::addCommands(const std::vector<Command>& commands,
-                                               const std::function<void(int index)>& run) {
-  std::vector<QAction*> out;
-  for (int i = 0; i < static_cast<int>(commands.size()); ++i) {
-    const std::string name = "mnu" + std::to_string(i);
-    const Command& c = commands[static_cast<size_t>(i)];
-    out.push_back(addCommand(name.c_str(), c.caption, c.image, [run, i] { run(i); }));
-  }
-  return out;
+QAction* ClockWindow::addCommand(const char* name, int captionMsg, int image,
+                                 std::function<void()> run, QMenu* menu, bool toolbar) {
+  return addCommands({{name, captionMsg, image, std::move(run), menu, toolbar}}).front();
 }
 
 void ClockWindow::addOkCancel(std::function<void()> ok) {

@@ -14,7 +14,7 @@
 #include <optional>
 #include <vector>
 
-#include "widgets/clock/HandedContext.h"
+#include "widgets/common/HandedContext.h"
 
 class QAction;
 class QMenu;
@@ -34,20 +34,23 @@ class ClockWindow : public QDialog, public HandedContext {
   QMenuBar* menuBar() const { return m_menuBar; }
 
  protected:
-  // A command shown in the menu bar, or in `menu` when given (caption `captionMsg`), and on
-  // the toolbar unless `toolbar` is false (the same text as tip, picture `image` of the image
-  // list, 1-based; 0 for none).
+  // The window's commands, built with the command bar (widgets/common/CommandBar.h): each
+  // shown in the menu bar, or in `menu` when given (caption `caption`, a message), and on the
+  // toolbar unless `toolbar` is false (the caption without '&' as tip, picture `image` of the
+  // image list, 1-based; 0 for none). A command runs only while it is enabled and the window
+  // not closed.
+  struct Command {
+    const char* name;
+    int caption;
+    int image;
+    std::function<void()> run;
+    QMenu* menu = nullptr;
+    bool toolbar = true;
+  };
+  std::vector<QAction*> addCommands(const std::vector<Command>& commands);
   QAction* addCommand(const char* name, int captionMsg, int image, std::function<void()> run,
                       QMenu* menu = nullptr, bool toolbar = true);
   const QList<QIcon>& images() const { return m_images; }
-  // A row of commands "mnu0", "mnu1", ..., each a {caption message, picture} pair; the
-  // command's index goes to `run`.
-  struct Command {
-    int caption;
-    int image;
-  };
-  std::vector<QAction*> addCommands(const std::vector<Command>& commands,
-                                    const std::function<void(int index)>& run);
   // The setting dialogs' pair: "mnu0" "&Aceptar" runs `ok`, "mnu1" "&Cancelar" closes.
   void addOkCancel(std::function<void()> ok);
   // Re-enables or disables the commands when the window becomes idle or busy; windows with

@@ -15,13 +15,14 @@
 #include <clocklink/ClsMirsol.h>
 #include <clocklink/ClsModem.h>
 
-#include "widgets/clock/BusyGuard.h"
+#include "widgets/common/BusyGuard.h"
+#include "widgets/common/CommandBar.h"
 #include "core/ClsCfgFile.h"
 #include "core/ClsListaRelojes.h"
 #include "widgets/dialogs/HourglassGuard.h"
-#include "widgets/clock/MainWindowHost.h"
+#include "widgets/common/MainWindowHost.h"
 #include "core/Messages.h"
-#include "widgets/clock/ProgressListWidget.h"
+#include "widgets/common/ProgressListWidget.h"
 
 namespace {
 
@@ -69,20 +70,21 @@ FConsole::FConsole(QWidget* parent, const std::optional<collect::RunContext>& co
   m_seams.stopRequested = [this] { return m_abort; };
 
   const QList<QIcon>* images = hostOf(parent) ? &hostOf(parent)->ImgTool() : nullptr;
-  auto icon = [images](int k) { return images ? images->value(k - 1) : QIcon(); };
   auto* toolbar = new QToolBar(this);
   toolbar->setObjectName("Toolbar");
   auto* menu = new QMenuBar(this);
-  auto* file = menu->addMenu(msg(406));
-  for (int i = 0; i < 2; ++i) {
-    m_mnu[i] = new QAction(msg(i == 0 ? 408 : 154), this);
-    m_mnu[i]->setObjectName(QStringLiteral("mnu%1").arg(i));
-    m_mnu[i]->setIcon(icon(i == 0 ? 12 : 10));
-    m_mnu[i]->setToolTip(msg(i == 0 ? 408 : 154));
-    connect(m_mnu[i], &QAction::triggered, this, [this, i] { menuCommand(i); });
-    toolbar->addAction(m_mnu[i]);
-    file->addAction(m_mnu[i]);
-  }
+  widgets::CommandBarSpec spec;
+  spec.menuBar = menu;
+  spec.menus = {menu->addMenu(msg(406))};
+  spec.toolBar = toolbar;
+  spec.images = images;
+  spec.pictures = widgets::CommandBarSpec::Pictures::OnActions;
+  const widgets::CommandBar bar =
+      widgets::buildCommandBar(this, spec,
+                               {{"mnu0", msg(408), msg(408), 12, [this] { menuCommand(0); }, 0},
+                                {"mnu1", msg(154), msg(154), 10, [this] { menuCommand(1); }, 0}});
+  m_mnu[0] = bar.actions[0];
+  m_mnu[1] = bar.actions[1];
 
   auto* lblFrame = new QGroupBox(this);
   auto* lblRow = new QHBoxLayout(lblFrame);

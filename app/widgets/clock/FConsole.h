@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "widgets/clock/HandedContext.h"
+#include "widgets/common/HandedContext.h"
 #include "collect/CollectionPass.h"
 #include "collect/ConsoleFile.h"
 

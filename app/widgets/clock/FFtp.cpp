@@ -11,7 +11,7 @@
 #include <clocklink/CollectionStatus.h>
 #include <clocklink/EventPump.h>
 
-#include "widgets/clock/BusyGuard.h"
+#include "widgets/common/BusyGuard.h"
 #include "core/ClsCfgFile.h"
 
 using clocklink::kFailure;

@@ -14,12 +14,12 @@
 #include <utility>
 
 #include "core/Basic.h"
-#include "widgets/clock/BusyGuard.h"
+#include "widgets/common/BusyGuard.h"
 #include "core/ClsCfgFile.h"
 #include "core/ClsListaRelojes.h"
 #include "collect/DialClock.h"
 #include "core/FailureMessage.h"
-#include "widgets/clock/MainWindowHost.h"
+#include "widgets/common/MainWindowHost.h"
 #include "core/Messages.h"
 #include "widgets/dialogs/MsgBox.h"
 

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "widgets/clock/HandedContext.h"
+#include "widgets/common/HandedContext.h"
 
 class QLabel;
 class QPushButton;

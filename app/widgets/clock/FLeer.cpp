@@ -26,10 +26,10 @@
 #include "widgets/dialogs/FrmMsg.h"
 #include "core/Globals.h"
 #include "widgets/dialogs/HourglassGuard.h"
-#include "widgets/clock/MainWindowHost.h"
+#include "widgets/common/MainWindowHost.h"
 #include "core/Messages.h"
 #include "widgets/dialogs/MsgBoxReporter.h"
-#include "widgets/clock/ProgressListWidget.h"
+#include "widgets/common/ProgressListWidget.h"
 
 using clocklink::kFailure;
 

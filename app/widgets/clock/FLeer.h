@@ -4,7 +4,7 @@
 
 #include <optional>
 
-#include "widgets/clock/BusyGuard.h"
+#include "widgets/common/BusyGuard.h"
 #include "widgets/clock/ClockWindow.h"
 #include "collect/ManualRead.h"
 

@@ -9,7 +9,7 @@
 
 #include <clocklink/CollectionStatus.h>
 
-#include "widgets/clock/BusyGuard.h"
+#include "widgets/common/BusyGuard.h"
 #include "core/ClsCfgFile.h"
 
 using clocklink::kFailure;

@@ -17,7 +17,7 @@
 
 #include <algorithm>
 
-#include "widgets/clock/BusyGuard.h"
+#include "widgets/common/BusyGuard.h"
 #include "core/ClsListaRelojes.h"
 #include "core/Messages.h"
 #include "widgets/dialogs/MsgBox.h"
@@ -39,8 +39,11 @@ QLineEdit* twoDigits(QWidget* parent, const char* name) {
 
 FSirenas::FSirenas(QWidget* parent, const std::optional<collect::RunContext>& context)
     : ClockWindow(parent, "FSirenas", 268, Images::Img, context) {
-  const auto commands =
-      addCommands({{110, 8}, {115, 9}, {120, 7}, {123, 10}, {154, 2}}, [this](int i) { mnu(i); });
+  const auto commands = addCommands({{"mnu0", 110, 8, [this] { mnu(0); }},
+                                     {"mnu1", 115, 9, [this] { mnu(1); }},
+                                     {"mnu2", 120, 7, [this] { mnu(2); }},
+                                     {"mnu3", 123, 10, [this] { mnu(3); }},
+                                     {"mnu4", 154, 2, [this] { mnu(4); }}});
   std::copy(commands.begin(), commands.end(), m_cmd.begin());
 
   m_lst = new QTreeWidget(this);

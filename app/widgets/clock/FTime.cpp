@@ -10,7 +10,7 @@
 
 #include <clocklink/ClsMirsol.h>
 
-#include "widgets/clock/BusyGuard.h"
+#include "widgets/common/BusyGuard.h"
 #include "collect/ClockSettingRules.h"
 #include "core/Messages.h"
 #include "widgets/dialogs/MsgBox.h"

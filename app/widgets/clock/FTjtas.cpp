@@ -16,7 +16,7 @@
 #include <sys/stat.h>
 
 #include "core/Basic.h"
-#include "widgets/clock/BusyGuard.h"
+#include "widgets/common/BusyGuard.h"
 #include "collect/CardText.h"
 #include "core/ClsListaRelojes.h"
 #include "collect/FGrales.h"

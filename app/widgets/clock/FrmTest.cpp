@@ -15,9 +15,9 @@
 #include <algorithm>
 
 #include "core/Basic.h"
-#include "widgets/clock/BusyGuard.h"
+#include "widgets/common/BusyGuard.h"
 #include "core/Messages.h"
-#include "widgets/clock/ProgressListWidget.h"
+#include "widgets/common/ProgressListWidget.h"
 
 namespace {
 QString msgText(int n) { return QString::fromStdString(GetMsg(n)); }
@@ -25,8 +25,10 @@ QString msgText(int n) { return QString::fromStdString(GetMsg(n)); }
 
 FrmTest::FrmTest(QWidget* parent, const std::optional<collect::RunContext>& context)
     : ClockWindow(parent, "FrmTest", 264, Images::Img, context) {
-  const auto commands =
-      addCommands({{137, 6}, {105, 12}, {123, 10}, {154, 2}}, [this](int i) { mnu(i); });
+  const auto commands = addCommands({{"mnu0", 137, 6, [this] { mnu(0); }},
+                                     {"mnu1", 105, 12, [this] { mnu(1); }},
+                                     {"mnu2", 123, 10, [this] { mnu(2); }},
+                                     {"mnu3", 154, 2, [this] { mnu(3); }}});
   std::copy(commands.begin(), commands.end(), m_cmd.begin());
   m_port = new QComboBox(this);
   m_port->setObjectName("CmbPuerto");

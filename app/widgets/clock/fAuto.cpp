@@ -9,8 +9,8 @@
 #include <clocklink/ClsMirsol.h>
 #include <clocklink/ClsModem.h>
 
-#include "widgets/clock/BusyGuard.h"
-#include "widgets/clock/ClockWindowsState.h"
+#include "widgets/common/BusyGuard.h"
+#include "widgets/common/ClockWindowsState.h"
 #include "core/ClsCfgFile.h"
 #include "core/ClsUsers.h"
 #include "widgets/clock/FFtp.h"
@@ -18,7 +18,7 @@
 #include "core/Messages.h"
 #include "core/ProgramObjects.h"
 #include "widgets/dialogs/MsgBox.h"
-#include "widgets/clock/ProgressListWidget.h"
+#include "widgets/common/ProgressListWidget.h"
 #include "widgets/dialogs/frmSplash.h"
 
 namespace {
@@ -87,8 +87,6 @@ fAuto::~fAuto() {
   }
 }
 
-bool fAuto::programEndRequested() { return clockWindowsState().programEnd; }
-void fAuto::resetProgramEndRequest() { clockWindowsState().programEnd = false; }
 fAuto* fAuto::current() { return clockWindowsState().currentRun; }
 
 void fAuto::showEvent(QShowEvent* event) {
@@ -171,7 +169,7 @@ void fAuto::shipModally(collect::Shipment what) {
 }
 
 void fAuto::endProgram() {
-  clockWindowsState().programEnd = true;
+  m_endsProgram = true;
   m_timer->stop();
   BusyGuard::requestClose(this);
 }

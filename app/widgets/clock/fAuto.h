@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-#include "widgets/clock/HandedContext.h"
+#include "widgets/common/HandedContext.h"
 #include "collect/AutoSchedule.h"
 #include "core/ClsLogger.h"
 #include "collect/CollectionPass.h"
@@ -34,9 +34,8 @@ class fAuto : public QDialog, public HandedContext {
   void stopUnattended();
 
   // True once the run asked for the whole program to end (AUTODIAS, an empty log-in user, a
-  // signal); start-up then ends without the main window.
-  static bool programEndRequested();
-  static void resetProgramEndRequest();
+  // signal); the opener hands it back, and start-up then ends without the main window.
+  bool endsProgram() const { return m_endsProgram; }
   // The window currently open, for the signal handler; null when none.
   static fAuto* current();
 
@@ -63,6 +62,7 @@ class fAuto : public QDialog, public HandedContext {
   bool automatic() const { return m_automatic; }
 
   QTimer* m_timer;
+  bool m_endsProgram = false;
   ProgressListWidget* m_lst;
   QLabel* m_label;
   QPushButton* m_cmd;

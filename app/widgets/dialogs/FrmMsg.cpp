@@ -7,6 +7,8 @@
 #include <QVBoxLayout>
 
 #include "core/Globals.h"
+#include "widgets/common/CommandBar.h"
+#include "widgets/common/ToolbarButton.h"
 #include "widgets/dialogs/testing/Hooks.h"
 
 FrmMsg::FrmMsg(const QList<QIcon>* img, QWidget* parent)
@@ -15,21 +17,21 @@ FrmMsg::FrmMsg(const QList<QIcon>* img, QWidget* parent)
       m_menuBar(new QMenuBar(this)),
       m_toolBar(new QToolBar(this)) {
   setWindowTitle(QStringLiteral("Velta 2000"));
-  const QIcon picture = (img && img->size() >= 3) ? img->at(2) : QIcon();
-  // A menu bar shows an action's picture instead of its caption, so the menu entries and
-  // the buttons are separate actions that make the same choice.
-  for (int k = 0; k < 3; ++k) {
-    QAction* entry = new QAction(this);
-    QAction* button = new QAction(this);
-    button->setIcon(picture);
-    connect(entry, &QAction::triggered, this, [this, k] { choose(k); });
-    connect(button, &QAction::triggered, this, [this, k] { choose(k); });
-    m_menuBar->addAction(entry);
-    m_toolBar->addAction(button);
-    m_entries[static_cast<std::size_t>(k)] = entry;
-    m_buttons[static_cast<std::size_t>(k)] = button;
+  // One action per choice, on the menu bar and as a toolbar button with the picture.
+  const bool pictured = img && img->size() >= 3;
+  const QList<QIcon> pictures = pictured ? QList<QIcon>{{}, {}, img->at(2)} : QList<QIcon>{};
+  widgets::CommandBarSpec spec;
+  spec.menuBar = m_menuBar;
+  spec.toolBar = m_toolBar;
+  spec.images = &pictures;
+  std::vector<widgets::Command> table;
+  for (int k = 0; k < 3; ++k) table.push_back({{}, {}, {}, 3, [this, k] { choose(k); }});
+  const widgets::CommandBar bar = widgets::buildCommandBar(this, spec, table);
+  for (std::size_t k = 0; k < 3; ++k) {
+    m_entries[k] = bar.actions[k];
+    m_buttons[k] = static_cast<ToolbarButton*>(bar.buttons[k])->place();
   }
-  m_toolBar->setToolButtonStyle(picture.isNull() ? Qt::ToolButtonTextOnly : Qt::ToolButtonIconOnly);
+  m_toolBar->setToolButtonStyle(pictured ? Qt::ToolButtonIconOnly : Qt::ToolButtonTextOnly);
   m_label->setWordWrap(true);
   m_label->setMinimumWidth(280);
 
@@ -45,12 +47,11 @@ void FrmMsg::setUp(const std::string& msg, const std::string& btn1, const std::s
   const std::array<const std::string*, 3> captions{&btn1, &btn2, &btn3};
   for (std::size_t i = 0; i < captions.size(); ++i) {
     const QString caption = QString::fromStdString(*captions[i]);
-    for (QAction* action : {m_entries[i], m_buttons[i]}) {
-      action->setVisible(!caption.isEmpty());
-      if (caption.isEmpty()) continue;
-      action->setText(caption);
-      action->setToolTip(caption);
-    }
+    QAction* action = m_entries[i];  // its button follows it
+    action->setVisible(!caption.isEmpty());
+    if (caption.isEmpty()) continue;
+    action->setText(caption);
+    action->setToolTip(caption);
   }
 }
 

@@ -45,7 +45,9 @@ class FrmMsg : public QDialog {
                    const std::string& btn3, int16_t detectar, const QList<QIcon>* img = nullptr,
                    QWidget* parent = nullptr);
 
-  // Menu entry k (0, 1, 2) and toolbar button i (1, 2, 3); button i makes choice i - 1.
+  // Menu entry k (0, 1, 2), the choice's one action, and the place of toolbar button i
+  // (1, 2, 3) on the toolbar, which carries the button's picture and tip; button i makes
+  // choice i - 1.
   QAction* mnu(int k) const;
   QAction* button(int i) const;
   QToolBar* toolBar() const { return m_toolBar; }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/Messages.h"
+#include "widgets/common/BusyGuard.h"
 #include "widgets/dialogs/testing/Hooks.h"
 
 namespace {
@@ -67,16 +68,13 @@ int escapeAnswer(int set) {
   }
 }
 
-bool (*&closingTest())(const QWidget*) {
-  static bool (*test)(const QWidget*) = nullptr;
-  return test;
-}
-
-// The box's window, or one it was opened over, is going at the operator's request.
+// The box's window, or one it was opened over, is going at the operator's request: that close
+// cancelled the window's exchange, and what it would report meanwhile is the cancel asked for,
+// or an outcome nobody waits for any more (BusyGuard::holdsBoxesOff). The box answers as one
+// closed without a button (Cancel, No, Ok).
 bool overClosingWindow(const QWidget* owner) {
-  if (!closingTest()) return false;
   for (const QWidget* w = owner; w; w = w->parentWidget())
-    if (w->isWindow() && closingTest()(w)) return true;
+    if (w->isWindow() && BusyGuard::holdsBoxesOff(w)) return true;
   return false;
 }
 
@@ -139,8 +137,6 @@ QWidget* boxOwnerOf(QWidget* parent) {
     if (w->isVisible() && qobject_cast<QMainWindow*>(w)) return w;
   return nullptr;
 }
-
-void setClosingTest(bool (*closing)(const QWidget* window)) { closingTest() = closing; }
 
 int widthForTitle(const QString& title, const QFont& font) {
   QFont bold = font;

@@ -35,13 +35,6 @@ QWidget* boxOwnerOf(QWidget* parent);
 // The least width of a box whose title bar shows `title` whole.
 int widthForTitle(const QString& title, const QFont& font);
 
-// Tells whether the operator has closed `window` while an exchange of its ran (the busy rule,
-// widgets/clock/BusyGuard.h, installs it). That close cancelled the exchange and the window
-// goes once it has returned: what it would report meanwhile is the cancel the operator asked
-// for, or an outcome nobody waits for any more. So no box opens over such a window, nor over a
-// window opened over it; the box answers as one closed without a button (Cancel, No, Ok).
-void setClosingTest(bool (*closing)(const QWidget* window));
-
 }  // namespace dialogs
 
 // Box with message `number` (GetMsg(number) followed by `extra`).

@@ -27,9 +27,10 @@
 #include <cstdlib>
 #include <exception>
 
-#include "widgets/admin/AppImages.h"
+#include "widgets/common/AppImages.h"
 #include "core/Basic.h"
-#include "widgets/clock/BusyGuard.h"
+#include "widgets/common/BusyGuard.h"
+#include "widgets/common/CommandBar.h"
 #include "admin/ClockStatus.h"
 #include "core/ClsAuditoria.h"
 #include "core/ClsCfgFile.h"
@@ -42,7 +43,7 @@
 #include "core/Messages.h"
 #include "core/MessagesExtra.h"
 #include "widgets/dialogs/MsgBox.h"
-#include "widgets/clock/ProgressListWidget.h"
+#include "widgets/common/ProgressListWidget.h"
 #include "core/Release.h"
 
 namespace {
@@ -104,10 +105,9 @@ FormP::FormP(const WindowOpeners& openers, const std::optional<collect::RunConte
              QWidget* parent, ProgramObjects* owner)
     : QMainWindow(parent), HandedContext(context), m_openers(openers), m_owner(owner) {
   setObjectName("FormP");
-  m_imgTool = adminwindows::imgTool();
-  m_img = adminwindows::img();
-  buildMenus();
-  buildToolbar();
+  m_imgTool = widgets::imgTool();
+  m_img = widgets::img();
+  buildCommands();
   buildPanel();
   BusyGuard::onChange(this, [this] { updateActions(); });
   // A close held up by a command cancels the clock and modem objects the window works over.
@@ -132,20 +132,7 @@ collect::RunContext FormP::objects() const {
 // ---------------------------------------------------------------------------------------
 // Building.
 
-void FormP::buildMenus() {
-  auto make = [this](Menu menu, int index, const char* prefix, QMenu* into) {
-    auto* a = new QAction(this);
-    a->setObjectName(QString("%1%2").arg(prefix).arg(index));
-    a->setProperty(kMenuProperty, static_cast<int>(menu));
-    a->setProperty(kIndexProperty, index);
-    into->addAction(a);
-    return a;
-  };
-  auto separator = [](const char* name, QMenu* into) {
-    QAction* a = into->addSeparator();
-    a->setObjectName(name);
-    return a;
-  };
+void FormP::buildCommands() {
   auto topMenu = [this](const char* name) {
     QMenu* m = menuBar()->addMenu(QString());
     m->setObjectName(name);
@@ -153,69 +140,93 @@ void FormP::buildMenus() {
     m->setToolTipsVisible(true);
     return m;
   };
-
   m_opciones = topMenu("opciones");
   m_comu = topMenu("Comu");
   m_config = topMenu("config");
   m_ver = topMenu("ver");
   m_acerca = topMenu("acerca");
+  // E&special: a header whose entries carry no command; hidden for the window's life.
+  m_especial = new QMenu(QString(), m_config);
+  m_especial->setObjectName("especial");
+  enum { kOp, kCo, kHe, kVe, kAy, kSp };
 
-  m_op[0] = make(Op, 0, "op", m_opciones);
-  m_op[1] = separator("op1", m_opciones);
-  m_op[2] = make(Op, 2, "op", m_opciones);
-  for (int i = 0; i < 8; ++i) m_co[i] = make(Co, i, "co", m_comu);
+  // The captions come with the texts (LoadText). Toolbar places 7, 10 and 12 are separators;
+  // the pictures are ImgTool's (5 is the dial picture; 9, 10, 12 are also the console's
+  // continue, exit and pause).
+  std::vector<widgets::Command> table;
+  auto command = [this, &table](int into, Menu menu, const char* prefix, int index, int place = 0,
+                                int picture = 0) {
+    widgets::Command c;
+    c.name = QString("%1%2").arg(prefix).arg(index);
+    c.image = picture;
+    c.run = [this, menu, index] { menuCommand(menu, index); };
+    c.menu = into;
+    c.button = place;
+    table.push_back(std::move(c));
+  };
+  auto other = [&table](int into, const char* name, widgets::Command::Kind kind, int submenu = -1) {
+    widgets::Command c;
+    c.name = name;
+    c.menu = into;
+    c.button = 0;
+    c.kind = kind;
+    c.submenu = submenu;
+    table.push_back(std::move(c));
+  };
+  using K = widgets::Command::Kind;
+  command(kOp, Op, "op", 0, 6, 6);
+  other(kOp, "op1", K::Separator);
+  command(kOp, Op, "op", 2, 13, 10);
+  constexpr std::array<std::array<int, 2>, 8> kCoButtons = {
+      {{1, 1}, {5, 5}, {2, 2}, {3, 3}, {4, 4}, {11, 9}, {0, 0}, {0, 0}}};
+  for (int i = 0; i < 8; ++i) command(kCo, Co, "co", i, kCoButtons[i][0], kCoButtons[i][1]);
   for (int i = 0; i < 8; ++i) {
     if (i == 4) {
-      // E&special: a header whose entries carry no command; hidden for the window's life.
-      m_especial = m_config->addMenu(QString());
-      m_especial->setObjectName("especial");
-      m_he[4] = m_especial->menuAction();
-      m_he[4]->setObjectName("he4");
-      m_sp[0] = new QAction(this);
-      m_sp[0]->setObjectName("sp0");
-      m_especial->addAction(m_sp[0]);
-      m_sp[1] = m_especial->addSeparator();
-      m_sp[1]->setObjectName("sp1");
-      m_sp[2] = new QAction(this);
-      m_sp[2]->setObjectName("sp2");
-      m_especial->addAction(m_sp[2]);
+      other(kHe, "he4", K::Submenu, kSp);
+      other(kSp, "sp0", K::Action);
+      other(kSp, "sp1", K::Separator);
+      other(kSp, "sp2", K::Action);
     } else if (i == 6) {
-      m_he[6] = separator("he6", m_config);
+      other(kHe, "he6", K::Separator);
     } else {
-      m_he[i] = make(He, i, "he", m_config);
+      command(kHe, He, "he", i, i == 3 ? 9 : 0, i == 3 ? 8 : 0);
     }
   }
-  for (int i = 0; i < 2; ++i) m_ve[i] = make(Ve, i, "ve", m_ver);
-  m_ay[0] = make(Ay, 0, "ay", m_acerca);
-  // Every command, from the table: its one connection, shared by menu and toolbar.
-  for (const Command& c : kCommands) {
-    QAction* a = item(c.menu, c.index);
-    connect(a, &QAction::triggered, this, [this, &c] { menuCommand(c.menu, c.index); });
-  }
-}
+  command(kVe, Ve, "ve", 0, 8, 7);
+  command(kVe, Ve, "ve", 1);
+  command(kAy, Ay, "ay", 0);
 
-void FormP::buildToolbar() {
   m_toolBar = new QToolBar(this);
   m_toolBar->setObjectName("Toolbar");
   m_toolBar->setMovable(false);
   m_toolBar->setIconSize(QSize(24, 24));
   addToolBar(Qt::TopToolBarArea, m_toolBar);
-  m_buttons = {nullptr, m_co[0], m_co[2], m_co[3], m_co[4], m_co[1], m_op[0],
-               nullptr, m_ve[0], m_he[3], nullptr, m_co[5], nullptr, m_op[2]};
-  // Pictures of ImgTool per position (5 is the dial picture; 9, 10, 12 are also the
-  // console's continue, exit and pause).
-  constexpr std::array<int, 14> kPicture = {0, 1, 2, 3, 4, 5, 6, 0, 7, 8, 0, 9, 0, 10};
-  for (int i = 1; i <= 13; ++i) {
-    if (!m_buttons[i]) {
-      m_toolBar->addSeparator()->setObjectName(QString("Toolbar%1").arg(i));
-      continue;
-    }
-    m_buttons[i]->setIcon(m_imgTool.value(kPicture[i] - 1));
-    m_toolBar->addAction(m_buttons[i]);
+  widgets::CommandBarSpec spec;
+  spec.menuBar = menuBar();
+  spec.menus = {m_opciones, m_comu, m_config, m_ver, m_acerca, m_especial};
+  spec.toolBar = m_toolBar;
+  spec.images = &m_imgTool;
+  spec.pictures = widgets::CommandBarSpec::Pictures::OnActions;
+  spec.picturesInMenus = false;  // menus show captions only; the pictures belong to the toolbar
+  const widgets::CommandBar bar = widgets::buildCommandBar(this, spec, table);
+
+  auto take = [&bar](const char* prefix, auto& list) {
+    for (size_t i = 0; i < list.size(); ++i)
+      list[i] = bar.action(QString("%1%2").arg(prefix).arg(i));
+  };
+  take("op", m_op);
+  take("co", m_co);
+  take("he", m_he);
+  take("ve", m_ve);
+  take("ay", m_ay);
+  take("sp", m_sp);
+  for (const Command& c : kCommands) {
+    QAction* a = item(c.menu, c.index);
+    a->setProperty(kMenuProperty, static_cast<int>(c.menu));
+    a->setProperty(kIndexProperty, c.index);
   }
-  // Menus show captions only; the pictures belong to the toolbar.
-  for (QAction* a : m_buttons)
-    if (a) a->setIconVisibleInMenu(false);
+  for (QAction* a : m_toolBar->actions())
+    if (!a->isSeparator()) m_buttons[static_cast<size_t>(m_toolBar->actions().indexOf(a) + 1)] = a;
 }
 
 void FormP::buildPanel() {
@@ -225,7 +236,7 @@ void FormP::buildPanel() {
 
   auto* image1 = new QLabel(central);
   image1->setObjectName("Image1");
-  image1->setPixmap(adminwindows::banner(QSize(300, 56)));
+  image1->setPixmap(widgets::banner(QSize(300, 56)));
 
   auto* lblRS = label("LblRS", central);
   m_cmbPrg = new QComboBox(central);

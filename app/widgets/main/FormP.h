@@ -15,8 +15,8 @@
 #include <string>
 
 #include "collect/RunContext.h"
-#include "widgets/clock/HandedContext.h"
-#include "widgets/clock/MainWindowHost.h"
+#include "widgets/common/HandedContext.h"
+#include "widgets/common/MainWindowHost.h"
 #include "widgets/main/WindowOpeners.h"
 
 class QAction;
@@ -95,8 +95,7 @@ class FormP : public QMainWindow, public MainWindowHost, public HandedContext {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void buildMenus();
-  void buildToolbar();
+  void buildCommands();  // menus and toolbar, from one table
   void buildPanel();
   void start();
   void applyLevelGating();

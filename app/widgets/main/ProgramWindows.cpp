@@ -1,5 +1,6 @@
 #include "widgets/main/ProgramWindows.h"
 
+#include "core/ProgramObjects.h"
 #include "widgets/admin/EditorHooks.h"
 #include "widgets/admin/FAud.h"
 #include "widgets/admin/FBases.h"
@@ -44,7 +45,7 @@ const QList<QIcon>* imagesOf(QWidget* parent) {
 }  // namespace
 
 void registerOpeners(WindowOpeners& openers, const std::optional<collect::RunContext>& context) {
-  registerEditorHooks();
+  registerEditorHooks(ProgramObjects::live().editorHooks());
   openers.Fconfig = [](QWidget* parent) {
     openFconfig(
         parent,
@@ -73,5 +74,11 @@ void registerOpeners(WindowOpeners& openers, const std::optional<collect::RunCon
     if (!w->isVisible()) w->deleteLater();  // the line was hung up or there is no number
   };
   openers.FConsole = [&context](QWidget* parent) { execModal<FConsole>(parent, context); };
-  openers.fAuto = [&context](QWidget* parent) { execModal<fAuto>(parent, context); };
+  openers.fAuto = [&context](QWidget* parent) { (void)openAutomaticRun(parent, context); };
+}
+
+bool openAutomaticRun(QWidget* parent, const std::optional<collect::RunContext>& context) {
+  fAuto w(parent, context);
+  w.exec();
+  return w.endsProgram();
 }

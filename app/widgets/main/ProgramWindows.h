@@ -18,3 +18,7 @@ void registerOpeners(WindowOpeners& openers, const std::optional<collect::RunCon
 // opener holding a dangling one, so such a call does not compile.
 void registerOpeners(WindowOpeners& openers,
                      const std::optional<collect::RunContext>&& context) = delete;
+
+// The automatic run at start-up, modal over `parent`: true when it asked for the program's end
+// (start-up then ends without the main window).
+bool openAutomaticRun(QWidget* parent, const std::optional<collect::RunContext>& context);

@@ -38,7 +38,7 @@ class EditorOpenersTest : public ::testing::Test {
     gListaRelojes->Iniciar(tmp.file("velta002.dat"));
     apptest::objects().createUsers();
     gUsers->Iniciar(tmp.file("VELTA.DAT"));
-    registerEditorHooks();
+    registerEditorHooks(apptest::objects().editorHooks());
   }
 
   apptest::TempDataFolder tmp;

@@ -26,7 +26,7 @@
 
 #include <basekit/plainfile.h>
 
-#include "widgets/admin/AppImages.h"
+#include "widgets/common/AppImages.h"
 #include "testsupport/widgets/WidgetTestSupport.h"
 #include "widgets/dialogs/testing/Hooks.h"
 #include "core/ClsCfgFile.h"
@@ -421,7 +421,7 @@ TEST_F(ViewerFixture, TheSaveQuestionsButtonsShowTheChoosePicture) {
     box->choose(2);
   });
   window().mnu(2)->trigger();
-  const qint64 choose = adminwindows::imgOf(&window()).at(2).cacheKey();
+  const qint64 choose = widgets::imgOf(&window()).at(2).cacheKey();
   EXPECT_EQ(pictures, std::vector<qint64>(3, choose));
   EXPECT_EQ(style, Qt::ToolButtonIconOnly);
   EXPECT_EQ(folder.read("OUT.MIR"), kOld);

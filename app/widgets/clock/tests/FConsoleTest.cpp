@@ -28,7 +28,7 @@
 #include "core/Messages.h"
 #include "core/MessagesExtra.h"
 #include "core/Release.h"
-#include "widgets/clock/ProgressListWidget.h"
+#include "widgets/common/ProgressListWidget.h"
 #include "testsupport/SilentListener.h"
 #include "core/StoreWriters.h"
 #include "testsupport/WaitFor.h"

@@ -31,7 +31,7 @@
 #include "collect/ManualRead.h"
 #include "core/Messages.h"
 #include "widgets/dialogs/MsgBoxReporter.h"
-#include "widgets/clock/ProgressListWidget.h"
+#include "widgets/common/ProgressListWidget.h"
 #include "testsupport/WaitFor.h"
 #include "core/MessagesExtra.h"
 

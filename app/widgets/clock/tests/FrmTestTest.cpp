@@ -29,7 +29,7 @@
 #include "widgets/dialogs/MsgBoxReporter.h"
 #include "collect/PortTest.h"
 #include "collect/RunContext.h"
-#include "widgets/clock/ProgressListWidget.h"
+#include "widgets/common/ProgressListWidget.h"
 #include "core/StoreWriters.h"
 #include "testsupport/WaitFor.h"
 #include "peers.h"

@@ -19,7 +19,7 @@
 #include <set>
 
 #include "testsupport/widgets/WidgetTestSupport.h"
-#include "widgets/clock/BusyGuard.h"
+#include "widgets/common/BusyGuard.h"
 #include "testsupport/ClockSimFixture.h"
 #include "core/ClsCfgFile.h"
 #include "core/ClsListaRelojes.h"
@@ -28,7 +28,7 @@
 #include "testsupport/FtpServerFixture.h"
 #include "core/Globals.h"
 #include "Peers.h"
-#include "widgets/clock/ProgressListWidget.h"
+#include "widgets/common/ProgressListWidget.h"
 #include "core/Release.h"
 #include "testsupport/RshdFixture.h"
 #include "core/StoreWriters.h"
@@ -97,7 +97,7 @@ TEST_F(fAutoTest, CountdownPassCollectsThenEndsTheProgram) {
   EXPECT_TRUE(apptest::grabNonBlank(w.get(), "fAuto-waiting.png"));
   skip = std::chrono::seconds(31);
   ASSERT_TRUE(apptest::waitFor([&] { return w->passesRun() == 1; }));
-  EXPECT_TRUE(fAuto::programEndRequested()) << "8th AUTODIAS character 1";
+  EXPECT_TRUE(w->endsProgram()) << "8th AUTODIAS character 1";
   EXPECT_FALSE(w->isVisible());
   const std::string bytes = folder.read("R1.MIR");
   EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\n'), 12);
@@ -112,7 +112,7 @@ TEST_F(fAutoTest, CountdownPassWithoutEndingStaysOpenOnTheClosingLines) {
   auto w = open();
   skip = std::chrono::seconds(31);
   ASSERT_TRUE(apptest::waitFor([&] { return w->passesRun() == 1; }));
-  EXPECT_FALSE(fAuto::programEndRequested());
+  EXPECT_FALSE(w->endsProgram());
   EXPECT_TRUE(w->isVisible());
   EXPECT_FALSE(w->timer()->isActive()) << "one countdown pass only";
   EXPECT_EQ(w->list()->text(1), "Proceso finalizado");
@@ -151,7 +151,7 @@ TEST_F(fAutoTest, StopRequestAnswers) {
     }
     EXPECT_EQ(w->isVisible(), c.open);
     EXPECT_EQ(w->timer()->isActive(), c.open);
-    EXPECT_EQ(fAuto::programEndRequested(), c.programEnd);
+    EXPECT_EQ(w->endsProgram(), c.programEnd);
   }
 }
 

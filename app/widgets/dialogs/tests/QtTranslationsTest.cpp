@@ -177,26 +177,6 @@ TEST_F(QtTranslationsTest, ClickedButtonIsTheAnswerOfARealBox) {
   EXPECT_EQ(MsgBox(194, msgbox::OkCancel), msgbox::Cancel);
 }
 
-// The start-up loads Qt's texts for the language of the settings file, before its first box.
-TEST_F(QtTranslationsTest, StartUpFollowsTheSettingsFile) {
-  stores::writeUsers({{"ADMIN", 1, 2}});
-  const std::pair<const char*, const char*> cases[] = {
-      {"2000", "&Sim"}, {"1000", "&Yes"}, {"0", "&Sí"}, {"500", "&Sí"}};
-  for (const auto& [lenguaje, yes] : cases) {
-    folder.write("VELTA.INI",
-                 std::string("[COMMON]\r\nVERSION=2\r\nLENGUAJE=") + lenguaje + "\r\n");
-    StartupHooks hooks;
-    hooks.login = [](std::string& user, std::string&) {
-      user.clear();  // a cancelled log-in ends the start-up quietly
-      return false;
-    };
-    InstanceLock lock;
-    EXPECT_EQ(runStartup(lock, hooks), StartResult::EndedOk) << lenguaje;
-    EXPECT_EQ(QMessageBox().addButton(QMessageBox::Yes)->text().toStdString(), yes) << lenguaje;
-    apptest::objects().release();
-  }
-}
-
 // Qt's file dialog takes a file's size and date from the system locale, not from the default
 // one: the program makes the language's locale the process's own before its application
 // starts, so "1,03 KiB" and "10/12/26 14:03" in Spanish, not "1.03 KiB" and "12/10/26 2:03 PM".

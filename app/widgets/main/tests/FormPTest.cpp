@@ -34,7 +34,7 @@
 
 #include "testsupport/widgets/WidgetTestSupport.h"
 #include "widgets/dialogs/testing/Hooks.h"
-#include "widgets/clock/BusyGuard.h"
+#include "widgets/common/BusyGuard.h"
 #include "testsupport/ClockSimFixture.h"
 #include "core/ClsAuditoria.h"
 #include "core/ClsCfgFile.h"
@@ -47,7 +47,7 @@
 #include "core/Globals.h"
 #include "core/Messages.h"
 #include "core/MessagesExtra.h"
-#include "widgets/clock/ProgressListWidget.h"
+#include "widgets/common/ProgressListWidget.h"
 #include "core/Release.h"
 #include "core/StoreWriters.h"
 #include "peers.h"

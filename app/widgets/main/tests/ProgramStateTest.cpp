@@ -19,7 +19,7 @@
 #include "core/QtTranslations.h"
 #include "core/Release.h"
 #include "testsupport/AppTestSupport.h"
-#include "widgets/clock/BusyGuard.h"
+#include "widgets/common/BusyGuard.h"
 #include "widgets/clock/fAuto.h"
 #include "widgets/main/WindowOpeners.h"
 
@@ -63,7 +63,7 @@ TEST(ProgramStateTest, ASecondOwnerAndAReleaseStartFromNothing) {
     // An automatic run that asked for the program's end, and an exchange still running.
     auto run = std::make_unique<fAuto>();
     run->stopUnattended();
-    ASSERT_TRUE(fAuto::programEndRequested());
+    ASSERT_TRUE(run->endsProgram());
     ASSERT_EQ(fAuto::current(), run.get());
     QWidget exchanging;
     std::optional<BusyGuard> guard(std::in_place, &exchanging);
@@ -91,7 +91,6 @@ TEST(ProgramStateTest, ASecondOwnerAndAReleaseStartFromNothing) {
     EXPECT_FALSE(windowOpeners().FLeer);
     EXPECT_EQ(conversionError(dir).find("no-such-addin"), std::string::npos);
     EXPECT_EQ(folderText(), "Folder") << "the translators are off the application";
-    EXPECT_FALSE(fAuto::programEndRequested());
     EXPECT_EQ(fAuto::current(), nullptr);
     EXPECT_FALSE(BusyGuard::anyBusy());
     // The guard and the window made before end under the new start and leave it as it is.

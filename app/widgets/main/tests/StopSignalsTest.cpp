@@ -22,7 +22,7 @@
 #include <memory>
 
 #include "testsupport/widgets/WidgetTestSupport.h"
-#include "widgets/clock/BusyGuard.h"
+#include "widgets/common/BusyGuard.h"
 #include "testsupport/ClockSimFixture.h"
 #include "core/ClsCfgFile.h"
 #include "core/ClsUsers.h"

@@ -1,4 +1,4 @@
-#include "widgets/clock/BusyGuard.h"
+#include "widgets/common/BusyGuard.h"
 
 #include <QCloseEvent>
 #include <QList>
@@ -10,8 +10,7 @@
 #include <clocklink/ClsModem.h>
 
 #include "core/Globals.h"
-#include "widgets/dialogs/MsgBox.h"
-#include "widgets/clock/ClockWindowsState.h"
+#include "widgets/common/ClockWindowsState.h"
 
 namespace {
 
@@ -54,16 +53,8 @@ void closeLater(QWidget* w) {
         w, [w] { deliverClose(w); }, Qt::QueuedConnection);
 }
 
-bool boxesOff(const QWidget* w) {
-  const BusyState* s = stateOf(w, false);
-  return s && s->boxesOff;
-}
-
 // A close held up by an exchange cancels it: the boxes the cancel leads to stay unshown.
-void holdBoxesOff(BusyState* s) {
-  dialogs::setClosingTest(&boxesOff);
-  s->boxesOff = true;
-}
+void holdBoxesOff(BusyState* s) { s->boxesOff = true; }
 
 void cancelExchange(BusyState* s) {
   if (s && s->cancel) {
@@ -162,4 +153,9 @@ bool BusyGuard::closed(const QWidget* window) {
 bool BusyGuard::closePending(const QWidget* window) {
   const BusyState* s = stateOf(window, false);
   return s && s->closePending;
+}
+
+bool BusyGuard::holdsBoxesOff(const QWidget* window) {
+  const BusyState* s = stateOf(window, false);
+  return s && s->boxesOff;
 }

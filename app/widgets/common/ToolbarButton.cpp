@@ -1,4 +1,4 @@
-#include "widgets/dialogs/ToolbarButton.h"
+#include "widgets/common/ToolbarButton.h"
 
 #include <QAction>
 #include <QToolBar>
@@ -8,8 +8,8 @@ ToolbarButton::ToolbarButton(QAction* command, const QIcon& picture, QToolBar* b
   setAutoRaise(true);
   setFocusPolicy(Qt::NoFocus);
   setIconSize(bar->iconSize());
-  setPicture(picture);
   m_slot = bar->addWidget(this);
+  setPicture(picture);
   follow();
   connect(command, &QAction::changed, this, &ToolbarButton::follow);
   connect(this, &QToolButton::clicked, command, &QAction::trigger);
@@ -17,6 +17,7 @@ ToolbarButton::ToolbarButton(QAction* command, const QIcon& picture, QToolBar* b
 
 void ToolbarButton::setPicture(const QIcon& picture) {
   setIcon(picture);
+  m_slot->setIcon(picture);
   setToolButtonStyle(picture.isNull() ? Qt::ToolButtonTextOnly : Qt::ToolButtonIconOnly);
 }
 
@@ -24,6 +25,8 @@ void ToolbarButton::follow() {
   const QString caption = m_command->text();
   setText(caption);
   setToolTip(caption.trimmed());  // a caption may lead with a blank in its menu
+  m_slot->setText(caption);
+  m_slot->setToolTip(toolTip());
   setEnabled(m_command->isEnabled());
   m_slot->setVisible(m_command->isVisible());
 }

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "testsupport/widgets/WidgetTestSupport.h"
-#include "widgets/clock/ProgressListWidget.h"
+#include "widgets/common/ProgressListWidget.h"
 
 namespace {
 

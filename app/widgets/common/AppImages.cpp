@@ -1,4 +1,4 @@
-#include "widgets/admin/AppImages.h"
+#include "widgets/common/AppImages.h"
 
 #include <QLinearGradient>
 #include <QPainter>
@@ -7,9 +7,9 @@
 
 #include <functional>
 
-#include "widgets/clock/MainWindowHost.h"
+#include "widgets/common/MainWindowHost.h"
 
-namespace adminwindows {
+namespace widgets {
 namespace {
 
 constexpr int kSide = 48;  // drawn large, shown at toolbar size
@@ -313,4 +313,4 @@ QPixmap banner(QSize size) {
   return pm;
 }
 
-}  // namespace adminwindows
+}  // namespace widgets

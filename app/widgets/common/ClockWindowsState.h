@@ -1,7 +1,6 @@
 // The clock windows' program-wide state, held by the live owner (ProgramObjects::layer) so that
-// it is reset with everything else: the program's end that an automatic run asked for, the run
-// window open now, and the busy guards' count with the windows whose close waits for all of
-// them (BusyGuard.h).
+// it is reset with everything else: the run window open now, and the busy guards' count with the
+// windows whose close waits for all of them (BusyGuard.h).
 #pragma once
 
 #include <QList>
@@ -13,7 +12,6 @@
 class fAuto;
 
 struct ClockWindowsState {
-  bool programEnd = false;                    // fAuto::programEndRequested
   fAuto* currentRun = nullptr;                // fAuto::current
   int liveGuards = 0;                         // guards alive in the whole program
   QList<QPointer<QWidget>> closeWhenAllIdle;  // windows whose close waits for every guard

@@ -1,4 +1,4 @@
-#include "widgets/clock/ProgressListWidget.h"
+#include "widgets/common/ProgressListWidget.h"
 
 #include <QBrush>
 #include <QColor>

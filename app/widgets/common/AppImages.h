@@ -9,7 +9,7 @@
 
 class QWidget;
 
-namespace adminwindows {
+namespace widgets {
 
 // 1 read status, 2 read records, 3 clear records, 4 date and time, 5 dial, 6 configuration,
 // 7 view file, 8 card base, 9 continue, 10 exit, 11 dialling, 12 pause.
@@ -23,4 +23,4 @@ const QList<QIcon>& imgOf(const QWidget* window);
 // The decoration of the main window's panel.
 QPixmap banner(QSize size);
 
-}  // namespace adminwindows
+}  // namespace widgets

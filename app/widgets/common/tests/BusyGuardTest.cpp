@@ -10,7 +10,7 @@
 #include <clocklink/ClsModem.h>
 
 #include "testsupport/widgets/WidgetTestSupport.h"
-#include "widgets/clock/BusyGuard.h"
+#include "widgets/common/BusyGuard.h"
 #include "core/Globals.h"
 
 namespace {

@@ -4,8 +4,8 @@
 // Escape, the main window's close on SIGTERM) makes the exchange cancel, and the window closes
 // once the last guard has ended; closing at once would free the window (and at the main
 // window the clock objects) under the exchange still on the stack. Until the close comes, no
-// message box opens over it (dialogs::setClosingTest): the failure the cancel leads to is the
-// one the operator asked for.
+// message box opens over it (holdsBoxesOff, which the message boxes ask): the failure the cancel
+// leads to is the one the operator asked for.
 //
 // Each window has one state: idle, running (a guard is alive) or closing (a close waits for
 // the running exchange, or has been queued after it and not yet delivered).
@@ -51,6 +51,9 @@ class BusyGuard {
   // True once `window` has been shown and closed (hidden) since: a command or a close request
   // queued behind its close finds nothing to do.
   static bool closed(const QWidget* window);
+  // True while a close of `window` that the operator asked for waits for its exchange, or is
+  // queued behind it and not yet delivered: no message box opens over the window meanwhile.
+  static bool holdsBoxesOff(const QWidget* window);
 
  private:
   QWidget* m_window;

@@ -1,7 +1,8 @@
 // A toolbar button for a command whose QAction lives on a menu bar. A menu bar shows an
 // action's picture in place of its caption, so the action carries no picture: the button does,
 // takes the caption as its tip, and follows the action's enabled and visible
-// state; a click triggers the action.
+// state; a click triggers the action. Its place on the toolbar is an action too (place()),
+// carrying the picture and the tip: the toolbar's widgetForAction gives the button back.
 #pragma once
 
 #include <QIcon>
@@ -16,6 +17,7 @@ class ToolbarButton : public QToolButton {
   ToolbarButton(QAction* command, const QIcon& picture, QToolBar* bar);
 
   QAction* command() const { return m_command; }
+  QAction* place() const { return m_slot; }
   void setPicture(const QIcon& picture);
 
  private:

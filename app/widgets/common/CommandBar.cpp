@@ -1,0 +1,99 @@
+#include "widgets/common/CommandBar.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <map>
+
+#include "widgets/common/ToolbarButton.h"
+
+namespace widgets {
+
+QAction* CommandBar::action(const QString& name) const {
+  for (QAction* a : actions)
+    if (a->objectName() == name) return a;
+  return nullptr;
+}
+
+CommandBar buildCommandBar(QWidget* owner, const CommandBarSpec& spec,
+                           const std::vector<Command>& commands) {
+  CommandBar bar;
+  bar.toolBar = spec.toolBar;
+  if (!bar.toolBar) {
+    bar.toolBar = new QToolBar(owner);
+    bar.toolBar->setObjectName(QStringLiteral("Toolbar"));
+    bar.toolBar->setMovable(false);
+    bar.toolBar->setIconSize(QSize(24, 24));
+  }
+  const bool onActions = spec.pictures == CommandBarSpec::Pictures::OnActions;
+  auto picture = [&spec](int image) {
+    return spec.images && image >= 1 && image <= spec.images->size() ? spec.images->at(image - 1)
+                                                                     : QIcon();
+  };
+
+  std::map<int, QAction*> places;  // toolbar place -> the command shown there
+  int next = 1;
+  for (const Command& c : commands) {
+    QMenu* into = c.menu >= 0 && c.menu < static_cast<int>(spec.menus.size())
+                      ? spec.menus[static_cast<size_t>(c.menu)]
+                      : nullptr;
+    QAction* a = nullptr;
+    if (c.kind == Command::Kind::Separator) {
+      a = into ? into->addSeparator() : new QAction(owner);
+      a->setSeparator(true);
+    } else if (c.kind == Command::Kind::Submenu) {
+      a = spec.menus.at(static_cast<size_t>(c.submenu))->menuAction();
+      if (into)
+        into->addAction(a);
+      else if (spec.menuBar)
+        spec.menuBar->addAction(a);
+    } else {
+      a = new QAction(c.caption, owner);
+      if (!c.tip.isNull()) a->setToolTip(c.tip);
+      if (c.run) QObject::connect(a, &QAction::triggered, owner, [run = c.run] { run(); });
+      if (into)
+        into->addAction(a);
+      else if (spec.menuBar)
+        spec.menuBar->addAction(a);
+      const int place = c.button == Command::kNextButton ? next : c.button;
+      if (place > 0) {
+        places[place] = a;
+        next = place + 1;
+        if (onActions) {
+          a->setIcon(picture(c.image));
+          if (!spec.picturesInMenus) a->setIconVisibleInMenu(false);
+        }
+      }
+    }
+    a->setObjectName(c.name);
+    bar.actions.push_back(a);
+  }
+
+  const int first = places.empty() ? 1 : places.begin()->first;
+  const int last = places.empty() ? 0 : places.rbegin()->first;
+  bar.buttons.assign(static_cast<size_t>(last), nullptr);
+  for (int place = first; place <= last; ++place) {
+    const auto found = places.find(place);
+    if (found == places.end()) {
+      bar.toolBar->addSeparator()->setObjectName(QStringLiteral("Toolbar%1").arg(place));
+      continue;
+    }
+    QAction* a = found->second;
+    if (onActions) {
+      bar.toolBar->addAction(a);
+      continue;
+    }
+    int image = 0;
+    for (size_t i = 0; i < commands.size(); ++i)
+      if (bar.actions[i] == a) image = commands[i].image;
+    auto* button = new ToolbarButton(a, picture(image), bar.toolBar);
+    button->setObjectName(QStringLiteral("Toolbar(%1)").arg(place));
+    bar.buttons[static_cast<size_t>(place - 1)] = button;
+  }
+  return bar;
+}
+
+}  // namespace widgets

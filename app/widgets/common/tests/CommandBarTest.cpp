@@ -1,0 +1,93 @@
+// The command bar: one action per command shared by the menu and the toolbar, where the
+// picture goes, and the toolbar's places.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QDialog>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPixmap>
+#include <QToolBar>
+#include <QToolButton>
+
+#include "testsupport/widgets/WidgetTestSupport.h"
+#include "widgets/common/CommandBar.h"
+
+namespace {
+
+QList<QIcon> pictures(int n) {
+  QList<QIcon> out;
+  for (int i = 0; i < n; ++i) {
+    QPixmap pm(8, 8);
+    pm.fill(QColor::fromRgb(0x101010 * (i + 1)));
+    out << QIcon(pm);
+  }
+  return out;
+}
+
+TEST(CommandBar, MenuBarCommandsKeepTheirPictureOnTheirButton) {
+  apptest::ensureApplication();
+  QDialog w;
+  auto* menuBar = new QMenuBar(&w);
+  const QList<QIcon> img = pictures(3);
+  widgets::CommandBarSpec spec;
+  spec.menuBar = menuBar;
+  spec.images = &img;
+  int ran = -1;
+  const widgets::CommandBar bar =
+      widgets::buildCommandBar(&w, spec,
+                               {{"mnuA", "&Alta", "Alta", 2, [&ran] { ran = 0; }},
+                                {"mnuB", "&Baja", {}, 9, [&ran] { ran = 1; }},
+                                {"mnuC", "&Salir", {}, 1, [&ran] { ran = 2; }, -1, 0}});
+  ASSERT_EQ(bar.actions.size(), 3u);
+  EXPECT_EQ(bar.toolBar->objectName(), "Toolbar");
+  EXPECT_EQ(menuBar->actions(), QList<QAction*>(bar.actions.begin(), bar.actions.end()));
+  EXPECT_EQ(bar.action("mnuB"), bar.actions[1]);
+  EXPECT_EQ(bar.actions[0]->toolTip(), "Alta");
+  EXPECT_EQ(bar.actions[1]->toolTip(), "Baja");  // Qt's own: the caption without '&'
+  for (QAction* a : bar.actions) EXPECT_TRUE(a->icon().isNull());  // the menu bar shows text
+  ASSERT_EQ(bar.buttons.size(), 2u);                               // the third is on no button
+  EXPECT_EQ(bar.buttons[0]->objectName(), "Toolbar(1)");
+  EXPECT_EQ(bar.buttons[0]->icon().cacheKey(), img[1].cacheKey());
+  EXPECT_TRUE(bar.buttons[1]->icon().isNull());  // out of the list: the caption shows
+  bar.buttons[1]->click();
+  EXPECT_EQ(ran, 1);
+  bar.actions[0]->setEnabled(false);
+  EXPECT_FALSE(bar.buttons[0]->isEnabled());
+}
+
+TEST(CommandBar, MenuCommandsCarryTheirPictureAndGapsAreSeparators) {
+  apptest::ensureApplication();
+  QDialog w;
+  auto* menuBar = new QMenuBar(&w);
+  const QList<QIcon> img = pictures(2);
+  widgets::CommandBarSpec spec;
+  spec.menuBar = menuBar;
+  spec.menus = {menuBar->addMenu("&Archivo"), new QMenu(&w)};
+  spec.images = &img;
+  spec.pictures = widgets::CommandBarSpec::Pictures::OnActions;
+  spec.picturesInMenus = false;
+  using K = widgets::Command::Kind;
+  const widgets::CommandBar bar =
+      widgets::buildCommandBar(&w, spec,
+                               {{"a", "A", {}, 1, {}, 0, 3},
+                                {"s", {}, {}, 0, {}, 0, 0, K::Separator},
+                                {"sub", {}, {}, 0, {}, 0, 0, K::Submenu, 1},
+                                {"b", "B", {}, 2, {}, 1, 1}});
+  const QList<QAction*> inFile = spec.menus[0]->actions();
+  ASSERT_EQ(inFile.size(), 3);
+  EXPECT_TRUE(inFile[1]->isSeparator());
+  EXPECT_EQ(inFile[2], spec.menus[1]->menuAction());
+  EXPECT_EQ(inFile[2]->objectName(), "sub");
+  EXPECT_EQ(spec.menus[1]->actions(), QList<QAction*>{bar.action("b")});
+  const QList<QAction*> onBar = bar.toolBar->actions();
+  ASSERT_EQ(onBar.size(), 3);
+  EXPECT_EQ(onBar[0], bar.action("b"));
+  EXPECT_TRUE(onBar[1]->isSeparator());
+  EXPECT_EQ(onBar[1]->objectName(), "Toolbar2");
+  EXPECT_EQ(onBar[2], bar.action("a"));
+  EXPECT_EQ(bar.action("a")->icon().cacheKey(), img[0].cacheKey());
+  EXPECT_FALSE(bar.action("a")->isIconVisibleInMenu());
+}
+
+}  // namespace
