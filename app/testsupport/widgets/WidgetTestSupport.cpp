@@ -24,6 +24,8 @@ QCoreApplication* widgetApplication(int& argc, char** argv) {
 
 }  // namespace
 
+std::optional<collect::RunContext> runContext() { return collect::programContext(objects()); }
+
 bool grabNonBlank(QWidget* w, const QString& pngPath) {
   if (!w) return false;
   if (!w->isVisible()) w->show();

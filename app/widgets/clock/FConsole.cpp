@@ -139,10 +139,7 @@ FConsole::~FConsole() {
 std::optional<collect::ConsoleSettings> FConsole::consoleSettings() const {
   if (const std::optional<collect::RunContext> ctx = runContext())
     return collect::consoleSettingsOf(ctx->dataFolder, &ctx->cfg, &ctx->clocks);
-  // Opened before start-up made every object: the owner's folder and what settings it has.
-  const ProgramObjects* owner = ProgramObjects::current();
-  if (!owner) return std::nullopt;
-  return collect::consoleSettingsOf(owner->dataFolder(), owner->settings(), owner->clocks());
+  return std::nullopt;
 }
 
 void FConsole::ReadFile(bool firstFill) {

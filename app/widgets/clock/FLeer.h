@@ -21,8 +21,7 @@ class FLeer : public ClockWindow {
   Q_OBJECT
 
  public:
-  explicit FLeer(QWidget* parent = nullptr,
-                 const std::optional<collect::RunContext>& context = std::nullopt);
+  explicit FLeer(QWidget* parent, const std::optional<collect::RunContext>& context);
 
   void mnu(int index);
   QAction* mnuAction(int index) const { return index == 0 ? m_read : m_exit; }

@@ -10,8 +10,7 @@ class FTime : public ClockWindow {
   Q_OBJECT
 
  public:
-  explicit FTime(QWidget* parent = nullptr,
-                 const std::optional<collect::RunContext>& context = std::nullopt);
+  explicit FTime(QWidget* parent, const std::optional<collect::RunContext>& context);
   QDateEdit* MEdFecha() const { return m_fecha; }
   QTimeEdit* MEdHora() const { return m_hora; }
 

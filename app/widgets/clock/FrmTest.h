@@ -18,8 +18,7 @@ class FrmTest : public ClockWindow {
   Q_OBJECT
 
  public:
-  explicit FrmTest(QWidget* parent = nullptr,
-                   const std::optional<collect::RunContext>& context = std::nullopt);
+  explicit FrmTest(QWidget* parent, const std::optional<collect::RunContext>& context);
   ~FrmTest() override;
 
   void DoTest();

@@ -24,8 +24,7 @@ class fAuto : public QDialog, public HandedContext {
   Q_OBJECT
 
  public:
-  explicit fAuto(QWidget* parent = nullptr,
-                 const std::optional<collect::RunContext>& context = std::nullopt);
+  explicit fAuto(QWidget* parent, const std::optional<collect::RunContext>& context);
   ~fAuto() override;
 
   // The stop request of the button and the close box.

@@ -1,6 +1,6 @@
-// The run context a window that runs exchanges was handed by the program (registerOpeners,
-// ProgramWindows.h), at construction or after. A window built without one (a test, or opened on
-// its own) works over the live owner's objects, as the program's context would.
+// The run context a window that runs exchanges was handed by its opener (registerOpeners,
+// ProgramWindows.h, or a test), at construction or after. The window works over that context
+// alone: without one it has no objects to work over.
 #pragma once
 
 #include <clocklink/ClsMirsol.h>
@@ -10,24 +10,19 @@
 #include <optional>
 
 #include "collect/RunContext.h"
-#include "core/ProgramObjects.h"
 
 class HandedContext {
  public:
   void setRunContext(const collect::RunContext& ctx) { m_ctx.emplace(ctx); }
 
  protected:
-  explicit HandedContext(const std::optional<collect::RunContext>& ctx = std::nullopt)
-      : m_ctx(ctx) {}
+  explicit HandedContext(const std::optional<collect::RunContext>& ctx) : m_ctx(ctx) {}
 
-  // None while start-up has not created the objects, and none once the owner has released
-  // them: a window freed after the shutdown must not reach the objects a handed context named.
+  // None when nothing was handed, and none once the owner has released the objects: a window
+  // freed after the shutdown must not reach the objects its context named.
   std::optional<collect::RunContext> runContext() const {
-    const ProgramObjects* owner = ProgramObjects::current();
-    if (!owner) return std::nullopt;
-    std::optional<collect::RunContext> own = collect::programContext(*owner);
-    if (m_ctx && own) return m_ctx;
-    return own;
+    if (m_ctx && m_ctx->live()) return m_ctx;
+    return std::nullopt;
   }
 
   // Sets (1) or clears (0) the cancel flags of the clock and modem objects.

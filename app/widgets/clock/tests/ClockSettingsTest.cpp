@@ -80,7 +80,7 @@ TEST(ClockSettingRulesTest, CacheAndDateTexts) {
 TEST_F(ClockSettingsTest, CacheSliderEnds) {
   useSimulator();
   for (auto [slider, expected] : {std::pair{100, 99}, std::pair{0, 0}, std::pair{37, 37}}) {
-    FCacheo w;
+    FCacheo w(nullptr, apptest::runContext());
     w.Gge()->setValue(slider);
     w.findChild<QAction*>("mnu0")->trigger();
     EXPECT_EQ(clock.sim().cachePercent(), expected) << slider;
@@ -101,7 +101,7 @@ TEST_F(ClockSettingsTest, ClockNumberChecksAndAnswers) {
                         Case{" 7 ", msgbox::Yes, {194}, 7}}) {
     boxes.clear();
     boxes.answer(c.answer);
-    FCbioReloj w;
+    FCbioReloj w(nullptr, apptest::runContext());
     w.Text1()->setText(QString::fromUtf8(c.text));
     w.findChild<QAction*>("mnu0")->trigger();
     EXPECT_EQ(boxes.numbers(), c.boxes) << c.text;
@@ -111,7 +111,7 @@ TEST_F(ClockSettingsTest, ClockNumberChecksAndAnswers) {
 
 TEST_F(ClockSettingsTest, DateTimeSendsTheSundayDigit) {
   useSimulator();
-  FTime w;
+  FTime w(nullptr, apptest::runContext());
   EXPECT_EQ(w.MEdFecha()->date(), QDate::currentDate());
   w.MEdFecha()->setDate(QDate(2026, 12, 6));
   w.MEdHora()->setTime(QTime(9, 30));
@@ -127,7 +127,7 @@ TEST_F(ClockSettingsTest, DateTimeSendsTheSundayDigit) {
 // the window closes once.
 TEST_F(ClockSettingsTest, EventsQueuedBehindOkWaitForIt) {
   useSimulator();
-  FTime w;
+  FTime w(nullptr, apptest::runContext());
   w.show();
   w.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
@@ -177,7 +177,7 @@ TEST_F(ClockSettingsTest, DateAndTimeCanBeTypedWhole) {
       {false, true, "23:59", "23:59"},          {false, true, "07:05", "07:05"},
       {false, true, "7:05", "07:05"},           {false, false, "11", "11:45"},
   };
-  FTime w;
+  FTime w(nullptr, apptest::runContext());
   w.show();
   w.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
@@ -201,10 +201,10 @@ TEST_F(ClockSettingsTest, DateAndTimeCanBeTypedWhole) {
 TEST_F(ClockSettingsTest, CancelSendsNothing) {
   useSimulator();
   const size_t before = clock.sim().receivedFrames().size();
-  FCacheo cache;
+  FCacheo cache(nullptr, apptest::runContext());
   cache.Gge()->setValue(50);
   cache.findChild<QAction*>("mnu1")->trigger();
-  FTime time;
+  FTime time(nullptr, apptest::runContext());
   time.findChild<QAction*>("mnu1")->trigger();
   EXPECT_EQ(clock.sim().receivedFrames().size(), before);
   EXPECT_TRUE(boxes.numbers().empty());
@@ -215,16 +215,16 @@ TEST_F(ClockSettingsTest, SilentClockShowsEachWindowsFailure) {
   connectTo(silent.port());
   gMirsol->SetTimeOut(1);
   {
-    FCacheo w;
+    FCacheo w(nullptr, apptest::runContext());
     w.findChild<QAction*>("mnu0")->trigger();
   }
   {
-    FCbioReloj w;
+    FCbioReloj w(nullptr, apptest::runContext());
     w.Text1()->setText("5");
     w.findChild<QAction*>("mnu0")->trigger();
   }
   {
-    FTime w;
+    FTime w(nullptr, apptest::runContext());
     w.findChild<QAction*>("mnu0")->trigger();
   }
   EXPECT_EQ(boxes.numbers(), (std::vector<int>{340, 194, 350, 329}));
@@ -233,7 +233,7 @@ TEST_F(ClockSettingsTest, SilentClockShowsEachWindowsFailure) {
 TEST_F(ClockSettingsTest, OpeningClearsALeftCancelFlag) {
   useSimulator();
   gMirsol->SetCancel(1);
-  FCacheo w;
+  FCacheo w(nullptr, apptest::runContext());
   w.Gge()->setValue(20);
   w.findChild<QAction*>("mnu0")->trigger();
   EXPECT_EQ(clock.sim().cachePercent(), 20);
@@ -250,8 +250,13 @@ TEST_F(ClockSettingsTest, WorksOverTheHandedClockObject) {
       handed.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 2, 0, clock.port(), 5),
       clocklink::kSuccess);
   handed.SetCancel(1);
-  const collect::RunContext ctx{*gCfgFile, *gListaRelojes, handed,
-                                *gModem,   *gDataFolder,   collect::ConverterLink::program()};
+  const collect::RunContext ctx{*gCfgFile,
+                                *gListaRelojes,
+                                handed,
+                                *gModem,
+                                *gDataFolder,
+                                collect::ConverterLink::program(),
+                                apptest::objects().liveness()};
   FCacheo w(nullptr, ctx);
   gMirsol->SetCancel(1);
   w.Gge()->setValue(20);
@@ -261,11 +266,11 @@ TEST_F(ClockSettingsTest, WorksOverTheHandedClockObject) {
 }
 
 TEST_F(ClockSettingsTest, Pictures) {
-  FCacheo cache;
+  FCacheo cache(nullptr, apptest::runContext());
   EXPECT_TRUE(apptest::grabNonBlank(&cache, "FCacheo.png"));
-  FCbioReloj number;
+  FCbioReloj number(nullptr, apptest::runContext());
   EXPECT_TRUE(apptest::grabNonBlank(&number, "FCbioReloj.png"));
-  FTime time;
+  FTime time(nullptr, apptest::runContext());
   EXPECT_TRUE(apptest::grabNonBlank(&time, "FTime.png"));
 }
 

@@ -18,7 +18,7 @@
 #include "core/ProgramObjects.h"
 #include "core/QtTranslations.h"
 #include "core/Release.h"
-#include "testsupport/AppTestSupport.h"
+#include "testsupport/widgets/WidgetTestSupport.h"
 #include "widgets/common/BusyGuard.h"
 #include "widgets/clock/fAuto.h"
 #include "widgets/main/WindowOpeners.h"
@@ -61,7 +61,7 @@ TEST(ProgramStateTest, ASecondOwnerAndAReleaseStartFromNothing) {
     ASSERT_TRUE(applyQtTranslations(0));
     ASSERT_EQ(folderText(), "Carpeta");
     // An automatic run that asked for the program's end, and an exchange still running.
-    auto run = std::make_unique<fAuto>();
+    auto run = std::make_unique<fAuto>(nullptr, apptest::runContext());
     run->stopUnattended();
     ASSERT_TRUE(run->endsProgram());
     ASSERT_EQ(fAuto::current(), run.get());

@@ -59,7 +59,7 @@ using stores::ClockSpec;
 
 template <class Window>
 void execModal(QWidget* parent) {
-  Window w(parent);
+  Window w(parent, apptest::runContext());
   w.exec();
 }
 
@@ -84,11 +84,14 @@ WindowOpeners programOpeners() {
   o.FrmTest = execModal<FrmTest>;
   o.FConsole = execModal<FConsole>;
   o.fAuto = execModal<fAuto>;
-  WindowOpeners program;
-  // Each case makes its objects afresh: the windows work over the live ones.
-  static const std::optional<collect::RunContext> kNoContext;
-  registerOpeners(program, kNoContext);
-  o.FIniModemConectar = program.FIniModemConectar;
+  // Each case makes its objects afresh: the dial window is handed a context over them as it
+  // opens.
+  o.FIniModemConectar = [](QWidget* parent) {
+    const std::optional<collect::RunContext> context = apptest::runContext();
+    WindowOpeners program;
+    registerOpeners(program, context);
+    program.FIniModemConectar(parent);
+  };
   return o;
 }
 
@@ -142,7 +145,7 @@ class StopSignalsTest : public ::testing::Test {
     gCfgFile->LoadCfg();
     (void)apptest::objects().createStartupObjects();
     EXPECT_TRUE(gUsers->FindUser("ADMIN", "3"));
-    form = std::make_unique<FormP>(openers);
+    form = std::make_unique<FormP>(openers, apptest::runContext());
     form->show();
     return *form;
   }

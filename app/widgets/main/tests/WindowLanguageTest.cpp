@@ -145,15 +145,15 @@ TEST_P(WindowLanguageTest, NoWindowShowsTheOtherLanguage) {
   const std::set<std::string> foreign = foreignTexts(own, own == 0 ? 1000 : 0);
   ASSERT_GT(foreign.size(), 200u);
   const WindowCase windows[] = {
-      {"FLeer", [] { return new FLeer; }},
-      {"FTime", [] { return new FTime; }},
-      {"FCbioReloj", [] { return new FCbioReloj; }},
-      {"FConsole", [] { return new FConsole; }},
-      {"FCacheo", [] { return new FCacheo; }},
-      {"FTjtas", [] { return new FTjtas; }},
-      {"FSirenas", [] { return new FSirenas; }},
-      {"FrmTest", [] { return new FrmTest; }},
-      {"FIniModem", [] { return new FIniModem; }},
+      {"FLeer", [] { return new FLeer(nullptr, apptest::runContext()); }},
+      {"FTime", [] { return new FTime(nullptr, apptest::runContext()); }},
+      {"FCbioReloj", [] { return new FCbioReloj(nullptr, apptest::runContext()); }},
+      {"FConsole", [] { return new FConsole(nullptr, apptest::runContext()); }},
+      {"FCacheo", [] { return new FCacheo(nullptr, apptest::runContext()); }},
+      {"FTjtas", [] { return new FTjtas(nullptr, apptest::runContext()); }},
+      {"FSirenas", [] { return new FSirenas(nullptr, apptest::runContext()); }},
+      {"FrmTest", [] { return new FrmTest(nullptr, apptest::runContext()); }},
+      {"FIniModem", [] { return new FIniModem(nullptr, apptest::runContext()); }},
       {"FBases", [] { return new FBases; }},
       {"FEmpr", [] { return new FEmpr; }},
       {"FUsr", [] { return new FUsr(*gUsers); }},
@@ -170,7 +170,7 @@ TEST_P(WindowLanguageTest, NoWindowShowsTheOtherLanguage) {
       {"FrmMsg", [] { return new FrmMsg; }},
       {"frmSplash", [] { return new frmSplash; }},
       // Last: the main window, whose shutdown would release the program-wide objects.
-      {"FormP", [this] { return new FormP(openers); }},
+      {"FormP", [this] { return new FormP(openers, apptest::runContext()); }},
   };
   const std::string lang = own == 0 ? "es" : "en";
   for (const WindowCase& c : windows) {
