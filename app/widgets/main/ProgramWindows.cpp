@@ -42,6 +42,12 @@ const QList<QIcon>* imagesOf(QWidget* parent) {
   return main ? &main->Img() : nullptr;
 }
 
+// What the live owner holds as the window opens; nothing when there is none.
+AdminObjects liveAdminObjects() {
+  ProgramObjects* owner = ProgramObjects::current();
+  return owner ? AdminObjects::of(*owner) : AdminObjects{};
+}
+
 }  // namespace
 
 void registerOpeners(WindowOpeners& openers, const std::optional<collect::RunContext>& context) {
@@ -52,13 +58,13 @@ void registerOpeners(WindowOpeners& openers, const std::optional<collect::RunCon
         [parent] {
           if (auto* main = qobject_cast<FormP*>(parent)) main->LoadText();
         },
-        imagesOf(parent), AdminObjects::live());
+        imagesOf(parent), liveAdminObjects());
   };
   openers.FBases = [](QWidget* parent) { openFBases(parent, imagesOf(parent)); };
   openers.FEmpr = [](QWidget* parent) { openFEmpr(parent, imagesOf(parent)); };
   // The administration windows take the owner's objects as they open: each may be missing.
-  openers.FVerArch = [](QWidget* parent) { openFVerArch(parent, AdminObjects::live()); };
-  openers.FAud = [](QWidget* parent) { openFAud(parent, AdminObjects::live()); };
+  openers.FVerArch = [](QWidget* parent) { openFVerArch(parent, liveAdminObjects()); };
+  openers.FAud = [](QWidget* parent) { openFAud(parent, liveAdminObjects()); };
   openers.frmAbout = [](QWidget* parent) { openfrmAbout(parent); };
   openers.FTime = [&context](QWidget* parent) { execModal<FTime>(parent, context); };
   openers.FCbioReloj = [&context](QWidget* parent) { execModal<FCbioReloj>(parent, context); };

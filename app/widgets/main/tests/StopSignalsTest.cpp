@@ -68,12 +68,12 @@ WindowOpeners programOpeners() {
   WindowOpeners o;
   o.Fconfig = [](QWidget* parent) {
     openFconfig(
-        parent, [] {}, nullptr);
+        parent, [] {}, nullptr, AdminObjects::of(apptest::objects()));
   };
   o.FBases = [](QWidget* parent) { openFBases(parent); };
   o.FEmpr = [](QWidget* parent) { openFEmpr(parent); };
-  o.FVerArch = [](QWidget* parent) { openFVerArch(parent); };
-  o.FAud = [](QWidget* parent) { openFAud(parent); };
+  o.FVerArch = [](QWidget* parent) { openFVerArch(parent, AdminObjects::of(apptest::objects())); };
+  o.FAud = [](QWidget* parent) { openFAud(parent, AdminObjects::of(apptest::objects())); };
   o.frmAbout = [](QWidget* parent) { openfrmAbout(parent); };
   o.FTime = execModal<FTime>;
   o.FCbioReloj = execModal<FCbioReloj>;

@@ -83,10 +83,19 @@ const std::map<std::string, Factory>& windows() {
        [](FormP& m, QWidget*) { return std::make_unique<FConsole>(&m, apptest::runContext()); }},
       {"FBases", [](FormP& m, QWidget*) { return std::make_unique<FBases>(&m.Img(), &m); }},
       {"FEmpr", [](FormP& m, QWidget*) { return std::make_unique<FEmpr>(&m.Img(), &m); }},
-      {"FAud", [](FormP& m, QWidget*) { return std::make_unique<FAud>(&m); }},
-      {"FVerArch", [](FormP& m, QWidget*) { return std::make_unique<FVerArch>(&m); }},
+      {"FAud",
+       [](FormP& m, QWidget*) {
+         return std::make_unique<FAud>(&m, AdminObjects::of(apptest::objects()));
+       }},
+      {"FVerArch",
+       [](FormP& m, QWidget*) {
+         return std::make_unique<FVerArch>(&m, AdminObjects::of(apptest::objects()));
+       }},
       {"Fconfig",
-       [](FormP& m, QWidget*) { return std::make_unique<Fconfig>([] {}, &m.Img(), &m); }},
+       [](FormP& m, QWidget*) {
+         return std::make_unique<Fconfig>([] {}, &m.Img(), &m,
+                                          AdminObjects::of(apptest::objects()));
+       }},
       {"fReloj",
        [](FormP&, QWidget* over) {
          gListaRelojes->Operation = 0;

@@ -162,10 +162,11 @@ TEST_P(WindowLanguageTest, NoWindowShowsTheOtherLanguage) {
          gListaRelojes->Operation = 0;
          return new fReloj(*gListaRelojes);
        }},
-      {"Fconfig", [] { return new Fconfig({}, nullptr); }},
+      {"Fconfig",
+       [] { return new Fconfig({}, nullptr, nullptr, AdminObjects::of(apptest::objects())); }},
       {"FCfgSAP", [] { return new FCfgSAP(*gCfgFile); }, true},
-      {"FVerArch", [] { return new FVerArch; }},
-      {"FAud", [] { return new FAud; }},
+      {"FVerArch", [] { return new FVerArch(nullptr, AdminObjects::of(apptest::objects())); }},
+      {"FAud", [] { return new FAud(nullptr, AdminObjects::of(apptest::objects())); }},
       {"frmAbout", [] { return new frmAbout; }},
       {"FrmMsg", [] { return new FrmMsg; }},
       {"frmSplash", [] { return new frmSplash; }},
