@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <clocklink/ClsMirsol.h>
+#include <clocklink/ClsModem.h>
 
 #include <memory>
 
@@ -18,6 +19,7 @@
 #include "collect/RunContext.h"
 #include "testsupport/ClockSimFixture.h"
 #include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
 #include "widgets/clock/FCacheo.h"
 #include "widgets/clock/FCbioReloj.h"
 #include "widgets/clock/FTime.h"
@@ -263,6 +265,34 @@ TEST_F(ClockSettingsTest, WorksOverTheHandedClockObject) {
   w.findChild<QAction*>("mnu0")->trigger();
   EXPECT_EQ(clock.sim().cachePercent(), 20);
   EXPECT_EQ(boxes.numbers(), std::vector<int>{378});
+}
+
+// A window works over the run context it is handed, whatever the program's owner holds: here
+// the owner has no clock objects at all, and the handed context's own clock object, clock list
+// and modem object reach a clock of their own. The number goes to that clock alone.
+TEST_F(ClockSettingsTest, WorksOverAHandedContextOfItsOwn) {
+  apptest::TcpClockSim other;
+  clocklink::ClsMirsol mirsol;
+  mirsol.SetTimeOut(2);
+  ASSERT_EQ(
+      mirsol.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 2, 0, other.port(), 5),
+      clocklink::kSuccess);
+  ClsListaRelojes clocks;
+  clocklink::ClsModem modem;
+  const collect::RunContext ctx{*gCfgFile,
+                                clocks,
+                                mirsol,
+                                modem,
+                                *gDataFolder,
+                                collect::ConverterLink::program(),
+                                apptest::objects().liveness()};
+  ASSERT_EQ(gMirsol, nullptr);
+  FCbioReloj w(nullptr, ctx);
+  w.Text1()->setText("7");
+  w.findChild<QAction*>("mnu0")->trigger();
+  EXPECT_EQ(boxes.numbers(), std::vector<int>{194});
+  EXPECT_EQ(other.sim().clockNumber(), 7);
+  EXPECT_TRUE(clock.sim().receivedFrames().empty());
 }
 
 TEST_F(ClockSettingsTest, Pictures) {
