@@ -12,6 +12,7 @@
 
 #include "collect/RunContext.h"
 #include "testsupport/AppTestSupport.h"
+#include "widgets/common/ClockWindowsState.h"
 #include "widgets/dialogs/MsgBox.h"
 
 class QWidget;
@@ -25,6 +26,8 @@ bool grabNonBlank(QWidget* w, const QString& pngPath);
 // The run context over the fixture's owner (objects()), as the program hands its windows;
 // none while the objects are not all made.
 std::optional<collect::RunContext> runContext();
+// The fixture's owner's clock windows' state, as the program hands it to its windows.
+SharedWindowState windowState();
 
 // Escape pressed in `w`, delivered at once (a dialog takes it as its reject()).
 void pressEscape(QWidget* w);

@@ -46,9 +46,11 @@ QString str(int64_t n) { return QStringLiteral(" ") + QString::number(n); }
 
 }  // namespace
 
-FConsole::FConsole(QWidget* parent, const std::optional<collect::RunContext>& context)
-    : QDialog(parent), HandedContext(context) {
+FConsole::FConsole(QWidget* parent, const std::optional<collect::RunContext>& context,
+                   const SharedWindowState& shared)
+    : QDialog(parent), HandedContext(context, shared) {
   setObjectName("FConsole");
+  handToBusyRule(this);
   setWindowTitle(msg(406));
   m_timer = new QTimer(this);
   m_timer->setObjectName("Cronometro");

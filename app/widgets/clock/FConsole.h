@@ -22,7 +22,8 @@ class FConsole : public QDialog, public HandedContext {
   Q_OBJECT
 
  public:
-  explicit FConsole(QWidget* parent, const std::optional<collect::RunContext>& context);
+  explicit FConsole(QWidget* parent, const std::optional<collect::RunContext>& context,
+                    const SharedWindowState& shared);
   ~FConsole() override;
 
   // Adds the new lines of CONSOLE.MIR and trims the list to MAXCONSOLE rows.

@@ -18,7 +18,8 @@ class FrmTest : public ClockWindow {
   Q_OBJECT
 
  public:
-  explicit FrmTest(QWidget* parent, const std::optional<collect::RunContext>& context);
+  explicit FrmTest(QWidget* parent, const std::optional<collect::RunContext>& context,
+                   const SharedWindowState& shared);
   ~FrmTest() override;
 
   void DoTest();

@@ -26,10 +26,12 @@ namespace {
 constexpr int kOnlineLines = 150;
 }  // namespace
 
-fAuto::fAuto(QWidget* parent, const std::optional<collect::RunContext>& context)
-    : QDialog(parent), HandedContext(context) {
+fAuto::fAuto(QWidget* parent, const std::optional<collect::RunContext>& context,
+             const SharedWindowState& shared)
+    : QDialog(parent), HandedContext(context, shared) {
   setObjectName("fAuto");
-  clockWindowsState().currentRun = this;
+  handToBusyRule(this);
+  if (ClockWindowsState* state = handedWindowState()) state->currentRun = this;
   m_timer = new QTimer(this);
   m_timer->setObjectName("Cronometro");
   m_timer->setInterval(1000);
@@ -80,14 +82,15 @@ fAuto::fAuto(QWidget* parent, const std::optional<collect::RunContext>& context)
 fAuto::~fAuto() {
   m_timer->stop();
   if (const std::optional<collect::RunContext> ctx = runContext()) ctx->mirsol.SetCancel(0);
-  // A window that outlives the owner (freed after its end) has nothing left to clear.
-  if (ProgramObjects* o = ProgramObjects::current()) {
-    ClockWindowsState& state = o->layer<ClockWindowsState>();
-    if (state.currentRun == this) state.currentRun = nullptr;
-  }
+  // A window that outlives the owner's release (freed after its end) has nothing to clear.
+  if (ClockWindowsState* state = handedWindowState(); state && state->currentRun == this)
+    state->currentRun = nullptr;
 }
 
-fAuto* fAuto::current() { return clockWindowsState().currentRun; }
+fAuto* fAuto::current(const SharedWindowState& shared) {
+  const ClockWindowsState* state = shared.get();
+  return state ? state->currentRun : nullptr;
+}
 
 void fAuto::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);

@@ -24,7 +24,8 @@ class fAuto : public QDialog, public HandedContext {
   Q_OBJECT
 
  public:
-  explicit fAuto(QWidget* parent, const std::optional<collect::RunContext>& context);
+  explicit fAuto(QWidget* parent, const std::optional<collect::RunContext>& context,
+                 const SharedWindowState& shared);
   ~fAuto() override;
 
   // The stop request of the button and the close box.
@@ -35,8 +36,8 @@ class fAuto : public QDialog, public HandedContext {
   // True once the run asked for the whole program to end (AUTODIAS, an empty log-in user, a
   // signal); the opener hands it back, and start-up then ends without the main window.
   bool endsProgram() const { return m_endsProgram; }
-  // The window currently open, for the signal handler; null when none.
-  static fAuto* current();
+  // The window currently open in `shared`, for the signal handler; null when none.
+  static fAuto* current(const SharedWindowState& shared);
 
   // Seams for the tests: the log-in (default: the log-in window), the schedule's clock, the
   // pass's waits.

@@ -1,6 +1,7 @@
-// The run context a window that runs exchanges was handed by its opener (registerOpeners,
-// ProgramWindows.h, or a test), at construction or after. The window works over that context
-// alone: without one it has no objects to work over.
+// What a window that runs exchanges is handed by its opener (registerOpeners, ProgramWindows.h,
+// or a test) at construction: the run context, and the clock windows' state its busy rule
+// counts in (ClockWindowsState.h). The window works over that context alone: without one it
+// has no objects to work over.
 #pragma once
 
 #include <clocklink/ClsMirsol.h>
@@ -10,13 +11,18 @@
 #include <optional>
 
 #include "collect/RunContext.h"
+#include "widgets/common/BusyGuard.h"
+#include "widgets/common/ClockWindowsState.h"
 
 class HandedContext {
- public:
-  void setRunContext(const collect::RunContext& ctx) { m_ctx.emplace(ctx); }
-
  protected:
-  explicit HandedContext(const std::optional<collect::RunContext>& ctx) : m_ctx(ctx) {}
+  HandedContext(const std::optional<collect::RunContext>& ctx, const SharedWindowState& shared)
+      : m_ctx(ctx), m_shared(shared) {}
+
+  // For the window's constructor: its busy rule works over what it was handed.
+  void handToBusyRule(QWidget* self) const { BusyGuard::hand(self, m_ctx, m_shared); }
+  // The clock windows' state; null when none was handed or the owner has released it.
+  ClockWindowsState* handedWindowState() const { return m_shared.get(); }
 
   // None when nothing was handed, and none once the owner has released the objects: a window
   // freed after the shutdown must not reach the objects its context named.
@@ -36,4 +42,5 @@ class HandedContext {
 
  private:
   std::optional<collect::RunContext> m_ctx;
+  SharedWindowState m_shared;
 };

@@ -22,17 +22,11 @@
 
 namespace {
 
-// The clock windows: modal over the main window, freed when closed.
-template <class Window>
-void execModal(QWidget* parent) {
-  Window w(parent);
-  w.exec();
-}
-
-// The same for a window that runs its exchanges over the program's run context.
+// The clock windows: modal over the main window, freed when closed, over the program's run
+// context and the owner's clock windows' state.
 template <class Window>
 void execModal(QWidget* parent, const std::optional<collect::RunContext>& context) {
-  Window w(parent, context);
+  Window w(parent, context, programWindowState(ProgramObjects::current()));
   w.exec();
 }
 
@@ -74,7 +68,7 @@ void registerOpeners(WindowOpeners& openers, const std::optional<collect::RunCon
   openers.FSirenas = [&context](QWidget* parent) { execModal<FSirenas>(parent, context); };
   openers.FrmTest = [&context](QWidget* parent) { execModal<FrmTest>(parent, context); };
   openers.FIniModemConectar = [&context](QWidget* parent) {
-    auto* w = new FIniModem(parent, context);
+    auto* w = new FIniModem(parent, context, programWindowState(ProgramObjects::current()));
     w->setAttribute(Qt::WA_DeleteOnClose);
     (void)w->Conectar();                    // the window shows how the dial went
     if (!w->isVisible()) w->deleteLater();  // the line was hung up or there is no number
@@ -83,8 +77,13 @@ void registerOpeners(WindowOpeners& openers, const std::optional<collect::RunCon
   openers.fAuto = [&context](QWidget* parent) { (void)openAutomaticRun(parent, context); };
 }
 
+SharedWindowState programWindowState(ProgramObjects* owner) {
+  if (!owner) return {};
+  return SharedWindowState(owner->layer<ClockWindowsState>(), owner->liveness());
+}
+
 bool openAutomaticRun(QWidget* parent, const std::optional<collect::RunContext>& context) {
-  fAuto w(parent, context);
+  fAuto w(parent, context, programWindowState(ProgramObjects::current()));
   w.exec();
   return w.endsProgram();
 }

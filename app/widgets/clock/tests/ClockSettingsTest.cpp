@@ -82,7 +82,7 @@ TEST(ClockSettingRulesTest, CacheAndDateTexts) {
 TEST_F(ClockSettingsTest, CacheSliderEnds) {
   useSimulator();
   for (auto [slider, expected] : {std::pair{100, 99}, std::pair{0, 0}, std::pair{37, 37}}) {
-    FCacheo w(nullptr, apptest::runContext());
+    FCacheo w(nullptr, apptest::runContext(), apptest::windowState());
     w.Gge()->setValue(slider);
     w.findChild<QAction*>("mnu0")->trigger();
     EXPECT_EQ(clock.sim().cachePercent(), expected) << slider;
@@ -103,7 +103,7 @@ TEST_F(ClockSettingsTest, ClockNumberChecksAndAnswers) {
                         Case{" 7 ", msgbox::Yes, {194}, 7}}) {
     boxes.clear();
     boxes.answer(c.answer);
-    FCbioReloj w(nullptr, apptest::runContext());
+    FCbioReloj w(nullptr, apptest::runContext(), apptest::windowState());
     w.Text1()->setText(QString::fromUtf8(c.text));
     w.findChild<QAction*>("mnu0")->trigger();
     EXPECT_EQ(boxes.numbers(), c.boxes) << c.text;
@@ -113,7 +113,7 @@ TEST_F(ClockSettingsTest, ClockNumberChecksAndAnswers) {
 
 TEST_F(ClockSettingsTest, DateTimeSendsTheSundayDigit) {
   useSimulator();
-  FTime w(nullptr, apptest::runContext());
+  FTime w(nullptr, apptest::runContext(), apptest::windowState());
   EXPECT_EQ(w.MEdFecha()->date(), QDate::currentDate());
   w.MEdFecha()->setDate(QDate(2026, 12, 6));
   w.MEdHora()->setTime(QTime(9, 30));
@@ -129,7 +129,7 @@ TEST_F(ClockSettingsTest, DateTimeSendsTheSundayDigit) {
 // the window closes once.
 TEST_F(ClockSettingsTest, EventsQueuedBehindOkWaitForIt) {
   useSimulator();
-  FTime w(nullptr, apptest::runContext());
+  FTime w(nullptr, apptest::runContext(), apptest::windowState());
   w.show();
   w.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
@@ -179,7 +179,7 @@ TEST_F(ClockSettingsTest, DateAndTimeCanBeTypedWhole) {
       {false, true, "23:59", "23:59"},          {false, true, "07:05", "07:05"},
       {false, true, "7:05", "07:05"},           {false, false, "11", "11:45"},
   };
-  FTime w(nullptr, apptest::runContext());
+  FTime w(nullptr, apptest::runContext(), apptest::windowState());
   w.show();
   w.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
@@ -203,10 +203,10 @@ TEST_F(ClockSettingsTest, DateAndTimeCanBeTypedWhole) {
 TEST_F(ClockSettingsTest, CancelSendsNothing) {
   useSimulator();
   const size_t before = clock.sim().receivedFrames().size();
-  FCacheo cache(nullptr, apptest::runContext());
+  FCacheo cache(nullptr, apptest::runContext(), apptest::windowState());
   cache.Gge()->setValue(50);
   cache.findChild<QAction*>("mnu1")->trigger();
-  FTime time(nullptr, apptest::runContext());
+  FTime time(nullptr, apptest::runContext(), apptest::windowState());
   time.findChild<QAction*>("mnu1")->trigger();
   EXPECT_EQ(clock.sim().receivedFrames().size(), before);
   EXPECT_TRUE(boxes.numbers().empty());
@@ -217,16 +217,16 @@ TEST_F(ClockSettingsTest, SilentClockShowsEachWindowsFailure) {
   connectTo(silent.port());
   gMirsol->SetTimeOut(1);
   {
-    FCacheo w(nullptr, apptest::runContext());
+    FCacheo w(nullptr, apptest::runContext(), apptest::windowState());
     w.findChild<QAction*>("mnu0")->trigger();
   }
   {
-    FCbioReloj w(nullptr, apptest::runContext());
+    FCbioReloj w(nullptr, apptest::runContext(), apptest::windowState());
     w.Text1()->setText("5");
     w.findChild<QAction*>("mnu0")->trigger();
   }
   {
-    FTime w(nullptr, apptest::runContext());
+    FTime w(nullptr, apptest::runContext(), apptest::windowState());
     w.findChild<QAction*>("mnu0")->trigger();
   }
   EXPECT_EQ(boxes.numbers(), (std::vector<int>{340, 194, 350, 329}));
@@ -235,7 +235,7 @@ TEST_F(ClockSettingsTest, SilentClockShowsEachWindowsFailure) {
 TEST_F(ClockSettingsTest, OpeningClearsALeftCancelFlag) {
   useSimulator();
   gMirsol->SetCancel(1);
-  FCacheo w(nullptr, apptest::runContext());
+  FCacheo w(nullptr, apptest::runContext(), apptest::windowState());
   w.Gge()->setValue(20);
   w.findChild<QAction*>("mnu0")->trigger();
   EXPECT_EQ(clock.sim().cachePercent(), 20);
@@ -259,7 +259,7 @@ TEST_F(ClockSettingsTest, WorksOverTheHandedClockObject) {
                                 *gDataFolder,
                                 collect::ConverterLink::program(),
                                 apptest::objects().liveness()};
-  FCacheo w(nullptr, ctx);
+  FCacheo w(nullptr, ctx, apptest::windowState());
   gMirsol->SetCancel(1);
   w.Gge()->setValue(20);
   w.findChild<QAction*>("mnu0")->trigger();
@@ -287,7 +287,7 @@ TEST_F(ClockSettingsTest, WorksOverAHandedContextOfItsOwn) {
                                 collect::ConverterLink::program(),
                                 apptest::objects().liveness()};
   ASSERT_EQ(gMirsol, nullptr);
-  FCbioReloj w(nullptr, ctx);
+  FCbioReloj w(nullptr, ctx, apptest::windowState());
   w.Text1()->setText("7");
   w.findChild<QAction*>("mnu0")->trigger();
   EXPECT_EQ(boxes.numbers(), std::vector<int>{194});
@@ -296,11 +296,11 @@ TEST_F(ClockSettingsTest, WorksOverAHandedContextOfItsOwn) {
 }
 
 TEST_F(ClockSettingsTest, Pictures) {
-  FCacheo cache(nullptr, apptest::runContext());
+  FCacheo cache(nullptr, apptest::runContext(), apptest::windowState());
   EXPECT_TRUE(apptest::grabNonBlank(&cache, "FCacheo.png"));
-  FCbioReloj number(nullptr, apptest::runContext());
+  FCbioReloj number(nullptr, apptest::runContext(), apptest::windowState());
   EXPECT_TRUE(apptest::grabNonBlank(&number, "FCbioReloj.png"));
-  FTime time(nullptr, apptest::runContext());
+  FTime time(nullptr, apptest::runContext(), apptest::windowState());
   EXPECT_TRUE(apptest::grabNonBlank(&time, "FTime.png"));
 }
 

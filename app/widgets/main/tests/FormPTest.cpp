@@ -674,7 +674,7 @@ TEST_F(FormPTest, CloseDuringAStatusReadingWaitsForIt) {
   bool closedDuring = false;
   QTimer::singleShot(200, &w, [&] {
     w.close();
-    closedDuring = BusyGuard::closePending(&w) || BusyGuard::anyBusy();
+    closedDuring = BusyGuard::closePending(&w) || BusyGuard::anyBusy(&w);
     EXPECT_NE(gMirsol, nullptr);  // still there: the reading is on the stack
   });
   act(FormP::Co, 0)->trigger();

@@ -59,7 +59,7 @@ using stores::ClockSpec;
 
 template <class Window>
 void execModal(QWidget* parent) {
-  Window w(parent, apptest::runContext());
+  Window w(parent, apptest::runContext(), apptest::windowState());
   w.exec();
 }
 

@@ -66,21 +66,37 @@ using Factory = std::function<std::unique_ptr<QWidget>(FormP& main, QWidget* ove
 const std::map<std::string, Factory>& windows() {
   static const std::map<std::string, Factory> table = {
       {"FLeer",
-       [](FormP& m, QWidget*) { return std::make_unique<FLeer>(&m, apptest::runContext()); }},
+       [](FormP& m, QWidget*) {
+         return std::make_unique<FLeer>(&m, apptest::runContext(), apptest::windowState());
+       }},
       {"FCacheo",
-       [](FormP& m, QWidget*) { return std::make_unique<FCacheo>(&m, apptest::runContext()); }},
+       [](FormP& m, QWidget*) {
+         return std::make_unique<FCacheo>(&m, apptest::runContext(), apptest::windowState());
+       }},
       {"FTime",
-       [](FormP& m, QWidget*) { return std::make_unique<FTime>(&m, apptest::runContext()); }},
+       [](FormP& m, QWidget*) {
+         return std::make_unique<FTime>(&m, apptest::runContext(), apptest::windowState());
+       }},
       {"FCbioReloj",
-       [](FormP& m, QWidget*) { return std::make_unique<FCbioReloj>(&m, apptest::runContext()); }},
+       [](FormP& m, QWidget*) {
+         return std::make_unique<FCbioReloj>(&m, apptest::runContext(), apptest::windowState());
+       }},
       {"FSirenas",
-       [](FormP& m, QWidget*) { return std::make_unique<FSirenas>(&m, apptest::runContext()); }},
+       [](FormP& m, QWidget*) {
+         return std::make_unique<FSirenas>(&m, apptest::runContext(), apptest::windowState());
+       }},
       {"FrmTest",
-       [](FormP& m, QWidget*) { return std::make_unique<FrmTest>(&m, apptest::runContext()); }},
+       [](FormP& m, QWidget*) {
+         return std::make_unique<FrmTest>(&m, apptest::runContext(), apptest::windowState());
+       }},
       {"FTjtas",
-       [](FormP& m, QWidget*) { return std::make_unique<FTjtas>(&m, apptest::runContext()); }},
+       [](FormP& m, QWidget*) {
+         return std::make_unique<FTjtas>(&m, apptest::runContext(), apptest::windowState());
+       }},
       {"FConsole",
-       [](FormP& m, QWidget*) { return std::make_unique<FConsole>(&m, apptest::runContext()); }},
+       [](FormP& m, QWidget*) {
+         return std::make_unique<FConsole>(&m, apptest::runContext(), apptest::windowState());
+       }},
       {"FBases", [](FormP& m, QWidget*) { return std::make_unique<FBases>(&m.Img(), &m); }},
       {"FEmpr", [](FormP& m, QWidget*) { return std::make_unique<FEmpr>(&m.Img(), &m); }},
       {"FAud",
