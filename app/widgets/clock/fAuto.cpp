@@ -16,7 +16,6 @@
 #include "widgets/clock/FFtp.h"
 #include "widgets/clock/FRsh.h"
 #include "core/Messages.h"
-#include "core/ProgramObjects.h"
 #include "widgets/dialogs/MsgBox.h"
 #include "widgets/common/ProgressListWidget.h"
 #include "widgets/dialogs/frmSplash.h"
@@ -27,8 +26,8 @@ constexpr int kOnlineLines = 150;
 }  // namespace
 
 fAuto::fAuto(QWidget* parent, const std::optional<collect::RunContext>& context,
-             const SharedWindowState& shared)
-    : QDialog(parent), HandedContext(context, shared) {
+             const SharedWindowState& shared, const Program& program)
+    : QDialog(parent), HandedContext(context, shared), m_users(program.users) {
   setObjectName("fAuto");
   handToBusyRule(this);
   if (ClockWindowsState* state = handedWindowState()) state->currentRun = this;
@@ -71,8 +70,7 @@ fAuto::fAuto(QWidget* parent, const std::optional<collect::RunContext>& context,
   // Load.
   m_exitRequested = false;
   setCancelFlags(0);
-  ProgramObjects* owner = ProgramObjects::current();
-  m_automatic = owner && owner->runMode() == 2;
+  m_automatic = program.runMode == 2;
   m_logger.logEnabled = m_automatic;
   const std::string caption = "Velta 2000 - " + GetMsg(m_automatic ? 170 : 364);
   setWindowTitle(QString::fromStdString(caption));
@@ -199,8 +197,8 @@ void fAuto::Cmd_Click() {
     endProgram();
     return;
   }
-  ProgramObjects* owner = ProgramObjects::current();
-  ClsUsers* users = owner ? owner->users() : nullptr;
+  // The users go with the owner's other objects at its release, and so does the state.
+  ClsUsers* users = handedWindowState() ? m_users : nullptr;
   if (!users || !users->FindUser(user, basic::Trim(psw))) {
     MsgBox(316, msgbox::Critical, GetMsg(320), {}, this);
     m_exitRequested = false;

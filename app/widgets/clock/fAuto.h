@@ -20,12 +20,20 @@ class QPushButton;
 class QTimer;
 class ProgressListWidget;
 
+class ClsUsers;
+
 class fAuto : public QDialog, public HandedContext {
   Q_OBJECT
 
  public:
-  explicit fAuto(QWidget* parent, const std::optional<collect::RunContext>& context,
-                 const SharedWindowState& shared);
+  // What the window is handed of the program beside its context: the run mode it opens in (2
+  // the automatic run, else the on-line one) and the users a stop's log-in is checked against.
+  struct Program {
+    int16_t runMode = 0;
+    ClsUsers* users = nullptr;
+  };
+  fAuto(QWidget* parent, const std::optional<collect::RunContext>& context,
+        const SharedWindowState& shared, const Program& program);
   ~fAuto() override;
 
   // The stop request of the button and the close box.
@@ -70,6 +78,7 @@ class fAuto : public QDialog, public HandedContext {
   collect::PassSeams m_seams;
   ClsLogger m_logger;
   bool m_automatic = true;
+  ClsUsers* m_users;
   bool m_loaded = false;
   bool m_exitRequested = false;
   int m_passes = 0;

@@ -83,7 +83,10 @@ SharedWindowState programWindowState(ProgramObjects* owner) {
 }
 
 bool openAutomaticRun(QWidget* parent, const std::optional<collect::RunContext>& context) {
-  fAuto w(parent, context, programWindowState(ProgramObjects::current()));
+  ProgramObjects* owner = ProgramObjects::current();
+  fAuto::Program program;
+  if (owner) program = fAuto::Program{owner->runMode(), owner->users()};
+  fAuto w(parent, context, programWindowState(owner), program);
   w.exec();
   return w.endsProgram();
 }

@@ -61,7 +61,8 @@ TEST(ProgramStateTest, ASecondOwnerAndAReleaseStartFromNothing) {
     ASSERT_TRUE(applyQtTranslations(0));
     ASSERT_EQ(folderText(), "Carpeta");
     // An automatic run that asked for the program's end, and an exchange still running.
-    auto run = std::make_unique<fAuto>(nullptr, apptest::runContext(), apptest::windowState());
+    auto run = std::make_unique<fAuto>(nullptr, apptest::runContext(), apptest::windowState(),
+                                       fAuto::Program{*gRunMode, gUsers});
     run->stopUnattended();
     ASSERT_TRUE(run->endsProgram());
     ASSERT_EQ(fAuto::current(apptest::windowState()), run.get());

@@ -83,7 +83,11 @@ WindowOpeners programOpeners() {
   o.FSirenas = execModal<FSirenas>;
   o.FrmTest = execModal<FrmTest>;
   o.FConsole = execModal<FConsole>;
-  o.fAuto = execModal<fAuto>;
+  o.fAuto = [](QWidget* parent) {
+    fAuto w(parent, apptest::runContext(), apptest::windowState(),
+            fAuto::Program{*gRunMode, gUsers});
+    w.exec();
+  };
   // Each case makes its objects afresh: the dial window is handed a context over them as it
   // opens.
   o.FIniModemConectar = [](QWidget* parent) {
