@@ -19,7 +19,7 @@ struct ClockWindowsState {
 };
 
 // The state as a window is handed it: gone, like the owner's objects, once the owner has
-// released it (the liveness of ProgramObjects::liveness).
+// released it (the owner's liveness token, taken with the state).
 class SharedWindowState {
  public:
   SharedWindowState() = default;
