@@ -95,7 +95,10 @@ TEST(BusyGuardTest, StatesAndTheWindowsOwnCancel) {
         Case{"own close, own cancel", true, true}}) {
     SCOPED_TRACE(c.what);
     apptest::TempDataFolder data;
+    apptest::objects().createSettings();
+    apptest::objects().createClockList();
     apptest::objects().createMirsol();
+    apptest::objects().createModem();
     Window w;
     int cancels = 0;
     if (c.ownCancel) BusyGuard::onCancel(&w, [&] { ++cancels; });
