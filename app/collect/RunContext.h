@@ -28,7 +28,8 @@ struct RunContext {
   clocklink::ClsModem& modem;
   std::string dataFolder;  // with a trailing "/"
   Converter& converter;
-  // Expired once the owner of the objects above has released them (ProgramObjects::liveness).
+  // Expired once the owner of the objects above has released them (ProgramObjects::liveness);
+  // a context made without it is never live, so it is taken from the objects' owner.
   std::weak_ptr<const void> alive;
 
   // True while the objects it names are still the owner's.
