@@ -13,8 +13,8 @@ CollectContext RunContext::download(ClockOps& clock) const {
 std::optional<RunContext> programContext(const ProgramObjects& owner) {
   if (&owner != ProgramObjects::current()) return std::nullopt;
   if (!gCfgFile || !gListaRelojes || !gMirsol || !gModem) return std::nullopt;
-  return RunContext{*gCfgFile, *gListaRelojes, *gMirsol,
-                    *gModem,   *gDataFolder,   ConverterLink::program()};
+  return RunContext{*gCfgFile,    *gListaRelojes,           *gMirsol,        *gModem,
+                    *gDataFolder, ConverterLink::program(), owner.liveness()};
 }
 
 }  // namespace collect

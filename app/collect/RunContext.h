@@ -5,6 +5,7 @@
 // CollectContext from it.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -27,6 +28,12 @@ struct RunContext {
   clocklink::ClsModem& modem;
   std::string dataFolder;  // with a trailing "/"
   Converter& converter;
+  // Expired once the owner of the objects above has released them (ProgramObjects::liveness);
+  // a context made without it is never live, so it is taken from the objects' owner.
+  std::weak_ptr<const void> alive;
+
+  // True while the objects it names are still the owner's.
+  bool live() const { return !alive.expired(); }
 
   // The download context of the current clock over `clock`.
   CollectContext download(ClockOps& clock) const;

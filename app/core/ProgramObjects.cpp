@@ -163,6 +163,8 @@ StoreLoad ProgramObjects::createStartupObjects() {
 }
 
 void ProgramObjects::release() {
+  // Before anything goes: what a context named is gone from here on.
+  m_alive = std::make_shared<const int>(0);
   drop(m_mirsol, gMirsol);
   drop(m_listaRelojes, gListaRelojes);
   drop(m_modem, gModem);

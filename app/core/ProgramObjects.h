@@ -101,6 +101,10 @@ class ProgramObjects {
   // afterwards and every value is as a new owner's.
   void release();
 
+  // Expires when release() starts (and so at the owner's end): a run context built over the
+  // objects keeps it, so a window learns they are gone without reaching the owner.
+  std::weak_ptr<const void> liveness() const { return m_alive; }
+
  private:
   struct Values;
   struct Layer {
@@ -122,4 +126,5 @@ class ProgramObjects {
   std::unique_ptr<ClsAuditoria> m_auditoria;
   std::vector<Layer> m_layers;  // in the order made
   std::unique_ptr<Values> m_values;
+  std::shared_ptr<const int> m_alive = std::make_shared<const int>(0);
 };

@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
   qint64 maxStall = 0;
   size_t listed = 0, filtered = 0;
   {
-    FVerArch window;
+    FVerArch window(nullptr, AdminObjects::of(objects));
     window.show();
     QCoreApplication::processEvents();
     window.Archivo()->setText(QString::fromStdString(*gDataFolder + "REGIS.MIR"));

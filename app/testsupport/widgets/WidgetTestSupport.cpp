@@ -24,6 +24,12 @@ QCoreApplication* widgetApplication(int& argc, char** argv) {
 
 }  // namespace
 
+std::optional<collect::RunContext> runContext() { return collect::programContext(objects()); }
+
+SharedWindowState windowState() {
+  return SharedWindowState(objects().layer<ClockWindowsState>(), objects().liveness());
+}
+
 bool grabNonBlank(QWidget* w, const QString& pngPath) {
   if (!w) return false;
   if (!w->isVisible()) w->show();

@@ -7,9 +7,12 @@
 #include <QString>
 
 #include <deque>
+#include <optional>
 #include <vector>
 
+#include "collect/RunContext.h"
 #include "testsupport/AppTestSupport.h"
+#include "widgets/common/ClockWindowsState.h"
 #include "widgets/dialogs/MsgBox.h"
 
 class QWidget;
@@ -19,6 +22,12 @@ namespace apptest {
 // Grabs `w` (shown first if hidden) to `pngPath`; true when the file was written and the
 // picture holds more than one colour. The path defaults to $VELTA_GRAB_DIR or the temp folder.
 bool grabNonBlank(QWidget* w, const QString& pngPath);
+
+// The run context over the fixture's owner (objects()), as the program hands its windows;
+// none while the objects are not all made.
+std::optional<collect::RunContext> runContext();
+// The fixture's owner's clock windows' state, as the program hands it to its windows.
+SharedWindowState windowState();
 
 // Escape pressed in `w`, delivered at once (a dialog takes it as its reject()).
 void pressEscape(QWidget* w);

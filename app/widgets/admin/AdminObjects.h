@@ -1,6 +1,7 @@
-// The objects an administration window works over, taken from the owner when the window
-// opens; each is null while start-up has not made it (a window opened with only some made
-// works over those). The windows are modal and close before the owner releases what they name.
+// The objects an administration window works over, taken from the owner by the window's opener
+// when the window opens; each is null while start-up has not made it (a window opened with only
+// some made works over those). The windows are modal and close before the owner releases what they
+// name.
 #pragma once
 
 #include <string>
@@ -23,10 +24,5 @@ struct AdminObjects {
   static AdminObjects of(ProgramObjects& owner) {
     return AdminObjects{owner.settings(), owner.clocks(),   owner.mirsol(),     owner.modem(),
                         owner.users(),    owner.auditLog(), owner.dataFolder(), &owner.cardTable()};
-  }
-  // What the live owner holds now; nothing when there is none.
-  static AdminObjects live() {
-    ProgramObjects* owner = ProgramObjects::current();
-    return owner ? of(*owner) : AdminObjects{};
   }
 };

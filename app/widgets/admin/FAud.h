@@ -15,7 +15,7 @@ class FAud : public QDialog {
 
  public:
   // Lists and empties the audit log of `objects`.
-  explicit FAud(QWidget* parent = nullptr, const AdminObjects& objects = AdminObjects::live());
+  FAud(QWidget* parent, const AdminObjects& objects);
 
   QAction* mnuBaja() const { return m_baja; }
   QAction* mnuSalir() const { return m_salir; }
@@ -40,4 +40,4 @@ class FAud : public QDialog {
 };
 
 // The main window's "Auditoría" command: shows the viewer modally.
-void openFAud(QWidget* parent, const AdminObjects& objects = AdminObjects::live());
+void openFAud(QWidget* parent, const AdminObjects& objects);

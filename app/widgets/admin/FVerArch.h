@@ -27,7 +27,7 @@ class FVerArch : public QDialog {
 
  public:
   // Views files with the settings, clock list, data folder and card table of `objects`.
-  explicit FVerArch(QWidget* parent = nullptr, const AdminObjects& objects = AdminObjects::live());
+  FVerArch(QWidget* parent, const AdminObjects& objects);
   ~FVerArch() override;
 
   QAction* mnu(int index) const { return m_mnu.at(static_cast<size_t>(index)); }
@@ -80,4 +80,4 @@ class FVerArch : public QDialog {
 };
 
 // The main window's "Ver archivo" command: shows the viewer modally.
-void openFVerArch(QWidget* parent, const AdminObjects& objects = AdminObjects::live());
+void openFVerArch(QWidget* parent, const AdminObjects& objects);

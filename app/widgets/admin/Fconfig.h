@@ -28,15 +28,14 @@ class QTreeWidget;
 // OK; `images` is the main window's image list (icons 1 and 2 go to OK and Cancel), or null.
 // The dialog works over the settings, clock list, users, clock and modem objects and data
 // folder of `objects`.
-void openFconfig(QWidget* parent, std::function<void()> loadText,
-                 const QList<QIcon>* images = nullptr,
-                 const AdminObjects& objects = AdminObjects::live());
+void openFconfig(QWidget* parent, std::function<void()> loadText, const QList<QIcon>* images,
+                 const AdminObjects& objects);
 
 class Fconfig : public QDialog {
   Q_OBJECT
  public:
-  Fconfig(std::function<void()> loadText, const QList<QIcon>* images, QWidget* parent = nullptr,
-          const AdminObjects& objects = AdminObjects::live());
+  Fconfig(std::function<void()> loadText, const QList<QIcon>* images, QWidget* parent,
+          const AdminObjects& objects);
 
   config::ConfigForm form() const;
 

@@ -13,9 +13,11 @@
 #include "widgets/common/CommandBar.h"
 
 ClockWindow::ClockWindow(QWidget* parent, const char* name, int captionMsg, Images images,
-                         const std::optional<collect::RunContext>& context)
-    : QDialog(parent), HandedContext(context) {
+                         const std::optional<collect::RunContext>& context,
+                         const SharedWindowState& shared)
+    : QDialog(parent), HandedContext(context, shared) {
   setObjectName(name);
+  handToBusyRule(this);
   setWindowTitle(QString::fromStdString(GetMsg(captionMsg)));
   setModal(true);
   // Opened over the main window, or over a window opened over it.

@@ -14,8 +14,9 @@
 #include "widgets/dialogs/HourglassGuard.h"
 #include "widgets/dialogs/MsgBox.h"
 
-FCacheo::FCacheo(QWidget* parent, const std::optional<collect::RunContext>& context)
-    : ClockWindow(parent, "FCacheo", 262, Images::Img, context) {
+FCacheo::FCacheo(QWidget* parent, const std::optional<collect::RunContext>& context,
+                 const SharedWindowState& shared)
+    : ClockWindow(parent, "FCacheo", 262, Images::Img, context, shared) {
   addOkCancel([this] { send(); });
   m_gge = new QSlider(Qt::Horizontal, this);
   m_gge->setObjectName("Gge");

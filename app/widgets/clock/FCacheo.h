@@ -10,8 +10,8 @@ class FCacheo : public ClockWindow {
   Q_OBJECT
 
  public:
-  explicit FCacheo(QWidget* parent = nullptr,
-                   const std::optional<collect::RunContext>& context = std::nullopt);
+  explicit FCacheo(QWidget* parent, const std::optional<collect::RunContext>& context,
+                   const SharedWindowState& shared);
   QSlider* Gge() const { return m_gge; }
 
  private:

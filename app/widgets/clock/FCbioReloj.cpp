@@ -12,8 +12,9 @@
 #include "core/Messages.h"
 #include "widgets/dialogs/MsgBox.h"
 
-FCbioReloj::FCbioReloj(QWidget* parent, const std::optional<collect::RunContext>& context)
-    : ClockWindow(parent, "FCbioReloj", 177, Images::Img, context) {
+FCbioReloj::FCbioReloj(QWidget* parent, const std::optional<collect::RunContext>& context,
+                       const SharedWindowState& shared)
+    : ClockWindow(parent, "FCbioReloj", 177, Images::Img, context, shared) {
   addOkCancel([this] { send(); });
   m_text = new QLineEdit(this);
   m_text->setObjectName("Text1");

@@ -9,8 +9,8 @@ class FCbioReloj : public ClockWindow {
   Q_OBJECT
 
  public:
-  explicit FCbioReloj(QWidget* parent = nullptr,
-                      const std::optional<collect::RunContext>& context = std::nullopt);
+  explicit FCbioReloj(QWidget* parent, const std::optional<collect::RunContext>& context,
+                      const SharedWindowState& shared);
   QLineEdit* Text1() const { return m_text; }
 
  private:

@@ -46,9 +46,11 @@ QString str(int64_t n) { return QStringLiteral(" ") + QString::number(n); }
 
 }  // namespace
 
-FConsole::FConsole(QWidget* parent, const std::optional<collect::RunContext>& context)
-    : QDialog(parent), HandedContext(context) {
+FConsole::FConsole(QWidget* parent, const std::optional<collect::RunContext>& context,
+                   const SharedWindowState& shared)
+    : QDialog(parent), HandedContext(context, shared) {
   setObjectName("FConsole");
+  handToBusyRule(this);
   setWindowTitle(msg(406));
   m_timer = new QTimer(this);
   m_timer->setObjectName("Cronometro");
@@ -139,10 +141,7 @@ FConsole::~FConsole() {
 std::optional<collect::ConsoleSettings> FConsole::consoleSettings() const {
   if (const std::optional<collect::RunContext> ctx = runContext())
     return collect::consoleSettingsOf(ctx->dataFolder, &ctx->cfg, &ctx->clocks);
-  // Opened before start-up made every object: the owner's folder and what settings it has.
-  const ProgramObjects* owner = ProgramObjects::current();
-  if (!owner) return std::nullopt;
-  return collect::consoleSettingsOf(owner->dataFolder(), owner->settings(), owner->clocks());
+  return std::nullopt;
 }
 
 void FConsole::ReadFile(bool firstFill) {

@@ -22,8 +22,8 @@ class FConsole : public QDialog, public HandedContext {
   Q_OBJECT
 
  public:
-  explicit FConsole(QWidget* parent = nullptr,
-                    const std::optional<collect::RunContext>& context = std::nullopt);
+  explicit FConsole(QWidget* parent, const std::optional<collect::RunContext>& context,
+                    const SharedWindowState& shared);
   ~FConsole() override;
 
   // Adds the new lines of CONSOLE.MIR and trims the list to MAXCONSOLE rows.
@@ -44,8 +44,7 @@ class FConsole : public QDialog, public HandedContext {
  private:
   void onTick();
   void sortBy(int column);
-  // Where the console file is and how its rows show: the run context's, or without one the
-  // live owner's folder and settings; none once there is no owner.
+  // Where the console file is and how its rows show: the run context's; none without one.
   std::optional<collect::ConsoleSettings> consoleSettings() const;
 
   QTimer* m_timer;

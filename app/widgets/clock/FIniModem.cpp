@@ -28,9 +28,11 @@ using clocklink::kCancelled;
 using clocklink::kFailure;
 using clocklink::kSuccess;
 
-FIniModem::FIniModem(QWidget* parent, const std::optional<collect::RunContext>& context)
-    : QDialog(parent), HandedContext(context) {
+FIniModem::FIniModem(QWidget* parent, const std::optional<collect::RunContext>& context,
+                     const SharedWindowState& shared)
+    : QDialog(parent), HandedContext(context, shared) {
   setObjectName("FIniModem");
+  handToBusyRule(this);
   setWindowTitle(QStringLiteral("Velta 2000"));
   m_lblMsg = new QLabel(this);
   m_lblMsg->setObjectName("LblMsg");

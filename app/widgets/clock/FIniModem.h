@@ -20,8 +20,8 @@ class FIniModem : public QDialog, public HandedContext {
   Q_OBJECT
 
  public:
-  explicit FIniModem(QWidget* parent = nullptr,
-                     const std::optional<collect::RunContext>& context = std::nullopt);
+  explicit FIniModem(QWidget* parent, const std::optional<collect::RunContext>& context,
+                     const SharedWindowState& shared);
   ~FIniModem() override;
 
   // kSuccess connected or hung up, kCancelled cancelled, kFailure not connected (the caller

@@ -37,8 +37,9 @@ namespace {
 QString msgText(int n) { return QString::fromStdString(GetMsg(n)); }
 }  // namespace
 
-FLeer::FLeer(QWidget* parent, const std::optional<collect::RunContext>& context)
-    : ClockWindow(parent, "FLeer", 233, Images::ImgTool, context) {
+FLeer::FLeer(QWidget* parent, const std::optional<collect::RunContext>& context,
+             const SharedWindowState& shared)
+    : ClockWindow(parent, "FLeer", 233, Images::ImgTool, context, shared) {
   // The main toolbar's pictures: reading the records, and leaving.
   m_read = addCommand("mnu0", 108, 2, [this] { mnu(0); });
   m_exit = addCommand("mnu1", 154, 10, [this] { mnu(1); });

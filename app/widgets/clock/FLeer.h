@@ -21,8 +21,8 @@ class FLeer : public ClockWindow {
   Q_OBJECT
 
  public:
-  explicit FLeer(QWidget* parent = nullptr,
-                 const std::optional<collect::RunContext>& context = std::nullopt);
+  explicit FLeer(QWidget* parent, const std::optional<collect::RunContext>& context,
+                 const SharedWindowState& shared);
 
   void mnu(int index);
   QAction* mnuAction(int index) const { return index == 0 ? m_read : m_exit; }

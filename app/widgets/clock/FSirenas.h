@@ -20,8 +20,8 @@ class FSirenas : public ClockWindow {
   Q_OBJECT
 
  public:
-  explicit FSirenas(QWidget* parent = nullptr,
-                    const std::optional<collect::RunContext>& context = std::nullopt);
+  explicit FSirenas(QWidget* parent, const std::optional<collect::RunContext>& context,
+                    const SharedWindowState& shared);
 
   void CbiaEnabled(bool enabled);
   bool fAltaSirena();

@@ -58,8 +58,9 @@ class TypeOverWhole : public QObject {
 
 }  // namespace
 
-FTime::FTime(QWidget* parent, const std::optional<collect::RunContext>& context)
-    : ClockWindow(parent, "FTime", 176, Images::Img, context) {
+FTime::FTime(QWidget* parent, const std::optional<collect::RunContext>& context,
+             const SharedWindowState& shared)
+    : ClockWindow(parent, "FTime", 176, Images::Img, context, shared) {
   addOkCancel([this] { send(); });
   // Date and time editors rather than free masks: no 31 February can be typed.
   const QDateTime now = QDateTime::currentDateTime();

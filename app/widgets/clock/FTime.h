@@ -10,8 +10,8 @@ class FTime : public ClockWindow {
   Q_OBJECT
 
  public:
-  explicit FTime(QWidget* parent = nullptr,
-                 const std::optional<collect::RunContext>& context = std::nullopt);
+  explicit FTime(QWidget* parent, const std::optional<collect::RunContext>& context,
+                 const SharedWindowState& shared);
   QDateEdit* MEdFecha() const { return m_fecha; }
   QTimeEdit* MEdHora() const { return m_hora; }
 

@@ -30,8 +30,9 @@ namespace {
 QString msgText(int n) { return QString::fromStdString(GetMsg(n)); }
 }  // namespace
 
-FTjtas::FTjtas(QWidget* parent, const std::optional<collect::RunContext>& context)
-    : ClockWindow(parent, "FTjtas", 287, Images::Img, context) {
+FTjtas::FTjtas(QWidget* parent, const std::optional<collect::RunContext>& context,
+               const SharedWindowState& shared)
+    : ClockWindow(parent, "FTjtas", 287, Images::Img, context, shared) {
   const std::optional<collect::RunContext> ctx = runContext();
   m_tipo = ctx ? ctx->clocks.m_TipoNumero : int16_t{1};
   const bool touch = m_tipo == 2;

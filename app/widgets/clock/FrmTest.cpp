@@ -23,8 +23,9 @@ namespace {
 QString msgText(int n) { return QString::fromStdString(GetMsg(n)); }
 }  // namespace
 
-FrmTest::FrmTest(QWidget* parent, const std::optional<collect::RunContext>& context)
-    : ClockWindow(parent, "FrmTest", 264, Images::Img, context) {
+FrmTest::FrmTest(QWidget* parent, const std::optional<collect::RunContext>& context,
+                 const SharedWindowState& shared)
+    : ClockWindow(parent, "FrmTest", 264, Images::Img, context, shared) {
   const auto commands = addCommands({{"mnu0", 137, 6, [this] { mnu(0); }},
                                      {"mnu1", 105, 12, [this] { mnu(1); }},
                                      {"mnu2", 123, 10, [this] { mnu(2); }},

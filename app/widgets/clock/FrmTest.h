@@ -18,8 +18,8 @@ class FrmTest : public ClockWindow {
   Q_OBJECT
 
  public:
-  explicit FrmTest(QWidget* parent = nullptr,
-                   const std::optional<collect::RunContext>& context = std::nullopt);
+  explicit FrmTest(QWidget* parent, const std::optional<collect::RunContext>& context,
+                   const SharedWindowState& shared);
   ~FrmTest() override;
 
   void DoTest();

@@ -16,7 +16,6 @@
 #include "widgets/clock/FFtp.h"
 #include "widgets/clock/FRsh.h"
 #include "core/Messages.h"
-#include "core/ProgramObjects.h"
 #include "widgets/dialogs/MsgBox.h"
 #include "widgets/common/ProgressListWidget.h"
 #include "widgets/dialogs/frmSplash.h"
@@ -26,10 +25,12 @@ namespace {
 constexpr int kOnlineLines = 150;
 }  // namespace
 
-fAuto::fAuto(QWidget* parent, const std::optional<collect::RunContext>& context)
-    : QDialog(parent), HandedContext(context) {
+fAuto::fAuto(QWidget* parent, const std::optional<collect::RunContext>& context,
+             const SharedWindowState& shared, const Program& program)
+    : QDialog(parent), HandedContext(context, shared), m_users(program.users) {
   setObjectName("fAuto");
-  clockWindowsState().currentRun = this;
+  handToBusyRule(this);
+  if (ClockWindowsState* state = handedWindowState()) state->currentRun = this;
   m_timer = new QTimer(this);
   m_timer->setObjectName("Cronometro");
   m_timer->setInterval(1000);
@@ -69,8 +70,7 @@ fAuto::fAuto(QWidget* parent, const std::optional<collect::RunContext>& context)
   // Load.
   m_exitRequested = false;
   setCancelFlags(0);
-  ProgramObjects* owner = ProgramObjects::current();
-  m_automatic = owner && owner->runMode() == 2;
+  m_automatic = program.runMode == 2;
   m_logger.logEnabled = m_automatic;
   const std::string caption = "Velta 2000 - " + GetMsg(m_automatic ? 170 : 364);
   setWindowTitle(QString::fromStdString(caption));
@@ -80,14 +80,15 @@ fAuto::fAuto(QWidget* parent, const std::optional<collect::RunContext>& context)
 fAuto::~fAuto() {
   m_timer->stop();
   if (const std::optional<collect::RunContext> ctx = runContext()) ctx->mirsol.SetCancel(0);
-  // A window that outlives the owner (freed after its end) has nothing left to clear.
-  if (ProgramObjects* o = ProgramObjects::current()) {
-    ClockWindowsState& state = o->layer<ClockWindowsState>();
-    if (state.currentRun == this) state.currentRun = nullptr;
-  }
+  // A window that outlives the owner's release (freed after its end) has nothing to clear.
+  if (ClockWindowsState* state = handedWindowState(); state && state->currentRun == this)
+    state->currentRun = nullptr;
 }
 
-fAuto* fAuto::current() { return clockWindowsState().currentRun; }
+fAuto* fAuto::current(const SharedWindowState& shared) {
+  const ClockWindowsState* state = shared.get();
+  return state ? state->currentRun : nullptr;
+}
 
 void fAuto::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
@@ -196,8 +197,8 @@ void fAuto::Cmd_Click() {
     endProgram();
     return;
   }
-  ProgramObjects* owner = ProgramObjects::current();
-  ClsUsers* users = owner ? owner->users() : nullptr;
+  // The users go with the owner's other objects at its release, and so does the state.
+  ClsUsers* users = handedWindowState() ? m_users : nullptr;
   if (!users || !users->FindUser(user, basic::Trim(psw))) {
     MsgBox(316, msgbox::Critical, GetMsg(320), {}, this);
     m_exitRequested = false;

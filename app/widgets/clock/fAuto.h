@@ -20,12 +20,20 @@ class QPushButton;
 class QTimer;
 class ProgressListWidget;
 
+class ClsUsers;
+
 class fAuto : public QDialog, public HandedContext {
   Q_OBJECT
 
  public:
-  explicit fAuto(QWidget* parent = nullptr,
-                 const std::optional<collect::RunContext>& context = std::nullopt);
+  // What the window is handed of the program beside its context: the run mode it opens in (2
+  // the automatic run, else the on-line one) and the users a stop's log-in is checked against.
+  struct Program {
+    int16_t runMode = 0;
+    ClsUsers* users = nullptr;
+  };
+  fAuto(QWidget* parent, const std::optional<collect::RunContext>& context,
+        const SharedWindowState& shared, const Program& program);
   ~fAuto() override;
 
   // The stop request of the button and the close box.
@@ -36,8 +44,8 @@ class fAuto : public QDialog, public HandedContext {
   // True once the run asked for the whole program to end (AUTODIAS, an empty log-in user, a
   // signal); the opener hands it back, and start-up then ends without the main window.
   bool endsProgram() const { return m_endsProgram; }
-  // The window currently open, for the signal handler; null when none.
-  static fAuto* current();
+  // The window currently open in `shared`, for the signal handler; null when none.
+  static fAuto* current(const SharedWindowState& shared);
 
   // Seams for the tests: the log-in (default: the log-in window), the schedule's clock, the
   // pass's waits.
@@ -70,6 +78,7 @@ class fAuto : public QDialog, public HandedContext {
   collect::PassSeams m_seams;
   ClsLogger m_logger;
   bool m_automatic = true;
+  ClsUsers* m_users;
   bool m_loaded = false;
   bool m_exitRequested = false;
   int m_passes = 0;

@@ -9,9 +9,6 @@
 #include <clocklink/ClsMirsol.h>
 #include <clocklink/ClsModem.h>
 
-#include "core/Globals.h"
-#include "widgets/common/ClockWindowsState.h"
-
 namespace {
 
 // The busy state rides on the window as a hidden child, so it goes when the window goes.
@@ -26,6 +23,10 @@ class BusyState : public QObject {
   bool boxesOff = false;
   std::function<void()> notify;
   std::function<void()> cancel;
+  // What the window was handed (BusyGuard::hand).
+  bool handed = false;
+  std::optional<collect::RunContext> ctx;
+  SharedWindowState shared;
 };
 
 BusyState* stateOf(const QWidget* w, bool create) {
@@ -33,6 +34,18 @@ BusyState* stateOf(const QWidget* w, bool create) {
   auto* s = w->findChild<BusyState*>("veltaBusyState", Qt::FindDirectChildrenOnly);
   if (!s && create) s = new BusyState(const_cast<QWidget*>(w));
   return s;
+}
+
+// The state of the nearest window, `w` or one it was opened over, that was handed its objects.
+const BusyState* handedOf(const QWidget* w) {
+  for (; w; w = w->parentWidget())
+    if (const BusyState* s = stateOf(w, false); s && s->handed) return s;
+  return nullptr;
+}
+
+ClockWindowsState* sharedOf(const QWidget* w) {
+  const BusyState* s = handedOf(w);
+  return s ? s->shared.get() : nullptr;
 }
 
 // Closes `w`; a pending close stays pending while its closeEvent runs, and is over after it.
@@ -56,32 +69,34 @@ void closeLater(QWidget* w) {
 // A close held up by an exchange cancels it: the boxes the cancel leads to stay unshown.
 void holdBoxesOff(BusyState* s) { s->boxesOff = true; }
 
-void cancelExchange(BusyState* s) {
+void cancelExchange(const QWidget* w, BusyState* s) {
   if (s && s->cancel) {
     s->cancel();
     return;
   }
+  const BusyState* h = handedOf(w);
+  if (!h || !h->ctx || !h->ctx->live()) return;
   // Setting a flag cannot fail.
-  if (gMirsol) (void)gMirsol->SetCancel(1);
-  if (gModem) (void)gModem->SetCancel(1);
+  (void)h->ctx->mirsol.SetCancel(1);
+  (void)h->ctx->modem.SetCancel(1);
 }
 
 }  // namespace
 
 // The guards' program-wide state (the main window's close waits for every guard) is the
-// owner's: ClockWindowsState.h.
+// owner's, handed to the windows: ClockWindowsState.h.
 
 BusyGuard::BusyGuard(QWidget* window) : m_window(window) {
-  ++clockWindowsState().liveGuards;
+  if (const BusyState* h = handedOf(window)) m_shared = h->shared;
+  if (ClockWindowsState* guards = m_shared.get()) ++guards->liveGuards;
   BusyState* s = stateOf(window, true);
   if (!s) return;
   if (s->depth++ == 0 && s->notify) s->notify();
 }
 
 BusyGuard::~BusyGuard() {
-  // A guard that outlives the owner, or its release, finds a count it never added to.
-  ProgramObjects* owner = ProgramObjects::current();
-  ClockWindowsState* guards = owner ? &owner->layer<ClockWindowsState>() : nullptr;
+  // A guard that outlives the owner's release finds no count.
+  ClockWindowsState* guards = m_shared.get();
   if (guards && guards->liveGuards > 0) --guards->liveGuards;
   BusyState* s = stateOf(m_window, false);
   if (s && --s->depth == 0) {
@@ -95,7 +110,20 @@ BusyGuard::~BusyGuard() {
   }
 }
 
-bool BusyGuard::anyBusy() { return clockWindowsState().liveGuards > 0; }
+bool BusyGuard::anyBusy(const QWidget* window) {
+  const ClockWindowsState* guards = sharedOf(window);
+  return guards && guards->liveGuards > 0;
+}
+
+void BusyGuard::hand(QWidget* window, const std::optional<collect::RunContext>& ctx,
+                     const SharedWindowState& shared) {
+  if (BusyState* s = stateOf(window, true)) {
+    s->handed = true;
+    s->ctx.reset();  // a context names its objects by reference: made anew, never assigned
+    if (ctx) s->ctx.emplace(*ctx);
+    s->shared = shared;
+  }
+}
 
 BusyGuard::State BusyGuard::state(const QWidget* window) {
   const BusyState* s = stateOf(window, false);
@@ -121,15 +149,15 @@ bool BusyGuard::deferClose(QWidget* window, QCloseEvent* e, bool untilAllIdle) {
   BusyState* s = stateOf(window, false);
   if (busy(window)) {
     s->closePending = true;
-  } else if (untilAllIdle && anyBusy()) {
-    QList<QPointer<QWidget>>& waiting = clockWindowsState().closeWhenAllIdle;
+  } else if (untilAllIdle && anyBusy(window)) {
+    QList<QPointer<QWidget>>& waiting = sharedOf(window)->closeWhenAllIdle;
     if (!waiting.contains(window)) waiting.append(window);
     s = stateOf(window, true);
   } else {
     return false;
   }
   holdBoxesOff(s);
-  cancelExchange(s);
+  cancelExchange(window, s);
   if (e) e->ignore();
   return true;
 }
@@ -140,7 +168,7 @@ void BusyGuard::requestClose(QWidget* window) {
   s->closePending = true;
   if (s->depth > 0) {
     holdBoxesOff(s);
-    cancelExchange(s);
+    cancelExchange(window, s);
     return;
   }
   deliverClose(window);

@@ -12,6 +12,10 @@
 #pragma once
 
 #include <functional>
+#include <optional>
+
+#include "collect/RunContext.h"
+#include "widgets/common/ClockWindowsState.h"
 
 class QCloseEvent;
 class QWidget;
@@ -30,17 +34,22 @@ class BusyGuard {
   static bool busy(const QWidget* window);
   // Called whenever `window` becomes busy or idle (the window turns its commands off or on).
   static void onChange(QWidget* window, std::function<void()> notify);
-  // How a deferred close cancels the window's exchange. Without one, gMirsol and gModem are
-  // asked to cancel (the clock windows); a window whose exchange is not the clock objects'
-  // sets its own flags instead, and a window that uses both does both.
+  // What `window` was handed by its opener: its guards, and those of the windows opened over it
+  // that were handed nothing, count in `shared`; the default cancel goes to the clock and
+  // modem objects of `ctx`.
+  static void hand(QWidget* window, const std::optional<collect::RunContext>& ctx,
+                   const SharedWindowState& shared);
+  // How a deferred close cancels the window's exchange. Without one, the clock and modem
+  // objects the window was handed are asked to cancel; a window whose exchange is not the
+  // clock objects' sets its own flags instead, and a window that uses both does both.
   static void onCancel(QWidget* window, std::function<void()> cancel);
-  // True while any guard of any window is alive.
-  static bool anyBusy();
+  // True while any guard counted in the state `window` was handed is alive.
+  static bool anyBusy(const QWidget* window);
   // For the window's closeEvent (or Escape, with a null event): when it is busy, ignores the
   // event, cancels the exchange, remembers the request and returns true; the close then comes
   // after its last guard. With `untilAllIdle` (the main window, whose close frees the clock
-  // objects) any busy window counts, and the close comes once no guard is left anywhere.
-  // False when the window may close now.
+  // objects) any busy window of the state it was handed counts, and the close comes once no guard
+  // is left anywhere. False when the window may close now.
   static bool deferClose(QWidget* window, QCloseEvent* e, bool untilAllIdle = false);
   // The window's own close (a granted stop, an outcome shown long enough): now when it is
   // idle, else the exchange is cancelled and the close comes once it has returned.
@@ -57,4 +66,5 @@ class BusyGuard {
 
  private:
   QWidget* m_window;
+  SharedWindowState m_shared;  // where this guard counts
 };

@@ -1,6 +1,7 @@
-// The run context a window that runs exchanges was handed by the program (registerOpeners,
-// ProgramWindows.h), at construction or after. A window built without one (a test, or opened on
-// its own) works over the live owner's objects, as the program's context would.
+// What a window that runs exchanges is handed by its opener (registerOpeners, ProgramWindows.h,
+// or a test) at construction: the run context, and the clock windows' state its busy rule
+// counts in (ClockWindowsState.h). The window works over that context alone: without one it
+// has no objects to work over.
 #pragma once
 
 #include <clocklink/ClsMirsol.h>
@@ -10,24 +11,24 @@
 #include <optional>
 
 #include "collect/RunContext.h"
-#include "core/ProgramObjects.h"
+#include "widgets/common/BusyGuard.h"
+#include "widgets/common/ClockWindowsState.h"
 
 class HandedContext {
- public:
-  void setRunContext(const collect::RunContext& ctx) { m_ctx.emplace(ctx); }
-
  protected:
-  explicit HandedContext(const std::optional<collect::RunContext>& ctx = std::nullopt)
-      : m_ctx(ctx) {}
+  HandedContext(const std::optional<collect::RunContext>& ctx, const SharedWindowState& shared)
+      : m_ctx(ctx), m_shared(shared) {}
 
-  // None while start-up has not created the objects, and none once the owner has released
-  // them: a window freed after the shutdown must not reach the objects a handed context named.
+  // For the window's constructor: its busy rule works over what it was handed.
+  void handToBusyRule(QWidget* self) const { BusyGuard::hand(self, m_ctx, m_shared); }
+  // The clock windows' state; null when none was handed or the owner has released it.
+  ClockWindowsState* handedWindowState() const { return m_shared.get(); }
+
+  // None when nothing was handed, and none once the owner has released the objects: a window
+  // freed after the shutdown must not reach the objects its context named.
   std::optional<collect::RunContext> runContext() const {
-    const ProgramObjects* owner = ProgramObjects::current();
-    if (!owner) return std::nullopt;
-    std::optional<collect::RunContext> own = collect::programContext(*owner);
-    if (m_ctx && own) return m_ctx;
-    return own;
+    if (m_ctx && m_ctx->live()) return m_ctx;
+    return std::nullopt;
   }
 
   // Sets (1) or clears (0) the cancel flags of the clock and modem objects.
@@ -41,4 +42,5 @@ class HandedContext {
 
  private:
   std::optional<collect::RunContext> m_ctx;
+  SharedWindowState m_shared;
 };

@@ -39,6 +39,7 @@
 #include "collect/FGrales.h"
 #include "core/FailureMessage.h"
 #include "core/ProgramObjects.h"
+#include "widgets/main/ProgramWindows.h"
 #include "widgets/dialogs/HourglassGuard.h"
 #include "core/Messages.h"
 #include "core/MessagesExtra.h"
@@ -103,8 +104,14 @@ const std::array<FormP::Command, 19> FormP::kCommands = {{
 
 FormP::FormP(const WindowOpeners& openers, const std::optional<collect::RunContext>& context,
              QWidget* parent, ProgramObjects* owner)
-    : QMainWindow(parent), HandedContext(context), m_openers(openers), m_owner(owner) {
+    : QMainWindow(parent),
+      HandedContext(context, programWindowState(owner)),
+      m_openers(openers),
+      m_owner(owner) {
   setObjectName("FormP");
+  // The busy rule of the main window and the windows opened over it counts in the owner's
+  // clock windows' state.
+  handToBusyRule(this);
   m_imgTool = widgets::imgTool();
   m_img = widgets::img();
   buildCommands();

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "collect/RunContext.h"
+#include "core/ProgramObjects.h"
 #include "widgets/common/HandedContext.h"
 #include "widgets/common/MainWindowHost.h"
 #include "widgets/main/WindowOpeners.h"
@@ -37,11 +38,9 @@ class FormP : public QMainWindow, public MainWindowHost, public HandedContext {
 
   // Builds the window and runs its start (marker files, captions, clock list, current clock,
   // enabling, level gating). The program-wide objects must exist. The window works over
-  // `context` (the program's run context) while its owner holds the objects; without one,
-  // over the live owner's. The logged-in user, the audit log and the run mode are those of
-  // `owner` while it is the live one.
-  explicit FormP(const WindowOpeners& openers,
-                 const std::optional<collect::RunContext>& context = std::nullopt,
+  // `context` (the program's run context) while its owner holds the objects. The logged-in user,
+  // the audit log and the run mode are those of `owner` while it is the live one.
+  explicit FormP(const WindowOpeners& openers, const std::optional<collect::RunContext>& context,
                  QWidget* parent = nullptr, ProgramObjects* owner = ProgramObjects::current());
   ~FormP() override;
 

@@ -22,17 +22,11 @@
 
 namespace {
 
-// The clock windows: modal over the main window, freed when closed.
-template <class Window>
-void execModal(QWidget* parent) {
-  Window w(parent);
-  w.exec();
-}
-
-// The same for a window that runs its exchanges over the program's run context.
+// The clock windows: modal over the main window, freed when closed, over the program's run
+// context and the owner's clock windows' state.
 template <class Window>
 void execModal(QWidget* parent, const std::optional<collect::RunContext>& context) {
-  Window w(parent, context);
+  Window w(parent, context, programWindowState(ProgramObjects::current()));
   w.exec();
 }
 
@@ -40,6 +34,12 @@ void execModal(QWidget* parent, const std::optional<collect::RunContext>& contex
 const QList<QIcon>* imagesOf(QWidget* parent) {
   auto* main = qobject_cast<FormP*>(parent);
   return main ? &main->Img() : nullptr;
+}
+
+// What the live owner holds as the window opens; nothing when there is none.
+AdminObjects liveAdminObjects() {
+  ProgramObjects* owner = ProgramObjects::current();
+  return owner ? AdminObjects::of(*owner) : AdminObjects{};
 }
 
 }  // namespace
@@ -52,13 +52,13 @@ void registerOpeners(WindowOpeners& openers, const std::optional<collect::RunCon
         [parent] {
           if (auto* main = qobject_cast<FormP*>(parent)) main->LoadText();
         },
-        imagesOf(parent), AdminObjects::live());
+        imagesOf(parent), liveAdminObjects());
   };
   openers.FBases = [](QWidget* parent) { openFBases(parent, imagesOf(parent)); };
   openers.FEmpr = [](QWidget* parent) { openFEmpr(parent, imagesOf(parent)); };
   // The administration windows take the owner's objects as they open: each may be missing.
-  openers.FVerArch = [](QWidget* parent) { openFVerArch(parent, AdminObjects::live()); };
-  openers.FAud = [](QWidget* parent) { openFAud(parent, AdminObjects::live()); };
+  openers.FVerArch = [](QWidget* parent) { openFVerArch(parent, liveAdminObjects()); };
+  openers.FAud = [](QWidget* parent) { openFAud(parent, liveAdminObjects()); };
   openers.frmAbout = [](QWidget* parent) { openfrmAbout(parent); };
   openers.FTime = [&context](QWidget* parent) { execModal<FTime>(parent, context); };
   openers.FCbioReloj = [&context](QWidget* parent) { execModal<FCbioReloj>(parent, context); };
@@ -68,7 +68,7 @@ void registerOpeners(WindowOpeners& openers, const std::optional<collect::RunCon
   openers.FSirenas = [&context](QWidget* parent) { execModal<FSirenas>(parent, context); };
   openers.FrmTest = [&context](QWidget* parent) { execModal<FrmTest>(parent, context); };
   openers.FIniModemConectar = [&context](QWidget* parent) {
-    auto* w = new FIniModem(parent, context);
+    auto* w = new FIniModem(parent, context, programWindowState(ProgramObjects::current()));
     w->setAttribute(Qt::WA_DeleteOnClose);
     (void)w->Conectar();                    // the window shows how the dial went
     if (!w->isVisible()) w->deleteLater();  // the line was hung up or there is no number
@@ -77,8 +77,16 @@ void registerOpeners(WindowOpeners& openers, const std::optional<collect::RunCon
   openers.fAuto = [&context](QWidget* parent) { (void)openAutomaticRun(parent, context); };
 }
 
+SharedWindowState programWindowState(ProgramObjects* owner) {
+  if (!owner) return {};
+  return SharedWindowState(owner->layer<ClockWindowsState>(), owner->liveness());
+}
+
 bool openAutomaticRun(QWidget* parent, const std::optional<collect::RunContext>& context) {
-  fAuto w(parent, context);
+  ProgramObjects* owner = ProgramObjects::current();
+  fAuto::Program program;
+  if (owner) program = fAuto::Program{owner->runMode(), owner->users()};
+  fAuto w(parent, context, programWindowState(owner), program);
   w.exec();
   return w.endsProgram();
 }

@@ -6,13 +6,18 @@
 #include <optional>
 
 #include "collect/RunContext.h"
+#include "widgets/common/ClockWindowsState.h"
 #include "widgets/main/WindowOpeners.h"
+
+class ProgramObjects;
 
 // `context` is the program's run context, which the program builds once start-up has made the
 // objects (it may still be empty when the openers are registered, and must outlive them);
 // every window that runs an exchange gets it. While it is empty the windows work over the live
 // owner's objects.
 void registerOpeners(WindowOpeners& openers, const std::optional<collect::RunContext>& context);
+// The clock windows' state of `owner` as its windows are handed it; none without an owner.
+SharedWindowState programWindowState(ProgramObjects* owner);
 // The openers keep a reference to `context`, since the program fills it only after they are
 // registered: a temporary (std::nullopt, a RunContext converted in the call) would leave every
 // opener holding a dangling one, so such a call does not compile.

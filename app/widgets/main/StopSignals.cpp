@@ -1,5 +1,8 @@
 #include "widgets/main/StopSignals.h"
 
+#include "core/ProgramObjects.h"
+#include "widgets/main/ProgramWindows.h"
+
 #include <QCoreApplication>
 #include <QSocketNotifier>
 #include <QWidget>
@@ -60,7 +63,7 @@ void StopSignals::stop(QWidget* mainWindow) {
   if (auto* form = qobject_cast<FormP*>(mainWindow)) form->setUnattendedClose(true);
   // The automatic or on-line run stops without a log-in (nobody is there to give one), and
   // the program ends after it.
-  if (fAuto* run = fAuto::current()) {
+  if (fAuto* run = fAuto::current(programWindowState(ProgramObjects::current()))) {
     run->stopUnattended();
     if (mainWindow) mainWindow->close();
     return;

@@ -35,7 +35,7 @@ struct AuditFixture : ::testing::Test {
 
 TEST_F(AuditFixture, ListsTheRecordOfTheCommandThatOpenedIt) {
   gAuditoria->AddRecord("Auditor\u00eda");  // what the main window records before opening it
-  FAud w;
+  FAud w(nullptr, AdminObjects::of(apptest::objects()));
   ASSERT_EQ(w.model()->rowCount(), 1u);
   EXPECT_EQ(basic::Trim(column(w, 1)[0]), "MNU->Auditor\u00eda");
   EXPECT_EQ(w.windowTitle().toStdString(), "Auditor\u00eda");
@@ -63,7 +63,7 @@ TEST(FAudModel, FechaSortsByTheTextMonthFirst) {
 TEST_F(AuditFixture, BajaYesEmptiesTheLogAndASecondBajaSays336) {
   gAuditoria->AddRecord("A");
   gAuditoria->AddRecord("B");
-  FAud w;
+  FAud w(nullptr, AdminObjects::of(apptest::objects()));
   boxes.answer(msgbox::Yes);
   w.mnuBaja()->trigger();
   EXPECT_EQ(boxes.numbers(), std::vector<int>{194});
@@ -80,7 +80,7 @@ TEST_F(AuditFixture, BajaYesEmptiesTheLogAndASecondBajaSays336) {
 TEST_F(AuditFixture, BajaNoLeavesTheFileAndAFailedDeletionSays320) {
   gAuditoria->AddRecord("A");
   const std::string before = folder.read("VELTA.AUD");
-  FAud w;
+  FAud w(nullptr, AdminObjects::of(apptest::objects()));
   boxes.answer(msgbox::No);
   w.mnuBaja()->trigger();
   EXPECT_EQ(folder.read("VELTA.AUD"), before);
@@ -99,7 +99,7 @@ TEST_F(AuditFixture, BajaNoLeavesTheFileAndAFailedDeletionSays320) {
 }
 
 TEST_F(AuditFixture, SalirCloses) {
-  FAud w;
+  FAud w(nullptr, AdminObjects::of(apptest::objects()));
   w.show();
   w.mnuSalir()->trigger();
   EXPECT_FALSE(w.isVisible());
@@ -118,7 +118,7 @@ TEST_F(AuditFixture, WorksOverTheHandedLog) {
   handed.Iniciar(folder.file("OTRO.AUD"));
   handed.AddRecord("A");
   handed.AddRecord("B");
-  AdminObjects objects = AdminObjects::live();
+  AdminObjects objects = AdminObjects::of(apptest::objects());
   objects.audit = &handed;
   FAud w(nullptr, objects);
   EXPECT_EQ(w.model()->rowCount(), 2u);

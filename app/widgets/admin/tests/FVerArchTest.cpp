@@ -69,7 +69,7 @@ struct ViewerFixture : ::testing::Test {
   }
   FVerArch& window() {
     if (!w) {
-      w = std::make_unique<FVerArch>();
+      w = std::make_unique<FVerArch>(nullptr, AdminObjects::of(apptest::objects()));
       w->show();
     }
     return *w;
@@ -120,7 +120,7 @@ TEST_F(ViewerFixture, TheCardColumnFollowsTheModeAndTheClock) {
     gCfgFile->ModoLegajo = m.legajo;
     apptest::objects().createClockList();
     gListaRelojes->m_TipoNumero = m.tipoNumero;
-    FVerArch v;
+    FVerArch v(nullptr, AdminObjects::of(apptest::objects()));
     EXPECT_EQ(v.findChild<QLabel*>("LblF(0)")->text().toStdString(), m.caption);
     EXPECT_EQ(v.ListaReg()->model()->headerData(4, Qt::Horizontal).toString().toStdString(),
               m.caption);
@@ -193,7 +193,7 @@ TEST_F(ViewerFixture, WorksOverTheHandedObjects) {
   cfg.LongTouch = 3;
   ClsListaRelojes clocks;
   clocks.m_TipoNumero = 2;
-  AdminObjects handed = AdminObjects::live();
+  AdminObjects handed = AdminObjects::of(apptest::objects());
   handed.cfg = &cfg;
   handed.clocks = &clocks;
   handed.dataFolder = other;

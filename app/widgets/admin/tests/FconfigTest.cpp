@@ -148,7 +148,8 @@ class FconfigTest : public ::testing::Test {
   void TearDown() override { ::unsetenv("VELTA_MODEMS"); }
 
   std::unique_ptr<Fconfig> open() {
-    auto dialog = std::make_unique<Fconfig>([this] { ++loadTexts; }, nullptr);
+    auto dialog = std::make_unique<Fconfig>([this] { ++loadTexts; }, nullptr, nullptr,
+                                            AdminObjects::of(apptest::objects()));
     dialog->show();
     QApplication::processEvents();
     return dialog;
@@ -232,7 +233,7 @@ TEST_F(FconfigTest, WorksOverTheHandedSettingsAndUsers) {
   users.Iniciar(other + "VELTA.DAT");
   (void)users.CargarUsers();
   configtest::addUser(users, 1, "OTRO", 2);
-  AdminObjects handed = AdminObjects::live();
+  AdminObjects handed = AdminObjects::of(apptest::objects());
   handed.cfg = &cfg;
   handed.users = &users;
   Fconfig dialog([] {}, nullptr, nullptr, handed);
@@ -463,7 +464,8 @@ TEST_F(FconfigTest, OpenedModallyByTheMainWindowsCommand) {
     modal->findChild<QAction*>("mnuCancel")->trigger();
   });
   int reloads = 0;
-  openFconfig(&mainWindow, [&reloads] { ++reloads; });
+  openFconfig(
+      &mainWindow, [&reloads] { ++reloads; }, nullptr, AdminObjects::of(apptest::objects()));
   EXPECT_TRUE(seen);
   EXPECT_EQ(reloads, 0);
   EXPECT_TRUE(filesAsTheyWere());
@@ -489,7 +491,8 @@ TEST_F(FconfigTest, TheListsBoxesOpenOverTheDialog) {
     EXPECT_EQ(shown, (std::vector<std::pair<int, QWidget*>>{{336, modal}}));
     modal->findChild<QAction*>("mnuCancel")->trigger();
   });
-  openFconfig(&mainWindow, [] {});
+  openFconfig(
+      &mainWindow, [] {}, nullptr, AdminObjects::of(apptest::objects()));
   EXPECT_EQ(shown.size(), 1u);
 }
 

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <clocklink/ClsMirsol.h>
+#include <clocklink/ClsModem.h>
 
 #include <memory>
 
@@ -18,6 +19,7 @@
 #include "collect/RunContext.h"
 #include "testsupport/ClockSimFixture.h"
 #include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
 #include "widgets/clock/FCacheo.h"
 #include "widgets/clock/FCbioReloj.h"
 #include "widgets/clock/FTime.h"
@@ -80,7 +82,7 @@ TEST(ClockSettingRulesTest, CacheAndDateTexts) {
 TEST_F(ClockSettingsTest, CacheSliderEnds) {
   useSimulator();
   for (auto [slider, expected] : {std::pair{100, 99}, std::pair{0, 0}, std::pair{37, 37}}) {
-    FCacheo w;
+    FCacheo w(nullptr, apptest::runContext(), apptest::windowState());
     w.Gge()->setValue(slider);
     w.findChild<QAction*>("mnu0")->trigger();
     EXPECT_EQ(clock.sim().cachePercent(), expected) << slider;
@@ -101,7 +103,7 @@ TEST_F(ClockSettingsTest, ClockNumberChecksAndAnswers) {
                         Case{" 7 ", msgbox::Yes, {194}, 7}}) {
     boxes.clear();
     boxes.answer(c.answer);
-    FCbioReloj w;
+    FCbioReloj w(nullptr, apptest::runContext(), apptest::windowState());
     w.Text1()->setText(QString::fromUtf8(c.text));
     w.findChild<QAction*>("mnu0")->trigger();
     EXPECT_EQ(boxes.numbers(), c.boxes) << c.text;
@@ -111,7 +113,7 @@ TEST_F(ClockSettingsTest, ClockNumberChecksAndAnswers) {
 
 TEST_F(ClockSettingsTest, DateTimeSendsTheSundayDigit) {
   useSimulator();
-  FTime w;
+  FTime w(nullptr, apptest::runContext(), apptest::windowState());
   EXPECT_EQ(w.MEdFecha()->date(), QDate::currentDate());
   w.MEdFecha()->setDate(QDate(2026, 12, 6));
   w.MEdHora()->setTime(QTime(9, 30));
@@ -127,7 +129,7 @@ TEST_F(ClockSettingsTest, DateTimeSendsTheSundayDigit) {
 // the window closes once.
 TEST_F(ClockSettingsTest, EventsQueuedBehindOkWaitForIt) {
   useSimulator();
-  FTime w;
+  FTime w(nullptr, apptest::runContext(), apptest::windowState());
   w.show();
   w.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
@@ -177,7 +179,7 @@ TEST_F(ClockSettingsTest, DateAndTimeCanBeTypedWhole) {
       {false, true, "23:59", "23:59"},          {false, true, "07:05", "07:05"},
       {false, true, "7:05", "07:05"},           {false, false, "11", "11:45"},
   };
-  FTime w;
+  FTime w(nullptr, apptest::runContext(), apptest::windowState());
   w.show();
   w.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
@@ -201,10 +203,10 @@ TEST_F(ClockSettingsTest, DateAndTimeCanBeTypedWhole) {
 TEST_F(ClockSettingsTest, CancelSendsNothing) {
   useSimulator();
   const size_t before = clock.sim().receivedFrames().size();
-  FCacheo cache;
+  FCacheo cache(nullptr, apptest::runContext(), apptest::windowState());
   cache.Gge()->setValue(50);
   cache.findChild<QAction*>("mnu1")->trigger();
-  FTime time;
+  FTime time(nullptr, apptest::runContext(), apptest::windowState());
   time.findChild<QAction*>("mnu1")->trigger();
   EXPECT_EQ(clock.sim().receivedFrames().size(), before);
   EXPECT_TRUE(boxes.numbers().empty());
@@ -215,16 +217,16 @@ TEST_F(ClockSettingsTest, SilentClockShowsEachWindowsFailure) {
   connectTo(silent.port());
   gMirsol->SetTimeOut(1);
   {
-    FCacheo w;
+    FCacheo w(nullptr, apptest::runContext(), apptest::windowState());
     w.findChild<QAction*>("mnu0")->trigger();
   }
   {
-    FCbioReloj w;
+    FCbioReloj w(nullptr, apptest::runContext(), apptest::windowState());
     w.Text1()->setText("5");
     w.findChild<QAction*>("mnu0")->trigger();
   }
   {
-    FTime w;
+    FTime w(nullptr, apptest::runContext(), apptest::windowState());
     w.findChild<QAction*>("mnu0")->trigger();
   }
   EXPECT_EQ(boxes.numbers(), (std::vector<int>{340, 194, 350, 329}));
@@ -233,7 +235,7 @@ TEST_F(ClockSettingsTest, SilentClockShowsEachWindowsFailure) {
 TEST_F(ClockSettingsTest, OpeningClearsALeftCancelFlag) {
   useSimulator();
   gMirsol->SetCancel(1);
-  FCacheo w;
+  FCacheo w(nullptr, apptest::runContext(), apptest::windowState());
   w.Gge()->setValue(20);
   w.findChild<QAction*>("mnu0")->trigger();
   EXPECT_EQ(clock.sim().cachePercent(), 20);
@@ -250,9 +252,14 @@ TEST_F(ClockSettingsTest, WorksOverTheHandedClockObject) {
       handed.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 2, 0, clock.port(), 5),
       clocklink::kSuccess);
   handed.SetCancel(1);
-  const collect::RunContext ctx{*gCfgFile, *gListaRelojes, handed,
-                                *gModem,   *gDataFolder,   collect::ConverterLink::program()};
-  FCacheo w(nullptr, ctx);
+  const collect::RunContext ctx{*gCfgFile,
+                                *gListaRelojes,
+                                handed,
+                                *gModem,
+                                *gDataFolder,
+                                collect::ConverterLink::program(),
+                                apptest::objects().liveness()};
+  FCacheo w(nullptr, ctx, apptest::windowState());
   gMirsol->SetCancel(1);
   w.Gge()->setValue(20);
   w.findChild<QAction*>("mnu0")->trigger();
@@ -260,12 +267,40 @@ TEST_F(ClockSettingsTest, WorksOverTheHandedClockObject) {
   EXPECT_EQ(boxes.numbers(), std::vector<int>{378});
 }
 
+// A window works over the run context it is handed, whatever the program's owner holds: here
+// the owner has no clock objects at all, and the handed context's own clock object, clock list
+// and modem object reach a clock of their own. The number goes to that clock alone.
+TEST_F(ClockSettingsTest, WorksOverAHandedContextOfItsOwn) {
+  apptest::TcpClockSim other;
+  clocklink::ClsMirsol mirsol;
+  mirsol.SetTimeOut(2);
+  ASSERT_EQ(
+      mirsol.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 2, 0, other.port(), 5),
+      clocklink::kSuccess);
+  ClsListaRelojes clocks;
+  clocklink::ClsModem modem;
+  const collect::RunContext ctx{*gCfgFile,
+                                clocks,
+                                mirsol,
+                                modem,
+                                *gDataFolder,
+                                collect::ConverterLink::program(),
+                                apptest::objects().liveness()};
+  ASSERT_EQ(gMirsol, nullptr);
+  FCbioReloj w(nullptr, ctx, apptest::windowState());
+  w.Text1()->setText("7");
+  w.findChild<QAction*>("mnu0")->trigger();
+  EXPECT_EQ(boxes.numbers(), std::vector<int>{194});
+  EXPECT_EQ(other.sim().clockNumber(), 7);
+  EXPECT_TRUE(clock.sim().receivedFrames().empty());
+}
+
 TEST_F(ClockSettingsTest, Pictures) {
-  FCacheo cache;
+  FCacheo cache(nullptr, apptest::runContext(), apptest::windowState());
   EXPECT_TRUE(apptest::grabNonBlank(&cache, "FCacheo.png"));
-  FCbioReloj number;
+  FCbioReloj number(nullptr, apptest::runContext(), apptest::windowState());
   EXPECT_TRUE(apptest::grabNonBlank(&number, "FCbioReloj.png"));
-  FTime time;
+  FTime time(nullptr, apptest::runContext(), apptest::windowState());
   EXPECT_TRUE(apptest::grabNonBlank(&time, "FTime.png"));
 }
 

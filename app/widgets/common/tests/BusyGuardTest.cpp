@@ -15,10 +15,13 @@
 
 namespace {
 
-// A window that follows the rule in its closeEvent, as every clock window does.
+// A window that follows the rule in its closeEvent, as every clock window does, handed the
+// fixture's objects and clock windows' state.
 class Window : public QWidget {
  public:
-  explicit Window(bool closesEverything = false) : m_main(closesEverything) {}
+  explicit Window(bool closesEverything = false) : m_main(closesEverything) {
+    BusyGuard::hand(this, apptest::runContext(), apptest::windowState());
+  }
 
  protected:
   void closeEvent(QCloseEvent* e) override {
@@ -31,6 +34,8 @@ class Window : public QWidget {
 
 TEST(BusyGuardTest, CloseWaitsForTheLastGuardAndCancelsTheClockObjects) {
   apptest::TempDataFolder data;
+  apptest::objects().createSettings();
+  apptest::objects().createClockList();
   apptest::objects().createMirsol();
   apptest::objects().createModem();
   Window w;
@@ -70,7 +75,7 @@ TEST(BusyGuardTest, MainWindowCloseWaitsForAnyBusyWindow) {
     QCoreApplication::processEvents();
     EXPECT_TRUE(mainWindow.isVisible());
   }
-  EXPECT_FALSE(BusyGuard::anyBusy());
+  EXPECT_FALSE(BusyGuard::anyBusy(&mainWindow));
   QCoreApplication::processEvents();
   EXPECT_FALSE(mainWindow.isVisible());
   EXPECT_TRUE(other.isVisible());
@@ -90,7 +95,10 @@ TEST(BusyGuardTest, StatesAndTheWindowsOwnCancel) {
         Case{"own close, own cancel", true, true}}) {
     SCOPED_TRACE(c.what);
     apptest::TempDataFolder data;
+    apptest::objects().createSettings();
+    apptest::objects().createClockList();
     apptest::objects().createMirsol();
+    apptest::objects().createModem();
     Window w;
     int cancels = 0;
     if (c.ownCancel) BusyGuard::onCancel(&w, [&] { ++cancels; });

@@ -106,7 +106,7 @@ class FormPTest : public ::testing::Test {
     if (!user.empty()) {
       EXPECT_TRUE(gUsers->FindUser(user, psw.at(user)));
     }
-    form = std::make_unique<FormP>(openers, context ? context() : std::nullopt);
+    form = std::make_unique<FormP>(openers, context ? context() : apptest::runContext());
     // No event loop to end here: the granted close runs the program's shutdown at once.
     QObject::connect(form.get(), &FormP::shutdownDue, form.get(),
                      [this] { shutdownProgram(*form, apptest::objects()); });
@@ -425,8 +425,13 @@ TEST_F(FormPTest, WorksOverTheHandedContext) {
   stores::writeClocks({ClockSpec{.slot = 2, .description = "Dos", .number = "7"}});
   clocklink::ClsMirsol handed;
   auto context = [&handed]() -> std::optional<collect::RunContext> {
-    return collect::RunContext{*gCfgFile, *gListaRelojes, handed,
-                               *gModem,   "/elsewhere/",  collect::ConverterLink::program()};
+    return collect::RunContext{*gCfgFile,
+                               *gListaRelojes,
+                               handed,
+                               *gModem,
+                               "/elsewhere/",
+                               collect::ConverterLink::program(),
+                               apptest::objects().liveness()};
   };
   open("ADMIN", "[COMMON]\r\nRELOJACTIVO=2\r\n", context);
   EXPECT_EQ(handed.clockId(), "7");
@@ -669,7 +674,7 @@ TEST_F(FormPTest, CloseDuringAStatusReadingWaitsForIt) {
   bool closedDuring = false;
   QTimer::singleShot(200, &w, [&] {
     w.close();
-    closedDuring = BusyGuard::closePending(&w) || BusyGuard::anyBusy();
+    closedDuring = BusyGuard::closePending(&w) || BusyGuard::anyBusy(&w);
     EXPECT_NE(gMirsol, nullptr);  // still there: the reading is on the stack
   });
   act(FormP::Co, 0)->trigger();

@@ -18,7 +18,7 @@
 #include "core/ProgramObjects.h"
 #include "core/QtTranslations.h"
 #include "core/Release.h"
-#include "testsupport/AppTestSupport.h"
+#include "testsupport/widgets/WidgetTestSupport.h"
 #include "widgets/common/BusyGuard.h"
 #include "widgets/clock/fAuto.h"
 #include "widgets/main/WindowOpeners.h"
@@ -61,13 +61,15 @@ TEST(ProgramStateTest, ASecondOwnerAndAReleaseStartFromNothing) {
     ASSERT_TRUE(applyQtTranslations(0));
     ASSERT_EQ(folderText(), "Carpeta");
     // An automatic run that asked for the program's end, and an exchange still running.
-    auto run = std::make_unique<fAuto>();
+    auto run = std::make_unique<fAuto>(nullptr, apptest::runContext(), apptest::windowState(),
+                                       fAuto::Program{*gRunMode, gUsers});
     run->stopUnattended();
     ASSERT_TRUE(run->endsProgram());
-    ASSERT_EQ(fAuto::current(), run.get());
+    ASSERT_EQ(fAuto::current(apptest::windowState()), run.get());
     QWidget exchanging;
+    BusyGuard::hand(&exchanging, std::nullopt, apptest::windowState());
     std::optional<BusyGuard> guard(std::in_place, &exchanging);
-    ASSERT_TRUE(BusyGuard::anyBusy());
+    ASSERT_TRUE(BusyGuard::anyBusy(&exchanging));
 
     if (viaRelease) {
       first->release();
@@ -91,14 +93,15 @@ TEST(ProgramStateTest, ASecondOwnerAndAReleaseStartFromNothing) {
     EXPECT_FALSE(windowOpeners().FLeer);
     EXPECT_EQ(conversionError(dir).find("no-such-addin"), std::string::npos);
     EXPECT_EQ(folderText(), "Folder") << "the translators are off the application";
-    EXPECT_EQ(fAuto::current(), nullptr);
-    EXPECT_FALSE(BusyGuard::anyBusy());
+    EXPECT_EQ(fAuto::current(apptest::windowState()), nullptr);
+    EXPECT_FALSE(BusyGuard::anyBusy(&exchanging));
     // The guard and the window made before end under the new start and leave it as it is.
     guard.reset();
     run.reset();
-    EXPECT_FALSE(BusyGuard::anyBusy());
+    BusyGuard::hand(&exchanging, std::nullopt, apptest::windowState());
+    EXPECT_FALSE(BusyGuard::anyBusy(&exchanging));
     BusyGuard again(&exchanging);
-    EXPECT_TRUE(BusyGuard::anyBusy());
+    EXPECT_TRUE(BusyGuard::anyBusy(&exchanging));
   }
 }
 

@@ -59,7 +59,7 @@ using stores::ClockSpec;
 
 template <class Window>
 void execModal(QWidget* parent) {
-  Window w(parent);
+  Window w(parent, apptest::runContext(), apptest::windowState());
   w.exec();
 }
 
@@ -68,12 +68,12 @@ WindowOpeners programOpeners() {
   WindowOpeners o;
   o.Fconfig = [](QWidget* parent) {
     openFconfig(
-        parent, [] {}, nullptr);
+        parent, [] {}, nullptr, AdminObjects::of(apptest::objects()));
   };
   o.FBases = [](QWidget* parent) { openFBases(parent); };
   o.FEmpr = [](QWidget* parent) { openFEmpr(parent); };
-  o.FVerArch = [](QWidget* parent) { openFVerArch(parent); };
-  o.FAud = [](QWidget* parent) { openFAud(parent); };
+  o.FVerArch = [](QWidget* parent) { openFVerArch(parent, AdminObjects::of(apptest::objects())); };
+  o.FAud = [](QWidget* parent) { openFAud(parent, AdminObjects::of(apptest::objects())); };
   o.frmAbout = [](QWidget* parent) { openfrmAbout(parent); };
   o.FTime = execModal<FTime>;
   o.FCbioReloj = execModal<FCbioReloj>;
@@ -83,12 +83,19 @@ WindowOpeners programOpeners() {
   o.FSirenas = execModal<FSirenas>;
   o.FrmTest = execModal<FrmTest>;
   o.FConsole = execModal<FConsole>;
-  o.fAuto = execModal<fAuto>;
-  WindowOpeners program;
-  // Each case makes its objects afresh: the windows work over the live ones.
-  static const std::optional<collect::RunContext> kNoContext;
-  registerOpeners(program, kNoContext);
-  o.FIniModemConectar = program.FIniModemConectar;
+  o.fAuto = [](QWidget* parent) {
+    fAuto w(parent, apptest::runContext(), apptest::windowState(),
+            fAuto::Program{*gRunMode, gUsers});
+    w.exec();
+  };
+  // Each case makes its objects afresh: the dial window is handed a context over them as it
+  // opens.
+  o.FIniModemConectar = [](QWidget* parent) {
+    const std::optional<collect::RunContext> context = apptest::runContext();
+    WindowOpeners program;
+    registerOpeners(program, context);
+    program.FIniModemConectar(parent);
+  };
   return o;
 }
 
@@ -142,7 +149,7 @@ class StopSignalsTest : public ::testing::Test {
     gCfgFile->LoadCfg();
     (void)apptest::objects().createStartupObjects();
     EXPECT_TRUE(gUsers->FindUser("ADMIN", "3"));
-    form = std::make_unique<FormP>(openers);
+    form = std::make_unique<FormP>(openers, apptest::runContext());
     form->show();
     return *form;
   }

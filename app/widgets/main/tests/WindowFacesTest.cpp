@@ -48,7 +48,7 @@ class WindowFacesTest : public ::testing::Test {
     gCfgFile->LoadCfg();
     (void)apptest::objects().createStartupObjects();
     ASSERT_TRUE(gUsers->FindUser("ADMIN", "3"));
-    form = std::make_unique<FormP>(openers);
+    form = std::make_unique<FormP>(openers, apptest::runContext());
   }
   void TearDown() override { form.reset(); }
 
@@ -65,20 +65,53 @@ using Factory = std::function<std::unique_ptr<QWidget>(FormP& main, QWidget* ove
 // an image list of their own.
 const std::map<std::string, Factory>& windows() {
   static const std::map<std::string, Factory> table = {
-      {"FLeer", [](FormP& m, QWidget*) { return std::make_unique<FLeer>(&m); }},
-      {"FCacheo", [](FormP& m, QWidget*) { return std::make_unique<FCacheo>(&m); }},
-      {"FTime", [](FormP& m, QWidget*) { return std::make_unique<FTime>(&m); }},
-      {"FCbioReloj", [](FormP& m, QWidget*) { return std::make_unique<FCbioReloj>(&m); }},
-      {"FSirenas", [](FormP& m, QWidget*) { return std::make_unique<FSirenas>(&m); }},
-      {"FrmTest", [](FormP& m, QWidget*) { return std::make_unique<FrmTest>(&m); }},
-      {"FTjtas", [](FormP& m, QWidget*) { return std::make_unique<FTjtas>(&m); }},
-      {"FConsole", [](FormP& m, QWidget*) { return std::make_unique<FConsole>(&m); }},
+      {"FLeer",
+       [](FormP& m, QWidget*) {
+         return std::make_unique<FLeer>(&m, apptest::runContext(), apptest::windowState());
+       }},
+      {"FCacheo",
+       [](FormP& m, QWidget*) {
+         return std::make_unique<FCacheo>(&m, apptest::runContext(), apptest::windowState());
+       }},
+      {"FTime",
+       [](FormP& m, QWidget*) {
+         return std::make_unique<FTime>(&m, apptest::runContext(), apptest::windowState());
+       }},
+      {"FCbioReloj",
+       [](FormP& m, QWidget*) {
+         return std::make_unique<FCbioReloj>(&m, apptest::runContext(), apptest::windowState());
+       }},
+      {"FSirenas",
+       [](FormP& m, QWidget*) {
+         return std::make_unique<FSirenas>(&m, apptest::runContext(), apptest::windowState());
+       }},
+      {"FrmTest",
+       [](FormP& m, QWidget*) {
+         return std::make_unique<FrmTest>(&m, apptest::runContext(), apptest::windowState());
+       }},
+      {"FTjtas",
+       [](FormP& m, QWidget*) {
+         return std::make_unique<FTjtas>(&m, apptest::runContext(), apptest::windowState());
+       }},
+      {"FConsole",
+       [](FormP& m, QWidget*) {
+         return std::make_unique<FConsole>(&m, apptest::runContext(), apptest::windowState());
+       }},
       {"FBases", [](FormP& m, QWidget*) { return std::make_unique<FBases>(&m.Img(), &m); }},
       {"FEmpr", [](FormP& m, QWidget*) { return std::make_unique<FEmpr>(&m.Img(), &m); }},
-      {"FAud", [](FormP& m, QWidget*) { return std::make_unique<FAud>(&m); }},
-      {"FVerArch", [](FormP& m, QWidget*) { return std::make_unique<FVerArch>(&m); }},
+      {"FAud",
+       [](FormP& m, QWidget*) {
+         return std::make_unique<FAud>(&m, AdminObjects::of(apptest::objects()));
+       }},
+      {"FVerArch",
+       [](FormP& m, QWidget*) {
+         return std::make_unique<FVerArch>(&m, AdminObjects::of(apptest::objects()));
+       }},
       {"Fconfig",
-       [](FormP& m, QWidget*) { return std::make_unique<Fconfig>([] {}, &m.Img(), &m); }},
+       [](FormP& m, QWidget*) {
+         return std::make_unique<Fconfig>([] {}, &m.Img(), &m,
+                                          AdminObjects::of(apptest::objects()));
+       }},
       {"fReloj",
        [](FormP&, QWidget* over) {
          gListaRelojes->Operation = 0;

@@ -145,15 +145,21 @@ TEST_P(WindowLanguageTest, NoWindowShowsTheOtherLanguage) {
   const std::set<std::string> foreign = foreignTexts(own, own == 0 ? 1000 : 0);
   ASSERT_GT(foreign.size(), 200u);
   const WindowCase windows[] = {
-      {"FLeer", [] { return new FLeer; }},
-      {"FTime", [] { return new FTime; }},
-      {"FCbioReloj", [] { return new FCbioReloj; }},
-      {"FConsole", [] { return new FConsole; }},
-      {"FCacheo", [] { return new FCacheo; }},
-      {"FTjtas", [] { return new FTjtas; }},
-      {"FSirenas", [] { return new FSirenas; }},
-      {"FrmTest", [] { return new FrmTest; }},
-      {"FIniModem", [] { return new FIniModem; }},
+      {"FLeer", [] { return new FLeer(nullptr, apptest::runContext(), apptest::windowState()); }},
+      {"FTime", [] { return new FTime(nullptr, apptest::runContext(), apptest::windowState()); }},
+      {"FCbioReloj",
+       [] { return new FCbioReloj(nullptr, apptest::runContext(), apptest::windowState()); }},
+      {"FConsole",
+       [] { return new FConsole(nullptr, apptest::runContext(), apptest::windowState()); }},
+      {"FCacheo",
+       [] { return new FCacheo(nullptr, apptest::runContext(), apptest::windowState()); }},
+      {"FTjtas", [] { return new FTjtas(nullptr, apptest::runContext(), apptest::windowState()); }},
+      {"FSirenas",
+       [] { return new FSirenas(nullptr, apptest::runContext(), apptest::windowState()); }},
+      {"FrmTest",
+       [] { return new FrmTest(nullptr, apptest::runContext(), apptest::windowState()); }},
+      {"FIniModem",
+       [] { return new FIniModem(nullptr, apptest::runContext(), apptest::windowState()); }},
       {"FBases", [] { return new FBases; }},
       {"FEmpr", [] { return new FEmpr; }},
       {"FUsr", [] { return new FUsr(*gUsers); }},
@@ -162,15 +168,16 @@ TEST_P(WindowLanguageTest, NoWindowShowsTheOtherLanguage) {
          gListaRelojes->Operation = 0;
          return new fReloj(*gListaRelojes);
        }},
-      {"Fconfig", [] { return new Fconfig({}, nullptr); }},
+      {"Fconfig",
+       [] { return new Fconfig({}, nullptr, nullptr, AdminObjects::of(apptest::objects())); }},
       {"FCfgSAP", [] { return new FCfgSAP(*gCfgFile); }, true},
-      {"FVerArch", [] { return new FVerArch; }},
-      {"FAud", [] { return new FAud; }},
+      {"FVerArch", [] { return new FVerArch(nullptr, AdminObjects::of(apptest::objects())); }},
+      {"FAud", [] { return new FAud(nullptr, AdminObjects::of(apptest::objects())); }},
       {"frmAbout", [] { return new frmAbout; }},
       {"FrmMsg", [] { return new FrmMsg; }},
       {"frmSplash", [] { return new frmSplash; }},
       // Last: the main window, whose shutdown would release the program-wide objects.
-      {"FormP", [this] { return new FormP(openers); }},
+      {"FormP", [this] { return new FormP(openers, apptest::runContext()); }},
   };
   const std::string lang = own == 0 ? "es" : "en";
   for (const WindowCase& c : windows) {
