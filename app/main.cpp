@@ -6,30 +6,30 @@
 // start-up refusal goes to standard error and the program ends with status 1, and so does a
 // start that needs the log-in, which nobody could see. A display named that cannot be reached
 // ends it with status 1 too, before Qt would abort.
-#include <QApplication>
-#include <QGuiApplication>
+#include "collect/RunContext.h"
+#include "core/InstanceLock.h"
+#include "core/MessagesExtra.h"
+#include "core/ProgramObjects.h"
+#include "core/QtTranslations.h"
+#include "core/Release.h"
+#include "widgets/main/FormP.h"
+#include "widgets/main/ProgramShutdown.h"
+#include "widgets/main/ProgramWindows.h"
+#include "widgets/main/StartPlatform.h"
+#include "widgets/main/Startup.h"
+#include "widgets/main/StopSignals.h"
+#include "widgets/main/WindowOpeners.h"
 
 #include <clocklink/EventPump.h>
+
+#include <QApplication>
+#include <QGuiApplication>
 
 #include <csignal>
 #include <cstdio>
 #include <memory>
 #include <optional>
 #include <string>
-
-#include "collect/RunContext.h"
-#include "widgets/main/FormP.h"
-#include "core/InstanceLock.h"
-#include "core/MessagesExtra.h"
-#include "core/ProgramObjects.h"
-#include "widgets/main/ProgramShutdown.h"
-#include "widgets/main/ProgramWindows.h"
-#include "widgets/main/StartPlatform.h"
-#include "core/QtTranslations.h"
-#include "core/Release.h"
-#include "widgets/main/Startup.h"
-#include "widgets/main/StopSignals.h"
-#include "widgets/main/WindowOpeners.h"
 
 namespace {
 

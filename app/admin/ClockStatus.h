@@ -2,11 +2,11 @@
 // time, its pending record count and the status-bar line about its last clearing.
 #pragma once
 
+#include "core/Basic.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
-
-#include "core/Basic.h"
 
 struct ClockStatusView {
   std::string fecActual;  // "dd/mm/yyyy hh:mm", or "ERROR hh:mm" for a date that is no date

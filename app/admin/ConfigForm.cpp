@@ -1,16 +1,16 @@
 #include "admin/ConfigForm.h"
 
-#include <clocklink/ClsModem.h>
-
+#include "admin/FUsrModel.h"
 #include "core/Basic.h"
 #include "core/ClsCfgFile.h"
 #include "core/ClsListaRelojes.h"
 #include "core/ClsUsers.h"
-#include "admin/FUsrModel.h"
 #include "core/Messages.h"
 #include "core/Reporter.h"
 #include "core/StoreRows.h"
 #include "core/UserRules.h"
+
+#include <clocklink/ClsModem.h>
 
 namespace config {
 

@@ -4,14 +4,14 @@
 // held here is the order the editors write back.
 #pragma once
 
+#include "admin/ColumnSort.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
-
-#include "admin/ColumnSort.h"
 
 // `Row` carries `std::vector<std::string> cells` (cell 0 is the row text) and whatever else
 // the editor keeps per row.

@@ -2,13 +2,13 @@
 // in a table model that sorts by a column's text on header clicks.
 #pragma once
 
+#include "admin/ColumnSort.h"
+#include "core/StoreRows.h"
+
 #include <QAbstractTableModel>
 #include <QStringList>
 
 #include <vector>
-
-#include "admin/ColumnSort.h"
-#include "core/StoreRows.h"
 
 class FAudModel : public QAbstractTableModel, public StoreRows {
   Q_OBJECT

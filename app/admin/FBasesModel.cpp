@@ -1,13 +1,13 @@
 #include "admin/FBasesModel.h"
 
-#include <algorithm>
-
 #include "admin/EditorText.h"
 #include "core/Basic.h"
 #include "core/CardNumber.h"
 #include "core/Globals.h"
 #include "core/Reporter.h"
 #include "core/StoreRows.h"
+
+#include <algorithm>
 
 namespace {
 

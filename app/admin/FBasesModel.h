@@ -4,13 +4,13 @@
 // window FBases mirrors `fields` and the list.
 #pragma once
 
+#include "admin/ListEditorModel.h"
+#include "core/ClsTarjetas.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
-
-#include "admin/ListEditorModel.h"
-#include "core/ClsTarjetas.h"
 
 class Reporter;
 

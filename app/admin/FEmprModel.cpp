@@ -1,13 +1,13 @@
 #include "admin/FEmprModel.h"
 
-#include <algorithm>
-
 #include "admin/EditorText.h"
 #include "core/Basic.h"
 #include "core/CardNumber.h"
 #include "core/Globals.h"
 #include "core/Reporter.h"
 #include "core/StoreRows.h"
+
+#include <algorithm>
 
 FEmprModel::FEmprModel(Reporter& reporter)
     : ListEditorModelOf(reporter, {kCommands, /*salirWhileEntering=*/true,

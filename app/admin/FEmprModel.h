@@ -4,13 +4,13 @@
 // ListEditorModel's. The window FEmpr mirrors `fields` and the list.
 #pragma once
 
+#include "admin/ListEditorModel.h"
+#include "core/ClsListaEmpresas.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
-
-#include "admin/ListEditorModel.h"
-#include "core/ClsListaEmpresas.h"
 
 class Reporter;
 

@@ -1,8 +1,8 @@
 #include "admin/ListEditorModel.h"
 
-#include <algorithm>
-
 #include "core/Reporter.h"
+
+#include <algorithm>
 
 ListEditorModel::ListEditorModel(Reporter& reporter, Layout layout)
     : m_reporter(reporter),

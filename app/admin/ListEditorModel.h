@@ -6,12 +6,12 @@
 // virtual steps below; ListEditorModelOf binds them to an editor's row and field types.
 #pragma once
 
+#include "admin/EditorRows.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
-
-#include "admin/EditorRows.h"
 
 class Reporter;
 

@@ -1,13 +1,13 @@
 #include "admin/MailSender.h"
 
+#include "core/MessagesExtra.h"
+
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 
 #include <cerrno>
-
-#include "core/MessagesExtra.h"
 
 namespace {
 constexpr int kXdgToolMissing = 3;

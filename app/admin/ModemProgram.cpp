@@ -1,5 +1,10 @@
 #include "admin/ModemProgram.h"
 
+#include "core/Basic.h"
+#include "core/Messages.h"
+#include "core/MessagesExtra.h"
+#include "core/Reporter.h"
+
 #include <basekit/atomicfile.h>
 #include <clocklink/ClsModem.h>
 
@@ -7,11 +12,6 @@
 #include <cerrno>
 #include <filesystem>
 #include <sstream>
-
-#include "core/Basic.h"
-#include "core/Messages.h"
-#include "core/MessagesExtra.h"
-#include "core/Reporter.h"
 
 namespace fs = std::filesystem;
 

@@ -4,12 +4,12 @@
 // a refusal does not stop the run. No widgets: the dialog hands in a progress list.
 #pragma once
 
+#include "core/ProgressList.h"
+
 #include <functional>
 #include <optional>
 #include <string>
 #include <vector>
-
-#include "core/ProgressList.h"
 
 namespace clocklink {
 class ClsModem;

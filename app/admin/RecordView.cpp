@@ -1,21 +1,20 @@
 #include "admin/RecordView.h"
 
-#include <sys/stat.h>
+#include "basekit/atomicfile.h"
+#include "basekit/codepage.h"
+#include "basekit/paths.h"
+#include "basekit/plainfile.h"
+#include "core/Basic.h"
+#include "core/CardIndex.h"
+#include "core/CardNumber.h"
+#include "core/MessagesExtra.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <limits>
 #include <numeric>
-
-#include "core/Basic.h"
-#include "core/CardIndex.h"
-#include "core/CardNumber.h"
-#include "core/MessagesExtra.h"
-#include "basekit/atomicfile.h"
-#include "basekit/codepage.h"
-#include "basekit/paths.h"
-#include "basekit/plainfile.h"
+#include <sys/stat.h>
 
 namespace {
 

@@ -13,13 +13,13 @@
 // 50 ms, tells a sink how far it got; the sink lets window events run and may ask it to stop.
 #pragma once
 
+#include "admin/ViewFilter.h"
+#include "core/ClsTarjetas.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "core/ClsTarjetas.h"
-#include "admin/ViewFilter.h"
 
 class ViewSink {
  public:

@@ -1,12 +1,12 @@
 #include "admin/fRelojModel.h"
 
-#include <algorithm>
-
+#include "admin/EditorText.h"
 #include "core/Basic.h"
 #include "core/ClsListaRelojes.h"
-#include "admin/EditorText.h"
 #include "core/Messages.h"
 #include "core/Reporter.h"
+
+#include <algorithm>
 
 namespace {
 

@@ -1,9 +1,9 @@
 #include "collect/AutoSchedule.h"
 
+#include "core/Messages.h"
+
 #include <cmath>
 #include <tuple>
-
-#include "core/Messages.h"
 
 namespace collect {
 

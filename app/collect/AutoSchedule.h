@@ -4,11 +4,11 @@
 // window's timer asks tick() once a second; the pass reports back with passDone().
 #pragma once
 
+#include "core/Basic.h"
+
 #include <chrono>
 #include <cstdint>
 #include <string>
-
-#include "core/Basic.h"
 
 namespace collect {
 

@@ -1,9 +1,9 @@
 #include "collect/ClearResultLine.h"
 
-#include <clocklink/CollectionStatus.h>
-
 #include "core/FailureMessage.h"
 #include "core/Messages.h"
+
+#include <clocklink/CollectionStatus.h>
 
 namespace collect {
 

@@ -2,9 +2,9 @@
 // the clock result routines (FGrales) from below both, so neither needs the other for it.
 #pragma once
 
-#include <clocklink/CollectionStatus.h>
-
 #include "core/ProgressList.h"
+
+#include <clocklink/CollectionStatus.h>
 
 namespace collect {
 

@@ -2,10 +2,10 @@
 // date and time), kept apart from the windows so they run without a display.
 #pragma once
 
+#include "core/Basic.h"
+
 #include <cstdint>
 #include <string>
-
-#include "core/Basic.h"
 
 namespace collect {
 

@@ -1,5 +1,20 @@
 #include "collect/CollectPunches.h"
 
+#include "collect/ClearResultLine.h"
+#include "collect/PunchFiles.h"
+#include "collect/testing/Hooks.h"
+#include "core/Basic.h"
+#include "core/CardNumber.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaEmpresas.h"
+#include "core/ClsListaRelojes.h"
+#include "core/ClsTarjetas.h"
+#include "core/FailureMessage.h"
+#include "core/Globals.h"
+#include "core/Messages.h"
+#include "core/Release.h"
+#include "core/clsRegistro.h"
+
 #include <basekit/paths.h>
 #include <clocklink/ClsMirsol.h>
 #include <clocklink/EventPump.h>
@@ -8,21 +23,6 @@
 #include <exception>
 #include <optional>
 #include <vector>
-
-#include "core/Basic.h"
-#include "core/CardNumber.h"
-#include "core/ClsCfgFile.h"
-#include "core/ClsListaEmpresas.h"
-#include "core/ClsListaRelojes.h"
-#include "core/ClsTarjetas.h"
-#include "collect/ClearResultLine.h"
-#include "core/FailureMessage.h"
-#include "core/Globals.h"
-#include "core/Messages.h"
-#include "collect/PunchFiles.h"
-#include "core/Release.h"
-#include "core/clsRegistro.h"
-#include "collect/testing/Hooks.h"
 
 using clocklink::CollectionStatus;
 using clocklink::kFailure;

@@ -6,17 +6,17 @@
 // what was written.
 #pragma once
 
+#include "collect/ClockOps.h"
+#include "collect/ConverterLink.h"
+#include "core/ProgressList.h"
+
+#include <clocklink/CollectionStatus.h>
+
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
 #include <vector>
-
-#include <clocklink/CollectionStatus.h>
-
-#include "collect/ClockOps.h"
-#include "collect/ConverterLink.h"
-#include "core/ProgressList.h"
 
 class ClsCfgFile;
 

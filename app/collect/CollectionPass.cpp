@@ -1,18 +1,18 @@
 #include "collect/CollectionPass.h"
 
+#include "collect/CollectPunches.h"
+#include "collect/DialClock.h"
+#include "collect/FGrales.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "core/ClsLogger.h"
+#include "core/Messages.h"
+
 #include <clocklink/ClsMirsol.h>
 #include <clocklink/ClsModem.h>
 #include <clocklink/EventPump.h>
 
 #include <exception>
-
-#include "core/ClsCfgFile.h"
-#include "core/ClsListaRelojes.h"
-#include "core/ClsLogger.h"
-#include "collect/CollectPunches.h"
-#include "collect/DialClock.h"
-#include "collect/FGrales.h"
-#include "core/Messages.h"
 
 using clocklink::CollectionStatus;
 using clocklink::kFailure;

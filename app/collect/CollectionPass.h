@@ -4,13 +4,13 @@
 // label, stop test and shipper, and the objects it works on as a RunContext.
 #pragma once
 
+#include "collect/RunContext.h"
+#include "core/Basic.h"
+#include "core/ProgressList.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
-
-#include "core/Basic.h"
-#include "core/ProgressList.h"
-#include "collect/RunContext.h"
 
 class ClsLogger;
 

@@ -1,13 +1,6 @@
 #include "collect/ConsoleFile.h"
 
-#include <basekit/atomicfile.h>
-#include <basekit/plainfile.h>
-
-#include <cerrno>
-#include <cstdint>
-#include <string_view>
-#include <utility>
-
+#include "collect/testing/Hooks.h"
 #include "core/Basic.h"
 #include "core/CardNumber.h"
 #include "core/ClsCfgFile.h"
@@ -16,7 +9,14 @@
 #include "core/Messages.h"
 #include "core/MessagesExtra.h"
 #include "core/Release.h"
-#include "collect/testing/Hooks.h"
+
+#include <basekit/atomicfile.h>
+#include <basekit/plainfile.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <string_view>
+#include <utility>
 
 namespace collect {
 

@@ -1,10 +1,9 @@
 #include "collect/ConverterLink.h"
 
-#include <dlfcn.h>
-
-#include <memory>
-
 #include "core/ProgramObjects.h"
+
+#include <dlfcn.h>
+#include <memory>
 
 namespace collect {
 

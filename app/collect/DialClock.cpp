@@ -1,5 +1,12 @@
 #include "collect/DialClock.h"
 
+#include "collect/CollectionPass.h"
+#include "core/Basic.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "core/Globals.h"
+#include "core/Messages.h"
+
 #include <clocklink/ClsMirsol.h>
 #include <clocklink/ClsModem.h>
 #include <clocklink/EventPump.h>
@@ -8,13 +15,6 @@
 #include <cmath>
 #include <memory>
 #include <utility>
-
-#include "collect/CollectionPass.h"
-#include "core/Basic.h"
-#include "core/ClsCfgFile.h"
-#include "core/ClsListaRelojes.h"
-#include "core/Globals.h"
-#include "core/Messages.h"
 
 namespace collect {
 

@@ -4,14 +4,14 @@
 // its DialHooks and gives its own cancel test.
 #pragma once
 
+#include "collect/RunContext.h"
+#include "core/ProgressList.h"
+
 #include <clocklink/CollectionStatus.h>
 
 #include <cstdint>
 #include <functional>
 #include <string>
-
-#include "core/ProgressList.h"
-#include "collect/RunContext.h"
 
 namespace collect {
 

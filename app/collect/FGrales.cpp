@@ -1,5 +1,13 @@
 #include "collect/FGrales.h"
 
+#include "collect/CardText.h"
+#include "collect/CollectPunches.h"
+#include "core/Basic.h"
+#include "core/CardNumber.h"
+#include "core/ClsTarjetas.h"
+#include "core/FailureMessage.h"
+#include "core/Messages.h"
+
 #include <basekit/atomicfile.h>
 #include <basekit/paths.h>
 #include <clocklink/ClsMirsol.h>
@@ -8,14 +16,6 @@
 
 #include <iterator>
 #include <vector>
-
-#include "core/Basic.h"
-#include "core/CardNumber.h"
-#include "collect/CardText.h"
-#include "core/ClsTarjetas.h"
-#include "collect/CollectPunches.h"
-#include "core/FailureMessage.h"
-#include "core/Messages.h"
 
 namespace collect {
 

@@ -3,11 +3,11 @@
 // of the caller's progress list.
 #pragma once
 
-#include <cstdint>
-#include <string>
-
 #include "collect/ClearResultLine.h"
 #include "core/ProgressList.h"
+
+#include <cstdint>
+#include <string>
 
 namespace clocklink {
 class ClsMirsol;

@@ -1,7 +1,7 @@
 #include "collect/FtpUpload.h"
 
-#include <curl/curl.h>
-#include <unistd.h>
+#include "core/ClsCfgFile.h"
+#include "core/MessagesExtra.h"
 
 #include <basekit/paths.h>
 #include <basekit/plainfile.h>
@@ -10,11 +10,10 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <curl/curl.h>
 #include <memory>
 #include <string_view>
-
-#include "core/ClsCfgFile.h"
-#include "core/MessagesExtra.h"
+#include <unistd.h>
 
 namespace collect {
 

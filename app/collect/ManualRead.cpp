@@ -1,19 +1,18 @@
 #include "collect/ManualRead.h"
 
-#include <sys/stat.h>
+#include "collect/CollectPunches.h"
+#include "core/ClsCfgFile.h"
+#include "core/Messages.h"
+#include "core/MessagesExtra.h"
+#include "core/Reporter.h"
 
 #include <basekit/plainfile.h>
-
 #include <clocklink/ClsMirsol.h>
 #include <clocklink/ClsModem.h>
 #include <clocklink/CollectionStatus.h>
 #include <clocklink/EventPump.h>
 
-#include "core/ClsCfgFile.h"
-#include "collect/CollectPunches.h"
-#include "core/Messages.h"
-#include "core/MessagesExtra.h"
-#include "core/Reporter.h"
+#include <sys/stat.h>
 
 namespace collect {
 

@@ -3,13 +3,13 @@
 // existing-file checks, the download, and the shipping of the file by FTP and remote command.
 #pragma once
 
+#include "collect/RunContext.h"
+#include "core/Basic.h"
+#include "core/ProgressList.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
-
-#include "core/Basic.h"
-#include "core/ProgressList.h"
-#include "collect/RunContext.h"
 
 class Reporter;
 

@@ -1,17 +1,17 @@
 #include "collect/PortTest.h"
 
-#include <clocklink/ClsMirsol.h>
-#include <clocklink/ClsModem.h>
-#include <clocklink/EventPump.h>
-
+#include "collect/FGrales.h"
 #include "core/Basic.h"
 #include "core/ClsCfgFile.h"
 #include "core/ClsListaRelojes.h"
 #include "core/FailureMessage.h"
-#include "collect/FGrales.h"
 #include "core/Globals.h"  // gSharedText
 #include "core/Messages.h"
 #include "core/Reporter.h"
+
+#include <clocklink/ClsMirsol.h>
+#include <clocklink/ClsModem.h>
+#include <clocklink/EventPump.h>
 
 namespace collect {
 

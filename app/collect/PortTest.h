@@ -4,13 +4,13 @@
 // supplies the waits, pictures and enabling through hooks, so the runs work without a display.
 #pragma once
 
+#include "collect/RunContext.h"
+#include "core/ProgressList.h"
+
 #include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
-
-#include "core/ProgressList.h"
-#include "collect/RunContext.h"
 
 class Reporter;
 

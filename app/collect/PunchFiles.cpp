@@ -1,11 +1,12 @@
 #include "collect/PunchFiles.h"
 
+#include "core/MessagesExtra.h"
+
 #include <basekit/codepage.h>
 #include <basekit/paths.h>
+
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include "core/MessagesExtra.h"
 
 namespace collect {
 

@@ -1,8 +1,8 @@
 #include "collect/RemoteCommand.h"
 
-#include <clocklink/EventPump.h>
-
 #include "core/ClsCfgFile.h"
+
+#include <clocklink/EventPump.h>
 
 namespace collect {
 

@@ -5,11 +5,11 @@
 // CollectContext from it.
 #pragma once
 
+#include "collect/CollectPunches.h"
+
 #include <memory>
 #include <optional>
 #include <string>
-
-#include "collect/CollectPunches.h"
 
 class ClsCfgFile;
 class ProgramObjects;

@@ -1,13 +1,13 @@
 #include "collect/SirenSchedule.h"
 
-#include <clocklink/ClsMirsol.h>
-#include <clocklink/CollectionStatus.h>
-
-#include "core/Basic.h"
 #include "collect/FGrales.h"
+#include "core/Basic.h"
 #include "core/Messages.h"
 #include "core/Release.h"
 #include "core/Reporter.h"
+
+#include <clocklink/ClsMirsol.h>
+#include <clocklink/CollectionStatus.h>
 
 namespace collect {
 

@@ -4,11 +4,11 @@
 // would take: the first entry in table order holding exactly that number.
 #pragma once
 
+#include "core/ClsTarjetas.h"
+
 #include <cstdint>
 #include <unordered_map>
 #include <vector>
-
-#include "core/ClsTarjetas.h"
 
 class CardIndex {
  public:

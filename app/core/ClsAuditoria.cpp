@@ -10,9 +10,8 @@
 #include <basekit/plainfile.h>
 #include <basekit/record.h>
 
-#include <unistd.h>
-
 #include <cerrno>
+#include <unistd.h>
 
 void ClsAuditoria::Iniciar(const std::string& path) { m_path = path; }
 

@@ -1,22 +1,21 @@
 #include "core/ClsCfgFile.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <algorithm>
-#include <cerrno>
-#include <sstream>
-#include <vector>
+#include "core/Basic.h"
+#include "core/Messages.h"
+#include "core/MessagesExtra.h"
+#include "core/StoreRows.h"
 
 #include <basekit/atomicfile.h>
 #include <basekit/codepage.h>
 #include <basekit/inifile.h>
 #include <basekit/plainfile.h>
 
-#include "core/Basic.h"
-#include "core/Messages.h"
-#include "core/MessagesExtra.h"
-#include "core/StoreRows.h"
+#include <algorithm>
+#include <cerrno>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
 
 namespace {
 

@@ -8,11 +8,11 @@
 // loadError() says why, and it is never written over.
 #pragma once
 
+#include "core/StoreResult.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
-
-#include "core/StoreResult.h"
 
 namespace basekit {
 class IniDocument;

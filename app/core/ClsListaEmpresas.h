@@ -4,8 +4,8 @@
 // program-wide: every ClsListaEmpresas works on it.
 #pragma once
 
-#include "core/StoreResult.h"
 #include "core/Globals.h"
+#include "core/StoreResult.h"
 #include "core/StoreRows.h"
 
 #include <array>

@@ -1,11 +1,10 @@
 // Clock list store.
 #include "core/ClsListaRelojes.h"
 
-#include "core/Globals.h"
-
 #include "core/Basic.h"
-#include "core/MessagesExtra.h"
+#include "core/Globals.h"
 #include "core/Messages.h"
+#include "core/MessagesExtra.h"
 #include "core/StoreEditors.h"
 
 #include <basekit/atomicfile.h>

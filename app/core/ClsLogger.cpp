@@ -1,11 +1,11 @@
 #include "core/ClsLogger.h"
 
+#include "core/Globals.h"
+#include "core/MessagesExtra.h"
+
 #include <basekit/codepage.h>
 
 #include <cstdio>
-
-#include "core/Globals.h"
-#include "core/MessagesExtra.h"
 
 ClsLogger::ClsLogger()
     : report([](const std::string& what) { std::fprintf(stderr, "%s\n", what.c_str()); }) {}

@@ -5,12 +5,12 @@
 // line that cannot be written whole is not written at all.
 #pragma once
 
+#include "core/Basic.h"
+
 #include <basekit/plainfile.h>
 
 #include <functional>
 #include <string>
-
-#include "core/Basic.h"
 
 class ClsLogger {
  public:

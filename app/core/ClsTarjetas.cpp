@@ -1,9 +1,8 @@
 // Card store.
 #include "core/ClsTarjetas.h"
 
-#include "core/CardNumber.h"
-
 #include "core/Basic.h"
+#include "core/CardNumber.h"
 #include "core/Globals.h"
 #include "core/MessagesExtra.h"
 

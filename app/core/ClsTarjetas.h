@@ -3,8 +3,8 @@
 // also reads the 98-byte form 1). The table itself, gCardTable, is program-wide.
 #pragma once
 
-#include "core/StoreResult.h"
 #include "core/Globals.h"
+#include "core/StoreResult.h"
 #include "core/StoreRows.h"
 
 #include <cstdint>

@@ -1,10 +1,10 @@
 #include "core/FailureMessage.h"
 
-#include <cerrno>
-
 #include "core/Basic.h"
 #include "core/Messages.h"
 #include "core/MessagesExtra.h"
+
+#include <cerrno>
 
 int failureMessage(clocklink::CollectionStatus code, int fallback, int modemMessage) {
   switch (code) {

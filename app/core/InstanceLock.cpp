@@ -1,12 +1,12 @@
 #include "core/InstanceLock.h"
 
+#include "core/MessagesExtra.h"
+
 #include <basekit/plainfile.h>
-#include <sys/file.h>
-#include <unistd.h>
 
 #include <cerrno>
-
-#include "core/MessagesExtra.h"
+#include <sys/file.h>
+#include <unistd.h>
 
 InstanceLock::~InstanceLock() {
   if (m_fd >= 0) ::close(m_fd);

@@ -3,9 +3,9 @@
 // copy lock a new file while the first still holds the old one).
 #pragma once
 
-#include <string>
-
 #include "core/Release.h"
+
+#include <string>
 
 class InstanceLock {
  public:

@@ -1,13 +1,13 @@
 // Message lookup by number over the three language blocks.
 #include "core/Messages.h"
 
-#include <cstdint>
-#include <iterator>
-#include <limits>
-
 #include "core/ClsCfgFile.h"
 #include "core/Globals.h"
 #include "core/MessagesBlocks.h"
+
+#include <cstdint>
+#include <iterator>
+#include <limits>
 
 namespace {
 

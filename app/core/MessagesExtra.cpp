@@ -1,13 +1,13 @@
 #include "core/MessagesExtra.h"
 
-#include <array>
-#include <cerrno>
-#include <cstring>
+#include "core/ClsCfgFile.h"
+#include "core/Globals.h"
 
 #include <basekit/plainfile.h>
 
-#include "core/ClsCfgFile.h"
-#include "core/Globals.h"
+#include <array>
+#include <cerrno>
+#include <cstring>
 
 namespace {
 

@@ -1,12 +1,5 @@
 #include "core/ProgramObjects.h"
 
-#include <clocklink/ClsMirsol.h>
-#include <clocklink/ClsModem.h>
-
-#include <array>
-#include <cstdio>
-#include <cstdlib>
-
 #include "core/ClsAuditoria.h"
 #include "core/ClsCfgFile.h"
 #include "core/ClsListaEmpresas.h"
@@ -16,6 +9,13 @@
 #include "core/Globals.h"
 #include "core/QtTranslations.h"
 #include "core/Release.h"
+
+#include <clocklink/ClsMirsol.h>
+#include <clocklink/ClsModem.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
 
 namespace {
 

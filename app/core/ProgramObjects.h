@@ -25,16 +25,15 @@
 // hooks that tests set), and the libraries' own state below the program (clocklink, basekit).
 #pragma once
 
+#include "core/StoreEditors.h"
+#include "core/StoreResult.h"
+
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <typeindex>
 #include <vector>
-
-#include "core/StoreResult.h"
-
-#include "core/StoreEditors.h"
 
 class ClsCfgFile;
 namespace clocklink {

@@ -1,20 +1,20 @@
 #include "core/QtTranslations.h"
 
+#include "core/Basic.h"
+#include "core/ClsCfgFile.h"
+#include "core/ProgramObjects.h"
+
+#include <basekit/inifile.h>
+
 #include <QCoreApplication>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
 
-#include <basekit/inifile.h>
-
 #include <clocale>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-
-#include "core/Basic.h"
-#include "core/ClsCfgFile.h"
-#include "core/ProgramObjects.h"
 
 namespace {
 

@@ -1,6 +1,11 @@
 #include "core/Release.h"
 
-#include <unistd.h>
+#include "core/ClsAuditoria.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "core/ClsUsers.h"
+#include "core/Globals.h"
+#include "core/Reporter.h"
 
 #include <basekit/plainfile.h>
 #include <clocklink/ClsMirsol.h>
@@ -9,13 +14,7 @@
 #include <cstdio>
 #include <optional>
 #include <string>
-
-#include "core/ClsAuditoria.h"
-#include "core/ClsCfgFile.h"
-#include "core/ClsListaRelojes.h"
-#include "core/ClsUsers.h"
-#include "core/Globals.h"
-#include "core/Reporter.h"
+#include <unistd.h>
 
 constinit OwnedValue<SplitFields> gSplitFields("gSplitFields");
 

@@ -4,14 +4,14 @@
 // (dialogs library).
 #pragma once
 
+#include "core/Basic.h"
+#include "core/Globals.h"
+#include "core/StoreResult.h"
+
 #include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
-
-#include "core/Basic.h"
-#include "core/StoreResult.h"
-#include "core/Globals.h"
 
 class Reporter;
 

@@ -4,9 +4,9 @@
 // itself would have shown.
 #pragma once
 
-#include <string>
-
 #include "core/MsgStyle.h"
+
+#include <string>
 
 class Reporter {
  public:

@@ -1,14 +1,14 @@
 // Small file helpers shared by the record stores.
 #include "core/StoreRows.h"
 
+#include "core/MessagesExtra.h"
+
 #include <basekit/atomicfile.h>
 #include <basekit/codepage.h>
 #include <basekit/plainfile.h>
-#include <sys/stat.h>
 
 #include <cerrno>
-
-#include "core/MessagesExtra.h"
+#include <sys/stat.h>
 
 namespace storefile {
 

@@ -3,11 +3,11 @@
 // this interface, so the stores stay free of widgets and testable without a display.
 #pragma once
 
+#include "core/StoreResult.h"
+
 #include <string>
 #include <sys/types.h>
 #include <vector>
-
-#include "core/StoreResult.h"
 
 namespace basekit {
 class ReadingFile;

@@ -1,10 +1,10 @@
 #include "core/StoreWriters.h"
 
-#include <stdexcept>
-
 #include "core/ClsListaRelojes.h"
 #include "core/ClsUsers.h"
 #include "core/Globals.h"
+
+#include <stdexcept>
 
 namespace stores {
 

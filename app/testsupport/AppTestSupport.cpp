@@ -1,7 +1,14 @@
 #include "testsupport/AppTestSupport.h"
 
+#include "core/ClsAuditoria.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "core/ClsUsers.h"
+#include "core/Globals.h"
+
+#include <clocklink/ClsMirsol.h>
+#include <clocklink/ClsModem.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -10,15 +17,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
-
-#include <clocklink/ClsMirsol.h>
-#include <clocklink/ClsModem.h>
-
-#include "core/ClsAuditoria.h"
-#include "core/ClsCfgFile.h"
-#include "core/ClsListaRelojes.h"
-#include "core/ClsUsers.h"
-#include "core/Globals.h"
+#include <unistd.h>
 
 namespace apptest {
 namespace {

@@ -5,12 +5,12 @@
 // to PNG and the message-box recorder.
 #pragma once
 
+#include "core/ProgramObjects.h"
+
 #include <QString>
 
 #include <string>
 #include <vector>
-
-#include "core/ProgramObjects.h"
 
 class QCoreApplication;
 

@@ -3,12 +3,12 @@
 // so a test can see every command the server received.
 #pragma once
 
+#include "testsupport/PeerProcess.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
-
-#include "testsupport/PeerProcess.h"
 
 namespace apptest {
 

@@ -1,15 +1,14 @@
 #include "testsupport/PeerProcess.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <QThread>
 
+#include <arpa/inet.h>
 #include <chrono>
 #include <fstream>
+#include <netinet/in.h>
 #include <sstream>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace apptest {
 

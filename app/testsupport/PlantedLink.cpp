@@ -1,13 +1,12 @@
 #include "testsupport/PlantedLink.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <QDir>
 
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <unistd.h>
 
 namespace apptest {
 

@@ -8,9 +8,9 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <string>
+#include <sys/stat.h>
 
 namespace apptest {
 

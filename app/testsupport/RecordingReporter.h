@@ -4,11 +4,11 @@
 // windows' boxes.
 #pragma once
 
+#include "core/Reporter.h"
+
 #include <deque>
 #include <string>
 #include <vector>
-
-#include "core/Reporter.h"
 
 namespace apptest {
 

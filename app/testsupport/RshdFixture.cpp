@@ -1,10 +1,9 @@
 #include "testsupport/RshdFixture.h"
 
-#include <sys/stat.h>
-
 #include <QDir>
 
 #include <fstream>
+#include <sys/stat.h>
 
 namespace apptest {
 

@@ -3,11 +3,11 @@
 // step of scripts/test) trusts root and veltatest at localhost and 127.0.0.1.
 #pragma once
 
+#include "testsupport/PeerProcess.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
-
-#include "testsupport/PeerProcess.h"
 
 namespace apptest {
 

@@ -2,11 +2,11 @@
 // ship through a proxy; its log tells whether the traffic went through it.
 #pragma once
 
+#include "testsupport/PeerProcess.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
-
-#include "testsupport/PeerProcess.h"
 
 namespace apptest {
 

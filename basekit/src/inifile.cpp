@@ -1,9 +1,8 @@
-#include <basekit/inifile.h>
-
 #include "describe.h"
 
 #include <basekit/atomicfile.h>
 #include <basekit/codepage.h>
+#include <basekit/inifile.h>
 #include <basekit/paths.h>
 
 #include <algorithm>

@@ -2,7 +2,6 @@
 #include <basekit/testing/Hooks.h>
 
 #include <algorithm>
-
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>

@@ -1,6 +1,5 @@
-#include <basekit/record.h>
-
 #include <basekit/codepage.h>
+#include <basekit/record.h>
 
 #include <bit>
 #include <cstring>

@@ -1,9 +1,8 @@
-#include <basekit/registry.h>
-
 #include "describe.h"
 
 #include <basekit/atomicfile.h>
 #include <basekit/plainfile.h>
+#include <basekit/registry.h>
 
 #include <cerrno>
 #include <cstdlib>

@@ -1,13 +1,13 @@
-#include <basekit/atomicfile.h>
-#include <basekit/testing/Hooks.h>
-#include <basekit/plainfile.h>
-
 #include "tempdir.h"
+
+#include <basekit/atomicfile.h>
+#include <basekit/plainfile.h>
+#include <basekit/testing/Hooks.h>
+#include <gtest/gtest.h>
 
 #include <atomic>
 #include <cerrno>
 #include <filesystem>
-#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>

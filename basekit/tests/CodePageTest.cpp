@@ -1,6 +1,5 @@
 #include <basekit/codepage.h>
 #include <basekit/paths.h>
-
 #include <gtest/gtest.h>
 
 using namespace basekit;

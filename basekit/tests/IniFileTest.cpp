@@ -1,11 +1,11 @@
-#include <basekit/atomicfile.h>
-#include <basekit/testing/Hooks.h>
-#include <basekit/inifile.h>
-
 #include "tempdir.h"
 
-#include <cerrno>
+#include <basekit/atomicfile.h>
+#include <basekit/inifile.h>
+#include <basekit/testing/Hooks.h>
 #include <gtest/gtest.h>
+
+#include <cerrno>
 #include <optional>
 #include <sys/stat.h>
 

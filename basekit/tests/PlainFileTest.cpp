@@ -1,14 +1,14 @@
+#include "tempdir.h"
+
 #include <basekit/atomicfile.h>
 #include <basekit/plainfile.h>
-
-#include "tempdir.h"
+#include <gtest/gtest.h>
 
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
 #include <functional>
-#include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>

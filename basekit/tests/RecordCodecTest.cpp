@@ -1,5 +1,4 @@
 #include <basekit/record.h>
-
 #include <gtest/gtest.h>
 
 using namespace basekit;

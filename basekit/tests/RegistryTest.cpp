@@ -1,9 +1,9 @@
-#include <basekit/atomicfile.h>
-#include <basekit/registry.h>
-
 #include "tempdir.h"
 
+#include <basekit/atomicfile.h>
+#include <basekit/registry.h>
 #include <gtest/gtest.h>
+
 #include <sys/stat.h>
 #include <unistd.h>
 

@@ -4,22 +4,21 @@
 // UDP the unit's and the host's acknowledgement datagrams, the other). Their ratio is the share
 // of the link's own round-trip limit the protocol reaches, which stays comparable from one
 // machine to another where the plain rates do not. Prints "name: value unit" lines.
+#include "clocklink/ClsMirsol.h"
+
+#include <algorithm>
 #include <arpa/inet.h>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sched.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <algorithm>
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
+#include <sys/socket.h>
 #include <thread>
-
-#include "clocklink/ClsMirsol.h"
+#include <unistd.h>
 
 #ifdef HAVE_CLOCKSIM
 #include <clocksim/simulator.h>

@@ -3,21 +3,20 @@
 // "wait_cpu_<link>: P % of one core" lines (goal: at most 0.5 each), and wait_cpu_floor: what
 // a bare loop of 20 ms polls on an idle socket costs on the same machine at the same time, the
 // least any wait in 20 ms slices can cost there.
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <pty.h>
-#include <sys/resource.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include "clocklink/ClsMirsol.h"
+#include "clocklink/EventPump.h"
 
+#include <arpa/inet.h>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <netinet/in.h>
+#include <poll.h>
+#include <pty.h>
 #include <string>
-
-#include "clocklink/ClsMirsol.h"
-#include "clocklink/EventPump.h"
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using namespace clocklink;
 using Seconds = std::chrono::duration<double>;

@@ -3,26 +3,26 @@
 // per clock, the clocks per minute, the floor of fixed waits each clock costs (1.0 s before a
 // TCP connect, 0.5 s between the two status reads of the opening, 0.5 s after the opening,
 // 0.5 s before clearing's status read, 2.0 s after each clock) and the CPU the pass used.
+#include "collect/CollectionPass.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "core/ClsLogger.h"
+#include "core/Globals.h"
+#include "core/ProgramObjects.h"
+#include "core/Release.h"
+
 #include <clocklink/ClsMirsol.h>
 #include <clocklink/ClsModem.h>
 #include <clocksim/simulator.h>
-#include <sys/resource.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <memory>
 #include <optional>
 #include <string>
+#include <sys/resource.h>
+#include <unistd.h>
 #include <vector>
-
-#include "core/ClsCfgFile.h"
-#include "core/ProgramObjects.h"
-#include "core/ClsListaRelojes.h"
-#include "core/ClsLogger.h"
-#include "collect/CollectionPass.h"
-#include "core/Globals.h"
-#include "core/Release.h"
 
 namespace {
 

@@ -3,9 +3,15 @@
 // fsync included; against a raw fetch loop over the same clock in the same run. Prints
 // collect_tcp (records/s) and collect_vs_raw_tcp (the raw loop's time as a share of the
 // routine's: how much of the link's rate the writing keeps).
+#include "collect/CollectPunches.h"
+#include "collect/testing/Hooks.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsTarjetas.h"
+#include "core/Globals.h"
+#include "core/ProgramObjects.h"
+
 #include <clocklink/ClsMirsol.h>
 #include <clocksim/simulator.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -13,13 +19,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
-
-#include "core/ClsCfgFile.h"
-#include "core/ProgramObjects.h"
-#include "core/ClsTarjetas.h"
-#include "collect/CollectPunches.h"
-#include "collect/testing/Hooks.h"
-#include "core/Globals.h"
+#include <unistd.h>
 
 namespace {
 

@@ -1,12 +1,12 @@
 // 200 collection passes killed with SIGKILL (half at a random step, half after a random
 // delay), 8 at a time, each followed by a pass that must empty the clock. Prints the punches
 // lost (must be 0) and the lines written twice (the accepted cost of never losing one).
+#include "collect/tests/Kill9Trial.h"
+
 #include <clocklink/testing/PeerPath.h>
 
 #include <cstdio>
 #include <string>
-
-#include "collect/tests/Kill9Trial.h"
 
 int main() {
   constexpr uint32_t kTrials = 200;

@@ -2,12 +2,12 @@
 // at any instant of the pass, half between a download's start and its clearing), 4 at a time,
 // each followed by a pass run to the end. Prints the punches lost and the files torn (both
 // must be 0).
+#include "collect/tests/Kill9Trial.h"
+
 #include <clocklink/testing/PeerPath.h>
 
 #include <cstdio>
 #include <string>
-
-#include "collect/tests/Kill9Trial.h"
 
 int main() {
   constexpr uint32_t kTrials = 200;

@@ -2,8 +2,8 @@
 #include "V2000Cvt.h"
 
 #include <chrono>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>

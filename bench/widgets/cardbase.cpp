@@ -1,6 +1,15 @@
 // Card base editor with 100,000 holders, offscreen: opening the window (load, list filled and
 // shown), sorting by Descripción both ways, and Salir's write, each beside the reference it
 // is judged against (the store's load alone, a plain stable sort of the descriptions).
+#include "core/Basic.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "core/ClsTarjetas.h"
+#include "core/Globals.h"
+#include "testsupport/widgets/WidgetTestSupport.h"
+#include "widgets/admin/EditorSupport.h"
+#include "widgets/admin/FBases.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QHeaderView>
@@ -12,15 +21,6 @@
 #include <functional>
 #include <string>
 #include <vector>
-
-#include "testsupport/widgets/WidgetTestSupport.h"
-#include "core/Basic.h"
-#include "core/ClsCfgFile.h"
-#include "core/ClsListaRelojes.h"
-#include "core/ClsTarjetas.h"
-#include "widgets/admin/EditorSupport.h"
-#include "widgets/admin/FBases.h"
-#include "core/Globals.h"
 
 namespace {
 

@@ -4,31 +4,31 @@
 // says whether the window stays responsive. The raw read (reading and splitting the lines,
 // nothing shown) is the reference the opening is measured against. Last, a gigabyte without a
 // line end (a sparse file): one faulty line, passed over in bounded memory.
+#include "admin/RecordView.h"
+
+#include "core/ClsCfgFile.h"
+#include "core/ClsTarjetas.h"
+#include "core/Globals.h"
+#include "core/ProgramObjects.h"
+#include "testsupport/widgets/WidgetTestSupport.h"
+#include "widgets/admin/FVerArch.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QHeaderView>
 #include <QLineEdit>
-#include <QTimer>
 #include <QTableView>
-
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <unistd.h>
+#include <QTimer>
 
 #include <chrono>
 #include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <string>
-
-#include "testsupport/widgets/WidgetTestSupport.h"
-#include "core/ClsCfgFile.h"
-#include "core/ProgramObjects.h"
-#include "core/ClsTarjetas.h"
-#include "widgets/admin/FVerArch.h"
-#include "core/Globals.h"
-#include "admin/RecordView.h"
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 

@@ -1,7 +1,6 @@
 #include "CPL_SVR.h"
 
 #include "TextUtil.h"
-
 #include "clocklink/EventPump.h"
 
 #include <poll.h>

@@ -1,12 +1,11 @@
 // ClsMirsol: configuration, status and punch download.
 #include "clocklink/ClsMirsol.h"
 
-#include "TextUtil.h"
-
-#include "clocklink/EventPump.h"
 #include "FComm.h"
 #include "ModelTraits.h"
 #include "RecordParser.h"
+#include "TextUtil.h"
+#include "clocklink/EventPump.h"
 
 #include <cstdlib>
 

@@ -1,11 +1,10 @@
 // ClsMirsol: the programming commands (date and time, clock number, search
 // percentage, locking, resets, cards, sirens) and the serial pass-through
 // members the port-test window uses.
-#include "clocklink/ClsMirsol.h"
-
-#include "clocklink/EventPump.h"
 #include "FComm.h"
 #include "ModelTraits.h"
+#include "clocklink/ClsMirsol.h"
+#include "clocklink/EventPump.h"
 
 namespace clocklink {
 namespace {

@@ -1,9 +1,8 @@
 // The frame layer of ClsMirsol: framing per model, check byte, sending with
 // acknowledgement and retries, receiving with NAK and repeat, unframed text
 // to a serial gateway, and the cancellable waits.
-#include "clocklink/ClsMirsol.h"
-
 #include "ModelTraits.h"
+#include "clocklink/ClsMirsol.h"
 #include "clocklink/EventPump.h"
 
 #include <cmath>

@@ -1,13 +1,12 @@
 #include "clocklink/ClsModem.h"
 
-#include "clocklink/EventPump.h"
 #include "FComm.h"
 #include "ReadAll.h"
+#include "clocklink/EventPump.h"
 #include "clocklink/Tornikel.h"
 
 #include <algorithm>
 #include <cctype>
-#include <sstream>
 #include <sstream>
 
 namespace clocklink {

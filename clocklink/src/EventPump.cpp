@@ -2,10 +2,9 @@
 
 #include <clocklink/testing/Hooks.h>
 
-#include <poll.h>
-
 #include <algorithm>
 #include <atomic>
+#include <poll.h>
 #include <thread>
 
 namespace clocklink {

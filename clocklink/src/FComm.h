@@ -2,9 +2,9 @@
 // TCP), shared by every protocol and modem object, so a line the modem has
 // opened and dialled is the line the protocol object then uses.
 #pragma once
-#include "clocklink/CollectionStatus.h"
 #include "NetSocket.h"
 #include "SerialPort.h"
+#include "clocklink/CollectionStatus.h"
 
 #include <string>
 

@@ -5,22 +5,21 @@
 #include "clocklink/testing/Hooks.h"
 
 #include <arpa/inet.h>
+#include <cerrno>
+#include <condition_variable>
+#include <cstring>
 #include <fcntl.h>
+#include <memory>
+#include <mutex>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <condition_variable>
-#include <cstring>
-#include <memory>
-#include <mutex>
 #include <system_error>
 #include <thread>
+#include <unistd.h>
 
 namespace clocklink {
 

@@ -4,9 +4,8 @@
 #pragma once
 #include "clocklink/EventPump.h"
 
-#include <netinet/in.h>
-
 #include <cstdint>
+#include <netinet/in.h>
 #include <string>
 
 namespace clocklink {

@@ -3,20 +3,18 @@
 #include "SerialSpeed.h"
 #include "TextUtil.h"
 #include "WriteAll.h"
-
 #include "clocklink/EventPump.h"
-
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/file.h>
-#include <sys/ioctl.h>
-#include <termios.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+#include <poll.h>
 #include <sstream>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
 #include <vector>
 
 namespace clocklink {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "clocklink/LineSettings.h"
+
 #include <cstdint>
 #include <string>
 

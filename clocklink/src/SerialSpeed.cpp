@@ -1,10 +1,9 @@
 #include "SerialSpeed.h"
 
 #include <asm/termbits.h>
-#include <sys/ioctl.h>
-
 #include <cerrno>
 #include <cstdlib>
+#include <sys/ioctl.h>
 
 namespace clocklink::detail {
 

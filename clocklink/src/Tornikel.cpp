@@ -5,7 +5,6 @@
 #include <cctype>
 #include <cstdlib>
 #include <sstream>
-#include <sstream>
 
 namespace clocklink {
 namespace {

@@ -2,9 +2,8 @@
 
 #include "clocklink/EventPump.h"
 
-#include <poll.h>
-
 #include <cerrno>
+#include <poll.h>
 
 namespace clocklink {
 

@@ -2,11 +2,10 @@
 // receive waits for input, in slices of at most 20 ms that let the host's events run and see
 // the owner's cancel flag, so a stalled peer never freezes the user interface.
 #pragma once
-#include <sys/types.h>
-
 #include <cstdint>
 #include <functional>
 #include <string_view>
+#include <sys/types.h>
 
 namespace clocklink {
 

@@ -1,12 +1,11 @@
 // Whole downloads from the clock simulator over each link kind.
-#include <gtest/gtest.h>
+#include "RecordParser.h"
+#include "clocklink/ClsMirsol.h"
 
 #include <clocksim/simulator.h>
+#include <gtest/gtest.h>
 
 #include <cstdio>
-
-#include "clocklink/ClsMirsol.h"
-#include "RecordParser.h"
 
 using namespace clocklink;
 

@@ -1,13 +1,13 @@
 // Frame layer against a scripted clock on a pseudo-terminal.
+#include "clocklink/ClsMirsol.h"
+#include "clocklink/EventPump.h"
+#include "peers.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <functional>
 #include <thread>
-
-#include "clocklink/ClsMirsol.h"
-#include "clocklink/EventPump.h"
-#include "peers.h"
 
 using namespace clocklink;
 using testpeers::clockFrame;

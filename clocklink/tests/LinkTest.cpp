@@ -1,20 +1,20 @@
 // Link switch, serial layer and the TCP/UDP back ends against real peers.
+#include "FComm.h"
+#include "NetSocket.h"
+#include "SerialPort.h"
+#include "clocklink/ClsMirsol.h"
+#include "clocklink/testing/Hooks.h"
+#include "peers.h"
+
 #include <gtest/gtest.h>
-#include <sys/file.h>
-#include <sys/wait.h>
 
 #include <cerrno>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <sys/file.h>
+#include <sys/wait.h>
 #include <thread>
-
-#include "clocklink/ClsMirsol.h"
-#include "FComm.h"
-#include "NetSocket.h"
-#include "SerialPort.h"
-#include "clocklink/testing/Hooks.h"
-#include "peers.h"
 
 using namespace clocklink;
 using testpeers::PtyClock;

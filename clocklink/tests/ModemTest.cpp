@@ -1,23 +1,23 @@
 // The modem object against a hand-driven modem on a pseudo-terminal, the
 // reply rules, MODEM.MAU items and the modem-definitions provider.
+#include "FComm.h"
+#include "clocklink/ClsModem.h"
+#include "clocklink/Tornikel.h"
+#include "peers.h"
+
 #include <gtest/gtest.h>
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/file.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <mutex>
+#include <poll.h>
+#include <sys/file.h>
 #include <thread>
-
-#include "clocklink/ClsModem.h"
-#include "FComm.h"
-#include "clocklink/Tornikel.h"
-#include "peers.h"
+#include <unistd.h>
 
 using namespace clocklink;
 namespace fs = std::filesystem;

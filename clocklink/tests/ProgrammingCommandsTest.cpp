@@ -1,19 +1,17 @@
 // The programming commands against the clock simulator over a pseudo-terminal
 // (the exact frames the clock took), and against a hand-driven clock where
 // the clock must stay silent.
-#include <gtest/gtest.h>
-
-#include <ostream>
+#include "FComm.h"
+#include "clocklink/ClsMirsol.h"
+#include "peers.h"
 
 #include <clocksim/simulator.h>
+#include <gtest/gtest.h>
 
 #include <atomic>
 #include <functional>
+#include <ostream>
 #include <thread>
-
-#include "clocklink/ClsMirsol.h"
-#include "FComm.h"
-#include "peers.h"
 
 using namespace clocklink;
 

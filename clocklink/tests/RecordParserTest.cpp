@@ -1,8 +1,9 @@
 // Record and status parsing.
-#include <gtest/gtest.h>
-
 #include "RecordParser.h"
+
 #include "peers.h"
+
+#include <gtest/gtest.h>
 
 using namespace clocklink;
 using testpeers::clockFrame;

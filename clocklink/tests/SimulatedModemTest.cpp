@@ -1,22 +1,20 @@
 // The modem object against the simulated Hayes modem, and a whole download
 // from a simulated clock reached through it: set-up, dialling, download,
 // hang-up.
-#include <gtest/gtest.h>
-
-#include <ostream>
-#include <unistd.h>
+#include "FComm.h"
+#include "RecordParser.h"
+#include "clocklink/ClsMirsol.h"
+#include "clocklink/ClsModem.h"
 
 #include <clocksim/modem.h>
 #include <clocksim/simulator.h>
+#include <gtest/gtest.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-
-#include "clocklink/ClsMirsol.h"
-#include "clocklink/ClsModem.h"
-#include "FComm.h"
-#include "RecordParser.h"
+#include <ostream>
+#include <unistd.h>
 
 using namespace clocklink;
 using clocksim::DialOutcome;

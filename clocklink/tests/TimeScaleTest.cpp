@@ -1,10 +1,9 @@
 // The fraction of the library's fixed waits that test programs run: only a shortening between 0
 // and 1 is taken; anything else gives the real lengths back.
-#include <gtest/gtest.h>
-
 #include <clocklink/EventPump.h>
 #include <clocklink/testing/Hooks.h>
 #include <clocklink/testing/PeerPath.h>
+#include <gtest/gtest.h>
 
 #include <chrono>
 #include <cmath>

@@ -2,18 +2,17 @@
 // side plays the clock, and a loopback TCP listener.
 #pragma once
 #include <arpa/inet.h>
+#include <chrono>
+#include <cstdlib>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <pty.h>
+#include <string>
 #include <sys/socket.h>
 #include <termios.h>
-#include <unistd.h>
-
-#include <chrono>
-#include <cstdlib>
-#include <string>
 #include <thread>
+#include <unistd.h>
 
 namespace testpeers {
 

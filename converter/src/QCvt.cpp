@@ -1,7 +1,6 @@
 // The add-in's export. Nothing runs at load time and nothing survives a call.
-#include "V2000Cvt.h"
-
 #include "Conversion.h"
+#include "V2000Cvt.h"
 
 extern "C" int32_t QCvt(const char* in, const char* out, const char* /*unused*/) {
   try {

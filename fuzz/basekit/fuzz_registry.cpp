@@ -1,9 +1,9 @@
 // Arbitrary bytes as the registry's key tree file: every key and value in it can be listed,
 // and a value written into it leaves every key and value that was there as it was.
+#include "fuzz_nosync.h"
+
 #include <basekit/atomicfile.h>
 #include <basekit/registry.h>
-
-#include "fuzz_nosync.h"
 
 #include <cctype>
 #include <cstdint>

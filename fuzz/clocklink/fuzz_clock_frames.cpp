@@ -1,11 +1,11 @@
 // Arbitrary bytes from the clock's side into the frame receiver and the
 // record step, for every model.
+#include "clocklink/ClsMirsol.h"
+#include "clocklink/EventPump.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
-
-#include "clocklink/ClsMirsol.h"
-#include "clocklink/EventPump.h"
 
 using namespace clocklink;
 

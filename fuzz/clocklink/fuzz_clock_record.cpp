@@ -1,9 +1,9 @@
 // The record parser and the status count on arbitrary text.
+#include "RecordParser.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
-
-#include "RecordParser.h"
 
 using namespace clocklink;
 

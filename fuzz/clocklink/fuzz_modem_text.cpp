@@ -1,11 +1,11 @@
 // Arbitrary text as a modem's reply, as MODEM.MAU and as the modem
 // definitions file: the reply test, the item splitter and the parser.
+#include "clocklink/ClsModem.h"
+#include "clocklink/Tornikel.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
-
-#include "clocklink/ClsModem.h"
-#include "clocklink/Tornikel.h"
 
 using namespace clocklink;
 

@@ -3,18 +3,17 @@
 // the system, a burst cleared unread, or a new configuration. Each datagram is acknowledged
 // with its sequence byte alone, its payload is read back whole, and every send carries the
 // last sequence byte received (255 after a configuration).
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include "CPL_Ether232.h"
+#include "NetSocket.h"
 
+#include <arpa/inet.h>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <netinet/in.h>
 #include <string>
-
-#include "CPL_Ether232.h"
-#include "NetSocket.h"
+#include <sys/socket.h>
+#include <unistd.h>
 
 using namespace clocklink;
 

@@ -2,12 +2,12 @@
 // read adds none, and the trim keeps exactly the file's last lines (each cut to the console's
 // longest line), the untrimmed file kept as CONS.TMP. The first input byte picks the settings
 // and the trim length.
+#include "collect/ConsoleFile.h"
 #include "core/ClsCfgFile.h"
 #include "core/ClsListaRelojes.h"
 #include "core/ClsTarjetas.h"
-#include "collect/ConsoleFile.h"
-#include "core/ProgramObjects.h"
 #include "core/Globals.h"
+#include "core/ProgramObjects.h"
 #include "core/StoreRows.h"
 #include "fuzz_nosync.h"
 #include "fuzz_scratch.h"

@@ -2,8 +2,8 @@
 
 #include "ControlText.h"
 #include "RshSession.h"
-#include "remcmd/Server.h"
 #include "SocketBinding.h"
+#include "remcmd/Server.h"
 
 #include <limits>
 

@@ -1,10 +1,10 @@
 // The Config method: engine settings that have no property of their own,
 // queried by a bare name or set by "name=value".
 #include "ControlText.h"
-#include "remcmd/Remcmd.h"
 #include "RshSession.h"
 #include "SocketBinding.h"
 #include "TextRoutines.h"
+#include "remcmd/Remcmd.h"
 
 #include <cstring>
 #include <string>

@@ -2,6 +2,7 @@
 // property members so every put rule applies on load.
 #include "PropertyStream.h"
 #include "remcmd/Remcmd.h"
+
 #include <charconv>
 #include <climits>
 #include <optional>

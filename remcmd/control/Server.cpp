@@ -1,6 +1,7 @@
 // The control's in-process server: class factory, object and lock counts.
-#include "remcmd/Remcmd.h"
 #include "remcmd/Server.h"
+
+#include "remcmd/Remcmd.h"
 
 #include <atomic>
 #include <mutex>

@@ -12,8 +12,8 @@
 #include "ByteBuffer.h"
 #include "FirewallLayer.h"
 #include "LineBuffer.h"
-#include "remcmd/Reactor.h"
 #include "SessionSink.h"
+#include "remcmd/Reactor.h"
 
 #include <cstdint>
 #include <functional>

@@ -4,8 +4,9 @@
 #include "SocketBinding.h"
 #include "TextRoutines.h"
 
-#include <cerrno>
 #include <gtest/gtest.h>
+
+#include <cerrno>
 #include <netdb.h>
 #include <string>
 #include <vector>

@@ -3,12 +3,12 @@
 // firewall path, the sinks' order and by-reference arguments, the chunk
 // bytes inside an event, and the window's use against the real rshd.
 #include "Peers.h"
-
 #include "remcmd/Remcmd.h"
+
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
-#include <gtest/gtest.h>
 #include <optional>
 
 using namespace remcmd;

@@ -4,8 +4,9 @@
 #include "PropertyStream.h"
 #include "remcmd/Remcmd.h"
 
-#include <functional>
 #include <gtest/gtest.h>
+
+#include <functional>
 
 using namespace remcmd;
 

@@ -2,13 +2,13 @@
 // loopback: the request, output delivery, close orders, walks over the
 // reserved ports, time-outs, interruption and firewall negotiation faults.
 #include "Peers.h"
-
 #include "SocketBinding.h"
+
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <arpa/inet.h>
 #include <cstdlib>
-#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <unistd.h>
 

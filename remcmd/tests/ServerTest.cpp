@@ -1,13 +1,14 @@
 // The control's identity as a server: class factory, object and lock
 // counts, object safety, and its registration keys in a temporary registry.
-#include "remcmd/Remcmd.h"
 #include "remcmd/Server.h"
 
+#include "remcmd/Remcmd.h"
+
 #include <basekit/registry.h>
+#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <gtest/gtest.h>
 #include <unistd.h>
 
 using namespace remcmd;

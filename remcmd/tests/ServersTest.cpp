@@ -3,8 +3,9 @@
 // in front of the stub rshd.
 #include "Peers.h"
 
-#include <filesystem>
 #include <gtest/gtest.h>
+
+#include <filesystem>
 #include <optional>
 #include <unistd.h>
 

@@ -1,12 +1,12 @@
 // The reactor's one-shot notifications and the TCP session's settings,
 // refusals while connected, and sends to a peer that has gone.
 #include "Peers.h"
-
 #include "SocketBinding.h"
+
+#include <gtest/gtest.h>
 
 #include <arpa/inet.h>
 #include <functional>
-#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <thread>

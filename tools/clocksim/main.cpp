@@ -1,10 +1,10 @@
 // clocksim: a simulated clock terminal on a pseudo-terminal, TCP or UDP port, or behind a
 // simulated Hayes modem on a pseudo-terminal, for demos and manual tests. Prints the device
 // path or the bound port on its first line, then serves until interrupted.
+#include "src/CommandLine.h"
+
 #include <clocksim/modem.h>
 #include <clocksim/simulator.h>
-
-#include "src/CommandLine.h"
 
 #include <csignal>
 #include <cstdio>

@@ -7,6 +7,13 @@
 //     serial port COM5 (R3.MIR; VELTA_COM5 names the device).
 //   demodata check-png <file>
 //     exit 0 when the picture exists and holds more than one colour.
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "core/ClsTarjetas.h"
+#include "core/Globals.h"
+#include "core/ProgramObjects.h"
+#include "core/StoreWriters.h"
+
 #include <QGuiApplication>
 #include <QImage>
 
@@ -15,13 +22,6 @@
 #include <exception>
 #include <string>
 #include <vector>
-
-#include "core/ClsCfgFile.h"
-#include "core/ClsListaRelojes.h"
-#include "core/ClsTarjetas.h"
-#include "core/Globals.h"
-#include "core/ProgramObjects.h"
-#include "core/StoreWriters.h"
 
 namespace {
 

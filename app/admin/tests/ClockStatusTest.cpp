@@ -1,11 +1,12 @@
 // The clock panel's reading of a status text.
-#include <gtest/gtest.h>
-
-#include "testsupport/AppTestSupport.h"
 #include "admin/ClockStatus.h"
+
 #include "core/ClsCfgFile.h"
 #include "core/Globals.h"
 #include "core/Messages.h"
+#include "testsupport/AppTestSupport.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 

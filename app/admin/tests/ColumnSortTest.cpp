@@ -1,7 +1,7 @@
 // Header-click sorting: stable, ascending for a new column, toggling on the same one.
-#include <gtest/gtest.h>
-
 #include "admin/ColumnSort.h"
+
+#include <gtest/gtest.h>
 
 TEST(ColumnSort, NewColumnAscendsSameColumnTogglesAndTiesKeepTheirOrder) {
   const std::vector<std::vector<std::string>> cells{{"b", "1"}, {"a", "2"}, {"b", "0"}};

@@ -1,17 +1,17 @@
 // The configuration dialog's rules without widgets: the OK checks and their bounds, the
 // settings shown and saved, the clock and user lists and their commands, the SAP form.
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <functional>
-
-#include <clocklink/ClsModem.h>
-
 #include "admin/ConfigForm.h"
+
 #include "admin/tests/ConfigTestData.h"
 #include "core/Messages.h"
 #include "core/MsgStyle.h"
 #include "testsupport/RecordingReporter.h"
+
+#include <clocklink/ClsModem.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
 
 using config::ConfigForm;
 

@@ -2,16 +2,16 @@
 // stores of a temporary data folder, through the stores' own current-record calls.
 #pragma once
 
-#include <gtest/gtest.h>
-
-#include <functional>
-#include <string>
-
-#include "testsupport/AppTestSupport.h"
 #include "core/ClsCfgFile.h"
 #include "core/ClsListaRelojes.h"
 #include "core/ClsUsers.h"
 #include "core/Globals.h"
+#include "testsupport/AppTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
 
 namespace configtest {
 

@@ -3,34 +3,33 @@
 // keeps its bytes, mode and owner, nothing is created through the link, and the writer reports
 // the failure in its own way. The punch files of a download are covered with the clock
 // simulator in CollectPunchesTest.
-#include <gtest/gtest.h>
-
-#include <cstring>
-#include <sys/stat.h>
-
-#include <fstream>
-#include <functional>
-#include <iterator>
-#include <string>
-#include <utility>
-
-#include "testsupport/AppTestSupport.h"
+#include "admin/RecordView.h"
+#include "collect/ConsoleFile.h"
+#include "collect/PunchFiles.h"
 #include "core/ClsAuditoria.h"
 #include "core/ClsCfgFile.h"
 #include "core/ClsListaEmpresas.h"
 #include "core/ClsListaRelojes.h"
 #include "core/ClsLogger.h"
+#include "core/ClsTarjetas.h"
 #include "core/ClsUsers.h"
-#include "collect/ConsoleFile.h"
 #include "core/Globals.h"
 #include "core/InstanceLock.h"
 #include "core/MessagesExtra.h"
-#include "testsupport/PlantedLink.h"
-#include "admin/RecordView.h"
 #include "core/Release.h"
-#include "collect/PunchFiles.h"
-#include "core/ClsTarjetas.h"
 #include "core/StoreRows.h"
+#include "testsupport/AppTestSupport.h"
+#include "testsupport/PlantedLink.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <sys/stat.h>
+#include <utility>
 
 namespace {
 

@@ -2,6 +2,14 @@
 // both command layouts: from each state, each command gives the commands offered next, the
 // caption of command 0, whether the list changed, the row shown and what the operator was told
 // or asked.
+#include "admin/FBasesModel.h"
+#include "admin/FEmprModel.h"
+#include "core/ClsListaEmpresas.h"
+#include "core/ClsTarjetas.h"
+#include "core/MsgStyle.h"
+#include "testsupport/AppTestSupport.h"
+#include "testsupport/RecordingReporter.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -10,14 +18,6 @@
 #include <tuple>
 #include <utility>
 #include <vector>
-
-#include "admin/FBasesModel.h"
-#include "admin/FEmprModel.h"
-#include "core/ClsListaEmpresas.h"
-#include "core/ClsTarjetas.h"
-#include "core/MsgStyle.h"
-#include "testsupport/AppTestSupport.h"
-#include "testsupport/RecordingReporter.h"
 
 namespace {
 

@@ -1,29 +1,28 @@
 // Modem program files against the simulated Hayes modem on a pseudo-terminal: the items sent,
 // the progress lines, the closing message, and the runs that must send nothing.
-#include <gtest/gtest.h>
+#include "admin/ModemProgram.h"
 
-#include <clocklink/ClsModem.h>
 #include "FComm.h"
+#include "core/ClsCfgFile.h"
+#include "core/Globals.h"
+#include "core/Messages.h"
+#include "core/MessagesExtra.h"
+#include "core/MsgStyle.h"
+#include "core/ProgressList.h"
+#include "testsupport/AppTestSupport.h"
+#include "testsupport/RecordingReporter.h"
+
+#include <basekit/plainfile.h>
+#include <clocklink/ClsModem.h>
 #include <clocksim/modem.h>
 #include <clocksim/simulator.h>
+#include <gtest/gtest.h>
 
 #include <QDir>
 
 #include <cstdlib>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <basekit/plainfile.h>
-
-#include "testsupport/AppTestSupport.h"
-#include "testsupport/RecordingReporter.h"
-#include "core/ClsCfgFile.h"
-#include "core/Globals.h"
-#include "core/Messages.h"
-#include "core/MsgStyle.h"
-#include "core/MessagesExtra.h"
-#include "admin/ModemProgram.h"
-#include "core/ProgressList.h"
 
 namespace {
 

@@ -1,23 +1,22 @@
 // The record-file viewer's logic on small files: filters, the record-number window, marks,
 // names, employee-number mode, sorting and the card index it looks cards up with; what it
 // refuses to read, and lines too long for a punch line.
+#include "admin/RecordView.h"
+
+#include "admin/ColumnSort.h"
+#include "core/CardIndex.h"
+#include "core/MessagesExtra.h"
+#include "testsupport/AppTestSupport.h"
+#include "testsupport/PlantedLink.h"
+
+#include <basekit/plainfile.h>
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <fstream>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <fstream>
-
-#include <basekit/plainfile.h>
-
-#include "testsupport/AppTestSupport.h"
-#include "core/CardIndex.h"
-#include "admin/ColumnSort.h"
-#include "core/MessagesExtra.h"
-#include "testsupport/PlantedLink.h"
-#include "admin/RecordView.h"
 
 namespace {
 

@@ -2,10 +2,10 @@
 // library's seam pointer once a test sets either, and the converter library's stand-in.
 #include "collect/testing/Hooks.h"
 
-#include <memory>
-
 #include "collect/ConverterLink.h"
 #include "core/ProgramObjects.h"
+
+#include <memory>
 
 namespace collect::testing {
 namespace {

@@ -2,11 +2,11 @@
 // the waiting line the window shows.
 #include "collect/AutoSchedule.h"
 
-#include <gtest/gtest.h>
-
-#include "testsupport/AppTestSupport.h"
 #include "core/ClsCfgFile.h"
 #include "core/Globals.h"
+#include "testsupport/AppTestSupport.h"
+
+#include <gtest/gtest.h>
 
 using collect::AutoSchedule;
 using collect::ScheduleNow;

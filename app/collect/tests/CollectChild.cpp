@@ -7,24 +7,24 @@
 //   collect_child --pass <data folder>
 // runs one whole automatic pass over the clocks of the folder's stores and VELTA.INI, with
 // the daily log on, as the automatic run does. Exit 0 when no clock failed.
+#include "collect/CollectPunches.h"
+#include "collect/CollectionPass.h"
+#include "collect/FGrales.h"
+#include "collect/testing/Hooks.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "core/ClsLogger.h"
+#include "core/Globals.h"
+#include "core/ProgramObjects.h"
+
 #include <clocklink/ClsMirsol.h>
-#include <signal.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
+#include <signal.h>
 #include <string>
-
-#include "core/ClsCfgFile.h"
-#include "core/ClsListaRelojes.h"
-#include "collect/CollectPunches.h"
-#include "collect/testing/Hooks.h"
-#include "collect/FGrales.h"
-#include "core/ClsLogger.h"
-#include "collect/CollectionPass.h"
-#include "core/Globals.h"
-#include "core/ProgramObjects.h"
+#include <unistd.h>
 
 namespace {
 

@@ -1,37 +1,36 @@
 // The download routine against the clock simulator over TCP: what reaches each file, the
 // progress lines, the failure paths, the converter binding and the clearing that only ever
 // clears what was written.
-#include <gtest/gtest.h>
+#include "collect/CollectPunches.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <clocklink/ClsMirsol.h>
-#include <clocklink/EventPump.h>
 #include "FComm.h"
-#include <clocksim/simulator.h>
-
-#include <ctime>
-#include <filesystem>
-#include <memory>
-#include <string>
-#include <vector>
-
-#include "testsupport/AppTestSupport.h"
+#include "collect/RunContext.h"
+#include "collect/testing/Hooks.h"
 #include "core/Basic.h"
 #include "core/ClsCfgFile.h"
 #include "core/ClsListaEmpresas.h"
 #include "core/ClsListaRelojes.h"
 #include "core/ClsTarjetas.h"
-#include "collect/CollectPunches.h"
-#include "collect/RunContext.h"
-#include "collect/testing/Hooks.h"
 #include "core/Globals.h"
 #include "core/MessagesExtra.h"
+#include "testsupport/AppTestSupport.h"
 #include "testsupport/PlantedLink.h"
+
 #include <basekit/plainfile.h>
 #include <basekit/testing/Hooks.h>
+#include <clocklink/ClsMirsol.h>
+#include <clocklink/EventPump.h>
+#include <clocksim/simulator.h>
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <fcntl.h>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
 
 namespace {
 

@@ -2,31 +2,30 @@
 // simulated Hayes modem: what reaches each file, the clock, the list and the daily log.
 #include "collect/CollectionPass.h"
 
-#include <gtest/gtest.h>
+#include "collect/DialClock.h"
+#include "core/Basic.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "core/ClsLogger.h"
+#include "core/Globals.h"
+#include "core/MessagesExtra.h"
+#include "core/Release.h"
+#include "core/StoreWriters.h"
+#include "testsupport/AppTestSupport.h"
+#include "testsupport/ClockSimFixture.h"
+#include "testsupport/PlantedLink.h"
 
+#include <basekit/codepage.h>
+#include <basekit/plainfile.h>
 #include <clocklink/ClsMirsol.h>
 #include <clocklink/ClsModem.h>
 #include <clocklink/EventPump.h>
 #include <clocksim/simulator.h>
-#include <basekit/codepage.h>
+#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <string>
 #include <vector>
-
-#include "testsupport/AppTestSupport.h"
-#include "core/Basic.h"
-#include "testsupport/ClockSimFixture.h"
-#include "core/ClsCfgFile.h"
-#include "core/ClsListaRelojes.h"
-#include "core/ClsLogger.h"
-#include "collect/DialClock.h"
-#include "core/Globals.h"
-#include "testsupport/PlantedLink.h"
-#include "core/Release.h"
-#include "core/StoreWriters.h"
-#include "core/MessagesExtra.h"
-#include <basekit/plainfile.h>
 
 // Clock specs name only the fields that matter to each test.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"

@@ -3,29 +3,27 @@
 // rows and is never trimmed; the trim copies from the descriptor it counted and keeps that
 // descriptor's mode, so a name changed in between gets nothing of the other file.
 #include "collect/ConsoleFile.h"
+
 #include "collect/testing/Hooks.h"
+#include "core/ClsTarjetas.h"
+#include "core/Globals.h"
+#include "core/MessagesExtra.h"
+#include "testsupport/AppTestSupport.h"
+#include "testsupport/PlantedLink.h"
 
+#include <basekit/plainfile.h>
 #include <gtest/gtest.h>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <sys/stat.h>
 #include <thread>
-
-#include "testsupport/AppTestSupport.h"
-#include "core/ClsTarjetas.h"
-#include "core/Globals.h"
-#include "core/MessagesExtra.h"
-#include "testsupport/PlantedLink.h"
-
-#include <basekit/plainfile.h>
+#include <unistd.h>
 
 namespace {
 

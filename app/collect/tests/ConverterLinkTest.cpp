@@ -1,12 +1,12 @@
 // The converter binding: a load that failed is tried again at the next conversion.
 #include "collect/ConverterLink.h"
 
+#include "testsupport/AppTestSupport.h"
+
 #include <clocklink/testing/PeerPath.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
-
-#include "testsupport/AppTestSupport.h"
 
 TEST(ConverterLink, AnAddInInstalledAfterAFailedLoadIsFoundAtTheNextConversion) {
   apptest::TempDataFolder folder;

@@ -2,18 +2,17 @@
 // simulator on TCP, and the siren-field padding.
 #include "collect/FGrales.h"
 
-#include <gtest/gtest.h>
-
-#include <clocklink/ClsMirsol.h>
-#include <clocksim/simulator.h>
-
-#include <ctime>
-#include <memory>
-
-#include "testsupport/AppTestSupport.h"
 #include "core/ClsCfgFile.h"
 #include "core/ClsListaRelojes.h"
 #include "core/Globals.h"
+#include "testsupport/AppTestSupport.h"
+
+#include <clocklink/ClsMirsol.h>
+#include <clocksim/simulator.h>
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <memory>
 
 TEST(FGrales, PadAndReplaceRightAlignsCutsAndReplaces) {
   EXPECT_EQ(collect::PadAndReplace(5, 2, ' ', "0"), "05");

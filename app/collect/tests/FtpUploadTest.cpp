@@ -1,19 +1,19 @@
 // FtpUpload against a real FTP server (pyftpdlib) and proxy (tinyproxy) on 127.0.0.1.
 #include "collect/FtpUpload.h"
 
+#include "testsupport/AppTestSupport.h"
+#include "testsupport/FtpServerFixture.h"
+#include "testsupport/SilentListener.h"
+#include "testsupport/TinyproxyFixture.h"
+
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
-
-#include "testsupport/AppTestSupport.h"
-#include "testsupport/FtpServerFixture.h"
-#include "testsupport/SilentListener.h"
-#include "testsupport/TinyproxyFixture.h"
+#include <unistd.h>
 
 using apptest::FtpServerFixture;
 using collect::FtpResult;

@@ -1,9 +1,9 @@
 // A collection pass killed with SIGKILL at random moments never loses a punch: 24 seeded
 // trials, 8 at a time, each with its own clock and folder (the benchmark runs 200).
+#include "collect/tests/Kill9Trial.h"
+
 #include <clocklink/testing/PeerPath.h>
 #include <gtest/gtest.h>
-
-#include "collect/tests/Kill9Trial.h"
 
 TEST(Kill9, NoPunchIsLostWhereverThePassIsKilled) {
   kill9::runTrials(kill9::runTrial, clocklink::testing::peerPath(COLLECT_CHILD), 1, 24, 8,

@@ -1,14 +1,15 @@
 #include "collect/tests/Kill9Trial.h"
 
+#include "core/ClsListaRelojes.h"
+#include "core/Globals.h"
+#include "core/ProgramObjects.h"
+#include "core/StoreWriters.h"
+
 #include <clocksim/simulator.h>
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -19,13 +20,12 @@
 #include <optional>
 #include <random>
 #include <set>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
-
-#include "core/ClsListaRelojes.h"
-#include "core/Globals.h"
-#include "core/ProgramObjects.h"
-#include "core/StoreWriters.h"
 
 extern char** environ;
 

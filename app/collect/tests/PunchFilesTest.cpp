@@ -2,16 +2,16 @@
 // cut back, so the file keeps only whole CR LF lines and the punches count as not written.
 #include "collect/PunchFiles.h"
 
+#include "core/MessagesExtra.h"
+#include "testsupport/AppTestSupport.h"
+
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <csignal>
 #include <string>
-
-#include "testsupport/AppTestSupport.h"
-#include "core/MessagesExtra.h"
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 

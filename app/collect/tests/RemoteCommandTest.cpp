@@ -2,11 +2,11 @@
 // plain words it expects.
 #include "collect/RemoteCommand.h"
 
+#include "Peers.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
-
-#include "Peers.h"
 
 using collect::RemoteCommand;
 using collect::RshSettings;

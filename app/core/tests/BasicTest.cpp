@@ -1,7 +1,7 @@
 // BASIC-style conversions: numeric prefix, strict test, half-to-even rounding, Format.
-#include <gtest/gtest.h>
-
 #include "core/Basic.h"
+
+#include <gtest/gtest.h>
 
 using basic::DateTime;
 

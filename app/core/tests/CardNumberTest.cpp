@@ -1,8 +1,8 @@
 // The one card-number rule: decimal digits only; touch keys hexadecimal, unsigned, leading
 // zeros not counted, at most 8 significant digits.
-#include <gtest/gtest.h>
-
 #include "core/CardNumber.h"
+
+#include <gtest/gtest.h>
 
 TEST(CardNumber, ReadsAndWritesEachKind) {
   struct Case {

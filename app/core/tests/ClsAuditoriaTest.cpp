@@ -1,8 +1,9 @@
 // Audit log and password record.
 #include "core/ClsAuditoria.h"
-#include "core/tests/StoreFixtures.h"
+
 #include "core/ClsClave.h"
 #include "core/ClsUsers.h"
+#include "core/tests/StoreFixtures.h"
 
 #include <gtest/gtest.h>
 

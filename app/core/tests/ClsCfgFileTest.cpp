@@ -1,20 +1,20 @@
 // Settings object against real files in a temporary folder.
+#include "core/ClsCfgFile.h"
+
 #include <gtest/gtest.h>
-#include <fcntl.h>
-#include <pwd.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <pwd.h>
 #include <sstream>
-
-#include "core/ClsCfgFile.h"
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 

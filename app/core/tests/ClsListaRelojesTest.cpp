@@ -1,11 +1,11 @@
 // Clock list store: every record form, defaults, slot rules, and saves that never lose a file.
 #include "core/ClsListaRelojes.h"
+
 #include "core/ProgramObjects.h"
 #include "core/tests/StoreFixtures.h"
 
 #include <basekit/atomicfile.h>
 #include <basekit/testing/Hooks.h>
-
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -1,4 +1,9 @@
 // Daily log against a real temporary data folder and a settable clock.
+#include "core/ClsLogger.h"
+
+#include "core/Globals.h"
+#include "core/ProgramObjects.h"
+
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -6,14 +11,9 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include "core/ClsLogger.h"
-#include "core/Globals.h"
-#include "core/ProgramObjects.h"
 
 namespace fs = std::filesystem;
 

@@ -1,12 +1,12 @@
 // Card store: both record forms, lookup, saving from rows, importing names.
 #include "core/ClsTarjetas.h"
-#include "core/tests/StoreFixtures.h"
+
 #include "core/Globals.h"
 #include "core/ProgramObjects.h"
+#include "core/tests/StoreFixtures.h"
 
 #include <basekit/atomicfile.h>
 #include <basekit/testing/Hooks.h>
-
 #include <gtest/gtest.h>
 
 #include <cerrno>

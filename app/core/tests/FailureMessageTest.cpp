@@ -1,12 +1,13 @@
 // The one failure-message mapping: refused opens of the serial port, in the language of the
 // settings.
+#include "core/FailureMessage.h"
+
+#include "core/ClsCfgFile.h"
+#include "core/ProgramObjects.h"
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
-
-#include "core/ClsCfgFile.h"
-#include "core/FailureMessage.h"
-#include "core/ProgramObjects.h"
 
 namespace {
 

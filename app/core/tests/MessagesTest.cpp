@@ -1,16 +1,17 @@
 // Message table: lookup edges and the completeness of the three language blocks.
+#include "core/Messages.h"
+
+#include "core/ClsCfgFile.h"
+#include "core/Globals.h"
+#include "core/MessagesExtra.h"
+#include "core/ProgramObjects.h"
+
 #include <gtest/gtest.h>
 
 #include <QString>
 
 #include <algorithm>
 #include <string>
-
-#include "core/ClsCfgFile.h"
-#include "core/Globals.h"
-#include "core/Messages.h"
-#include "core/MessagesExtra.h"
-#include "core/ProgramObjects.h"
 
 namespace {
 

@@ -1,11 +1,6 @@
 // The one owner of the program-wide objects: start-up's objects bound to their names over the
 // data folder's stores, every name null again after the release, and no second owner.
-#include <gtest/gtest.h>
-
-#include <QTemporaryDir>
-
-#include <clocklink/ClsMirsol.h>
-#include <clocklink/ClsModem.h>
+#include "core/ProgramObjects.h"
 
 #include "core/ClsAuditoria.h"
 #include "core/ClsCfgFile.h"
@@ -14,9 +9,14 @@
 #include "core/ClsTarjetas.h"
 #include "core/ClsUsers.h"
 #include "core/Globals.h"
-#include "core/ProgramObjects.h"
 #include "core/Release.h"
 #include "core/StoreWriters.h"
+
+#include <clocklink/ClsMirsol.h>
+#include <clocklink/ClsModem.h>
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The in-memory progress list: 1-based lines, styles, edits out of range ignored.
-#include <gtest/gtest.h>
-
 #include "core/ProgressList.h"
+
+#include <gtest/gtest.h>
 
 TEST(ProgressList, LinesAreNumberedFromOneAndOutOfRangeEditsAreIgnored) {
   VectorProgressList list;

@@ -1,20 +1,6 @@
 // Every store file is read whole only up to a size fitting its records (with a wide margin):
 // one byte more and the load refuses it without reading it, says why, and no save writes over
 // it. At the limit it is read as usual.
-#include <gtest/gtest.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdlib>
-#include <filesystem>
-#include <functional>
-#include <string>
-#include <vector>
-
-#include <basekit/plainfile.h>
-
 #include "core/ClsAuditoria.h"
 #include "core/ClsClave.h"
 #include "core/ClsListaEmpresas.h"
@@ -25,6 +11,19 @@
 #include "core/ProgramObjects.h"
 #include "core/StoreRows.h"
 #include "core/tests/StoreFixtures.h"
+
+#include <basekit/plainfile.h>
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
 
 namespace fs = std::filesystem;
 

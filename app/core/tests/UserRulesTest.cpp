@@ -1,11 +1,12 @@
 // The last administrator cannot be deleted or demoted while other users remain.
+#include "core/UserRules.h"
+
+#include "core/ClsUsers.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QTemporaryDir>
-
-#include "core/ClsUsers.h"
-#include "core/UserRules.h"
 
 TEST(UserRules, TheLastAdministratorStaysWhileOthersRemain) {
   QTemporaryDir dir;

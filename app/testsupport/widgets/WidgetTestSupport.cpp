@@ -1,4 +1,5 @@
 #include "testsupport/widgets/WidgetTestSupport.h"
+
 #include "testsupport/RecordingReporter.h"
 #include "widgets/dialogs/testing/Hooks.h"
 

@@ -4,16 +4,16 @@
 // recorder. The headless part (testsupport/AppTestSupport.h) comes with it.
 #pragma once
 
+#include "collect/RunContext.h"
+#include "testsupport/AppTestSupport.h"
+#include "widgets/common/ClockWindowsState.h"
+#include "widgets/dialogs/MsgBox.h"
+
 #include <QString>
 
 #include <deque>
 #include <optional>
 #include <vector>
-
-#include "collect/RunContext.h"
-#include "testsupport/AppTestSupport.h"
-#include "widgets/common/ClockWindowsState.h"
-#include "widgets/dialogs/MsgBox.h"
 
 class QWidget;
 

@@ -4,11 +4,11 @@
 // name.
 #pragma once
 
-#include <string>
-#include <vector>
-
 #include "core/ClsTarjetas.h"
 #include "core/ProgramObjects.h"
+
+#include <string>
+#include <vector>
 
 struct AdminObjects {
   ClsCfgFile* cfg = nullptr;

@@ -1,10 +1,10 @@
 #include "widgets/admin/EditorListView.h"
 
-#include <QHeaderView>
-#include <QItemSelectionModel>
-
 #include "admin/EditorTableModel.h"
 #include "core/Messages.h"
+
+#include <QHeaderView>
+#include <QItemSelectionModel>
 
 QTableView* makeEditorListView(EditorTableModel* model, const std::vector<double>& widths,
                                int listWidth, std::function<bool(int)> onHeaderClick,

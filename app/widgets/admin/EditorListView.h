@@ -3,12 +3,12 @@
 // a header click handed to the editor's sort (which answers whether it now sorts ascending).
 #pragma once
 
+#include "admin/EditorTableModel.h"
+
 #include <QTableView>
 
 #include <functional>
 #include <vector>
-
-#include "admin/EditorTableModel.h"
 
 QTableView* makeEditorListView(EditorTableModel* model, const std::vector<double>& widths,
                                int listWidth, std::function<bool(int)> onHeaderClick,

@@ -1,15 +1,15 @@
 #include "widgets/admin/EditorSupport.h"
 
+#include "widgets/common/AppImages.h"
+
 #include <QAction>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QToolBar>
 #include <QToolButton>
-#include <QValidator>
 #include <QVBoxLayout>
-
-#include "widgets/common/AppImages.h"
+#include <QValidator>
 
 namespace {
 

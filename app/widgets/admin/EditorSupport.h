@@ -3,6 +3,10 @@
 // limit of a text box that never cuts what the program puts there.
 #pragma once
 
+#include "admin/EditorText.h"
+#include "core/Messages.h"
+#include "widgets/common/CommandBar.h"
+
 #include <QDialog>
 #include <QIcon>
 #include <QList>
@@ -12,10 +16,6 @@
 #include <memory>
 #include <string>
 #include <vector>
-
-#include "admin/EditorText.h"
-#include "core/Messages.h"
-#include "widgets/common/CommandBar.h"
 
 class QAction;
 class QKeyEvent;

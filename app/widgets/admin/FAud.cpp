@@ -1,5 +1,14 @@
 #include "widgets/admin/FAud.h"
 
+#include "admin/FAudModel.h"
+#include "core/ClsAuditoria.h"
+#include "core/Messages.h"
+#include "core/MessagesExtra.h"
+#include "widgets/common/AppImages.h"
+#include "widgets/common/CommandBar.h"
+#include "widgets/dialogs/HourglassGuard.h"
+#include "widgets/dialogs/MsgBox.h"
+
 #include <QAction>
 #include <QHeaderView>
 #include <QMenuBar>
@@ -10,15 +19,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-
-#include "widgets/common/AppImages.h"
-#include "core/ClsAuditoria.h"
-#include "admin/FAudModel.h"
-#include "widgets/dialogs/HourglassGuard.h"
-#include "core/Messages.h"
-#include "core/MessagesExtra.h"
-#include "widgets/dialogs/MsgBox.h"
-#include "widgets/common/CommandBar.h"
 
 namespace {
 QString msg(int id) { return QString::fromStdString(GetMsg(id)); }

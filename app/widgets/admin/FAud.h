@@ -2,9 +2,9 @@
 // a header click, and empties the log on Baja. It only reads and deletes; it adds nothing.
 #pragma once
 
-#include <QDialog>
-
 #include "widgets/admin/AdminObjects.h"
+
+#include <QDialog>
 
 class QAction;
 class QTreeView;

@@ -1,12 +1,12 @@
 #include "widgets/admin/FBases.h"
 
+#include "core/Messages.h"
+#include "widgets/admin/EditorSupport.h"
+
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
-
-#include "core/Messages.h"
-#include "widgets/admin/EditorSupport.h"
 
 using adminwindows::msg;
 using adminwindows::named;

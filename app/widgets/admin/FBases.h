@@ -4,11 +4,11 @@
 // window ends are ListEditorWindow's.
 #pragma once
 
-#include <QIcon>
-#include <QList>
-
 #include "admin/FBasesModel.h"
 #include "widgets/admin/ListEditorWindow.h"
+
+#include <QIcon>
+#include <QList>
 
 class QCheckBox;
 class QLineEdit;

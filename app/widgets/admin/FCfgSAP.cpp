@@ -1,5 +1,8 @@
 #include "widgets/admin/FCfgSAP.h"
 
+#include "core/ClsCfgFile.h"
+#include "widgets/dialogs/MsgBox.h"
+
 #include <QCheckBox>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -8,9 +11,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
-
-#include "core/ClsCfgFile.h"
-#include "widgets/dialogs/MsgBox.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 // settings object only; the file is written by the next save of the settings.
 #pragma once
 
-#include <QDialog>
-
 #include "admin/ConfigForm.h"
+
+#include <QDialog>
 
 class ClsCfgFile;
 class QCheckBox;

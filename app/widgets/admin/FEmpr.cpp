@@ -1,14 +1,14 @@
 #include "widgets/admin/FEmpr.h"
 
+#include "core/Messages.h"
+#include "widgets/admin/EditorSupport.h"
+#include "widgets/dialogs/FileDialogs.h"
+
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-
-#include "core/Messages.h"
-#include "widgets/admin/EditorSupport.h"
-#include "widgets/dialogs/FileDialogs.h"
 
 using adminwindows::msg;
 using adminwindows::named;

@@ -4,11 +4,11 @@
 // and how the window ends are ListEditorWindow's.
 #pragma once
 
-#include <QIcon>
-#include <QList>
-
 #include "admin/FEmprModel.h"
 #include "widgets/admin/ListEditorWindow.h"
+
+#include <QIcon>
+#include <QList>
 
 class QLineEdit;
 class QPushButton;

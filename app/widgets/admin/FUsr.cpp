@@ -1,15 +1,15 @@
 #include "widgets/admin/FUsr.h"
 
+#include "core/Messages.h"
+#include "widgets/admin/EditorSupport.h"
+#include "widgets/dialogs/HourglassGuard.h"
+
 #include <QComboBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTabWidget>
 #include <QVBoxLayout>
-
-#include "widgets/admin/EditorSupport.h"
-#include "widgets/dialogs/HourglassGuard.h"
-#include "core/Messages.h"
 
 using adminwindows::msg;
 using adminwindows::named;

@@ -2,14 +2,14 @@
 // view over FUsrModel; the caller sets gUsers->Operation and shows it modally (see run).
 #pragma once
 
+#include "admin/FUsrModel.h"
+#include "widgets/dialogs/MsgBoxReporter.h"
+
 #include <QDialog>
 #include <QIcon>
 #include <QList>
 
 #include <memory>
-
-#include "admin/FUsrModel.h"
-#include "widgets/dialogs/MsgBoxReporter.h"
 
 class EditorCommands;
 class QComboBox;

@@ -1,5 +1,21 @@
 #include "widgets/admin/FVerArch.h"
 
+#include "core/Basic.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "core/Globals.h"
+#include "core/Messages.h"
+#include "widgets/admin/ListingPrinter.h"
+#include "widgets/admin/ListingPrinterDialog.h"
+#include "widgets/admin/RecordViewModel.h"
+#include "widgets/common/AppImages.h"
+#include "widgets/common/BusyGuard.h"
+#include "widgets/common/CommandBar.h"
+#include "widgets/dialogs/FileDialogs.h"
+#include "widgets/dialogs/FrmMsg.h"
+#include "widgets/dialogs/HourglassGuard.h"
+#include "widgets/dialogs/MsgBox.h"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
@@ -13,25 +29,9 @@
 #include <QMenuBar>
 #include <QPrinter>
 #include <QProgressBar>
-#include <QToolBar>
 #include <QTableView>
+#include <QToolBar>
 #include <QVBoxLayout>
-
-#include "widgets/common/AppImages.h"
-#include "core/Basic.h"
-#include "widgets/common/BusyGuard.h"
-#include "core/ClsCfgFile.h"
-#include "core/ClsListaRelojes.h"
-#include "widgets/dialogs/FileDialogs.h"
-#include "widgets/dialogs/FrmMsg.h"
-#include "core/Globals.h"
-#include "widgets/dialogs/HourglassGuard.h"
-#include "widgets/admin/ListingPrinter.h"
-#include "widgets/admin/ListingPrinterDialog.h"
-#include "core/Messages.h"
-#include "widgets/dialogs/MsgBox.h"
-#include "widgets/admin/RecordViewModel.h"
-#include "widgets/common/CommandBar.h"
 
 namespace {
 QString msg(int id) { return QString::fromStdString(GetMsg(id)); }

@@ -4,16 +4,16 @@
 // shows progress while a view runs and keeps its events running, so it never freezes.
 #pragma once
 
+#include "admin/ColumnSort.h"
+#include "admin/MailSender.h"
+#include "admin/RecordView.h"
+#include "core/ClsTarjetas.h"
+#include "widgets/admin/AdminObjects.h"
+
 #include <QDialog>
 
 #include <array>
 #include <memory>
-
-#include "core/ClsTarjetas.h"
-#include "widgets/admin/AdminObjects.h"
-#include "admin/ColumnSort.h"
-#include "admin/MailSender.h"
-#include "admin/RecordView.h"
 
 class QAction;
 class QLabel;

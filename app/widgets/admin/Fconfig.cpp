@@ -1,5 +1,18 @@
 #include "widgets/admin/Fconfig.h"
 
+#include "admin/ModemProgram.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "core/ClsUsers.h"
+#include "core/Messages.h"
+#include "core/QtTranslations.h"
+#include "widgets/admin/FCfgSAP.h"
+#include "widgets/admin/FODBCLogon.h"
+#include "widgets/common/CommandBar.h"
+#include "widgets/dialogs/HourglassGuard.h"
+#include "widgets/dialogs/MsgBox.h"
+#include "widgets/dialogs/MsgBoxReporter.h"
+
 #include <clocklink/ClsMirsol.h>
 #include <clocklink/ClsModem.h>
 
@@ -24,19 +37,6 @@
 
 #include <algorithm>
 #include <iterator>
-
-#include "core/ClsCfgFile.h"
-#include "core/ClsListaRelojes.h"
-#include "core/ClsUsers.h"
-#include "widgets/admin/FCfgSAP.h"
-#include "widgets/admin/FODBCLogon.h"
-#include "widgets/common/CommandBar.h"
-#include "widgets/dialogs/HourglassGuard.h"
-#include "core/Messages.h"
-#include "admin/ModemProgram.h"
-#include "widgets/dialogs/MsgBox.h"
-#include "widgets/dialogs/MsgBoxReporter.h"
-#include "core/QtTranslations.h"
 
 namespace {
 

@@ -4,15 +4,15 @@
 // writes the settings, clock and user files. Cancel writes nothing.
 #pragma once
 
+#include "admin/ConfigForm.h"
+#include "widgets/admin/AdminObjects.h"
+
 #include <QDialog>
 #include <QIcon>
 #include <QList>
 
 #include <array>
 #include <functional>
-
-#include "admin/ConfigForm.h"
-#include "widgets/admin/AdminObjects.h"
 
 class QAction;
 class QCheckBox;

@@ -1,14 +1,14 @@
 #include "widgets/admin/ListEditorWindow.h"
 
-#include <QAction>
-#include <QApplication>
-#include <QTableView>
-#include <QVBoxLayout>
-
 #include "admin/EditorTableModel.h"
 #include "admin/ListEditorModel.h"
 #include "widgets/admin/EditorListView.h"
 #include "widgets/dialogs/HourglassGuard.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QTableView>
+#include <QVBoxLayout>
 
 namespace {
 

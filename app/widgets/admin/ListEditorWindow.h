@@ -7,6 +7,9 @@
 // nothing. An editor window adds its fields and how they map to its model's.
 #pragma once
 
+#include "widgets/admin/EditorSupport.h"
+#include "widgets/dialogs/MsgBoxReporter.h"
+
 #include <QIcon>
 #include <QList>
 #include <QStringList>
@@ -14,9 +17,6 @@
 #include <cstdint>
 #include <memory>
 #include <vector>
-
-#include "widgets/admin/EditorSupport.h"
-#include "widgets/dialogs/MsgBoxReporter.h"
 
 class EditorTableModel;
 class ListEditorModel;

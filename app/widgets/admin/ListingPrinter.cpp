@@ -1,12 +1,12 @@
 #include "widgets/admin/ListingPrinter.h"
 
+#include "core/Basic.h"
+#include "core/MessagesExtra.h"
+
 #include <QFont>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPrinter>
-
-#include "core/Basic.h"
-#include "core/MessagesExtra.h"
 
 namespace {
 

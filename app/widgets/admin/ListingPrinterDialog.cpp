@@ -1,9 +1,9 @@
 #include "widgets/admin/ListingPrinterDialog.h"
 
+#include "widgets/admin/testing/Hooks.h"
+
 #include <QPrintDialog>
 #include <QPrinter>
-
-#include "widgets/admin/testing/Hooks.h"
 
 namespace adminwindows {
 

@@ -3,10 +3,10 @@
 // Marked rows come back bold and red (255) through the font and foreground roles.
 #pragma once
 
+#include "admin/RecordView.h"
+
 #include <QAbstractTableModel>
 #include <QStringList>
-
-#include "admin/RecordView.h"
 
 class RecordViewModel : public QAbstractTableModel {
   Q_OBJECT

@@ -1,5 +1,11 @@
 #include "widgets/admin/fReloj.h"
 
+#include "core/ClsListaRelojes.h"
+#include "core/Messages.h"
+#include "widgets/admin/EditorSupport.h"
+#include "widgets/dialogs/FileDialogs.h"
+#include "widgets/dialogs/HourglassGuard.h"
+
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -13,12 +19,6 @@
 #include <QSignalBlocker>
 #include <QTabWidget>
 #include <QVBoxLayout>
-
-#include "core/ClsListaRelojes.h"
-#include "widgets/admin/EditorSupport.h"
-#include "widgets/dialogs/FileDialogs.h"
-#include "widgets/dialogs/HourglassGuard.h"
-#include "core/Messages.h"
 
 using adminwindows::msg;
 using adminwindows::named;

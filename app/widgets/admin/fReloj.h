@@ -3,16 +3,15 @@
 // gListaRelojes->Operation and shows it modally (see run).
 #pragma once
 
+#include "admin/fRelojModel.h"
+#include "widgets/dialogs/MsgBoxReporter.h"
+
 #include <QDialog>
 #include <QIcon>
 #include <QList>
 
-#include <memory>
-
 #include <array>
-
-#include "admin/fRelojModel.h"
-#include "widgets/dialogs/MsgBoxReporter.h"
+#include <memory>
 
 class EditorCommands;
 class QCheckBox;

@@ -1,16 +1,16 @@
 #include "widgets/clock/ClockWindow.h"
 
+#include "core/Messages.h"
+#include "widgets/common/BusyGuard.h"
+#include "widgets/common/CommandBar.h"
+#include "widgets/common/MainWindowHost.h"
+
 #include <QAction>
 #include <QCloseEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QToolBar>
 #include <QVBoxLayout>
-
-#include "widgets/common/BusyGuard.h"
-#include "widgets/common/MainWindowHost.h"
-#include "core/Messages.h"
-#include "widgets/common/CommandBar.h"
 
 ClockWindow::ClockWindow(QWidget* parent, const char* name, int captionMsg, Images images,
                          const std::optional<collect::RunContext>& context,

@@ -6,6 +6,8 @@
 // the run context the window is handed (HandedContext).
 #pragma once
 
+#include "widgets/common/HandedContext.h"
+
 #include <QDialog>
 #include <QIcon>
 #include <QList>
@@ -13,8 +15,6 @@
 #include <functional>
 #include <optional>
 #include <vector>
-
-#include "widgets/common/HandedContext.h"
 
 class QAction;
 class QMenu;

@@ -1,18 +1,18 @@
 #include "widgets/clock/FCacheo.h"
 
+#include "collect/ClockSettingRules.h"
+#include "widgets/common/BusyGuard.h"
+#include "widgets/dialogs/HourglassGuard.h"
+#include "widgets/dialogs/MsgBox.h"
+
+#include <clocklink/ClsMirsol.h>
+#include <clocklink/CollectionStatus.h>
+
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QSlider>
 #include <QVBoxLayout>
-
-#include <clocklink/ClsMirsol.h>
-#include <clocklink/CollectionStatus.h>
-
-#include "widgets/common/BusyGuard.h"
-#include "collect/ClockSettingRules.h"
-#include "widgets/dialogs/HourglassGuard.h"
-#include "widgets/dialogs/MsgBox.h"
 
 FCacheo::FCacheo(QWidget* parent, const std::optional<collect::RunContext>& context,
                  const SharedWindowState& shared)

@@ -1,16 +1,16 @@
 #include "widgets/clock/FCbioReloj.h"
 
-#include <QApplication>
-#include <QFormLayout>
-#include <QLineEdit>
+#include "collect/ClockSettingRules.h"
+#include "core/Messages.h"
+#include "widgets/common/BusyGuard.h"
+#include "widgets/dialogs/MsgBox.h"
 
 #include <clocklink/ClsMirsol.h>
 #include <clocklink/CollectionStatus.h>
 
-#include "widgets/common/BusyGuard.h"
-#include "collect/ClockSettingRules.h"
-#include "core/Messages.h"
-#include "widgets/dialogs/MsgBox.h"
+#include <QApplication>
+#include <QFormLayout>
+#include <QLineEdit>
 
 FCbioReloj::FCbioReloj(QWidget* parent, const std::optional<collect::RunContext>& context,
                        const SharedWindowState& shared)

@@ -1,5 +1,17 @@
 #include "widgets/clock/FConsole.h"
 
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "core/Messages.h"
+#include "widgets/common/BusyGuard.h"
+#include "widgets/common/CommandBar.h"
+#include "widgets/common/MainWindowHost.h"
+#include "widgets/common/ProgressListWidget.h"
+#include "widgets/dialogs/HourglassGuard.h"
+
+#include <clocklink/ClsMirsol.h>
+#include <clocklink/ClsModem.h>
+
 #include <QAction>
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -11,18 +23,6 @@
 #include <QToolBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
-
-#include <clocklink/ClsMirsol.h>
-#include <clocklink/ClsModem.h>
-
-#include "widgets/common/BusyGuard.h"
-#include "widgets/common/CommandBar.h"
-#include "core/ClsCfgFile.h"
-#include "core/ClsListaRelojes.h"
-#include "widgets/dialogs/HourglassGuard.h"
-#include "widgets/common/MainWindowHost.h"
-#include "core/Messages.h"
-#include "widgets/common/ProgressListWidget.h"
 
 namespace {
 

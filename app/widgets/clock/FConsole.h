@@ -3,14 +3,14 @@
 // shows the new CONSOLE.MIR lines as rows; the pause and exit commands share menu and toolbar.
 #pragma once
 
+#include "collect/CollectionPass.h"
+#include "collect/ConsoleFile.h"
+#include "widgets/common/HandedContext.h"
+
 #include <QDialog>
 
 #include <cstdint>
 #include <optional>
-
-#include "widgets/common/HandedContext.h"
-#include "collect/CollectionPass.h"
-#include "collect/ConsoleFile.h"
 
 class QAction;
 class QLabel;

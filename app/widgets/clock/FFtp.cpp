@@ -1,5 +1,11 @@
 #include "widgets/clock/FFtp.h"
 
+#include "core/ClsCfgFile.h"
+#include "widgets/common/BusyGuard.h"
+
+#include <clocklink/CollectionStatus.h>
+#include <clocklink/EventPump.h>
+
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -7,12 +13,6 @@
 #include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
-
-#include <clocklink/CollectionStatus.h>
-#include <clocklink/EventPump.h>
-
-#include "widgets/common/BusyGuard.h"
-#include "core/ClsCfgFile.h"
 
 using clocklink::kFailure;
 using clocklink::kSuccess;

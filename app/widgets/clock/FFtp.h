@@ -3,13 +3,13 @@
 // tmpReturnValue (-100 done, -200 failed or cancelled) and closes itself a few seconds later.
 #pragma once
 
-#include <QDialog>
+#include "collect/FtpUpload.h"
 
 #include <clocklink/CollectionStatus.h>
 
-#include <cstdint>
+#include <QDialog>
 
-#include "collect/FtpUpload.h"
+#include <cstdint>
 
 class ClsCfgFile;
 class QLabel;

@@ -1,27 +1,27 @@
 #include "widgets/clock/FIniModem.h"
 
-#include <QCloseEvent>
-#include <QLabel>
-#include <QPushButton>
-#include <QVBoxLayout>
+#include "collect/DialClock.h"
+#include "core/Basic.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "core/FailureMessage.h"
+#include "core/Messages.h"
+#include "widgets/common/BusyGuard.h"
+#include "widgets/common/MainWindowHost.h"
+#include "widgets/dialogs/MsgBox.h"
 
 #include <clocklink/ClsMirsol.h>
 #include <clocklink/ClsModem.h>
 #include <clocklink/EventPump.h>
 
+#include <QCloseEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
 #include <functional>
 #include <optional>
 #include <utility>
-
-#include "core/Basic.h"
-#include "widgets/common/BusyGuard.h"
-#include "core/ClsCfgFile.h"
-#include "core/ClsListaRelojes.h"
-#include "collect/DialClock.h"
-#include "core/FailureMessage.h"
-#include "widgets/common/MainWindowHost.h"
-#include "core/Messages.h"
-#include "widgets/dialogs/MsgBox.h"
 
 using clocklink::CollectionStatus;
 using clocklink::kCancelled;

@@ -3,14 +3,14 @@
 // button cancels while dialling, hangs up a line that is up, and dials again otherwise.
 #pragma once
 
-#include <QDialog>
+#include "widgets/common/HandedContext.h"
 
 #include <clocklink/CollectionStatus.h>
 
+#include <QDialog>
+
 #include <cstdint>
 #include <optional>
-
-#include "widgets/common/HandedContext.h"
 
 class QLabel;
 class QPushButton;

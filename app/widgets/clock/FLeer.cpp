@@ -1,5 +1,20 @@
 #include "widgets/clock/FLeer.h"
 
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "core/Globals.h"
+#include "core/Messages.h"
+#include "widgets/clock/FFtp.h"
+#include "widgets/clock/FRsh.h"
+#include "widgets/common/MainWindowHost.h"
+#include "widgets/common/ProgressListWidget.h"
+#include "widgets/dialogs/FrmMsg.h"
+#include "widgets/dialogs/HourglassGuard.h"
+#include "widgets/dialogs/MsgBoxReporter.h"
+
+#include <clocklink/ClsMirsol.h>
+#include <clocklink/ClsModem.h>
+
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -15,21 +30,6 @@
 #include <QStorageInfo>
 #include <QTreeView>
 #include <QVBoxLayout>
-
-#include <clocklink/ClsMirsol.h>
-#include <clocklink/ClsModem.h>
-
-#include "core/ClsCfgFile.h"
-#include "core/ClsListaRelojes.h"
-#include "widgets/clock/FFtp.h"
-#include "widgets/clock/FRsh.h"
-#include "widgets/dialogs/FrmMsg.h"
-#include "core/Globals.h"
-#include "widgets/dialogs/HourglassGuard.h"
-#include "widgets/common/MainWindowHost.h"
-#include "core/Messages.h"
-#include "widgets/dialogs/MsgBoxReporter.h"
-#include "widgets/common/ProgressListWidget.h"
 
 using clocklink::kFailure;
 

@@ -2,11 +2,11 @@
 // the operator picks, and ships it when the settings ask. One read per opening of the window.
 #pragma once
 
-#include <optional>
-
-#include "widgets/common/BusyGuard.h"
-#include "widgets/clock/ClockWindow.h"
 #include "collect/ManualRead.h"
+#include "widgets/clock/ClockWindow.h"
+#include "widgets/common/BusyGuard.h"
+
+#include <optional>
 
 class QAction;
 class QCheckBox;

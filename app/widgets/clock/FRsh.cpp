@@ -1,16 +1,16 @@
 #include "widgets/clock/FRsh.h"
 
+#include "core/ClsCfgFile.h"
+#include "widgets/common/BusyGuard.h"
+
+#include <clocklink/CollectionStatus.h>
+
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
-
-#include <clocklink/CollectionStatus.h>
-
-#include "widgets/common/BusyGuard.h"
-#include "core/ClsCfgFile.h"
 
 using clocklink::kFailure;
 using clocklink::kSuccess;

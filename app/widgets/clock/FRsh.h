@@ -3,17 +3,17 @@
 // settings' tmpReturnValue (-100 done, -200 failed or cancelled) and closes itself after.
 #pragma once
 
-#include <QDialog>
-#include <QTimer>
+#include "collect/QtReactorDriver.h"
+#include "collect/RemoteCommand.h"
 
 #include <clocklink/CollectionStatus.h>
+
+#include <QDialog>
+#include <QTimer>
 
 #include <cstdint>
 #include <functional>
 #include <string>
-
-#include "collect/QtReactorDriver.h"
-#include "collect/RemoteCommand.h"
 
 class ClsCfgFile;
 class QLabel;

@@ -1,5 +1,14 @@
 #include "widgets/clock/FSirenas.h"
 
+#include "core/ClsListaRelojes.h"
+#include "core/Messages.h"
+#include "widgets/common/BusyGuard.h"
+#include "widgets/dialogs/MsgBox.h"
+#include "widgets/dialogs/MsgBoxReporter.h"
+
+#include <clocklink/ClsMirsol.h>
+#include <clocklink/CollectionStatus.h>
+
 #include <QAction>
 #include <QComboBox>
 #include <QGridLayout>
@@ -12,16 +21,7 @@
 #include <QRegularExpressionValidator>
 #include <QTreeWidget>
 
-#include <clocklink/ClsMirsol.h>
-#include <clocklink/CollectionStatus.h>
-
 #include <algorithm>
-
-#include "widgets/common/BusyGuard.h"
-#include "core/ClsListaRelojes.h"
-#include "core/Messages.h"
-#include "widgets/dialogs/MsgBox.h"
-#include "widgets/dialogs/MsgBoxReporter.h"
 
 namespace {
 QString msgText(int n) { return QString::fromStdString(GetMsg(n)); }

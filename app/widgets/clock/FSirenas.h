@@ -2,12 +2,12 @@
 // one siren, deletes the selected one or all, and reads the list again after every change.
 #pragma once
 
+#include "collect/SirenSchedule.h"
+#include "widgets/clock/ClockWindow.h"
+
 #include <array>
 #include <optional>
 #include <vector>
-
-#include "widgets/clock/ClockWindow.h"
-#include "collect/SirenSchedule.h"
 
 class QComboBox;
 class QLabel;

@@ -1,5 +1,12 @@
 #include "widgets/clock/FTime.h"
 
+#include "collect/ClockSettingRules.h"
+#include "core/Messages.h"
+#include "widgets/common/BusyGuard.h"
+#include "widgets/dialogs/MsgBox.h"
+
+#include <clocklink/ClsMirsol.h>
+
 #include <QApplication>
 #include <QDateEdit>
 #include <QDateTime>
@@ -7,13 +14,6 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QTimeEdit>
-
-#include <clocklink/ClsMirsol.h>
-
-#include "widgets/common/BusyGuard.h"
-#include "collect/ClockSettingRules.h"
-#include "core/Messages.h"
-#include "widgets/dialogs/MsgBox.h"
 
 using clocklink::kSuccess;
 

@@ -1,5 +1,19 @@
 #include "widgets/clock/FTjtas.h"
 
+#include "collect/CardText.h"
+#include "collect/FGrales.h"
+#include "core/Basic.h"
+#include "core/ClsListaRelojes.h"
+#include "core/Messages.h"
+#include "core/MessagesExtra.h"
+#include "widgets/common/BusyGuard.h"
+#include "widgets/dialogs/FileDialogs.h"
+#include "widgets/dialogs/HourglassGuard.h"
+#include "widgets/dialogs/MsgBox.h"
+
+#include <clocklink/ClsMirsol.h>
+#include <clocklink/CollectionStatus.h>
+
 #include <QAction>
 #include <QApplication>
 #include <QGridLayout>
@@ -11,20 +25,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
-#include <clocklink/ClsMirsol.h>
-#include <clocklink/CollectionStatus.h>
 #include <sys/stat.h>
-
-#include "core/Basic.h"
-#include "widgets/common/BusyGuard.h"
-#include "collect/CardText.h"
-#include "core/ClsListaRelojes.h"
-#include "collect/FGrales.h"
-#include "widgets/dialogs/FileDialogs.h"
-#include "widgets/dialogs/HourglassGuard.h"
-#include "core/Messages.h"
-#include "core/MessagesExtra.h"
-#include "widgets/dialogs/MsgBox.h"
 
 namespace {
 QString msgText(int n) { return QString::fromStdString(GetMsg(n)); }

@@ -2,11 +2,11 @@
 // card file either way, and switches the clock's overall locking mode.
 #pragma once
 
+#include "widgets/clock/ClockWindow.h"
+
 #include <clocklink/CollectionStatus.h>
 
 #include <optional>
-
-#include "widgets/clock/ClockWindow.h"
 
 class QLineEdit;
 class QRadioButton;

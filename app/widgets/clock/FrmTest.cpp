@@ -1,5 +1,13 @@
 #include "widgets/clock/FrmTest.h"
 
+#include "core/Basic.h"
+#include "core/Messages.h"
+#include "widgets/common/BusyGuard.h"
+#include "widgets/common/ProgressListWidget.h"
+
+#include <clocklink/ClsMirsol.h>
+#include <clocklink/ClsModem.h>
+
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -9,15 +17,7 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-#include <clocklink/ClsMirsol.h>
-#include <clocklink/ClsModem.h>
-
 #include <algorithm>
-
-#include "core/Basic.h"
-#include "widgets/common/BusyGuard.h"
-#include "core/Messages.h"
-#include "widgets/common/ProgressListWidget.h"
 
 namespace {
 QString msgText(int n) { return QString::fromStdString(GetMsg(n)); }

@@ -2,13 +2,13 @@
 // or modem), Detectar searches COM1-COM4 for a clock; Cancelar stops either at its next check.
 #pragma once
 
+#include "collect/PortTest.h"
+#include "widgets/clock/ClockWindow.h"
+#include "widgets/dialogs/MsgBoxReporter.h"
+
 #include <array>
 #include <memory>
 #include <optional>
-
-#include "widgets/clock/ClockWindow.h"
-#include "widgets/dialogs/MsgBoxReporter.h"
-#include "collect/PortTest.h"
 
 class QComboBox;
 class QLabel;

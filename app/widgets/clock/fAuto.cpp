@@ -1,24 +1,24 @@
 #include "widgets/clock/fAuto.h"
 
+#include "core/ClsCfgFile.h"
+#include "core/ClsUsers.h"
+#include "core/Messages.h"
+#include "widgets/clock/FFtp.h"
+#include "widgets/clock/FRsh.h"
+#include "widgets/common/BusyGuard.h"
+#include "widgets/common/ClockWindowsState.h"
+#include "widgets/common/ProgressListWidget.h"
+#include "widgets/dialogs/MsgBox.h"
+#include "widgets/dialogs/frmSplash.h"
+
+#include <clocklink/ClsMirsol.h>
+#include <clocklink/ClsModem.h>
+
 #include <QCloseEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
-
-#include <clocklink/ClsMirsol.h>
-#include <clocklink/ClsModem.h>
-
-#include "widgets/common/BusyGuard.h"
-#include "widgets/common/ClockWindowsState.h"
-#include "core/ClsCfgFile.h"
-#include "core/ClsUsers.h"
-#include "widgets/clock/FFtp.h"
-#include "widgets/clock/FRsh.h"
-#include "core/Messages.h"
-#include "widgets/dialogs/MsgBox.h"
-#include "widgets/common/ProgressListWidget.h"
-#include "widgets/dialogs/frmSplash.h"
 
 namespace {
 // The on-line list keeps this many lines; older ones go as new passes add theirs.

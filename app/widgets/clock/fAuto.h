@@ -4,16 +4,16 @@
 // run stops. The logic lives in AutoSchedule and PollClocks; this window only wires them.
 #pragma once
 
+#include "collect/AutoSchedule.h"
+#include "collect/CollectionPass.h"
+#include "core/ClsLogger.h"
+#include "widgets/common/HandedContext.h"
+
 #include <QDialog>
 
 #include <functional>
 #include <optional>
 #include <string>
-
-#include "widgets/common/HandedContext.h"
-#include "collect/AutoSchedule.h"
-#include "core/ClsLogger.h"
-#include "collect/CollectionPass.h"
 
 class QLabel;
 class QPushButton;

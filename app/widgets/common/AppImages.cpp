@@ -1,13 +1,13 @@
 #include "widgets/common/AppImages.h"
 
+#include "widgets/common/MainWindowHost.h"
+
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 #include <QWidget>
 
 #include <functional>
-
-#include "widgets/common/MainWindowHost.h"
 
 namespace widgets {
 namespace {

@@ -1,13 +1,13 @@
 #include "widgets/common/BusyGuard.h"
 
+#include <clocklink/ClsMirsol.h>
+#include <clocklink/ClsModem.h>
+
 #include <QCloseEvent>
 #include <QList>
 #include <QMetaObject>
 #include <QPointer>
 #include <QWidget>
-
-#include <clocklink/ClsMirsol.h>
-#include <clocklink/ClsModem.h>
 
 namespace {
 

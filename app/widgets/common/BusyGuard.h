@@ -11,11 +11,11 @@
 // the running exchange, or has been queued after it and not yet delivered).
 #pragma once
 
-#include <functional>
-#include <optional>
-
 #include "collect/RunContext.h"
 #include "widgets/common/ClockWindowsState.h"
+
+#include <functional>
+#include <optional>
 
 class QCloseEvent;
 class QWidget;

@@ -1,5 +1,7 @@
 #include "widgets/common/CommandBar.h"
 
+#include "widgets/common/ToolbarButton.h"
+
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
@@ -7,8 +9,6 @@
 #include <QToolButton>
 
 #include <map>
-
-#include "widgets/common/ToolbarButton.h"
 
 namespace widgets {
 

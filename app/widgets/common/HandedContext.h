@@ -4,15 +4,15 @@
 // has no objects to work over.
 #pragma once
 
+#include "collect/RunContext.h"
+#include "widgets/common/BusyGuard.h"
+#include "widgets/common/ClockWindowsState.h"
+
 #include <clocklink/ClsMirsol.h>
 #include <clocklink/ClsModem.h>
 
 #include <cstdint>
 #include <optional>
-
-#include "collect/RunContext.h"
-#include "widgets/common/BusyGuard.h"
-#include "widgets/common/ClockWindowsState.h"
 
 class HandedContext {
  protected:

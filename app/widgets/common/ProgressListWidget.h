@@ -5,11 +5,11 @@
 // (refresh after the throttle window, or the next paint).
 #pragma once
 
+#include "core/ProgressList.h"
+
 #include <QElapsedTimer>
 #include <QListWidget>
 #include <QTimer>
-
-#include "core/ProgressList.h"
 
 class ProgressListWidget : public QListWidget, public ProgressList {
   Q_OBJECT

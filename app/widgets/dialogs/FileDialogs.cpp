@@ -1,8 +1,8 @@
 #include "widgets/dialogs/FileDialogs.h"
 
-#include <QFileDialog>
-
 #include "widgets/dialogs/testing/Hooks.h"
+
+#include <QFileDialog>
 
 namespace dialogs {
 namespace {

@@ -1,15 +1,15 @@
 #include "widgets/dialogs/FrmMsg.h"
 
+#include "core/Globals.h"
+#include "widgets/common/CommandBar.h"
+#include "widgets/common/ToolbarButton.h"
+#include "widgets/dialogs/testing/Hooks.h"
+
 #include <QAction>
 #include <QLabel>
 #include <QMenuBar>
 #include <QToolBar>
 #include <QVBoxLayout>
-
-#include "core/Globals.h"
-#include "widgets/common/CommandBar.h"
-#include "widgets/common/ToolbarButton.h"
-#include "widgets/dialogs/testing/Hooks.h"
 
 FrmMsg::FrmMsg(const QList<QIcon>* img, QWidget* parent)
     : QDialog(parent),

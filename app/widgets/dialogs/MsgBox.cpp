@@ -1,5 +1,9 @@
 #include "widgets/dialogs/MsgBox.h"
 
+#include "core/Messages.h"
+#include "widgets/common/BusyGuard.h"
+#include "widgets/dialogs/testing/Hooks.h"
+
 #include <QApplication>
 #include <QFontMetrics>
 #include <QGridLayout>
@@ -10,10 +14,6 @@
 
 #include <utility>
 #include <vector>
-
-#include "core/Messages.h"
-#include "widgets/common/BusyGuard.h"
-#include "widgets/dialogs/testing/Hooks.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 // modal box.
 #pragma once
 
-#include <string>
-
 #include "core/MsgStyle.h"
+
+#include <string>
 
 class QFont;
 class QString;

@@ -2,10 +2,10 @@
 // class without windows asks for are shown (and recorded in tests) like any other.
 #pragma once
 
-#include <string>
-
-#include "widgets/dialogs/MsgBox.h"
 #include "core/Reporter.h"
+#include "widgets/dialogs/MsgBox.h"
+
+#include <string>
 
 class MsgBoxReporter final : public Reporter {
  public:

@@ -1,12 +1,12 @@
 #include "widgets/dialogs/ReleaseBoxes.h"
 
-#include <clocklink/ClsMirsol.h>
-
-#include <string>
-
 #include "core/FailureMessage.h"
 #include "widgets/dialogs/MsgBox.h"
 #include "widgets/dialogs/MsgBoxReporter.h"
+
+#include <clocklink/ClsMirsol.h>
+
+#include <string>
 
 bool MensajeErrorComm(int16_t code, int16_t show) {
   // Any number may come in, a status or not: one that names no status fails silently.

@@ -2,11 +2,11 @@
 // the windows. The program's start-up, which shows the refusal boxes, is widgets/main/Startup.h.
 #pragma once
 
+#include "core/Release.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
-
-#include "core/Release.h"
 
 // False only for kSuccess. The four known failures (kFailure, kPortNotOpen, kPortInUse,
 // kModemNoCarrier) show their message in a critical box when `show` is non-zero; any other

@@ -1,5 +1,8 @@
 #include "widgets/dialogs/frmSplash.h"
 
+#include "core/Basic.h"
+#include "core/Messages.h"
+
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -7,9 +10,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
-
-#include "core/Basic.h"
-#include "core/Messages.h"
 
 namespace {
 QString q(const std::string& s) { return QString::fromStdString(s); }

@@ -1,5 +1,29 @@
 #include "widgets/main/FormP.h"
 
+#include "admin/ClockStatus.h"
+#include "collect/FGrales.h"
+#include "core/Basic.h"
+#include "core/ClsAuditoria.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "core/ClsUsers.h"
+#include "core/FailureMessage.h"
+#include "core/Messages.h"
+#include "core/MessagesExtra.h"
+#include "core/ProgramObjects.h"
+#include "core/Release.h"
+#include "widgets/common/AppImages.h"
+#include "widgets/common/BusyGuard.h"
+#include "widgets/common/CommandBar.h"
+#include "widgets/common/ProgressListWidget.h"
+#include "widgets/dialogs/HourglassGuard.h"
+#include "widgets/dialogs/MsgBox.h"
+#include "widgets/main/ProgramWindows.h"
+
+#include <clocklink/ClsMirsol.h>
+#include <clocklink/ClsModem.h>
+#include <clocklink/CollectionStatus.h>
+
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -19,33 +43,9 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
-#include <clocklink/ClsMirsol.h>
-#include <clocklink/ClsModem.h>
-#include <clocklink/CollectionStatus.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
-
-#include "widgets/common/AppImages.h"
-#include "core/Basic.h"
-#include "widgets/common/BusyGuard.h"
-#include "widgets/common/CommandBar.h"
-#include "admin/ClockStatus.h"
-#include "core/ClsAuditoria.h"
-#include "core/ClsCfgFile.h"
-#include "core/ClsListaRelojes.h"
-#include "core/ClsUsers.h"
-#include "collect/FGrales.h"
-#include "core/FailureMessage.h"
-#include "core/ProgramObjects.h"
-#include "widgets/main/ProgramWindows.h"
-#include "widgets/dialogs/HourglassGuard.h"
-#include "core/Messages.h"
-#include "core/MessagesExtra.h"
-#include "widgets/dialogs/MsgBox.h"
-#include "widgets/common/ProgressListWidget.h"
-#include "core/Release.h"
 
 namespace {
 

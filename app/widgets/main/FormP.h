@@ -4,6 +4,12 @@
 // QAction per command, shared by menu and toolbar, named after its menu item ("co3").
 #pragma once
 
+#include "collect/RunContext.h"
+#include "core/ProgramObjects.h"
+#include "widgets/common/HandedContext.h"
+#include "widgets/common/MainWindowHost.h"
+#include "widgets/main/WindowOpeners.h"
+
 #include <QIcon>
 #include <QList>
 #include <QMainWindow>
@@ -13,12 +19,6 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-
-#include "collect/RunContext.h"
-#include "core/ProgramObjects.h"
-#include "widgets/common/HandedContext.h"
-#include "widgets/common/MainWindowHost.h"
-#include "widgets/main/WindowOpeners.h"
 
 class QAction;
 class QComboBox;

@@ -1,18 +1,18 @@
 #include "widgets/main/ProgramShutdown.h"
 
-#include <QApplication>
-
-#include <clocklink/ClsModem.h>
-
-#include <cstdio>
-#include <string>
-
 #include "core/ClsCfgFile.h"
 #include "core/ProgramObjects.h"
 #include "core/Release.h"
 #include "widgets/dialogs/HourglassGuard.h"
 #include "widgets/dialogs/MsgBox.h"
 #include "widgets/main/FormP.h"
+
+#include <clocklink/ClsModem.h>
+
+#include <QApplication>
+
+#include <cstdio>
+#include <string>
 
 namespace {
 

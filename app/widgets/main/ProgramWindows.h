@@ -3,11 +3,11 @@
 // at start-up. Tests of the main window alone register recording stubs instead.
 #pragma once
 
-#include <optional>
-
 #include "collect/RunContext.h"
 #include "widgets/common/ClockWindowsState.h"
 #include "widgets/main/WindowOpeners.h"
+
+#include <optional>
 
 class ProgramObjects;
 

@@ -1,12 +1,11 @@
 #include "widgets/main/StartPlatform.h"
 
+#include <cstdlib>
+#include <cstring>
 #include <dlfcn.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
-
-#include <cstdlib>
-#include <cstring>
 
 namespace {
 

@@ -1,11 +1,5 @@
 #include "widgets/main/Startup.h"
 
-#include <unistd.h>
-
-#include <clocklink/ClsModem.h>
-
-#include <string>
-
 #include "core/ClsCfgFile.h"
 #include "core/ClsListaRelojes.h"
 #include "core/ClsLogger.h"
@@ -19,6 +13,11 @@
 #include "core/VeltaVersion.h"
 #include "widgets/dialogs/MsgBox.h"
 #include "widgets/dialogs/frmSplash.h"
+
+#include <clocklink/ClsModem.h>
+
+#include <string>
+#include <unistd.h>
 
 namespace {
 // One line in today's daily log, where the unattended run's operator looks.

@@ -1,19 +1,17 @@
 #include "widgets/main/StopSignals.h"
 
 #include "core/ProgramObjects.h"
+#include "widgets/clock/fAuto.h"
+#include "widgets/main/FormP.h"
 #include "widgets/main/ProgramWindows.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
 #include <QWidget>
 
+#include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
-
-#include <csignal>
-
-#include "widgets/main/FormP.h"
-#include "widgets/clock/fAuto.h"
 
 namespace {
 

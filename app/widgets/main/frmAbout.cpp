@@ -1,5 +1,10 @@
 #include "widgets/main/frmAbout.h"
 
+#include "basekit/paths.h"
+#include "basekit/registry.h"
+#include "core/Messages.h"
+#include "core/VeltaVersion.h"
+
 #include <QFileInfo>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -8,11 +13,6 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QVBoxLayout>
-
-#include "core/Messages.h"
-#include "core/VeltaVersion.h"
-#include "basekit/paths.h"
-#include "basekit/registry.h"
 
 #include <array>
 #include <vector>

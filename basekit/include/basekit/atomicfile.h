@@ -1,12 +1,12 @@
 // Whole-file reads and crash-safe whole-file replacement: a crash or a failed
 // write leaves either the old file or the new one, never a torn one.
 #pragma once
+#include <basekit/plainfile.h>
+
 #include <cstddef>
 #include <string>
 #include <string_view>
 #include <sys/types.h>
-
-#include <basekit/plainfile.h>
 
 namespace basekit {
 

@@ -22,6 +22,7 @@
 #pragma once
 
 #include <basekit/plainfile.h>
+
 #include <optional>
 #include <string>
 #include <string_view>

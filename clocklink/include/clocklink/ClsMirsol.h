@@ -7,8 +7,8 @@
 // through to the shared serial port (the FComm* members).
 #pragma once
 #include "clocklink/CPL_Physical.h"
-#include "clocklink/EventPump.h"
 #include "clocklink/CollectionStatus.h"
+#include "clocklink/EventPump.h"
 #include "clocklink/LineSettings.h"
 
 #include <cstdint>

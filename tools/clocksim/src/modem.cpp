@@ -1,9 +1,9 @@
-#include <clocksim/modem.h>
-
 #include "faults.h"
 #include "hayes.h"
 #include "servers.h"
 #include "session.h"
+
+#include <clocksim/modem.h>
 
 #include <algorithm>
 #include <cerrno>

@@ -15,8 +15,8 @@
 #include <sys/socket.h>
 #include <system_error>
 #include <termios.h>
-#include <utility>
 #include <unistd.h>
+#include <utility>
 
 namespace clocksim {
 

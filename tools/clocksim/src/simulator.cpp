@@ -1,7 +1,7 @@
-#include <clocksim/simulator.h>
-
 #include "clock_state.h"
 #include "servers.h"
+
+#include <clocksim/simulator.h>
 
 #include <stdexcept>
 

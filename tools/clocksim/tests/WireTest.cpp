@@ -1,6 +1,7 @@
 // Framing and fault injection of the clock simulator, without links.
-#include "faults.h"
 #include "wire.h"
+
+#include "faults.h"
 
 #include <gtest/gtest.h>
 

@@ -3,20 +3,18 @@
 #pragma once
 
 #include <clocksim/simulator.h>
-
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <memory>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <string>
 #include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
-
-#include <memory>
-#include <string>
 #include <vector>
 
 namespace hosttest {

@@ -1,5 +1,15 @@
 // The ways in: the stores' editor hooks and the main window's openers show each editor
 // modally; every window here is answered by a command of its own, as an operator would.
+#include "widgets/admin/EditorHooks.h"
+
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "core/ClsUsers.h"
+#include "core/Globals.h"
+#include "testsupport/widgets/WidgetTestSupport.h"
+#include "widgets/admin/FBases.h"
+#include "widgets/admin/FEmpr.h"
+
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -7,15 +17,6 @@
 #include <QTimer>
 
 #include <functional>
-
-#include "testsupport/widgets/WidgetTestSupport.h"
-#include "core/ClsCfgFile.h"
-#include "core/ClsListaRelojes.h"
-#include "core/ClsUsers.h"
-#include "widgets/admin/EditorHooks.h"
-#include "widgets/admin/FBases.h"
-#include "widgets/admin/FEmpr.h"
-#include "core/Globals.h"
 
 namespace {
 

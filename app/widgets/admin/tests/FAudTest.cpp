@@ -1,4 +1,12 @@
 // The audit-log viewer: its own opening record, sorting by the date text, Baja.
+#include "widgets/admin/FAud.h"
+
+#include "admin/FAudModel.h"
+#include "core/ClsAuditoria.h"
+#include "core/ClsCfgFile.h"
+#include "core/Globals.h"
+#include "testsupport/widgets/WidgetTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -6,13 +14,6 @@
 #include <QTreeView>
 
 #include <sys/stat.h>
-
-#include "testsupport/widgets/WidgetTestSupport.h"
-#include "core/ClsAuditoria.h"
-#include "core/ClsCfgFile.h"
-#include "widgets/admin/FAud.h"
-#include "admin/FAudModel.h"
-#include "core/Globals.h"
 
 namespace {
 

@@ -1,3 +1,17 @@
+#include "widgets/admin/FBases.h"
+
+#include "core/Basic.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "core/ClsTarjetas.h"
+#include "core/Globals.h"
+#include "testsupport/widgets/WidgetTestSupport.h"
+#include "widgets/admin/EditorSupport.h"
+#include "widgets/admin/tests/ListEditorSteps.h"
+#include "widgets/dialogs/MsgBoxReporter.h"
+
+#include <basekit/atomicfile.h>
+#include <basekit/testing/Hooks.h>
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -7,22 +21,8 @@
 #include <QTest>
 #include <QToolButton>
 
-#include <basekit/atomicfile.h>
-#include <basekit/testing/Hooks.h>
-
 #include <cerrno>
 #include <functional>
-
-#include "testsupport/widgets/WidgetTestSupport.h"
-#include "widgets/dialogs/MsgBoxReporter.h"
-#include "core/Basic.h"
-#include "core/ClsCfgFile.h"
-#include "core/ClsListaRelojes.h"
-#include "core/ClsTarjetas.h"
-#include "widgets/admin/EditorSupport.h"
-#include "widgets/admin/tests/ListEditorSteps.h"
-#include "widgets/admin/FBases.h"
-#include "core/Globals.h"
 
 namespace {
 

@@ -1,3 +1,18 @@
+#include "widgets/admin/FEmpr.h"
+
+#include "core/Basic.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaEmpresas.h"
+#include "core/ClsListaRelojes.h"
+#include "core/Globals.h"
+#include "testsupport/widgets/WidgetTestSupport.h"
+#include "widgets/admin/tests/ListEditorSteps.h"
+#include "widgets/dialogs/FileDialogs.h"
+#include "widgets/dialogs/MsgBoxReporter.h"
+#include "widgets/dialogs/testing/Hooks.h"
+
+#include <basekit/atomicfile.h>
+#include <basekit/testing/Hooks.h>
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -8,22 +23,7 @@
 #include <QTest>
 #include <QToolButton>
 
-#include <basekit/atomicfile.h>
-#include <basekit/testing/Hooks.h>
-
 #include <cerrno>
-
-#include "testsupport/widgets/WidgetTestSupport.h"
-#include "widgets/dialogs/testing/Hooks.h"
-#include "widgets/dialogs/MsgBoxReporter.h"
-#include "core/Basic.h"
-#include "core/ClsCfgFile.h"
-#include "core/ClsListaEmpresas.h"
-#include "core/ClsListaRelojes.h"
-#include "widgets/admin/FEmpr.h"
-#include "widgets/admin/tests/ListEditorSteps.h"
-#include "widgets/dialogs/FileDialogs.h"
-#include "core/Globals.h"
 
 namespace {
 

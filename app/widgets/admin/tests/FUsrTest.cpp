@@ -1,3 +1,16 @@
+#include "widgets/admin/FUsr.h"
+
+#include "admin/ConfigForm.h"
+#include "core/Basic.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsUsers.h"
+#include "core/Globals.h"
+#include "core/Messages.h"
+#include "core/MessagesExtra.h"
+#include "testsupport/widgets/WidgetTestSupport.h"
+#include "widgets/admin/EditorSupport.h"
+#include "widgets/dialogs/MsgBoxReporter.h"
+
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -7,18 +20,6 @@
 #include <QToolButton>
 
 #include <functional>
-
-#include "testsupport/widgets/WidgetTestSupport.h"
-#include "widgets/dialogs/MsgBoxReporter.h"
-#include "core/Basic.h"
-#include "core/ClsCfgFile.h"
-#include "core/ClsUsers.h"
-#include "admin/ConfigForm.h"
-#include "widgets/admin/EditorSupport.h"
-#include "widgets/admin/FUsr.h"
-#include "core/Globals.h"
-#include "core/Messages.h"
-#include "core/MessagesExtra.h"
 
 namespace {
 

@@ -1,6 +1,23 @@
 // The record-file viewer window driven as an operator would: view, counter, boxes, the card
 // boxes, sorting, save (with the three-choice box answered), print to PDF and mail through a
 // fake mail client; refusals and failures with the operator's reason.
+#include "widgets/admin/FVerArch.h"
+
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "core/Globals.h"
+#include "core/Messages.h"
+#include "core/MessagesExtra.h"
+#include "testsupport/PlantedLink.h"
+#include "testsupport/widgets/WidgetTestSupport.h"
+#include "widgets/admin/ListingPrinterDialog.h"
+#include "widgets/admin/testing/Hooks.h"
+#include "widgets/common/AppImages.h"
+#include "widgets/dialogs/FileDialogs.h"
+#include "widgets/dialogs/FrmMsg.h"
+#include "widgets/dialogs/testing/Hooks.h"
+
+#include <basekit/plainfile.h>
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -11,35 +28,17 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
+#include <QTableView>
 #include <QTest>
 #include <QTimer>
-#include <QTableView>
 #include <QToolBar>
 
 #include <fstream>
 #include <functional>
 #include <optional>
 #include <regex>
-
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <basekit/plainfile.h>
-
-#include "widgets/common/AppImages.h"
-#include "testsupport/widgets/WidgetTestSupport.h"
-#include "widgets/dialogs/testing/Hooks.h"
-#include "core/ClsCfgFile.h"
-#include "core/ClsListaRelojes.h"
-#include "widgets/admin/FVerArch.h"
-#include "widgets/dialogs/FileDialogs.h"
-#include "widgets/dialogs/FrmMsg.h"
-#include "core/Globals.h"
-#include "widgets/admin/ListingPrinterDialog.h"
-#include "widgets/admin/testing/Hooks.h"
-#include "core/Messages.h"
-#include "core/MessagesExtra.h"
-#include "testsupport/PlantedLink.h"
 
 namespace {
 

@@ -1,20 +1,31 @@
 // The configuration dialog on the offscreen platform, driven as an operator would: the file it
 // saves byte for byte, Cancel writing nothing, a failed save reported with the dialog left
 // open, the enabling rules at load, the lists and the SAP dialog; every tab grabbed to PNG.
-#include <gtest/gtest.h>
+#include "widgets/admin/Fconfig.h"
+
+#include "admin/tests/ConfigTestData.h"
+#include "core/Messages.h"
+#include "core/MessagesExtra.h"
+#include "core/QtTranslations.h"
+#include "testsupport/PlantedLink.h"
+#include "testsupport/widgets/WidgetTestSupport.h"
+#include "widgets/admin/FCfgSAP.h"
+#include "widgets/admin/FODBCLogon.h"
+#include "widgets/dialogs/testing/Hooks.h"
 
 #include <basekit/atomicfile.h>
 #include <basekit/testing/Hooks.h>
 #include <clocklink/ClsMirsol.h>
 #include <clocklink/ClsModem.h>
+#include <gtest/gtest.h>
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
@@ -23,19 +34,7 @@
 
 #include <cerrno>
 #include <cstdlib>
-
 #include <sys/stat.h>
-
-#include "testsupport/widgets/WidgetTestSupport.h"
-#include "widgets/dialogs/testing/Hooks.h"
-#include "admin/tests/ConfigTestData.h"
-#include "widgets/admin/FCfgSAP.h"
-#include "widgets/admin/FODBCLogon.h"
-#include "widgets/admin/Fconfig.h"
-#include "core/Messages.h"
-#include "core/MessagesExtra.h"
-#include "testsupport/PlantedLink.h"
-#include "core/QtTranslations.h"
 
 namespace {
 

@@ -4,11 +4,11 @@
 // commands offered. Last, Cancelar while browsing shows row 1 again.
 #pragma once
 
+#include "admin/ListEditorModel.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
-
-#include "admin/ListEditorModel.h"
 
 template <typename Model>
 void walkBrowseAndEntry(Model& m, const typename Model::Fields& refused,

@@ -1,9 +1,10 @@
 // The printed listing's layout, recorded in twips: page breaks, header positions, the closing
 // rule and the field widths.
-#include <gtest/gtest.h>
+#include "widgets/admin/ListingPrinter.h"
 
 #include "testsupport/widgets/WidgetTestSupport.h"
-#include "widgets/admin/ListingPrinter.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 

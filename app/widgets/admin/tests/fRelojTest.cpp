@@ -1,11 +1,20 @@
+#include "widgets/admin/fReloj.h"
+
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "core/Globals.h"
+#include "testsupport/widgets/WidgetTestSupport.h"
+#include "widgets/admin/EditorSupport.h"
+#include "widgets/dialogs/MsgBoxReporter.h"
+
 #include <gtest/gtest.h>
 
 #include <QAbstractItemView>
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QImage>
-#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTabWidget>
@@ -15,14 +24,6 @@
 #include <algorithm>
 #include <functional>
 #include <map>
-
-#include "testsupport/widgets/WidgetTestSupport.h"
-#include "widgets/dialogs/MsgBoxReporter.h"
-#include "core/ClsCfgFile.h"
-#include "core/ClsListaRelojes.h"
-#include "core/Globals.h"
-#include "widgets/admin/EditorSupport.h"
-#include "widgets/admin/fReloj.h"
 
 namespace {
 

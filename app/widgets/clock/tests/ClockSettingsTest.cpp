@@ -1,4 +1,21 @@
 // The three clock setting dialogs against the simulator on TCP, and the rules under them.
+#include "collect/ClockSettingRules.h"
+#include "collect/ConverterLink.h"
+#include "collect/RunContext.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "core/Globals.h"
+#include "testsupport/ClockSimFixture.h"
+#include "testsupport/SilentListener.h"
+#include "testsupport/widgets/WidgetTestSupport.h"
+#include "widgets/clock/FCacheo.h"
+#include "widgets/clock/FCbioReloj.h"
+#include "widgets/clock/FTime.h"
+
+#include <clocklink/ClsMirsol.h>
+#include <clocklink/ClsModem.h>
+#include <gtest/gtest.h>
+
 #include <QAction>
 #include <QDateEdit>
 #include <QLineEdit>
@@ -6,25 +23,7 @@
 #include <QTest>
 #include <QTimeEdit>
 
-#include <gtest/gtest.h>
-
-#include <clocklink/ClsMirsol.h>
-#include <clocklink/ClsModem.h>
-
 #include <memory>
-
-#include "testsupport/widgets/WidgetTestSupport.h"
-#include "collect/ClockSettingRules.h"
-#include "collect/ConverterLink.h"
-#include "collect/RunContext.h"
-#include "testsupport/ClockSimFixture.h"
-#include "core/ClsCfgFile.h"
-#include "core/ClsListaRelojes.h"
-#include "widgets/clock/FCacheo.h"
-#include "widgets/clock/FCbioReloj.h"
-#include "widgets/clock/FTime.h"
-#include "core/Globals.h"
-#include "testsupport/SilentListener.h"
 
 namespace {
 

@@ -2,6 +2,22 @@
 // MAXCONSOLE, a cycle over a simulated clock, pause and resume, and a command during a cycle.
 #include "widgets/clock/FConsole.h"
 
+#include "collect/RunContext.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsTarjetas.h"
+#include "core/Globals.h"
+#include "core/Messages.h"
+#include "core/MessagesExtra.h"
+#include "core/Release.h"
+#include "core/StoreWriters.h"
+#include "testsupport/ClockSimFixture.h"
+#include "testsupport/SilentListener.h"
+#include "testsupport/WaitFor.h"
+#include "testsupport/widgets/WidgetTestSupport.h"
+#include "widgets/common/ProgressListWidget.h"
+
+#include <clocklink/ClsMirsol.h>
+#include <clocklink/EventPump.h>
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -11,27 +27,9 @@
 #include <QTimer>
 #include <QTreeWidget>
 
-#include <sys/stat.h>
-
 #include <memory>
 #include <optional>
-
-#include <clocklink/ClsMirsol.h>
-#include <clocklink/EventPump.h>
-
-#include "testsupport/widgets/WidgetTestSupport.h"
-#include "testsupport/ClockSimFixture.h"
-#include "collect/RunContext.h"
-#include "core/ClsCfgFile.h"
-#include "core/ClsTarjetas.h"
-#include "core/Globals.h"
-#include "core/Messages.h"
-#include "core/MessagesExtra.h"
-#include "core/Release.h"
-#include "widgets/common/ProgressListWidget.h"
-#include "testsupport/SilentListener.h"
-#include "core/StoreWriters.h"
-#include "testsupport/WaitFor.h"
+#include <sys/stat.h>
 
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 

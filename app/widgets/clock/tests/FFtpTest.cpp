@@ -2,6 +2,14 @@
 // handed back through the settings.
 #include "widgets/clock/FFtp.h"
 
+#include "core/ClsCfgFile.h"
+#include "core/Globals.h"
+#include "testsupport/FtpServerFixture.h"
+#include "testsupport/SilentListener.h"
+#include "testsupport/WaitFor.h"
+#include "testsupport/widgets/WidgetTestSupport.h"
+
+#include <clocklink/EventPump.h>
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -9,17 +17,8 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include <clocklink/EventPump.h>
-
 #include <filesystem>
 #include <functional>
-
-#include "testsupport/widgets/WidgetTestSupport.h"
-#include "core/ClsCfgFile.h"
-#include "testsupport/FtpServerFixture.h"
-#include "core/Globals.h"
-#include "testsupport/SilentListener.h"
-#include "testsupport/WaitFor.h"
 
 using apptest::FtpServerFixture;
 using apptest::SilentListener;

@@ -2,6 +2,17 @@
 // failures, a cancel, a set-up that fails, a line already up and a clock without a number.
 #include "widgets/clock/FIniModem.h"
 
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "core/Globals.h"
+#include "core/Release.h"
+#include "core/StoreWriters.h"
+#include "testsupport/ClockSimFixture.h"
+#include "testsupport/widgets/WidgetTestSupport.h"
+
+#include <clocklink/ClsMirsol.h>
+#include <clocklink/ClsModem.h>
+#include <clocklink/EventPump.h>
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -12,18 +23,6 @@
 
 #include <chrono>
 #include <functional>
-
-#include <clocklink/ClsMirsol.h>
-#include <clocklink/ClsModem.h>
-#include <clocklink/EventPump.h>
-
-#include "testsupport/widgets/WidgetTestSupport.h"
-#include "testsupport/ClockSimFixture.h"
-#include "core/ClsCfgFile.h"
-#include "core/ClsListaRelojes.h"
-#include "core/Globals.h"
-#include "core/Release.h"
-#include "core/StoreWriters.h"
 
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 

@@ -1,5 +1,28 @@
 // Manual reading: the FLeer window and the ManualRead steps under it, on a simulator clock
 // over TCP.
+#include "widgets/clock/FLeer.h"
+
+#include "collect/CollectPunches.h"
+#include "collect/ManualRead.h"
+#include "collect/testing/Hooks.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "core/Globals.h"
+#include "core/Messages.h"
+#include "core/MessagesExtra.h"
+#include "testsupport/ClockSimFixture.h"
+#include "testsupport/FtpServerFixture.h"
+#include "testsupport/PlantedLink.h"
+#include "testsupport/WaitFor.h"
+#include "testsupport/widgets/WidgetTestSupport.h"
+#include "widgets/common/ProgressListWidget.h"
+#include "widgets/dialogs/FrmMsg.h"
+#include "widgets/dialogs/MsgBoxReporter.h"
+#include "widgets/dialogs/testing/Hooks.h"
+
+#include <clocklink/ClsMirsol.h>
+#include <gtest/gtest.h>
+
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -10,30 +33,7 @@
 #include <QLineEdit>
 #include <QTreeView>
 
-#include <gtest/gtest.h>
-
-#include <clocklink/ClsMirsol.h>
-
 #include <filesystem>
-
-#include "testsupport/widgets/WidgetTestSupport.h"
-#include "widgets/dialogs/testing/Hooks.h"
-#include "testsupport/PlantedLink.h"
-#include "testsupport/ClockSimFixture.h"
-#include "core/ClsCfgFile.h"
-#include "core/ClsListaRelojes.h"
-#include "collect/CollectPunches.h"
-#include "collect/testing/Hooks.h"
-#include "widgets/clock/FLeer.h"
-#include "testsupport/FtpServerFixture.h"
-#include "widgets/dialogs/FrmMsg.h"
-#include "core/Globals.h"
-#include "collect/ManualRead.h"
-#include "core/Messages.h"
-#include "widgets/dialogs/MsgBoxReporter.h"
-#include "widgets/common/ProgressListWidget.h"
-#include "testsupport/WaitFor.h"
-#include "core/MessagesExtra.h"
 
 namespace {
 

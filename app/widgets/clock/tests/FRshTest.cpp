@@ -3,6 +3,14 @@
 // that loop run.
 #include "widgets/clock/FRsh.h"
 
+#include "Peers.h"
+#include "core/ClsCfgFile.h"
+#include "core/Globals.h"
+#include "testsupport/RshdFixture.h"
+#include "testsupport/WaitFor.h"
+#include "testsupport/widgets/WidgetTestSupport.h"
+
+#include <clocklink/EventPump.h>
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -11,21 +19,12 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include <clocklink/EventPump.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <memory>
 #include <vector>
-
-#include "testsupport/widgets/WidgetTestSupport.h"
-#include "core/ClsCfgFile.h"
-#include "core/Globals.h"
-#include "Peers.h"
-#include "testsupport/RshdFixture.h"
-#include "testsupport/WaitFor.h"
 
 using apptest::waitFor;
 using remcmd::test::lit;

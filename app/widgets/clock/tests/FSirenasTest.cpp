@@ -1,4 +1,20 @@
 // The siren schedule window against the simulator on TCP, and the schedule rules.
+#include "widgets/clock/FSirenas.h"
+
+#include "collect/SirenSchedule.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "core/Globals.h"
+#include "core/Messages.h"
+#include "testsupport/ClockSimFixture.h"
+#include "testsupport/SilentListener.h"
+#include "testsupport/widgets/WidgetTestSupport.h"
+#include "widgets/dialogs/MsgBoxReporter.h"
+
+#include <clocklink/ClsMirsol.h>
+#include <clocklink/EventPump.h>
+#include <gtest/gtest.h>
+
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -7,23 +23,7 @@
 #include <QProgressBar>
 #include <QTreeWidget>
 
-#include <gtest/gtest.h>
-
-#include <clocklink/ClsMirsol.h>
-#include <clocklink/EventPump.h>
-
 #include <set>
-
-#include "testsupport/widgets/WidgetTestSupport.h"
-#include "testsupport/ClockSimFixture.h"
-#include "core/ClsCfgFile.h"
-#include "core/ClsListaRelojes.h"
-#include "widgets/clock/FSirenas.h"
-#include "core/Globals.h"
-#include "core/Messages.h"
-#include "widgets/dialogs/MsgBoxReporter.h"
-#include "testsupport/SilentListener.h"
-#include "collect/SirenSchedule.h"
 
 namespace {
 

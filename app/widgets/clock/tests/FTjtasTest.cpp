@@ -1,27 +1,27 @@
 // The card suspension and locking window against the simulator on TCP, and the card text rule.
+#include "widgets/clock/FTjtas.h"
+
+#include "collect/CardText.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "core/Globals.h"
+#include "core/Messages.h"
+#include "core/MessagesExtra.h"
+#include "testsupport/ClockSimFixture.h"
+#include "testsupport/widgets/WidgetTestSupport.h"
+#include "widgets/dialogs/FileDialogs.h"
+#include "widgets/dialogs/testing/Hooks.h"
+
+#include <clocklink/ClsMirsol.h>
+#include <gtest/gtest.h>
+
 #include <QAction>
 #include <QApplication>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTest>
 
-#include <gtest/gtest.h>
-
 #include <functional>
-
-#include <clocklink/ClsMirsol.h>
-
-#include "testsupport/widgets/WidgetTestSupport.h"
-#include "widgets/dialogs/testing/Hooks.h"
-#include "collect/CardText.h"
-#include "testsupport/ClockSimFixture.h"
-#include "core/ClsCfgFile.h"
-#include "core/ClsListaRelojes.h"
-#include "widgets/clock/FTjtas.h"
-#include "widgets/dialogs/FileDialogs.h"
-#include "core/Globals.h"
-#include "core/Messages.h"
-#include "core/MessagesExtra.h"
 
 namespace {
 

@@ -1,38 +1,38 @@
 // The port test window and its runs: DoTest on pseudo-terminals (a loop-back plug played by
 // the test, nothing attached, the simulated modem, refusals) and DoDetectar with a fake probe
 // and against the simulator.
+#include "widgets/clock/FrmTest.h"
+
+#include "collect/PortTest.h"
+#include "collect/RunContext.h"
+#include "core/Basic.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "core/Globals.h"
+#include "core/Messages.h"
+#include "core/StoreWriters.h"
+#include "peers.h"
+#include "testsupport/ClockSimFixture.h"
+#include "testsupport/WaitFor.h"
+#include "testsupport/widgets/WidgetTestSupport.h"
+#include "widgets/common/ProgressListWidget.h"
+#include "widgets/dialogs/MsgBoxReporter.h"
+
+#include <clocklink/ClsMirsol.h>
+#include <clocklink/EventPump.h>
+#include <gtest/gtest.h>
+
 #include <QAction>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QLabel>
 
-#include <gtest/gtest.h>
-
-#include <clocklink/ClsMirsol.h>
-#include <clocklink/EventPump.h>
-#include <poll.h>
-#include <sys/file.h>
-
 #include <chrono>
 #include <cstdlib>
+#include <poll.h>
+#include <sys/file.h>
 #include <thread>
 #include <tuple>
-
-#include "testsupport/widgets/WidgetTestSupport.h"
-#include "core/Basic.h"
-#include "testsupport/ClockSimFixture.h"
-#include "core/ClsCfgFile.h"
-#include "core/ClsListaRelojes.h"
-#include "widgets/clock/FrmTest.h"
-#include "core/Globals.h"
-#include "core/Messages.h"
-#include "widgets/dialogs/MsgBoxReporter.h"
-#include "collect/PortTest.h"
-#include "collect/RunContext.h"
-#include "widgets/common/ProgressListWidget.h"
-#include "core/StoreWriters.h"
-#include "testsupport/WaitFor.h"
-#include "peers.h"
 
 namespace {
 

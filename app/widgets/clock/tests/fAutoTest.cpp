@@ -2,6 +2,26 @@
 // stop request with its log-in, a close during a pass, and the end of the program.
 #include "widgets/clock/fAuto.h"
 
+#include "Peers.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "core/Globals.h"
+#include "core/Release.h"
+#include "core/StoreWriters.h"
+#include "peers.h"
+#include "testsupport/ClockSimFixture.h"
+#include "testsupport/FtpServerFixture.h"
+#include "testsupport/RshdFixture.h"
+#include "testsupport/WaitFor.h"
+#include "testsupport/widgets/WidgetTestSupport.h"
+#include "widgets/clock/FFtp.h"
+#include "widgets/clock/FRsh.h"
+#include "widgets/common/BusyGuard.h"
+#include "widgets/common/ProgressListWidget.h"
+
+#include <basekit/codepage.h>
+#include <clocklink/ClsMirsol.h>
+#include <clocklink/EventPump.h>
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -9,31 +29,10 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include <basekit/codepage.h>
-#include <clocklink/ClsMirsol.h>
-#include <clocklink/EventPump.h>
-
 #include <chrono>
 #include <filesystem>
 #include <memory>
 #include <set>
-
-#include "testsupport/widgets/WidgetTestSupport.h"
-#include "widgets/common/BusyGuard.h"
-#include "testsupport/ClockSimFixture.h"
-#include "core/ClsCfgFile.h"
-#include "core/ClsListaRelojes.h"
-#include "widgets/clock/FFtp.h"
-#include "widgets/clock/FRsh.h"
-#include "testsupport/FtpServerFixture.h"
-#include "core/Globals.h"
-#include "Peers.h"
-#include "widgets/common/ProgressListWidget.h"
-#include "core/Release.h"
-#include "testsupport/RshdFixture.h"
-#include "core/StoreWriters.h"
-#include "testsupport/WaitFor.h"
-#include "peers.h"
 
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 

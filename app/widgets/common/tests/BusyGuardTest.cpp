@@ -1,17 +1,17 @@
 // The busy rule: commands off while a guard lives, a close waits for the last guard and makes
 // the clock objects cancel.
+#include "widgets/common/BusyGuard.h"
+
+#include "core/Globals.h"
+#include "testsupport/widgets/WidgetTestSupport.h"
+
+#include <clocklink/ClsMirsol.h>
+#include <clocklink/ClsModem.h>
 #include <gtest/gtest.h>
 
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QWidget>
-
-#include <clocklink/ClsMirsol.h>
-#include <clocklink/ClsModem.h>
-
-#include "testsupport/widgets/WidgetTestSupport.h"
-#include "widgets/common/BusyGuard.h"
-#include "core/Globals.h"
 
 namespace {
 

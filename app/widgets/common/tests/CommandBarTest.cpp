@@ -1,5 +1,9 @@
 // The command bar: one action per command shared by the menu and the toolbar, where the
 // picture goes, and the toolbar's places.
+#include "widgets/common/CommandBar.h"
+
+#include "testsupport/widgets/WidgetTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -9,9 +13,6 @@
 #include <QPixmap>
 #include <QToolBar>
 #include <QToolButton>
-
-#include "testsupport/widgets/WidgetTestSupport.h"
-#include "widgets/common/CommandBar.h"
 
 namespace {
 

@@ -1,9 +1,10 @@
 // The progress list as a widget keeps what the collection code writes: text, bold, colour;
 // a carriage return in a line shows as the line break it stands for.
-#include <gtest/gtest.h>
+#include "widgets/common/ProgressListWidget.h"
 
 #include "testsupport/widgets/WidgetTestSupport.h"
-#include "widgets/common/ProgressListWidget.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 

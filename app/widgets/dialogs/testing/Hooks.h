@@ -5,13 +5,13 @@
 // veltadialogs_testhooks, which only test programs link.
 #pragma once
 
+#include "widgets/dialogs/MsgBox.h"
+
 #include <basekit/TestSeam.h>
 
 #include <functional>
 #include <optional>
 #include <string>
-
-#include "widgets/dialogs/MsgBox.h"
 
 class QMessageBox;
 

@@ -2,6 +2,8 @@
 // language's locale taken from VELTA.INI in the working directory), then the size and date
 // texts Qt's file dialog lists for the file named as argument, one per line, and the C
 // library's reading of "7.5".
+#include "core/QtTranslations.h"
+
 #include <QApplication>
 #include <QFileInfo>
 #include <QFileSystemModel>
@@ -9,8 +11,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-
-#include "core/QtTranslations.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) return 2;

@@ -1,6 +1,17 @@
 // Qt's own texts follow the language of the settings: the buttons of the program's message
 // boxes and the file and print dialogs, at start-up and after the language changes; and a box
 // is wide enough for its title.
+#include "core/QtTranslations.h"
+
+#include "core/ClsCfgFile.h"
+#include "core/Globals.h"
+#include "core/InstanceLock.h"
+#include "core/StoreWriters.h"
+#include "testsupport/widgets/WidgetTestSupport.h"
+#include "widgets/dialogs/MsgBox.h"
+#include "widgets/dialogs/ReleaseBoxes.h"
+#include "widgets/dialogs/testing/Hooks.h"
+
 #include <clocklink/testing/PeerPath.h>
 #include <gtest/gtest.h>
 
@@ -8,10 +19,10 @@
 #include <QAbstractFileIconProvider>
 #include <QCalendarWidget>
 #include <QDateEdit>
-#include <QDir>
-#include <QFileInfo>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPrintDialog>
@@ -19,21 +30,10 @@
 #include <QProcess>
 #include <QPushButton>
 
-#include <sys/time.h>
-
 #include <algorithm>
 #include <ctime>
+#include <sys/time.h>
 #include <vector>
-
-#include "testsupport/widgets/WidgetTestSupport.h"
-#include "widgets/dialogs/testing/Hooks.h"
-#include "core/ClsCfgFile.h"
-#include "core/Globals.h"
-#include "core/InstanceLock.h"
-#include "widgets/dialogs/MsgBox.h"
-#include "core/QtTranslations.h"
-#include "widgets/dialogs/ReleaseBoxes.h"
-#include "core/StoreWriters.h"
 
 namespace {
 

@@ -1,24 +1,4 @@
 // Module Release: the shared checks and the start-up, headless (message boxes recorded).
-#include <gtest/gtest.h>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
-#include <QTimer>
-
-#include <memory>
-
-#include <basekit/plainfile.h>
-
-#include "testsupport/widgets/WidgetTestSupport.h"
 #include "core/ClsAuditoria.h"
 #include "core/ClsCfgFile.h"
 #include "core/ClsListaRelojes.h"
@@ -27,10 +7,27 @@
 #include "core/InstanceLock.h"
 #include "core/Messages.h"
 #include "core/MessagesExtra.h"
-#include "widgets/dialogs/ReleaseBoxes.h"
-#include "testsupport/PeerProcess.h"
 #include "core/StoreWriters.h"
+#include "testsupport/PeerProcess.h"
+#include "testsupport/widgets/WidgetTestSupport.h"
+#include "widgets/dialogs/ReleaseBoxes.h"
 #include "widgets/dialogs/frmSplash.h"
+
+#include <basekit/plainfile.h>
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 

@@ -1,5 +1,12 @@
 // The shared dialogs, offscreen: the three-choice window's answers and its close without a
 // choice, the folder picker's cancel and choice, and the window a message box opens over.
+#include "core/Globals.h"
+#include "core/ProgramObjects.h"
+#include "widgets/dialogs/BrowseForFolder.h"
+#include "widgets/dialogs/FrmMsg.h"
+#include "widgets/dialogs/MsgBox.h"
+#include "widgets/dialogs/testing/Hooks.h"
+
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -18,13 +25,6 @@
 #include <functional>
 #include <memory>
 #include <string>
-
-#include "widgets/dialogs/BrowseForFolder.h"
-#include "widgets/dialogs/FrmMsg.h"
-#include "core/Globals.h"
-#include "core/ProgramObjects.h"
-#include "widgets/dialogs/MsgBox.h"
-#include "widgets/dialogs/testing/Hooks.h"
 
 namespace {
 

@@ -1,5 +1,29 @@
 // The main window offscreen, over stores the test writes, with recording stubs for the
 // windows it opens and the clock simulator as the clocks.
+#include "widgets/main/FormP.h"
+
+#include "FComm.h"
+#include "collect/ConverterLink.h"
+#include "collect/RunContext.h"
+#include "core/ClsAuditoria.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "core/ClsUsers.h"
+#include "core/Globals.h"
+#include "core/Messages.h"
+#include "core/MessagesExtra.h"
+#include "core/Release.h"
+#include "core/StoreWriters.h"
+#include "peers.h"
+#include "testsupport/ClockSimFixture.h"
+#include "testsupport/widgets/WidgetTestSupport.h"
+#include "widgets/common/BusyGuard.h"
+#include "widgets/common/ProgressListWidget.h"
+#include "widgets/dialogs/testing/Hooks.h"
+#include "widgets/main/ProgramShutdown.h"
+
+#include <clocklink/ClsMirsol.h>
+#include <clocklink/ClsModem.h>
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -14,16 +38,9 @@
 #include <QStatusTipEvent>
 #include <QTest>
 #include <QTimer>
-#include <QWindow>
 #include <QToolBar>
 #include <QToolButton>
-
-#include <clocklink/ClsMirsol.h>
-#include <clocklink/ClsModem.h>
-#include "FComm.h"
-
-#include <sys/stat.h>
-#include <unistd.h>
+#include <QWindow>
 
 #include <fstream>
 #include <functional>
@@ -31,26 +48,8 @@
 #include <memory>
 #include <optional>
 #include <set>
-
-#include "testsupport/widgets/WidgetTestSupport.h"
-#include "widgets/dialogs/testing/Hooks.h"
-#include "widgets/common/BusyGuard.h"
-#include "testsupport/ClockSimFixture.h"
-#include "core/ClsAuditoria.h"
-#include "core/ClsCfgFile.h"
-#include "core/ClsListaRelojes.h"
-#include "core/ClsUsers.h"
-#include "collect/ConverterLink.h"
-#include "collect/RunContext.h"
-#include "widgets/main/FormP.h"
-#include "widgets/main/ProgramShutdown.h"
-#include "core/Globals.h"
-#include "core/Messages.h"
-#include "core/MessagesExtra.h"
-#include "widgets/common/ProgressListWidget.h"
-#include "core/Release.h"
-#include "core/StoreWriters.h"
-#include "peers.h"
+#include <sys/stat.h>
+#include <unistd.h>
 
 // Clocks are written as designated initialisers naming only what differs from the defaults.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"

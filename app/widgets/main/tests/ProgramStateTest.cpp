@@ -1,15 +1,5 @@
 // All of the program's mutable state has one owner: what one owner held, of every layer, is
 // gone for the next owner and after a release.
-#include <gtest/gtest.h>
-
-#include <QCoreApplication>
-#include <QTemporaryDir>
-#include <QWidget>
-
-#include <memory>
-#include <optional>
-#include <string>
-
 #include "collect/ConverterLink.h"
 #include "collect/testing/Hooks.h"
 #include "core/ClsListaEmpresas.h"
@@ -19,9 +9,19 @@
 #include "core/QtTranslations.h"
 #include "core/Release.h"
 #include "testsupport/widgets/WidgetTestSupport.h"
-#include "widgets/common/BusyGuard.h"
 #include "widgets/clock/fAuto.h"
+#include "widgets/common/BusyGuard.h"
 #include "widgets/main/WindowOpeners.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
+#include <QWidget>
+
+#include <memory>
+#include <optional>
+#include <string>
 
 namespace {
 

@@ -2,31 +2,31 @@
 // each opener slot is set, each command reaches the opener of its window, and the window it
 // opens is that window. Message boxes and the three-choice window are answered by their
 // seams; each window opened is closed as soon as it shows.
+#include "widgets/main/ProgramWindows.h"
+
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "core/ClsUsers.h"
+#include "core/Globals.h"
+#include "core/Release.h"
+#include "core/StoreWriters.h"
+#include "testsupport/widgets/WidgetTestSupport.h"
+#include "widgets/dialogs/FrmMsg.h"
+#include "widgets/dialogs/testing/Hooks.h"
+#include "widgets/main/FormP.h"
+
+#include <clocklink/EventPump.h>
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QApplication>
 #include <QTimer>
 
-#include <clocklink/EventPump.h>
-
 #include <memory>
 #include <optional>
 #include <set>
 #include <string>
 #include <vector>
-
-#include "testsupport/widgets/WidgetTestSupport.h"
-#include "widgets/dialogs/testing/Hooks.h"
-#include "core/ClsCfgFile.h"
-#include "core/ClsListaRelojes.h"
-#include "core/ClsUsers.h"
-#include "widgets/main/FormP.h"
-#include "widgets/dialogs/FrmMsg.h"
-#include "core/Globals.h"
-#include "widgets/main/ProgramWindows.h"
-#include "core/Release.h"
-#include "core/StoreWriters.h"
 
 // Clocks are written as designated initialisers naming only what differs from the defaults.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"

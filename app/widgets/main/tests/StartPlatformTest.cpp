@@ -2,20 +2,20 @@
 // no platform chosen, the caller's platform untouched, and a named display that cannot be
 // reached reported by name. Wayland compositors are played by a listening socket; the live X
 // display is in VeltaUnattendedTest (Xvfb).
-#include <gtest/gtest.h>
+#include "widgets/main/StartPlatform.h"
 
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
+#include "testsupport/AppTestSupport.h"
+
+#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <map>
 #include <optional>
 #include <string>
-
-#include "testsupport/AppTestSupport.h"
-#include "widgets/main/StartPlatform.h"
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace {
 

@@ -1,23 +1,7 @@
 // The program's start-up, headless (message boxes recorded): the log-in, the automatic day,
 // the refusals, and Qt's own texts in the language of the settings file.
-#include <gtest/gtest.h>
+#include "widgets/main/Startup.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-
-#include <QMessageBox>
-#include <QPushButton>
-
-#include <memory>
-
-#include <basekit/plainfile.h>
-
-#include "testsupport/widgets/WidgetTestSupport.h"
 #include "core/ClsAuditoria.h"
 #include "core/ClsCfgFile.h"
 #include "core/ClsListaRelojes.h"
@@ -28,7 +12,21 @@
 #include "core/MessagesExtra.h"
 #include "core/StoreWriters.h"
 #include "testsupport/PeerProcess.h"
-#include "widgets/main/Startup.h"
+#include "testsupport/widgets/WidgetTestSupport.h"
+
+#include <basekit/plainfile.h>
+#include <gtest/gtest.h>
+
+#include <QMessageBox>
+#include <QPushButton>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 

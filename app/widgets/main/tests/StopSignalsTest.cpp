@@ -1,6 +1,40 @@
 // SIGTERM with each modal window of the main window open: the program ends the normal way,
 // as from the main window's close box (OU.TMP written, IN.TMP gone, VELTA.INI saved), with
 // the program's own windows, a clock simulator as the clock and a real signal.
+#include "widgets/main/StopSignals.h"
+
+#include "FComm.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsUsers.h"
+#include "core/Globals.h"
+#include "core/MessagesExtra.h"
+#include "core/Release.h"
+#include "core/StoreWriters.h"
+#include "peers.h"
+#include "testsupport/ClockSimFixture.h"
+#include "testsupport/widgets/WidgetTestSupport.h"
+#include "widgets/admin/FAud.h"
+#include "widgets/admin/FBases.h"
+#include "widgets/admin/FEmpr.h"
+#include "widgets/admin/FVerArch.h"
+#include "widgets/admin/Fconfig.h"
+#include "widgets/clock/FCacheo.h"
+#include "widgets/clock/FCbioReloj.h"
+#include "widgets/clock/FConsole.h"
+#include "widgets/clock/FLeer.h"
+#include "widgets/clock/FSirenas.h"
+#include "widgets/clock/FTime.h"
+#include "widgets/clock/FTjtas.h"
+#include "widgets/clock/FrmTest.h"
+#include "widgets/clock/fAuto.h"
+#include "widgets/common/BusyGuard.h"
+#include "widgets/main/FormP.h"
+#include "widgets/main/ProgramShutdown.h"
+#include "widgets/main/ProgramWindows.h"
+#include "widgets/main/frmAbout.h"
+
+#include <clocklink/ClsModem.h>
+#include <clocklink/EventPump.h>
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -9,47 +43,12 @@
 #include <QLineEdit>
 #include <QTimer>
 
-#include <clocklink/ClsModem.h>
-#include <clocklink/EventPump.h>
-#include "FComm.h"
-
-#include <fcntl.h>
-#include <signal.h>
-#include <unistd.h>
-
 #include <cstdio>
+#include <fcntl.h>
 #include <functional>
 #include <memory>
-
-#include "testsupport/widgets/WidgetTestSupport.h"
-#include "widgets/common/BusyGuard.h"
-#include "testsupport/ClockSimFixture.h"
-#include "core/ClsCfgFile.h"
-#include "core/ClsUsers.h"
-#include "widgets/admin/FAud.h"
-#include "widgets/admin/FBases.h"
-#include "widgets/clock/FCacheo.h"
-#include "widgets/clock/FCbioReloj.h"
-#include "widgets/clock/FConsole.h"
-#include "widgets/admin/FEmpr.h"
-#include "widgets/clock/FLeer.h"
-#include "widgets/clock/FSirenas.h"
-#include "widgets/clock/FTime.h"
-#include "widgets/clock/FTjtas.h"
-#include "widgets/admin/FVerArch.h"
-#include "widgets/admin/Fconfig.h"
-#include "widgets/main/FormP.h"
-#include "widgets/clock/FrmTest.h"
-#include "core/Globals.h"
-#include "core/MessagesExtra.h"
-#include "widgets/main/ProgramShutdown.h"
-#include "widgets/main/ProgramWindows.h"
-#include "core/Release.h"
-#include "widgets/main/StopSignals.h"
-#include "core/StoreWriters.h"
-#include "widgets/clock/fAuto.h"
-#include "widgets/main/frmAbout.h"
-#include "peers.h"
+#include <signal.h>
+#include <unistd.h>
 
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 

@@ -1,33 +1,31 @@
 // The program `velta` itself, started as a user would start it, without a display: a start-up
 // refusal, or a start that needs the log-in, is a line on standard error and exit status 1,
 // never a window that waits for nobody.
-#include <gtest/gtest.h>
-
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <chrono>
-#include <csignal>
-#include <cstdio>
-#include <fstream>
-#include <sstream>
-#include <string>
-#include <thread>
+#include "core/Basic.h"
+#include "core/Messages.h"
+#include "core/MessagesExtra.h"
+#include "core/StoreWriters.h"
+#include "testsupport/PeerProcess.h"
+#include "testsupport/widgets/WidgetTestSupport.h"
 
 #include <basekit/codepage.h>
 #include <basekit/plainfile.h>
 #include <clocklink/testing/PeerPath.h>
+#include <gtest/gtest.h>
 
-#include "testsupport/widgets/WidgetTestSupport.h"
-#include "core/Basic.h"
-#include "core/Messages.h"
-#include "core/MessagesExtra.h"
-#include "testsupport/PeerProcess.h"
-#include "core/StoreWriters.h"
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <fstream>
+#include <poll.h>
+#include <sstream>
+#include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 

@@ -3,29 +3,6 @@
 // choice is taken out). The automatic run collects, a start that needs the log-in ends with
 // status 1 and says why, and a display named that cannot be reached ends with status 1 and
 // says which, never an abort. A live X display (Xvfb) is still used.
-#include <gtest/gtest.h>
-
-#include <QProcess>
-#include <QProcessEnvironment>
-#include <QString>
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <sys/un.h>
-#include <unistd.h>
-
-#include <chrono>
-#include <cstdio>
-#include <cstring>
-#include <string>
-#include <thread>
-#include <utility>
-#include <vector>
-
-#include <clocklink/testing/PeerPath.h>
-
 #include "core/Basic.h"
 #include "core/Messages.h"
 #include "core/MessagesExtra.h"
@@ -33,6 +10,27 @@
 #include "testsupport/AppTestSupport.h"
 #include "testsupport/ClockSimFixture.h"
 #include "testsupport/PeerProcess.h"
+
+#include <clocklink/testing/PeerPath.h>
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QString>
+
+#include <arpa/inet.h>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <netinet/in.h>
+#include <string>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <thread>
+#include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace {
 

@@ -1,6 +1,30 @@
 // What every window with a menu bar shows when opened over the main window, as the program
 // opens it: captions on the menu bar (a picture there would hide them), a picture and a tip on
 // every toolbar button.
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "core/ClsUsers.h"
+#include "core/Globals.h"
+#include "core/Release.h"
+#include "core/StoreWriters.h"
+#include "testsupport/widgets/WidgetTestSupport.h"
+#include "widgets/admin/FAud.h"
+#include "widgets/admin/FBases.h"
+#include "widgets/admin/FEmpr.h"
+#include "widgets/admin/FUsr.h"
+#include "widgets/admin/FVerArch.h"
+#include "widgets/admin/Fconfig.h"
+#include "widgets/admin/fReloj.h"
+#include "widgets/clock/FCacheo.h"
+#include "widgets/clock/FCbioReloj.h"
+#include "widgets/clock/FConsole.h"
+#include "widgets/clock/FLeer.h"
+#include "widgets/clock/FSirenas.h"
+#include "widgets/clock/FTime.h"
+#include "widgets/clock/FTjtas.h"
+#include "widgets/clock/FrmTest.h"
+#include "widgets/main/FormP.h"
+
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -12,30 +36,6 @@
 #include <functional>
 #include <map>
 #include <memory>
-
-#include "testsupport/widgets/WidgetTestSupport.h"
-#include "core/ClsCfgFile.h"
-#include "core/ClsListaRelojes.h"
-#include "core/ClsUsers.h"
-#include "widgets/admin/FAud.h"
-#include "widgets/admin/FBases.h"
-#include "widgets/clock/FCacheo.h"
-#include "widgets/clock/FCbioReloj.h"
-#include "widgets/clock/FConsole.h"
-#include "widgets/admin/FEmpr.h"
-#include "widgets/clock/FLeer.h"
-#include "widgets/clock/FSirenas.h"
-#include "widgets/clock/FTime.h"
-#include "widgets/clock/FTjtas.h"
-#include "widgets/admin/FUsr.h"
-#include "widgets/admin/FVerArch.h"
-#include "widgets/admin/Fconfig.h"
-#include "widgets/main/FormP.h"
-#include "widgets/clock/FrmTest.h"
-#include "core/Globals.h"
-#include "core/Release.h"
-#include "core/StoreWriters.h"
-#include "widgets/admin/fReloj.h"
 
 namespace {
 

@@ -2,6 +2,39 @@
 // every caption, tool tip, title, tab, list header and list entry it shows is checked against
 // the other language's texts (message table and Qt's own buttons). A text of the other
 // language in a window is a caption that missed the language setting.
+#include "FComm.h"
+#include "core/ClsCfgFile.h"
+#include "core/ClsListaRelojes.h"
+#include "core/ClsUsers.h"
+#include "core/Globals.h"
+#include "core/Messages.h"
+#include "core/QtTranslations.h"
+#include "core/Release.h"
+#include "core/StoreWriters.h"
+#include "testsupport/widgets/WidgetTestSupport.h"
+#include "widgets/admin/FAud.h"
+#include "widgets/admin/FBases.h"
+#include "widgets/admin/FCfgSAP.h"
+#include "widgets/admin/FEmpr.h"
+#include "widgets/admin/FUsr.h"
+#include "widgets/admin/FVerArch.h"
+#include "widgets/admin/Fconfig.h"
+#include "widgets/admin/fReloj.h"
+#include "widgets/clock/FCacheo.h"
+#include "widgets/clock/FCbioReloj.h"
+#include "widgets/clock/FConsole.h"
+#include "widgets/clock/FIniModem.h"
+#include "widgets/clock/FLeer.h"
+#include "widgets/clock/FSirenas.h"
+#include "widgets/clock/FTime.h"
+#include "widgets/clock/FTjtas.h"
+#include "widgets/clock/FrmTest.h"
+#include "widgets/dialogs/FrmMsg.h"
+#include "widgets/dialogs/frmSplash.h"
+#include "widgets/main/FormP.h"
+#include "widgets/main/frmAbout.h"
+
+#include <clocklink/ClsModem.h>
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -18,43 +51,9 @@
 #include <QStatusBar>
 #include <QTabWidget>
 
-#include <clocklink/ClsModem.h>
-
 #include <functional>
 #include <memory>
 #include <set>
-
-#include "testsupport/widgets/WidgetTestSupport.h"
-#include "core/ClsCfgFile.h"
-#include "core/ClsListaRelojes.h"
-#include "core/ClsUsers.h"
-#include "widgets/admin/FAud.h"
-#include "widgets/admin/FBases.h"
-#include "widgets/clock/FCacheo.h"
-#include "widgets/clock/FCbioReloj.h"
-#include "widgets/admin/FCfgSAP.h"
-#include "widgets/clock/FConsole.h"
-#include "FComm.h"
-#include "widgets/admin/FEmpr.h"
-#include "widgets/clock/FIniModem.h"
-#include "widgets/clock/FLeer.h"
-#include "widgets/clock/FSirenas.h"
-#include "widgets/clock/FTime.h"
-#include "widgets/clock/FTjtas.h"
-#include "widgets/admin/FUsr.h"
-#include "widgets/admin/FVerArch.h"
-#include "widgets/admin/Fconfig.h"
-#include "widgets/main/FormP.h"
-#include "widgets/dialogs/FrmMsg.h"
-#include "widgets/clock/FrmTest.h"
-#include "core/Globals.h"
-#include "core/Messages.h"
-#include "core/QtTranslations.h"
-#include "core/Release.h"
-#include "core/StoreWriters.h"
-#include "widgets/main/frmAbout.h"
-#include "widgets/admin/fReloj.h"
-#include "widgets/dialogs/frmSplash.h"
 
 namespace {
 

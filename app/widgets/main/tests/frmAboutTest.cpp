@@ -1,4 +1,11 @@
 // The about box: its texts, and the system-information program found through the registry.
+#include "widgets/main/frmAbout.h"
+
+#include "basekit/registry.h"
+#include "core/ClsCfgFile.h"
+#include "core/Globals.h"
+#include "testsupport/widgets/WidgetTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
@@ -7,12 +14,6 @@
 #include <QTest>
 
 #include <sys/stat.h>
-
-#include "testsupport/widgets/WidgetTestSupport.h"
-#include "core/ClsCfgFile.h"
-#include "core/Globals.h"
-#include "basekit/registry.h"
-#include "widgets/main/frmAbout.h"
 
 namespace {
 

@@ -4,10 +4,9 @@
 // clocklink_testhooks, which only test programs (and the programs they start) link.
 #pragma once
 
-#include <netinet/in.h>
-
 #include <atomic>
 #include <functional>
+#include <netinet/in.h>
 #include <string>
 
 namespace clocklink::testing {

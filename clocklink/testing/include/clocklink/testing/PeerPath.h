@@ -5,10 +5,9 @@
 // working directory it was started from.
 #pragma once
 
-#include <unistd.h>
-
 #include <climits>
 #include <string>
+#include <unistd.h>
 
 namespace clocklink::testing {
 
