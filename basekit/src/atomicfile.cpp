@@ -1,3 +1,5 @@
+#include "fileerror.h"
+
 #include <basekit/atomicfile.h>
 #include <basekit/plainfile.h>
 #include <basekit/testing/Hooks.h>
@@ -39,12 +41,6 @@ mode_t currentUmask() {
 std::string baseName(const std::string& path) {
   const auto slash = path.rfind('/');
   return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-bool setError(FileError* error, const std::string& path, int err) {
-  if (error) *error = FileError{err, path};
-  errno = err;
-  return false;
 }
 
 std::string folderOf(const std::string& path) {
@@ -111,7 +107,7 @@ struct ReplaceRules {
 
 bool replace(const std::string& path, std::string_view data, FileError* error,
              const ReplaceRules& rules) {
-  if (path.empty()) return setError(error, path, ENOENT);
+  if (path.empty()) return detail::fail(error, path, ENOENT);
   // A symbolic link is refused: following it would rewrite a file outside the folder (as
   // root, a system file), and renaming over it would silently turn it into a plain file. The
   // rename never follows a link, so one planted after this check is replaced, never written
@@ -121,18 +117,18 @@ bool replace(const std::string& path, std::string_view data, FileError* error,
       rules.exactMode ? rules.newFileMode & 07777 : rules.newFileMode & 07777 & ~currentUmask();
   struct stat st {};
   const bool existed = ::lstat(target.c_str(), &st) == 0;
-  if (existed && S_ISLNK(st.st_mode)) return setError(error, path, ELOOP);
+  if (existed && S_ISLNK(st.st_mode)) return detail::fail(error, path, ELOOP);
   if (existed) {
-    if (S_ISDIR(st.st_mode)) return setError(error, path, EISDIR);
+    if (S_ISDIR(st.st_mode)) return detail::fail(error, path, EISDIR);
     // Its other name may be a file outside the folder; it keeps its bytes, but a replace
     // would silently part the two, so the file is refused as a linked one is.
-    if (S_ISREG(st.st_mode) && st.st_nlink > 1) return setError(error, path, kErrSecondName);
+    if (S_ISREG(st.st_mode) && st.st_nlink > 1) return detail::fail(error, path, kErrSecondName);
     if (!rules.exactMode) mode = st.st_mode & 07777;
   }
   if (rules.read) {
     // The bytes come from the file read: never easier to read than it was.
     mode = rules.read->mode & 07777;
-    if (!existed) return setError(error, path, kErrReplacedWhileRead);
+    if (!existed) return detail::fail(error, path, kErrReplacedWhileRead);
   }
 
   const std::string dir = folderOf(target);
@@ -148,7 +144,7 @@ bool replace(const std::string& path, std::string_view data, FileError* error,
       g_live.insert(liveKey);
     }
   }
-  if (fd < 0) return setError(error, path, errno);
+  if (fd < 0) return detail::fail(error, path, errno);
   struct LiveEntry {
     const std::string& name;
     ~LiveEntry() {
@@ -158,7 +154,7 @@ bool replace(const std::string& path, std::string_view data, FileError* error,
   } live{liveKey};
   auto fail = [&](int err) {
     ::unlink(tmp.c_str());
-    return setError(error, path, err);
+    return detail::fail(error, path, err);
   };
 
   int err = 0;
@@ -223,9 +219,9 @@ bool replaceFileAtomicallyWithMode(const std::string& path, std::string_view dat
 }
 
 bool replaceReadFile(const ReadingFile& read, std::string_view data, FileError* error) {
-  if (!read.isOpen()) return setError(error, read.path(), EBADF);
+  if (!read.isOpen()) return detail::fail(error, read.path(), EBADF);
   const FileIdentity identity = read.identity();
-  if (identity.inode == 0) return setError(error, read.path(), EBADF);
+  if (identity.inode == 0) return detail::fail(error, read.path(), EBADF);
   return replace(read.path(), data, error, {0, true, &identity});
 }
 

@@ -1,3 +1,5 @@
+#include "fileerror.h"
+
 #include <basekit/plainfile.h>
 #include <basekit/testing/Hooks.h>
 
@@ -10,12 +12,6 @@
 
 namespace basekit {
 namespace {
-
-bool setError(FileError* error, const std::string& path, int err) {
-  if (error) *error = FileError{err, path};
-  errno = err;
-  return false;
-}
 
 // What an open for writing gave, as the layer tells it: a FIFO without a reader answers ENXIO,
 // which is the not-a-plain-file refusal like any FIFO.
@@ -73,7 +69,7 @@ bool ReadingFile::open(const std::string& path, size_t maxBytes, FileError* erro
   m_path = path;
   auto refuse = [&](int err) {
     close();
-    return setError(error, path, err);
+    return detail::fail(error, path, err);
   };
   if (path.empty()) return refuse(ENOENT);
   // O_NOFOLLOW: a link in the last component fails with ELOOP. O_NONBLOCK: a FIFO put in the
@@ -134,14 +130,14 @@ bool ReadingFile::readAll(std::string& out, FileError* error) const {
   }
   out.clear();
   out.shrink_to_fit();
-  return setError(error, m_path, err);
+  return detail::fail(error, m_path, err);
 }
 
 bool ReadingFile::readTail(std::string& out, size_t maxBytes, FileError* error) const {
   out.clear();
   struct stat st {};
-  if (m_fd < 0) return setError(error, m_path, EBADF);
-  if (::fstat(m_fd, &st) != 0) return setError(error, m_path, errno);
+  if (m_fd < 0) return detail::fail(error, m_path, EBADF);
+  if (::fstat(m_fd, &st) != 0) return detail::fail(error, m_path, errno);
   const off_t size = st.st_size;
   const off_t start = size > static_cast<off_t>(maxBytes) ? size - static_cast<off_t>(maxBytes) : 0;
   // One byte before the start tells whether the tail begins on a line of its own.
@@ -151,7 +147,7 @@ bool ReadingFile::readTail(std::string& out, size_t maxBytes, FileError* error) 
   if (!readFrom(m_fd, from, maxBytes + (start > 0 ? 1 : 0), out, err)) {
     if (err != EFBIG) {
       out.clear();
-      return setError(error, m_path, err);
+      return detail::fail(error, m_path, err);
     }
   }
   if (start > 0) {
@@ -219,11 +215,6 @@ bool ReadingFile::seek(off_t offset) {
   return true;
 }
 
-bool isSymbolicLink(const std::string& path) {
-  struct stat st {};
-  return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
-}
-
 PlainFile::~PlainFile() {
   if (m_fd >= 0) ::close(m_fd);
 }
@@ -249,7 +240,7 @@ bool PlainFile::open(const std::string& path, mode_t newFileMode, FileError* err
   m_fd = -1;
   m_created = false;
   m_path = path;
-  if (path.empty()) return setError(error, path, ENOENT);
+  if (path.empty()) return detail::fail(error, path, ENOENT);
   // O_NOFOLLOW: a link in the last component fails with ELOOP, whatever it points at.
   // O_NONBLOCK only for the open: a pipe fails (ENXIO) or is refused below instead of hanging.
   const int flags = O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK;
@@ -262,17 +253,17 @@ bool PlainFile::open(const std::string& path, mode_t newFileMode, FileError* err
       m_created = true;
       break;
     }
-    if (errno != EEXIST) return setError(error, path, writeOpenError(path, errno));
+    if (errno != EEXIST) return detail::fail(error, path, writeOpenError(path, errno));
     fd = ::open(path.c_str(), flags);
-    if (fd < 0 && errno != ENOENT) return setError(error, path, writeOpenError(path, errno));
+    if (fd < 0 && errno != ENOENT) return detail::fail(error, path, writeOpenError(path, errno));
   }
-  if (fd < 0) return setError(error, path, ENOENT);
+  if (fd < 0) return detail::fail(error, path, ENOENT);
   // A FIFO with a reader behind it, a device or a second name would take the lines elsewhere:
   // refused before the first byte.
   if (const int refusal = writableRefusal(fd); refusal != 0) {
     ::close(fd);
     m_created = false;
-    return setError(error, path, refusal);
+    return detail::fail(error, path, refusal);
   }
   const int fl = ::fcntl(fd, F_GETFL);
   if (fl >= 0) ::fcntl(fd, F_SETFL, fl & ~O_NONBLOCK);
@@ -287,9 +278,9 @@ off_t PlainFile::size() const {
 }
 
 bool PlainFile::append(std::string_view data, FileError* error) {
-  if (m_fd < 0) return setError(error, m_path, EBADF);
+  if (m_fd < 0) return detail::fail(error, m_path, EBADF);
   struct stat st {};
-  if (::fstat(m_fd, &st) != 0) return setError(error, m_path, errno);
+  if (::fstat(m_fd, &st) != 0) return detail::fail(error, m_path, errno);
   const off_t before = st.st_size;
   size_t done = 0;
   int injected = 0;
@@ -311,20 +302,20 @@ bool PlainFile::append(std::string_view data, FileError* error) {
     if (done > 0 && S_ISREG(st.st_mode)) {
       [[maybe_unused]] const int cut = ::ftruncate(m_fd, before);
     }
-    return setError(error, m_path, err);
+    return detail::fail(error, m_path, err);
   }
   return true;
 }
 
 bool PlainFile::truncate(off_t length, FileError* error) {
-  if (m_fd < 0) return setError(error, m_path, EBADF);
-  if (::ftruncate(m_fd, length) != 0) return setError(error, m_path, errno);
+  if (m_fd < 0) return detail::fail(error, m_path, EBADF);
+  if (::ftruncate(m_fd, length) != 0) return detail::fail(error, m_path, errno);
   return true;
 }
 
 bool PlainFile::sync(FileError* error) {
-  if (m_fd < 0) return setError(error, m_path, EBADF);
-  if (::fsync(m_fd) != 0) return setError(error, m_path, errno);
+  if (m_fd < 0) return detail::fail(error, m_path, EBADF);
+  if (::fsync(m_fd) != 0) return detail::fail(error, m_path, errno);
   return true;
 }
 
@@ -332,7 +323,7 @@ bool PlainFile::close(FileError* error) {
   if (m_fd < 0) return true;
   const int fd = m_fd;
   m_fd = -1;
-  if (::close(fd) != 0) return setError(error, m_path, errno);
+  if (::close(fd) != 0) return detail::fail(error, m_path, errno);
   return true;
 }
 
@@ -342,24 +333,24 @@ bool touchPlainFile(const std::string& path, FileError* error, mode_t newFileMod
 }
 
 int openLockFile(const std::string& path, FileError* error) {
-  if (path.empty()) return setError(error, path, ENOENT), -1;
+  if (path.empty()) return detail::fail(error, path, ENOENT), -1;
   const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
-  if (fd < 0) return setError(error, path, writeOpenError(path, errno)), -1;
+  if (fd < 0) return detail::fail(error, path, writeOpenError(path, errno)), -1;
   // A FIFO is no lock, and a second name would lock (and keep locked) a file outside the folder.
   if (const int refusal = writableRefusal(fd); refusal != 0) {
     ::close(fd);
-    return setError(error, path, refusal), -1;
+    return detail::fail(error, path, refusal), -1;
   }
   return fd;
 }
 
 bool syncFolder(const std::string& folder, FileError* error) {
   const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return setError(error, folder, errno);
+  if (fd < 0) return detail::fail(error, folder, errno);
   const bool ok = ::fsync(fd) == 0;
   const int err = errno;
   ::close(fd);
-  return ok || setError(error, folder, err);
+  return ok || detail::fail(error, folder, err);
 }
 
 }  // namespace basekit

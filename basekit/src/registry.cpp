@@ -1,4 +1,4 @@
-#include "describe.h"
+#include "fileerror.h"
 
 #include <basekit/atomicfile.h>
 #include <basekit/plainfile.h>

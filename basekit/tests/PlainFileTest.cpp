@@ -88,7 +88,7 @@ TEST(PlainFile, EveryWriterRefusesALinkAndLeavesItsTargetAsItWas) {
       EXPECT_EQ(error.path, link);
       EXPECT_EQ(error.fault(), FileFault::SymbolicLink);
       EXPECT_TRUE(outside.unchanged());
-      EXPECT_TRUE(isSymbolicLink(link));
+      EXPECT_TRUE(std::filesystem::is_symlink(link));
       EXPECT_EQ(std::distance(std::filesystem::directory_iterator(data.path),
                               std::filesystem::directory_iterator()),
                 1)

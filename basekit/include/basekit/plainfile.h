@@ -47,9 +47,6 @@ struct FileError {
 // The kind an errno value of this layer stands for.
 FileFault faultOf(int err);
 
-// True when the last component of path is a symbolic link.
-bool isSymbolicLink(const std::string& path);
-
 // Whose file a read is for. A data file the program keeps is never read through a symbolic
 // link; a file the operator picked to look at (a punch file of a linked backup tree, a card
 // list) may be reached through one, or by a second name. Both refuse what is no plain file.

@@ -1,14 +1,23 @@
-// The English wording of a file-layer failure, for the library objects that answer a text of
-// their own (the INI document's and the registry's errors, read by the libraries that use them).
-// The program never shows these: it words a FileError in the operator's language itself.
+// basekit's own handling of a file-layer failure: how its calls hand one back, and the English
+// wording for the library objects that answer a text of their own (the INI document's and the
+// registry's errors, read by the libraries that use them). The program never shows the wording:
+// it words a FileError in the operator's language itself.
 #pragma once
 
 #include <basekit/plainfile.h>
 
+#include <cerrno>
 #include <cstring>
 #include <string>
 
 namespace basekit::detail {
+
+// Hands back a failure: *error (when asked for) and errno; false, for `return fail(...)`.
+inline bool fail(FileError* error, const std::string& path, int err) {
+  if (error) *error = FileError{err, path};
+  errno = err;
+  return false;
+}
 
 inline std::string describe(const FileError& e) {
   switch (e.fault()) {
