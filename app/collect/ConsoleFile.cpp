@@ -56,11 +56,10 @@ Opened openConsole(const std::string& dataFolder, basekit::ReadingFile& file, st
   return Opened::Refused;
 }
 
-// The last `maxLines` lines of `text` (lines ended by LF, a CR before it taken off), each cut
-// to a console line's length as the reader cuts it, with CR LF.
-std::string lastLines(const std::string& text, int32_t maxLines) {
+// The lines of `text` (ended by LF, a CR before it taken off), each cut to a console line's
+// length as the reader cuts it.
+std::vector<std::string_view> consoleLines(std::string_view rest) {
   std::vector<std::string_view> lines;
-  std::string_view rest(text);
   while (!rest.empty()) {
     const size_t lf = rest.find('\n');
     std::string_view line = rest.substr(0, lf);
@@ -68,13 +67,7 @@ std::string lastLines(const std::string& text, int32_t maxLines) {
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     lines.push_back(line.substr(0, kMaxConsoleLine));
   }
-  std::string kept;
-  const size_t keep = maxLines > 0 ? static_cast<size_t>(maxLines) : 0;
-  for (size_t k = lines.size() > keep ? lines.size() - keep : 0; k < lines.size(); ++k) {
-    kept += lines[k];
-    kept += "\r\n";
-  }
-  return kept;
+  return lines;
 }
 
 }  // namespace
@@ -153,34 +146,19 @@ bool DepurarConsola(const std::string& dataFolder, int32_t maxLines, std::string
     case Opened::Yes:
       break;
   }
+  // The whole file, or past the console's bound its end from a whole line on: CONS.TMP keeps
+  // what was read, and memory follows the bound, never the file.
   basekit::FileError failure;
-  auto readFailed = [&] { return failed({errno, file.path()}); };
-  std::string untrimmed;  // what CONS.TMP keeps
+  std::string untrimmed;
+  if (!file.readTail(untrimmed, kMaxConsoleBytes, &failure)) return failed(failure);
+  const std::vector<std::string_view> lines = consoleLines(untrimmed);
+  const bool whole = static_cast<off_t>(untrimmed.size()) == file.size();
+  if (whole && static_cast<int64_t>(lines.size()) < maxLines) return true;
   std::string kept;
-  if (file.size() > static_cast<off_t>(kMaxConsoleBytes)) {
-    // The end within the console's bound: CONS.TMP keeps that much of the untrimmed file.
-    if (!file.readTail(untrimmed, kMaxConsoleBytes, &failure)) return failed(failure);
-    kept = lastLines(untrimmed, maxLines);
-  } else {
-    // Counted, copied and cut from the one descriptor, never by its name again.
-    int32_t count = 0;
-    std::string line;
-    for (;;) {
-      const basekit::ReadingFile::Line got = file.readLine(line, kMaxConsoleLine);
-      if (got == basekit::ReadingFile::Line::End) break;
-      if (got == basekit::ReadingFile::Line::Failed) return readFailed();
-      ++count;
-    }
-    if (count < maxLines) return true;
-    if (!file.readAll(untrimmed, &failure)) return failed(failure);
-    // The last lines only: memory follows what is kept, not the file.
-    if (!file.seek(0)) return readFailed();
-    for (int32_t k = 1; k <= count; ++k) {
-      const basekit::ReadingFile::Line got = file.readLine(line, kMaxConsoleLine);
-      if (got == basekit::ReadingFile::Line::End) break;
-      if (got == basekit::ReadingFile::Line::Failed) return readFailed();
-      if (k > count - maxLines) kept += line + "\r\n";
-    }
+  const size_t keep = maxLines > 0 ? static_cast<size_t>(maxLines) : 0;
+  for (size_t k = lines.size() > keep ? lines.size() - keep : 0; k < lines.size(); ++k) {
+    kept += lines[k];
+    kept += "\r\n";
   }
   // The untrimmed copy is no easier to read than the console file it copies.
   if (!basekit::replaceFileAtomicallyWithMode(dataFolder + "CONS.TMP", untrimmed, file.mode(),
