@@ -9,6 +9,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
+#include <optional>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -177,16 +178,20 @@ class Session {
     if (m_lock >= 0)
       while (::flock(m_lock, forWrite ? LOCK_EX : LOCK_SH) != 0 && errno == EINTR) {
       }
-    else if (forWrite && lockFailure.fault() != FileFault::System)
+    else if (forWrite && lockFailure.fault() != FileFault::System) {
       m_lockError = "cannot lock " + detail::describe(lockFailure);
+      m_lockErrno = lockFailure.err;
+    }
     std::string text;
     FileError error;
-    if (readWholeFile(m_path, text, &error, kMaxTreeBytes)) {
+    ReadingFile file;
+    if (file.open(m_path, kMaxTreeBytes, &error) && file.readAll(text, &error)) {
       tree = parseTree(text);
+      m_read = file.identity();
     } else {
       // A missing file is an empty tree; one that exists but cannot be read must
       // not be replaced by a tree holding only this call's change.
-      const int err = errno;
+      const int err = error.err;
       struct stat st {};
       if (::stat(m_path.c_str(), &st) == 0 || (errno != ENOENT && errno != ENOTDIR)) {
         m_readError = detail::describe(error);
@@ -203,7 +208,7 @@ class Session {
   bool save(std::string* error) {
     if (!m_lockError.empty()) {
       if (error) *error = "not saved, " + m_lockError;
-      errno = ELOOP;
+      errno = m_lockErrno;
       return false;
     }
     if (!m_readError.empty()) {
@@ -211,8 +216,11 @@ class Session {
       errno = m_readErrno;
       return false;
     }
+    // Rewritten from the tree read: only that very file is replaced, with its mode.
     FileError failure;
-    if (replaceFileAtomically(m_path, formatTree(tree), &failure, 0600)) return true;
+    if (m_read ? replaceReadFile(m_path, *m_read, formatTree(tree), &failure)
+               : replaceFileAtomically(m_path, formatTree(tree), &failure, 0600))
+      return true;
     if (error) *error = detail::describe(failure);
     errno = failure.err;
     return false;
@@ -237,6 +245,8 @@ class Session {
   std::string m_readError;
   std::string m_lockError;
   int m_readErrno = 0;
+  int m_lockErrno = 0;
+  std::optional<FileIdentity> m_read;  // the file the tree was read from (none: it was missing)
   int m_lock = -1;
 };
 

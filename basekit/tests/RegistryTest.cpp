@@ -165,3 +165,16 @@ TEST_F(RegistryTest, ALinkedTreeOrLockFileIsNeverWrittenThrough) {
     EXPECT_TRUE(S_ISLNK(st.st_mode));
   }
 }
+
+// A FIFO under the lock file's name neither hangs a call nor is taken for a lock: the write is
+// refused as the lock's kind says.
+TEST_F(RegistryTest, AFifoAsTheLockFileIsRefusedAtOnce) {
+  TempDir d;
+  ASSERT_EQ(::mkfifo(d.file("registry.txt.lock").c_str(), 0600), 0);
+  setenv("VELTA_REGISTRY_FILE", d.file("registry.txt").c_str(), 1);
+  errno = 0;
+  EXPECT_FALSE(at("Software\\Z").CreateKey());
+  EXPECT_EQ(errno, kErrNotPlainFile);
+  struct stat st {};
+  EXPECT_NE(::stat(d.file("registry.txt").c_str(), &st), 0) << "no tree written";
+}
