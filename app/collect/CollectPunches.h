@@ -22,7 +22,7 @@ class ClsCfgFile;
 
 namespace collect {
 
-// What one download works with; RunContext::download fills it for the run's current clock.
+// What one download works with; collect::downloadContext fills it for the run's current clock.
 struct CollectContext {
   ClockOps& clock;
   const ClsCfgFile& cfg;

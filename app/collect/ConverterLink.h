@@ -4,20 +4,13 @@
 // add-in needs no restart.
 #pragma once
 
+#include "core/Converter.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
 
 namespace collect {
-
-class Converter {
- public:
-  virtual ~Converter() = default;
-  // True with QCvt's result in `result`; false with the reason in `error` when the add-in
-  // could not be called at all.
-  virtual bool convert(const std::string& in, const std::string& out, int32_t& result,
-                       std::string& error) = 0;
-};
 
 class ConverterLink : public Converter {
  public:

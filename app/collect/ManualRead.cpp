@@ -83,7 +83,7 @@ ManualRead::Outcome ManualRead::run(RunContext& ctx, const std::string& folder,
   clearCancelFlags(ctx);
   if (m_hooks.started) m_hooks.started();
   MirsolClockOps clock(ctx.mirsol);
-  CollectContext download = ctx.download(clock);
+  CollectContext download = downloadContext(ctx, clock);
   const clocklink::CollectionStatus result =
       collectPunches(download, m_list, dir, name, dropDup, 1000, 0).status;
   if (result != clocklink::kSuccess) {

@@ -25,7 +25,7 @@ QCoreApplication* widgetApplication(int& argc, char** argv) {
 
 }  // namespace
 
-std::optional<collect::RunContext> runContext() { return collect::programContext(objects()); }
+std::optional<RunContext> runContext() { return collect::programContext(objects()); }
 
 SharedWindowState windowState() {
   return SharedWindowState(objects().layer<ClockWindowsState>(), objects().liveness());

@@ -25,7 +25,7 @@ bool grabNonBlank(QWidget* w, const QString& pngPath);
 
 // The run context over the fixture's owner (objects()), as the program hands its windows;
 // none while the objects are not all made.
-std::optional<collect::RunContext> runContext();
+std::optional<RunContext> runContext();
 // The fixture's owner's clock windows' state, as the program hands it to its windows.
 SharedWindowState windowState();
 

@@ -13,8 +13,7 @@
 #include <QVBoxLayout>
 
 ClockWindow::ClockWindow(QWidget* parent, const char* name, int captionMsg, Images images,
-                         const std::optional<collect::RunContext>& context,
-                         const SharedWindowState& shared)
+                         const std::optional<RunContext>& context, const SharedWindowState& shared)
     : QDialog(parent), HandedContext(context, shared) {
   setObjectName(name);
   handToBusyRule(this);

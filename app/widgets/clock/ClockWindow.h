@@ -28,7 +28,7 @@ class ClockWindow : public QDialog, public HandedContext {
  public:
   enum class Images { Img, ImgTool };
   ClockWindow(QWidget* parent, const char* name, int captionMsg, Images images,
-              const std::optional<collect::RunContext>& context, const SharedWindowState& shared);
+              const std::optional<RunContext>& context, const SharedWindowState& shared);
 
   QToolBar* toolBar() const { return m_toolBar; }
   QMenuBar* menuBar() const { return m_menuBar; }

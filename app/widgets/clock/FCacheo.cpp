@@ -14,7 +14,7 @@
 #include <QSlider>
 #include <QVBoxLayout>
 
-FCacheo::FCacheo(QWidget* parent, const std::optional<collect::RunContext>& context,
+FCacheo::FCacheo(QWidget* parent, const std::optional<RunContext>& context,
                  const SharedWindowState& shared)
     : ClockWindow(parent, "FCacheo", 262, Images::Img, context, shared) {
   addOkCancel([this] { send(); });
@@ -39,7 +39,7 @@ FCacheo::FCacheo(QWidget* parent, const std::optional<collect::RunContext>& cont
 }
 
 void FCacheo::send() {
-  const std::optional<collect::RunContext> ctx = runContext();
+  const std::optional<RunContext> ctx = runContext();
   if (!ctx) return;
   clocklink::CollectionStatus result{};
   {

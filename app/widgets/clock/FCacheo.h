@@ -10,7 +10,7 @@ class FCacheo : public ClockWindow {
   Q_OBJECT
 
  public:
-  explicit FCacheo(QWidget* parent, const std::optional<collect::RunContext>& context,
+  explicit FCacheo(QWidget* parent, const std::optional<RunContext>& context,
                    const SharedWindowState& shared);
   QSlider* Gge() const { return m_gge; }
 

@@ -12,7 +12,7 @@
 #include <QFormLayout>
 #include <QLineEdit>
 
-FCbioReloj::FCbioReloj(QWidget* parent, const std::optional<collect::RunContext>& context,
+FCbioReloj::FCbioReloj(QWidget* parent, const std::optional<RunContext>& context,
                        const SharedWindowState& shared)
     : ClockWindow(parent, "FCbioReloj", 177, Images::Img, context, shared) {
   addOkCancel([this] { send(); });
@@ -33,7 +33,7 @@ void FCbioReloj::send() {
     return;
   }
   if (MsgBox(194, msgbox::YesNo | msgbox::Question) != msgbox::Yes) return;
-  const std::optional<collect::RunContext> ctx = runContext();
+  const std::optional<RunContext> ctx = runContext();
   if (!ctx) return;
   clocklink::CollectionStatus result{};
   {

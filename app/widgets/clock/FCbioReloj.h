@@ -9,7 +9,7 @@ class FCbioReloj : public ClockWindow {
   Q_OBJECT
 
  public:
-  explicit FCbioReloj(QWidget* parent, const std::optional<collect::RunContext>& context,
+  explicit FCbioReloj(QWidget* parent, const std::optional<RunContext>& context,
                       const SharedWindowState& shared);
   QLineEdit* Text1() const { return m_text; }
 

@@ -46,7 +46,7 @@ QString str(int64_t n) { return QStringLiteral(" ") + QString::number(n); }
 
 }  // namespace
 
-FConsole::FConsole(QWidget* parent, const std::optional<collect::RunContext>& context,
+FConsole::FConsole(QWidget* parent, const std::optional<RunContext>& context,
                    const SharedWindowState& shared)
     : QDialog(parent), HandedContext(context, shared) {
   setObjectName("FConsole");
@@ -105,7 +105,7 @@ FConsole::FConsole(QWidget* parent, const std::optional<collect::RunContext>& co
   resize(720, 480);
 
   HourglassGuard hourglass;
-  const std::optional<collect::RunContext> ctx = runContext();
+  const std::optional<RunContext> ctx = runContext();
   const bool legajo = ctx && ctx->cfg.ModoLegajo == 1;
   const bool touch = ctx && ctx->clocks.m_TipoNumero == 2;
   m_lista->setHeaderLabels({msg(254), msg(219), msg(227), msg(274), msg(231),
@@ -134,12 +134,12 @@ FConsole::FConsole(QWidget* parent, const std::optional<collect::RunContext>& co
 }
 
 FConsole::~FConsole() {
-  if (const std::optional<collect::RunContext> ctx = runContext()) ctx->mirsol.SetCancel(0);
+  if (const std::optional<RunContext> ctx = runContext()) ctx->mirsol.SetCancel(0);
   if (MainWindowHost* h = hostOf(parentWidget())) h->setDisplayState(0);
 }
 
 std::optional<collect::ConsoleSettings> FConsole::consoleSettings() const {
-  if (const std::optional<collect::RunContext> ctx = runContext())
+  if (const std::optional<RunContext> ctx = runContext())
     return collect::consoleSettingsOf(ctx->dataFolder, &ctx->cfg, &ctx->clocks);
   return std::nullopt;
 }
@@ -174,7 +174,7 @@ void FConsole::ReadFile(bool firstFill) {
     m_lista->addTopLevelItem(item);
   }
   m_lista->sortItems(m_sortColumn, m_ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
-  const std::optional<collect::RunContext> ctx = runContext();
+  const std::optional<RunContext> ctx = runContext();
   const int maxRows = ctx ? std::max<int>(ctx->cfg.MaxConsole, 0) : 200;
   while (m_lista->topLevelItemCount() > maxRows)
     delete m_lista->takeTopLevelItem(firstFill ? 0 : m_lista->topLevelItemCount() - 1);
@@ -195,7 +195,7 @@ void FConsole::onTick() {
   m_timer->stop();
   {
     BusyGuard guard(this);
-    if (std::optional<collect::RunContext> ctx = runContext())
+    if (std::optional<RunContext> ctx = runContext())
       collect::PollClocks(*ctx, collect::PassMode::Console, m_seams);
     m_lstP->clear();
     ReadFile(false);
@@ -213,7 +213,7 @@ void FConsole::menuCommand(int index) {
     m_abort = true;
     return;
   }
-  const std::optional<collect::RunContext> ctx = runContext();
+  const std::optional<RunContext> ctx = runContext();
   if (index == 0) {
     m_paused = !m_paused;
     const int text = m_paused ? 409 : 408;

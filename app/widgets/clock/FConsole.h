@@ -22,7 +22,7 @@ class FConsole : public QDialog, public HandedContext {
   Q_OBJECT
 
  public:
-  explicit FConsole(QWidget* parent, const std::optional<collect::RunContext>& context,
+  explicit FConsole(QWidget* parent, const std::optional<RunContext>& context,
                     const SharedWindowState& shared);
   ~FConsole() override;
 

@@ -28,7 +28,7 @@ using clocklink::kCancelled;
 using clocklink::kFailure;
 using clocklink::kSuccess;
 
-FIniModem::FIniModem(QWidget* parent, const std::optional<collect::RunContext>& context,
+FIniModem::FIniModem(QWidget* parent, const std::optional<RunContext>& context,
                      const SharedWindowState& shared)
     : QDialog(parent), HandedContext(context, shared) {
   setObjectName("FIniModem");
@@ -47,7 +47,7 @@ FIniModem::FIniModem(QWidget* parent, const std::optional<collect::RunContext>& 
   row->addWidget(m_cmd);
   layout->addLayout(row);
   connect(m_cmd, &QPushButton::clicked, this, &FIniModem::CmdCancelar_Click);
-  if (const std::optional<collect::RunContext> ctx = runContext())
+  if (const std::optional<RunContext> ctx = runContext())
     (void)ctx->modem.SetCancel(0);  // clearing a flag cannot fail
   // A close during the dial cancels it; the window goes once the dial has returned.
   BusyGuard::onCancel(this, [this] { cancelDial(); });
@@ -55,7 +55,7 @@ FIniModem::FIniModem(QWidget* parent, const std::optional<collect::RunContext>& 
 
 void FIniModem::cancelDial() {
   m_cancel = true;
-  if (const std::optional<collect::RunContext> ctx = runContext())
+  if (const std::optional<RunContext> ctx = runContext())
     (void)ctx->modem.SetCancel(1);  // setting a flag cannot fail
 }
 
@@ -76,7 +76,7 @@ void FIniModem::say(const std::string& text) {
 }
 
 void FIniModem::followLineState() {
-  const std::optional<collect::RunContext> ctx = runContext();
+  const std::optional<RunContext> ctx = runContext();
   const bool up = ctx && ctx->modem.cortarModem();
   m_cmd->setText(QString::fromStdString(GetMsg(up ? 125 : 130)));
 }
@@ -119,7 +119,7 @@ collect::DialHooks labelHooks(const std::function<void(const std::string&)>& say
 
 CollectionStatus FIniModem::Conectar() {
   // Without the program's objects there is no modem to dial.
-  std::optional<collect::RunContext> ctx = runContext();
+  std::optional<RunContext> ctx = runContext();
   if (!ctx) return kFailure;
   clocklink::ClsModem& modem = ctx->modem;
   (void)modem.SetCancel(0);  // clearing a flag cannot fail
@@ -163,7 +163,7 @@ void FIniModem::CmdCancelar_Click() {
     cancelDial();
     return;
   }
-  const std::optional<collect::RunContext> ctx = runContext();
+  const std::optional<RunContext> ctx = runContext();
   if (ctx && ctx->modem.cortarModem()) {
     hangUp(ctx->modem);
     followLineState();

@@ -20,7 +20,7 @@ class FIniModem : public QDialog, public HandedContext {
   Q_OBJECT
 
  public:
-  explicit FIniModem(QWidget* parent, const std::optional<collect::RunContext>& context,
+  explicit FIniModem(QWidget* parent, const std::optional<RunContext>& context,
                      const SharedWindowState& shared);
   ~FIniModem() override;
 

@@ -37,7 +37,7 @@ namespace {
 QString msgText(int n) { return QString::fromStdString(GetMsg(n)); }
 }  // namespace
 
-FLeer::FLeer(QWidget* parent, const std::optional<collect::RunContext>& context,
+FLeer::FLeer(QWidget* parent, const std::optional<RunContext>& context,
              const SharedWindowState& shared)
     : ClockWindow(parent, "FLeer", 233, Images::ImgTool, context, shared) {
   // The main toolbar's pictures: reading the records, and leaving.
@@ -103,7 +103,7 @@ FLeer::FLeer(QWidget* parent, const std::optional<collect::RunContext>& context,
   // Load: the proposed name and the clock's folder; a folder that is not there keeps the
   // initial one and skips the shipping name.
   HourglassGuard hourglass;
-  const std::optional<collect::RunContext> ctx = runContext();
+  const std::optional<RunContext> ctx = runContext();
   setFolder(QString::fromStdString(
       !ctx || ctx->dataFolder.empty() ? QDir::currentPath().toStdString() : ctx->dataFolder));
   if (ctx) {
@@ -186,7 +186,7 @@ void FLeer::mnu(int index) {
 }
 
 void FLeer::read() {
-  std::optional<collect::RunContext> ctx = runContext();
+  std::optional<RunContext> ctx = runContext();
   collect::ManualRead::Hooks hooks;
   hooks.askExisting = [this](const std::string& text) {
     const QList<QIcon>* images = nullptr;

@@ -21,7 +21,7 @@ class FLeer : public ClockWindow {
   Q_OBJECT
 
  public:
-  explicit FLeer(QWidget* parent, const std::optional<collect::RunContext>& context,
+  explicit FLeer(QWidget* parent, const std::optional<RunContext>& context,
                  const SharedWindowState& shared);
 
   void mnu(int index);

@@ -37,7 +37,7 @@ QLineEdit* twoDigits(QWidget* parent, const char* name) {
 }
 }  // namespace
 
-FSirenas::FSirenas(QWidget* parent, const std::optional<collect::RunContext>& context,
+FSirenas::FSirenas(QWidget* parent, const std::optional<RunContext>& context,
                    const SharedWindowState& shared)
     : ClockWindow(parent, "FSirenas", 268, Images::Img, context, shared) {
   const auto commands = addCommands({{"mnu0", 110, 8, [this] { mnu(0); }},
@@ -63,7 +63,7 @@ FSirenas::FSirenas(QWidget* parent, const std::optional<collect::RunContext>& co
   m_mensaje = new QLabel(this);
   m_mensaje->setObjectName("LBLMensaje");
 
-  const std::optional<collect::RunContext> ctx = runContext();
+  const std::optional<RunContext> ctx = runContext();
   const int16_t modelo = ctx ? ctx->clocks.m_Modelo : int16_t{0};
   m_days = collect::SirenSchedule::days(modelo);
   for (const collect::SirenDay& d : m_days) m_dias->addItem(QString::fromStdString(d.text));
@@ -160,7 +160,7 @@ std::string FSirenas::dataText(int sirenNumber) const {
 }
 
 bool FSirenas::fAltaSirena() {
-  const std::optional<collect::RunContext> ctx = runContext();
+  const std::optional<RunContext> ctx = runContext();
   if (!ctx) return false;
   const std::string text = dataText(m_sirenas->currentIndex() + 1);
   BusyGuard busy(this);
@@ -171,7 +171,7 @@ bool FSirenas::fAltaSirena() {
 bool FSirenas::fBajaSirena() {
   // Only a row shown in the fields names a siren: empty fields would send a text with no
   // day and no siren.
-  const std::optional<collect::RunContext> ctx = runContext();
+  const std::optional<RunContext> ctx = runContext();
   if (!ctx || !m_lst->currentItem()) return false;
   const std::string text = dataText(m_sirenas->currentIndex() + 5);
   {
@@ -187,7 +187,7 @@ void FSirenas::LeerSirenas() {
   m_mensaje->repaint();
   m_lst->clear();
   m_rows.clear();
-  if (const std::optional<collect::RunContext> ctx = runContext()) {
+  if (const std::optional<RunContext> ctx = runContext()) {
     std::vector<std::string> entries;
     m_progress->setValue(0);
     m_progress->setVisible(true);
@@ -258,7 +258,7 @@ void FSirenas::mnu(int index) {
       return;
     case 2: {
       if (MsgBox(199, msgbox::YesNo | msgbox::Question) != msgbox::Yes) return;
-      if (const std::optional<collect::RunContext> ctx = runContext()) {
+      if (const std::optional<RunContext> ctx = runContext()) {
         {
           BusyGuard busy(this);
           m_result = ctx->mirsol.Alarm_Process(5, "");

@@ -20,7 +20,7 @@ class FSirenas : public ClockWindow {
   Q_OBJECT
 
  public:
-  explicit FSirenas(QWidget* parent, const std::optional<collect::RunContext>& context,
+  explicit FSirenas(QWidget* parent, const std::optional<RunContext>& context,
                     const SharedWindowState& shared);
 
   void CbiaEnabled(bool enabled);

@@ -58,7 +58,7 @@ class TypeOverWhole : public QObject {
 
 }  // namespace
 
-FTime::FTime(QWidget* parent, const std::optional<collect::RunContext>& context,
+FTime::FTime(QWidget* parent, const std::optional<RunContext>& context,
              const SharedWindowState& shared)
     : ClockWindow(parent, "FTime", 176, Images::Img, context, shared) {
   addOkCancel([this] { send(); });
@@ -86,7 +86,7 @@ void FTime::send() {
   // here would let a Cancel or a second OK queued behind this one run first.
   m_fecha->interpretText();
   m_hora->interpretText();
-  const std::optional<collect::RunContext> ctx = runContext();
+  const std::optional<RunContext> ctx = runContext();
   if (!ctx) return;
   const QDate d = m_fecha->date();
   const QTime t = m_hora->time();

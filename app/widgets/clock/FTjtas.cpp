@@ -31,10 +31,10 @@ namespace {
 QString msgText(int n) { return QString::fromStdString(GetMsg(n)); }
 }  // namespace
 
-FTjtas::FTjtas(QWidget* parent, const std::optional<collect::RunContext>& context,
+FTjtas::FTjtas(QWidget* parent, const std::optional<RunContext>& context,
                const SharedWindowState& shared)
     : ClockWindow(parent, "FTjtas", 287, Images::Img, context, shared) {
-  const std::optional<collect::RunContext> ctx = runContext();
+  const std::optional<RunContext> ctx = runContext();
   m_tipo = ctx ? ctx->clocks.m_TipoNumero : int16_t{1};
   const bool touch = m_tipo == 2;
   if (touch) setWindowTitle(msgText(286));  // touch keys, not cards
@@ -154,7 +154,7 @@ void FTjtas::mnu1(int index) {
   if (!checkTarjeta(card)) return;
   if (MsgBox(mode == 0 ? 196 : 198, msgbox::YesNo | msgbox::Question, {}, {}, this) != msgbox::Yes)
     return;
-  const std::optional<collect::RunContext> ctx = runContext();
+  const std::optional<RunContext> ctx = runContext();
   if (!ctx) return;
   clocklink::CollectionStatus result{};
   {
@@ -175,7 +175,7 @@ void FTjtas::EnviaArchivo(int16_t mode) {
     return;
   }
   if (MsgBox(202, msgbox::YesNo | msgbox::Question, {}, {}, this) != msgbox::Yes) return;
-  const std::optional<collect::RunContext> ctx = runContext();
+  const std::optional<RunContext> ctx = runContext();
   clocklink::CollectionStatus result = clocklink::kFailure;
   if (ctx) {
     BusyGuard busy(this);
@@ -194,7 +194,7 @@ void FTjtas::mnu3(int index) {
     if (MsgBox(201, msgbox::YesNo | msgbox::Question, {}, {}, this) != msgbox::Yes) return;
     lock = 1;
   }
-  const std::optional<collect::RunContext> ctx = runContext();
+  const std::optional<RunContext> ctx = runContext();
   if (!ctx) return;
   clocklink::CollectionStatus result{};
   {
@@ -208,7 +208,7 @@ void FTjtas::mnum(int index) {
   if (index == 3) {
     close();
   } else if (index == 1) {
-    const std::optional<collect::RunContext> ctx = runContext();
+    const std::optional<RunContext> ctx = runContext();
     const auto name = dialogs::openFileName(this, msgText(133).remove('&').toStdString(),
                                             ctx ? ctx->dataFolder : std::string(),
                                             GetExtraMsg(ExtraMsg::FilterAll));

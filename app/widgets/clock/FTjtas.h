@@ -15,7 +15,7 @@ class FTjtas : public ClockWindow {
   Q_OBJECT
 
  public:
-  explicit FTjtas(QWidget* parent, const std::optional<collect::RunContext>& context,
+  explicit FTjtas(QWidget* parent, const std::optional<RunContext>& context,
                   const SharedWindowState& shared);
 
   // Sends the card file named in Archivo: mode 1 lifts the suspension, 0 suspends.

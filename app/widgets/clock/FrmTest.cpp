@@ -23,7 +23,7 @@ namespace {
 QString msgText(int n) { return QString::fromStdString(GetMsg(n)); }
 }  // namespace
 
-FrmTest::FrmTest(QWidget* parent, const std::optional<collect::RunContext>& context,
+FrmTest::FrmTest(QWidget* parent, const std::optional<RunContext>& context,
                  const SharedWindowState& shared)
     : ClockWindow(parent, "FrmTest", 264, Images::Img, context, shared) {
   const auto commands = addCommands({{"mnu0", 137, 6, [this] { mnu(0); }},
@@ -89,12 +89,12 @@ void FrmTest::habilitar() {
   m_port->setEnabled(true);
 }
 
-std::unique_ptr<collect::PortTest> FrmTest::makeRun(const collect::RunContext& ctx) {
+std::unique_ptr<collect::PortTest> FrmTest::makeRun(const RunContext& ctx) {
   return std::make_unique<collect::PortTest>(*m_lst, ctx, m_boxes, m_hooks);
 }
 
 void FrmTest::DoTest() {
-  const std::optional<collect::RunContext> ctx = runContext();
+  const std::optional<RunContext> ctx = runContext();
   if (!ctx || m_run) return;
   BusyGuard busy(this);
   m_run = makeRun(*ctx);
@@ -103,7 +103,7 @@ void FrmTest::DoTest() {
 }
 
 void FrmTest::DoDetectar() {
-  const std::optional<collect::RunContext> ctx = runContext();
+  const std::optional<RunContext> ctx = runContext();
   if (!ctx || m_run) return;
   BusyGuard busy(this);
   m_run = makeRun(*ctx);

@@ -25,7 +25,7 @@ namespace {
 constexpr int kOnlineLines = 150;
 }  // namespace
 
-fAuto::fAuto(QWidget* parent, const std::optional<collect::RunContext>& context,
+fAuto::fAuto(QWidget* parent, const std::optional<RunContext>& context,
              const SharedWindowState& shared, const Program& program)
     : QDialog(parent), HandedContext(context, shared), m_users(program.users) {
   setObjectName("fAuto");
@@ -79,7 +79,7 @@ fAuto::fAuto(QWidget* parent, const std::optional<collect::RunContext>& context,
 
 fAuto::~fAuto() {
   m_timer->stop();
-  if (const std::optional<collect::RunContext> ctx = runContext()) ctx->mirsol.SetCancel(0);
+  if (const std::optional<RunContext> ctx = runContext()) ctx->mirsol.SetCancel(0);
   // A window that outlives the owner's release (freed after its end) has nothing to clear.
   if (ClockWindowsState* state = handedWindowState(); state && state->currentRun == this)
     state->currentRun = nullptr;
@@ -87,7 +87,7 @@ fAuto::~fAuto() {
 
 fAuto* fAuto::current(const SharedWindowState& shared) {
   const ClockWindowsState* state = shared.get();
-  return state ? state->currentRun : nullptr;
+  return state ? qobject_cast<fAuto*>(state->currentRun.data()) : nullptr;
 }
 
 void fAuto::showEvent(QShowEvent* event) {
@@ -96,7 +96,7 @@ void fAuto::showEvent(QShowEvent* event) {
   m_loaded = true;
   collect::ScheduleSettings s;
   s.runMode = m_automatic ? 2 : 1;
-  if (const std::optional<collect::RunContext> ctx = runContext()) {
+  if (const std::optional<RunContext> ctx = runContext()) {
     s.porPrograma = ctx->cfg.PorPrograma;
     s.hora = ctx->cfg.Hora;
     s.minutos = ctx->cfg.Minutos;
@@ -131,7 +131,7 @@ bool fAuto::passBusy() const { return BusyGuard::busy(this); }
 
 void fAuto::runPass() {
   bool more = false;
-  std::optional<collect::RunContext> ctx = runContext();
+  std::optional<RunContext> ctx = runContext();
   {
     BusyGuard busy(this);
     if (automatic()) m_lst->clear();  // the waiting line; on-line lines stay across passes
@@ -158,7 +158,7 @@ void fAuto::runPass() {
 }
 
 void fAuto::shipModally(collect::Shipment what) {
-  const std::optional<collect::RunContext> ctx = runContext();
+  const std::optional<RunContext> ctx = runContext();
   ClsCfgFile* cfg = ctx ? &ctx->cfg : nullptr;
   if (what == collect::Shipment::Ftp) {
     FFtp w(cfg, this);

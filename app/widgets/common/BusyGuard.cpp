@@ -1,5 +1,7 @@
 #include "widgets/common/BusyGuard.h"
 
+#include "widgets/common/BoxHold.h"
+
 #include <clocklink/ClsMirsol.h>
 #include <clocklink/ClsModem.h>
 
@@ -17,15 +19,11 @@ class BusyState : public QObject {
   explicit BusyState(QWidget* w) : QObject(w) { setObjectName("veltaBusyState"); }
   int depth = 0;
   bool closePending = false;
-  // A close the operator asked for is held up by an exchange, or queued behind it: no box
-  // opens over the window until its delivery starts (the close's own boxes, the main window's
-  // shutdown ones, do show).
-  bool boxesOff = false;
   std::function<void()> notify;
   std::function<void()> cancel;
   // What the window was handed (BusyGuard::hand).
   bool handed = false;
-  std::optional<collect::RunContext> ctx;
+  std::optional<RunContext> ctx;
   SharedWindowState shared;
 };
 
@@ -51,7 +49,8 @@ ClockWindowsState* sharedOf(const QWidget* w) {
 // Closes `w`; a pending close stays pending while its closeEvent runs, and is over after it.
 void deliverClose(QWidget* w) {
   QPointer<QWidget> alive(w);
-  if (BusyState* s = stateOf(w, false)) s->boxesOff = false;
+  // The close's own boxes (the main window's shutdown ones) do show.
+  boxhold::set(w, false);
   w->close();
   // A close asked for from inside the window's own closeEvent does nothing by itself: it
   // stays pending for that closeEvent to accept.
@@ -66,8 +65,10 @@ void closeLater(QWidget* w) {
         w, [w] { deliverClose(w); }, Qt::QueuedConnection);
 }
 
-// A close held up by an exchange cancels it: the boxes the cancel leads to stay unshown.
-void holdBoxesOff(BusyState* s) { s->boxesOff = true; }
+// A close the operator asked for is held up by an exchange, or queued behind it, and cancels
+// it: no box opens over the window until its delivery starts, so the boxes the cancel leads to
+// stay unshown.
+void holdBoxesOff(QWidget* w) { boxhold::set(w, true); }
 
 void cancelExchange(const QWidget* w, BusyState* s) {
   if (s && s->cancel) {
@@ -115,7 +116,7 @@ bool BusyGuard::anyBusy(const QWidget* window) {
   return guards && guards->liveGuards > 0;
 }
 
-void BusyGuard::hand(QWidget* window, const std::optional<collect::RunContext>& ctx,
+void BusyGuard::hand(QWidget* window, const std::optional<RunContext>& ctx,
                      const SharedWindowState& shared) {
   if (BusyState* s = stateOf(window, true)) {
     s->handed = true;
@@ -156,7 +157,7 @@ bool BusyGuard::deferClose(QWidget* window, QCloseEvent* e, bool untilAllIdle) {
   } else {
     return false;
   }
-  holdBoxesOff(s);
+  holdBoxesOff(window);
   cancelExchange(window, s);
   if (e) e->ignore();
   return true;
@@ -167,7 +168,7 @@ void BusyGuard::requestClose(QWidget* window) {
   BusyState* s = stateOf(window, true);
   s->closePending = true;
   if (s->depth > 0) {
-    holdBoxesOff(s);
+    holdBoxesOff(window);
     cancelExchange(window, s);
     return;
   }
@@ -183,7 +184,4 @@ bool BusyGuard::closePending(const QWidget* window) {
   return s && s->closePending;
 }
 
-bool BusyGuard::holdsBoxesOff(const QWidget* window) {
-  const BusyState* s = stateOf(window, false);
-  return s && s->boxesOff;
-}
+bool BusyGuard::holdsBoxesOff(const QWidget* window) { return boxhold::held(window); }

@@ -4,14 +4,14 @@
 // Escape, the main window's close on SIGTERM) makes the exchange cancel, and the window closes
 // once the last guard has ended; closing at once would free the window (and at the main
 // window the clock objects) under the exchange still on the stack. Until the close comes, no
-// message box opens over it (holdsBoxesOff, which the message boxes ask): the failure the cancel
-// leads to is the one the operator asked for.
+// message box opens over it (holdsBoxesOff; the message boxes ask BoxHold.h): the failure the
+// cancel leads to is the one the operator asked for.
 //
 // Each window has one state: idle, running (a guard is alive) or closing (a close waits for
 // the running exchange, or has been queued after it and not yet delivered).
 #pragma once
 
-#include "collect/RunContext.h"
+#include "core/RunContext.h"
 #include "widgets/common/ClockWindowsState.h"
 
 #include <functional>
@@ -37,7 +37,7 @@ class BusyGuard {
   // What `window` was handed by its opener: its guards, and those of the windows opened over it
   // that were handed nothing, count in `shared`; the default cancel goes to the clock and
   // modem objects of `ctx`.
-  static void hand(QWidget* window, const std::optional<collect::RunContext>& ctx,
+  static void hand(QWidget* window, const std::optional<RunContext>& ctx,
                    const SharedWindowState& shared);
   // How a deferred close cancels the window's exchange. Without one, the clock and modem
   // objects the window was handed are asked to cancel; a window whose exchange is not the

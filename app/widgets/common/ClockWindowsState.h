@@ -10,10 +10,8 @@
 
 #include <memory>
 
-class fAuto;
-
 struct ClockWindowsState {
-  fAuto* currentRun = nullptr;                // fAuto::current
+  QPointer<QWidget> currentRun;               // the run window open now (fAuto::current)
   int liveGuards = 0;                         // guards alive in the whole program
   QList<QPointer<QWidget>> closeWhenAllIdle;  // windows whose close waits for every guard
 };

@@ -4,7 +4,7 @@
 // has no objects to work over.
 #pragma once
 
-#include "collect/RunContext.h"
+#include "core/RunContext.h"
 #include "widgets/common/BusyGuard.h"
 #include "widgets/common/ClockWindowsState.h"
 
@@ -16,7 +16,7 @@
 
 class HandedContext {
  protected:
-  HandedContext(const std::optional<collect::RunContext>& ctx, const SharedWindowState& shared)
+  HandedContext(const std::optional<RunContext>& ctx, const SharedWindowState& shared)
       : m_ctx(ctx), m_shared(shared) {}
 
   // For the window's constructor: its busy rule works over what it was handed.
@@ -26,14 +26,14 @@ class HandedContext {
 
   // None when nothing was handed, and none once the owner has released the objects: a window
   // freed after the shutdown must not reach the objects its context named.
-  std::optional<collect::RunContext> runContext() const {
+  std::optional<RunContext> runContext() const {
     if (m_ctx && m_ctx->live()) return m_ctx;
     return std::nullopt;
   }
 
   // Sets (1) or clears (0) the cancel flags of the clock and modem objects.
   void setCancelFlags(int16_t value) const {
-    if (std::optional<collect::RunContext> ctx = runContext()) {
+    if (std::optional<RunContext> ctx = runContext()) {
       // Setting a flag cannot fail.
       (void)ctx->mirsol.SetCancel(value);
       (void)ctx->modem.SetCancel(value);
@@ -41,6 +41,6 @@ class HandedContext {
   }
 
  private:
-  std::optional<collect::RunContext> m_ctx;
+  std::optional<RunContext> m_ctx;
   SharedWindowState m_shared;
 };

@@ -102,7 +102,7 @@ const std::array<FormP::Command, 19> FormP::kCommands = {{
     {Ay, 0, &O::frmAbout},
 }};
 
-FormP::FormP(const WindowOpeners& openers, const std::optional<collect::RunContext>& context,
+FormP::FormP(const WindowOpeners& openers, const std::optional<RunContext>& context,
              QWidget* parent, ProgramObjects* owner)
     : QMainWindow(parent),
       HandedContext(context, programWindowState(owner)),
@@ -130,8 +130,8 @@ ProgramObjects* FormP::owner() const {
 
 const ClsUsers* FormP::users() const { return owner() ? owner()->users() : nullptr; }
 
-collect::RunContext FormP::objects() const {
-  if (std::optional<collect::RunContext> ctx = runContext()) return *ctx;
+RunContext FormP::objects() const {
+  if (std::optional<RunContext> ctx = runContext()) return *ctx;
   std::fputs("velta: the main window used with no program-wide objects\n", stderr);
   std::abort();
 }
@@ -337,7 +337,7 @@ void FormP::start() {
   LoadText();
   m_cmdReset->hide();
   setWindowTitle(q("Velta 2000 - " + (users() ? users()->auName : std::string())));
-  const collect::RunContext ctx = objects();
+  const RunContext ctx = objects();
   // A clock store that could not be read leaves the list empty: say so, and go on with it.
   if (ctx.clocks.status().unreadable) MsgBox(311, msgbox::Critical, {}, {}, this);
   fillSelector();
@@ -394,7 +394,7 @@ void FormP::LoadText() {
   m_lblEaReg->setText(msg(256) + ":");
   constexpr std::array<int, 7> kLabels = {274, 271, 289, 183, 210, 208, 278};
   for (size_t i = 0; i < kLabels.size(); ++i) m_labels[i]->setText(msg(kLabels[i]));
-  const std::optional<collect::RunContext> ctx = runContext();
+  const std::optional<RunContext> ctx = runContext();
   m_he[1]->setText(msg(ctx && ctx->clocks.m_TipoNumero == 2 ? 286 : 156));
   updateActions();
 }
@@ -454,7 +454,7 @@ void FormP::updateActions() {
 }
 
 void FormP::FijarControles() {
-  const collect::RunContext ctx = objects();
+  const RunContext ctx = objects();
   ClsListaRelojes& c = ctx.clocks;
   c.GetCurDataOrDefault(ctx.cfg.RelojActivo);
   m_ruleOff.clear();
@@ -483,7 +483,7 @@ void FormP::fillSelector() {
 }
 
 void FormP::MostrarConfig(int16_t n) {
-  const collect::RunContext ctx = objects();
+  const RunContext ctx = objects();
   ClsListaRelojes& c = ctx.clocks;
   // A free slot is no clock at all: its blank record would aim the link at nothing.
   const bool clock = c.IsClock(n);
@@ -536,7 +536,7 @@ void FormP::reselectClock() {
 }
 
 void FormP::selectorClicked() {
-  const collect::RunContext ctx = objects();
+  const RunContext ctx = objects();
   if (ctx.modem.cortarModem()) {
     // A line is up: the dialled clock stays the current one, and the list shows it again.
     m_selectorEnabled = false;
@@ -553,7 +553,7 @@ void FormP::selectorClicked() {
 }
 
 void FormP::resetClicked() {
-  const collect::RunContext ctx = objects();
+  const RunContext ctx = objects();
   if (ctx.clocks.m_Modelo != 2) {
     QApplication::beep();
     return;
@@ -643,7 +643,7 @@ void FormP::reselectAfterRun() {
 }
 
 void FormP::reloadClocks() {
-  const std::optional<collect::RunContext> ctx = runContext();
+  const std::optional<RunContext> ctx = runContext();
   if (!ctx) return;
   (void)ctx->clocks.CargarRelojes();  // a missing list shows no clocks
   fillSelector();
@@ -653,7 +653,7 @@ void FormP::reloadClocks() {
 void FormP::exitCommand() { close(); }
 
 void FormP::statusReading() {
-  const collect::RunContext ctx = objects();
+  const RunContext ctx = objects();
   const ClsListaRelojes& c = ctx.clocks;
   if (!basic::Trim(c.m_Telefono).empty() && !ctx.modem.cortarModem()) {
     if (allowed(m_co[1])) runCommand(m_co[1]);
@@ -687,7 +687,7 @@ void FormP::clearRecords() {
   clocklink::CollectionStatus status;
   {
     HourglassGuard hourglass;
-    const std::optional<collect::RunContext> ctx = runContext();
+    const std::optional<RunContext> ctx = runContext();
     status = ctx ? collect::ConsoleClearResult(ctx->mirsol, *m_lstP)
                  : collect::ShowClearResult(*m_lstP, clocklink::kFailure);
     m_lstP->refresh();

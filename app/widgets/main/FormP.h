@@ -4,8 +4,8 @@
 // QAction per command, shared by menu and toolbar, named after its menu item ("co3").
 #pragma once
 
-#include "collect/RunContext.h"
 #include "core/ProgramObjects.h"
+#include "core/RunContext.h"
 #include "widgets/common/HandedContext.h"
 #include "widgets/common/MainWindowHost.h"
 #include "widgets/main/WindowOpeners.h"
@@ -40,7 +40,7 @@ class FormP : public QMainWindow, public MainWindowHost, public HandedContext {
   // enabling, level gating). The program-wide objects must exist. The window works over
   // `context` (the program's run context) while its owner holds the objects. The logged-in user,
   // the audit log and the run mode are those of `owner` while it is the live one.
-  explicit FormP(const WindowOpeners& openers, const std::optional<collect::RunContext>& context,
+  explicit FormP(const WindowOpeners& openers, const std::optional<RunContext>& context,
                  QWidget* parent = nullptr, ProgramObjects* owner = ProgramObjects::current());
   ~FormP() override;
 
@@ -131,7 +131,7 @@ class FormP : public QMainWindow, public MainWindowHost, public HandedContext {
   QString baseTip(const QAction* a) const;
   // The objects the window works over; the program stops when there are none (the window
   // needs them from its start on).
-  collect::RunContext objects() const;
+  RunContext objects() const;
   ProgramObjects* owner() const;  // none once it is not the live owner
   const ClsUsers* users() const;  // the owner's, while it has them
 

@@ -25,7 +25,7 @@ namespace {
 // The clock windows: modal over the main window, freed when closed, over the program's run
 // context and the owner's clock windows' state.
 template <class Window>
-void execModal(QWidget* parent, const std::optional<collect::RunContext>& context) {
+void execModal(QWidget* parent, const std::optional<RunContext>& context) {
   Window w(parent, context, programWindowState(ProgramObjects::current()));
   w.exec();
 }
@@ -44,7 +44,7 @@ AdminObjects liveAdminObjects() {
 
 }  // namespace
 
-void registerOpeners(WindowOpeners& openers, const std::optional<collect::RunContext>& context) {
+void registerOpeners(WindowOpeners& openers, const std::optional<RunContext>& context) {
   registerEditorHooks(ProgramObjects::live().editorHooks());
   openers.Fconfig = [](QWidget* parent) {
     openFconfig(
@@ -82,7 +82,7 @@ SharedWindowState programWindowState(ProgramObjects* owner) {
   return SharedWindowState(owner->layer<ClockWindowsState>(), owner->liveness());
 }
 
-bool openAutomaticRun(QWidget* parent, const std::optional<collect::RunContext>& context) {
+bool openAutomaticRun(QWidget* parent, const std::optional<RunContext>& context) {
   ProgramObjects* owner = ProgramObjects::current();
   fAuto::Program program;
   if (owner) program = fAuto::Program{owner->runMode(), owner->users()};

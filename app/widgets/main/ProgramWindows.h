@@ -3,7 +3,7 @@
 // at start-up. Tests of the main window alone register recording stubs instead.
 #pragma once
 
-#include "collect/RunContext.h"
+#include "core/RunContext.h"
 #include "widgets/common/ClockWindowsState.h"
 #include "widgets/main/WindowOpeners.h"
 
@@ -15,15 +15,14 @@ class ProgramObjects;
 // objects (it may still be empty when the openers are registered, and must outlive them);
 // every window that runs an exchange gets it. While it is empty the windows work over the live
 // owner's objects.
-void registerOpeners(WindowOpeners& openers, const std::optional<collect::RunContext>& context);
+void registerOpeners(WindowOpeners& openers, const std::optional<RunContext>& context);
 // The clock windows' state of `owner` as its windows are handed it; none without an owner.
 SharedWindowState programWindowState(ProgramObjects* owner);
 // The openers keep a reference to `context`, since the program fills it only after they are
 // registered: a temporary (std::nullopt, a RunContext converted in the call) would leave every
 // opener holding a dangling one, so such a call does not compile.
-void registerOpeners(WindowOpeners& openers,
-                     const std::optional<collect::RunContext>&& context) = delete;
+void registerOpeners(WindowOpeners& openers, const std::optional<RunContext>&& context) = delete;
 
 // The automatic run at start-up, modal over `parent`: true when it asked for the program's end
 // (start-up then ends without the main window).
-bool openAutomaticRun(QWidget* parent, const std::optional<collect::RunContext>& context);
+bool openAutomaticRun(QWidget* parent, const std::optional<RunContext>& context);

@@ -251,13 +251,13 @@ TEST_F(ClockSettingsTest, WorksOverTheHandedClockObject) {
       handed.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 2, 0, clock.port(), 5),
       clocklink::kSuccess);
   handed.SetCancel(1);
-  const collect::RunContext ctx{*gCfgFile,
-                                *gListaRelojes,
-                                handed,
-                                *gModem,
-                                *gDataFolder,
-                                collect::ConverterLink::program(),
-                                apptest::objects().liveness()};
+  const RunContext ctx{*gCfgFile,
+                       *gListaRelojes,
+                       handed,
+                       *gModem,
+                       *gDataFolder,
+                       collect::ConverterLink::program(),
+                       apptest::objects().liveness()};
   FCacheo w(nullptr, ctx, apptest::windowState());
   gMirsol->SetCancel(1);
   w.Gge()->setValue(20);
@@ -278,13 +278,13 @@ TEST_F(ClockSettingsTest, WorksOverAHandedContextOfItsOwn) {
       clocklink::kSuccess);
   ClsListaRelojes clocks;
   clocklink::ClsModem modem;
-  const collect::RunContext ctx{*gCfgFile,
-                                clocks,
-                                mirsol,
-                                modem,
-                                *gDataFolder,
-                                collect::ConverterLink::program(),
-                                apptest::objects().liveness()};
+  const RunContext ctx{*gCfgFile,
+                       clocks,
+                       mirsol,
+                       modem,
+                       *gDataFolder,
+                       collect::ConverterLink::program(),
+                       apptest::objects().liveness()};
   ASSERT_EQ(gMirsol, nullptr);
   FCbioReloj w(nullptr, ctx, apptest::windowState());
   w.Text1()->setText("7");

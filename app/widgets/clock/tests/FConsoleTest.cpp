@@ -230,7 +230,7 @@ TEST_F(FConsoleTest, CloseDuringACycleWaitsForIt) {
 // object otherwise.
 TEST_F(FConsoleTest, AWindowFreedAfterTheReleaseLeavesTheObjectsAlone) {
   start("");
-  const std::optional<collect::RunContext> ctx = collect::programContext(apptest::objects());
+  const std::optional<RunContext> ctx = collect::programContext(apptest::objects());
   ASSERT_TRUE(ctx);
   auto w = std::make_unique<FConsole>(nullptr, ctx, apptest::windowState());
   apptest::objects().release();

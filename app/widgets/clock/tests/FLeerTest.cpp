@@ -80,7 +80,7 @@ class FLeerTest : public ::testing::Test {
     };
     MsgBoxReporter reporter;
     collect::ManualRead read(list, reporter, hooks);
-    std::optional<collect::RunContext> ctx = collect::programContext(apptest::objects());
+    std::optional<RunContext> ctx = collect::programContext(apptest::objects());
     if (!ctx) {
       reporter.inform(337, msgbox::Critical);
       return collect::ManualRead::Outcome::Failed;

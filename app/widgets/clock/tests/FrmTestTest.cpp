@@ -238,7 +238,7 @@ TEST_F(FrmTestTest, DetectarProbesEveryCombinationInOrder) {
     return std::string();
   };
   MsgBoxReporter reporter;
-  const std::optional<collect::RunContext> ctx = collect::programContext(apptest::objects());
+  const std::optional<RunContext> ctx = collect::programContext(apptest::objects());
   ASSERT_TRUE(ctx);
   collect::PortTest run(list, *ctx, reporter, hooks);
   run.DoDetectar();

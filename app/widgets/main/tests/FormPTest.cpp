@@ -94,7 +94,7 @@ class FormPTest : public ::testing::Test {
 
   // Settings from VELTA.INI (written first when given), the objects, the log-in, the window.
   FormP& open(const std::string& user = "ADMIN", const std::string& ini = {},
-              const std::function<std::optional<collect::RunContext>()>& context = {}) {
+              const std::function<std::optional<RunContext>()>& context = {}) {
     if (!ini.empty()) data.write("VELTA.INI", ini);
     apptest::objects().createSettings();
     gCfgFile->Init(data.file("VELTA.INI"));
@@ -423,14 +423,14 @@ TEST_F(FormPTest, WithoutAClockTheCommandsFollowTheDefaultClock) {
 TEST_F(FormPTest, WorksOverTheHandedContext) {
   stores::writeClocks({ClockSpec{.slot = 2, .description = "Dos", .number = "7"}});
   clocklink::ClsMirsol handed;
-  auto context = [&handed]() -> std::optional<collect::RunContext> {
-    return collect::RunContext{*gCfgFile,
-                               *gListaRelojes,
-                               handed,
-                               *gModem,
-                               "/elsewhere/",
-                               collect::ConverterLink::program(),
-                               apptest::objects().liveness()};
+  auto context = [&handed]() -> std::optional<RunContext> {
+    return RunContext{*gCfgFile,
+                      *gListaRelojes,
+                      handed,
+                      *gModem,
+                      "/elsewhere/",
+                      collect::ConverterLink::program(),
+                      apptest::objects().liveness()};
   };
   open("ADMIN", "[COMMON]\r\nRELOJACTIVO=2\r\n", context);
   EXPECT_EQ(handed.clockId(), "7");

@@ -90,7 +90,7 @@ WindowOpeners programOpeners() {
   // Each case makes its objects afresh: the dial window is handed a context over them as it
   // opens.
   o.FIniModemConectar = [](QWidget* parent) {
-    const std::optional<collect::RunContext> context = apptest::runContext();
+    const std::optional<RunContext> context = apptest::runContext();
     WindowOpeners program;
     registerOpeners(program, context);
     program.FIniModemConectar(parent);
