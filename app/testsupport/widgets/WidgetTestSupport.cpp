@@ -31,6 +31,16 @@ SharedWindowState windowState() {
   return SharedWindowState(objects().layer<ClockWindowsState>(), objects().liveness());
 }
 
+WindowContext windowContext() { return windowContext(runContext()); }
+
+WindowContext windowContext(const std::optional<RunContext>& run) {
+  return WindowContext(run, windowState(), AdminObjects::of(objects()));
+}
+
+WindowContext windowContext(const AdminObjects& admin) {
+  return WindowContext(runContext(), windowState(), admin);
+}
+
 bool grabNonBlank(QWidget* w, const QString& pngPath) {
   if (!w) return false;
   if (!w->isVisible()) w->show();

@@ -8,7 +8,6 @@
 #include "widgets/admin/ListingPrinter.h"
 #include "widgets/admin/ListingPrinterDialog.h"
 #include "widgets/admin/RecordViewModel.h"
-#include "widgets/common/AppImages.h"
 #include "widgets/common/BusyGuard.h"
 #include "widgets/common/CommandBar.h"
 #include "widgets/dialogs/FileDialogs.h"
@@ -53,11 +52,11 @@ class FVerArch::Sink : public ViewSink {
   FVerArch& m_w;
 };
 
-FVerArch::FVerArch(QWidget* parent, const AdminObjects& objects)
-    : QDialog(parent), m_mail(std::make_unique<XdgEmailSender>()), m_objects(objects) {
+FVerArch::FVerArch(QWidget* parent, const WindowContext& context)
+    : QDialog(parent), m_mail(std::make_unique<XdgEmailSender>()), m_context(context) {
   setObjectName(QStringLiteral("FVerArch"));
   setWindowTitle(msg(302));
-  const ClsCfgFile* cfg = m_objects.cfg;
+  const ClsCfgFile* cfg = objects().cfg;
   const ViewSettings view = settings();
   const bool legajo = view.employeeNumbers;
   const bool touch = view.touch;
@@ -67,7 +66,7 @@ FVerArch::FVerArch(QWidget* parent, const AdminObjects& objects)
   auto* menuBar = new QMenuBar(this);
   widgets::CommandBarSpec spec;
   spec.menuBar = menuBar;
-  spec.images = &widgets::imgOf(this);
+  spec.images = &m_context.img();
   const struct {
     QString caption;
     int image;
@@ -180,7 +179,7 @@ FVerArch::FVerArch(QWidget* parent, const AdminObjects& objects)
   BusyGuard::onCancel(this, [this] { m_stop = true; });
 
   HourglassGuard wait;
-  m_cards.Iniciar(m_objects.dataFolder + "VELTA.TAR");
+  m_cards.Iniciar(objects().dataFolder + "VELTA.TAR");
   // without a card table the rows show no names
   (void)m_cards.CargarTarjetas();
 }
@@ -206,9 +205,9 @@ void FVerArch::showEvent(QShowEvent* event) {
 
 ViewSettings FVerArch::settings() const {
   ViewSettings s;
-  const ClsCfgFile* cfg = m_objects.cfg;
+  const ClsCfgFile* cfg = objects().cfg;
   s.employeeNumbers = cfg && cfg->ModoLegajo == 1;
-  s.touch = m_objects.clocks && m_objects.clocks->m_TipoNumero == 2;
+  s.touch = objects().clocks && objects().clocks->m_TipoNumero == 2;
   s.virtualNames = cfg && cfg->ModoVirtual == 1;
   s.clockOpenText = GetMsg(275);
   return s;
@@ -228,7 +227,7 @@ void FVerArch::busyChanged() {
 
 void FVerArch::Examinar() {
   const auto name =
-      dialogs::openFileName(this, GetMsg(167), m_objects.dataFolder,
+      dialogs::openFileName(this, GetMsg(167), objects().dataFolder,
                             "Reg. Velta(*.mir);;Reg. Velta 6(*.reg);;Texto (*.txt);;Todos (*.*)");
   if (!name) {
     m_archivo->clear();
@@ -273,7 +272,7 @@ void FVerArch::Visualizar() {
     m_model->beginChange();
     static const std::vector<CardRecord> kNoCards;
     out = m_view.run(m_archivo->text().toStdString(), filter, s,
-                     m_objects.cards ? *m_objects.cards : kNoCards, &sink);
+                     objects().cards ? *objects().cards : kNoCards, &sink);
     m_model->endChange();
     m_progress->setVisible(false);
     m_list->setVisible(true);
@@ -322,7 +321,7 @@ void FVerArch::sortByColumn(int column) {
 void FVerArch::Guardar() {
   if (viewing() || m_view.rowCount() == 0) return;
   const auto chosen = dialogs::saveFileName(
-      this, GetMsg(101), m_objects.dataFolder,
+      this, GetMsg(101), objects().dataFolder,
       "Reg. Velta 7 (*.mir);;Reg. Velta 6 (*.reg);;Texto (*.txt);;Todos (*.*)");
   if (!chosen || chosen->empty() || *chosen == "*.MIR") return;
   const std::string& path = *chosen;
@@ -331,7 +330,7 @@ void FVerArch::Guardar() {
     // Closing the box without a choice must not find an old answer here and truncate the file.
     gSharedText->clear();
     const int choice = FrmMsg::Msg(GetMsg(168) + path + GetMsg(169), GetMsg(109), GetMsg(152),
-                                   GetMsg(123), 0, &widgets::imgOf(this), this)
+                                   GetMsg(123), 0, &m_context.img(), this)
                            .choice;
     if (choice != 1 && choice != 2) return;
     answer = std::to_string(choice);
@@ -406,7 +405,7 @@ void FVerArch::closeEvent(QCloseEvent* event) {
   QDialog::closeEvent(event);
 }
 
-void openFVerArch(QWidget* parent, const AdminObjects& objects) {
-  FVerArch window(parent, objects);
+void openFVerArch(QWidget* parent, const WindowContext& context) {
+  FVerArch window(parent, context);
   window.exec();
 }

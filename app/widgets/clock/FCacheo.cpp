@@ -14,9 +14,8 @@
 #include <QSlider>
 #include <QVBoxLayout>
 
-FCacheo::FCacheo(QWidget* parent, const std::optional<RunContext>& context,
-                 const SharedWindowState& shared)
-    : ClockWindow(parent, "FCacheo", 262, Images::Img, context, shared) {
+FCacheo::FCacheo(QWidget* parent, const WindowContext& context)
+    : ClockWindow(parent, "FCacheo", 262, Images::Img, context) {
   addOkCancel([this] { send(); });
   m_gge = new QSlider(Qt::Horizontal, this);
   m_gge->setObjectName("Gge");

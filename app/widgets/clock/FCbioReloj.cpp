@@ -12,9 +12,8 @@
 #include <QFormLayout>
 #include <QLineEdit>
 
-FCbioReloj::FCbioReloj(QWidget* parent, const std::optional<RunContext>& context,
-                       const SharedWindowState& shared)
-    : ClockWindow(parent, "FCbioReloj", 177, Images::Img, context, shared) {
+FCbioReloj::FCbioReloj(QWidget* parent, const WindowContext& context)
+    : ClockWindow(parent, "FCbioReloj", 177, Images::Img, context) {
   addOkCancel([this] { send(); });
   m_text = new QLineEdit(this);
   m_text->setObjectName("Text1");

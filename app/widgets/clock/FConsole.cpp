@@ -39,16 +39,13 @@ class RecordItem : public QTreeWidgetItem {
   }
 };
 
-MainWindowHost* hostOf(QWidget* w) { return dynamic_cast<MainWindowHost*>(w); }
-
 // "Str" of a non-negative number: one leading blank.
 QString str(int64_t n) { return QStringLiteral(" ") + QString::number(n); }
 
 }  // namespace
 
-FConsole::FConsole(QWidget* parent, const std::optional<RunContext>& context,
-                   const SharedWindowState& shared)
-    : QDialog(parent), HandedContext(context, shared) {
+FConsole::FConsole(QWidget* parent, const WindowContext& context)
+    : QDialog(parent), HandedContext(context) {
   setObjectName("FConsole");
   handToBusyRule(this);
   setWindowTitle(msg(406));
@@ -71,7 +68,7 @@ FConsole::FConsole(QWidget* parent, const std::optional<RunContext>& context,
   m_seams.label = [this](const std::string& t) { m_lbl->setText(QString::fromStdString(t)); };
   m_seams.stopRequested = [this] { return m_abort; };
 
-  const QList<QIcon>* images = hostOf(parent) ? &hostOf(parent)->ImgTool() : nullptr;
+  const QList<QIcon>* images = &context.imgTool();
   auto* toolbar = new QToolBar(this);
   toolbar->setObjectName("Toolbar");
   auto* menu = new QMenuBar(this);
@@ -130,12 +127,12 @@ FConsole::FConsole(QWidget* parent, const std::optional<RunContext>& context,
     m_timer->setInterval(static_cast<int>(std::min<int64_t>(period, 0x7FFFFFFF)));
     m_timer->start();
   }
-  if (MainWindowHost* h = hostOf(parent)) h->setDisplayState(1);
+  if (MainWindowHost* h = context.host()) h->setDisplayState(1);
 }
 
 FConsole::~FConsole() {
   if (const std::optional<RunContext> ctx = runContext()) ctx->mirsol.SetCancel(0);
-  if (MainWindowHost* h = hostOf(parentWidget())) h->setDisplayState(0);
+  if (MainWindowHost* h = context().host()) h->setDisplayState(0);
 }
 
 std::optional<collect::ConsoleSettings> FConsole::consoleSettings() const {
@@ -219,9 +216,7 @@ void FConsole::menuCommand(int index) {
     const int text = m_paused ? 409 : 408;
     m_mnu[0]->setText(msg(text));
     m_mnu[0]->setToolTip(msg(text));
-    const QList<QIcon>* images =
-        hostOf(parentWidget()) ? &hostOf(parentWidget())->ImgTool() : nullptr;
-    if (images) m_mnu[0]->setIcon(images->value(m_paused ? 8 : 11));
+    m_mnu[0]->setIcon(context().imgTool().value(m_paused ? 8 : 11));
     if (m_paused)
       m_timer->stop();
     else if (m_timer->interval() > 0 && ctx && ctx->cfg.FrecOnline > 0)

@@ -28,9 +28,8 @@ using clocklink::kCancelled;
 using clocklink::kFailure;
 using clocklink::kSuccess;
 
-FIniModem::FIniModem(QWidget* parent, const std::optional<RunContext>& context,
-                     const SharedWindowState& shared)
-    : QDialog(parent), HandedContext(context, shared) {
+FIniModem::FIniModem(QWidget* parent, const WindowContext& context)
+    : QDialog(parent), HandedContext(context) {
   setObjectName("FIniModem");
   handToBusyRule(this);
   setWindowTitle(QStringLiteral("Velta 2000"));
@@ -68,7 +67,7 @@ FIniModem::~FIniModem() {
   }
 }
 
-MainWindowHost* FIniModem::host() const { return dynamic_cast<MainWindowHost*>(parentWidget()); }
+MainWindowHost* FIniModem::host() const { return context().host(); }
 
 void FIniModem::say(const std::string& text) {
   m_lblMsg->setText(QString::fromStdString(text));

@@ -6,7 +6,6 @@
 #include "core/Messages.h"
 #include "widgets/clock/FFtp.h"
 #include "widgets/clock/FRsh.h"
-#include "widgets/common/MainWindowHost.h"
 #include "widgets/common/ProgressListWidget.h"
 #include "widgets/dialogs/FrmMsg.h"
 #include "widgets/dialogs/HourglassGuard.h"
@@ -37,9 +36,8 @@ namespace {
 QString msgText(int n) { return QString::fromStdString(GetMsg(n)); }
 }  // namespace
 
-FLeer::FLeer(QWidget* parent, const std::optional<RunContext>& context,
-             const SharedWindowState& shared)
-    : ClockWindow(parent, "FLeer", 233, Images::ImgTool, context, shared) {
+FLeer::FLeer(QWidget* parent, const WindowContext& context)
+    : ClockWindow(parent, "FLeer", 233, Images::ImgTool, context) {
   // The main toolbar's pictures: reading the records, and leaving.
   m_read = addCommand("mnu0", 108, 2, [this] { mnu(0); });
   m_exit = addCommand("mnu1", 154, 10, [this] { mnu(1); });
@@ -189,8 +187,7 @@ void FLeer::read() {
   std::optional<RunContext> ctx = runContext();
   collect::ManualRead::Hooks hooks;
   hooks.askExisting = [this](const std::string& text) {
-    const QList<QIcon>* images = nullptr;
-    if (auto* host = dynamic_cast<MainWindowHost*>(parentWidget())) images = &host->Img();
+    const QList<QIcon>* images = &context().img();
     gSharedText->clear();
     return FrmMsg::Msg(text, GetMsg(109), GetMsg(152), GetMsg(123), 0, images, this).choice;
   };

@@ -21,8 +21,7 @@ class FLeer : public ClockWindow {
   Q_OBJECT
 
  public:
-  explicit FLeer(QWidget* parent, const std::optional<RunContext>& context,
-                 const SharedWindowState& shared);
+  explicit FLeer(QWidget* parent, const WindowContext& context);
 
   void mnu(int index);
   QAction* mnuAction(int index) const { return index == 0 ? m_read : m_exit; }

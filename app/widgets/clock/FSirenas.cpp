@@ -37,9 +37,8 @@ QLineEdit* twoDigits(QWidget* parent, const char* name) {
 }
 }  // namespace
 
-FSirenas::FSirenas(QWidget* parent, const std::optional<RunContext>& context,
-                   const SharedWindowState& shared)
-    : ClockWindow(parent, "FSirenas", 268, Images::Img, context, shared) {
+FSirenas::FSirenas(QWidget* parent, const WindowContext& context)
+    : ClockWindow(parent, "FSirenas", 268, Images::Img, context) {
   const auto commands = addCommands({{"mnu0", 110, 8, [this] { mnu(0); }},
                                      {"mnu1", 115, 9, [this] { mnu(1); }},
                                      {"mnu2", 120, 7, [this] { mnu(2); }},

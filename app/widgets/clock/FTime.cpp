@@ -58,9 +58,8 @@ class TypeOverWhole : public QObject {
 
 }  // namespace
 
-FTime::FTime(QWidget* parent, const std::optional<RunContext>& context,
-             const SharedWindowState& shared)
-    : ClockWindow(parent, "FTime", 176, Images::Img, context, shared) {
+FTime::FTime(QWidget* parent, const WindowContext& context)
+    : ClockWindow(parent, "FTime", 176, Images::Img, context) {
   addOkCancel([this] { send(); });
   // Date and time editors rather than free masks: no 31 February can be typed.
   const QDateTime now = QDateTime::currentDateTime();

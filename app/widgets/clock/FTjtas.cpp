@@ -31,9 +31,8 @@ namespace {
 QString msgText(int n) { return QString::fromStdString(GetMsg(n)); }
 }  // namespace
 
-FTjtas::FTjtas(QWidget* parent, const std::optional<RunContext>& context,
-               const SharedWindowState& shared)
-    : ClockWindow(parent, "FTjtas", 287, Images::Img, context, shared) {
+FTjtas::FTjtas(QWidget* parent, const WindowContext& context)
+    : ClockWindow(parent, "FTjtas", 287, Images::Img, context) {
   const std::optional<RunContext> ctx = runContext();
   m_tipo = ctx ? ctx->clocks.m_TipoNumero : int16_t{1};
   const bool touch = m_tipo == 2;

@@ -23,9 +23,8 @@ namespace {
 QString msgText(int n) { return QString::fromStdString(GetMsg(n)); }
 }  // namespace
 
-FrmTest::FrmTest(QWidget* parent, const std::optional<RunContext>& context,
-                 const SharedWindowState& shared)
-    : ClockWindow(parent, "FrmTest", 264, Images::Img, context, shared) {
+FrmTest::FrmTest(QWidget* parent, const WindowContext& context)
+    : ClockWindow(parent, "FrmTest", 264, Images::Img, context) {
   const auto commands = addCommands({{"mnu0", 137, 6, [this] { mnu(0); }},
                                      {"mnu1", 105, 12, [this] { mnu(1); }},
                                      {"mnu2", 123, 10, [this] { mnu(2); }},

@@ -18,8 +18,7 @@ class FrmTest : public ClockWindow {
   Q_OBJECT
 
  public:
-  explicit FrmTest(QWidget* parent, const std::optional<RunContext>& context,
-                   const SharedWindowState& shared);
+  explicit FrmTest(QWidget* parent, const WindowContext& context);
   ~FrmTest() override;
 
   void DoTest();

@@ -25,9 +25,8 @@ namespace {
 constexpr int kOnlineLines = 150;
 }  // namespace
 
-fAuto::fAuto(QWidget* parent, const std::optional<RunContext>& context,
-             const SharedWindowState& shared, const Program& program)
-    : QDialog(parent), HandedContext(context, shared), m_users(program.users) {
+fAuto::fAuto(QWidget* parent, const WindowContext& context, const Program& program)
+    : QDialog(parent), HandedContext(context), m_users(program.users) {
   setObjectName("fAuto");
   handToBusyRule(this);
   if (ClockWindowsState* state = handedWindowState()) state->currentRun = this;

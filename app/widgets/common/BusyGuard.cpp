@@ -1,6 +1,7 @@
 #include "widgets/common/BusyGuard.h"
 
 #include "widgets/common/BoxHold.h"
+#include "widgets/common/WindowContext.h"
 
 #include <clocklink/ClsMirsol.h>
 #include <clocklink/ClsModem.h>
@@ -21,10 +22,8 @@ class BusyState : public QObject {
   bool closePending = false;
   std::function<void()> notify;
   std::function<void()> cancel;
-  // What the window was handed (BusyGuard::hand).
-  bool handed = false;
-  std::optional<RunContext> ctx;
-  SharedWindowState shared;
+  // What the window was handed (BusyGuard::hand), kept by the window.
+  const WindowContext* handed = nullptr;
 };
 
 BusyState* stateOf(const QWidget* w, bool create) {
@@ -43,7 +42,7 @@ const BusyState* handedOf(const QWidget* w) {
 
 ClockWindowsState* sharedOf(const QWidget* w) {
   const BusyState* s = handedOf(w);
-  return s ? s->shared.get() : nullptr;
+  return s ? s->handed->state() : nullptr;
 }
 
 // Closes `w`; a pending close stays pending while its closeEvent runs, and is over after it.
@@ -76,10 +75,11 @@ void cancelExchange(const QWidget* w, BusyState* s) {
     return;
   }
   const BusyState* h = handedOf(w);
-  if (!h || !h->ctx || !h->ctx->live()) return;
+  const std::optional<RunContext> ctx = h ? h->handed->run() : std::nullopt;
+  if (!ctx) return;
   // Setting a flag cannot fail.
-  (void)h->ctx->mirsol.SetCancel(1);
-  (void)h->ctx->modem.SetCancel(1);
+  (void)ctx->mirsol.SetCancel(1);
+  (void)ctx->modem.SetCancel(1);
 }
 
 }  // namespace
@@ -88,7 +88,7 @@ void cancelExchange(const QWidget* w, BusyState* s) {
 // owner's, handed to the windows: ClockWindowsState.h.
 
 BusyGuard::BusyGuard(QWidget* window) : m_window(window) {
-  if (const BusyState* h = handedOf(window)) m_shared = h->shared;
+  if (const BusyState* h = handedOf(window)) m_shared = h->handed->shared();
   if (ClockWindowsState* guards = m_shared.get()) ++guards->liveGuards;
   BusyState* s = stateOf(window, true);
   if (!s) return;
@@ -116,14 +116,8 @@ bool BusyGuard::anyBusy(const QWidget* window) {
   return guards && guards->liveGuards > 0;
 }
 
-void BusyGuard::hand(QWidget* window, const std::optional<RunContext>& ctx,
-                     const SharedWindowState& shared) {
-  if (BusyState* s = stateOf(window, true)) {
-    s->handed = true;
-    s->ctx.reset();  // a context names its objects by reference: made anew, never assigned
-    if (ctx) s->ctx.emplace(*ctx);
-    s->shared = shared;
-  }
+void BusyGuard::hand(QWidget* window, const WindowContext& context) {
+  if (BusyState* s = stateOf(window, true)) s->handed = &context;
 }
 
 BusyGuard::State BusyGuard::state(const QWidget* window) {

@@ -105,15 +105,15 @@ const std::array<FormP::Command, 19> FormP::kCommands = {{
 FormP::FormP(const WindowOpeners& openers, const std::optional<RunContext>& context,
              QWidget* parent, ProgramObjects* owner)
     : QMainWindow(parent),
-      HandedContext(context, programWindowState(owner)),
+      HandedContext(programWindowContext(context, owner)),
       m_openers(openers),
       m_owner(owner) {
   setObjectName("FormP");
   // The busy rule of the main window and the windows opened over it counts in the owner's
   // clock windows' state.
   handToBusyRule(this);
-  m_imgTool = widgets::imgTool();
-  m_img = widgets::img();
+  // The windows opened while it is open find it in their context.
+  if (ClockWindowsState* state = handedWindowState()) state->host = this;
   buildCommands();
   buildPanel();
   BusyGuard::onChange(this, [this] { updateActions(); });
@@ -122,7 +122,10 @@ FormP::FormP(const WindowOpeners& openers, const std::optional<RunContext>& cont
   start();
 }
 
-FormP::~FormP() = default;
+FormP::~FormP() {
+  if (ClockWindowsState* state = handedWindowState(); state && state->host == this)
+    state->host = nullptr;
+}
 
 ProgramObjects* FormP::owner() const {
   return m_owner && m_owner == ProgramObjects::current() ? m_owner : nullptr;
@@ -212,7 +215,7 @@ void FormP::buildCommands() {
   spec.menuBar = menuBar();
   spec.menus = {m_opciones, m_comu, m_config, m_ver, m_acerca, m_especial};
   spec.toolBar = m_toolBar;
-  spec.images = &m_imgTool;
+  spec.images = &ImgTool();
   spec.pictures = widgets::CommandBarSpec::Pictures::OnActions;
   spec.picturesInMenus = false;  // menus show captions only; the pictures belong to the toolbar
   const widgets::CommandBar bar = widgets::buildCommandBar(this, spec, table);
@@ -705,7 +708,7 @@ void FormP::setDialEnabled(bool enabled) {
   updateActions();
 }
 
-void FormP::setDialPicture(int image) { m_co[1]->setIcon(m_imgTool.value(image - 1)); }
+void FormP::setDialPicture(int image) { m_co[1]->setIcon(ImgTool().value(image - 1)); }
 
 void FormP::setSelectorEnabled(bool enabled) {
   m_selectorEnabled = enabled;

@@ -81,8 +81,9 @@ class FormP : public QMainWindow, public MainWindowHost, public HandedContext {
   void setSelectorEnabled(bool enabled) override;
   void setDisplayState(int state) override;
   int displayState() const override { return m_displayState; }
-  const QList<QIcon>& ImgTool() const override { return m_imgTool; }
-  const QList<QIcon>& Img() const override { return m_img; }
+  // The program's image lists (its context's); picture k is at index k - 1.
+  const QList<QIcon>& ImgTool() const { return context().imgTool(); }
+  const QList<QIcon>& Img() const { return context().img(); }
 
  signals:
   // The close may go ahead: the owner runs the shutdown (main, once the event loop is over).
@@ -169,11 +170,9 @@ class FormP : public QMainWindow, public MainWindowHost, public HandedContext {
   QLabel* m_lbleafecha = nullptr;
   QLabel* m_lblEaReg = nullptr;
   std::array<QLabel*, 7> m_labels{};  // LblReloj ... LblIP
-  QList<QIcon> m_imgTool;
-  QList<QIcon> m_img;
-  QSet<const QAction*> m_levelOff;  // fixed at the start for the window's life
-  QSet<const QAction*> m_ruleOff;   // FijarControles' rule for the current clock
-  QSet<const QAction*> m_tipped;    // actions whose tip comes from the message table
+  QSet<const QAction*> m_levelOff;    // fixed at the start for the window's life
+  QSet<const QAction*> m_ruleOff;     // FijarControles' rule for the current clock
+  QSet<const QAction*> m_tipped;      // actions whose tip comes from the message table
   bool m_dialEnabled = true;
   bool m_selectorEnabled = true;
   int m_displayState = 0;

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "core/RunContext.h"
-#include "widgets/common/ClockWindowsState.h"
+#include "widgets/common/WindowContext.h"
 #include "widgets/main/WindowOpeners.h"
 
 #include <optional>
@@ -18,6 +18,10 @@ class ProgramObjects;
 void registerOpeners(WindowOpeners& openers, const std::optional<RunContext>& context);
 // The clock windows' state of `owner` as its windows are handed it; none without an owner.
 SharedWindowState programWindowState(ProgramObjects* owner);
+// The context a window is handed over `run` and the objects of `owner` (its windows' state,
+// with the main window and the pictures, and its administration objects); a context without
+// those when there is no owner.
+WindowContext programWindowContext(const std::optional<RunContext>& run, ProgramObjects* owner);
 // The openers keep a reference to `context`, since the program fills it only after they are
 // registered: a temporary (std::nullopt, a RunContext converted in the call) would leave every
 // opener holding a dangling one, so such a call does not compile.

@@ -12,7 +12,6 @@
 #include "testsupport/widgets/WidgetTestSupport.h"
 #include "widgets/admin/ListingPrinterDialog.h"
 #include "widgets/admin/testing/Hooks.h"
-#include "widgets/common/AppImages.h"
 #include "widgets/dialogs/FileDialogs.h"
 #include "widgets/dialogs/FrmMsg.h"
 #include "widgets/dialogs/testing/Hooks.h"
@@ -68,7 +67,7 @@ struct ViewerFixture : ::testing::Test {
   }
   FVerArch& window() {
     if (!w) {
-      w = std::make_unique<FVerArch>(nullptr, AdminObjects::of(apptest::objects()));
+      w = std::make_unique<FVerArch>(nullptr, apptest::windowContext());
       w->show();
     }
     return *w;
@@ -119,7 +118,7 @@ TEST_F(ViewerFixture, TheCardColumnFollowsTheModeAndTheClock) {
     gCfgFile->ModoLegajo = m.legajo;
     apptest::objects().createClockList();
     gListaRelojes->m_TipoNumero = m.tipoNumero;
-    FVerArch v(nullptr, AdminObjects::of(apptest::objects()));
+    FVerArch v(nullptr, apptest::windowContext());
     EXPECT_EQ(v.findChild<QLabel*>("LblF(0)")->text().toStdString(), m.caption);
     EXPECT_EQ(v.ListaReg()->model()->headerData(4, Qt::Horizontal).toString().toStdString(),
               m.caption);
@@ -196,7 +195,7 @@ TEST_F(ViewerFixture, WorksOverTheHandedObjects) {
   handed.cfg = &cfg;
   handed.clocks = &clocks;
   handed.dataFolder = other;
-  w = std::make_unique<FVerArch>(nullptr, handed);
+  w = std::make_unique<FVerArch>(nullptr, apptest::windowContext(handed));
   EXPECT_EQ(w->findChild<QLabel*>("LblF(0)")->text().toStdString(), "Touch");
   EXPECT_EQ(w->TxtF(0)->maxLength(), 3);
   view();
@@ -420,7 +419,7 @@ TEST_F(ViewerFixture, TheSaveQuestionsButtonsShowTheChoosePicture) {
     box->choose(2);
   });
   window().mnu(2)->trigger();
-  const qint64 choose = widgets::imgOf(&window()).at(2).cacheKey();
+  const qint64 choose = apptest::windowContext().img().at(2).cacheKey();
   EXPECT_EQ(pictures, std::vector<qint64>(3, choose));
   EXPECT_EQ(style, Qt::ToolButtonIconOnly);
   EXPECT_EQ(folder.read("OUT.MIR"), kOld);

@@ -246,7 +246,9 @@ TEST_F(FormPTest, ToolbarButtonFiveAuditsTheDialCaption) {
 TEST_F(FormPTest, DialUpWindowTurnsTheDialCommandAndSelectorOff) {
   stores::writeClocks({ClockSpec{.phone = "5551234"}});
   FormP& w = open();
-  MainWindowHost& host = w;  // what the collection windows see
+  const WindowContext seen = apptest::windowContext();  // what the collection windows see
+  ASSERT_EQ(seen.host(), static_cast<MainWindowHost*>(&w));
+  MainWindowHost& host = *seen.host();
   ASSERT_TRUE(act(FormP::Co, 1)->isEnabled());
   const QImage normal = w.button(5)->icon().pixmap(24).toImage();
   host.setDialEnabled(false);
@@ -261,8 +263,8 @@ TEST_F(FormPTest, DialUpWindowTurnsTheDialCommandAndSelectorOff) {
   EXPECT_TRUE(act(FormP::Co, 1)->isEnabled());
   EXPECT_EQ(w.button(5)->icon().pixmap(24).toImage(), normal);
   EXPECT_TRUE(selector()->isEnabled());
-  EXPECT_EQ(host.ImgTool().size(), 12);
-  EXPECT_FALSE(host.Img().isEmpty());
+  EXPECT_EQ(seen.imgTool().size(), 12);
+  EXPECT_FALSE(seen.img().isEmpty());
 }
 
 TEST_F(FormPTest, StatusReadingOnAPhoneClockDialsInstead) {
