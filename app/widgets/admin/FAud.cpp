@@ -5,7 +5,7 @@
 #include "core/Messages.h"
 #include "core/MessagesExtra.h"
 #include "widgets/common/CommandBar.h"
-#include "widgets/dialogs/HourglassGuard.h"
+#include "widgets/common/HourglassGuard.h"
 #include "widgets/dialogs/MsgBox.h"
 
 #include <QAction>

@@ -10,9 +10,10 @@
 #include "widgets/admin/RecordViewModel.h"
 #include "widgets/common/BusyGuard.h"
 #include "widgets/common/CommandBar.h"
+#include "widgets/common/ExchangeScope.h"
+#include "widgets/common/HourglassGuard.h"
 #include "widgets/dialogs/FileDialogs.h"
 #include "widgets/dialogs/FrmMsg.h"
-#include "widgets/dialogs/HourglassGuard.h"
 #include "widgets/dialogs/MsgBox.h"
 
 #include <QApplication>
@@ -261,9 +262,8 @@ void FVerArch::Visualizar() {
   const ViewSettings s = settings();
 
   RecordView::Outcome out;
+  ExchangeScope exchange(this);
   {
-    HourglassGuard wait;
-    BusyGuard busy(this);
     m_stop = false;
     m_list->setVisible(false);
     m_progress->setValue(0);
@@ -277,6 +277,7 @@ void FVerArch::Visualizar() {
     m_progress->setVisible(false);
     m_list->setVisible(true);
   }
+  const bool closeCame = exchange.end();
   if (out.status != RecordView::Status::NoFile) {
     m_total->setText(QString::fromStdString(
         totalText(static_cast<int64_t>(m_view.rowCount()), m_view.lineCount())));
@@ -284,7 +285,7 @@ void FVerArch::Visualizar() {
     m_txtF[4]->setText(QString::fromStdString(" " + std::to_string(out.last)));
   }
   // A close asked for during the view comes next: no box may stand before it.
-  if (BusyGuard::closePending(this)) return;
+  if (closeCame) return;
   const int badNumber = s.touch ? 309 : 308;
   switch (out.status) {
     case RecordView::Status::NoFile:
@@ -380,15 +381,11 @@ void FVerArch::EnviarCorreo() {
     MsgBox(307, msgbox::Critical, {}, " " + path, this);
     return;
   }
-  std::string error;
-  {
-    HourglassGuard wait;
-    // The mail client starts with window events running: a second click must not start it
-    // again, and a close waits until it has started.
-    BusyGuard busy(this);
-    error = m_mail->send("Velta 2000", "\r\n", path);
-  }
-  if (BusyGuard::closePending(this)) return;
+  // The mail client starts with window events running: a second click must not start it
+  // again, and a close waits until it has started.
+  ExchangeScope exchange(this);
+  const std::string error = m_mail->send("Velta 2000", "\r\n", path);
+  if (exchange.end()) return;
   if (!error.empty()) MsgBox(320, msgbox::Critical, {}, "\n" + error, this);
 }
 

@@ -9,7 +9,7 @@
 #include "widgets/admin/FCfgSAP.h"
 #include "widgets/admin/FODBCLogon.h"
 #include "widgets/common/CommandBar.h"
-#include "widgets/dialogs/HourglassGuard.h"
+#include "widgets/common/HourglassGuard.h"
 #include "widgets/dialogs/MsgBox.h"
 #include "widgets/dialogs/MsgBoxReporter.h"
 

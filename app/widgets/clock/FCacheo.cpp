@@ -1,8 +1,7 @@
 #include "widgets/clock/FCacheo.h"
 
 #include "collect/ClockSettingRules.h"
-#include "widgets/common/BusyGuard.h"
-#include "widgets/dialogs/HourglassGuard.h"
+#include "widgets/common/ExchangeScope.h"
 #include "widgets/dialogs/MsgBox.h"
 
 #include <clocklink/ClsMirsol.h>
@@ -42,8 +41,7 @@ void FCacheo::send() {
   if (!ctx) return;
   clocklink::CollectionStatus result{};
   {
-    BusyGuard busy(this);
-    HourglassGuard hourglass;
+    ExchangeScope exchange(this);
     result = ctx->mirsol.SetCache(collect::cacheValue(m_gge->value()));
   }
   if (result == clocklink::kSuccess) {

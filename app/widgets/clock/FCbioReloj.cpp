@@ -2,7 +2,7 @@
 
 #include "collect/ClockSettingRules.h"
 #include "core/Messages.h"
-#include "widgets/common/BusyGuard.h"
+#include "widgets/common/ExchangeScope.h"
 #include "widgets/dialogs/MsgBox.h"
 
 #include <clocklink/ClsMirsol.h>
@@ -36,7 +36,7 @@ void FCbioReloj::send() {
   if (!ctx) return;
   clocklink::CollectionStatus result{};
   {
-    BusyGuard busy(this);
+    ExchangeScope exchange(this, ExchangeScope::Cursor::Normal);
     result = ctx->mirsol.SetClockNumber(number);
   }
   if (result == clocklink::kSuccess)

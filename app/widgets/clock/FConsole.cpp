@@ -5,9 +5,10 @@
 #include "core/Messages.h"
 #include "widgets/common/BusyGuard.h"
 #include "widgets/common/CommandBar.h"
+#include "widgets/common/ExchangeScope.h"
+#include "widgets/common/HourglassGuard.h"
 #include "widgets/common/MainWindowHost.h"
 #include "widgets/common/ProgressListWidget.h"
-#include "widgets/dialogs/HourglassGuard.h"
 
 #include <clocklink/ClsMirsol.h>
 #include <clocklink/ClsModem.h>
@@ -190,15 +191,14 @@ void FConsole::sortBy(int column) {
 
 void FConsole::onTick() {
   m_timer->stop();
-  {
-    BusyGuard guard(this);
-    if (std::optional<RunContext> ctx = runContext())
-      collect::PollClocks(*ctx, collect::PassMode::Console, m_seams);
-    m_lstP->clear();
-    ReadFile(false);
-  }
+  ExchangeScope exchange(this, ExchangeScope::Cursor::Normal);
+  if (std::optional<RunContext> ctx = runContext())
+    collect::PollClocks(*ctx, collect::PassMode::Console, m_seams);
+  m_lstP->clear();
+  ReadFile(false);
+  const bool closeCame = exchange.end();
   ++m_cycles;
-  const bool closing = BusyGuard::closePending(this) || !isVisible();
+  const bool closing = closeCame || !isVisible();
   m_abort = false;
   if (!closing && !m_paused) m_timer->start();
 }

@@ -7,6 +7,7 @@
 #include "core/FailureMessage.h"
 #include "core/Messages.h"
 #include "widgets/common/BusyGuard.h"
+#include "widgets/common/ExchangeScope.h"
 #include "widgets/common/MainWindowHost.h"
 #include "widgets/dialogs/MsgBox.h"
 
@@ -139,7 +140,7 @@ CollectionStatus FIniModem::Conectar() {
   }
   CollectionStatus result;
   {
-    BusyGuard busy(this);
+    ExchangeScope exchange(this, ExchangeScope::Cursor::Normal);
     m_cancel = false;
     m_cmd->setText(QString::fromStdString(GetMsg(123)));
     collect::DialHooks hooks = labelHooks([this](const std::string& text) { say(text); }, phone);

@@ -6,9 +6,9 @@
 #include "core/Messages.h"
 #include "widgets/clock/FFtp.h"
 #include "widgets/clock/FRsh.h"
+#include "widgets/common/HourglassGuard.h"
 #include "widgets/common/ProgressListWidget.h"
 #include "widgets/dialogs/FrmMsg.h"
-#include "widgets/dialogs/HourglassGuard.h"
 #include "widgets/dialogs/MsgBoxReporter.h"
 
 #include <clocklink/ClsMirsol.h>
@@ -192,7 +192,7 @@ void FLeer::read() {
     return FrmMsg::Msg(text, GetMsg(109), GetMsg(152), GetMsg(123), 0, images, this).choice;
   };
   hooks.started = [this] {
-    m_busy.emplace(this);
+    m_exchange.emplace(this, ExchangeScope::Cursor::Normal);
     setCaption(m_read, 123);
     m_exit->setEnabled(false);
   };
@@ -215,7 +215,7 @@ void FLeer::read() {
                       m_dropDup->isChecked() ? 1 : 0);
   else
     boxes.inform(337, msgbox::Critical);
-  m_busy.reset();
+  m_exchange.reset();
   switch (outcome) {
     case collect::ManualRead::Outcome::ReadAgain:
       m_name->setFocus();

@@ -4,7 +4,7 @@
 
 #include "collect/ManualRead.h"
 #include "widgets/clock/ClockWindow.h"
-#include "widgets/common/BusyGuard.h"
+#include "widgets/common/ExchangeScope.h"
 
 #include <optional>
 
@@ -58,6 +58,6 @@ class FLeer : public ClockWindow {
   QAction* m_read;
   QAction* m_exit;
   QString m_folder;
-  bool m_followFolder = true;  // keep the chosen folder in view while the list fills
-  std::optional<BusyGuard> m_busy;
+  bool m_followFolder = true;               // keep the chosen folder in view while the list fills
+  std::optional<ExchangeScope> m_exchange;  // the read, from its start on
 };

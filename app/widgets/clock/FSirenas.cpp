@@ -3,6 +3,7 @@
 #include "core/ClsListaRelojes.h"
 #include "core/Messages.h"
 #include "widgets/common/BusyGuard.h"
+#include "widgets/common/ExchangeScope.h"
 #include "widgets/dialogs/MsgBox.h"
 #include "widgets/dialogs/MsgBoxReporter.h"
 
@@ -162,7 +163,7 @@ bool FSirenas::fAltaSirena() {
   const std::optional<RunContext> ctx = runContext();
   if (!ctx) return false;
   const std::string text = dataText(m_sirenas->currentIndex() + 1);
-  BusyGuard busy(this);
+  ExchangeScope exchange(this, ExchangeScope::Cursor::Normal);
   m_result = ctx->mirsol.Alarm_Process(6, text);
   return m_result == clocklink::kSuccess;
 }
@@ -174,7 +175,7 @@ bool FSirenas::fBajaSirena() {
   if (!ctx || !m_lst->currentItem()) return false;
   const std::string text = dataText(m_sirenas->currentIndex() + 5);
   {
-    BusyGuard busy(this);
+    ExchangeScope exchange(this, ExchangeScope::Cursor::Normal);
     m_result = ctx->mirsol.Alarm_Process(4, text);
   }
   MostrarSirena(0);
@@ -191,7 +192,7 @@ void FSirenas::LeerSirenas() {
     m_progress->setValue(0);
     m_progress->setVisible(true);
     {
-      BusyGuard busy(this);
+      ExchangeScope exchange(this, ExchangeScope::Cursor::Normal);
       m_result = collect::SirenSchedule::read(
           ctx->mirsol, entries, [this](int done, int) { m_progress->setValue(done); });
     }
@@ -259,7 +260,7 @@ void FSirenas::mnu(int index) {
       if (MsgBox(199, msgbox::YesNo | msgbox::Question) != msgbox::Yes) return;
       if (const std::optional<RunContext> ctx = runContext()) {
         {
-          BusyGuard busy(this);
+          ExchangeScope exchange(this, ExchangeScope::Cursor::Normal);
           m_result = ctx->mirsol.Alarm_Process(5, "");
         }
         if (m_result != clocklink::kSuccess) MsgBox(338, msgbox::Critical);

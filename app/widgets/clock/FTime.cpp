@@ -2,7 +2,7 @@
 
 #include "collect/ClockSettingRules.h"
 #include "core/Messages.h"
-#include "widgets/common/BusyGuard.h"
+#include "widgets/common/ExchangeScope.h"
 #include "widgets/dialogs/MsgBox.h"
 
 #include <clocklink/ClsMirsol.h>
@@ -93,7 +93,7 @@ void FTime::send() {
       collect::dateTimeTexts(basic::DateTime{d.year(), d.month(), d.day(), t.hour(), t.minute()});
   clocklink::CollectionStatus result{};
   {
-    BusyGuard busy(this);
+    ExchangeScope exchange(this, ExchangeScope::Cursor::Normal);
     result = ctx->mirsol.SetDateTime(texts.date, texts.weekday, texts.time);
   }
   if (result == kSuccess)

@@ -7,8 +7,8 @@
 #include "core/Messages.h"
 #include "core/MessagesExtra.h"
 #include "widgets/common/BusyGuard.h"
+#include "widgets/common/ExchangeScope.h"
 #include "widgets/dialogs/FileDialogs.h"
-#include "widgets/dialogs/HourglassGuard.h"
 #include "widgets/dialogs/MsgBox.h"
 
 #include <clocklink/ClsMirsol.h>
@@ -157,7 +157,7 @@ void FTjtas::mnu1(int index) {
   if (!ctx) return;
   clocklink::CollectionStatus result{};
   {
-    BusyGuard busy(this);
+    ExchangeScope exchange(this, ExchangeScope::Cursor::Normal);
     result = ctx->mirsol.Card_Process(mode == 0 ? 8 : 7, card);
   }
   if (result == clocklink::kSuccess)
@@ -177,8 +177,7 @@ void FTjtas::EnviaArchivo(int16_t mode) {
   const std::optional<RunContext> ctx = runContext();
   clocklink::CollectionStatus result = clocklink::kFailure;
   if (ctx) {
-    BusyGuard busy(this);
-    HourglassGuard hourglass;
+    ExchangeScope exchange(this);
     result = collect::SendCardFile(ctx->mirsol, ctx->clocks.m_TipoNumero, mode, path);
   }
   if (result != clocklink::kSuccess) MsgBox(338, msgbox::Critical, {}, {}, this);
@@ -197,7 +196,7 @@ void FTjtas::mnu3(int index) {
   if (!ctx) return;
   clocklink::CollectionStatus result{};
   {
-    BusyGuard busy(this);
+    ExchangeScope exchange(this, ExchangeScope::Cursor::Normal);
     result = ctx->mirsol.SetLocked(lock);
   }
   lockDone(result);

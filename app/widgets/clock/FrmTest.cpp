@@ -2,7 +2,7 @@
 
 #include "core/Basic.h"
 #include "core/Messages.h"
-#include "widgets/common/BusyGuard.h"
+#include "widgets/common/ExchangeScope.h"
 #include "widgets/common/ProgressListWidget.h"
 
 #include <clocklink/ClsMirsol.h>
@@ -95,7 +95,7 @@ std::unique_ptr<collect::PortTest> FrmTest::makeRun(const RunContext& ctx) {
 void FrmTest::DoTest() {
   const std::optional<RunContext> ctx = runContext();
   if (!ctx || m_run) return;
-  BusyGuard busy(this);
+  ExchangeScope exchange(this, ExchangeScope::Cursor::Normal);
   m_run = makeRun(*ctx);
   m_run->DoTest(m_port->currentIndex() + 1);
   m_run.reset();
@@ -104,7 +104,7 @@ void FrmTest::DoTest() {
 void FrmTest::DoDetectar() {
   const std::optional<RunContext> ctx = runContext();
   if (!ctx || m_run) return;
-  BusyGuard busy(this);
+  ExchangeScope exchange(this, ExchangeScope::Cursor::Normal);
   m_run = makeRun(*ctx);
   m_run->DoDetectar();
   m_run.reset();

@@ -7,6 +7,7 @@
 #include "widgets/clock/FRsh.h"
 #include "widgets/common/BusyGuard.h"
 #include "widgets/common/ClockWindowsState.h"
+#include "widgets/common/ExchangeScope.h"
 #include "widgets/common/ProgressListWidget.h"
 #include "widgets/dialogs/MsgBox.h"
 #include "widgets/dialogs/frmSplash.h"
@@ -131,8 +132,9 @@ bool fAuto::passBusy() const { return BusyGuard::busy(this); }
 void fAuto::runPass() {
   bool more = false;
   std::optional<RunContext> ctx = runContext();
+  bool closeCame = false;
   {
-    BusyGuard busy(this);
+    ExchangeScope exchange(this, ExchangeScope::Cursor::Normal);
     if (automatic()) m_lst->clear();  // the waiting line; on-line lines stay across passes
     collect::PassSeams seams = m_seams;
     if (!automatic()) seams.logger = nullptr;
@@ -145,10 +147,11 @@ void fAuto::runPass() {
     more = m_schedule.passDone(now());
     if (!automatic())
       while (m_lst->count() > kOnlineLines) m_lst->remove(1);
+    closeCame = exchange.end();
   }
   const bool stopped = m_exitRequested;
   m_exitRequested = false;
-  if (BusyGuard::closePending(this)) return;  // the deferred close comes next
+  if (closeCame) return;  // the deferred close comes next
   if (automatic() && !stopped && ctx && ctx->cfg.AutoDiasAt(8) == '1') {
     endProgram();
     return;

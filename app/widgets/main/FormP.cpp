@@ -15,8 +15,9 @@
 #include "widgets/common/AppImages.h"
 #include "widgets/common/BusyGuard.h"
 #include "widgets/common/CommandBar.h"
+#include "widgets/common/ExchangeScope.h"
+#include "widgets/common/HourglassGuard.h"
 #include "widgets/common/ProgressListWidget.h"
-#include "widgets/dialogs/HourglassGuard.h"
 #include "widgets/dialogs/MsgBox.h"
 #include "widgets/main/ProgramWindows.h"
 
@@ -561,13 +562,14 @@ void FormP::resetClicked() {
     QApplication::beep();
     return;
   }
-  BusyGuard busy(this);
+  // Busy until its box has gone too, as a command is.
+  const ExchangeScope command(this, ExchangeScope::Cursor::Normal);
   clocklink::CollectionStatus status;
   {
-    HourglassGuard hourglass;
+    ExchangeScope exchange(this);
     status = ctx.mirsol.ResetPexel();
+    if (exchange.end()) return;
   }
-  if (BusyGuard::closePending(this)) return;
   if (status == clocklink::kSuccess)
     MsgBoxText("RESETEADO", msgbox::Exclamation, {}, 0, this);
   else
@@ -609,7 +611,7 @@ void FormP::menuCommand(Menu menu, int index) {
   if (!a || BusyGuard::busy(this) || !allowed(a)) return;
   // Busy for the whole command, boxes included: a close asked for meanwhile (a signal, the
   // close box) waits until the command is over instead of freeing what it still uses.
-  BusyGuard busy(this);
+  const ExchangeScope command(this, ExchangeScope::Cursor::Normal);
   runCommand(a);
 }
 
@@ -665,10 +667,10 @@ void FormP::statusReading() {
   try {
     std::string text;
     {
-      HourglassGuard hourglass;
+      ExchangeScope exchange(this);
       text = ctx.mirsol.Status_Get();
       // A close asked for meanwhile ends the command here; the window goes right after.
-      if (BusyGuard::closePending(this)) return;
+      if (exchange.end()) return;
     }
     const std::optional<ClockStatusView> v = decodeClockStatus(text, c.m_Modelo, basic::Now());
     if (!v) {
@@ -689,12 +691,12 @@ void FormP::clearRecords() {
   if (MsgBox(173, msgbox::YesNo | msgbox::Question, {}, {}, this) != msgbox::Yes) return;
   clocklink::CollectionStatus status;
   {
-    HourglassGuard hourglass;
+    ExchangeScope exchange(this);
     const std::optional<RunContext> ctx = runContext();
     status = ctx ? collect::ConsoleClearResult(ctx->mirsol, *m_lstP)
                  : collect::ShowClearResult(*m_lstP, clocklink::kFailure);
     m_lstP->refresh();
-    if (BusyGuard::closePending(this)) return;
+    if (exchange.end()) return;
   }
   if (status != clocklink::kSuccess)
     MsgBox(failureMessage(status, 312), msgbox::Critical, {}, {}, this);

@@ -17,6 +17,7 @@
 #include "widgets/dialogs/testing/Hooks.h"
 
 #include <basekit/plainfile.h>
+#include <clocklink/EventPump.h>
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -54,6 +55,8 @@ struct ViewerFixture : ::testing::Test {
   std::unique_ptr<FVerArch> w;
 
   void SetUp() override {
+    // As the program does: the mail client's wait lets window events run through the pump.
+    clocklink::setEventPump([] { QCoreApplication::processEvents(); });
     apptest::objects().createSettings();
     *gVersionText = "6.00";
     folder.write("REGIS.MIR",
@@ -61,6 +64,7 @@ struct ViewerFixture : ::testing::Test {
                         "200 02/02/2024 07:30 01 02 Se\xF1or"}));
   }
   void TearDown() override {
+    clocklink::setEventPump({});
     w.reset();
     dialogs::testing::clearFileNames();
     adminwindows::testing::clearPrinters();
@@ -575,6 +579,22 @@ TEST_F(ViewerFixture, WithoutAMailClientTheBoxSaysSoInTheLanguage) {
     }
   }
   gCfgFile->LENGUAJE = 0;
+}
+
+// The mail client's wait lets window events run through the program's event pump, as every
+// exchange's wait does: here the pump is what releases the client.
+TEST_F(ViewerFixture, TheMailClientsWaitRunsThroughTheEventPump) {
+  FakeMailClient client(folder, 0, folder.file("release"));
+  view();
+  int pumped = 0;
+  clocklink::setEventPump([&] {
+    if (++pumped == 1) folder.write("release", "");
+    QCoreApplication::processEvents();
+  });
+  window().mnu(4)->trigger();
+  EXPECT_GT(pumped, 0);
+  EXPECT_EQ(client.starts(), 1u);
+  EXPECT_TRUE(boxes.numbers().empty());
 }
 
 // The mail client starts with window events running: meanwhile the commands are off (a second
