@@ -277,7 +277,7 @@ void FVerArch::Visualizar() {
     m_progress->setVisible(false);
     m_list->setVisible(true);
   }
-  const bool closeCame = exchange.end();
+  const bool closeCame = exchange.endAndCheckClose();
   if (out.status != RecordView::Status::NoFile) {
     m_total->setText(QString::fromStdString(
         totalText(static_cast<int64_t>(m_view.rowCount()), m_view.lineCount())));
@@ -385,7 +385,7 @@ void FVerArch::EnviarCorreo() {
   // again, and a close waits until it has started.
   ExchangeScope exchange(this);
   const std::string error = m_mail->send("Velta 2000", "\r\n", path);
-  if (exchange.end()) return;
+  if (exchange.endAndCheckClose()) return;
   if (!error.empty()) MsgBox(320, msgbox::Critical, {}, "\n" + error, this);
 }
 

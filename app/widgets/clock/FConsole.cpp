@@ -196,7 +196,7 @@ void FConsole::onTick() {
     collect::PollClocks(*ctx, collect::PassMode::Console, m_seams);
   m_lstP->clear();
   ReadFile(false);
-  const bool closeCame = exchange.end();
+  const bool closeCame = exchange.endAndCheckClose();
   ++m_cycles;
   const bool closing = closeCame || !isVisible();
   m_abort = false;

@@ -103,7 +103,7 @@ void FFtp::startTransfer() {
     }
   }
   // Cancelled, or asked to close (which comes next): the first outcome stands.
-  if (exchange.end() || m_final) return;
+  if (exchange.endAndCheckClose() || m_final) return;
   if (!result.done) {
     ErrorOut(result);
     return;

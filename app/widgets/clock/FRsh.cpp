@@ -104,7 +104,7 @@ void FRsh::startCommand() {
   m_callerList = m_cfg->tmpLst;
   ExchangeScope exchange(this, ExchangeScope::Cursor::Normal);
   m_command.start(collect::RshSettings::fromConfig(*m_cfg), m_cfg->tmpFTPFileName);
-  if (exchange.end()) return;  // the close comes next
+  if (exchange.endAndCheckClose()) return;  // the close comes next
   // The window's own limit on the whole command: no end within the control's Timeout.
   const long long left = m_command.timeLeftMs();
   if (left >= 0) m_timeLimit.start(static_cast<int>(left));

@@ -147,7 +147,7 @@ void fAuto::runPass() {
     more = m_schedule.passDone(now());
     if (!automatic())
       while (m_lst->count() > kOnlineLines) m_lst->remove(1);
-    closeCame = exchange.end();
+    closeCame = exchange.endAndCheckClose();
   }
   const bool stopped = m_exitRequested;
   m_exitRequested = false;

@@ -5,7 +5,7 @@ ExchangeScope::ExchangeScope(QWidget* window, Cursor cursor) : m_window(window) 
   m_busy.emplace(window);
 }
 
-bool ExchangeScope::end() {
+bool ExchangeScope::endAndCheckClose() {
   m_busy.reset();
   m_hourglass.reset();
   return BusyGuard::closePending(m_window);

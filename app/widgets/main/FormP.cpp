@@ -568,7 +568,7 @@ void FormP::resetClicked() {
   {
     ExchangeScope exchange(this);
     status = ctx.mirsol.ResetPexel();
-    if (exchange.end()) return;
+    if (exchange.endAndCheckClose()) return;
   }
   if (status == clocklink::kSuccess)
     MsgBoxText("RESETEADO", msgbox::Exclamation, {}, 0, this);
@@ -670,7 +670,7 @@ void FormP::statusReading() {
       ExchangeScope exchange(this);
       text = ctx.mirsol.Status_Get();
       // A close asked for meanwhile ends the command here; the window goes right after.
-      if (exchange.end()) return;
+      if (exchange.endAndCheckClose()) return;
     }
     const std::optional<ClockStatusView> v = decodeClockStatus(text, c.m_Modelo, basic::Now());
     if (!v) {
@@ -696,7 +696,7 @@ void FormP::clearRecords() {
     status = ctx ? collect::ConsoleClearResult(ctx->mirsol, *m_lstP)
                  : collect::ShowClearResult(*m_lstP, clocklink::kFailure);
     m_lstP->refresh();
-    if (exchange.end()) return;
+    if (exchange.endAndCheckClose()) return;
   }
   if (status != clocklink::kSuccess)
     MsgBox(failureMessage(status, 312), msgbox::Critical, {}, {}, this);

@@ -41,7 +41,7 @@ TEST(ExchangeScopeTest, BusyAndTheCursorForItsLifeAndWhetherACloseCame) {
     if (c.closeAsked) {
       EXPECT_FALSE(w.close());
     }
-    EXPECT_EQ(exchange.end(), c.closeAsked);
+    EXPECT_EQ(exchange.endAndCheckClose(), c.closeAsked);
     EXPECT_FALSE(BusyGuard::busy(&w));
     EXPECT_FALSE(hourglass());
     EXPECT_TRUE(w.isVisible());  // the close comes after the caller has returned
@@ -60,7 +60,7 @@ TEST(ExchangeScopeTest, NestedInACommandTheCloseWaitsForTheCommand) {
     const ExchangeScope command(&w, ExchangeScope::Cursor::Normal);
     ExchangeScope exchange(&w);
     EXPECT_FALSE(w.close());
-    EXPECT_TRUE(exchange.end());
+    EXPECT_TRUE(exchange.endAndCheckClose());
     EXPECT_TRUE(BusyGuard::busy(&w));
     QCoreApplication::processEvents();
     EXPECT_TRUE(w.isVisible());
