@@ -65,6 +65,8 @@ const Block kEs = {
     "correo en el escritorio",
     "terminó por una señal",
     "ERROR AL INICIALIZAR: ",
+    "Hoy no hay corrida automática: el carácter %2 de AUTODIAS (\"%1\", el domingo primero) "
+    "no es 1",
 };
 
 const Block kEn = {
@@ -115,6 +117,7 @@ const Block kEn = {
     "No mail program is set up: install xdg-utils and set up a mail program on the desktop",
     "ended by a signal",
     "ERROR WHILE STARTING: ",
+    "No automatic run today: character %2 of AUTODIAS (\"%1\", Sunday first) is not 1",
 };
 
 const Block kPt = {
@@ -166,6 +169,8 @@ const Block kPt = {
     "de e-mail na área de trabalho",
     "terminou por um sinal",
     "ERRO AO INICIALIZAR: ",
+    "Hoje não há execução automática: o caractere %2 de AUTODIAS (\"%1\", o domingo primeiro) "
+    "não é 1",
 };
 
 // One pass, so a part that itself holds "%2" is not replaced again.

@@ -63,6 +63,9 @@ enum class ExtraMsg {
   ReasonEndedBySignal,  // a program started from here was ended by a signal
   // design: start-up
   StartFailed,  // followed by the reason
+  // a start without a display that needs the log-in
+  NotAutomaticDay,  // %1 AUTODIAS as set, %2 today's character in it (Sunday the first);
+                    // LoginWithoutDisplay follows it
   Count
 };
 

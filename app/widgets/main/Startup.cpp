@@ -7,6 +7,7 @@
 #include "core/Globals.h"
 #include "core/InstanceLock.h"
 #include "core/Messages.h"
+#include "core/MessagesExtra.h"
 #include "core/ProgramObjects.h"
 #include "core/QtTranslations.h"
 #include "core/Release.h"
@@ -15,6 +16,9 @@
 #include "widgets/dialogs/frmSplash.h"
 
 #include <clocklink/ClsModem.h>
+
+#include <QString>
+#include <QtGlobal>
 
 #include <string>
 #include <unistd.h>
@@ -29,16 +33,36 @@ void logRefusal(const std::string& text) {
   logger.EndLog();
 }
 
-// A start-up refusal: message `number` (with `extra` after it) in a critical box, or on
-// standard error when there is no display; in the daily log too when `toLog`.
+// A refusal of a start without a display: on standard error (the hook) and in the daily log,
+// always. Nobody sees a box there: the journal, cron's mail and the daily log are where the
+// station's administrator looks, and cron keeps standard error nowhere.
+void refuseUnattended(const StartupHooks& hooks, const std::string& text) {
+  logRefusal(text);
+  hooks.refuseWithoutDisplay(text);
+}
+
+// Every start-up refusal goes through here: message `number` (with `extra` after it) in a
+// critical box, in the daily log too when `toLog`; without a display as above.
 void refuse(const StartupHooks& hooks, int number, int title, const std::string& extra,
             bool toLog) {
   const std::string text = GetMsg(number) + extra;
+  if (hooks.refuseWithoutDisplay) {
+    refuseUnattended(hooks, text);
+    return;
+  }
   if (toLog) logRefusal(text);
-  if (hooks.refuseWithoutDisplay)
-    hooks.refuseWithoutDisplay(text);
-  else
-    MsgBox(number, msgbox::Critical, title ? GetMsg(title) : std::string(), extra);
+  MsgBox(number, msgbox::Critical, title ? GetMsg(title) : std::string(), extra);
+}
+
+// Why a start that needs the log-in cannot go on without a display: the automatic run is off,
+// or today's AUTODIAS character is not "1" (an administrator reads "AUTODIAS" and knows what
+// to change, or that the day is meant to be off).
+std::string loginRefusal(const ClsCfgFile& cfg) {
+  const std::string noLogin = GetExtraMsg(ExtraMsg::LoginWithoutDisplay);
+  if (cfg.Auto != 1) return noLogin;
+  return GetExtraMsg(ExtraMsg::NotAutomaticDay,
+                     {cfg.AutoDias, std::to_string(basic::Weekday(basic::Now()))}) +
+         ". " + noLogin;
 }
 
 // ": <reason>" of a store file that could not be read, the reason naming the file.
@@ -101,6 +125,10 @@ StartResult runStartup(InstanceLock& lock, const StartupHooks& hooks) {
     objects.runMode() = 2;
     if (hooks.openAuto) hooks.openAuto();
   } else {
+    if (hooks.refuseWithoutDisplay) {  // the log-in window would wait for nobody
+      refuseUnattended(hooks, loginRefusal(cfg));
+      return StartResult::EndedWithError;
+    }
     std::string user, psw;
     if (hooks.login)
       hooks.login(user, psw);
@@ -116,4 +144,20 @@ StartResult runStartup(InstanceLock& lock, const StartupHooks& hooks) {
   (void)objects.modem()->SetCancel(0);
   if (hooks.showMain) hooks.showMain();
   return StartResult::Running;
+}
+
+namespace {
+QtMessageHandler g_previousHandler = nullptr;
+
+void dropPlatformNoise(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+  if (type == QtWarningMsg &&
+      (text == QLatin1String("This plugin does not support propagateSizeHints()") ||
+       text.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set, "))))
+    return;
+  g_previousHandler(type, context, text);
+}
+}  // namespace
+
+void quietPlatformNoise() {
+  if (!g_previousHandler) g_previousHandler = qInstallMessageHandler(dropPlatformNoise);
 }

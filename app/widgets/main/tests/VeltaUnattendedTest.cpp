@@ -1,9 +1,12 @@
 // The program `velta` started as cron, ssh or a service start it: no DISPLAY, no
-// WAYLAND_DISPLAY and no QT_QPA_PLATFORM in its environment (the test suite's own offscreen
-// choice is taken out). The automatic run collects, a start that needs the log-in ends with
-// status 1 and says why, and a display named that cannot be reached ends with status 1 and
-// says which, never an abort. A live X display (Xvfb) is still used.
+// WAYLAND_DISPLAY, no QT_QPA_PLATFORM and no XDG_RUNTIME_DIR in its environment (the test
+// suite's own offscreen choice is taken out). The automatic run collects with nothing of Qt's
+// own on standard error, every refusal (a start that needs the log-in among them) ends with
+// status 1 and says why on standard error and in the daily log, and a display named that
+// cannot be reached ends with status 1 and says which, never an abort. A live X display (Xvfb)
+// is still used.
 #include "core/Basic.h"
+#include "core/InstanceLock.h"
 #include "core/Messages.h"
 #include "core/MessagesExtra.h"
 #include "core/StoreWriters.h"
@@ -11,6 +14,7 @@
 #include "testsupport/ClockSimFixture.h"
 #include "testsupport/PeerProcess.h"
 
+#include <basekit/codepage.h>
 #include <clocklink/testing/PeerPath.h>
 #include <gtest/gtest.h>
 
@@ -19,6 +23,7 @@
 #include <QString>
 
 #include <arpa/inet.h>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -44,7 +49,7 @@ struct Ended {
 // velta in `folder` with no display and no platform in its environment, plus `extra`.
 Ended runVelta(const std::string& folder, const Environment& extra = {}) {
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_RUNTIME_DIR"})
     environment.remove(QString::fromLatin1(name));
   for (const auto& [name, value] : extra) environment.insert(name, value);
   QProcess velta;
@@ -157,6 +162,74 @@ TEST_F(VeltaUnattended, ALogInStartEndsWithStatusOneAndSaysWhy) {
   }
 }
 
+// Every refusal of a start without a display, in the settings' language, where the station's
+// administrator looks: on standard error (the journal, cron's mail) and in today's daily log
+// (cron keeps standard error nowhere), and the program ends with status 1. Not only on a site
+// with AUTO set: the start cannot tell whether it was meant to be unattended.
+TEST_F(VeltaUnattended, EveryRefusalEndsWithStatusOneAndIsSaidOnStandardErrorAndInTheDailyLog) {
+  std::string offToday = "11111111";
+  const int today = basic::Weekday(basic::Now());
+  offToday[static_cast<size_t>(today - 1)] = '0';
+  enum Make { Nothing, HeldLock, UserFileFolder, ClockListFolder };
+  struct Case {
+    const char* name;
+    std::string common;  // the [COMMON] lines besides LENGUAJE
+    Make make;
+    std::string (*text)(int lenguaje, const std::string& folder, const std::string& offToday,
+                        int today);
+  };
+  const Case cases[] = {
+      {"not today by AUTODIAS", "AUTO=1\r\nAUTODIAS=" + offToday + "\r\n", Nothing,
+       [](int l, const std::string&, const std::string& days, int day) {
+         return GetExtraMsgIn(ExtraMsg::NotAutomaticDay, l, {days, std::to_string(day)});
+       }},
+      {"the automatic run off", "AUTO=0\r\n", Nothing,
+       [](int l, const std::string&, const std::string&, int) {
+         return GetExtraMsgIn(ExtraMsg::LoginWithoutDisplay, l);
+       }},
+      {"the lock held by another copy", "AUTO=0\r\n", HeldLock,
+       [](int l, const std::string&, const std::string&, int) { return GetMsgIn(166, l); }},
+      {"a user file that cannot be read", "AUTO=0\r\n", UserFileFolder,
+       [](int l, const std::string& folder, const std::string&, int) {
+         return GetMsgIn(386, l) + ": " + folder + "VELTA.DAT: " + systemReasonIn(EISDIR, l);
+       }},
+      {"a clock list that cannot be read", "AUTO=1\r\nAUTODIAS=11111111\r\n", ClockListFolder,
+       [](int l, const std::string& folder, const std::string&, int) {
+         return GetMsgIn(386, l) + ": " + folder + "velta002.dat: " + systemReasonIn(EISDIR, l);
+       }},
+  };
+  for (const int lenguaje : {0, 2000}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(c.name) + ", LENGUAJE " + std::to_string(lenguaje));
+      std::remove(logPath().c_str());
+      data.write("VELTA.INI",
+                 "[COMMON]\r\nLENGUAJE=" + std::to_string(lenguaje) + "\r\n" + c.common);
+      InstanceLock other;
+      if (c.make == HeldLock) {
+        ASSERT_EQ(other.acquire(data.path()), LockState::Acquired);
+      }
+      const std::string folder = c.make == UserFileFolder    ? data.file("VELTA.DAT")
+                                 : c.make == ClockListFolder ? data.file("velta002.dat")
+                                                             : std::string();
+      if (!folder.empty()) {
+        std::remove(folder.c_str());
+        ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+      }
+
+      const Ended ended = runVelta(data.path());
+      const std::string text = c.text(lenguaje, data.path(), offToday, today);
+      EXPECT_EQ(ended.status, 1) << ended.standardError;
+      EXPECT_NE(ended.standardError.find("velta: " + text), std::string::npos)
+          << ended.standardError;
+      const std::string log = basekit::cp1252ToUtf8(apptest::readWholeFile(logPath()));
+      EXPECT_NE(log.find(text), std::string::npos) << log;
+
+      if (!folder.empty()) ::rmdir(folder.c_str());
+      if (c.make == UserFileFolder) stores::writeUsers({{"ADMIN", 1234, 2}});
+    }
+  }
+}
+
 // The automatic run at today's HORA:MINUTOS (the fixed kind): its pass starts on the first
 // tick instead of after the countdown's 30 s, and the program ends after it (the eighth
 // AUTODIAS character). With no display at all, and on a live X display.
@@ -196,6 +269,10 @@ TEST_F(VeltaUnattended, AnAutomaticStartCollectsEveryPunchAndLogsThePass) {
 
     const Ended ended = runVelta(data.path(), c.environment);
     EXPECT_EQ(ended.status, 0) << ended.standardError;
+    // Qt's own remarks of a start without a display or a runtime folder are no news to the
+    // station's administrator.
+    for (const char* remark : {"propagateSizeHints", "XDG_RUNTIME_DIR"})
+      EXPECT_EQ(ended.standardError.find(remark), std::string::npos) << ended.standardError;
     EXPECT_EQ(apptest::linesOf(data.read("R1.MIR")).size(), static_cast<size_t>(kPunches))
         << ended.standardError;
     const std::string log = apptest::readWholeFile(logPath());
