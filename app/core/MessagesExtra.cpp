@@ -65,6 +65,9 @@ const Block kEs = {
     "correo en el escritorio",
     "terminó por una señal",
     "ERROR AL INICIALIZAR: ",
+    "Se deshizo lo grabado: los archivos quedaron como estaban y las registraciones siguen en "
+    "el reloj",
+    "No se pudo deshacer lo grabado en %1: %2",
 };
 
 const Block kEn = {
@@ -115,6 +118,8 @@ const Block kEn = {
     "No mail program is set up: install xdg-utils and set up a mail program on the desktop",
     "ended by a signal",
     "ERROR WHILE STARTING: ",
+    "What was written was undone: the files are as they were and the punches stay on the clock",
+    "Could not undo what was written to %1: %2",
 };
 
 const Block kPt = {
@@ -166,6 +171,9 @@ const Block kPt = {
     "de e-mail na área de trabalho",
     "terminou por um sinal",
     "ERRO AO INICIALIZAR: ",
+    "O gravado foi desfeito: os arquivos ficaram como estavam e as marcações continuam no "
+    "relógio",
+    "Não foi possível desfazer o gravado em %1: %2",
 };
 
 // One pass, so a part that itself holds "%2" is not replaced again.

@@ -63,6 +63,9 @@ enum class ExtraMsg {
   ReasonEndedBySignal,  // a program started from here was ended by a signal
   // design: start-up
   StartFailed,  // followed by the reason
+  // collection: a download that failed takes back what it wrote
+  WritesUndone,  // the files went back to their length before the download
+  UndoFailed,    // %1 file, %2 reason
   Count
 };
 
