@@ -1,5 +1,6 @@
 #include "collect/CollectPunches.h"
 
+#include "collect/AppendJournal.h"
 #include "collect/ClearResultLine.h"
 #include "collect/PunchFiles.h"
 #include "collect/testing/Hooks.h"
@@ -12,6 +13,7 @@
 #include "core/FailureMessage.h"
 #include "core/Globals.h"
 #include "core/Messages.h"
+#include "core/MessagesExtra.h"
 #include "core/Release.h"
 #include "core/clsRegistro.h"
 
@@ -65,6 +67,11 @@ class Collection {
   void convert();
   // Ending the download; its steps already answered.
   void end() { (void)m_ctx.clock.recordProcess(3, 0); }
+  // Every file opened from here on is marked in `journal` first.
+  void keepJournal(AppendJournal* journal) { m_journal = journal; }
+  // Takes back what the call appended (the download failed and the clock keeps its punches),
+  // and says so.
+  void undoWrites();
 
   std::string msg(int id) const { return GetMsgIn(id, m_ctx.cfg.LENGUAJE); }
   void line(const std::string& text, LineStyle style = kPlain) {
@@ -81,7 +88,7 @@ class Collection {
   // progress line, and the files, which stay open until the closing sync. The members come
   // in the order the phase sets them up.
   struct WritePhase {
-    explicit WritePhase(const ClsCfgFile& cfg) : reg(&cfg) {}
+    WritePhase(const ClsCfgFile& cfg, AppendJournal* journal) : files(journal), reg(&cfg) {}
     ClsTarjetas cards;
     ClsListaEmpresas companies;
     bool multi = false;
@@ -138,6 +145,7 @@ class Collection {
   int32_t m_steps = 0;
   std::vector<std::string> m_texts;
   std::string m_dirOut, m_fileOut;
+  AppendJournal* m_journal = nullptr;
   // Output files in order of first use: each is converted once.
   std::vector<std::pair<std::string, std::string>> m_outputs;
 };
@@ -202,7 +210,7 @@ bool Collection::download(CollectionStatus& result) {
 bool Collection::write(size_t from, std::optional<std::string>& prevKept,
                        CollectionStatus& result) {
   try {
-    WritePhase ph(m_ctx.cfg);
+    WritePhase ph(m_ctx.cfg, m_journal);
     if (!loadTables(ph, result)) return false;
     startWriting(ph, from);
     for (size_t i = from; i < m_texts.size(); ++i) {
@@ -217,12 +225,15 @@ bool Collection::write(size_t from, std::optional<std::string>& prevKept,
 
 bool Collection::loadTables(WritePhase& ph, CollectionStatus& result) {
   ph.cards.Iniciar(m_ctx.dataFolder + "VELTA.TAR");
-  // a failed read is told below, from status()
-  (void)ph.cards.CargarTarjetas();
-  // The punches are written all the same, without names; the list (and the daily log) says
-  // why the names are missing.
+  // A missing card table only leaves the lines without names. One that is there but cannot
+  // be read is no missing one: lines written without their holders (and legajos, in legajo
+  // mode) would be wrong lines, so the phase fails and the clock keeps the punches.
+  const StoreLoad cards = ph.cards.CargarTarjetas();
   if (ph.cards.status().readErrno != 0)
-    line(msg(386) + ": " + ph.cards.status().readReason, kRedLine);
+    return writeFailed(msg(386) + ": " + ph.cards.status().readReason, result);
+  // Of another form: nothing loaded from a file that holds cards.
+  if (cards != StoreLoad::Loaded && cards != StoreLoad::Missing && ph.cards.status().unreadable)
+    return writeFailed(ph.cards.status().message, result);
   ph.multi = m_ctx.cfg.MultiEmpresa == 1;
   if (!ph.multi) return true;
   ph.companies.Iniciar(m_ctx.dataFolder + "EMPR.DAT");
@@ -336,6 +347,16 @@ bool Collection::finishWriting(WritePhase& ph, CollectionStatus& result) {
   return true;
 }
 
+void Collection::undoWrites() {
+  AppendJournal* journal = m_journal;
+  if (!journal || journal->empty()) return;
+  const std::vector<basekit::FileError> failures = journal->cutBack();
+  for (const basekit::FileError& f : failures)
+    line(GetExtraMsgIn(ExtraMsg::UndoFailed, m_ctx.cfg.LENGUAJE, {f.path, fileReason(f)}),
+         kRedLine);
+  if (failures.empty()) line(GetExtraMsgIn(ExtraMsg::WritesUndone, m_ctx.cfg.LENGUAJE), kRedLine);
+}
+
 void Collection::convert() {
   if (m_ctx.cfg.Convertir != 1) return;
   // Single-company mode converts the one output file; with several companies every file the
@@ -403,16 +424,32 @@ long recount(const std::string& status) {
 }  // namespace
 
 Download collectPunches(CollectContext& ctx, ProgressList& list, const std::string& dir,
-                        const std::string& name, int16_t dropDup, int16_t factor, int16_t console) {
+                        const std::string& name, int16_t dropDup, int16_t factor, int16_t console,
+                        OnFailure onFailure) {
   Download d;
   d.params = Params{dir, basic::Trim(name), dropDup, factor, console};
   Collection c(ctx, list, d.params);
+  AppendJournal journal;
+  const bool cutBack = onFailure == OnFailure::CutBack;
+  if (cutBack) c.keepJournal(&journal);
   if (!c.download(d.status)) {
     d.clearable = d.status == kSuccess;  // an empty clock is a complete download of nothing
     return d;
   }
   std::optional<std::string> prevKept;
-  if (!c.write(0, prevKept, d.status)) return d;
+  if (!c.write(0, prevKept, d.status)) {
+    c.undoWrites();
+    return d;
+  }
+  if (cutBack && c.last() != kSuccess) {
+    // Interrupted: the punches stay on the clock and come again with the next download, so
+    // none of them may stay written, nor be converted.
+    c.undoWrites();
+    c.line(c.msg(266), kBlueLine);
+    c.end();
+    d.status = kFailure;
+    return d;
+  }
   c.convert();
   c.line(c.msg(266), kBlueLine);
   c.end();

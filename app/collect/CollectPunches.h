@@ -32,6 +32,14 @@ struct CollectContext {
   Converter& converter;
 };
 
+// What a download that does not end in success leaves in the files it appended to.
+enum class OnFailure {
+  KeepWritten,  // what was received stays written (the manual read, which never clears)
+  // Every file goes back to the length it had before the call: the clock is not cleared and
+  // keeps the punches, and the next download writes each of them once.
+  CutBack,
+};
+
 // The files and choices of one download; a top-up goes on with the same.
 struct DownloadParams {
   std::string dir, name;
@@ -51,9 +59,11 @@ struct Download {
 
 // dir & name is the default output file; dropDup 1 drops a record equal to the one before;
 // factor goes to every fetch; console -1 also appends the valid lines to CONSOLE.MIR.
-// Its status is kSuccess or kFailure.
+// Its status is kSuccess or kFailure; onFailure says what a failure leaves in the files (with
+// CutBack an interrupted download runs no converter and the list says the files were undone).
 Download collectPunches(CollectContext& ctx, ProgressList& list, const std::string& dir,
-                        const std::string& name, int16_t dropDup, int16_t factor, int16_t console);
+                        const std::string& name, int16_t dropDup, int16_t factor, int16_t console,
+                        OnFailure onFailure = OnFailure::KeepWritten);
 
 // Clears the clock after `download`, good with `downloaded` records, but only when a fresh
 // status count equals what that download took from the clock. Punches made meanwhile are

@@ -67,6 +67,9 @@ const Block kEs = {
     "ERROR AL INICIALIZAR: ",
     "Hoy no hay corrida automática: el carácter %2 de AUTODIAS (\"%1\", el domingo primero) "
     "no es 1",
+    "Se deshizo lo grabado: los archivos quedaron como estaban y las registraciones siguen en "
+    "el reloj",
+    "No se pudo deshacer lo grabado en %1: %2",
 };
 
 const Block kEn = {
@@ -118,6 +121,8 @@ const Block kEn = {
     "ended by a signal",
     "ERROR WHILE STARTING: ",
     "No automatic run today: character %2 of AUTODIAS (\"%1\", Sunday first) is not 1",
+    "What was written was undone: the files are as they were and the punches stay on the clock",
+    "Could not undo what was written to %1: %2",
 };
 
 const Block kPt = {
@@ -171,6 +176,9 @@ const Block kPt = {
     "ERRO AO INICIALIZAR: ",
     "Hoje não há execução automática: o caractere %2 de AUTODIAS (\"%1\", o domingo primeiro) "
     "não é 1",
+    "O gravado foi desfeito: os arquivos ficaram como estavam e as marcações continuam no "
+    "relógio",
+    "Não foi possível desfazer o gravado em %1: %2",
 };
 
 // One pass, so a part that itself holds "%2" is not replaced again.

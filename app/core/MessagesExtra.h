@@ -66,6 +66,9 @@ enum class ExtraMsg {
   // a start without a display that needs the log-in
   NotAutomaticDay,  // %1 AUTODIAS as set, %2 today's character in it (Sunday the first);
                     // LoginWithoutDisplay follows it
+  // collection: a download that failed takes back what it wrote
+  WritesUndone,  // the files went back to their length before the download
+  UndoFailed,    // %1 file, %2 reason
   Count
 };
 

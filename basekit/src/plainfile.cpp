@@ -353,4 +353,63 @@ bool syncFolder(const std::string& folder, FileError* error) {
   return ok || detail::fail(error, folder, err);
 }
 
+LengthMark::~LengthMark() {
+  if (m_fd >= 0) ::close(m_fd);
+}
+
+LengthMark::LengthMark(LengthMark&& other) noexcept
+    : m_fd(other.m_fd), m_length(other.m_length), m_path(std::move(other.m_path)) {
+  other.m_fd = -1;
+}
+
+LengthMark& LengthMark::operator=(LengthMark&& other) noexcept {
+  if (this != &other) {
+    if (m_fd >= 0) ::close(m_fd);
+    m_fd = other.m_fd;
+    m_length = other.m_length;
+    m_path = std::move(other.m_path);
+    other.m_fd = -1;
+  }
+  return *this;
+}
+
+bool LengthMark::mark(const PlainFile& file, FileError* error) {
+  if (m_fd >= 0) ::close(m_fd);
+  m_fd = -1;
+  m_path = file.path();
+  if (!file.isOpen()) return detail::fail(error, m_path, EBADF);
+  // A descriptor of its own: the file is reached again without its name.
+  const int fd = ::fcntl(file.fd(), F_DUPFD_CLOEXEC, 0);
+  if (fd < 0) return detail::fail(error, m_path, errno);
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) {
+    const int err = errno;
+    ::close(fd);
+    return detail::fail(error, m_path, err);
+  }
+  if (!S_ISREG(st.st_mode)) {  // PlainFile opens nothing else; a cut is for plain files only
+    ::close(fd);
+    return detail::fail(error, m_path, kErrNotPlainFile);
+  }
+  m_fd = fd;
+  m_length = st.st_size;
+  return true;
+}
+
+bool LengthMark::cutBack(FileError* error) {
+  if (m_fd < 0) return detail::fail(error, m_path, EBADF);
+  struct stat st {};
+  if (::fstat(m_fd, &st) != 0) return detail::fail(error, m_path, errno);
+  if (st.st_size <= m_length) return true;
+  if (::ftruncate(m_fd, m_length) != 0) return detail::fail(error, m_path, errno);
+  if (::fsync(m_fd) != 0) return detail::fail(error, m_path, errno);
+  return true;
+}
+
+FileIdentity LengthMark::identity() const {
+  struct stat st {};
+  if (m_fd < 0 || ::fstat(m_fd, &st) != 0) return {};
+  return {st.st_dev, st.st_ino, static_cast<mode_t>(st.st_mode & 07777)};
+}
+
 }  // namespace basekit

@@ -316,3 +316,37 @@ TEST(PlainFile, NewFileModeHonoursTheUmaskAndFailuresNameTheFile) {
   EXPECT_EQ(error.path, d.path);
   EXPECT_EQ(error.err, EISDIR);
 }
+
+// A mark cuts the very file that was appended to back to its length, wherever its name went,
+// and never the file that took the name since; a file no longer than the mark is left alone.
+TEST(LengthMark, CutsBackTheFileAppendedToAndNoOther) {
+  TempDir dir;
+  const std::string path = dir.file("R1.MIR");
+  ASSERT_TRUE(replaceFileAtomically(path, "old\r\n"));
+  LengthMark mark;
+  {
+    PlainFile file;
+    ASSERT_TRUE(file.open(path));
+    ASSERT_TRUE(mark.mark(file));
+    ASSERT_TRUE(file.append("new 1\r\nnew 2\r\n"));
+    ASSERT_TRUE(file.close());
+  }
+  EXPECT_EQ(mark.length(), 5);
+  // Moved aside and another file put under the name: the cut follows the file, not the name.
+  const std::string aside = dir.file("R1.OLD");
+  ASSERT_EQ(::rename(path.c_str(), aside.c_str()), 0);
+  ASSERT_TRUE(replaceFileAtomically(path, "another file\r\n"));
+  ASSERT_TRUE(mark.cutBack());
+  EXPECT_EQ(contents(aside), "old\r\n");
+  EXPECT_EQ(contents(path), "another file\r\n");
+  // Cut again, or shorter than the mark by now: nothing changes.
+  ASSERT_EQ(::truncate(aside.c_str(), 2), 0);
+  ASSERT_TRUE(mark.cutBack());
+  EXPECT_EQ(contents(aside), "ol");
+
+  LengthMark unopened;
+  FileError error;
+  EXPECT_FALSE(unopened.mark(PlainFile{}, &error));
+  EXPECT_EQ(error.err, EBADF);
+  EXPECT_FALSE(unopened.cutBack());
+}

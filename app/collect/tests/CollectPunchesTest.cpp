@@ -26,6 +26,7 @@
 #include <ctime>
 #include <fcntl.h>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <sys/stat.h>
@@ -336,6 +337,67 @@ TEST_F(CollectPunchesTest, CardLookUpOpenClockAndUnknownCard) {
   EXPECT_NE(lines[0].find("RELOJ ABIERTO!!!!!!!!!!"), std::string::npos) << lines[0];
   EXPECT_EQ(lines[1], "L7 " + date(6) + " 07:01 01 01  001F ANA");
   EXPECT_EQ(lines[2], "XXXXXXXXXX " + date(6) + " 07:02 01 01  0020");
+}
+
+// A card table that is there but cannot be read fails the download before anything is
+// written, and the clock keeps its punches; only a missing one leaves the lines without their
+// holder (legajo "XXXXXXXXXX").
+TEST_F(CollectPunchesTest, ACardTableThatCannotBeReadFailsTheDownload) {
+  cfg->ModoLegajo = 1;
+  const std::string path = folder.file("VELTA.TAR");
+  const std::string cannotOpen = "ERROR AL ABRIR EL ARCHIVO: " + path + ": ";
+  struct Case {
+    const char* what;
+    std::function<void()> plant;
+    std::string line;  // the red line; empty: the download succeeds
+  };
+  std::unique_ptr<apptest::PlantedLink> link;
+  const std::vector<Case> cases = {
+      {"missing", [] {}, ""},
+      {"a folder", [&] { std::filesystem::create_directory(path); },
+       cannotOpen + systemReason(EISDIR)},
+      {"a FIFO", [&] { ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0); },
+       cannotOpen + systemReason(basekit::kErrNotPlainFile)},
+      {"a symbolic link", [&] { link = std::make_unique<apptest::PlantedLink>(path); },
+       cannotOpen + systemReason(ELOOP)},
+      {"larger than a card table can be",
+       [&] {
+         folder.write("VELTA.TAR", "");
+         std::filesystem::resize_file(path, ClsTarjetas::kMaxFileBytes + 1);
+       },
+       cannotOpen + systemReason(EFBIG)},
+      {"of another form",
+       [&] { folder.write("VELTA.TAR", std::string("\x09\x00", 2) + std::string(100, ' ')); },
+       GetExtraMsg(ExtraMsg::UnknownForm, {path, "9"})},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    list.clear();
+    link.reset();
+    std::filesystem::remove_all(path);
+    std::filesystem::remove(folder.file("REGIS.MIR"));
+    std::filesystem::remove(folder.file("OK.TMP"));
+    c.plant();
+    sim->setPunches({punch("1234", 6, 7, 0)});
+    if (c.line.empty()) {
+      ASSERT_EQ(collect(), -100);
+      const auto lines = fileLines("REGIS.MIR");
+      ASSERT_EQ(lines.size(), 1u);
+      EXPECT_EQ(lines[0].rfind("XXXXXXXXXX " + date(6) + " 07:00 01 01", 0), 0u) << lines[0];
+      continue;
+    }
+    ASSERT_EQ(collect(), -200);
+    EXPECT_EQ(list.text(list.count()), c.line);
+    EXPECT_EQ(list.style(list.count()), kRedLine);
+    EXPECT_FALSE(folder.exists("REGIS.MIR"));
+    EXPECT_FALSE(folder.exists("OK.TMP"));
+    EXPECT_EQ(clear(1), -200);
+    EXPECT_EQ(sim->clearCount(), 0u);
+    EXPECT_EQ(sim->punches().size(), 1u);
+    if (link) {
+      EXPECT_TRUE(link->unchanged());
+    }
+  }
 }
 
 TEST_F(CollectPunchesTest, ATornLastLineIsEndedBeforeTheFirstNewOne) {

@@ -3,6 +3,7 @@
 #include "collect/CollectionPass.h"
 
 #include "collect/DialClock.h"
+#include "collect/testing/Hooks.h"
 #include "core/Basic.h"
 #include "core/ClsCfgFile.h"
 #include "core/ClsListaRelojes.h"
@@ -17,6 +18,7 @@
 
 #include <basekit/codepage.h>
 #include <basekit/plainfile.h>
+#include <basekit/testing/Hooks.h>
 #include <clocklink/ClsMirsol.h>
 #include <clocklink/ClsModem.h>
 #include <clocklink/EventPump.h>
@@ -24,6 +26,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -276,6 +280,101 @@ TEST_F(CollectionPassTest, AStopRequestEndsThePassBeforeTheNextClock) {
   EXPECT_TRUE(result.stopped);
   EXPECT_EQ(file("R1.MIR").size(), 2u);
   EXPECT_FALSE(folder.exists("R2.MIR"));
+}
+
+// A pass whose download does not complete leaves every file it wrote to as it was and the
+// clock uncleared; the next pass then writes each punch once, in every file.
+TEST_F(CollectionPassTest, AFailedDownloadIsTakenBackAndTheNextPassWritesEachPunchOnce) {
+  enum class Fault { Stop, LinkDrops, BackupFails };
+  struct Case {
+    const char* what;
+    Fault fault;
+    PassMode mode;
+  };
+  const std::vector<Case> cases = {
+      {"stop during the download", Fault::Stop, PassMode::Automatic},
+      {"the link drops", Fault::LinkDrops, PassMode::Console},
+      {"BACKUP.MIR cannot be written", Fault::BackupFails, PassMode::Online}};
+  const std::vector<std::string> files = {"R1.MIR", "BACKUP.MIR", "ERRORES.TXT", "CONSOLE.MIR"};
+  constexpr size_t kValid = 40;
+  constexpr int kFailAt = 14;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    clocksim::Simulator sim;
+    sim.generatePunches(kValid, 21);
+    auto flagged = sim.punches().front();
+    flagged.card = "3333";
+    flagged.month = 13;  // flagged by the clock: every line then goes to ERRORES.TXT too
+    auto stored = sim.punches();
+    stored.insert(stored.begin(), flagged);
+    sim.setPunches(stored);
+    const uint16_t port = sim.listenTcp();
+    for (const auto& name : files) folder.write(name, "line of an earlier pass\r\n");
+    start({ClockSpec{.slot = 1, .description = "Uno", .port = port, .file = "R1.MIR"}},
+          "BACKUP=1\r\n");
+    edit(1, [](ClsListaRelojes& clock) { clock.M_Borrar = 1; });
+
+    bool stopped = false;
+    if (c.fault == Fault::Stop) {
+      // What a stop request (the button, SIGTERM) does during a pass.
+      stop = [&stopped] { return stopped; };
+      clocklink::setEventPump([&stopped] {
+        if (!stopped && gMirsol->RegCount >= kFailAt) {
+          stopped = true;
+          gMirsol->SetCancel(1);
+        }
+      });
+    }
+    collect::testing::setStepHook([&](const char* step, int index) {
+      if (c.fault == Fault::LinkDrops && std::string(step) == "fetched" && index == kFailAt)
+        sim.stop();
+      // The output and error files take their lines; the next file, BACKUP.MIR, finds the
+      // disk full.
+      if (c.fault == Fault::BackupFails && std::string(step) == "written" &&
+          index == static_cast<int>(kValid + 1))
+        basekit::testing::failAppendAfter(2, ENOSPC);
+    });
+    ClsLogger logger;
+    logger.logEnabled = true;
+    list.clear();
+    const auto first = run(c.mode, &logger);
+    collect::testing::setStepHook(nullptr);
+    clocklink::setEventPump(nullptr);
+    EXPECT_TRUE(first.errors);
+    EXPECT_EQ(sim.clearCount(), 0u);
+    EXPECT_EQ(sim.punches().size(), kValid + 1);
+    for (const auto& name : files) {
+      EXPECT_EQ(folder.read(name), "line of an earlier pass\r\n") << name;
+    }
+    const auto log = file(logger.getFileName());
+    EXPECT_TRUE(contains(log, GetExtraMsg(ExtraMsg::WritesUndone)));
+    EXPECT_FALSE(contains(log, ">Las registraciones han sido borradas"));
+
+    stop = nullptr;
+    gMirsol->SetCancel(0);
+    if (c.fault == Fault::LinkDrops) {
+      ASSERT_EQ(sim.listenTcp(port), port);
+    }
+    const auto second = run(c.mode);
+    EXPECT_FALSE(second.errors);
+    EXPECT_EQ(sim.clearCount(), 1u);
+    EXPECT_TRUE(sim.punches().empty());
+    const size_t console = c.mode == PassMode::Console ? kValid : 0;
+    const std::vector<std::pair<std::string, size_t>> want = {{"R1.MIR", kValid},
+                                                              {"BACKUP.MIR", kValid + 1},
+                                                              {"ERRORES.TXT", kValid + 1},
+                                                              {"CONSOLE.MIR", console}};
+    for (const auto& [name, count] : want) {
+      auto lines = file(name);
+      ASSERT_FALSE(lines.empty()) << name;
+      EXPECT_EQ(lines.front(), "line of an earlier pass") << name;
+      lines.erase(lines.begin());
+      EXPECT_EQ(lines.size(), count) << name;
+      EXPECT_EQ(std::set<std::string>(lines.begin(), lines.end()).size(), lines.size())
+          << name << ": a punch written twice";
+    }
+    for (const auto& name : files) std::filesystem::remove(folder.file(name));
+  }
 }
 
 // Dial-up clocks behind the simulated modem on COM5.

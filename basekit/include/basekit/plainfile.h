@@ -170,4 +170,35 @@ int openLockFile(const std::string& path, FileError* error = nullptr);
 // Flushes a folder's entries to disk (after a file was created or renamed in it).
 bool syncFolder(const std::string& folder, FileError* error = nullptr);
 
+// The length a file opened for appending had when it was marked, and the means to cut that very
+// file back to it when the appends that follow must be undone as a whole. The mark holds a
+// descriptor of its own on the file (not its name), so the cut reaches the file that was
+// appended to, whatever has become of the name since, and never another one.
+class LengthMark {
+ public:
+  LengthMark() = default;
+  ~LengthMark();
+  LengthMark(LengthMark&& other) noexcept;
+  LengthMark& operator=(LengthMark&& other) noexcept;
+  LengthMark(const LengthMark&) = delete;
+  LengthMark& operator=(const LengthMark&) = delete;
+
+  // Marks the open `file` at its present length. False with the reason.
+  bool mark(const PlainFile& file, FileError* error = nullptr);
+  // Cuts the file back to the marked length (a file no longer than that is left alone) and syncs
+  // it. False with the reason.
+  bool cutBack(FileError* error = nullptr);
+
+  bool isMarked() const { return m_fd >= 0; }
+  off_t length() const { return m_length; }
+  // The file marked: its device and inode.
+  FileIdentity identity() const;
+  const std::string& path() const { return m_path; }
+
+ private:
+  int m_fd = -1;
+  off_t m_length = 0;
+  std::string m_path;
+};
+
 }  // namespace basekit
