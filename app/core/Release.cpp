@@ -97,12 +97,13 @@ void SepararCampos(const std::string& line) {
   if (start <= line.size()) gSplitFields->rest = line.substr(start);
 }
 
-StartChoice decideStart(LockState lock, StoreLoad usersResult, int16_t autoFlag,
+StartChoice decideStart(LockState lock, const StoreLoad& usersResult, int16_t autoFlag,
                         const std::string& autoDias, const basic::DateTime& today) {
   if (lock == LockState::Held) return {StartChoice::Refuse, 166, 0};
   if (lock == LockState::Failed) return {StartChoice::Refuse, 320, 0};
   if (usersResult == StoreLoad::Missing) return {StartChoice::Refuse, 310, 320};
-  if (usersResult == StoreLoad::Empty) return {StartChoice::Refuse, 335, 320};
+  if (usersResult == StoreLoad::Empty || usersResult == StoreLoad::Unreadable)
+    return {StartChoice::Refuse, 335, 320};
   const size_t position = static_cast<size_t>(basic::Weekday(today));
   if (autoFlag == 1 && position <= autoDias.size() && autoDias[position - 1] == '1')
     return {StartChoice::Automatic, 0, 0};

@@ -8,6 +8,7 @@
 #include <basekit/plainfile.h>
 
 #include <cerrno>
+#include <ostream>
 #include <sys/stat.h>
 
 namespace storefile {
@@ -74,20 +75,31 @@ bool copyOpenedFile(const basekit::ReadingFile& from, const std::string& path, m
   return true;
 }
 
-StoreRead loadStore(const std::string& path, std::string& data, size_t maxBytes,
-                    StoreStatus& status) {
+StoreLoad loadStore(const std::string& path, size_t maxBytes, StoreStatus& status,
+                    const std::function<StoreLoad(const std::string& bytes)>& decode) {
+  status = StoreStatus{};
+  std::string data;
   basekit::FileError failure;
-  if (basekit::readWholeFile(path, data, &failure, maxBytes)) return StoreRead::Read;
+  if (basekit::readWholeFile(path, data, &failure, maxBytes)) {
+    if (data.empty()) return StoreLoad::Empty;
+    return decode(data);
+  }
   const int err = failure.err != 0 ? failure.err : EIO;
   // Nothing under the name at all: the store's own rule for a missing file applies. Whatever
   // else is there and cannot be read is never taken for missing.
-  if (err == ENOENT || err == ENOTDIR) return StoreRead::Missing;
+  if (err == ENOENT || err == ENOTDIR) return StoreLoad::Missing;
   status.readErrno = err;
   status.unreadable = true;
   // Shown to the operator: the file and the system's reason, framed in the settings' language.
   status.readReason = path + ": " + systemReason(err);
   status.message = GetExtraMsg(ExtraMsg::ReadFailed, {path, systemReason(err)});
-  return StoreRead::Failed;
+  return StoreLoad::unreadable(status.readReason);
+}
+
+StoreLoad unreadableForm(StoreStatus& status, std::string message) {
+  status.unreadable = true;
+  status.message = message;
+  return StoreLoad::unreadable(std::move(message));
 }
 
 void noteUnloadedBytes(const std::string& path, size_t size, size_t loaded, StoreStatus& status) {
@@ -116,3 +128,10 @@ StoreResult saveStore(const std::string& path, const std::string& bytes, StoreSt
 }
 
 }  // namespace storefile
+
+std::ostream& operator<<(std::ostream& out, const StoreLoad& load) {
+  static const char* const kinds[] = {"Loaded", "Empty", "Missing", "Unreadable"};
+  out << kinds[load.kind];
+  if (!load.reason.empty()) out << " (" << load.reason << ")";
+  return out;
+}

@@ -5,6 +5,7 @@
 
 #include "core/StoreResult.h"
 
+#include <functional>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -56,6 +57,12 @@ struct StoreStatus {
   std::string readReason;
   int badRow = 0;       // 1-based row/slot that refused the last save (0 = none)
   std::string message;  // a line the caller can log; "" when all went well
+
+  // What the last load found wrong with the file (its StoreLoad's reason, or the bytes it
+  // left), "" when nothing; valid until a save.
+  std::string loadReason() const {
+    return !unreadable ? std::string() : readErrno != 0 ? readReason : message;
+  }
 };
 
 namespace storefile {
@@ -66,13 +73,17 @@ std::string trimBlanks(const std::string& s);
 std::string fitText(const std::string& utf8, size_t width);
 bool fileExists(const std::string& path);
 
-enum class StoreRead { Missing, Read, Failed };
-// Reads a store file whole when it holds at most maxBytes, every check made on the opened
-// descriptor. Missing only when nothing is there under the name: anything else that cannot be
-// read (a folder, a FIFO, a symbolic link, a file too large) is Failed, with the status saying
-// so (unreadable, readErrno, readReason, message), and data is empty.
-StoreRead loadStore(const std::string& path, std::string& data, size_t maxBytes,
-                    StoreStatus& status);
+// Every store's load: reads the file whole when it holds at most maxBytes, every check made on
+// the opened descriptor, and answers Missing only when nothing is there under the name;
+// anything else that cannot be read (a folder, a FIFO, a symbolic link, a file too large, one
+// the program may not read) is Unreadable, with the status saying so (unreadable, readErrno,
+// readReason, message). An empty file is Empty; the bytes of any other go to `decode`, whose
+// answer is the load's.
+StoreLoad loadStore(const std::string& path, size_t maxBytes, StoreStatus& status,
+                    const std::function<StoreLoad(const std::string& bytes)>& decode);
+// What a decoder answers for bytes of no form it knows (`message` names the file): the status
+// marks the file to be kept aside before a save replaces it.
+StoreLoad unreadableForm(StoreStatus& status, std::string message);
 // Before a save replaces a file that its load could not read, keep a copy of it at
 // path + ".unreadable", read through one descriptor and given that descriptor's mode. Returns
 // false (and says why in status.message) when the copy could not be made: the caller must not

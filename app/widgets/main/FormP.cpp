@@ -338,8 +338,9 @@ void FormP::start() {
   m_cmdReset->hide();
   setWindowTitle(q("Velta 2000 - " + (users() ? users()->auName : std::string())));
   const collect::RunContext ctx = objects();
-  // A clock store that could not be read leaves the list empty: say so, and go on with it.
-  if (ctx.clocks.status().unreadable) MsgBox(311, msgbox::Critical, {}, {}, this);
+  // A clock store that could not be read leaves the list empty: say so and why, and go on.
+  if (ctx.clocks.status().unreadable)
+    MsgBox(311, msgbox::Critical, {}, ": " + ctx.clocks.status().loadReason(), this);
   fillSelector();
   MostrarConfig(ctx.cfg.RelojActivo);
   FijarControles();
@@ -645,7 +646,9 @@ void FormP::reselectAfterRun() {
 void FormP::reloadClocks() {
   const std::optional<collect::RunContext> ctx = runContext();
   if (!ctx) return;
-  (void)ctx->clocks.CargarRelojes();  // a missing list shows no clocks
+  // A missing list shows the default clock; one that cannot be read none, and says why.
+  const StoreLoad got = ctx->clocks.CargarRelojes();
+  if (got == StoreLoad::Unreadable) MsgBox(311, msgbox::Critical, {}, ": " + got.reason, this);
   fillSelector();
   reselectClock();
 }

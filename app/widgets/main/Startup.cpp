@@ -64,9 +64,6 @@ std::string loginRefusal(const ClsCfgFile& cfg) {
                      {cfg.AutoDias, std::to_string(basic::Weekday(basic::Now()))}) +
          ". " + noLogin;
 }
-
-// ": <reason>" of a store file that could not be read, the reason naming the file.
-std::string readFailure(const StoreStatus& s) { return ": " + s.readReason; }
 }  // namespace
 
 StartResult runStartup(InstanceLock& lock, const StartupHooks& hooks) {
@@ -100,26 +97,27 @@ StartResult runStartup(InstanceLock& lock, const StartupHooks& hooks) {
     return StartResult::EndedWithError;
   }
 
-  const StoreLoad users = objects.createStartupObjects();
+  const ProgramObjects::StartupLoads loads = objects.createStartupObjects();
   const StartChoice c =
-      decideStart(LockState::Acquired, users, cfg.Auto, cfg.AutoDias, basic::Now());
+      decideStart(LockState::Acquired, loads.users, cfg.Auto, cfg.AutoDias, basic::Now());
   if (c.kind == StartChoice::Refuse) {
-    // A user file that exists but could not be opened or read says so, not "empty".
-    const StoreStatus& us = objects.users()->status();
+    // A user file that is there but could not be taken says why: one that could not be read
+    // is no "access error", one of an unknown form is, with the file named.
     const bool unattended = cfg.Auto == 1;
-    if (users == StoreLoad::Empty && us.readErrno != 0)
-      refuse(hooks, 386, 320, readFailure(us), unattended);
+    if (loads.users == StoreLoad::Unreadable)
+      refuse(hooks, objects.users()->status().readErrno != 0 ? 386 : c.message, c.title,
+             ": " + loads.users.reason, unattended);
     else
       refuse(hooks, c.message, c.title, {}, unattended);
     return StartResult::EndedWithError;
   }
-  const StoreStatus& clocksRead = objects.clocks()->status();
-  if (clocksRead.readErrno != 0) {
+  if (loads.clocks == StoreLoad::Unreadable) {
+    const std::string why = ": " + loads.clocks.reason;
     if (c.kind == StartChoice::Automatic) {  // a pass over no clock would look like success
-      refuse(hooks, 386, 320, readFailure(clocksRead), true);
+      refuse(hooks, 386, 320, why, true);
       return StartResult::EndedWithError;
     }
-    refuse(hooks, 386, 320, readFailure(clocksRead), false);
+    refuse(hooks, 386, 320, why, false);
   }
   if (c.kind == StartChoice::Automatic) {
     objects.runMode() = 2;

@@ -242,4 +242,20 @@ TEST_F(VeltaProgram, WhatIsNoPlainFileUnderADataFilesNameEndsWithStatusOne) {
   }
 }
 
+// A clock list of a form the program does not know is no list without clocks: an automatic
+// start ends with status 1 and says why, in the settings' language, on standard error and in
+// the daily log, having collected nothing.
+TEST_F(VeltaProgram, AClockListOfAnUnknownFormEndsAnAutomaticStartWithStatusOne) {
+  data.write("VELTA.INI", "[COMMON]\r\nAUTO=1\r\nAUTODIAS=11111111\r\nLENGUAJE=1000\r\n");
+  data.write("velta002.dat", std::string("\x09\x00", 2) + std::string(600, ' '));
+  const std::string logPath = data.file(basic::Format(basic::Now(), "YYYYmmdd") + ".LOG");
+  std::remove(logPath.c_str());
+
+  Velta velta(data.path());
+  EXPECT_EQ(velta.waitEnd(), 1);
+  const std::string said = data.file("velta002.dat") + " is of an unknown form (version 9)";
+  EXPECT_NE(velta.standardError().find(said), std::string::npos) << velta.standardError();
+  EXPECT_NE(apptest::readWholeFile(logPath).find(said), std::string::npos);
+}
+
 }  // namespace
