@@ -1,7 +1,8 @@
 # The Debian package: everything the install rules put under the prefix, in one package
 # velta_<version>_<arch>.deb (scripts/package configures with the prefix /usr, builds and runs
 # cpack). Its dependencies come from what the programs and libraries link (dpkg-shlibdeps);
-# xdg-utils, which the program starts to mail a file, is recommended.
+# xdg-utils, which the program starts to mail a file, and Qt's own translations (its buttons
+# and dialogs in the language of the settings) are recommended.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME velta)
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
@@ -23,5 +24,5 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The package's own libraries are found in the package itself, not among the system's.
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, qt6-translations-l10n")
 include(CPack)
