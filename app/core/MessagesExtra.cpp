@@ -70,6 +70,22 @@ const Block kEs = {
     "Se deshizo lo grabado: los archivos quedaron como estaban y las registraciones siguen en "
     "el reloj",
     "No se pudo deshacer lo grabado en %1: %2",
+    "Uso: velta-init CARPETA USUARIO\n"
+    "Prepara CARPETA (creándola si no existe) para que una estación arranque en ella: "
+    "VELTA.DAT con el usuario administrador USUARIO y VELTA.INI con los valores iniciales. La "
+    "clave, un número, se escribe dos veces en la terminal o se lee como una línea de la "
+    "entrada estándar.",
+    "El usuario \"%1\" no cabe en el archivo de usuarios: a lo sumo 20 caracteres de "
+    "Windows-1252",
+    "Error: La clave debe ser un número entero de -2147483648 a 2147483647",
+    "Clave de %1: ",
+    "Repita la clave: ",
+    "%1 ya existe: la carpeta ya tiene un archivo de usuarios; no se cambió nada",
+    "%1 es un enlace simbólico; indique la carpeta misma",
+    "%1 no es una carpeta",
+    "%1: %2; no se cambió nada",
+    "No se pudo preparar %1: %2",
+    "%1 está lista: VELTA.DAT con el administrador %2, VELTA.INI con los valores iniciales",
 };
 
 const Block kEn = {
@@ -123,6 +139,20 @@ const Block kEn = {
     "No automatic run today: character %2 of AUTODIAS (\"%1\", Sunday first) is not 1",
     "What was written was undone: the files are as they were and the punches stay on the clock",
     "Could not undo what was written to %1: %2",
+    "Usage: velta-init FOLDER USER\n"
+    "Makes FOLDER (created when missing) a folder a station can start in: VELTA.DAT with the "
+    "administrator USER and VELTA.INI with the start-up values. The password, a number, is "
+    "typed twice on a terminal or read as one line from standard input.",
+    "The user \"%1\" does not fit the user file: at most 20 Windows-1252 characters",
+    "Error: The password must be a whole number from -2147483648 to 2147483647",
+    "Password of %1: ",
+    "Type the password again: ",
+    "%1 exists: the folder already holds a user file; nothing was changed",
+    "%1 is a symbolic link; name the folder itself",
+    "%1 is not a folder",
+    "%1: %2; nothing was changed",
+    "Could not prepare %1: %2",
+    "%1 is ready: VELTA.DAT with the administrator %2, VELTA.INI with the start-up values",
 };
 
 const Block kPt = {
@@ -179,6 +209,21 @@ const Block kPt = {
     "O gravado foi desfeito: os arquivos ficaram como estavam e as marcações continuam no "
     "relógio",
     "Não foi possível desfazer o gravado em %1: %2",
+    "Uso: velta-init PASTA USUÁRIO\n"
+    "Prepara PASTA (criando-a quando não existe) para que uma estação inicie nela: VELTA.DAT "
+    "com o usuário administrador USUÁRIO e VELTA.INI com os valores iniciais. A senha, um "
+    "número, é digitada duas vezes no terminal ou lida como uma linha da entrada padrão.",
+    "O usuário \"%1\" não cabe no arquivo de usuários: no máximo 20 caracteres de "
+    "Windows-1252",
+    "Erro: A senha deve ser um número inteiro de -2147483648 a 2147483647",
+    "Senha de %1: ",
+    "Repita a senha: ",
+    "%1 já existe: a pasta já tem um arquivo de usuários; nada foi alterado",
+    "%1 é um link simbólico; indique a própria pasta",
+    "%1 não é uma pasta",
+    "%1: %2; nada foi alterado",
+    "Não foi possível preparar %1: %2",
+    "%1 está pronta: VELTA.DAT com o administrador %2, VELTA.INI com os valores iniciais",
 };
 
 // One pass, so a part that itself holds "%2" is not replaced again.

@@ -69,6 +69,18 @@ enum class ExtraMsg {
   // collection: a download that failed takes back what it wrote
   WritesUndone,  // the files went back to their length before the download
   UndoFailed,    // %1 file, %2 reason
+  // velta-init: a station's first data folder
+  InitUsage,
+  InitUserName,        // %1 user
+  InitPasswordWhole,   // a password that is a number but not one the user file can hold
+  InitPasswordPrompt,  // %1 user
+  InitPasswordAgain,
+  InitHasUsers,     // %1 the user file
+  InitFolderLink,   // %1 folder
+  InitNotFolder,    // %1 folder
+  InitNameRefused,  // %1 file, %2 reason
+  InitFailed,       // %1 folder, %2 what failed
+  InitDone,         // %1 folder, %2 user
   Count
 };
 
