@@ -103,7 +103,7 @@ const std::array<FormP::Command, 19> FormP::kCommands = {{
 }};
 
 FormP::FormP(const WindowOpeners& openers, const std::optional<collect::RunContext>& context,
-             QWidget* parent, ProgramObjects* owner)
+             ProgramObjects* owner, QWidget* parent)
     : QMainWindow(parent),
       HandedContext(context, programWindowState(owner)),
       m_openers(openers),

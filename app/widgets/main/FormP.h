@@ -40,8 +40,8 @@ class FormP : public QMainWindow, public MainWindowHost, public HandedContext {
   // enabling, level gating). The program-wide objects must exist. The window works over
   // `context` (the program's run context) while its owner holds the objects. The logged-in user,
   // the audit log and the run mode are those of `owner` while it is the live one.
-  explicit FormP(const WindowOpeners& openers, const std::optional<collect::RunContext>& context,
-                 QWidget* parent = nullptr, ProgramObjects* owner = ProgramObjects::current());
+  FormP(const WindowOpeners& openers, const std::optional<collect::RunContext>& context,
+        ProgramObjects* owner, QWidget* parent = nullptr);
   ~FormP() override;
 
   // Captions and tool-tips from the message table in the current language.
