@@ -2,6 +2,7 @@
 // Accept's checks of the name, the password and its repetition, and the last administrator.
 #include "admin/FUsrModel.h"
 
+#include "admin/tests/EditorTestData.h"
 #include "core/Basic.h"
 #include "core/ClsCfgFile.h"
 #include "core/ClsUsers.h"
@@ -20,12 +21,7 @@ class FUsrModelTest : public ::testing::Test {
   }
 
   void putUser(int16_t slot, const std::string& name, int32_t psw, int16_t level) {
-    users.Version = 1;
-    users.Code = slot;
-    users.Name = name;
-    users.Psw = psw;
-    users.Level = level;
-    users.SetCurData(slot);
+    editortest::putUser(users, slot, name, psw, level);
   }
 
   apptest::TempDataFolder tmp;

@@ -2,6 +2,7 @@
 // the model and date-name reactions, and Accept's checks and store into the clock list.
 #include "admin/fRelojModel.h"
 
+#include "admin/tests/EditorTestData.h"
 #include "core/ClsCfgFile.h"
 #include "core/ClsListaRelojes.h"
 #include "testsupport/AppTestSupport.h"
@@ -20,25 +21,8 @@ class fRelojModelTest : public ::testing::Test {
     list.Iniciar(tmp.file("velta002.dat"));
   }
 
-  // A clock in `slot` whose record says program number `prg`.
   void putClock(int16_t slot, int16_t prg, const std::function<void(ClsListaRelojes&)>& edit = {}) {
-    list.m_Version = 7;
-    list.m_Prg = prg;
-    list.M_Numero = "1";
-    list.m_Modelo = 0;
-    list.m_Puerto = "COM1";
-    list.m_Velocidad = "9600";
-    list.M_Comunicacion = 1;
-    list.m_TipoNumero = 1;
-    list.M_Archivo = "REGIS.MIR";
-    list.m_ArchivoFecha = 0;
-    list.m_IP = "";
-    list.m_Telefono = "";
-    list.m_PortLocal = 7001;
-    list.m_PortRemoto = 7001;
-    list.m_Descrip = "clock " + std::to_string(slot);
-    if (edit) edit(list);
-    list.SetCurData(slot);
+    editortest::putClock(list, slot, prg, edit);
   }
 
   apptest::TempDataFolder tmp;

@@ -1,6 +1,7 @@
 #include "widgets/admin/FUsr.h"
 
 #include "admin/ConfigForm.h"
+#include "admin/tests/EditorTestData.h"
 #include "core/Basic.h"
 #include "core/ClsCfgFile.h"
 #include "core/ClsUsers.h"
@@ -31,12 +32,7 @@ class FUsrTest : public ::testing::Test {
   }
 
   void putUser(int16_t slot, const std::string& name, int32_t psw, int16_t level) {
-    users.Version = 1;
-    users.Code = slot;
-    users.Name = name;
-    users.Psw = psw;
-    users.Level = level;
-    users.SetCurData(slot);
+    editortest::putUser(users, slot, name, psw, level);
   }
 
   apptest::TempDataFolder tmp;
