@@ -97,10 +97,10 @@ int main(int argc, char** argv) {
       programEnd = openAutomaticRun(nullptr, context);
     };
   }
-  hooks.showMain = [&mainWindow, &buildContext, &context, &programEnd, noDisplay] {
+  hooks.showMain = [&mainWindow, &buildContext, &context, &objects, &programEnd, noDisplay] {
     if (programEnd) return;
     buildContext();
-    mainWindow = std::make_unique<FormP>(windowOpeners(), context);
+    mainWindow = std::make_unique<FormP>(windowOpeners(), context, &objects);
     mainWindow->setUnattendedClose(noDisplay);
     mainWindow->show();
   };

@@ -1,13 +1,14 @@
 #include "admin/RecordView.h"
 
-#include "basekit/atomicfile.h"
-#include "basekit/codepage.h"
-#include "basekit/paths.h"
-#include "basekit/plainfile.h"
 #include "core/Basic.h"
 #include "core/CardIndex.h"
 #include "core/CardNumber.h"
 #include "core/MessagesExtra.h"
+
+#include <basekit/atomicfile.h>
+#include <basekit/codepage.h>
+#include <basekit/paths.h>
+#include <basekit/plainfile.h>
 
 #include <algorithm>
 #include <cerrno>
