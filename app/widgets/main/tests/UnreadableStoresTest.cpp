@@ -279,7 +279,7 @@ TEST_F(UnreadableStoresTest, EachCallerSaysWhy) {
           make(store, c);
           user.emplace(c.make == NoPermission ? data.path() : std::string());
         };
-        FormP form(openers, apptest::runContext());
+        FormP form(openers, apptest::runContext(), &apptest::objects());
         form.show();
         boxes.clear();
         form.item(FormP::Op, 0)->trigger();
@@ -377,7 +377,7 @@ TEST_F(UnreadableStoresTest, ThePictures) {
   }
   WindowOpeners openers;
   openers.Fconfig = [this](QWidget*) { data.write("velta002.dat", Bytes().i16(9).s("", 600).b); };
-  FormP form(openers, apptest::runContext());
+  FormP form(openers, apptest::runContext(), &apptest::objects());
   form.show();
   form.item(FormP::Op, 0)->trigger();
   EXPECT_TRUE(apptest::grabNonBlank(&form, QStringLiteral("unreadable-FormP.png")));
