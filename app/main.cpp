@@ -5,7 +5,8 @@
 // service) it runs on the offscreen platform (StartPlatform.h): the automatic run collects, a
 // start-up refusal goes to standard error and the program ends with status 1, and so does a
 // start that needs the log-in, which nobody could see. A display named that cannot be reached
-// ends it with status 1 too, before Qt would abort.
+// ends it with status 1 too, before Qt would abort; one reached whose Qt platform cannot be
+// loaded is started without, as if no display were named, and the log-in start says so.
 #include "collect/RunContext.h"
 #include "core/InstanceLock.h"
 #include "core/MessagesExtra.h"
@@ -53,10 +54,11 @@ int main(int argc, char** argv) {
   const int lenguaje = lenguajeOfSettingsFile("VELTA.INI");
   useLanguageAsSystemLocale(lenguaje);
   // Qt chooses its platform when the application is made, and aborts when it can reach none.
-  const std::string unreachable = settleStartPlatform();
-  if (!unreachable.empty()) {
-    std::fprintf(stderr, "velta: %s\n",
-                 GetExtraMsgIn(ExtraMsg::DisplayUnreachable, lenguaje, {unreachable}).c_str());
+  const StartPlatform platform = settleStartPlatform();
+  if (!platform.unreachable.empty()) {
+    std::fprintf(
+        stderr, "velta: %s\n",
+        GetExtraMsgIn(ExtraMsg::DisplayUnreachable, lenguaje, {platform.unreachable}).c_str());
     return 1;
   }
   QApplication app(argc, argv);
@@ -87,11 +89,16 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "velta: %s\n", text.c_str());
     };
     // The log-in window would wait behind a screen nobody sees: end, and say why.
-    hooks.login = [&loginWithoutDisplay](std::string& user, std::string& psw) {
+    hooks.login = [&loginWithoutDisplay, &platform](std::string& user, std::string& psw) {
       user.clear();
       psw.clear();
       loginWithoutDisplay = true;
-      std::fprintf(stderr, "velta: %s\n", GetExtraMsg(ExtraMsg::LoginWithoutDisplay).c_str());
+      // A display that is there but cannot be used is named, with the platform it lacks.
+      const std::string why = platform.display.empty()
+                                  ? GetExtraMsg(ExtraMsg::LoginWithoutDisplay)
+                                  : GetExtraMsg(ExtraMsg::DisplayPlatformMissing,
+                                                {platform.display, platform.platform});
+      std::fprintf(stderr, "velta: %s\n", why.c_str());
       return false;
     };
   }

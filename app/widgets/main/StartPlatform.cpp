@@ -1,11 +1,20 @@
 #include "widgets/main/StartPlatform.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QPluginLoader>
+#include <QString>
+
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -61,22 +70,94 @@ bool waylandDisplayReached(const std::string& name) {
   return reached;
 }
 
+// The platform Qt takes by itself when none is chosen: Wayland in a Wayland session (but on
+// GNOME, where Qt keeps to X), X otherwise.
+bool waylandFirst() {
+  if (environment("XDG_SESSION_TYPE") != "wayland") return false;
+  const auto gnome = [](std::string desktop) {
+    for (char& c : desktop) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return desktop.find("gnome") != std::string::npos;
+  };
+  return !gnome(environment("XDG_CURRENT_DESKTOP")) && !gnome(environment("XDG_SESSION_DESKTOP"));
+}
+
 }  // namespace
 
-std::string settleStartPlatform() {
-  if (!environment("QT_QPA_PLATFORM").empty()) return {};
+std::vector<std::string> platformPluginFolders() {
+  std::vector<std::string> folders;
+  const std::string own = environment("QT_QPA_PLATFORM_PLUGIN_PATH");
+  if (!own.empty()) folders.push_back(own);
+  for (const QString& path : QCoreApplication::libraryPaths())
+    folders.push_back(QDir(path).filePath(QStringLiteral("platforms")).toStdString());
+  return folders;
+}
+
+bool platformPluginLoads(const std::string& platform, const std::vector<std::string>& folders) {
+  const QString key = QString::fromStdString(platform);
+  for (const std::string& folder : folders) {
+    const QDir dir(QString::fromStdString(folder));
+    for (const QString& name : dir.entryList(QDir::Files)) {
+      // Read without loading, as Qt's plugin factory reads it: the interface and the keys.
+      QPluginLoader plugin(dir.absoluteFilePath(name));
+      const QJsonObject meta = plugin.metaData();
+      if (!meta.value(QStringLiteral("IID"))
+               .toString()
+               .startsWith(QStringLiteral("org.qt-project.Qt.QPA.QPlatformIntegrationFactory")))
+        continue;
+      const QJsonArray keys =
+          meta.value(QStringLiteral("MetaData")).toObject().value(QStringLiteral("Keys")).toArray();
+      bool named = false;
+      for (const auto& k : keys)
+        named = named || k.toString().compare(key, Qt::CaseInsensitive) == 0;
+      // Loaded as Qt would load it, so a library it needs that is missing counts too. It stays
+      // loaded: Qt takes the same library when the application is made.
+      if (named && plugin.load()) return true;
+    }
+  }
+  return false;
+}
+
+StartPlatform settleStartPlatform() { return settleStartPlatform(platformPluginFolders()); }
+
+StartPlatform settleStartPlatform(const std::vector<std::string>& pluginFolders) {
+  StartPlatform result;
+  if (!environment("QT_QPA_PLATFORM").empty()) return result;
   const std::string x = environment("DISPLAY");
   const std::string wayland = environment("WAYLAND_DISPLAY");
   if (x.empty() && wayland.empty()) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    return {};
+    return result;
   }
-  // Qt tries Wayland first and X after it, so one display reached is enough.
-  if (!wayland.empty() && waylandDisplayReached(wayland)) return {};
-  if (!x.empty() && xDisplayReached(x)) return {};
-  std::string unreachable;
-  if (!x.empty()) unreachable = x + " (DISPLAY)";
+  struct Candidate {
+    const char* platform;
+    std::string name;
+    const char* variable;
+    bool (*reached)(const std::string&);
+  };
+  // In the order Qt takes them by itself.
+  std::vector<Candidate> candidates = {
+      {"xcb", x, "DISPLAY", xDisplayReached},
+      {"wayland", wayland, "WAYLAND_DISPLAY", waylandDisplayReached}};
+  if (waylandFirst()) std::swap(candidates[0], candidates[1]);
+  const Candidate* withoutPlatform = nullptr;
+  for (const Candidate& c : candidates) {
+    if (c.name.empty() || !c.reached(c.name)) continue;
+    if (platformPluginLoads(c.platform, pluginFolders)) {
+      // The first candidate is Qt's own choice; Qt would not go on to the other one (it
+      // tries Wayland only in a Wayland session), it would abort.
+      if (&c != &candidates.front()) ::setenv("QT_QPA_PLATFORM", c.platform, 1);
+      return result;
+    }
+    if (!withoutPlatform) withoutPlatform = &c;
+  }
+  if (withoutPlatform) {
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    result.display = withoutPlatform->name + " (" + withoutPlatform->variable + ")";
+    result.platform = withoutPlatform->platform;
+    return result;
+  }
+  if (!x.empty()) result.unreachable = x + " (DISPLAY)";
   if (!wayland.empty())
-    unreachable += (unreachable.empty() ? "" : ", ") + wayland + " (WAYLAND_DISPLAY)";
-  return unreachable;
+    result.unreachable += (result.unreachable.empty() ? "" : ", ") + wayland + " (WAYLAND_DISPLAY)";
+  return result;
 }
