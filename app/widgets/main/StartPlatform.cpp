@@ -7,14 +7,12 @@
 #include <QPluginLoader>
 #include <QString>
 
-#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
-#include <utility>
 
 namespace {
 
@@ -70,17 +68,6 @@ bool waylandDisplayReached(const std::string& name) {
   return reached;
 }
 
-// The platform Qt takes by itself when none is chosen: Wayland in a Wayland session (but on
-// GNOME, where Qt keeps to X), X otherwise.
-bool waylandFirst() {
-  if (environment("XDG_SESSION_TYPE") != "wayland") return false;
-  const auto gnome = [](std::string desktop) {
-    for (char& c : desktop) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return desktop.find("gnome") != std::string::npos;
-  };
-  return !gnome(environment("XDG_CURRENT_DESKTOP")) && !gnome(environment("XDG_SESSION_DESKTOP"));
-}
-
 }  // namespace
 
 std::vector<std::string> platformPluginFolders() {
@@ -134,18 +121,15 @@ StartPlatform settleStartPlatform(const std::vector<std::string>& pluginFolders)
     const char* variable;
     bool (*reached)(const std::string&);
   };
-  // In the order Qt takes them by itself.
-  std::vector<Candidate> candidates = {
-      {"xcb", x, "DISPLAY", xDisplayReached},
-      {"wayland", wayland, "WAYLAND_DISPLAY", waylandDisplayReached}};
-  if (waylandFirst()) std::swap(candidates[0], candidates[1]);
+  // In the order Qt tries them by itself: Wayland first when a compositor is named.
+  const Candidate candidates[] = {{"wayland", wayland, "WAYLAND_DISPLAY", waylandDisplayReached},
+                                  {"xcb", x, "DISPLAY", xDisplayReached}};
   const Candidate* withoutPlatform = nullptr;
   for (const Candidate& c : candidates) {
     if (c.name.empty() || !c.reached(c.name)) continue;
     if (platformPluginLoads(c.platform, pluginFolders)) {
-      // The first candidate is Qt's own choice; Qt would not go on to the other one (it
-      // tries Wayland only in a Wayland session), it would abort.
-      if (&c != &candidates.front()) ::setenv("QT_QPA_PLATFORM", c.platform, 1);
+      // X behind a Wayland display Qt cannot use: named, so Qt does not try Wayland first.
+      if (&c != &candidates[0]) ::setenv("QT_QPA_PLATFORM", c.platform, 1);
       return result;
     }
     if (!withoutPlatform) withoutPlatform = &c;

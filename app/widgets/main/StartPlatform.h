@@ -24,10 +24,10 @@ struct StartPlatform {
 // QT_QPA_PLATFORM set and not empty is the caller's choice and is left to Qt. Otherwise: no
 // DISPLAY and no WAYLAND_DISPLAY (both unset or empty) sets QT_QPA_PLATFORM=offscreen; a
 // display named is tried, X as its client library connects (libxcb, loaded only for this),
-// Wayland by its socket, each with its platform (xcb, wayland) loaded from Qt's plugin folders
-// as Qt would load it, in Qt's order (Wayland first in a Wayland session). The first display
-// that is reached and whose platform loads is the one started on (QT_QPA_PLATFORM names it
-// when Qt would not take it by itself); when displays are reached but none has its platform,
+// Wayland by its socket, each with its platform (wayland, xcb) loaded from Qt's plugin folders
+// as Qt would load it, in Qt's order (Wayland first). The first display that is reached and
+// whose platform loads is the one started on (QT_QPA_PLATFORM names X when a Wayland display
+// named before it cannot be used); when displays are reached but none has its platform,
 // QT_QPA_PLATFORM=offscreen.
 StartPlatform settleStartPlatform();
 // The same with the platform plugin folders given instead of Qt's.
