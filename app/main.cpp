@@ -5,7 +5,8 @@
 // service) it runs on the offscreen platform (StartPlatform.h): the automatic run collects, a
 // start-up refusal goes to standard error and the daily log and the program ends with status
 // 1, and so does a start that needs the log-in, which nobody could see. A display named that cannot
-// be reached ends it with status 1 too, before Qt would abort.
+// be reached ends it with status 1 too, before Qt would abort; one reached whose Qt platform
+// cannot be loaded is started without, as if no display were named, and the log-in start says so.
 #include "collect/RunContext.h"
 #include "core/InstanceLock.h"
 #include "core/MessagesExtra.h"
@@ -55,10 +56,11 @@ int main(int argc, char** argv) {
   // Qt's own remarks of a start without a display stay off the administrator's standard error.
   quietPlatformNoise();
   // Qt chooses its platform when the application is made, and aborts when it can reach none.
-  const std::string unreachable = settleStartPlatform();
-  if (!unreachable.empty()) {
-    std::fprintf(stderr, "velta: %s\n",
-                 GetExtraMsgIn(ExtraMsg::DisplayUnreachable, lenguaje, {unreachable}).c_str());
+  const StartPlatform platform = settleStartPlatform();
+  if (!platform.unreachable.empty()) {
+    std::fprintf(
+        stderr, "velta: %s\n",
+        GetExtraMsgIn(ExtraMsg::DisplayUnreachable, lenguaje, {platform.unreachable}).c_str());
     return 1;
   }
   QApplication app(argc, argv);
@@ -89,6 +91,10 @@ int main(int argc, char** argv) {
     hooks.refuseWithoutDisplay = [](const std::string& text) {
       std::fprintf(stderr, "velta: %s\n", text.c_str());
     };
+    // A display that is there but cannot be used is named in the log-in refusal, with the
+    // platform it lacks.
+    hooks.unusableDisplay = platform.display;
+    hooks.unusablePlatform = platform.platform;
   }
   bool programEnd = false;  // the automatic run asked for the program's end
   if (windowOpeners().fAuto) {

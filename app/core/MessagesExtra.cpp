@@ -86,6 +86,27 @@ const Block kEs = {
     "%1: %2; no se cambió nada",
     "No se pudo preparar %1: %2",
     "%1 está lista: VELTA.DAT con el administrador %2, VELTA.INI con los valores iniciales",
+    "No se pudo usar el complemento conversor %1: %2",
+    "no se encontró el archivo",
+    "el archivo no es una biblioteca que este sistema pueda cargar, o le falta otra de la que "
+    "depende",
+    "la biblioteca no tiene la función QCvt",
+    "no se encontró la dirección del servidor",
+    "no se encontró la dirección del proxy",
+    "no se pudo conectar con el servidor",
+    "el servidor no respondió a tiempo",
+    "se cortó la conexión con el servidor",
+    "no se pudo leer el archivo a enviar",
+    "el nombre del servidor no es válido",
+    "el proxy indicado no es válido",
+    "el servidor no aceptó el usuario o la contraseña",
+    "el servidor rechazó la orden",
+    "el servidor respondió de forma inesperada",
+    "no se pudo abrir la conexión de datos con el servidor",
+    "no hay memoria suficiente",
+    "error de la transferencia FTP (código %1)",
+    "No se puede usar la pantalla %1: la plataforma %2 de Qt no está instalada o no se puede "
+    "cargar; sin pantalla sólo puede iniciarse la corrida automática",
 };
 
 const Block kEn = {
@@ -153,6 +174,26 @@ const Block kEn = {
     "%1: %2; nothing was changed",
     "Could not prepare %1: %2",
     "%1 is ready: VELTA.DAT with the administrator %2, VELTA.INI with the start-up values",
+    "Could not use the converter add-in %1: %2",
+    "the file was not found",
+    "the file is no library this system can load, or a library it needs is missing",
+    "the library has no QCvt function",
+    "the server's address was not found",
+    "the proxy's address was not found",
+    "could not connect to the server",
+    "the server did not answer in time",
+    "the connection to the server was cut",
+    "the file to send could not be read",
+    "the server name is not valid",
+    "the proxy given is not valid",
+    "the server did not accept the user or the password",
+    "the server refused the command",
+    "the server gave an unexpected answer",
+    "the data connection to the server could not be opened",
+    "not enough memory",
+    "FTP transfer error (code %1)",
+    "The display %1 cannot be used: Qt's %2 platform is not installed or cannot be loaded; "
+    "without a display only the automatic run can start",
 };
 
 const Block kPt = {
@@ -224,6 +265,27 @@ const Block kPt = {
     "%1: %2; nada foi alterado",
     "Não foi possível preparar %1: %2",
     "%1 está pronta: VELTA.DAT com o administrador %2, VELTA.INI com os valores iniciais",
+    "Não foi possível usar o complemento conversor %1: %2",
+    "o arquivo não foi encontrado",
+    "o arquivo não é uma biblioteca que este sistema possa carregar, ou falta outra da qual "
+    "depende",
+    "a biblioteca não tem a função QCvt",
+    "o endereço do servidor não foi encontrado",
+    "o endereço do proxy não foi encontrado",
+    "não foi possível conectar ao servidor",
+    "o servidor não respondeu a tempo",
+    "a conexão com o servidor foi cortada",
+    "não foi possível ler o arquivo a enviar",
+    "o nome do servidor não é válido",
+    "o proxy indicado não é válido",
+    "o servidor não aceitou o usuário ou a senha",
+    "o servidor recusou o comando",
+    "o servidor respondeu de forma inesperada",
+    "não foi possível abrir a conexão de dados com o servidor",
+    "memória insuficiente",
+    "erro da transferência FTP (código %1)",
+    "Não é possível usar a tela %1: a plataforma %2 do Qt não está instalada ou não pode ser "
+    "carregada; sem tela só pode ser iniciada a execução automática",
 };
 
 // One pass, so a part that itself holds "%2" is not replaced again.

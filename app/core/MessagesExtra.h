@@ -81,6 +81,28 @@ enum class ExtraMsg {
   InitNameRefused,  // %1 file, %2 reason
   InitFailed,       // %1 folder, %2 what failed
   InitDone,         // %1 folder, %2 user
+  // the converter add-in that cannot be called, and the kind of reason
+  AddInFailed,        // %1 the add-in's file, %2 the reason below
+  AddInNotFound,      // no such file where libraries are looked for
+  AddInNotLoadable,   // the file is there but is no library this system can load
+  AddInNoEntryPoint,  // the library has no QCvt
+  // an FTP transfer that failed with no reply from the server, by libcurl's kind of failure
+  FtpHostNotFound,
+  FtpProxyNotFound,
+  FtpNoConnection,
+  FtpTimedOut,
+  FtpConnectionLost,
+  FtpLocalRead,
+  FtpBadServerName,
+  FtpBadProxy,
+  FtpLoginDenied,
+  FtpRefused,
+  FtpOddReply,
+  FtpDataConnection,
+  FtpOutOfMemory,
+  FtpOther,  // %1 libcurl's code
+  // Qt's platform for the display cannot be loaded
+  DisplayPlatformMissing,  // %1 the display, as "wayland-0 (WAYLAND_DISPLAY)", %2 the platform
   Count
 };
 

@@ -211,6 +211,35 @@ TEST_F(CollectionPassTest, AFailedClockSetsTheErrorLineAndTheNextClockStillRuns)
   EXPECT_EQ(list.text(4), "Existen Errores. Verifique el archivo:" + logger.getFileName());
 }
 
+// A damaged record's interface (7) leaves the clock no link: the pass fails it and claims
+// nothing for it (no clearing, no date, no cards), for a model that waits for no
+// acknowledgement too.
+TEST_F(CollectionPassTest, AClockWithNoLinkFailsAndNothingIsClaimedDone) {
+  for (const int16_t model : {int16_t{6}, int16_t{0}}) {
+    SCOPED_TRACE(model);
+    list.clear();
+    start({ClockSpec{.slot = 1, .model = model, .interface = 7, .file = "R1.MIR"}});
+    edit(1, [](ClsListaRelojes& c) {
+      c.M_Borrar = 1;
+      c.m_FHora = 1;
+      c.m_ArchivoHabil = *gDataFolder + "CARDS.TXT";
+      c.m_tipo = 0;
+    });
+    folder.write("CARDS.TXT", "123\r\n");
+    ClsLogger logger;
+    logger.logEnabled = true;
+    const auto result = run(PassMode::Automatic, &logger);
+    EXPECT_TRUE(result.errors);
+    const auto log = file(logger.getFileName());
+    for (const char* claimed : {">Las registraciones han sido borradas",
+                                ">Fecha y Hora actualizada", " TARJETAS HABILITADAS..."})
+      EXPECT_FALSE(contains(log, claimed)) << claimed;
+    EXPECT_TRUE(contains(log, " ERROR AL HABILITAR TARJETAS"));
+    EXPECT_EQ(list.text(list.count()),
+              "Existen Errores. Verifique el archivo:" + logger.getFileName());
+  }
+}
+
 TEST_F(CollectionPassTest, AnOutputFileThatIsALinkIsNotWrittenNorClearedAndTheLogSaysWhy) {
   using Target = apptest::PlantedLink::Target;
   clocksim::Simulator sim;

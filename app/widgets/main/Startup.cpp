@@ -57,8 +57,12 @@ void refuse(const StartupHooks& hooks, int number, int title, const std::string&
 // Why a start that needs the log-in cannot go on without a display: the automatic run is off,
 // or today's AUTODIAS character is not "1" (an administrator reads "AUTODIAS" and knows what
 // to change, or that the day is meant to be off).
-std::string loginRefusal(const ClsCfgFile& cfg) {
-  const std::string noLogin = GetExtraMsg(ExtraMsg::LoginWithoutDisplay);
+std::string loginRefusal(const ClsCfgFile& cfg, const StartupHooks& hooks) {
+  const std::string noLogin =
+      hooks.unusableDisplay.empty()
+          ? GetExtraMsg(ExtraMsg::LoginWithoutDisplay)
+          : GetExtraMsg(ExtraMsg::DisplayPlatformMissing,
+                        {hooks.unusableDisplay, hooks.unusablePlatform});
   if (cfg.Auto != 1) return noLogin;
   return GetExtraMsg(ExtraMsg::NotAutomaticDay,
                      {cfg.AutoDias, std::to_string(basic::Weekday(basic::Now()))}) +
@@ -124,7 +128,7 @@ StartResult runStartup(InstanceLock& lock, const StartupHooks& hooks) {
     if (hooks.openAuto) hooks.openAuto();
   } else {
     if (hooks.refuseWithoutDisplay) {  // the log-in window would wait for nobody
-      refuseUnattended(hooks, loginRefusal(cfg));
+      refuseUnattended(hooks, loginRefusal(cfg, hooks));
       return StartResult::EndedWithError;
     }
     std::string user, psw;

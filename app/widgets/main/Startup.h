@@ -22,6 +22,10 @@ struct StartupHooks {
   // start that needs the log-in is refused the same way, saying why (the automatic run off,
   // or not today by AUTODIAS).
   std::function<void(const std::string& text)> refuseWithoutDisplay;
+  // A display that was reached but whose Qt platform cannot be loaded ("wayland-0
+  // (WAYLAND_DISPLAY)", "wayland"): the log-in refusal names them. Empty when no display was
+  // named.
+  std::string unusableDisplay, unusablePlatform;
 };
 
 enum class StartResult { Running, EndedOk, EndedWithError };

@@ -4,7 +4,8 @@
 // own on standard error, every refusal (a start that needs the log-in among them) ends with
 // status 1 and says why on standard error and in the daily log, and a display named that
 // cannot be reached ends with status 1 and says which, never an abort. A live X display (Xvfb)
-// is still used.
+// and a live Wayland compositor (weston) are still used, the compositor also with Qt's
+// Wayland platform made unloadable.
 #include "core/Basic.h"
 #include "core/InstanceLock.h"
 #include "core/Messages.h"
@@ -131,6 +132,68 @@ class LiveXDisplay {
   std::string m_name;
 };
 
+// A real Wayland compositor (weston's headless back end) with its socket in `runtime`, a
+// private folder; gone with the object.
+class LiveWaylandDisplay {
+ public:
+  static constexpr const char* kName = "wayland-velta";
+  explicit LiveWaylandDisplay(const std::string& runtime) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "WAYLAND_SOCKET"})
+      environment.remove(QString::fromLatin1(name));
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), QString::fromStdString(runtime));
+    m_server.setProcessEnvironment(environment);
+    m_server.setStandardOutputFile(QProcess::nullDevice());
+    m_server.setStandardErrorFile(QProcess::nullDevice());
+    m_server.start(QStringLiteral("weston"),
+                   {QStringLiteral("--backend=headless-backend.so"),
+                    QStringLiteral("--socket=") + QLatin1String(kName),
+                    QStringLiteral("--idle-time=0"), QStringLiteral("--no-config")});
+    if (!m_server.waitForStarted(20000)) return;
+    // Up once its socket takes a connection; a hang guard for a loaded machine, not a measure.
+    const std::string path = runtime + "/" + kName;
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+    for (int i = 0; i < 600 && m_server.state() == QProcess::Running; ++i) {
+      if (connects(AF_UNIX, reinterpret_cast<sockaddr*>(&address), sizeof address)) {
+        m_up = true;
+        return;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+  }
+  ~LiveWaylandDisplay() {
+    if (m_server.state() == QProcess::NotRunning) return;
+    m_server.terminate();
+    if (!m_server.waitForFinished(10000)) {
+      m_server.kill();
+      m_server.waitForFinished(10000);
+    }
+  }
+  bool up() const { return m_up; }
+
+ private:
+  QProcess m_server;
+  bool m_up = false;
+};
+
+// A folder holding an empty libwayland-client.so.0: on LD_LIBRARY_PATH it makes Qt's Wayland
+// platform fail to load, as Qt itself would find it, the way a missing qt6-wayland does.
+std::string unloadableWaylandPlatform(const apptest::TempDataFolder& data) {
+  const std::string folder = data.file("broken-libraries");
+  ::mkdir(folder.c_str(), 0700);
+  data.write("broken-libraries/libwayland-client.so.0", "");
+  return folder;
+}
+
+// A private runtime folder for the compositor (weston wants one only its user reads).
+std::string runtimeFolder(const apptest::TempDataFolder& data) {
+  const std::string folder = data.file("runtime");
+  ::mkdir(folder.c_str(), 0700);
+  return folder;
+}
+
 class VeltaUnattended : public ::testing::Test {
  protected:
   void SetUp() override { stores::writeUsers({{"ADMIN", 1234, 2}}); }
@@ -236,6 +299,15 @@ TEST_F(VeltaUnattended, EveryRefusalEndsWithStatusOneAndIsSaidOnStandardErrorAnd
 TEST_F(VeltaUnattended, AnAutomaticStartCollectsEveryPunchAndLogsThePass) {
   LiveXDisplay x;
   ASSERT_FALSE(x.name().empty()) << "Xvfb did not start";
+  const std::string runtime = runtimeFolder(data);
+  LiveWaylandDisplay wayland(runtime);
+  ASSERT_TRUE(wayland.up()) << "weston did not start";
+  const Environment compositor = {
+      {QStringLiteral("WAYLAND_DISPLAY"), QLatin1String(LiveWaylandDisplay::kName)},
+      {QStringLiteral("XDG_RUNTIME_DIR"), QString::fromStdString(runtime)}};
+  Environment withoutPlatform = compositor;
+  withoutPlatform.emplace_back(QStringLiteral("LD_LIBRARY_PATH"),
+                               QString::fromStdString(unloadableWaylandPlatform(data)));
   struct Case {
     const char* name;
     Environment environment;
@@ -243,6 +315,8 @@ TEST_F(VeltaUnattended, AnAutomaticStartCollectsEveryPunchAndLogsThePass) {
   const Case cases[] = {
       {"no display named", {}},
       {"a live X display", {{QStringLiteral("DISPLAY"), QString::fromStdString(x.name())}}},
+      {"a live Wayland compositor", compositor},
+      {"a live Wayland compositor whose Qt platform cannot be loaded", withoutPlatform},
   };
   constexpr int kPunches = 40;
   for (const Case& c : cases) {
@@ -278,6 +352,29 @@ TEST_F(VeltaUnattended, AnAutomaticStartCollectsEveryPunchAndLogsThePass) {
     const std::string log = apptest::readWholeFile(logPath());
     EXPECT_NE(log.find("Velta 2000"), std::string::npos) << log;
     EXPECT_NE(log.find(GetMsgIn(266, 0)), std::string::npos) << log;  // the pass ended
+  }
+}
+
+// A log-in start on a live compositor whose Qt platform cannot be loaded: no abort, status 1
+// and the display and the platform named, in the language.
+TEST_F(VeltaUnattended, ALogInStartOnADisplayWithoutItsPlatformEndsWithStatusOneAndSaysWhy) {
+  const std::string runtime = runtimeFolder(data);
+  LiveWaylandDisplay wayland(runtime);
+  ASSERT_TRUE(wayland.up()) << "weston did not start";
+  const std::string libraries = unloadableWaylandPlatform(data);
+  for (const int lenguaje : {0, 2000}) {
+    SCOPED_TRACE(lenguaje);
+    data.write("VELTA.INI", "[COMMON]\r\nAUTO=0\r\nLENGUAJE=" + std::to_string(lenguaje) + "\r\n");
+    const Ended ended = runVelta(
+        data.path(), {{QStringLiteral("WAYLAND_DISPLAY"), QLatin1String(LiveWaylandDisplay::kName)},
+                      {QStringLiteral("XDG_RUNTIME_DIR"), QString::fromStdString(runtime)},
+                      {QStringLiteral("LD_LIBRARY_PATH"), QString::fromStdString(libraries)}});
+    EXPECT_EQ(ended.status, 1) << ended.standardError;
+    EXPECT_NE(ended.standardError.find(GetExtraMsgIn(
+                  ExtraMsg::DisplayPlatformMissing, lenguaje,
+                  {std::string(LiveWaylandDisplay::kName) + " (WAYLAND_DISPLAY)", "wayland"})),
+              std::string::npos)
+        << ended.standardError;
   }
 }
 
