@@ -53,6 +53,20 @@ std::string fromPosition(const std::string& s, size_t pos) {
 
 std::string counter(int64_t n) { return basic::Format(n, "00000"); }
 
+// Takes back what `journal` marked (the clock keeps the punches) and says so in `list`.
+void undoWrites(AppendJournal* journal, ProgressList& list, int16_t language) {
+  if (!journal || journal->empty()) return;
+  const std::vector<basekit::FileError> failures = journal->cutBack();
+  for (const basekit::FileError& f : failures) {
+    list.add(GetExtraMsgIn(ExtraMsg::UndoFailed, language, {f.path, fileReason(f)}), kRedLine);
+    list.refresh();
+  }
+  if (failures.empty()) {
+    list.add(GetExtraMsgIn(ExtraMsg::WritesUndone, language), kRedLine);
+    list.refresh();
+  }
+}
+
 // One download and its writing phase.
 class Collection {
  public:
@@ -71,7 +85,7 @@ class Collection {
   void keepJournal(AppendJournal* journal) { m_journal = journal; }
   // Takes back what the call appended (the download failed and the clock keeps its punches),
   // and says so.
-  void undoWrites();
+  void undoWrites() { collect::undoWrites(m_journal, m_list, m_ctx.cfg.LENGUAJE); }
 
   std::string msg(int id) const { return GetMsgIn(id, m_ctx.cfg.LENGUAJE); }
   void line(const std::string& text, LineStyle style = kPlain) {
@@ -347,16 +361,6 @@ bool Collection::finishWriting(WritePhase& ph, CollectionStatus& result) {
   return true;
 }
 
-void Collection::undoWrites() {
-  AppendJournal* journal = m_journal;
-  if (!journal || journal->empty()) return;
-  const std::vector<basekit::FileError> failures = journal->cutBack();
-  for (const basekit::FileError& f : failures)
-    line(GetExtraMsgIn(ExtraMsg::UndoFailed, m_ctx.cfg.LENGUAJE, {f.path, fileReason(f)}),
-         kRedLine);
-  if (failures.empty()) line(GetExtraMsgIn(ExtraMsg::WritesUndone, m_ctx.cfg.LENGUAJE), kRedLine);
-}
-
 void Collection::convert() {
   if (m_ctx.cfg.Convertir != 1) return;
   // Single-company mode converts the one output file; with several companies every file the
@@ -387,27 +391,45 @@ void Collection::convert() {
   }
 }
 
+enum class TopUp {
+  Done,
+  // The clock no longer holds what was written (other records, fewer, or none).
+  ClockChanged,
+  // Not done, but nothing says the clock lost anything: the download was interrupted or
+  // failed, or the new lines could not be written.
+  Failed,
+};
+
 // Downloads again after a punch was made during the download: the clock must still hold
-// what was written as the first records; only the records after them are written.
-bool topUp(CollectContext& ctx, ProgressList& list, Download& d) {
+// what was written as the first records; only the records after them are written, into the
+// download's journal.
+TopUp topUp(CollectContext& ctx, ProgressList& list, Download& d) {
   Collection c(ctx, list, d.params);
+  c.keepJournal(d.journal.get());
   CollectionStatus result{};
-  if (!c.download(result)) return false;
+  if (!c.download(result)) return result == kSuccess ? TopUp::ClockChanged : TopUp::Failed;
   const size_t prefix = d.texts.size();
-  if (c.texts().size() < prefix || !std::equal(d.texts.begin(), d.texts.end(), c.texts().begin())) {
+  const size_t common = std::min(prefix, c.texts().size());
+  if (!std::equal(d.texts.begin(), d.texts.begin() + static_cast<std::ptrdiff_t>(common),
+                  c.texts().begin())) {
     c.end();
-    return false;
+    return TopUp::ClockChanged;
   }
+  // An interrupted download says nothing of the records it did not reach.
   if (c.last() != kSuccess) {
     c.end();
-    return false;
+    return TopUp::Failed;
   }
-  if (!c.write(prefix, d.prevKept, result)) return false;
+  if (c.texts().size() < prefix) {
+    c.end();
+    return TopUp::ClockChanged;
+  }
+  if (!c.write(prefix, d.prevKept, result)) return TopUp::Failed;
   c.line(c.msg(266), kBlueLine);
   c.end();
   d.texts = c.texts();
   d.steps = c.steps();
-  return true;
+  return TopUp::Done;
 }
 
 // The count at positions 30-34 of a complete status text; -1 otherwise.
@@ -429,9 +451,9 @@ Download collectPunches(CollectContext& ctx, ProgressList& list, const std::stri
   Download d;
   d.params = Params{dir, basic::Trim(name), dropDup, factor, console};
   Collection c(ctx, list, d.params);
-  AppendJournal journal;
   const bool cutBack = onFailure == OnFailure::CutBack;
-  if (cutBack) c.keepJournal(&journal);
+  std::shared_ptr<AppendJournal> journal = cutBack ? std::make_shared<AppendJournal>() : nullptr;
+  c.keepJournal(journal.get());
   if (!c.download(d.status)) {
     d.clearable = d.status == kSuccess;  // an empty clock is a complete download of nothing
     return d;
@@ -463,27 +485,39 @@ Download collectPunches(CollectContext& ctx, ProgressList& list, const std::stri
   d.texts = c.texts();
   d.steps = c.steps();
   d.prevKept = prevKept;
+  d.journal = std::move(journal);  // the clearing may still have to take the lines back
   return d;
 }
 
 CollectionStatus clearAfterDownload(CollectContext& ctx, ProgressList& list, Download& d,
                                     int32_t downloaded, bool shippingOn) {
-  auto refuse = [&] {
+  // Every refusal comes before the clock was told to clear. `clockKeepsAll`: the clock was
+  // last seen holding every punch written and more, so they come again with the next
+  // download; without shipping nothing has left the files yet, so they are taken back.
+  auto refuse = [&](bool clockKeepsAll) {
     list.add(">" + GetMsgIn(312, ctx.cfg.LENGUAJE), kRedLine);
     list.refresh();
     d.clearable = false;
+    if (clockKeepsAll && !shippingOn) undoWrites(d.journal.get(), list, ctx.cfg.LENGUAJE);
+    d.journal.reset();
     return kFailure;
   };
   if (!d.clearable || downloaded < 0 || static_cast<size_t>(downloaded) != d.texts.size())
-    return refuse();
+    return refuse(false);
   for (int round = 0;; ++round) {
     const long n = recount(ctx.clock.statusGet());
     step("recounted", round);
     if (n == d.steps) {
       d.clearable = false;  // one clearing per download
+      // Sent: whatever it answers, the clock may have cleared, so the lines stay.
+      d.journal.reset();
       return ShowClearResult(list, ctx.clock.recordProcess(4, 0));
     }
-    if (n < d.steps || shippingOn || round == 3 || !topUp(ctx, list, d)) return refuse();
+    // Fewer (or no count at all): the lines written may be the only copy left.
+    if (n < d.steps || shippingOn) return refuse(false);
+    if (round == 3) return refuse(true);
+    const TopUp topped = topUp(ctx, list, d);
+    if (topped != TopUp::Done) return refuse(topped == TopUp::Failed);
   }
 }
 

@@ -28,6 +28,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -131,7 +132,7 @@ class CollectPunchesTest : public ::testing::Test {
                   const std::string& name = "REGIS.MIR") {
     auto ctx = context(*ops, converter);
     last = collect::collectPunches(ctx, list, dir.empty() ? folder.path() : dir, name, dropDup, 0,
-                                   console);
+                                   console, onFailure);
     return statusCode(last.status);
   }
   // Clears after the last download.
@@ -155,7 +156,8 @@ class CollectPunchesTest : public ::testing::Test {
   std::unique_ptr<collect::MirsolClockOps> ops;
   ScriptedConverter converter;
   VectorProgressList list;
-  collect::Download last;  // what collect() gave
+  collect::Download last;                                          // what collect() gave
+  collect::OnFailure onFailure = collect::OnFailure::KeepWritten;  // what collect() asks for
   ClsCfgFile* cfg = nullptr;
   int16_t tipo = 1;
   int16_t modelo = 0;
@@ -610,6 +612,7 @@ TEST_F(CollectPunchesTest, APunchMadeDuringTheDownloadIsToppedUpThenCleared) {
 // With shipping on the file has gone to the host before the clearing: a punch made after
 // the download is not added to it (the host would never see it) but left on the clock.
 TEST_F(CollectPunchesTest, WithShippingOnAPunchMadeAfterTheDownloadStaysOnTheClock) {
+  onFailure = collect::OnFailure::CutBack;  // as a pass asks: what was shipped stays written
   for (const size_t stored : {size_t{10}, size_t{0}}) {
     SCOPED_TRACE(stored);
     sim->setPunches({});
@@ -627,7 +630,10 @@ TEST_F(CollectPunchesTest, WithShippingOnAPunchMadeAfterTheDownloadStaysOnTheClo
   }
 }
 
+// The clock keeps every punch written: the pass takes the lines back, so that the next one
+// writes each punch once.
 TEST_F(CollectPunchesTest, ACountStillMovingAfterThreeRoundsClearsNothing) {
+  onFailure = collect::OnFailure::CutBack;  // as a pass asks
   sim->generatePunches(10, 6);
   int made = 0;
   collect::testing::setStepHook([&](const char* step, int index) {
@@ -637,18 +643,24 @@ TEST_F(CollectPunchesTest, ACountStillMovingAfterThreeRoundsClearsNothing) {
   ASSERT_EQ(collect(), -100);
   ASSERT_EQ(clear(10), -200);
   EXPECT_EQ(made, 4) << "the download and three top-ups";
-  EXPECT_EQ(list.text(list.count()), ">No se pudo borrar la información del Reloj");
+  EXPECT_EQ(list.text(list.count() - 1), ">No se pudo borrar la información del Reloj");
+  EXPECT_EQ(list.text(list.count()), GetExtraMsg(ExtraMsg::WritesUndone));
   EXPECT_EQ(sim->clearCount(), 0u);
-  EXPECT_EQ(fileLines("REGIS.MIR").size(), 13u);
-  // The next pass writes what was left (again, since nothing was cleared) and clears it.
+  EXPECT_EQ(sim->punches().size(), 14u);
+  EXPECT_EQ(folder.read("REGIS.MIR"), "") << "the download's and the top-ups' lines taken back";
+  // The next pass writes each punch once and clears them.
   collect::testing::setStepHook(nullptr);
   ASSERT_EQ(collect(), -100);
   ASSERT_EQ(clear(14), -100);
-  EXPECT_EQ(fileLines("REGIS.MIR").size(), 27u);
+  const auto lines = fileLines("REGIS.MIR");
+  EXPECT_EQ(lines.size(), 14u);
+  EXPECT_EQ(std::set<std::string>(lines.begin(), lines.end()).size(), 14u);
   EXPECT_TRUE(sim->punches().empty());
 }
 
+// The lines written may be the only copy left: they stay.
 TEST_F(CollectPunchesTest, AClockThatNoLongerHoldsWhatWasWrittenIsNotCleared) {
+  onFailure = collect::OnFailure::CutBack;  // as a pass asks
   sim->generatePunches(6, 7);
   ASSERT_EQ(collect(), -100);
   auto changed = sim->punches();

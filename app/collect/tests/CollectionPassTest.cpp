@@ -406,6 +406,117 @@ TEST_F(CollectionPassTest, AFailedDownloadIsTakenBackAndTheNextPassWritesEachPun
   }
 }
 
+// A good download whose clearing is refused before the clock was told to clear. While the
+// clock still holds every punch written, the pass takes back what the download and its
+// top-ups wrote; a clock that no longer holds them keeps the lines. Either way the next pass
+// writes each punch once, in every file.
+TEST_F(CollectionPassTest, ARefusedClearingTakesBackWhatTheClockStillHolds) {
+  enum class Fault { CountMoving, TopUpWriteFails, TopUpStopped, Fewer, Others, Emptied };
+  struct Case {
+    const char* what;
+    Fault fault;
+    bool undone;        // pass 1 leaves every file as it was
+    size_t valid, all;  // after pass 2: R1.MIR's lines, and BACKUP.MIR's
+  };
+  constexpr size_t kValid = 10;
+  const std::vector<Case> cases = {
+      {"a punch made during every download", Fault::CountMoving, true, kValid + 4, kValid + 5},
+      {"the top-up cannot be written", Fault::TopUpWriteFails, true, kValid + 1, kValid + 2},
+      {"a stop during the top-up", Fault::TopUpStopped, true, kValid + 1, kValid + 2},
+      {"cleared elsewhere, fewer punches made since", Fault::Fewer, false, kValid + 3, kValid + 4},
+      {"cleared elsewhere, more punches made since", Fault::Others, false, kValid + 12,
+       kValid + 13},
+      {"emptied before the top-up", Fault::Emptied, false, kValid, kValid + 1}};
+  const std::vector<std::string> files = {"R1.MIR", "BACKUP.MIR", "ERRORES.TXT"};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    clocksim::Simulator sim;
+    sim.generatePunches(kValid, 23);
+    auto stored = sim.punches();
+    auto made = [base = stored.front()](int i) {
+      auto p = base;
+      p.card = std::to_string(7000 + i);
+      return p;
+    };
+    auto flagged = stored.front();
+    flagged.card = "3333";
+    flagged.month = 13;  // flagged by the clock: every line then goes to ERRORES.TXT too
+    stored.insert(stored.begin(), flagged);
+    sim.setPunches(stored);
+    const uint16_t port = sim.listenTcp();
+    for (const auto& name : files) folder.write(name, "line of an earlier pass\r\n");
+    start({ClockSpec{.slot = 1, .description = "Uno", .port = port, .file = "R1.MIR"}},
+          "BACKUP=1\r\n");
+    edit(1, [](ClsListaRelojes& clock) { clock.M_Borrar = 1; });
+
+    int madeCount = 0;
+    bool downloaded = false, armed = false;
+    clocklink::setEventPump([&] {
+      if (armed && gMirsol->RegCount >= 3) {
+        armed = false;
+        gMirsol->SetCancel(1);  // what a stop request does during a pass
+      }
+    });
+    collect::testing::setStepHook([&](const char* step, int index) {
+      const std::string s = step;
+      if (c.fault == Fault::CountMoving && s == "fetched" && index == 5)
+        sim.addPunch(made(madeCount++));
+      if (s == "synced" && !downloaded) {
+        downloaded = true;
+        if (c.fault == Fault::Fewer || c.fault == Fault::Others) {
+          std::vector<clocksim::Punch> since;
+          for (int i = 0; i < (c.fault == Fault::Fewer ? 3 : 12); ++i) since.push_back(made(i));
+          sim.setPunches(since);
+        } else if (c.fault != Fault::CountMoving) {
+          sim.addPunch(made(0));
+        }
+      }
+      if (s == "recounted" && index == 0) {
+        if (c.fault == Fault::TopUpWriteFails) basekit::testing::failNextAppend(ENOSPC, 10);
+        if (c.fault == Fault::TopUpStopped) armed = true;
+        if (c.fault == Fault::Emptied) sim.setPunches({});
+      }
+    });
+    ClsLogger logger;
+    logger.logEnabled = true;
+    list.clear();
+    const auto first = run(PassMode::Automatic, &logger);
+    collect::testing::setStepHook(nullptr);
+    clocklink::setEventPump(nullptr);
+    gMirsol->SetCancel(0);
+    EXPECT_TRUE(first.errors);
+    EXPECT_EQ(sim.clearCount(), 0u);
+    const auto log = file(logger.getFileName());
+    EXPECT_TRUE(contains(log, ">No se pudo borrar la información del Reloj"));
+    EXPECT_EQ(contains(log, GetExtraMsg(ExtraMsg::WritesUndone)), c.undone);
+    if (c.undone) {
+      for (const auto& name : files)
+        EXPECT_EQ(folder.read(name), "line of an earlier pass\r\n") << name;
+    } else {
+      EXPECT_EQ(file("R1.MIR").size(), 1 + kValid) << "what was written stays";
+    }
+
+    const auto second = run(PassMode::Automatic);
+    EXPECT_FALSE(second.errors);
+    EXPECT_TRUE(sim.punches().empty());
+    for (const auto& [name, count] :
+         std::vector<std::pair<std::string, size_t>>{{"R1.MIR", c.valid}, {"BACKUP.MIR", c.all}}) {
+      auto lines = file(name);
+      ASSERT_FALSE(lines.empty()) << name;
+      EXPECT_EQ(lines.front(), "line of an earlier pass") << name;
+      lines.erase(lines.begin());
+      EXPECT_EQ(lines.size(), count) << name;
+      EXPECT_EQ(std::set<std::string>(lines.begin(), lines.end()).size(), lines.size())
+          << name << ": a punch written twice";
+    }
+    const auto errors = file("ERRORES.TXT");
+    EXPECT_EQ(std::set<std::string>(errors.begin(), errors.end()).size(), errors.size())
+        << "ERRORES.TXT: a punch written twice";
+    for (const auto& name : files) std::filesystem::remove(folder.file(name));
+    std::filesystem::remove(folder.file(logger.getFileName()));
+  }
+}
+
 // Dial-up clocks behind the simulated modem on COM5.
 class DialTest : public CollectionPassTest {
  protected:
