@@ -221,15 +221,14 @@ bool Collection::loadTables(WritePhase& ph, CollectionStatus& result) {
   (void)ph.cards.CargarTarjetas();
   // The punches are written all the same, without names; the list (and the daily log) says
   // why the names are missing.
-  if (ph.cards.status().readErrno != 0)
-    line(msg(386) + ": " + ph.cards.status().readReason, kRedLine);
+  if (ph.cards.status().readFailure) line(msg(386) + ": " + ph.cards.status().readReason, kRedLine);
   ph.multi = m_ctx.cfg.MultiEmpresa == 1;
   if (!ph.multi) return true;
   ph.companies.Iniciar(m_ctx.dataFolder + "EMPR.DAT");
   // a failed read is handled below, from status()
   (void)ph.companies.CargarEmpresas();
   // A company table that is there but cannot be read is not "no companies defined".
-  if (ph.companies.status().readErrno != 0)
+  if (ph.companies.status().readFailure)
     return writeFailed(msg(386) + ": " + ph.companies.status().readReason, result);
   if (ph.companies.mCount == 0) return writeFailed(msg(381), result);
   return true;

@@ -83,14 +83,14 @@ StartResult runStartup(InstanceLock& lock, const StartupHooks& hooks) {
     // A user file that exists but could not be opened or read says so, not "empty".
     const StoreStatus& us = objects.users()->status();
     const bool unattended = cfg.Auto == 1;
-    if (users == StoreLoad::Empty && us.readErrno != 0)
+    if (users == StoreLoad::Empty && us.readFailure)
       refuse(hooks, 386, 320, readFailure(us), unattended);
     else
       refuse(hooks, c.message, c.title, {}, unattended);
     return StartResult::EndedWithError;
   }
   const StoreStatus& clocksRead = objects.clocks()->status();
-  if (clocksRead.readErrno != 0) {
+  if (clocksRead.readFailure) {
     if (c.kind == StartChoice::Automatic) {  // a pass over no clock would look like success
       refuse(hooks, 386, 320, readFailure(clocksRead), true);
       return StartResult::EndedWithError;
