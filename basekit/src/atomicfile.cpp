@@ -120,10 +120,15 @@ bool replace(const std::string& path, std::string_view data, FileError* error,
   if (existed) {
     if (S_ISLNK(st.st_mode)) return detail::fail(error, path, FileFault::SymbolicLink);
     if (S_ISDIR(st.st_mode)) return detail::fail(error, path, EISDIR);
+    // A FIFO, a device or a socket is no data file: an append refuses it, and a replace would
+    // silently turn it into one.
+    if (!S_ISREG(st.st_mode)) return detail::fail(error, path, FileFault::NotPlainFile);
     // Its other name may be a file outside the folder; it keeps its bytes, but a replace
     // would silently part the two, so the file is refused as a linked one is.
-    if (S_ISREG(st.st_mode) && st.st_nlink > 1)
-      return detail::fail(error, path, FileFault::SecondName);
+    if (st.st_nlink > 1) return detail::fail(error, path, FileFault::SecondName);
+    // The rename needs only the folder: a user who may write there but not the file would
+    // otherwise take the place of a file that an append of the same user is refused.
+    if (!detail::checkWritable(target, error)) return false;
     if (!rules.exactMode) mode = st.st_mode & 07777;
   }
   if (rules.read) {

@@ -26,6 +26,10 @@ inline bool fail(FileError* error, const FileError& failure) {
   return false;
 }
 
+// Whether the caller could open the existing path for writing, as an append would: never
+// through a link, never blocking, a plain file of one name. False with the refusal in *error.
+bool checkWritable(const std::string& path, FileError* error);
+
 // An error number for the library objects that answer one of their own (the registry's
 // "ERROR #n"): the system's, or for the layer's own refusals the system's nearest.
 inline int errnoOf(const FileError& e) {

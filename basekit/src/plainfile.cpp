@@ -63,6 +63,14 @@ void makeFolders(const std::string& file) {
     if (file[i] == '/') ::mkdir(file.substr(0, i).c_str(), 0755);
 }
 
+bool checkWritable(const std::string& path, FileError* error) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return fail(error, writeOpenError(path, errno));
+  const bool ok = writable(fd, path, error);
+  ::close(fd);
+  return ok;
+}
+
 }  // namespace detail
 
 ReadingFile::~ReadingFile() { close(); }

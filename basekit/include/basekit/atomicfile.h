@@ -12,11 +12,15 @@ namespace basekit {
 
 // Writes a temp file in the same folder, fsyncs it, renames it over path and
 // fsyncs the folder. A replaced file keeps its permission bits; a new file gets
-// newFileMode less the umask. A path whose last component is a symbolic link is refused
-// (SymbolicLink) and the file it names left untouched. On failure the old file is untouched, the
-// temp file removed and *error holds the cause. The temp file is
-// "<file>.velta-tmp.<pid>.XXXXXX"; one left by a writer that died before its rename is removed at
-// the next replace of the same file.
+// newFileMode less the umask. Before anything is written, what is under the name must be a file
+// the caller could write in place: a symbolic link in the last component is refused
+// (SymbolicLink) and the file it names left untouched, a folder (EISDIR), anything else that is
+// no plain file (NotPlainFile: a FIFO, a device, a socket), a plain file with a second name
+// (SecondName), and a plain file the caller may not open for writing (the system's reason, as
+// an append would meet it: a user who may write the folder but not the file does not take the
+// file's place). On failure the old file is untouched, the temp file removed and *error holds
+// the cause. The temp file is "<file>.velta-tmp.<pid>.XXXXXX"; one left by a writer that died
+// before its rename is removed at the next replace of the same file.
 bool replaceFileAtomically(const std::string& path, std::string_view data,
                            FileError* error = nullptr, mode_t newFileMode = 0666);
 
