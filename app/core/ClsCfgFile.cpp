@@ -241,6 +241,9 @@ int16_t ClsCfgFile::LoadCfg() {
         noteRefusal(fileFailure(doc.loadFailure()));
       } else if (doc.hasSection()) {
         loadIni(doc);
+        // An unattended station never saves its settings: a password read from a file others
+        // may read goes to its owner alone now, as a save would do.
+        if (holdsPassword()) keepOwnerOnly(path_);
       } else if (looksLegacy(text)) {
         loadLegacy(text);
       } else {
