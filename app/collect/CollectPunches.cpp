@@ -243,7 +243,7 @@ bool Collection::loadTables(WritePhase& ph, CollectionStatus& result) {
   // be read is no missing one: lines written without their holders (and legajos, in legajo
   // mode) would be wrong lines, so the phase fails and the clock keeps the punches.
   const StoreLoad cards = ph.cards.CargarTarjetas();
-  if (ph.cards.status().readErrno != 0)
+  if (ph.cards.status().readFailure)
     return writeFailed(msg(386) + ": " + ph.cards.status().readReason, result);
   // Of another form: nothing loaded from a file that holds cards.
   if (cards != StoreLoad::Loaded && cards != StoreLoad::Missing && ph.cards.status().unreadable)
@@ -254,7 +254,7 @@ bool Collection::loadTables(WritePhase& ph, CollectionStatus& result) {
   // a failed read is handled below, from status()
   (void)ph.companies.CargarEmpresas();
   // A company table that is there but cannot be read is not "no companies defined".
-  if (ph.companies.status().readErrno != 0)
+  if (ph.companies.status().readFailure)
     return writeFailed(msg(386) + ": " + ph.companies.status().readReason, result);
   if (ph.companies.mCount == 0) return writeFailed(msg(381), result);
   return true;

@@ -26,7 +26,7 @@ std::string folderOf(const std::string& path) {
 
 }  // namespace
 
-std::string PunchFiles::error() const { return m_error.err != 0 ? fileFailure(m_error) : ""; }
+std::string PunchFiles::error() const { return m_error.failed() ? fileFailure(m_error) : ""; }
 
 PunchFiles::File* PunchFiles::find(const std::string& path) {
   if (m_last && m_last->path == path) return m_last;

@@ -164,7 +164,7 @@ std::string ClsTarjetas::ImportarNombres(StoreRows& list, int16_t tipoNumero) {
   // folder, a link, an unreadable or far too large file) is said, never passed over.
   basekit::FileError error;
   if (!basekit::readWholeFile(path, data, &error, kMaxImportBytes)) {
-    if (error.err == ENOENT || error.err == ENOTDIR) return {};
+    if (error.missing()) return {};
     return GetExtraMsg(ExtraMsg::ReadFailed, {path, fileReason(error)});
   }
   const auto utf8 = [](std::string_view s) { return basekit::cp1252ToUtf8(std::string(s)); };

@@ -349,12 +349,7 @@ std::string systemReasonIn(int err, int lenguaje) {
     case EINVAL:
       return text(ExtraMsg::ReasonInvalid);
     case ENXIO:  // a FIFO nobody reads, a device that is not there
-    case basekit::kErrNotPlainFile:
       return text(ExtraMsg::ReasonNotPlain);
-    case basekit::kErrSecondName:
-      return text(ExtraMsg::ReasonSecondName);
-    case basekit::kErrReplacedWhileRead:
-      return text(ExtraMsg::ReasonReplacedWhileRead);
     default: {
       const char* name = ::strerrorname_np(err);
       return text(ExtraMsg::ReasonSystem, {name ? name : std::to_string(err)});
@@ -364,7 +359,28 @@ std::string systemReasonIn(int err, int lenguaje) {
 
 std::string systemReason(int err) { return systemReasonIn(err, gCfgFile ? gCfgFile->LENGUAJE : 0); }
 
-std::string fileReason(const basekit::FileError& error) { return systemReason(error.err); }
+std::string fileReasonIn(const basekit::FileError& error, int lenguaje) {
+  using basekit::FileFault;
+  switch (error.kind) {
+    case FileFault::System:
+      break;
+    case FileFault::SymbolicLink:
+      return GetExtraMsgIn(ExtraMsg::NotPlainFile, lenguaje);
+    case FileFault::SecondName:
+      return GetExtraMsgIn(ExtraMsg::ReasonSecondName, lenguaje);
+    case FileFault::NotPlainFile:
+      return GetExtraMsgIn(ExtraMsg::ReasonNotPlain, lenguaje);
+    case FileFault::TooLarge:
+      return GetExtraMsgIn(ExtraMsg::ReasonFileTooBig, lenguaje);
+    case FileFault::ReplacedWhileRead:
+      return GetExtraMsgIn(ExtraMsg::ReasonReplacedWhileRead, lenguaje);
+  }
+  return systemReasonIn(error.err, lenguaje);
+}
+
+std::string fileReason(const basekit::FileError& error) {
+  return fileReasonIn(error, gCfgFile ? gCfgFile->LENGUAJE : 0);
+}
 
 std::string fileFailure(const basekit::FileError& error) {
   return error.path + ": " + fileReason(error);

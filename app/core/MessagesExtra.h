@@ -114,14 +114,16 @@ std::string GetExtraMsg(ExtraMsg id, std::initializer_list<std::string> args = {
 // The same with an explicit language offset (0, 1000, 2000).
 std::string GetExtraMsgIn(ExtraMsg id, int lenguaje, std::initializer_list<std::string> args = {});
 
-// The one place a failure's reason is worded: errno `err` (or a file-layer refusal's code) in
-// the current language. The reasons an operator meets (a denied permission, a full disk, a data
-// file that is a symbolic link, has a second name, is no plain file or is too large, ...) each
-// have a text; any other is "system error" with the system's name for it (EINVAL), never the
-// system's English text.
+// The one place a failure's reason is worded: the system's error number `err` in the current
+// language. The reasons an operator meets (a denied permission, a full disk, a folder, ...)
+// each have a text; any other is "system error" with the system's name for it (EINVAL), never
+// the system's English text.
 std::string systemReason(int err);
 std::string systemReasonIn(int err, int lenguaje);
 
-// A file-layer failure worded: its reason, and "<file>: <reason>".
+// A file-layer failure worded by its kind (a data file that is a symbolic link, has a second
+// name, is no plain file, is too large, was replaced while read) or, for the system's refusal,
+// by its error number: its reason, and "<file>: <reason>".
 std::string fileReason(const basekit::FileError& error);
+std::string fileReasonIn(const basekit::FileError& error, int lenguaje);
 std::string fileFailure(const basekit::FileError& error);

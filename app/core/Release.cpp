@@ -22,7 +22,8 @@ namespace {
 // A marker that is a symbolic link is left alone: creating it would make or touch whatever
 // file the link names.
 void createEmpty(const std::string& name) { basekit::touchPlainFile(*gDataFolder + name); }
-void removeIfPresent(const std::string& name) { std::remove((*gDataFolder + name).c_str()); }
+// A marker that is not there is what was wanted.
+void removeIfPresent(const std::string& name) { basekit::removeFile(*gDataFolder + name); }
 
 // A numeric text holding a whole number; nullopt for anything else ("1.5", "", "x").
 std::optional<int> wholeNumber(const std::string& text) {

@@ -33,7 +33,7 @@ bool fileExists(const std::string& path) {
 
 bool keepUnreadableAside(const std::string& path, StoreStatus& status) {
   if (!status.unreadable) return true;
-  if (status.readErrno == EFBIG) {
+  if (status.readFailure && status.readFailure->kind == basekit::FileFault::TooLarge) {
     status.message = GetExtraMsg(ExtraMsg::TooLarge, {path});
     return false;
   }
@@ -42,19 +42,17 @@ bool keepUnreadableAside(const std::string& path, StoreStatus& status) {
   basekit::ReadingFile file;
   basekit::FileError error;
   if (!file.open(path, basekit::kDefaultReadLimit, &error)) {
-    const int err = error.err;
-    if (err == ENOENT || err == ENOTDIR) {
+    if (error.missing()) {
       status.unreadable = false;
       return true;
     }
-    status.message = GetExtraMsg(ExtraMsg::KeepAsideFailed, {path, systemReason(err)});
+    status.message = GetExtraMsg(ExtraMsg::KeepAsideFailed, {path, fileReason(error)});
     return false;
   }
   const std::string aside = path + ".unreadable";
   std::string why;
-  if (!copyOpenedFile(file, aside, file.mode(), &why)) {
-    const int err = errno;
-    status.message = GetExtraMsg(ExtraMsg::KeepAsideFailed, {path, systemReason(err)});
+  if (!copyOpenedFile(file, aside, file.mode(), &why, &error)) {
+    status.message = GetExtraMsg(ExtraMsg::KeepAsideFailed, {path, fileReason(error)});
     return false;
   }
   status.unreadable = false;
@@ -63,13 +61,13 @@ bool keepUnreadableAside(const std::string& path, StoreStatus& status) {
 }
 
 bool copyOpenedFile(const basekit::ReadingFile& from, const std::string& path, mode_t mode,
-                    std::string* error) {
+                    std::string* error, basekit::FileError* failure) {
   std::string bytes;
-  basekit::FileError failure;
-  if (!from.readAll(bytes, &failure) ||
-      !basekit::replaceFileAtomicallyWithMode(path, bytes, mode, &failure)) {
-    if (error) *error = fileFailure(failure);
-    errno = failure.err;
+  basekit::FileError failed;
+  if (!from.readAll(bytes, &failed) ||
+      !basekit::replaceFileAtomicallyWithMode(path, bytes, mode, &failed)) {
+    if (error) *error = fileFailure(failed);
+    if (failure) *failure = failed;
     return false;
   }
   return true;
@@ -84,15 +82,14 @@ StoreLoad loadStore(const std::string& path, size_t maxBytes, StoreStatus& statu
     if (data.empty()) return StoreLoad::Empty;
     return decode(data);
   }
-  const int err = failure.err != 0 ? failure.err : EIO;
   // Nothing under the name at all: the store's own rule for a missing file applies. Whatever
   // else is there and cannot be read is never taken for missing.
-  if (err == ENOENT || err == ENOTDIR) return StoreLoad::Missing;
-  status.readErrno = err;
+  if (failure.missing()) return StoreLoad::Missing;
+  status.readFailure = failure;
   status.unreadable = true;
-  // Shown to the operator: the file and the system's reason, framed in the settings' language.
-  status.readReason = path + ": " + systemReason(err);
-  status.message = GetExtraMsg(ExtraMsg::ReadFailed, {path, systemReason(err)});
+  // Shown to the operator: the file and the reason, framed in the settings' language.
+  status.readReason = path + ": " + fileReason(failure);
+  status.message = GetExtraMsg(ExtraMsg::ReadFailed, {path, fileReason(failure)});
   return StoreLoad::unreadable(status.readReason);
 }
 
@@ -112,8 +109,7 @@ bool saveWhole(const std::string& path, const std::string& bytes, StoreStatus& s
                mode_t newFileMode) {
   basekit::FileError failure;
   if (!basekit::replaceFileAtomically(path, bytes, &failure, newFileMode)) {
-    const int err = failure.err;
-    status.message = GetExtraMsg(ExtraMsg::SaveFailed, {path, systemReason(err)});
+    status.message = GetExtraMsg(ExtraMsg::SaveFailed, {path, fileReason(failure)});
     return false;
   }
   return true;

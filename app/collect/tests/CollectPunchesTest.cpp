@@ -453,10 +453,12 @@ TEST_F(CollectPunchesTest, AnyPunchFileThatIsALinkGetsNoPunchAndTheClockKeepsThe
       sim->setPunches({punch("1234", 4, 9, 0), bad});
       ASSERT_EQ(collect(0, /*console=*/-1), -200);
       EXPECT_TRUE(link.unchanged());
-      EXPECT_EQ(list.text(list.count()), folder.file(name) + ": " +
-                                             (target == apptest::PlantedLink::Target::SecondName
-                                                  ? systemReason(basekit::kErrSecondName)
-                                                  : systemReason(ELOOP)));
+      EXPECT_EQ(
+          list.text(list.count()),
+          folder.file(name) + ": " +
+              (target == apptest::PlantedLink::Target::SecondName
+                   ? fileReason(basekit::FileError::refusal(basekit::FileFault::SecondName, {}))
+                   : systemReason(ELOOP)));
       EXPECT_EQ(list.style(list.count()), kRedLine);
       for (const char* other : {"REGIS.MIR", "BACKUP.MIR", "ERRORES.TXT", "CONSOLE.MIR"})
         if (std::string(other) != name) {
@@ -490,7 +492,8 @@ TEST_F(CollectPunchesTest, APunchFileThatIsAFifoWithAReaderGetsNoByte) {
     EXPECT_LE(::read(reader, buf, sizeof buf), 0) << "nothing reached the reader";
     ::close(reader);
     EXPECT_EQ(list.text(list.count()),
-              folder.file(name) + ": " + systemReason(basekit::kErrNotPlainFile));
+              folder.file(name) + ": " +
+                  fileReason(basekit::FileError::refusal(basekit::FileFault::NotPlainFile, {})));
     EXPECT_EQ(clear(2), -200);
     EXPECT_EQ(sim->clearCount(), 0u);
     EXPECT_EQ(sim->punches().size(), 2u);

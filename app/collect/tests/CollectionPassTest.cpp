@@ -262,7 +262,9 @@ TEST_F(CollectionPassTest, AnOutputFileThatIsALinkIsNotWrittenNorClearedAndTheLo
       const auto log = file(logger.getFileName());
       EXPECT_FALSE(contains(log, ">Las registraciones han sido borradas"));
       const std::string reason =
-          kind == Target::SecondName ? systemReason(basekit::kErrSecondName) : systemReason(ELOOP);
+          kind == Target::SecondName
+              ? fileReason(basekit::FileError::refusal(basekit::FileFault::SecondName, {}))
+              : systemReason(ELOOP);
       EXPECT_TRUE(contains(log, folder.file(name) + ": " + reason));
     }
   }

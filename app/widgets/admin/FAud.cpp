@@ -92,13 +92,10 @@ void FAud::Baja() {
     return;
   }
   if (MsgBox(194, msgbox::YesNo | msgbox::Question, {}, {}, this) != msgbox::Yes) return;
-  errno = 0;
   if (!m_objects.audit || m_objects.audit->Borrar() != 1) {
-    const int cause = errno;
-    MsgBox(320, msgbox::Critical, {},
-           "\n" + m_objects.dataFolder + "VELTA.AUD" +
-               (cause ? ": " + systemReason(cause) : std::string()),
-           this);
+    const std::string cause =
+        m_objects.audit ? ": " + fileReason(m_objects.audit->removeFailure()) : std::string();
+    MsgBox(320, msgbox::Critical, {}, "\n" + m_objects.dataFolder + "VELTA.AUD" + cause, this);
   }
   fill();
 }

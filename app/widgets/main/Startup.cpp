@@ -109,7 +109,7 @@ StartResult runStartup(InstanceLock& lock, const StartupHooks& hooks) {
     // is no "access error", one of an unknown form is, with the file named.
     const bool unattended = cfg.Auto == 1;
     if (loads.users == StoreLoad::Unreadable)
-      refuse(hooks, objects.users()->status().readErrno != 0 ? 386 : c.message, c.title,
+      refuse(hooks, objects.users()->status().readFailure ? 386 : c.message, c.title,
              ": " + loads.users.reason, unattended);
     else
       refuse(hooks, c.message, c.title, {}, unattended);

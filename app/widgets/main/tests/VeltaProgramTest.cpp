@@ -233,8 +233,10 @@ TEST_F(VeltaProgram, WhatIsNoPlainFileUnderADataFilesNameEndsWithStatusOne) {
 
     Velta velta(data.path());
     EXPECT_EQ(velta.waitEnd(), 1);
-    const std::string said = GetMsgIn(386, 0) + ": " + path + ": " +
-                             systemReason(c.folder ? EISDIR : basekit::kErrNotPlainFile);
+    const std::string said =
+        GetMsgIn(386, 0) + ": " + path + ": " +
+        (c.folder ? systemReason(EISDIR)
+                  : fileReason(basekit::FileError::refusal(basekit::FileFault::NotPlainFile, {})));
     EXPECT_NE(velta.standardError().find(said), std::string::npos) << velta.standardError();
     const std::string log = basekit::cp1252ToUtf8(apptest::readWholeFile(logPath));
     EXPECT_NE(log.find(said), std::string::npos) << log;
