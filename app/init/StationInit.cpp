@@ -13,7 +13,6 @@
 
 #include <cerrno>
 #include <cmath>
-#include <filesystem>
 #include <sys/stat.h>
 #include <system_error>
 
@@ -35,11 +34,13 @@ Entry entryAt(const std::string& path) {
   return {0, st.st_mode, st.st_nlink};
 }
 
-// The file layer's code for what is under a data file's name and may not be written there.
-int refusalOf(mode_t mode) {
-  if (S_ISLNK(mode)) return ELOOP;
-  if (S_ISDIR(mode)) return EISDIR;
-  return basekit::kErrNotPlainFile;
+// The file layer's refusal of what is under a data file's name and may not be written there.
+basekit::FileError refusalOf(const std::string& path, mode_t mode) {
+  using basekit::FileError;
+  using basekit::FileFault;
+  if (S_ISLNK(mode)) return FileError::refusal(FileFault::SymbolicLink, path);
+  if (S_ISDIR(mode)) return FileError::system(EISDIR, path);
+  return FileError::refusal(FileFault::NotPlainFile, path);
 }
 
 }  // namespace
@@ -60,9 +61,9 @@ StationInit::StationInit(std::string folder) : m_folder(std::move(folder)) {
   m_lenguaje = cfg.LENGUAJE;
 }
 
-std::string StationInit::refusedName(const std::string& path, int err) const {
+std::string StationInit::refusedName(const basekit::FileError& failure) const {
   return GetExtraMsgIn(ExtraMsg::InitNameRefused, m_lenguaje,
-                       {path, systemReasonIn(err, m_lenguaje)});
+                       {failure.path, fileReasonIn(failure, m_lenguaje)});
 }
 
 std::string StationInit::checkFolder() {
@@ -72,7 +73,7 @@ std::string StationInit::checkFolder() {
     m_folderExists = false;
     return {};
   }
-  if (folder.err != 0) return refusedName(m_folder, folder.err);
+  if (folder.err != 0) return refusedName(basekit::FileError::system(folder.err, m_folder));
   // A station's files are never reached through a link the administrator did not mean.
   if (S_ISLNK(folder.mode)) return GetExtraMsgIn(ExtraMsg::InitFolderLink, m_lenguaje, {m_folder});
   if (!S_ISDIR(folder.mode)) return GetExtraMsgIn(ExtraMsg::InitNotFolder, m_lenguaje, {m_folder});
@@ -85,10 +86,11 @@ std::string StationInit::checkFolder() {
     m_keepSettings = false;
     return {};
   }
-  if (ini.err != 0) return refusedName(settings, ini.err);
-  if (!S_ISREG(ini.mode)) return refusedName(settings, refusalOf(ini.mode));
+  if (ini.err != 0) return refusedName(basekit::FileError::system(ini.err, settings));
+  if (!S_ISREG(ini.mode)) return refusedName(refusalOf(settings, ini.mode));
   // The program would refuse to save settings that have a second name.
-  if (ini.links > 1) return refusedName(settings, basekit::kErrSecondName);
+  if (ini.links > 1)
+    return refusedName(basekit::FileError::refusal(basekit::FileFault::SecondName, settings));
   // Settings the program could not read would stop its start: say so now.
   if (m_cfg->settingsRefused())
     return GetExtraMsgIn(ExtraMsg::InitFailed, m_lenguaje, {m_folder, m_cfg->loadError()});
@@ -100,11 +102,11 @@ std::string StationInit::checkUserFile() const {
   const std::string users = m_slashed + "VELTA.DAT";
   const Entry dat = entryAt(users);
   if (dat.err == ENOENT) return {};
-  if (dat.err != 0) return refusedName(users, dat.err);
+  if (dat.err != 0) return refusedName(basekit::FileError::system(dat.err, users));
   // An existing user file, even an empty one, is the administrator's to look at: its users
   // are never replaced from here.
   if (S_ISREG(dat.mode)) return GetExtraMsgIn(ExtraMsg::InitHasUsers, m_lenguaje, {users});
-  return refusedName(users, refusalOf(dat.mode));
+  return refusedName(refusalOf(users, dat.mode));
 }
 
 std::string StationInit::checkUser(const std::string& user) const {
@@ -135,11 +137,10 @@ std::string StationInit::checkPassword(const std::string& typed,
 
 std::string StationInit::write(const std::string& user, int32_t password) {
   if (!m_folderExists) {
-    std::error_code ec;
-    std::filesystem::create_directories(m_folder, ec);
-    if (ec)
+    basekit::FileError failure;
+    if (!basekit::makeFolders(m_folder, &failure))
       return GetExtraMsgIn(ExtraMsg::InitFailed, m_lenguaje,
-                           {m_folder, systemReasonIn(ec.value(), m_lenguaje)});
+                           {m_folder, fileReasonIn(failure, m_lenguaje)});
     m_folderExists = true;
   }
   // The settings first: should the user file then fail, a second run finds no user file and

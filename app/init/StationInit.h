@@ -8,6 +8,8 @@
 // their failures in that language too.
 #pragma once
 
+#include <basekit/plainfile.h>
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -39,7 +41,7 @@ class StationInit {
   std::string done(const std::string& user) const;
 
  private:
-  std::string refusedName(const std::string& path, int err) const;
+  std::string refusedName(const basekit::FileError& failure) const;
   // "" when nothing is under the user file's name; else the refusal.
   std::string checkUserFile() const;
 

@@ -398,6 +398,21 @@ bool removeFile(const std::string& path, FileError* error) {
   return true;
 }
 
+bool makeFolders(const std::string& path, FileError* error) {
+  for (size_t i = 1; i <= path.size(); ++i) {
+    if (i < path.size() && path[i] != '/') continue;
+    const std::string part = path.substr(0, i);
+    if (::mkdir(part.c_str(), 0755) == 0) continue;
+    const int err = errno;
+    if (err != EEXIST) return detail::fail(error, part, err);
+    // Already there: a folder (or a link to one: folders may be links) lets the walk go on.
+    struct stat st {};
+    if (::stat(part.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+      return detail::fail(error, part, ENOTDIR);
+  }
+  return true;
+}
+
 bool syncFolder(const std::string& folder, FileError* error) {
   const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return detail::fail(error, folder, errno);
@@ -443,7 +458,7 @@ bool LengthMark::mark(const PlainFile& file, FileError* error) {
   }
   if (!S_ISREG(st.st_mode)) {  // PlainFile opens nothing else; a cut is for plain files only
     ::close(fd);
-    return detail::fail(error, m_path, kErrNotPlainFile);
+    return detail::fail(error, m_path, FileFault::NotPlainFile);
   }
   m_fd = fd;
   m_length = st.st_size;

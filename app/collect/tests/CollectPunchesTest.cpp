@@ -359,7 +359,8 @@ TEST_F(CollectPunchesTest, ACardTableThatCannotBeReadFailsTheDownload) {
       {"a folder", [&] { std::filesystem::create_directory(path); },
        cannotOpen + systemReason(EISDIR)},
       {"a FIFO", [&] { ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0); },
-       cannotOpen + systemReason(basekit::kErrNotPlainFile)},
+       cannotOpen +
+           fileReason(basekit::FileError::refusal(basekit::FileFault::NotPlainFile, path))},
       {"a symbolic link", [&] { link = std::make_unique<apptest::PlantedLink>(path); },
        cannotOpen + systemReason(ELOOP)},
       {"larger than a card table can be",

@@ -123,8 +123,8 @@ struct FolderCase {
 };
 
 TEST(StationInit, RefusesAFolderThatHoldsUsersOrAnotherThingUnderAName) {
-  const auto reason = [](const std::string& path, int err) {
-    return es(ExtraMsg::InitNameRefused, {path, systemReasonIn(err, 0)});
+  const auto reason = [](const basekit::FileError& failure) {
+    return es(ExtraMsg::InitNameRefused, {failure.path, fileReasonIn(failure, 0)});
   };
   const FolderCase cases[] = {
       {"a user file",
@@ -146,13 +146,18 @@ TEST(StationInit, RefusesAFolderThatHoldsUsersOrAnotherThingUnderAName) {
          ::mkdir(f.c_str(), 0755);
          ASSERT_EQ(::mkfifo((f + "/VELTA.DAT").c_str(), 0600), 0);
        },
-       [&](const std::string& f) { return reason(f + "/VELTA.DAT", basekit::kErrNotPlainFile); }},
+       [&](const std::string& f) {
+         return reason(
+             basekit::FileError::refusal(basekit::FileFault::NotPlainFile, f + "/VELTA.DAT"));
+       }},
       {"a folder as the settings",
        [](const std::string& f) {
          ::mkdir(f.c_str(), 0755);
          ::mkdir((f + "/VELTA.INI").c_str(), 0755);
        },
-       [&](const std::string& f) { return reason(f + "/VELTA.INI", EISDIR); }},
+       [&](const std::string& f) {
+         return reason(basekit::FileError::system(EISDIR, f + "/VELTA.INI"));
+       }},
   };
   for (const FolderCase& c : cases) {
     TempDataFolder data;
@@ -175,13 +180,19 @@ TEST(StationInit, NeverWritesThroughALinkOrSecondNameUnderTheUserFileOrSettingsN
       TempDataFolder data;
       PlantedLink link(data.file(name), kind);
       const std::string what = name + " " + PlantedLink::kindName(kind);
-      std::string expected =
-          es(ExtraMsg::InitNameRefused, {data.file(name), systemReasonIn(ELOOP, 0)});
+      std::string expected = es(
+          ExtraMsg::InitNameRefused,
+          {data.file(name),
+           fileReasonIn(
+               basekit::FileError::refusal(basekit::FileFault::SymbolicLink, data.file(name)), 0)});
       if (kind == PlantedLink::Target::SecondName)
         expected = name == "VELTA.DAT"
                        ? es(ExtraMsg::InitHasUsers, {data.file(name)})
                        : es(ExtraMsg::InitNameRefused,
-                            {data.file(name), systemReasonIn(basekit::kErrSecondName, 0)});
+                            {data.file(name),
+                             fileReasonIn(basekit::FileError::refusal(
+                                              basekit::FileFault::SecondName, data.file(name)),
+                                          0)});
       const InitRun r = runInit({data.path(), "ADMIN"}, "4711\n");
       EXPECT_EQ(r.status, 1) << what;
       EXPECT_EQ(r.err, "velta-init: " + expected + "\n") << what;

@@ -58,11 +58,10 @@ void refuse(const StartupHooks& hooks, int number, int title, const std::string&
 // or today's AUTODIAS character is not "1" (an administrator reads "AUTODIAS" and knows what
 // to change, or that the day is meant to be off).
 std::string loginRefusal(const ClsCfgFile& cfg, const StartupHooks& hooks) {
-  const std::string noLogin =
-      hooks.unusableDisplay.empty()
-          ? GetExtraMsg(ExtraMsg::LoginWithoutDisplay)
-          : GetExtraMsg(ExtraMsg::DisplayPlatformMissing,
-                        {hooks.unusableDisplay, hooks.unusablePlatform});
+  const std::string noLogin = hooks.unusableDisplay.empty()
+                                  ? GetExtraMsg(ExtraMsg::LoginWithoutDisplay)
+                                  : GetExtraMsg(ExtraMsg::DisplayPlatformMissing,
+                                                {hooks.unusableDisplay, hooks.unusablePlatform});
   if (cfg.Auto != 1) return noLogin;
   return GetExtraMsg(ExtraMsg::NotAutomaticDay,
                      {cfg.AutoDias, std::to_string(basic::Weekday(basic::Now()))}) +

@@ -195,6 +195,11 @@ class LockFile {
 // Removes the name path (a link itself, never what it names). False with *error the cause.
 bool removeFile(const std::string& path, FileError* error = nullptr);
 
+// Makes the folder path with the folders on its way that are missing (mode 0755 before the
+// umask); a folder already there is fine. False with *error the cause (one that is no folder
+// under a name on the way: ENOTDIR or EEXIST).
+bool makeFolders(const std::string& path, FileError* error = nullptr);
+
 // Flushes a folder's entries to disk (after a file was created or renamed in it).
 bool syncFolder(const std::string& folder, FileError* error = nullptr);
 
