@@ -3,9 +3,10 @@
 // SIGTERM and SIGINT ask the main window to close (the normal shutdown: settings saved, line
 // hung up, marker written), see StopSignals. Started with no display named (cron, ssh, a
 // service) it runs on the offscreen platform (StartPlatform.h): the automatic run collects, a
-// start-up refusal goes to standard error and the program ends with status 1, and so does a
-// start that needs the log-in, which nobody could see. A display named that cannot be reached
-// ends it with status 1 too, before Qt would abort.
+// start-up refusal goes to standard error and the daily log and the program ends with status
+// 1, and so does a start that needs the log-in, which nobody could see. A display named that cannot
+// be reached ends it with status 1 too, before Qt would abort; one reached whose Qt platform
+// cannot be loaded is started without, as if no display were named, and the log-in start says so.
 #include "collect/RunContext.h"
 #include "core/InstanceLock.h"
 #include "core/MessagesExtra.h"
@@ -52,11 +53,14 @@ int main(int argc, char** argv) {
   // peeked at here; start-up loads it for real once the instance lock is held.
   const int lenguaje = lenguajeOfSettingsFile("VELTA.INI");
   useLanguageAsSystemLocale(lenguaje);
+  // Qt's own remarks of a start without a display stay off the administrator's standard error.
+  quietPlatformNoise();
   // Qt chooses its platform when the application is made, and aborts when it can reach none.
-  const std::string unreachable = settleStartPlatform();
-  if (!unreachable.empty()) {
-    std::fprintf(stderr, "velta: %s\n",
-                 GetExtraMsgIn(ExtraMsg::DisplayUnreachable, lenguaje, {unreachable}).c_str());
+  const StartPlatform platform = settleStartPlatform();
+  if (!platform.unreachable.empty()) {
+    std::fprintf(
+        stderr, "velta: %s\n",
+        GetExtraMsgIn(ExtraMsg::DisplayUnreachable, lenguaje, {platform.unreachable}).c_str());
     return 1;
   }
   QApplication app(argc, argv);
@@ -79,20 +83,17 @@ int main(int argc, char** argv) {
 
   InstanceLock lock;
   StartupHooks hooks;
-  bool loginWithoutDisplay = false;
   const bool noDisplay = withoutDisplay();
   if (noDisplay) {
+    // Start-up also puts these lines, and the refusal of a start that needs the log-in, in the
+    // daily log.
     hooks.refuseWithoutDisplay = [](const std::string& text) {
       std::fprintf(stderr, "velta: %s\n", text.c_str());
     };
-    // The log-in window would wait behind a screen nobody sees: end, and say why.
-    hooks.login = [&loginWithoutDisplay](std::string& user, std::string& psw) {
-      user.clear();
-      psw.clear();
-      loginWithoutDisplay = true;
-      std::fprintf(stderr, "velta: %s\n", GetExtraMsg(ExtraMsg::LoginWithoutDisplay).c_str());
-      return false;
-    };
+    // A display that is there but cannot be used is named in the log-in refusal, with the
+    // platform it lacks.
+    hooks.unusableDisplay = platform.display;
+    hooks.unusablePlatform = platform.platform;
   }
   bool programEnd = false;  // the automatic run asked for the program's end
   if (windowOpeners().fAuto) {
@@ -101,17 +102,17 @@ int main(int argc, char** argv) {
       programEnd = openAutomaticRun(nullptr, context);
     };
   }
-  hooks.showMain = [&mainWindow, &buildContext, &context, &programEnd, noDisplay] {
+  hooks.showMain = [&mainWindow, &buildContext, &context, &objects, &programEnd, noDisplay] {
     if (programEnd) return;
     buildContext();
-    mainWindow = std::make_unique<FormP>(windowOpeners(), context);
+    mainWindow = std::make_unique<FormP>(windowOpeners(), context, &objects);
     mainWindow->setUnattendedClose(noDisplay);
     mainWindow->show();
   };
   const StartResult started = runStartup(lock, hooks);
   if (started != StartResult::Running || programEnd) {
     objects.release();
-    return started == StartResult::EndedWithError || loginWithoutDisplay ? 1 : 0;
+    return started == StartResult::EndedWithError ? 1 : 0;
   }
 
   // The main window's close ends the loop; the shutdown follows.

@@ -58,7 +58,12 @@ std::string FBasesModel::numberText(double value) const {
 void FBasesModel::load() {
   m_store.Iniciar(*gDataFolder + "VELTA.TAR");
   m_rows.clear();
-  if (m_store.CargarTarjetas() != StoreLoad::Missing) {
+  const StoreLoad got = m_store.CargarTarjetas();
+  // A file that is there but cannot be taken is no empty table: the operator learns why before
+  // the window opens with what was read.
+  if (got == StoreLoad::Unreadable)
+    m_reporter.inform(386, msgbox::OkOnly | msgbox::Critical, {}, ": " + got.reason);
+  if (got != StoreLoad::Missing) {
     m_rows.reserve(gCardTable->size());
     for (const CardRecord& r : *gCardTable) {
       if (!(r.card > 0)) continue;

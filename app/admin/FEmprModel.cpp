@@ -19,8 +19,11 @@ int FEmprModel::digits() const { return cardDigits(tipoNumero()); }
 
 void FEmprModel::load() {
   m_store.Iniciar(*gDataFolder + "EMPR.DAT");
-  // an unreadable table is set aside by the save, so an empty list loses nothing
-  (void)m_store.CargarEmpresas();
+  const StoreLoad got = m_store.CargarEmpresas();
+  // A file that is there but cannot be taken is no empty table: the operator learns why before
+  // the window opens with what was read (Salir keeps such a file aside before it replaces it).
+  if (got == StoreLoad::Unreadable)
+    m_reporter.inform(386, msgbox::OkOnly | msgbox::Critical, {}, ": " + got.reason);
   m_rows.clear();
   const int16_t kind = tipoNumero();
   for (int i = 1; i <= ClsListaEmpresas::kSlots; ++i) {

@@ -40,8 +40,7 @@ std::optional<bool> ModemProgram::run(const std::string& path, clocklink::ClsMod
                               basekit::Follow::OperatorsChoice)) {
     // Nothing there says nothing; anything else under the name (a folder, a FIFO, a file far
     // too large) is named with the reason, in the operator's language.
-    if (readError)
-      *readError = error.err == ENOENT || error.err == ENOTDIR ? "" : fileFailure(error);
+    if (readError) *readError = error.missing() ? "" : fileFailure(error);
     return std::nullopt;
   }
   list.add(GetMsg(229));

@@ -1,13 +1,14 @@
 #include "admin/RecordView.h"
 
-#include "basekit/atomicfile.h"
-#include "basekit/codepage.h"
-#include "basekit/paths.h"
-#include "basekit/plainfile.h"
 #include "core/Basic.h"
 #include "core/CardIndex.h"
 #include "core/CardNumber.h"
 #include "core/MessagesExtra.h"
+
+#include <basekit/atomicfile.h>
+#include <basekit/codepage.h>
+#include <basekit/paths.h>
+#include <basekit/plainfile.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -95,18 +96,19 @@ RecordView::Outcome RecordView::run(const std::string& pathText, const ViewFilte
   // the operator's pick, to be looked at: it may be reached through a link or by a second name
   // (punch files kept in a linked backup tree); saving keeps the data-file rule.
   basekit::ReadingFile file;
-  auto refuse = [&](int err) {
+  basekit::FileError error;
+  auto refuse = [&](const basekit::FileError& failure) {
     out.status = Status::ReadError;
-    out.error = GetExtraMsg(ExtraMsg::ReadFailed, {path, systemReason(err)});
+    out.error = GetExtraMsg(ExtraMsg::ReadFailed, {path, fileReason(failure)});
     return out;
   };
-  if (!file.open(path, SIZE_MAX, nullptr, basekit::Follow::OperatorsChoice)) {
-    const int err = errno;
-    if (err == ENOENT || err == ENOTDIR || err == EISDIR) return out.status = Status::NoFile, out;
-    return refuse(err);
+  if (!file.open(path, SIZE_MAX, &error, basekit::Follow::OperatorsChoice)) {
+    if (error.missing() || (error.kind == basekit::FileFault::System && error.err == EISDIR))
+      return out.status = Status::NoFile, out;
+    return refuse(error);
   }
   struct stat st {};
-  if (::fstat(file.fd(), &st) != 0) return refuse(errno);
+  if (::fstat(file.fd(), &st) != 0) return refuse(basekit::FileError::system(errno, path));
 
   out.first = windowBound(filter.firstRecord);
   out.last = windowBound(filter.lastRecord);
@@ -204,10 +206,10 @@ RecordView::Outcome RecordView::run(const std::string& pathText, const ViewFilte
 
   for (;;) {
     // One byte more than a line may hold: the layer counts the CR before the LF.
-    const basekit::ReadingFile::Line got = file.readLine(lineText, kMaxLine + 1);
+    const basekit::ReadingFile::Line got = file.readLine(lineText, kMaxLine + 1, &error);
     if (got == basekit::ReadingFile::Line::End) break;
     if (got == basekit::ReadingFile::Line::Failed) {
-      refuse(errno != 0 ? errno : EIO);
+      refuse(error);
       break;
     }
     const bool tooLong = got == basekit::ReadingFile::Line::TooLong || lineText.size() > kMaxLine;
@@ -316,7 +318,7 @@ std::string saveRows(const RecordView& view, const std::string& pathText, SaveMo
   std::string bytes;
   for (size_t k = 0; k < view.rowCount(); ++k) bytes += view.savedLine(k) + "\r\n";
   const std::string path = basekit::toLocalPath(pathText);
-  basekit::FileError error{EIO, path};
+  basekit::FileError error = basekit::FileError::system(EIO, path);
   auto failed = [&] { return GetExtraMsg(ExtraMsg::SaveFailed, {path, fileReason(error)}); };
   if (mode == SaveMode::Replace)
     return basekit::replaceFileAtomically(path, bytes, &error) ? std::string() : failed();

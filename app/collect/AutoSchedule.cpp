@@ -2,6 +2,7 @@
 
 #include "core/Messages.h"
 
+#include <algorithm>
 #include <cmath>
 #include <tuple>
 
@@ -65,9 +66,26 @@ void AutoSchedule::load(const ScheduleSettings& settings, const ScheduleNow& now
   m_fixedDue = due;
 }
 
-AutoSchedule::Tick AutoSchedule::tick(const ScheduleNow& now) const {
+// The next fixed pass is never further ahead than one repeat (a day for the one-pass and the
+// shorter repeats) unless the wall clock was set back (NTP, an administrator correcting a
+// clock that ran ahead). Then the due time keeps its minute of the day and moves back by whole
+// days, so the pass comes when the clock now shows that minute, not days later; a step back of
+// less than a day leaves it where it was (the same minute comes round again, with no pass in
+// between).
+void AutoSchedule::followWallClock(const basic::DateTime& now) {
+  if (m_kind != Kind::Fixed || m_finished) return;
+  const int64_t horizon = std::max<int64_t>(1440, m_settings.frecAuto) * 60;
+  const auto secondsOf = [](const basic::DateTime& t) { return minuteNumber(t) * 60 + t.second; };
+  const int64_t ahead = secondsOf(m_fixedDue) - secondsOf(now);
+  if (ahead <= horizon) return;
+  const int64_t days = (ahead - horizon + 86399) / 86400;
+  m_fixedDue = addMinutes(m_fixedDue, -days * 1440);
+}
+
+AutoSchedule::Tick AutoSchedule::tick(const ScheduleNow& now) {
   Tick t;
   if (m_finished) return t;
+  followWallClock(now.local);
   switch (m_kind) {
     case Kind::Online:
       t.due = true;
@@ -105,6 +123,7 @@ bool AutoSchedule::passDone(const ScheduleNow& now) {
       m_finished = true;
       return false;
     case Kind::Fixed: {
+      followWallClock(now.local);
       const int64_t every = m_settings.frecAuto;
       if (every <= 0) {
         m_finished = true;

@@ -40,7 +40,9 @@ class AutoSchedule {
   };
 
   void load(const ScheduleSettings& settings, const ScheduleNow& now);
-  Tick tick(const ScheduleNow& now) const;
+  // Not const: a wall clock set back by a day or more brings the fixed kind's next pass back
+  // to its minute of the day on the day the clock now shows.
+  Tick tick(const ScheduleNow& now);
   // After a pass: true when another pass follows (the timer goes on again).
   bool passDone(const ScheduleNow& now);
 
@@ -51,6 +53,8 @@ class AutoSchedule {
   const basic::DateTime& fixedDue() const { return m_fixedDue; }
 
  private:
+  void followWallClock(const basic::DateTime& now);
+
   ScheduleSettings m_settings;
   Kind m_kind = Kind::Countdown;
   std::chrono::steady_clock::time_point m_countdownDue{};

@@ -1,5 +1,6 @@
 #include "collect/CollectPunches.h"
 
+#include "collect/AppendJournal.h"
 #include "collect/ClearResultLine.h"
 #include "collect/PunchFiles.h"
 #include "collect/testing/Hooks.h"
@@ -12,6 +13,7 @@
 #include "core/FailureMessage.h"
 #include "core/Globals.h"
 #include "core/Messages.h"
+#include "core/MessagesExtra.h"
 #include "core/Release.h"
 #include "core/clsRegistro.h"
 
@@ -51,6 +53,20 @@ std::string fromPosition(const std::string& s, size_t pos) {
 
 std::string counter(int64_t n) { return basic::Format(n, "00000"); }
 
+// Takes back what `journal` marked (the clock keeps the punches) and says so in `list`.
+void undoWrites(AppendJournal* journal, ProgressList& list, int16_t language) {
+  if (!journal || journal->empty()) return;
+  const std::vector<basekit::FileError> failures = journal->cutBack();
+  for (const basekit::FileError& f : failures) {
+    list.add(GetExtraMsgIn(ExtraMsg::UndoFailed, language, {f.path, fileReason(f)}), kRedLine);
+    list.refresh();
+  }
+  if (failures.empty()) {
+    list.add(GetExtraMsgIn(ExtraMsg::WritesUndone, language), kRedLine);
+    list.refresh();
+  }
+}
+
 // One download and its writing phase.
 class Collection {
  public:
@@ -65,6 +81,11 @@ class Collection {
   void convert();
   // Ending the download; its steps already answered.
   void end() { (void)m_ctx.clock.recordProcess(3, 0); }
+  // Every file opened from here on is marked in `journal` first.
+  void keepJournal(AppendJournal* journal) { m_journal = journal; }
+  // Takes back what the call appended (the download failed and the clock keeps its punches),
+  // and says so.
+  void undoWrites() { collect::undoWrites(m_journal, m_list, m_ctx.cfg.LENGUAJE); }
 
   std::string msg(int id) const { return GetMsgIn(id, m_ctx.cfg.LENGUAJE); }
   void line(const std::string& text, LineStyle style = kPlain) {
@@ -81,7 +102,7 @@ class Collection {
   // progress line, and the files, which stay open until the closing sync. The members come
   // in the order the phase sets them up.
   struct WritePhase {
-    explicit WritePhase(const ClsCfgFile& cfg) : reg(&cfg) {}
+    WritePhase(const ClsCfgFile& cfg, AppendJournal* journal) : files(journal), reg(&cfg) {}
     ClsTarjetas cards;
     ClsListaEmpresas companies;
     bool multi = false;
@@ -138,6 +159,7 @@ class Collection {
   int32_t m_steps = 0;
   std::vector<std::string> m_texts;
   std::string m_dirOut, m_fileOut;
+  AppendJournal* m_journal = nullptr;
   // Output files in order of first use: each is converted once.
   std::vector<std::pair<std::string, std::string>> m_outputs;
 };
@@ -202,7 +224,7 @@ bool Collection::download(CollectionStatus& result) {
 bool Collection::write(size_t from, std::optional<std::string>& prevKept,
                        CollectionStatus& result) {
   try {
-    WritePhase ph(m_ctx.cfg);
+    WritePhase ph(m_ctx.cfg, m_journal);
     if (!loadTables(ph, result)) return false;
     startWriting(ph, from);
     for (size_t i = from; i < m_texts.size(); ++i) {
@@ -217,19 +239,22 @@ bool Collection::write(size_t from, std::optional<std::string>& prevKept,
 
 bool Collection::loadTables(WritePhase& ph, CollectionStatus& result) {
   ph.cards.Iniciar(m_ctx.dataFolder + "VELTA.TAR");
-  // a failed read is told below, from status()
-  (void)ph.cards.CargarTarjetas();
-  // The punches are written all the same, without names; the list (and the daily log) says
-  // why the names are missing.
-  if (ph.cards.status().readErrno != 0)
-    line(msg(386) + ": " + ph.cards.status().readReason, kRedLine);
+  // A missing card table only leaves the lines without names. One that is there but cannot
+  // be read is no missing one: lines written without their holders (and legajos, in legajo
+  // mode) would be wrong lines, so the phase fails and the clock keeps the punches.
+  const StoreLoad cards = ph.cards.CargarTarjetas();
+  if (ph.cards.status().readFailure)
+    return writeFailed(msg(386) + ": " + ph.cards.status().readReason, result);
+  // Of another form: nothing loaded from a file that holds cards.
+  if (cards != StoreLoad::Loaded && cards != StoreLoad::Missing && ph.cards.status().unreadable)
+    return writeFailed(ph.cards.status().message, result);
   ph.multi = m_ctx.cfg.MultiEmpresa == 1;
   if (!ph.multi) return true;
   ph.companies.Iniciar(m_ctx.dataFolder + "EMPR.DAT");
   // a failed read is handled below, from status()
   (void)ph.companies.CargarEmpresas();
   // A company table that is there but cannot be read is not "no companies defined".
-  if (ph.companies.status().readErrno != 0)
+  if (ph.companies.status().readFailure)
     return writeFailed(msg(386) + ": " + ph.companies.status().readReason, result);
   if (ph.companies.mCount == 0) return writeFailed(msg(381), result);
   return true;
@@ -366,27 +391,45 @@ void Collection::convert() {
   }
 }
 
+enum class TopUp {
+  Done,
+  // The clock no longer holds what was written (other records, fewer, or none).
+  ClockChanged,
+  // Not done, but nothing says the clock lost anything: the download was interrupted or
+  // failed, or the new lines could not be written.
+  Failed,
+};
+
 // Downloads again after a punch was made during the download: the clock must still hold
-// what was written as the first records; only the records after them are written.
-bool topUp(CollectContext& ctx, ProgressList& list, Download& d) {
+// what was written as the first records; only the records after them are written, into the
+// download's journal.
+TopUp topUp(CollectContext& ctx, ProgressList& list, Download& d) {
   Collection c(ctx, list, d.params);
+  c.keepJournal(d.journal.get());
   CollectionStatus result{};
-  if (!c.download(result)) return false;
+  if (!c.download(result)) return result == kSuccess ? TopUp::ClockChanged : TopUp::Failed;
   const size_t prefix = d.texts.size();
-  if (c.texts().size() < prefix || !std::equal(d.texts.begin(), d.texts.end(), c.texts().begin())) {
+  const size_t common = std::min(prefix, c.texts().size());
+  if (!std::equal(d.texts.begin(), d.texts.begin() + static_cast<std::ptrdiff_t>(common),
+                  c.texts().begin())) {
     c.end();
-    return false;
+    return TopUp::ClockChanged;
   }
+  // An interrupted download says nothing of the records it did not reach.
   if (c.last() != kSuccess) {
     c.end();
-    return false;
+    return TopUp::Failed;
   }
-  if (!c.write(prefix, d.prevKept, result)) return false;
+  if (c.texts().size() < prefix) {
+    c.end();
+    return TopUp::ClockChanged;
+  }
+  if (!c.write(prefix, d.prevKept, result)) return TopUp::Failed;
   c.line(c.msg(266), kBlueLine);
   c.end();
   d.texts = c.texts();
   d.steps = c.steps();
-  return true;
+  return TopUp::Done;
 }
 
 // The count at positions 30-34 of a complete status text; -1 otherwise.
@@ -403,16 +446,32 @@ long recount(const std::string& status) {
 }  // namespace
 
 Download collectPunches(CollectContext& ctx, ProgressList& list, const std::string& dir,
-                        const std::string& name, int16_t dropDup, int16_t factor, int16_t console) {
+                        const std::string& name, int16_t dropDup, int16_t factor, int16_t console,
+                        OnFailure onFailure) {
   Download d;
   d.params = Params{dir, basic::Trim(name), dropDup, factor, console};
   Collection c(ctx, list, d.params);
+  const bool cutBack = onFailure == OnFailure::CutBack;
+  std::shared_ptr<AppendJournal> journal = cutBack ? std::make_shared<AppendJournal>() : nullptr;
+  c.keepJournal(journal.get());
   if (!c.download(d.status)) {
     d.clearable = d.status == kSuccess;  // an empty clock is a complete download of nothing
     return d;
   }
   std::optional<std::string> prevKept;
-  if (!c.write(0, prevKept, d.status)) return d;
+  if (!c.write(0, prevKept, d.status)) {
+    c.undoWrites();
+    return d;
+  }
+  if (cutBack && c.last() != kSuccess) {
+    // Interrupted: the punches stay on the clock and come again with the next download, so
+    // none of them may stay written, nor be converted.
+    c.undoWrites();
+    c.line(c.msg(266), kBlueLine);
+    c.end();
+    d.status = kFailure;
+    return d;
+  }
   c.convert();
   c.line(c.msg(266), kBlueLine);
   c.end();
@@ -426,27 +485,39 @@ Download collectPunches(CollectContext& ctx, ProgressList& list, const std::stri
   d.texts = c.texts();
   d.steps = c.steps();
   d.prevKept = prevKept;
+  d.journal = std::move(journal);  // the clearing may still have to take the lines back
   return d;
 }
 
 CollectionStatus clearAfterDownload(CollectContext& ctx, ProgressList& list, Download& d,
                                     int32_t downloaded, bool shippingOn) {
-  auto refuse = [&] {
+  // Every refusal comes before the clock was told to clear. `clockKeepsAll`: the clock was
+  // last seen holding every punch written and more, so they come again with the next
+  // download; without shipping nothing has left the files yet, so they are taken back.
+  auto refuse = [&](bool clockKeepsAll) {
     list.add(">" + GetMsgIn(312, ctx.cfg.LENGUAJE), kRedLine);
     list.refresh();
     d.clearable = false;
+    if (clockKeepsAll && !shippingOn) undoWrites(d.journal.get(), list, ctx.cfg.LENGUAJE);
+    d.journal.reset();
     return kFailure;
   };
   if (!d.clearable || downloaded < 0 || static_cast<size_t>(downloaded) != d.texts.size())
-    return refuse();
+    return refuse(false);
   for (int round = 0;; ++round) {
     const long n = recount(ctx.clock.statusGet());
     step("recounted", round);
     if (n == d.steps) {
       d.clearable = false;  // one clearing per download
+      // Sent: whatever it answers, the clock may have cleared, so the lines stay.
+      d.journal.reset();
       return ShowClearResult(list, ctx.clock.recordProcess(4, 0));
     }
-    if (n < d.steps || shippingOn || round == 3 || !topUp(ctx, list, d)) return refuse();
+    // Fewer (or no count at all): the lines written may be the only copy left.
+    if (n < d.steps || shippingOn) return refuse(false);
+    if (round == 3) return refuse(true);
+    const TopUp topped = topUp(ctx, list, d);
+    if (topped != TopUp::Done) return refuse(topped == TopUp::Failed);
   }
 }
 

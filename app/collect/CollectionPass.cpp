@@ -147,8 +147,10 @@ bool Pass::clockSteps(const basic::DateTime& now, const std::string& name) {
   const int16_t console = m_mode == PassMode::Console ? -1 : 0;
   MirsolClockOps clock(mirsol);
   CollectContext download = downloadContext(m_ctx, clock);
+  // A clock that is not cleared keeps its punches for the next pass: a download that fails
+  // takes back what it wrote, so that the next pass writes each punch once.
   Download got = collectPunches(download, m_list, basic::Trim(c.m_Path), name,
-                                cfg.EliminarDuplicados, 0, console);
+                                cfg.EliminarDuplicados, 0, console, OnFailure::CutBack);
   yield();
   if (got.status != kSuccess) ok = false;
   if (m_mode == PassMode::Console) {

@@ -48,10 +48,10 @@ Opened openConsole(const std::string& dataFolder, basekit::ReadingFile& file, st
       if (auto* h = testing::hooks()) h->consoleStep("opened");
       return Opened::Yes;
     }
-    error = {basekit::kErrSecondName, path};
+    error = basekit::FileError::refusal(basekit::FileFault::SecondName, path);
   }
   file.close();
-  if (error.err == ENOENT || error.err == ENOTDIR) return Opened::Missing;
+  if (error.missing()) return Opened::Missing;
   why = fileFailure(error);
   return Opened::Refused;
 }
@@ -89,10 +89,11 @@ std::vector<ConsoleRow> ConsoleFile::readNew(const ConsoleSettings& settings, in
   int32_t k = 0;
   std::string line;
   for (;;) {
-    const basekit::ReadingFile::Line got = file.readLine(line, kMaxConsoleLine);
+    basekit::FileError error;
+    const basekit::ReadingFile::Line got = file.readLine(line, kMaxConsoleLine, &error);
     if (got == basekit::ReadingFile::Line::End) break;
     if (got == basekit::ReadingFile::Line::Failed) {
-      m_error = fileFailure({errno, file.path()});
+      m_error = fileFailure(error);
       break;
     }
     if (++k <= m_shown) continue;

@@ -36,6 +36,51 @@ bool holdsCommandBreak(std::string_view s) {
   return s.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
 }
 
+// The reason of a failure the server gave no reply for, worded from libcurl's kind of failure
+// in the language (libcurl's own text is English).
+std::string curlReason(CURLcode code) {
+  switch (code) {
+    case CURLE_COULDNT_RESOLVE_HOST:
+      return GetExtraMsg(ExtraMsg::FtpHostNotFound);
+    case CURLE_COULDNT_RESOLVE_PROXY:
+      return GetExtraMsg(ExtraMsg::FtpProxyNotFound);
+    case CURLE_COULDNT_CONNECT:
+      return GetExtraMsg(ExtraMsg::FtpNoConnection);
+    case CURLE_OPERATION_TIMEDOUT:
+    case CURLE_FTP_ACCEPT_TIMEOUT:
+      return GetExtraMsg(ExtraMsg::FtpTimedOut);
+    case CURLE_SEND_ERROR:
+    case CURLE_RECV_ERROR:
+    case CURLE_GOT_NOTHING:
+    case CURLE_PARTIAL_FILE:
+      return GetExtraMsg(ExtraMsg::FtpConnectionLost);
+    case CURLE_READ_ERROR:
+      return GetExtraMsg(ExtraMsg::FtpLocalRead);
+    case CURLE_URL_MALFORMAT:
+      return GetExtraMsg(ExtraMsg::FtpBadServerName);
+    case CURLE_UNSUPPORTED_PROTOCOL:
+      return GetExtraMsg(ExtraMsg::FtpBadProxy);
+    case CURLE_LOGIN_DENIED:
+      return GetExtraMsg(ExtraMsg::FtpLoginDenied);
+    case CURLE_UPLOAD_FAILED:
+    case CURLE_REMOTE_ACCESS_DENIED:
+    case CURLE_QUOTE_ERROR:
+      return GetExtraMsg(ExtraMsg::FtpRefused);
+    case CURLE_WEIRD_SERVER_REPLY:
+    case CURLE_FTP_WEIRD_PASV_REPLY:
+    case CURLE_FTP_WEIRD_227_FORMAT:
+      return GetExtraMsg(ExtraMsg::FtpOddReply);
+    case CURLE_FTP_ACCEPT_FAILED:
+    case CURLE_FTP_PORT_FAILED:
+    case CURLE_FTP_CANT_GET_HOST:
+      return GetExtraMsg(ExtraMsg::FtpDataConnection);
+    case CURLE_OUT_OF_MEMORY:
+      return GetExtraMsg(ExtraMsg::FtpOutOfMemory);
+    default:
+      return GetExtraMsg(ExtraMsg::FtpOther, {std::to_string(static_cast<int>(code))});
+  }
+}
+
 FtpResult failure(const char* step, long code, std::string reply) {
   FtpResult r;
   r.step = step;
@@ -265,11 +310,10 @@ FtpResult FtpUpload::run(const FtpSettings& s, const std::string& localFile,
   // Everything that could turn into a command of its own, or reach the wrong host, is refused
   // before a connection is made.
   if (!s.proxy.empty() && !proxyAccepted(s.proxy))
-    return failure(kOpen, CURLE_UNSUPPORTED_PROTOCOL,
-                   curl_easy_strerror(CURLE_UNSUPPORTED_PROTOCOL));
+    return failure(kOpen, CURLE_UNSUPPORTED_PROTOCOL, curlReason(CURLE_UNSUPPORTED_PROTOCOL));
   std::string url;
   if (!buildUrl(s, remoteName, url))
-    return failure(kConnect, CURLE_URL_MALFORMAT, curl_easy_strerror(CURLE_URL_MALFORMAT));
+    return failure(kConnect, CURLE_URL_MALFORMAT, curlReason(CURLE_URL_MALFORMAT));
   if (holdsCommandBreak(s.path)) return failure(kSetDir, 0, kRefused);
   if (holdsCommandBreak(remoteName) || remoteName.find_first_of("/\\") != std::string::npos)
     return failure(kPut, 0, kRefused);
@@ -284,15 +328,14 @@ FtpResult FtpUpload::run(const FtpSettings& s, const std::string& localFile,
 
   std::unique_ptr<CURLM, MultiDeleter> multi(curl_multi_init());
   std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
-  if (!multi || !easy)
-    return failure(kOpen, CURLE_FAILED_INIT, curl_easy_strerror(CURLE_FAILED_INIT));
+  if (!multi || !easy) return failure(kOpen, CURLE_FAILED_INIT, curlReason(CURLE_FAILED_INIT));
 
   Conversation talk;
   std::unique_ptr<curl_slist, CurlDeleter> quote;
   if (!s.path.empty()) {
     // One CWD with the whole text, as the server's own folder syntax may need.
     quote.reset(curl_slist_append(nullptr, ("CWD " + s.path).c_str()));
-    if (!quote) return failure(kOpen, CURLE_OUT_OF_MEMORY, curl_easy_strerror(CURLE_OUT_OF_MEMORY));
+    if (!quote) return failure(kOpen, CURLE_OUT_OF_MEMORY, curlReason(CURLE_OUT_OF_MEMORY));
   }
 
   CURL* h = easy.get();
@@ -330,17 +373,16 @@ FtpResult FtpUpload::run(const FtpSettings& s, const std::string& localFile,
   opt(curl_easy_setopt(h, CURLOPT_DEBUGFUNCTION, onDebug));
   opt(curl_easy_setopt(h, CURLOPT_DEBUGDATA, &talk));
   opt(curl_easy_setopt(h, CURLOPT_VERBOSE, 1L));
-  if (!set) return failure(kOpen, CURLE_FAILED_INIT, curl_easy_strerror(CURLE_FAILED_INIT));
+  if (!set) return failure(kOpen, CURLE_FAILED_INIT, curlReason(CURLE_FAILED_INIT));
   if (!s.proxy.empty()) {
     // An upload through an HTTP proxy needs the tunnel.
     if (curl_easy_setopt(h, CURLOPT_PROXY, s.proxy.c_str()) != CURLE_OK ||
         curl_easy_setopt(h, CURLOPT_HTTPPROXYTUNNEL, 1L) != CURLE_OK)
-      return failure(kOpen, CURLE_UNSUPPORTED_PROTOCOL,
-                     curl_easy_strerror(CURLE_UNSUPPORTED_PROTOCOL));
+      return failure(kOpen, CURLE_UNSUPPORTED_PROTOCOL, curlReason(CURLE_UNSUPPORTED_PROTOCOL));
   }
 
   if (curl_multi_add_handle(multi.get(), h) != CURLM_OK)
-    return failure(kOpen, CURLE_FAILED_INIT, curl_easy_strerror(CURLE_FAILED_INIT));
+    return failure(kOpen, CURLE_FAILED_INIT, curlReason(CURLE_FAILED_INIT));
 
   CURLcode code = CURLE_OK;
   bool finished = false;
@@ -375,8 +417,8 @@ FtpResult FtpUpload::run(const FtpSettings& s, const std::string& localFile,
     return r;
   }
   std::string reply = trimmedReply(talk.reply);
-  // The server said nothing: libcurl's own text, which never holds the proxy or credentials.
-  if (reply.empty()) reply = curl_easy_strerror(code);
+  // The server said nothing: the kind of failure libcurl met, in the language.
+  if (reply.empty()) reply = curlReason(code);
   return failure(stepOf(code, talk.lastVerb), code, reply);
 }
 

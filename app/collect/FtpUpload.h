@@ -33,7 +33,7 @@ struct FtpResult {
   bool cancelled = false;  // cancel() ended the transfer
   std::string step;        // the failed step, empty when done or cancelled
   long extendedError = 0;  // libcurl's code, 0 for input refused before connecting
-  std::string reply;       // the server's last reply, or libcurl's text when it said nothing
+  std::string reply;       // the server's last reply, or the kind of failure when it said none
 
   // The label text of a failure: step & " Extd Err: " & number & CR & reply.
   std::string errorText() const;

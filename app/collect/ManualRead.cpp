@@ -84,8 +84,9 @@ ManualRead::Outcome ManualRead::run(RunContext& ctx, const std::string& folder,
   if (m_hooks.started) m_hooks.started();
   MirsolClockOps clock(ctx.mirsol);
   CollectContext download = downloadContext(ctx, clock);
+  // A manual read never clears the clock: what it received stays written, even when it fails.
   const clocklink::CollectionStatus result =
-      collectPunches(download, m_list, dir, name, dropDup, 1000, 0).status;
+      collectPunches(download, m_list, dir, name, dropDup, 1000, 0, OnFailure::KeepWritten).status;
   if (result != clocklink::kSuccess) {
     m_reporter.inform(337, msgbox::Critical);
     return Outcome::Failed;

@@ -1,5 +1,6 @@
 #include "collect/PunchFiles.h"
 
+#include "collect/AppendJournal.h"
 #include "core/MessagesExtra.h"
 
 #include <basekit/codepage.h>
@@ -25,7 +26,7 @@ std::string folderOf(const std::string& path) {
 
 }  // namespace
 
-std::string PunchFiles::error() const { return m_error.err != 0 ? fileFailure(m_error) : ""; }
+std::string PunchFiles::error() const { return m_error.failed() ? fileFailure(m_error) : ""; }
 
 PunchFiles::File* PunchFiles::find(const std::string& path) {
   if (m_last && m_last->path == path) return m_last;
@@ -40,6 +41,7 @@ bool PunchFiles::open(const std::string& stored) {
   File f;
   f.path = path;
   if (!f.file.open(path, 0666, &m_error)) return false;
+  if (m_journal && !m_journal->note(f.file, &m_error)) return false;
   // A last line without its end (edited by hand, or left by an older program) must not
   // swallow the first line of this call.
   // The written descriptor cannot be read: the last byte comes through the file layer, and

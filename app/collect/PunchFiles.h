@@ -14,9 +14,14 @@
 
 namespace collect {
 
+class AppendJournal;
+
 class PunchFiles {
  public:
   PunchFiles() = default;
+  // Each file opened is first marked in `journal` (null: none), so the call's appends can be
+  // undone.
+  explicit PunchFiles(AppendJournal* journal) : m_journal(journal) {}
   ~PunchFiles() = default;  // closes whatever is still open, without syncing (the failure path)
   PunchFiles(const PunchFiles&) = delete;
   PunchFiles& operator=(const PunchFiles&) = delete;
@@ -41,6 +46,7 @@ class PunchFiles {
 
   std::vector<File> m_files;
   File* m_last = nullptr;  // most lookups hit the file of the previous line
+  AppendJournal* m_journal = nullptr;
   basekit::FileError m_error;
 };
 

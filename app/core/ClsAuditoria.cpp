@@ -60,7 +60,7 @@ int16_t ClsAuditoria::GetRecords(StoreRows& list) {
   std::string data;
   basekit::FileError failure;
   if (!basekit::readWholeFile(m_path, data, &failure, kMaxFileBytes)) {
-    if (failure.err == ENOENT || failure.err == ENOTDIR) return -2;
+    if (failure.missing()) return -2;
     m_readError = fileFailure(failure);
     return 0;
   }
@@ -84,4 +84,7 @@ int16_t ClsAuditoria::GetRecords(StoreRows& list) {
   return static_cast<int16_t>(listed < 32767 ? listed : 32767);
 }
 
-int16_t ClsAuditoria::Borrar() { return ::unlink(m_path.c_str()) == 0 ? 1 : 0; }
+int16_t ClsAuditoria::Borrar() {
+  m_removeFailure = {};
+  return basekit::removeFile(m_path, &m_removeFailure) ? 1 : 0;
+}

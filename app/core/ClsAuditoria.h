@@ -6,6 +6,8 @@
 #include "core/Basic.h"
 #include "core/StoreRows.h"
 
+#include <basekit/plainfile.h>
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -39,7 +41,9 @@ class ClsAuditoria {
   const std::string& readError() const { return m_readError; }
   // 1 when appended; 0 when the file could not be written.
   int16_t AddRecord(const std::string& action);
+  // 1 when the file was removed; 0 with removeFailure() the cause.
   int16_t Borrar();
+  const basekit::FileError& removeFailure() const { return m_removeFailure; }
 
   // Shifts every byte of the field's fixed-width form by the key, modulo 256: up for
   // mode "E", down for any other mode. Bytes in, bytes out (the file's code page).
@@ -51,4 +55,5 @@ class ClsAuditoria {
  private:
   std::string m_path;
   std::string m_readError;
+  basekit::FileError m_removeFailure;
 };

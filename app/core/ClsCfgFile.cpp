@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <optional>
 #include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -181,9 +182,6 @@ std::string inCurrentFolder(const std::string& name) {
   return std::string(cwd.c_str()) + "/" + name;
 }
 
-// errno after a failed read: the file is simply not there.
-bool wasMissing() { return errno == ENOENT || errno == ENOTDIR; }
-
 // The settings hold a password in plain text: the file is its owner's alone, whatever mode it
 // had. Set on the descriptor, so a save (which keeps a file's mode) writes 0600; a file of a
 // second name is another file's too, and its save is refused anyway.
@@ -199,10 +197,10 @@ void keepOwnerOnly(const std::string& path) {
   if (file.open(path)) keepOwnerOnly(file);
 }
 
-// The failed save's text: the system's reason when a write failed; a file refused as it stands
-// (unreadable, or a value its encoding cannot hold) is an error in the settings file.
-std::string saveFailure(const std::string& path, int err) {
-  return GetExtraMsg(ExtraMsg::SaveFailed, {path, err != 0 ? systemReason(err) : GetMsg(311)});
+// The failed save's text: the file's reason when the file failed; a file refused as it stands
+// (a value its encoding cannot hold) is an error in the settings file.
+std::string saveFailure(const std::string& path, const std::optional<basekit::FileError>& failure) {
+  return GetExtraMsg(ExtraMsg::SaveFailed, {path, failure ? fileReason(*failure) : GetMsg(311)});
 }
 
 }  // namespace
@@ -240,14 +238,18 @@ int16_t ClsCfgFile::LoadCfg() {
       const basekit::IniDocument doc = basekit::IniDocument::load(path_, kMaxSettingsBytes);
       if (!doc.loadedOk()) {  // changed since it was looked at
         settingsRefused_ = true;
-        noteRefusal(fileFailure({doc.loadErrno() != 0 ? doc.loadErrno() : EIO, path_}));
-      } else if (doc.hasSection())
+        noteRefusal(fileFailure(doc.loadFailure()));
+      } else if (doc.hasSection()) {
         loadIni(doc);
-      else if (looksLegacy(text))
+        // An unattended station never saves its settings: a password read from a file others
+        // may read goes to its owner alone now, as a save would do.
+        if (holdsPassword()) keepOwnerOnly(path_);
+      } else if (looksLegacy(text)) {
         loadLegacy(text);
-      else
+      } else {
         unrecognised_ = true;
-    } else if (!wasMissing()) {
+      }
+    } else if (!error.missing()) {
       settingsRefused_ = true;
       noteRefusal(fileFailure(error));
     }
@@ -320,14 +322,14 @@ void ClsCfgFile::loadRsh() {
   // never passed over for the INI's section.
   const std::string rsh = inCurrentFolder(rshFile);
   std::string data;
-  const bool read = readText(rsh, data, kMaxRshBytes);
-  const int err = errno;
-  if (read || (err != ENOENT && err != ENOTDIR)) {
+  basekit::FileError error;
+  const bool read = readText(rsh, data, kMaxRshBytes, &error);
+  if (read || !error.missing()) {
     std::vector<std::string> items;
     if (read)
       items = splitItems(data);
     else
-      noteRefusal(rsh + ": " + systemReason(err));
+      noteRefusal(fileFailure(error));
     RSHEnabled = basic::ToInteger(basic::Val(itemValue(items, "RSHENABLED", "0"))).value_or(0);
     for (const RshRow& r : rows) *r.text = itemValue(items, r.key, r.def);
   } else {
@@ -351,17 +353,17 @@ StoreResult ClsCfgFile::SaveCfg() {
   const bool secret = holdsPassword();
   if (secret) keepOwnerOnly(path_);
   if (unrecognised_) {
-    errno = 0;
-    if (basekit::replaceFileAtomically(path_, iniText(storedRows(*this), Version), nullptr, 0600))
+    basekit::FileError failure;
+    if (basekit::replaceFileAtomically(path_, iniText(storedRows(*this), Version), &failure, 0600))
       unrecognised_ = false;
     else
-      lastSaveError_ = saveFailure(path_, errno);
+      lastSaveError_ = saveFailure(path_, failure);
   } else {
     basekit::IniDocument doc = basekit::IniDocument::load(path_, kMaxSettingsBytes);
     for (const Row& r : storedRows(*this)) doc.set(r.section, r.key, basic::Trim(rowText(r)));
-    errno = 0;
     std::string detail;
-    if (!doc.save(&detail, 0600)) lastSaveError_ = saveFailure(path_, errno);
+    std::optional<basekit::FileError> failure;
+    if (!doc.save(&detail, 0600, &failure)) lastSaveError_ = saveFailure(path_, failure);
   }
   if (!lastSaveError_.empty()) return StoreResult::failed(StoreFailure::WriteFailed);
   if (secret) keepOwnerOnly(path_);

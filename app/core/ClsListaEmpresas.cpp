@@ -51,34 +51,29 @@ void ClsListaEmpresas::Iniciar(const std::string& path) {
 }
 
 StoreLoad ClsListaEmpresas::CargarEmpresas() {
-  m_status = StoreStatus{};
-  std::string data;
-  switch (storefile::loadStore(m_path, data, kMaxFileBytes, m_status)) {
-    case storefile::StoreRead::Missing:
-      return StoreLoad::Missing;
-    case storefile::StoreRead::Failed:
-      return StoreLoad::Empty;
-    case storefile::StoreRead::Read:
-      break;
-  }
-  int n = 0;
-  if (!data.empty()) {
-    const bool oldForm = data.size() >= 2 && basekit::RecordReader(data).i16() == kOldVersion &&
-                         data.size() >= kOldRecordLength;
-    const size_t len = oldForm ? kOldRecordLength : kRecordLength;
-    if (data.size() < len) {
-      m_status.unreadable = true;
-      m_status.message = GetExtraMsg(ExtraMsg::NoWholeRecord, {m_path});
-    }
-    while (n < kSlots && static_cast<size_t>(n + 1) * len <= data.size()) {
-      gCompanyTable[n + 1] = decodeRecord(data.substr(static_cast<size_t>(n) * len, len), oldForm);
-      ++n;
-    }
-    if (!m_status.unreadable)
-      storefile::noteUnloadedBytes(m_path, data.size(), static_cast<size_t>(n) * len, m_status);
-  }
-  mCount = static_cast<int16_t>(1 + n);
-  return n > 0 ? StoreLoad::Loaded : StoreLoad::Empty;
+  const StoreLoad got =
+      storefile::loadStore(m_path, kMaxFileBytes, m_status, [this](const std::string& data) {
+        const bool oldForm = data.size() >= 2 && basekit::RecordReader(data).i16() == kOldVersion &&
+                             data.size() >= kOldRecordLength;
+        const size_t len = oldForm ? kOldRecordLength : kRecordLength;
+        mCount = 1;  // a file that is there, whatever it holds
+        if (data.size() < len)
+          return storefile::unreadableForm(m_status,
+                                           GetExtraMsg(ExtraMsg::NoWholeRecord, {m_path}));
+        int n = 0;
+        while (n < kSlots && static_cast<size_t>(n + 1) * len <= data.size()) {
+          gCompanyTable[n + 1] =
+              decodeRecord(data.substr(static_cast<size_t>(n) * len, len), oldForm);
+          ++n;
+        }
+        mCount = static_cast<int16_t>(1 + n);
+        storefile::noteUnloadedBytes(m_path, data.size(), static_cast<size_t>(n) * len, m_status);
+        return StoreLoad(StoreLoad::Loaded);
+      });
+  // An empty file counts (the collection's "no companies defined" is for a missing one); one
+  // that could not be read leaves the count at 0.
+  if (got == StoreLoad::Empty) mCount = 1;
+  return got;
 }
 
 namespace {

@@ -153,40 +153,32 @@ bool ClsListaRelojes::decodeRecord(const std::string& bytes, int16_t version, Cl
 void ClsListaRelojes::Iniciar(const std::string& path) { m_path = path; }
 
 StoreLoad ClsListaRelojes::CargarRelojes() {
-  m_status = StoreStatus{};
   for (int i = 1; i <= kSlots; ++i) m_slots[i].m_Prg = -1;
-  std::string data;
-  switch (storefile::loadStore(m_path, data, kMaxFileBytes, m_status)) {
-    case storefile::StoreRead::Missing:
-      Nuevo();
-      return StoreLoad::Missing;
-    case storefile::StoreRead::Failed:
-      return StoreLoad::Empty;
-    case storefile::StoreRead::Read:
-      break;
-  }
-  if (data.empty()) return StoreLoad::Empty;
-  int16_t version = 0;
-  if (data.size() >= 2) version = basekit::RecordReader(data).i16();
-  const size_t len = recordLength(version);
-  if (len == 0 || data.size() < len) {
-    m_status.unreadable = true;
-    m_status.message = GetExtraMsg(ExtraMsg::UnknownForm, {m_path, std::to_string(version)});
-    return StoreLoad::Empty;
-  }
-  int loaded = 0;
-  for (int i = 1; i <= kSlots && static_cast<size_t>(i) * len <= data.size(); ++i) {
-    ClockRecord r;
-    if (!decodeRecord(data.substr((i - 1) * len, len), version, r)) break;
-    if (version == kVersion) {
-      r.M_Archivo = trimBlanks(r.M_Archivo);
-      if (r.m_ArchivoFecha == 1 && r.M_Archivo.empty()) r.M_Archivo = "YYYYmmdd";
-    }
-    m_slots[i] = r;
-    loaded = i;
-  }
-  storefile::noteUnloadedBytes(m_path, data.size(), static_cast<size_t>(loaded) * len, m_status);
-  return StoreLoad::Loaded;
+  const StoreLoad got =
+      storefile::loadStore(m_path, kMaxFileBytes, m_status, [this](const std::string& data) {
+        int16_t version = 0;
+        if (data.size() >= 2) version = basekit::RecordReader(data).i16();
+        const size_t len = recordLength(version);
+        if (len == 0 || data.size() < len)
+          return storefile::unreadableForm(
+              m_status, GetExtraMsg(ExtraMsg::UnknownForm, {m_path, std::to_string(version)}));
+        int loaded = 0;
+        for (int i = 1; i <= kSlots && static_cast<size_t>(i) * len <= data.size(); ++i) {
+          ClockRecord r;
+          if (!decodeRecord(data.substr((i - 1) * len, len), version, r)) break;
+          if (version == kVersion) {
+            r.M_Archivo = trimBlanks(r.M_Archivo);
+            if (r.m_ArchivoFecha == 1 && r.M_Archivo.empty()) r.M_Archivo = "YYYYmmdd";
+          }
+          m_slots[i] = r;
+          loaded = i;
+        }
+        storefile::noteUnloadedBytes(m_path, data.size(), static_cast<size_t>(loaded) * len,
+                                     m_status);
+        return StoreLoad(StoreLoad::Loaded);
+      });
+  if (got == StoreLoad::Missing) Nuevo();
+  return got;
 }
 
 StoreResult ClsListaRelojes::GrabarRelojes() {

@@ -68,34 +68,25 @@ void ClsTarjetas::Iniciar(const std::string& path) {
 }
 
 StoreLoad ClsTarjetas::CargarTarjetas() {
-  m_status = StoreStatus{};
   gCardTable->assign(1, CardRecord{});
-  std::string data;
-  switch (storefile::loadStore(m_path, data, kMaxFileBytes, m_status)) {
-    case storefile::StoreRead::Missing:
-      return StoreLoad::Missing;
-    case storefile::StoreRead::Failed:
-      return StoreLoad::Empty;
-    case storefile::StoreRead::Read:
-      break;
-  }
-  if (data.empty()) return StoreLoad::Empty;
-  const int16_t version = data.size() >= 2 ? basekit::RecordReader(data).i16() : 0;
-  // Each form is counted by its own record length, so no card of a form-1 file is lost.
-  const size_t len = version == 1 ? kOldRecordLength : kRecordLength;
-  const size_t count = data.size() / len;
-  if (count > 0) gCardTable->assign(count, CardRecord{});
-  if (version != 1 && version != kVersion) {
-    m_status.unreadable = true;
-    m_status.message = GetExtraMsg(ExtraMsg::UnknownForm, {m_path, std::to_string(version)});
-    return StoreLoad::Empty;
-  }
-  for (size_t n = 0; n < count; ++n)
-    gCardTable[n] = decodeRecord(data.substr(n * len, len), version);
-  storefile::noteUnloadedBytes(m_path, data.size(), count * len, m_status);
-  if (version == 1)
-    for (CardRecord& r : *gCardTable) r.version = kVersion;
-  return count > 0 ? StoreLoad::Loaded : StoreLoad::Empty;
+  return storefile::loadStore(m_path, kMaxFileBytes, m_status, [this](const std::string& data) {
+    const int16_t version = data.size() >= 2 ? basekit::RecordReader(data).i16() : 0;
+    // Each form is counted by its own record length, so no card of a form-1 file is lost.
+    const size_t len = version == 1 ? kOldRecordLength : kRecordLength;
+    const size_t count = data.size() / len;
+    if (count > 0) gCardTable->assign(count, CardRecord{});
+    if (version != 1 && version != kVersion)
+      return storefile::unreadableForm(
+          m_status, GetExtraMsg(ExtraMsg::UnknownForm, {m_path, std::to_string(version)}));
+    if (count == 0)
+      return storefile::unreadableForm(m_status, GetExtraMsg(ExtraMsg::NoWholeRecord, {m_path}));
+    for (size_t n = 0; n < count; ++n)
+      gCardTable[n] = decodeRecord(data.substr(n * len, len), version);
+    storefile::noteUnloadedBytes(m_path, data.size(), count * len, m_status);
+    if (version == 1)
+      for (CardRecord& r : *gCardTable) r.version = kVersion;
+    return StoreLoad(StoreLoad::Loaded);
+  });
 }
 
 StoreResult ClsTarjetas::GrabarTarjetas(const StoreRows& list, int16_t tipoNumero) {
@@ -173,7 +164,7 @@ std::string ClsTarjetas::ImportarNombres(StoreRows& list, int16_t tipoNumero) {
   // folder, a link, an unreadable or far too large file) is said, never passed over.
   basekit::FileError error;
   if (!basekit::readWholeFile(path, data, &error, kMaxImportBytes)) {
-    if (error.err == ENOENT || error.err == ENOTDIR) return {};
+    if (error.missing()) return {};
     return GetExtraMsg(ExtraMsg::ReadFailed, {path, fileReason(error)});
   }
   const auto utf8 = [](std::string_view s) { return basekit::cp1252ToUtf8(std::string(s)); };

@@ -52,11 +52,10 @@ class ClsTarjetas {
   // kind), sub-items name, group, "X" highlight, "X" news, employee number.
   // Written, or refused for a row (status().badRow) or a failed write.
   StoreResult GrabarTarjetas(const StoreRows& list, int16_t tipoNumero);
-  // Appends rows read from DBTOU.DAT (tipoNumero 2) or DBTAR.DAT in gDataFolder: one row per
-  // item "card - name" (items end at a comma or a line end; a quoted item may hold commas);
-  // an item without a dash is skipped.
-  // Appends the rows of DBTAR.DAT (DBTOU.DAT for touch cards) to list. A missing file adds
-  // nothing; the answer is the refusal of one that is there but cannot be read ("" otherwise).
+  // Appends to list the rows of DBTAR.DAT (DBTOU.DAT for touch cards, tipoNumero 2) in
+  // gDataFolder: one row per item "card - name" (items end at a comma or a line end; a quoted
+  // item may hold commas); an item without a dash is skipped. A missing file adds nothing; the
+  // answer is the refusal of one that is there but cannot be read ("" otherwise).
   [[nodiscard]] std::string ImportarNombres(StoreRows& list, int16_t tipoNumero);
   int16_t FindRecord(double pTjta);
 

@@ -41,32 +41,20 @@ ClsUsers::ClsUsers() {
 void ClsUsers::Iniciar(const std::string& path) { m_path = path; }
 
 StoreLoad ClsUsers::CargarUsers() {
-  m_status = StoreStatus{};
   for (int i = 1; i <= kSlots; ++i) m_slots[i].Name = std::string(20, ' ');
-  std::string data;
-  switch (storefile::loadStore(m_path, data, kMaxFileBytes, m_status)) {
-    case storefile::StoreRead::Missing:
-      return StoreLoad::Missing;
-    case storefile::StoreRead::Failed:
-      return StoreLoad::Empty;
-    case storefile::StoreRead::Read:
-      break;
-  }
-  if (data.empty()) return StoreLoad::Empty;
-  if (data.size() < kRecordLength ||
-      decodeRecord(data.substr(0, kRecordLength)).Version != kVersion) {
-    m_status.unreadable = true;
-    m_status.message = GetExtraMsg(ExtraMsg::UnknownUserForm, {m_path});
-    return StoreLoad::Empty;
-  }
-  int loaded = 0;
-  for (int n = 1; n <= kSlots && static_cast<size_t>(n) * kRecordLength <= data.size(); ++n) {
-    m_slots[n] = decodeRecord(data.substr((n - 1) * kRecordLength, kRecordLength));
-    loaded = n;
-  }
-  storefile::noteUnloadedBytes(m_path, data.size(), static_cast<size_t>(loaded) * kRecordLength,
-                               m_status);
-  return StoreLoad::Loaded;
+  return storefile::loadStore(m_path, kMaxFileBytes, m_status, [this](const std::string& data) {
+    if (data.size() < kRecordLength ||
+        decodeRecord(data.substr(0, kRecordLength)).Version != kVersion)
+      return storefile::unreadableForm(m_status, GetExtraMsg(ExtraMsg::UnknownUserForm, {m_path}));
+    int loaded = 0;
+    for (int n = 1; n <= kSlots && static_cast<size_t>(n) * kRecordLength <= data.size(); ++n) {
+      m_slots[n] = decodeRecord(data.substr((n - 1) * kRecordLength, kRecordLength));
+      loaded = n;
+    }
+    storefile::noteUnloadedBytes(m_path, data.size(), static_cast<size_t>(loaded) * kRecordLength,
+                                 m_status);
+    return StoreLoad(StoreLoad::Loaded);
+  });
 }
 
 StoreResult ClsUsers::GrabarUsers() {

@@ -5,12 +5,13 @@
 
 #include "core/Release.h"
 
+#include <basekit/plainfile.h>
+
 #include <string>
 
 class InstanceLock {
  public:
   InstanceLock() = default;
-  ~InstanceLock();
   InstanceLock(const InstanceLock&) = delete;
   InstanceLock& operator=(const InstanceLock&) = delete;
 
@@ -20,7 +21,7 @@ class InstanceLock {
   const std::string& reason() const { return m_reason; }  // why it failed ("" otherwise)
 
  private:
-  int m_fd = -1;
+  basekit::LockFile m_lock;
   std::string m_path;
   std::string m_reason;
 };

@@ -65,6 +65,48 @@ const Block kEs = {
     "correo en el escritorio",
     "terminó por una señal",
     "ERROR AL INICIALIZAR: ",
+    "Hoy no hay corrida automática: el carácter %2 de AUTODIAS (\"%1\", el domingo primero) "
+    "no es 1",
+    "Se deshizo lo grabado: los archivos quedaron como estaban y las registraciones siguen en "
+    "el reloj",
+    "No se pudo deshacer lo grabado en %1: %2",
+    "Uso: velta-init CARPETA USUARIO\n"
+    "Prepara CARPETA (creándola si no existe) para que una estación arranque en ella: "
+    "VELTA.DAT con el usuario administrador USUARIO y VELTA.INI con los valores iniciales. La "
+    "clave, un número, se escribe dos veces en la terminal o se lee como una línea de la "
+    "entrada estándar.",
+    "El usuario \"%1\" no cabe en el archivo de usuarios: a lo sumo 20 caracteres de "
+    "Windows-1252",
+    "Error: La clave debe ser un número entero de -2147483648 a 2147483647",
+    "Clave de %1: ",
+    "Repita la clave: ",
+    "%1 ya existe: la carpeta ya tiene un archivo de usuarios; no se cambió nada",
+    "%1 es un enlace simbólico; indique la carpeta misma",
+    "%1 no es una carpeta",
+    "%1: %2; no se cambió nada",
+    "No se pudo preparar %1: %2",
+    "%1 está lista: VELTA.DAT con el administrador %2, VELTA.INI con los valores iniciales",
+    "No se pudo usar el complemento conversor %1: %2",
+    "no se encontró el archivo",
+    "el archivo no es una biblioteca que este sistema pueda cargar, o le falta otra de la que "
+    "depende",
+    "la biblioteca no tiene la función QCvt",
+    "no se encontró la dirección del servidor",
+    "no se encontró la dirección del proxy",
+    "no se pudo conectar con el servidor",
+    "el servidor no respondió a tiempo",
+    "se cortó la conexión con el servidor",
+    "no se pudo leer el archivo a enviar",
+    "el nombre del servidor no es válido",
+    "el proxy indicado no es válido",
+    "el servidor no aceptó el usuario o la contraseña",
+    "el servidor rechazó la orden",
+    "el servidor respondió de forma inesperada",
+    "no se pudo abrir la conexión de datos con el servidor",
+    "no hay memoria suficiente",
+    "error de la transferencia FTP (código %1)",
+    "No se puede usar la pantalla %1: la plataforma %2 de Qt no está instalada o no se puede "
+    "cargar; sin pantalla sólo puede iniciarse la corrida automática",
 };
 
 const Block kEn = {
@@ -115,6 +157,43 @@ const Block kEn = {
     "No mail program is set up: install xdg-utils and set up a mail program on the desktop",
     "ended by a signal",
     "ERROR WHILE STARTING: ",
+    "No automatic run today: character %2 of AUTODIAS (\"%1\", Sunday first) is not 1",
+    "What was written was undone: the files are as they were and the punches stay on the clock",
+    "Could not undo what was written to %1: %2",
+    "Usage: velta-init FOLDER USER\n"
+    "Makes FOLDER (created when missing) a folder a station can start in: VELTA.DAT with the "
+    "administrator USER and VELTA.INI with the start-up values. The password, a number, is "
+    "typed twice on a terminal or read as one line from standard input.",
+    "The user \"%1\" does not fit the user file: at most 20 Windows-1252 characters",
+    "Error: The password must be a whole number from -2147483648 to 2147483647",
+    "Password of %1: ",
+    "Type the password again: ",
+    "%1 exists: the folder already holds a user file; nothing was changed",
+    "%1 is a symbolic link; name the folder itself",
+    "%1 is not a folder",
+    "%1: %2; nothing was changed",
+    "Could not prepare %1: %2",
+    "%1 is ready: VELTA.DAT with the administrator %2, VELTA.INI with the start-up values",
+    "Could not use the converter add-in %1: %2",
+    "the file was not found",
+    "the file is no library this system can load, or a library it needs is missing",
+    "the library has no QCvt function",
+    "the server's address was not found",
+    "the proxy's address was not found",
+    "could not connect to the server",
+    "the server did not answer in time",
+    "the connection to the server was cut",
+    "the file to send could not be read",
+    "the server name is not valid",
+    "the proxy given is not valid",
+    "the server did not accept the user or the password",
+    "the server refused the command",
+    "the server gave an unexpected answer",
+    "the data connection to the server could not be opened",
+    "not enough memory",
+    "FTP transfer error (code %1)",
+    "The display %1 cannot be used: Qt's %2 platform is not installed or cannot be loaded; "
+    "without a display only the automatic run can start",
 };
 
 const Block kPt = {
@@ -166,6 +245,47 @@ const Block kPt = {
     "de e-mail na área de trabalho",
     "terminou por um sinal",
     "ERRO AO INICIALIZAR: ",
+    "Hoje não há execução automática: o caractere %2 de AUTODIAS (\"%1\", o domingo primeiro) "
+    "não é 1",
+    "O gravado foi desfeito: os arquivos ficaram como estavam e as marcações continuam no "
+    "relógio",
+    "Não foi possível desfazer o gravado em %1: %2",
+    "Uso: velta-init PASTA USUÁRIO\n"
+    "Prepara PASTA (criando-a quando não existe) para que uma estação inicie nela: VELTA.DAT "
+    "com o usuário administrador USUÁRIO e VELTA.INI com os valores iniciais. A senha, um "
+    "número, é digitada duas vezes no terminal ou lida como uma linha da entrada padrão.",
+    "O usuário \"%1\" não cabe no arquivo de usuários: no máximo 20 caracteres de "
+    "Windows-1252",
+    "Erro: A senha deve ser um número inteiro de -2147483648 a 2147483647",
+    "Senha de %1: ",
+    "Repita a senha: ",
+    "%1 já existe: a pasta já tem um arquivo de usuários; nada foi alterado",
+    "%1 é um link simbólico; indique a própria pasta",
+    "%1 não é uma pasta",
+    "%1: %2; nada foi alterado",
+    "Não foi possível preparar %1: %2",
+    "%1 está pronta: VELTA.DAT com o administrador %2, VELTA.INI com os valores iniciais",
+    "Não foi possível usar o complemento conversor %1: %2",
+    "o arquivo não foi encontrado",
+    "o arquivo não é uma biblioteca que este sistema possa carregar, ou falta outra da qual "
+    "depende",
+    "a biblioteca não tem a função QCvt",
+    "o endereço do servidor não foi encontrado",
+    "o endereço do proxy não foi encontrado",
+    "não foi possível conectar ao servidor",
+    "o servidor não respondeu a tempo",
+    "a conexão com o servidor foi cortada",
+    "não foi possível ler o arquivo a enviar",
+    "o nome do servidor não é válido",
+    "o proxy indicado não é válido",
+    "o servidor não aceitou o usuário ou a senha",
+    "o servidor recusou o comando",
+    "o servidor respondeu de forma inesperada",
+    "não foi possível abrir a conexão de dados com o servidor",
+    "memória insuficiente",
+    "erro da transferência FTP (código %1)",
+    "Não é possível usar a tela %1: a plataforma %2 do Qt não está instalada ou não pode ser "
+    "carregada; sem tela só pode ser iniciada a execução automática",
 };
 
 // One pass, so a part that itself holds "%2" is not replaced again.
@@ -229,12 +349,7 @@ std::string systemReasonIn(int err, int lenguaje) {
     case EINVAL:
       return text(ExtraMsg::ReasonInvalid);
     case ENXIO:  // a FIFO nobody reads, a device that is not there
-    case basekit::kErrNotPlainFile:
       return text(ExtraMsg::ReasonNotPlain);
-    case basekit::kErrSecondName:
-      return text(ExtraMsg::ReasonSecondName);
-    case basekit::kErrReplacedWhileRead:
-      return text(ExtraMsg::ReasonReplacedWhileRead);
     default: {
       const char* name = ::strerrorname_np(err);
       return text(ExtraMsg::ReasonSystem, {name ? name : std::to_string(err)});
@@ -244,7 +359,28 @@ std::string systemReasonIn(int err, int lenguaje) {
 
 std::string systemReason(int err) { return systemReasonIn(err, gCfgFile ? gCfgFile->LENGUAJE : 0); }
 
-std::string fileReason(const basekit::FileError& error) { return systemReason(error.err); }
+std::string fileReasonIn(const basekit::FileError& error, int lenguaje) {
+  using basekit::FileFault;
+  switch (error.kind) {
+    case FileFault::System:
+      break;
+    case FileFault::SymbolicLink:
+      return GetExtraMsgIn(ExtraMsg::NotPlainFile, lenguaje);
+    case FileFault::SecondName:
+      return GetExtraMsgIn(ExtraMsg::ReasonSecondName, lenguaje);
+    case FileFault::NotPlainFile:
+      return GetExtraMsgIn(ExtraMsg::ReasonNotPlain, lenguaje);
+    case FileFault::TooLarge:
+      return GetExtraMsgIn(ExtraMsg::ReasonFileTooBig, lenguaje);
+    case FileFault::ReplacedWhileRead:
+      return GetExtraMsgIn(ExtraMsg::ReasonReplacedWhileRead, lenguaje);
+  }
+  return systemReasonIn(error.err, lenguaje);
+}
+
+std::string fileReason(const basekit::FileError& error) {
+  return fileReasonIn(error, gCfgFile ? gCfgFile->LENGUAJE : 0);
+}
 
 std::string fileFailure(const basekit::FileError& error) {
   return error.path + ": " + fileReason(error);

@@ -63,6 +63,46 @@ enum class ExtraMsg {
   ReasonEndedBySignal,  // a program started from here was ended by a signal
   // design: start-up
   StartFailed,  // followed by the reason
+  // a start without a display that needs the log-in
+  NotAutomaticDay,  // %1 AUTODIAS as set, %2 today's character in it (Sunday the first);
+                    // LoginWithoutDisplay follows it
+  // collection: a download that failed takes back what it wrote
+  WritesUndone,  // the files went back to their length before the download
+  UndoFailed,    // %1 file, %2 reason
+  // velta-init: a station's first data folder
+  InitUsage,
+  InitUserName,        // %1 user
+  InitPasswordWhole,   // a password that is a number but not one the user file can hold
+  InitPasswordPrompt,  // %1 user
+  InitPasswordAgain,
+  InitHasUsers,     // %1 the user file
+  InitFolderLink,   // %1 folder
+  InitNotFolder,    // %1 folder
+  InitNameRefused,  // %1 file, %2 reason
+  InitFailed,       // %1 folder, %2 what failed
+  InitDone,         // %1 folder, %2 user
+  // the converter add-in that cannot be called, and the kind of reason
+  AddInFailed,        // %1 the add-in's file, %2 the reason below
+  AddInNotFound,      // no such file where libraries are looked for
+  AddInNotLoadable,   // the file is there but is no library this system can load
+  AddInNoEntryPoint,  // the library has no QCvt
+  // an FTP transfer that failed with no reply from the server, by libcurl's kind of failure
+  FtpHostNotFound,
+  FtpProxyNotFound,
+  FtpNoConnection,
+  FtpTimedOut,
+  FtpConnectionLost,
+  FtpLocalRead,
+  FtpBadServerName,
+  FtpBadProxy,
+  FtpLoginDenied,
+  FtpRefused,
+  FtpOddReply,
+  FtpDataConnection,
+  FtpOutOfMemory,
+  FtpOther,  // %1 libcurl's code
+  // Qt's platform for the display cannot be loaded
+  DisplayPlatformMissing,  // %1 the display, as "wayland-0 (WAYLAND_DISPLAY)", %2 the platform
   Count
 };
 
@@ -74,14 +114,16 @@ std::string GetExtraMsg(ExtraMsg id, std::initializer_list<std::string> args = {
 // The same with an explicit language offset (0, 1000, 2000).
 std::string GetExtraMsgIn(ExtraMsg id, int lenguaje, std::initializer_list<std::string> args = {});
 
-// The one place a failure's reason is worded: errno `err` (or a file-layer refusal's code) in
-// the current language. The reasons an operator meets (a denied permission, a full disk, a data
-// file that is a symbolic link, has a second name, is no plain file or is too large, ...) each
-// have a text; any other is "system error" with the system's name for it (EINVAL), never the
-// system's English text.
+// The one place a failure's reason is worded: the system's error number `err` in the current
+// language. The reasons an operator meets (a denied permission, a full disk, a folder, ...)
+// each have a text; any other is "system error" with the system's name for it (EINVAL), never
+// the system's English text.
 std::string systemReason(int err);
 std::string systemReasonIn(int err, int lenguaje);
 
-// A file-layer failure worded: its reason, and "<file>: <reason>".
+// A file-layer failure worded by its kind (a data file that is a symbolic link, has a second
+// name, is no plain file, is too large, was replaced while read) or, for the system's refusal,
+// by its error number: its reason, and "<file>: <reason>".
 std::string fileReason(const basekit::FileError& error);
+std::string fileReasonIn(const basekit::FileError& error, int lenguaje);
 std::string fileFailure(const basekit::FileError& error);

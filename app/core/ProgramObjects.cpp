@@ -148,7 +148,7 @@ ClsAuditoria& ProgramObjects::createAuditLog() {
   return audit;
 }
 
-StoreLoad ProgramObjects::createStartupObjects() {
+ProgramObjects::StartupLoads ProgramObjects::createStartupObjects() {
   clocklink::ClsMirsol& mirsol = createMirsol();
   ClsListaRelojes& clocks = createClockList();
   createModem();
@@ -156,10 +156,9 @@ StoreLoad ProgramObjects::createStartupObjects() {
   createAuditLog().Iniciar(*gDataFolder + "VELTA.AUD");
   mirsol.SetTimeOut(gCfgFile->TimeOut);
   clocks.Iniciar(*gDataFolder + "velta002.dat");
-  // the outcome stays in status(); a missing list is a first start with every slot free
-  (void)clocks.CargarRelojes();
+  StoreLoad clocksLoad = clocks.CargarRelojes();
   users.Iniciar(*gDataFolder + "VELTA.DAT");
-  return users.CargarUsers();
+  return {std::move(clocksLoad), users.CargarUsers()};
 }
 
 void ProgramObjects::release() {

@@ -70,8 +70,12 @@ class ProgramObjects {
   // Start-up's objects over the files of gDataFolder, in start-up's order: the clock and
   // modem objects, the clock list, the users and the audit log; hands the reply time-out to
   // the clock object; loads the clock list and the users. The settings must exist. Returns
-  // CargarUsers' result.
-  StoreLoad createStartupObjects();
+  // what each load found.
+  struct [[nodiscard]] StartupLoads {
+    StoreLoad clocks;
+    StoreLoad users;
+  };
+  StartupLoads createStartupObjects();
 
   // What the owner holds now: each object null until made and again after release(); the
   // values are the owner's members (the names of Globals.h are bound to them).

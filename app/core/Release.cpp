@@ -22,7 +22,8 @@ namespace {
 // A marker that is a symbolic link is left alone: creating it would make or touch whatever
 // file the link names.
 void createEmpty(const std::string& name) { basekit::touchPlainFile(*gDataFolder + name); }
-void removeIfPresent(const std::string& name) { std::remove((*gDataFolder + name).c_str()); }
+// A marker that is not there is what was wanted.
+void removeIfPresent(const std::string& name) { basekit::removeFile(*gDataFolder + name); }
 
 // A numeric text holding a whole number; nullopt for anything else ("1.5", "", "x").
 std::optional<int> wholeNumber(const std::string& text) {
@@ -97,12 +98,13 @@ void SepararCampos(const std::string& line) {
   if (start <= line.size()) gSplitFields->rest = line.substr(start);
 }
 
-StartChoice decideStart(LockState lock, StoreLoad usersResult, int16_t autoFlag,
+StartChoice decideStart(LockState lock, const StoreLoad& usersResult, int16_t autoFlag,
                         const std::string& autoDias, const basic::DateTime& today) {
   if (lock == LockState::Held) return {StartChoice::Refuse, 166, 0};
   if (lock == LockState::Failed) return {StartChoice::Refuse, 320, 0};
   if (usersResult == StoreLoad::Missing) return {StartChoice::Refuse, 310, 320};
-  if (usersResult == StoreLoad::Empty) return {StartChoice::Refuse, 335, 320};
+  if (usersResult == StoreLoad::Empty || usersResult == StoreLoad::Unreadable)
+    return {StartChoice::Refuse, 335, 320};
   const size_t position = static_cast<size_t>(basic::Weekday(today));
   if (autoFlag == 1 && position <= autoDias.size() && autoDias[position - 1] == '1')
     return {StartChoice::Automatic, 0, 0};

@@ -63,5 +63,5 @@ struct StartChoice {
 // user file matters; a lock file that cannot be used is refused with 320; a missing user file
 // 310 and an empty or unreadable one 335, both titled 320; then the automatic run when AUTO is
 // 1 and today's character of AutoDias (Sunday first) is "1"; else the log-in.
-StartChoice decideStart(LockState lock, StoreLoad usersResult, int16_t autoFlag,
+StartChoice decideStart(LockState lock, const StoreLoad& usersResult, int16_t autoFlag,
                         const std::string& autoDias, const basic::DateTime& today);

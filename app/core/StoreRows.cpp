@@ -8,6 +8,7 @@
 #include <basekit/plainfile.h>
 
 #include <cerrno>
+#include <ostream>
 #include <sys/stat.h>
 
 namespace storefile {
@@ -32,7 +33,7 @@ bool fileExists(const std::string& path) {
 
 bool keepUnreadableAside(const std::string& path, StoreStatus& status) {
   if (!status.unreadable) return true;
-  if (status.readErrno == EFBIG) {
+  if (status.readFailure && status.readFailure->kind == basekit::FileFault::TooLarge) {
     status.message = GetExtraMsg(ExtraMsg::TooLarge, {path});
     return false;
   }
@@ -41,19 +42,17 @@ bool keepUnreadableAside(const std::string& path, StoreStatus& status) {
   basekit::ReadingFile file;
   basekit::FileError error;
   if (!file.open(path, basekit::kDefaultReadLimit, &error)) {
-    const int err = error.err;
-    if (err == ENOENT || err == ENOTDIR) {
+    if (error.missing()) {
       status.unreadable = false;
       return true;
     }
-    status.message = GetExtraMsg(ExtraMsg::KeepAsideFailed, {path, systemReason(err)});
+    status.message = GetExtraMsg(ExtraMsg::KeepAsideFailed, {path, fileReason(error)});
     return false;
   }
   const std::string aside = path + ".unreadable";
   std::string why;
-  if (!copyOpenedFile(file, aside, file.mode(), &why)) {
-    const int err = errno;
-    status.message = GetExtraMsg(ExtraMsg::KeepAsideFailed, {path, systemReason(err)});
+  if (!copyOpenedFile(file, aside, file.mode(), &why, &error)) {
+    status.message = GetExtraMsg(ExtraMsg::KeepAsideFailed, {path, fileReason(error)});
     return false;
   }
   status.unreadable = false;
@@ -62,32 +61,42 @@ bool keepUnreadableAside(const std::string& path, StoreStatus& status) {
 }
 
 bool copyOpenedFile(const basekit::ReadingFile& from, const std::string& path, mode_t mode,
-                    std::string* error) {
+                    std::string* error, basekit::FileError* failure) {
   std::string bytes;
-  basekit::FileError failure;
-  if (!from.readAll(bytes, &failure) ||
-      !basekit::replaceFileAtomicallyWithMode(path, bytes, mode, &failure)) {
-    if (error) *error = fileFailure(failure);
-    errno = failure.err;
+  basekit::FileError failed;
+  if (!from.readAll(bytes, &failed) ||
+      !basekit::replaceFileAtomicallyWithMode(path, bytes, mode, &failed)) {
+    if (error) *error = fileFailure(failed);
+    if (failure) *failure = failed;
     return false;
   }
   return true;
 }
 
-StoreRead loadStore(const std::string& path, std::string& data, size_t maxBytes,
-                    StoreStatus& status) {
+StoreLoad loadStore(const std::string& path, size_t maxBytes, StoreStatus& status,
+                    const std::function<StoreLoad(const std::string& bytes)>& decode) {
+  status = StoreStatus{};
+  std::string data;
   basekit::FileError failure;
-  if (basekit::readWholeFile(path, data, &failure, maxBytes)) return StoreRead::Read;
-  const int err = failure.err != 0 ? failure.err : EIO;
+  if (basekit::readWholeFile(path, data, &failure, maxBytes)) {
+    if (data.empty()) return StoreLoad::Empty;
+    return decode(data);
+  }
   // Nothing under the name at all: the store's own rule for a missing file applies. Whatever
   // else is there and cannot be read is never taken for missing.
-  if (err == ENOENT || err == ENOTDIR) return StoreRead::Missing;
-  status.readErrno = err;
+  if (failure.missing()) return StoreLoad::Missing;
+  status.readFailure = failure;
   status.unreadable = true;
-  // Shown to the operator: the file and the system's reason, framed in the settings' language.
-  status.readReason = path + ": " + systemReason(err);
-  status.message = GetExtraMsg(ExtraMsg::ReadFailed, {path, systemReason(err)});
-  return StoreRead::Failed;
+  // Shown to the operator: the file and the reason, framed in the settings' language.
+  status.readReason = path + ": " + fileReason(failure);
+  status.message = GetExtraMsg(ExtraMsg::ReadFailed, {path, fileReason(failure)});
+  return StoreLoad::unreadable(status.readReason);
+}
+
+StoreLoad unreadableForm(StoreStatus& status, std::string message) {
+  status.unreadable = true;
+  status.message = message;
+  return StoreLoad::unreadable(std::move(message));
 }
 
 void noteUnloadedBytes(const std::string& path, size_t size, size_t loaded, StoreStatus& status) {
@@ -100,8 +109,7 @@ bool saveWhole(const std::string& path, const std::string& bytes, StoreStatus& s
                mode_t newFileMode) {
   basekit::FileError failure;
   if (!basekit::replaceFileAtomically(path, bytes, &failure, newFileMode)) {
-    const int err = failure.err;
-    status.message = GetExtraMsg(ExtraMsg::SaveFailed, {path, systemReason(err)});
+    status.message = GetExtraMsg(ExtraMsg::SaveFailed, {path, fileReason(failure)});
     return false;
   }
   return true;
@@ -116,3 +124,10 @@ StoreResult saveStore(const std::string& path, const std::string& bytes, StoreSt
 }
 
 }  // namespace storefile
+
+std::ostream& operator<<(std::ostream& out, const StoreLoad& load) {
+  static const char* const kinds[] = {"Loaded", "Empty", "Missing", "Unreadable"};
+  out << kinds[load.kind];
+  if (!load.reason.empty()) out << " (" << load.reason << ")";
+  return out;
+}

@@ -5,6 +5,10 @@
 
 #include "core/StoreResult.h"
 
+#include <basekit/plainfile.h>
+
+#include <functional>
+#include <optional>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -50,12 +54,18 @@ class StoreRowVector : public StoreRows {
 // could not read (kept aside before any save replaces it), a refused or failed save.
 struct StoreStatus {
   bool unreadable = false;  // the last load found a file it could not read
-  // The last load could not open or read the file at all: errno of the failure (EFBIG: larger
-  // than such a file may be, so it is never written over) and the system's reason.
-  int readErrno = 0;
+  // The last load could not open or read the file at all: the failure (TooLarge: larger than
+  // such a file may be, so it is never written over) and its reason worded.
+  std::optional<basekit::FileError> readFailure;
   std::string readReason;
   int badRow = 0;       // 1-based row/slot that refused the last save (0 = none)
   std::string message;  // a line the caller can log; "" when all went well
+
+  // What the last load found wrong with the file (its StoreLoad's reason, or the bytes it
+  // left), "" when nothing; valid until a save.
+  std::string loadReason() const {
+    return !unreadable ? std::string() : readFailure ? readReason : message;
+  }
 };
 
 namespace storefile {
@@ -66,13 +76,17 @@ std::string trimBlanks(const std::string& s);
 std::string fitText(const std::string& utf8, size_t width);
 bool fileExists(const std::string& path);
 
-enum class StoreRead { Missing, Read, Failed };
-// Reads a store file whole when it holds at most maxBytes, every check made on the opened
-// descriptor. Missing only when nothing is there under the name: anything else that cannot be
-// read (a folder, a FIFO, a symbolic link, a file too large) is Failed, with the status saying
-// so (unreadable, readErrno, readReason, message), and data is empty.
-StoreRead loadStore(const std::string& path, std::string& data, size_t maxBytes,
-                    StoreStatus& status);
+// Every store's load: reads the file whole when it holds at most maxBytes, every check made on
+// the opened descriptor, and answers Missing only when nothing is there under the name;
+// anything else that cannot be read (a folder, a FIFO, a symbolic link, a file too large, one
+// the program may not read) is Unreadable, with the status saying so (unreadable, readFailure,
+// readReason, message). An empty file is Empty; the bytes of any other go to `decode`, whose
+// answer is the load's.
+StoreLoad loadStore(const std::string& path, size_t maxBytes, StoreStatus& status,
+                    const std::function<StoreLoad(const std::string& bytes)>& decode);
+// What a decoder answers for bytes of no form it knows (`message` names the file): the status
+// marks the file to be kept aside before a save replaces it.
+StoreLoad unreadableForm(StoreStatus& status, std::string message);
 // Before a save replaces a file that its load could not read, keep a copy of it at
 // path + ".unreadable", read through one descriptor and given that descriptor's mode. Returns
 // false (and says why in status.message) when the copy could not be made: the caller must not
@@ -81,9 +95,9 @@ bool keepUnreadableAside(const std::string& path, StoreStatus& status);
 // Writes everything the opened file holds (up to the limit it was opened with) to `path` by an
 // atomic replace, with exactly `mode`: a copy is never easier to read than the file it copies,
 // whatever mode an older copy had. A path that is a symbolic link, a folder or a file of a second
-// name is refused. False with errno the cause and *error "<path>: <reason>".
+// name is refused. False with *error "<path>: <reason>" (and *failure the cause).
 bool copyOpenedFile(const basekit::ReadingFile& from, const std::string& path, mode_t mode,
-                    std::string* error = nullptr);
+                    std::string* error = nullptr, basekit::FileError* failure = nullptr);
 // After a load that took the first `loaded` of a file's `size` bytes: whatever is left (a
 // torn last record, records past the table's slots) would vanish at the next save, so the
 // file is marked to be kept aside first.

@@ -117,18 +117,24 @@ bool replace(const std::string& path, std::string_view data, FileError* error,
       rules.exactMode ? rules.newFileMode & 07777 : rules.newFileMode & 07777 & ~currentUmask();
   struct stat st {};
   const bool existed = ::lstat(target.c_str(), &st) == 0;
-  if (existed && S_ISLNK(st.st_mode)) return detail::fail(error, path, ELOOP);
   if (existed) {
+    if (S_ISLNK(st.st_mode)) return detail::fail(error, path, FileFault::SymbolicLink);
     if (S_ISDIR(st.st_mode)) return detail::fail(error, path, EISDIR);
+    // A FIFO, a device or a socket is no data file: an append refuses it, and a replace would
+    // silently turn it into one.
+    if (!S_ISREG(st.st_mode)) return detail::fail(error, path, FileFault::NotPlainFile);
     // Its other name may be a file outside the folder; it keeps its bytes, but a replace
     // would silently part the two, so the file is refused as a linked one is.
-    if (S_ISREG(st.st_mode) && st.st_nlink > 1) return detail::fail(error, path, kErrSecondName);
+    if (st.st_nlink > 1) return detail::fail(error, path, FileFault::SecondName);
+    // The rename needs only the folder: a user who may write there but not the file would
+    // otherwise take the place of a file that an append of the same user is refused.
+    if (!detail::checkWritable(target, error)) return false;
     if (!rules.exactMode) mode = st.st_mode & 07777;
   }
   if (rules.read) {
     // The bytes come from the file read: never easier to read than it was.
     mode = rules.read->mode & 07777;
-    if (!existed) return detail::fail(error, path, kErrReplacedWhileRead);
+    if (!existed) return detail::fail(error, path, FileFault::ReplacedWhileRead);
   }
 
   const std::string dir = folderOf(target);
@@ -152,9 +158,9 @@ bool replace(const std::string& path, std::string_view data, FileError* error,
       g_live.erase(name);
     }
   } live{liveKey};
-  auto fail = [&](int err) {
+  auto fail = [&](const FileError& failure) {
     ::unlink(tmp.c_str());
-    return detail::fail(error, path, err);
+    return detail::fail(error, failure);
   };
 
   int err = 0;
@@ -185,7 +191,7 @@ bool replace(const std::string& path, std::string_view data, FileError* error,
     err = errno;
     ok = false;
   }
-  if (!ok) return fail(err);
+  if (!ok) return fail(FileError::system(err, path));
   if (hooks) hooks->replaceStep("written");
   if (rules.read) {
     // The last look before the rename: the name must still be the file that was read. A file
@@ -193,9 +199,9 @@ bool replace(const std::string& path, std::string_view data, FileError* error,
     struct stat now {};
     if (::lstat(target.c_str(), &now) != 0 || !S_ISREG(now.st_mode) ||
         now.st_dev != rules.read->device || now.st_ino != rules.read->inode)
-      return fail(kErrReplacedWhileRead);
+      return fail(FileError::refusal(FileFault::ReplacedWhileRead, path));
   }
-  if (::rename(tmp.c_str(), target.c_str()) != 0) return fail(errno);
+  if (::rename(tmp.c_str(), target.c_str()) != 0) return fail(FileError::system(errno, path));
 
   // The rename is only durable once the folder entry is on disk.
   const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

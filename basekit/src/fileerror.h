@@ -7,34 +7,52 @@
 #include <basekit/plainfile.h>
 
 #include <cerrno>
-#include <cstring>
 #include <string>
 
 namespace basekit::detail {
 
-// Hands back a failure: *error (when asked for) and errno; false, for `return fail(...)`.
+// Hands back a failure in *error (when asked for); false, for `return fail(...)`. The system's
+// refusal with its error number, or one of the layer's own kinds.
 inline bool fail(FileError* error, const std::string& path, int err) {
-  if (error) *error = FileError{err, path};
-  errno = err;
+  if (error) *error = FileError::system(err, path);
+  return false;
+}
+inline bool fail(FileError* error, const std::string& path, FileFault kind) {
+  if (error) *error = FileError::refusal(kind, path);
+  return false;
+}
+inline bool fail(FileError* error, const FileError& failure) {
+  if (error) *error = failure;
   return false;
 }
 
-inline std::string describe(const FileError& e) {
-  switch (e.fault()) {
-    case FileFault::SymbolicLink:
-      return e.path + ": a symbolic link, not followed";
-    case FileFault::SecondName:
-      return e.path + ": has a second name (a hard link)";
-    case FileFault::NotPlainFile:
-      return e.path + ": not a plain file";
-    case FileFault::TooLarge:
-      return e.path + ": too large";
-    case FileFault::ReplacedWhileRead:
-      return e.path + ": replaced while it was read";
+// Whether the caller could open the existing path for writing, as an append would: never
+// through a link, never blocking, a plain file of one name. False with the refusal in *error.
+bool checkWritable(const std::string& path, FileError* error);
+
+// An error number for the library objects that answer one of their own (the registry's
+// "ERROR #n"): the system's, or for the layer's own refusals the system's nearest.
+inline int errnoOf(const FileError& e) {
+  switch (e.kind) {
     case FileFault::System:
-      break;
+      return e.err != 0 ? e.err : EIO;
+    case FileFault::SymbolicLink:
+      return ELOOP;
+    case FileFault::TooLarge:
+      return EFBIG;
+    case FileFault::SecondName:
+    case FileFault::NotPlainFile:
+    case FileFault::ReplacedWhileRead:
+      return EPERM;
   }
-  return e.path + ": " + std::strerror(e.err);
+  return EIO;
 }
+
+// The English wording of a failure, for the library objects that answer a text of their own.
+std::string describe(const FileError& e);
+
+// Makes the folders on the way to file (0755 less the umask), as far as it can: a folder that
+// cannot be made shows in the file's own failure.
+void makeFolders(const std::string& file);
 
 }  // namespace basekit::detail

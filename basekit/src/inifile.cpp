@@ -107,12 +107,10 @@ IniDocument IniDocument::load(const std::string& path, size_t maxBytes) {
   if (!file.open(path, maxBytes, &error) || !file.readAll(data, &error)) {
     // Missing (also: a path through a non-folder) is an empty document; anything
     // else must not be overwritten by a later save.
-    const int err = errno;
-    if (err != ENOENT && err != ENOTDIR) {
+    if (!error.missing()) {
       doc.m_loadError = detail::describe(error);
-      doc.m_loadErrno = err;
+      doc.m_loadFailure = error;
     }
-    errno = err;
     return doc;
   }
   doc.m_loaded = file.identity();
@@ -248,11 +246,15 @@ bool IniDocument::set(std::string_view section, std::string_view key, std::strin
   return true;
 }
 
-bool IniDocument::save(std::string* error, mode_t newFileMode) const {
+bool IniDocument::save(std::string* error, mode_t newFileMode,
+                       std::optional<FileError>* failed) const {
   const std::string& refusal = !m_loadError.empty() ? m_loadError : m_writeRefusal;
   if (!refusal.empty()) {
     if (error) *error = "not saved, the file could not be read as it stands: " + refusal;
-    errno = !m_loadError.empty() ? m_loadErrno : 0;
+    if (failed) {
+      failed->reset();  // a refusal of the document's form is no failure of the file
+      if (!m_loadError.empty()) *failed = m_loadFailure;
+    }
     return false;
   }
   std::string text;
@@ -285,7 +287,7 @@ bool IniDocument::save(std::string* error, mode_t newFileMode) const {
     return true;
   }
   if (error) *error = detail::describe(failure);
-  errno = failure.err;
+  if (failed) *failed = failure;
   return false;
 }
 

@@ -7,51 +7,71 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace basekit {
 namespace {
 
-// What an open for writing gave, as the layer tells it: a FIFO without a reader answers ENXIO,
-// which is the not-a-plain-file refusal like any FIFO.
-int writeOpenError(const std::string& path, int err) {
-  if (err != ENXIO) return err;
+// What an open for writing gave, as the layer tells it: a link in the last component (ELOOP
+// under O_NOFOLLOW) is refused as one, and a FIFO without a reader answers ENXIO, which is the
+// not-a-plain-file refusal like any FIFO.
+FileError writeOpenError(const std::string& path, int err) {
+  if (err == ELOOP) return FileError::refusal(FileFault::SymbolicLink, path);
   struct stat st {};
-  return ::lstat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) ? kErrNotPlainFile : err;
+  if (err == ENXIO && ::lstat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+    return FileError::refusal(FileFault::NotPlainFile, path);
+  return FileError::system(err, path);
 }
 
 // The checks every descriptor opened for writing passes before its first byte: a plain file
-// with one name. 0 or the refusal's errno.
-int writableRefusal(int fd) {
+// with one name. False with the refusal in *error.
+bool writable(int fd, const std::string& path, FileError* error) {
   struct stat st {};
-  if (::fstat(fd, &st) != 0) return errno;
-  if (S_ISDIR(st.st_mode)) return EISDIR;
-  if (!S_ISREG(st.st_mode)) return kErrNotPlainFile;
-  if (st.st_nlink > 1) return kErrSecondName;
-  return 0;
+  if (::fstat(fd, &st) != 0) return detail::fail(error, path, errno);
+  if (S_ISDIR(st.st_mode)) return detail::fail(error, path, EISDIR);
+  if (!S_ISREG(st.st_mode)) return detail::fail(error, path, FileFault::NotPlainFile);
+  if (st.st_nlink > 1) return detail::fail(error, path, FileFault::SecondName);
+  return true;
 }
 
 }  // namespace
 
-FileFault faultOf(int err) {
-  switch (err) {
-    case ELOOP:
-      return FileFault::SymbolicLink;
-    case kErrSecondName:
-      return FileFault::SecondName;
-    case kErrNotPlainFile:
-      return FileFault::NotPlainFile;
-    case EFBIG:
-      return FileFault::TooLarge;
-    case kErrReplacedWhileRead:
-      return FileFault::ReplacedWhileRead;
-    default:
-      return FileFault::System;
+namespace detail {
+
+std::string describe(const FileError& e) {
+  switch (e.kind) {
+    case FileFault::SymbolicLink:
+      return e.path + ": a symbolic link, not followed";
+    case FileFault::SecondName:
+      return e.path + ": has a second name (a hard link)";
+    case FileFault::NotPlainFile:
+      return e.path + ": not a plain file";
+    case FileFault::TooLarge:
+      return e.path + ": too large";
+    case FileFault::ReplacedWhileRead:
+      return e.path + ": replaced while it was read";
+    case FileFault::System:
+      break;
   }
+  return e.path + ": " + std::strerror(e.err);
 }
 
-FileFault FileError::fault() const { return faultOf(err); }
+void makeFolders(const std::string& file) {
+  for (size_t i = 1; i < file.size(); ++i)
+    if (file[i] == '/') ::mkdir(file.substr(0, i).c_str(), 0755);
+}
+
+bool checkWritable(const std::string& path, FileError* error) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return fail(error, writeOpenError(path, errno));
+  const bool ok = writable(fd, path, error);
+  ::close(fd);
+  return ok;
+}
+
+}  // namespace detail
 
 ReadingFile::~ReadingFile() { close(); }
 
@@ -67,21 +87,27 @@ void ReadingFile::close() {
 bool ReadingFile::open(const std::string& path, size_t maxBytes, FileError* error, Follow follow) {
   close();
   m_path = path;
-  auto refuse = [&](int err) {
+  auto refuse = [&](const FileError& failure) {
     close();
-    return detail::fail(error, path, err);
+    return detail::fail(error, failure);
   };
-  if (path.empty()) return refuse(ENOENT);
+  if (path.empty()) return refuse(FileError::system(ENOENT, path));
   // O_NOFOLLOW: a link in the last component fails with ELOOP. O_NONBLOCK: a FIFO put in the
   // file's place opens at once and is refused below instead of hanging the program.
   const int nofollow = follow == Follow::Never ? O_NOFOLLOW : 0;
   m_fd = ::open(path.c_str(), O_RDONLY | nofollow | O_NONBLOCK | O_CLOEXEC);
-  if (m_fd < 0) return refuse(errno);
+  if (m_fd < 0) {
+    const int err = errno;
+    if (err == ELOOP && follow == Follow::Never)
+      return refuse(FileError::refusal(FileFault::SymbolicLink, path));
+    return refuse(FileError::system(err, path));
+  }
   struct stat st {};
-  if (::fstat(m_fd, &st) != 0) return refuse(errno);
-  if (S_ISDIR(st.st_mode)) return refuse(EISDIR);
-  if (!S_ISREG(st.st_mode)) return refuse(kErrNotPlainFile);
-  if (static_cast<unsigned long long>(st.st_size) > maxBytes) return refuse(EFBIG);
+  if (::fstat(m_fd, &st) != 0) return refuse(FileError::system(errno, path));
+  if (S_ISDIR(st.st_mode)) return refuse(FileError::system(EISDIR, path));
+  if (!S_ISREG(st.st_mode)) return refuse(FileError::refusal(FileFault::NotPlainFile, path));
+  if (static_cast<unsigned long long>(st.st_size) > maxBytes)
+    return refuse(FileError::refusal(FileFault::TooLarge, path));
   // Reads of a plain file never block; the flag goes so a slow disk is read, not refused.
   const int fl = ::fcntl(m_fd, F_GETFL);
   if (fl >= 0) ::fcntl(m_fd, F_SETFL, fl & ~O_NONBLOCK);
@@ -100,7 +126,8 @@ FileIdentity ReadingFile::identity() const {
 
 namespace {
 
-// Reads from offset to the end into out, at most limit bytes (EFBIG past them).
+// Reads from offset to the end into out, at most limit bytes (err kTooMuch past them).
+constexpr int kTooMuch = -1;
 bool readFrom(int fd, off_t offset, size_t limit, std::string& out, int& err) {
   char buf[65536];
   for (;;) {
@@ -112,7 +139,7 @@ bool readFrom(int fd, off_t offset, size_t limit, std::string& out, int& err) {
     }
     if (r == 0) return true;
     if (static_cast<size_t>(r) > limit - out.size()) {  // it grew while being read
-      err = EFBIG;
+      err = kTooMuch;
       return false;
     }
     out.append(buf, static_cast<size_t>(r));
@@ -130,6 +157,7 @@ bool ReadingFile::readAll(std::string& out, FileError* error) const {
   }
   out.clear();
   out.shrink_to_fit();
+  if (err == kTooMuch) return detail::fail(error, m_path, FileFault::TooLarge);
   return detail::fail(error, m_path, err);
 }
 
@@ -145,7 +173,7 @@ bool ReadingFile::readTail(std::string& out, size_t maxBytes, FileError* error) 
   int err = 0;
   // What is appended while this reads is left for the next time (the bound holds).
   if (!readFrom(m_fd, from, maxBytes + (start > 0 ? 1 : 0), out, err)) {
-    if (err != EFBIG) {
+    if (err != kTooMuch) {
       out.clear();
       return detail::fail(error, m_path, err);
     }
@@ -157,7 +185,7 @@ bool ReadingFile::readTail(std::string& out, size_t maxBytes, FileError* error) 
   return true;
 }
 
-bool ReadingFile::fill() {
+bool ReadingFile::fill(int& err) {
   if (m_pos > 0) {
     m_buffer.erase(0, m_pos);
     m_pos = 0;
@@ -166,16 +194,17 @@ bool ReadingFile::fill() {
   for (;;) {
     const ssize_t r = ::read(m_fd, chunk, sizeof chunk);
     if (r < 0 && errno == EINTR) continue;
-    if (r <= 0) return false;  // errno is 0-cleared by the caller for the end
+    if (r < 0) err = errno;
+    if (r <= 0) return false;
     m_buffer.append(chunk, static_cast<size_t>(r));
     return true;
   }
 }
 
-ReadingFile::Line ReadingFile::readLine(std::string& line, size_t maxLine) {
+ReadingFile::Line ReadingFile::readLine(std::string& line, size_t maxLine, FileError* error) {
   line.clear();
   if (m_fd < 0) {
-    errno = EBADF;
+    detail::fail(error, m_path, EBADF);
     return Line::Failed;
   }
   bool tooLong = false;
@@ -196,9 +225,12 @@ ReadingFile::Line ReadingFile::readLine(std::string& line, size_t maxLine) {
     }
     m_offset += static_cast<off_t>(m_buffer.size() - m_pos);
     m_pos = m_buffer.size();
-    errno = 0;
-    if (!fill()) {
-      if (errno != 0) return Line::Failed;
+    int err = 0;
+    if (!fill(err)) {
+      if (err != 0) {
+        detail::fail(error, m_path, err);
+        return Line::Failed;
+      }
       if (tooLong) return Line::TooLong;
       if (line.empty()) return Line::End;
       if (line.back() == '\r') line.pop_back();
@@ -253,17 +285,17 @@ bool PlainFile::open(const std::string& path, mode_t newFileMode, FileError* err
       m_created = true;
       break;
     }
-    if (errno != EEXIST) return detail::fail(error, path, writeOpenError(path, errno));
+    if (errno != EEXIST) return detail::fail(error, writeOpenError(path, errno));
     fd = ::open(path.c_str(), flags);
-    if (fd < 0 && errno != ENOENT) return detail::fail(error, path, writeOpenError(path, errno));
+    if (fd < 0 && errno != ENOENT) return detail::fail(error, writeOpenError(path, errno));
   }
   if (fd < 0) return detail::fail(error, path, ENOENT);
   // A FIFO with a reader behind it, a device or a second name would take the lines elsewhere:
   // refused before the first byte.
-  if (const int refusal = writableRefusal(fd); refusal != 0) {
+  if (!writable(fd, path, error)) {
     ::close(fd);
     m_created = false;
-    return detail::fail(error, path, refusal);
+    return false;
   }
   const int fl = ::fcntl(fd, F_GETFL);
   if (fl >= 0) ::fcntl(fd, F_SETFL, fl & ~O_NONBLOCK);
@@ -332,16 +364,53 @@ bool touchPlainFile(const std::string& path, FileError* error, mode_t newFileMod
   return f.open(path, newFileMode, error) && f.close(error);
 }
 
-int openLockFile(const std::string& path, FileError* error) {
-  if (path.empty()) return detail::fail(error, path, ENOENT), -1;
+LockFile::Result LockFile::lock(const std::string& path, Mode mode, Wait wait, FileError* error) {
+  unlock();
+  if (path.empty()) return detail::fail(error, path, ENOENT), Result::Failed;
   const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
-  if (fd < 0) return detail::fail(error, path, writeOpenError(path, errno)), -1;
-  // A FIFO is no lock, and a second name would lock (and keep locked) a file outside the folder.
-  if (const int refusal = writableRefusal(fd); refusal != 0) {
+  if (fd < 0) return detail::fail(error, writeOpenError(path, errno)), Result::Failed;
+  if (!writable(fd, path, error)) {
     ::close(fd);
-    return detail::fail(error, path, refusal), -1;
+    return Result::Failed;
   }
-  return fd;
+  const int op = (mode == Mode::Shared ? LOCK_SH : LOCK_EX) | (wait == Wait::No ? LOCK_NB : 0);
+  int r;
+  do {
+    r = ::flock(fd, op);
+  } while (r != 0 && errno == EINTR);
+  if (r != 0) {
+    const int err = errno;
+    ::close(fd);
+    if (err == EWOULDBLOCK && wait == Wait::No) return Result::Held;
+    return detail::fail(error, path, err), Result::Failed;
+  }
+  m_fd = fd;
+  return Result::Locked;
+}
+
+void LockFile::unlock() {
+  if (m_fd >= 0) ::close(m_fd);  // the lock goes with the descriptor
+  m_fd = -1;
+}
+
+bool removeFile(const std::string& path, FileError* error) {
+  if (::unlink(path.c_str()) != 0) return detail::fail(error, path, errno);
+  return true;
+}
+
+bool makeFolders(const std::string& path, FileError* error) {
+  for (size_t i = 1; i <= path.size(); ++i) {
+    if (i < path.size() && path[i] != '/') continue;
+    const std::string part = path.substr(0, i);
+    if (::mkdir(part.c_str(), 0755) == 0) continue;
+    const int err = errno;
+    if (err != EEXIST) return detail::fail(error, part, err);
+    // Already there: a folder (or a link to one: folders may be links) lets the walk go on.
+    struct stat st {};
+    if (::stat(part.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+      return detail::fail(error, part, ENOTDIR);
+  }
+  return true;
 }
 
 bool syncFolder(const std::string& folder, FileError* error) {
@@ -351,6 +420,65 @@ bool syncFolder(const std::string& folder, FileError* error) {
   const int err = errno;
   ::close(fd);
   return ok || detail::fail(error, folder, err);
+}
+
+LengthMark::~LengthMark() {
+  if (m_fd >= 0) ::close(m_fd);
+}
+
+LengthMark::LengthMark(LengthMark&& other) noexcept
+    : m_fd(other.m_fd), m_length(other.m_length), m_path(std::move(other.m_path)) {
+  other.m_fd = -1;
+}
+
+LengthMark& LengthMark::operator=(LengthMark&& other) noexcept {
+  if (this != &other) {
+    if (m_fd >= 0) ::close(m_fd);
+    m_fd = other.m_fd;
+    m_length = other.m_length;
+    m_path = std::move(other.m_path);
+    other.m_fd = -1;
+  }
+  return *this;
+}
+
+bool LengthMark::mark(const PlainFile& file, FileError* error) {
+  if (m_fd >= 0) ::close(m_fd);
+  m_fd = -1;
+  m_path = file.path();
+  if (!file.isOpen()) return detail::fail(error, m_path, EBADF);
+  // A descriptor of its own: the file is reached again without its name.
+  const int fd = ::fcntl(file.fd(), F_DUPFD_CLOEXEC, 0);
+  if (fd < 0) return detail::fail(error, m_path, errno);
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) {
+    const int err = errno;
+    ::close(fd);
+    return detail::fail(error, m_path, err);
+  }
+  if (!S_ISREG(st.st_mode)) {  // PlainFile opens nothing else; a cut is for plain files only
+    ::close(fd);
+    return detail::fail(error, m_path, FileFault::NotPlainFile);
+  }
+  m_fd = fd;
+  m_length = st.st_size;
+  return true;
+}
+
+bool LengthMark::cutBack(FileError* error) {
+  if (m_fd < 0) return detail::fail(error, m_path, EBADF);
+  struct stat st {};
+  if (::fstat(m_fd, &st) != 0) return detail::fail(error, m_path, errno);
+  if (st.st_size <= m_length) return true;
+  if (::ftruncate(m_fd, m_length) != 0) return detail::fail(error, m_path, errno);
+  if (::fsync(m_fd) != 0) return detail::fail(error, m_path, errno);
+  return true;
+}
+
+FileIdentity LengthMark::identity() const {
+  struct stat st {};
+  if (m_fd < 0 || ::fstat(m_fd, &st) != 0) return {};
+  return {st.st_dev, st.st_ino, static_cast<mode_t>(st.st_mode & 07777)};
 }
 
 }  // namespace basekit

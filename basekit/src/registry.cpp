@@ -156,11 +156,6 @@ std::string formatTree(const Tree& t) {
   return out;
 }
 
-void makeFolders(const std::string& file) {
-  for (size_t i = 1; i < file.size(); ++i)
-    if (file[i] == '/') ::mkdir(file.substr(0, i).c_str(), 0755);
-}
-
 // Holds the tree file's lock for one read-modify-write, so two processes that
 // register at once do not lose each other's keys.
 class Session {
@@ -170,17 +165,16 @@ class Session {
   static constexpr size_t kMaxTreeBytes = size_t{16} << 20;
 
   explicit Session(bool forWrite) : m_path(Registry::storePath()) {
-    if (forWrite) makeFolders(m_path);
+    if (forWrite) detail::makeFolders(m_path);
     const std::string lockPath = m_path + ".lock";
     // Never through a symbolic link: a planted link must not make us create the file it names.
     FileError lockFailure;
-    m_lock = openLockFile(lockPath, &lockFailure);
-    if (m_lock >= 0)
-      while (::flock(m_lock, forWrite ? LOCK_EX : LOCK_SH) != 0 && errno == EINTR) {
-      }
-    else if (forWrite && lockFailure.fault() != FileFault::System) {
+    const auto mode = forWrite ? LockFile::Mode::Exclusive : LockFile::Mode::Shared;
+    if (m_lock.lock(lockPath, mode, LockFile::Wait::UntilFree, &lockFailure) !=
+            LockFile::Result::Locked &&
+        forWrite && lockFailure.kind != FileFault::System) {
       m_lockError = "cannot lock " + detail::describe(lockFailure);
-      m_lockErrno = lockFailure.err;
+      m_lockErrno = detail::errnoOf(lockFailure);
     }
     std::string text;
     FileError error;
@@ -191,16 +185,11 @@ class Session {
     } else {
       // A missing file is an empty tree; one that exists but cannot be read must
       // not be replaced by a tree holding only this call's change.
-      const int err = error.err;
-      struct stat st {};
-      if (::stat(m_path.c_str(), &st) == 0 || (errno != ENOENT && errno != ENOTDIR)) {
+      if (!error.missing()) {
         m_readError = detail::describe(error);
-        m_readErrno = err != 0 ? err : EIO;
+        m_readErrno = detail::errnoOf(error);
       }
     }
-  }
-  ~Session() {
-    if (m_lock >= 0) ::close(m_lock);
   }
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
@@ -222,7 +211,7 @@ class Session {
                : replaceFileAtomically(m_path, formatTree(tree), &failure, 0600))
       return true;
     if (error) *error = detail::describe(failure);
-    errno = failure.err;
+    errno = detail::errnoOf(failure);
     return false;
   }
 
@@ -247,7 +236,7 @@ class Session {
   int m_readErrno = 0;
   int m_lockErrno = 0;
   std::optional<FileIdentity> m_read;  // the file the tree was read from (none: it was missing)
-  int m_lock = -1;
+  LockFile m_lock;
 };
 
 }  // namespace

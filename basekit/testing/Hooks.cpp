@@ -20,15 +20,20 @@ class TestHooks final : public Hooks {
   bool failAppend(int& errnoValue, size_t& afterBytes) override {
     std::lock_guard lock(m_mutex);
     if (m_appendErrno == 0) return false;
+    if (m_appendsToPass > 0) {
+      --m_appendsToPass;
+      return false;
+    }
     errnoValue = m_appendErrno;
     afterBytes = m_appendAfter;
     m_appendErrno = 0;
     return true;
   }
-  void failNextAppendWith(int errnoValue, size_t afterBytes) {
+  void failNextAppendWith(int errnoValue, size_t afterBytes, int appendsToPass = 0) {
     std::lock_guard lock(m_mutex);
     m_appendErrno = errnoValue;
     m_appendAfter = afterBytes;
+    m_appendsToPass = appendsToPass;
   }
   void replaceStep(std::string_view step) override {
     StepHook hook;
@@ -55,6 +60,7 @@ class TestHooks final : public Hooks {
   size_t m_failAfter = 0;
   int m_appendErrno = 0;
   size_t m_appendAfter = 0;
+  int m_appendsToPass = 0;
   StepHook m_stepHook = nullptr;
 };
 
@@ -70,6 +76,10 @@ void failNextReplace(int errnoValue, size_t afterBytes) {
 
 void failNextAppend(int errnoValue, size_t afterBytes) {
   testHooks().failNextAppendWith(errnoValue, afterBytes);
+}
+
+void failAppendAfter(int appendsToPass, int errnoValue, size_t afterBytes) {
+  testHooks().failNextAppendWith(errnoValue, afterBytes, appendsToPass);
 }
 
 void setStepHook(StepHook hook) { testHooks().setStep(hook); }

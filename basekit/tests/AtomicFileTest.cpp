@@ -8,7 +8,10 @@
 #include <atomic>
 #include <cerrno>
 #include <filesystem>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -52,9 +55,8 @@ TEST(AtomicFile, ALinkIsRefusedEvenOnePlantedWhileTheSaveRuns) {
   ASSERT_EQ(symlink("real/VELTA.INI", link.c_str()), 0);
   FileError error;
   EXPECT_FALSE(replaceFileAtomically(link, "new", &error));
-  EXPECT_EQ(errno, ELOOP);
   EXPECT_EQ(error.path, link);
-  EXPECT_EQ(error.fault(), FileFault::SymbolicLink);
+  EXPECT_EQ(error.kind, FileFault::SymbolicLink);
   EXPECT_TRUE(std::filesystem::is_symlink(link));
   std::string got;
   ASSERT_TRUE(readWholeFile(target, got));
@@ -176,7 +178,7 @@ TEST(AtomicFile, ThreadsReplacingOneFileNeverTakeEachOthersTemporary) {
 }
 
 // A whole-file read is bounded: the size is checked before anything is read, and each kind of
-// failure is told apart by errno (missing, too large, there but unreadable).
+// failure is told apart by its kind (missing, too large, there but unreadable).
 TEST(AtomicFile, ReadWholeFileRefusesWhatItCannotOrShouldNotRead) {
   TempDir d;
   ASSERT_TRUE(replaceFileAtomically(d.file("ten"), "0123456789"));
@@ -187,30 +189,29 @@ TEST(AtomicFile, ReadWholeFileRefusesWhatItCannotOrShouldNotRead) {
     const char* name;
     size_t limit;
     bool read;
+    FileFault kind;
     int err;
   };
   const Case cases[] = {
-      {"ten", 10, true, 0},
-      {"ten", 9, false, EFBIG},
-      {"huge", kDefaultReadLimit, false, EFBIG},
-      {"missing", 10, false, ENOENT},
-      {"", 10, false, EISDIR},
-      {"fifo", 10, false, kErrNotPlainFile},
+      {"ten", 10, true, FileFault::System, 0},
+      {"ten", 9, false, FileFault::TooLarge, 0},
+      {"huge", kDefaultReadLimit, false, FileFault::TooLarge, 0},
+      {"missing", 10, false, FileFault::System, ENOENT},
+      {"", 10, false, FileFault::System, EISDIR},
+      {"fifo", 10, false, FileFault::NotPlainFile, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.name) + " limit " + std::to_string(c.limit));
     std::string got = "stale";
     FileError error;
-    errno = 0;
     const bool read = readWholeFile(d.file(c.name), got, &error, c.limit);
-    const int err = errno;
     EXPECT_EQ(read, c.read);
     if (c.read) {
       EXPECT_EQ(got, "0123456789");
       continue;
     }
-    EXPECT_EQ(err, c.err);
     EXPECT_TRUE(got.empty());
+    EXPECT_EQ(error.kind, c.kind);
     EXPECT_EQ(error.err, c.err);
     EXPECT_EQ(error.path, d.file(c.name));
   }
@@ -231,7 +232,7 @@ TEST(AtomicFile, ARewriteReplacesOnlyTheFileItReadWithItsMode) {
     ASSERT_EQ(::rename(d.file("other").c_str(), console.c_str()), 0);
     FileError error;
     EXPECT_FALSE(replaceReadFile(read, "trimmed\n", &error));
-    EXPECT_EQ(error.fault(), FileFault::ReplacedWhileRead);
+    EXPECT_EQ(error.kind, FileFault::ReplacedWhileRead);
     EXPECT_EQ(error.path, console);
     std::string got;
     ASSERT_TRUE(readWholeFile(console, got));
@@ -250,10 +251,11 @@ TEST(AtomicFile, ARewriteReplacesOnlyTheFileItReadWithItsMode) {
   basekit::testing::setStepHook([](std::string_view step) {
     if (step == "written") ::rename(swapIn.c_str(), swapTarget.c_str());
   });
-  const bool replaced = replaceReadFile(read, "trimmed\n");
+  FileError error;
+  const bool replaced = replaceReadFile(read, "trimmed\n", &error);
   basekit::testing::setStepHook(nullptr);
   EXPECT_FALSE(replaced);
-  EXPECT_EQ(errno, kErrReplacedWhileRead);
+  EXPECT_EQ(error.kind, FileFault::ReplacedWhileRead);
   std::string got;
   ASSERT_TRUE(readWholeFile(console, got));
   EXPECT_EQ(got, "late\n");
@@ -267,4 +269,100 @@ TEST(AtomicFile, ARewriteReplacesOnlyTheFileItReadWithItsMode) {
   ASSERT_TRUE(readWholeFile(console, got));
   EXPECT_EQ(got, "trimmed\n");
   EXPECT_EQ(modeOf(console), 0600u);
+}
+
+// A replace takes the place only of what an append could write: before anything is written,
+// something under the name that is no plain file (a FIFO, a device, a socket) is refused, and
+// so is a plain file the caller may not open for writing even where the folder lets it rename
+// (a user's replace of root's 0644 file). Each refused target is left as it was, with no
+// temporary beside it.
+TEST(AtomicFile, AReplaceRefusesWhatAnAppendCouldNotWrite) {
+  TempDir d;
+  ASSERT_EQ(::chmod(d.path.c_str(), 0777), 0);  // the folder is the other user's to write, too
+  ASSERT_EQ(::mkfifo(d.file("fifo").c_str(), 0666), 0);
+  const bool root = ::geteuid() == 0;
+  if (root) {
+    ASSERT_EQ(::mknod(d.file("device").c_str(), S_IFCHR | 0666, makedev(1, 3)), 0);
+  }
+  const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_GE(sock, 0);
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  const std::string sockPath = d.file("socket");
+  ASSERT_LT(sockPath.size(), sizeof addr.sun_path);
+  std::copy(sockPath.begin(), sockPath.end(), addr.sun_path);
+  ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+  ASSERT_TRUE(replaceFileAtomically(d.file("RO.MIR"), "root's\r\n", nullptr, 0644));
+  ASSERT_EQ(::chmod(d.file("RO.MIR").c_str(), 0444), 0);  // unwritable for its owner too
+  ASSERT_TRUE(replaceFileAtomicallyWithMode(d.file("R1.MIR"), "old\r\n", 0666));
+
+  struct Case {
+    const char* name;
+    bool asOtherUser;  // run by a user who owns neither the file nor may write it
+    bool replaced;
+    FileFault kind;
+    int err;
+  };
+  const Case cases[] = {
+      {"fifo", false, false, FileFault::NotPlainFile, 0},
+      {"device", false, false, FileFault::NotPlainFile, 0},
+      {"socket", false, false, FileFault::NotPlainFile, 0},
+      {"RO.MIR", true, false, FileFault::System, EACCES},
+      {"R1.MIR", true, true, FileFault::System, 0},  // 0666: the other user may write it
+      {"NEW.MIR", true, true, FileFault::System, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (!root && std::string(c.name) == "device") continue;  // only root makes a device node
+    const std::string target = d.file(c.name);
+    struct stat before {};
+    const bool existed = ::lstat(target.c_str(), &before) == 0;
+    // Each replace runs in a child, so the refused user's identity never reaches this process.
+    int pipeFds[2];
+    ASSERT_EQ(::pipe(pipeFds), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      ::close(pipeFds[0]);
+      if (c.asOtherUser && root &&
+          (::setresgid(65534, 65534, 65534) != 0 || ::setresuid(65534, 65534, 65534) != 0))
+        _exit(3);
+      FileError error;
+      const int answer[3] = {replaceFileAtomically(target, "new\r\n", &error) ? 1 : 0,
+                             static_cast<int>(error.kind), error.err};
+      _exit(::write(pipeFds[1], answer, sizeof answer) == sizeof answer ? 0 : 4);
+    }
+    ::close(pipeFds[1]);
+    int answer[3] = {-1, -1, -1};
+    const ssize_t got = ::read(pipeFds[0], answer, sizeof answer);
+    ::close(pipeFds[0]);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "child set-up failed";
+    ASSERT_EQ(got, static_cast<ssize_t>(sizeof answer));
+    EXPECT_EQ(answer[0] == 1, c.replaced);
+    if (!c.replaced) {
+      EXPECT_EQ(static_cast<FileFault>(answer[1]), c.kind);
+      EXPECT_EQ(answer[2], c.err);
+    }
+    struct stat after {};
+    ASSERT_EQ(::lstat(target.c_str(), &after), 0);
+    if (c.replaced) {
+      std::string text;
+      ASSERT_TRUE(readWholeFile(target, text));
+      EXPECT_EQ(text, "new\r\n");
+    } else {
+      ASSERT_TRUE(existed);
+      EXPECT_EQ(after.st_ino, before.st_ino) << "the target was replaced";
+      EXPECT_EQ(after.st_mode, before.st_mode);
+      EXPECT_EQ(after.st_uid, before.st_uid);
+    }
+  }
+  ::close(sock);
+  std::string kept;
+  ASSERT_TRUE(readWholeFile(d.file("RO.MIR"), kept));
+  EXPECT_EQ(kept, "root's\r\n");
+  for (auto& e : std::filesystem::directory_iterator(d.path))
+    EXPECT_EQ(e.path().filename().string().find(".velta-tmp."), std::string::npos)
+        << "a temporary was left: " << e.path();
 }

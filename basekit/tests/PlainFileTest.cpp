@@ -82,11 +82,9 @@ TEST(PlainFile, EveryWriterRefusesALinkAndLeavesItsTargetAsItWas) {
       const std::string link = data.file("VELTA.INI");
       ASSERT_EQ(::symlink(outside.target.c_str(), link.c_str()), 0);
       FileError error;
-      errno = 0;
       EXPECT_FALSE(w.write(link, &error));
-      EXPECT_EQ(errno, ELOOP);
       EXPECT_EQ(error.path, link);
-      EXPECT_EQ(error.fault(), FileFault::SymbolicLink);
+      EXPECT_EQ(error.kind, FileFault::SymbolicLink);
       EXPECT_TRUE(outside.unchanged());
       EXPECT_TRUE(std::filesystem::is_symlink(link));
       EXPECT_EQ(std::distance(std::filesystem::directory_iterator(data.path),
@@ -117,11 +115,9 @@ TEST(PlainFile, EveryWriterRefusesASecondNameAndLeavesTheOtherFileAsItWas) {
     ASSERT_EQ(::link(outside.target.c_str(), second.c_str()), 0);
     ::stat(outside.target.c_str(), &outside.before);  // the link count is part of the inode
     FileError error;
-    errno = 0;
     EXPECT_FALSE(write(second, &error));
-    EXPECT_EQ(errno, kErrSecondName);
     EXPECT_EQ(error.path, second);
-    EXPECT_EQ(error.fault(), FileFault::SecondName);
+    EXPECT_EQ(error.kind, FileFault::SecondName);
     EXPECT_TRUE(outside.unchanged());
   }
 }
@@ -141,21 +137,21 @@ TEST(ReadingFile, RefusesWhatIsNoPlainFileAndBoundsEachLine) {
     FileFault fault;
   };
   const Case refused[] = {
-      {"link", SIZE_MAX, ELOOP, FileFault::SymbolicLink},
-      {"fifo", SIZE_MAX, kErrNotPlainFile, FileFault::NotPlainFile},
+      {"link", SIZE_MAX, 0, FileFault::SymbolicLink},
+      {"fifo", SIZE_MAX, 0, FileFault::NotPlainFile},
       {"", SIZE_MAX, EISDIR, FileFault::System},
       {"missing", SIZE_MAX, ENOENT, FileFault::System},
-      {"lines", 10, EFBIG, FileFault::TooLarge},
+      {"lines", 10, 0, FileFault::TooLarge},
   };
   for (const Case& c : refused) {
     SCOPED_TRACE(c.name);
     ReadingFile f;
     FileError error;
     EXPECT_FALSE(f.open(d.file(c.name), c.limit, &error));
-    EXPECT_EQ(errno, c.err);
     EXPECT_FALSE(f.isOpen());
     EXPECT_EQ(error.err, c.err);
-    EXPECT_EQ(error.fault(), c.fault);
+    EXPECT_EQ(error.kind, c.fault);
+    EXPECT_EQ(error.missing(), c.err == ENOENT);
     EXPECT_EQ(error.path, d.file(c.name));
   }
 
@@ -210,7 +206,7 @@ TEST(PlainFile, AnAppendCutShortByAFileSizeLimitLeavesTheOldLength) {
     FileError error;
     if (!file.open(f, 0666, &error)) _exit(4);
     if (file.append(second, &error)) _exit(1);
-    if (errno != EFBIG || error.fault() != FileFault::TooLarge || error.path != f) _exit(2);
+    if (error.kind != FileFault::System || error.err != EFBIG || error.path != f) _exit(2);
     _exit(0);
   }
   int status = 0;
@@ -233,12 +229,14 @@ TEST(PlainFile, WhatIsNoPlainFileIsRefusedBeforeTheFirstByte) {
     PlainFile f;
     FileError error;
     EXPECT_FALSE(f.open(fifo, 0666, &error));  // instead of blocking for ever
-    EXPECT_EQ(errno, kErrNotPlainFile);
-    EXPECT_EQ(error.fault(), FileFault::NotPlainFile);
+    EXPECT_EQ(error.kind, FileFault::NotPlainFile);
     EXPECT_EQ(error.path, fifo);
     EXPECT_FALSE(touchPlainFile(fifo));
-    EXPECT_EQ(openLockFile(fifo, &error), -1);
-    EXPECT_EQ(error.fault(), FileFault::NotPlainFile);
+    LockFile lock;
+    EXPECT_EQ(lock.lock(fifo, LockFile::Mode::Exclusive, LockFile::Wait::No, &error),
+              LockFile::Result::Failed);
+    EXPECT_EQ(error.kind, FileFault::NotPlainFile);
+    EXPECT_FALSE(lock.locked());
     if (reader >= 0) {
       char buf[16];
       EXPECT_EQ(::read(reader, buf, sizeof buf), 0) << "nothing reached it";
@@ -248,7 +246,7 @@ TEST(PlainFile, WhatIsNoPlainFileIsRefusedBeforeTheFirstByte) {
   PlainFile device;
   FileError error;
   EXPECT_FALSE(device.open("/dev/null", 0666, &error));
-  EXPECT_EQ(error.fault(), FileFault::NotPlainFile);
+  EXPECT_EQ(error.kind, FileFault::NotPlainFile);
 }
 
 // A file the operator picked to read may be reached through a link or by a second name; what
@@ -268,11 +266,11 @@ TEST(ReadingFile, TheOperatorsChoiceMayBeALinkButNotAFifo) {
   }
   FileError error;
   EXPECT_FALSE(readWholeFile(d.file("linked.MIR"), got, &error));
-  EXPECT_EQ(error.fault(), FileFault::SymbolicLink);
+  EXPECT_EQ(error.kind, FileFault::SymbolicLink);
   EXPECT_FALSE(readWholeFile(d.file("tofifo"), got, &error, 100, Follow::OperatorsChoice));
-  EXPECT_EQ(error.fault(), FileFault::NotPlainFile);
+  EXPECT_EQ(error.kind, FileFault::NotPlainFile);
   EXPECT_FALSE(readWholeFile(d.file("R1.MIR"), got, &error, 3, Follow::OperatorsChoice));
-  EXPECT_EQ(error.fault(), FileFault::TooLarge);
+  EXPECT_EQ(error.kind, FileFault::TooLarge);
 }
 
 // The end of a file too large to read whole, from a whole line on.
@@ -315,4 +313,67 @@ TEST(PlainFile, NewFileModeHonoursTheUmaskAndFailuresNameTheFile) {
   EXPECT_FALSE(touchPlainFile(d.path, &error));
   EXPECT_EQ(error.path, d.path);
   EXPECT_EQ(error.err, EISDIR);
+}
+
+// A mark cuts the very file that was appended to back to its length, wherever its name went,
+// and never the file that took the name since; a file no longer than the mark is left alone.
+TEST(LengthMark, CutsBackTheFileAppendedToAndNoOther) {
+  TempDir dir;
+  const std::string path = dir.file("R1.MIR");
+  ASSERT_TRUE(replaceFileAtomically(path, "old\r\n"));
+  LengthMark mark;
+  {
+    PlainFile file;
+    ASSERT_TRUE(file.open(path));
+    ASSERT_TRUE(mark.mark(file));
+    ASSERT_TRUE(file.append("new 1\r\nnew 2\r\n"));
+    ASSERT_TRUE(file.close());
+  }
+  EXPECT_EQ(mark.length(), 5);
+  // Moved aside and another file put under the name: the cut follows the file, not the name.
+  const std::string aside = dir.file("R1.OLD");
+  ASSERT_EQ(::rename(path.c_str(), aside.c_str()), 0);
+  ASSERT_TRUE(replaceFileAtomically(path, "another file\r\n"));
+  ASSERT_TRUE(mark.cutBack());
+  EXPECT_EQ(contents(aside), "old\r\n");
+  EXPECT_EQ(contents(path), "another file\r\n");
+  // Cut again, or shorter than the mark by now: nothing changes.
+  ASSERT_EQ(::truncate(aside.c_str(), 2), 0);
+  ASSERT_TRUE(mark.cutBack());
+  EXPECT_EQ(contents(aside), "ol");
+
+  LengthMark unopened;
+  FileError error;
+  EXPECT_FALSE(unopened.mark(PlainFile{}, &error));
+  EXPECT_EQ(error.err, EBADF);
+  EXPECT_FALSE(unopened.cutBack());
+}
+
+// The lock file owns its descriptor and its lock: a second holder is told apart from a failure
+// and gets the lock once the first lets it go (by unlock or its end); a shared lock waits for
+// nobody but an exclusive one.
+TEST(LockFile, HoldsItsLockUntilItLetsGo) {
+  TempDir d;
+  const std::string path = d.file("VELTA.LCK");
+  using M = LockFile::Mode;
+  using W = LockFile::Wait;
+  using R = LockFile::Result;
+  {
+    LockFile first;
+    ASSERT_EQ(first.lock(path, M::Exclusive, W::No), R::Locked);
+    EXPECT_TRUE(first.locked());
+    LockFile second;
+    FileError error;
+    EXPECT_EQ(second.lock(path, M::Exclusive, W::No, &error), R::Held);
+    EXPECT_FALSE(second.locked());
+    EXPECT_EQ(second.lock(path, M::Shared, W::No), R::Held);
+    first.unlock();
+    EXPECT_FALSE(first.locked());
+    EXPECT_EQ(second.lock(path, M::Shared, W::No), R::Locked);
+    LockFile third;
+    EXPECT_EQ(third.lock(path, M::Shared, W::UntilFree), R::Locked);
+    EXPECT_EQ(first.lock(path, M::Exclusive, W::No), R::Held);
+  }
+  LockFile after;  // every holder above has ended
+  EXPECT_EQ(after.lock(path, M::Exclusive, W::No), R::Locked);
 }

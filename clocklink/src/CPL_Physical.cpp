@@ -62,13 +62,16 @@ int CPL_Physical::PL_SetIPPort(NetSocket*& ws, const std::string& addr, long PLo
 }
 
 CollectionStatus CPL_Physical::PL_Open() {
+  // No link behind the interface: the port is not open, so no command can answer success
+  // (a model that sends without an acknowledgement would otherwise report it done).
   LinkBackend* b = backend();
-  return b ? b->open() : kSuccess;
+  return b ? b->open() : kPortNotOpen;
 }
 
 CollectionStatus CPL_Physical::PL_Close() {
+  // Nothing was opened, as a serial port that is not open closes with a failure.
   LinkBackend* b = backend();
-  return b ? b->close() : kSuccess;
+  return b ? b->close() : kFailure;
 }
 
 int CPL_Physical::PL_ClearRXBuf() {

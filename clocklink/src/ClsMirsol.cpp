@@ -65,7 +65,9 @@ CollectionStatus ClsMirsol::SetTimeRecorder(const std::string& pID, int16_t pMod
     NetSocket* ws = &f.WsTCP;
     ok = link_.PL_SetIPPort(ws, pIP, PLocal, pRemote, connectTimeout) != 0;
   }
-  link_.PL_PhysicalInterface = static_cast<uint8_t>(pInterface);
+  // An interface out of range leaves no link (a value like 256 must not wrap to serial).
+  link_.PL_PhysicalInterface =
+      pInterface >= 0 && pInterface <= 2 ? static_cast<uint8_t>(pInterface) : CPL_Physical::kNoLink;
   interface_ = pInterface;
   // A clock whose link could not be set up must not be reported configured.
   lastResult_ = ok ? kSuccess : kFailure;

@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <sys/file.h>
@@ -126,11 +127,59 @@ TEST(SerialOpen, ModemLineNeedsClearToSend) {
 TEST(SetTimeRecorder, ReportsBadInterfaceAndSocketFailure) {
   ClsMirsol m;
   EXPECT_EQ(m.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "", 3, 0, 0, 0), kFailure);
-  EXPECT_EQ(m.link().PL_Open(), kSuccess);  // routes nowhere: preset result
+  EXPECT_EQ(m.link().PL_Open(), kPortNotOpen);  // no link: the port would not open
   EXPECT_EQ(m.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 1, 70000, 9, 0),
             kFailure);
   EXPECT_EQ(m.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 1, 0, 9, 0), kSuccess);
   EXPECT_EQ(m.link().PL_Close(), kSuccess);
+}
+
+// A damaged clock record's interface (anything but 0, 1, 2) leaves no link: every command
+// fails, the model-6 ones too, which send without waiting for an acknowledgement and would
+// otherwise answer success. The serial port the record names has a clock that must hear
+// nothing (256 must not wrap round to the serial interface).
+TEST(LinkSwitch, AnInterfaceOutOfRangeLeavesNoLinkAndEveryCommandFails) {
+  PtyClock clock(48);
+  struct Command {
+    const char* name;
+    std::function<CollectionStatus(ClsMirsol&)> call;
+    CollectionStatus result;
+  };
+  const Command commands[] = {
+      {"SetCache", [](ClsMirsol& m) { return m.SetCache(50); }, kPortNotOpen},
+      {"SetDateTime", [](ClsMirsol& m) { return m.SetDateTime("20261208", "3", "1430"); },
+       kPortNotOpen},
+      {"SetClockNumber", [](ClsMirsol& m) { return m.SetClockNumber("2"); }, kPortNotOpen},
+      {"SetLocked 0", [](ClsMirsol& m) { return m.SetLocked(0); }, kFailure},
+      {"SetLocked 1", [](ClsMirsol& m) { return m.SetLocked(1); }, kFailure},
+      {"SetLocked 2", [](ClsMirsol& m) { return m.SetLocked(2); }, kFailure},
+      {"ResetPexel", [](ClsMirsol& m) { return m.ResetPexel(); }, kFailure},
+      {"ResetSolvar", [](ClsMirsol& m) { return m.ResetSolvar(); }, kFailure},
+      {"card enabled", [](ClsMirsol& m) { return m.Card_Process(7, "00123"); }, kPortNotOpen},
+      {"card suspended", [](ClsMirsol& m) { return m.Card_Process(8, "00123"); }, kPortNotOpen},
+      {"siren list", [](ClsMirsol& m) { return m.Alarm_Process(1, ""); }, kPortNotOpen},
+      {"siren added", [](ClsMirsol& m) { return m.Alarm_Process(4, "11070505"); }, kPortNotOpen},
+      {"siren deleted", [](ClsMirsol& m) { return m.Alarm_Process(6, "11070505"); }, kPortNotOpen},
+      {"all sirens deleted", [](ClsMirsol& m) { return m.Alarm_Process(5, ""); }, kPortNotOpen},
+      {"download", [](ClsMirsol& m) { return m.Record_Process(1); }, kFailure},
+      {"clear", [](ClsMirsol& m) { return m.Record_Process(4); }, kPortNotOpen},
+  };
+  for (int16_t interface : {int16_t{3}, int16_t{7}, int16_t{-1}, int16_t{256}}) {
+    for (int16_t model : {int16_t{6}, int16_t{0}, int16_t{4}}) {
+      for (const Command& c : commands) {
+        SCOPED_TRACE(std::string(c.name) + ", interface " + std::to_string(interface) + ", model " +
+                     std::to_string(model));
+        ClsMirsol m;
+        m.SetTimeOut(1);
+        EXPECT_EQ(m.SetTimeRecorder("1", model, "COM48", "9600", "", 1, "", interface, 0, 0, 0),
+                  kFailure);
+        EXPECT_EQ(c.call(m), c.result);
+        EXPECT_EQ(m.Status_Get(), "");
+        EXPECT_FALSE(FComm::instance().xComm.isOpen());
+      }
+    }
+  }
+  EXPECT_EQ(clock.readByte(50), -1) << "the clock on the record's port heard a frame";
 }
 
 TEST(TcpLink, RefusedAndSilentClocksFailWithinTimeouts) {

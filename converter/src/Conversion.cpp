@@ -2,14 +2,21 @@
 // lookup file and appends one customer line (or a marked error line) per punch.
 #include "Conversion.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <v2000cvt/testing/Hooks.h>
 #include <vector>
 
 namespace v2000cvt {
+
+// Null: only a test program installs hooks (converter_testhooks).
+std::atomic<testing::Hooks*> testing::detail::seam{nullptr};
+
 namespace {
 
 constexpr size_t kChunk = 1 << 20;
@@ -98,8 +105,13 @@ class OutputFile {
     struct stat st {};
     if (::fstat(m_fd, &st) != 0) return false;
     size_t done = 0;
+    int injected = 0;
+    size_t injectedAfter = 0;
+    if (auto* hooks = testing::hooks(); hooks && hooks->failWrite(injected, injectedAfter))
+      injectedAfter = std::min(injectedAfter, m_buf.size());
     while (done < m_buf.size()) {
-      ssize_t n = ::write(m_fd, m_buf.data() + done, m_buf.size() - done);
+      const size_t room = injected != 0 ? injectedAfter - done : m_buf.size() - done;
+      ssize_t n = room == 0 ? (errno = injected, -1) : ::write(m_fd, m_buf.data() + done, room);
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) {
         if (done > 0 && S_ISREG(st.st_mode)) (void)!::ftruncate(m_fd, st.st_size);
@@ -279,10 +291,12 @@ int32_t convertFiles(const char* inPath, const char* lookupPath, const char* out
   // Never through a symbolic link (O_NOFOLLOW), so a planted link cannot get the lines appended
   // to the file it names; a pipe without a reader fails here instead of blocking the program.
   Fd outFd(::open(localPath(outPath).c_str(),
-                  O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666));
+                  O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC,
+                  0666));
   if (outFd.get() < 0) return -1;
-  // A plain file with a second name may be a file outside the folder: not appended to.
-  if (struct stat st{}; ::fstat(outFd.get(), &st) != 0 || (S_ISREG(st.st_mode) && st.st_nlink > 1))
+  // Only a plain file of one name takes the lines: a FIFO's reader or a device would take them
+  // elsewhere (and the run report success), and a second name may be a file outside the folder.
+  if (struct stat st{}; ::fstat(outFd.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink > 1)
     return -1;
   if (const int fl = ::fcntl(outFd.get(), F_GETFL); fl >= 0)
     ::fcntl(outFd.get(), F_SETFL, fl & ~O_NONBLOCK);

@@ -195,9 +195,26 @@ TEST_F(QCvtTest, OpenFailures) {
 TEST_F(QCvtTest, FileFailures) {
   write("in.txt", "123 05/03/2024 08:07 01 02\n");
   write("BRIVANO.TXT", kLookup);
-  EXPECT_EQ(loadQCvt()("in.txt", "/dev/full", " "), -3);  // the write fails
   // Offset 0 of a process's own memory is unmapped: the read fails.
   EXPECT_EQ(loadQCvt()("/proc/self/mem", "out.txt", " "), -3);
+}
+
+// An output name that is no plain file takes no line and the run says it could not open it:
+// a device would swallow the lines (or fail every write), a FIFO's reader would take them
+// elsewhere, and either way the run would report success.
+TEST_F(QCvtTest, AnOutputThatIsNoPlainFileIsRefusedAtTheOpen) {
+  write("in.txt", "123 05/03/2024 08:07 01 02\n");
+  write("BRIVANO.TXT", kLookup);
+  ASSERT_EQ(::mkfifo("fifo.txt", 0644), 0);
+  const int reader = ::open("fifo.txt", O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  ASSERT_GE(reader, 0);
+  for (const char* out : {"/dev/null", "/dev/full", "fifo.txt"}) {
+    SCOPED_TRACE(out);
+    EXPECT_EQ(loadQCvt()("in.txt", out, " "), -1);
+  }
+  char buf[64];
+  EXPECT_LE(::read(reader, buf, sizeof buf), 0) << "nothing reached the reader";
+  ::close(reader);
 }
 
 TEST_F(QCvtTest, AnOutputThatIsALinkIsNeverWrittenThrough) {

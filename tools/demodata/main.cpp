@@ -5,6 +5,9 @@
 //     with the user DEMO, password 1234, level 2, and VELTA.TAR with a few card holders.
 //     With <udp-port> also clock 2 on UDP 127.0.0.1:<udp-port> (R2.MIR) and clock 3 on the
 //     serial port COM5 (R3.MIR; VELTA_COM5 names the device).
+//   demodata station <folder> <clock-port> <auto 0|1>
+//     The settings and clock 1 of the above in a folder that velta-init made: its VELTA.INI
+//     gets AUTO, AUTODIAS and the countdown kind, velta002.dat the clock; its user file stays.
 //   demodata check-png <file>
 //     exit 0 when the picture exists and holds more than one colour.
 #include "core/ClsCfgFile.h"
@@ -28,15 +31,13 @@ namespace {
 int usage() {
   std::fprintf(stderr,
                "usage: demodata write <folder> <clock-port> <auto 0|1> [<udp-port>]\n"
+               "       demodata station <folder> <clock-port> <auto 0|1>\n"
                "       demodata check-png <file>\n");
   return 2;
 }
 
-int writeFolder(std::string folder, int port, int autoFlag, int udpPort) {
-  if (folder.empty()) return usage();
-  if (folder.back() != '/') folder += '/';
-  ProgramObjects objects;  // the stores' writers reach the data folder through it
-  *gDataFolder = folder;
+// The automatic run's settings (loaded first, so what the folder holds stays) and the clocks.
+int writeSettingsAndClocks(const std::string& folder, int port, int autoFlag, int udpPort) {
   ClsCfgFile cfg;
   cfg.Init(folder + "VELTA.INI");
   cfg.LoadCfg();
@@ -88,6 +89,15 @@ int writeFolder(std::string folder, int port, int autoFlag, int udpPort) {
       return 1;
     }
   }
+  return 0;
+}
+
+int writeFolder(std::string folder, int port, int autoFlag, int udpPort) {
+  if (folder.empty()) return usage();
+  if (folder.back() != '/') folder += '/';
+  ProgramObjects objects;  // the stores' writers reach the data folder through it
+  *gDataFolder = folder;
+  if (int rc = writeSettingsAndClocks(folder, port, autoFlag, udpPort); rc != 0) return rc;
   stores::writeUsers({{"DEMO", 1234, 2}});
   std::string cards;
   const char* names[] = {"ANA DEMO", "BRUNO DEMO", "CARLA DEMO"};
@@ -104,6 +114,16 @@ int writeFolder(std::string folder, int port, int autoFlag, int udpPort) {
     return 1;
   }
   std::printf("demodata: wrote %sVELTA.INI, velta002.dat, VELTA.DAT, VELTA.TAR\n", folder.c_str());
+  return 0;
+}
+
+int writeStation(std::string folder, int port, int autoFlag) {
+  if (folder.empty()) return usage();
+  if (folder.back() != '/') folder += '/';
+  ProgramObjects objects;
+  *gDataFolder = folder;
+  if (int rc = writeSettingsAndClocks(folder, port, autoFlag, 0); rc != 0) return rc;
+  std::printf("demodata: wrote %sVELTA.INI, velta002.dat\n", folder.c_str());
   return 0;
 }
 
@@ -131,6 +151,14 @@ int main(int argc, char** argv) {
       return writeFolder(argv[2], std::atoi(argv[3]), std::atoi(argv[4]),
                          argc == 6 ? std::atoi(argv[5]) : 0);
     } catch (const std::exception& e) {  // a store the seeding could not write
+      std::fprintf(stderr, "demodata: %s\n", e.what());
+      return 1;
+    }
+  }
+  if (command == "station" && argc == 5) {
+    try {
+      return writeStation(argv[2], std::atoi(argv[3]), std::atoi(argv[4]));
+    } catch (const std::exception& e) {
       std::fprintf(stderr, "demodata: %s\n", e.what());
       return 1;
     }

@@ -132,16 +132,17 @@ TEST_F(ModemRun, WhatIsNoPlainFileIsNamedWithItsReason) {
   ASSERT_EQ(::mkdir(folder.file("folder.cfx").c_str(), 0755), 0);
   ASSERT_EQ(::mkfifo(folder.file("fifo.cfx").c_str(), 0644), 0);
   ASSERT_EQ(::symlink(folder.file("fifo.cfx").c_str(), folder.file("tofifo.cfx").c_str()), 0);
-  const std::pair<const char*, int> cases[] = {{"folder.cfx", EISDIR},
-                                               {"fifo.cfx", basekit::kErrNotPlainFile},
-                                               {"tofifo.cfx", basekit::kErrNotPlainFile}};
+  const std::pair<const char*, std::string> cases[] = {
+      {"folder.cfx", systemReason(EISDIR)},
+      {"fifo.cfx", fileReason(basekit::FileError::refusal(basekit::FileFault::NotPlainFile, {}))},
+      {"tofifo.cfx",
+       fileReason(basekit::FileError::refusal(basekit::FileFault::NotPlainFile, {}))}};
   for (const auto& [name, reason] : cases) {
     SCOPED_TRACE(name);
     reporter.clear();
     EXPECT_EQ(run(name), ModemProgram::Outcome::Missing);
     ASSERT_EQ(reporter.numbers(), std::vector<int>{386});
-    EXPECT_EQ(reporter.reports()[0].text,
-              GetMsg(386) + ": " + folder.file(name) + ": " + systemReason(reason));
+    EXPECT_EQ(reporter.reports()[0].text, GetMsg(386) + ": " + folder.file(name) + ": " + reason);
     EXPECT_TRUE(lines.texts().empty());
   }
   EXPECT_TRUE(modem.commands().empty());

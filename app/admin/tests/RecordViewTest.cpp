@@ -305,8 +305,10 @@ TEST(RecordView, ShowsALinkOrASecondNameAndRefusesWhatIsNoPlainFile) {
     RecordView view;
     const auto out = view.run(folder.file(name), {}, {}, {});
     EXPECT_EQ(out.status, RecordView::Status::ReadError);
-    EXPECT_EQ(out.error, GetExtraMsg(ExtraMsg::ReadFailed,
-                                     {folder.file(name), systemReason(basekit::kErrNotPlainFile)}));
+    EXPECT_EQ(out.error,
+              GetExtraMsg(ExtraMsg::ReadFailed,
+                          {folder.file(name), fileReason(basekit::FileError::refusal(
+                                                  basekit::FileFault::NotPlainFile, {}))}));
     EXPECT_EQ(view.rowCount(), 0u);
   }
 }

@@ -130,6 +130,77 @@ TEST_F(AutoScheduleTest, AStalledTickOverTheMinuteStillFiresOnce) {
   EXPECT_FALSE(s.tick(now(at(5, 12, 2), 3)).due);
 }
 
+// `t` moved by `delta` seconds on the calendar.
+basic::DateTime plusSeconds(const basic::DateTime& t, int64_t delta) {
+  const int64_t total =
+      (basic::DaysFromCivil(t.year, t.month, t.day) * 1440 + t.hour * 60 + t.minute) * 60 +
+      t.second + delta;
+  const int64_t days = total >= 0 ? total / 86400 : (total - 86399) / 86400;
+  const int64_t rest = total - days * 86400;
+  basic::DateTime r = basic::CivilFromDays(days);
+  r.hour = static_cast<int>(rest / 3600);
+  r.minute = static_cast<int>(rest / 60 % 60);
+  r.second = static_cast<int>(rest % 60);
+  return r;
+}
+
+// The wall clock set back (NTP, an administrator) after a pass: the next pass comes when the
+// clock now shows the due minute of the day, on the day it now shows; a step under a day lets
+// the same minute come round again with no pass in between.
+TEST_F(AutoScheduleTest, AWallClockSetBackFindsTheDueMinuteOnTheDayItNowShows) {
+  constexpr int64_t kHour = 3600;
+  constexpr int64_t kDay = 24 * kHour;
+  struct Case {
+    const char* what;
+    ScheduleSettings settings;
+    basic::DateTime pass;     // the pass before the step, due at this minute
+    basic::DateTime stepAt;   // the old clock's reading when it is set back
+    int64_t back;             // seconds
+    basic::DateTime nextDue;  // on the clock as it now reads
+  };
+  const Case cases[] = {
+      {"every 2 min, 24 h back", fixedAt(10, 3, 2), at(10, 10, 3), at(10, 10, 3, 30), kDay,
+       at(9, 10, 5)},
+      {"every 2 min, 1 h back", fixedAt(10, 3, 2), at(10, 10, 3), at(10, 10, 3, 30), kHour,
+       at(10, 10, 5)},
+      {"every 2 min, 25 h back", fixedAt(10, 3, 2), at(10, 10, 3), at(10, 10, 3, 30), kDay + kHour,
+       at(9, 10, 5)},
+      {"every 2 min, a week back", fixedAt(10, 3, 2), at(10, 10, 3), at(10, 10, 3, 30), 7 * kDay,
+       at(3, 10, 5)},
+      {"every 2 min, 24 h back over midnight", fixedAt(23, 58, 2), at(10, 23, 58),
+       at(10, 23, 59, 30), kDay, at(10, 0, 0)},
+      {"daily, 24 h back just after the pass", fixedAt(7, 0, 1440), at(10, 7, 0), at(10, 7, 0, 30),
+       kDay, at(10, 7, 0)},
+      {"daily, 1 h back: 07:00 comes again on the day the clock shows", fixedAt(7, 0, 1440),
+       at(10, 7, 0), at(10, 7, 30), kHour, at(10, 7, 0)},
+      {"daily, 1 h back before the pass", fixedAt(7, 0, 1440), at(10, 7, 0), at(11, 6, 30), kHour,
+       at(11, 7, 0)},
+      {"every other day, a day back", fixedAt(7, 0, 2880), at(10, 7, 0), at(10, 8, 0), kDay,
+       at(11, 7, 0)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    AutoSchedule s;
+    int mono = 0;
+    s.load(c.settings, now(collect::addMinutes(c.pass, -30), mono++));
+    ASSERT_TRUE(s.tick(now(c.pass, mono++)).due);
+    ASSERT_TRUE(s.passDone(now(plusSeconds(c.pass, 10), mono++)));
+    const basic::DateTime stepped = plusSeconds(c.stepAt, -c.back);
+    // Every tick until the due minute finds nothing due, however the clock reads meanwhile.
+    const int64_t wait = (basic::DaysFromCivil(c.nextDue.year, c.nextDue.month, c.nextDue.day) -
+                          basic::DaysFromCivil(stepped.year, stepped.month, stepped.day)) *
+                             kDay +
+                         (c.nextDue.hour - stepped.hour) * 3600 +
+                         (c.nextDue.minute - stepped.minute) * 60 - stepped.second;
+    ASSERT_GT(wait, 0);
+    for (int64_t t = 0; t < wait; t += 20)
+      ASSERT_FALSE(s.tick(now(plusSeconds(stepped, t), mono++)).due) << t << " s after the step";
+    ASSERT_FALSE(s.tick(now(plusSeconds(stepped, wait - 1), mono++)).due);
+    EXPECT_TRUE(s.tick(now(c.nextDue, mono++)).due);
+    EXPECT_EQ(collect::compareDateTime(s.fixedDue(), c.nextDue), 0);
+  }
+}
+
 TEST_F(AutoScheduleTest, FixedWaitingLineShowsTheDueTimeAndCaptionTheSetting) {
   AutoSchedule s;
   s.load(fixedAt(23, 30, 60), now(at(5, 22, 0), 0));

@@ -26,7 +26,9 @@
 #include <ctime>
 #include <fcntl.h>
 #include <filesystem>
+#include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -130,7 +132,7 @@ class CollectPunchesTest : public ::testing::Test {
                   const std::string& name = "REGIS.MIR") {
     auto ctx = context(*ops, converter);
     last = collect::collectPunches(ctx, list, dir.empty() ? folder.path() : dir, name, dropDup, 0,
-                                   console);
+                                   console, onFailure);
     return statusCode(last.status);
   }
   // Clears after the last download.
@@ -154,7 +156,8 @@ class CollectPunchesTest : public ::testing::Test {
   std::unique_ptr<collect::MirsolClockOps> ops;
   ScriptedConverter converter;
   VectorProgressList list;
-  collect::Download last;  // what collect() gave
+  collect::Download last;                                          // what collect() gave
+  collect::OnFailure onFailure = collect::OnFailure::KeepWritten;  // what collect() asks for
   ClsCfgFile* cfg = nullptr;
   int16_t tipo = 1;
   int16_t modelo = 0;
@@ -338,6 +341,68 @@ TEST_F(CollectPunchesTest, CardLookUpOpenClockAndUnknownCard) {
   EXPECT_EQ(lines[2], "XXXXXXXXXX " + date(6) + " 07:02 01 01  0020");
 }
 
+// A card table that is there but cannot be read fails the download before anything is
+// written, and the clock keeps its punches; only a missing one leaves the lines without their
+// holder (legajo "XXXXXXXXXX").
+TEST_F(CollectPunchesTest, ACardTableThatCannotBeReadFailsTheDownload) {
+  cfg->ModoLegajo = 1;
+  const std::string path = folder.file("VELTA.TAR");
+  const std::string cannotOpen = "ERROR AL ABRIR EL ARCHIVO: " + path + ": ";
+  struct Case {
+    const char* what;
+    std::function<void()> plant;
+    std::string line;  // the red line; empty: the download succeeds
+  };
+  std::unique_ptr<apptest::PlantedLink> link;
+  const std::vector<Case> cases = {
+      {"missing", [] {}, ""},
+      {"a folder", [&] { std::filesystem::create_directory(path); },
+       cannotOpen + systemReason(EISDIR)},
+      {"a FIFO", [&] { ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0); },
+       cannotOpen +
+           fileReason(basekit::FileError::refusal(basekit::FileFault::NotPlainFile, path))},
+      {"a symbolic link", [&] { link = std::make_unique<apptest::PlantedLink>(path); },
+       cannotOpen + systemReason(ELOOP)},
+      {"larger than a card table can be",
+       [&] {
+         folder.write("VELTA.TAR", "");
+         std::filesystem::resize_file(path, ClsTarjetas::kMaxFileBytes + 1);
+       },
+       cannotOpen + systemReason(EFBIG)},
+      {"of another form",
+       [&] { folder.write("VELTA.TAR", std::string("\x09\x00", 2) + std::string(100, ' ')); },
+       GetExtraMsg(ExtraMsg::UnknownForm, {path, "9"})},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    list.clear();
+    link.reset();
+    std::filesystem::remove_all(path);
+    std::filesystem::remove(folder.file("REGIS.MIR"));
+    std::filesystem::remove(folder.file("OK.TMP"));
+    c.plant();
+    sim->setPunches({punch("1234", 6, 7, 0)});
+    if (c.line.empty()) {
+      ASSERT_EQ(collect(), -100);
+      const auto lines = fileLines("REGIS.MIR");
+      ASSERT_EQ(lines.size(), 1u);
+      EXPECT_EQ(lines[0].rfind("XXXXXXXXXX " + date(6) + " 07:00 01 01", 0), 0u) << lines[0];
+      continue;
+    }
+    ASSERT_EQ(collect(), -200);
+    EXPECT_EQ(list.text(list.count()), c.line);
+    EXPECT_EQ(list.style(list.count()), kRedLine);
+    EXPECT_FALSE(folder.exists("REGIS.MIR"));
+    EXPECT_FALSE(folder.exists("OK.TMP"));
+    EXPECT_EQ(clear(1), -200);
+    EXPECT_EQ(sim->clearCount(), 0u);
+    EXPECT_EQ(sim->punches().size(), 1u);
+    if (link) {
+      EXPECT_TRUE(link->unchanged());
+    }
+  }
+}
+
 TEST_F(CollectPunchesTest, ATornLastLineIsEndedBeforeTheFirstNewOne) {
   folder.write("REGIS.MIR", "hand edited");
   sim->setPunches({punch("1234", 1, 8, 5)});
@@ -389,10 +454,12 @@ TEST_F(CollectPunchesTest, AnyPunchFileThatIsALinkGetsNoPunchAndTheClockKeepsThe
       sim->setPunches({punch("1234", 4, 9, 0), bad});
       ASSERT_EQ(collect(0, /*console=*/-1), -200);
       EXPECT_TRUE(link.unchanged());
-      EXPECT_EQ(list.text(list.count()), folder.file(name) + ": " +
-                                             (target == apptest::PlantedLink::Target::SecondName
-                                                  ? systemReason(basekit::kErrSecondName)
-                                                  : systemReason(ELOOP)));
+      EXPECT_EQ(
+          list.text(list.count()),
+          folder.file(name) + ": " +
+              (target == apptest::PlantedLink::Target::SecondName
+                   ? fileReason(basekit::FileError::refusal(basekit::FileFault::SecondName, {}))
+                   : systemReason(ELOOP)));
       EXPECT_EQ(list.style(list.count()), kRedLine);
       for (const char* other : {"REGIS.MIR", "BACKUP.MIR", "ERRORES.TXT", "CONSOLE.MIR"})
         if (std::string(other) != name) {
@@ -426,7 +493,8 @@ TEST_F(CollectPunchesTest, APunchFileThatIsAFifoWithAReaderGetsNoByte) {
     EXPECT_LE(::read(reader, buf, sizeof buf), 0) << "nothing reached the reader";
     ::close(reader);
     EXPECT_EQ(list.text(list.count()),
-              folder.file(name) + ": " + systemReason(basekit::kErrNotPlainFile));
+              folder.file(name) + ": " +
+                  fileReason(basekit::FileError::refusal(basekit::FileFault::NotPlainFile, {})));
     EXPECT_EQ(clear(2), -200);
     EXPECT_EQ(sim->clearCount(), 0u);
     EXPECT_EQ(sim->punches().size(), 2u);
@@ -469,8 +537,8 @@ TEST_F(CollectPunchesTest, TheRealAddInAndTheOnesThatCannotBeCalled) {
       {collect::ConverterLink::kLibrary, "09999 CLI001\n", "EXISTEN REGISTROS CON ERROR"},
       {collect::ConverterLink::kLibrary, "", "ERROR AL ABRIR EL ARCHIVO"},
       {"libvelta-no-such-addin.so", "",
-       "ERROR CRITICO: libvelta-no-such-addin.so: cannot open shared object file: No such file "
-       "or directory"},
+       "ERROR CRITICO: No se pudo usar el complemento conversor libvelta-no-such-addin.so: no se "
+       "encontró el archivo"},
       {"libc.so.6", "", "ERROR CRITICO: "},
   };
   for (const Case& c : cases) {
@@ -504,7 +572,9 @@ TEST_F(CollectPunchesTest, TheProgramWideRoutineUsesTheProgramObjects) {
       statusCode(collect::collectPunches(ctx, list, folder.path(), " REGIS.MIR ", 0, 0, 0).status);
   ASSERT_EQ(r, -100);
   EXPECT_EQ(fileLines("REGIS.MIR").size(), 1u);
-  EXPECT_EQ(list.text(list.count() - 1).rfind("ERROR CRITICO: libvelta-no-such-addin.so", 0), 0u);
+  EXPECT_EQ(list.text(list.count() - 1),
+            "ERROR CRITICO: No se pudo usar el complemento conversor libvelta-no-such-addin.so: no "
+            "se encontró el archivo");
 }
 
 TEST_F(CollectPunchesTest, TheClockIsClearedOnlyAfterEveryLineIsSynced) {
@@ -546,6 +616,7 @@ TEST_F(CollectPunchesTest, APunchMadeDuringTheDownloadIsToppedUpThenCleared) {
 // With shipping on the file has gone to the host before the clearing: a punch made after
 // the download is not added to it (the host would never see it) but left on the clock.
 TEST_F(CollectPunchesTest, WithShippingOnAPunchMadeAfterTheDownloadStaysOnTheClock) {
+  onFailure = collect::OnFailure::CutBack;  // as a pass asks: what was shipped stays written
   for (const size_t stored : {size_t{10}, size_t{0}}) {
     SCOPED_TRACE(stored);
     sim->setPunches({});
@@ -563,7 +634,10 @@ TEST_F(CollectPunchesTest, WithShippingOnAPunchMadeAfterTheDownloadStaysOnTheClo
   }
 }
 
+// The clock keeps every punch written: the pass takes the lines back, so that the next one
+// writes each punch once.
 TEST_F(CollectPunchesTest, ACountStillMovingAfterThreeRoundsClearsNothing) {
+  onFailure = collect::OnFailure::CutBack;  // as a pass asks
   sim->generatePunches(10, 6);
   int made = 0;
   collect::testing::setStepHook([&](const char* step, int index) {
@@ -573,18 +647,24 @@ TEST_F(CollectPunchesTest, ACountStillMovingAfterThreeRoundsClearsNothing) {
   ASSERT_EQ(collect(), -100);
   ASSERT_EQ(clear(10), -200);
   EXPECT_EQ(made, 4) << "the download and three top-ups";
-  EXPECT_EQ(list.text(list.count()), ">No se pudo borrar la información del Reloj");
+  EXPECT_EQ(list.text(list.count() - 1), ">No se pudo borrar la información del Reloj");
+  EXPECT_EQ(list.text(list.count()), GetExtraMsg(ExtraMsg::WritesUndone));
   EXPECT_EQ(sim->clearCount(), 0u);
-  EXPECT_EQ(fileLines("REGIS.MIR").size(), 13u);
-  // The next pass writes what was left (again, since nothing was cleared) and clears it.
+  EXPECT_EQ(sim->punches().size(), 14u);
+  EXPECT_EQ(folder.read("REGIS.MIR"), "") << "the download's and the top-ups' lines taken back";
+  // The next pass writes each punch once and clears them.
   collect::testing::setStepHook(nullptr);
   ASSERT_EQ(collect(), -100);
   ASSERT_EQ(clear(14), -100);
-  EXPECT_EQ(fileLines("REGIS.MIR").size(), 27u);
+  const auto lines = fileLines("REGIS.MIR");
+  EXPECT_EQ(lines.size(), 14u);
+  EXPECT_EQ(std::set<std::string>(lines.begin(), lines.end()).size(), 14u);
   EXPECT_TRUE(sim->punches().empty());
 }
 
+// The lines written may be the only copy left: they stay.
 TEST_F(CollectPunchesTest, AClockThatNoLongerHoldsWhatWasWrittenIsNotCleared) {
+  onFailure = collect::OnFailure::CutBack;  // as a pass asks
   sim->generatePunches(6, 7);
   ASSERT_EQ(collect(), -100);
   auto changed = sim->punches();

@@ -3,6 +3,7 @@
 #include "collect/CollectionPass.h"
 
 #include "collect/DialClock.h"
+#include "collect/testing/Hooks.h"
 #include "core/Basic.h"
 #include "core/ClsCfgFile.h"
 #include "core/ClsListaRelojes.h"
@@ -17,6 +18,7 @@
 
 #include <basekit/codepage.h>
 #include <basekit/plainfile.h>
+#include <basekit/testing/Hooks.h>
 #include <clocklink/ClsMirsol.h>
 #include <clocklink/ClsModem.h>
 #include <clocklink/EventPump.h>
@@ -24,6 +26,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -207,6 +211,35 @@ TEST_F(CollectionPassTest, AFailedClockSetsTheErrorLineAndTheNextClockStillRuns)
   EXPECT_EQ(list.text(4), "Existen Errores. Verifique el archivo:" + logger.getFileName());
 }
 
+// A damaged record's interface (7) leaves the clock no link: the pass fails it and claims
+// nothing for it (no clearing, no date, no cards), for a model that waits for no
+// acknowledgement too.
+TEST_F(CollectionPassTest, AClockWithNoLinkFailsAndNothingIsClaimedDone) {
+  for (const int16_t model : {int16_t{6}, int16_t{0}}) {
+    SCOPED_TRACE(model);
+    list.clear();
+    start({ClockSpec{.slot = 1, .model = model, .interface = 7, .file = "R1.MIR"}});
+    edit(1, [](ClsListaRelojes& c) {
+      c.M_Borrar = 1;
+      c.m_FHora = 1;
+      c.m_ArchivoHabil = *gDataFolder + "CARDS.TXT";
+      c.m_tipo = 0;
+    });
+    folder.write("CARDS.TXT", "123\r\n");
+    ClsLogger logger;
+    logger.logEnabled = true;
+    const auto result = run(PassMode::Automatic, &logger);
+    EXPECT_TRUE(result.errors);
+    const auto log = file(logger.getFileName());
+    for (const char* claimed : {">Las registraciones han sido borradas",
+                                ">Fecha y Hora actualizada", " TARJETAS HABILITADAS..."})
+      EXPECT_FALSE(contains(log, claimed)) << claimed;
+    EXPECT_TRUE(contains(log, " ERROR AL HABILITAR TARJETAS"));
+    EXPECT_EQ(list.text(list.count()),
+              "Existen Errores. Verifique el archivo:" + logger.getFileName());
+  }
+}
+
 TEST_F(CollectionPassTest, AnOutputFileThatIsALinkIsNotWrittenNorClearedAndTheLogSaysWhy) {
   using Target = apptest::PlantedLink::Target;
   clocksim::Simulator sim;
@@ -229,7 +262,9 @@ TEST_F(CollectionPassTest, AnOutputFileThatIsALinkIsNotWrittenNorClearedAndTheLo
       const auto log = file(logger.getFileName());
       EXPECT_FALSE(contains(log, ">Las registraciones han sido borradas"));
       const std::string reason =
-          kind == Target::SecondName ? systemReason(basekit::kErrSecondName) : systemReason(ELOOP);
+          kind == Target::SecondName
+              ? fileReason(basekit::FileError::refusal(basekit::FileFault::SecondName, {}))
+              : systemReason(ELOOP);
       EXPECT_TRUE(contains(log, folder.file(name) + ": " + reason));
     }
   }
@@ -276,6 +311,212 @@ TEST_F(CollectionPassTest, AStopRequestEndsThePassBeforeTheNextClock) {
   EXPECT_TRUE(result.stopped);
   EXPECT_EQ(file("R1.MIR").size(), 2u);
   EXPECT_FALSE(folder.exists("R2.MIR"));
+}
+
+// A pass whose download does not complete leaves every file it wrote to as it was and the
+// clock uncleared; the next pass then writes each punch once, in every file.
+TEST_F(CollectionPassTest, AFailedDownloadIsTakenBackAndTheNextPassWritesEachPunchOnce) {
+  enum class Fault { Stop, LinkDrops, BackupFails };
+  struct Case {
+    const char* what;
+    Fault fault;
+    PassMode mode;
+  };
+  const std::vector<Case> cases = {
+      {"stop during the download", Fault::Stop, PassMode::Automatic},
+      {"the link drops", Fault::LinkDrops, PassMode::Console},
+      {"BACKUP.MIR cannot be written", Fault::BackupFails, PassMode::Online}};
+  const std::vector<std::string> files = {"R1.MIR", "BACKUP.MIR", "ERRORES.TXT", "CONSOLE.MIR"};
+  constexpr size_t kValid = 40;
+  constexpr int kFailAt = 14;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    clocksim::Simulator sim;
+    sim.generatePunches(kValid, 21);
+    auto flagged = sim.punches().front();
+    flagged.card = "3333";
+    flagged.month = 13;  // flagged by the clock: every line then goes to ERRORES.TXT too
+    auto stored = sim.punches();
+    stored.insert(stored.begin(), flagged);
+    sim.setPunches(stored);
+    const uint16_t port = sim.listenTcp();
+    for (const auto& name : files) folder.write(name, "line of an earlier pass\r\n");
+    start({ClockSpec{.slot = 1, .description = "Uno", .port = port, .file = "R1.MIR"}},
+          "BACKUP=1\r\n");
+    edit(1, [](ClsListaRelojes& clock) { clock.M_Borrar = 1; });
+
+    bool stopped = false;
+    if (c.fault == Fault::Stop) {
+      // What a stop request (the button, SIGTERM) does during a pass.
+      stop = [&stopped] { return stopped; };
+      clocklink::setEventPump([&stopped] {
+        if (!stopped && gMirsol->RegCount >= kFailAt) {
+          stopped = true;
+          gMirsol->SetCancel(1);
+        }
+      });
+    }
+    collect::testing::setStepHook([&](const char* step, int index) {
+      if (c.fault == Fault::LinkDrops && std::string(step) == "fetched" && index == kFailAt)
+        sim.stop();
+      // The output and error files take their lines; the next file, BACKUP.MIR, finds the
+      // disk full.
+      if (c.fault == Fault::BackupFails && std::string(step) == "written" &&
+          index == static_cast<int>(kValid + 1))
+        basekit::testing::failAppendAfter(2, ENOSPC);
+    });
+    ClsLogger logger;
+    logger.logEnabled = true;
+    list.clear();
+    const auto first = run(c.mode, &logger);
+    collect::testing::setStepHook(nullptr);
+    clocklink::setEventPump(nullptr);
+    EXPECT_TRUE(first.errors);
+    EXPECT_EQ(sim.clearCount(), 0u);
+    EXPECT_EQ(sim.punches().size(), kValid + 1);
+    for (const auto& name : files) {
+      EXPECT_EQ(folder.read(name), "line of an earlier pass\r\n") << name;
+    }
+    const auto log = file(logger.getFileName());
+    EXPECT_TRUE(contains(log, GetExtraMsg(ExtraMsg::WritesUndone)));
+    EXPECT_FALSE(contains(log, ">Las registraciones han sido borradas"));
+
+    stop = nullptr;
+    gMirsol->SetCancel(0);
+    if (c.fault == Fault::LinkDrops) {
+      ASSERT_EQ(sim.listenTcp(port), port);
+    }
+    const auto second = run(c.mode);
+    EXPECT_FALSE(second.errors);
+    EXPECT_EQ(sim.clearCount(), 1u);
+    EXPECT_TRUE(sim.punches().empty());
+    const size_t console = c.mode == PassMode::Console ? kValid : 0;
+    const std::vector<std::pair<std::string, size_t>> want = {{"R1.MIR", kValid},
+                                                              {"BACKUP.MIR", kValid + 1},
+                                                              {"ERRORES.TXT", kValid + 1},
+                                                              {"CONSOLE.MIR", console}};
+    for (const auto& [name, count] : want) {
+      auto lines = file(name);
+      ASSERT_FALSE(lines.empty()) << name;
+      EXPECT_EQ(lines.front(), "line of an earlier pass") << name;
+      lines.erase(lines.begin());
+      EXPECT_EQ(lines.size(), count) << name;
+      EXPECT_EQ(std::set<std::string>(lines.begin(), lines.end()).size(), lines.size())
+          << name << ": a punch written twice";
+    }
+    for (const auto& name : files) std::filesystem::remove(folder.file(name));
+  }
+}
+
+// A good download whose clearing is refused before the clock was told to clear. While the
+// clock still holds every punch written, the pass takes back what the download and its
+// top-ups wrote; a clock that no longer holds them keeps the lines. Either way the next pass
+// writes each punch once, in every file.
+TEST_F(CollectionPassTest, ARefusedClearingTakesBackWhatTheClockStillHolds) {
+  enum class Fault { CountMoving, TopUpWriteFails, TopUpStopped, Fewer, Others, Emptied };
+  struct Case {
+    const char* what;
+    Fault fault;
+    bool undone;        // pass 1 leaves every file as it was
+    size_t valid, all;  // after pass 2: R1.MIR's lines, and BACKUP.MIR's
+  };
+  constexpr size_t kValid = 10;
+  const std::vector<Case> cases = {
+      {"a punch made during every download", Fault::CountMoving, true, kValid + 4, kValid + 5},
+      {"the top-up cannot be written", Fault::TopUpWriteFails, true, kValid + 1, kValid + 2},
+      {"a stop during the top-up", Fault::TopUpStopped, true, kValid + 1, kValid + 2},
+      {"cleared elsewhere, fewer punches made since", Fault::Fewer, false, kValid + 3, kValid + 4},
+      {"cleared elsewhere, more punches made since", Fault::Others, false, kValid + 12,
+       kValid + 13},
+      {"emptied before the top-up", Fault::Emptied, false, kValid, kValid + 1}};
+  const std::vector<std::string> files = {"R1.MIR", "BACKUP.MIR", "ERRORES.TXT"};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    clocksim::Simulator sim;
+    sim.generatePunches(kValid, 23);
+    auto stored = sim.punches();
+    auto made = [base = stored.front()](int i) {
+      auto p = base;
+      p.card = std::to_string(7000 + i);
+      return p;
+    };
+    auto flagged = stored.front();
+    flagged.card = "3333";
+    flagged.month = 13;  // flagged by the clock: every line then goes to ERRORES.TXT too
+    stored.insert(stored.begin(), flagged);
+    sim.setPunches(stored);
+    const uint16_t port = sim.listenTcp();
+    for (const auto& name : files) folder.write(name, "line of an earlier pass\r\n");
+    start({ClockSpec{.slot = 1, .description = "Uno", .port = port, .file = "R1.MIR"}},
+          "BACKUP=1\r\n");
+    edit(1, [](ClsListaRelojes& clock) { clock.M_Borrar = 1; });
+
+    int madeCount = 0;
+    bool downloaded = false, armed = false;
+    clocklink::setEventPump([&] {
+      if (armed && gMirsol->RegCount >= 3) {
+        armed = false;
+        gMirsol->SetCancel(1);  // what a stop request does during a pass
+      }
+    });
+    collect::testing::setStepHook([&](const char* step, int index) {
+      const std::string s = step;
+      if (c.fault == Fault::CountMoving && s == "fetched" && index == 5)
+        sim.addPunch(made(madeCount++));
+      if (s == "synced" && !downloaded) {
+        downloaded = true;
+        if (c.fault == Fault::Fewer || c.fault == Fault::Others) {
+          std::vector<clocksim::Punch> since;
+          for (int i = 0; i < (c.fault == Fault::Fewer ? 3 : 12); ++i) since.push_back(made(i));
+          sim.setPunches(since);
+        } else if (c.fault != Fault::CountMoving) {
+          sim.addPunch(made(0));
+        }
+      }
+      if (s == "recounted" && index == 0) {
+        if (c.fault == Fault::TopUpWriteFails) basekit::testing::failNextAppend(ENOSPC, 10);
+        if (c.fault == Fault::TopUpStopped) armed = true;
+        if (c.fault == Fault::Emptied) sim.setPunches({});
+      }
+    });
+    ClsLogger logger;
+    logger.logEnabled = true;
+    list.clear();
+    const auto first = run(PassMode::Automatic, &logger);
+    collect::testing::setStepHook(nullptr);
+    clocklink::setEventPump(nullptr);
+    gMirsol->SetCancel(0);
+    EXPECT_TRUE(first.errors);
+    EXPECT_EQ(sim.clearCount(), 0u);
+    const auto log = file(logger.getFileName());
+    EXPECT_TRUE(contains(log, ">No se pudo borrar la información del Reloj"));
+    EXPECT_EQ(contains(log, GetExtraMsg(ExtraMsg::WritesUndone)), c.undone);
+    if (c.undone) {
+      for (const auto& name : files)
+        EXPECT_EQ(folder.read(name), "line of an earlier pass\r\n") << name;
+    } else {
+      EXPECT_EQ(file("R1.MIR").size(), 1 + kValid) << "what was written stays";
+    }
+
+    const auto second = run(PassMode::Automatic);
+    EXPECT_FALSE(second.errors);
+    EXPECT_TRUE(sim.punches().empty());
+    for (const auto& [name, count] :
+         std::vector<std::pair<std::string, size_t>>{{"R1.MIR", c.valid}, {"BACKUP.MIR", c.all}}) {
+      auto lines = file(name);
+      ASSERT_FALSE(lines.empty()) << name;
+      EXPECT_EQ(lines.front(), "line of an earlier pass") << name;
+      lines.erase(lines.begin());
+      EXPECT_EQ(lines.size(), count) << name;
+      EXPECT_EQ(std::set<std::string>(lines.begin(), lines.end()).size(), lines.size())
+          << name << ": a punch written twice";
+    }
+    const auto errors = file("ERRORES.TXT");
+    EXPECT_EQ(std::set<std::string>(errors.begin(), errors.end()).size(), errors.size())
+        << "ERRORES.TXT: a punch written twice";
+    for (const auto& name : files) std::filesystem::remove(folder.file(name));
+    std::filesystem::remove(folder.file(logger.getFileName()));
+  }
 }
 
 // Dial-up clocks behind the simulated modem on COM5.

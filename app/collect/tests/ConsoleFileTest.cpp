@@ -87,13 +87,13 @@ TEST_F(ConsoleFileTest, WhatIsNoConsoleFileShowsNoRowsAndIsNeverTrimmed) {
   using Target = apptest::PlantedLink::Target;
   struct Case {
     const char* what;
-    int reason;  // errno the refusal names
+    std::string reason;  // the refusal's reason, worded
   };
   const Case cases[] = {
-      {"fifo", basekit::kErrNotPlainFile},
-      {"1 GB sparse file", EFBIG},
-      {"second name", basekit::kErrSecondName},
-      {"link", ELOOP},
+      {"fifo", fileReason(basekit::FileError::refusal(basekit::FileFault::NotPlainFile, {}))},
+      {"1 GB sparse file", systemReason(EFBIG)},
+      {"second name", fileReason(basekit::FileError::refusal(basekit::FileFault::SecondName, {}))},
+      {"link", systemReason(ELOOP)},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -119,7 +119,7 @@ TEST_F(ConsoleFileTest, WhatIsNoConsoleFileShowsNoRowsAndIsNeverTrimmed) {
       int32_t total = -1;
       EXPECT_TRUE(file.readNew(here, total).empty());
       EXPECT_EQ(total, -1);
-      EXPECT_EQ(file.error(), console + ": " + systemReason(c.reason));
+      EXPECT_EQ(file.error(), console + ": " + c.reason);
     }
     std::string why;
     if (what == "1 GB sparse file") {
@@ -139,7 +139,7 @@ TEST_F(ConsoleFileTest, WhatIsNoConsoleFileShowsNoRowsAndIsNeverTrimmed) {
       continue;
     }
     EXPECT_FALSE(collect::DepurarConsola(folder.path(), 0, &why));
-    EXPECT_EQ(why, console + ": " + systemReason(c.reason));
+    EXPECT_EQ(why, console + ": " + c.reason);
     EXPECT_FALSE(folder.exists("CONS.TMP")) << "no copy of what is no console file";
     if (link) {
       EXPECT_TRUE(link->unchanged());

@@ -1,6 +1,8 @@
 // FtpUpload against a real FTP server (pyftpdlib) and proxy (tinyproxy) on 127.0.0.1.
 #include "collect/FtpUpload.h"
 
+#include "core/ClsCfgFile.h"
+#include "core/MessagesExtra.h"
 #include "testsupport/AppTestSupport.h"
 #include "testsupport/FtpServerFixture.h"
 #include "testsupport/SilentListener.h"
@@ -222,6 +224,45 @@ TEST_F(FtpUploadTest, SilentListenerEndsAtTheReplyLimit) {
   const FtpResult r = upload.run(s, data.file("REGIS.MIR"), "REGIS.MIR");
   EXPECT_EQ(r.step, "InternetConnect");
   EXPECT_EQ(r.extendedError, 28);
+}
+
+// A failure the server gave no reply for is worded from libcurl's kind of failure in the
+// language of the settings, never in libcurl's English.
+TEST_F(FtpUploadTest, AFailureWithNoReplyIsWordedInTheLanguage) {
+  data.write("REGIS.MIR", kPunches);
+  apptest::SilentListener silent;  // connects, never greets
+  ASSERT_NE(silent.port(), 0);
+  const uint16_t closed = apptest::freeLoopbackPort();
+  struct Case {
+    const char* name;
+    std::function<void(FtpSettings&)> setup;
+    long code;
+    ExtraMsg reason;
+  };
+  const Case cases[] = {
+      {"nothing listening", [](FtpSettings&) {}, 7, ExtraMsg::FtpNoConnection},
+      {"a server that never greets",
+       [&silent](FtpSettings& s) { s.remotePort = static_cast<int16_t>(silent.port()); }, 28,
+       ExtraMsg::FtpTimedOut},
+      {"no host name", [](FtpSettings& s) { s.url = "user@127.0.0.1/x"; }, 3,
+       ExtraMsg::FtpBadServerName},
+      {"a proxy of another kind", [](FtpSettings& s) { s.proxy = "gopher://127.0.0.1:1"; }, 1,
+       ExtraMsg::FtpBadProxy},
+  };
+  ClsCfgFile& cfg = apptest::objects().createSettings();
+  for (const int lenguaje : {0, 2000}) {
+    cfg.LENGUAJE = static_cast<int16_t>(lenguaje);
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(c.name) + ", " + std::to_string(lenguaje));
+      FtpSettings s = settingsAt(closed);
+      c.setup(s);
+      FtpUpload upload;
+      upload.replyLimit = std::chrono::seconds(2);
+      const FtpResult r = upload.run(s, data.file("REGIS.MIR"), "REGIS.MIR");
+      EXPECT_EQ(r.extendedError, c.code);
+      EXPECT_EQ(r.reply, GetExtraMsgIn(c.reason, lenguaje));
+    }
+  }
 }
 
 TEST_F(FtpUploadTest, ThroughAnHttpProxy) {

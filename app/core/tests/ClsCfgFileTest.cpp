@@ -339,6 +339,30 @@ TEST_F(CfgFileTest, APasswordMakesTheSavedFileItsOwnersAlone) {
   }
 }
 
+// An unattended station loads its settings and never saves them: a file that holds a password
+// is its owner's alone from the load on; one without keeps its mode.
+TEST_F(CfgFileTest, APasswordMakesTheLoadedFileItsOwnersAlone) {
+  const struct {
+    const char* text;
+    mode_t after;
+  } cases[] = {
+      {"[SAP]\r\nSAPPassword=secreto\r\n", 0600},
+      {"[ODBC]\r\ntxtpwd=clave\r\n", 0600},
+      {"[COMMON]\r\nVERSION=2\r\n", 0644},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    put(ini, c.text);
+    ASSERT_EQ(::chmod(ini.c_str(), 0644), 0);
+    ClsCfgFile here;
+    load(here);
+    struct stat st {};
+    ASSERT_EQ(::stat(ini.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, c.after);
+    EXPECT_EQ(get(ini), c.text) << "the load changes no byte";
+  }
+}
+
 TEST_F(CfgFileTest, RshFileLookups) {
   const std::string rsh = dir + "/RSH.CFG";
   put(rsh, "rshuser=abc\r\n RSHSERVER=host\r\nRSHPATHEVT=/a,b\r\nRSHENABLED=1x\r\n");

@@ -237,7 +237,7 @@ TEST_F(UserStore, MissingEmptyAndUnknownFiles) {
   const std::string other = user(2, 1, "Admin", 1, 2);
   writeFile(path, other);
   ::chmod(path.c_str(), 0600);
-  EXPECT_EQ(u.CargarUsers(), StoreLoad::Empty);
+  EXPECT_EQ(u.CargarUsers(), StoreLoad::Unreadable);
   EXPECT_TRUE(u.Deleted(1));
   EXPECT_TRUE(u.status().unreadable);
   // An older copy readable by all does not make this one readable.

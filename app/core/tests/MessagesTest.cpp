@@ -6,11 +6,14 @@
 #include "core/MessagesExtra.h"
 #include "core/ProgramObjects.h"
 
+#include <basekit/plainfile.h>
 #include <gtest/gtest.h>
 
 #include <QString>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -158,6 +161,46 @@ TEST(ExtraMessages, PartsFilledOnceAndLanguageFollowsTheSettings) {
   EXPECT_EQ(GetExtraMsg(ExtraMsg::PrinterFailed), "The printer failed while printing the document");
   objects.release();
   EXPECT_EQ(GetExtraMsg(ExtraMsg::PrinterFailed), "La impresora falló al imprimir el documento");
+}
+
+// A failure is worded by its kind: the file layer's own refusals have texts of their own, and a
+// system error number is worded as what the system said, never as a refusal it happens to
+// share a number with (ESTALE from a data folder on NFS is no file replaced while read).
+TEST(ExtraMessages, AFileFailureIsWordedByItsKindApartFromTheSystemsNumber) {
+  using basekit::FileError;
+  using basekit::FileFault;
+  struct Case {
+    const char* what;
+    FileError error;
+    ExtraMsg reason;
+  };
+  const Case cases[] = {
+      {"a link", FileError::refusal(FileFault::SymbolicLink, "f"), ExtraMsg::NotPlainFile},
+      {"a second name", FileError::refusal(FileFault::SecondName, "f"), ExtraMsg::ReasonSecondName},
+      {"no plain file", FileError::refusal(FileFault::NotPlainFile, "f"), ExtraMsg::ReasonNotPlain},
+      {"too large", FileError::refusal(FileFault::TooLarge, "f"), ExtraMsg::ReasonFileTooBig},
+      {"replaced while read", FileError::refusal(FileFault::ReplacedWhileRead, "f"),
+       ExtraMsg::ReasonReplacedWhileRead},
+      {"denied", FileError::system(EACCES, "f"), ExtraMsg::ReasonAccess},
+      {"missing", FileError::system(ENOENT, "f"), ExtraMsg::ReasonMissing},
+  };
+  for (const int lenguaje : {0, 1000, 2000})
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(c.what) + " " + std::to_string(lenguaje));
+      EXPECT_EQ(fileReasonIn(c.error, lenguaje), GetExtraMsgIn(c.reason, lenguaje));
+    }
+  // The system's own numbers that a refusal once borrowed: worded as the system's.
+  for (const int err : {ESTALE, EMLINK, EMEDIUMTYPE}) {
+    SCOPED_TRACE(err);
+    const std::string said = fileReasonIn(FileError::system(err, "f"), 0);
+    EXPECT_EQ(said, systemReasonIn(err, 0));
+    EXPECT_EQ(said, GetExtraMsgIn(ExtraMsg::ReasonSystem, 0, {strerrorname_np(err)}));
+  }
+  // Missing is the system's ENOENT or ENOTDIR, and nothing else.
+  EXPECT_TRUE(FileError::system(ENOENT, "f").missing());
+  EXPECT_TRUE(FileError::system(ENOTDIR, "f").missing());
+  EXPECT_FALSE(FileError::system(EISDIR, "f").missing());
+  EXPECT_FALSE(FileError::refusal(FileFault::NotPlainFile, "f").missing());
 }
 
 }  // namespace

@@ -42,7 +42,7 @@ TEST(ProgramObjectsTest, StartUpsObjectsAreBoundToTheirNamesAndReleasedTogether)
     ClsCfgFile& cfg = objects.createSettings();
     EXPECT_EQ(gCfgFile, &cfg) << "a fresh object takes the name";
     EXPECT_NE(cfg.TimeOut, 7);
-    EXPECT_EQ(objects.createStartupObjects(), StoreLoad::Loaded) << "the users loaded";
+    EXPECT_EQ(objects.createStartupObjects().users, StoreLoad::Loaded) << "the users loaded";
     ASSERT_TRUE(gMirsol && gModem && gListaRelojes && gUsers && gAuditoria);
     EXPECT_EQ(gAuditoria->users, gUsers) << "the audit log records the logged-in user";
     gListaRelojes->GetCurData(2);

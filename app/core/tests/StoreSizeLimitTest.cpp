@@ -20,6 +20,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -51,10 +52,10 @@ class StoreSizeLimit : public ::testing::Test {
   std::string dir;
 };
 
-// What one load found, whatever the store: errno of a refused read (0: it was read) and the
-// reason given; the save that follows, and whether it went through.
+// What one load found, whatever the store: the failure of a refused read (none: it was read)
+// and the reason given; the save that follows, and whether it went through.
 struct Outcome {
-  int readErrno = 0;
+  std::optional<basekit::FileError> readFailure;
   std::string reason;
   bool saved = false;
 };
@@ -66,9 +67,15 @@ struct Store {
   std::function<Outcome(const std::string& path)> loadAndSave;
 };
 
+// For the stores that tell only whether a file was refused: the refusal a size over the
+// limit is.
+const std::optional<basekit::FileError> kReadAll;
+const std::optional<basekit::FileError> kTooLarge =
+    basekit::FileError::refusal(basekit::FileFault::TooLarge, "");
+
 template <class T>
 Outcome statusOf(T& store, bool saved) {
-  return {store.status().readErrno, store.status().message, saved};
+  return {store.status().readFailure, store.status().message, saved};
 }
 
 std::vector<Store> allStores() {
@@ -113,14 +120,13 @@ std::vector<Store> allStores() {
          s.Iniciar(p);
          StoreRowVector rows;
          s.GetRecords(rows);
-         const int e = s.readError().empty() ? 0 : EFBIG;
-         return Outcome{e, s.readError(), false};
+         return Outcome{s.readError().empty() ? kReadAll : kTooLarge, s.readError(), false};
        }},
       {"password record", ClsClave::kMaxFileBytes, "",
        [](const std::string& p) {
          ClsClave s;
          s.Init(p);
-         return Outcome{s.LoadPsw() == -1 ? EFBIG : 0, "", false};
+         return Outcome{s.LoadPsw() == -1 ? kTooLarge : kReadAll, "", false};
        }},
   };
 }
@@ -132,7 +138,7 @@ TEST_F(StoreSizeLimit, JustOverTheLimitIsRefusedAndKept) {
     // At the limit: read (whatever it holds), not refused.
     if (store.limit <= (size_t{4} << 20)) {
       make(path, store.head, static_cast<off_t>(store.limit));
-      EXPECT_EQ(store.loadAndSave(path).readErrno, 0);
+      EXPECT_FALSE(store.loadAndSave(path).readFailure);
       fs::remove(path + ".unreadable");  // the zeros past the records, kept aside by the save
     }
     // One byte over: refused, named, and left exactly as it was.
@@ -140,7 +146,8 @@ TEST_F(StoreSizeLimit, JustOverTheLimitIsRefusedAndKept) {
     struct stat before {};
     ASSERT_EQ(::stat(path.c_str(), &before), 0);
     const Outcome o = store.loadAndSave(path);
-    EXPECT_EQ(o.readErrno, EFBIG);
+    ASSERT_TRUE(o.readFailure);
+    EXPECT_EQ(o.readFailure->kind, basekit::FileFault::TooLarge);
     if (!o.reason.empty()) {
       EXPECT_NE(o.reason.find(path), std::string::npos) << o.reason;
     }
@@ -177,9 +184,12 @@ TEST_F(StoreSizeLimit, WhatIsNoPlainFileIsRefusedAsUnreadableAndKept) {
       struct stat before {};
       ASSERT_EQ(::lstat(path.c_str(), &before), 0);
       const Outcome o = store.loadAndSave(path);
-      EXPECT_EQ(o.readErrno, folder ? EISDIR : basekit::kErrNotPlainFile);
+      ASSERT_TRUE(o.readFailure);
+      EXPECT_EQ(o.readFailure->kind,
+                folder ? basekit::FileFault::System : basekit::FileFault::NotPlainFile);
+      EXPECT_EQ(o.readFailure->err, folder ? EISDIR : 0);
       EXPECT_EQ(o.reason,
-                GetExtraMsg(ExtraMsg::KeepAsideFailed, {path, systemReason(o.readErrno)}));
+                GetExtraMsg(ExtraMsg::KeepAsideFailed, {path, fileReason(*o.readFailure)}));
       EXPECT_FALSE(o.saved);
       struct stat after {};
       ASSERT_EQ(::lstat(path.c_str(), &after), 0);

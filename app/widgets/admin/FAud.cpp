@@ -91,13 +91,10 @@ void FAud::Baja() {
     return;
   }
   if (MsgBox(194, msgbox::YesNo | msgbox::Question, {}, {}, this) != msgbox::Yes) return;
-  errno = 0;
   if (!objects().audit || objects().audit->Borrar() != 1) {
-    const int cause = errno;
-    MsgBox(320, msgbox::Critical, {},
-           "\n" + objects().dataFolder + "VELTA.AUD" +
-               (cause ? ": " + systemReason(cause) : std::string()),
-           this);
+    const std::string cause =
+        objects().audit ? ": " + fileReason(objects().audit->removeFailure()) : std::string();
+    MsgBox(320, msgbox::Critical, {}, "\n" + objects().dataFolder + "VELTA.AUD" + cause, this);
   }
   fill();
 }

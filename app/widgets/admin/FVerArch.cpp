@@ -181,8 +181,9 @@ FVerArch::FVerArch(QWidget* parent, const WindowContext& context)
 
   HourglassGuard wait;
   m_cards.Iniciar(objects().dataFolder + "VELTA.TAR");
-  // without a card table the rows show no names
-  (void)m_cards.CargarTarjetas();
+  // Without a card table the rows show no names: one that cannot be read says why.
+  if (const StoreLoad cards = m_cards.CargarTarjetas(); cards == StoreLoad::Unreadable)
+    MsgBox(386, msgbox::Critical, {}, ": " + cards.reason, this);
 }
 
 bool FVerArch::viewing() const { return BusyGuard::busy(this); }

@@ -10,6 +10,7 @@
 #include "widgets/admin/FODBCLogon.h"
 #include "widgets/common/CommandBar.h"
 #include "widgets/common/HourglassGuard.h"
+#include "widgets/common/ProgressListWidget.h"
 #include "widgets/dialogs/MsgBox.h"
 #include "widgets/dialogs/MsgBoxReporter.h"
 
@@ -26,7 +27,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -63,52 +63,6 @@ QTreeWidget* reportList(const char* name) {
   list->setAllColumnsShowFocus(true);
   return list;
 }
-
-// The progress lines of a modem run on the dialog's list box, repainted line by line so the
-// operator follows a run that waits on the modem between lines.
-class ListBoxLines : public ProgressList {
- public:
-  explicit ListBoxLines(QListWidget* list) : m_list(list) {}
-  int add(const std::string& text, LineStyle style) override {
-    m_list->addItem(qs(text));
-    setStyle(count(), style);
-    return count();
-  }
-  int count() const override { return m_list->count(); }
-  std::string text(int index) const override {
-    const QListWidgetItem* item = m_list->item(index - 1);
-    return item ? item->text().toStdString() : std::string();
-  }
-  LineStyle style(int index) const override {
-    const QListWidgetItem* item = m_list->item(index - 1);
-    if (!item) return {};
-    const QColor c = item->foreground().color();
-    return {item->font().bold(), item->foreground().style() == Qt::NoBrush
-                                     ? 0u
-                                     : static_cast<uint32_t>(c.rgb() & 0xFFFFFF)};
-  }
-  void setText(int index, const std::string& text) override {
-    if (QListWidgetItem* item = m_list->item(index - 1)) item->setText(qs(text));
-  }
-  void setStyle(int index, LineStyle style) override {
-    QListWidgetItem* item = m_list->item(index - 1);
-    if (!item) return;
-    QFont font = item->font();
-    font.setBold(style.bold);
-    item->setFont(font);
-    if (style.rgb) item->setForeground(QColor(QRgb(style.rgb)));
-  }
-  void remove(int index) override { delete m_list->takeItem(index - 1); }
-  void clear() override { m_list->clear(); }
-  void selectLast() override {
-    m_list->setCurrentRow(count() - 1);
-    m_list->scrollToBottom();
-  }
-  void refresh() override { m_list->repaint(); }
-
- private:
-  QListWidget* m_list;
-};
 
 }  // namespace
 
@@ -264,7 +218,7 @@ void Fconfig::buildTab2(QWidget* page) {
   auto* modem = frame("CfgModem", msg(241), page);
   m_cmdCfgModem = named(new QPushButton(msg(267)), "CmdCfgModem");
   m_modemPrg = named(new QComboBox, "CmbModemPrg");
-  m_lstPrg = named(new QListWidget, "LstPrg");
+  m_lstPrg = named(new ProgressListWidget, "LstPrg");
   auto* modemLayout = new QGridLayout(modem);
   modemLayout->addWidget(m_modemPrg, 0, 0);
   modemLayout->addWidget(m_cmdCfgModem, 0, 1);
@@ -537,11 +491,10 @@ void Fconfig::userCommand(int index) {
 
 void Fconfig::programModem() {
   if (!objects().modem) return;
-  ListBoxLines lines(m_lstPrg);
   const std::string name =
       m_modemPrg->currentIndex() >= 0 ? m_modemPrg->currentText().toStdString() : std::string();
   MsgBoxReporter boxes;
-  ModemProgram::runCommand(objects().dataFolder, name, *objects().modem, lines, boxes,
+  ModemProgram::runCommand(objects().dataFolder, name, *objects().modem, *m_lstPrg, boxes,
                            [this](bool busy) {
                              setEnabled(!busy);
                              // Repaint now: the run holds the event loop between modem replies.

@@ -18,7 +18,7 @@ class QAction;
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
-class QListWidget;
+class ProgressListWidget;
 class QMenuBar;
 class QPushButton;
 class QTabWidget;
@@ -89,7 +89,7 @@ class Fconfig : public QDialog {
   QPushButton* m_cmdOdbc;
   QPushButton* m_cmdCfgModem;
   QComboBox* m_modemPrg;
-  QListWidget* m_lstPrg;
+  ProgressListWidget* m_lstPrg;
   QLineEdit* m_timeOutModem;
   QLineEdit* m_timeOut;
   std::array<QLineEdit*, 2> m_digi{};

@@ -36,47 +36,42 @@ ClockWindow::ClockWindow(QWidget* parent, const char* name, int captionMsg, Imag
   BusyGuard::onCancel(this, [this] { setCancelFlags(1); });
 }
 
-std::vector<QAction*> ClockWindow::addCommands(const std::vector<Command>& commands) {
+widgets::Command ClockWindow::commandRow(const char* name, int captionMsg, int image,
+                                         std::function<void()> run) {
+  widgets::Command row;
+  row.name = QString::fromLatin1(name);
+  row.caption = QString::fromStdString(GetMsg(captionMsg));
+  row.tip = QString(row.caption).remove('&');
+  row.image = image;
+  row.run = std::move(run);
+  return row;
+}
+
+int ClockWindow::addMenu(const QString& title) {
+  m_menus.push_back(m_menuBar->addMenu(title));
+  return static_cast<int>(m_menus.size()) - 1;
+}
+
+std::vector<QAction*> ClockWindow::addCommands(const std::vector<widgets::Command>& commands) {
   widgets::CommandBarSpec spec;
   spec.menuBar = m_menuBar;
+  spec.menus = m_menus;
   spec.toolBar = m_toolBar;
   spec.images = &m_images;
-  std::vector<widgets::Command> table;
-  int place = static_cast<int>(m_toolBar->actions().size());
-  for (const Command& c : commands) {
-    widgets::Command row;
-    row.name = QString::fromLatin1(c.name);
-    row.caption = QString::fromStdString(GetMsg(c.caption));
-    row.tip = QString(row.caption).remove('&');
-    row.image = c.image;
-    if (c.menu) {
-      row.menu = static_cast<int>(spec.menus.size());
-      spec.menus.push_back(c.menu);
-    }
-    row.button = c.toolbar ? ++place : 0;
-    table.push_back(std::move(row));
-  }
-  const std::vector<QAction*> made = widgets::buildCommandBar(this, spec, table).actions;
-  for (size_t i = 0; i < made.size(); ++i) {
-    QAction* a = made[i];
-    connect(a, &QAction::triggered, this, [this, a, run = commands[i].run] {
-      // A queued toolbar click can arrive after the command went off, or after the window it
-      // belongs to was closed (shown once, hidden since).
-      if (a->isEnabled() && !BusyGuard::closed(this)) run();
-    });
-    m_commands.push_back(a);
-  }
+  spec.trigger = [this](QAction* a, const std::function<void()>& run) {
+    // A queued toolbar click can arrive after the command went off, or after the window it
+    // belongs to was closed (shown once, hidden since).
+    if (a->isEnabled() && !BusyGuard::closed(this)) run();
+  };
+  const std::vector<QAction*> made = widgets::buildCommandBar(this, spec, commands).actions;
+  for (QAction* a : made)
+    if (a) m_commands.push_back(a);
   return made;
 }
 
-QAction* ClockWindow::addCommand(const char* name, int captionMsg, int image,
-                                 std::function<void()> run, QMenu* menu, bool toolbar) {
-  return addCommands({{name, captionMsg, image, std::move(run), menu, toolbar}}).front();
-}
-
 void ClockWindow::addOkCancel(std::function<void()> ok) {
-  addCommand("mnu0", 108, 1, std::move(ok));
-  addCommand("mnu1", 123, 2, [this] { close(); });
+  addCommands(
+      {commandRow("mnu0", 108, 1, std::move(ok)), commandRow("mnu1", 123, 2, [this] { close(); })});
 }
 
 void ClockWindow::updateCommands() {

@@ -6,6 +6,7 @@
 // pictures are those of the context the window is handed (HandedContext).
 #pragma once
 
+#include "widgets/common/CommandBar.h"
 #include "widgets/common/HandedContext.h"
 
 #include <QDialog>
@@ -34,22 +35,16 @@ class ClockWindow : public QDialog, public HandedContext {
   QMenuBar* menuBar() const { return m_menuBar; }
 
  protected:
-  // The window's commands, built with the command bar (widgets/common/CommandBar.h): each
-  // shown in the menu bar, or in `menu` when given (caption `caption`, a message), and on the
-  // toolbar unless `toolbar` is false (the caption without '&' as tip, picture `image` of the
-  // image list, 1-based; 0 for none). A command runs only while it is enabled and the window
-  // not closed.
-  struct Command {
-    const char* name;
-    int caption;
-    int image;
-    std::function<void()> run;
-    QMenu* menu = nullptr;
-    bool toolbar = true;
-  };
-  std::vector<QAction*> addCommands(const std::vector<Command>& commands);
-  QAction* addCommand(const char* name, int captionMsg, int image, std::function<void()> run,
-                      QMenu* menu = nullptr, bool toolbar = true);
+  // The window's commands, one table (widgets/common/CommandBar.h) for the menu bar, the
+  // window's menus (addMenu) and the toolbar, where each takes the next place unless its row
+  // says otherwise (0: none). A command runs only while it is enabled and the window not closed.
+  std::vector<QAction*> addCommands(const std::vector<widgets::Command>& commands);
+  // A row of that table: caption message `captionMsg` (the caption without '&' as its tip),
+  // picture `image` of the image list (1-based; 0 for none), shown in the menu bar.
+  static widgets::Command commandRow(const char* name, int captionMsg, int image,
+                                     std::function<void()> run);
+  // Adds a menu of the menu bar; a row names it by the index this gives.
+  int addMenu(const QString& title);
   const QList<QIcon>& images() const { return m_images; }
   // The setting dialogs' pair: "mnu0" "&Aceptar" runs `ok`, "mnu1" "&Cancelar" closes.
   void addOkCancel(std::function<void()> ok);
@@ -66,6 +61,7 @@ class ClockWindow : public QDialog, public HandedContext {
   QToolBar* m_toolBar;
   QVBoxLayout* m_body;
   QList<QIcon> m_images;
+  std::vector<QMenu*> m_menus;
   std::vector<QAction*> m_commands;
   std::vector<bool> m_wanted;  // each command's enabled state when not busy
 };

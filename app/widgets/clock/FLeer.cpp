@@ -39,8 +39,10 @@ QString msgText(int n) { return QString::fromStdString(GetMsg(n)); }
 FLeer::FLeer(QWidget* parent, const WindowContext& context)
     : ClockWindow(parent, "FLeer", 233, Images::ImgTool, context) {
   // The main toolbar's pictures: reading the records, and leaving.
-  m_read = addCommand("mnu0", 108, 2, [this] { mnu(0); });
-  m_exit = addCommand("mnu1", 154, 10, [this] { mnu(1); });
+  const auto commands = addCommands({commandRow("mnu0", 108, 2, [this] { mnu(0); }),
+                                     commandRow("mnu1", 154, 10, [this] { mnu(1); })});
+  m_read = commands[0];
+  m_exit = commands[1];
 
   m_drive = new QComboBox(this);
   m_drive->setObjectName("Drive1");

@@ -40,11 +40,11 @@ QLineEdit* twoDigits(QWidget* parent, const char* name) {
 
 FSirenas::FSirenas(QWidget* parent, const WindowContext& context)
     : ClockWindow(parent, "FSirenas", 268, Images::Img, context) {
-  const auto commands = addCommands({{"mnu0", 110, 8, [this] { mnu(0); }},
-                                     {"mnu1", 115, 9, [this] { mnu(1); }},
-                                     {"mnu2", 120, 7, [this] { mnu(2); }},
-                                     {"mnu3", 123, 10, [this] { mnu(3); }},
-                                     {"mnu4", 154, 2, [this] { mnu(4); }}});
+  const auto commands = addCommands({commandRow("mnu0", 110, 8, [this] { mnu(0); }),
+                                     commandRow("mnu1", 115, 9, [this] { mnu(1); }),
+                                     commandRow("mnu2", 120, 7, [this] { mnu(2); }),
+                                     commandRow("mnu3", 123, 10, [this] { mnu(3); }),
+                                     commandRow("mnu4", 154, 2, [this] { mnu(4); })});
   std::copy(commands.begin(), commands.end(), m_cmd.begin());
 
   m_lst = new QTreeWidget(this);

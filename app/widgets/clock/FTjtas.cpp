@@ -19,11 +19,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
-#include <QMenuBar>
 #include <QRadioButton>
-#include <QToolBar>
-#include <QToolButton>
 
 #include <sys/stat.h>
 
@@ -38,48 +34,33 @@ FTjtas::FTjtas(QWidget* parent, const WindowContext& context)
   const bool touch = m_tipo == 2;
   if (touch) setWindowTitle(msgText(286));  // touch keys, not cards
 
-  // Menus: file commands, the card commands, the locking modes.
-  QMenu* fileMenu = menuBar()->addMenu("&" + msgText(167));
-  QMenu* cardMenu = menuBar()->addMenu(msgText(touch ? 286 : 287));
-  QMenu* lockMenu = menuBar()->addMenu(msgText(148));
-  m_examinar = addCommand(
-      "mnum1", 133, 3, [this] { mnum(1); }, fileMenu);
-  addCommand(
-      "mnu1_0", 111, 0, [this] { mnu1(0); }, cardMenu, false);
-  addCommand(
-      "mnu1_1", 116, 0, [this] { mnu1(1); }, cardMenu, false);
-  addCommand(
-      "mnu3_0", 147, 0, [this] { mnu3(0); }, lockMenu, false);
-  addCommand(
-      "mnu3_1", 141, 0, [this] { mnu3(1); }, lockMenu, false);
-  addCommand(
-      "mnu3_2", 144, 0, [this] { mnu3(2); }, lockMenu, false);
-
-  // The toolbar's two drop-down buttons carry their entries by tag.
-  auto dropDown = [this](const char* name, int captionMsg, int image,
-                         std::initializer_list<std::pair<int, const char*>> entries) {
-    auto* button = new QToolButton(this);
-    button->setObjectName(name);
-    button->setText(msgText(captionMsg).remove('&'));
-    button->setToolTip(button->text());
-    if (image > 0 && image <= images().size()) button->setIcon(images().at(image - 1));
-    button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    button->setPopupMode(QToolButton::InstantPopup);
-    auto* menu = new QMenu(button);
-    for (const auto& [msg, tag] : entries) {
-      QAction* entry = menu->addAction(msgText(msg));
-      entry->setData(QString(tag));
-      connect(entry, &QAction::triggered, this, [this, t = QString(tag)] {
-        if (!BusyGuard::busy(this)) ButtonMenuClick(t);
-      });
-    }
-    button->setMenu(menu);
-    toolBar()->addWidget(button);
+  // Menus: file commands, the card commands, the locking modes. The toolbar's two drop-downs
+  // show the card and the locking menus.
+  const int fileMenu = addMenu("&" + msgText(167));
+  const int cardMenu = addMenu(msgText(touch ? 286 : 287));
+  const int lockMenu = addMenu(msgText(148));
+  auto in = [](widgets::Command row, int menu, bool onToolbar) {
+    row.menu = menu;
+    if (!onToolbar) row.button = 0;
+    return row;
   };
-  dropDown("ButtonTarjetas", touch ? 296 : 288, 13, {{111, "1"}, {116, "2"}});
-  dropDown("ButtonBloqueo", 148, 14, {{147, "3"}, {141, "4"}, {144, "5"}});
-  addCommand(
-      "mnum3", 154, 2, [this] { mnum(3); }, fileMenu);
+  auto dropDown = [](const char* name, int captionMsg, int image, int menu) {
+    widgets::Command row = commandRow(name, captionMsg, image, {});
+    row.kind = widgets::Command::Kind::DropDown;
+    row.submenu = menu;
+    return row;
+  };
+  m_examinar = addCommands({
+      in(commandRow("mnum1", 133, 3, [this] { mnum(1); }), fileMenu, true),
+      in(commandRow("mnu1_0", 111, 0, [this] { mnu1(0); }), cardMenu, false),
+      in(commandRow("mnu1_1", 116, 0, [this] { mnu1(1); }), cardMenu, false),
+      in(commandRow("mnu3_0", 147, 0, [this] { mnu3(0); }), lockMenu, false),
+      in(commandRow("mnu3_1", 141, 0, [this] { mnu3(1); }), lockMenu, false),
+      in(commandRow("mnu3_2", 144, 0, [this] { mnu3(2); }), lockMenu, false),
+      dropDown("ButtonTarjetas", touch ? 296 : 288, 13, cardMenu),
+      dropDown("ButtonBloqueo", 148, 14, lockMenu),
+      in(commandRow("mnum3", 154, 2, [this] { mnum(3); }), fileMenu, true),
+  })[0];
 
   m_option1 = new QRadioButton(msgText(touch ? 296 : 288), this);
   m_option1->setObjectName("Option1");

@@ -22,7 +22,8 @@ class FTjtas : public ClockWindow {
   void mnu1(int index);  // 0 suspend, 1 lift (the card or the file chosen)
   void mnu3(int index);  // 0 normal, 1 all enabled, 2 all locked
   void mnum(int index);  // 1 browse for the card file, 3 close
-  // A toolbar drop-down entry by its tag: "1"-"2" run mnu1, "3"-"5" mnu3; others nothing.
+  // A card or locking command by its tag, as the toolbar's drop-down entries are numbered:
+  // "1"-"2" run mnu1, "3"-"5" mnu3; others nothing.
   void ButtonMenuClick(const QString& tag);
 
   QRadioButton* Option1() const { return m_option1; }

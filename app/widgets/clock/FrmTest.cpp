@@ -25,10 +25,10 @@ QString msgText(int n) { return QString::fromStdString(GetMsg(n)); }
 
 FrmTest::FrmTest(QWidget* parent, const WindowContext& context)
     : ClockWindow(parent, "FrmTest", 264, Images::Img, context) {
-  const auto commands = addCommands({{"mnu0", 137, 6, [this] { mnu(0); }},
-                                     {"mnu1", 105, 12, [this] { mnu(1); }},
-                                     {"mnu2", 123, 10, [this] { mnu(2); }},
-                                     {"mnu3", 154, 2, [this] { mnu(3); }}});
+  const auto commands = addCommands({commandRow("mnu0", 137, 6, [this] { mnu(0); }),
+                                     commandRow("mnu1", 105, 12, [this] { mnu(1); }),
+                                     commandRow("mnu2", 123, 10, [this] { mnu(2); }),
+                                     commandRow("mnu3", 154, 2, [this] { mnu(3); })});
   std::copy(commands.begin(), commands.end(), m_cmd.begin());
   m_port = new QComboBox(this);
   m_port->setObjectName("CmbPuerto");

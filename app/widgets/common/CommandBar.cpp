@@ -14,7 +14,13 @@ namespace widgets {
 
 QAction* CommandBar::action(const QString& name) const {
   for (QAction* a : actions)
-    if (a->objectName() == name) return a;
+    if (a && a->objectName() == name) return a;
+  return nullptr;
+}
+
+const Command* CommandBar::command(const QAction* action) const {
+  for (size_t i = 0; i < actions.size(); ++i)
+    if (action && actions[i] == action) return &commands[i];
   return nullptr;
 }
 
@@ -34,13 +40,24 @@ CommandBar buildCommandBar(QWidget* owner, const CommandBarSpec& spec,
                                                                      : QIcon();
   };
 
-  std::map<int, QAction*> places;  // toolbar place -> the command shown there
-  int next = 1;
-  for (const Command& c : commands) {
+  std::map<int, size_t> places;  // toolbar place -> the command shown there
+  int next = static_cast<int>(bar.toolBar->actions().size()) + 1;
+  for (size_t i = 0; i < commands.size(); ++i) {
+    const Command& c = commands[i];
     QMenu* into = c.menu >= 0 && c.menu < static_cast<int>(spec.menus.size())
                       ? spec.menus[static_cast<size_t>(c.menu)]
                       : nullptr;
     QAction* a = nullptr;
+    if (c.kind == Command::Kind::DropDown) {
+      // Its button is made at its place; it stands on no menu.
+      const int place = c.button == Command::kNextButton ? next : c.button;
+      if (place > 0) {
+        places[place] = i;
+        next = place + 1;
+      }
+      bar.actions.push_back(nullptr);
+      continue;
+    }
     if (c.kind == Command::Kind::Separator) {
       a = into ? into->addSeparator() : new QAction(owner);
       a->setSeparator(true);
@@ -53,14 +70,21 @@ CommandBar buildCommandBar(QWidget* owner, const CommandBarSpec& spec,
     } else {
       a = new QAction(c.caption, owner);
       if (!c.tip.isNull()) a->setToolTip(c.tip);
-      if (c.run) QObject::connect(a, &QAction::triggered, owner, [run = c.run] { run(); });
+      if (c.run) {
+        QObject::connect(a, &QAction::triggered, owner, [a, run = c.run, rule = spec.trigger] {
+          if (rule)
+            rule(a, run);
+          else
+            run();
+        });
+      }
       if (into)
         into->addAction(a);
       else if (spec.menuBar)
         spec.menuBar->addAction(a);
       const int place = c.button == Command::kNextButton ? next : c.button;
       if (place > 0) {
-        places[place] = a;
+        places[place] = i;
         next = place + 1;
         if (onActions) {
           a->setIcon(picture(c.image));
@@ -81,18 +105,32 @@ CommandBar buildCommandBar(QWidget* owner, const CommandBarSpec& spec,
       bar.toolBar->addSeparator()->setObjectName(QStringLiteral("Toolbar%1").arg(place));
       continue;
     }
-    QAction* a = found->second;
+    const Command& c = commands[found->second];
+    if (c.kind == Command::Kind::DropDown) {
+      auto* button = new QToolButton(owner);
+      button->setObjectName(c.name);
+      button->setText(QString(c.caption).remove('&'));
+      button->setToolTip(c.tip.isNull() ? button->text() : c.tip);
+      button->setIcon(picture(c.image));
+      button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+      button->setPopupMode(QToolButton::InstantPopup);
+      button->setMenu(spec.menus.at(static_cast<size_t>(c.submenu)));
+      QAction* a = bar.toolBar->addWidget(button);
+      a->setObjectName(c.name);
+      bar.actions[found->second] = a;
+      bar.buttons[static_cast<size_t>(place - 1)] = button;
+      continue;
+    }
+    QAction* a = bar.actions[found->second];
     if (onActions) {
       bar.toolBar->addAction(a);
       continue;
     }
-    int image = 0;
-    for (size_t i = 0; i < commands.size(); ++i)
-      if (bar.actions[i] == a) image = commands[i].image;
-    auto* button = new ToolbarButton(a, picture(image), bar.toolBar);
+    auto* button = new ToolbarButton(a, picture(c.image), bar.toolBar);
     button->setObjectName(QStringLiteral("Toolbar(%1)").arg(place));
     bar.buttons[static_cast<size_t>(place - 1)] = button;
   }
+  bar.commands = commands;
   return bar;
 }
 

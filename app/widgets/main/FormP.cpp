@@ -76,35 +76,8 @@ QLabel* label(const char* name, QWidget* parent) {
 
 }  // namespace
 
-// The main window's commands: per command its window (none for the window's own), what runs
-// before and after it. A command whose window is unset stays disabled.
-using O = WindowOpeners;
-const std::array<FormP::Command, 19> FormP::kCommands = {{
-    {Op, 0, &O::Fconfig, nullptr, nullptr, &FormP::reloadClocks, true},
-    {Op, 2, nullptr, &FormP::exitCommand},
-    {Co, 0, nullptr, &FormP::statusReading},
-    {Co, 1, &O::FIniModemConectar},
-    {Co, 2, &O::FLeer},
-    {Co, 3, nullptr, &FormP::clearRecords},
-    {Co, 4, &O::FTime},
-    // The run points the clock objects at every clock it visits: back to the one shown, so
-    // the next command acts on the clock the panel names.
-    {Co, 5, &O::fAuto, nullptr, &FormP::onlineRunMode, &FormP::reselectAfterRun},
-    {Co, 6, &O::FCbioReloj},
-    {Co, 7, &O::FConsole, nullptr, nullptr, &FormP::reselectAfterRun},
-    {He, 0, &O::FCacheo},
-    {He, 1, &O::FTjtas},
-    {He, 2, &O::FSirenas},
-    {He, 3, &O::FBases},
-    {He, 5, &O::FEmpr},
-    {He, 7, &O::FrmTest},
-    {Ve, 0, &O::FVerArch},
-    {Ve, 1, &O::FAud},
-    {Ay, 0, &O::frmAbout},
-}};
-
 FormP::FormP(const WindowOpeners& openers, const std::optional<RunContext>& context,
-             QWidget* parent, ProgramObjects* owner)
+             ProgramObjects* owner, QWidget* parent)
     : QMainWindow(parent),
       HandedContext(programWindowContext(context, owner)),
       m_openers(openers),
@@ -165,15 +138,34 @@ void FormP::buildCommands() {
   // the pictures are ImgTool's (5 is the dial picture; 9, 10, 12 are also the console's
   // continue, exit and pause).
   std::vector<widgets::Command> table;
-  auto command = [this, &table](int into, Menu menu, const char* prefix, int index, int place = 0,
-                                int picture = 0) {
+  using O = WindowOpeners;
+  // A command: its action (menu and index, named after them), its place and picture, what it
+  // runs, and the window it opens (null for the window's own): a command whose window is unset
+  // stays disabled.
+  std::vector<std::pair<QString, std::pair<Menu, int>>> items;  // action name -> menu, index
+  auto command = [this, &table, &items](int into, Menu menu, const char* prefix, int index,
+                                        int place, int picture, O::Opener O::*opener,
+                                        std::function<void()> run) {
     widgets::Command c;
     c.name = QString("%1%2").arg(prefix).arg(index);
+    items.push_back({c.name, {menu, index}});
     c.image = picture;
-    c.run = [this, menu, index] { menuCommand(menu, index); };
+    c.run = std::move(run);
+    if (opener) c.available = [this, opener] { return static_cast<bool>(m_openers.*opener); };
     c.menu = into;
     c.button = place;
     table.push_back(std::move(c));
+  };
+  auto opens = [this](O::Opener O::*opener) {
+    return [this, opener] { openWindow(m_openers.*opener); };
+  };
+  auto window = [&command, &opens](int into, Menu menu, const char* prefix, int index,
+                                   O::Opener O::*opener, int place = 0, int picture = 0) {
+    command(into, menu, prefix, index, place, picture, opener, opens(opener));
+  };
+  auto own = [&command](int into, Menu menu, const char* prefix, int index, int place, int picture,
+                        std::function<void()> run) {
+    command(into, menu, prefix, index, place, picture, nullptr, std::move(run));
   };
   auto other = [&table](int into, const char* name, widgets::Command::Kind kind, int submenu = -1) {
     widgets::Command c;
@@ -185,27 +177,48 @@ void FormP::buildCommands() {
     table.push_back(std::move(c));
   };
   using K = widgets::Command::Kind;
-  command(kOp, Op, "op", 0, 6, 6);
-  other(kOp, "op1", K::Separator);
-  command(kOp, Op, "op", 2, 13, 10);
-  constexpr std::array<std::array<int, 2>, 8> kCoButtons = {
-      {{1, 1}, {5, 5}, {2, 2}, {3, 3}, {4, 4}, {11, 9}, {0, 0}, {0, 0}}};
-  for (int i = 0; i < 8; ++i) command(kCo, Co, "co", i, kCoButtons[i][0], kCoButtons[i][1]);
-  for (int i = 0; i < 8; ++i) {
-    if (i == 4) {
-      other(kHe, "he4", K::Submenu, kSp);
-      other(kSp, "sp0", K::Action);
-      other(kSp, "sp1", K::Separator);
-      other(kSp, "sp2", K::Action);
-    } else if (i == 6) {
-      other(kHe, "he6", K::Separator);
-    } else {
-      command(kHe, He, "he", i, i == 3 ? 9 : 0, i == 3 ? 8 : 0);
+  // A failure thrown on the way through the configuration closes the main window.
+  command(kOp, Op, "op", 0, 6, 6, &O::Fconfig, [this] {
+    try {
+      openWindow(m_openers.Fconfig);
+      reloadClocks();
+    } catch (const std::exception&) {
+      close();
     }
-  }
-  command(kVe, Ve, "ve", 0, 8, 7);
-  command(kVe, Ve, "ve", 1);
-  command(kAy, Ay, "ay", 0);
+  });
+  other(kOp, "op1", K::Separator);
+  own(kOp, Op, "op", 2, 13, 10, [this] { exitCommand(); });
+  own(kCo, Co, "co", 0, 1, 1, [this] { statusReading(); });
+  window(kCo, Co, "co", 1, &O::FIniModemConectar, 5, 5);
+  window(kCo, Co, "co", 2, &O::FLeer, 2, 2);
+  own(kCo, Co, "co", 3, 3, 3, [this] { clearRecords(); });
+  window(kCo, Co, "co", 4, &O::FTime, 4, 4);
+  // The run points the clock objects at every clock it visits: back to the one shown, so the
+  // next command acts on the clock the panel names.
+  command(kCo, Co, "co", 5, 11, 9, &O::fAuto, [this] {
+    onlineRunMode();
+    openWindow(m_openers.fAuto);
+    reselectAfterRun();
+  });
+  window(kCo, Co, "co", 6, &O::FCbioReloj);
+  command(kCo, Co, "co", 7, 0, 0, &O::FConsole, [this] {
+    openWindow(m_openers.FConsole);
+    reselectAfterRun();
+  });
+  window(kHe, He, "he", 0, &O::FCacheo);
+  window(kHe, He, "he", 1, &O::FTjtas);
+  window(kHe, He, "he", 2, &O::FSirenas);
+  window(kHe, He, "he", 3, &O::FBases, 9, 8);
+  other(kHe, "he4", K::Submenu, kSp);
+  other(kSp, "sp0", K::Action);
+  other(kSp, "sp1", K::Separator);
+  other(kSp, "sp2", K::Action);
+  window(kHe, He, "he", 5, &O::FEmpr);
+  other(kHe, "he6", K::Separator);
+  window(kHe, He, "he", 7, &O::FrmTest);
+  window(kVe, Ve, "ve", 0, &O::FVerArch, 8, 7);
+  window(kVe, Ve, "ve", 1, &O::FAud);
+  window(kAy, Ay, "ay", 0, &O::frmAbout);
 
   m_toolBar = new QToolBar(this);
   m_toolBar->setObjectName("Toolbar");
@@ -219,11 +232,12 @@ void FormP::buildCommands() {
   spec.images = &ImgTool();
   spec.pictures = widgets::CommandBarSpec::Pictures::OnActions;
   spec.picturesInMenus = false;  // menus show captions only; the pictures belong to the toolbar
-  const widgets::CommandBar bar = widgets::buildCommandBar(this, spec, table);
+  spec.trigger = [this](QAction* a, const std::function<void()>&) { commandTriggered(a); };
+  m_bar = widgets::buildCommandBar(this, spec, table);
 
-  auto take = [&bar](const char* prefix, auto& list) {
+  auto take = [this](const char* prefix, auto& list) {
     for (size_t i = 0; i < list.size(); ++i)
-      list[i] = bar.action(QString("%1%2").arg(prefix).arg(i));
+      list[i] = m_bar.action(QString("%1%2").arg(prefix).arg(i));
   };
   take("op", m_op);
   take("co", m_co);
@@ -231,10 +245,10 @@ void FormP::buildCommands() {
   take("ve", m_ve);
   take("ay", m_ay);
   take("sp", m_sp);
-  for (const Command& c : kCommands) {
-    QAction* a = item(c.menu, c.index);
-    a->setProperty(kMenuProperty, static_cast<int>(c.menu));
-    a->setProperty(kIndexProperty, c.index);
+  for (const auto& [name, place] : items) {
+    QAction* a = m_bar.action(name);
+    a->setProperty(kMenuProperty, static_cast<int>(place.first));
+    a->setProperty(kIndexProperty, place.second);
   }
   for (QAction* a : m_toolBar->actions())
     if (!a->isSeparator()) m_buttons[static_cast<size_t>(m_toolBar->actions().indexOf(a) + 1)] = a;
@@ -342,8 +356,9 @@ void FormP::start() {
   m_cmdReset->hide();
   setWindowTitle(q("Velta 2000 - " + (users() ? users()->auName : std::string())));
   const RunContext ctx = objects();
-  // A clock store that could not be read leaves the list empty: say so, and go on with it.
-  if (ctx.clocks.status().unreadable) MsgBox(311, msgbox::Critical, {}, {}, this);
+  // A clock store that could not be read leaves the list empty: say so and why, and go on.
+  if (ctx.clocks.status().unreadable)
+    MsgBox(311, msgbox::Critical, {}, ": " + ctx.clocks.status().loadReason(), this);
   fillSelector();
   MostrarConfig(ctx.cfg.RelojActivo);
   FijarControles();
@@ -406,17 +421,6 @@ void FormP::LoadText() {
 // ---------------------------------------------------------------------------------------
 // Enabling.
 
-const FormP::Command* FormP::commandOf(const QAction* a) const {
-  for (const Command& c : kCommands)
-    if (item(c.menu, c.index) == a) return &c;
-  return nullptr;
-}
-
-const WindowOpeners::Opener* FormP::openerOf(const QAction* a) const {
-  const Command* c = commandOf(a);
-  return c && c->opener ? &(m_openers.*(c->opener)) : nullptr;  // null: the window's own
-}
-
 QString FormP::baseTip(const QAction* a) const {
   if (m_tipped.contains(a)) {
     for (int i = 1; i <= 13; ++i)
@@ -426,8 +430,8 @@ QString FormP::baseTip(const QAction* a) const {
 }
 
 bool FormP::available(const QAction* a) const {
-  const WindowOpeners::Opener* opener = openerOf(a);
-  return !opener || static_cast<bool>(*opener);
+  const widgets::Command* c = m_bar.command(a);
+  return !c || !c->available || c->available();
 }
 
 bool FormP::allowed(const QAction* a) const {
@@ -606,8 +610,9 @@ void FormP::openWindow(const WindowOpeners::Opener& opener) {
   if (opener) opener(this);
 }
 
-void FormP::menuCommand(Menu menu, int index) {
-  QAction* a = item(menu, index);
+void FormP::menuCommand(Menu menu, int index) { commandTriggered(item(menu, index)); }
+
+void FormP::commandTriggered(QAction* a) {
   if (!a || BusyGuard::busy(this) || !allowed(a)) return;
   // Busy for the whole command, boxes included: a close asked for meanwhile (a signal, the
   // close box) waits until the command is over instead of freeing what it still uses.
@@ -618,25 +623,8 @@ void FormP::menuCommand(Menu menu, int index) {
 void FormP::runCommand(QAction* a) {
   if (ClsAuditoria* audit = owner() ? owner()->auditLog() : nullptr)
     audit->AddRecord(a->text().toStdString());
-  const Command* c = commandOf(a);
-  if (!c) return;
-  auto steps = [this, c] {
-    if (c->before) (this->*(c->before))();
-    if (c->run)
-      (this->*(c->run))();
-    else
-      openWindow(m_openers.*(c->opener));
-    if (c->after) (this->*(c->after))();
-  };
-  if (!c->closeOnError) {
-    steps();
-    return;
-  }
-  try {
-    steps();
-  } catch (const std::exception&) {
-    close();
-  }
+  const widgets::Command* c = m_bar.command(a);
+  if (c && c->run) c->run();
 }
 
 void FormP::onlineRunMode() {
@@ -650,7 +638,9 @@ void FormP::reselectAfterRun() {
 void FormP::reloadClocks() {
   const std::optional<RunContext> ctx = runContext();
   if (!ctx) return;
-  (void)ctx->clocks.CargarRelojes();  // a missing list shows no clocks
+  // A missing list shows the default clock; one that cannot be read none, and says why.
+  const StoreLoad got = ctx->clocks.CargarRelojes();
+  if (got == StoreLoad::Unreadable) MsgBox(311, msgbox::Critical, {}, ": " + got.reason, this);
   fillSelector();
   reselectClock();
 }

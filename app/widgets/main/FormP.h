@@ -6,6 +6,7 @@
 
 #include "core/ProgramObjects.h"
 #include "core/RunContext.h"
+#include "widgets/common/CommandBar.h"
 #include "widgets/common/HandedContext.h"
 #include "widgets/common/MainWindowHost.h"
 #include "widgets/main/WindowOpeners.h"
@@ -40,8 +41,8 @@ class FormP : public QMainWindow, public MainWindowHost, public HandedContext {
   // enabling, level gating). The program-wide objects must exist. The window works over
   // `context` (the program's run context) while its owner holds the objects. The logged-in user,
   // the audit log and the run mode are those of `owner` while it is the live one.
-  explicit FormP(const WindowOpeners& openers, const std::optional<RunContext>& context,
-                 QWidget* parent = nullptr, ProgramObjects* owner = ProgramObjects::current());
+  FormP(const WindowOpeners& openers, const std::optional<RunContext>& context,
+        ProgramObjects* owner, QWidget* parent = nullptr);
   ~FormP() override;
 
   // Captions and tool-tips from the message table in the current language.
@@ -99,25 +100,13 @@ class FormP : public QMainWindow, public MainWindowHost, public HandedContext {
   void buildPanel();
   void start();
   void applyLevelGating();
-  // One command of the window: its action (menu and index, named after them), its window
-  // (null for the window's own command, `run`), what runs before and after, and whether a
-  // failure thrown on the way closes the main window.
-  struct Command {
-    Menu menu;
-    int index;
-    WindowOpeners::Opener WindowOpeners::*opener = nullptr;
-    void (FormP::*run)() = nullptr;
-    void (FormP::*before)() = nullptr;
-    void (FormP::*after)() = nullptr;
-    bool closeOnError = false;
-  };
-  static const std::array<Command, 19> kCommands;
-  const Command* commandOf(const QAction* a) const;
-  const WindowOpeners::Opener* openerOf(const QAction* a) const;
   bool available(const QAction* a) const;  // its window exists (or it needs none)
   // Level, current clock, dial flag and window available allow the command (busy aside).
   bool allowed(const QAction* a) const;
-  void runCommand(QAction* a);
+  // A triggered command: the busy, level and clock rules allow it; it runs under the busy
+  // guard.
+  void commandTriggered(QAction* a);
+  void runCommand(QAction* a);  // its audit record, then the command
   void openWindow(const WindowOpeners::Opener& opener);
   void reselectClock();
   void fillSelector();
@@ -137,6 +126,7 @@ class FormP : public QMainWindow, public MainWindowHost, public HandedContext {
   const ClsUsers* users() const;  // the owner's, while it has them
 
   WindowOpeners m_openers;
+  widgets::CommandBar m_bar;
   ProgramObjects* m_owner;
   std::array<QAction*, 3> m_op{};
   std::array<QAction*, 8> m_co{};

@@ -13,8 +13,8 @@ class ProgramObjects;
 
 // `context` is the program's run context, which the program builds once start-up has made the
 // objects (it may still be empty when the openers are registered, and must outlive them);
-// every window that runs an exchange gets it. While it is empty the windows work over the live
-// owner's objects.
+// every window that runs an exchange gets it. A window opened while it is still empty has no
+// objects to work over: its exchanges do nothing.
 void registerOpeners(WindowOpeners& openers, const std::optional<RunContext>& context);
 // The clock windows' state of `owner` as its windows are handed it; none without an owner.
 SharedWindowState programWindowState(ProgramObjects* owner);

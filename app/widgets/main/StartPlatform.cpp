@@ -1,5 +1,12 @@
 #include "widgets/main/StartPlatform.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QPluginLoader>
+#include <QString>
+
 #include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
@@ -63,20 +70,78 @@ bool waylandDisplayReached(const std::string& name) {
 
 }  // namespace
 
-std::string settleStartPlatform() {
-  if (!environment("QT_QPA_PLATFORM").empty()) return {};
+std::vector<std::string> platformPluginFolders() {
+  std::vector<std::string> folders;
+  const std::string own = environment("QT_QPA_PLATFORM_PLUGIN_PATH");
+  if (!own.empty()) folders.push_back(own);
+  for (const QString& path : QCoreApplication::libraryPaths())
+    folders.push_back(QDir(path).filePath(QStringLiteral("platforms")).toStdString());
+  return folders;
+}
+
+bool platformPluginLoads(const std::string& platform, const std::vector<std::string>& folders) {
+  const QString key = QString::fromStdString(platform);
+  for (const std::string& folder : folders) {
+    const QDir dir(QString::fromStdString(folder));
+    for (const QString& name : dir.entryList(QDir::Files)) {
+      // Read without loading, as Qt's plugin factory reads it: the interface and the keys.
+      QPluginLoader plugin(dir.absoluteFilePath(name));
+      const QJsonObject meta = plugin.metaData();
+      if (!meta.value(QStringLiteral("IID"))
+               .toString()
+               .startsWith(QStringLiteral("org.qt-project.Qt.QPA.QPlatformIntegrationFactory")))
+        continue;
+      const QJsonArray keys =
+          meta.value(QStringLiteral("MetaData")).toObject().value(QStringLiteral("Keys")).toArray();
+      bool named = false;
+      for (const auto& k : keys)
+        named = named || k.toString().compare(key, Qt::CaseInsensitive) == 0;
+      // Loaded as Qt would load it, so a library it needs that is missing counts too. It stays
+      // loaded: Qt takes the same library when the application is made.
+      if (named && plugin.load()) return true;
+    }
+  }
+  return false;
+}
+
+StartPlatform settleStartPlatform() { return settleStartPlatform(platformPluginFolders()); }
+
+StartPlatform settleStartPlatform(const std::vector<std::string>& pluginFolders) {
+  StartPlatform result;
+  if (!environment("QT_QPA_PLATFORM").empty()) return result;
   const std::string x = environment("DISPLAY");
   const std::string wayland = environment("WAYLAND_DISPLAY");
   if (x.empty() && wayland.empty()) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    return {};
+    return result;
   }
-  // Qt tries Wayland first and X after it, so one display reached is enough.
-  if (!wayland.empty() && waylandDisplayReached(wayland)) return {};
-  if (!x.empty() && xDisplayReached(x)) return {};
-  std::string unreachable;
-  if (!x.empty()) unreachable = x + " (DISPLAY)";
+  struct Candidate {
+    const char* platform;
+    std::string name;
+    const char* variable;
+    bool (*reached)(const std::string&);
+  };
+  // In the order Qt tries them by itself: Wayland first when a compositor is named.
+  const Candidate candidates[] = {{"wayland", wayland, "WAYLAND_DISPLAY", waylandDisplayReached},
+                                  {"xcb", x, "DISPLAY", xDisplayReached}};
+  const Candidate* withoutPlatform = nullptr;
+  for (const Candidate& c : candidates) {
+    if (c.name.empty() || !c.reached(c.name)) continue;
+    if (platformPluginLoads(c.platform, pluginFolders)) {
+      // X behind a Wayland display Qt cannot use: named, so Qt does not try Wayland first.
+      if (&c != &candidates[0]) ::setenv("QT_QPA_PLATFORM", c.platform, 1);
+      return result;
+    }
+    if (!withoutPlatform) withoutPlatform = &c;
+  }
+  if (withoutPlatform) {
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    result.display = withoutPlatform->name + " (" + withoutPlatform->variable + ")";
+    result.platform = withoutPlatform->platform;
+    return result;
+  }
+  if (!x.empty()) result.unreachable = x + " (DISPLAY)";
   if (!wayland.empty())
-    unreachable += (unreachable.empty() ? "" : ", ") + wayland + " (WAYLAND_DISPLAY)";
-  return unreachable;
+    result.unreachable += (result.unreachable.empty() ? "" : ", ") + wayland + " (WAYLAND_DISPLAY)";
+  return result;
 }

@@ -7,6 +7,7 @@
 #include "core/Globals.h"
 #include "core/InstanceLock.h"
 #include "core/Messages.h"
+#include "core/MessagesExtra.h"
 #include "core/ProgramObjects.h"
 #include "core/QtTranslations.h"
 #include "core/Release.h"
@@ -15,6 +16,9 @@
 #include "widgets/dialogs/frmSplash.h"
 
 #include <clocklink/ClsModem.h>
+
+#include <QString>
+#include <QtGlobal>
 
 #include <string>
 #include <unistd.h>
@@ -29,20 +33,40 @@ void logRefusal(const std::string& text) {
   logger.EndLog();
 }
 
-// A start-up refusal: message `number` (with `extra` after it) in a critical box, or on
-// standard error when there is no display; in the daily log too when `toLog`.
+// A refusal of a start without a display: on standard error (the hook) and in the daily log,
+// always. Nobody sees a box there: the journal, cron's mail and the daily log are where the
+// station's administrator looks, and cron keeps standard error nowhere.
+void refuseUnattended(const StartupHooks& hooks, const std::string& text) {
+  logRefusal(text);
+  hooks.refuseWithoutDisplay(text);
+}
+
+// Every start-up refusal goes through here: message `number` (with `extra` after it) in a
+// critical box, in the daily log too when `toLog`; without a display as above.
 void refuse(const StartupHooks& hooks, int number, int title, const std::string& extra,
             bool toLog) {
   const std::string text = GetMsg(number) + extra;
+  if (hooks.refuseWithoutDisplay) {
+    refuseUnattended(hooks, text);
+    return;
+  }
   if (toLog) logRefusal(text);
-  if (hooks.refuseWithoutDisplay)
-    hooks.refuseWithoutDisplay(text);
-  else
-    MsgBox(number, msgbox::Critical, title ? GetMsg(title) : std::string(), extra);
+  MsgBox(number, msgbox::Critical, title ? GetMsg(title) : std::string(), extra);
 }
 
-// ": <reason>" of a store file that could not be read, the reason naming the file.
-std::string readFailure(const StoreStatus& s) { return ": " + s.readReason; }
+// Why a start that needs the log-in cannot go on without a display: the automatic run is off,
+// or today's AUTODIAS character is not "1" (an administrator reads "AUTODIAS" and knows what
+// to change, or that the day is meant to be off).
+std::string loginRefusal(const ClsCfgFile& cfg, const StartupHooks& hooks) {
+  const std::string noLogin = hooks.unusableDisplay.empty()
+                                  ? GetExtraMsg(ExtraMsg::LoginWithoutDisplay)
+                                  : GetExtraMsg(ExtraMsg::DisplayPlatformMissing,
+                                                {hooks.unusableDisplay, hooks.unusablePlatform});
+  if (cfg.Auto != 1) return noLogin;
+  return GetExtraMsg(ExtraMsg::NotAutomaticDay,
+                     {cfg.AutoDias, std::to_string(basic::Weekday(basic::Now()))}) +
+         ". " + noLogin;
+}
 }  // namespace
 
 StartResult runStartup(InstanceLock& lock, const StartupHooks& hooks) {
@@ -76,31 +100,36 @@ StartResult runStartup(InstanceLock& lock, const StartupHooks& hooks) {
     return StartResult::EndedWithError;
   }
 
-  const StoreLoad users = objects.createStartupObjects();
+  const ProgramObjects::StartupLoads loads = objects.createStartupObjects();
   const StartChoice c =
-      decideStart(LockState::Acquired, users, cfg.Auto, cfg.AutoDias, basic::Now());
+      decideStart(LockState::Acquired, loads.users, cfg.Auto, cfg.AutoDias, basic::Now());
   if (c.kind == StartChoice::Refuse) {
-    // A user file that exists but could not be opened or read says so, not "empty".
-    const StoreStatus& us = objects.users()->status();
+    // A user file that is there but could not be taken says why: one that could not be read
+    // is no "access error", one of an unknown form is, with the file named.
     const bool unattended = cfg.Auto == 1;
-    if (users == StoreLoad::Empty && us.readErrno != 0)
-      refuse(hooks, 386, 320, readFailure(us), unattended);
+    if (loads.users == StoreLoad::Unreadable)
+      refuse(hooks, objects.users()->status().readFailure ? 386 : c.message, c.title,
+             ": " + loads.users.reason, unattended);
     else
       refuse(hooks, c.message, c.title, {}, unattended);
     return StartResult::EndedWithError;
   }
-  const StoreStatus& clocksRead = objects.clocks()->status();
-  if (clocksRead.readErrno != 0) {
+  if (loads.clocks == StoreLoad::Unreadable) {
+    const std::string why = ": " + loads.clocks.reason;
     if (c.kind == StartChoice::Automatic) {  // a pass over no clock would look like success
-      refuse(hooks, 386, 320, readFailure(clocksRead), true);
+      refuse(hooks, 386, 320, why, true);
       return StartResult::EndedWithError;
     }
-    refuse(hooks, 386, 320, readFailure(clocksRead), false);
+    refuse(hooks, 386, 320, why, false);
   }
   if (c.kind == StartChoice::Automatic) {
     objects.runMode() = 2;
     if (hooks.openAuto) hooks.openAuto();
   } else {
+    if (hooks.refuseWithoutDisplay) {  // the log-in window would wait for nobody
+      refuseUnattended(hooks, loginRefusal(cfg, hooks));
+      return StartResult::EndedWithError;
+    }
     std::string user, psw;
     if (hooks.login)
       hooks.login(user, psw);
@@ -116,4 +145,20 @@ StartResult runStartup(InstanceLock& lock, const StartupHooks& hooks) {
   (void)objects.modem()->SetCancel(0);
   if (hooks.showMain) hooks.showMain();
   return StartResult::Running;
+}
+
+namespace {
+QtMessageHandler g_previousHandler = nullptr;
+
+void dropPlatformNoise(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+  if (type == QtWarningMsg &&
+      (text == QLatin1String("This plugin does not support propagateSizeHints()") ||
+       text.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set, "))))
+    return;
+  g_previousHandler(type, context, text);
+}
+}  // namespace
+
+void quietPlatformNoise() {
+  if (!g_previousHandler) g_previousHandler = qInstallMessageHandler(dropPlatformNoise);
 }

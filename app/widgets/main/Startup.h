@@ -18,8 +18,14 @@ struct StartupHooks {
   // Creates and shows the main window, modeless.
   std::function<void()> showMain;
   // Set when there is no display (main.cpp): a start-up refusal's text goes here (standard
-  // error) instead of a message box that nobody could answer.
+  // error) and to the daily log instead of a message box that nobody could answer, and a
+  // start that needs the log-in is refused the same way, saying why (the automatic run off,
+  // or not today by AUTODIAS).
   std::function<void(const std::string& text)> refuseWithoutDisplay;
+  // A display that was reached but whose Qt platform cannot be loaded ("wayland-0
+  // (WAYLAND_DISPLAY)", "wayland"): the log-in refusal names them. Empty when no display was
+  // named.
+  std::string unusableDisplay, unusablePlatform;
 };
 
 enum class StartResult { Running, EndedOk, EndedWithError };
@@ -33,7 +39,13 @@ enum class StartResult { Running, EndedOk, EndedWithError };
 // cannot tell whether it was meant to run unattended. So is a user file that cannot be read
 // (386, titled 320), and, in the automatic run, a clock list that cannot be read (daily log).
 // In the log-in case that clock list gives a 386 box and the program goes on without clocks.
-// With AUTO set, every refusal also goes to the daily log.
+// With AUTO set, or without a display, every refusal also goes to the daily log.
 // The settings and the other objects go into the live ProgramObjects (the settings only
 // when they do not exist yet).
 StartResult runStartup(InstanceLock& lock, const StartupHooks& hooks);
+
+// Keeps two lines Qt's platforms print by themselves off standard error, where an unattended
+// station's refusals go: the offscreen platform's "This plugin does not support
+// propagateSizeHints()" and "QStandardPaths: XDG_RUNTIME_DIR not set, ..." of a start by a
+// service or cron. Every other message goes on as before. Called before the application.
+void quietPlatformNoise();

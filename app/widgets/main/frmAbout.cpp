@@ -1,9 +1,10 @@
 #include "widgets/main/frmAbout.h"
 
-#include "basekit/paths.h"
-#include "basekit/registry.h"
 #include "core/Messages.h"
 #include "core/VeltaVersion.h"
+
+#include <basekit/paths.h>
+#include <basekit/registry.h>
 
 #include <QFileInfo>
 #include <QFrame>

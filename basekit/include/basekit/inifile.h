@@ -55,8 +55,10 @@ class IniDocument {
   bool set(std::string_view section, std::string_view key, std::string_view value);
 
   // One atomic replace of the whole file, in the encoding it was read in. A new
-  // file gets newFileMode less the umask.
-  bool save(std::string* error = nullptr, mode_t newFileMode = 0666) const;
+  // file gets newFileMode less the umask. A failure of the file (the load's, or the replace's)
+  // is handed back in *failed; it is left empty for a document refused for its form.
+  bool save(std::string* error = nullptr, mode_t newFileMode = 0666,
+            std::optional<FileError>* failed = nullptr) const;
 
   // True when some line is a section header, read by the same line and header rules as the
   // keys (a lone CR ends a line too, UTF-16 files decoded).
@@ -67,8 +69,8 @@ class IniDocument {
   bool loadedOk() const { return m_loadError.empty(); }
   // Why it could not be read; "" after a good load or for a missing file.
   const std::string& loadError() const { return m_loadError; }
-  // errno of that failure (0 after a good load); a refused save() leaves it in errno.
-  int loadErrno() const { return m_loadErrno; }
+  // That failure (none after a good load or for a missing file).
+  const FileError& loadFailure() const { return m_loadFailure; }
 
  private:
   std::string toFile(std::string_view utf8) const;
@@ -78,7 +80,7 @@ class IniDocument {
 
   std::string m_path;
   std::string m_loadError;
-  int m_loadErrno = 0;
+  FileError m_loadFailure;
   // The file loaded (none when it was missing): a save replaces only that very file.
   mutable std::optional<FileIdentity> m_loaded;
   std::string m_writeRefusal;  // why a readable file must still not be written

@@ -14,38 +14,41 @@
 #include <string>
 #include <string_view>
 #include <sys/types.h>
+#include <utility>
 
 namespace basekit {
 
-// The errno values of the file layer's own refusals, each a code no data file's open or write
-// gives for another cause: something under a data file's name that is no plain file (a FIFO, a
-// device, a socket), a data file to be written that has a second name (a hard link: the other
-// name may be a file outside the data folder), and a file that was put under its name by
-// another while it was read for a rewrite.
-constexpr int kErrNotPlainFile = EMEDIUMTYPE;
-constexpr int kErrSecondName = EMLINK;
-constexpr int kErrReplacedWhileRead = ESTALE;
-
-// What the layer tells of a failure: the kind and the file, never a text. The program words the
-// kind in the operator's language (one routine above this layer), so no reason reaches a box, a
-// list line or a log in the layer's words.
+// What the layer tells of a failure: its kind, the system's error number apart from it, and the
+// file; never a text. The layer's own refusals are kinds of their own, never an error number
+// the system might give for another cause (a data folder on NFS answers ESTALE, which is no
+// file replaced while it was read). The program words the kind in the operator's language (one
+// routine above this layer), so no reason reaches a box, a list line or a log in the layer's
+// words.
 enum class FileFault {
-  System,             // the system's own error number (err)
-  SymbolicLink,       // the last component is a symbolic link (ELOOP)
-  SecondName,         // a file to be written has a second name (kErrSecondName)
-  NotPlainFile,       // a FIFO, device or socket under the name (kErrNotPlainFile)
-  TooLarge,           // larger than its format allows (EFBIG)
-  ReplacedWhileRead,  // another file took the name while it was read (kErrReplacedWhileRead)
+  System,             // the system refused: err tells why
+  SymbolicLink,       // the last component is a symbolic link
+  SecondName,         // a file to be written has a second name (a hard link: the other name
+                      // may be a file outside the data folder)
+  NotPlainFile,       // a FIFO, a device or a socket under a data file's name
+  TooLarge,           // larger than its format allows
+  ReplacedWhileRead,  // another file took the name while it was read for a rewrite
 };
 
 struct FileError {
-  int err = 0;       // the errno the failing call set (the kinds above have their own codes)
+  FileFault kind = FileFault::System;
+  int err = 0;       // the system's error number (System); 0 for the layer's own refusals
   std::string path;  // the file (or folder) the call was about
-  FileFault fault() const;
-};
 
-// The kind an errno value of this layer stands for.
-FileFault faultOf(int err);
+  static FileError system(int err, std::string path) {
+    return {FileFault::System, err, std::move(path)};
+  }
+  static FileError refusal(FileFault kind, std::string path) { return {kind, 0, std::move(path)}; }
+  // The file is not there (nor the folder on its way): what a missing data file means is the
+  // caller's; every other failure is a file that is there and refused.
+  bool missing() const { return kind == FileFault::System && (err == ENOENT || err == ENOTDIR); }
+  // Whether this holds a failure at all (a default one holds none).
+  bool failed() const { return kind != FileFault::System || err != 0; }
+};
 
 // Whose file a read is for. A data file the program keeps is never read through a symbolic
 // link; a file the operator picked to look at (a punch file of a linked backup tree, a card
@@ -60,10 +63,10 @@ struct FileIdentity {
   mode_t mode = 0;
 };
 
-// A data file opened for reading. open() refuses, with errno (and error->err) telling the cases
-// apart: ENOENT or ENOTDIR missing, ELOOP a symbolic link, EISDIR a folder, kErrNotPlainFile
-// any other thing that is no plain file, EFBIG larger than maxBytes; anything else a file that
-// is there but cannot be opened.
+// A data file opened for reading. open() refuses with *error telling the cases apart: missing(),
+// SymbolicLink, EISDIR a folder, NotPlainFile any other thing that is no plain file, TooLarge
+// larger than maxBytes; anything else a file that is there but cannot be opened. Every call of
+// the layer hands its failure back in *error alone (errno is not part of what it answers).
 class ReadingFile {
  public:
   ReadingFile() = default;
@@ -79,12 +82,12 @@ class ReadingFile {
     Read,     // a whole line, its LF (and a CR before it) taken off; the last line may lack its LF
     TooLong,  // longer than maxLine: line holds its first maxLine bytes, the rest was passed over
     End,      // nothing left
-    Failed,   // a read error; errno tells it
+    Failed,   // a read error; *error tells it
   };
   // The next line of at most maxLine bytes: memory follows the line, never the file.
-  Line readLine(std::string& line, size_t maxLine);
+  Line readLine(std::string& line, size_t maxLine, FileError* error = nullptr);
   // The whole file from its start into out (at most the open's maxBytes: a file that grew past
-  // them is refused with EFBIG). False with errno and *error the cause; out is empty after a
+  // them is refused as TooLarge). False with *error the cause; out is empty after a
   // failure. The line position is not moved.
   bool readAll(std::string& out, FileError* error = nullptr) const;
   // The last bytes of the file, at most maxBytes of them, from a whole line on (the partial line
@@ -107,7 +110,7 @@ class ReadingFile {
   const std::string& path() const { return m_path; }
 
  private:
-  bool fill();
+  bool fill(int& err);
   int m_fd = -1;
   off_t m_size = 0;
   mode_t m_mode = 0;
@@ -130,9 +133,9 @@ class PlainFile {
 
   // Opens path for appending, creating it with newFileMode less the umask when missing. Before
   // anything is written the opened descriptor must be a plain file with one name: a symbolic
-  // link in the last component is refused (ELOOP), a plain file with a second name
-  // (kErrSecondName), and anything else (a FIFO with or without a reader, a device, a socket)
-  // is kErrNotPlainFile. Failures here and below set errno and *error.
+  // link in the last component is refused (SymbolicLink), a plain file with a second name
+  // (SecondName), and anything else (a FIFO with or without a reader, a device, a socket)
+  // is NotPlainFile. Failures here and below are handed back in *error.
   bool open(const std::string& path, mode_t newFileMode = 0666, FileError* error = nullptr);
   // Appends data whole. A write that fails part-way cuts the file back to its length before
   // this call; false with the reason.
@@ -161,13 +164,74 @@ class PlainFile {
 // a symbolic link like PlainFile::open.
 bool touchPlainFile(const std::string& path, FileError* error = nullptr, mode_t newFileMode = 0666);
 
-// Opens (creating it 0644 less the umask when missing) a file that only ever serves as a lock
-// (flock): read-write, never through a symbolic link, never blocking, and refused like a data
-// file to be written when it is no plain file with one name. The descriptor (close-on-exec, so a
-// program started from here does not inherit the lock), or -1 with errno and *error set.
-int openLockFile(const std::string& path, FileError* error = nullptr);
+// A file that only ever serves as a lock (flock), and the lock on it: opened read-write
+// (created 0644 less the umask when missing), never through a symbolic link, never blocking,
+// and refused like a data file to be written when it is no plain file with one name (a FIFO is
+// no lock, and a second name would lock, and keep locked, a file outside the folder). The
+// descriptor is close-on-exec, so a program started from here does not inherit the lock. The
+// lock holds until unlock() or the object's end.
+class LockFile {
+ public:
+  enum class Mode { Shared, Exclusive };
+  enum class Wait { UntilFree, No };
+  enum class Result {
+    Locked,  // the lock is held
+    Held,    // another holds it (Wait::No)
+    Failed,  // the file could not be opened or locked: *error tells why
+  };
+  LockFile() = default;
+  ~LockFile() { unlock(); }
+  LockFile(const LockFile&) = delete;
+  LockFile& operator=(const LockFile&) = delete;
+
+  Result lock(const std::string& path, Mode mode, Wait wait, FileError* error = nullptr);
+  void unlock();
+  bool locked() const { return m_fd >= 0; }
+
+ private:
+  int m_fd = -1;
+};
+
+// Removes the name path (a link itself, never what it names). False with *error the cause.
+bool removeFile(const std::string& path, FileError* error = nullptr);
+
+// Makes the folder path with the folders on its way that are missing (mode 0755 before the
+// umask); a folder already there is fine. False with *error the cause (one that is no folder
+// under a name on the way: ENOTDIR or EEXIST).
+bool makeFolders(const std::string& path, FileError* error = nullptr);
 
 // Flushes a folder's entries to disk (after a file was created or renamed in it).
 bool syncFolder(const std::string& folder, FileError* error = nullptr);
+
+// The length a file opened for appending had when it was marked, and the means to cut that very
+// file back to it when the appends that follow must be undone as a whole. The mark holds a
+// descriptor of its own on the file (not its name), so the cut reaches the file that was
+// appended to, whatever has become of the name since, and never another one.
+class LengthMark {
+ public:
+  LengthMark() = default;
+  ~LengthMark();
+  LengthMark(LengthMark&& other) noexcept;
+  LengthMark& operator=(LengthMark&& other) noexcept;
+  LengthMark(const LengthMark&) = delete;
+  LengthMark& operator=(const LengthMark&) = delete;
+
+  // Marks the open `file` at its present length. False with the reason.
+  bool mark(const PlainFile& file, FileError* error = nullptr);
+  // Cuts the file back to the marked length (a file no longer than that is left alone) and syncs
+  // it. False with the reason.
+  bool cutBack(FileError* error = nullptr);
+
+  bool isMarked() const { return m_fd >= 0; }
+  off_t length() const { return m_length; }
+  // The file marked: its device and inode.
+  FileIdentity identity() const;
+  const std::string& path() const { return m_path; }
+
+ private:
+  int m_fd = -1;
+  off_t m_length = 0;
+  std::string m_path;
+};
 
 }  // namespace basekit

@@ -1,6 +1,7 @@
 // The link switch: routes every link operation of the protocol object to the
 // serial port (interface 0), the UDP unit (1) or the TCP server (2). Any other
-// interface makes each operation do nothing and return its preset result.
+// interface (a damaged clock record) is no link at all: PL_Open answers -300, as a
+// port that would not open, so every command fails; the other operations do nothing.
 #pragma once
 #include "clocklink/CollectionStatus.h"
 
@@ -26,6 +27,8 @@ class CPL_Physical {
   CPL_Physical& operator=(const CPL_Physical&) = delete;
 
   uint8_t PL_PhysicalInterface = 0;
+  // The interface byte of no link (what SetTimeRecorder stores for an interface out of range).
+  static constexpr uint8_t kNoLink = 0xFF;
 
   int PL_Set232Port(const std::string& pPhone, int pPort, const std::string& pSpeed);
   int PL_SetUDPPort(NetSocket*& ws, const std::string& addr, long PLocal, long pRemote);

@@ -1,4 +1,4 @@
-// The audit-log viewer: its own opening record, sorting by the date text, Baja.
+// The audit-log viewer: its own opening record, Baja.
 #include "widgets/admin/FAud.h"
 
 #include "admin/FAudModel.h"
@@ -41,24 +41,6 @@ TEST_F(AuditFixture, ListsTheRecordOfTheCommandThatOpenedIt) {
   EXPECT_EQ(basic::Trim(column(w, 1)[0]), "MNU->Auditor\u00eda");
   EXPECT_EQ(w.windowTitle().toStdString(), "Auditor\u00eda");
   EXPECT_TRUE(apptest::grabNonBlank(&w, "FAud.png"));
-}
-
-TEST(FAudModel, FechaSortsByTheTextMonthFirst) {
-  FAudModel model;
-  for (const char* date : {"03-15-2023 10:00:00", "02-01-2024 09:00:00", "12-31-2022 23:59:59"})
-    model.addRow({date, {"MNU->x", "ana"}});
-  auto dates = [&] {
-    std::vector<std::string> out;
-    for (size_t r = 0; r < model.rowCount(); ++r) out.push_back(model.row(r).text);
-    return out;
-  };
-  model.sortClick(0);
-  EXPECT_EQ(dates(), (std::vector<std::string>{"02-01-2024 09:00:00", "03-15-2023 10:00:00",
-                                               "12-31-2022 23:59:59"}));
-  model.sortClick(0);
-  EXPECT_EQ(dates().front(), "12-31-2022 23:59:59");
-  model.sortClick(2);
-  EXPECT_TRUE(model.sortState().ascending());
 }
 
 TEST_F(AuditFixture, BajaYesEmptiesTheLogAndASecondBajaSays336) {

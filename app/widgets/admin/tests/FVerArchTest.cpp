@@ -291,7 +291,9 @@ TEST_F(ViewerFixture, AFifoInTheFilesPlaceIsRefusedAtOnceWithTheReason) {
   ASSERT_EQ(mkfifo(folder.file("FIFO.MIR").c_str(), 0600), 0);
   view("FIFO.MIR");
   ASSERT_EQ(boxes.numbers(), std::vector<int>{320});
-  EXPECT_NE(boxes.boxes()[0].text.find(systemReason(basekit::kErrNotPlainFile)), std::string::npos);
+  EXPECT_NE(boxes.boxes()[0].text.find(
+                fileReason(basekit::FileError::refusal(basekit::FileFault::NotPlainFile, {}))),
+            std::string::npos);
   EXPECT_FALSE(window().mnu(2)->isEnabled());
   EXPECT_TRUE(window().mnu(1)->isEnabled());
 }
@@ -384,14 +386,16 @@ TEST_F(ViewerFixture, ASaveFailureNamesTheFileOnceWithItsReason) {
   struct Case {
     std::string target;
     int answer;  // to the question about an existing file
-    int err;
+    std::string reason;
   };
+  const std::string secondName =
+      fileReason(basekit::FileError::refusal(basekit::FileFault::SecondName, {}));
   const Case cases[] = {
-      {folder.file("REGIS.MIR") + "/OUT.MIR", 0, ENOTDIR},
-      {folder.file("TWO.MIR"), 1, basekit::kErrSecondName},
-      {folder.file("TWO.MIR"), 2, basekit::kErrSecondName},
-      {folder.file("LINK.MIR"), 1, ELOOP},
-      {folder.file("LINK.MIR"), 2, ELOOP},
+      {folder.file("REGIS.MIR") + "/OUT.MIR", 0, systemReason(ENOTDIR)},
+      {folder.file("TWO.MIR"), 1, secondName},
+      {folder.file("TWO.MIR"), 2, secondName},
+      {folder.file("LINK.MIR"), 1, systemReason(ELOOP)},
+      {folder.file("LINK.MIR"), 2, systemReason(ELOOP)},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.target + " answer " + std::to_string(c.answer));
@@ -402,7 +406,7 @@ TEST_F(ViewerFixture, ASaveFailureNamesTheFileOnceWithItsReason) {
     ASSERT_EQ(boxes.numbers(), std::vector<int>{320});
     const std::string& text = boxes.boxes()[0].text;
     EXPECT_EQ(occurrences(text, c.target), 1u) << text;
-    EXPECT_NE(text.find(systemReason(c.err)), std::string::npos) << text;
+    EXPECT_NE(text.find(c.reason), std::string::npos) << text;
   }
   dialogs::testing::setFrmMsgHook({});
   EXPECT_EQ(folder.read("ONE.MIR"), kOld);

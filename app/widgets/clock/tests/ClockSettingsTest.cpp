@@ -1,5 +1,4 @@
-// The three clock setting dialogs against the simulator on TCP, and the rules under them.
-#include "collect/ClockSettingRules.h"
+// The three clock setting dialogs against the simulator on TCP.
 #include "collect/ConverterLink.h"
 #include "collect/RunContext.h"
 #include "core/ClsCfgFile.h"
@@ -51,32 +50,6 @@ class ClockSettingsTest : public ::testing::Test {
   apptest::MsgBoxRecorder boxes{msgbox::Yes};
   apptest::TcpClockSim clock;
 };
-
-TEST(ClockSettingRulesTest, ClockNumber) {
-  struct Case {
-    const char* text;
-    int error;
-    const char* number;
-  };
-  for (const Case& c :
-       {Case{" 7 ", 0, "7"}, Case{"z", 0, "z"}, Case{"Q", 0, "Q"}, Case{"7a", 349, ""},
-        Case{"ñ", 349, ""}, Case{"-", 349, ""}, Case{"", 352, ""}, Case{"   ", 352, ""}}) {
-    std::string number;
-    EXPECT_EQ(collect::clockNumberError(c.text, number), c.error) << c.text;
-    EXPECT_EQ(number, c.number) << c.text;
-  }
-}
-
-TEST(ClockSettingRulesTest, CacheAndDateTexts) {
-  EXPECT_EQ(collect::cacheValue(100), 99);
-  EXPECT_EQ(collect::cacheValue(99), 99);
-  EXPECT_EQ(collect::cacheValue(0), 0);
-  const collect::DateTimeTexts sunday = collect::dateTimeTexts({2026, 12, 6, 7, 5});
-  EXPECT_EQ(sunday.date, "20261206");
-  EXPECT_EQ(sunday.weekday, "1");
-  EXPECT_EQ(sunday.time, "0705");
-  EXPECT_EQ(collect::dateTimeTexts({2026, 12, 12, 23, 59}).weekday, "7");
-}
 
 TEST_F(ClockSettingsTest, CacheSliderEnds) {
   useSimulator();

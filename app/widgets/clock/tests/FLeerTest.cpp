@@ -313,11 +313,4 @@ TEST_F(FLeerTest, ShipsTheTrimmedNameToARealFtpServer) {
   EXPECT_EQ(lineCount(server.fileAt("SHIP.TXT")), 5u);
 }
 
-TEST(ManualReadTest, ProposedName) {
-  const basic::DateTime now{2026, 12, 10, 8, 4, 9};
-  EXPECT_EQ(collect::proposedReadName("REGIS.MIR", 0, false, now), "REGIS.MIR");
-  EXPECT_EQ(collect::proposedReadName("yyyymmdd", 1, false, now), "20261210.MIR");
-  EXPECT_EQ(collect::proposedReadName("REGIS.MIR", 0, true, now), "AR_2011_20261210_080409.txt");
-}
-
 }  // namespace

@@ -1,4 +1,4 @@
-// The siren schedule window against the simulator on TCP, and the schedule rules.
+// The siren schedule window against the simulator on TCP.
 #include "widgets/clock/FSirenas.h"
 
 #include "collect/SirenSchedule.h"
@@ -9,7 +9,6 @@
 #include "testsupport/ClockSimFixture.h"
 #include "testsupport/SilentListener.h"
 #include "testsupport/widgets/WidgetTestSupport.h"
-#include "widgets/dialogs/MsgBoxReporter.h"
 
 #include <clocklink/ClsMirsol.h>
 #include <clocklink/EventPump.h>
@@ -71,68 +70,6 @@ class FSirenasTest : public ::testing::Test {
   apptest::MsgBoxRecorder boxes{msgbox::Yes};
   std::unique_ptr<apptest::TcpClockSim> clock;
 };
-
-TEST(SirenScheduleTest, DayTables) {
-  apptest::TempDataFolder folder;
-  apptest::objects().createSettings();
-  for (int16_t model : {0, 1}) {
-    const auto days = collect::SirenSchedule::days(model);
-    ASSERT_EQ(days.size(), 8u);
-    EXPECT_EQ(days[7].text, "Todos");
-    EXPECT_EQ(days[7].code, 8);
-  }
-  const auto days = collect::SirenSchedule::days(3);
-  ASSERT_EQ(days.size(), 9u);
-  EXPECT_EQ(days[6].text, "Sab ");
-  EXPECT_EQ(days[7].text, "D Habiles");
-  EXPECT_EQ(days[7].code, 7);
-  EXPECT_EQ(days[8].code, 8);
-}
-
-TEST(SirenScheduleTest, DataTextAndChecks) {
-  EXPECT_EQ(collect::SirenSchedule::dataText(1, 1, "7", "5", "5"), "11070505");
-  EXPECT_EQ(collect::SirenSchedule::dataText(1, 5, "07", "05", "5"), "15070505");
-  EXPECT_EQ(collect::SirenSchedule::dataText(8, 4, "23", "59", "45"), "84235945");
-  apptest::TempDataFolder folder;
-  apptest::objects().createSettings();
-  apptest::MsgBoxRecorder boxes;
-  struct Case {
-    const char *duration, *hour;
-    bool ok;
-  };
-  MsgBoxReporter reporter;
-  for (const Case& c : {Case{"0", "7", false}, Case{"46", "7", false}, Case{"", "7", false},
-                        Case{"45", "7", true}, Case{"1", "23", true}, Case{"5", "24", false}})
-    EXPECT_EQ(collect::SirenSchedule::vTodo(reporter, c.duration, c.hour, "05"), c.ok)
-        << c.duration << " " << c.hour;
-  EXPECT_EQ(boxes.numbers(), (std::vector<int>{214, 214, 214, 327}));
-  EXPECT_EQ(collect::SirenSchedule::newSirenError(32), 0);
-  EXPECT_EQ(collect::SirenSchedule::newSirenError(33), 354);
-}
-
-TEST(SirenScheduleTest, RowsSkipEmptyAndWrongDays) {
-  const auto days = collect::SirenSchedule::days(3);
-  int bad = 0;
-  const auto rows = collect::SirenSchedule::rows({"\x02"
-                                                  "11070505\x03",
-                                                  "\x02"
-                                                  "00000000\x03",
-                                                  "\x02"
-                                                  "92080010\x03",
-                                                  "\x02"
-                                                  "H3123030\x03",
-                                                  ""},
-                                                 days, bad);
-  EXPECT_EQ(bad, 1);
-  ASSERT_EQ(rows.size(), 2u);
-  EXPECT_EQ(rows[0].number, 1);
-  EXPECT_EQ(rows[0].dayPos, 1);
-  EXPECT_EQ(rows[0].time, "07:05");
-  EXPECT_EQ(rows[0].duration, 5);
-  EXPECT_EQ(rows[1].number, 2);
-  EXPECT_EQ(rows[1].dayPos, 7);
-  EXPECT_EQ(rows[1].siren, 3);
-}
 
 TEST_F(FSirenasTest, ListsTheClocksSchedule) {
   connect(3);

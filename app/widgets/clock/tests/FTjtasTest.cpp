@@ -1,7 +1,6 @@
-// The card suspension and locking window against the simulator on TCP, and the card text rule.
+// The card suspension and locking window against the simulator on TCP.
 #include "widgets/clock/FTjtas.h"
 
-#include "collect/CardText.h"
 #include "core/ClsCfgFile.h"
 #include "core/ClsListaRelojes.h"
 #include "core/Globals.h"
@@ -26,23 +25,6 @@
 namespace {
 
 using Cards = std::vector<std::string>;
-
-TEST(CardTextTest, ByKind) {
-  struct Case {
-    const char* typed;
-    int16_t kind;
-    int error;
-    const char* text;
-  };
-  for (const Case& c :
-       {Case{"123", 1, 0, "00123"}, Case{"1F", 2, 0, "00031"}, Case{"FFFF", 2, 0, "65535"},
-        Case{"1F", 1, 341, ""}, Case{"1F", 3, 341, ""}, Case{"12G", 2, 341, ""},
-        Case{"123456", 1, 0, "123456"}, Case{"-5", 1, 341, ""}}) {
-    std::string out;
-    EXPECT_EQ(collect::cardTextOf(c.typed, c.kind, out), c.error) << c.typed << " " << c.kind;
-    EXPECT_EQ(out, c.text) << c.typed << " " << c.kind;
-  }
-}
 
 class FTjtasTest : public ::testing::Test {
  protected:

@@ -219,14 +219,6 @@ TEST_F(FrmTestTest, CloseBoxCancelsTheRunThenCloses) {
   EXPECT_FALSE(w.isVisible());
 }
 
-TEST(PortTestRules, StatusFieldAndMessages) {
-  EXPECT_FALSE(collect::PortTest::clockAnswered("ABCD"));
-  EXPECT_FALSE(collect::PortTest::clockAnswered("  ABCD   "));
-  EXPECT_TRUE(collect::PortTest::clockAnswered("ABCDE"));
-  EXPECT_TRUE(collect::PortTest::clockAnswered(std::string(60, 'x')));
-  EXPECT_FALSE(collect::PortTest::clockAnswered(std::string(50, ' ') + "ABCDEF"));
-}
-
 TEST_F(FrmTestTest, DetectarProbesEveryCombinationInOrder) {
   VectorProgressList list;
   std::vector<std::tuple<std::string, std::string, std::string>> probes;

@@ -91,4 +91,54 @@ TEST(CommandBar, MenuCommandsCarryTheirPictureAndGapsAreSeparators) {
   EXPECT_FALSE(bar.action("a")->isIconVisibleInMenu());
 }
 
+// A drop-down is a toolbar button showing one of the bar's menus: the menu's own actions, so a
+// command reached from the drop-down is the one the menu holds, under the window's rule.
+TEST(CommandBar, DropDownsShowTheMenusActionsUnderTheWindowsRule) {
+  apptest::ensureApplication();
+  QDialog w;
+  auto* menuBar = new QMenuBar(&w);
+  auto* existing = new QToolBar(&w);
+  existing->addAction("before");  // a place taken already: the table's next places follow it
+  const QList<QIcon> img = pictures(2);
+  widgets::CommandBarSpec spec;
+  spec.menuBar = menuBar;
+  spec.menus = {menuBar->addMenu("&Tarjetas")};
+  spec.toolBar = existing;
+  spec.images = &img;
+  std::vector<QString> ran;
+  bool allow = true;
+  spec.trigger = [&allow, &ran](QAction* a, const std::function<void()>& run) {
+    ran.push_back(a->objectName());
+    if (allow) run();
+  };
+  int runs = 0;
+  using K = widgets::Command::Kind;
+  const widgets::CommandBar bar = widgets::buildCommandBar(
+      &w, spec,
+      {{"mnu1_0", "&Suspender", {}, 0, [&runs] { ++runs; }, 0, 0},
+       {"Button", "&Tarjetas", {}, 2, {}, -1, widgets::Command::kNextButton, K::DropDown, 0}});
+  ASSERT_EQ(bar.actions.size(), 2u);
+  EXPECT_EQ(menuBar->actions().size(), 1);  // the menu only: the drop-down is on no menu
+  auto* button = qobject_cast<QToolButton*>(existing->widgetForAction(bar.actions[1]));
+  ASSERT_NE(button, nullptr);
+  EXPECT_EQ(existing->actions().indexOf(bar.actions[1]), 1);
+  EXPECT_EQ(button->objectName(), "Button");
+  EXPECT_EQ(button->text(), "Tarjetas");
+  EXPECT_EQ(button->toolTip(), "Tarjetas");
+  EXPECT_EQ(button->icon().cacheKey(), img[1].cacheKey());
+  EXPECT_EQ(button->popupMode(), QToolButton::InstantPopup);
+  EXPECT_EQ(button->toolButtonStyle(), Qt::ToolButtonTextBesideIcon);
+  ASSERT_EQ(button->menu(), spec.menus[0]);
+  EXPECT_EQ(button->menu()->actions(), QList<QAction*>{bar.action("mnu1_0")});
+  EXPECT_EQ(bar.command(bar.actions[1])->name, "Button");
+  EXPECT_EQ(bar.command(nullptr), nullptr);
+  bar.action("mnu1_0")->trigger();
+  allow = false;
+  bar.action("mnu1_0")->trigger();
+  EXPECT_EQ(ran, (std::vector<QString>{"mnu1_0", "mnu1_0"}));
+  EXPECT_EQ(runs, 1);
+  bar.actions[1]->setEnabled(false);  // the window's busy rule turns the button off
+  EXPECT_FALSE(button->isEnabled());
+}
+
 }  // namespace

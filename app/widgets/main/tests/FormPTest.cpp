@@ -105,7 +105,8 @@ class FormPTest : public ::testing::Test {
     if (!user.empty()) {
       EXPECT_TRUE(gUsers->FindUser(user, psw.at(user)));
     }
-    form = std::make_unique<FormP>(openers, context ? context() : apptest::runContext());
+    form = std::make_unique<FormP>(openers, context ? context() : apptest::runContext(),
+                                   &apptest::objects());
     // No event loop to end here: the granted close runs the program's shutdown at once.
     QObject::connect(form.get(), &FormP::shutdownDue, form.get(),
                      [this] { shutdownProgram(*form, apptest::objects()); });

@@ -134,7 +134,7 @@ TEST_F(ProgramWindowsTest, EveryCommandOpensItsWindow) {
       if (!c.reachesClockAsItOpens) real(parent);
     };
   }
-  form = std::make_unique<FormP>(openers, apptest::runContext());
+  form = std::make_unique<FormP>(openers, apptest::runContext(), &apptest::objects());
   form->show();
 
   // Every command of the window is either one of its own or in the table.

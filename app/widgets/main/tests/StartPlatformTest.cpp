@@ -1,7 +1,8 @@
 // The platform a start takes before its QApplication: offscreen when no display is named and
-// no platform chosen, the caller's platform untouched, and a named display that cannot be
-// reached reported by name. Wayland compositors are played by a listening socket; the live X
-// display is in VeltaUnattendedTest (Xvfb).
+// no platform chosen, the caller's platform untouched, a named display that cannot be reached
+// reported by name, and a display reached whose Qt platform cannot be loaded started without,
+// by name. Wayland compositors are played by a listening socket; the live X display (Xvfb) and
+// a live compositor (weston) are in VeltaUnattendedTest.
 #include "widgets/main/StartPlatform.h"
 
 #include "testsupport/AppTestSupport.h"
@@ -10,12 +11,14 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <optional>
 #include <string>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -58,7 +61,7 @@ class ListeningSocket {
     address.sun_family = AF_UNIX;
     std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
     m_ok = m_fd >= 0 && ::bind(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-           ::listen(m_fd, 4) == 0;
+           ::listen(m_fd, 64) == 0;  // never accepts: room for every case
   }
   ~ListeningSocket() {
     if (m_fd >= 0) ::close(m_fd);
@@ -75,14 +78,26 @@ TEST(StartPlatform, TakesOffscreenOnlyWhenNothingIsNamedAndReportsWhatCannotBeRe
   const std::string runtime = data.path().substr(0, data.path().size() - 1);
   ListeningSocket compositor(data.file("wayland-live"));
   ASSERT_TRUE(compositor.ok());
+  ASSERT_TRUE(platformPluginLoads("wayland", platformPluginFolders()))
+      << "Qt's Wayland platform (qt6-wayland) is not installed";
+  std::filesystem::create_directory(data.file("no-plugins"));
   // An X display that is never there, whatever runs on the machine: a name of no display
   // form (the dead display numbers are in VeltaUnattendedTest).
   const std::string deadX = "no-x-display";
+  const std::map<std::string, std::string> live = {{"WAYLAND_DISPLAY", "wayland-live"},
+                                                   {"XDG_RUNTIME_DIR", runtime}};
+  const auto with = [](std::map<std::string, std::string> m,
+                       const std::map<std::string, std::string>& more) {
+    m.insert(more.begin(), more.end());
+    return m;
+  };
   struct Case {
     const char* name;
     std::map<std::string, std::string> environment;
     std::optional<std::string> platform;  // QT_QPA_PLATFORM afterwards (nullopt: unset)
     std::string unreachable;
+    bool plugins = true;               // Qt's plugin folders, or a folder with none
+    std::string withoutPlatform = "";  // the display reached whose platform does not load
   };
   const Case cases[] = {
       {"nothing named", {}, "offscreen", ""},
@@ -94,10 +109,7 @@ TEST(StartPlatform, TakesOffscreenOnlyWhenNothingIsNamedAndReportsWhatCannotBeRe
        {{"QT_QPA_PLATFORM", "minimal"}, {"DISPLAY", deadX}},
        "minimal",
        ""},
-      {"a live compositor by name",
-       {{"WAYLAND_DISPLAY", "wayland-live"}, {"XDG_RUNTIME_DIR", runtime}},
-       std::nullopt,
-       ""},
+      {"a live compositor by name", live, std::nullopt, ""},
       {"a live compositor by path",
        {{"WAYLAND_DISPLAY", data.file("wayland-live")}},
        std::nullopt,
@@ -106,14 +118,21 @@ TEST(StartPlatform, TakesOffscreenOnlyWhenNothingIsNamedAndReportsWhatCannotBeRe
        {{"WAYLAND_DISPLAY", "wayland-0"}, {"WAYLAND_SOCKET", "9"}},
        std::nullopt,
        ""},
-      {"a live compositor and a dead X display",
-       {{"WAYLAND_DISPLAY", "wayland-live"}, {"XDG_RUNTIME_DIR", runtime}, {"DISPLAY", deadX}},
-       std::nullopt,
+      {"a live compositor and a dead X display", with(live, {{"DISPLAY", deadX}}), std::nullopt,
        ""},
+      {"a live compositor without its platform", live, "offscreen", "", false,
+       "wayland-live (WAYLAND_DISPLAY)"},
+      {"a live compositor without its platform and a dead X display",
+       with(live, {{"DISPLAY", deadX}}), "offscreen", "", false, "wayland-live (WAYLAND_DISPLAY)"},
       {"no compositor",
        {{"WAYLAND_DISPLAY", "wayland-gone"}, {"XDG_RUNTIME_DIR", runtime}},
        std::nullopt,
        "wayland-gone (WAYLAND_DISPLAY)"},
+      {"no compositor, no platform either",
+       {{"WAYLAND_DISPLAY", "wayland-gone"}, {"XDG_RUNTIME_DIR", runtime}},
+       std::nullopt,
+       "wayland-gone (WAYLAND_DISPLAY)",
+       false},
       {"a compositor name without a runtime folder",
        {{"WAYLAND_DISPLAY", "wayland-live"}},
        std::nullopt,
@@ -127,7 +146,11 @@ TEST(StartPlatform, TakesOffscreenOnlyWhenNothingIsNamedAndReportsWhatCannotBeRe
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const ScopedEnvironment environment(c.environment);
-    EXPECT_EQ(settleStartPlatform(), c.unreachable);
+    const StartPlatform settled =
+        c.plugins ? settleStartPlatform() : settleStartPlatform({data.file("no-plugins")});
+    EXPECT_EQ(settled.unreachable, c.unreachable);
+    EXPECT_EQ(settled.display, c.withoutPlatform);
+    EXPECT_EQ(settled.platform, c.withoutPlatform.empty() ? "" : "wayland");
     const char* platform = std::getenv("QT_QPA_PLATFORM");
     if (c.platform && !c.platform->empty()) {
       ASSERT_NE(platform, nullptr);
@@ -135,6 +158,35 @@ TEST(StartPlatform, TakesOffscreenOnlyWhenNothingIsNamedAndReportsWhatCannotBeRe
     } else {
       EXPECT_TRUE(platform == nullptr || *platform == '\0');
     }
+  }
+}
+
+// A platform counts when a plugin in the folders names it and loads, as Qt loads it.
+TEST(StartPlatform, APlatformLoadsOnlyFromAPluginThatNamesItAndLoads) {
+  apptest::TempDataFolder data;
+  std::filesystem::create_directory(data.file("empty"));
+  std::filesystem::create_directory(data.file("broken"));
+  data.write("broken/libqwayland-generic.so", "not a library\n");
+  const std::vector<std::string> qt = platformPluginFolders();
+  struct Case {
+    const char* platform;
+    std::vector<std::string> folders;
+    bool loads;
+  };
+  const Case cases[] = {
+      {"offscreen", qt, true},
+      {"wayland", qt, true},
+      {"WAYLAND", qt, true},
+      {"xcb", qt, true},
+      {"no-such-platform", qt, false},
+      {"wayland", {data.file("empty")}, false},
+      {"wayland", {data.file("broken")}, false},
+      {"wayland", {data.file("missing")}, false},
+      {"wayland", {}, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.platform) + " in " + std::to_string(c.folders.size()));
+    EXPECT_EQ(platformPluginLoads(c.platform, c.folders), c.loads);
   }
 }
 

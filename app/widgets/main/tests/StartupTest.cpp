@@ -209,10 +209,12 @@ TEST_F(StartupTest, FilesThatCannotBeReadAreNamedWithTheirReason) {
     ASSERT_EQ(boxes.numbers(), std::vector<int>{386});
     EXPECT_EQ(boxes.boxes()[0].title, GetMsg(320));
     // The file and the system's reason, in the settings' language.
-    const int reason = c.make == Sparse   ? EFBIG
-                       : c.make == Folder ? EISDIR
-                                          : basekit::kErrNotPlainFile;
-    EXPECT_NE(boxes.boxes()[0].text.find(path + ": " + systemReason(reason)), std::string::npos)
+    const std::string reason =
+        c.make == Sparse ? systemReason(EFBIG)
+        : c.make == Folder
+            ? systemReason(EISDIR)
+            : fileReason(basekit::FileError::refusal(basekit::FileFault::NotPlainFile, {}));
+    EXPECT_NE(boxes.boxes()[0].text.find(path + ": " + reason), std::string::npos)
         << boxes.boxes()[0].text;
     const std::string log = todaysLog();
     EXPECT_EQ(log.find(path) != std::string::npos, c.logged) << log;

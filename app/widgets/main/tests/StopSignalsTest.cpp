@@ -147,7 +147,7 @@ class StopSignalsTest : public ::testing::Test {
     gCfgFile->LoadCfg();
     (void)apptest::objects().createStartupObjects();
     EXPECT_TRUE(gUsers->FindUser("ADMIN", "3"));
-    form = std::make_unique<FormP>(openers, apptest::runContext());
+    form = std::make_unique<FormP>(openers, apptest::runContext(), &apptest::objects());
     form->show();
     return *form;
   }

@@ -1,9 +1,13 @@
 // The program `velta` started as cron, ssh or a service start it: no DISPLAY, no
-// WAYLAND_DISPLAY and no QT_QPA_PLATFORM in its environment (the test suite's own offscreen
-// choice is taken out). The automatic run collects, a start that needs the log-in ends with
-// status 1 and says why, and a display named that cannot be reached ends with status 1 and
-// says which, never an abort. A live X display (Xvfb) is still used.
+// WAYLAND_DISPLAY, no QT_QPA_PLATFORM and no XDG_RUNTIME_DIR in its environment (the test
+// suite's own offscreen choice is taken out). The automatic run collects with nothing of Qt's
+// own on standard error, every refusal (a start that needs the log-in among them) ends with
+// status 1 and says why on standard error and in the daily log, and a display named that
+// cannot be reached ends with status 1 and says which, never an abort. A live X display (Xvfb)
+// and a live Wayland compositor (weston) are still used, the compositor also with Qt's
+// Wayland platform made unloadable.
 #include "core/Basic.h"
+#include "core/InstanceLock.h"
 #include "core/Messages.h"
 #include "core/MessagesExtra.h"
 #include "core/StoreWriters.h"
@@ -11,6 +15,7 @@
 #include "testsupport/ClockSimFixture.h"
 #include "testsupport/PeerProcess.h"
 
+#include <basekit/codepage.h>
 #include <clocklink/testing/PeerPath.h>
 #include <gtest/gtest.h>
 
@@ -19,6 +24,7 @@
 #include <QString>
 
 #include <arpa/inet.h>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -44,7 +50,7 @@ struct Ended {
 // velta in `folder` with no display and no platform in its environment, plus `extra`.
 Ended runVelta(const std::string& folder, const Environment& extra = {}) {
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_RUNTIME_DIR"})
     environment.remove(QString::fromLatin1(name));
   for (const auto& [name, value] : extra) environment.insert(name, value);
   QProcess velta;
@@ -126,6 +132,68 @@ class LiveXDisplay {
   std::string m_name;
 };
 
+// A real Wayland compositor (weston's headless back end) with its socket in `runtime`, a
+// private folder; gone with the object.
+class LiveWaylandDisplay {
+ public:
+  static constexpr const char* kName = "wayland-velta";
+  explicit LiveWaylandDisplay(const std::string& runtime) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "WAYLAND_SOCKET"})
+      environment.remove(QString::fromLatin1(name));
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), QString::fromStdString(runtime));
+    m_server.setProcessEnvironment(environment);
+    m_server.setStandardOutputFile(QProcess::nullDevice());
+    m_server.setStandardErrorFile(QProcess::nullDevice());
+    m_server.start(QStringLiteral("weston"),
+                   {QStringLiteral("--backend=headless-backend.so"),
+                    QStringLiteral("--socket=") + QLatin1String(kName),
+                    QStringLiteral("--idle-time=0"), QStringLiteral("--no-config")});
+    if (!m_server.waitForStarted(20000)) return;
+    // Up once its socket takes a connection; a hang guard for a loaded machine, not a measure.
+    const std::string path = runtime + "/" + kName;
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+    for (int i = 0; i < 600 && m_server.state() == QProcess::Running; ++i) {
+      if (connects(AF_UNIX, reinterpret_cast<sockaddr*>(&address), sizeof address)) {
+        m_up = true;
+        return;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+  }
+  ~LiveWaylandDisplay() {
+    if (m_server.state() == QProcess::NotRunning) return;
+    m_server.terminate();
+    if (!m_server.waitForFinished(10000)) {
+      m_server.kill();
+      m_server.waitForFinished(10000);
+    }
+  }
+  bool up() const { return m_up; }
+
+ private:
+  QProcess m_server;
+  bool m_up = false;
+};
+
+// A folder holding an empty libwayland-client.so.0: on LD_LIBRARY_PATH it makes Qt's Wayland
+// platform fail to load, as Qt itself would find it, the way a missing qt6-wayland does.
+std::string unloadableWaylandPlatform(const apptest::TempDataFolder& data) {
+  const std::string folder = data.file("broken-libraries");
+  ::mkdir(folder.c_str(), 0700);
+  data.write("broken-libraries/libwayland-client.so.0", "");
+  return folder;
+}
+
+// A private runtime folder for the compositor (weston wants one only its user reads).
+std::string runtimeFolder(const apptest::TempDataFolder& data) {
+  const std::string folder = data.file("runtime");
+  ::mkdir(folder.c_str(), 0700);
+  return folder;
+}
+
 class VeltaUnattended : public ::testing::Test {
  protected:
   void SetUp() override { stores::writeUsers({{"ADMIN", 1234, 2}}); }
@@ -157,12 +225,89 @@ TEST_F(VeltaUnattended, ALogInStartEndsWithStatusOneAndSaysWhy) {
   }
 }
 
+// Every refusal of a start without a display, in the settings' language, where the station's
+// administrator looks: on standard error (the journal, cron's mail) and in today's daily log
+// (cron keeps standard error nowhere), and the program ends with status 1. Not only on a site
+// with AUTO set: the start cannot tell whether it was meant to be unattended.
+TEST_F(VeltaUnattended, EveryRefusalEndsWithStatusOneAndIsSaidOnStandardErrorAndInTheDailyLog) {
+  std::string offToday = "11111111";
+  const int today = basic::Weekday(basic::Now());
+  offToday[static_cast<size_t>(today - 1)] = '0';
+  enum Make { Nothing, HeldLock, UserFileFolder, ClockListFolder };
+  struct Case {
+    const char* name;
+    std::string common;  // the [COMMON] lines besides LENGUAJE
+    Make make;
+    std::string (*text)(int lenguaje, const std::string& folder, const std::string& offToday,
+                        int today);
+  };
+  const Case cases[] = {
+      {"not today by AUTODIAS", "AUTO=1\r\nAUTODIAS=" + offToday + "\r\n", Nothing,
+       [](int l, const std::string&, const std::string& days, int day) {
+         return GetExtraMsgIn(ExtraMsg::NotAutomaticDay, l, {days, std::to_string(day)});
+       }},
+      {"the automatic run off", "AUTO=0\r\n", Nothing,
+       [](int l, const std::string&, const std::string&, int) {
+         return GetExtraMsgIn(ExtraMsg::LoginWithoutDisplay, l);
+       }},
+      {"the lock held by another copy", "AUTO=0\r\n", HeldLock,
+       [](int l, const std::string&, const std::string&, int) { return GetMsgIn(166, l); }},
+      {"a user file that cannot be read", "AUTO=0\r\n", UserFileFolder,
+       [](int l, const std::string& folder, const std::string&, int) {
+         return GetMsgIn(386, l) + ": " + folder + "VELTA.DAT: " + systemReasonIn(EISDIR, l);
+       }},
+      {"a clock list that cannot be read", "AUTO=1\r\nAUTODIAS=11111111\r\n", ClockListFolder,
+       [](int l, const std::string& folder, const std::string&, int) {
+         return GetMsgIn(386, l) + ": " + folder + "velta002.dat: " + systemReasonIn(EISDIR, l);
+       }},
+  };
+  for (const int lenguaje : {0, 2000}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(c.name) + ", LENGUAJE " + std::to_string(lenguaje));
+      std::remove(logPath().c_str());
+      data.write("VELTA.INI",
+                 "[COMMON]\r\nLENGUAJE=" + std::to_string(lenguaje) + "\r\n" + c.common);
+      InstanceLock other;
+      if (c.make == HeldLock) {
+        ASSERT_EQ(other.acquire(data.path()), LockState::Acquired);
+      }
+      const std::string folder = c.make == UserFileFolder    ? data.file("VELTA.DAT")
+                                 : c.make == ClockListFolder ? data.file("velta002.dat")
+                                                             : std::string();
+      if (!folder.empty()) {
+        std::remove(folder.c_str());
+        ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+      }
+
+      const Ended ended = runVelta(data.path());
+      const std::string text = c.text(lenguaje, data.path(), offToday, today);
+      EXPECT_EQ(ended.status, 1) << ended.standardError;
+      EXPECT_NE(ended.standardError.find("velta: " + text), std::string::npos)
+          << ended.standardError;
+      const std::string log = basekit::cp1252ToUtf8(apptest::readWholeFile(logPath()));
+      EXPECT_NE(log.find(text), std::string::npos) << log;
+
+      if (!folder.empty()) ::rmdir(folder.c_str());
+      if (c.make == UserFileFolder) stores::writeUsers({{"ADMIN", 1234, 2}});
+    }
+  }
+}
+
 // The automatic run at today's HORA:MINUTOS (the fixed kind): its pass starts on the first
 // tick instead of after the countdown's 30 s, and the program ends after it (the eighth
 // AUTODIAS character). With no display at all, and on a live X display.
 TEST_F(VeltaUnattended, AnAutomaticStartCollectsEveryPunchAndLogsThePass) {
   LiveXDisplay x;
   ASSERT_FALSE(x.name().empty()) << "Xvfb did not start";
+  const std::string runtime = runtimeFolder(data);
+  LiveWaylandDisplay wayland(runtime);
+  ASSERT_TRUE(wayland.up()) << "weston did not start";
+  const Environment compositor = {
+      {QStringLiteral("WAYLAND_DISPLAY"), QLatin1String(LiveWaylandDisplay::kName)},
+      {QStringLiteral("XDG_RUNTIME_DIR"), QString::fromStdString(runtime)}};
+  Environment withoutPlatform = compositor;
+  withoutPlatform.emplace_back(QStringLiteral("LD_LIBRARY_PATH"),
+                               QString::fromStdString(unloadableWaylandPlatform(data)));
   struct Case {
     const char* name;
     Environment environment;
@@ -170,6 +315,8 @@ TEST_F(VeltaUnattended, AnAutomaticStartCollectsEveryPunchAndLogsThePass) {
   const Case cases[] = {
       {"no display named", {}},
       {"a live X display", {{QStringLiteral("DISPLAY"), QString::fromStdString(x.name())}}},
+      {"a live Wayland compositor", compositor},
+      {"a live Wayland compositor whose Qt platform cannot be loaded", withoutPlatform},
   };
   constexpr int kPunches = 40;
   for (const Case& c : cases) {
@@ -196,11 +343,38 @@ TEST_F(VeltaUnattended, AnAutomaticStartCollectsEveryPunchAndLogsThePass) {
 
     const Ended ended = runVelta(data.path(), c.environment);
     EXPECT_EQ(ended.status, 0) << ended.standardError;
+    // Qt's own remarks of a start without a display or a runtime folder are no news to the
+    // station's administrator.
+    for (const char* remark : {"propagateSizeHints", "XDG_RUNTIME_DIR"})
+      EXPECT_EQ(ended.standardError.find(remark), std::string::npos) << ended.standardError;
     EXPECT_EQ(apptest::linesOf(data.read("R1.MIR")).size(), static_cast<size_t>(kPunches))
         << ended.standardError;
     const std::string log = apptest::readWholeFile(logPath());
     EXPECT_NE(log.find("Velta 2000"), std::string::npos) << log;
     EXPECT_NE(log.find(GetMsgIn(266, 0)), std::string::npos) << log;  // the pass ended
+  }
+}
+
+// A log-in start on a live compositor whose Qt platform cannot be loaded: no abort, status 1
+// and the display and the platform named, in the language.
+TEST_F(VeltaUnattended, ALogInStartOnADisplayWithoutItsPlatformEndsWithStatusOneAndSaysWhy) {
+  const std::string runtime = runtimeFolder(data);
+  LiveWaylandDisplay wayland(runtime);
+  ASSERT_TRUE(wayland.up()) << "weston did not start";
+  const std::string libraries = unloadableWaylandPlatform(data);
+  for (const int lenguaje : {0, 2000}) {
+    SCOPED_TRACE(lenguaje);
+    data.write("VELTA.INI", "[COMMON]\r\nAUTO=0\r\nLENGUAJE=" + std::to_string(lenguaje) + "\r\n");
+    const Ended ended = runVelta(
+        data.path(), {{QStringLiteral("WAYLAND_DISPLAY"), QLatin1String(LiveWaylandDisplay::kName)},
+                      {QStringLiteral("XDG_RUNTIME_DIR"), QString::fromStdString(runtime)},
+                      {QStringLiteral("LD_LIBRARY_PATH"), QString::fromStdString(libraries)}});
+    EXPECT_EQ(ended.status, 1) << ended.standardError;
+    EXPECT_NE(ended.standardError.find(GetExtraMsgIn(
+                  ExtraMsg::DisplayPlatformMissing, lenguaje,
+                  {std::string(LiveWaylandDisplay::kName) + " (WAYLAND_DISPLAY)", "wayland"})),
+              std::string::npos)
+        << ended.standardError;
   }
 }
 

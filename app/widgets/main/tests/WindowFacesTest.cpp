@@ -48,7 +48,7 @@ class WindowFacesTest : public ::testing::Test {
     gCfgFile->LoadCfg();
     (void)apptest::objects().createStartupObjects();
     ASSERT_TRUE(gUsers->FindUser("ADMIN", "3"));
-    form = std::make_unique<FormP>(openers, apptest::runContext());
+    form = std::make_unique<FormP>(openers, apptest::runContext(), &apptest::objects());
   }
   void TearDown() override { form.reset(); }
 

@@ -169,7 +169,7 @@ TEST_P(WindowLanguageTest, NoWindowShowsTheOtherLanguage) {
       {"FrmMsg", [] { return new FrmMsg; }},
       {"frmSplash", [] { return new frmSplash; }},
       // Last: the main window, whose shutdown would release the program-wide objects.
-      {"FormP", [this] { return new FormP(openers, apptest::runContext()); }},
+      {"FormP", [this] { return new FormP(openers, apptest::runContext(), &apptest::objects()); }},
   };
   const std::string lang = own == 0 ? "es" : "en";
   for (const WindowCase& c : windows) {

@@ -1,11 +1,11 @@
 // The about box: its texts, and the system-information program found through the registry.
 #include "widgets/main/frmAbout.h"
 
-#include "basekit/registry.h"
 #include "core/ClsCfgFile.h"
 #include "core/Globals.h"
 #include "testsupport/widgets/WidgetTestSupport.h"
 
+#include <basekit/registry.h>
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>

@@ -43,6 +43,8 @@ void failNextReplace(int errnoValue, size_t afterBytes = 0);
 // The next PlainFile::append (in any thread) writes afterBytes and then fails as if write()
 // had returned errnoValue.
 void failNextAppend(int errnoValue, size_t afterBytes = 0);
+// The same for the append after the next appendsToPass ones (the second file a call writes).
+void failAppendAfter(int appendsToPass, int errnoValue, size_t afterBytes = 0);
 // Called at each step of every replace (see Hooks::replaceStep; a test kills the process
 // there). nullptr: none.
 using StepHook = void (*)(std::string_view step);
