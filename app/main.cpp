@@ -71,11 +71,10 @@ int main(int argc, char** argv) {
   clocklink::setEventPump([] { QCoreApplication::processEvents(); });
   // The run context of the windows that run exchanges: built once, as soon as start-up has
   // made the objects (before the automatic run or the main window).
-  std::optional<collect::RunContext> context;
+  std::optional<RunContext> context;
   auto buildContext = [&context, &objects] {
     if (context) return;
-    if (std::optional<collect::RunContext> built = collect::programContext(objects))
-      context.emplace(*built);
+    if (std::optional<RunContext> built = collect::programContext(objects)) context.emplace(*built);
   };
   registerOpeners(windowOpeners(), context);
 

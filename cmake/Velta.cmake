@@ -11,6 +11,8 @@
 #                                                  than what it links (e.g. a widget call)
 #   velta_headless_tests(target ...)               fails the configuration when a test of a
 #                                                  headless library links a widget library
+#   velta_refuse_links(target REGEX WHAT)          fails the configuration when the target
+#                                                  links a library whose name matches
 
 set(VELTA_BUILD_TESTS ON)
 
@@ -249,35 +251,48 @@ endfunction()
 
 function(_velta_headless_tests_walk)
   foreach(test ${ARGN})
-    set(seen)
-    set(queue ${test})
-    while(queue)
-      list(POP_FRONT queue item)
-      # Only the target named in a link expression; other expressions name no library here.
-      if(item MATCHES "^\\$<LINK_ONLY:([^>]+)>$" OR item MATCHES "^\\$<LINK_LIBRARY:[^,]+,([^>]+)>$")
-        set(item "${CMAKE_MATCH_1}")
-      endif()
-      if(item MATCHES "^\\$<|^::@" OR item IN_LIST seen)
-        continue()
-      endif()
-      list(APPEND seen "${item}")
-      if(item MATCHES "^Qt6?::(Gui|Widgets|PrintSupport|OpenGL|OpenGLWidgets|Quick|Qml)$")
-        message(FATAL_ERROR "${test}, a test of a headless library, links ${item}")
-      endif()
-      if(NOT TARGET "${item}")
-        continue()
-      endif()
-      get_target_property(aliased "${item}" ALIASED_TARGET)
-      if(aliased)
-        list(APPEND queue "${aliased}")
-        continue()
-      endif()
-      foreach(property LINK_LIBRARIES INTERFACE_LINK_LIBRARIES)
-        get_target_property(libs "${item}" ${property})
-        if(libs)
-          list(APPEND queue ${libs})
-        endif()
-      endforeach()
-    endwhile()
+    _velta_refuse_links(${test} "^Qt6?::(Gui|Widgets|PrintSupport|OpenGL|OpenGLWidgets|Quick|Qml)$"
+                        "a test of a headless library")
   endforeach()
+endfunction()
+
+# velta_refuse_links(target REGEX WHAT): fails the configuration when `target` links a library
+# whose name matches REGEX, directly or through the libraries it links; WHAT names the target
+# in the message. Deferred, as velta_headless_tests.
+function(velta_refuse_links target regex what)
+  cmake_language(EVAL CODE
+                 "cmake_language(DEFER DIRECTORY [[${CMAKE_SOURCE_DIR}]] CALL _velta_refuse_links [[${target}]] [[${regex}]] [[${what}]])")
+endfunction()
+
+function(_velta_refuse_links target regex what)
+  set(seen)
+  set(queue ${target})
+  while(queue)
+    list(POP_FRONT queue item)
+    # Only the target named in a link expression; other expressions name no library here.
+    if(item MATCHES "^\\$<LINK_ONLY:([^>]+)>$" OR item MATCHES "^\\$<LINK_LIBRARY:[^,]+,([^>]+)>$")
+      set(item "${CMAKE_MATCH_1}")
+    endif()
+    if(item MATCHES "^\\$<|^::@" OR item IN_LIST seen)
+      continue()
+    endif()
+    list(APPEND seen "${item}")
+    if(NOT item STREQUAL target AND item MATCHES "${regex}")
+      message(FATAL_ERROR "${target}, ${what}, links ${item}")
+    endif()
+    if(NOT TARGET "${item}")
+      continue()
+    endif()
+    get_target_property(aliased "${item}" ALIASED_TARGET)
+    if(aliased)
+      list(APPEND queue "${aliased}")
+      continue()
+    endif()
+    foreach(property LINK_LIBRARIES INTERFACE_LINK_LIBRARIES)
+      get_target_property(libs "${item}" ${property})
+      if(libs)
+        list(APPEND queue ${libs})
+      endif()
+    endforeach()
+  endwhile()
 endfunction()

@@ -2,7 +2,8 @@
 
 #include "core/MessagesExtra.h"
 
-#include <QCoreApplication>
+#include <clocklink/EventPump.h>
+
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
@@ -30,10 +31,11 @@ std::string XdgEmailSender::send(const std::string& subject, const std::string& 
   // There but not started: it cannot be run (Qt's reason would be the system's "execvp: ...").
   if (!process.waitForStarted(10000))
     return GetExtraMsg(ExtraMsg::ProgramNotStarted, {program, systemReason(EACCES)});
-  // The mail client may stay open for as long as the operator writes; keep the window alive.
-  while (!process.waitForFinished(20)) {
+  // The mail client may stay open for as long as the operator writes; the wait lets window
+  // events run through the program's event pump between slices, as every exchange's wait does.
+  while (!process.waitForFinished(static_cast<int>(clocklink::kWaitSlice.count()))) {
     if (process.state() == QProcess::NotRunning) break;
-    QCoreApplication::processEvents();
+    clocklink::pumpEvents();
   }
   if (process.exitStatus() != QProcess::NormalExit)
     return GetExtraMsg(ExtraMsg::ProgramAbnormalEnd,

@@ -13,9 +13,10 @@ class MailSender {
                            const std::string& attachment) = 0;
 };
 
-// Runs `xdg-email` (xdg-utils) and waits for it with window events running; a non-zero exit
-// is a failure. The attachment is passed as an absolute path. No xdg-email, or one that finds
-// no mail program, is told as such: no mail client is set up.
+// Runs `xdg-email` (xdg-utils) and waits for it with window events running (the event-pump
+// hook, clocklink/EventPump.h, between slices of the wait); a non-zero exit is a failure. The
+// attachment is passed as an absolute path. No xdg-email, or one that finds no mail program,
+// is told as such: no mail client is set up.
 class XdgEmailSender : public MailSender {
  public:
   std::string send(const std::string& subject, const std::string& body,

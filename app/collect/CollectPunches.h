@@ -25,7 +25,7 @@ namespace collect {
 
 class AppendJournal;
 
-// What one download works with; RunContext::download fills it for the run's current clock.
+// What one download works with; collect::downloadContext fills it for the run's current clock.
 struct CollectContext {
   ClockOps& clock;
   const ClsCfgFile& cfg;

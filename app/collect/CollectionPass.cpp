@@ -146,7 +146,7 @@ bool Pass::clockSteps(const basic::DateTime& now, const std::string& name) {
   yield();
   const int16_t console = m_mode == PassMode::Console ? -1 : 0;
   MirsolClockOps clock(mirsol);
-  CollectContext download = m_ctx.download(clock);
+  CollectContext download = downloadContext(m_ctx, clock);
   // A clock that is not cleared keeps its punches for the next pass: a download that fails
   // takes back what it wrote, so that the next pass writes each punch once.
   Download got = collectPunches(download, m_list, basic::Trim(c.m_Path), name,

@@ -4,21 +4,13 @@
 // add-in needs no restart.
 #pragma once
 
+#include "core/Converter.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
 
 namespace collect {
-
-class Converter {
- public:
-  virtual ~Converter() = default;
-  // True with QCvt's result in `result`; false with the reason in `error`, in the language,
-  // when the add-in could not be called at all: its file and whether it was not found, could
-  // not be loaded or has no QCvt.
-  virtual bool convert(const std::string& in, const std::string& out, int32_t& result,
-                       std::string& error) = 0;
-};
 
 class ConverterLink : public Converter {
  public:

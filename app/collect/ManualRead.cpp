@@ -83,7 +83,7 @@ ManualRead::Outcome ManualRead::run(RunContext& ctx, const std::string& folder,
   clearCancelFlags(ctx);
   if (m_hooks.started) m_hooks.started();
   MirsolClockOps clock(ctx.mirsol);
-  CollectContext download = ctx.download(clock);
+  CollectContext download = downloadContext(ctx, clock);
   // A manual read never clears the clock: what it received stays written, even when it fails.
   const clocklink::CollectionStatus result =
       collectPunches(download, m_list, dir, name, dropDup, 1000, 0, OnFailure::KeepWritten).status;

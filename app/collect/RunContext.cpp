@@ -6,8 +6,9 @@
 
 namespace collect {
 
-CollectContext RunContext::download(ClockOps& clock) const {
-  return CollectContext{clock, cfg, clocks.m_TipoNumero, clocks.m_Modelo, dataFolder, converter};
+CollectContext downloadContext(const RunContext& run, ClockOps& clock) {
+  return CollectContext{clock,          run.cfg,      run.clocks.m_TipoNumero, run.clocks.m_Modelo,
+                        run.dataFolder, run.converter};
 }
 
 std::optional<RunContext> programContext(const ProgramObjects& owner) {

@@ -78,7 +78,7 @@ int main(int argc, char** argv) {
   collect::PassSeams seams;
   seams.list = &list;
   seams.logger = &logger;
-  std::optional<collect::RunContext> ctx = collect::programContext(objects);
+  std::optional<RunContext> ctx = collect::programContext(objects);
   if (!ctx) return 1;
   const double cpu0 = cpuSeconds();
   const auto t0 = std::chrono::steady_clock::now();

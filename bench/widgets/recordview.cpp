@@ -97,7 +97,10 @@ int main(int argc, char** argv) {
   qint64 maxStall = 0;
   size_t listed = 0, filtered = 0;
   {
-    FVerArch window(nullptr, AdminObjects::of(objects));
+    const WindowContext context(
+        std::nullopt, SharedWindowState(objects.layer<ClockWindowsState>(), objects.liveness()),
+        AdminObjects::of(objects));
+    FVerArch window(nullptr, context);
     window.show();
     QCoreApplication::processEvents();
     window.Archivo()->setText(QString::fromStdString(*gDataFolder + "REGIS.MIR"));

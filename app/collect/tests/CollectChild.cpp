@@ -43,7 +43,7 @@ int runPass(const std::string& folder) {
   collect::PassSeams seams;
   seams.list = &list;
   seams.logger = &logger;
-  std::optional<collect::RunContext> ctx = collect::programContext(objects);
+  std::optional<RunContext> ctx = collect::programContext(objects);
   if (!ctx) return 2;
   const collect::PassResult result = collect::PollClocks(*ctx, collect::PassMode::Automatic, seams);
   for (const auto& line : list.lines()) std::printf("%s\n", line.text.c_str());

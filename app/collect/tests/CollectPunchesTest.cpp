@@ -62,7 +62,7 @@ std::string date(int day) {
 
 using apptest::linesOf;
 
-struct ScriptedConverter : collect::Converter {
+struct ScriptedConverter : Converter {
   int32_t code = 1;
   std::vector<std::pair<std::string, std::string>> calls;
   bool convert(const std::string& in, const std::string& out, int32_t& result,
@@ -125,7 +125,7 @@ class CollectPunchesTest : public ::testing::Test {
     ops = std::make_unique<collect::MirsolClockOps>(*mirsol);
     modelo = static_cast<int16_t>(model);
   }
-  collect::CollectContext context(collect::ClockOps& clock, collect::Converter& c) {
+  collect::CollectContext context(collect::ClockOps& clock, Converter& c) {
     return collect::CollectContext{clock, *cfg, tipo, modelo, folder.path(), c};
   }
   int16_t collect(int16_t dropDup = 0, int16_t console = 0, const std::string& dir = "",
@@ -565,9 +565,9 @@ TEST_F(CollectPunchesTest, TheProgramWideRoutineUsesTheProgramObjects) {
   gListaRelojes->m_TipoNumero = 1;
   sim->setPunches({punch("1234", 1, 8, 5)});
   apptest::objects().createModem();
-  std::optional<collect::RunContext> run = collect::programContext(apptest::objects());
+  std::optional<RunContext> run = collect::programContext(apptest::objects());
   ASSERT_TRUE(run);
-  collect::CollectContext ctx = run->download(*ops);
+  collect::CollectContext ctx = collect::downloadContext(*run, *ops);
   const int16_t r =
       statusCode(collect::collectPunches(ctx, list, folder.path(), " REGIS.MIR ", 0, 0, 0).status);
   ASSERT_EQ(r, -100);

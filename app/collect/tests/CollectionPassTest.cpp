@@ -88,7 +88,7 @@ class CollectionPassTest : public ::testing::Test {
     s.stopRequested = [this] { return stop && stop(); };
     s.label = [this](const std::string& t) { labels.push_back(t); };
     s.logger = logger;
-    std::optional<collect::RunContext> ctx = collect::programContext(apptest::objects());
+    std::optional<RunContext> ctx = collect::programContext(apptest::objects());
     auto r = ctx ? collect::PollClocks(*ctx, mode, s) : collect::PassResult{true, false, 0};
     if (getenv("DUMP"))
       for (auto& t : list.texts()) fprintf(stderr, "L: %s\n", t.c_str());
@@ -543,7 +543,7 @@ class DialTest : public CollectionPassTest {
                                    c.M_Comunicacion, c.m_IP, c.m_TipoInterface, c.m_PortLocal,
                                    c.m_PortRemoto, gCfgFile->TimeOutModem);
     gModem->SetModem(5, "9600", "5551234");
-    std::optional<collect::RunContext> ctx = collect::programContext(apptest::objects());
+    std::optional<RunContext> ctx = collect::programContext(apptest::objects());
     collect::PassSeams seams;
     seams.list = &list;
     seams.stopRequested = [this] { return stop && stop(); };

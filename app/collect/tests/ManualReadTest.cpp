@@ -55,7 +55,7 @@ TEST_F(ManualReadNameTest, TheNameAndTheExistingFileDecideBeforeTheClock) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.box);
-    std::optional<collect::RunContext> ctx = collect::programContext(apptest::objects());
+    std::optional<RunContext> ctx = collect::programContext(apptest::objects());
     ASSERT_TRUE(ctx);
     VectorProgressList list;
     list.add("kept");

@@ -25,10 +25,20 @@ QCoreApplication* widgetApplication(int& argc, char** argv) {
 
 }  // namespace
 
-std::optional<collect::RunContext> runContext() { return collect::programContext(objects()); }
+std::optional<RunContext> runContext() { return collect::programContext(objects()); }
 
 SharedWindowState windowState() {
   return SharedWindowState(objects().layer<ClockWindowsState>(), objects().liveness());
+}
+
+WindowContext windowContext() { return windowContext(runContext()); }
+
+WindowContext windowContext(const std::optional<RunContext>& run) {
+  return WindowContext(run, windowState(), AdminObjects::of(objects()));
+}
+
+WindowContext windowContext(const AdminObjects& admin) {
+  return WindowContext(runContext(), windowState(), admin);
 }
 
 bool grabNonBlank(QWidget* w, const QString& pngPath) {

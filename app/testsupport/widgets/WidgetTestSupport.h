@@ -6,7 +6,7 @@
 
 #include "collect/RunContext.h"
 #include "testsupport/AppTestSupport.h"
-#include "widgets/common/ClockWindowsState.h"
+#include "widgets/common/WindowContext.h"
 #include "widgets/dialogs/MsgBox.h"
 
 #include <QString>
@@ -25,9 +25,14 @@ bool grabNonBlank(QWidget* w, const QString& pngPath);
 
 // The run context over the fixture's owner (objects()), as the program hands its windows;
 // none while the objects are not all made.
-std::optional<collect::RunContext> runContext();
+std::optional<RunContext> runContext();
 // The fixture's owner's clock windows' state, as the program hands it to its windows.
 SharedWindowState windowState();
+// The context the program hands its windows, over the fixture's owner: the run context (or
+// `run`), the windows' state and the administration objects (or `admin`).
+WindowContext windowContext();
+WindowContext windowContext(const std::optional<RunContext>& run);
+WindowContext windowContext(const AdminObjects& admin);
 
 // Escape pressed in `w`, delivered at once (a dialog takes it as its reject()).
 void pressEscape(QWidget* w);

@@ -8,7 +8,9 @@
 
 #include <QApplication>
 
-void registerEditorHooks(EditorHooks& hooks) {
-  hooks.clockList = [](ClsListaRelojes& list) { fReloj::run(list, QApplication::activeWindow()); };
-  hooks.users = [](ClsUsers& users) { FUsr::run(users, QApplication::activeWindow()); };
+void registerEditorHooks(EditorHooks& hooks, std::function<const QList<QIcon>*()> img) {
+  hooks.clockList = [img](ClsListaRelojes& list) {
+    fReloj::run(list, QApplication::activeWindow(), img());
+  };
+  hooks.users = [img](ClsUsers& users) { FUsr::run(users, QApplication::activeWindow(), img()); };
 }

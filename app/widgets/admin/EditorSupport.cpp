@@ -1,7 +1,5 @@
 #include "widgets/admin/EditorSupport.h"
 
-#include "widgets/common/AppImages.h"
-
 #include <QAction>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -56,11 +54,9 @@ QVBoxLayout* buildEditorFrame(QDialog* window, const char* name, int caption,
   window->setObjectName(QString::fromLatin1(name));
   window->setWindowTitle(QString::fromStdString(GetMsg(caption)));
   auto* menuBar = adminwindows::named(new QMenuBar(window), "mnu");
-  // Opened without the list (the clock and user editors come through their stores), the
-  // toolbar takes the main window's all the same.
   widgets::CommandBarSpec spec;
   spec.menuBar = menuBar;
-  spec.images = img ? img : &widgets::imgOf(window);
+  spec.images = img;
   std::vector<widgets::Command> table;
   int i = 0;
   for (const CommandSpec& c : specs) {

@@ -4,9 +4,8 @@
 #include "core/ClsAuditoria.h"
 #include "core/Messages.h"
 #include "core/MessagesExtra.h"
-#include "widgets/common/AppImages.h"
 #include "widgets/common/CommandBar.h"
-#include "widgets/dialogs/HourglassGuard.h"
+#include "widgets/common/HourglassGuard.h"
 #include "widgets/dialogs/MsgBox.h"
 
 #include <QAction>
@@ -24,13 +23,13 @@ namespace {
 QString msg(int id) { return QString::fromStdString(GetMsg(id)); }
 }  // namespace
 
-FAud::FAud(QWidget* parent, const AdminObjects& objects) : QDialog(parent), m_objects(objects) {
+FAud::FAud(QWidget* parent, const WindowContext& context) : QDialog(parent), m_context(context) {
   setObjectName(QStringLiteral("FAud"));
   setWindowTitle(msg(405));
   auto* menuBar = new QMenuBar(this);
   widgets::CommandBarSpec spec;
   spec.menuBar = menuBar;
-  spec.images = &widgets::imgOf(this);
+  spec.images = &m_context.img();
   const widgets::CommandBar bar = widgets::buildCommandBar(
       this, spec,
       {{"mnuBaja", msg(115), msg(115).remove('&'), 9, [this] { Baja(); }},
@@ -79,8 +78,8 @@ void FAud::showEvent(QShowEvent* event) {
 
 void FAud::fill() {
   HourglassGuard wait;
-  if (m_objects.audit)
-    m_objects.audit->GetRecords(*m_model);
+  if (objects().audit)
+    objects().audit->GetRecords(*m_model);
   else
     m_model->clear();
   m_model->resort();
@@ -92,17 +91,17 @@ void FAud::Baja() {
     return;
   }
   if (MsgBox(194, msgbox::YesNo | msgbox::Question, {}, {}, this) != msgbox::Yes) return;
-  if (!m_objects.audit || m_objects.audit->Borrar() != 1) {
+  if (!objects().audit || objects().audit->Borrar() != 1) {
     const std::string cause =
-        m_objects.audit ? ": " + fileReason(m_objects.audit->removeFailure()) : std::string();
-    MsgBox(320, msgbox::Critical, {}, "\n" + m_objects.dataFolder + "VELTA.AUD" + cause, this);
+        objects().audit ? ": " + fileReason(objects().audit->removeFailure()) : std::string();
+    MsgBox(320, msgbox::Critical, {}, "\n" + objects().dataFolder + "VELTA.AUD" + cause, this);
   }
   fill();
 }
 
 void FAud::Salir() { close(); }
 
-void openFAud(QWidget* parent, const AdminObjects& objects) {
-  FAud window(parent, objects);
+void openFAud(QWidget* parent, const WindowContext& context) {
+  FAud window(parent, context);
   window.exec();
 }

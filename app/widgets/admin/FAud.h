@@ -2,7 +2,7 @@
 // a header click, and empties the log on Baja. It only reads and deletes; it adds nothing.
 #pragma once
 
-#include "widgets/admin/AdminObjects.h"
+#include "widgets/common/WindowContext.h"
 
 #include <QDialog>
 
@@ -14,8 +14,8 @@ class FAud : public QDialog {
   Q_OBJECT
 
  public:
-  // Lists and empties the audit log of `objects`.
-  FAud(QWidget* parent, const AdminObjects& objects);
+  // Lists and empties the audit log of the context's administration objects.
+  FAud(QWidget* parent, const WindowContext& context);
 
   QAction* mnuBaja() const { return m_baja; }
   QAction* mnuSalir() const { return m_salir; }
@@ -36,8 +36,9 @@ class FAud : public QDialog {
   QTreeView* m_list;
   FAudModel* m_model;
   bool m_columnsSized = false;
-  AdminObjects m_objects;
+  AdminObjects objects() const { return m_context.admin(); }
+  WindowContext m_context;
 };
 
 // The main window's "Auditoría" command: shows the viewer modally.
-void openFAud(QWidget* parent, const AdminObjects& objects);
+void openFAud(QWidget* parent, const WindowContext& context);

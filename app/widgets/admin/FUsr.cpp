@@ -2,7 +2,7 @@
 
 #include "core/Messages.h"
 #include "widgets/admin/EditorSupport.h"
-#include "widgets/dialogs/HourglassGuard.h"
+#include "widgets/common/HourglassGuard.h"
 
 #include <QComboBox>
 #include <QGridLayout>

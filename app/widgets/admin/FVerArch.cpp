@@ -8,12 +8,12 @@
 #include "widgets/admin/ListingPrinter.h"
 #include "widgets/admin/ListingPrinterDialog.h"
 #include "widgets/admin/RecordViewModel.h"
-#include "widgets/common/AppImages.h"
 #include "widgets/common/BusyGuard.h"
 #include "widgets/common/CommandBar.h"
+#include "widgets/common/ExchangeScope.h"
+#include "widgets/common/HourglassGuard.h"
 #include "widgets/dialogs/FileDialogs.h"
 #include "widgets/dialogs/FrmMsg.h"
-#include "widgets/dialogs/HourglassGuard.h"
 #include "widgets/dialogs/MsgBox.h"
 
 #include <QApplication>
@@ -53,11 +53,11 @@ class FVerArch::Sink : public ViewSink {
   FVerArch& m_w;
 };
 
-FVerArch::FVerArch(QWidget* parent, const AdminObjects& objects)
-    : QDialog(parent), m_mail(std::make_unique<XdgEmailSender>()), m_objects(objects) {
+FVerArch::FVerArch(QWidget* parent, const WindowContext& context)
+    : QDialog(parent), m_mail(std::make_unique<XdgEmailSender>()), m_context(context) {
   setObjectName(QStringLiteral("FVerArch"));
   setWindowTitle(msg(302));
-  const ClsCfgFile* cfg = m_objects.cfg;
+  const ClsCfgFile* cfg = objects().cfg;
   const ViewSettings view = settings();
   const bool legajo = view.employeeNumbers;
   const bool touch = view.touch;
@@ -67,7 +67,7 @@ FVerArch::FVerArch(QWidget* parent, const AdminObjects& objects)
   auto* menuBar = new QMenuBar(this);
   widgets::CommandBarSpec spec;
   spec.menuBar = menuBar;
-  spec.images = &widgets::imgOf(this);
+  spec.images = &m_context.img();
   const struct {
     QString caption;
     int image;
@@ -180,7 +180,7 @@ FVerArch::FVerArch(QWidget* parent, const AdminObjects& objects)
   BusyGuard::onCancel(this, [this] { m_stop = true; });
 
   HourglassGuard wait;
-  m_cards.Iniciar(m_objects.dataFolder + "VELTA.TAR");
+  m_cards.Iniciar(objects().dataFolder + "VELTA.TAR");
   // Without a card table the rows show no names: one that cannot be read says why.
   if (const StoreLoad cards = m_cards.CargarTarjetas(); cards == StoreLoad::Unreadable)
     MsgBox(386, msgbox::Critical, {}, ": " + cards.reason, this);
@@ -207,9 +207,9 @@ void FVerArch::showEvent(QShowEvent* event) {
 
 ViewSettings FVerArch::settings() const {
   ViewSettings s;
-  const ClsCfgFile* cfg = m_objects.cfg;
+  const ClsCfgFile* cfg = objects().cfg;
   s.employeeNumbers = cfg && cfg->ModoLegajo == 1;
-  s.touch = m_objects.clocks && m_objects.clocks->m_TipoNumero == 2;
+  s.touch = objects().clocks && objects().clocks->m_TipoNumero == 2;
   s.virtualNames = cfg && cfg->ModoVirtual == 1;
   s.clockOpenText = GetMsg(275);
   return s;
@@ -229,7 +229,7 @@ void FVerArch::busyChanged() {
 
 void FVerArch::Examinar() {
   const auto name =
-      dialogs::openFileName(this, GetMsg(167), m_objects.dataFolder,
+      dialogs::openFileName(this, GetMsg(167), objects().dataFolder,
                             "Reg. Velta(*.mir);;Reg. Velta 6(*.reg);;Texto (*.txt);;Todos (*.*)");
   if (!name) {
     m_archivo->clear();
@@ -263,9 +263,8 @@ void FVerArch::Visualizar() {
   const ViewSettings s = settings();
 
   RecordView::Outcome out;
+  ExchangeScope exchange(this);
   {
-    HourglassGuard wait;
-    BusyGuard busy(this);
     m_stop = false;
     m_list->setVisible(false);
     m_progress->setValue(0);
@@ -274,11 +273,12 @@ void FVerArch::Visualizar() {
     m_model->beginChange();
     static const std::vector<CardRecord> kNoCards;
     out = m_view.run(m_archivo->text().toStdString(), filter, s,
-                     m_objects.cards ? *m_objects.cards : kNoCards, &sink);
+                     objects().cards ? *objects().cards : kNoCards, &sink);
     m_model->endChange();
     m_progress->setVisible(false);
     m_list->setVisible(true);
   }
+  const bool closeCame = exchange.endAndCheckClose();
   if (out.status != RecordView::Status::NoFile) {
     m_total->setText(QString::fromStdString(
         totalText(static_cast<int64_t>(m_view.rowCount()), m_view.lineCount())));
@@ -286,7 +286,7 @@ void FVerArch::Visualizar() {
     m_txtF[4]->setText(QString::fromStdString(" " + std::to_string(out.last)));
   }
   // A close asked for during the view comes next: no box may stand before it.
-  if (BusyGuard::closePending(this)) return;
+  if (closeCame) return;
   const int badNumber = s.touch ? 309 : 308;
   switch (out.status) {
     case RecordView::Status::NoFile:
@@ -323,7 +323,7 @@ void FVerArch::sortByColumn(int column) {
 void FVerArch::Guardar() {
   if (viewing() || m_view.rowCount() == 0) return;
   const auto chosen = dialogs::saveFileName(
-      this, GetMsg(101), m_objects.dataFolder,
+      this, GetMsg(101), objects().dataFolder,
       "Reg. Velta 7 (*.mir);;Reg. Velta 6 (*.reg);;Texto (*.txt);;Todos (*.*)");
   if (!chosen || chosen->empty() || *chosen == "*.MIR") return;
   const std::string& path = *chosen;
@@ -332,7 +332,7 @@ void FVerArch::Guardar() {
     // Closing the box without a choice must not find an old answer here and truncate the file.
     gSharedText->clear();
     const int choice = FrmMsg::Msg(GetMsg(168) + path + GetMsg(169), GetMsg(109), GetMsg(152),
-                                   GetMsg(123), 0, &widgets::imgOf(this), this)
+                                   GetMsg(123), 0, &m_context.img(), this)
                            .choice;
     if (choice != 1 && choice != 2) return;
     answer = std::to_string(choice);
@@ -382,15 +382,11 @@ void FVerArch::EnviarCorreo() {
     MsgBox(307, msgbox::Critical, {}, " " + path, this);
     return;
   }
-  std::string error;
-  {
-    HourglassGuard wait;
-    // The mail client starts with window events running: a second click must not start it
-    // again, and a close waits until it has started.
-    BusyGuard busy(this);
-    error = m_mail->send("Velta 2000", "\r\n", path);
-  }
-  if (BusyGuard::closePending(this)) return;
+  // The mail client starts with window events running: a second click must not start it
+  // again, and a close waits until it has started.
+  ExchangeScope exchange(this);
+  const std::string error = m_mail->send("Velta 2000", "\r\n", path);
+  if (exchange.endAndCheckClose()) return;
   if (!error.empty()) MsgBox(320, msgbox::Critical, {}, "\n" + error, this);
 }
 
@@ -407,7 +403,7 @@ void FVerArch::closeEvent(QCloseEvent* event) {
   QDialog::closeEvent(event);
 }
 
-void openFVerArch(QWidget* parent, const AdminObjects& objects) {
-  FVerArch window(parent, objects);
+void openFVerArch(QWidget* parent, const WindowContext& context) {
+  FVerArch window(parent, context);
   window.exec();
 }

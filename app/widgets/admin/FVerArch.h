@@ -8,7 +8,7 @@
 #include "admin/MailSender.h"
 #include "admin/RecordView.h"
 #include "core/ClsTarjetas.h"
-#include "widgets/admin/AdminObjects.h"
+#include "widgets/common/WindowContext.h"
 
 #include <QDialog>
 
@@ -26,8 +26,9 @@ class FVerArch : public QDialog {
   Q_OBJECT
 
  public:
-  // Views files with the settings, clock list, data folder and card table of `objects`.
-  FVerArch(QWidget* parent, const AdminObjects& objects);
+  // Views files with the settings, clock list, data folder and card table of the context's
+  // administration objects.
+  FVerArch(QWidget* parent, const WindowContext& context);
   ~FVerArch() override;
 
   QAction* mnu(int index) const { return m_mnu.at(static_cast<size_t>(index)); }
@@ -76,8 +77,9 @@ class FVerArch : public QDialog {
   int m_cardWidth = 8;
   bool m_stop = false;  // the view's own stop flag
   bool m_columnsSized = false;
-  AdminObjects m_objects;
+  AdminObjects objects() const { return m_context.admin(); }
+  WindowContext m_context;
 };
 
 // The main window's "Ver archivo" command: shows the viewer modally.
-void openFVerArch(QWidget* parent, const AdminObjects& objects);
+void openFVerArch(QWidget* parent, const WindowContext& context);

@@ -9,8 +9,8 @@
 #include "widgets/admin/FCfgSAP.h"
 #include "widgets/admin/FODBCLogon.h"
 #include "widgets/common/CommandBar.h"
+#include "widgets/common/HourglassGuard.h"
 #include "widgets/common/ProgressListWidget.h"
-#include "widgets/dialogs/HourglassGuard.h"
 #include "widgets/dialogs/MsgBox.h"
 #include "widgets/dialogs/MsgBoxReporter.h"
 
@@ -66,15 +66,13 @@ QTreeWidget* reportList(const char* name) {
 
 }  // namespace
 
-void openFconfig(QWidget* parent, std::function<void()> loadText, const QList<QIcon>* images,
-                 const AdminObjects& objects) {
-  Fconfig dialog(std::move(loadText), images, parent, objects);
+void openFconfig(QWidget* parent, std::function<void()> loadText, const WindowContext& context) {
+  Fconfig dialog(std::move(loadText), parent, context);
   dialog.exec();
 }
 
-Fconfig::Fconfig(std::function<void()> loadText, const QList<QIcon>* images, QWidget* parent,
-                 const AdminObjects& objects)
-    : QDialog(parent), m_loadText(std::move(loadText)), m_objects(objects) {
+Fconfig::Fconfig(std::function<void()> loadText, QWidget* parent, const WindowContext& context)
+    : QDialog(parent), m_loadText(std::move(loadText)), m_context(context) {
   setObjectName("Fconfig");
   setWindowTitle(msg(192));
   setModal(true);
@@ -85,7 +83,7 @@ Fconfig::Fconfig(std::function<void()> loadText, const QList<QIcon>* images, QWi
     m_pages[i] = named(new QWidget, indexed("Fr", i));
     m_tabs->addTab(m_pages[i], msg(tabCaptions[i]));
   }
-  buildCommands(images);
+  buildCommands(m_context.img().isEmpty() ? nullptr : &m_context.img());
   buildTab0(m_pages[0]);
   buildTab1(m_pages[1]);
   buildTab2(m_pages[2]);
@@ -103,12 +101,12 @@ Fconfig::Fconfig(std::function<void()> loadText, const QList<QIcon>* images, QWi
     // The dialog works on the settings object itself; its one change at load keeps the week
     // mask readable for every later reader.
     ClsCfgFile fallback;
-    ClsCfgFile& cfg = m_objects.cfg ? *m_objects.cfg : fallback;
+    ClsCfgFile& cfg = objects().cfg ? *objects().cfg : fallback;
     config::normaliseAutoDias(cfg);
-    const auto names = m_objects.modem ? config::modemNamesOf(*m_objects.modem) : std::nullopt;
+    const auto names = objects().modem ? config::modemNamesOf(*objects().modem) : std::nullopt;
     modemsListed = names.has_value();
     showForm(config::fromSettings(cfg, names.value_or(std::vector<std::string>{})));
-    for (const std::string& name : ModemProgram::programFiles(m_objects.dataFolder))
+    for (const std::string& name : ModemProgram::programFiles(objects().dataFolder))
       m_modemPrg->addItem(qs(name));
     m_modemPrg->setCurrentIndex(-1);
     MostrarRelojes();
@@ -416,21 +414,21 @@ void Fconfig::ok() {
     }
     return;
   }
-  if (!m_objects.cfg) return;
+  if (!objects().cfg) return;
   std::string errors;
   {
     HourglassGuard hourglass;
-    config::apply(f, *m_objects.cfg);
-    if (m_objects.mirsol) {
-      m_objects.mirsol->SetTimeOut(m_objects.cfg->TimeOut);
-      m_objects.mirsol->TimeOutModem = m_objects.cfg->TimeOutModem;
+    config::apply(f, *objects().cfg);
+    if (objects().mirsol) {
+      objects().mirsol->SetTimeOut(objects().cfg->TimeOut);
+      objects().mirsol->TimeOutModem = objects().cfg->TimeOutModem;
     }
-    if (!m_objects.cfg->SaveCfg().ok) errors += "\n" + m_objects.cfg->lastSaveError();
-    if (m_objects.clocks && !m_objects.clocks->GrabarRelojes().ok)
-      errors += "\n" + m_objects.clocks->status().message;
-    if (m_objects.users && !m_objects.users->GrabarUsers().ok)
-      errors += "\n" + m_objects.users->status().message;
-    applyQtTranslations(m_objects.cfg->LENGUAJE);
+    if (!objects().cfg->SaveCfg().ok) errors += "\n" + objects().cfg->lastSaveError();
+    if (objects().clocks && !objects().clocks->GrabarRelojes().ok)
+      errors += "\n" + objects().clocks->status().message;
+    if (objects().users && !objects().users->GrabarUsers().ok)
+      errors += "\n" + objects().users->status().message;
+    applyQtTranslations(objects().cfg->LENGUAJE);
     if (m_loadText) m_loadText();
   }
   // A file that was not written is said, and the dialog stays so OK can try again.
@@ -443,8 +441,8 @@ void Fconfig::ok() {
 
 void Fconfig::MostrarRelojes() {
   m_lst->clear();
-  if (!m_objects.clocks) return;
-  for (const config::ClockRow& row : config::clockRows(*m_objects.clocks)) {
+  if (!objects().clocks) return;
+  for (const config::ClockRow& row : config::clockRows(*objects().clocks)) {
     QStringList cells;
     for (const std::string& c : row.cells) cells << qs(c);
     auto* item = new QTreeWidgetItem(m_lst, cells);
@@ -456,8 +454,8 @@ void Fconfig::MostrarRelojes() {
 void Fconfig::MostrarUsuarios() {
   HourglassGuard hourglass;
   m_lvUsr->clear();
-  if (!m_objects.users) return;
-  for (const config::UserRow& row : config::userRows(*m_objects.users)) {
+  if (!objects().users) return;
+  for (const config::UserRow& row : config::userRows(*objects().users)) {
     auto* item = new QTreeWidgetItem(m_lvUsr, QStringList{qs(row.name)});
     item->setData(0, Qt::UserRole, row.slot);
   }
@@ -470,33 +468,33 @@ int Fconfig::selectedSlot(QTreeWidget* list) const {
 }
 
 void Fconfig::clockCommand(int index) {
-  if (!m_objects.clocks) return;
+  if (!objects().clocks) return;
   const int slot = selectedSlot(m_lst);
   const int rows = m_lst->topLevelItemCount();
   MsgBoxReporter boxes;
-  const bool changed = index == 0   ? config::newClock(*m_objects.clocks)
-                       : index == 1 ? config::modifyClock(*m_objects.clocks, slot)
-                                    : config::deleteClock(*m_objects.clocks, rows, slot, boxes);
+  const bool changed = index == 0   ? config::newClock(*objects().clocks)
+                       : index == 1 ? config::modifyClock(*objects().clocks, slot)
+                                    : config::deleteClock(*objects().clocks, rows, slot, boxes);
   if (changed) MostrarRelojes();
 }
 
 void Fconfig::userCommand(int index) {
-  if (!m_objects.users) return;
+  if (!objects().users) return;
   const int slot = selectedSlot(m_lvUsr);
   const int rows = m_lvUsr->topLevelItemCount();
   MsgBoxReporter boxes;
-  const bool changed = index == 3   ? config::newUser(*m_objects.users)
-                       : index == 4 ? config::modifyUser(*m_objects.users, slot)
-                                    : config::deleteUser(*m_objects.users, rows, slot, boxes);
+  const bool changed = index == 3   ? config::newUser(*objects().users)
+                       : index == 4 ? config::modifyUser(*objects().users, slot)
+                                    : config::deleteUser(*objects().users, rows, slot, boxes);
   if (changed) MostrarUsuarios();
 }
 
 void Fconfig::programModem() {
-  if (!m_objects.modem) return;
+  if (!objects().modem) return;
   const std::string name =
       m_modemPrg->currentIndex() >= 0 ? m_modemPrg->currentText().toStdString() : std::string();
   MsgBoxReporter boxes;
-  ModemProgram::runCommand(m_objects.dataFolder, name, *m_objects.modem, *m_lstPrg, boxes,
+  ModemProgram::runCommand(objects().dataFolder, name, *objects().modem, *m_lstPrg, boxes,
                            [this](bool busy) {
                              setEnabled(!busy);
                              // Repaint now: the run holds the event loop between modem replies.
@@ -505,7 +503,7 @@ void Fconfig::programModem() {
 }
 
 void Fconfig::openSap() {
-  if (!m_objects.cfg) return;
-  FCfgSAP sap(*m_objects.cfg, this);
+  if (!objects().cfg) return;
+  FCfgSAP sap(*objects().cfg, this);
   sap.exec();
 }

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "admin/ConfigForm.h"
-#include "widgets/admin/AdminObjects.h"
+#include "widgets/common/WindowContext.h"
 
 #include <QDialog>
 #include <QIcon>
@@ -25,17 +25,15 @@ class QTabWidget;
 class QTreeWidget;
 
 // Shows the dialog modally over `parent`. `loadText` reloads the main window's captions after
-// OK; `images` is the main window's image list (icons 1 and 2 go to OK and Cancel), or null.
-// The dialog works over the settings, clock list, users, clock and modem objects and data
-// folder of `objects`.
-void openFconfig(QWidget* parent, std::function<void()> loadText, const QList<QIcon>* images,
-                 const AdminObjects& objects);
+// OK. The dialog works over the settings, clock list, users, clock and modem objects and data
+// folder of the context's administration objects; pictures 1 and 2 of its image list go to OK
+// and Cancel (a context without pictures shows their captions).
+void openFconfig(QWidget* parent, std::function<void()> loadText, const WindowContext& context);
 
 class Fconfig : public QDialog {
   Q_OBJECT
  public:
-  Fconfig(std::function<void()> loadText, const QList<QIcon>* images, QWidget* parent,
-          const AdminObjects& objects);
+  Fconfig(std::function<void()> loadText, QWidget* parent, const WindowContext& context);
 
   config::ConfigForm form() const;
 
@@ -63,7 +61,8 @@ class Fconfig : public QDialog {
   int selectedSlot(QTreeWidget* list) const;
 
   std::function<void()> m_loadText;
-  AdminObjects m_objects;
+  AdminObjects objects() const { return m_context.admin(); }
+  WindowContext m_context;
   QMenuBar* m_menuBar;
   QAction* m_ok;
   QAction* m_cancel;

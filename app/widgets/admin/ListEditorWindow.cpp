@@ -3,7 +3,7 @@
 #include "admin/EditorTableModel.h"
 #include "admin/ListEditorModel.h"
 #include "widgets/admin/EditorListView.h"
-#include "widgets/dialogs/HourglassGuard.h"
+#include "widgets/common/HourglassGuard.h"
 
 #include <QAction>
 #include <QApplication>

@@ -3,8 +3,8 @@
 #include "core/ClsListaRelojes.h"
 #include "core/Messages.h"
 #include "widgets/admin/EditorSupport.h"
+#include "widgets/common/HourglassGuard.h"
 #include "widgets/dialogs/FileDialogs.h"
-#include "widgets/dialogs/HourglassGuard.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

@@ -2,7 +2,7 @@
 
 #include "core/Messages.h"
 #include "widgets/common/BusyGuard.h"
-#include "widgets/common/MainWindowHost.h"
+#include "widgets/common/CommandBar.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -12,20 +12,13 @@
 #include <QVBoxLayout>
 
 ClockWindow::ClockWindow(QWidget* parent, const char* name, int captionMsg, Images images,
-                         const std::optional<collect::RunContext>& context,
-                         const SharedWindowState& shared)
-    : QDialog(parent), HandedContext(context, shared) {
+                         const WindowContext& context)
+    : QDialog(parent), HandedContext(context) {
   setObjectName(name);
   handToBusyRule(this);
   setWindowTitle(QString::fromStdString(GetMsg(captionMsg)));
   setModal(true);
-  // Opened over the main window, or over a window opened over it.
-  for (QWidget* w = parent; w; w = w->parentWidget()) {
-    if (auto* host = dynamic_cast<MainWindowHost*>(w)) {
-      m_images = images == Images::Img ? host->Img() : host->ImgTool();
-      break;
-    }
-  }
+  m_images = images == Images::Img ? context.img() : context.imgTool();
 
   m_menuBar = new QMenuBar(this);
   m_toolBar = new QToolBar(this);

@@ -1,9 +1,9 @@
 // The frame every clock window shares: caption, a menu bar and a toolbar carrying the same
-// QAction per command (the toolbar's pictures from one of the main window's image lists), the
+// QAction per command (the toolbar's pictures from one of the program's image lists), the
 // clock objects' cancel flags cleared on opening (a flag left by an earlier window would make
 // every command fail), and the busy rule: while a clock exchange runs the commands are off and
-// a close waits for it (BusyGuard), which cancels the exchange. The clock objects are those of
-// the run context the window is handed (HandedContext).
+// a close waits for it (BusyGuard), which cancels the exchange. The clock objects and the
+// pictures are those of the context the window is handed (HandedContext).
 #pragma once
 
 #include "widgets/common/CommandBar.h"
@@ -29,7 +29,7 @@ class ClockWindow : public QDialog, public HandedContext {
  public:
   enum class Images { Img, ImgTool };
   ClockWindow(QWidget* parent, const char* name, int captionMsg, Images images,
-              const std::optional<collect::RunContext>& context, const SharedWindowState& shared);
+              const WindowContext& context);
 
   QToolBar* toolBar() const { return m_toolBar; }
   QMenuBar* menuBar() const { return m_menuBar; }

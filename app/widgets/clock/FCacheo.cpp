@@ -1,8 +1,7 @@
 #include "widgets/clock/FCacheo.h"
 
 #include "collect/ClockSettingRules.h"
-#include "widgets/common/BusyGuard.h"
-#include "widgets/dialogs/HourglassGuard.h"
+#include "widgets/common/ExchangeScope.h"
 #include "widgets/dialogs/MsgBox.h"
 
 #include <clocklink/ClsMirsol.h>
@@ -14,9 +13,8 @@
 #include <QSlider>
 #include <QVBoxLayout>
 
-FCacheo::FCacheo(QWidget* parent, const std::optional<collect::RunContext>& context,
-                 const SharedWindowState& shared)
-    : ClockWindow(parent, "FCacheo", 262, Images::Img, context, shared) {
+FCacheo::FCacheo(QWidget* parent, const WindowContext& context)
+    : ClockWindow(parent, "FCacheo", 262, Images::Img, context) {
   addOkCancel([this] { send(); });
   m_gge = new QSlider(Qt::Horizontal, this);
   m_gge->setObjectName("Gge");
@@ -39,12 +37,11 @@ FCacheo::FCacheo(QWidget* parent, const std::optional<collect::RunContext>& cont
 }
 
 void FCacheo::send() {
-  const std::optional<collect::RunContext> ctx = runContext();
+  const std::optional<RunContext> ctx = runContext();
   if (!ctx) return;
   clocklink::CollectionStatus result{};
   {
-    BusyGuard busy(this);
-    HourglassGuard hourglass;
+    ExchangeScope exchange(this);
     result = ctx->mirsol.SetCache(collect::cacheValue(m_gge->value()));
   }
   if (result == clocklink::kSuccess) {

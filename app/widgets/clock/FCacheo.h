@@ -10,8 +10,7 @@ class FCacheo : public ClockWindow {
   Q_OBJECT
 
  public:
-  explicit FCacheo(QWidget* parent, const std::optional<collect::RunContext>& context,
-                   const SharedWindowState& shared);
+  explicit FCacheo(QWidget* parent, const WindowContext& context);
   QSlider* Gge() const { return m_gge; }
 
  private:

@@ -2,7 +2,7 @@
 
 #include "collect/ClockSettingRules.h"
 #include "core/Messages.h"
-#include "widgets/common/BusyGuard.h"
+#include "widgets/common/ExchangeScope.h"
 #include "widgets/dialogs/MsgBox.h"
 
 #include <clocklink/ClsMirsol.h>
@@ -12,9 +12,8 @@
 #include <QFormLayout>
 #include <QLineEdit>
 
-FCbioReloj::FCbioReloj(QWidget* parent, const std::optional<collect::RunContext>& context,
-                       const SharedWindowState& shared)
-    : ClockWindow(parent, "FCbioReloj", 177, Images::Img, context, shared) {
+FCbioReloj::FCbioReloj(QWidget* parent, const WindowContext& context)
+    : ClockWindow(parent, "FCbioReloj", 177, Images::Img, context) {
   addOkCancel([this] { send(); });
   m_text = new QLineEdit(this);
   m_text->setObjectName("Text1");
@@ -33,11 +32,11 @@ void FCbioReloj::send() {
     return;
   }
   if (MsgBox(194, msgbox::YesNo | msgbox::Question) != msgbox::Yes) return;
-  const std::optional<collect::RunContext> ctx = runContext();
+  const std::optional<RunContext> ctx = runContext();
   if (!ctx) return;
   clocklink::CollectionStatus result{};
   {
-    BusyGuard busy(this);
+    ExchangeScope exchange(this, ExchangeScope::Cursor::Normal);
     result = ctx->mirsol.SetClockNumber(number);
   }
   if (result == clocklink::kSuccess)

@@ -9,8 +9,7 @@ class FCbioReloj : public ClockWindow {
   Q_OBJECT
 
  public:
-  explicit FCbioReloj(QWidget* parent, const std::optional<collect::RunContext>& context,
-                      const SharedWindowState& shared);
+  explicit FCbioReloj(QWidget* parent, const WindowContext& context);
   QLineEdit* Text1() const { return m_text; }
 
  private:

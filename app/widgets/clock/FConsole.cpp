@@ -5,9 +5,10 @@
 #include "core/Messages.h"
 #include "widgets/common/BusyGuard.h"
 #include "widgets/common/CommandBar.h"
+#include "widgets/common/ExchangeScope.h"
+#include "widgets/common/HourglassGuard.h"
 #include "widgets/common/MainWindowHost.h"
 #include "widgets/common/ProgressListWidget.h"
-#include "widgets/dialogs/HourglassGuard.h"
 
 #include <clocklink/ClsMirsol.h>
 #include <clocklink/ClsModem.h>
@@ -39,16 +40,13 @@ class RecordItem : public QTreeWidgetItem {
   }
 };
 
-MainWindowHost* hostOf(QWidget* w) { return dynamic_cast<MainWindowHost*>(w); }
-
 // "Str" of a non-negative number: one leading blank.
 QString str(int64_t n) { return QStringLiteral(" ") + QString::number(n); }
 
 }  // namespace
 
-FConsole::FConsole(QWidget* parent, const std::optional<collect::RunContext>& context,
-                   const SharedWindowState& shared)
-    : QDialog(parent), HandedContext(context, shared) {
+FConsole::FConsole(QWidget* parent, const WindowContext& context)
+    : QDialog(parent), HandedContext(context) {
   setObjectName("FConsole");
   handToBusyRule(this);
   setWindowTitle(msg(406));
@@ -71,7 +69,7 @@ FConsole::FConsole(QWidget* parent, const std::optional<collect::RunContext>& co
   m_seams.label = [this](const std::string& t) { m_lbl->setText(QString::fromStdString(t)); };
   m_seams.stopRequested = [this] { return m_abort; };
 
-  const QList<QIcon>* images = hostOf(parent) ? &hostOf(parent)->ImgTool() : nullptr;
+  const QList<QIcon>* images = &context.imgTool();
   auto* toolbar = new QToolBar(this);
   toolbar->setObjectName("Toolbar");
   auto* menu = new QMenuBar(this);
@@ -105,7 +103,7 @@ FConsole::FConsole(QWidget* parent, const std::optional<collect::RunContext>& co
   resize(720, 480);
 
   HourglassGuard hourglass;
-  const std::optional<collect::RunContext> ctx = runContext();
+  const std::optional<RunContext> ctx = runContext();
   const bool legajo = ctx && ctx->cfg.ModoLegajo == 1;
   const bool touch = ctx && ctx->clocks.m_TipoNumero == 2;
   m_lista->setHeaderLabels({msg(254), msg(219), msg(227), msg(274), msg(231),
@@ -130,16 +128,16 @@ FConsole::FConsole(QWidget* parent, const std::optional<collect::RunContext>& co
     m_timer->setInterval(static_cast<int>(std::min<int64_t>(period, 0x7FFFFFFF)));
     m_timer->start();
   }
-  if (MainWindowHost* h = hostOf(parent)) h->setDisplayState(1);
+  if (MainWindowHost* h = context.host()) h->setDisplayState(1);
 }
 
 FConsole::~FConsole() {
-  if (const std::optional<collect::RunContext> ctx = runContext()) ctx->mirsol.SetCancel(0);
-  if (MainWindowHost* h = hostOf(parentWidget())) h->setDisplayState(0);
+  if (const std::optional<RunContext> ctx = runContext()) ctx->mirsol.SetCancel(0);
+  if (MainWindowHost* h = context().host()) h->setDisplayState(0);
 }
 
 std::optional<collect::ConsoleSettings> FConsole::consoleSettings() const {
-  if (const std::optional<collect::RunContext> ctx = runContext())
+  if (const std::optional<RunContext> ctx = runContext())
     return collect::consoleSettingsOf(ctx->dataFolder, &ctx->cfg, &ctx->clocks);
   return std::nullopt;
 }
@@ -174,7 +172,7 @@ void FConsole::ReadFile(bool firstFill) {
     m_lista->addTopLevelItem(item);
   }
   m_lista->sortItems(m_sortColumn, m_ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
-  const std::optional<collect::RunContext> ctx = runContext();
+  const std::optional<RunContext> ctx = runContext();
   const int maxRows = ctx ? std::max<int>(ctx->cfg.MaxConsole, 0) : 200;
   while (m_lista->topLevelItemCount() > maxRows)
     delete m_lista->takeTopLevelItem(firstFill ? 0 : m_lista->topLevelItemCount() - 1);
@@ -193,15 +191,14 @@ void FConsole::sortBy(int column) {
 
 void FConsole::onTick() {
   m_timer->stop();
-  {
-    BusyGuard guard(this);
-    if (std::optional<collect::RunContext> ctx = runContext())
-      collect::PollClocks(*ctx, collect::PassMode::Console, m_seams);
-    m_lstP->clear();
-    ReadFile(false);
-  }
+  ExchangeScope exchange(this, ExchangeScope::Cursor::Normal);
+  if (std::optional<RunContext> ctx = runContext())
+    collect::PollClocks(*ctx, collect::PassMode::Console, m_seams);
+  m_lstP->clear();
+  ReadFile(false);
+  const bool closeCame = exchange.endAndCheckClose();
   ++m_cycles;
-  const bool closing = BusyGuard::closePending(this) || !isVisible();
+  const bool closing = closeCame || !isVisible();
   m_abort = false;
   if (!closing && !m_paused) m_timer->start();
 }
@@ -213,15 +210,13 @@ void FConsole::menuCommand(int index) {
     m_abort = true;
     return;
   }
-  const std::optional<collect::RunContext> ctx = runContext();
+  const std::optional<RunContext> ctx = runContext();
   if (index == 0) {
     m_paused = !m_paused;
     const int text = m_paused ? 409 : 408;
     m_mnu[0]->setText(msg(text));
     m_mnu[0]->setToolTip(msg(text));
-    const QList<QIcon>* images =
-        hostOf(parentWidget()) ? &hostOf(parentWidget())->ImgTool() : nullptr;
-    if (images) m_mnu[0]->setIcon(images->value(m_paused ? 8 : 11));
+    m_mnu[0]->setIcon(context().imgTool().value(m_paused ? 8 : 11));
     if (m_paused)
       m_timer->stop();
     else if (m_timer->interval() > 0 && ctx && ctx->cfg.FrecOnline > 0)

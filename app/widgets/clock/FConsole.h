@@ -22,8 +22,7 @@ class FConsole : public QDialog, public HandedContext {
   Q_OBJECT
 
  public:
-  explicit FConsole(QWidget* parent, const std::optional<collect::RunContext>& context,
-                    const SharedWindowState& shared);
+  explicit FConsole(QWidget* parent, const WindowContext& context);
   ~FConsole() override;
 
   // Adds the new lines of CONSOLE.MIR and trims the list to MAXCONSOLE rows.

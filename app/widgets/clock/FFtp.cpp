@@ -2,6 +2,7 @@
 
 #include "core/ClsCfgFile.h"
 #include "widgets/common/BusyGuard.h"
+#include "widgets/common/ExchangeScope.h"
 
 #include <clocklink/CollectionStatus.h>
 #include <clocklink/EventPump.h>
@@ -88,23 +89,21 @@ void FFtp::showEvent(QShowEvent* event) {
 void FFtp::startTransfer() {
   if (m_final) return;
   collect::FtpResult result;
-  {
-    BusyGuard busy(this);
-    m_lblMsg->setText("Conectando...");
-    repaint();
-    clocklink::WaitSecondsUnlessCancelled(1.0, m_cancelFlag);
-    if (!m_final) {
-      if (m_cfg) {
-        const std::string name = m_cfg->tmpFTPFileName;
-        result = m_upload.run(collect::FtpSettings::fromConfig(*m_cfg),
-                              collect::ftpLocalFile(m_cfg->tmpFTPFilePath, name), name);
-      } else {
-        result.step = "ClsCfgFile";  // no settings to read: named like a failed step
-      }
+  ExchangeScope exchange(this, ExchangeScope::Cursor::Normal);
+  m_lblMsg->setText("Conectando...");
+  repaint();
+  clocklink::WaitSecondsUnlessCancelled(1.0, m_cancelFlag);
+  if (!m_final) {
+    if (m_cfg) {
+      const std::string name = m_cfg->tmpFTPFileName;
+      result = m_upload.run(collect::FtpSettings::fromConfig(*m_cfg),
+                            collect::ftpLocalFile(m_cfg->tmpFTPFilePath, name), name);
+    } else {
+      result.step = "ClsCfgFile";  // no settings to read: named like a failed step
     }
   }
   // Cancelled, or asked to close (which comes next): the first outcome stands.
-  if (m_final || BusyGuard::closePending(this)) return;
+  if (exchange.endAndCheckClose() || m_final) return;
   if (!result.done) {
     ErrorOut(result);
     return;

@@ -7,6 +7,7 @@
 #include "core/FailureMessage.h"
 #include "core/Messages.h"
 #include "widgets/common/BusyGuard.h"
+#include "widgets/common/ExchangeScope.h"
 #include "widgets/common/MainWindowHost.h"
 #include "widgets/dialogs/MsgBox.h"
 
@@ -28,9 +29,8 @@ using clocklink::kCancelled;
 using clocklink::kFailure;
 using clocklink::kSuccess;
 
-FIniModem::FIniModem(QWidget* parent, const std::optional<collect::RunContext>& context,
-                     const SharedWindowState& shared)
-    : QDialog(parent), HandedContext(context, shared) {
+FIniModem::FIniModem(QWidget* parent, const WindowContext& context)
+    : QDialog(parent), HandedContext(context) {
   setObjectName("FIniModem");
   handToBusyRule(this);
   setWindowTitle(QStringLiteral("Velta 2000"));
@@ -47,7 +47,7 @@ FIniModem::FIniModem(QWidget* parent, const std::optional<collect::RunContext>& 
   row->addWidget(m_cmd);
   layout->addLayout(row);
   connect(m_cmd, &QPushButton::clicked, this, &FIniModem::CmdCancelar_Click);
-  if (const std::optional<collect::RunContext> ctx = runContext())
+  if (const std::optional<RunContext> ctx = runContext())
     (void)ctx->modem.SetCancel(0);  // clearing a flag cannot fail
   // A close during the dial cancels it; the window goes once the dial has returned.
   BusyGuard::onCancel(this, [this] { cancelDial(); });
@@ -55,7 +55,7 @@ FIniModem::FIniModem(QWidget* parent, const std::optional<collect::RunContext>& 
 
 void FIniModem::cancelDial() {
   m_cancel = true;
-  if (const std::optional<collect::RunContext> ctx = runContext())
+  if (const std::optional<RunContext> ctx = runContext())
     (void)ctx->modem.SetCancel(1);  // setting a flag cannot fail
 }
 
@@ -68,7 +68,7 @@ FIniModem::~FIniModem() {
   }
 }
 
-MainWindowHost* FIniModem::host() const { return dynamic_cast<MainWindowHost*>(parentWidget()); }
+MainWindowHost* FIniModem::host() const { return context().host(); }
 
 void FIniModem::say(const std::string& text) {
   m_lblMsg->setText(QString::fromStdString(text));
@@ -76,7 +76,7 @@ void FIniModem::say(const std::string& text) {
 }
 
 void FIniModem::followLineState() {
-  const std::optional<collect::RunContext> ctx = runContext();
+  const std::optional<RunContext> ctx = runContext();
   const bool up = ctx && ctx->modem.cortarModem();
   m_cmd->setText(QString::fromStdString(GetMsg(up ? 125 : 130)));
 }
@@ -119,7 +119,7 @@ collect::DialHooks labelHooks(const std::function<void(const std::string&)>& say
 
 CollectionStatus FIniModem::Conectar() {
   // Without the program's objects there is no modem to dial.
-  std::optional<collect::RunContext> ctx = runContext();
+  std::optional<RunContext> ctx = runContext();
   if (!ctx) return kFailure;
   clocklink::ClsModem& modem = ctx->modem;
   (void)modem.SetCancel(0);  // clearing a flag cannot fail
@@ -140,7 +140,7 @@ CollectionStatus FIniModem::Conectar() {
   }
   CollectionStatus result;
   {
-    BusyGuard busy(this);
+    ExchangeScope exchange(this, ExchangeScope::Cursor::Normal);
     m_cancel = false;
     m_cmd->setText(QString::fromStdString(GetMsg(123)));
     collect::DialHooks hooks = labelHooks([this](const std::string& text) { say(text); }, phone);
@@ -163,7 +163,7 @@ void FIniModem::CmdCancelar_Click() {
     cancelDial();
     return;
   }
-  const std::optional<collect::RunContext> ctx = runContext();
+  const std::optional<RunContext> ctx = runContext();
   if (ctx && ctx->modem.cortarModem()) {
     hangUp(ctx->modem);
     followLineState();

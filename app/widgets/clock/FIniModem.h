@@ -20,8 +20,7 @@ class FIniModem : public QDialog, public HandedContext {
   Q_OBJECT
 
  public:
-  explicit FIniModem(QWidget* parent, const std::optional<collect::RunContext>& context,
-                     const SharedWindowState& shared);
+  explicit FIniModem(QWidget* parent, const WindowContext& context);
   ~FIniModem() override;
 
   // kSuccess connected or hung up, kCancelled cancelled, kFailure not connected (the caller

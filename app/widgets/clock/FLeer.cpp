@@ -6,10 +6,9 @@
 #include "core/Messages.h"
 #include "widgets/clock/FFtp.h"
 #include "widgets/clock/FRsh.h"
-#include "widgets/common/MainWindowHost.h"
+#include "widgets/common/HourglassGuard.h"
 #include "widgets/common/ProgressListWidget.h"
 #include "widgets/dialogs/FrmMsg.h"
-#include "widgets/dialogs/HourglassGuard.h"
 #include "widgets/dialogs/MsgBoxReporter.h"
 
 #include <clocklink/ClsMirsol.h>
@@ -37,9 +36,8 @@ namespace {
 QString msgText(int n) { return QString::fromStdString(GetMsg(n)); }
 }  // namespace
 
-FLeer::FLeer(QWidget* parent, const std::optional<collect::RunContext>& context,
-             const SharedWindowState& shared)
-    : ClockWindow(parent, "FLeer", 233, Images::ImgTool, context, shared) {
+FLeer::FLeer(QWidget* parent, const WindowContext& context)
+    : ClockWindow(parent, "FLeer", 233, Images::ImgTool, context) {
   // The main toolbar's pictures: reading the records, and leaving.
   const auto commands = addCommands({commandRow("mnu0", 108, 2, [this] { mnu(0); }),
                                      commandRow("mnu1", 154, 10, [this] { mnu(1); })});
@@ -105,7 +103,7 @@ FLeer::FLeer(QWidget* parent, const std::optional<collect::RunContext>& context,
   // Load: the proposed name and the clock's folder; a folder that is not there keeps the
   // initial one and skips the shipping name.
   HourglassGuard hourglass;
-  const std::optional<collect::RunContext> ctx = runContext();
+  const std::optional<RunContext> ctx = runContext();
   setFolder(QString::fromStdString(
       !ctx || ctx->dataFolder.empty() ? QDir::currentPath().toStdString() : ctx->dataFolder));
   if (ctx) {
@@ -188,16 +186,15 @@ void FLeer::mnu(int index) {
 }
 
 void FLeer::read() {
-  std::optional<collect::RunContext> ctx = runContext();
+  std::optional<RunContext> ctx = runContext();
   collect::ManualRead::Hooks hooks;
   hooks.askExisting = [this](const std::string& text) {
-    const QList<QIcon>* images = nullptr;
-    if (auto* host = dynamic_cast<MainWindowHost*>(parentWidget())) images = &host->Img();
+    const QList<QIcon>* images = &context().img();
     gSharedText->clear();
     return FrmMsg::Msg(text, GetMsg(109), GetMsg(152), GetMsg(123), 0, images, this).choice;
   };
   hooks.started = [this] {
-    m_busy.emplace(this);
+    m_exchange.emplace(this, ExchangeScope::Cursor::Normal);
     setCaption(m_read, 123);
     m_exit->setEnabled(false);
   };
@@ -220,7 +217,7 @@ void FLeer::read() {
                       m_dropDup->isChecked() ? 1 : 0);
   else
     boxes.inform(337, msgbox::Critical);
-  m_busy.reset();
+  m_exchange.reset();
   switch (outcome) {
     case collect::ManualRead::Outcome::ReadAgain:
       m_name->setFocus();

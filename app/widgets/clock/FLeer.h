@@ -4,7 +4,7 @@
 
 #include "collect/ManualRead.h"
 #include "widgets/clock/ClockWindow.h"
-#include "widgets/common/BusyGuard.h"
+#include "widgets/common/ExchangeScope.h"
 
 #include <optional>
 
@@ -21,8 +21,7 @@ class FLeer : public ClockWindow {
   Q_OBJECT
 
  public:
-  explicit FLeer(QWidget* parent, const std::optional<collect::RunContext>& context,
-                 const SharedWindowState& shared);
+  explicit FLeer(QWidget* parent, const WindowContext& context);
 
   void mnu(int index);
   QAction* mnuAction(int index) const { return index == 0 ? m_read : m_exit; }
@@ -59,6 +58,6 @@ class FLeer : public ClockWindow {
   QAction* m_read;
   QAction* m_exit;
   QString m_folder;
-  bool m_followFolder = true;  // keep the chosen folder in view while the list fills
-  std::optional<BusyGuard> m_busy;
+  bool m_followFolder = true;               // keep the chosen folder in view while the list fills
+  std::optional<ExchangeScope> m_exchange;  // the read, from its start on
 };

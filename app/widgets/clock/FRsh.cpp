@@ -2,6 +2,7 @@
 
 #include "core/ClsCfgFile.h"
 #include "widgets/common/BusyGuard.h"
+#include "widgets/common/ExchangeScope.h"
 
 #include <clocklink/CollectionStatus.h>
 
@@ -101,11 +102,9 @@ void FRsh::startCommand() {
   }
   // Taken once: the caller's list is written only while this run lasts.
   m_callerList = m_cfg->tmpLst;
-  {
-    BusyGuard busy(this);
-    m_command.start(collect::RshSettings::fromConfig(*m_cfg), m_cfg->tmpFTPFileName);
-  }
-  if (BusyGuard::closePending(this)) return;  // the close comes next
+  ExchangeScope exchange(this, ExchangeScope::Cursor::Normal);
+  m_command.start(collect::RshSettings::fromConfig(*m_cfg), m_cfg->tmpFTPFileName);
+  if (exchange.endAndCheckClose()) return;  // the close comes next
   // The window's own limit on the whole command: no end within the control's Timeout.
   const long long left = m_command.timeLeftMs();
   if (left >= 0) m_timeLimit.start(static_cast<int>(left));

@@ -3,6 +3,7 @@
 #include "core/ClsListaRelojes.h"
 #include "core/Messages.h"
 #include "widgets/common/BusyGuard.h"
+#include "widgets/common/ExchangeScope.h"
 #include "widgets/dialogs/MsgBox.h"
 #include "widgets/dialogs/MsgBoxReporter.h"
 
@@ -37,9 +38,8 @@ QLineEdit* twoDigits(QWidget* parent, const char* name) {
 }
 }  // namespace
 
-FSirenas::FSirenas(QWidget* parent, const std::optional<collect::RunContext>& context,
-                   const SharedWindowState& shared)
-    : ClockWindow(parent, "FSirenas", 268, Images::Img, context, shared) {
+FSirenas::FSirenas(QWidget* parent, const WindowContext& context)
+    : ClockWindow(parent, "FSirenas", 268, Images::Img, context) {
   const auto commands = addCommands({commandRow("mnu0", 110, 8, [this] { mnu(0); }),
                                      commandRow("mnu1", 115, 9, [this] { mnu(1); }),
                                      commandRow("mnu2", 120, 7, [this] { mnu(2); }),
@@ -63,7 +63,7 @@ FSirenas::FSirenas(QWidget* parent, const std::optional<collect::RunContext>& co
   m_mensaje = new QLabel(this);
   m_mensaje->setObjectName("LBLMensaje");
 
-  const std::optional<collect::RunContext> ctx = runContext();
+  const std::optional<RunContext> ctx = runContext();
   const int16_t modelo = ctx ? ctx->clocks.m_Modelo : int16_t{0};
   m_days = collect::SirenSchedule::days(modelo);
   for (const collect::SirenDay& d : m_days) m_dias->addItem(QString::fromStdString(d.text));
@@ -160,10 +160,10 @@ std::string FSirenas::dataText(int sirenNumber) const {
 }
 
 bool FSirenas::fAltaSirena() {
-  const std::optional<collect::RunContext> ctx = runContext();
+  const std::optional<RunContext> ctx = runContext();
   if (!ctx) return false;
   const std::string text = dataText(m_sirenas->currentIndex() + 1);
-  BusyGuard busy(this);
+  ExchangeScope exchange(this, ExchangeScope::Cursor::Normal);
   m_result = ctx->mirsol.Alarm_Process(6, text);
   return m_result == clocklink::kSuccess;
 }
@@ -171,11 +171,11 @@ bool FSirenas::fAltaSirena() {
 bool FSirenas::fBajaSirena() {
   // Only a row shown in the fields names a siren: empty fields would send a text with no
   // day and no siren.
-  const std::optional<collect::RunContext> ctx = runContext();
+  const std::optional<RunContext> ctx = runContext();
   if (!ctx || !m_lst->currentItem()) return false;
   const std::string text = dataText(m_sirenas->currentIndex() + 5);
   {
-    BusyGuard busy(this);
+    ExchangeScope exchange(this, ExchangeScope::Cursor::Normal);
     m_result = ctx->mirsol.Alarm_Process(4, text);
   }
   MostrarSirena(0);
@@ -187,12 +187,12 @@ void FSirenas::LeerSirenas() {
   m_mensaje->repaint();
   m_lst->clear();
   m_rows.clear();
-  if (const std::optional<collect::RunContext> ctx = runContext()) {
+  if (const std::optional<RunContext> ctx = runContext()) {
     std::vector<std::string> entries;
     m_progress->setValue(0);
     m_progress->setVisible(true);
     {
-      BusyGuard busy(this);
+      ExchangeScope exchange(this, ExchangeScope::Cursor::Normal);
       m_result = collect::SirenSchedule::read(
           ctx->mirsol, entries, [this](int done, int) { m_progress->setValue(done); });
     }
@@ -258,9 +258,9 @@ void FSirenas::mnu(int index) {
       return;
     case 2: {
       if (MsgBox(199, msgbox::YesNo | msgbox::Question) != msgbox::Yes) return;
-      if (const std::optional<collect::RunContext> ctx = runContext()) {
+      if (const std::optional<RunContext> ctx = runContext()) {
         {
-          BusyGuard busy(this);
+          ExchangeScope exchange(this, ExchangeScope::Cursor::Normal);
           m_result = ctx->mirsol.Alarm_Process(5, "");
         }
         if (m_result != clocklink::kSuccess) MsgBox(338, msgbox::Critical);

@@ -20,8 +20,7 @@ class FSirenas : public ClockWindow {
   Q_OBJECT
 
  public:
-  explicit FSirenas(QWidget* parent, const std::optional<collect::RunContext>& context,
-                    const SharedWindowState& shared);
+  explicit FSirenas(QWidget* parent, const WindowContext& context);
 
   void CbiaEnabled(bool enabled);
   bool fAltaSirena();

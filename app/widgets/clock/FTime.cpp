@@ -2,7 +2,7 @@
 
 #include "collect/ClockSettingRules.h"
 #include "core/Messages.h"
-#include "widgets/common/BusyGuard.h"
+#include "widgets/common/ExchangeScope.h"
 #include "widgets/dialogs/MsgBox.h"
 
 #include <clocklink/ClsMirsol.h>
@@ -58,9 +58,8 @@ class TypeOverWhole : public QObject {
 
 }  // namespace
 
-FTime::FTime(QWidget* parent, const std::optional<collect::RunContext>& context,
-             const SharedWindowState& shared)
-    : ClockWindow(parent, "FTime", 176, Images::Img, context, shared) {
+FTime::FTime(QWidget* parent, const WindowContext& context)
+    : ClockWindow(parent, "FTime", 176, Images::Img, context) {
   addOkCancel([this] { send(); });
   // Date and time editors rather than free masks: no 31 February can be typed.
   const QDateTime now = QDateTime::currentDateTime();
@@ -86,7 +85,7 @@ void FTime::send() {
   // here would let a Cancel or a second OK queued behind this one run first.
   m_fecha->interpretText();
   m_hora->interpretText();
-  const std::optional<collect::RunContext> ctx = runContext();
+  const std::optional<RunContext> ctx = runContext();
   if (!ctx) return;
   const QDate d = m_fecha->date();
   const QTime t = m_hora->time();
@@ -94,7 +93,7 @@ void FTime::send() {
       collect::dateTimeTexts(basic::DateTime{d.year(), d.month(), d.day(), t.hour(), t.minute()});
   clocklink::CollectionStatus result{};
   {
-    BusyGuard busy(this);
+    ExchangeScope exchange(this, ExchangeScope::Cursor::Normal);
     result = ctx->mirsol.SetDateTime(texts.date, texts.weekday, texts.time);
   }
   if (result == kSuccess)

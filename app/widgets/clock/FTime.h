@@ -10,8 +10,7 @@ class FTime : public ClockWindow {
   Q_OBJECT
 
  public:
-  explicit FTime(QWidget* parent, const std::optional<collect::RunContext>& context,
-                 const SharedWindowState& shared);
+  explicit FTime(QWidget* parent, const WindowContext& context);
   QDateEdit* MEdFecha() const { return m_fecha; }
   QTimeEdit* MEdHora() const { return m_hora; }
 

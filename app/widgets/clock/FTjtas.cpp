@@ -7,8 +7,8 @@
 #include "core/Messages.h"
 #include "core/MessagesExtra.h"
 #include "widgets/common/BusyGuard.h"
+#include "widgets/common/ExchangeScope.h"
 #include "widgets/dialogs/FileDialogs.h"
-#include "widgets/dialogs/HourglassGuard.h"
 #include "widgets/dialogs/MsgBox.h"
 
 #include <clocklink/ClsMirsol.h>
@@ -27,10 +27,9 @@ namespace {
 QString msgText(int n) { return QString::fromStdString(GetMsg(n)); }
 }  // namespace
 
-FTjtas::FTjtas(QWidget* parent, const std::optional<collect::RunContext>& context,
-               const SharedWindowState& shared)
-    : ClockWindow(parent, "FTjtas", 287, Images::Img, context, shared) {
-  const std::optional<collect::RunContext> ctx = runContext();
+FTjtas::FTjtas(QWidget* parent, const WindowContext& context)
+    : ClockWindow(parent, "FTjtas", 287, Images::Img, context) {
+  const std::optional<RunContext> ctx = runContext();
   m_tipo = ctx ? ctx->clocks.m_TipoNumero : int16_t{1};
   const bool touch = m_tipo == 2;
   if (touch) setWindowTitle(msgText(286));  // touch keys, not cards
@@ -135,11 +134,11 @@ void FTjtas::mnu1(int index) {
   if (!checkTarjeta(card)) return;
   if (MsgBox(mode == 0 ? 196 : 198, msgbox::YesNo | msgbox::Question, {}, {}, this) != msgbox::Yes)
     return;
-  const std::optional<collect::RunContext> ctx = runContext();
+  const std::optional<RunContext> ctx = runContext();
   if (!ctx) return;
   clocklink::CollectionStatus result{};
   {
-    BusyGuard busy(this);
+    ExchangeScope exchange(this, ExchangeScope::Cursor::Normal);
     result = ctx->mirsol.Card_Process(mode == 0 ? 8 : 7, card);
   }
   if (result == clocklink::kSuccess)
@@ -156,11 +155,10 @@ void FTjtas::EnviaArchivo(int16_t mode) {
     return;
   }
   if (MsgBox(202, msgbox::YesNo | msgbox::Question, {}, {}, this) != msgbox::Yes) return;
-  const std::optional<collect::RunContext> ctx = runContext();
+  const std::optional<RunContext> ctx = runContext();
   clocklink::CollectionStatus result = clocklink::kFailure;
   if (ctx) {
-    BusyGuard busy(this);
-    HourglassGuard hourglass;
+    ExchangeScope exchange(this);
     result = collect::SendCardFile(ctx->mirsol, ctx->clocks.m_TipoNumero, mode, path);
   }
   if (result != clocklink::kSuccess) MsgBox(338, msgbox::Critical, {}, {}, this);
@@ -175,11 +173,11 @@ void FTjtas::mnu3(int index) {
     if (MsgBox(201, msgbox::YesNo | msgbox::Question, {}, {}, this) != msgbox::Yes) return;
     lock = 1;
   }
-  const std::optional<collect::RunContext> ctx = runContext();
+  const std::optional<RunContext> ctx = runContext();
   if (!ctx) return;
   clocklink::CollectionStatus result{};
   {
-    BusyGuard busy(this);
+    ExchangeScope exchange(this, ExchangeScope::Cursor::Normal);
     result = ctx->mirsol.SetLocked(lock);
   }
   lockDone(result);
@@ -189,7 +187,7 @@ void FTjtas::mnum(int index) {
   if (index == 3) {
     close();
   } else if (index == 1) {
-    const std::optional<collect::RunContext> ctx = runContext();
+    const std::optional<RunContext> ctx = runContext();
     const auto name = dialogs::openFileName(this, msgText(133).remove('&').toStdString(),
                                             ctx ? ctx->dataFolder : std::string(),
                                             GetExtraMsg(ExtraMsg::FilterAll));

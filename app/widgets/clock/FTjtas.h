@@ -15,8 +15,7 @@ class FTjtas : public ClockWindow {
   Q_OBJECT
 
  public:
-  explicit FTjtas(QWidget* parent, const std::optional<collect::RunContext>& context,
-                  const SharedWindowState& shared);
+  explicit FTjtas(QWidget* parent, const WindowContext& context);
 
   // Sends the card file named in Archivo: mode 1 lifts the suspension, 0 suspends.
   void EnviaArchivo(int16_t mode);

@@ -2,7 +2,7 @@
 
 #include "core/Basic.h"
 #include "core/Messages.h"
-#include "widgets/common/BusyGuard.h"
+#include "widgets/common/ExchangeScope.h"
 #include "widgets/common/ProgressListWidget.h"
 
 #include <clocklink/ClsMirsol.h>
@@ -23,9 +23,8 @@ namespace {
 QString msgText(int n) { return QString::fromStdString(GetMsg(n)); }
 }  // namespace
 
-FrmTest::FrmTest(QWidget* parent, const std::optional<collect::RunContext>& context,
-                 const SharedWindowState& shared)
-    : ClockWindow(parent, "FrmTest", 264, Images::Img, context, shared) {
+FrmTest::FrmTest(QWidget* parent, const WindowContext& context)
+    : ClockWindow(parent, "FrmTest", 264, Images::Img, context) {
   const auto commands = addCommands({commandRow("mnu0", 137, 6, [this] { mnu(0); }),
                                      commandRow("mnu1", 105, 12, [this] { mnu(1); }),
                                      commandRow("mnu2", 123, 10, [this] { mnu(2); }),
@@ -89,23 +88,23 @@ void FrmTest::habilitar() {
   m_port->setEnabled(true);
 }
 
-std::unique_ptr<collect::PortTest> FrmTest::makeRun(const collect::RunContext& ctx) {
+std::unique_ptr<collect::PortTest> FrmTest::makeRun(const RunContext& ctx) {
   return std::make_unique<collect::PortTest>(*m_lst, ctx, m_boxes, m_hooks);
 }
 
 void FrmTest::DoTest() {
-  const std::optional<collect::RunContext> ctx = runContext();
+  const std::optional<RunContext> ctx = runContext();
   if (!ctx || m_run) return;
-  BusyGuard busy(this);
+  ExchangeScope exchange(this, ExchangeScope::Cursor::Normal);
   m_run = makeRun(*ctx);
   m_run->DoTest(m_port->currentIndex() + 1);
   m_run.reset();
 }
 
 void FrmTest::DoDetectar() {
-  const std::optional<collect::RunContext> ctx = runContext();
+  const std::optional<RunContext> ctx = runContext();
   if (!ctx || m_run) return;
-  BusyGuard busy(this);
+  ExchangeScope exchange(this, ExchangeScope::Cursor::Normal);
   m_run = makeRun(*ctx);
   m_run->DoDetectar();
   m_run.reset();

@@ -18,8 +18,7 @@ class FrmTest : public ClockWindow {
   Q_OBJECT
 
  public:
-  explicit FrmTest(QWidget* parent, const std::optional<collect::RunContext>& context,
-                   const SharedWindowState& shared);
+  explicit FrmTest(QWidget* parent, const WindowContext& context);
   ~FrmTest() override;
 
   void DoTest();
@@ -43,7 +42,7 @@ class FrmTest : public ClockWindow {
 
  private:
   void setPicture(int n);
-  std::unique_ptr<collect::PortTest> makeRun(const collect::RunContext& ctx);
+  std::unique_ptr<collect::PortTest> makeRun(const RunContext& ctx);
 
   QComboBox* m_port;
   ProgressListWidget* m_lst;

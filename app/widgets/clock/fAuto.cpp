@@ -7,6 +7,7 @@
 #include "widgets/clock/FRsh.h"
 #include "widgets/common/BusyGuard.h"
 #include "widgets/common/ClockWindowsState.h"
+#include "widgets/common/ExchangeScope.h"
 #include "widgets/common/ProgressListWidget.h"
 #include "widgets/dialogs/MsgBox.h"
 #include "widgets/dialogs/frmSplash.h"
@@ -25,9 +26,8 @@ namespace {
 constexpr int kOnlineLines = 150;
 }  // namespace
 
-fAuto::fAuto(QWidget* parent, const std::optional<collect::RunContext>& context,
-             const SharedWindowState& shared, const Program& program)
-    : QDialog(parent), HandedContext(context, shared), m_users(program.users) {
+fAuto::fAuto(QWidget* parent, const WindowContext& context, const Program& program)
+    : QDialog(parent), HandedContext(context), m_users(program.users) {
   setObjectName("fAuto");
   handToBusyRule(this);
   if (ClockWindowsState* state = handedWindowState()) state->currentRun = this;
@@ -79,7 +79,7 @@ fAuto::fAuto(QWidget* parent, const std::optional<collect::RunContext>& context,
 
 fAuto::~fAuto() {
   m_timer->stop();
-  if (const std::optional<collect::RunContext> ctx = runContext()) ctx->mirsol.SetCancel(0);
+  if (const std::optional<RunContext> ctx = runContext()) ctx->mirsol.SetCancel(0);
   // A window that outlives the owner's release (freed after its end) has nothing to clear.
   if (ClockWindowsState* state = handedWindowState(); state && state->currentRun == this)
     state->currentRun = nullptr;
@@ -87,7 +87,7 @@ fAuto::~fAuto() {
 
 fAuto* fAuto::current(const SharedWindowState& shared) {
   const ClockWindowsState* state = shared.get();
-  return state ? state->currentRun : nullptr;
+  return state ? qobject_cast<fAuto*>(state->currentRun.data()) : nullptr;
 }
 
 void fAuto::showEvent(QShowEvent* event) {
@@ -96,7 +96,7 @@ void fAuto::showEvent(QShowEvent* event) {
   m_loaded = true;
   collect::ScheduleSettings s;
   s.runMode = m_automatic ? 2 : 1;
-  if (const std::optional<collect::RunContext> ctx = runContext()) {
+  if (const std::optional<RunContext> ctx = runContext()) {
     s.porPrograma = ctx->cfg.PorPrograma;
     s.hora = ctx->cfg.Hora;
     s.minutos = ctx->cfg.Minutos;
@@ -131,9 +131,10 @@ bool fAuto::passBusy() const { return BusyGuard::busy(this); }
 
 void fAuto::runPass() {
   bool more = false;
-  std::optional<collect::RunContext> ctx = runContext();
+  std::optional<RunContext> ctx = runContext();
+  bool closeCame = false;
   {
-    BusyGuard busy(this);
+    ExchangeScope exchange(this, ExchangeScope::Cursor::Normal);
     if (automatic()) m_lst->clear();  // the waiting line; on-line lines stay across passes
     collect::PassSeams seams = m_seams;
     if (!automatic()) seams.logger = nullptr;
@@ -146,10 +147,11 @@ void fAuto::runPass() {
     more = m_schedule.passDone(now());
     if (!automatic())
       while (m_lst->count() > kOnlineLines) m_lst->remove(1);
+    closeCame = exchange.endAndCheckClose();
   }
   const bool stopped = m_exitRequested;
   m_exitRequested = false;
-  if (BusyGuard::closePending(this)) return;  // the deferred close comes next
+  if (closeCame) return;  // the deferred close comes next
   if (automatic() && !stopped && ctx && ctx->cfg.AutoDiasAt(8) == '1') {
     endProgram();
     return;
@@ -158,7 +160,7 @@ void fAuto::runPass() {
 }
 
 void fAuto::shipModally(collect::Shipment what) {
-  const std::optional<collect::RunContext> ctx = runContext();
+  const std::optional<RunContext> ctx = runContext();
   ClsCfgFile* cfg = ctx ? &ctx->cfg : nullptr;
   if (what == collect::Shipment::Ftp) {
     FFtp w(cfg, this);

@@ -32,8 +32,7 @@ class fAuto : public QDialog, public HandedContext {
     int16_t runMode = 0;
     ClsUsers* users = nullptr;
   };
-  fAuto(QWidget* parent, const std::optional<collect::RunContext>& context,
-        const SharedWindowState& shared, const Program& program);
+  fAuto(QWidget* parent, const WindowContext& context, const Program& program);
   ~fAuto() override;
 
   // The stop request of the button and the close box.

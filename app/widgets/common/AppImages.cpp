@@ -1,11 +1,8 @@
 #include "widgets/common/AppImages.h"
 
-#include "widgets/common/MainWindowHost.h"
-
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
-#include <QWidget>
 
 #include <functional>
 
@@ -278,13 +275,6 @@ QList<QIcon> img() {
       draw(card),                                 // 13 cards
       draw(padlock),                              // 14 locking
   };
-}
-
-const QList<QIcon>& imgOf(const QWidget* window) {
-  for (const QWidget* w = window; w; w = w->parentWidget())
-    if (const auto* host = dynamic_cast<const MainWindowHost*>(w)) return host->Img();
-  static const QList<QIcon> own = img();
-  return own;
 }
 
 QPixmap banner(QSize size) {

@@ -1,13 +1,12 @@
-// The main window's pictures, drawn by the program itself: ImgTool (the 12 pictures of the
-// main toolbar, also the console's) and Img (the pictures the other windows' toolbars take).
+// The program's pictures, drawn by the program itself: ImgTool (the 12 pictures of the main
+// toolbar, also the console's) and Img (the pictures the other windows' toolbars take). The
+// windows take them from their context (WindowContext.h), drawn once for the program's owner.
 #pragma once
 
 #include <QIcon>
 #include <QList>
 #include <QPixmap>
 #include <QSize>
-
-class QWidget;
 
 namespace widgets {
 
@@ -17,9 +16,6 @@ QList<QIcon> imgTool();
 // 1 accept, 2 exit, 3 choose, 4 print, 5 open, 6 start, 7 delete all, 8 new, 9 delete one,
 // 10 cancel, 11 mail, 12 search, 13 cards, 14 locking.
 QList<QIcon> img();
-// The main window's Img for a window opened over it (the nearest main window among its
-// parents), else the same pictures, drawn once for the program.
-const QList<QIcon>& imgOf(const QWidget* window);
 // The decoration of the main window's panel.
 QPixmap banner(QSize size);
 

@@ -1,5 +1,8 @@
 #include "widgets/common/BusyGuard.h"
 
+#include "widgets/common/BoxHold.h"
+#include "widgets/common/WindowContext.h"
+
 #include <clocklink/ClsMirsol.h>
 #include <clocklink/ClsModem.h>
 
@@ -17,16 +20,10 @@ class BusyState : public QObject {
   explicit BusyState(QWidget* w) : QObject(w) { setObjectName("veltaBusyState"); }
   int depth = 0;
   bool closePending = false;
-  // A close the operator asked for is held up by an exchange, or queued behind it: no box
-  // opens over the window until its delivery starts (the close's own boxes, the main window's
-  // shutdown ones, do show).
-  bool boxesOff = false;
   std::function<void()> notify;
   std::function<void()> cancel;
-  // What the window was handed (BusyGuard::hand).
-  bool handed = false;
-  std::optional<collect::RunContext> ctx;
-  SharedWindowState shared;
+  // What the window was handed (BusyGuard::hand), kept by the window.
+  const WindowContext* handed = nullptr;
 };
 
 BusyState* stateOf(const QWidget* w, bool create) {
@@ -45,13 +42,14 @@ const BusyState* handedOf(const QWidget* w) {
 
 ClockWindowsState* sharedOf(const QWidget* w) {
   const BusyState* s = handedOf(w);
-  return s ? s->shared.get() : nullptr;
+  return s ? s->handed->state() : nullptr;
 }
 
 // Closes `w`; a pending close stays pending while its closeEvent runs, and is over after it.
 void deliverClose(QWidget* w) {
   QPointer<QWidget> alive(w);
-  if (BusyState* s = stateOf(w, false)) s->boxesOff = false;
+  // The close's own boxes (the main window's shutdown ones) do show.
+  boxhold::set(w, false);
   w->close();
   // A close asked for from inside the window's own closeEvent does nothing by itself: it
   // stays pending for that closeEvent to accept.
@@ -66,8 +64,10 @@ void closeLater(QWidget* w) {
         w, [w] { deliverClose(w); }, Qt::QueuedConnection);
 }
 
-// A close held up by an exchange cancels it: the boxes the cancel leads to stay unshown.
-void holdBoxesOff(BusyState* s) { s->boxesOff = true; }
+// A close the operator asked for is held up by an exchange, or queued behind it, and cancels
+// it: no box opens over the window until its delivery starts, so the boxes the cancel leads to
+// stay unshown.
+void holdBoxesOff(QWidget* w) { boxhold::set(w, true); }
 
 void cancelExchange(const QWidget* w, BusyState* s) {
   if (s && s->cancel) {
@@ -75,10 +75,11 @@ void cancelExchange(const QWidget* w, BusyState* s) {
     return;
   }
   const BusyState* h = handedOf(w);
-  if (!h || !h->ctx || !h->ctx->live()) return;
+  const std::optional<RunContext> ctx = h ? h->handed->run() : std::nullopt;
+  if (!ctx) return;
   // Setting a flag cannot fail.
-  (void)h->ctx->mirsol.SetCancel(1);
-  (void)h->ctx->modem.SetCancel(1);
+  (void)ctx->mirsol.SetCancel(1);
+  (void)ctx->modem.SetCancel(1);
 }
 
 }  // namespace
@@ -87,7 +88,7 @@ void cancelExchange(const QWidget* w, BusyState* s) {
 // owner's, handed to the windows: ClockWindowsState.h.
 
 BusyGuard::BusyGuard(QWidget* window) : m_window(window) {
-  if (const BusyState* h = handedOf(window)) m_shared = h->shared;
+  if (const BusyState* h = handedOf(window)) m_shared = h->handed->shared();
   if (ClockWindowsState* guards = m_shared.get()) ++guards->liveGuards;
   BusyState* s = stateOf(window, true);
   if (!s) return;
@@ -115,14 +116,8 @@ bool BusyGuard::anyBusy(const QWidget* window) {
   return guards && guards->liveGuards > 0;
 }
 
-void BusyGuard::hand(QWidget* window, const std::optional<collect::RunContext>& ctx,
-                     const SharedWindowState& shared) {
-  if (BusyState* s = stateOf(window, true)) {
-    s->handed = true;
-    s->ctx.reset();  // a context names its objects by reference: made anew, never assigned
-    if (ctx) s->ctx.emplace(*ctx);
-    s->shared = shared;
-  }
+void BusyGuard::hand(QWidget* window, const WindowContext& context) {
+  if (BusyState* s = stateOf(window, true)) s->handed = &context;
 }
 
 BusyGuard::State BusyGuard::state(const QWidget* window) {
@@ -156,7 +151,7 @@ bool BusyGuard::deferClose(QWidget* window, QCloseEvent* e, bool untilAllIdle) {
   } else {
     return false;
   }
-  holdBoxesOff(s);
+  holdBoxesOff(window);
   cancelExchange(window, s);
   if (e) e->ignore();
   return true;
@@ -167,7 +162,7 @@ void BusyGuard::requestClose(QWidget* window) {
   BusyState* s = stateOf(window, true);
   s->closePending = true;
   if (s->depth > 0) {
-    holdBoxesOff(s);
+    holdBoxesOff(window);
     cancelExchange(window, s);
     return;
   }
@@ -183,7 +178,4 @@ bool BusyGuard::closePending(const QWidget* window) {
   return s && s->closePending;
 }
 
-bool BusyGuard::holdsBoxesOff(const QWidget* window) {
-  const BusyState* s = stateOf(window, false);
-  return s && s->boxesOff;
-}
+bool BusyGuard::holdsBoxesOff(const QWidget* window) { return boxhold::held(window); }

@@ -4,21 +4,20 @@
 // Escape, the main window's close on SIGTERM) makes the exchange cancel, and the window closes
 // once the last guard has ended; closing at once would free the window (and at the main
 // window the clock objects) under the exchange still on the stack. Until the close comes, no
-// message box opens over it (holdsBoxesOff, which the message boxes ask): the failure the cancel
-// leads to is the one the operator asked for.
+// message box opens over it (holdsBoxesOff; the message boxes ask BoxHold.h): the failure the
+// cancel leads to is the one the operator asked for.
 //
 // Each window has one state: idle, running (a guard is alive) or closing (a close waits for
 // the running exchange, or has been queued after it and not yet delivered).
 #pragma once
 
-#include "collect/RunContext.h"
 #include "widgets/common/ClockWindowsState.h"
 
 #include <functional>
-#include <optional>
 
 class QCloseEvent;
 class QWidget;
+class WindowContext;
 
 class BusyGuard {
  public:
@@ -34,11 +33,12 @@ class BusyGuard {
   static bool busy(const QWidget* window);
   // Called whenever `window` becomes busy or idle (the window turns its commands off or on).
   static void onChange(QWidget* window, std::function<void()> notify);
-  // What `window` was handed by its opener: its guards, and those of the windows opened over it
-  // that were handed nothing, count in `shared`; the default cancel goes to the clock and
-  // modem objects of `ctx`.
-  static void hand(QWidget* window, const std::optional<collect::RunContext>& ctx,
-                   const SharedWindowState& shared);
+  // What `window` was handed by its opener, kept by the window itself (HandedContext.h), which
+  // must outlive its guards: its guards, and those of the windows opened over it that were
+  // handed nothing, count in its shared state; the default cancel goes to its clock and modem
+  // objects.
+  static void hand(QWidget* window, const WindowContext& context);
+  static void hand(QWidget* window, const WindowContext&& context) = delete;
   // How a deferred close cancels the window's exchange. Without one, the clock and modem
   // objects the window was handed are asked to cancel; a window whose exchange is not the
   // clock objects' sets its own flags instead, and a window that uses both does both.

@@ -1,12 +1,8 @@
-// What a window that runs exchanges is handed by its opener (registerOpeners, ProgramWindows.h,
-// or a test) at construction: the run context, and the clock windows' state its busy rule
-// counts in (ClockWindowsState.h). The window works over that context alone: without one it
-// has no objects to work over.
+// What a window keeps of the context its opener handed it at construction (WindowContext.h):
+// its busy rule reads it, and the window works over it alone.
 #pragma once
 
-#include "collect/RunContext.h"
-#include "widgets/common/BusyGuard.h"
-#include "widgets/common/ClockWindowsState.h"
+#include "widgets/common/WindowContext.h"
 
 #include <clocklink/ClsMirsol.h>
 #include <clocklink/ClsModem.h>
@@ -14,33 +10,22 @@
 #include <cstdint>
 #include <optional>
 
+class QWidget;
+
 class HandedContext {
  protected:
-  HandedContext(const std::optional<collect::RunContext>& ctx, const SharedWindowState& shared)
-      : m_ctx(ctx), m_shared(shared) {}
+  explicit HandedContext(const WindowContext& context) : m_context(context) {}
 
   // For the window's constructor: its busy rule works over what it was handed.
-  void handToBusyRule(QWidget* self) const { BusyGuard::hand(self, m_ctx, m_shared); }
+  void handToBusyRule(QWidget* self) const;
+  const WindowContext& context() const { return m_context; }
   // The clock windows' state; null when none was handed or the owner has released it.
-  ClockWindowsState* handedWindowState() const { return m_shared.get(); }
-
-  // None when nothing was handed, and none once the owner has released the objects: a window
-  // freed after the shutdown must not reach the objects its context named.
-  std::optional<collect::RunContext> runContext() const {
-    if (m_ctx && m_ctx->live()) return m_ctx;
-    return std::nullopt;
-  }
-
+  ClockWindowsState* handedWindowState() const { return m_context.state(); }
+  // None when nothing was handed, and none once the owner has released the objects.
+  std::optional<RunContext> runContext() const { return m_context.run(); }
   // Sets (1) or clears (0) the cancel flags of the clock and modem objects.
-  void setCancelFlags(int16_t value) const {
-    if (std::optional<collect::RunContext> ctx = runContext()) {
-      // Setting a flag cannot fail.
-      (void)ctx->mirsol.SetCancel(value);
-      (void)ctx->modem.SetCancel(value);
-    }
-  }
+  void setCancelFlags(int16_t value) const;
 
  private:
-  std::optional<collect::RunContext> m_ctx;
-  SharedWindowState m_shared;
+  WindowContext m_context;
 };

@@ -1,11 +1,8 @@
 // What the collection windows use of the main window (it lives in app/widgets/main, which
 // they must not include): the dial flag, the picture of the dial button, the clock selector's
-// enabled state, the display state and the two image lists. The main window implements it; a
-// window finds it by casting the parent it was opened with.
+// enabled state and the display state. The main window implements it and stands in the
+// windows' shared state while it is open; a window finds it in its context (WindowContext.h).
 #pragma once
-
-#include <QIcon>
-#include <QList>
 
 class MainWindowHost {
  public:
@@ -19,7 +16,4 @@ class MainWindowHost {
   // 1 while the console is open, 0 otherwise; nothing reads it back.
   virtual void setDisplayState(int state) = 0;
   virtual int displayState() const = 0;
-  // Image lists; picture k is at index k - 1 (ImgTool holds 12).
-  virtual const QList<QIcon>& ImgTool() const = 0;
-  virtual const QList<QIcon>& Img() const = 0;
 };

@@ -1,7 +1,7 @@
 #include "widgets/dialogs/MsgBox.h"
 
 #include "core/Messages.h"
-#include "widgets/common/BusyGuard.h"
+#include "widgets/common/BoxHold.h"
 #include "widgets/dialogs/testing/Hooks.h"
 
 #include <QApplication>
@@ -70,11 +70,11 @@ int escapeAnswer(int set) {
 
 // The box's window, or one it was opened over, is going at the operator's request: that close
 // cancelled the window's exchange, and what it would report meanwhile is the cancel asked for,
-// or an outcome nobody waits for any more (BusyGuard::holdsBoxesOff). The box answers as one
+// or an outcome nobody waits for any more (BoxHold.h). The box answers as one
 // closed without a button (Cancel, No, Ok).
 bool overClosingWindow(const QWidget* owner) {
   for (const QWidget* w = owner; w; w = w->parentWidget())
-    if (w->isWindow() && BusyGuard::holdsBoxesOff(w)) return true;
+    if (w->isWindow() && boxhold::held(w)) return true;
   return false;
 }
 

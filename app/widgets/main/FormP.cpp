@@ -15,8 +15,9 @@
 #include "widgets/common/AppImages.h"
 #include "widgets/common/BusyGuard.h"
 #include "widgets/common/CommandBar.h"
+#include "widgets/common/ExchangeScope.h"
+#include "widgets/common/HourglassGuard.h"
 #include "widgets/common/ProgressListWidget.h"
-#include "widgets/dialogs/HourglassGuard.h"
 #include "widgets/dialogs/MsgBox.h"
 #include "widgets/main/ProgramWindows.h"
 
@@ -75,18 +76,18 @@ QLabel* label(const char* name, QWidget* parent) {
 
 }  // namespace
 
-FormP::FormP(const WindowOpeners& openers, const std::optional<collect::RunContext>& context,
+FormP::FormP(const WindowOpeners& openers, const std::optional<RunContext>& context,
              ProgramObjects* owner, QWidget* parent)
     : QMainWindow(parent),
-      HandedContext(context, programWindowState(owner)),
+      HandedContext(programWindowContext(context, owner)),
       m_openers(openers),
       m_owner(owner) {
   setObjectName("FormP");
   // The busy rule of the main window and the windows opened over it counts in the owner's
   // clock windows' state.
   handToBusyRule(this);
-  m_imgTool = widgets::imgTool();
-  m_img = widgets::img();
+  // The windows opened while it is open find it in their context.
+  if (ClockWindowsState* state = handedWindowState()) state->host = this;
   buildCommands();
   buildPanel();
   BusyGuard::onChange(this, [this] { updateActions(); });
@@ -95,7 +96,10 @@ FormP::FormP(const WindowOpeners& openers, const std::optional<collect::RunConte
   start();
 }
 
-FormP::~FormP() = default;
+FormP::~FormP() {
+  if (ClockWindowsState* state = handedWindowState(); state && state->host == this)
+    state->host = nullptr;
+}
 
 ProgramObjects* FormP::owner() const {
   return m_owner && m_owner == ProgramObjects::current() ? m_owner : nullptr;
@@ -103,8 +107,8 @@ ProgramObjects* FormP::owner() const {
 
 const ClsUsers* FormP::users() const { return owner() ? owner()->users() : nullptr; }
 
-collect::RunContext FormP::objects() const {
-  if (std::optional<collect::RunContext> ctx = runContext()) return *ctx;
+RunContext FormP::objects() const {
+  if (std::optional<RunContext> ctx = runContext()) return *ctx;
   std::fputs("velta: the main window used with no program-wide objects\n", stderr);
   std::abort();
 }
@@ -225,7 +229,7 @@ void FormP::buildCommands() {
   spec.menuBar = menuBar();
   spec.menus = {m_opciones, m_comu, m_config, m_ver, m_acerca, m_especial};
   spec.toolBar = m_toolBar;
-  spec.images = &m_imgTool;
+  spec.images = &ImgTool();
   spec.pictures = widgets::CommandBarSpec::Pictures::OnActions;
   spec.picturesInMenus = false;  // menus show captions only; the pictures belong to the toolbar
   spec.trigger = [this](QAction* a, const std::function<void()>&) { commandTriggered(a); };
@@ -351,7 +355,7 @@ void FormP::start() {
   LoadText();
   m_cmdReset->hide();
   setWindowTitle(q("Velta 2000 - " + (users() ? users()->auName : std::string())));
-  const collect::RunContext ctx = objects();
+  const RunContext ctx = objects();
   // A clock store that could not be read leaves the list empty: say so and why, and go on.
   if (ctx.clocks.status().unreadable)
     MsgBox(311, msgbox::Critical, {}, ": " + ctx.clocks.status().loadReason(), this);
@@ -409,7 +413,7 @@ void FormP::LoadText() {
   m_lblEaReg->setText(msg(256) + ":");
   constexpr std::array<int, 7> kLabels = {274, 271, 289, 183, 210, 208, 278};
   for (size_t i = 0; i < kLabels.size(); ++i) m_labels[i]->setText(msg(kLabels[i]));
-  const std::optional<collect::RunContext> ctx = runContext();
+  const std::optional<RunContext> ctx = runContext();
   m_he[1]->setText(msg(ctx && ctx->clocks.m_TipoNumero == 2 ? 286 : 156));
   updateActions();
 }
@@ -458,7 +462,7 @@ void FormP::updateActions() {
 }
 
 void FormP::FijarControles() {
-  const collect::RunContext ctx = objects();
+  const RunContext ctx = objects();
   ClsListaRelojes& c = ctx.clocks;
   c.GetCurDataOrDefault(ctx.cfg.RelojActivo);
   m_ruleOff.clear();
@@ -487,7 +491,7 @@ void FormP::fillSelector() {
 }
 
 void FormP::MostrarConfig(int16_t n) {
-  const collect::RunContext ctx = objects();
+  const RunContext ctx = objects();
   ClsListaRelojes& c = ctx.clocks;
   // A free slot is no clock at all: its blank record would aim the link at nothing.
   const bool clock = c.IsClock(n);
@@ -540,7 +544,7 @@ void FormP::reselectClock() {
 }
 
 void FormP::selectorClicked() {
-  const collect::RunContext ctx = objects();
+  const RunContext ctx = objects();
   if (ctx.modem.cortarModem()) {
     // A line is up: the dialled clock stays the current one, and the list shows it again.
     m_selectorEnabled = false;
@@ -557,18 +561,19 @@ void FormP::selectorClicked() {
 }
 
 void FormP::resetClicked() {
-  const collect::RunContext ctx = objects();
+  const RunContext ctx = objects();
   if (ctx.clocks.m_Modelo != 2) {
     QApplication::beep();
     return;
   }
-  BusyGuard busy(this);
+  // Busy until its box has gone too, as a command is.
+  const ExchangeScope command(this, ExchangeScope::Cursor::Normal);
   clocklink::CollectionStatus status;
   {
-    HourglassGuard hourglass;
+    ExchangeScope exchange(this);
     status = ctx.mirsol.ResetPexel();
+    if (exchange.endAndCheckClose()) return;
   }
-  if (BusyGuard::closePending(this)) return;
   if (status == clocklink::kSuccess)
     MsgBoxText("RESETEADO", msgbox::Exclamation, {}, 0, this);
   else
@@ -611,7 +616,7 @@ void FormP::commandTriggered(QAction* a) {
   if (!a || BusyGuard::busy(this) || !allowed(a)) return;
   // Busy for the whole command, boxes included: a close asked for meanwhile (a signal, the
   // close box) waits until the command is over instead of freeing what it still uses.
-  BusyGuard busy(this);
+  const ExchangeScope command(this, ExchangeScope::Cursor::Normal);
   runCommand(a);
 }
 
@@ -631,7 +636,7 @@ void FormP::reselectAfterRun() {
 }
 
 void FormP::reloadClocks() {
-  const std::optional<collect::RunContext> ctx = runContext();
+  const std::optional<RunContext> ctx = runContext();
   if (!ctx) return;
   // A missing list shows the default clock; one that cannot be read none, and says why.
   const StoreLoad got = ctx->clocks.CargarRelojes();
@@ -643,7 +648,7 @@ void FormP::reloadClocks() {
 void FormP::exitCommand() { close(); }
 
 void FormP::statusReading() {
-  const collect::RunContext ctx = objects();
+  const RunContext ctx = objects();
   const ClsListaRelojes& c = ctx.clocks;
   if (!basic::Trim(c.m_Telefono).empty() && !ctx.modem.cortarModem()) {
     if (allowed(m_co[1])) runCommand(m_co[1]);
@@ -652,10 +657,10 @@ void FormP::statusReading() {
   try {
     std::string text;
     {
-      HourglassGuard hourglass;
+      ExchangeScope exchange(this);
       text = ctx.mirsol.Status_Get();
       // A close asked for meanwhile ends the command here; the window goes right after.
-      if (BusyGuard::closePending(this)) return;
+      if (exchange.endAndCheckClose()) return;
     }
     const std::optional<ClockStatusView> v = decodeClockStatus(text, c.m_Modelo, basic::Now());
     if (!v) {
@@ -676,12 +681,12 @@ void FormP::clearRecords() {
   if (MsgBox(173, msgbox::YesNo | msgbox::Question, {}, {}, this) != msgbox::Yes) return;
   clocklink::CollectionStatus status;
   {
-    HourglassGuard hourglass;
-    const std::optional<collect::RunContext> ctx = runContext();
+    ExchangeScope exchange(this);
+    const std::optional<RunContext> ctx = runContext();
     status = ctx ? collect::ConsoleClearResult(ctx->mirsol, *m_lstP)
                  : collect::ShowClearResult(*m_lstP, clocklink::kFailure);
     m_lstP->refresh();
-    if (BusyGuard::closePending(this)) return;
+    if (exchange.endAndCheckClose()) return;
   }
   if (status != clocklink::kSuccess)
     MsgBox(failureMessage(status, 312), msgbox::Critical, {}, {}, this);
@@ -695,7 +700,7 @@ void FormP::setDialEnabled(bool enabled) {
   updateActions();
 }
 
-void FormP::setDialPicture(int image) { m_co[1]->setIcon(m_imgTool.value(image - 1)); }
+void FormP::setDialPicture(int image) { m_co[1]->setIcon(ImgTool().value(image - 1)); }
 
 void FormP::setSelectorEnabled(bool enabled) {
   m_selectorEnabled = enabled;

@@ -4,8 +4,8 @@
 // QAction per command, shared by menu and toolbar, named after its menu item ("co3").
 #pragma once
 
-#include "collect/RunContext.h"
 #include "core/ProgramObjects.h"
+#include "core/RunContext.h"
 #include "widgets/common/CommandBar.h"
 #include "widgets/common/HandedContext.h"
 #include "widgets/common/MainWindowHost.h"
@@ -41,7 +41,7 @@ class FormP : public QMainWindow, public MainWindowHost, public HandedContext {
   // enabling, level gating). The program-wide objects must exist. The window works over
   // `context` (the program's run context) while its owner holds the objects. The logged-in user,
   // the audit log and the run mode are those of `owner` while it is the live one.
-  FormP(const WindowOpeners& openers, const std::optional<collect::RunContext>& context,
+  FormP(const WindowOpeners& openers, const std::optional<RunContext>& context,
         ProgramObjects* owner, QWidget* parent = nullptr);
   ~FormP() override;
 
@@ -82,8 +82,9 @@ class FormP : public QMainWindow, public MainWindowHost, public HandedContext {
   void setSelectorEnabled(bool enabled) override;
   void setDisplayState(int state) override;
   int displayState() const override { return m_displayState; }
-  const QList<QIcon>& ImgTool() const override { return m_imgTool; }
-  const QList<QIcon>& Img() const override { return m_img; }
+  // The program's image lists (its context's); picture k is at index k - 1.
+  const QList<QIcon>& ImgTool() const { return context().imgTool(); }
+  const QList<QIcon>& Img() const { return context().img(); }
 
  signals:
   // The close may go ahead: the owner runs the shutdown (main, once the event loop is over).
@@ -120,7 +121,7 @@ class FormP : public QMainWindow, public MainWindowHost, public HandedContext {
   QString baseTip(const QAction* a) const;
   // The objects the window works over; the program stops when there are none (the window
   // needs them from its start on).
-  collect::RunContext objects() const;
+  RunContext objects() const;
   ProgramObjects* owner() const;  // none once it is not the live owner
   const ClsUsers* users() const;  // the owner's, while it has them
 
@@ -159,11 +160,9 @@ class FormP : public QMainWindow, public MainWindowHost, public HandedContext {
   QLabel* m_lbleafecha = nullptr;
   QLabel* m_lblEaReg = nullptr;
   std::array<QLabel*, 7> m_labels{};  // LblReloj ... LblIP
-  QList<QIcon> m_imgTool;
-  QList<QIcon> m_img;
-  QSet<const QAction*> m_levelOff;  // fixed at the start for the window's life
-  QSet<const QAction*> m_ruleOff;   // FijarControles' rule for the current clock
-  QSet<const QAction*> m_tipped;    // actions whose tip comes from the message table
+  QSet<const QAction*> m_levelOff;    // fixed at the start for the window's life
+  QSet<const QAction*> m_ruleOff;     // FijarControles' rule for the current clock
+  QSet<const QAction*> m_tipped;      // actions whose tip comes from the message table
   bool m_dialEnabled = true;
   bool m_selectorEnabled = true;
   int m_displayState = 0;

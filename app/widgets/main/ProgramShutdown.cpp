@@ -3,7 +3,7 @@
 #include "core/ClsCfgFile.h"
 #include "core/ProgramObjects.h"
 #include "core/Release.h"
-#include "widgets/dialogs/HourglassGuard.h"
+#include "widgets/common/HourglassGuard.h"
 #include "widgets/dialogs/MsgBox.h"
 #include "widgets/main/FormP.h"
 

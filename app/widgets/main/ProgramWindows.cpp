@@ -22,43 +22,43 @@
 
 namespace {
 
-// The clock windows: modal over the main window, freed when closed, over the program's run
-// context and the owner's clock windows' state.
+// The context of a window opened now: the program's run context, and the live owner's windows'
+// state and administration objects.
+WindowContext openingContext(const std::optional<RunContext>& context) {
+  return programWindowContext(context, ProgramObjects::current());
+}
+
+// The clock windows: modal over the main window, freed when closed.
 template <class Window>
-void execModal(QWidget* parent, const std::optional<collect::RunContext>& context) {
-  Window w(parent, context, programWindowState(ProgramObjects::current()));
+void execModal(QWidget* parent, const std::optional<RunContext>& context) {
+  Window w(parent, openingContext(context));
   w.exec();
-}
-
-// The main window's image list for a window's toolbar, when the parent is the main window.
-const QList<QIcon>* imagesOf(QWidget* parent) {
-  auto* main = qobject_cast<FormP*>(parent);
-  return main ? &main->Img() : nullptr;
-}
-
-// What the live owner holds as the window opens; nothing when there is none.
-AdminObjects liveAdminObjects() {
-  ProgramObjects* owner = ProgramObjects::current();
-  return owner ? AdminObjects::of(*owner) : AdminObjects{};
 }
 
 }  // namespace
 
-void registerOpeners(WindowOpeners& openers, const std::optional<collect::RunContext>& context) {
-  registerEditorHooks(ProgramObjects::live().editorHooks());
-  openers.Fconfig = [](QWidget* parent) {
+void registerOpeners(WindowOpeners& openers, const std::optional<RunContext>& context) {
+  ProgramObjects& live = ProgramObjects::live();
+  // The editors the stores open take the owner's pictures, as the windows' contexts do.
+  registerEditorHooks(live.editorHooks(),
+                      [&live] { return &live.layer<ClockWindowsState>().img(); });
+  openers.Fconfig = [&context](QWidget* parent) {
     openFconfig(
         parent,
         [parent] {
           if (auto* main = qobject_cast<FormP*>(parent)) main->LoadText();
         },
-        imagesOf(parent), liveAdminObjects());
+        openingContext(context));
   };
-  openers.FBases = [](QWidget* parent) { openFBases(parent, imagesOf(parent)); };
-  openers.FEmpr = [](QWidget* parent) { openFEmpr(parent, imagesOf(parent)); };
+  openers.FBases = [&context](QWidget* parent) {
+    openFBases(parent, &openingContext(context).img());
+  };
+  openers.FEmpr = [&context](QWidget* parent) {
+    openFEmpr(parent, &openingContext(context).img());
+  };
   // The administration windows take the owner's objects as they open: each may be missing.
-  openers.FVerArch = [](QWidget* parent) { openFVerArch(parent, liveAdminObjects()); };
-  openers.FAud = [](QWidget* parent) { openFAud(parent, liveAdminObjects()); };
+  openers.FVerArch = [&context](QWidget* parent) { openFVerArch(parent, openingContext(context)); };
+  openers.FAud = [&context](QWidget* parent) { openFAud(parent, openingContext(context)); };
   openers.frmAbout = [](QWidget* parent) { openfrmAbout(parent); };
   openers.FTime = [&context](QWidget* parent) { execModal<FTime>(parent, context); };
   openers.FCbioReloj = [&context](QWidget* parent) { execModal<FCbioReloj>(parent, context); };
@@ -68,7 +68,7 @@ void registerOpeners(WindowOpeners& openers, const std::optional<collect::RunCon
   openers.FSirenas = [&context](QWidget* parent) { execModal<FSirenas>(parent, context); };
   openers.FrmTest = [&context](QWidget* parent) { execModal<FrmTest>(parent, context); };
   openers.FIniModemConectar = [&context](QWidget* parent) {
-    auto* w = new FIniModem(parent, context, programWindowState(ProgramObjects::current()));
+    auto* w = new FIniModem(parent, openingContext(context));
     w->setAttribute(Qt::WA_DeleteOnClose);
     (void)w->Conectar();                    // the window shows how the dial went
     if (!w->isVisible()) w->deleteLater();  // the line was hung up or there is no number
@@ -82,11 +82,16 @@ SharedWindowState programWindowState(ProgramObjects* owner) {
   return SharedWindowState(owner->layer<ClockWindowsState>(), owner->liveness());
 }
 
-bool openAutomaticRun(QWidget* parent, const std::optional<collect::RunContext>& context) {
+WindowContext programWindowContext(const std::optional<RunContext>& run, ProgramObjects* owner) {
+  if (!owner) return WindowContext(run, {});
+  return WindowContext(run, programWindowState(owner), AdminObjects::of(*owner));
+}
+
+bool openAutomaticRun(QWidget* parent, const std::optional<RunContext>& context) {
   ProgramObjects* owner = ProgramObjects::current();
   fAuto::Program program;
   if (owner) program = fAuto::Program{owner->runMode(), owner->users()};
-  fAuto w(parent, context, programWindowState(owner), program);
+  fAuto w(parent, programWindowContext(context, owner), program);
   w.exec();
   return w.endsProgram();
 }

@@ -3,8 +3,8 @@
 // at start-up. Tests of the main window alone register recording stubs instead.
 #pragma once
 
-#include "collect/RunContext.h"
-#include "widgets/common/ClockWindowsState.h"
+#include "core/RunContext.h"
+#include "widgets/common/WindowContext.h"
 #include "widgets/main/WindowOpeners.h"
 
 #include <optional>
@@ -15,15 +15,18 @@ class ProgramObjects;
 // objects (it may still be empty when the openers are registered, and must outlive them);
 // every window that runs an exchange gets it. A window opened while it is still empty has no
 // objects to work over: its exchanges do nothing.
-void registerOpeners(WindowOpeners& openers, const std::optional<collect::RunContext>& context);
+void registerOpeners(WindowOpeners& openers, const std::optional<RunContext>& context);
 // The clock windows' state of `owner` as its windows are handed it; none without an owner.
 SharedWindowState programWindowState(ProgramObjects* owner);
+// The context a window is handed over `run` and the objects of `owner` (its windows' state,
+// with the main window and the pictures, and its administration objects); a context without
+// those when there is no owner.
+WindowContext programWindowContext(const std::optional<RunContext>& run, ProgramObjects* owner);
 // The openers keep a reference to `context`, since the program fills it only after they are
 // registered: a temporary (std::nullopt, a RunContext converted in the call) would leave every
 // opener holding a dangling one, so such a call does not compile.
-void registerOpeners(WindowOpeners& openers,
-                     const std::optional<collect::RunContext>&& context) = delete;
+void registerOpeners(WindowOpeners& openers, const std::optional<RunContext>&& context) = delete;
 
 // The automatic run at start-up, modal over `parent`: true when it asked for the program's end
 // (start-up then ends without the main window).
-bool openAutomaticRun(QWidget* parent, const std::optional<collect::RunContext>& context);
+bool openAutomaticRun(QWidget* parent, const std::optional<RunContext>& context);

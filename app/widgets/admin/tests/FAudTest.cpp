@@ -36,7 +36,7 @@ struct AuditFixture : ::testing::Test {
 
 TEST_F(AuditFixture, ListsTheRecordOfTheCommandThatOpenedIt) {
   gAuditoria->AddRecord("Auditor\u00eda");  // what the main window records before opening it
-  FAud w(nullptr, AdminObjects::of(apptest::objects()));
+  FAud w(nullptr, apptest::windowContext());
   ASSERT_EQ(w.model()->rowCount(), 1u);
   EXPECT_EQ(basic::Trim(column(w, 1)[0]), "MNU->Auditor\u00eda");
   EXPECT_EQ(w.windowTitle().toStdString(), "Auditor\u00eda");
@@ -46,7 +46,7 @@ TEST_F(AuditFixture, ListsTheRecordOfTheCommandThatOpenedIt) {
 TEST_F(AuditFixture, BajaYesEmptiesTheLogAndASecondBajaSays336) {
   gAuditoria->AddRecord("A");
   gAuditoria->AddRecord("B");
-  FAud w(nullptr, AdminObjects::of(apptest::objects()));
+  FAud w(nullptr, apptest::windowContext());
   boxes.answer(msgbox::Yes);
   w.mnuBaja()->trigger();
   EXPECT_EQ(boxes.numbers(), std::vector<int>{194});
@@ -63,7 +63,7 @@ TEST_F(AuditFixture, BajaYesEmptiesTheLogAndASecondBajaSays336) {
 TEST_F(AuditFixture, BajaNoLeavesTheFileAndAFailedDeletionSays320) {
   gAuditoria->AddRecord("A");
   const std::string before = folder.read("VELTA.AUD");
-  FAud w(nullptr, AdminObjects::of(apptest::objects()));
+  FAud w(nullptr, apptest::windowContext());
   boxes.answer(msgbox::No);
   w.mnuBaja()->trigger();
   EXPECT_EQ(folder.read("VELTA.AUD"), before);
@@ -82,7 +82,7 @@ TEST_F(AuditFixture, BajaNoLeavesTheFileAndAFailedDeletionSays320) {
 }
 
 TEST_F(AuditFixture, SalirCloses) {
-  FAud w(nullptr, AdminObjects::of(apptest::objects()));
+  FAud w(nullptr, apptest::windowContext());
   w.show();
   w.mnuSalir()->trigger();
   EXPECT_FALSE(w.isVisible());
@@ -103,7 +103,7 @@ TEST_F(AuditFixture, WorksOverTheHandedLog) {
   handed.AddRecord("B");
   AdminObjects objects = AdminObjects::of(apptest::objects());
   objects.audit = &handed;
-  FAud w(nullptr, objects);
+  FAud w(nullptr, apptest::windowContext(objects));
   EXPECT_EQ(w.model()->rowCount(), 2u);
   boxes.answer(msgbox::Yes);
   w.mnuBaja()->trigger();

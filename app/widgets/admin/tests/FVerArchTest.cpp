@@ -12,12 +12,12 @@
 #include "testsupport/widgets/WidgetTestSupport.h"
 #include "widgets/admin/ListingPrinterDialog.h"
 #include "widgets/admin/testing/Hooks.h"
-#include "widgets/common/AppImages.h"
 #include "widgets/dialogs/FileDialogs.h"
 #include "widgets/dialogs/FrmMsg.h"
 #include "widgets/dialogs/testing/Hooks.h"
 
 #include <basekit/plainfile.h>
+#include <clocklink/EventPump.h>
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -55,6 +55,8 @@ struct ViewerFixture : ::testing::Test {
   std::unique_ptr<FVerArch> w;
 
   void SetUp() override {
+    // As the program does: the mail client's wait lets window events run through the pump.
+    clocklink::setEventPump([] { QCoreApplication::processEvents(); });
     apptest::objects().createSettings();
     *gVersionText = "6.00";
     folder.write("REGIS.MIR",
@@ -62,13 +64,14 @@ struct ViewerFixture : ::testing::Test {
                         "200 02/02/2024 07:30 01 02 Se\xF1or"}));
   }
   void TearDown() override {
+    clocklink::setEventPump({});
     w.reset();
     dialogs::testing::clearFileNames();
     adminwindows::testing::clearPrinters();
   }
   FVerArch& window() {
     if (!w) {
-      w = std::make_unique<FVerArch>(nullptr, AdminObjects::of(apptest::objects()));
+      w = std::make_unique<FVerArch>(nullptr, apptest::windowContext());
       w->show();
     }
     return *w;
@@ -119,7 +122,7 @@ TEST_F(ViewerFixture, TheCardColumnFollowsTheModeAndTheClock) {
     gCfgFile->ModoLegajo = m.legajo;
     apptest::objects().createClockList();
     gListaRelojes->m_TipoNumero = m.tipoNumero;
-    FVerArch v(nullptr, AdminObjects::of(apptest::objects()));
+    FVerArch v(nullptr, apptest::windowContext());
     EXPECT_EQ(v.findChild<QLabel*>("LblF(0)")->text().toStdString(), m.caption);
     EXPECT_EQ(v.ListaReg()->model()->headerData(4, Qt::Horizontal).toString().toStdString(),
               m.caption);
@@ -196,7 +199,7 @@ TEST_F(ViewerFixture, WorksOverTheHandedObjects) {
   handed.cfg = &cfg;
   handed.clocks = &clocks;
   handed.dataFolder = other;
-  w = std::make_unique<FVerArch>(nullptr, handed);
+  w = std::make_unique<FVerArch>(nullptr, apptest::windowContext(handed));
   EXPECT_EQ(w->findChild<QLabel*>("LblF(0)")->text().toStdString(), "Touch");
   EXPECT_EQ(w->TxtF(0)->maxLength(), 3);
   view();
@@ -424,7 +427,7 @@ TEST_F(ViewerFixture, TheSaveQuestionsButtonsShowTheChoosePicture) {
     box->choose(2);
   });
   window().mnu(2)->trigger();
-  const qint64 choose = widgets::imgOf(&window()).at(2).cacheKey();
+  const qint64 choose = apptest::windowContext().img().at(2).cacheKey();
   EXPECT_EQ(pictures, std::vector<qint64>(3, choose));
   EXPECT_EQ(style, Qt::ToolButtonIconOnly);
   EXPECT_EQ(folder.read("OUT.MIR"), kOld);
@@ -580,6 +583,22 @@ TEST_F(ViewerFixture, WithoutAMailClientTheBoxSaysSoInTheLanguage) {
     }
   }
   gCfgFile->LENGUAJE = 0;
+}
+
+// The mail client's wait lets window events run through the program's event pump, as every
+// exchange's wait does: here the pump is what releases the client.
+TEST_F(ViewerFixture, TheMailClientsWaitRunsThroughTheEventPump) {
+  FakeMailClient client(folder, 0, folder.file("release"));
+  view();
+  int pumped = 0;
+  clocklink::setEventPump([&] {
+    if (++pumped == 1) folder.write("release", "");
+    QCoreApplication::processEvents();
+  });
+  window().mnu(4)->trigger();
+  EXPECT_GT(pumped, 0);
+  EXPECT_EQ(client.starts(), 1u);
+  EXPECT_TRUE(boxes.numbers().empty());
 }
 
 // The mail client starts with window events running: meanwhile the commands are off (a second

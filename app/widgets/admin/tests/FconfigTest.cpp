@@ -147,8 +147,8 @@ class FconfigTest : public ::testing::Test {
   void TearDown() override { ::unsetenv("VELTA_MODEMS"); }
 
   std::unique_ptr<Fconfig> open() {
-    auto dialog = std::make_unique<Fconfig>([this] { ++loadTexts; }, nullptr, nullptr,
-                                            AdminObjects::of(apptest::objects()));
+    auto dialog =
+        std::make_unique<Fconfig>([this] { ++loadTexts; }, nullptr, apptest::windowContext());
     dialog->show();
     QApplication::processEvents();
     return dialog;
@@ -235,7 +235,7 @@ TEST_F(FconfigTest, WorksOverTheHandedSettingsAndUsers) {
   AdminObjects handed = AdminObjects::of(apptest::objects());
   handed.cfg = &cfg;
   handed.users = &users;
-  Fconfig dialog([] {}, nullptr, nullptr, handed);
+  Fconfig dialog([] {}, nullptr, apptest::windowContext(handed));
   dialog.show();
   QApplication::processEvents();
   auto* list = child<QTreeWidget>(dialog, "LvUsr");
@@ -464,7 +464,7 @@ TEST_F(FconfigTest, OpenedModallyByTheMainWindowsCommand) {
   });
   int reloads = 0;
   openFconfig(
-      &mainWindow, [&reloads] { ++reloads; }, nullptr, AdminObjects::of(apptest::objects()));
+      &mainWindow, [&reloads] { ++reloads; }, apptest::windowContext());
   EXPECT_TRUE(seen);
   EXPECT_EQ(reloads, 0);
   EXPECT_TRUE(filesAsTheyWere());
@@ -491,7 +491,7 @@ TEST_F(FconfigTest, TheListsBoxesOpenOverTheDialog) {
     modal->findChild<QAction*>("mnuCancel")->trigger();
   });
   openFconfig(
-      &mainWindow, [] {}, nullptr, AdminObjects::of(apptest::objects()));
+      &mainWindow, [] {}, apptest::windowContext());
   EXPECT_EQ(shown.size(), 1u);
 }
 

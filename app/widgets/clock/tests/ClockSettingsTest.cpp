@@ -54,7 +54,7 @@ class ClockSettingsTest : public ::testing::Test {
 TEST_F(ClockSettingsTest, CacheSliderEnds) {
   useSimulator();
   for (auto [slider, expected] : {std::pair{100, 99}, std::pair{0, 0}, std::pair{37, 37}}) {
-    FCacheo w(nullptr, apptest::runContext(), apptest::windowState());
+    FCacheo w(nullptr, apptest::windowContext());
     w.Gge()->setValue(slider);
     w.findChild<QAction*>("mnu0")->trigger();
     EXPECT_EQ(clock.sim().cachePercent(), expected) << slider;
@@ -75,7 +75,7 @@ TEST_F(ClockSettingsTest, ClockNumberChecksAndAnswers) {
                         Case{" 7 ", msgbox::Yes, {194}, 7}}) {
     boxes.clear();
     boxes.answer(c.answer);
-    FCbioReloj w(nullptr, apptest::runContext(), apptest::windowState());
+    FCbioReloj w(nullptr, apptest::windowContext());
     w.Text1()->setText(QString::fromUtf8(c.text));
     w.findChild<QAction*>("mnu0")->trigger();
     EXPECT_EQ(boxes.numbers(), c.boxes) << c.text;
@@ -85,7 +85,7 @@ TEST_F(ClockSettingsTest, ClockNumberChecksAndAnswers) {
 
 TEST_F(ClockSettingsTest, DateTimeSendsTheSundayDigit) {
   useSimulator();
-  FTime w(nullptr, apptest::runContext(), apptest::windowState());
+  FTime w(nullptr, apptest::windowContext());
   EXPECT_EQ(w.MEdFecha()->date(), QDate::currentDate());
   w.MEdFecha()->setDate(QDate(2026, 12, 6));
   w.MEdHora()->setTime(QTime(9, 30));
@@ -101,7 +101,7 @@ TEST_F(ClockSettingsTest, DateTimeSendsTheSundayDigit) {
 // the window closes once.
 TEST_F(ClockSettingsTest, EventsQueuedBehindOkWaitForIt) {
   useSimulator();
-  FTime w(nullptr, apptest::runContext(), apptest::windowState());
+  FTime w(nullptr, apptest::windowContext());
   w.show();
   w.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
@@ -151,7 +151,7 @@ TEST_F(ClockSettingsTest, DateAndTimeCanBeTypedWhole) {
       {false, true, "23:59", "23:59"},          {false, true, "07:05", "07:05"},
       {false, true, "7:05", "07:05"},           {false, false, "11", "11:45"},
   };
-  FTime w(nullptr, apptest::runContext(), apptest::windowState());
+  FTime w(nullptr, apptest::windowContext());
   w.show();
   w.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
@@ -175,10 +175,10 @@ TEST_F(ClockSettingsTest, DateAndTimeCanBeTypedWhole) {
 TEST_F(ClockSettingsTest, CancelSendsNothing) {
   useSimulator();
   const size_t before = clock.sim().receivedFrames().size();
-  FCacheo cache(nullptr, apptest::runContext(), apptest::windowState());
+  FCacheo cache(nullptr, apptest::windowContext());
   cache.Gge()->setValue(50);
   cache.findChild<QAction*>("mnu1")->trigger();
-  FTime time(nullptr, apptest::runContext(), apptest::windowState());
+  FTime time(nullptr, apptest::windowContext());
   time.findChild<QAction*>("mnu1")->trigger();
   EXPECT_EQ(clock.sim().receivedFrames().size(), before);
   EXPECT_TRUE(boxes.numbers().empty());
@@ -189,16 +189,16 @@ TEST_F(ClockSettingsTest, SilentClockShowsEachWindowsFailure) {
   connectTo(silent.port());
   gMirsol->SetTimeOut(1);
   {
-    FCacheo w(nullptr, apptest::runContext(), apptest::windowState());
+    FCacheo w(nullptr, apptest::windowContext());
     w.findChild<QAction*>("mnu0")->trigger();
   }
   {
-    FCbioReloj w(nullptr, apptest::runContext(), apptest::windowState());
+    FCbioReloj w(nullptr, apptest::windowContext());
     w.Text1()->setText("5");
     w.findChild<QAction*>("mnu0")->trigger();
   }
   {
-    FTime w(nullptr, apptest::runContext(), apptest::windowState());
+    FTime w(nullptr, apptest::windowContext());
     w.findChild<QAction*>("mnu0")->trigger();
   }
   EXPECT_EQ(boxes.numbers(), (std::vector<int>{340, 194, 350, 329}));
@@ -207,7 +207,7 @@ TEST_F(ClockSettingsTest, SilentClockShowsEachWindowsFailure) {
 TEST_F(ClockSettingsTest, OpeningClearsALeftCancelFlag) {
   useSimulator();
   gMirsol->SetCancel(1);
-  FCacheo w(nullptr, apptest::runContext(), apptest::windowState());
+  FCacheo w(nullptr, apptest::windowContext());
   w.Gge()->setValue(20);
   w.findChild<QAction*>("mnu0")->trigger();
   EXPECT_EQ(clock.sim().cachePercent(), 20);
@@ -224,14 +224,14 @@ TEST_F(ClockSettingsTest, WorksOverTheHandedClockObject) {
       handed.SetTimeRecorder("1", 0, "COM1", "9600", "", 1, "127.0.0.1", 2, 0, clock.port(), 5),
       clocklink::kSuccess);
   handed.SetCancel(1);
-  const collect::RunContext ctx{*gCfgFile,
-                                *gListaRelojes,
-                                handed,
-                                *gModem,
-                                *gDataFolder,
-                                collect::ConverterLink::program(),
-                                apptest::objects().liveness()};
-  FCacheo w(nullptr, ctx, apptest::windowState());
+  const RunContext ctx{*gCfgFile,
+                       *gListaRelojes,
+                       handed,
+                       *gModem,
+                       *gDataFolder,
+                       collect::ConverterLink::program(),
+                       apptest::objects().liveness()};
+  FCacheo w(nullptr, apptest::windowContext(ctx));
   gMirsol->SetCancel(1);
   w.Gge()->setValue(20);
   w.findChild<QAction*>("mnu0")->trigger();
@@ -251,15 +251,15 @@ TEST_F(ClockSettingsTest, WorksOverAHandedContextOfItsOwn) {
       clocklink::kSuccess);
   ClsListaRelojes clocks;
   clocklink::ClsModem modem;
-  const collect::RunContext ctx{*gCfgFile,
-                                clocks,
-                                mirsol,
-                                modem,
-                                *gDataFolder,
-                                collect::ConverterLink::program(),
-                                apptest::objects().liveness()};
+  const RunContext ctx{*gCfgFile,
+                       clocks,
+                       mirsol,
+                       modem,
+                       *gDataFolder,
+                       collect::ConverterLink::program(),
+                       apptest::objects().liveness()};
   ASSERT_EQ(gMirsol, nullptr);
-  FCbioReloj w(nullptr, ctx, apptest::windowState());
+  FCbioReloj w(nullptr, apptest::windowContext(ctx));
   w.Text1()->setText("7");
   w.findChild<QAction*>("mnu0")->trigger();
   EXPECT_EQ(boxes.numbers(), std::vector<int>{194});
@@ -268,11 +268,11 @@ TEST_F(ClockSettingsTest, WorksOverAHandedContextOfItsOwn) {
 }
 
 TEST_F(ClockSettingsTest, Pictures) {
-  FCacheo cache(nullptr, apptest::runContext(), apptest::windowState());
+  FCacheo cache(nullptr, apptest::windowContext());
   EXPECT_TRUE(apptest::grabNonBlank(&cache, "FCacheo.png"));
-  FCbioReloj number(nullptr, apptest::runContext(), apptest::windowState());
+  FCbioReloj number(nullptr, apptest::windowContext());
   EXPECT_TRUE(apptest::grabNonBlank(&number, "FCbioReloj.png"));
-  FTime time(nullptr, apptest::runContext(), apptest::windowState());
+  FTime time(nullptr, apptest::windowContext());
   EXPECT_TRUE(apptest::grabNonBlank(&time, "FTime.png"));
 }
 

@@ -55,61 +55,61 @@ TEST_F(ClockWindowTest, EveryCommandOverARecordWithNoLinkFails) {
   const Case cases[] = {
       {"search percentage",
        [] {
-         FCacheo w(nullptr, apptest::runContext(), apptest::windowState());
+         FCacheo w(nullptr, apptest::windowContext());
          trigger(w, "mnu0");
        },
        {340}},
       {"clock number",
        [] {
-         FCbioReloj w(nullptr, apptest::runContext(), apptest::windowState());
+         FCbioReloj w(nullptr, apptest::windowContext());
          w.Text1()->setText("7");
          trigger(w, "mnu0");
        },
        {194, 350}},
       {"date and time",
        [] {
-         FTime w(nullptr, apptest::runContext(), apptest::windowState());
+         FTime w(nullptr, apptest::windowContext());
          trigger(w, "mnu0");
        },
        {329}},
       {"a card suspended",
        [] {
-         FTjtas w(nullptr, apptest::runContext(), apptest::windowState());
+         FTjtas w(nullptr, apptest::windowContext());
          w.Tarjeta()->setText("123");
          trigger(w, "mnu1_0");
        },
        {196, 339}},
       {"a card enabled",
        [] {
-         FTjtas w(nullptr, apptest::runContext(), apptest::windowState());
+         FTjtas w(nullptr, apptest::windowContext());
          w.Tarjeta()->setText("123");
          trigger(w, "mnu1_1");
        },
        {198, 314}},
       {"normal locking",
        [] {
-         FTjtas w(nullptr, apptest::runContext(), apptest::windowState());
+         FTjtas w(nullptr, apptest::windowContext());
          trigger(w, "mnu3_0");
        },
        {338}},
       {"every card enabled",
        [] {
-         FTjtas w(nullptr, apptest::runContext(), apptest::windowState());
+         FTjtas w(nullptr, apptest::windowContext());
          trigger(w, "mnu3_1");
        },
        {200, 338}},
       {"every card suspended",
        [] {
-         FTjtas w(nullptr, apptest::runContext(), apptest::windowState());
+         FTjtas w(nullptr, apptest::windowContext());
          trigger(w, "mnu3_2");
        },
        {201, 338}},
       {"the siren list read on opening",
-       [] { FSirenas w(nullptr, apptest::runContext(), apptest::windowState()); },
+       [] { FSirenas w(nullptr, apptest::windowContext()); },
        {332}},
       {"a siren added",
        [] {
-         FSirenas w(nullptr, apptest::runContext(), apptest::windowState());
+         FSirenas w(nullptr, apptest::windowContext());
          w.command(0)->trigger();  // Nuevo
          w.ListaDias()->setCurrentIndex(1);
          w.ListaSirenas()->setCurrentIndex(0);
@@ -121,7 +121,7 @@ TEST_F(ClockWindowTest, EveryCommandOverARecordWithNoLinkFails) {
        {332, 328}},
       {"every siren deleted",
        [] {
-         FSirenas w(nullptr, apptest::runContext(), apptest::windowState());
+         FSirenas w(nullptr, apptest::windowContext());
          w.command(2)->trigger();
        },
        {332, 199, 338, 332}},

@@ -78,7 +78,7 @@ TEST_F(FConsoleTest, RowsCarryHoldersColoursAndTheNewestFirst) {
                                 ClsTarjetas::encodeRecord(holder(200, "Beto Virtual", 0, 1)));
   folder.write("CONSOLE.MIR", kFiveLines);
   start("FRECONLINE=0\r\nMODOVIRTUAL=1\r\nMAXCONSOLE=10\r\n");
-  FConsole w(nullptr, apptest::runContext(), apptest::windowState());
+  FConsole w(nullptr, apptest::windowContext());
   QTreeWidget* list = w.records();
   ASSERT_EQ(list->topLevelItemCount(), 5);
   EXPECT_EQ(total(w), " 5/ 5");
@@ -108,7 +108,7 @@ TEST_F(FConsoleTest, RowsCarryHoldersColoursAndTheNewestFirst) {
 TEST_F(FConsoleTest, ARefusedConsoleFileIsSaidInTheListAfterEveryCycle) {
   ASSERT_EQ(::mkfifo(folder.file("CONSOLE.MIR").c_str(), 0600), 0);
   start("FRECONLINE=1\r\nMODOVIRTUAL=1\r\n");
-  FConsole w(nullptr, apptest::runContext(), apptest::windowState());
+  FConsole w(nullptr, apptest::windowContext());
   auto* lines = w.findChild<ProgressListWidget*>("LstP");
   ASSERT_NE(lines, nullptr);
   const std::string refusal = GetMsg(386) + ": " + folder.file("CONSOLE.MIR") + ": " +
@@ -136,7 +136,7 @@ TEST_F(FConsoleTest, MaxConsoleTrimsTheListAndTheFileOnExit) {
     apptest::resetProgramObjects();
     folder.write("CONSOLE.MIR", kFiveLines);
     start("FRECONLINE=0\r\nMAXCONSOLE=" + std::to_string(c.max) + "\r\n");
-    FConsole w(nullptr, apptest::runContext(), apptest::windowState());
+    FConsole w(nullptr, apptest::windowContext());
     EXPECT_EQ(total(w), c.total);
     if (c.max == 3) {
       EXPECT_EQ(w.records()->topLevelItem(0)->text(0), "0003") << "newest dropped";
@@ -144,7 +144,7 @@ TEST_F(FConsoleTest, MaxConsoleTrimsTheListAndTheFileOnExit) {
     w.show();
     w.close();  // the close box does not trim
     EXPECT_EQ(folder.read("CONSOLE.MIR"), kFiveLines);
-    FConsole again(nullptr, apptest::runContext(), apptest::windowState());
+    FConsole again(nullptr, apptest::windowContext());
     again.show();
     again.findChild<QAction*>("mnu1")->trigger();
     EXPECT_FALSE(again.isVisible());
@@ -162,7 +162,7 @@ TEST_F(FConsoleTest, ACycleCollectsClearsAndShowsTheNewLines) {
   clock.sim().generatePunches(4, 2);
   start("FRECONLINE=1\r\nMAXCONSOLE=100\r\n",
         {stores::ClockSpec{.description = "Puerta", .port = clock.port(), .file = "R1.MIR"}});
-  FConsole w(nullptr, apptest::runContext(), apptest::windowState());
+  FConsole w(nullptr, apptest::windowContext());
   w.passSeams().closeWaitSeconds = 0;
   w.show();
   ASSERT_TRUE(apptest::waitFor([&] { return w.cycles() >= 1; }));
@@ -202,7 +202,7 @@ TEST_F(FConsoleTest, CloseDuringACycleWaitsForIt) {
     apptest::SilentListener silent;
     start("FRECONLINE=1\r\nTIMEOUT=30\r\n", {stores::ClockSpec{.port = silent.port()}});
     gMirsol->SetTimeOut(30);
-    FConsole w(nullptr, apptest::runContext(), apptest::windowState());
+    FConsole w(nullptr, apptest::windowContext());
     w.passSeams().closeWaitSeconds = 0;
     bool asked = false, visibleAfter = false;
     QTimer watcher;
@@ -230,9 +230,9 @@ TEST_F(FConsoleTest, CloseDuringACycleWaitsForIt) {
 // object otherwise.
 TEST_F(FConsoleTest, AWindowFreedAfterTheReleaseLeavesTheObjectsAlone) {
   start("");
-  const std::optional<collect::RunContext> ctx = collect::programContext(apptest::objects());
+  const std::optional<RunContext> ctx = collect::programContext(apptest::objects());
   ASSERT_TRUE(ctx);
-  auto w = std::make_unique<FConsole>(nullptr, ctx, apptest::windowState());
+  auto w = std::make_unique<FConsole>(nullptr, apptest::windowContext(ctx));
   apptest::objects().release();
   EXPECT_EQ(gMirsol, nullptr);
   w.reset();

@@ -99,7 +99,7 @@ TEST_F(FIniModemTest, DialOutcomes) {
     apptest::resetProgramObjects();
     apptest::ModemClockSim modem(5, {}, {.script = c.script});
     start();
-    FIniModem w(nullptr, apptest::runContext(), apptest::windowState());
+    FIniModem w(nullptr, apptest::windowContext());
     w.retryWaitSeconds = 0.2;
     EXPECT_EQ(statusCode(w.Conectar()), c.result);
     EXPECT_EQ(modem.modem().dialledNumbers().size(), c.dials);
@@ -127,7 +127,7 @@ TEST_F(FIniModemTest, DialOutcomes) {
 TEST_F(FIniModemTest, TheButtonCancelsWhileDiallingAndTheLineGoesDown) {
   apptest::ModemClockSim modem(5, {}, {.script = {DialOutcome::Busy}});
   start();
-  FIniModem w(nullptr, apptest::runContext(), apptest::windowState());
+  FIniModem w(nullptr, apptest::windowContext());
   w.retryWaitSeconds = 30;
   QTimer watcher;
   QObject::connect(&watcher, &QTimer::timeout, [&] {
@@ -159,7 +159,7 @@ TEST_F(FIniModemTest, CancelarShowsColgandoAndLetsThePortGo) {
     apptest::resetProgramObjects();
     apptest::ModemClockSim modem(5, {}, c.modem);
     start();
-    FIniModem w(nullptr, apptest::runContext(), apptest::windowState());
+    FIniModem w(nullptr, apptest::windowContext());
     w.retryWaitSeconds = 30;
     bool clicked = false;
     QTimer watcher;
@@ -206,7 +206,7 @@ TEST_F(FIniModemTest, CloseWhileDiallingWaitsForTheDialAndHangsUp) {
     apptest::resetProgramObjects();
     apptest::ModemClockSim modem(5, {}, {.script = {DialOutcome::Busy}});
     start();
-    FIniModem w(nullptr, apptest::runContext(), apptest::windowState());
+    FIniModem w(nullptr, apptest::windowContext());
     w.retryWaitSeconds = 30;
     bool asked = false, visibleAfter = false;
     QTimer watcher;
@@ -251,7 +251,7 @@ TEST_F(FIniModemTest, ASetUpFailureShowsTheMessageOfItsCode) {
     if (c.portHeld) {
       ASSERT_EQ(gModem->InitModem(*gDataFolder, "Sim"), clocklink::kSuccess);
     }
-    FIniModem w(nullptr, apptest::runContext(), apptest::windowState());
+    FIniModem w(nullptr, apptest::windowContext());
     EXPECT_EQ(w.Conectar(), clocklink::kFailure);
     EXPECT_EQ(label(w), c.label);
     EXPECT_EQ(button(w), "&Discar");
@@ -268,7 +268,7 @@ TEST_F(FIniModemTest, ALineAlreadyUpIsHungUpAndNoNumberIsRefused) {
     ASSERT_EQ(gModem->InitModem(*gDataFolder, "Sim"), clocklink::kSuccess);
     ASSERT_NE(gModem->Discar(10).find("CONNECT"), std::string::npos);
     gModem->cortarModem(true);
-    FIniModem w(nullptr, apptest::runContext(), apptest::windowState());
+    FIniModem w(nullptr, apptest::windowContext());
     EXPECT_EQ(w.Conectar(), clocklink::kSuccess);
     EXPECT_FALSE(gModem->cortarModem());
     EXPECT_FALSE(modem.modem().online());
@@ -276,7 +276,7 @@ TEST_F(FIniModemTest, ALineAlreadyUpIsHungUpAndNoNumberIsRefused) {
   }
   apptest::resetProgramObjects();
   start("");
-  FIniModem w(nullptr, apptest::runContext(), apptest::windowState());
+  FIniModem w(nullptr, apptest::windowContext());
   EXPECT_EQ(w.Conectar(), clocklink::kFailure);
   EXPECT_EQ(boxes.numbers(), std::vector<int>{351});
   EXPECT_FALSE(w.isVisible());

@@ -80,7 +80,7 @@ class FLeerTest : public ::testing::Test {
     };
     MsgBoxReporter reporter;
     collect::ManualRead read(list, reporter, hooks);
-    std::optional<collect::RunContext> ctx = collect::programContext(apptest::objects());
+    std::optional<RunContext> ctx = collect::programContext(apptest::objects());
     if (!ctx) {
       reporter.inform(337, msgbox::Critical);
       return collect::ManualRead::Outcome::Failed;
@@ -99,7 +99,7 @@ class FLeerTest : public ::testing::Test {
 };
 
 TEST_F(FLeerTest, ReadsIntoTheProposedFileOnce) {
-  FLeer w(nullptr, apptest::runContext(), apptest::windowState());
+  FLeer w(nullptr, apptest::windowContext());
   EXPECT_EQ(w.ArchivoReg()->text(), "REGIS.MIR");
   EXPECT_EQ(w.folder().toStdString() + "/", folder.path());
   EXPECT_EQ(w.Lst()->count(), 1);
@@ -118,7 +118,7 @@ TEST_F(FLeerTest, EmptyNameIsRefusedAndTheReadStaysUsable) {
     SCOPED_TRACE(std::string("name \"") + name + "\"");
     boxes.clear();
     questions.clear();
-    FLeer w(nullptr, apptest::runContext(), apptest::windowState());
+    FLeer w(nullptr, apptest::windowContext());
     w.ArchivoReg()->setText(name);
     w.mnuAction(0)->trigger();
     EXPECT_EQ(boxes.numbers(), std::vector<int>{249});
@@ -136,7 +136,7 @@ TEST_F(FLeerTest, TheClocksFolderIsInView) {
   std::filesystem::create_directories(deep);
 
   gListaRelojes->m_Path = deep;
-  FLeer w(nullptr, apptest::runContext(), apptest::windowState());
+  FLeer w(nullptr, apptest::windowContext());
   QTreeView* dir = w.Dir1();
   // The rows come in as the folders are read: look once the clock's folder's siblings are in.
   auto* model = qobject_cast<QFileSystemModel*>(dir->model());
@@ -168,7 +168,7 @@ TEST_F(FLeerTest, ExistingFileAnswers) {
     folder.write("REGIS.MIR", "old line\r\n");
     questions.clear();
     nextAnswer = c.answer;
-    FLeer w(nullptr, apptest::runContext(), apptest::windowState());
+    FLeer w(nullptr, apptest::windowContext());
     w.ArchivoReg()->setText(" REGIS.MIR ");
     w.mnuAction(0)->trigger();
     ASSERT_EQ(questions.size(), 1u) << c.answer;
@@ -223,7 +223,7 @@ TEST_F(FLeerTest, MultiEmpresaAsksNothingAndShipsNothing) {
   gCfgFile->MultiEmpresa = 1;
   gCfgFile->SAPEnabled = 1;
   folder.write("REGIS.MIR", "old line\r\n");
-  FLeer w(nullptr, apptest::runContext(), apptest::windowState());
+  FLeer w(nullptr, apptest::windowContext());
   EXPECT_FALSE(w.Dir1()->isEnabled());
   EXPECT_FALSE(w.ArchivoReg()->isEnabled());
   EXPECT_FALSE(w.Drive1()->isEnabled());
@@ -237,7 +237,7 @@ TEST_F(FLeerTest, MultiEmpresaAsksNothingAndShipsNothing) {
 TEST_F(FLeerTest, FailedReadDisablesTheReadCommand) {
   clock.sim().stop();
   gMirsol->SetTimeOut(1);
-  FLeer w(nullptr, apptest::runContext(), apptest::windowState());
+  FLeer w(nullptr, apptest::windowContext());
   w.mnuAction(0)->trigger();
   EXPECT_EQ(boxes.numbers(), std::vector<int>{337});
   EXPECT_FALSE(w.mnuAction(0)->isEnabled());
@@ -266,7 +266,7 @@ TEST_F(FLeerTest, CancelDuringASlowReadKeepsWhatWasWritten) {
   for (const bool byClose : {false, true}) {
     folder.write("REGIS.MIR", "");
     boxes.clear();
-    FLeer w(nullptr, apptest::runContext(), apptest::windowState());
+    FLeer w(nullptr, apptest::windowContext());
     w.show();
     nextAnswer = 2;
     bool stopped = false;
@@ -303,7 +303,7 @@ TEST_F(FLeerTest, ShipsTheTrimmedNameToARealFtpServer) {
   gCfgFile->SAPTransferBinary = 1;
   gCfgFile->SAPUsername = "anonymous";
   gCfgFile->SAPPassword = "pw";
-  FLeer w(nullptr, apptest::runContext(), apptest::windowState());
+  FLeer w(nullptr, apptest::windowContext());
   EXPECT_EQ(w.ArchivoReg()->text().left(8), "AR_2011_");
   w.ArchivoReg()->setText("  SHIP.TXT ");
   w.mnuAction(0)->trigger();

@@ -74,7 +74,7 @@ class FSirenasTest : public ::testing::Test {
 TEST_F(FSirenasTest, ListsTheClocksSchedule) {
   connect(3);
   clock->sim().setSirens({Siren{7, 2, 12, 30, 10}, Siren{9, 1, 8, 0, 5}, Siren{0, 4, 6, 15, 45}});
-  FSirenas w(nullptr, apptest::runContext(), apptest::windowState());
+  FSirenas w(nullptr, apptest::windowContext());
   EXPECT_EQ(boxes.numbers(), std::vector<int>{353});
   ASSERT_EQ(w.LstSir()->topLevelItemCount(), 2);
   EXPECT_EQ(row(w, 0), (std::vector<std::string>{"1", "D Habiles", "12:30", "10", "2"}));
@@ -108,7 +108,7 @@ TEST_F(FSirenasTest, ShowsTheReadingAsItGoes) {
     QCoreApplication::processEvents();
   });
   {
-    FSirenas w(&main, apptest::runContext(), apptest::windowState());
+    FSirenas w(&main, apptest::windowContext());
     clocklink::setEventPump({});
     EXPECT_EQ(w.LstSir()->topLevelItemCount(), 1);
     EXPECT_FALSE(w.findChild<QProgressBar*>("PrgSirenas")->isVisible());  // done
@@ -127,7 +127,7 @@ TEST_F(FSirenasTest, ShowsTheReadingAsItGoes) {
 
 TEST_F(FSirenasTest, AddDeleteAndDeleteAll) {
   connect(0);
-  FSirenas w(nullptr, apptest::runContext(), apptest::windowState());
+  FSirenas w(nullptr, apptest::windowContext());
   EXPECT_EQ(w.ListaDias()->count(), 8);
   w.command(0)->trigger();  // Nuevo
   EXPECT_TRUE(w.MEdDuracion()->isEnabled());
@@ -158,7 +158,7 @@ TEST_F(FSirenasTest, AddDeleteAndDeleteAll) {
 
 TEST_F(FSirenasTest, EditChecksKeepEditMode) {
   connect(0);
-  FSirenas w(nullptr, apptest::runContext(), apptest::windowState());
+  FSirenas w(nullptr, apptest::windowContext());
   w.command(0)->trigger();
   const size_t frames = clock->sim().receivedFrames().size();
   for (const char* duration : {"0", "46"}) {
@@ -197,7 +197,7 @@ TEST_F(FSirenasTest, CloseDuringTheReadingShowsNoFailure) {
     }
     QCoreApplication::processEvents();
   });
-  FSirenas w(&main, apptest::runContext(), apptest::windowState());
+  FSirenas w(&main, apptest::windowContext());
   clocklink::setEventPump({});
   QCoreApplication::processEvents();
   EXPECT_TRUE(closed);
@@ -210,7 +210,7 @@ TEST_F(FSirenasTest, CloseDuringTheReadingShowsNoFailure) {
 TEST_F(FSirenasTest, SilentClockShows332AndAnEmptyList) {
   apptest::SilentListener silent;
   connect(0, silent.port());
-  FSirenas w(nullptr, apptest::runContext(), apptest::windowState());
+  FSirenas w(nullptr, apptest::windowContext());
   EXPECT_EQ(boxes.numbers(), std::vector<int>{332});
   EXPECT_EQ(w.LstSir()->topLevelItemCount(), 0);
 }

@@ -46,7 +46,7 @@ class FTjtasTest : public ::testing::Test {
 };
 
 TEST_F(FTjtasTest, OneCardSuspendedAndLifted) {
-  FTjtas w(nullptr, apptest::runContext(), apptest::windowState());
+  FTjtas w(nullptr, apptest::windowContext());
   EXPECT_EQ(w.windowTitle().toStdString(), "Suspensión de Tarjetas");
   w.Tarjeta()->setText("123");
   trigger(w, "mnu1_0");
@@ -79,7 +79,7 @@ TEST_F(FTjtasTest, AWrongNumberIsReportedOnce) {
     if (QWidget* focus = QApplication::focusWidget()) focus->clearFocus();
     return msgbox::Ok;
   });
-  FTjtas w(nullptr, apptest::runContext(), apptest::windowState());
+  FTjtas w(nullptr, apptest::windowContext());
   w.show();
   w.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
@@ -107,7 +107,7 @@ TEST_F(FTjtasTest, AWrongNumberIsReportedOnce) {
 
 TEST_F(FTjtasTest, TouchKeysAreHexadecimal) {
   gListaRelojes->m_TipoNumero = 2;
-  FTjtas w(nullptr, apptest::runContext(), apptest::windowState());
+  FTjtas w(nullptr, apptest::windowContext());
   EXPECT_EQ(w.windowTitle().toStdString(), "Suspensión de Touch");
   for (const char* key : {"1F", "FFFF"}) {
     w.Tarjeta()->setText(key);
@@ -119,7 +119,7 @@ TEST_F(FTjtasTest, TouchKeysAreHexadecimal) {
 TEST_F(FTjtasTest, CardFile) {
   folder.write("CARDS.TXT", "00101\r\n00102\r\n");
   folder.write("BAD.TXT", "00201\r\nABCDE\r\n00203\r\n");
-  FTjtas w(nullptr, apptest::runContext(), apptest::windowState());
+  FTjtas w(nullptr, apptest::windowContext());
   w.Option2()->setChecked(true);
   EXPECT_FALSE(w.Tarjeta()->isEnabled());
   trigger(w, "mnu1_0");  // no file named: 249
@@ -142,7 +142,7 @@ TEST_F(FTjtasTest, CardFileDialogInTheLanguage) {
   for (int lenguaje : {0, 1000, 2000}) {
     SCOPED_TRACE(lenguaje);
     gCfgFile->LENGUAJE = static_cast<int16_t>(lenguaje);
-    FTjtas w(nullptr, apptest::runContext(), apptest::windowState());
+    FTjtas w(nullptr, apptest::windowContext());
     w.Option2()->setChecked(true);
     dialogs::testing::setNextFileName(std::nullopt);
     trigger(w, "mnum1");
@@ -156,7 +156,7 @@ TEST_F(FTjtasTest, CardFileDialogInTheLanguage) {
 }
 
 TEST_F(FTjtasTest, LockingModesByMenuAndTag) {
-  FTjtas w(nullptr, apptest::runContext(), apptest::windowState());
+  FTjtas w(nullptr, apptest::windowContext());
   trigger(w, "mnu3_2");
   EXPECT_TRUE(clock.sim().locked());
   trigger(w, "mnu3_0");
@@ -178,7 +178,7 @@ TEST_F(FTjtasTest, LockingModesByMenuAndTag) {
 TEST_F(FTjtasTest, SilentClockFails) {
   clock.sim().stop();
   gMirsol->SetTimeOut(1);
-  FTjtas w(nullptr, apptest::runContext(), apptest::windowState());
+  FTjtas w(nullptr, apptest::windowContext());
   w.Tarjeta()->setText("5");
   trigger(w, "mnu1_0");
   trigger(w, "mnu1_1");

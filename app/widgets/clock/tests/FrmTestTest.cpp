@@ -104,7 +104,7 @@ class FrmTestTest : public ::testing::Test {
 
 TEST_F(FrmTestTest, LoopBackPlug) {
   testpeers::PtyClock line(12);
-  FrmTest w(nullptr, apptest::runContext(), apptest::windowState());
+  FrmTest w(nullptr, apptest::windowContext());
   runTest(w, 12, [&line] { echo(line.fd()); });
   const Lines got = lines(*w.LstLst());
   // Every speed is tried, 14400 (outside the termios table) as the others.
@@ -120,7 +120,7 @@ TEST_F(FrmTestTest, LoopBackPlug) {
 TEST_F(FrmTestTest, NothingAttachedGivesSpeedLinesOnly) {
   testpeers::PtyClock line(3);
   boxes.answer(msgbox::No);
-  FrmTest w(nullptr, apptest::runContext(), apptest::windowState());
+  FrmTest w(nullptr, apptest::windowContext());
   runTest(w, 3);
   EXPECT_EQ(lines(*w.LstLst()), expectedRun(3, false));
 }
@@ -128,7 +128,7 @@ TEST_F(FrmTestTest, NothingAttachedGivesSpeedLinesOnly) {
 TEST_F(FrmTestTest, ModemAnswers) {
   apptest::ModemClockSim modem(5);
   boxes.answer(msgbox::No);
-  FrmTest w(nullptr, apptest::runContext(), apptest::windowState());
+  FrmTest w(nullptr, apptest::windowContext());
   // The modem answers from its own thread. The wait after "AT" (picture 1 with the port
   // open) lasts until the modem has taken the command, and a little for its reply, in real
   // time: a loaded machine may run the modem's thread late. The other waits are short.
@@ -161,7 +161,7 @@ TEST_F(FrmTestTest, RefusedPorts) {
   ASSERT_GE(holder, 0);
   ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
   publish(8, "/nonexistent/velta-tty");
-  FrmTest w(nullptr, apptest::runContext(), apptest::windowState());
+  FrmTest w(nullptr, apptest::windowContext());
   runTest(w, 7);
   runTest(w, 8);
   EXPECT_EQ(boxes.numbers(), (std::vector<int>{376, 346, 376, 344}));
@@ -183,7 +183,7 @@ TEST_F(FrmTestTest, RefusedPorts) {
 
 TEST_F(FrmTestTest, CancelStopsAtTheNextCheck) {
   testpeers::PtyClock line(4);
-  FrmTest w(nullptr, apptest::runContext(), apptest::windowState());
+  FrmTest w(nullptr, apptest::windowContext());
   int waits = 0;
   bool secondRunStarted = false;
   runTest(w, 4, [&] {
@@ -205,7 +205,7 @@ TEST_F(FrmTestTest, CancelStopsAtTheNextCheck) {
 TEST_F(FrmTestTest, CloseBoxCancelsTheRunThenCloses) {
   testpeers::PtyClock line(6);
   boxes.answer(msgbox::No);
-  FrmTest w(nullptr, apptest::runContext(), apptest::windowState());
+  FrmTest w(nullptr, apptest::windowContext());
   w.show();
   int waits = 0;
   runTest(w, 6, [&] {
@@ -230,7 +230,7 @@ TEST_F(FrmTestTest, DetectarProbesEveryCombinationInOrder) {
     return std::string();
   };
   MsgBoxReporter reporter;
-  const std::optional<collect::RunContext> ctx = collect::programContext(apptest::objects());
+  const std::optional<RunContext> ctx = collect::programContext(apptest::objects());
   ASSERT_TRUE(ctx);
   collect::PortTest run(list, *ctx, reporter, hooks);
   run.DoDetectar();
@@ -264,7 +264,7 @@ TEST_F(FrmTestTest, DetectarFindsTheSimulatorAndRestoresTheClockOnCancel) {
   publish(3, searched.openPty());
   for (int p : {1, 2, 4}) publish(p, "/nonexistent/velta-tty");
 
-  FrmTest w(nullptr, apptest::runContext(), apptest::windowState());
+  FrmTest w(nullptr, apptest::windowContext());
   // The window's own progress line stays; the test cancels once the clock is found.
   QString shownAtFind;
   w.hooks().progress = [&w, &shownAtFind, show = w.hooks().progress](int n, const std::string& id,
@@ -295,7 +295,7 @@ TEST_F(FrmTestTest, DetectarFindsAClockAt14400) {
   clocksim::Simulator searched(options);
   publish(3, searched.openPty());
   for (int p : {1, 2, 4}) publish(p, "/nonexistent/velta-tty");
-  FrmTest w(nullptr, apptest::runContext(), apptest::windowState());
+  FrmTest w(nullptr, apptest::windowContext());
   w.hooks().progress = [&w](int, const std::string&, const std::string&, const std::string&) {
     if (w.LstLst()->count() >= 4) w.command(2)->trigger();
   };

@@ -60,7 +60,7 @@ class fAutoTest : public ::testing::Test {
   // The window with its monotonic clock moved on by `skip` (the countdown need not be sat
   // through) and short waits.
   std::unique_ptr<fAuto> open() {
-    auto w = std::make_unique<fAuto>(nullptr, apptest::runContext(), apptest::windowState(),
+    auto w = std::make_unique<fAuto>(nullptr, apptest::windowContext(),
                                      fAuto::Program{*gRunMode, gUsers});
     w->now = [this] {
       auto n = collect::ScheduleNow::current();

@@ -20,7 +20,7 @@ namespace {
 class Window : public QWidget {
  public:
   explicit Window(bool closesEverything = false) : m_main(closesEverything) {
-    BusyGuard::hand(this, apptest::runContext(), apptest::windowState());
+    BusyGuard::hand(this, m_context);
   }
 
  protected:
@@ -30,6 +30,7 @@ class Window : public QWidget {
 
  private:
   bool m_main;
+  const WindowContext m_context = apptest::windowContext();
 };
 
 TEST(BusyGuardTest, CloseWaitsForTheLastGuardAndCancelsTheClockObjects) {

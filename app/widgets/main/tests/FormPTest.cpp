@@ -94,7 +94,7 @@ class FormPTest : public ::testing::Test {
 
   // Settings from VELTA.INI (written first when given), the objects, the log-in, the window.
   FormP& open(const std::string& user = "ADMIN", const std::string& ini = {},
-              const std::function<std::optional<collect::RunContext>()>& context = {}) {
+              const std::function<std::optional<RunContext>()>& context = {}) {
     if (!ini.empty()) data.write("VELTA.INI", ini);
     apptest::objects().createSettings();
     gCfgFile->Init(data.file("VELTA.INI"));
@@ -247,7 +247,9 @@ TEST_F(FormPTest, ToolbarButtonFiveAuditsTheDialCaption) {
 TEST_F(FormPTest, DialUpWindowTurnsTheDialCommandAndSelectorOff) {
   stores::writeClocks({ClockSpec{.phone = "5551234"}});
   FormP& w = open();
-  MainWindowHost& host = w;  // what the collection windows see
+  const WindowContext seen = apptest::windowContext();  // what the collection windows see
+  ASSERT_EQ(seen.host(), static_cast<MainWindowHost*>(&w));
+  MainWindowHost& host = *seen.host();
   ASSERT_TRUE(act(FormP::Co, 1)->isEnabled());
   const QImage normal = w.button(5)->icon().pixmap(24).toImage();
   host.setDialEnabled(false);
@@ -262,8 +264,8 @@ TEST_F(FormPTest, DialUpWindowTurnsTheDialCommandAndSelectorOff) {
   EXPECT_TRUE(act(FormP::Co, 1)->isEnabled());
   EXPECT_EQ(w.button(5)->icon().pixmap(24).toImage(), normal);
   EXPECT_TRUE(selector()->isEnabled());
-  EXPECT_EQ(host.ImgTool().size(), 12);
-  EXPECT_FALSE(host.Img().isEmpty());
+  EXPECT_EQ(seen.imgTool().size(), 12);
+  EXPECT_FALSE(seen.img().isEmpty());
 }
 
 TEST_F(FormPTest, StatusReadingOnAPhoneClockDialsInstead) {
@@ -424,14 +426,14 @@ TEST_F(FormPTest, WithoutAClockTheCommandsFollowTheDefaultClock) {
 TEST_F(FormPTest, WorksOverTheHandedContext) {
   stores::writeClocks({ClockSpec{.slot = 2, .description = "Dos", .number = "7"}});
   clocklink::ClsMirsol handed;
-  auto context = [&handed]() -> std::optional<collect::RunContext> {
-    return collect::RunContext{*gCfgFile,
-                               *gListaRelojes,
-                               handed,
-                               *gModem,
-                               "/elsewhere/",
-                               collect::ConverterLink::program(),
-                               apptest::objects().liveness()};
+  auto context = [&handed]() -> std::optional<RunContext> {
+    return RunContext{*gCfgFile,
+                      *gListaRelojes,
+                      handed,
+                      *gModem,
+                      "/elsewhere/",
+                      collect::ConverterLink::program(),
+                      apptest::objects().liveness()};
   };
   open("ADMIN", "[COMMON]\r\nRELOJACTIVO=2\r\n", context);
   EXPECT_EQ(handed.clockId(), "7");

@@ -61,13 +61,14 @@ TEST(ProgramStateTest, ASecondOwnerAndAReleaseStartFromNothing) {
     ASSERT_TRUE(applyQtTranslations(0));
     ASSERT_EQ(folderText(), "Carpeta");
     // An automatic run that asked for the program's end, and an exchange still running.
-    auto run = std::make_unique<fAuto>(nullptr, apptest::runContext(), apptest::windowState(),
+    auto run = std::make_unique<fAuto>(nullptr, apptest::windowContext(),
                                        fAuto::Program{*gRunMode, gUsers});
     run->stopUnattended();
     ASSERT_TRUE(run->endsProgram());
     ASSERT_EQ(fAuto::current(apptest::windowState()), run.get());
     QWidget exchanging;
-    BusyGuard::hand(&exchanging, std::nullopt, apptest::windowState());
+    const WindowContext handed(std::nullopt, apptest::windowState());
+    BusyGuard::hand(&exchanging, handed);
     std::optional<BusyGuard> guard(std::in_place, &exchanging);
     ASSERT_TRUE(BusyGuard::anyBusy(&exchanging));
 
@@ -98,7 +99,8 @@ TEST(ProgramStateTest, ASecondOwnerAndAReleaseStartFromNothing) {
     // The guard and the window made before end under the new start and leave it as it is.
     guard.reset();
     run.reset();
-    BusyGuard::hand(&exchanging, std::nullopt, apptest::windowState());
+    const WindowContext handedAgain(std::nullopt, apptest::windowState());
+    BusyGuard::hand(&exchanging, handedAgain);
     EXPECT_FALSE(BusyGuard::anyBusy(&exchanging));
     BusyGuard again(&exchanging);
     EXPECT_TRUE(BusyGuard::anyBusy(&exchanging));

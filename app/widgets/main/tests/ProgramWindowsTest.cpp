@@ -103,7 +103,7 @@ class ProgramWindowsTest : public ::testing::Test {
     (void)apptest::objects().createStartupObjects();
     ASSERT_TRUE(gUsers->FindUser("ADMIN", "3"));
     // As the program does: one run context, built once the objects are there.
-    if (std::optional<collect::RunContext> built = collect::programContext(apptest::objects()))
+    if (std::optional<RunContext> built = collect::programContext(apptest::objects()))
       context.emplace(*built);
     registerOpeners(openers, context);
   }
@@ -115,7 +115,7 @@ class ProgramWindowsTest : public ::testing::Test {
 
   apptest::TempDataFolder data;
   apptest::MsgBoxRecorder boxes;
-  std::optional<collect::RunContext> context;
+  std::optional<RunContext> context;
   WindowOpeners openers;
   std::unique_ptr<FormP> form;
 };

@@ -58,7 +58,7 @@ using stores::ClockSpec;
 
 template <class Window>
 void execModal(QWidget* parent) {
-  Window w(parent, apptest::runContext(), apptest::windowState());
+  Window w(parent, apptest::windowContext());
   w.exec();
 }
 
@@ -67,12 +67,12 @@ WindowOpeners programOpeners() {
   WindowOpeners o;
   o.Fconfig = [](QWidget* parent) {
     openFconfig(
-        parent, [] {}, nullptr, AdminObjects::of(apptest::objects()));
+        parent, [] {}, apptest::windowContext());
   };
   o.FBases = [](QWidget* parent) { openFBases(parent); };
   o.FEmpr = [](QWidget* parent) { openFEmpr(parent); };
-  o.FVerArch = [](QWidget* parent) { openFVerArch(parent, AdminObjects::of(apptest::objects())); };
-  o.FAud = [](QWidget* parent) { openFAud(parent, AdminObjects::of(apptest::objects())); };
+  o.FVerArch = [](QWidget* parent) { openFVerArch(parent, apptest::windowContext()); };
+  o.FAud = [](QWidget* parent) { openFAud(parent, apptest::windowContext()); };
   o.frmAbout = [](QWidget* parent) { openfrmAbout(parent); };
   o.FTime = execModal<FTime>;
   o.FCbioReloj = execModal<FCbioReloj>;
@@ -83,14 +83,13 @@ WindowOpeners programOpeners() {
   o.FrmTest = execModal<FrmTest>;
   o.FConsole = execModal<FConsole>;
   o.fAuto = [](QWidget* parent) {
-    fAuto w(parent, apptest::runContext(), apptest::windowState(),
-            fAuto::Program{*gRunMode, gUsers});
+    fAuto w(parent, apptest::windowContext(), fAuto::Program{*gRunMode, gUsers});
     w.exec();
   };
   // Each case makes its objects afresh: the dial window is handed a context over them as it
   // opens.
   o.FIniModemConectar = [](QWidget* parent) {
-    const std::optional<collect::RunContext> context = apptest::runContext();
+    const std::optional<RunContext> context = apptest::runContext();
     WindowOpeners program;
     registerOpeners(program, context);
     program.FIniModemConectar(parent);

@@ -14,7 +14,6 @@
 #include "core/tests/StoreFixtures.h"
 #include "testsupport/PeerProcess.h"
 #include "testsupport/widgets/WidgetTestSupport.h"
-#include "widgets/admin/AdminObjects.h"
 #include "widgets/admin/FBases.h"
 #include "widgets/admin/FEmpr.h"
 #include "widgets/admin/FVerArch.h"
@@ -264,7 +263,7 @@ TEST_F(UnreadableStoresTest, EachCallerSaysWhy) {
       }
       if (file == "VELTA.TAR") {
         over([&] {
-          FVerArch viewer(nullptr, AdminObjects::of(apptest::objects()));
+          FVerArch viewer(nullptr, apptest::windowContext());
           viewer.show();
         });
         ASSERT_EQ(boxes.boxes().size(), unreadable ? 1u : 0u);
@@ -372,7 +371,7 @@ TEST_F(UnreadableStoresTest, ThePictures) {
     EXPECT_TRUE(apptest::grabNonBlank(&w, QStringLiteral("unreadable-FEmpr.png")));
   }
   {
-    FVerArch w(nullptr, AdminObjects::of(apptest::objects()));
+    FVerArch w(nullptr, apptest::windowContext());
     EXPECT_TRUE(apptest::grabNonBlank(&w, QStringLiteral("unreadable-FVerArch.png")));
   }
   WindowOpeners openers;

@@ -61,66 +61,47 @@ class WindowFacesTest : public ::testing::Test {
 using Factory = std::function<std::unique_ptr<QWidget>(FormP& main, QWidget* over)>;
 
 // Each window as the program opens it: the clock windows and viewers over the main window,
-// the clock and user editors (opened by their stores) over the configuration dialog, without
-// an image list of their own.
+// the clock and user editors (opened by their stores) over the configuration dialog, with the
+// image list their stores' hooks hand them.
 const std::map<std::string, Factory>& windows() {
   static const std::map<std::string, Factory> table = {
       {"FLeer",
-       [](FormP& m, QWidget*) {
-         return std::make_unique<FLeer>(&m, apptest::runContext(), apptest::windowState());
-       }},
+       [](FormP& m, QWidget*) { return std::make_unique<FLeer>(&m, apptest::windowContext()); }},
       {"FCacheo",
-       [](FormP& m, QWidget*) {
-         return std::make_unique<FCacheo>(&m, apptest::runContext(), apptest::windowState());
-       }},
+       [](FormP& m, QWidget*) { return std::make_unique<FCacheo>(&m, apptest::windowContext()); }},
       {"FTime",
-       [](FormP& m, QWidget*) {
-         return std::make_unique<FTime>(&m, apptest::runContext(), apptest::windowState());
-       }},
+       [](FormP& m, QWidget*) { return std::make_unique<FTime>(&m, apptest::windowContext()); }},
       {"FCbioReloj",
        [](FormP& m, QWidget*) {
-         return std::make_unique<FCbioReloj>(&m, apptest::runContext(), apptest::windowState());
+         return std::make_unique<FCbioReloj>(&m, apptest::windowContext());
        }},
       {"FSirenas",
-       [](FormP& m, QWidget*) {
-         return std::make_unique<FSirenas>(&m, apptest::runContext(), apptest::windowState());
-       }},
+       [](FormP& m, QWidget*) { return std::make_unique<FSirenas>(&m, apptest::windowContext()); }},
       {"FrmTest",
-       [](FormP& m, QWidget*) {
-         return std::make_unique<FrmTest>(&m, apptest::runContext(), apptest::windowState());
-       }},
+       [](FormP& m, QWidget*) { return std::make_unique<FrmTest>(&m, apptest::windowContext()); }},
       {"FTjtas",
-       [](FormP& m, QWidget*) {
-         return std::make_unique<FTjtas>(&m, apptest::runContext(), apptest::windowState());
-       }},
+       [](FormP& m, QWidget*) { return std::make_unique<FTjtas>(&m, apptest::windowContext()); }},
       {"FConsole",
-       [](FormP& m, QWidget*) {
-         return std::make_unique<FConsole>(&m, apptest::runContext(), apptest::windowState());
-       }},
+       [](FormP& m, QWidget*) { return std::make_unique<FConsole>(&m, apptest::windowContext()); }},
       {"FBases", [](FormP& m, QWidget*) { return std::make_unique<FBases>(&m.Img(), &m); }},
       {"FEmpr", [](FormP& m, QWidget*) { return std::make_unique<FEmpr>(&m.Img(), &m); }},
       {"FAud",
-       [](FormP& m, QWidget*) {
-         return std::make_unique<FAud>(&m, AdminObjects::of(apptest::objects()));
-       }},
+       [](FormP& m, QWidget*) { return std::make_unique<FAud>(&m, apptest::windowContext()); }},
       {"FVerArch",
-       [](FormP& m, QWidget*) {
-         return std::make_unique<FVerArch>(&m, AdminObjects::of(apptest::objects()));
-       }},
+       [](FormP& m, QWidget*) { return std::make_unique<FVerArch>(&m, apptest::windowContext()); }},
       {"Fconfig",
        [](FormP& m, QWidget*) {
-         return std::make_unique<Fconfig>([] {}, &m.Img(), &m,
-                                          AdminObjects::of(apptest::objects()));
+         return std::make_unique<Fconfig>([] {}, &m, apptest::windowContext());
        }},
       {"fReloj",
-       [](FormP&, QWidget* over) {
+       [](FormP& m, QWidget* over) {
          gListaRelojes->Operation = 0;
-         return std::make_unique<fReloj>(*gListaRelojes, nullptr, over);
+         return std::make_unique<fReloj>(*gListaRelojes, &m.Img(), over);
        }},
       {"FUsr",
-       [](FormP&, QWidget* over) {
+       [](FormP& m, QWidget* over) {
          gUsers->Operation = 0;
-         return std::make_unique<FUsr>(*gUsers, nullptr, over);
+         return std::make_unique<FUsr>(*gUsers, &m.Img(), over);
        }},
   };
   return table;

@@ -1,7 +1,7 @@
 // The objects an administration window works over, taken from the owner by the window's opener
 // when the window opens; each is null while start-up has not made it (a window opened with only
-// some made works over those). The windows are modal and close before the owner releases what they
-// name.
+// some made works over those). A window is handed them in its context (WindowContext.h), which
+// gives none once the owner has released them.
 #pragma once
 
 #include "core/ClsTarjetas.h"
