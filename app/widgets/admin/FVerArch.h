@@ -26,7 +26,8 @@ class FVerArch : public QDialog {
   Q_OBJECT
 
  public:
-  // Views files with the settings, clock list, data folder and card table of `objects`.
+  // Views files with the settings, clock list and data folder of `objects`, naming holders
+  // from the card store it loads from that folder.
   FVerArch(QWidget* parent, const AdminObjects& objects);
   ~FVerArch() override;
 
