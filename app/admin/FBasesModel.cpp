@@ -64,8 +64,8 @@ void FBasesModel::load() {
   if (got == StoreLoad::Unreadable)
     m_reporter.inform(386, msgbox::OkOnly | msgbox::Critical, {}, ": " + got.reason);
   if (got != StoreLoad::Missing) {
-    m_rows.reserve(gCardTable->size());
-    for (const CardRecord& r : *gCardTable) {
+    m_rows.reserve(m_store.table().size());
+    for (const CardRecord& r : m_store.table()) {
       if (!(r.card > 0)) continue;
       CardRow row;
       row.cells = {

@@ -27,7 +27,7 @@ void FEmprModel::load() {
   m_rows.clear();
   const int16_t kind = tipoNumero();
   for (int i = 1; i <= ClsListaEmpresas::kSlots; ++i) {
-    const CompanyRecord& r = gCompanyTable[i];
+    const CompanyRecord& r = m_store.table()[i];
     if (r.inUse <= 0) continue;
     CompanyRow row;
     row.cells = {cardNumberText(r.desde, kind), cardNumberText(r.hasta, kind), basic::Trim(r.name),
@@ -130,7 +130,7 @@ bool FEmprModel::salir() {
     }
   }
   for (int i = 1; i <= ClsListaEmpresas::kSlots; ++i) {
-    CompanyRecord& slot = gCompanyTable[i];
+    CompanyRecord& slot = m_store.table()[i];
     slot.inUse = -1;
     // A free slot keeps its version, but not the older form's mark: the loader reads the
     // whole file by the first record's version, and this writes the current form.

@@ -300,8 +300,9 @@ Collection::Route Collection::route(WritePhase& ph, const std::string& rec) {
     if (to.company < 0) ph.noCompany = true;
   }
   if (to.company > 0) {
-    m_dirOut = trimField(gCompanyTable[to.company].carpeta);
-    m_fileOut = trimField(gCompanyTable[to.company].archivo);
+    const CompanyRecord& company = ph.companies.table()[static_cast<size_t>(to.company)];
+    m_dirOut = trimField(company.carpeta);
+    m_fileOut = trimField(company.archivo);
   } else {
     m_dirOut = m_p.dir;
     m_fileOut = m_p.name;

@@ -10,7 +10,7 @@
 
 #include <cerrno>
 
-constinit OwnedValue<std::array<CompanyRecord, 101>> gCompanyTable("gCompanyTable");
+constinit OwnedValue<ClsListaEmpresas> gCompanyTable("gCompanyTable");
 
 std::string ClsListaEmpresas::encodeRecord(const CompanyRecord& r) {
   basekit::RecordWriter w(kRecordLength);
@@ -45,7 +45,7 @@ CompanyRecord ClsListaEmpresas::decodeRecord(const std::string& bytes, bool oldF
 
 void ClsListaEmpresas::Iniciar(const std::string& path) {
   m_path = path;
-  for (int i = 1; i <= kSlots; ++i) gCompanyTable[i].inUse = -1;
+  for (int i = 1; i <= kSlots; ++i) m_table[i].inUse = -1;
   mCount = 0;
   m_status = StoreStatus{};
 }
@@ -62,8 +62,7 @@ StoreLoad ClsListaEmpresas::CargarEmpresas() {
                                            GetExtraMsg(ExtraMsg::NoWholeRecord, {m_path}));
         int n = 0;
         while (n < kSlots && static_cast<size_t>(n + 1) * len <= data.size()) {
-          gCompanyTable[n + 1] =
-              decodeRecord(data.substr(static_cast<size_t>(n) * len, len), oldForm);
+          m_table[n + 1] = decodeRecord(data.substr(static_cast<size_t>(n) * len, len), oldForm);
           ++n;
         }
         mCount = static_cast<int16_t>(1 + n);
@@ -89,7 +88,7 @@ StoreResult ClsListaEmpresas::GrabarEmpresas() {
   std::string bytes;
   bytes.reserve(kSlots * kRecordLength);
   for (int i = 1; i <= kSlots; ++i) {
-    CompanyRecord r = gCompanyTable[i];
+    CompanyRecord r = m_table[i];
     // Each slot keeps the version it holds, free ones too. Only a 2 in record 1 is
     // not written: it would mark the file as the older form and garble every record
     // at the next load.
@@ -109,7 +108,7 @@ StoreResult ClsListaEmpresas::GrabarEmpresas() {
 
 int16_t ClsListaEmpresas::Nuevo() {
   for (int i = 1; i <= kSlots; ++i) {
-    CompanyRecord& r = gCompanyTable[i];
+    CompanyRecord& r = m_table[i];
     if (r.inUse > 0) continue;
     r.version = kVersion;
     r.inUse = 1;
@@ -124,13 +123,13 @@ int16_t ClsListaEmpresas::Nuevo() {
 }
 
 void ClsListaEmpresas::Borrar(int16_t i) {
-  if (i >= 0 && i <= kSlots) gCompanyTable[i].inUse = -1;
+  if (i >= 0 && i <= kSlots) m_table[i].inUse = -1;
 }
 
 int16_t ClsListaEmpresas::GetEmpresa(double ptarjeta) const {
   if (ptarjeta == 0) return -1;
   for (int i = 1; i <= kSlots; ++i) {
-    const CompanyRecord& r = gCompanyTable[i];
+    const CompanyRecord& r = m_table[i];
     if (r.inUse > 0 && r.desde <= ptarjeta && ptarjeta <= r.hasta) return static_cast<int16_t>(i);
   }
   return -1;

@@ -1,7 +1,8 @@
-// The company table: up to 100 companies, each a range of card numbers and the output
+// The company store: up to 100 companies, each a range of card numbers and the output
 // file its punches go to, kept in EMPR.DAT (345-byte records; the loader also reads the
-// older 337-byte form, marked by version 2 in record 1). The table, gCompanyTable, is
-// program-wide: every ClsListaEmpresas works on it.
+// older 337-byte form, marked by version 2 in record 1). Each store holds its own table:
+// whoever loads one reads (and the company editor writes) that store's slots, and no load or
+// Iniciar touches another store's.
 #pragma once
 
 #include "core/Globals.h"
@@ -23,10 +24,6 @@ struct CompanyRecord {
   std::string carpeta = std::string(255, '\0');  // output folder
 };
 
-// Elements 1..100 are the slots; element 0 is never used. The live owner's
-// (ProgramObjects.h).
-extern OwnedValue<std::array<CompanyRecord, 101>> gCompanyTable;
-
 class ClsListaEmpresas {
  public:
   static constexpr int kSlots = 100;
@@ -46,6 +43,10 @@ class ClsListaEmpresas {
   void Borrar(int16_t i);
   int16_t GetEmpresa(double ptarjeta) const;
 
+  // Elements 1..100 are the slots; element 0 is never used. GrabarEmpresas writes them.
+  using Table = std::array<CompanyRecord, kSlots + 1>;
+  Table& table() { return m_table; }
+  const Table& table() const { return m_table; }
   const StoreStatus& status() const { return m_status; }
 
   static std::string encodeRecord(const CompanyRecord& r);
@@ -53,5 +54,10 @@ class ClsListaEmpresas {
 
  private:
   std::string m_path;
+  Table m_table{};
   StoreStatus m_status;
 };
+
+// The program's company store, the live owner's (ProgramObjects.h). The collection and the
+// company editor load stores of their own; nothing fills this one for them.
+extern OwnedValue<ClsListaEmpresas> gCompanyTable;

@@ -17,7 +17,7 @@
 using storefile::fitText;
 using storefile::trimBlanks;
 
-constinit OwnedValue<std::vector<CardRecord>> gCardTable("gCardTable");
+constinit OwnedValue<ClsTarjetas> gCardTable("gCardTable");
 
 std::string ClsTarjetas::encodeRecord(const CardRecord& r) {
   basekit::RecordWriter w(kRecordLength);
@@ -68,23 +68,23 @@ void ClsTarjetas::Iniciar(const std::string& path) {
 }
 
 StoreLoad ClsTarjetas::CargarTarjetas() {
-  gCardTable->assign(1, CardRecord{});
+  m_table.assign(1, CardRecord{});
   return storefile::loadStore(m_path, kMaxFileBytes, m_status, [this](const std::string& data) {
     const int16_t version = data.size() >= 2 ? basekit::RecordReader(data).i16() : 0;
     // Each form is counted by its own record length, so no card of a form-1 file is lost.
     const size_t len = version == 1 ? kOldRecordLength : kRecordLength;
     const size_t count = data.size() / len;
-    if (count > 0) gCardTable->assign(count, CardRecord{});
+    if (count > 0) m_table.assign(count, CardRecord{});
     if (version != 1 && version != kVersion)
       return storefile::unreadableForm(
           m_status, GetExtraMsg(ExtraMsg::UnknownForm, {m_path, std::to_string(version)}));
     if (count == 0)
       return storefile::unreadableForm(m_status, GetExtraMsg(ExtraMsg::NoWholeRecord, {m_path}));
     for (size_t n = 0; n < count; ++n)
-      gCardTable[n] = decodeRecord(data.substr(n * len, len), version);
+      m_table[n] = decodeRecord(data.substr(n * len, len), version);
     storefile::noteUnloadedBytes(m_path, data.size(), count * len, m_status);
     if (version == 1)
-      for (CardRecord& r : *gCardTable) r.version = kVersion;
+      for (CardRecord& r : m_table) r.version = kVersion;
     return StoreLoad(StoreLoad::Loaded);
   });
 }
@@ -183,10 +183,10 @@ std::string ClsTarjetas::ImportarNombres(StoreRows& list, int16_t tipoNumero) {
 }
 
 int16_t ClsTarjetas::FindRecord(double pTjta) {
-  for (size_t n = 0; n < gCardTable->size(); ++n) {
-    if (gCardTable[n].card == pTjta) {
+  for (size_t n = 0; n < m_table.size(); ++n) {
+    if (m_table[n].card == pTjta) {
       m_current = static_cast<int>(n);
-      m_card = gCardTable[n];
+      m_card = m_table[n];
       return static_cast<int16_t>(n < 32767 ? n : 32767);
     }
   }

@@ -1,6 +1,7 @@
-// The card table: one record per card holder (card number, name, group, highlight and
+// The card store: one record per card holder (card number, name, group, highlight and
 // news marks, employee number) kept in VELTA.TAR (102-byte records, form 2; the loader
-// also reads the 98-byte form 1). The table itself, gCardTable, is program-wide.
+// also reads the 98-byte form 1). Each store holds the table it loaded: whoever loads one
+// reads that store, and no load touches another store's table.
 #pragma once
 
 #include "core/Globals.h"
@@ -23,10 +24,6 @@ struct CardRecord {
   std::string reserved2;  // 10
   int16_t reserved[3] = {0, 0, 0};
 };
-
-// Indexed from 0; one empty element when nothing is loaded. The live owner's
-// (ProgramObjects.h).
-extern OwnedValue<std::vector<CardRecord>> gCardTable;
 
 class ClsTarjetas {
  public:
@@ -59,6 +56,8 @@ class ClsTarjetas {
   [[nodiscard]] std::string ImportarNombres(StoreRows& list, int16_t tipoNumero);
   int16_t FindRecord(double pTjta);
 
+  // The table as loaded, indexed from 0; one empty element when nothing is loaded.
+  const std::vector<CardRecord>& table() const { return m_table; }
   const StoreStatus& status() const { return m_status; }
 
   static std::string encodeRecord(const CardRecord& r);
@@ -67,7 +66,12 @@ class ClsTarjetas {
  private:
   bool hasCurrent() const { return m_current >= 0; }
   std::string m_path;
+  std::vector<CardRecord> m_table = std::vector<CardRecord>(1);
   int m_current = -1;
   CardRecord m_card;
   StoreStatus m_status;
 };
+
+// The program's card store, the live owner's (ProgramObjects.h). The collection and the
+// windows load stores of their own; nothing fills this one for them.
+extern OwnedValue<ClsTarjetas> gCardTable;

@@ -5,7 +5,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <utility>
 
 class ClsCfgFile;
 namespace clocklink {
@@ -21,9 +20,9 @@ class ProgramObjects;
 [[noreturn]] void stopUnboundValue(const char* name);
 
 // The name of a program-wide value, bound to the live owner's member while there is one.
-// Reached as *gDataFolder or gCardTable->size(), and by index where the value has one
-// (gCompanyTable[i]); nothing else compiles (no arithmetic, no assignment of the name, no
-// conversion), and a use with no owner alive stops the program with the value's name.
+// Reached as *gDataFolder or gCardTable->table(); nothing else compiles (no arithmetic, no
+// assignment of the name, no conversion), and a use with no owner alive stops the program with
+// the value's name.
 template <typename T>
 class OwnedValue {
  public:
@@ -36,9 +35,6 @@ class OwnedValue {
     return *m_value;
   }
   T* operator->() const { return &**this; }
-  template <typename I>
-  requires requires(T& t, I&& i) { t[std::forward<I>(i)]; }
-  decltype(auto) operator[](I&& i) const { return (**this)[std::forward<I>(i)]; }
 
  private:
   friend class ProgramObjects;

@@ -13,7 +13,6 @@
 #include <clocklink/ClsMirsol.h>
 #include <clocklink/ClsModem.h>
 
-#include <array>
 #include <cstdio>
 #include <cstdlib>
 
@@ -40,8 +39,8 @@ T& bind(std::unique_ptr<T>& owned, T*& name) {
 
 // The values as a new owner has them.
 struct ProgramObjects::Values {
-  std::vector<CardRecord> cards = std::vector<CardRecord>(1);
-  std::array<CompanyRecord, 101> companies{};
+  ClsTarjetas cards;
+  ClsListaEmpresas companies;
   SplitFields splitFields;
   std::string versionText;
   std::string dataFolder;
@@ -90,7 +89,6 @@ void ProgramObjects::unbindValues() {
 }
 
 const std::string& ProgramObjects::dataFolder() const { return m_values->dataFolder; }
-std::vector<CardRecord>& ProgramObjects::cardTable() { return m_values->cards; }
 int16_t& ProgramObjects::runMode() { return m_values->runMode; }
 
 EditorHooks& ProgramObjects::editorHooks() { return m_values->editorHooks; }

@@ -5,10 +5,12 @@
 // - the program-wide objects: the settings, the clock and modem objects, the clock list, the
 //   users and the audit log (gCfgFile, gMirsol, gModem, gListaRelojes, gUsers, gAuditoria:
 //   pointers bound to the owner, null until created and again after release());
-// - the program-wide values: the card and company tables, the split fields of a punch line,
-//   the version text, the data folder, the shared text and the run mode (gCardTable,
-//   gCompanyTable, gSplitFields, gVersionText, gDataFolder, gSharedText, gRunMode: names bound
-//   to the owner's members from its making to its end, see OwnedValue in Globals.h);
+// - the program-wide values: the program's card and company stores (each holds its own
+//   table; the collection and the windows load stores of their own), the split fields of a
+//   punch line, the version text, the data folder, the shared text and the run mode
+//   (gCardTable, gCompanyTable, gSplitFields, gVersionText, gDataFolder, gSharedText, gRunMode:
+//   names bound to the owner's members from its making to its end, see OwnedValue in
+//   Globals.h);
 // - the stores' editor hooks (editorHooks()) and Qt's translators installed on the
 //   application (QtTranslations.h);
 // - one state object for each layer above the core (layer<T>(): the clock windows', the main
@@ -44,7 +46,6 @@ class ClsListaRelojes;
 class ClsUsers;
 class ClsAuditoria;
 class InstalledQtTranslators;
-struct CardRecord;
 
 class ProgramObjects {
  public:
@@ -86,7 +87,6 @@ class ProgramObjects {
   ClsUsers* users() const { return m_users.get(); }
   ClsAuditoria* auditLog() const { return m_auditoria.get(); }
   const std::string& dataFolder() const;
-  std::vector<CardRecord>& cardTable();
   int16_t& runMode();
 
   EditorHooks& editorHooks();

@@ -111,9 +111,9 @@ int main() {
   ClsTarjetas check;
   check.Iniciar(*gDataFolder + "VELTA.TAR");
   (void)check.CargarTarjetas();
-  bool ok = window.result() == QDialog::Accepted && gCardTable->size() == descriptions.size();
+  bool ok = window.result() == QDialog::Accepted && check.table().size() == descriptions.size();
   for (size_t i = 0; ok && i < descriptions.size(); ++i)
-    ok = basic::Trim(gCardTable[i].name) == descriptions[i];
+    ok = basic::Trim(check.table()[i].name) == descriptions[i];
   if (!ok) {
     std::fprintf(stderr, "cardbase: the saved VELTA.TAR does not hold the sorted holders\n");
     return 1;

@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Any outcome will do: the target looks for crashes, not answers.
   (void)store.CargarTarjetas();
   StoreRowVector rows;
-  for (const CardRecord& r : *gCardTable) {
+  for (const CardRecord& r : store.table()) {
     store.FindRecord(r.card);
     char number[64];
     std::snprintf(number, sizeof number, "%.0f", r.card);

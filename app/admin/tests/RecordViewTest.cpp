@@ -357,19 +357,23 @@ TEST(RecordView, AGigabyteWithoutLineEndsIsOneFaultyLineInBoundedMemory) {
 
 TEST(CardIndex, FindsTheEntryFindRecordTakes) {
   apptest::TempDataFolder folder;
-  *gCardTable = {cardOf(5, "first"), cardOf(7, "seven"), cardOf(5, "second"), cardOf(0, ""),
-                 cardOf(9, "after zero")};
-  const CardIndex index(*gCardTable);
+  std::string bytes;
+  for (const CardRecord& r : {cardOf(5, "first"), cardOf(7, "seven"), cardOf(5, "second"),
+                              cardOf(0, ""), cardOf(9, "after zero")})
+    bytes += ClsTarjetas::encodeRecord(r);
+  folder.write("VELTA.TAR", bytes);
   ClsTarjetas scan;
+  scan.Iniciar(folder.file("VELTA.TAR"));
+  ASSERT_EQ(scan.CargarTarjetas(), StoreLoad::Loaded);
+  const CardIndex index(scan.table());
   for (double card : {5.0, 7.0, 9.0, 0.0, 4.0, -0.0}) {
     const int32_t at = index.indexOf(card);
     const int16_t found = scan.FindRecord(card);
     EXPECT_EQ(at, found < 0 ? -1 : found) << card;
     EXPECT_EQ(index.find(card) ? index.find(card)->name : "",
-              found < 0 ? "" : gCardTable[static_cast<size_t>(found)].name)
+              found < 0 ? "" : scan.table()[static_cast<size_t>(found)].name)
         << card;
   }
-  gCardTable->assign(1, CardRecord{});
 }
 
 }  // namespace

@@ -87,7 +87,7 @@ TEST_F(CardStore, FormOneFilesKeepEveryCardWidened) {
                   "L" + std::to_string(n));
   writeFile(path, file);
   ASSERT_NE(store.CargarTarjetas(), StoreLoad::Missing);
-  ASSERT_EQ(gCardTable->size(), 30u);
+  ASSERT_EQ(store.table().size(), 30u);
   for (int n = 1; n <= 30; ++n) {
     ASSERT_EQ(store.FindRecord(1000 + n), n - 1);
     EXPECT_EQ(store.Description(0), "Titular " + std::to_string(n));
@@ -101,6 +101,24 @@ TEST_F(CardStore, FormOneFilesKeepEveryCardWidened) {
   rows.addRow({"1001", {"Titular 1", "001", "X", "", "L1"}});
   ASSERT_TRUE(store.GrabarTarjetas(rows, 1).ok);
   EXPECT_EQ(readFile(path), card2(1001, "Titular 1", 1, 1, 0, "L1"));
+}
+
+// Each store answers from the file it loaded: a second store's load (the console's look-up
+// during a collection, a window's) changes nothing of the first.
+TEST_F(CardStore, EachStoreKeepsTheTableItLoaded) {
+  writeFile(path, card2(11, "Once", 1, 0, 0, "L11"));
+  const std::string other = dir + "OTHER.TAR";
+  writeFile(other, card2(22, "Veintidos", 2, 0, 0, "L22") + card2(33, "Treinta", 3, 0, 0, ""));
+  ASSERT_EQ(store.CargarTarjetas(), StoreLoad::Loaded);
+  ClsTarjetas second;
+  second.Iniciar(other);
+  ASSERT_EQ(second.CargarTarjetas(), StoreLoad::Loaded);
+  ASSERT_EQ(store.FindRecord(11), 0);
+  EXPECT_EQ(store.Description(0), "Once");
+  EXPECT_EQ(store.FindRecord(22), -1);
+  ASSERT_EQ(second.FindRecord(33), 1);
+  EXPECT_EQ(second.Description(0), "Treinta");
+  EXPECT_EQ(second.FindRecord(11), -1);
 }
 
 TEST_F(CardStore, FormTwoLoadsAndSavesByteForByte) {
@@ -122,7 +140,7 @@ TEST_F(CardStore, FormTwoLoadsAndSavesByteForByte) {
 
 TEST_F(CardStore, MissingEmptyAndUnknownFiles) {
   EXPECT_EQ(store.CargarTarjetas(), StoreLoad::Missing);
-  EXPECT_EQ(gCardTable->size(), 1u);
+  EXPECT_EQ(store.table().size(), 1u);
   writeFile(path, "");
   EXPECT_NE(store.CargarTarjetas(), StoreLoad::Missing);
   EXPECT_FALSE(store.status().unreadable);
@@ -130,7 +148,7 @@ TEST_F(CardStore, MissingEmptyAndUnknownFiles) {
   unknown[0] = 9;
   writeFile(path, unknown);
   EXPECT_NE(store.CargarTarjetas(), StoreLoad::Missing);
-  EXPECT_EQ(gCardTable->size(), 2u);
+  EXPECT_EQ(store.table().size(), 2u);
   EXPECT_EQ(store.FindRecord(5), -1);
   EXPECT_TRUE(store.status().unreadable);
   StoreRowVector rows;

@@ -75,9 +75,9 @@ TEST_F(CompanyStore, OlderFormWidensAndSavesAsTheCurrentForm) {
   e.Iniciar(path);
   EXPECT_EQ(e.CargarEmpresas(), StoreLoad::Loaded);
   EXPECT_EQ(e.mCount, 4);
-  EXPECT_EQ(gCompanyTable[3].desde, 200.0);
-  EXPECT_EQ(gCompanyTable[3].hasta, 299.0);
-  EXPECT_EQ(gCompanyTable[1].version, 7);
+  EXPECT_EQ(e.table()[3].desde, 200.0);
+  EXPECT_EQ(e.table()[3].hasta, 299.0);
+  EXPECT_EQ(e.table()[1].version, 7);
   ASSERT_TRUE(e.GrabarEmpresas().ok);
   const std::string saved = readFile(path);
   ASSERT_EQ(saved.size(), 100u * 345);
@@ -90,8 +90,8 @@ TEST_F(CompanyStore, OlderFormWidensAndSavesAsTheCurrentForm) {
   again.Iniciar(path);
   (void)again.CargarEmpresas();
   EXPECT_EQ(again.mCount, 101);
-  EXPECT_EQ(gCompanyTable[1].name.substr(0, 5), "Norte");
-  EXPECT_EQ(gCompanyTable[3].hasta, 299.0);
+  EXPECT_EQ(again.table()[1].name.substr(0, 5), "Norte");
+  EXPECT_EQ(again.table()[3].hasta, 299.0);
 }
 
 TEST_F(CompanyStore, CurrentFormLoadsWhateverRecordOneSaysButTwo) {
@@ -103,10 +103,32 @@ TEST_F(CompanyStore, CurrentFormLoadsWhateverRecordOneSaysButTwo) {
     e.Iniciar(path);
     (void)e.CargarEmpresas();
     EXPECT_EQ(e.mCount, 3) << version;
-    EXPECT_EQ(gCompanyTable[1].hasta, 6.5) << version;
-    EXPECT_EQ(gCompanyTable[2].desde, 10.0) << version;
+    EXPECT_EQ(e.table()[1].hasta, 6.5) << version;
+    EXPECT_EQ(e.table()[2].desde, 10.0) << version;
     EXPECT_FALSE(e.status().unreadable);
   }
+}
+
+// Each store routes by the table it loaded: a second store's load or `Iniciar` (another
+// window's, another collection's) changes nothing of the first.
+TEST_F(CompanyStore, EachStoreKeepsTheTableItLoaded) {
+  const std::string path = dir + "EMPR.DAT";
+  writeFile(path, company(7, 1, 100, 199, "Norte", "NORTE.MIR"));
+  writeFile(dir + "OTRA.DAT",
+            company(7, -1, 0, 0, "", "") + company(7, 1, 1, 999, "Otra", "O.MIR"));
+  ClsListaEmpresas first;
+  first.Iniciar(path);
+  ASSERT_EQ(first.CargarEmpresas(), StoreLoad::Loaded);
+  ClsListaEmpresas second;
+  second.Iniciar(dir + "OTRA.DAT");
+  ASSERT_EQ(second.CargarEmpresas(), StoreLoad::Loaded);
+  EXPECT_EQ(first.GetEmpresa(150), 1);
+  EXPECT_EQ(first.GetEmpresa(500), -1);
+  EXPECT_EQ(second.GetEmpresa(150), 2);
+  ClsListaEmpresas fresh;
+  fresh.Iniciar(dir + "NONE.DAT");
+  EXPECT_EQ(first.GetEmpresa(150), 1);
+  EXPECT_EQ(fresh.GetEmpresa(150), -1);
 }
 
 TEST_F(CompanyStore, MissingEmptyAndDamagedFiles) {
@@ -131,9 +153,9 @@ TEST_F(CompanyStore, MissingEmptyAndDamagedFiles) {
 TEST_F(CompanyStore, GetEmpresaPicksTheLowestLiveSlotInRange) {
   ClsListaEmpresas e;
   e.Iniciar(dir + "EMPR.DAT");
-  gCompanyTable[1] = {7, -1, 100, 200, "", "", ""};  // free: never chosen
-  gCompanyTable[2] = {7, 1, 100, 150, "", "", ""};
-  gCompanyTable[4] = {7, 1, 0, 300, "", "", ""};
+  e.table()[1] = {7, -1, 100, 200, "", "", ""};  // free: never chosen
+  e.table()[2] = {7, 1, 100, 150, "", "", ""};
+  e.table()[4] = {7, 1, 0, 300, "", "", ""};
   struct Case {
     double card;
     int16_t slot;
@@ -144,21 +166,21 @@ TEST_F(CompanyStore, GetEmpresaPicksTheLowestLiveSlotInRange) {
 TEST_F(CompanyStore, NuevoBorrarAndSlotLimits) {
   ClsListaEmpresas e;
   e.Iniciar(dir + "EMPR.DAT");
-  gCompanyTable[1].inUse = 1;
-  gCompanyTable[2].inUse = 1;
+  e.table()[1].inUse = 1;
+  e.table()[2].inUse = 1;
   ASSERT_EQ(e.Nuevo(), 1);
-  EXPECT_EQ(gCompanyTable[3].inUse, 1);
-  EXPECT_EQ(gCompanyTable[3].version, 7);
-  EXPECT_EQ(gCompanyTable[3].desde, 1.0);
-  EXPECT_EQ(gCompanyTable[3].hasta, 9999.0);
-  EXPECT_EQ(gCompanyTable[3].archivo, "REGIS003.MIR        ");
+  EXPECT_EQ(e.table()[3].inUse, 1);
+  EXPECT_EQ(e.table()[3].version, 7);
+  EXPECT_EQ(e.table()[3].desde, 1.0);
+  EXPECT_EQ(e.table()[3].hasta, 9999.0);
+  EXPECT_EQ(e.table()[3].archivo, "REGIS003.MIR        ");
   EXPECT_EQ(e.mCount, 0);
   e.Borrar(3);
-  EXPECT_EQ(gCompanyTable[3].inUse, -1);
+  EXPECT_EQ(e.table()[3].inUse, -1);
   e.Borrar(0);
   e.Borrar(101);
   e.Borrar(-7);
-  for (int i = 1; i <= 100; ++i) gCompanyTable[i].inUse = 1;
+  for (int i = 1; i <= 100; ++i) e.table()[i].inUse = 1;
   EXPECT_EQ(e.Nuevo(), 0);
 }
 
@@ -178,15 +200,15 @@ TEST_F(CompanyStore, SaveKeepsEachSlotsVersionAndAnyRange) {
   // Each record as it was, its own version included (free slots too).
   EXPECT_EQ(saved.substr(0, 4 * 345), original);
   // A 2 in slot 1 would make the file read as the older form: it is written as 7.
-  gCompanyTable[1].version = 2;
+  e.table()[1].version = 2;
   ASSERT_TRUE(e.GrabarEmpresas().ok);
   saved = readFile(path);
   EXPECT_EQ(saved.substr(0, 2), std::string("\x07\x00", 2));
   e.Iniciar(path);
   (void)e.CargarEmpresas();
   EXPECT_EQ(e.mCount, 101);
-  EXPECT_TRUE(std::isnan(gCompanyTable[2].desde));
-  EXPECT_EQ(gCompanyTable[3].hasta, 9.0);
+  EXPECT_TRUE(std::isnan(e.table()[2].desde));
+  EXPECT_EQ(e.table()[3].hasta, 9.0);
 }
 
 TEST_F(CompanyStore, BadRowOrFailedWriteKeepsTheOldFile) {
@@ -196,11 +218,11 @@ TEST_F(CompanyStore, BadRowOrFailedWriteKeepsTheOldFile) {
   ClsListaEmpresas e;
   e.Iniciar(path);
   (void)e.CargarEmpresas();
-  gCompanyTable[7] = {3, 1, 1, 9, "", std::string(21, 'F'), ""};  // file name wider than its field
+  e.table()[7] = {3, 1, 1, 9, "", std::string(21, 'F'), ""};  // file name wider than its field
   EXPECT_FALSE(e.GrabarEmpresas().ok);
   EXPECT_EQ(e.status().badRow, 7);
   EXPECT_EQ(readFile(path), original);
-  gCompanyTable[7].archivo = "F.MIR";
+  e.table()[7].archivo = "F.MIR";
   basekit::testing::failNextReplace(ENOSPC, 345);
   EXPECT_FALSE(e.GrabarEmpresas().ok);
   EXPECT_EQ(readFile(path), original);
@@ -351,7 +373,7 @@ TEST_F(CompanyStore, BytesPastTheLoadedRecordsAreKeptAsideBeforeASave) {
     ClsListaEmpresas e;
     e.Iniciar(path);
     (void)e.CargarEmpresas();
-    EXPECT_GT(gCompanyTable[1].inUse, 0);  // the whole records load
+    EXPECT_GT(e.table()[1].inUse, 0);  // the whole records load
     EXPECT_TRUE(e.status().unreadable) << file.size();
     ASSERT_TRUE(e.GrabarEmpresas().ok);
     EXPECT_EQ(readFile(path + ".unreadable"), file);

@@ -70,8 +70,8 @@ TEST(ProgramObjectsDeathTest, ASecondOwnerStopsTheProgram) {
 // A value's name used with no owner alive is a clear stop that names it, never a stray write.
 TEST(ProgramObjectsDeathTest, AValueUsedWithNoOwnerStopsNamingIt) {
   EXPECT_DEATH(*gDataFolder = "/tmp/", "gDataFolder used with no owner");
-  EXPECT_DEATH(gCardTable->clear(), "gCardTable used with no owner");
-  EXPECT_DEATH(gCompanyTable[1].inUse = 1, "gCompanyTable used with no owner");
+  EXPECT_DEATH((void)gCardTable->FindRecord(1), "gCardTable used with no owner");
+  EXPECT_DEATH(gCompanyTable->table()[1].inUse = 1, "gCompanyTable used with no owner");
   EXPECT_DEATH(SepararCampos("1 2"), "gSplitFields used with no owner");
 }
 

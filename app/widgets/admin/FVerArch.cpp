@@ -271,9 +271,7 @@ void FVerArch::Visualizar() {
     m_progress->setVisible(true);
     Sink sink(*this);
     m_model->beginChange();
-    static const std::vector<CardRecord> kNoCards;
-    out = m_view.run(m_archivo->text().toStdString(), filter, s,
-                     objects().cards ? *objects().cards : kNoCards, &sink);
+    out = m_view.run(m_archivo->text().toStdString(), filter, s, m_cards.table(), &sink);
     m_model->endChange();
     m_progress->setVisible(false);
     m_list->setVisible(true);

@@ -26,8 +26,8 @@ class FVerArch : public QDialog {
   Q_OBJECT
 
  public:
-  // Views files with the settings, clock list, data folder and card table of the context's
-  // administration objects.
+  // Views files with the settings, clock list and data folder of the context's administration
+  // objects, naming holders from the card store it loads from that folder.
   FVerArch(QWidget* parent, const WindowContext& context);
   ~FVerArch() override;
 

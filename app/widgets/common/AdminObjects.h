@@ -4,11 +4,9 @@
 // gives none once the owner has released them.
 #pragma once
 
-#include "core/ClsTarjetas.h"
 #include "core/ProgramObjects.h"
 
 #include <string>
-#include <vector>
 
 struct AdminObjects {
   ClsCfgFile* cfg = nullptr;
@@ -17,12 +15,11 @@ struct AdminObjects {
   clocklink::ClsModem* modem = nullptr;
   ClsUsers* users = nullptr;
   ClsAuditoria* audit = nullptr;
-  std::string dataFolder;                    // with a trailing "/"
-  std::vector<CardRecord>* cards = nullptr;  // the card table the viewer names holders from
+  std::string dataFolder;  // with a trailing "/"
 
   // What `owner` holds now.
   static AdminObjects of(ProgramObjects& owner) {
-    return AdminObjects{owner.settings(), owner.clocks(),   owner.mirsol(),     owner.modem(),
-                        owner.users(),    owner.auditLog(), owner.dataFolder(), &owner.cardTable()};
+    return AdminObjects{owner.settings(), owner.clocks(),   owner.mirsol(),    owner.modem(),
+                        owner.users(),    owner.auditLog(), owner.dataFolder()};
   }
 };

@@ -58,7 +58,7 @@ class FBasesTest : public ::testing::Test {
     store.Iniciar(tmp.file("VELTA.TAR"));
     (void)store.CargarTarjetas();
     std::vector<std::string> names;
-    for (const CardRecord& r : *gCardTable)
+    for (const CardRecord& r : store.table())
       if (r.card > 0) names.push_back(basic::Trim(r.name));
     return names;
   }

@@ -56,10 +56,11 @@ class FEmprTest : public ::testing::Test {
   }
 
   // Slots 1..100 of EMPR.DAT as written, read back through the store.
-  void reload() {
+  ClsListaEmpresas::Table reload() {
     ClsListaEmpresas store;
     store.Iniciar(tmp.file("EMPR.DAT"));
     (void)store.CargarEmpresas();
+    return store.table();
   }
 
   // Enters a new company through the commands; true when it was added.
@@ -176,10 +177,10 @@ TEST_F(FEmprTest, TouchRangesAreHexadecimal) {
     ASSERT_TRUE(enter(m, "FFFF", "FFFF", "Top"));
     ASSERT_TRUE(m.salir());
   }
-  reload();
-  EXPECT_EQ(gCompanyTable[1].desde, 255);
-  EXPECT_EQ(gCompanyTable[1].hasta, 256);
-  EXPECT_EQ(gCompanyTable[2].desde, 65535);
+  const ClsListaEmpresas::Table stored = reload();
+  EXPECT_EQ(stored[1].desde, 255);
+  EXPECT_EQ(stored[1].hasta, 256);
+  EXPECT_EQ(stored[2].desde, 65535);
   FEmprModel again(reporter);
   again.load();
   EXPECT_EQ(again.rows().at(0).cells[0], "FF");
@@ -198,27 +199,34 @@ TEST_F(FEmprTest, ExitWritesTheSortedOrderIntoSlotsOneToN) {
   m.fields.directorio = "/z";
   m.run(FEmprModel::kModificar);
   ASSERT_TRUE(m.salir());
+  const ClsListaEmpresas::Table stored = reload();
   // The table as the editor left it for the store: every company of the current form.
-  for (int i = 1; i <= 3; ++i) EXPECT_EQ(gCompanyTable[i].version, 3) << i;
-  reload();
-  EXPECT_EQ(basic::Trim(gCompanyTable[1].name), "Alfa");
-  EXPECT_EQ(basic::Trim(gCompanyTable[2].name), "Mu");
-  EXPECT_EQ(basic::Trim(gCompanyTable[3].name), "Zeta SA");
-  EXPECT_EQ(basic::Trim(gCompanyTable[3].archivo), "Z.MIR");
-  EXPECT_EQ(basic::Trim(gCompanyTable[3].carpeta), "/z/");
-  EXPECT_EQ(gCompanyTable[1].desde, 10);
-  for (int i = 1; i <= 100; ++i) EXPECT_EQ(gCompanyTable[i].inUse, i <= 3 ? 1 : -1) << i;
+  for (int i = 1; i <= 3; ++i) EXPECT_EQ(stored[i].version, 3) << i;
+  EXPECT_EQ(basic::Trim(stored[1].name), "Alfa");
+  EXPECT_EQ(basic::Trim(stored[2].name), "Mu");
+  EXPECT_EQ(basic::Trim(stored[3].name), "Zeta SA");
+  EXPECT_EQ(basic::Trim(stored[3].archivo), "Z.MIR");
+  EXPECT_EQ(basic::Trim(stored[3].carpeta), "/z/");
+  EXPECT_EQ(stored[1].desde, 10);
+  for (int i = 1; i <= 100; ++i) EXPECT_EQ(stored[i].inUse, i <= 3 ? 1 : -1) << i;
 }
 
 TEST_F(FEmprTest, AnEmptiedTableIsLeftInTheCurrentForm) {
-  // Slots as an older file leaves them: the loader reads a whole file by slot 1's version.
-  for (int i = 1; i <= 100; ++i) gCompanyTable[i].version = ClsListaEmpresas::kOldVersion;
+  // Free slots that carry the older form's version (the loader reads a whole file by slot 1's
+  // version, so only the later slots can hold it).
+  std::vector<CompanyRecord> free(100);
+  for (size_t i = 0; i < free.size(); ++i) {
+    free[i].version = i == 0 ? FEmprModel::kSavedVersion : ClsListaEmpresas::kOldVersion;
+    free[i].inUse = -1;
+  }
+  writeCompanies(free);
   FEmprModel m(reporter);
   m.load();
   ASSERT_TRUE(m.salir());
+  const ClsListaEmpresas::Table stored = reload();
   for (int i = 1; i <= 100; ++i) {
-    EXPECT_EQ(gCompanyTable[i].version, 3) << i;
-    EXPECT_EQ(gCompanyTable[i].inUse, -1) << i;
+    EXPECT_EQ(stored[i].version, 3) << i;
+    EXPECT_EQ(stored[i].inUse, -1) << i;
   }
 }
 
@@ -286,10 +294,10 @@ TEST_F(FEmprTest, WindowDiscardsOnCloseAndWritesOnExit) {
   EXPECT_TRUE(apptest::grabNonBlank(&w, QStringLiteral("FEmpr.png")));
   w.commands().button(5)->click();  // Salir
   EXPECT_EQ(w.result(), QDialog::Accepted);
-  reload();
-  EXPECT_EQ(basic::Trim(gCompanyTable[1].name), "Gamma");
-  EXPECT_EQ(basic::Trim(gCompanyTable[2].name), "Beta");
-  EXPECT_EQ(basic::Trim(gCompanyTable[3].name), "Acme");
+  const ClsListaEmpresas::Table stored = reload();
+  EXPECT_EQ(basic::Trim(stored[1].name), "Gamma");
+  EXPECT_EQ(basic::Trim(stored[2].name), "Beta");
+  EXPECT_EQ(basic::Trim(stored[3].name), "Acme");
 }
 
 }  // namespace

@@ -206,6 +206,26 @@ TEST_F(ViewerFixture, WorksOverTheHandedObjects) {
   EXPECT_EQ(column(5), (std::vector<std::string>{"Ana", "", ""}));
 }
 
+// The viewer names holders from the card store it loaded when it opened: a card file that
+// another store loads meanwhile (a collection's, the console's) changes none of its names.
+TEST_F(ViewerFixture, NamesComeFromTheCardStoreItLoaded) {
+  CardRecord ana;
+  ana.version = 2;
+  ana.card = 300;
+  ana.name = "Ana";
+  folder.write("VELTA.TAR", ClsTarjetas::encodeRecord(ana));
+  gCfgFile->ModoVirtual = 1;
+  window();
+  CardRecord other = ana;
+  other.name = "Otro";
+  folder.write("OTRO.TAR", ClsTarjetas::encodeRecord(other));
+  ClsTarjetas elsewhere;
+  elsewhere.Iniciar(folder.file("OTRO.TAR"));
+  ASSERT_EQ(elsewhere.CargarTarjetas(), StoreLoad::Loaded);
+  view();
+  EXPECT_EQ(column(5), (std::vector<std::string>{"Ana", "", ""}));
+}
+
 TEST_F(ViewerFixture, LettersAsCardEndWith308AndTouchClocksWith309) {
   folder.write("BAD.MIR", lines({"ABC 01/02/2024 08:00 01 01", "150 01/02/2024 08:00 01 01"}));
   window().TxtF(0)->setText("100");

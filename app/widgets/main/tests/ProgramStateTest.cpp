@@ -19,6 +19,7 @@
 #include <QTemporaryDir>
 #include <QWidget>
 
+#include <fstream>
 #include <memory>
 #include <optional>
 #include <string>
@@ -46,8 +47,15 @@ TEST(ProgramStateTest, ASecondOwnerAndAReleaseStartFromNothing) {
     SCOPED_TRACE(viaRelease ? "a release" : "a second owner");
     auto first = std::make_unique<ProgramObjects>();
     first->createSettings();
-    gCardTable->assign(3, CardRecord{});
-    gCompanyTable[1].inUse = 1;
+    const std::string cards = dir.path().toStdString() + "/VELTA.TAR";
+    {
+      std::ofstream tar(cards, std::ios::binary);
+      for (int n = 0; n < 3; ++n) tar << ClsTarjetas::encodeRecord(CardRecord{});
+    }
+    gCardTable->Iniciar(cards);
+    ASSERT_EQ(gCardTable->CargarTarjetas(), StoreLoad::Loaded);
+    ASSERT_EQ(gCardTable->table().size(), 3u);
+    gCompanyTable->table()[1].inUse = 1;
     SepararCampos("1 2 3 4 5 rest");
     *gVersionText = "6.00";
     *gDataFolder = dir.path().toStdString() + "/";
@@ -80,9 +88,9 @@ TEST(ProgramStateTest, ASecondOwnerAndAReleaseStartFromNothing) {
     }
 
     EXPECT_EQ(gCfgFile, nullptr);
-    EXPECT_EQ(gCardTable->size(), 1u);
-    EXPECT_EQ(gCardTable[0].card, 0);
-    EXPECT_EQ(gCompanyTable[1].inUse, 0);
+    EXPECT_EQ(gCardTable->table().size(), 1u);
+    EXPECT_EQ(gCardTable->table()[0].card, 0);
+    EXPECT_EQ(gCompanyTable->table()[1].inUse, 0);
     EXPECT_EQ(gSplitFields->field(1), "");
     EXPECT_EQ(gSplitFields->rest, "");
     EXPECT_EQ(*gVersionText, "");
