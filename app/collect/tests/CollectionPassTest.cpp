@@ -97,6 +97,23 @@ class CollectionPassTest : public ::testing::Test {
   std::vector<std::string> file(const std::string& name) {
     return linesOf(basekit::cp1252ToUtf8(folder.read(name)));
   }
+  // One clock on TCP in slot 1 (R1.MIR, cleared after its download, BACKUP=1) serving
+  // `stored` behind one punch the clock flags (every line then goes to ERRORES.TXT too); each
+  // of `files` holds one line of an earlier pass. Answers the clock's port.
+  uint16_t serveWithAFlaggedPunch(clocksim::Simulator& sim, std::vector<clocksim::Punch> stored,
+                                  const std::vector<std::string>& files) {
+    auto flagged = stored.front();
+    flagged.card = "3333";
+    flagged.month = 13;
+    stored.insert(stored.begin(), flagged);
+    sim.setPunches(stored);
+    const uint16_t port = sim.listenTcp();
+    for (const auto& name : files) folder.write(name, "line of an earlier pass\r\n");
+    start({ClockSpec{.slot = 1, .description = "Uno", .port = port, .file = "R1.MIR"}},
+          "BACKUP=1\r\n");
+    edit(1, [](ClsListaRelojes& clock) { clock.M_Borrar = 1; });
+    return port;
+  }
 
   apptest::TempDataFolder folder;
   VectorProgressList list;
@@ -333,17 +350,7 @@ TEST_F(CollectionPassTest, AFailedDownloadIsTakenBackAndTheNextPassWritesEachPun
     SCOPED_TRACE(c.what);
     clocksim::Simulator sim;
     sim.generatePunches(kValid, 21);
-    auto flagged = sim.punches().front();
-    flagged.card = "3333";
-    flagged.month = 13;  // flagged by the clock: every line then goes to ERRORES.TXT too
-    auto stored = sim.punches();
-    stored.insert(stored.begin(), flagged);
-    sim.setPunches(stored);
-    const uint16_t port = sim.listenTcp();
-    for (const auto& name : files) folder.write(name, "line of an earlier pass\r\n");
-    start({ClockSpec{.slot = 1, .description = "Uno", .port = port, .file = "R1.MIR"}},
-          "BACKUP=1\r\n");
-    edit(1, [](ClsListaRelojes& clock) { clock.M_Borrar = 1; });
+    const uint16_t port = serveWithAFlaggedPunch(sim, sim.punches(), files);
 
     bool stopped = false;
     if (c.fault == Fault::Stop) {
@@ -440,16 +447,7 @@ TEST_F(CollectionPassTest, ARefusedClearingTakesBackWhatTheClockStillHolds) {
       p.card = std::to_string(7000 + i);
       return p;
     };
-    auto flagged = stored.front();
-    flagged.card = "3333";
-    flagged.month = 13;  // flagged by the clock: every line then goes to ERRORES.TXT too
-    stored.insert(stored.begin(), flagged);
-    sim.setPunches(stored);
-    const uint16_t port = sim.listenTcp();
-    for (const auto& name : files) folder.write(name, "line of an earlier pass\r\n");
-    start({ClockSpec{.slot = 1, .description = "Uno", .port = port, .file = "R1.MIR"}},
-          "BACKUP=1\r\n");
-    edit(1, [](ClsListaRelojes& clock) { clock.M_Borrar = 1; });
+    serveWithAFlaggedPunch(sim, stored, files);
 
     int madeCount = 0;
     bool downloaded = false, armed = false;
