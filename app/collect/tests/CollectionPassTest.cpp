@@ -97,6 +97,16 @@ class CollectionPassTest : public ::testing::Test {
   std::vector<std::string> file(const std::string& name) {
     return linesOf(basekit::cp1252ToUtf8(folder.read(name)));
   }
+  // `name` holds the one line of an earlier pass, then `count` lines, none of them twice.
+  void expectEachPunchOnce(const std::string& name, size_t count) {
+    auto lines = file(name);
+    ASSERT_FALSE(lines.empty()) << name;
+    EXPECT_EQ(lines.front(), "line of an earlier pass") << name;
+    lines.erase(lines.begin());
+    EXPECT_EQ(lines.size(), count) << name;
+    EXPECT_EQ(std::set<std::string>(lines.begin(), lines.end()).size(), lines.size())
+        << name << ": a punch written twice";
+  }
   // One clock on TCP in slot 1 (R1.MIR, cleared after its download, BACKUP=1) serving
   // `stored` behind one punch the clock flags (every line then goes to ERRORES.TXT too); each
   // of `files` holds one line of an earlier pass. Answers the clock's port.
@@ -403,13 +413,7 @@ TEST_F(CollectionPassTest, AFailedDownloadIsTakenBackAndTheNextPassWritesEachPun
                                                               {"ERRORES.TXT", kValid + 1},
                                                               {"CONSOLE.MIR", console}};
     for (const auto& [name, count] : want) {
-      auto lines = file(name);
-      ASSERT_FALSE(lines.empty()) << name;
-      EXPECT_EQ(lines.front(), "line of an earlier pass") << name;
-      lines.erase(lines.begin());
-      EXPECT_EQ(lines.size(), count) << name;
-      EXPECT_EQ(std::set<std::string>(lines.begin(), lines.end()).size(), lines.size())
-          << name << ": a punch written twice";
+      expectEachPunchOnce(name, count);
     }
     for (const auto& name : files) std::filesystem::remove(folder.file(name));
   }
@@ -501,13 +505,7 @@ TEST_F(CollectionPassTest, ARefusedClearingTakesBackWhatTheClockStillHolds) {
     EXPECT_TRUE(sim.punches().empty());
     for (const auto& [name, count] :
          std::vector<std::pair<std::string, size_t>>{{"R1.MIR", c.valid}, {"BACKUP.MIR", c.all}}) {
-      auto lines = file(name);
-      ASSERT_FALSE(lines.empty()) << name;
-      EXPECT_EQ(lines.front(), "line of an earlier pass") << name;
-      lines.erase(lines.begin());
-      EXPECT_EQ(lines.size(), count) << name;
-      EXPECT_EQ(std::set<std::string>(lines.begin(), lines.end()).size(), lines.size())
-          << name << ": a punch written twice";
+      expectEachPunchOnce(name, count);
     }
     const auto errors = file("ERRORES.TXT");
     EXPECT_EQ(std::set<std::string>(errors.begin(), errors.end()).size(), errors.size())
